@@ -1,0 +1,17 @@
+// Library entry: the loader calls DllMain on load and unload.
+#include "core/process.h"
+#include "core/profile.h"
+
+namespace vesk {
+const LibProfile& libProfile() {
+    static const LibProfile p{LibraryId::Ui, "veskui", true};
+    return p;
+}
+}  // namespace vesk
+
+
+extern "C" __attribute__((visibility("default"))) BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) return vesk::processAttach(module);
+    if (reason == DLL_PROCESS_DETACH) vesk::processDetach();
+    return TRUE;
+}

@@ -1,0 +1,20 @@
+// Subcommands of the vesk command. Each returns the process exit code.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace vesk::host {
+
+struct Args {
+    std::vector<std::string> words;  // positional words after the subcommand
+    std::string machine;             // --machine DIR, else VESK_MACHINE
+};
+
+// Prints "vesk: <message>" to stderr and returns the failure exit code.
+int fail(const std::string& message);
+// Opens the machine named by --machine or VESK_MACHINE, or fails with a message.
+bool openMachine(const Args& args, std::string* error);
+
+int cmdMachine(const Args& args);
+
+}  // namespace vesk::host

@@ -1,0 +1,80 @@
+// vesk: plays the spooler, the graphics engine and an application on an
+// emulated machine.
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+
+#include <winsim/winsim.h>
+
+#include "commands.h"
+
+namespace vesk::host {
+
+int fail(const std::string& message) {
+    std::cerr << "vesk: " << message << "\n";
+    return 1;
+}
+
+bool openMachine(const Args& args, std::string* error) {
+    if (!args.machine.empty()) {
+        if (!winsim::useMachine(args.machine)) {
+            *error = "no machine at " + args.machine + " (make one with 'vesk machine init DIR')";
+            return false;
+        }
+        return true;
+    }
+    if (winsim::machineRoot().empty()) {
+        *error = "no machine selected: use --machine DIR or set VESK_MACHINE";
+        return false;
+    }
+    if (!winsim::useMachine(winsim::machineRoot())) {
+        *error = "no machine at " + winsim::machineRoot().string();
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+void usage(std::FILE* out) {
+    std::fputs(
+        "usage: vesk [--machine DIR] COMMAND ...\n"
+        "\n"
+        "commands:\n"
+        "  machine init [DIR]   make a fresh emulated machine (DIR, --machine or VESK_MACHINE)\n"
+        "  machine show         print the machine's configuration\n"
+        "\n"
+        "The machine is the folder named by --machine, else by VESK_MACHINE.\n",
+        out);
+}
+
+}  // namespace
+}  // namespace vesk::host
+
+int main(int argc, char** argv) {
+    using namespace vesk::host;
+    Args args;
+    std::string command;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--machine") {
+            if (i + 1 >= argc) return fail("--machine needs a folder");
+            args.machine = argv[++i];
+        } else if (a.rfind("--machine=", 0) == 0) {
+            args.machine = a.substr(10);
+        } else if (a == "-h" || a == "--help") {
+            usage(stdout);
+            return 0;
+        } else if (command.empty()) {
+            command = a;
+        } else {
+            args.words.push_back(a);
+        }
+    }
+    if (command.empty()) {
+        usage(stderr);
+        return 2;
+    }
+    if (command == "machine") return cmdMachine(args);
+    return fail("unknown command '" + command + "' (try 'vesk --help')");
+}

@@ -1,0 +1,7 @@
+// Code pages: MultiByteToWideChar and WideCharToMultiByte.
+#pragma once
+#include "types.h"
+
+WIN_BEGIN_DECLS
+
+WIN_END_DECLS

@@ -1,0 +1,7 @@
+// Registry keys and values.
+#pragma once
+#include "types.h"
+
+WIN_BEGIN_DECLS
+
+WIN_END_DECLS

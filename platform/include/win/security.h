@@ -1,0 +1,7 @@
+// Tokens, SIDs, ACLs and access checks.
+#pragma once
+#include "types.h"
+
+WIN_BEGIN_DECLS
+
+WIN_END_DECLS

@@ -1,0 +1,7 @@
+// OS version, user identity, locale and folders.
+#pragma once
+#include "types.h"
+
+WIN_BEGIN_DECLS
+
+WIN_END_DECLS

@@ -1,0 +1,7 @@
+// Message boxes.
+#pragma once
+#include "types.h"
+
+WIN_BEGIN_DECLS
+
+WIN_END_DECLS

@@ -1,0 +1,17 @@
+// The stand-in platform's Windows interface: every service header.
+#pragma once
+#include "types.h"
+#include "memory.h"
+#include "text.h"
+#include "codepage.h"
+#include "time.h"
+#include "sync.h"
+#include "files.h"
+#include "environment.h"
+#include "profile.h"
+#include "registry.h"
+#include "system.h"
+#include "security.h"
+#include "modules.h"
+#include "process.h"
+#include "ui.h"

@@ -1,0 +1,73 @@
+// Internal services shared by every part of the stand-in platform.
+#pragma once
+#include <winsim/winsim.h>
+#include <win/types.h>
+
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Visible so the platform's own tests can reach these internals.
+#pragma GCC visibility push(default)
+namespace winsim::detail {
+
+// Starts a stand-in call: records it in the journal and answers whether an
+// injected fault makes it fail (the fault's error is then already set as the
+// last error). Usage: `if (enter("GlobalAlloc")) return nullptr;`
+bool enter(const char* function, std::string_view detail = {});
+
+void setError(DWORD code);
+
+// Wide text helpers.
+size_t wlen(const WCHAR* s);
+size_t wlenBounded(const WCHAR* s, size_t max);
+std::u16string wstr(const WCHAR* s);  // null -> empty
+WCHAR foldCase(WCHAR c);              // upper-case fold (ASCII and Latin-1)
+bool wequalNoCase(std::u16string_view a, std::u16string_view b);
+bool equalNoCase(std::string_view a, std::string_view b);  // UTF-8, per code point
+
+// Copies `text` with its terminator into buf of `cch` characters when it
+// fits; returns false (writing nothing) when it does not.
+bool copyOut(std::u16string_view text, WCHAR* buf, size_t cch);
+
+// Path resolution on the machine root.
+enum class PathError { None, NotDrivePath, NoMachine, TooLong, BadName };
+struct ResolvedPath {
+    std::filesystem::path host;   // host path (existing components in their stored case)
+    std::u16string normalized;    // "C:\\Dir\\Name", separators folded, dots resolved
+    bool parentExists = false;    // the folder that holds the last component exists
+};
+// Resolves a Windows drive path: "/" and "\\" separators, repeated separators
+// collapse, "." and ".." resolve, trailing dots and spaces of a component are
+// trimmed; names match existing entries case-insensitively.
+std::optional<ResolvedPath> resolve(std::u16string_view winPath, PathError* err = nullptr);
+// The Windows path of a host path under the machine root (empty if outside).
+std::u16string windowsPathOf(const std::filesystem::path& host);
+// Sets the last error for a path error (ERROR_PATH_NOT_FOUND, ERROR_FILENAME_EXCED_RANGE...).
+void setPathError(PathError err);
+// Host folder for state kept outside the drives ("registry", "spooler", ...).
+std::filesystem::path stateDir(std::string_view name);
+
+// Kernel object handles: one table for every handle CloseHandle accepts.
+struct KernelObject {
+    virtual ~KernelObject() = default;
+    virtual const char* kindName() const = 0;
+};
+HANDLE addHandle(std::shared_ptr<KernelObject> object);
+std::shared_ptr<KernelObject> lookupHandle(HANDLE h);
+template <class T>
+std::shared_ptr<T> lookup(HANDLE h) {
+    return std::dynamic_pointer_cast<T>(lookupHandle(h));
+}
+bool removeHandle(HANDLE h);
+size_t openHandleCount();
+
+// The process current directory (a Windows drive path ending in "\\" at the root).
+std::u16string currentDirectory();
+void setCurrentDirectory(std::u16string dir);
+
+}  // namespace winsim::detail
+#pragma GCC visibility pop
