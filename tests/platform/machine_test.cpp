@@ -123,3 +123,31 @@ TEST(Handles, CloseHandleRejectsUnknownHandles) {
     EXPECT_FALSE(CloseHandle(reinterpret_cast<HANDLE>(0x12345)));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
+
+TEST(Modules, RegistryMapsWindowsNamesCaseInsensitively) {
+    winsim::TempMachine m;
+    EXPECT_TRUE(winsim::registerModule(u"VeskGR.DLL", "/lib/a.so"));
+    EXPECT_TRUE(winsim::registerModule(u"kw00c150.dll", "/lib/b.so"));
+    EXPECT_TRUE(winsim::registerModule(u"C:\\x\\veskgr.dll", "/lib/c.so"));  // replaces
+    EXPECT_EQ(winsim::registeredModule(u"VESKGR.dll").value_or(""), "/lib/c.so");
+    EXPECT_EQ(winsim::registeredModules().size(), 2u);
+    EXPECT_FALSE(winsim::registeredModule(u"other.dll"));
+    EXPECT_TRUE(winsim::installModule(u"C:\\WINDOWS\\system32\\KW00C150.dll", "/lib/d.so"));
+    EXPECT_TRUE(fs::exists(m.root() / "C" / "WINDOWS" / "system32" / "KW00C150.dll"));
+    EXPECT_EQ(winsim::registeredModule(u"KW00C150.DLL").value_or(""), "/lib/d.so");
+}
+
+TEST(CodePages, AnsiConversionKeeps1252HolesAnd932Pairs) {
+    winsim::TempMachine m;
+    using winsim::detail::ansiToWide;
+    using winsim::detail::wideToAnsi;
+    EXPECT_EQ(ansiToWide("\x80\x81\xE9"), u"\u20AC\u0081\u00E9");
+    EXPECT_EQ(wideToAnsi(u"\u20AC\u0081\u00E9"), "\x80\x81\xE9");
+    bool lossless = true;
+    EXPECT_EQ(wideToAnsi(u"\u3042", 0, &lossless), "?");
+    EXPECT_FALSE(lossless);
+    EXPECT_EQ(ansiToWide("\x82\xA0", 932), u"\u3042");
+    EXPECT_EQ(wideToAnsi(u"\u3042A", 932), "\x82\xA0" "A");
+    EXPECT_TRUE(winsim::detail::isLeadByte(932, 0x82));
+    EXPECT_FALSE(winsim::detail::isLeadByte(1252, 0x82));
+}

@@ -114,6 +114,17 @@ private:
 WINSIM_API std::optional<std::filesystem::path> hostPath(std::u16string_view winPath);
 WINSIM_API std::optional<std::filesystem::path> hostPath(std::string_view winPathUtf8);
 
+// Module registry of the machine ("modules.cfg" in its root): which of our
+// shared libraries implements a Windows module file name ("veskgr.dll",
+// case-insensitive). The loader maps a module to its library through it; the
+// module's file must also exist on the machine's drives to be loaded by path.
+WINSIM_API bool registerModule(std::u16string_view fileName, const std::filesystem::path& hostLibrary);
+WINSIM_API std::optional<std::filesystem::path> registeredModule(std::u16string_view fileName);
+WINSIM_API std::vector<std::pair<std::u16string, std::filesystem::path>> registeredModules();
+// Places a module file at a Windows path of the machine (a small text naming
+// the module) and registers its library. Returns false when it cannot.
+WINSIM_API bool installModule(std::u16string_view winPath, const std::filesystem::path& hostLibrary);
+
 // Call journal: every stand-in call is recorded while the journal is on.
 struct WINSIM_API JournalEntry {
     std::string function;

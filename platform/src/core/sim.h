@@ -71,3 +71,24 @@ void setCurrentDirectory(std::u16string dir);
 
 }  // namespace winsim::detail
 #pragma GCC visibility pop
+
+#pragma GCC visibility push(default)
+namespace winsim::detail {
+
+// Identity of the calling thread: the interactive user, or SYSTEM while the
+// thread has reverted to the spooler's own identity.
+bool& threadActsAsSystem();
+// True when the caller may do what needs administrator rights.
+bool callerIsAdmin();
+
+// Text in a code page (CP_ACP 0 and CP_OEMCP 1 name the machine's). Bytes or
+// characters that do not convert become the code page's default character
+// ('?') or U+FFFD... per Windows: ANSI->wide never fails for 1252.
+UINT effectiveCodePage(UINT cp);
+std::u16string ansiToWide(std::string_view bytes, UINT cp = 0, bool* lossless = nullptr);
+std::string wideToAnsi(std::u16string_view text, UINT cp = 0, bool* lossless = nullptr);
+// Whether `b` is a lead byte of a double-byte character in the code page.
+bool isLeadByte(UINT cp, unsigned char b);
+
+}  // namespace winsim::detail
+#pragma GCC visibility pop
