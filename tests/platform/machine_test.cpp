@@ -151,3 +151,18 @@ TEST(CodePages, AnsiConversionKeeps1252HolesAnd932Pairs) {
     EXPECT_TRUE(winsim::detail::isLeadByte(932, 0x82));
     EXPECT_FALSE(winsim::detail::isLeadByte(1252, 0x82));
 }
+
+TEST(Attributes, KeptBesideTheFileAndDirectoryBitFromHost) {
+    winsim::TempMachine m;
+    fs::path f = m.root() / "C" / "WINDOWS" / "a.txt";
+    std::ofstream(f) << "x";
+    using namespace winsim::detail;
+    EXPECT_EQ(hostAttributes(f), static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+    EXPECT_TRUE(setHostAttributes(f, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_TRUE(isReadOnly(f));
+    EXPECT_EQ(hostAttributes(f), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_TRUE(setHostAttributes(f, FILE_ATTRIBUTE_NORMAL));
+    EXPECT_FALSE(isReadOnly(f));
+    EXPECT_EQ(hostAttributes(m.root() / "C" / "WINDOWS"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(hostAttributes(m.root() / "nope"), INVALID_FILE_ATTRIBUTES);
+}

@@ -90,5 +90,13 @@ std::string wideToAnsi(std::u16string_view text, UINT cp = 0, bool* lossless = n
 // Whether `b` is a lead byte of a double-byte character in the code page.
 bool isLeadByte(UINT cp, unsigned char b);
 
+// Windows attributes of a file or folder on the machine. The directory bit
+// comes from the host; the others are kept in an extended attribute, since
+// host permission bits do not bind a process that runs as root.
+// INVALID_FILE_ATTRIBUTES when the path does not exist.
+DWORD hostAttributes(const std::filesystem::path& host);
+bool setHostAttributes(const std::filesystem::path& host, DWORD attributes);
+bool isReadOnly(const std::filesystem::path& host);
+
 }  // namespace winsim::detail
 #pragma GCC visibility pop
