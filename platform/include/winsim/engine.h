@@ -41,7 +41,7 @@ struct Figure {
     std::vector<Segment> segs;
     bool closed = false;
 };
-struct Path {
+struct WINSIM_API Path {
     std::vector<Figure> figures;
     // Builders in whole pixels.
     Path& moveTo(LONG x, LONG y);
@@ -55,7 +55,7 @@ struct Path {
 // to 4 bytes, the first row in memory the top row when topDown, else the
 // bottom row; palette entries (<= 8 bits) as 0x00RRGGBB; 16 and 32 bits
 // per pixel use the masks (all 0: 5-5-5 and 8-8-8).
-struct Image {
+struct WINSIM_API Image {
     uint32_t bitsPerPixel = 24;
     int32_t width = 0;
     int32_t height = 0;

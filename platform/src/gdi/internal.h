@@ -60,6 +60,9 @@ struct Surface {
 // Looks up a live surface by handle or by its SURFOBJ (null when unknown).
 std::shared_ptr<Surface> surfaceFromHandle(HSURF h);
 Surface* surfaceFromObj(const SURFOBJ* so);
+// Live engine objects (for leak checks): surfaces by handle or still locked, palettes.
+size_t liveSurfaceCount();
+size_t livePaletteCount();
 // The palette a surface's pixel values use.
 std::shared_ptr<const Palette> surfacePalette(const SURFOBJ* so);
 bool isBitmap(const SURFOBJ* so);  // an engine-managed bitmap with bits

@@ -176,6 +176,18 @@ Surface* surfaceFromObj(const SURFOBJ* so) {
     return it == t.byObj.end() ? nullptr : it->second.get();
 }
 
+size_t liveSurfaceCount() {
+    auto& t = handles();
+    std::lock_guard g(t.lock);
+    return t.byObj.size();
+}
+
+size_t livePaletteCount() {
+    auto& t = handles();
+    std::lock_guard g(t.lock);
+    return t.palettes.size();
+}
+
 std::shared_ptr<const Palette> surfacePalette(const SURFOBJ* so) {
     if (Surface* s = surfaceFromObj(so); s && s->palette) return s->palette;
     return defaultPalette(so ? so->iBitmapFormat : BMF_24BPP);
