@@ -553,7 +553,9 @@ private:
             c.face.face = c.face.family = winsim::fromUtf8(a.word("face name"));
             if (c.face.face.empty()) throw ParseError{"a font face needs a name"};
             while (!a.done()) {
-                auto [k, v] = option(a.word("font option"));
+                const auto kv = option(a.word("font option"));
+                const std::string& k = kv.first;
+                const std::string& v = kv.second;
                 int64_t n = 0;
                 auto num = [&](int64_t lo, int64_t hi) {
                     if (!parseInt(v, lo, hi, n)) throw ParseError{"bad value for '" + k + "'"};
