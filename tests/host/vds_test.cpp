@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <map>
+#include <sstream>
 
 #include <winsim/winsim.h>
 
@@ -590,4 +592,36 @@ TEST_F(VdsPlay, MissingFilesAndPrintersStopWithTheLine) {
     res = run("printer \"P1\"\npage\nbrush pattern bad.bmp\nendpage\n");
     EXPECT_FALSE(res.ok);
     EXPECT_NE(res.error.find("bad.bmp"), std::string::npos);
+}
+
+TEST_F(VdsPlay, ShowcasePlaysInVectorAndBandingModes) {
+    std::ifstream in(VESK_SOURCE_DIR "/samples/docs/showcase.vds", std::ios::binary);
+    ASSERT_TRUE(in);
+    std::stringstream text;
+    text << in.rdbuf();
+    vds::Script s;
+    std::vector<vds::Error> e;
+    ASSERT_TRUE(vds::read(text.str(), s, &e)) << e[0].line << ": " << e[0].message;
+    host.readFile = nullptr;
+    host.openPrinter = nullptr;
+    host.baseDir = VESK_SOURCE_DIR "/samples/docs";
+    r.width = 2400;
+    r.height = 3400;
+    r.band = 256;
+    auto res = vds::play(s, table, host);
+    ASSERT_TRUE(res.ok) << res.error;
+    EXPECT_EQ(res.pages, 3u);
+    EXPECT_EQ(res.failedDraws, 0u);
+    EXPECT_TRUE(called("ResetPDEV"));
+    EXPECT_TRUE(called("TextOut 5 opaque"));
+    EXPECT_TRUE(called("Escape 19 4,0,27,69,45,10,"));
+    r.calls.clear();
+    r.banding = true;
+    res = vds::play(s, table, host);
+    ASSERT_TRUE(res.ok) << res.error;
+    EXPECT_EQ(res.pages, 3u);
+    EXPECT_EQ(res.failedDraws, 0u);
+    long ink = 0;
+    for (uint32_t p : r.page) ink += p != 0xFFFFFF;
+    EXPECT_GT(ink, 100000);  // the landscape page's filled rectangle
 }

@@ -21,8 +21,8 @@ TEST(GdiLayout, RecordSizesMatchTheEnginesOn32Bit) {
     EXPECT_EQ(sizeof(DRVENABLEDATA), 12u);
     EXPECT_EQ(sizeof(FD_DEVICEMETRICS), 124u);
     EXPECT_EQ(sizeof(LOGFONTW), 92u);
-    EXPECT_EQ(sizeof(SURFOBJ), 56u);
-    EXPECT_EQ(sizeof(IFIMETRICS), 200u);
+    EXPECT_EQ(sizeof(SURFOBJ), 52u);
+    EXPECT_EQ(sizeof(IFIMETRICS), 184u);
     EXPECT_EQ(offsetof(DEVINFO, hpalDefault), 292u);
     EXPECT_EQ(offsetof(GDIINFO, ulDevicePelsDPI), 228u);
 }
