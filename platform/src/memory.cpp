@@ -29,6 +29,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <unordered_map>
 
@@ -83,7 +84,16 @@ constexpr Family kGlobal{"GlobalAlloc", "GlobalFree", "GlobalSize", "GlobalLock"
 constexpr Family kLocal{"LocalAlloc", "LocalFree", "LocalSize", "LocalLock", "LocalUnlock",
                         "LocalReAlloc", "LocalHandle", "LocalFlags", LMEM_VALID_FLAGS, LMEM_DISCARDABLE};
 
-std::string sizeDetail(size_t n) { return std::to_string(n); }
+// Starts an allocating call: journal entry with the size, injected failure.
+// A journal that cannot grow fails the call as memory short.
+bool enterWithSize(const char* function, size_t bytes) {
+    try {
+        return enter(function, std::to_string(bytes));
+    } catch (const std::bad_alloc&) {
+        setError(ERROR_NOT_ENOUGH_MEMORY);
+        return true;
+    }
+}
 
 void* zeroed(size_t n) { return std::calloc(n ? n : 1, 1); }
 
@@ -94,7 +104,7 @@ Block* find(Heap& h, void* handle) {
 }
 
 HANDLE allocBlock(const Family& f, UINT flags, size_t bytes) {
-    if (enter(f.alloc, sizeDetail(bytes))) return nullptr;
+    if (enterWithSize(f.alloc, bytes)) return nullptr;
     if (flags & ~f.validFlags) {
         setError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -213,7 +223,7 @@ BOOL unlockBlock(const Family& f, HANDLE handle) {
 }
 
 HANDLE reallocBlock(const Family& f, HANDLE handle, size_t bytes, UINT flags) {
-    if (enter(f.realloc, sizeDetail(bytes))) return nullptr;
+    if (enterWithSize(f.realloc, bytes)) return nullptr;
     if (flags & ~(f.validFlags | GMEM_MODIFY)) {
         setError(ERROR_INVALID_PARAMETER);
         return nullptr;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include <win/memory.h>
 #include <winsim/memory.h>
@@ -207,4 +209,24 @@ TEST(Memory, GlobalAndLocalShareOneHeap) {
     EXPECT_EQ(GlobalFree(l), nullptr);  // either Free releases either
     EXPECT_EQ(LocalFree(l), l);
     EXPECT_EQ(winsim::liveGlobalBlocks(), 0u);
+}
+
+TEST(Memory, ThreadsAllocateAndFreeConcurrently) {
+    size_t base = winsim::liveGlobalBlocks();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([] {
+            for (int i = 0; i < 500; ++i) {
+                HGLOBAL h = GlobalAlloc(i % 2 ? GHND : GPTR, static_cast<SIZE_T>(16 + i));
+                ASSERT_NE(h, nullptr);
+                void* p = GlobalLock(h);
+                ASSERT_NE(p, nullptr);
+                std::memset(p, 0x5A, static_cast<size_t>(16 + i));
+                GlobalUnlock(h);
+                ASSERT_EQ(GlobalFree(h), nullptr);
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(winsim::liveGlobalBlocks(), base);
 }
