@@ -164,7 +164,8 @@ WINBASEAPI BOOL WINAPI SetEnvironmentVariableW(LPCWSTR lpName, LPCWSTR lpValue) 
 // set is left as it stands, and its closing '%' may open the next reference
 // ("%NOPE%%TEMP%" keeps "%NOPE%" and expands TEMP); "%%" stays "%%"; a lone
 // '%' stays. Returns the size of the result including the terminator; the
-// result is copied only when that fits nSize (else nothing is written).
+// result is copied only when that fits nSize (else nothing is written). A
+// result longer than 32767 characters fails with ERROR_INSUFFICIENT_BUFFER.
 WINBASEAPI DWORD WINAPI ExpandEnvironmentStringsW(LPCWSTR lpSrc, LPWSTR lpDst, DWORD nSize) {
     return guarded<DWORD>(0, [&]() -> DWORD {
         if (enter("ExpandEnvironmentStringsW", journalText(lpSrc))) return 0;
@@ -183,7 +184,7 @@ WINBASEAPI DWORD WINAPI ExpandEnvironmentStringsW(LPCWSTR lpSrc, LPWSTR lpDst, D
             std::lock_guard g(env().lock);
             Environment& e = ready();
             size_t i = 0;
-            while (i < src.size()) {
+            while (i < src.size() && out.size() <= kMaxValue) {
                 if (src[i] != u'%') {
                     out += src[i++];
                     continue;
@@ -205,7 +206,8 @@ WINBASEAPI DWORD WINAPI ExpandEnvironmentStringsW(LPCWSTR lpSrc, LPWSTR lpDst, D
                 }
             }
         }
-        if (out.size() + 1 > 0xFFFFFFFFull) {
+        // Results are limited to 32767 characters, as their sources are.
+        if (out.size() > kMaxValue) {
             setError(ERROR_INSUFFICIENT_BUFFER);
             return 0;
         }

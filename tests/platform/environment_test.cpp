@@ -107,3 +107,12 @@ TEST(Environment, NineXMachineHasTheSmallerSet) {
     EXPECT_EQ(get(u"SystemRoot"), u"<none>");
     EXPECT_EQ(get(u"TEMP"), u"C:\\WINDOWS\\Temp");
 }
+
+TEST(Environment, OverlongExpansionFails) {
+    winsim::TempMachine m;
+    ASSERT_TRUE(SetEnvironmentVariableW(u"Big", std::u16string(20000, u'b').c_str()));
+    WCHAR buf[8];
+    EXPECT_EQ(ExpandEnvironmentStringsW(u"%Big%", nullptr, 0), 20001u);
+    EXPECT_EQ(ExpandEnvironmentStringsW(u"%Big%%Big%", buf, 8), 0u);
+    EXPECT_LAST_ERROR(ERROR_INSUFFICIENT_BUFFER);
+}

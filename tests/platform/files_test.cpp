@@ -378,6 +378,13 @@ TEST(FileTimes, WritesStampTheVirtualClock) {
     EXPECT_EQ(u64(d.ftLastWriteTime), u64(fixed));
     EXPECT_EQ(u64(d.ftCreationTime), t0);
     EXPECT_EQ(d.nFileSizeLow, 2u);
+
+    // Reading leaves the last-access time alone.
+    uint64_t accessed = u64(d.ftLastAccessTime);
+    winsim::advanceClock(1000);
+    EXPECT_EQ(readText(kFile), "xy");
+    ASSERT_TRUE(GetFileAttributesExW(kFile, GetFileExInfoStandard, &d));
+    EXPECT_EQ(u64(d.ftLastAccessTime), accessed);
     winsim::useRealClock();
 }
 
@@ -478,6 +485,12 @@ TEST(MoveFile, OpenFilesAndOtherDrives) {
 
 TEST(DeleteFile, MissingAndFolders) {
     winsim::TempMachine m;
+    EXPECT_EQ(GetFileAttributesW(kFile), INVALID_FILE_ATTRIBUTES);
+    EXPECT_LAST_ERROR(ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(GetFileAttributesW(u"C:\\Nope\\x"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_LAST_ERROR(ERROR_PATH_NOT_FOUND);
+    EXPECT_FALSE(SetFileAttributesW(kFile, FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_LAST_ERROR(ERROR_FILE_NOT_FOUND);
     EXPECT_FALSE(DeleteFileW(kFile));
     EXPECT_LAST_ERROR(ERROR_FILE_NOT_FOUND);
     EXPECT_FALSE(DeleteFileW(u"C:\\Nope\\x"));
