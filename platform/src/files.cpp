@@ -20,10 +20,6 @@ namespace winsim::detail::files {
 namespace {
 constexpr DWORD kAttributeMask = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY;
-constexpr DWORD kKnownFlags = FILE_FLAG_WRITE_THROUGH | FILE_FLAG_OVERLAPPED | FILE_FLAG_NO_BUFFERING |
-                              FILE_FLAG_RANDOM_ACCESS | FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_DELETE_ON_CLOSE |
-                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_POSIX_SEMANTICS |
-                              FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_OPEN_NO_RECALL;
 
 std::shared_ptr<FileObject> fail(DWORD error) {
     setError(error);
@@ -51,7 +47,9 @@ std::shared_ptr<FileObject> openFile(const WCHAR* name, DWORD access, DWORD shar
     // Handles are synchronous only: without OVERLAPPED records an overlapped
     // handle could not be used, so it is refused rather than half-served.
     if (flags & FILE_FLAG_OVERLAPPED) return fail(ERROR_NOT_SUPPORTED);
-    (void)kKnownFlags;  // other flags are hints and accepted as on Windows
+    // The other flags are accepted: WRITE_THROUGH opens the host file for
+    // synchronous data writes, DELETE_ON_CLOSE and BACKUP_SEMANTICS act as
+    // described below, and the caching hints change nothing.
     DWORD attrs = flagsAndAttributes & kAttributeMask;
     DWORD rights = fileRights(access);
     bool wantsWrite = rights & kWriteRights;
