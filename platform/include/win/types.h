@@ -219,7 +219,8 @@ typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;
 // Thread-local last error.
 WINBASEAPI DWORD WINAPI GetLastError(void);
 WINBASEAPI void WINAPI SetLastError(DWORD dwErrCode);
-// Closes any kernel handle (file, mapping, mutex, process, thread, token, find...).
+// Closes any kernel handle (file, mapping, mutex, process, thread, token...);
+// find handles are not kernel handles: FindClose closes them.
 WINBASEAPI BOOL WINAPI CloseHandle(HANDLE hObject);
 
 WIN_END_DECLS
