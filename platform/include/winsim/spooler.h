@@ -83,6 +83,9 @@ struct WINSIM_API JobRecord {
 WINSIM_API bool devmodeSizeMatches(const std::vector<uint8_t>& blob);
 
 // Printers.
+// Whether a full printer name is acceptable: 1 to 259 characters, no ',' '!'
+// or '\\' in the printer's own part, optionally after "\\server\".
+WINSIM_API bool isValidPrinterName(std::u16string_view fullName);
 WINSIM_API DWORD addPrinter(const PrinterRecord& printer);   // id, status and data are ignored
 WINSIM_API DWORD removePrinter(std::u16string_view name);    // also removes its jobs and spool files
 WINSIM_API std::vector<PrinterRecord> listPrinters();

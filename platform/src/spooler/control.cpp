@@ -42,6 +42,8 @@ DWORD fail(std::string* error, DWORD code, const std::string& why) {
 
 }  // namespace
 
+bool isValidPrinterName(std::u16string_view fullName) { return spool::validPrinterName(fullName); }
+
 DWORD addPrinter(const PrinterRecord& in) {
     std::u16string full = in.name;
     if (!in.server.empty() && !(full.size() > 1 && full[0] == u'\\' && full[1] == u'\\'))
@@ -230,7 +232,8 @@ DWORD installDriverSet(const DriverSetOptions& o, std::string* error) {
         for (const auto& it : items)
             if (it.module) {
                 auto r = detail::resolve(dirWin + u"\\" + it.name);
-                if (!r || !registerModule(it.name, r->host))
+                // Absolute, so the registry holds wherever the process runs from.
+                if (!r || !registerModule(it.name, fs::absolute(r->host, ec)))
                     return fail(error, ERROR_CANTWRITE, "cannot register the module " + toUtf8(it.name));
             }
 
