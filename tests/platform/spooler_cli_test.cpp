@@ -2,11 +2,11 @@
 // process then uses the printer through the Windows calls.
 #include "spooler_fixture.h"
 
-#include <dlfcn.h>
 #include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #ifdef VESK_BIN
@@ -27,7 +27,10 @@ std::string quote(const std::string& s) {
 }
 
 Outcome vesk(const fs::path& machine, const std::vector<std::string>& args) {
-    std::string cmd = quote(VESK_BIN) + " --machine " + quote(machine.string());
+    // A build for another architecture runs its programs under an emulator.
+    const char* wrapper = std::getenv("VESK_EXEC_WRAPPER");
+    std::string cmd = wrapper && *wrapper ? std::string(wrapper) + " " : std::string();
+    cmd += quote(VESK_BIN) + " --machine " + quote(machine.string());
     for (const auto& a : args) cmd += " " + quote(a);
     cmd += " 2>&1";
     Outcome r;
@@ -95,16 +98,25 @@ TEST_F(VeskPrinter, AddedPrinterOpensWithItsDriverDataAndForms) {
     std::getline(copied, first);
     EXPECT_EQ(first, "*% test model");
 
-    // The libraries are registered under their Windows names and are loadable.
-    for (const char16_t* name : {u"veskgr.dll", u"veskui.dll", u"veskexc.dll"}) {
-        auto lib = winsim::registeredModule(name);
-        ASSERT_TRUE(lib) << winsim::toUtf8(name);
-        EXPECT_TRUE(lib->is_absolute());
-        void* so = dlopen(lib->c_str(), RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(so, nullptr) << dlerror();
-        EXPECT_NE(dlsym(so, "DllMain"), nullptr);
-        dlclose(so);
+    // The libraries load by their Windows paths through the loader, DllMain
+    // run, as the spooler loads them.
+    winsim::journalEnable(true);
+    for (const WCHAR* f : {d3->pDriverPath, d3->pConfigFile}) {
+        std::string path = winsim::toUtf8(f);
+        HMODULE m = LoadLibraryW(f);
+        ASSERT_NE(m, nullptr) << path << " error " << GetLastError();
+        EXPECT_NE(GetProcAddress(m, "DllMain"), nullptr);
+        size_t attached = 0;
+        for (const auto& e : winsim::journal()) attached += e.function == "DllMain" && e.detail == "PROCESS_ATTACH " + path;
+        EXPECT_EQ(attached, 1u) << path;
+        EXPECT_TRUE(FreeLibrary(m));
     }
+    HMODULE exc = LoadLibraryW((dir + u"VESKEXC.DLL").c_str());
+    ASSERT_NE(exc, nullptr) << GetLastError();
+    EXPECT_TRUE(FreeLibrary(exc));
+    winsim::journalEnable(false);
+    for (const char16_t* name : {u"veskgr.dll", u"veskui.dll", u"veskexc.dll"})
+        EXPECT_TRUE(winsim::registeredModule(name)->is_absolute());
 
     BYTE buf[32];
     DWORD type = 0, needed = 0;
