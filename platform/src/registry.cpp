@@ -116,6 +116,7 @@ std::string userFolderName(std::u16string_view user) {
 // Users that have a hive folder, with their names as first stored.
 std::vector<std::u16string> knownUsers() {
     std::vector<std::u16string> out;
+    if (winsim::machineRoot().empty()) return out;
     std::error_code ec;
     for (const auto& e : fs::directory_iterator(usersDir(), ec)) {
         if (!e.is_directory(ec)) continue;
@@ -257,6 +258,7 @@ Key* walk(Key& root, const Location& loc, size_t depth, size_t* missingAt = null
 // saves the hive when `f` succeeded and set `dirty`.
 template <class F>
 LONG withHive(const Location& loc, bool write, F f) {
+    if (winsim::machineRoot().empty()) return ERROR_CANTOPEN;  // no machine: nowhere to keep keys
     fs::path file = hiveFile(loc);
     std::optional<store::FileLock> lock;
     if (write) {

@@ -113,7 +113,7 @@ TEST(ProfileRead, MissingGivesTheDefaultWithoutTrailingBlanks) {
 TEST(ProfileRead, CutValuesAndListsReturnSizeMinusOneAndTwo) {
     winsim::TempMachine m;
     put(winDir(m) / "t.ini", "[Alpha]\r\nlong=abcdefgh\r\none=1\r\ntwo=2\r\n[Beta]\r\n[Gamma]\r\n");
-    WCHAR buf[16];
+    WCHAR buf[24];
     std::fill(std::begin(buf), std::end(buf), u'#');
     EXPECT_EQ(GetPrivateProfileStringW(u"Alpha", u"long", u"", buf, 5, u"t.ini"), 4u);
     EXPECT_EQ(std::u16string(buf), u"abcd");
@@ -239,6 +239,7 @@ TEST(ProfileWrite, DeletesKeysSectionsAndFlushes) {
     EXPECT_FALSE(fs::exists(winDir(m) / "none.ini"));
 
     winsim::journalEnable(true);
+    winsim::journalClear();
     EXPECT_TRUE(WritePrivateProfileStringW(nullptr, nullptr, nullptr, u"t.ini"));
     EXPECT_EQ(winsim::journalCount("WritePrivateProfileStringW"), 1u);
     EXPECT_EQ(winsim::journal().back().detail, "(null)|(null)|t.ini");
