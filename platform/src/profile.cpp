@@ -13,6 +13,10 @@
 // Choices where Windows leaves room:
 // - Section and key names given by the caller are blank-trimmed too.
 // - The list forms (null section or key) ignore the default.
+// - The section reader returns each entry as "key=value" with the blanks
+//   around key and value removed and quotes kept (so a copied section reads
+//   back the same), and the text of lines without '='; comments and blank
+//   lines are left out. Writing a section with a null block deletes it.
 // - A cut result sets ERROR_MORE_DATA; a missing file, section or key sets
 //   ERROR_FILE_NOT_FOUND (the default is then returned).
 // - A write whose text would change the file's structure is refused with
