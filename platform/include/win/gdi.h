@@ -38,30 +38,7 @@ typedef struct HPALETTE__* HPALETTE;
 
 typedef LONG_PTR(APIENTRY* PFN)();
 
-typedef struct _POINTL {
-    LONG x;
-    LONG y;
-} POINTL, *PPOINTL;
-
-typedef struct _RECTL {
-    LONG left;
-    LONG top;
-    LONG right;
-    LONG bottom;
-} RECTL, *PRECTL;
-
-typedef struct _SIZEL {
-    LONG cx;
-    LONG cy;
-} SIZEL, *PSIZEL;
-
-#ifndef WINSIM_SIZE_DEFINED
-#define WINSIM_SIZE_DEFINED
-typedef struct tagSIZE {
-    LONG cx;
-    LONG cy;
-} SIZE, *PSIZE, *LPSIZE;
-#endif
+// POINTL, RECTL, SIZE and SIZEL come from types.h.
 
 typedef struct _POINTFIX {
     FIX x;

@@ -352,11 +352,13 @@ Translator::Translator(const SURFOBJ* src, const SURFOBJ* dst, XLATEOBJ* xo) {
         }
         if (xo->flXlate & XO_TRIVIAL) identity_ = true;
     } else {
+        // No translation between surfaces of one format copies the values as
+        // they are; between formats the values go through the palettes.
         src_ = surfacePalette(src);
         dst_ = surfacePalette(dst);
         bool same = src_ == dst_ || (src_->mode == dst_->mode && src_->entries == dst_->entries &&
                                      std::equal(src_->masks, src_->masks + 3, dst_->masks));
-        if (same) identity_ = true;
+        if (same || (src && dst && src->iBitmapFormat == dst->iBitmapFormat)) identity_ = true;
     }
     if (identity_) return;
     if (xo_) {
@@ -466,7 +468,12 @@ WINBASEAPI BOOL APIENTRY EngAssociateSurface(HSURF hsurf, HDEV hdev, FLONG flHoo
     s->so.hdev = hdev;
     s->so.dhpdev = link.dhpdev;
     s->hooks = flHooks & HOOK_FLAGS;
-    s->palette = link.palette;
+    // The device's palette describes the surface only when it fits its
+    // format: an indexed palette for indexed formats, a direct one above.
+    unsigned bits = formatBits(s->so.iBitmapFormat);
+    if (link.palette && (link.palette->mode == PAL_INDEXED) == (bits <= 8) &&
+        (link.palette->mode != PAL_INDEXED || link.palette->entries.size() <= (size_t{1} << bits)))
+        s->palette = link.palette;
     s->associated = true;
     return TRUE;
 }
