@@ -9,6 +9,7 @@
 
 #include <cstring>
 
+#include <win/modules.h>
 #include <winsim/winsim.h>
 
 #include "gdi_support.h"
@@ -664,6 +665,7 @@ TEST(GdiResources, FoundByModuleBaseOrHandle) {
     ASSERT_TRUE(data) << "the test program must export its symbols";
     EXPECT_EQ(size, 9u);
     EXPECT_STREQ(data, "font one");
+    EXPECT_TRUE(EngFindResource(GetModuleHandleW(nullptr), 1, 258, &size));  // the program's module handle
     void* self = dlopen(nullptr, RTLD_LAZY);
     EXPECT_TRUE(EngFindResource(self, 2, 260, &size));
     EXPECT_EQ(size, 7u);

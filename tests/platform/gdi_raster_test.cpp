@@ -148,6 +148,24 @@ TEST(GdiCopy, ConvertsBetweenFormatsThroughPalettes) {
     ASSERT_TRUE(EngCopyBits(d1.so, d24.so, nullptr, nullptr, &r2, &p));
     EXPECT_EQ(d1.px(0, 0), 0u);
     EXPECT_EQ(d1.px(1, 0), 1u);
+    // 4-bit with a translation table -> 32 bits, and a 32-bit blit back onto itself shifted.
+    Bmp s4(3, 1, BMF_4BPP);
+    s4.set(0, 0, 2);
+    s4.set(1, 0, 15);
+    auto pal4 = std::make_shared<Palette>();
+    pal4->mode = PAL_INDEXED;
+    pal4->entries.assign(16, 0x101010);
+    pal4->entries[2] = 0xABCDEF;
+    auto xl4 = makeXlate(pal4, BMF_4BPP, defaultPalette(BMF_32BPP), BMF_32BPP);
+    Bmp d32(3, 1, BMF_32BPP);
+    RECTL r3{0, 0, 3, 1};
+    ASSERT_TRUE(EngCopyBits(d32.so, s4.so, nullptr, &xl4->xo, &r3, &p));
+    EXPECT_EQ(d32.px(0, 0) & 0xFFFFFF, 0xABCDEFu);
+    EXPECT_EQ(d32.px(1, 0) & 0xFFFFFF, 0x101010u);
+    RECTL shiftedRect{1, 0, 3, 1};
+    ASSERT_TRUE(EngCopyBits(d32.so, d32.so, nullptr, nullptr, &shiftedRect, &p));  // overlapping copy
+    EXPECT_EQ(d32.px(1, 0) & 0xFFFFFF, 0xABCDEFu);
+    EXPECT_EQ(d32.px(2, 0) & 0xFFFFFF, 0x101010u);
     // A device surface cannot be read.
     HSURF dev = EngCreateDeviceSurface(nullptr, SIZEL{10, 10}, BMF_24BPP);
     SURFOBJ* dso = EngLockSurface(dev);

@@ -3,6 +3,9 @@
 #include "internal.h"
 
 #include "core/sim.h"
+#include "module_loader.h"
+
+#include <win/modules.h>
 
 #include <dlfcn.h>
 #include <link.h>
@@ -60,16 +63,32 @@ int byDlHandle(struct dl_phdr_info* info, size_t, void* data) {
 
 const WINSIM_RESOURCE* resourceTable(HANDLE h) {
     ModuleSearch s{reinterpret_cast<uintptr_t>(h), {}, false};
-    if (h) {
+    // A module the loader mapped: its library. The program's own handle: the
+    // program. Otherwise the handle may be a load address or a dlopen handle.
+    if (auto host = winsim::detail::moduleHostFile(static_cast<HMODULE>(h))) {
+        s.path = host->string();
+        s.found = true;
+    } else if (h && h == static_cast<HANDLE>(GetModuleHandleW(nullptr))) {
+        s.found = true;
+    } else if (h) {
         dl_iterate_phdr(byBase, &s);
         if (!s.found) dl_iterate_phdr(byDlHandle, &s);
         if (!s.found) return nullptr;
     }
     void* lib = dlopen(s.path.empty() ? nullptr : s.path.c_str(), RTLD_LAZY | RTLD_NOLOAD);
     if (!lib) return nullptr;
-    auto* table = static_cast<const WINSIM_RESOURCE*>(dlsym(lib, WINSIM_RESOURCE_TABLE_SYMBOL));
+    void* sym = dlsym(lib, WINSIM_RESOURCE_TABLE_SYMBOL);
+    // Only the module's own table counts, not one of a library it uses.
+    if (sym && !s.path.empty()) {
+        Dl_info info{};
+        link_map* own = nullptr;
+        void* where = nullptr;
+        if (dlinfo(lib, RTLD_DI_LINKMAP, &own) != 0 || !dladdr1(sym, &info, &where, RTLD_DL_LINKMAP) ||
+            static_cast<link_map*>(where) != own)
+            sym = nullptr;
+    }
     dlclose(lib);  // the module stays loaded: its owner holds it
-    return table;
+    return static_cast<const WINSIM_RESOURCE*>(sym);
 }
 
 // Days since 1601-01-01 to a civil date.
