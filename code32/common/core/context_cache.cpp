@@ -14,8 +14,8 @@ constexpr uint16_t kStateOptions = kKindOptMutexHeld | kKindOptAdmin;
 constexpr int kItemJobLinker = 714;
 
 struct Slot {
-    DrvContext* ctx;
-    uint32_t tick;
+    DrvContext* ctx = nullptr;
+    uint32_t tick = 0;
 };
 struct Cache {
     ProcessLock lock;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 #include <new>
-#include <vector>
+#include <unordered_map>
 
 #include "core/sysdeps.h"
 
@@ -19,10 +19,12 @@ struct Slot {
     void* block;
     uint32_t bytes;
 };
+// Handles are issued in increasing order and not reused while the counter
+// has not wrapped, so a stale handle finds nothing instead of a newer table.
 struct Registry {
     ProcessLock lock;
-    std::vector<Slot> slots;  // handle = index + 1
-    size_t live = 0;
+    std::unordered_map<uint32_t, Slot> slots;
+    uint32_t next = 1;
 };
 Registry& reg() {
     static Registry* r = new Registry;
@@ -34,33 +36,31 @@ uint32_t FontTableAdopt(void* block, uint32_t bytes) {
     if (!block) return 0;
     Registry& r = reg();
     LockHold hold(r.lock);
-    for (size_t i = 0; i < r.slots.size(); ++i) {
-        if (!r.slots[i].block) {
-            r.slots[i] = {block, bytes};
-            ++r.live;
-            return static_cast<uint32_t>(i + 1);
+    uint32_t h = r.next;
+    for (size_t tries = 0; r.slots.count(h) || h == 0; ++tries) {
+        if (tries > r.slots.size() + 1) {
+            MemFree(block);
+            return 0;
         }
-    }
-    if (r.slots.size() >= 0xFFFFFFFEu) {
-        MemFree(block);
-        return 0;
+        ++h;
     }
     try {
-        r.slots.push_back({block, bytes});
+        r.slots.emplace(h, Slot{block, bytes});
     } catch (const std::bad_alloc&) {
         MemFree(block);
         return 0;
     }
-    ++r.live;
-    return static_cast<uint32_t>(r.slots.size());
+    r.next = h + 1;
+    return h;
 }
 
 void* FontTableData(uint32_t handle, uint32_t* bytes) {
     Registry& r = reg();
     LockHold hold(r.lock);
-    if (handle == 0 || handle > r.slots.size() || !r.slots[handle - 1].block) return nullptr;
-    if (bytes) *bytes = r.slots[handle - 1].bytes;
-    return r.slots[handle - 1].block;
+    auto it = r.slots.find(handle);
+    if (it == r.slots.end()) return nullptr;
+    if (bytes) *bytes = it->second.bytes;
+    return it->second.block;
 }
 
 void FontTableRelease(uint32_t handle) {
@@ -68,10 +68,10 @@ void FontTableRelease(uint32_t handle) {
     void* block = nullptr;
     {
         LockHold hold(r.lock);
-        if (handle == 0 || handle > r.slots.size() || !r.slots[handle - 1].block) return;
-        block = r.slots[handle - 1].block;
-        r.slots[handle - 1] = {nullptr, 0};
-        --r.live;
+        auto it = r.slots.find(handle);
+        if (it == r.slots.end()) return;
+        block = it->second.block;
+        r.slots.erase(it);
     }
     MemFree(block);
 }
@@ -79,7 +79,7 @@ void FontTableRelease(uint32_t handle) {
 size_t FontTableLiveCount() {
     Registry& r = reg();
     LockHold hold(r.lock);
-    return r.live;
+    return r.slots.size();
 }
 
 uint32_t FontTableCopy(uint32_t handle, uint32_t count, uint32_t entrySize) {
