@@ -22,6 +22,12 @@ protected:
         PRINTER_INFO_2W pi = printerInfo(name);
         return CtxCreateEx(handle(printer), handle(printer), nullptr, kind, flags, mode, &pi);
     }
+    // A request that must not be served from the cache: a new context, freed.
+    void expectNew(DrvContext* got, DrvContext* cached) {
+        EXPECT_NE(got, nullptr);
+        EXPECT_NE(got, cached);
+        if (got != cached) CtxReleaseEx(got, kReleaseFree);
+    }
 };
 
 }  // namespace
@@ -65,12 +71,12 @@ TEST_F(ContextCache, AgeIsMeasuredAcrossTheTickWrap) {
 TEST_F(ContextCache, MatchNeedsHandleNameFlagsAndKind) {
     DrvContext* a = make(1, u"P1", kLightReusable, kCreateInterface);
     CtxRelease(a);
-    EXPECT_NE(make(2, u"P1", kLightReusable, kCreateInterface), a);            // other handle
-    EXPECT_NE(make(1, u"p1", kLightReusable, kCreateInterface), a);            // name is case-sensitive
-    EXPECT_NE(make(1, u"P1", kLightReusable, kCreateMergeNoUi), a);            // other flags
-    EXPECT_NE(make(1, u"P1", 5 | kKindOptReuse, kCreateInterface), a);         // other kind
-    EXPECT_NE(make(1, u"P1", 4 | kKindOptReuse | kKindOptAdmin, kCreateInterface), a);  // other state
-    EXPECT_NE(make(1, u"P1", 4, kCreateInterface), a);                         // no reuse option
+    expectNew(make(2, u"P1", kLightReusable, kCreateInterface), a);            // other handle
+    expectNew(make(1, u"p1", kLightReusable, kCreateInterface), a);            // name is case-sensitive
+    expectNew(make(1, u"P1", kLightReusable, kCreateMergeNoUi), a);            // other flags
+    expectNew(make(1, u"P1", 5 | kKindOptReuse, kCreateInterface), a);         // other kind
+    expectNew(make(1, u"P1", 4 | kKindOptReuse | kKindOptAdmin, kCreateInterface), a);  // other state
+    expectNew(make(1, u"P1", 4, kCreateInterface), a);                         // no reuse option
     DrvContext* hit = make(1, u"P1", kLightReusable, kCreateInterface);
     EXPECT_EQ(hit, a);
     CtxReleaseEx(hit, kReleaseFree);
@@ -102,7 +108,7 @@ TEST_F(ContextCache, DeviceCapabilityContextsUseCacheOne) {
     CtxReleaseEx(a, kReleaseCache1);
     EXPECT_EQ(CtxCacheOccupied(1), 1);
     EXPECT_EQ(CtxCacheOccupied(2), 0);
-    EXPECT_NE(make(1, u"P1", kLightReusable, kCreateDeviceCaps | kCreateInterface), a);
+    expectNew(make(1, u"P1", kLightReusable, kCreateDeviceCaps | kCreateInterface), a);
     DrvContext* b = make(1, u"P1", kLightReusable, kCreateDeviceCaps);
     EXPECT_EQ(b, a);
     CtxReleaseEx(b, kReleaseFree);
@@ -112,27 +118,35 @@ TEST_F(ContextCache, FullCacheEvictsTheSlotReleasedLongestAgo) {
     DrvContext* a = make(1, u"A");
     DrvContext* b = make(1, u"B");
     DrvContext* c = make(1, u"C");
+    b->ws->presetFlag = 2;  // marks that survive in the cache
     CtxRelease(b);
     winsim::advanceClock(10);
     CtxRelease(a);
     winsim::advanceClock(10);
     CtxRelease(c);  // evicts b, released first although it sits in slot 0
     EXPECT_EQ(CtxCacheOccupied(2), 2);
-    EXPECT_NE(make(1, u"B"), b);
-    EXPECT_EQ(make(1, u"A"), a);
-    EXPECT_EQ(make(1, u"C"), c);
-    CtxReleaseEx(a, kReleaseFree);
-    CtxReleaseEx(c, kReleaseFree);
+    DrvContext* nb = make(1, u"B");
+    EXPECT_EQ(nb->ws->presetFlag, 0u);  // a fresh context: b was freed
+    CtxReleaseEx(nb, kReleaseFree);
+    DrvContext* ha = make(1, u"A");
+    DrvContext* hc = make(1, u"C");
+    EXPECT_EQ(ha, a);
+    EXPECT_EQ(hc, c);
+    CtxReleaseEx(ha, kReleaseFree);
+    CtxReleaseEx(hc, kReleaseFree);
 }
 
 TEST_F(ContextCache, EqualTicksEvictTheFirstSlot) {
     DrvContext* a = make(1, u"A");
     DrvContext* b = make(1, u"B");
     DrvContext* c = make(1, u"C");
+    a->ws->presetFlag = 1;
     CtxRelease(a);
     CtxRelease(b);
     CtxRelease(c);
-    EXPECT_NE(make(1, u"A"), a);
+    DrvContext* na = make(1, u"A");
+    EXPECT_EQ(na->ws->presetFlag, 0u);
+    CtxReleaseEx(na, kReleaseFree);
     DrvContext* hb = make(1, u"B");
     DrvContext* hc = make(1, u"C");
     EXPECT_EQ(hb, b);
@@ -184,5 +198,5 @@ TEST_F(ContextCache, NoNameMeansNoLookup) {
     DrvContext* a = make(1, u"");
     ASSERT_NE(a, nullptr);
     CtxRelease(a);
-    EXPECT_NE(make(1, u""), a);
+    expectNew(make(1, u""), a);
 }
