@@ -314,3 +314,36 @@ TEST_F(ItemStore, UnitFollowsItem179) {
     EXPECT_EQ(UnitIsMetric(c), 0);
     EXPECT_EQ(ItemValueById(c, 179), 2183u);
 }
+
+TEST(ItemStoreText, AnsiItemsConvertInTheSystemCodePage) {
+    winsim::MachineConfig cfg;
+    cfg.ansiCodePage = 932;
+    winsim::TempMachine machine(cfg);
+    ContextPtr ctx = contextWithDevmode();
+    ASSERT_TRUE(ctx);
+    DrvContext* c = ctx.get();
+    DmItem* user = ItemFindById(c, 215);  // 9 bytes
+    // Four double-byte characters fill 8 bytes; a fifth does not fit whole
+    // and is left out rather than split.
+    ItemSetString(c, user, u"\u3042\u3044\u3046\u3048\u304A");
+    BYTE* f = ItemGetRawAddress(c, user);
+    EXPECT_EQ(f[8], 0);
+    WCHAR out[16];
+    ItemGetString(c, user, out, 16);
+    EXPECT_EQ(std::u16string(out), u"\u3042\u3044\u3046\u3048");
+    ItemSetString(c, user, u"a\u3042\u3044\u3046\u3048");
+    ItemGetString(c, user, out, 16);
+    EXPECT_EQ(std::u16string(out), u"a\u3042\u3044\u3046");
+}
+
+TEST(ItemStoreText, AnsiItemsInCodePage1252) {
+    winsim::TempMachine machine;
+    ContextPtr ctx = contextWithDevmode();
+    ASSERT_TRUE(ctx);
+    DmItem* owner = ItemFindById(ctx.get(), 217);  // 17 bytes
+    ItemSetString(ctx.get(), owner, u"M\u00FCller \u00C9ric");
+    EXPECT_EQ(ItemGetRawAddress(ctx.get(), owner)[1], 0xFC);
+    WCHAR out[32];
+    ItemGetString(ctx.get(), owner, out, 32);
+    EXPECT_EQ(std::u16string(out), u"M\u00FCller \u00C9ric");
+}

@@ -1,21 +1,23 @@
 #include "core/sysdeps.h"
 
-#include <cstdlib>
 #include <mutex>
 #include <new>
 
-#include <winsim/winsim.h>
+#include <win/memory.h>
+#include <win/time.h>
 
-// Interim bodies until the stand-in's memory, tick count and critical
-// sections are available to the common library.
 namespace vesk {
 
-void* MemAllocZero(size_t bytes) { return std::calloc(1, bytes ? bytes : 1); }
+void* MemAllocZero(size_t bytes) { return GlobalAlloc(GPTR, bytes); }
 
-void MemFree(void* block) { std::free(block); }
+void MemFree(void* block) {
+    if (block) GlobalFree(block);
+}
 
-uint32_t GetTicks() { return winsim::nowTickCount(); }
+uint32_t GetTicks() { return GetTickCount(); }
 
+// Interim body until the stand-in's critical sections are available to the
+// common library.
 ProcessLock::ProcessLock() : impl_(new (std::nothrow) std::recursive_mutex) {}
 
 ProcessLock::~ProcessLock() { destroy(); }
