@@ -26,22 +26,24 @@ struct Template {
     DrvContext ctx;
 };
 
+void buildTemplate(Template* p) {
+    p->items = {static_cast<int16_t>(builtinItemCount()), const_cast<DmItem*>(builtinItems())};
+    p->pages = {static_cast<int16_t>(builtinPageCount()), const_cast<UiPage*>(builtinPages())};
+    p->symbols = {static_cast<int16_t>(builtinSymbolCount()), builtinSymbols()};
+    p->valueSymbols = {static_cast<int16_t>(builtinValueSymbolCount()), builtinValueSymbols()};
+    p->messages = {static_cast<int16_t>(builtinMessageCount()), builtinMessages()};
+    // The template holds no DEVMODE: a context of a light kind has none, and
+    // nothing may ever write through or free a shared buffer.
+    p->ctx = DrvContext{nullptr, nullptr, nullptr, &p->items, &p->pages, &p->symbols, &p->valueSymbols,
+                        &p->messages, const_cast<DriverDesc*>(&builtinDriverDesc()), nullptr, nullptr,
+                        nullptr, nullptr, nullptr};
+}
+
 const Template& templ() {
-    static const Template* t = [] {
-        auto* p = new Template{};
-        p->items = {static_cast<int16_t>(builtinItemCount()), const_cast<DmItem*>(builtinItems())};
-        p->pages = {static_cast<int16_t>(builtinPageCount()), const_cast<UiPage*>(builtinPages())};
-        p->symbols = {static_cast<int16_t>(builtinSymbolCount()), builtinSymbols()};
-        p->valueSymbols = {static_cast<int16_t>(builtinValueSymbolCount()), builtinValueSymbols()};
-        p->messages = {static_cast<int16_t>(builtinMessageCount()), builtinMessages()};
-        // The template holds no DEVMODE: a context of a light kind has none,
-        // and nothing may ever write through or free a shared buffer.
-        p->ctx = DrvContext{nullptr, nullptr, nullptr, &p->items, &p->pages, &p->symbols, &p->valueSymbols,
-                            &p->messages, const_cast<DriverDesc*>(&builtinDriverDesc()), nullptr, nullptr,
-                            nullptr, nullptr, nullptr};
-        return p;
-    }();
-    return *t;
+    static Template t;
+    static const bool built = (buildTemplate(&t), true);
+    (void)built;
+    return t;
 }
 
 template <class T>

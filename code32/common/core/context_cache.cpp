@@ -22,7 +22,7 @@ struct Cache {
     Slot slots[2];
 };
 Cache& cache(int n) {
-    static Cache* caches = new Cache[2];
+    static Cache caches[2];
     return caches[n == 1 ? 0 : 1];
 }
 

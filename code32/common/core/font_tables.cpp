@@ -27,8 +27,8 @@ struct Registry {
     uint32_t next = 1;
 };
 Registry& reg() {
-    static Registry* r = new Registry;
-    return *r;
+    static Registry r;
+    return r;
 }
 }  // namespace
 
