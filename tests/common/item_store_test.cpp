@@ -347,3 +347,17 @@ TEST(ItemStoreText, AnsiItemsInCodePage1252) {
     ItemGetString(ctx.get(), owner, out, 32);
     EXPECT_EQ(std::u16string(out), u"M\u00FCller \u00C9ric");
 }
+
+TEST_F(ItemStore, FirstTextCodesBehaveAsTheSecond) {
+    DmItem* ansi = retype(216, kTypeAnsi, 9);
+    DmItem* wide = retype(1, kTypeWide, 64);
+    ItemSetString(c, ansi, u"code");
+    ItemSetString(c, wide, u"name");
+    WCHAR out[16];
+    ItemGetString(c, ansi, out, 16);
+    EXPECT_EQ(std::u16string(out), u"code");
+    ItemGetString(c, wide, out, 16);
+    EXPECT_EQ(std::u16string(out), u"name");
+    EXPECT_EQ(ItemGetRaw(c, ansi), 0u);
+    EXPECT_NE(ItemGetRawAddress(c, wide), nullptr);
+}
