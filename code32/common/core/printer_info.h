@@ -1,34 +1,16 @@
-// The spooler's printer information record as the context reads it, and the
-// printer facts copied into the workspace. The record is declared here until
-// the stand-in's spooler interface provides it.
+// The spooler's printer information as the context reads it: the level-2
+// record and the printer's name.
 #pragma once
+#include <win/spooler.h>
 #include <win/types.h>
 
-#ifndef VESK_PLATFORM_HAS_PRINTER_INFO_2
-WIN_BEGIN_DECLS
-struct _devicemodeW;
-typedef struct _PRINTER_INFO_2W {
-    LPWSTR pServerName;
-    LPWSTR pPrinterName;
-    LPWSTR pShareName;
-    LPWSTR pPortName;
-    LPWSTR pDriverName;
-    LPWSTR pComment;
-    LPWSTR pLocation;
-    struct _devicemodeW* pDevMode;
-    LPWSTR pSepFile;
-    LPWSTR pPrintProcessor;
-    LPWSTR pDatatype;
-    LPWSTR pParameters;
-    void* pSecurityDescriptor;
-    DWORD Attributes;
-    DWORD Priority;
-    DWORD DefaultPriority;
-    DWORD StartTime;
-    DWORD UntilTime;
-    DWORD Status;
-    DWORD cJobs;
-    DWORD AveragePPM;
-} PRINTER_INFO_2W, *PPRINTER_INFO_2W, *LPPRINTER_INFO_2W;
-WIN_END_DECLS
-#endif
+namespace vesk {
+
+// Level-2 printer information of a printer in one zero-filled block (freed
+// with PrnFreeInfo2), or null when the spooler does not answer.
+PRINTER_INFO_2W* PrnGetInfo2(HANDLE printer);
+void PrnFreeInfo2(PRINTER_INFO_2W* info);
+// A new copy of the printer's name (freed with MemFree), or null.
+WCHAR* PrnDupPrinterName(HANDLE printer);
+
+}  // namespace vesk

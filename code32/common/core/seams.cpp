@@ -12,10 +12,6 @@ int HandoverApplyAtOpen(DrvContext*) { return 0; }
 
 int DmCopyExtBlock(DrvContext*) { return 0; }
 
-PRINTER_INFO_2W* PrnGetInfo2(HANDLE) { return nullptr; }
-
-void PrnFreeInfo2(PRINTER_INFO_2W*) {}
-
 int PrnLanguageCode(DrvContext*, uint16_t, WCHAR code[3]) {
     if (code) code[0] = 0;
     return 0;

@@ -1,8 +1,7 @@
-// Steps of context creation and release that other parts of the common
-// library provide: the compiled model, the default DEVMODE, the persisted
-// settings, the installer's hand-over, the printer information and the
-// language code. Each answers failure until its part is built, so a context
-// that needs it is not created.
+// Steps of context creation that other parts of the common library provide:
+// the compiled model, the default DEVMODE, the persisted settings, the
+// installer's hand-over and the language code. Each answers failure until its
+// part is built, so a context that needs it is not created.
 #pragma once
 #include <win/types.h>
 
@@ -22,9 +21,6 @@ int SettingsSyncAtOpen(DrvContext* ctx);
 int HandoverApplyAtOpen(DrvContext* ctx);
 // Copies section 2's first bytes into the private part's mirror. 1 done.
 int DmCopyExtBlock(DrvContext* ctx);
-// Level-2 printer information of a printer (freed with PrnFreeInfo2), or null.
-PRINTER_INFO_2W* PrnGetInfo2(HANDLE printer);
-void PrnFreeInfo2(PRINTER_INFO_2W* info);
 // The two-letter display-language code of the printer into `code` (3
 // characters): kind 1 from the installed driver's help file, other kinds from
 // the printer data "HelpFileName". 0 when it could not be read.
