@@ -20,6 +20,8 @@
 #include <cstring>
 #include <new>
 
+#include <winsim/system.h>
+
 #include "security_internal.h"
 
 using namespace winsim::detail;
