@@ -1,5 +1,6 @@
 // Real or virtual clock. The virtual clock moves only when a test advances it.
 #include "sim.h"
+#include "clock.h"
 
 #include <chrono>
 #include <ctime>
@@ -49,15 +50,25 @@ uint64_t nowFileTime() {
     return kUnixEpochFileTime + static_cast<uint64_t>(ns / 100);
 }
 
-uint32_t nowTickCount() {
+uint32_t nowTickCount() { return static_cast<uint32_t>(detail::tickCount64()); }
+
+namespace detail {
+
+uint64_t tickCount64() {
     {
         std::lock_guard g(clk().lock);
-        if (clk().isVirtual) return static_cast<uint32_t>(clk().tickMs);
+        if (clk().isVirtual) return clk().tickMs;
     }
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000 + static_cast<uint64_t>(ts.tv_nsec) / 1000000;
-    return static_cast<uint32_t>(ms);
+    return static_cast<uint64_t>(ts.tv_sec) * 1000 + static_cast<uint64_t>(ts.tv_nsec) / 1000000;
 }
+
+bool clockIsVirtual() {
+    std::lock_guard g(clk().lock);
+    return clk().isVirtual;
+}
+
+}  // namespace detail
 
 }  // namespace winsim
