@@ -11,6 +11,9 @@
 //   HOME, TMPDIR and the sanitizer options), which stay the host's.
 // - A reaper thread per child collects its exit status, so a child whose
 //   handles were closed early never stays a zombie.
+// - When VESK_EXEC_WRAPPER names an emulator (the i686 build on a host that
+//   cannot run 32-bit programs), a registered program that is a 32-bit ELF
+//   file runs under it; other programs run directly.
 #include <win/process.h>
 #include <win/sync.h>
 #include <signal.h>
@@ -182,7 +185,7 @@ std::optional<ResolvedPath> findProgram(std::u16string word) {
 // The host environment of the child, as "NAME=value" strings.
 std::vector<std::string> childEnvironment(LPVOID block, bool unicode, const std::vector<std::pair<std::string, std::string>>& vesk) {
     static const char* const kHostKeep[] = {"PATH", "LD_LIBRARY_PATH", "LD_PRELOAD", "HOME", "TMPDIR",
-                                            "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"};
+                                            "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "VESK_EXEC_WRAPPER"};
     auto keyOf = [](const std::string& kv) { return kv.substr(0, kv.find('=')); };
     auto isKept = [&](const std::string& key) {
         for (const char* k : kHostKeep)
@@ -225,6 +228,41 @@ std::vector<std::string> childEnvironment(LPVOID block, bool unicode, const std:
         }
     }
     for (const auto& [k, v] : vesk) out.push_back(k + "=" + v);
+    return out;
+}
+
+// Whether the host can run `program` (a path, or a name found in PATH). Known
+// before spawning, since a failed exec is not always reported back (under an
+// emulator the spawn is a fork).
+int hostProgramError(const std::string& program) {
+    auto check = [](const std::string& p) {
+        if (access(p.c_str(), F_OK) != 0) return ENOENT;
+        return access(p.c_str(), X_OK) == 0 && !fs::is_directory(p) ? 0 : EACCES;
+    };
+    if (program.find('/') != std::string::npos) return check(program);
+    const char* path = std::getenv("PATH");
+    std::istringstream dirs(path ? path : "/usr/bin:/bin");
+    int result = ENOENT;
+    for (std::string d; std::getline(dirs, d, ':');) {
+        int e = check((d.empty() ? std::string(".") : d) + "/" + program);
+        if (e == 0) return 0;
+        if (e == EACCES) result = EACCES;
+    }
+    return result;
+}
+
+// The host command with the emulator of VESK_EXEC_WRAPPER in front when the
+// program is a 32-bit ELF file and a wrapper is set.
+std::vector<std::string> wrapped(std::vector<std::string> args) {
+    const char* wrapper = std::getenv("VESK_EXEC_WRAPPER");
+    if (!wrapper || !*wrapper || args.empty() || args[0].find('/') == std::string::npos) return args;
+    char ident[5] = {};
+    std::ifstream in(args[0], std::ios::binary);
+    if (!in.read(ident, sizeof ident) || std::memcmp(ident, "\x7f" "ELF", 4) != 0 || ident[4] != 1) return args;
+    std::vector<std::string> out;
+    std::istringstream words(wrapper);
+    for (std::string w; words >> w;) out.push_back(w);
+    out.insert(out.end(), args.begin(), args.end());
     return out;
 }
 
@@ -395,7 +433,9 @@ WINBASEAPI BOOL WINAPI CreateProcessW(LPCWSTR applicationName, LPWSTR commandLin
 
         // Arguments: the host command, then the Windows arguments.
         std::u16string fullCommand = commandLine ? cmdText : u"\"" + program->normalized + u"\"";
-        std::vector<std::string> args = *hostCommand;
+        if (int e = hostProgramError((*hostCommand)[0]))
+            return fail(e == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
+        std::vector<std::string> args = wrapped(*hostCommand);
         auto words = winsim::splitCommandLine(fullCommand);
         for (size_t k = 1; k < words.size(); ++k) args.push_back(winsim::toUtf8(words[k]));
         std::vector<std::pair<std::string, std::string>> vesk = {

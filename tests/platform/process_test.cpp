@@ -15,6 +15,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The child program is built like the tests: when they run under an
+// emulator, so must it (see VESK_EXEC_WRAPPER).
+const bool kWrapperSet = [] {
+    if (*WINSIM_TEST_EXEC_WRAPPER) setenv("VESK_EXEC_WRAPPER", WINSIM_TEST_EXEC_WRAPPER, 0);
+    return true;
+}();
+
 const char16_t* kChild = u"C:\\WINDOWS\\child.exe";
 
 BOOL start(const char16_t* app, std::u16string cmd, PROCESS_INFORMATION& pi, const char16_t* cwd = nullptr,
