@@ -17,7 +17,7 @@ namespace {
 
 // The child program is built like the tests: when they run under an
 // emulator, so must it (see VESK_EXEC_WRAPPER).
-const bool kWrapperSet = [] {
+[[maybe_unused]] const bool kWrapperSet = [] {
     if (*WINSIM_TEST_EXEC_WRAPPER) setenv("VESK_EXEC_WRAPPER", WINSIM_TEST_EXEC_WRAPPER, 0);
     return true;
 }();
