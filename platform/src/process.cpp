@@ -34,6 +34,9 @@
 
 extern char** environ;
 
+static_assert(sizeof(void*) != 4 || (sizeof(STARTUPINFOW) == 68 && sizeof(PROCESS_INFORMATION) == 16),
+              "process records must have their Windows sizes on i686");
+
 namespace fs = std::filesystem;
 using namespace winsim::detail;
 

@@ -26,6 +26,11 @@
 
 using namespace winsim::detail;
 
+static_assert(sizeof(ACL) == 8 && sizeof(ACE_HEADER) == 4 && sizeof(PRIVILEGE_SET) == 20 &&
+              sizeof(SECURITY_DESCRIPTOR_RELATIVE) == 20);
+static_assert(sizeof(void*) != 4 || (sizeof(SECURITY_DESCRIPTOR) == 20 && sizeof(SID_AND_ATTRIBUTES) == 8),
+              "security records must have their Windows sizes on i686");
+
 namespace {
 
 std::atomic<size_t> g_liveSids{0};
