@@ -16,5 +16,6 @@ int fail(const std::string& message);
 bool openMachine(const Args& args, std::string* error);
 
 int cmdMachine(const Args& args);
+int cmdPrinter(const Args& args);
 
 }  // namespace vesk::host

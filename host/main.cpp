@@ -43,6 +43,14 @@ void usage(std::FILE* out) {
         "commands:\n"
         "  machine init [DIR]   make a fresh emulated machine (DIR, --machine or VESK_MACHINE)\n"
         "  machine show         print the machine's configuration\n"
+        "  printer add NAME [--driver-name NAME] [--model FILE] [--port PORT]\n"
+        "                       [--connection \\\\SERVER] [--share NAME] [--bidi]\n"
+        "                       install the driver set and add a printer\n"
+        "  printer list         list the printers\n"
+        "  printer show NAME    information, driver files, printer data and jobs\n"
+        "  printer data NAME [VALUE [--set-sz TEXT|--set-dword N|--set-binary HEX|--delete]]\n"
+        "                       print (or change) printer data, decoded by type\n"
+        "  printer remove NAME  remove a printer and its jobs\n"
         "\n"
         "The machine is the folder named by --machine, else by VESK_MACHINE.\n",
         out);
@@ -76,5 +84,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (command == "machine") return cmdMachine(args);
+    if (command == "printer") return cmdPrinter(args);
     return fail("unknown command '" + command + "' (try 'vesk --help')");
 }

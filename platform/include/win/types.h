@@ -100,6 +100,24 @@ typedef union _LARGE_INTEGER {
     LONGLONG QuadPart;
 } LARGE_INTEGER;
 
+// Points, sizes and rectangles in 32-bit units (device or form units).
+typedef struct _POINTL {
+    LONG x;
+    LONG y;
+} POINTL, *PPOINTL;
+
+typedef struct tagSIZE {
+    LONG cx;
+    LONG cy;
+} SIZE, *PSIZE, *LPSIZE, SIZEL, *PSIZEL, *LPSIZEL;
+
+typedef struct _RECTL {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+} RECTL, *PRECTL, *LPRECTL;
+
 typedef struct _SECURITY_ATTRIBUTES {
     DWORD nLength;
     LPVOID lpSecurityDescriptor;
@@ -219,7 +237,8 @@ typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;
 // Thread-local last error.
 WINBASEAPI DWORD WINAPI GetLastError(void);
 WINBASEAPI void WINAPI SetLastError(DWORD dwErrCode);
-// Closes any kernel handle (file, mapping, mutex, process, thread, token, find...).
+// Closes any kernel handle (file, mapping, mutex, process, thread, token...);
+// find handles are not kernel handles: FindClose closes them.
 WINBASEAPI BOOL WINAPI CloseHandle(HANDLE hObject);
 
 WIN_END_DECLS

@@ -15,3 +15,4 @@
 #include "modules.h"
 #include "process.h"
 #include "ui.h"
+#include "spooler.h"
