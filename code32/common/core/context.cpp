@@ -1,0 +1,273 @@
+#include "core/context.h"
+
+#include <atomic>
+#include <cstring>
+
+#include "core/builtin_tables.h"
+#include "core/context_cache.h"
+#include "core/devmode_sizes.h"
+#include "core/font_tables.h"
+#include "core/item_store.h"
+#include "core/seams.h"
+#include "core/sysdeps.h"
+
+namespace vesk {
+namespace {
+
+constexpr size_t kEvalStackBytes = 1024;
+std::atomic<bool> g_installRunning{false};
+
+struct Template {
+    DmItemTable items;
+    UiPageTable pages;
+    SymbolTable symbols;
+    ValueSymbolTable valueSymbols;
+    MessageTable messages;
+    DrvContext ctx;
+};
+
+void buildTemplate(Template* p) {
+    p->items = {static_cast<int16_t>(builtinItemCount()), const_cast<DmItem*>(builtinItems())};
+    p->pages = {static_cast<int16_t>(builtinPageCount()), const_cast<UiPage*>(builtinPages())};
+    p->symbols = {static_cast<int16_t>(builtinSymbolCount()), builtinSymbols()};
+    p->valueSymbols = {static_cast<int16_t>(builtinValueSymbolCount()), builtinValueSymbols()};
+    p->messages = {static_cast<int16_t>(builtinMessageCount()), builtinMessages()};
+    // The template holds no DEVMODE: a context of a light kind has none, and
+    // nothing may ever write through or free a shared buffer.
+    p->ctx = DrvContext{nullptr, nullptr, nullptr, &p->items, &p->pages, &p->symbols, &p->valueSymbols,
+                        &p->messages, const_cast<DriverDesc*>(&builtinDriverDesc()), nullptr, nullptr,
+                        nullptr, nullptr, nullptr};
+}
+
+const Template& templ() {
+    static Template t;
+    static const bool built = (buildTemplate(&t), true);
+    (void)built;
+    return t;
+}
+
+template <class T>
+T* allocCopy(const T* src, size_t count) {
+    if (count == 0) return nullptr;
+    T* p = static_cast<T*>(MemAllocZero(sizeof(T) * count));
+    if (p && src) std::memcpy(static_cast<void*>(p), src, sizeof(T) * count);
+    return p;
+}
+
+void copyBounded(WCHAR* dest, size_t chars, const WCHAR* src) {
+    size_t i = 0;
+    if (src)
+        for (; src[i] && i + 1 < chars; ++i) dest[i] = src[i];
+    dest[i] = 0;
+}
+
+// The printer facts the workspace keeps from the printer information.
+void takePrinterFacts(DrvWorkspace* ws, const PRINTER_INFO_2W* info, uint16_t kind) {
+    if (!info) return;
+    copyBounded(ws->printerName, kWsPrinterNameChars, info->pPrinterName);
+    if (kind == 0 || kind == 1 || kind == 3) copyBounded(ws->driverName, kWsDriverNameChars, info->pDriverName);
+    ws->attributesKnown = 1;
+    ws->attributes = info->Attributes;
+    ws->serverConnection = (info->pServerName && info->pServerName[0]) ? 1 : 2;
+}
+
+bool cloneTables(DrvContext* c, const DrvContext* t) {
+    c->items = allocCopy(t->items, 1);
+    if (!c->items) return false;
+    c->items->items = allocCopy(t->items->items, static_cast<size_t>(t->items->count));
+    if (!c->items->items) return false;
+    c->pages = allocCopy(t->pages, 1);
+    if (!c->pages) return false;
+    c->pages->pages = allocCopy(t->pages->pages, static_cast<size_t>(t->pages->count));
+    if (!c->pages->pages) return false;
+    for (int i = 0; i < c->pages->count; ++i) {
+        UiPage& pg = c->pages->pages[i];
+        const UiControl* src = pg.controls;
+        pg.controls = nullptr;
+        if (pg.controlCount > 0) {
+            pg.controls = allocCopy(src, static_cast<size_t>(pg.controlCount));
+            if (!pg.controls) return false;
+        }
+    }
+    c->desc = allocCopy(t->desc, 1);
+    return c->desc != nullptr;
+}
+
+bool buildWorkspace(DrvContext* c, uint16_t kindWord, uint32_t flags, uint32_t documentMode,
+                    const PRINTER_INFO_2W* info) {
+    c->ws = static_cast<DrvWorkspace*>(MemAllocZero(sizeof(DrvWorkspace)));
+    if (!c->ws) return false;
+    DrvWorkspace* ws = c->ws;
+    const uint16_t kind = kindWord & 0xFF;
+    takePrinterFacts(ws, info, kind);
+    const DmSizes& s = dmSizes();
+    for (BYTE*& b : ws->saveStack) {
+        b = static_cast<BYTE*>(MemAllocZero(s.stateSize));
+        if (!b) return false;
+    }
+    ws->kindOptions = kindWord & 0xFF00;
+    ws->kind = kind;
+    ws->creationFlags = flags;
+    ws->documentMode = documentMode;
+    WCHAR code[3] = {};
+    if (PrnLanguageCode(c, kind, code) && code[0]) copyBounded(ws->languageCode, 3, code);
+    else copyBounded(ws->languageCode, 3, u"us");
+    ws->shadow = static_cast<BYTE*>(MemAllocZero(s.stateSize));
+    return ws->shadow != nullptr;
+}
+
+void freeDevmodeFontTables(DrvContext* c, BYTE* buffer) {
+    if (!buffer) return;
+    for (const FontTableItems& f : kFontTableItems) {
+        DmItem* h = ItemFindById(c, f.handleItem);
+        DmItem* n = ItemFindById(c, f.countItem);
+        FontTableRelease(ItemReadRawIn(buffer, h));
+        ItemWriteRawIn(buffer, h, 0);
+        ItemWriteRawIn(buffer, n, 0);
+    }
+}
+
+}  // namespace
+
+const DrvContext* GetContextTemplate() { return &templ().ctx; }
+
+void SetInstallRunning(bool on) { g_installRunning.store(on); }
+bool InstallRunning() { return g_installRunning.load(); }
+
+BYTE* CtxGetDevmode(DrvContext* ctx) { return ctx ? ctx->devmode : nullptr; }
+
+DrvContext* CtxCreateEx(HANDLE printer, HANDLE driverQuery, void*, uint16_t kindWord, uint32_t flags,
+                        uint32_t documentMode, const PRINTER_INFO_2W* info) {
+    if (InstallRunning()) flags |= kCreateInstallRunning;
+    PRINTER_INFO_2W* fetched = nullptr;
+    if (!info) info = fetched = PrnGetInfo2(printer);
+    if (flags == kCreateCallerApi) flags = kCreateApiCaller;
+
+    if (DrvContext* hit = CtxCacheLookup(printer, kindWord, flags, documentMode, info)) {
+        // The taker works through its own handles, never through ones the
+        // context's first owner may have closed.
+        hit->printer = printer;
+        hit->driverQuery = driverQuery;
+        PrnFreeInfo2(fetched);
+        return hit;
+    }
+
+    const DrvContext* t = GetContextTemplate();
+    DrvContext* c = allocCopy(t, 1);
+    bool ok = c != nullptr;
+    if (ok) {
+        // Every part of the copy is the context's own or empty.
+        c->items = nullptr;
+        c->pages = nullptr;
+        c->desc = nullptr;
+        c->devmode = nullptr;
+        c->model = nullptr;
+        c->ws = nullptr;
+        c->printer = printer;
+        c->driverQuery = driverQuery;
+        ok = cloneTables(c, t) && buildWorkspace(c, kindWord, flags, documentMode, info);
+    }
+    const uint16_t kind = kindWord & 0xFF;
+    if (ok && kind < kKindFirstLight) {
+        c->model = MdlCacheGet(c);
+        ok = c->model != nullptr;
+        if (ok) {
+            c->ws->evalStack = static_cast<BYTE*>(MemAllocZero(kEvalStackBytes));
+            ok = c->ws->evalStack != nullptr;
+        }
+        if (ok) {
+            c->devmode = DmCreateDefault(c, kind);
+            ok = c->devmode != nullptr;
+        }
+        if (ok && kind == kKindOrdinary) ok = SettingsSyncAtOpen(c) && HandoverApplyAtOpen(c);
+        if (ok) ok = DmCopyExtBlock(c) && CtxSnapshotDevmode(c);
+    }
+    PrnFreeInfo2(fetched);
+    if (!ok) {
+        CtxFree(c, kReleaseFree);
+        return nullptr;
+    }
+    return c;
+}
+
+DrvContext* CtxCreate(HANDLE printer, HANDLE driverQuery, void* ignored, uint32_t flags) {
+    return CtxCreateEx(printer, driverQuery, ignored, 0, flags, 0, nullptr);
+}
+
+DrvContext* CtxCreateWith(HANDLE printer, HANDLE driverQuery, void* ignored, uint16_t kindWord, uint32_t flags) {
+    return CtxCreateEx(printer, driverQuery, ignored, kindWord, flags, 0, nullptr);
+}
+
+DrvContext* CtxCreateFromInfo(HANDLE printer, HANDLE driverQuery, void* ignored, uint32_t flags,
+                              const PRINTER_INFO_2W* info) {
+    return CtxCreateEx(printer, driverQuery, ignored, 0, flags, 0, info);
+}
+
+DrvContext* CtxCreateFull(HANDLE printer, HANDLE driverQuery, void* ignored, uint32_t flags, uint32_t documentMode,
+                          const PRINTER_INFO_2W* info) {
+    return CtxCreateEx(printer, driverQuery, ignored, 0, flags, documentMode, info);
+}
+
+void CtxReleaseEx(DrvContext* ctx, uint16_t type) {
+    if (!ctx) return;
+    DrvContext* toFree = ctx;
+    if (type == kReleaseCache1) toFree = CtxCacheRelease(ctx, 1);
+    else if (type == kReleaseCache2) toFree = CtxCacheRelease(ctx, 2);
+    if (toFree) CtxFree(toFree, type);
+}
+
+void CtxRelease(DrvContext* ctx) { CtxReleaseEx(ctx, kReleaseCache2); }
+
+void CtxReleaseAs(DrvContext* ctx, uint16_t type) { CtxReleaseEx(ctx, type); }
+
+void CtxFree(DrvContext* c, uint16_t) {
+    if (!c) return;
+    // The font tables of the DEVMODE are freed for every release type: once
+    // the context is gone nobody else holds them.
+    if (c->ws) {
+        CtxFreeFontTables(c);
+        freeDevmodeFontTables(c, c->devmode);
+    }
+    if (c->items) MemFree(c->items->items);
+    MemFree(c->items);
+    if (c->pages) {
+        if (c->pages->pages)
+            for (int i = 0; i < c->pages->count; ++i) MemFree(c->pages->pages[i].controls);
+        MemFree(c->pages->pages);
+    }
+    MemFree(c->pages);
+    MemFree(c->desc);
+    MemFree(c->devmode);
+    if (DrvWorkspace* ws = c->ws) {
+        MemFree(ws->evalStack);
+        for (BYTE* b : ws->saveStack) MemFree(b);
+        FontTableRelease(ws->keptSubstTable);
+        MemFree(ws->shadow);
+        MemFree(ws);
+    }
+    MemFree(c);
+}
+
+int CtxSnapshotDevmode(DrvContext* ctx) {
+    if (!ctx || !ctx->ws || !ctx->ws->shadow || !ctx->devmode) return 0;
+    CtxFreeFontTables(ctx);
+    BYTE* shadow = ctx->ws->shadow;
+    std::memcpy(shadow, ctx->devmode, dmSizes().stateSize);
+    for (const FontTableItems& f : kFontTableItems) {
+        DmItem* n = ItemFindById(ctx, f.countItem);
+        DmItem* h = ItemFindById(ctx, f.handleItem);
+        uint32_t count = ItemReadRawIn(shadow, n);
+        uint32_t copy = count ? FontTableCopy(ItemReadRawIn(shadow, h), count, f.entrySize) : 0;
+        ItemWriteRawIn(shadow, n, copy ? count : 0);
+        ItemWriteRawIn(shadow, h, copy);
+    }
+    return 1;
+}
+
+int CtxFreeFontTables(DrvContext* ctx) {
+    if (!ctx || !ctx->ws || !ctx->ws->shadow) return 0;
+    freeDevmodeFontTables(ctx, ctx->ws->shadow);
+    return 1;
+}
+
+}  // namespace vesk

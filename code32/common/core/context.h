@@ -1,0 +1,127 @@
+// The driver context: the unit of work of the common library. A context is a
+// deep copy of the built-in template (its own item table, page table with
+// control arrays, driver description and workspace; the symbol, value-symbol
+// and message tables stay shared), plus the printer's compiled model and
+// DEVMODE for the kinds that have them.
+#pragma once
+#include <win/types.h>
+
+#include "core/dictionary.h"
+#include "core/driver_desc.h"
+#include "core/item.h"
+#include "core/printer_info.h"
+#include "core/ui_table.h"
+
+namespace vesk {
+
+struct MdlImage;
+
+// Kind word: low byte the kind, high byte options.
+constexpr uint16_t kKindOrdinary = 0;
+constexpr uint16_t kKindFirstLight = 4;         // kinds 4 and above: no model, no DEVMODE
+constexpr uint16_t kKindOptMutexHeld = 0x100;
+constexpr uint16_t kKindOptAdmin = 0x200;
+constexpr uint16_t kKindOptReuse = 0x800;
+constexpr uint16_t kKindOptAnyHandle = 0x1000;
+
+// Creation flags.
+constexpr uint32_t kCreateInterface = 0x80000000u;
+constexpr uint32_t kCreateApiCaller = 0x20000000u;   // stored for a caller's 0x10000
+constexpr uint32_t kCreateMergeNoUi = 0x2000000u;
+constexpr uint32_t kCreateDeviceCaps = 0x1000000u;
+constexpr uint32_t kCreateInstallRunning = 0x40000u;
+constexpr uint32_t kCreateCallerApi = 0x10000u;
+
+// Release types.
+constexpr uint16_t kReleaseCache2 = 0;
+constexpr uint16_t kReleaseCache1 = 4;
+constexpr uint16_t kReleaseFree = 5;
+
+constexpr size_t kWsDriverNameChars = 65;
+constexpr size_t kWsDisplayChars = 522;
+constexpr size_t kWsPrinterNameChars = 261;
+
+struct DrvWorkspace {
+    uint32_t saveLevel;
+    BYTE* saveStack[3];
+    uint32_t documentMode;        // fMode of the last document-properties request
+    uint16_t evalTop;
+    BYTE* evalStack;
+    uint32_t itemsChanged;
+    uint16_t kind;                // low byte of the kind word
+    WCHAR languageCode[3];
+    WCHAR driverName[kWsDriverNameChars];
+    WCHAR displayBuffer[kWsDisplayChars];
+    WCHAR printerName[kWsPrinterNameChars];
+    void* documentInput;
+    void* documentOutput;
+    uint32_t changeHistory[3];
+    uint32_t changeMask;
+    uint32_t keptSubstTable;      // handle of the kept substitution table
+    uint16_t keptSubstCount;
+    uint32_t presetFlag;
+    HANDLE drawObjects[2];
+    BYTE* shadow;                 // snapshot of the DEVMODE
+    uint16_t kindOptions;         // high byte of the kind word
+    uint32_t creationFlags;
+    uint32_t serverConnection;    // 0 unknown, 1 connection to a server, 2 local
+    uint32_t attributesKnown;
+    uint32_t attributes;
+    uint32_t mergeFlags;
+    uint32_t flags;               // workspace flags (0x40000000: clamp numeric options)
+};
+
+struct DrvContext {
+    HANDLE printer;
+    HANDLE driverQuery;
+    void* reserved;
+    DmItemTable* items;
+    UiPageTable* pages;
+    const SymbolTable* symbols;
+    const ValueSymbolTable* valueSymbols;
+    const MessageTable* messages;
+    DriverDesc* desc;
+    BYTE* devmode;                // null for light kinds
+    const MdlImage* model;        // shared from the process list; never freed here
+    DrvWorkspace* ws;
+    HMODULE resourceLibrary1;
+    HMODULE resourceLibrary2;
+};
+
+// The built-in read-only template every context is cloned from.
+const DrvContext* GetContextTemplate();
+
+// Creation: the context, or null. The printer information may be null; the
+// context then fetches it.
+DrvContext* CtxCreateEx(HANDLE printer, HANDLE driverQuery, void* ignored, uint16_t kindWord,
+                        uint32_t flags, uint32_t documentMode, const PRINTER_INFO_2W* info);
+DrvContext* CtxCreate(HANDLE printer, HANDLE driverQuery, void* ignored, uint32_t flags);
+DrvContext* CtxCreateWith(HANDLE printer, HANDLE driverQuery, void* ignored, uint16_t kindWord, uint32_t flags);
+DrvContext* CtxCreateFromInfo(HANDLE printer, HANDLE driverQuery, void* ignored, uint32_t flags,
+                              const PRINTER_INFO_2W* info);
+DrvContext* CtxCreateFull(HANDLE printer, HANDLE driverQuery, void* ignored, uint32_t flags,
+                          uint32_t documentMode, const PRINTER_INFO_2W* info);
+
+// Release: type 0 offers the context to cache 2, 4 to cache 1, any other
+// type frees it at once.
+void CtxReleaseEx(DrvContext* ctx, uint16_t type);
+void CtxRelease(DrvContext* ctx);
+void CtxReleaseAs(DrvContext* ctx, uint16_t type);
+
+// Snapshot of the DEVMODE into the shadow buffer with the shadow's own copies
+// of the font tables. 0 without a shadow or DEVMODE, else 1.
+int CtxSnapshotDevmode(DrvContext* ctx);
+// Frees the shadow's font tables. 0 without a shadow, else 1.
+int CtxFreeFontTables(DrvContext* ctx);
+
+// Accessors.
+BYTE* CtxGetDevmode(DrvContext* ctx);
+// The process-wide install-running flag: while set, every context is created
+// with creation flag 0x40000.
+void SetInstallRunning(bool on);
+bool InstallRunning();
+
+// Frees every part of a context that is not in a cache (release type 5).
+void CtxFree(DrvContext* ctx, uint16_t type);
+
+}  // namespace vesk

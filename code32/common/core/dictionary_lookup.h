@@ -1,0 +1,20 @@
+// Lookups in the shared option dictionary: symbols, value names, messages.
+#pragma once
+#include <win/types.h>
+
+#include "core/context.h"
+
+namespace vesk {
+
+const SymbolEntry* SymFindByKey(int key);
+const SymbolEntry* SymFindByName(const char* name);
+// The value symbol of an item's value (16-bit comparisons), or null.
+const ValueSymbol* ValueSymFind(int itemId, uint32_t value);
+const ValueSymbol* ValueSymFindByName(const char* name);
+int MsgSymCount(DrvContext* ctx);
+const MessageSymbol* MsgSymGet(DrvContext* ctx, int index);
+// By key or name in the context's table, or the template's when `ctx` is null.
+const MessageSymbol* MsgSymFindById(DrvContext* ctx, int key);
+const MessageSymbol* MsgSymFindByName(DrvContext* ctx, const char* name);
+
+}  // namespace vesk

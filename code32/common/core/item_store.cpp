@@ -1,0 +1,364 @@
+#include "core/item_store.h"
+
+#include <cstring>
+
+#include "core/devmode_sizes.h"
+#include "core/text_convert.h"
+
+namespace vesk {
+namespace {
+
+constexpr int kItemScaleType = 90;
+constexpr int kItemScaleH = 92;
+constexpr int kItemScaleV = 93;
+constexpr int kItemOrientation = 7;
+constexpr int kItemDspUnit = 179;
+
+// Bytes a read or write of the item touches from its offset.
+uint32_t accessWidth(const DmItem& it) {
+    uint32_t code = itemTypeCode(it);
+    switch (code) {
+    case kTypeS8:
+    case kTypeU8: return 1;
+    case kTypeS16:
+    case kTypeU16: return 2;
+    case kTypeS32:
+    case kTypeU32: return 4;
+    default: break;
+    }
+    if (typeIsBit(code)) return (code - kTypeBitFirst) / 8 + 1;
+    return itemSize(it);
+}
+
+uint32_t readLe(const BYTE* p, uint32_t n) {
+    uint32_t v = 0;
+    for (uint32_t i = 0; i < n; ++i) v |= static_cast<uint32_t>(p[i]) << (8 * i);
+    return v;
+}
+
+void writeLe(BYTE* p, uint32_t n, uint32_t v) {
+    for (uint32_t i = 0; i < n; ++i) p[i] = static_cast<BYTE>(v >> (8 * i));
+}
+
+// The map section that applies to the item now: the second one for the
+// layout items in landscape, else the first.
+const ValueMapEntry* mapSection(DrvContext* ctx, const DmItem* item) {
+    const ValueMapEntry* m = item->valueMap;
+    if (!m) return nullptr;
+    bool second = false;
+    switch (item->id) {
+    case 95:
+    case 102: second = ItemRawById(ctx, kItemOrientation) == 2; break;
+    case 134:
+    case 136: second = IsEffectiveLandscape(ctx) != 0; break;
+    default: break;
+    }
+    if (second) {
+        while (m->logical != 0) ++m;
+        ++m;  // the second section follows the first one's end entry
+        if (m->logical == 0) return item->valueMap;  // no second section: use the first
+    }
+    return m;
+}
+
+const ValueMapEntry* findRaw(const ValueMapEntry* m, uint32_t raw) {
+    for (; m && m->logical != 0; ++m)
+        if (m->raw == raw && m->logical != kNoLogicalValue) return m;
+    return nullptr;
+}
+
+void markChanged(DrvContext* ctx, DmItem* item) {
+    item->changed = 1;
+    if (ctx->ws) ctx->ws->itemsChanged = 1;
+}
+
+// Common tail of every store: marks, the scale mirror and the change classes.
+uint32_t afterStore(DrvContext* ctx, DmItem* item, uint32_t value) {
+    markChanged(ctx, item);
+    if (item->id == kItemScaleH && ItemRawById(ctx, kItemScaleType) == 1)
+        ItemSetRawById(ctx, kItemScaleV, value);
+    uint32_t classes = item->changeClasses & kChangeClassMask;
+    if (classes) ChangeMaskAdd(ctx, classes);
+    return classes;
+}
+
+}  // namespace
+
+DmItem* ItemFindById(DrvContext* ctx, int id) {
+    if (!ctx || !ctx->items || !ctx->items->items || id <= 0) return nullptr;
+    DmItem* items = ctx->items->items;
+    int count = ctx->items->count;
+    if (count <= 0) return nullptr;
+    // Ids 1 to 962 sit at position id - 1; the position is checked, so an id
+    // that no item has never aliases another record.
+    if (id <= count && items[id - 1].id == id) return &items[id - 1];
+    if (id > 0xFFFF) return nullptr;
+    int lo = 0, hi = count - 1;
+    if (items[lo].id == id) return &items[lo];
+    if (items[hi].id == id) return &items[hi];
+    while (lo + 1 < hi) {
+        int mid = lo + (hi - lo) / 2;
+        if (items[mid].id == id) return &items[mid];
+        if (items[mid].id < id) lo = mid;
+        else hi = mid;
+    }
+    // A table out of order: scan from the end.
+    for (int i = count - 1; i >= 0; --i)
+        if (items[i].id == id) return &items[i];
+    return nullptr;
+}
+
+DmItem* ItemFindByKey(DrvContext* ctx, int key) {
+    if (!ctx || !ctx->items || key == 0) return nullptr;
+    for (int i = 0; i < ctx->items->count; ++i)
+        if (ctx->items->items[i].key == key) return &ctx->items->items[i];
+    const SymbolTable* st = ctx->symbols;
+    if (!st) return nullptr;
+    for (int i = 0; i < st->count; ++i)
+        if (st->entries[i].key == key) return st->entries[i].itemId ? ItemFindById(ctx, st->entries[i].itemId) : nullptr;
+    return nullptr;
+}
+
+const WCHAR* ItemGetName(DrvContext* ctx, int id) {
+    DmItem* it = ItemFindById(ctx, id);
+    return it ? it->fieldName : nullptr;
+}
+
+BYTE* ItemStorageIn(BYTE* buffer, const DmItem* item) {
+    if (!buffer || !item) return nullptr;
+    uint32_t sec = itemSection(*item);
+    if (sec == 0) return nullptr;
+    // The section bases are this driver's constants; the bytes of the private
+    // header may come from outside and are not used to address memory.
+    const DmSizes& s = dmSizes();
+    uint32_t end = static_cast<uint32_t>(item->offset) + accessWidth(*item);
+    if (end > dmSectionSize(s, sec)) return nullptr;
+    return buffer + dmSectionBase(s, sec) + item->offset;
+}
+
+BYTE* ItemGetStorage(DrvContext* ctx, const DmItem* item) {
+    return ctx ? ItemStorageIn(ctx->devmode, item) : nullptr;
+}
+
+BYTE* ItemGetShadowStorage(DrvContext* ctx, const DmItem* item) {
+    return (ctx && ctx->ws) ? ItemStorageIn(ctx->ws->shadow, item) : nullptr;
+}
+
+uint32_t ItemReadRawIn(BYTE* buffer, const DmItem* item) {
+    BYTE* p = ItemStorageIn(buffer, item);
+    if (!p) return 0;
+    uint32_t code = itemTypeCode(*item);
+    switch (code) {
+    case kTypeS8: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(p[0])));
+    case kTypeS16: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(readLe(p, 2))));
+    case kTypeS32:
+    case kTypeU32: return readLe(p, 4);
+    case kTypeU8: return p[0];
+    case kTypeU16: return readLe(p, 2);
+    default: break;
+    }
+    if (typeIsBit(code)) {
+        uint32_t bit = code - kTypeBitFirst;
+        return (p[bit / 8] >> (bit % 8)) & 1u;
+    }
+    return 0;
+}
+
+bool ItemWriteRawIn(BYTE* buffer, const DmItem* item, uint32_t value) {
+    BYTE* p = ItemStorageIn(buffer, item);
+    if (!p) return false;
+    uint32_t code = itemTypeCode(*item);
+    if (typeIsNumber(code)) {
+        writeLe(p, accessWidth(*item), value);
+        return true;
+    }
+    if (typeIsBit(code)) {
+        uint32_t bit = code - kTypeBitFirst;
+        BYTE mask = static_cast<BYTE>(1u << (bit % 8));
+        if (value) p[bit / 8] |= mask;
+        else p[bit / 8] &= static_cast<BYTE>(~mask);
+        return true;
+    }
+    if (value != 0) return false;  // text and blocks take bytes, not numbers
+    std::memset(p, 0, itemSize(*item));
+    return true;
+}
+
+uint32_t ItemGetRaw(DrvContext* ctx, const DmItem* item) {
+    return ctx ? ItemReadRawIn(ctx->devmode, item) : 0;
+}
+
+uint32_t ItemRawById(DrvContext* ctx, int id, DmItem** outItem) {
+    DmItem* it = ItemFindById(ctx, id);
+    if (outItem) *outItem = it;
+    return ItemGetRaw(ctx, it);
+}
+
+BYTE* ItemGetRawAddress(DrvContext* ctx, const DmItem* item) {
+    if (!item || !typeIsAddress(itemTypeCode(*item))) return nullptr;
+    return ItemGetStorage(ctx, item);
+}
+
+uint32_t ItemSetRaw(DrvContext* ctx, DmItem* item, uint32_t value) {
+    if (!ctx || !item || !ItemWriteRawIn(ctx->devmode, item, value)) return 0;
+    return afterStore(ctx, item, value);
+}
+
+uint32_t ItemSetRawById(DrvContext* ctx, int id, uint32_t value) {
+    return ItemSetRaw(ctx, ItemFindById(ctx, id), value);
+}
+
+uint32_t ItemSetRawBytes(DrvContext* ctx, DmItem* item, const void* source) {
+    if (!ctx || !item || !typeIsAddress(itemTypeCode(*item))) return 0;
+    BYTE* p = ItemGetStorage(ctx, item);
+    if (!p) return 0;
+    if (source) std::memmove(p, source, itemSize(*item));
+    else std::memset(p, 0, itemSize(*item));
+    return afterStore(ctx, item, 0);
+}
+
+uint32_t ItemMapToValue(DrvContext* ctx, const DmItem* item, uint32_t raw) {
+    if (!item) return raw;
+    const ValueMapEntry* e = findRaw(mapSection(ctx, item), raw);
+    return e ? e->logical : raw;
+}
+
+uint32_t ItemMapToRaw(DrvContext* ctx, const DmItem* item, uint32_t logical) {
+    if (!item) return logical;
+    for (const ValueMapEntry* m = mapSection(ctx, item); m && m->logical != 0; ++m)
+        if (m->logical == static_cast<uint16_t>(logical)) return m->raw;
+    return logical;
+}
+
+int ItemHasMapping(DrvContext* ctx, const DmItem* item, uint32_t raw) {
+    return (item && findRaw(mapSection(ctx, item), raw)) ? 1 : 0;
+}
+
+uint32_t ItemGetValue(DrvContext* ctx, const DmItem* item) {
+    return ItemMapToValue(ctx, item, ItemGetRaw(ctx, item));
+}
+
+uint32_t ItemValueById(DrvContext* ctx, int id, DmItem** outItem) {
+    DmItem* it = ItemFindById(ctx, id);
+    if (outItem) *outItem = it;
+    return ItemGetValue(ctx, it);
+}
+
+uint32_t ItemValueByKey(DrvContext* ctx, int key, DmItem** outItem) {
+    DmItem* it = ItemFindByKey(ctx, key);
+    if (outItem) *outItem = it;
+    return ItemGetValue(ctx, it);
+}
+
+uint32_t ItemSetValue(DrvContext* ctx, DmItem* item, uint32_t logical) {
+    return ItemSetRaw(ctx, item, ItemMapToRaw(ctx, item, logical));
+}
+
+uint32_t ItemSetValueById(DrvContext* ctx, int id, uint32_t logical) {
+    return ItemSetValue(ctx, ItemFindById(ctx, id), logical);
+}
+
+BYTE* ItemGetString(DrvContext* ctx, const DmItem* item, WCHAR* dest, size_t destChars) {
+    if (!ctx || !item || !dest || destChars == 0) return nullptr;
+    BYTE* p = ItemGetStorage(ctx, item);
+    if (!p) return nullptr;
+    uint32_t code = itemTypeCode(*item);
+    uint32_t size = itemSize(*item);
+    if (typeIsAnsi(code)) {
+        size_t n = 0;
+        while (n < size && p[n]) ++n;
+        if (!AnsiToWideBounded(reinterpret_cast<const char*>(p), n, dest, destChars)) dest[0] = 0;
+    } else if (typeIsWide(code)) {
+        size_t chars = size / 2, i = 0;
+        for (; i < chars && i + 1 < destChars; ++i) {
+            WCHAR c = static_cast<WCHAR>(p[2 * i] | (p[2 * i + 1] << 8));
+            if (!c) break;
+            dest[i] = c;
+        }
+        dest[i] = 0;
+    } else {
+        static const WCHAR kWrong[] = u"wrong";
+        size_t i = 0;
+        for (; kWrong[i] && i + 1 < destChars; ++i) dest[i] = kWrong[i];
+        dest[i] = 0;
+    }
+    return p;
+}
+
+BYTE* ItemSetString(DrvContext* ctx, DmItem* item, const WCHAR* source) {
+    if (!ctx || !item || !source) return nullptr;
+    uint32_t code = itemTypeCode(*item);
+    if (!typeIsAnsi(code) && !typeIsWide(code)) return nullptr;
+    BYTE* p = ItemGetStorage(ctx, item);
+    if (!p) return nullptr;
+    ItemSetRawBytes(ctx, item, nullptr);
+    uint32_t size = itemSize(*item);
+    if (size == 0) return p;
+    if (typeIsAnsi(code)) {
+        WideToAnsiBounded(source, reinterpret_cast<char*>(p), size);
+    } else {
+        size_t chars = size / 2;
+        for (size_t i = 0; i + 1 < chars && source[i]; ++i) {
+            p[2 * i] = static_cast<BYTE>(source[i] & 0xFF);
+            p[2 * i + 1] = static_cast<BYTE>(source[i] >> 8);
+        }
+    }
+    return p;
+}
+
+uint32_t ItemGetShadowRaw(DrvContext* ctx, const DmItem* item) {
+    return (ctx && ctx->ws) ? ItemReadRawIn(ctx->ws->shadow, item) : 0;
+}
+
+uint32_t ItemShadowRawById(DrvContext* ctx, int id, DmItem** outItem) {
+    DmItem* it = ItemFindById(ctx, id);
+    if (outItem) *outItem = it;
+    return ItemGetShadowRaw(ctx, it);
+}
+
+int ItemSetShadowRaw(DrvContext* ctx, const DmItem* item, uint32_t value) {
+    return (ctx && ctx->ws && ItemWriteRawIn(ctx->ws->shadow, item, value)) ? 1 : 0;
+}
+
+int ItemSetShadowRawById(DrvContext* ctx, int id, uint32_t value) {
+    return ItemSetShadowRaw(ctx, ItemFindById(ctx, id), value);
+}
+
+int UnitIsMetric(DrvContext* ctx) { return ItemRawById(ctx, kItemDspUnit) == 0 ? 1 : 0; }
+
+int IsEffectiveLandscape(DrvContext* ctx) {
+    uint32_t orientation = ItemRawById(ctx, kItemOrientation);
+    uint32_t nupType = ItemRawById(ctx, 95) & 0xFFFF;
+    if (ItemRawById(ctx, 59) == 1 && nupType >= 1 && nupType <= 18) return orientation == 1;
+    if (ItemRawById(ctx, 10014) == 1 && ItemRawById(ctx, 61) == 1 && (ItemRawById(ctx, 102) & 0xFF) >= 17)
+        return orientation == 1;
+    return orientation != 1;
+}
+
+void ChangeMaskAdd(DrvContext* ctx, uint32_t bits) {
+    if (!ctx || !ctx->ws) return;
+    uint32_t& mask = ctx->ws->changeMask;
+    if (bits == 0) {
+        mask = 0;
+        return;
+    }
+    if (bits & 0xFFFFu) mask &= ~0xFFFFu;
+    mask |= bits;
+}
+
+uint32_t ChangeMaskGet(DrvContext* ctx) { return (ctx && ctx->ws) ? ctx->ws->changeMask : 0; }
+
+void ChangeMaskClear(DrvContext* ctx, uint32_t bits) {
+    if (!ctx || !ctx->ws) return;
+    ctx->ws->changeMask &= ~bits;
+    if (bits & 0xF0000000u)
+        for (uint32_t& h : ctx->ws->changeHistory) h &= ~bits;
+}
+
+void CtxSetPresetFlag(DrvContext* ctx, uint32_t value) {
+    if (ctx && ctx->ws) ctx->ws->presetFlag = value;
+}
+
+uint32_t CtxGetPresetFlag(DrvContext* ctx) { return (ctx && ctx->ws) ? ctx->ws->presetFlag : 0; }
+
+}  // namespace vesk

@@ -1,0 +1,59 @@
+#include "core/text_convert.h"
+
+#include <string>
+
+#include <win/codepage.h>
+
+namespace vesk {
+
+bool AnsiToWideBounded(const char* src, size_t n, WCHAR* dest, size_t destChars) {
+    if (!dest || destChars == 0) return false;
+    dest[0] = 0;
+    if (!src) return false;
+    if (n == 0) return true;
+    if (n > 0x7FFFFFFF) return false;
+    int need = MultiByteToWideChar(CP_ACP, 0, src, static_cast<int>(n), nullptr, 0);
+    if (need <= 0) return false;
+    try {
+        std::u16string tmp(static_cast<size_t>(need), u'\0');
+        int got = MultiByteToWideChar(CP_ACP, 0, src, static_cast<int>(n), tmp.data(), need);
+        if (got <= 0) return false;
+        size_t copy = static_cast<size_t>(got) < destChars - 1 ? static_cast<size_t>(got) : destChars - 1;
+        // Never end on the first half of a surrogate pair.
+        if (copy > 0 && copy < static_cast<size_t>(got) && tmp[copy - 1] >= 0xD800 && tmp[copy - 1] <= 0xDBFF) --copy;
+        tmp.copy(dest, copy);
+        dest[copy] = 0;
+        return true;
+    } catch (...) {
+        dest[0] = 0;
+        return false;
+    }
+}
+
+bool WideToAnsiBounded(const WCHAR* src, char* dest, size_t destBytes) {
+    if (!dest || destBytes == 0) return false;
+    dest[0] = 0;
+    if (!src) return false;
+    if (!src[0]) return true;
+    int need = WideCharToMultiByte(CP_ACP, 0, src, -1, nullptr, 0, nullptr, nullptr);
+    if (need <= 0) return false;
+    try {
+        std::string tmp(static_cast<size_t>(need), '\0');
+        if (WideCharToMultiByte(CP_ACP, 0, src, -1, tmp.data(), need, nullptr, nullptr) <= 0) return false;
+        // Copy whole characters while they fit before the terminator.
+        size_t i = 0;
+        while (i < tmp.size() && tmp[i]) {
+            size_t len = IsDBCSLeadByte(static_cast<BYTE>(tmp[i])) && tmp[i + 1] ? 2 : 1;
+            if (i + len > destBytes - 1) break;
+            for (size_t k = 0; k < len; ++k) dest[i + k] = tmp[i + k];
+            i += len;
+        }
+        dest[i] = 0;
+        return true;
+    } catch (...) {
+        dest[0] = 0;
+        return false;
+    }
+}
+
+}  // namespace vesk

@@ -1,0 +1,41 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "common/context_support.h"
+#include "core/item_helpers.h"
+#include "core/item_store.h"
+
+using namespace vesk;
+using namespace vesk::test;
+
+TEST(ItemHelpers, ResolutionTableAndModelIds) {
+    const ResolutionRow* r = GetResolutionTable();
+    int n = 0;
+    while (r[n].id) ++n;
+    EXPECT_EQ(n, 7);
+    EXPECT_EQ(r[3].xDpi, 1200);
+    EXPECT_EQ(r[6].id, 18);
+    EXPECT_EQ(IsListedModelId(0x85), 1);
+    EXPECT_EQ(IsListedModelId(0x0C), 1);
+    EXPECT_EQ(IsListedModelId(0x87), 0);
+}
+
+TEST(ItemHelpers, PdlCodeAndBalanceMacro) {
+    ContextPtr c = contextWithDevmode();
+    ASSERT_TRUE(c);
+    SetPdlCodeItem(c.get());
+    const char* stored = reinterpret_cast<const char*>(ItemGetRawAddress(c.get(), ItemFindById(c.get(), 10274)));
+    EXPECT_STREQ(stored, "0001010207d00a");
+    ItemSetRawById(c.get(), 380, 1);
+    SetPdlCodeItem(c.get());
+    EXPECT_STREQ(stored, "0000010207d00a");
+
+    EXPECT_EQ(UpdateItem187ForResolution(600, c.get()), 0u);
+    EXPECT_EQ(ItemRawById(c.get(), 187), 17u);
+    UpdateItem187ForResolution(1200, c.get());
+    EXPECT_EQ(ItemRawById(c.get(), 187), 18u);
+    ItemSetRawById(c.get(), 185, 1);
+    EXPECT_EQ(UpdateItem187ForResolution(300, c.get()), 1u);
+    EXPECT_EQ(ItemRawById(c.get(), 187), 18u);  // untouched while the user macro is on
+}
