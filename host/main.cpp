@@ -51,6 +51,9 @@ void usage(std::FILE* out) {
         "  printer data NAME [VALUE [--set-sz TEXT|--set-dword N|--set-binary HEX|--delete]]\n"
         "                       print (or change) printer data, decoded by type\n"
         "  printer remove NAME  remove a printer and its jobs\n"
+        "  decode FILE [--raw] [--records-only] [--offsets]\n"
+        "                       list a device stream, checking every record; --raw takes\n"
+        "                       unframed bytes as pass-through data\n"
         "\n"
         "The machine is the folder named by --machine, else by VESK_MACHINE.\n",
         out);
@@ -85,5 +88,6 @@ int main(int argc, char** argv) {
     }
     if (command == "machine") return cmdMachine(args);
     if (command == "printer") return cmdPrinter(args);
+    if (command == "decode") return cmdDecode(args);
     return fail("unknown command '" + command + "' (try 'vesk --help')");
 }
