@@ -68,7 +68,9 @@ private:
         std::uint64_t end = 0;
         for (const RawSegment& r : raw_) {
             if (r.offset > in_.size() || r.size > in_.size() - r.offset)
-                return fail(r.offset, "raw segment of " + std::to_string(r.size) + " bytes runs past the stream's end");
+                return fail(std::min<std::uint64_t>(r.offset, in_.size()),
+                            "raw segment of " + std::to_string(r.size) + " bytes at " + std::to_string(r.offset) +
+                                " runs past the stream's end");
             if (r.offset < end) return fail(r.offset, "raw segments overlap");
             end = r.offset + r.size;
         }
