@@ -269,7 +269,7 @@ public:
         if (o_.recordsOnly) return;
         std::string sizes;
         for (std::size_t i = 0; i < s.blockCount(); ++i) sizes += (i ? " + " : "") + std::to_string(s.blockLength(i));
-        line(s.blockCount() ? s.fileOffset(0) - 8 : 0, 1,
+        line(s.blockCount() ? s.blockFileOffset(0) - 8 : 0, 1,
              fmt("drawing %zu block%s", s.blockCount(), s.blockCount() == 1 ? "" : "s") +
                  (s.blockCount() ? ": " + sizes + " bytes" : std::string()));
     }

@@ -65,6 +65,7 @@ public:
     bool withinOneBlock(std::size_t pos, std::size_t n) const;
     std::size_t blockCount() const { return blocks_.size(); }
     std::uint32_t blockLength(std::size_t i) const { return blocks_[i].size; }
+    std::uint64_t blockFileOffset(std::size_t i) const { return blocks_[i].file; }
 
 private:
     struct Block {

@@ -158,6 +158,11 @@ private:
             break;
         case kOuterDrawing:
             if (!pageOpen_) return fail(pos_, "drawing block (0xF5) outside a page");
+            // Every reservation is a multiple of 4 bytes, and a block holds
+            // whole reservations: its length is one too.
+            if (rec.length % 4)
+                return failOuter(pos_ + 4, "drawing block of " + std::to_string(rec.length) +
+                                               " bytes, not a multiple of 4");
             drawing_.appendBlock(data, pos_ + 8);
             break;
         case kOuterTrailer:

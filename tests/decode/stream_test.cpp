@@ -121,7 +121,8 @@ TEST(Stream, StructureRules) {
         {"JOBNAME with a quote", B().add(hdr).add(outer(0xF3, text("@PJL SET JOBNAME = \"a\"b\"\r\n"))), "quote"},
         {"JOBNAME with ESC", B().add(hdr).add(outer(0xF3, text("@PJL SET JOBNAME = \"a\x1b" "b\"\r\n"))), "control"},
         {"JOBNAME without CR LF", B().add(hdr).add(outer(0xF3, text("@PJL SET JOBNAME = \"ab\" \r\n"))), "JOBNAME record is not"},
-        {"record split between blocks", B().add(hdr).add(page({B().add(pageStart()).u8s({0x36, 2}), B().u8s({0, 0}).u32(2560).add(pageEnd())})), "split"},
+        {"record split between blocks", B().add(hdr).add(page({B().add(pageStart()).u8s({0x36, 2, 0, 0}), B().u32(2560).add(pageEnd())})), "split"},
+        {"block not a multiple of 4", B().add(hdr).add(page({B().add(pageStart()).u8s({0x36, 2}), B().u8s({0, 0}).u32(2560).add(pageEnd())})), "not a multiple of 4"},
         {"a page's header text", B().add(hdr).add(page({drawingPage(0xCC)}, "@PJL SET X = \"open\r\n")), "unbalanced quote"},
     };
     for (const Case& c : cases) {
