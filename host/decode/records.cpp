@@ -250,6 +250,8 @@ public:
             }
             out->subpaths.push_back(std::move(sp));
         }
+        // The writer fails a path without points instead of sending it, so a
+        // record holds at least one subpath (a start point alone is one).
         if (out->subpaths.empty()) return fail(from, "no subpath");
         // Work estimate: 3 per line point, 7 per Bezier segment, 3 per
         // subpath start point (the "+3" and the "3 x subpaths after the
@@ -316,6 +318,9 @@ bool parsePath(Parser& r, RecordBody* body) {
     rec.closed = (f & 0x08) != 0;
     rec.multi = (f & 0x10) != 0;
     rec.bounds = r.rect(8);
+    // The bounds are the whole path's (a per-subpath record repeats them) and
+    // may or may not include Bezier control points, so the points are not
+    // checked against them; the rectangle itself must be ordered.
     if (rec.bounds.left > rec.bounds.right || rec.bounds.top > rec.bounds.bottom)
         return r.fail(8, "path bounds are not ordered");
     rec.path.work = le32(p + 24);
@@ -469,6 +474,8 @@ bool parseSmall(Parser& r, RecordBody* body) {
     case kOpPageStart: {
         if (!r.zero8(1) || !r.zero8(2) || !r.zero8(3)) return false;
         PageStartRecord rec{le32(p + 4), le32(p + 8), le16(p + 12), le16(p + 14)};
+        // Both resolutions come from one setting today, but the record has
+        // room for two and they are not required to agree.
         if (rec.width == 0 || rec.height == 0) return r.fail(4, "page of zero size");
         if (rec.xRes == 0 || rec.yRes == 0) return r.fail(12, "resolution 0");
         *body = rec;
@@ -485,6 +492,9 @@ bool parseBrush(Parser& r, RecordBody* body, std::size_t pos) {
     rec.size = p[2];
     rec.byteCount = le16(p + 4);
     if (rec.flags & 0x3E) return r.fail(1, "unknown brush flag bits " + hex2(rec.flags & 0x3E));
+    // A solid brush comes from the device's solid-brush slot and normally
+    // carries size 0; the other sizes are taken for it too, since the byte
+    // says nothing for a brush without pattern.
     if (rec.size != 0 && rec.size != 16 && rec.size != 32 && rec.size != 64)
         return r.fail(2, "pattern size " + std::to_string(rec.size) + " (16, 32, 64, or 0 for another size)");
     if (p[3] != 1) return r.fail(3, "byte 3 is " + hex2(p[3]) + ", not 1");

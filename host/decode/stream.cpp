@@ -102,6 +102,9 @@ private:
         const std::size_t left = in_.size() - pos_;
         const std::uint8_t* h = in_.data() + pos_;
         const bool headerFits = left >= 8;
+        // The reserved bytes 1-3 of an outer header are written as 0 (the
+        // device ignores them; zero keeps the output repeatable), so anything
+        // else is refused.
         const bool valid = headerFits && knownType(h[0]) && h[1] == 0 && h[2] == 0 && h[3] == 0 &&
                            le32(h + 4) <= left - 8;
         if (!valid) {
