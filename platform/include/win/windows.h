@@ -15,4 +15,5 @@
 #include "modules.h"
 #include "process.h"
 #include "ui.h"
+#include "devmode.h"
 #include "spooler.h"
