@@ -17,3 +17,4 @@
 #include "ui.h"
 #include "devmode.h"
 #include "spooler.h"
+#include "gdi.h"
