@@ -5,6 +5,7 @@
 
 #include "core/builtin_tables.h"
 #include "core/context_cache.h"
+#include "core/devmode/dm_state.h"
 #include "core/devmode_sizes.h"
 #include "core/font_tables.h"
 #include "core/item_store.h"
@@ -241,6 +242,7 @@ void CtxFree(DrvContext* c, uint16_t) {
     if (DrvWorkspace* ws = c->ws) {
         MemFree(ws->evalStack);
         for (BYTE* b : ws->saveStack) MemFree(b);
+        DmSaveStackFree(c);
         FontTableRelease(ws->keptSubstTable);
         MemFree(ws->shadow);
         MemFree(ws);

@@ -42,8 +42,8 @@ constexpr size_t kWsDisplayChars = 522;
 constexpr size_t kWsPrinterNameChars = 261;
 
 struct DrvWorkspace {
-    uint32_t saveLevel;
-    BYTE* saveStack[3];
+    uint32_t saveLevel;           // levels on the save stack
+    BYTE* saveStack[3];           // the first three levels, from the bottom
     uint32_t documentMode;        // fMode of the last document-properties request
     uint16_t evalTop;
     BYTE* evalStack;
@@ -55,7 +55,10 @@ struct DrvWorkspace {
     WCHAR printerName[kWsPrinterNameChars];
     void* documentInput;
     void* documentOutput;
-    uint32_t changeHistory[3];
+    uint32_t changeHistory[3];    // change mask saved with each of the first three levels
+    BYTE** saveDeeper;            // levels past the third, grown on demand
+    uint32_t* historyDeeper;
+    uint32_t saveDeeperCapacity;
     uint32_t changeMask;
     uint32_t keptSubstTable;      // handle of the kept substitution table
     uint16_t keptSubstCount;

@@ -351,8 +351,11 @@ uint32_t ChangeMaskGet(DrvContext* ctx) { return (ctx && ctx->ws) ? ctx->ws->cha
 void ChangeMaskClear(DrvContext* ctx, uint32_t bits) {
     if (!ctx || !ctx->ws) return;
     ctx->ws->changeMask &= ~bits;
-    if (bits & 0xF0000000u)
+    if (bits & 0xF0000000u) {
         for (uint32_t& h : ctx->ws->changeHistory) h &= ~bits;
+        for (uint32_t i = 0; ctx->ws->historyDeeper && i < ctx->ws->saveDeeperCapacity; ++i)
+            ctx->ws->historyDeeper[i] &= ~bits;
+    }
 }
 
 void CtxSetPresetFlag(DrvContext* ctx, uint32_t value) {

@@ -27,3 +27,58 @@ int DmCopyExtBlock(DrvContext* ctx);
 int PrnLanguageCode(DrvContext* ctx, uint16_t kind, WCHAR code[3]);
 
 }  // namespace vesk
+
+namespace vesk {
+
+// ---- Steps of the DEVMODE code that other parts provide ----
+// Each answers "not available" until its part is built: no model option, no
+// value allowed, nothing loaded. The DEVMODE code then falls back to the
+// driver description's defaults, which is what it does for a model without
+// the option.
+
+// The compiled model's option for an item: its type (1 pick-one, 4 Boolean,
+// 8 numeric, 257 paper pick, 513 paper-source pick), or 0 when there is none.
+int MdlItemOptionType(DrvContext* ctx, int itemId);
+// The numeric range of the item's option. 0 when it has none.
+int MdlItemOptionRange(DrvContext* ctx, int itemId, int32_t* outMin, int32_t* outMax);
+// The value of the option's current selection. 0 when there is none.
+int MdlItemOptionValue(DrvContext* ctx, int itemId, uint32_t* outValue);
+// Width and length (0.1 mm) of a paper code from the model's page-size
+// record. 0 when the model has no such paper.
+int MdlPaperSize(DrvContext* ctx, int paperCode, int32_t* outWidth, int32_t* outLength);
+// The option checks of a public field's item against the model (source,
+// orientation, paper, resolution, duplex, colour, TrueType, ICM, media,
+// dither): 1 allowed, 0 not.
+int DmCheckPublicValue(DrvContext* ctx, int itemId, int32_t value);
+// 1 when the device collates (the allowed values of option 129).
+int DmCollateSupported(DrvContext* ctx);
+// A free-size paper code: its slot's width and length in 1200-dpi dots.
+// 0 when the code is not a free-size paper.
+int FreeSizePaper(DrvContext* ctx, int paperCode, int32_t* outWidth, int32_t* outLength);
+// The capability summary of a DEVMODE being merged; may add merge flag
+// 0x40000000 to *flags. 0 when nothing was applied.
+int DmApplyCapabilitySummary(DrvContext* ctx, BYTE* working, uint32_t* flags);
+// Loads one persisted option class from printer data. 0 when not loaded.
+int OptionClassLoad(DrvContext* ctx, int optionClass);
+// Job-control items of a group mask. 0 when not fetched.
+int JobControlFetchItems(DrvContext* ctx, uint32_t groupMask);
+// The user-code steps of a merge (provider flags, the merge's user code).
+// 0 when not done.
+int UserCodeForMerge(DrvContext* ctx, uint32_t flags);
+// The built-in handlers of the options that have no dictionary key.
+// 0 when none ran.
+int RunOptionChangeHandlers(DrvContext* ctx, uint32_t reason);
+// 1 when the job-linking product is installed.
+int JobLinkerInstalled(DrvContext* ctx);
+// 1 for a printer on a terminal server.
+int PrnIsTerminalServer(DrvContext* ctx);
+// 1 when the user is an administrator.
+int UserIsAdministrator(DrvContext* ctx);
+// The printer's language id. 0 when unknown.
+int PrnLanguageId(DrvContext* ctx);
+// The remote-configuration connection. 0 when not made.
+int RemoteConfigConnect(DrvContext* ctx);
+// 1 when the paper fits the limits of the current print mode.
+int PaperSizeLimitsOk(DrvContext* ctx);
+
+}  // namespace vesk

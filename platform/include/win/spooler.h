@@ -7,12 +7,11 @@
 #pragma once
 #include "types.h"
 
-WIN_BEGIN_DECLS
+// The spooler keeps a DEVMODE as bytes and looks inside only at dmSize
+// (offset 68) and dmDriverExtra (70).
+#include "devmode.h"
 
-// The public DEVMODE is a byte format that the spooler keeps and hands on
-// without looking inside beyond dmSize (offset 68) and dmDriverExtra (70);
-// its fields are declared where they are read.
-typedef struct _devicemodeW DEVMODEW, *PDEVMODEW, *LPDEVMODEW;
+WIN_BEGIN_DECLS
 
 // Result codes of the spooler (guarded: other service headers may add them).
 #ifndef ERROR_INVALID_USER_BUFFER

@@ -15,5 +15,6 @@
 #include "modules.h"
 #include "process.h"
 #include "ui.h"
+#include "devmode.h"
 #include "spooler.h"
 #include "gdi.h"

@@ -1,0 +1,132 @@
+#include "core/devmode/dm_defaults.h"
+
+#include <cstring>
+
+#include "core/devmode/dm_convert.h"
+#include "core/devmode/dm_layout.h"
+#include "core/devmode/dm_model.h"
+#include "core/devmode/dm_private.h"
+#include "core/devmode/dm_public.h"
+#include "core/devmode_sizes.h"
+#include "core/item_store.h"
+#include "core/printer_info.h"
+#include "core/seams.h"
+#include "core/sysdeps.h"
+
+namespace vesk {
+using namespace dm;
+
+namespace {
+constexpr int kItPresetNo = 41;
+constexpr int kItLanguageId = 177;
+constexpr int kItDspLanguageId = 178;
+constexpr int kFirstFontItem = 10004, kLastFontItem = 10009;
+constexpr int kSection3FirstPosition = 730;
+
+bool isFontItem(int id) { return id >= kFirstFontItem && id <= kLastFontItem; }
+
+// The printer's default DEVMODE when it has this driver's sizes, else null.
+const BYTE* spoolerDefault(const PRINTER_INFO_2W* info) {
+    if (!info || !info->pDevMode) return nullptr;
+    const BYTE* p = reinterpret_cast<const BYTE*>(info->pDevMode);
+    const DmSizes& s = dmSizes();
+    // The spooler hands a block of dmSize + dmDriverExtra bytes.
+    if (DmPublicVersion(p, DmClaimedLength(p)) == 0) return nullptr;
+    if (rd16(p, kOffSize) != s.publicSize || rd16(p, kOffDriverExtra) != s.privateSize) return nullptr;
+    return p;
+}
+
+// The buffer being built stands as the context's DEVMODE while it is built.
+struct DevmodeSwap {
+    DrvContext* ctx;
+    BYTE* previous;
+    DevmodeSwap(DrvContext* c, BYTE* b) : ctx(c), previous(c->devmode) { c->devmode = b; }
+    ~DevmodeSwap() { ctx->devmode = previous; }
+};
+}  // namespace
+
+void DmResetOption(DrvContext* ctx, DmItem* item) {
+    if (!ctx || !item || isFontItem(item->id)) return;
+    uint32_t v = 0;
+    if (!dmModel().optionType(ctx, item->id) || !dmModel().optionValue(ctx, item->id, &v)) return;
+    if (item->id == kItPresetNo) v -= 119;
+    ItemSetValue(ctx, item, v);
+}
+
+void DmResetAllOptions(DrvContext* ctx) {
+    if (!ctx || !ctx->devmode || !ctx->items) return;
+    DmInitPrivateHeader(ctx->devmode, ctx);
+    for (int i = 0; i < ctx->items->count; ++i) DmResetOption(ctx, &ctx->items->items[i]);
+}
+
+void DmRefreshSection3Defaults(DrvContext* ctx) {
+    if (!ctx || !ctx->devmode || !ctx->items) return;
+    for (int i = kSection3FirstPosition; i < ctx->items->count; ++i) {
+        DmItem& it = ctx->items->items[i];
+        if (itemSection(it) == 3) DmResetOption(ctx, &it);
+    }
+}
+
+void DmSetDefaults(DrvContext* ctx) {
+    if (!ctx || !ctx->devmode) return;
+    DmResetAllOptions(ctx);
+    DmSetDriverVersionOption(ctx);
+    DmResetPublic(ctx, ctx->devmode);
+    DmPublicSetDefaults(ctx, 1);
+    RunOptionChangeHandlers(ctx, 1);
+    DmDerivedItemsUpdate(ctx, 1);
+    DmHeaderTexts(ctx);
+    DmSetPrivateFlagDefaults(ctx);
+    int lang = PrnLanguageId(ctx);
+    if (lang <= 0) lang = 1;
+    ItemSetRawById(ctx, kItLanguageId, static_cast<uint32_t>(lang));
+    ItemSetRawById(ctx, kItDspLanguageId, static_cast<uint32_t>(lang));
+    DmClearActionOptions(ctx, 0);
+}
+
+int DmLoadSpoolerDefault(DrvContext* ctx) {
+    if (!ctx || !ctx->devmode) return 0;
+    PRINTER_INFO_2W* info = PrnGetInfo2(ctx->printer);
+    const BYTE* p = spoolerDefault(info);
+    const DmSizes& s = dmSizes();
+    int ok = 0;
+    if (p) {
+        std::memcpy(ctx->devmode, p, s.totalSize);
+        ok = DmIsCompatible(ctx, ctx->devmode, s.totalSize);
+        // A refused DEVMODE leaves nothing behind in the buffer.
+        if (!ok) std::memset(ctx->devmode, 0, s.totalSize);
+    }
+    PrnFreeInfo2(info);
+    return ok;
+}
+
+void DmLoadPrinterDefault(DrvContext* ctx) {
+    if (!ctx || !ctx->devmode) return;
+    PRINTER_INFO_2W* info = PrnGetInfo2(ctx->printer);
+    const BYTE* p = spoolerDefault(info);
+    const BYTE* cur = ctx->devmode;
+    if (p && rd16(p, kOffDriverVersion) == rd16(cur, kOffDriverVersion) &&
+        DmIsCompatible(ctx, p, DmClaimedLength(p)))
+        std::memcpy(ctx->devmode, p, dmSizes().totalSize);
+    PrnFreeInfo2(info);
+}
+
+BYTE* DmCreateDefault(DrvContext* ctx, uint16_t kind) {
+    if (!ctx) return nullptr;
+    BYTE* buf = static_cast<BYTE*>(MemAllocZero(dmSizes().stateSize));
+    if (!buf) return nullptr;
+    DevmodeSwap swap(ctx, buf);
+    if (DmLoadSpoolerDefault(ctx) && kind != 3) {
+        DmRefreshSection3Defaults(ctx);
+        DmSetDriverVersionOption(ctx);
+        if (kind == 1) DmDerivedItemsUpdate(ctx, 1);
+    } else {
+        DmSetDefaults(ctx);
+        DmLoadPrinterDefault(ctx);
+    }
+    // Whatever the spooler kept, the header's fixed fields are the driver's.
+    DmRepairSectionBases(buf);
+    return buf;
+}
+
+}  // namespace vesk

@@ -1,0 +1,32 @@
+// Building a context's DEVMODE: from the printer's default DEVMODE when it is
+// this driver's, else from the model's and the description's defaults; and
+// the merge of a caller's DEVMODE into it.
+#pragma once
+#include <win/types.h>
+
+#include <cstddef>
+
+#include "core/context.h"
+
+namespace vesk {
+
+// Every item to its model default and the whole DEVMODE to defaults.
+void DmSetDefaults(DrvContext* ctx);
+// Items to the current values of their model options: all of them, those of
+// section 3 from table position 730 on, or one.
+void DmResetAllOptions(DrvContext* ctx);
+void DmRefreshSection3Defaults(DrvContext* ctx);
+void DmResetOption(DrvContext* ctx, DmItem* item);
+// 1 when the printer's default DEVMODE was copied into section 1 and passes
+// the acceptance test; else 0 with section 1 cleared again.
+int DmLoadSpoolerDefault(DrvContext* ctx);
+// Copies the printer's default DEVMODE over section 1 when its sizes and
+// driver version equal the defaults just built and it is this driver's.
+void DmLoadPrinterDefault(DrvContext* ctx);
+
+// Merges a caller's DEVMODE (`len` bytes, null for none) into the context's
+// by the merge flags. 1 done (also when the flags ask for nothing), 0 when
+// the working copy could not be allocated (the DEVMODE is then unchanged).
+int DmMergeDevmode(DrvContext* ctx, const BYTE* in, size_t len, uint32_t flags);
+
+}  // namespace vesk

@@ -1,0 +1,91 @@
+#include <cstring>
+
+#include "core/devmode/dm_convert.h"
+#include "core/devmode/dm_defaults.h"
+#include "core/devmode/dm_layout.h"
+#include "core/devmode/dm_model.h"
+#include "core/devmode/dm_private.h"
+#include "core/devmode/dm_public.h"
+#include "core/devmode_sizes.h"
+#include "core/item_store.h"
+#include "core/seams.h"
+#include "core/sysdeps.h"
+
+namespace vesk {
+using namespace dm;
+
+namespace {
+constexpr int kItWorkPrompt = 885;
+constexpr int kItUiStart = 880;
+constexpr int kItHidden2Func19 = 417;
+constexpr int kOptTextBitmap = 394;
+constexpr uint32_t kLoadClassFlags = 0x0C220004;
+constexpr uint32_t kPostCheckFlags = 0x1D220004;
+constexpr uint32_t kJobControlGroups = 159;
+
+// State bytes that describe the context's own situation and survive a merge.
+constexpr uint32_t kKeptFlagOffsets[] = {kOffCallSrc,  kOffOsKind,          kOffBatchInst,     kOffPrintLog,
+                                         kOffBiDirect, kOffNoPermission,    kOffServerClientMode,
+                                         kOffPropertyType, kOffTse,         kOffAdmin};
+
+// The working copy keeps the caller's private part only when it is this
+// driver's and of the same display language.
+bool privatePartUsable(const DrvContext* ctx, const BYTE* work, const BYTE* cur) {
+    const DmSizes& s = dmSizes();
+    return DmIsCompatible(ctx, work, s.totalSize) && work[kOffLanguageId] == cur[kOffLanguageId];
+}
+}  // namespace
+
+int DmMergeDevmode(DrvContext* ctx, const BYTE* in, size_t len, uint32_t flags) {
+    if (!(flags & (kMergeModify | kMergeNoUi))) return 1;
+    if (!ctx || !ctx->devmode || !ctx->ws) return 0;
+    const DmSizes& s = dmSizes();
+    BYTE* cur = ctx->devmode;
+    ctx->ws->mergeFlags = flags;
+    ItemSetRawById(ctx, kItWorkPrompt, (flags & kMergePrompt) ? 1 : 0);
+
+    BYTE* work = static_cast<BYTE*>(MemAllocZero(s.totalSize));
+    if (!work) return 0;
+    std::memcpy(work, cur, s.totalSize);
+    if (in) {
+        DmCopyConvert(in, len, work, s.totalSize);
+        // The strings of the public part end inside their fields.
+        work[kOffDeviceName + kDeviceNameChars * 2 - 2] = work[kOffDeviceName + kDeviceNameChars * 2 - 1] = 0;
+        work[kOffFormName + kFormNameChars * 2 - 2] = work[kOffFormName + kFormNameChars * 2 - 1] = 0;
+        if (!privatePartUsable(ctx, work, cur))
+            std::memcpy(work + s.publicSize, cur + s.publicSize, s.privateSize);
+    }
+    if (DmApplyCapabilitySummary(ctx, work, &flags) && (flags & kMergeCapSummary)) ctx->ws->mergeFlags = flags;
+
+    // The caller's private part, with the bytes that describe this context
+    // kept. The front-function word is kept whole.
+    BYTE kept[sizeof(kKeptFlagOffsets) / sizeof(kKeptFlagOffsets[0])];
+    for (size_t i = 0; i < sizeof(kept); ++i) kept[i] = cur[kKeptFlagOffsets[i]];
+    const uint32_t frontFunc = rd32(cur, kOffFrontFunc);
+    std::memcpy(cur + s.publicSize, work + s.publicSize, s.privateSize);
+    for (size_t i = 0; i < sizeof(kept); ++i) cur[kKeptFlagOffsets[i]] = kept[i];
+    wr32(cur, kOffFrontFunc, frontFunc);
+    DmRepairSectionBases(cur);
+
+    uint32_t textBitmap = 0;
+    const bool tb = dmModel().optionValue(ctx, kOptTextBitmap, &textBitmap) && textBitmap != 0;
+    ItemSetRawById(ctx, kOptTextBitmap, tb ? 1 : 0);
+
+    DmMergePublic(ctx, work, flags);
+    DmPutFlag(ctx, DmFlag::JlInstalled, JobLinkerInstalled(ctx) ? 1 : 0);
+    if (flags & kMergePrompt) JobControlFetchItems(ctx, kJobControlGroups);
+    if (!(flags & kMergeSettingsImport) && (flags & kLoadClassFlags)) OptionClassLoad(ctx, 1);
+    UserCodeForMerge(ctx, flags);
+    DmSyncItems(ctx, work, flags);
+    DmClearActionOptions(ctx, 0);
+    DmCopyExtBlock(ctx);
+    ItemSetRawById(ctx, kItUiStart, 0);
+    if (flags & kPostCheckFlags) RunOptionChangeHandlers(ctx, 2);
+    if (flags & (kMergeCapSummary | kMergePrompt)) DmItemsToPublic(ctx, 2);
+    if (rds16(cur, kOffPaperSize) == DMPAPER_USER && ItemRawById(ctx, kItHidden2Func19) != 0)
+        addFields(cur, DM_PAPERSIZE);
+    MemFree(work);
+    return 1;
+}
+
+}  // namespace vesk

@@ -1,0 +1,150 @@
+#include "core/devmode/dm_private.h"
+
+#include <cstring>
+
+#include "core/devmode/dm_layout.h"
+#include "core/devmode_sizes.h"
+#include "core/item_store.h"
+#include "core/seams.h"
+#include "core/font_tables.h"
+#include "core/text_convert.h"
+
+namespace vesk {
+using namespace dm;
+
+namespace {
+constexpr int kItemUiModeChange = 40;
+constexpr int kItemDriverVersionText = 905;
+constexpr int kItemLogCodeUse = 10002;
+constexpr int kItemFirstAction = 224;
+constexpr int kItemLastAction = 239;
+
+void putAnsiItem(DrvContext* ctx, int id, const WCHAR* text) { ItemSetString(ctx, ItemFindById(ctx, id), text); }
+}  // namespace
+
+int DmIsCompatible(const DrvContext* ctx, const BYTE* p, size_t len) {
+    if (!ctx || !ctx->desc || !p) return 0;
+    const DmSizes& s = dmSizes();
+    if (len < kOffFlagWord) return 0;  // the header ends at the driver-type byte
+    const DriverDesc& d = *ctx->desc;
+    if (std::memcmp(p + kOffSignature, d.privateSignature, 4) != 0) return 0;
+    if (rd32(p, kOffPrivateSize) != s.privateSize) return 0;
+    if ((rd32(p, kOffPrivateVersion) & 0xFFFF) != (d.privateVersion & 0xFFFF)) return 0;
+    if (p[kOffMachineId] != d.machineId) return 0;
+    if (d.driverType == 0 && p[kOffDriverType] != 0) return 0;
+    if (d.driverType == 1 && p[kOffDriverType] != 1) return 0;
+    return 1;
+}
+
+int DmIsOwnDevmode(const DrvContext* ctx, const BYTE* p, size_t len) {
+    const DmSizes& s = dmSizes();
+    if (!p || len < s.totalSize) return 0;
+    if (rd16(p, kOffSize) != s.publicSize || rd16(p, kOffDriverExtra) != s.privateSize) return 0;
+    return DmIsCompatible(ctx, p, len);
+}
+
+void DmInitPrivateHeader(BYTE* p, const DrvContext* ctx) {
+    if (!p || !ctx || !ctx->desc) return;
+    const DmSizes& s = dmSizes();
+    const DriverDesc& d = *ctx->desc;
+    std::memcpy(p + kOffProductTag, "VESK", 4);
+    wr32(p, kOffJobLinker, 0);
+    std::memcpy(p + kOffSignature, d.privateSignature, 4);
+    wr32(p, kOffPrivateSize, s.privateSize);
+    wr32(p, kOffPrivateVersion, d.privateVersion);
+    wr16(p, kOffSectionBase1, dmSectionBase(s, 1));
+    wr16(p, kOffSectionBase2, dmSectionBase(s, 2));
+    wr16(p, kOffSectionBase3, dmSectionBase(s, 3));
+    // The acceptance test reads these two bytes; they are the driver's own
+    // whatever the model's option handlers later store.
+    p[kOffMachineId] = d.machineId;
+    p[kOffDriverType] = d.driverType;
+}
+
+void DmRepairSectionBases(BYTE* p) {
+    if (!p) return;
+    const DmSizes& s = dmSizes();
+    wr16(p, kOffSectionBase1, dmSectionBase(s, 1));
+    wr16(p, kOffSectionBase2, dmSectionBase(s, 2));
+    wr16(p, kOffSectionBase3, dmSectionBase(s, 3));
+}
+
+BYTE DmGetFlag(const DrvContext* ctx, DmFlag f) {
+    if (!ctx || !ctx->devmode) return 0;
+    return ctx->devmode[kOffStateFlags + static_cast<uint32_t>(f)];
+}
+
+void DmPutFlag(DrvContext* ctx, DmFlag f, BYTE value) {
+    if (!ctx || !ctx->devmode) return;
+    ItemSetRawById(ctx, 715 + static_cast<int>(f), value);
+}
+
+void DmSetPrivateFlagDefaults(DrvContext* ctx) {
+    if (!ctx || !ctx->devmode || !ctx->ws) return;
+    DrvWorkspace* ws = ctx->ws;
+    DmPutFlag(ctx, DmFlag::CallSrc, 1);
+    // This build runs the Windows 2000 family.
+    DmPutFlag(ctx, DmFlag::OsKind, 2);
+    DmPutFlag(ctx, DmFlag::Tse, PrnIsTerminalServer(ctx) ? 1 : 0);
+    DmPutFlag(ctx, DmFlag::Admin, ((ws->kindOptions & kKindOptAdmin) || UserIsAdministrator(ctx)) ? 1 : 0);
+    DmPutFlag(ctx, DmFlag::BatchInst, 1);
+    DmPutFlag(ctx, DmFlag::PrintLog, 0);
+    DmPutFlag(ctx, DmFlag::BiDirect, 0);
+    DmPutFlag(ctx, DmFlag::NoPermission, 0);
+    DmPutFlag(ctx, DmFlag::PresentUiMode, ItemRawById(ctx, kItemUiModeChange) ? 1 : 0);
+    DmPutFlag(ctx, DmFlag::BidiSupport, (ws->attributes & 0x800u) ? 1 : 0);
+    DmPutFlag(ctx, DmFlag::ServerClientMode, ws->serverConnection == 1 ? 1 : 0);
+    DmPutFlag(ctx, DmFlag::UserCodeFix, ItemRawById(ctx, kItemLogCodeUse) ? 1 : 0);
+    DmPutFlag(ctx, DmFlag::UserCodeGet, 0);
+    DmPutFlag(ctx, DmFlag::JlInstalled, JobLinkerInstalled(ctx) ? 1 : 0);
+    DmPutFlag(ctx, DmFlag::PropertyType, 0);
+    DmPutFlag(ctx, DmFlag::UserCodeDll, 0);
+}
+
+void DmSetDriverVersionOption(DrvContext* ctx) {
+    if (!ctx || !ctx->desc) return;
+    ItemSetString(ctx, ItemFindById(ctx, kItemDriverVersionText), ctx->desc->driverVersionText);
+}
+
+void DmHeaderTexts(DrvContext* ctx) {
+    if (!ctx || !ctx->desc) return;
+    const DriverDesc& d = *ctx->desc;
+    putAnsiItem(ctx, 707, d.settingsIniName);
+    putAnsiItem(ctx, 708, d.versionText1);
+    putAnsiItem(ctx, 709, d.versionText2);
+    putAnsiItem(ctx, 710, u"KWOMMON");
+    ItemSetRawById(ctx, 711, 5);
+    ItemSetRawById(ctx, 712, 0);
+    ItemSetRawById(ctx, 713, 0);
+}
+
+int DmIsColorDevice(const BYTE* p) { return (p && p[kOffMachineColor] == 1) ? 1 : 0; }
+
+void DmClearActionOptions(DrvContext* ctx, int) {
+    if (!ctx || !PrnIsTerminalServer(ctx)) return;
+    for (int id = kItemFirstAction; id <= kItemLastAction; ++id) ItemSetRawById(ctx, id, 0);
+    // Writing the action word to the settings INI belongs to the option
+    // persistence, which is not built yet; the items are cleared either way.
+}
+
+// Section 2's first bytes go to the mirror in section 1, field by field. The
+// font-table handles are not copied: they mean something only inside this
+// library, and the mirror leaves with the spooler's DEVMODE.
+int DmCopyExtBlock(DrvContext* ctx) {
+    if (!ctx || !ctx->devmode || !ctx->items) return 0;
+    BYTE* buf = ctx->devmode;
+    const uint32_t base2 = dmSectionBase(dmSizes(), 2);
+    for (int i = 0; i < ctx->items->count; ++i) {
+        const DmItem& it = ctx->items->items[i];
+        if (itemSection(it) != 2) continue;
+        uint32_t width = itemSize(it);
+        if (it.offset + width > kExtMirrorBytes) continue;
+        bool handle = false;
+        for (const FontTableItems& f : kFontTableItems) handle = handle || it.id == f.handleItem;
+        if (handle) std::memset(buf + kOffExtMirror + it.offset, 0, width);
+        else std::memcpy(buf + kOffExtMirror + it.offset, buf + base2 + it.offset, width);
+    }
+    return 1;
+}
+
+}  // namespace vesk

@@ -1,0 +1,101 @@
+// The DEVMODE's byte layout: public fields where Windows has them, the
+// private header where this driver writes it, the items on the same places.
+#include <gtest/gtest.h>
+
+#include <win/devmode.h>
+
+#include <cstddef>
+#include <cstring>
+
+#include "common/devmode_support.h"
+#include "core/devmode/dm_private.h"
+#include "core/devmode_sizes.h"
+#include "core/item_store.h"
+#include "core/seams.h"
+
+using namespace vesk;
+using namespace vesk::test;
+
+TEST(DevmodeLayout, PublicFieldsAtTheWindowsOffsetsAndTheirItems) {
+    EXPECT_EQ(sizeof(DEVMODEW), 220u);
+    struct Row {
+        int item;
+        size_t off;
+    };
+    const Row rows[] = {{2, offsetof(DEVMODEW, dmSpecVersion)}, {5, offsetof(DEVMODEW, dmDriverExtra)},
+                        {6, offsetof(DEVMODEW, dmFields)},      {7, offsetof(DEVMODEW, dmOrientation)},
+                        {8, offsetof(DEVMODEW, dmPaperSize)},   {14, offsetof(DEVMODEW, dmPrintQuality)},
+                        {19, offsetof(DEVMODEW, dmCollate)},    {20, offsetof(DEVMODEW, dmFormName)},
+                        {27, offsetof(DEVMODEW, dmICMMethod)},  {34, offsetof(DEVMODEW, dmPanningHeight)}};
+    ContextPtr c = contextWithDevmode();
+    ASSERT_TRUE(c);
+    for (const Row& r : rows) {
+        DmItem* it = ItemFindById(c.get(), r.item);
+        ASSERT_NE(it, nullptr);
+        EXPECT_EQ(ItemGetStorage(c.get(), it), c->devmode + r.off) << r.item;
+    }
+    EXPECT_EQ(offsetof(DEVMODEW, dmFields), 72u);
+    EXPECT_EQ(offsetof(DEVMODEW, dmOrientation), 76u);
+    EXPECT_EQ(offsetof(DEVMODEW, dmFormName), 102u);
+    EXPECT_EQ(DM_COLLATE, 0x8000);
+    EXPECT_EQ(DM_FORMNAME, 0x10000);
+    EXPECT_EQ(DM_DITHERTYPE, 0x4000000);
+}
+
+TEST(DevmodeLayout, DefaultsWriteThePrivateHeaderAtItsOffsets) {
+    ContextPtr c = defaultsContext();
+    ASSERT_TRUE(c);
+    const BYTE* p = c->devmode;
+    EXPECT_EQ(std::memcmp(p + 220, "VESK", 4), 0);
+    EXPECT_EQ(dm::rd32(p, 224), 0u);
+    EXPECT_EQ(std::memcmp(p + 349, "priv", 4), 0);
+    EXPECT_EQ(dm::rd32(p, 353), 1040u);
+    EXPECT_EQ(dm::rd32(p, 357), 0x00030003u);
+    EXPECT_EQ(dm::rd16(p, 361), 0u);
+    EXPECT_EQ(dm::rd16(p, 363), 1260u);
+    EXPECT_EQ(dm::rd16(p, 365), 1768u);
+    EXPECT_EQ(p[372], 0x85);
+    EXPECT_EQ(p[857], 0);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(p + 228)), "KW12D170.ini");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(p + 244)), "01.00");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(p + 276)), "KWOMMON");
+    EXPECT_EQ(p[284], 5);
+    // State bytes: user default mode, Windows 2000 family, batch marker.
+    EXPECT_EQ(p[1241], 1);
+    EXPECT_EQ(p[1242], 2);
+    EXPECT_EQ(p[1243], 1);
+    EXPECT_EQ(p[1256], 0);
+    // Public defaults of the description.
+    EXPECT_EQ(dm::rd16(p, 68), 220);
+    EXPECT_EQ(dm::rd16(p, 70), 1040);
+    EXPECT_EQ(s16(p, 78), 9);
+    EXPECT_EQ(s16(p, 90), 600);
+    EXPECT_EQ(s16(p, 96), 600);
+    EXPECT_EQ(dm::rd32(p, 72) & (DM_PAPERLENGTH | DM_PAPERWIDTH | DM_COLLATE), 0u);
+    EXPECT_EQ(p[102], 'A');
+    EXPECT_EQ(p[104], '4');
+    // The driver version text in section 3.
+    WCHAR text[8];
+    ItemGetString(c.get(), ItemFindById(c.get(), 905), text, 8);
+    EXPECT_EQ(std::u16string(text), u"3.61");
+    EXPECT_EQ(DmIsOwnDevmode(c.get(), p, 1260), 1);
+}
+
+TEST(DevmodeLayout, MirrorCarriesSectionTwoButNoFontHandles) {
+    ContextPtr c = defaultsContext();
+    ASSERT_TRUE(c);
+    ItemSetRawById(c.get(), 10002, 1);
+    ItemSetRawById(c.get(), 10006, 3);
+    ItemSetRawById(c.get(), 10007, 0x1234);
+    ItemSetRawById(c.get(), 10277, 7);
+    ASSERT_EQ(DmCopyExtBlock(c.get()), 1);
+    EXPECT_EQ(ItemRawById(c.get(), 431), 1u);  // copy of 10002
+    EXPECT_EQ(c->devmode[892 + 17], 3);        // device font count
+    EXPECT_EQ(dm::rd32(c->devmode, 892 + 19), 0u);  // its handle stays inside
+    EXPECT_EQ(dm::rd16(c->devmode, 892 + 306), 7u);
+    // Section 2 from byte 349 on stays out: the state bytes follow the mirror.
+    ItemSetString(c.get(), ItemFindById(c.get(), 907), u"Tray");
+    DmCopyExtBlock(c.get());
+    EXPECT_EQ(c->devmode[1241], 1);
+    ItemWriteRawIn(c->devmode, ItemFindById(c.get(), 10007), 0);
+}
