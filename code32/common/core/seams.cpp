@@ -12,9 +12,7 @@ int HandoverApplyAtOpen(DrvContext*) { return 0; }
 
 int DmCopyExtBlock(DrvContext*) { return 0; }
 
-int PrnLanguageCode(DrvContext*, uint16_t, WCHAR code[3]) {
-    if (code) code[0] = 0;
-    return 0;
-}
+// Until the bridge is built no printer is reported as a server's copy.
+uint32_t SrvCfgServerType(DrvContext*, const WCHAR*) { return 0; }
 
 }  // namespace vesk

@@ -25,5 +25,9 @@ int DmCopyExtBlock(DrvContext* ctx);
 // characters): kind 1 from the installed driver's help file, other kinds from
 // the printer data "HelpFileName". 0 when it could not be read.
 int PrnLanguageCode(DrvContext* ctx, uint16_t kind, WCHAR code[3]);
+// The server type the remote-configuration bridge reports for a printer
+// (17: the printer is a client-side copy of a server's printer); 0 when no
+// bridge answers.
+uint32_t SrvCfgServerType(DrvContext* ctx, const WCHAR* printerName);
 
 }  // namespace vesk
