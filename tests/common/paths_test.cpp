@@ -76,9 +76,9 @@ std::pair<BYTE, DWORD> everyoneAce(const std::u16string& path) {
 
 fs::path host(const std::u16string& win) { return *winsim::hostPath(win); }
 
-class Paths : public PrinterMachine {
+class DriverPaths : public PrinterMachine {
 protected:
-    Paths() : PrinterMachine(osConfig(5, 2)) {}
+    DriverPaths() : PrinterMachine(osConfig(5, 2)) {}
     // A context whose DEVMODE holds `language` in option 177.
     DrvContext* contextWithLanguage(uint32_t language) {
         DrvContext* c = context();
@@ -90,7 +90,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Paths, PrivateDirectoryByVersionAndRegistry) {
+TEST_F(DriverPaths, PrivateDirectoryByVersionAndRegistry) {
     winsim::config().osMajor = 5;
     winsim::config().osMinor = 0;
     EXPECT_EQ(privateDir(), u"C:\\_vesk");
@@ -114,7 +114,7 @@ TEST_F(Paths, PrivateDirectoryByVersionAndRegistry) {
     EXPECT_EQ(std::u16string(b), bare);
 }
 
-TEST_F(Paths, PerUserDirectoryAndProfileFallback) {
+TEST_F(DriverPaths, PerUserDirectoryAndProfileFallback) {
     EXPECT_EQ(userDir(), u"C:\\Documents and Settings\\user\\_vesk");
     winsim::config().osMajor = 4;
     EXPECT_EQ(userDir(), u"C:\\WINDOWS\\system32\\maren\\_vesk\\user");
@@ -136,7 +136,7 @@ TEST_F(Paths, PerUserDirectoryAndProfileFallback) {
     EXPECT_EQ(std::u16string(b).rfind(u"C:\\Documents and Settings\\user\\", 0), 0u);
 }
 
-TEST_F(Paths, SettingsIniPerTerminalServerStateAndInstallFlag) {
+TEST_F(DriverPaths, SettingsIniPerTerminalServerStateAndInstallFlag) {
     installQueryLibrary();
     setAnswer("1");  // a terminal-server printer
     DrvContext* normal = context();
@@ -167,7 +167,7 @@ TEST_F(Paths, SettingsIniPerTerminalServerStateAndInstallFlag) {
     EXPECT_EQ(std::u16string(b), u"C:\\_vesk\\KW12D170.ini");
 }
 
-TEST_F(Paths, SettingsIniOfAPrinterNotOnATerminalServer) {
+TEST_F(DriverPaths, SettingsIniOfAPrinterNotOnATerminalServer) {
     installQueryLibrary();
     setAnswer("0");
     DrvContext* c = context();
@@ -179,7 +179,7 @@ TEST_F(Paths, SettingsIniOfAPrinterNotOnATerminalServer) {
     EXPECT_EQ(std::u16string(b), kDriverDir + u"KW12D172.ini");
 }
 
-TEST_F(Paths, BuildersNeverCutAPath) {
+TEST_F(DriverPaths, BuildersNeverCutAPath) {
     const std::u16string sys = u"C:\\WINDOWS\\system32\\";
     WCHAR b[kPathBufChars];
     size_t exact = sys.size() + 5 + 1;  // "a.ini" and the NUL
@@ -210,7 +210,7 @@ TEST_F(Paths, BuildersNeverCutAPath) {
     EXPECT_EQ(std::u16string(b), u"kept");  // no driver record: untouched
 }
 
-TEST_F(Paths, SystemParentPath) {
+TEST_F(DriverPaths, SystemParentPath) {
     winsim::config().systemDir = "C:\\W\\S";
     winsim::config().windowsDir = "C:\\W";
     WCHAR b[kPathBufChars];
@@ -229,7 +229,7 @@ TEST_F(Paths, SystemParentPath) {
     EXPECT_EQ(b[0], 0);
 }
 
-TEST_F(Paths, ResourceLibrariesAndHelpFile) {
+TEST_F(DriverPaths, ResourceLibrariesAndHelpFile) {
     DrvContext* jp = contextWithLanguage(0);
     EXPECT_EQ(std::u16string(GetResDllPath(jp, u"ABCDEFus.dll")), kDriverDir + u"ABCDEFjp.dll");
     EXPECT_EQ(std::u16string(GetBmpDllPath(jp, u"ABCDEFus.dll")), kDriverDir + u"ABCDCFXX.dll");
@@ -254,7 +254,7 @@ TEST_F(Paths, ResourceLibrariesAndHelpFile) {
               u"C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\2\\");
 }
 
-TEST_F(Paths, PrivateDirectoryIsCreatedHiddenAndSecured) {
+TEST_F(DriverPaths, PrivateDirectoryIsCreatedHiddenAndSecured) {
     EXPECT_EQ(CreatePrivateDir(nullptr), 1);
     EXPECT_EQ(GetFileAttributesW(u"C:\\_vesk"), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY));
     EXPECT_TRUE(ownedByAdministrators(u"C:\\_vesk"));
@@ -269,7 +269,7 @@ TEST_F(Paths, PrivateDirectoryIsCreatedHiddenAndSecured) {
     EXPECT_EQ(CreatePrivateDir(nullptr), 0);
 }
 
-TEST_F(Paths, SecuringThePrivateDirectorySkipsLinksAndSubfolders) {
+TEST_F(DriverPaths, SecuringThePrivateDirectorySkipsLinksAndSubfolders) {
     ASSERT_EQ(CreatePrivateDir(nullptr), 1);
     fs::path dir = host(u"C:\\_vesk");
     std::ofstream(dir / "KW12D170.ini") << "[a]\r\n";
