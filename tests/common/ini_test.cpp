@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/dirs.h"
 #include "core/ini_text.h"
 #include "core/ini_wrap.h"
 
@@ -34,6 +35,13 @@ protected:
         DWORD n = 0;
         ASSERT_TRUE(WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &n, nullptr));
         CloseHandle(h);
+    }
+    std::vector<BYTE> security(SECURITY_INFORMATION info) {
+        DWORD need = 0;
+        GetFileSecurityW(file_.c_str(), info, nullptr, 0, &need);
+        std::vector<BYTE> sd(need);
+        if (!need || !GetFileSecurityW(file_.c_str(), info, sd.data(), need, &need)) return {};
+        return sd;
     }
     std::u16string profile(const char16_t* section, const char16_t* key) {
         WCHAR b[128];
@@ -156,6 +164,9 @@ TEST_F(Ini, KeyLinesAreTakenAsWritten) {
 
 TEST_F(Ini, ProfileFunctionsReadWhatTheOwnWriterWrites) {
     put("[Keep]\r\nA=1\r\n\r\n[Office ,2,]\r\nOld=gone\r\n[Tail]\r\nB=2\r\n");
+    ASSERT_EQ(ApplyEveryoneDacl(file_.c_str(), kSecNoEntries), 1);
+    const std::vector<BYTE> dacl = security(DACL_SECURITY_INFORMATION);
+    ASSERT_FALSE(dacl.empty());
     std::string section(kIniSectionBytes, '\0');
     uint32_t at = 0;
     ASSERT_EQ(IniTextPutSection(&at, u"Office ,2,", section.data(), kIniSectionBytes), 1);
@@ -173,6 +184,7 @@ TEST_F(Ini, ProfileFunctionsReadWhatTheOwnWriterWrites) {
     EXPECT_EQ(profile(u"Office ,2,", u"Old"), u"(missing)");
     EXPECT_EQ(profile(u"Tail", u"B"), u"2");
     EXPECT_EQ(IniGetInt(u"Office ,2,", u"RstVersion", 0, file_.c_str()), 200u);
+    EXPECT_EQ(security(DACL_SECURITY_INFORMATION), dacl);  // the rewritten file keeps its access rules
 
     // The first section replaced: the new one and everything after the old.
     at = 0;

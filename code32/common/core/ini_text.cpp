@@ -1,6 +1,7 @@
 #include "core/ini_text.h"
 
 #include <win/files.h>
+#include <win/security.h>
 #include <win/time.h>
 
 #include "core/path_names.h"
@@ -120,6 +121,18 @@ bool tempNameBeside(const WCHAR* file, WCHAR* out) {
     for (size_t i = 0; i < dir; ++i) out[i] = file[i];
     for (size_t i = 0; i < k; ++i) out[dir + i] = suffix[i];
     return true;
+}
+
+// The file that replaces `file` keeps its access rules (the private
+// directory's files grant every user full control).
+void keepSecurity(const WCHAR* file, const WCHAR* temp) {
+    DWORD need = 0;
+    GetFileSecurityW(file, DACL_SECURITY_INFORMATION, nullptr, 0, &need);
+    if (need == 0) return;
+    void* sd = MemAllocZero(need);
+    if (sd && GetFileSecurityW(file, DACL_SECURITY_INFORMATION, sd, need, &need))
+        SetFileSecurityW(temp, DACL_SECURITY_INFORMATION, sd);
+    MemFree(sd);
 }
 
 }  // namespace
@@ -285,6 +298,7 @@ int IniTextReplaceSection(const WCHAR* file, const WCHAR* name, const char* sect
                            writeAll(h, secEnd, static_cast<size_t>(oldEnd - secEnd));
             CloseHandle(h);
             if (written) {
+                keepSecurity(file, temp);
                 DWORD attrs = GetFileAttributesW(file);
                 if (attrs != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(temp, attrs);
                 written = MoveFileExW(temp, file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
