@@ -17,5 +17,7 @@ bool openMachine(const Args& args, std::string* error);
 
 int cmdMachine(const Args& args);
 int cmdPrinter(const Args& args);
+// vesk decode FILE [--raw] [--records-only] [--offsets]
+int cmdDecode(const Args& args);
 
 }  // namespace vesk::host

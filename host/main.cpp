@@ -52,6 +52,9 @@ void usage(std::FILE* out) {
         "  printer data NAME [VALUE [--set-sz TEXT|--set-dword N|--set-binary HEX|--delete]]\n"
         "                       print (or change) printer data, decoded by type\n"
         "  printer remove NAME  remove a printer and its jobs\n"
+        "  decode FILE [--raw] [--records-only] [--offsets]\n"
+        "                       list a device stream, checking every record; --raw takes\n"
+        "                       unframed bytes as pass-through data\n"
         "\n"
         "The machine is the folder named by --machine, else by VESK_MACHINE.\n",
         out);
@@ -87,6 +90,7 @@ int main(int argc, char** argv) {
     int rc;
     if (command == "machine") rc = cmdMachine(args);
     else if (command == "printer") rc = cmdPrinter(args);
+    else if (command == "decode") rc = cmdDecode(args);
     else return fail("unknown command '" + command + "' (try 'vesk --help')");
     // Libraries the command loaded get their detach while the process is whole.
     winsim::unloadAllModules();
