@@ -64,7 +64,7 @@ TEST(DevmodeLayout, DefaultsWriteThePrivateHeaderAtItsOffsets) {
     EXPECT_EQ(p[1241], 1);
     EXPECT_EQ(p[1242], 2);
     EXPECT_EQ(p[1243], 1);
-    EXPECT_EQ(p[1256], 0);
+    EXPECT_EQ(p[1256], 1);  // the machine's user is an administrator
     // Public defaults of the description.
     EXPECT_EQ(dm::rd16(p, 68), 220);
     EXPECT_EQ(dm::rd16(p, 70), 1040);
@@ -98,4 +98,14 @@ TEST(DevmodeLayout, MirrorCarriesSectionTwoButNoFontHandles) {
     DmCopyExtBlock(c.get());
     EXPECT_EQ(c->devmode[1241], 1);
     ItemWriteRawIn(c->devmode, ItemFindById(c.get(), 10007), 0);
+}
+
+TEST(DevmodeLayout, StateBytesRecordAStandardUser) {
+    winsim::MachineConfig cfg;
+    cfg.userIsAdmin = false;
+    winsim::TempMachine m(cfg);
+    ContextPtr c = defaultsContext();
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->devmode[1256], 0);
+    EXPECT_EQ(c->devmode[1255], 0);  // no printer, so no terminal server
 }

@@ -5,10 +5,12 @@
 
 #include "core/builtin_tables.h"
 #include "core/context_cache.h"
+#include "core/devmode/dm_private.h"
 #include "core/devmode/dm_state.h"
 #include "core/devmode_sizes.h"
 #include "core/font_tables.h"
 #include "core/item_store.h"
+#include "core/languages.h"
 #include "core/seams.h"
 #include "core/sysdeps.h"
 

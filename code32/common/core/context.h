@@ -40,6 +40,7 @@ constexpr uint16_t kReleaseFree = 5;
 constexpr size_t kWsDriverNameChars = 65;
 constexpr size_t kWsDisplayChars = 522;
 constexpr size_t kWsPrinterNameChars = 261;
+constexpr size_t kWsPathChars = 261;
 
 struct DrvWorkspace {
     uint32_t saveLevel;           // levels on the save stack
@@ -72,6 +73,13 @@ struct DrvWorkspace {
     uint32_t attributes;
     uint32_t mergeFlags;
     uint32_t flags;               // workspace flags (0x40000000: clamp numeric options)
+    // Paths the path services keep; each call recomputes and overwrites its
+    // field (paths of at most 260 characters and the NUL).
+    WCHAR iniPath[kWsPathChars];       // the per-printer settings INI
+    WCHAR setupIniPath[kWsPathChars];  // the setup INI of the driver directory
+    WCHAR driverDir[kWsPathChars];     // driver directory (help and resource paths extend it)
+    WCHAR instIniPath[kWsPathChars];   // the installer INI
+    WCHAR scratchPath[kWsPathChars];   // file names on their way to printer data
 };
 
 struct DrvContext {

@@ -1,6 +1,7 @@
 #include "core/context_cache.h"
 
 #include "core/item_store.h"
+#include "core/locks.h"
 #include "core/seams.h"
 #include "core/sysdeps.h"
 
@@ -18,11 +19,11 @@ struct Slot {
     uint32_t tick = 0;
 };
 struct Cache {
-    ProcessLock lock;
+    ProcessLock& lock;
     Slot slots[2];
 };
 Cache& cache(int n) {
-    static Cache caches[2];
+    static Cache caches[2] = {{CacheLock(1), {}}, {CacheLock(2), {}}};
     return caches[n == 1 ? 0 : 1];
 }
 

@@ -4,20 +4,36 @@
 
 namespace vesk {
 
-PRINTER_INFO_2W* PrnGetInfo2(HANDLE printer) {
-    if (!printer) return nullptr;
+namespace {
+
+template <class Query>
+BYTE* fetchTwice(Query query) {
     DWORD needed = 0;
-    if (GetPrinterW(printer, 2, nullptr, 0, &needed) || GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0)
-        return nullptr;
+    if (query(nullptr, 0, &needed) || GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) return nullptr;
     auto* block = static_cast<BYTE*>(MemAllocZero(needed));
     if (!block) return nullptr;
     DWORD again = 0;
-    if (!GetPrinterW(printer, 2, block, needed, &again)) {
+    if (!query(block, needed, &again)) {
         MemFree(block);
         return nullptr;
     }
-    return reinterpret_cast<PRINTER_INFO_2W*>(block);
+    return block;
 }
+
+}  // namespace
+
+BYTE* PrnGetInfo(HANDLE printer, DWORD level) {
+    if (!printer) return nullptr;
+    return fetchTwice([&](BYTE* b, DWORD n, DWORD* need) { return GetPrinterW(printer, level, b, n, need); });
+}
+
+BYTE* PrnGetDriverInfo(HANDLE printer, DWORD level) {
+    if (!printer) return nullptr;
+    return fetchTwice(
+        [&](BYTE* b, DWORD n, DWORD* need) { return GetPrinterDriverW(printer, nullptr, level, b, n, need); });
+}
+
+PRINTER_INFO_2W* PrnGetInfo2(HANDLE printer) { return reinterpret_cast<PRINTER_INFO_2W*>(PrnGetInfo(printer, 2)); }
 
 void PrnFreeInfo2(PRINTER_INFO_2W* info) { MemFree(info); }
 

@@ -1,6 +1,8 @@
 #include "core/process.h"
 
 #include "core/context_cache.h"
+#include "core/locks.h"
+#include "core/terminal_server.h"
 
 namespace vesk {
 namespace {
@@ -9,13 +11,15 @@ HINSTANCE g_module = nullptr;
 
 BOOL processAttach(HINSTANCE module) {
     g_module = module;
-    CtxCacheClear();
+    LocksInit();
     return TRUE;
 }
 
 void processDetach() {
     // Every cached context is freed before the library goes away.
     CtxCacheFlush(1);
+    LocksTerm();
+    TsForget();
     g_module = nullptr;
 }
 

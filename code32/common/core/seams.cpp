@@ -8,10 +8,8 @@ int SettingsSyncAtOpen(DrvContext*) { return 0; }
 
 int HandoverApplyAtOpen(DrvContext*) { return 0; }
 
-int PrnLanguageCode(DrvContext*, uint16_t, WCHAR code[3]) {
-    if (code) code[0] = 0;
-    return 0;
-}
+// Until the bridge is built no printer is reported as a server's copy.
+uint32_t SrvCfgServerType(DrvContext*, const WCHAR*) { return 0; }
 
 int MdlItemOptionType(DrvContext*, int) { return 0; }
 int MdlItemOptionRange(DrvContext*, int, int32_t*, int32_t*) { return 0; }
@@ -25,10 +23,6 @@ int OptionClassLoad(DrvContext*, int) { return 0; }
 int JobControlFetchItems(DrvContext*, uint32_t) { return 0; }
 int UserCodeForMerge(DrvContext*, uint32_t) { return 0; }
 int RunOptionChangeHandlers(DrvContext*, uint32_t) { return 0; }
-int JobLinkerInstalled(DrvContext*) { return 0; }
-int PrnIsTerminalServer(DrvContext*) { return 0; }
-int UserIsAdministrator(DrvContext*) { return 0; }
-int PrnLanguageId(DrvContext*) { return 0; }
 int RemoteConfigConnect(DrvContext*) { return 0; }
 int PaperSizeLimitsOk(DrvContext*) { return 0; }
 

@@ -19,12 +19,10 @@ int SettingsSyncAtOpen(DrvContext* ctx);
 // Applies the installer's hand-over for the printer. 1 done or nothing to do,
 // 0 not done.
 int HandoverApplyAtOpen(DrvContext* ctx);
-// Copies section 2's first bytes into the private part's mirror. 1 done.
-int DmCopyExtBlock(DrvContext* ctx);
-// The two-letter display-language code of the printer into `code` (3
-// characters): kind 1 from the installed driver's help file, other kinds from
-// the printer data "HelpFileName". 0 when it could not be read.
-int PrnLanguageCode(DrvContext* ctx, uint16_t kind, WCHAR code[3]);
+// The server type the remote-configuration bridge reports for a printer
+// (17: the printer is a client-side copy of a server's printer); 0 when no
+// bridge answers.
+uint32_t SrvCfgServerType(DrvContext* ctx, const WCHAR* printerName);
 
 }  // namespace vesk
 
@@ -68,14 +66,6 @@ int UserCodeForMerge(DrvContext* ctx, uint32_t flags);
 // The built-in handlers of the options that have no dictionary key.
 // 0 when none ran.
 int RunOptionChangeHandlers(DrvContext* ctx, uint32_t reason);
-// 1 when the job-linking product is installed.
-int JobLinkerInstalled(DrvContext* ctx);
-// 1 for a printer on a terminal server.
-int PrnIsTerminalServer(DrvContext* ctx);
-// 1 when the user is an administrator.
-int UserIsAdministrator(DrvContext* ctx);
-// The printer's language id. 0 when unknown.
-int PrnLanguageId(DrvContext* ctx);
 // The remote-configuration connection. 0 when not made.
 int RemoteConfigConnect(DrvContext* ctx);
 // 1 when the paper fits the limits of the current print mode.

@@ -1,7 +1,6 @@
 #include "core/sysdeps.h"
 
-#include <mutex>
-#include <new>
+#include <thread>
 
 #include <win/memory.h>
 #include <win/time.h>
@@ -16,24 +15,36 @@ void MemFree(void* block) {
 
 uint32_t GetTicks() { return GetTickCount(); }
 
-// Interim body until the stand-in's critical sections are available to the
-// common library.
-ProcessLock::ProcessLock() : impl_(new (std::nothrow) std::recursive_mutex) {}
-
 ProcessLock::~ProcessLock() { destroy(); }
 
+bool ProcessLock::init() {
+    for (;;) {
+        int w = word_.load();
+        if (w == kReady) return true;
+        if (w == kNever && word_.compare_exchange_strong(w, kBusy)) {
+            bool ok = InitializeCriticalSectionAndSpinCount(&cs_, 4000) != FALSE;
+            word_.store(ok ? kReady : kNever);
+            return ok;
+        }
+        // Another thread is initialising it: wait for its result.
+        if (w == kBusy) std::this_thread::yield();
+    }
+}
+
 void ProcessLock::enter() {
-    if (!impl_) impl_ = new (std::nothrow) std::recursive_mutex;
-    if (impl_) static_cast<std::recursive_mutex*>(impl_)->lock();
+    if (init()) EnterCriticalSection(&cs_);
 }
 
 void ProcessLock::leave() {
-    if (impl_) static_cast<std::recursive_mutex*>(impl_)->unlock();
+    if (word_.load() == kReady) LeaveCriticalSection(&cs_);
 }
 
 void ProcessLock::destroy() {
-    delete static_cast<std::recursive_mutex*>(impl_);
-    impl_ = nullptr;
+    int w = kReady;
+    if (word_.compare_exchange_strong(w, kBusy)) {
+        DeleteCriticalSection(&cs_);
+        word_.store(kNever);
+    }
 }
 
 }  // namespace vesk

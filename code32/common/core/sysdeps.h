@@ -2,7 +2,10 @@
 // item store use: zero-filled global memory, the tick count and the process
 // locks of the two context caches.
 #pragma once
+#include <win/sync.h>
 #include <win/types.h>
+
+#include <atomic>
 
 namespace vesk {
 
@@ -13,20 +16,36 @@ void MemFree(void* block);
 // The operating system's tick count (milliseconds, wrapping at 2^32).
 uint32_t GetTicks();
 
-// A recursive process lock.
+// An entry found with GetProcAddress as the function type it has.
+template <class F>
+F ProcAs(FARPROC entry) {
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(entry));
+}
+
+// A recursive process lock: a critical section (spin count 4000) with its
+// initialisation word, 0 never initialised (or initialisation failed), 1
+// initialised. The section is initialised at process attach or by the first
+// enter; a lock that cannot be initialised is not entered, and the work it
+// guards runs unguarded rather than not at all.
 class ProcessLock {
 public:
-    ProcessLock();
+    ProcessLock() = default;
     ~ProcessLock();
     ProcessLock(const ProcessLock&) = delete;
     ProcessLock& operator=(const ProcessLock&) = delete;
+    // Initialises the section when that was never done; true when it is.
+    bool init();
     void enter();
     void leave();
-    // Deletes the lock at process detach; a later enter creates it again.
+    // Deletes the section (process detach); a later enter initialises it again.
     void destroy();
+    // The initialisation word.
+    int word() const { return word_.load() == kReady ? 1 : 0; }
 
 private:
-    void* impl_ = nullptr;
+    static constexpr int kNever = 0, kReady = 1, kBusy = 2;
+    CRITICAL_SECTION cs_{};
+    std::atomic<int> word_{kNever};
 };
 
 class LockHold {

@@ -56,4 +56,29 @@ bool WideToAnsiBounded(const WCHAR* src, char* dest, size_t destBytes) {
     }
 }
 
+int StrAnsiToWide(WCHAR* dest, const char* src, int capacityChars) {
+    if (!dest || capacityChars <= 0) return 0;
+    dest[0] = 0;
+    if (!src) return 0;
+    size_t n = 0;
+    while (src[n]) ++n;
+    if (!AnsiToWideBounded(src, n, dest, static_cast<size_t>(capacityChars))) return 0;
+    // Cut when fewer characters came out than the source holds.
+    int whole = MultiByteToWideChar(CP_ACP, 0, src, -1, nullptr, 0);
+    size_t got = 0;
+    while (dest[got]) ++got;
+    return whole > 0 && got + 1 == static_cast<size_t>(whole) ? 1 : 0;
+}
+
+int StrWideToAnsi(char* dest, const WCHAR* src, int capacityBytes) {
+    if (!dest || capacityBytes <= 0) return 0;
+    for (int i = 0; i < capacityBytes; ++i) dest[i] = 0;
+    if (!src) return 0;
+    if (!WideToAnsiBounded(src, dest, static_cast<size_t>(capacityBytes))) return 0;
+    int whole = WideCharToMultiByte(CP_ACP, 0, src, -1, nullptr, 0, nullptr, nullptr);
+    size_t got = 0;
+    while (dest[got]) ++got;
+    return whole > 0 && got + 1 == static_cast<size_t>(whole) ? 1 : 0;
+}
+
 }  // namespace vesk

@@ -13,4 +13,14 @@ bool AnsiToWideBounded(const char* src, size_t n, WCHAR* dest, size_t destChars)
 // double-byte character. False when nothing could be converted.
 bool WideToAnsiBounded(const WCHAR* src, char* dest, size_t destBytes);
 
+// The driver's conversions of NUL-terminated text. The destination's capacity
+// (characters for wide text, bytes for ANSI text) is always given and always
+// bounds the write: a capacity of 0 or less writes nothing and answers 0
+// (callers never rely on a destination "large enough" for the source). The
+// result is always terminated within the capacity, cut on a character
+// boundary; the ANSI destination is zero-filled over its capacity first.
+// 1 when the whole source was converted, 0 when it was cut or could not be.
+int StrAnsiToWide(WCHAR* dest, const char* src, int capacityChars);
+int StrWideToAnsi(char* dest, const WCHAR* src, int capacityBytes);
+
 }  // namespace vesk

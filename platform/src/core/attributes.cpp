@@ -18,11 +18,17 @@ DWORD hostAttributes(const std::filesystem::path& host) {
     auto st = std::filesystem::status(host, ec);
     if (ec || !std::filesystem::exists(st)) return INVALID_FILE_ATTRIBUTES;
     bool dir = std::filesystem::is_directory(st);
+    // A host symbolic link is what a reparse point (symbolic link, junction)
+    // is on Windows.
+    DWORD reparse = std::filesystem::is_symlink(std::filesystem::symlink_status(host, ec)) && !ec
+                        ? FILE_ATTRIBUTE_REPARSE_POINT
+                        : 0;
     DWORD stored = 0;
     char buf[16] = {};
     ssize_t n = getxattr(host.c_str(), kAttr, buf, sizeof buf - 1);
     if (n > 0) stored = static_cast<DWORD>(std::strtoul(buf, nullptr, 16)) & kStored;
-    if (dir) return stored | FILE_ATTRIBUTE_DIRECTORY;
+    if (dir) return stored | FILE_ATTRIBUTE_DIRECTORY | reparse;
+    if (reparse) return stored | reparse;
     return stored ? stored : FILE_ATTRIBUTE_NORMAL;
 }
 

@@ -1,3 +1,4 @@
+#include "core/devmode/dm_services.h"
 #include "core/devmode/dm_defaults.h"
 
 #include <cstring>

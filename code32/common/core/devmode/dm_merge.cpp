@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "core/devmode/dm_services.h"
 #include "core/devmode/dm_convert.h"
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_layout.h"

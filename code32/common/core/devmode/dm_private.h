@@ -44,4 +44,7 @@ enum class DmFlag : uint32_t {
 BYTE DmGetFlag(const DrvContext* ctx, DmFlag f);
 void DmPutFlag(DrvContext* ctx, DmFlag f, BYTE value);
 
+// Copies section 2's first bytes into the private part's mirror. 1 done.
+int DmCopyExtBlock(DrvContext* ctx);
+
 }  // namespace vesk

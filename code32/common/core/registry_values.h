@@ -1,0 +1,46 @@
+// The driver's machine-wide values under HKEY_LOCAL_MACHINE: its private and
+// spool directories, the print log's place and size, whether the companion
+// job-binding product is installed, and whether a custom set-up asks that the
+// device settings be saved. Failures are silent: reads answer 0 and the
+// caller keeps its default, writes answer 0.
+#pragma once
+#include <win/types.h>
+
+#include "core/context.h"
+
+namespace vesk {
+
+constexpr WCHAR kRegDrvKey[] = u"SOFTWARE\\MAREN\\VeskDrv";
+constexpr WCHAR kRegPrivateDirValue[] = u"_VESKDirectory";
+constexpr WCHAR kRegSpoolDirValue[] = u"SpoolDirectory";
+
+// Reads a value of `subkey` into `buffer` of `bytes` bytes (zero-filled
+// first). 1 on success, 0 when the key or value cannot be read or does not fit.
+int RegReadHklmValue(const WCHAR* subkey, const WCHAR* name, void* buffer, DWORD bytes, DrvContext* ctx);
+int RegReadHklmValue2(const WCHAR* subkey, const WCHAR* name, void* buffer, DWORD bytes);
+// Writes a value, creating the key when missing. 1 on success.
+int RegWriteHklmValue(const WCHAR* subkey, const WCHAR* name, const void* data, DWORD bytes, DWORD type,
+                      DrvContext* ctx);
+// Reads a string value into `dest` of `chars` characters, always terminated;
+// a value that leaves no room for the terminator is refused (0, empty).
+int RegReadHklmString(const WCHAR* subkey, const WCHAR* name, WCHAR* dest, size_t chars);
+
+// A value of "SOFTWARE\MAREN\VeskDrv" into `buffer` of `bytes` bytes.
+int RegGetDrvValue(const WCHAR* name, void* buffer, DWORD bytes);
+// Writes a REG_SZ value of that key (an empty string, two bytes, clears it).
+int RegSetDrvValue(const WCHAR* name, const void* data, DWORD bytes);
+// Kind 2: 1 when the job-binding product's "INSTALL_COUNT" is non-zero.
+// Every other kind answers 0 without reading the registry.
+int RegIsFeatureInstalled(int kind, DrvContext* ctx);
+// 1 when "SaveDeviceSetup" holds 1 in its first 16 bits (a REG_DWORD of 1).
+int RegGetSaveDeviceSetup(DrvContext* ctx);
+// Writes the print log's defaults where they are missing: the directory
+// (Windows directory and "\temp\PrintLog") when missing or empty, the size
+// limit 64 when missing. Never overwrites a value. 1 done, 0 memory short.
+int RegEnsurePrintLogDefaults(DrvContext* ctx);
+// The print-log defaults and, for a non-zero flag, the printer data
+// "LogFileName": the graphics library's file name with the extension "log".
+// 1 done; 0 when the file name cannot be found.
+int PrnWriteLogFileName(int flag, DrvContext* ctx);
+
+}  // namespace vesk

@@ -1,0 +1,103 @@
+// A printer made by the vesk command in another process: a context of it
+// carries the printer's facts, names and language code, and writes the
+// identity values that the command then shows.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <win/windows.h>
+#include <winsim/spooler.h>
+#include <winsim/winsim.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "common/context_support.h"
+#include "core/context_cache.h"
+#include "core/paths.h"
+#include "core/printer_identity.h"
+#include "core/languages.h"
+#include "core/seams.h"
+
+#ifdef VESK_BIN
+
+using namespace vesk;
+using namespace vesk::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// Runs the vesk command on the machine; its exit status and output.
+std::pair<int, std::string> runVesk(const fs::path& machine, const std::vector<std::string>& args) {
+    const char* wrapper = std::getenv("VESK_EXEC_WRAPPER");
+    std::string cmd = wrapper && *wrapper ? std::string(wrapper) + " " : std::string();
+    cmd += quote(VESK_BIN) + " --machine " + quote(machine.string());
+    for (const auto& a : args) cmd += " " + quote(a);
+    cmd += " 2>&1";
+    std::string out;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return {-1, out};
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
+    int st = pclose(p);
+    return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, out};
+}
+
+}  // namespace
+
+TEST(VeskPrinterContext, CarriesThePrintersFactsNamesLanguageAndIdentity) {
+    winsim::TempMachine machine;
+    fs::path model = machine.root().parent_path() / (machine.root().filename().string() + "-VESKMFP1.VMD");
+    std::ofstream(model) << "*% test model\n*FileVersion: \"3.61\"\n";
+    auto add = runVesk(machine.root(), {"printer", "add", "Office [2]", "--model", model.string(), "--bidi"});
+    ASSERT_EQ(add.first, 0) << add.second;
+    auto help = runVesk(machine.root(), {"printer", "data", "Office [2]", "HelpFileName", "--set-sz", "VSKHLPgm.HLP"});
+    ASSERT_EQ(help.first, 0) << help.second;
+
+    ASSERT_TRUE(winsim::useMachine(machine.root()));
+    HANDLE h = nullptr;
+    PRINTER_DEFAULTSW pd{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"Office [2]"), &h, &pd));
+    CtxCacheClear();
+    DrvContext* c = CtxCreateEx(h, h, nullptr, 4, 0, 0, nullptr);
+    ASSERT_NE(c, nullptr);
+    // Facts from the spooler, the language from the printer data.
+    EXPECT_EQ(std::u16string(c->ws->printerName), u"Office [2]");
+    EXPECT_EQ(std::u16string(PrnGetDriverName(c)), u"VESK Colour MFP");
+    EXPECT_EQ(PrnIsRemote(c), 0);
+    EXPECT_EQ(c->ws->serverConnection, 2u);
+    EXPECT_EQ(PrnIsBidiEnabled(c), static_cast<uint32_t>(PRINTER_ATTRIBUTE_ENABLE_BIDI));
+    EXPECT_EQ(std::u16string(c->ws->languageCode), u"gm");
+    // The installed driver set's own language, from its help file.
+    WCHAR code[3];
+    EXPECT_EQ(PrnLanguageCode(c, 1, code), 1);
+    EXPECT_EQ(std::u16string(code), u"us");
+    EXPECT_EQ(std::u16string(GetDriverDir(c)), u"C:\\WINDOWS\\system32\\spool\\DRIVERS\\W32X86\\3\\");
+    EXPECT_EQ(std::u16string(GetIniFilePath(c)), u"C:\\_vesk\\KW12D170.ini");
+
+    // Identity values written here, seen by the command in its own process.
+    EXPECT_EQ(PrnWriteDriverFiles(h, c), 1);
+    EXPECT_EQ(PrnStorePrinterName(h), 1);
+    CtxReleaseEx(c, kReleaseFree);
+    ClosePrinter(h);
+    auto show = runVesk(machine.root(), {"printer", "show", "Office [2]"});
+    ASSERT_EQ(show.first, 0) << show.second;
+    for (const char* line : {"SPLUserModePrinterDriver = REG_SZ, 24 bytes", "DriverIniFileName = REG_SZ, 24 bytes",
+                             "DriverGRFileName = REG_SZ, 22 bytes: \"veskgr.dll\"",
+                             "DriverEDFileName = REG_SZ, 2 bytes", "PrinterName = REG_SZ, 22 bytes: \"Office [2]\""})
+        EXPECT_NE(show.second.find(line), std::string::npos) << line << "\n" << show.second;
+    std::error_code ec;
+    fs::remove(model, ec);
+}
+
+#endif  // VESK_BIN
