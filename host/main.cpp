@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iostream>
 
+#include <winsim/modules.h>
 #include <winsim/winsim.h>
 
 #include "commands.h"
@@ -83,7 +84,11 @@ int main(int argc, char** argv) {
         usage(stderr);
         return 2;
     }
-    if (command == "machine") return cmdMachine(args);
-    if (command == "printer") return cmdPrinter(args);
-    return fail("unknown command '" + command + "' (try 'vesk --help')");
+    int rc;
+    if (command == "machine") rc = cmdMachine(args);
+    else if (command == "printer") rc = cmdPrinter(args);
+    else return fail("unknown command '" + command + "' (try 'vesk --help')");
+    // Libraries the command loaded get their detach while the process is whole.
+    winsim::unloadAllModules();
+    return rc;
 }

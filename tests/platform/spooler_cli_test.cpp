@@ -2,11 +2,8 @@
 // process then uses the printer through the Windows calls.
 #include "spooler_fixture.h"
 
-#include <sys/wait.h>
+#include "run_vesk.h"
 
-#include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 
 #ifdef VESK_BIN
@@ -15,34 +12,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out;  // stdout and stderr
-};
-
-std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-Outcome vesk(const fs::path& machine, const std::vector<std::string>& args) {
-    // A build for another architecture runs its programs under an emulator.
-    const char* wrapper = std::getenv("VESK_EXEC_WRAPPER");
-    std::string cmd = wrapper && *wrapper ? std::string(wrapper) + " " : std::string();
-    cmd += quote(VESK_BIN) + " --machine " + quote(machine.string());
-    for (const auto& a : args) cmd += " " + quote(a);
-    cmd += " 2>&1";
-    Outcome r;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+using vesktest::Outcome;
+using vesktest::vesk;
 
 class VeskPrinter : public ::testing::Test {
 protected:

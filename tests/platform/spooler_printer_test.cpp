@@ -109,6 +109,24 @@ TEST_F(UserSpooler, ImpersonationRestoresTheClientAndClosesTheToken) {
     EXPECT_FALSE(ImpersonatePrinterClient(nullptr));
 }
 
+TEST_F(UserSpooler, RevertingDropsAThreadTokenAndRestoresIt) {
+    ASSERT_TRUE(ImpersonateSelf(SecurityImpersonation));
+    HANDLE t = nullptr;
+    ASSERT_TRUE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &t));
+    CloseHandle(t);
+    HANDLE client = RevertToPrinterSelf();
+    ASSERT_NE(client, nullptr);
+    // As the spooler itself the thread has no token and may administer.
+    EXPECT_FALSE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &t));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_TOKEN));
+    EXPECT_NE(openAdmin(), nullptr);
+    EXPECT_TRUE(ImpersonatePrinterClient(client));
+    ASSERT_TRUE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &t));
+    CloseHandle(t);
+    EXPECT_EQ(openAdmin(), nullptr);
+    EXPECT_TRUE(RevertToSelf());
+}
+
 TEST_F(SpoolerTest, PrinterInfo2LaysOutItsStringsInTheCallersBlock) {
     HANDLE h = openUse();
     ASSERT_NE(h, nullptr);

@@ -16,3 +16,4 @@
 #include "process.h"
 #include "ui.h"
 #include "spooler.h"
+#include "gdi.h"

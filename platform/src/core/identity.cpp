@@ -1,5 +1,6 @@
 // Who the calling thread is, for the checks that need administrator rights.
 #include "sim.h"
+#include "../security_internal.h"
 
 namespace winsim::detail {
 
@@ -8,6 +9,12 @@ bool& threadActsAsSystem() {
     return system;
 }
 
-bool callerIsAdmin() { return threadActsAsSystem() || config().userIsAdmin; }
+// The thread's impersonation decides when it has one; else the process acts
+// as SYSTEM (reverted to the spooler) or as the interactive user.
+bool callerIsAdmin() {
+    const auto& imp = threadImpersonation();
+    Principal who = imp ? imp->who : (threadActsAsSystem() ? Principal::System : Principal::User);
+    return who == Principal::System || config().userIsAdmin;
+}
 
 }  // namespace winsim::detail

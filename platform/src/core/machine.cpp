@@ -299,7 +299,14 @@ namespace detail {
 
 namespace {
 std::mutex g_cwdLock;
-std::u16string g_cwd = u"C:\\";
+// A program started by CreateProcessW inherits its Windows current directory.
+std::u16string initialDirectory() {
+    const char* env = std::getenv("VESK_CURRENT_DIRECTORY");
+    std::u16string d = env ? fromUtf8(env) : std::u16string();
+    if (d.size() < 3 || d[1] != u':' || d[2] != u'\\') return u"C:\\";
+    return d;
+}
+std::u16string g_cwd = initialDirectory();
 
 bool badNameChar(char16_t c) {
     return c < 32 || c == u'<' || c == u'>' || c == u'"' || c == u'|' || c == u'?' || c == u'*' || c == u':';

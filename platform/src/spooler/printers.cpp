@@ -2,6 +2,7 @@
 // GetPrinterW, SetPrinterW, GetPrinterDriverW, GetPrinterDriverDirectoryW,
 // DeviceCapabilitiesW and the spooler's client impersonation.
 #include "store.h"
+#include "../security_internal.h"
 
 namespace winsim::spool {
 namespace {
@@ -190,6 +191,7 @@ DWORD applyInfo2(State& s, PrinterRecord& pr, const PRINTER_INFO_2W& in, const s
 // The token RevertToPrinterSelf hands out: the identity to return to.
 struct ClientToken : detail::KernelObject {
     bool wasSystem = false;
+    std::optional<detail::Impersonation> impersonation;  // the client's thread token, if any
     const char* kindName() const override { return "token"; }
 };
 
@@ -441,8 +443,10 @@ WINBASEAPI HANDLE WINAPI RevertToPrinterSelf(void) {
     try {
         auto token = std::make_shared<ClientToken>();
         token->wasSystem = detail::threadActsAsSystem();
+        token->impersonation = detail::threadImpersonation();
         HANDLE h = detail::addHandle(std::move(token));
         detail::threadActsAsSystem() = true;
+        detail::threadImpersonation().reset();  // the spooler's own identity has no thread token
         return h;
     } catch (...) {
         detail::setError(ERROR_NOT_ENOUGH_MEMORY);
@@ -455,6 +459,7 @@ WINBASEAPI BOOL WINAPI ImpersonatePrinterClient(HANDLE hToken) {
     auto token = detail::lookup<ClientToken>(hToken);
     if (!token) return failWith(ERROR_INVALID_HANDLE);
     detail::threadActsAsSystem() = token->wasSystem;
+    detail::threadImpersonation() = token->impersonation;
     detail::removeHandle(hToken);
     return TRUE;
 }

@@ -1,0 +1,677 @@
+// The engine's side of a job, played against a small fake driver that keeps
+// a record of the calls it receives: device creation, documents and pages,
+// drawing calls with their engine objects, punts and the engine's fallback,
+// brush realisation, banding, text with engine and device fonts, escapes and
+// resetting the device.
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <cstring>
+
+#include <win/modules.h>
+#include <winsim/winsim.h>
+
+#include "gdi_support.h"
+
+using namespace winsim::gdi;
+namespace eng = winsim::engine;
+
+namespace {
+
+struct FakePdev {
+    uint32_t sig = 0xFEEDFACE;
+    HDEV hdev = nullptr;
+    HSURF surface = nullptr;
+    HPALETTE palette = nullptr;
+    LONG bandY = 0;
+};
+
+struct FakeState {
+    // Configuration.
+    bool banding = false;
+    LONG width = 200, height = 100, bandHeight = 40;
+    FLONG hooks = HOOK_BITBLT | HOOK_STRETCHBLT | HOOK_TEXTOUT | HOOK_STROKEPATH | HOOK_FILLPATH |
+                  HOOK_STROKEANDFILLPATH | HOOK_COPYBITS | HOOK_STRETCHBLTROP;
+    BOOL fillAnswer = TRUE, bltAnswer = TRUE, textAnswer = TRUE, strokeAnswer = TRUE;
+    ULONG cFonts = 0;
+    ULONG engineVersion = 0;
+    // Record.
+    std::vector<std::string> calls;
+    std::vector<std::pair<FLONG, std::vector<POINTFIX>>> runs;
+    std::vector<CLIPOBJ> clips;
+    std::vector<RECTL> copyRects;
+    std::vector<long> copyInk;       // non-white pixels of each DrvCopyBits source
+    std::vector<ULONG> copyColor;    // the colour at the centre of each source
+    std::vector<ROP4> rops;
+    std::vector<ULONG> realizeHatch;
+    std::vector<SIZEL> realizeSize;
+    std::vector<std::vector<ULONG>> realizeXlate;
+    std::vector<void*> rbrush;
+    STROBJ lastStr{};
+    std::vector<GLYPHPOS> glyphs;
+    FONTOBJ lastFont{};
+    long glyphInk = 0;
+    std::vector<uint32_t> page;  // banded page image
+    std::vector<uint8_t> devmode;
+};
+FakeState* g = nullptr;
+
+FakePdev* pdevOf(DHPDEV d) { return reinterpret_cast<FakePdev*>(d); }
+FakePdev* pdevOf(SURFOBJ* so) { return so ? pdevOf(so->dhpdev) : nullptr; }
+
+DHPDEV APIENTRY fEnablePDEV(DEVMODEW* pdm, LPWSTR, ULONG, HSURF*, ULONG cjCaps, ULONG* caps, ULONG cjDev, DEVINFO* di,
+                            HDEV, LPWSTR name, HANDLE) {
+    g->calls.push_back("EnablePDEV " + winsim::toUtf8(name ? std::u16string(name) : u""));
+    if (pdm) g->devmode.assign(reinterpret_cast<uint8_t*>(pdm), reinterpret_cast<uint8_t*>(pdm) + 4);
+    if (cjCaps < sizeof(GDIINFO) || cjDev < sizeof(DEVINFO)) return nullptr;
+    auto* gi = reinterpret_cast<GDIINFO*>(caps);
+    std::memset(gi, 0, sizeof *gi);
+    gi->ulVersion = 0x500;
+    gi->ulTechnology = DT_RASPRINTER;
+    gi->ulHorzRes = static_cast<ULONG>(g->width);
+    gi->ulVertRes = static_cast<ULONG>(g->height);
+    gi->cBitsPixel = 24;
+    gi->cPlanes = 1;
+    gi->ulLogPixelsX = gi->ulLogPixelsY = 600;
+    gi->xStyleStep = gi->yStyleStep = 1;
+    gi->denStyleStep = 3;
+    std::memset(di, 0, sizeof *di);
+    auto* p = new FakePdev;
+    p->palette = EngCreatePalette(PAL_BGR, 0, nullptr, 0, 0, 0);
+    di->hpalDefault = p->palette;
+    di->cFonts = g->cFonts;
+    di->iDitherFormat = BMF_24BPP;
+    return reinterpret_cast<DHPDEV>(p);
+}
+void APIENTRY fCompletePDEV(DHPDEV d, HDEV h) {
+    g->calls.push_back("CompletePDEV");
+    pdevOf(d)->hdev = h;
+}
+void APIENTRY fDisablePDEV(DHPDEV d) {
+    g->calls.push_back("DisablePDEV");
+    EngDeletePalette(pdevOf(d)->palette);
+    delete pdevOf(d);
+}
+BOOL APIENTRY fResetPDEV(DHPDEV, DHPDEV) {
+    g->calls.push_back("ResetPDEV");
+    return TRUE;
+}
+HSURF APIENTRY fEnableSurface(DHPDEV d) {
+    g->calls.push_back("EnableSurface");
+    FakePdev* p = pdevOf(d);
+    if (g->banding) {
+        HBITMAP b = EngCreateBitmap(SIZEL{g->width, g->bandHeight}, 0, BMF_24BPP, BMF_TOPDOWN, nullptr);
+        p->surface = reinterpret_cast<HSURF>(b);
+        EngMarkBandingSurface(p->surface);
+        EngAssociateSurface(p->surface, p->hdev, HOOK_BITBLT | HOOK_STRETCHBLT | HOOK_TEXTOUT);
+    } else {
+        p->surface = EngCreateDeviceSurface(reinterpret_cast<DHSURF>(p), SIZEL{g->width, g->height}, BMF_24BPP);
+        EngAssociateSurface(p->surface, p->hdev, g->hooks);
+    }
+    return p->surface;
+}
+void APIENTRY fDisableSurface(DHPDEV d) {
+    g->calls.push_back("DisableSurface");
+    EngDeleteSurface(pdevOf(d)->surface);
+}
+BOOL APIENTRY fStartDoc(SURFOBJ*, LPWSTR name, DWORD job) {
+    g->calls.push_back("StartDoc " + winsim::toUtf8(name ? std::u16string(name) : u"") + " " + std::to_string(job));
+    return TRUE;
+}
+BOOL APIENTRY fEndDoc(SURFOBJ*, FLONG fl) {
+    g->calls.push_back("EndDoc " + std::to_string(fl));
+    return TRUE;
+}
+BOOL APIENTRY fStartPage(SURFOBJ*) {
+    g->calls.push_back("StartPage");
+    return TRUE;
+}
+BOOL APIENTRY fSendPage(SURFOBJ*) {
+    g->calls.push_back("SendPage");
+    return TRUE;
+}
+void eraseBand(SURFOBJ* so) {
+    RECTL r{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
+    EngEraseSurface(so, &r, 0xFFFFFF);
+}
+BOOL APIENTRY fStartBanding(SURFOBJ* so, POINTL* org) {
+    g->calls.push_back("StartBanding");
+    pdevOf(so)->bandY = 0;
+    *org = {0, 0};
+    g->page.assign(static_cast<size_t>(g->width) * g->height, 0xFFFFFF);
+    eraseBand(so);
+    return TRUE;
+}
+BOOL APIENTRY fNextBand(SURFOBJ* so, POINTL* org) {
+    g->calls.push_back("NextBand");
+    FakePdev* p = pdevOf(so);
+    for (LONG y = 0; y < so->sizlBitmap.cy && p->bandY + y < g->height; ++y)
+        for (LONG x = 0; x < so->sizlBitmap.cx; ++x)
+            g->page[static_cast<size_t>(p->bandY + y) * g->width + x] = getPixel(so, x, y);
+    p->bandY += g->bandHeight;
+    *org = p->bandY >= g->height ? POINTL{-1, -1} : POINTL{0, p->bandY};
+    eraseBand(so);
+    return TRUE;
+}
+void recordClip(CLIPOBJ* pco) {
+    if (pco) g->clips.push_back(*pco);
+}
+BOOL APIENTRY fFillPath(SURFOBJ*, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ*, POINTL*, MIX, FLONG) {
+    g->calls.push_back("FillPath");
+    recordClip(pco);
+    PATHOBJ_vEnumStart(ppo);
+    PATHDATA pd;
+    BOOL more;
+    do {
+        more = PATHOBJ_bEnum(ppo, &pd);
+        g->runs.push_back({pd.flags, std::vector<POINTFIX>(pd.pptfx, pd.pptfx + pd.count)});
+    } while (more);
+    return g->fillAnswer;
+}
+BOOL APIENTRY fStrokePath(SURFOBJ*, PATHOBJ*, CLIPOBJ* pco, XFORMOBJ*, BRUSHOBJ*, POINTL*, LINEATTRS* la, MIX) {
+    g->calls.push_back("StrokePath " + std::to_string(la ? la->fl : 99));
+    recordClip(pco);
+    return g->strokeAnswer;
+}
+BOOL APIENTRY fBitBlt(SURFOBJ* t, SURFOBJ* s, SURFOBJ* m, CLIPOBJ* pco, XLATEOBJ* x, RECTL* r, POINTL* sp, POINTL* mp,
+                      BRUSHOBJ* b, POINTL* bo, ROP4 rop) {
+    g->calls.push_back("BitBlt");
+    g->rops.push_back(rop);
+    recordClip(pco);
+    if (g->banding) return EngBitBlt(t, s, m, pco, x, r, sp, mp, b, bo, rop);
+    if (b && b->iSolidColor == 0xFFFFFFFF) {
+        g->rbrush.push_back(BRUSHOBJ_pvGetRbrush(b));
+        g->rbrush.push_back(BRUSHOBJ_pvGetRbrush(b));
+    }
+    return g->bltAnswer;
+}
+BOOL APIENTRY fStretchBlt(SURFOBJ* t, SURFOBJ* s, SURFOBJ* m, CLIPOBJ* pco, XLATEOBJ* x, COLORADJUSTMENT* ca,
+                          POINTL* ht, RECTL* d, RECTL* sr, POINTL* mp, ULONG mode) {
+    g->calls.push_back("StretchBlt " + std::to_string(mode));
+    if (g->banding) return EngStretchBlt(t, s, m, pco, x, ca, ht, d, sr, mp, mode);
+    return g->bltAnswer;
+}
+BOOL APIENTRY fCopyBits(SURFOBJ* d, SURFOBJ* s, CLIPOBJ* pco, XLATEOBJ* x, RECTL* r, POINTL* p) {
+    g->calls.push_back("CopyBits");
+    if (g->banding) return EngCopyBits(d, s, pco, x, r, p);
+    g->copyRects.push_back(*r);
+    long ink = 0;
+    for (LONG y = 0; y < s->sizlBitmap.cy; ++y)
+        for (LONG xx = 0; xx < s->sizlBitmap.cx; ++xx) ink += getPixel(s, xx, y) != 0xFFFFFF;
+    g->copyInk.push_back(ink);
+    g->copyColor.push_back(getPixel(s, s->sizlBitmap.cx / 2, s->sizlBitmap.cy / 2));
+    return TRUE;
+}
+BOOL APIENTRY fTextOut(SURFOBJ* so, STROBJ* str, FONTOBJ* fo, CLIPOBJ* pco, RECTL* extra, RECTL* opaque, BRUSHOBJ* fore,
+                       BRUSHOBJ* ob, POINTL* org, MIX mix) {
+    g->calls.push_back("TextOut");
+    if (g->banding) return EngTextOut(so, str, fo, pco, extra, opaque, fore, ob, org, mix);
+    g->lastStr = *str;
+    g->lastFont = *fo;
+    g->glyphs.clear();
+    g->glyphInk = 0;
+    STROBJ_vEnumStart(str);
+    ULONG c;
+    GLYPHPOS* gp;
+    BOOL more;
+    do {
+        more = STROBJ_bEnum(str, &c, &gp);
+        for (ULONG i = 0; i < c; ++i) {
+            g->glyphs.push_back(gp[i]);
+            GLYPHDATA* gd = nullptr;
+            HGLYPH hg = gp[i].hg;
+            if (FONTOBJ_cGetGlyphs(fo, FO_GLYPHBITS, 1, &hg, reinterpret_cast<void**>(&gd)) == 1) {
+                GLYPHBITS* gb = gd->gdf.pgb;
+                size_t bytes = static_cast<size_t>((gb->sizlBitmap.cx + 7) / 8) * gb->sizlBitmap.cy;
+                for (size_t k = 0; k < bytes; ++k) g->glyphInk += __builtin_popcount(gb->aj[k]);
+            }
+        }
+    } while (more);
+    return g->textAnswer;
+}
+BOOL APIENTRY fRealizeBrush(BRUSHOBJ* bo, SURFOBJ*, SURFOBJ* pat, SURFOBJ*, XLATEOBJ* x, ULONG hatch) {
+    g->calls.push_back("RealizeBrush");
+    g->realizeHatch.push_back(hatch);
+    g->realizeSize.push_back(pat->sizlBitmap);
+    std::vector<ULONG> xl;
+    if (x && (x->flXlate & XO_TABLE)) xl.assign(x->pulXlate, x->pulXlate + x->cEntries);
+    g->realizeXlate.push_back(xl);
+    void* mem = BRUSHOBJ_pvAllocRbrush(bo, 64);
+    bo->pvRbrush = mem;
+    return mem != nullptr;
+}
+ULONG APIENTRY fEscape(SURFOBJ*, ULONG esc, ULONG cjIn, PVOID in, ULONG cjOut, PVOID out) {
+    g->calls.push_back("Escape");
+    if (in && out) std::memcpy(out, in, std::min(cjIn, cjOut));
+    return esc + cjIn;
+}
+
+// One device font "Dev Mincho" with a glyph set of 'A'..'Z' as handles 0x100 + letter.
+struct DevFontData {
+    std::vector<uint8_t> ifi;
+    std::vector<HGLYPH> handles;
+    std::vector<uint8_t> glyphset;
+};
+DevFontData* devFont = nullptr;
+PIFIMETRICS APIENTRY fQueryFont(DHPDEV, ULONG_PTR, ULONG face, ULONG_PTR* id) {
+    if (id) *id = 0;
+    if (face != 1 || !devFont) return nullptr;
+    return reinterpret_cast<PIFIMETRICS>(devFont->ifi.data());
+}
+PVOID APIENTRY fQueryFontTree(DHPDEV, ULONG_PTR, ULONG face, ULONG mode, ULONG_PTR*) {
+    if (face != 1 || mode != QFT_GLYPHSET || !devFont) return nullptr;
+    return devFont->glyphset.data();
+}
+BOOL APIENTRY fQueryAdvanceWidths(DHPDEV, FONTOBJ*, ULONG, HGLYPH* hg, PVOID w, ULONG n) {
+    auto* widths = static_cast<USHORT*>(w);
+    for (ULONG i = 0; i < n; ++i) widths[i] = static_cast<USHORT>((hg[i] == 0x100 + 'I' ? 10 : 30) * 16);
+    return TRUE;
+}
+
+template <class F>
+PFN asPfn(F f) {
+    return reinterpret_cast<PFN>(reinterpret_cast<void (*)(void)>(f));
+}
+
+BOOL APIENTRY fEnableDriver(ULONG ver, ULONG cj, DRVENABLEDATA* ded) {
+    static DRVFN table[] = {
+        {INDEX_DrvEnablePDEV, asPfn(fEnablePDEV)},
+        {INDEX_DrvCompletePDEV, asPfn(fCompletePDEV)},
+        {INDEX_DrvDisablePDEV, asPfn(fDisablePDEV)},
+        {INDEX_DrvResetPDEV, asPfn(fResetPDEV)},
+        {INDEX_DrvEnableSurface, asPfn(fEnableSurface)},
+        {INDEX_DrvDisableSurface, asPfn(fDisableSurface)},
+        {INDEX_DrvStartDoc, asPfn(fStartDoc)},
+        {INDEX_DrvEndDoc, asPfn(fEndDoc)},
+        {INDEX_DrvStartPage, asPfn(fStartPage)},
+        {INDEX_DrvSendPage, asPfn(fSendPage)},
+        {INDEX_DrvStartBanding, asPfn(fStartBanding)},
+        {INDEX_DrvNextBand, asPfn(fNextBand)},
+        {INDEX_DrvFillPath, asPfn(fFillPath)},
+        {INDEX_DrvStrokePath, asPfn(fStrokePath)},
+        {INDEX_DrvBitBlt, asPfn(fBitBlt)},
+        {INDEX_DrvStretchBlt, asPfn(fStretchBlt)},
+        {INDEX_DrvCopyBits, asPfn(fCopyBits)},
+        {INDEX_DrvTextOut, asPfn(fTextOut)},
+        {INDEX_DrvRealizeBrush, asPfn(fRealizeBrush)},
+        {INDEX_DrvEscape, asPfn(fEscape)},
+        {INDEX_DrvQueryFont, asPfn(fQueryFont)},
+        {INDEX_DrvQueryFontTree, asPfn(fQueryFontTree)},
+        {INDEX_DrvQueryAdvanceWidths, asPfn(fQueryAdvanceWidths)},
+    };
+    g->engineVersion = ver;
+    if (cj < sizeof(DRVENABLEDATA)) return FALSE;
+    ded->iDriverVersion = DDI_DRIVER_VERSION_NT5;
+    ded->c = sizeof table / sizeof table[0];
+    ded->pdrvfn = table;
+    return TRUE;
+}
+
+BOOL APIENTRY fEnableDriverWithoutSurface(ULONG, ULONG, DRVENABLEDATA* ded) {
+    static DRVFN table[] = {{INDEX_DrvEnablePDEV, asPfn(fEnablePDEV)}, {INDEX_DrvCompletePDEV, asPfn(fCompletePDEV)}};
+    ded->iDriverVersion = DDI_DRIVER_VERSION_NT5;
+    ded->c = 2;
+    ded->pdrvfn = table;
+    return TRUE;
+}
+
+class Engine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        state = std::make_unique<FakeState>();
+        g = state.get();
+        baseSurfaces = liveSurfaceCount();
+        basePalettes = livePaletteCount();
+        ASSERT_TRUE(eng::loadDriver(fEnableDriver, table, nullptr));
+    }
+    void TearDown() override {
+        session.reset();
+        EXPECT_EQ(liveSurfaceCount(), baseSurfaces);
+        EXPECT_EQ(livePaletteCount(), basePalettes);
+        g = nullptr;
+    }
+    void open() {
+        eng::SessionOptions o;
+        o.printerName = u"Fake Printer";
+        o.devmode = {1, 2, 3, 4, 5};
+        o.bandingSkipsStartPage = skipStartPage;
+        std::string err;
+        session = eng::Session::create(table, std::move(o), &err);
+        ASSERT_TRUE(session) << err;
+    }
+    size_t count(const std::string& call) const {
+        size_t n = 0;
+        for (const auto& c : g->calls) n += c == call;
+        return n;
+    }
+    eng::Operation fillRect(LONG l, LONG t, LONG r, LONG b, eng::Color c) {
+        eng::Operation op;
+        op.kind = eng::Operation::FillPath;
+        op.path = eng::Path::rect(l, t, r, b);
+        op.brush.color = c;
+        return op;
+    }
+    winsim::TempMachine machine;
+    std::unique_ptr<FakeState> state;
+    eng::DriverTable table;
+    std::unique_ptr<eng::Session> session;
+    size_t baseSurfaces = 0, basePalettes = 0;
+    bool skipStartPage = false;
+};
+
+}  // namespace
+
+TEST_F(Engine, LoadingChecksTheTable) {
+    EXPECT_EQ(g->engineVersion, static_cast<ULONG>(DDI_DRIVER_VERSION_NT5_01));
+    EXPECT_EQ(table.driverVersion, static_cast<ULONG>(DDI_DRIVER_VERSION_NT5));
+    EXPECT_TRUE(table.has(INDEX_DrvBitBlt));
+    EXPECT_FALSE(table.has(INDEX_DrvStretchBltROP));
+    eng::DriverTable t2;
+    std::string err;
+    EXPECT_FALSE(eng::loadDriver(fEnableDriverWithoutSurface, t2, &err));
+    EXPECT_NE(err.find("lacks"), std::string::npos);
+    EXPECT_FALSE(eng::loadDriver(nullptr, t2, &err));
+}
+
+TEST_F(Engine, VectorJobCallsTheDriverInOrder) {
+    open();
+    EXPECT_FALSE(session->banding());
+    EXPECT_EQ(g->devmode, (std::vector<uint8_t>{1, 2, 3, 4}));
+    ASSERT_TRUE(session->startDoc(u"Report", 7));
+    ASSERT_TRUE(session->startPage());
+    ASSERT_TRUE(session->draw(fillRect(10, 10, 50, 50, 0xFF0000)));
+    ASSERT_TRUE(session->endPage());
+    ASSERT_TRUE(session->endDoc());
+    session.reset();
+    std::vector<std::string> want = {"EnablePDEV Fake Printer", "CompletePDEV", "EnableSurface", "StartDoc Report 7",
+                                     "StartPage", "FillPath", "SendPage", "EndDoc 0", "DisableSurface", "DisablePDEV"};
+    EXPECT_EQ(g->calls, want);
+}
+
+TEST_F(Engine, PathsAndClipsReachTheDriver) {
+    open();
+    auto op = fillRect(10, 20, 30, 40, 0xFF0000);
+    op.path.bezierTo(5, 5, 6, 6, 7, 7);
+    op.clip.kind = eng::ClipSpec::Rects;
+    op.clip.rects = {RECTL{0, 0, 100, 50}};
+    ASSERT_TRUE(session->draw(op));
+    ASSERT_TRUE(session->draw(op));
+    op.clip.rects = {RECTL{0, 0, 100, 60}};
+    ASSERT_TRUE(session->draw(op));
+    op.clip.kind = eng::ClipSpec::None;
+    ASSERT_TRUE(session->draw(op));
+    ASSERT_EQ(g->clips.size(), 4u);
+    EXPECT_EQ(g->clips[0].iDComplexity, DC_RECT);
+    EXPECT_EQ(g->clips[0].rclBounds.bottom, 50);
+    EXPECT_EQ(g->clips[0].iUniq, g->clips[1].iUniq);
+    EXPECT_NE(g->clips[1].iUniq, g->clips[2].iUniq);
+    EXPECT_EQ(g->clips[3].iDComplexity, DC_TRIVIAL);
+    // The first fill's runs: the rectangle (closed) then the Bézier run after it.
+    ASSERT_GE(g->runs.size(), 2u);
+    EXPECT_EQ(g->runs[0].second[0].x, 10 * 16);
+    EXPECT_EQ(g->runs[0].second[0].y, 20 * 16);
+    EXPECT_TRUE(g->runs[1].first & PD_BEZIERS);
+    EXPECT_TRUE(g->runs[1].first & PD_CLOSEFIGURE);
+    // A clip that leaves nothing visible skips the call.
+    op.clip.kind = eng::ClipSpec::Rects;
+    op.clip.rects = {RECTL{500, 500, 600, 600}};
+    size_t fills = count("FillPath");
+    ASSERT_TRUE(session->draw(op));
+    EXPECT_EQ(count("FillPath"), fills);
+}
+
+TEST_F(Engine, PuntedCallsAreRenderedForCopyBits) {
+    g->fillAnswer = FALSE;
+    open();
+    auto op = fillRect(10, 20, 30, 40, 0xFF0000);
+    op.clip.kind = eng::ClipSpec::Rects;
+    op.clip.rects = {RECTL{0, 0, 25, 100}};
+    ASSERT_TRUE(session->draw(op));
+    EXPECT_EQ(session->fallbackCount(), 1u);
+    ASSERT_EQ(g->copyRects.size(), 1u);
+    EXPECT_LE(g->copyRects[0].right, 25);
+    EXPECT_EQ(g->copyInk[0], 15 * 20);  // only the clipped part of the fill
+    EXPECT_EQ(g->copyColor[0], 0xFF0000u);
+    // A stroke that reports an error is not rendered by the engine.
+    g->strokeAnswer = -1;
+    eng::Operation s;
+    s.kind = eng::Operation::StrokePath;
+    s.path.moveTo(0, 0).lineTo(50, 50);
+    EXPECT_FALSE(session->draw(s));
+    EXPECT_EQ(g->copyRects.size(), 1u);
+    EXPECT_EQ(session->fallbackCount(), 1u);
+    // Calls the device does not hook go to DrvCopyBits too.
+    session.reset();
+    g->hooks = HOOK_COPYBITS;
+    g->fillAnswer = TRUE;
+    open();
+    ASSERT_TRUE(session->draw(fillRect(0, 0, 4, 4, 0x00FF00)));
+    EXPECT_EQ(count("FillPath"), 1u);  // only the first session's call
+    EXPECT_EQ(g->copyInk.back(), 16);
+}
+
+TEST_F(Engine, HatchBrushIsRealizedOncePerBrush) {
+    open();
+    eng::Operation op;
+    op.kind = eng::Operation::BitBlt;
+    op.dst = RECTL{0, 0, 50, 50};
+    op.rop4 = 0xF0F0;
+    op.brush.kind = eng::BrushSpec::Hatch;
+    op.brush.hatch = HS_CROSS;
+    op.brush.color = 0x112233;
+    op.brush.background = 0xFFFFFF;
+    ASSERT_TRUE(session->draw(op));
+    ASSERT_EQ(g->realizeHatch.size(), 1u);
+    EXPECT_EQ(g->realizeHatch[0], static_cast<ULONG>(HS_CROSS));
+    EXPECT_EQ(g->realizeSize[0].cx, 8);
+    ASSERT_EQ(g->realizeXlate[0].size(), 2u);
+    EXPECT_EQ(g->realizeXlate[0][0], 0xFFFFFFu);  // background
+    EXPECT_EQ(g->realizeXlate[0][1], 0x112233u);  // hatch colour in the BGR device form
+    ASSERT_EQ(g->rbrush.size(), 2u);
+    EXPECT_NE(g->rbrush[0], nullptr);
+    EXPECT_EQ(g->rbrush[0], g->rbrush[1]);
+    EXPECT_EQ(g->rops[0], 0xF0F0u);
+}
+
+TEST_F(Engine, BandingReplaysThePageInEveryBand) {
+    g->banding = true;
+    skipStartPage = true;
+    open();
+    EXPECT_TRUE(session->banding());
+    ASSERT_TRUE(session->startDoc(u"", 1));
+    ASSERT_TRUE(session->startPage());
+    ASSERT_TRUE(session->draw(fillRect(10, 30, 190, 90, 0xFF0000)));
+    // A blit from an image goes through the driver (hooked) to EngBitBlt.
+    auto img = std::make_shared<eng::Image>();
+    img->bitsPerPixel = 8;
+    img->width = 4;
+    img->height = 4;
+    img->topDown = true;
+    img->palette = {0x000000, 0x0000FF};
+    img->bits.assign(16, 1);
+    eng::Operation blt;
+    blt.kind = eng::Operation::BitBlt;
+    blt.dst = RECTL{100, 38, 104, 42};  // across the first band's edge
+    blt.source = img;
+    ASSERT_TRUE(session->draw(blt));
+    eng::Operation text;
+    text.kind = eng::Operation::TextOut;
+    text.text.font.height = 20;
+    text.text.at = {20, 20};
+    text.text.text = u"Hi";
+    ASSERT_TRUE(session->draw(text));
+    ASSERT_TRUE(session->endPage());
+    EXPECT_EQ(session->bandCount(), 3u);
+    EXPECT_EQ(count("StartPage"), 0u);
+    EXPECT_EQ(count("NextBand"), 3u);
+    EXPECT_EQ(count("BitBlt"), 3u);  // offered in every band
+    EXPECT_EQ(count("FillPath"), 0u);  // not hooked: drawn by the engine
+    long red = 0, blue = 0, black = 0;
+    for (uint32_t p : g->page) {
+        red += p == 0xFF0000;
+        blue += p == 0x0000FF;
+        black += p == 0x000000;
+    }
+    EXPECT_EQ(blue, 16);
+    EXPECT_EQ(red, 180 * 60 - 16);
+    EXPECT_GT(black, 20);  // the text's ink
+    for (LONG y = 0; y < 30; ++y)
+        for (LONG x = 0; x < 200; ++x)
+            if (g->page[static_cast<size_t>(y) * 200 + x] == 0) {
+                EXPECT_GE(x, 20);
+                EXPECT_LT(y, 20 + 2);
+            }
+}
+
+TEST_F(Engine, TextGivesGlyphsPositionsAndBitmaps) {
+    open();
+    eng::Operation op;
+    op.kind = eng::Operation::TextOut;
+    op.text.font.height = 100;
+    op.text.at = {10, 150};
+    op.text.text = u"Ai C";
+    ASSERT_TRUE(session->draw(op));
+    EXPECT_EQ(g->lastStr.cGlyphs, 4u);
+    EXPECT_EQ(g->lastStr.flAccel & (SO_FLAG_DEFAULT_PLACEMENT | SO_HORIZONTAL),
+              static_cast<FLONG>(SO_FLAG_DEFAULT_PLACEMENT | SO_HORIZONTAL));
+    ASSERT_EQ(g->glyphs.size(), 4u);
+    // Advances of the built-in face: 500, 250, 250 units per 1000 at 100 pixels.
+    EXPECT_EQ(g->glyphs[0].ptl.x, 10);
+    EXPECT_EQ(g->glyphs[1].ptl.x, 60);
+    EXPECT_EQ(g->glyphs[2].ptl.x, 85);
+    EXPECT_EQ(g->glyphs[3].ptl.x, 110);
+    EXPECT_EQ(g->glyphs[0].ptl.y, 150);
+    EXPECT_GT(g->glyphInk, 1000);
+    EXPECT_EQ(g->lastFont.flFontType & TRUETYPE_FONTTYPE, static_cast<FLONG>(TRUETYPE_FONTTYPE));
+    EXPECT_EQ(g->lastStr.rclBkGround.top, 150 - 80);
+    EXPECT_EQ(g->lastStr.rclBkGround.bottom, 150 + 20);
+    // Caller's advances and a fixed advance.
+    op.text.dx = {30, 20, 10, 0};
+    ASSERT_TRUE(session->draw(op));
+    EXPECT_EQ(g->glyphs[1].ptl.x, 40);
+    EXPECT_EQ(g->glyphs[3].ptl.x, 70);
+    EXPECT_EQ(g->lastStr.flAccel & SO_FLAG_DEFAULT_PLACEMENT, 0u);
+    op.text.dx.clear();
+    op.text.fixedAdvance = 30;
+    ASSERT_TRUE(session->draw(op));
+    EXPECT_EQ(g->lastStr.ulCharInc, 30u);
+    EXPECT_EQ(g->glyphs[2].ptl.x, 70);
+    // Rotated a quarter turn counter-clockwise: the string goes up the page.
+    op.text.fixedAdvance = 0;
+    op.text.font.escapement = 900;
+    ASSERT_TRUE(session->draw(op));
+    EXPECT_EQ(g->glyphs[1].ptl.x, 10);
+    EXPECT_EQ(g->glyphs[1].ptl.y, 100);
+    EXPECT_EQ(g->lastStr.flAccel & SO_HORIZONTAL, 0u);
+    // A punted string is drawn by the engine for DrvCopyBits, with the same
+    // glyph bitmaps the driver is given.
+    op.text.font.escapement = 0;
+    op.text.font.height = 60;
+    op.text.at = {10, 80};
+    ASSERT_TRUE(session->draw(op));
+    long ink = g->glyphInk;
+    EXPECT_GT(ink, 300);
+    g->textAnswer = FALSE;
+    ASSERT_TRUE(session->draw(op));
+    ASSERT_FALSE(g->copyInk.empty());
+    EXPECT_EQ(g->copyInk.back(), ink);
+}
+
+TEST_F(Engine, DeviceFontsComeFromTheDriver) {
+    DevFontData data;
+    {
+        std::u16string name = u"Dev Mincho";
+        data.ifi.assign(sizeof(IFIMETRICS) + 2 * (name.size() + 1), 0);
+        auto* m = reinterpret_cast<IFIMETRICS*>(data.ifi.data());
+        m->cjThis = static_cast<ULONG>(data.ifi.size());
+        m->dpwszFaceName = m->dpwszFamilyName = sizeof(IFIMETRICS);
+        m->fwdUnitsPerEm = 1000;
+        m->fwdWinAscender = 900;
+        m->fwdWinDescender = 100;
+        m->fwdAveCharWidth = 500;
+        std::memcpy(data.ifi.data() + sizeof(IFIMETRICS), name.data(), name.size() * 2);
+        data.handles.resize(26);
+        for (int i = 0; i < 26; ++i) data.handles[i] = 0x100 + 'A' + i;
+        data.glyphset.assign(sizeof(FD_GLYPHSET), 0);
+        auto* gs = reinterpret_cast<FD_GLYPHSET*>(data.glyphset.data());
+        gs->cjThis = sizeof(FD_GLYPHSET);
+        gs->cGlyphsSupported = 26;
+        gs->cRuns = 1;
+        gs->awcrun[0] = WCRUN{u'A', 26, data.handles.data()};
+    }
+    devFont = &data;
+    g->cFonts = 1;
+    open();
+    auto names = session->deviceFontNames();
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0], u"Dev Mincho");
+    eng::Operation op;
+    op.kind = eng::Operation::TextOut;
+    op.text.font.face = u"dev mincho";
+    op.text.font.height = 40;
+    op.text.at = {100, 100};
+    op.text.text = u"AIB";
+    ASSERT_TRUE(session->draw(op));
+    devFont = nullptr;
+    EXPECT_EQ(g->lastFont.flFontType & DEVICE_FONTTYPE, static_cast<FLONG>(DEVICE_FONTTYPE));
+    EXPECT_EQ(g->lastFont.iFace, 1u);
+    ASSERT_EQ(g->glyphs.size(), 3u);
+    EXPECT_EQ(g->glyphs[0].hg, 0x100u + 'A');
+    EXPECT_EQ(g->glyphs[1].hg, 0x100u + 'I');
+    EXPECT_EQ(g->glyphs[1].ptl.x, 130);
+    EXPECT_EQ(g->glyphs[2].ptl.x, 140);
+    EXPECT_EQ(g->glyphs[0].pgdf, nullptr);  // the engine has no bitmaps of device fonts
+    EXPECT_EQ(g->glyphInk, 0);
+    EXPECT_EQ(g->lastStr.rclBkGround.top, 100 - 36);
+}
+
+TEST_F(Engine, EscapesPassTheirBuffers) {
+    open();
+    std::vector<uint8_t> out;
+    EXPECT_EQ(session->escape(4242, {9, 8, 7}, 2, &out), 4245u);
+    EXPECT_EQ(out, (std::vector<uint8_t>{9, 8}));
+    EXPECT_EQ(session->escape(1, {}, 0, &out), 1u);
+    EXPECT_TRUE(out.empty());
+}
+
+TEST_F(Engine, ResetDuringADocumentFollowsTheEnginesSequence) {
+    open();
+    ASSERT_TRUE(session->startDoc(u"Doc", 3));
+    g->calls.clear();
+    std::string err;
+    ASSERT_TRUE(session->reset({9, 9, 9, 9}, &err)) << err;
+    std::vector<std::string> want = {"EnablePDEV Fake Printer", "CompletePDEV", "ResetPDEV", "DisableSurface",
+                                     "DisablePDEV", "EnableSurface", "StartDoc Doc 3"};
+    EXPECT_EQ(g->calls, want);
+    EXPECT_EQ(g->devmode, (std::vector<uint8_t>{9, 9, 9, 9}));
+    ASSERT_TRUE(session->startPage());
+    ASSERT_TRUE(session->draw(fillRect(0, 0, 5, 5, 0)));
+}
+
+// The test program exports a resource table so EngFindResource finds it.
+extern "C" __attribute__((visibility("default"))) const WINSIM_RESOURCE WinsimResourceTable[] = {
+    {258, 1, "font one", 9},
+    {260, 2, "glyphs", 7},
+    {0, 0, nullptr, 0},
+};
+
+TEST(GdiResources, FoundByModuleBaseOrHandle) {
+    winsim::TempMachine m;
+    Dl_info info{};
+    ASSERT_TRUE(dladdr(static_cast<const void*>(WinsimResourceTable), &info));
+    ULONG size = 0;
+    auto* data = static_cast<const char*>(EngFindResource(info.dli_fbase, 1, 258, &size));
+    ASSERT_TRUE(data) << "the test program must export its symbols";
+    EXPECT_EQ(size, 9u);
+    EXPECT_STREQ(data, "font one");
+    EXPECT_TRUE(EngFindResource(GetModuleHandleW(nullptr), 1, 258, &size));  // the program's module handle
+    void* self = dlopen(nullptr, RTLD_LAZY);
+    EXPECT_TRUE(EngFindResource(self, 2, 260, &size));
+    EXPECT_EQ(size, 7u);
+    dlclose(self);
+    EXPECT_EQ(EngFindResource(info.dli_fbase, 3, 258, &size), nullptr);
+    EXPECT_EQ(size, 0u);
+    int local = 0;
+    EXPECT_EQ(EngFindResource(&local, 1, 258, &size), nullptr);  // not a module
+}

@@ -1,0 +1,43 @@
+// Runs the built vesk command on a machine and collects what it prints.
+#pragma once
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace vesktest {
+
+struct Outcome {
+    int status = -1;
+    std::string out;  // stdout and stderr
+};
+
+inline std::string quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+inline Outcome vesk(const std::filesystem::path& machine, const std::vector<std::string>& args) {
+    // A build for another architecture runs its programs under an emulator.
+    const char* wrapper = std::getenv("VESK_EXEC_WRAPPER");
+    std::string cmd = wrapper && *wrapper ? std::string(wrapper) + " " : std::string();
+    cmd += quote(VESK_BIN) + " --machine " + quote(machine.string());
+    for (const auto& a : args) cmd += " " + quote(a);
+    cmd += " 2>&1";
+    Outcome r;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+    int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+}  // namespace vesktest
