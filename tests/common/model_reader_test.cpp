@@ -235,6 +235,18 @@ TEST(ModelReader, MemoryRunningOutWhileABufferGrowsFailsTheParse) {
     EXPECT_EQ(winsim::liveGlobalBlocks(), base);
 }
 
+TEST(ModelReader, ManySkippedStatementsAreCountedAndTheLogIsBounded) {
+    winsim::TempMachine machine;
+    std::string text;
+    for (int i = 0; i < 3000; ++i) text += "*: x\n*CommandString 1: \"ok\"\n";
+    ParsePtr r = parse(text);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->skippedCount, 3000u);
+    ASSERT_EQ(r->skipped.size(), kMdlSkipLogMax);
+    EXPECT_EQ(r->skipped.back().line, 2 * kMdlSkipLogMax - 1);
+    EXPECT_EQ(r->commandStrings.size(), 3000u);
+}
+
 TEST(ModelFile, LoadMapAndVersion) {
     winsim::TempMachine machine;
     const std::string text = "*FileVersion: 3.61 release two\n*CommandString 1: \"x\"\n*FileVersion: 9\n";

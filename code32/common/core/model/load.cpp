@@ -64,7 +64,9 @@ Handler findHandler(MdlParseResult& r, std::string_view kw) {
     return nullptr;
 }
 
-void noteSkipped(MdlParseResult& r, const Reader& rd, size_t start, std::string_view keyword, std::string reason) {
+void noteSkipped(MdlParseResult& r, Reader& rd, size_t start, std::string_view keyword, std::string reason) {
+    ++r.skippedCount;
+    if (r.skipped.size() >= kMdlSkipLogMax) return;
     try {
         r.skipped.push_back({lineOf(rd, start), std::string(keyword), std::move(reason)});
     } catch (const std::bad_alloc&) {
@@ -72,7 +74,7 @@ void noteSkipped(MdlParseResult& r, const Reader& rd, size_t start, std::string_
     }
 }
 
-void dispatch(MdlParseResult& r, const Reader& rd, const Statement& st) {
+void dispatch(MdlParseResult& r, Reader& rd, const Statement& st) {
     Stmt s{st.keyword.view(), st.word1.view(), st.word2.view(), st.value.view()};
     std::string why;
     bool ok = false;

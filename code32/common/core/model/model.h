@@ -248,6 +248,7 @@ enum MdlSection : int { kSecJudge = 0, kSecItem, kSecAction, kSecTransact, kSecA
 
 // A statement that was not taken whole: skipped, or applied only up to a bad
 // part where the format says so.
+constexpr size_t kMdlSkipLogMax = 1000;
 struct MdlSkipped {
     uint32_t line = 0;           // 1-based line of the statement's start
     std::string keyword;
@@ -282,7 +283,9 @@ struct MdlParseResult {
     // while a file is parsed and emptied at its end.
     std::array<std::vector<std::pair<std::string, uint16_t>>, kSecCount> names;
 
-    // Statements not taken whole, in file order.
+    // Statements not taken whole: how many, and the first kMdlSkipLogMax of
+    // them in file order.
+    uint32_t skippedCount = 0;
     std::vector<MdlSkipped> skipped;
     uint32_t statementsRead = 0;
 

@@ -53,13 +53,18 @@ struct Reader {
     int peek() const { return pos < size ? base[pos] : -1; }
     int get() { return pos < size ? base[pos++] : -1; }
     void skipLine();
+    // Line counting for the log of skipped statements: lines are counted
+    // from the last offset asked for, since statements come in file order.
+    size_t countedTo = 0;
+    uint32_t countedLines = 1;
 };
 
 enum : int { kReadOk = 0, kReadEnd = 1, kReadSkipped = 3, kReadNoMemory = 4 };
 int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte);
 
-// 1-based line number of an offset.
-uint32_t lineOf(const Reader& r, size_t offset);
+// 1-based line number of an offset (offsets asked for in increasing order
+// cost one pass over the file in all).
+uint32_t lineOf(Reader& r, size_t offset);
 
 // ---- Values ----
 

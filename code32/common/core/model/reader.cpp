@@ -18,10 +18,10 @@ struct ClassTable {
         for (int i = 'A'; i <= 'Z'; ++i) c[i] |= kChKeyword;
         for (int i = 'a'; i <= 'z'; ++i) c[i] |= kChKeyword;
         for (char k : {'/', '@', '[', '\\', ']', '^', '_', '`'}) c[static_cast<unsigned char>(k)] |= kChKeyword;
-        c['\n'] |= kChLineEnd | kChTerminator;
-        c['\r'] |= kChLineEnd | kChTerminator;
-        c['\t'] |= kChBlank | kChPrintable | kChTerminator;
-        c[' '] |= kChBlank | kChPrintable | kChTerminator;
+        c[0x0A] |= kChLineEnd | kChTerminator;
+        c[0x0D] |= kChLineEnd | kChTerminator;
+        c[0x09] |= kChBlank | kChPrintable | kChTerminator;
+        c[0x20] |= kChBlank | kChPrintable | kChTerminator;
         for (int i = 0x21; i <= 0x7E; ++i) {
             c[i] |= kChPrintable;
             if (i != ':' && i != '/') c[i] |= kChWord;
@@ -54,13 +54,16 @@ void TokenBuffer::clear() {
 
 bool TokenBuffer::append(char ch) {
     if (length == capacity) {
-        if (capacity > 0x7FFFF000u) return false;
-        char* grown = static_cast<char*>(MemAllocZero(static_cast<size_t>(capacity) + 1024 + 1));
+        // Grows by at least 1024 bytes, and by half its size once it is
+        // large, so a long value is not copied over and over.
+        uint32_t step = capacity / 2 > 1024 ? (capacity / 2) & ~1023u : 1024;
+        if (capacity > 0x7FFFF000u - step) return false;
+        char* grown = static_cast<char*>(MemAllocZero(static_cast<size_t>(capacity) + step + 1));
         if (!grown) return false;
         std::memcpy(grown, text, length);
         MemFree(text);
         text = grown;
-        capacity += 1024;
+        capacity += step;
     }
     text[length++] = ch;
     text[length] = 0;
@@ -92,13 +95,17 @@ void Reader::skipLine() {
     while (pos < size && !is(base[pos], kChLineEnd)) ++pos;
 }
 
-uint32_t lineOf(const Reader& r, size_t offset) {
-    uint32_t line = 1;
-    for (size_t i = 0; i < offset && i < r.size; ++i) {
-        if (r.base[i] == '\n') ++line;
-        else if (r.base[i] == '\r' && !(i + 1 < r.size && r.base[i + 1] == '\n')) ++line;
+uint32_t lineOf(Reader& r, size_t offset) {
+    if (offset < r.countedTo) {
+        r.countedTo = 0;
+        r.countedLines = 1;
     }
-    return line;
+    for (size_t i = r.countedTo; i < offset && i < r.size; ++i) {
+        if (r.base[i] == '\n') ++r.countedLines;
+        else if (r.base[i] == '\r' && !(i + 1 < r.size && r.base[i + 1] == '\n')) ++r.countedLines;
+    }
+    r.countedTo = offset < r.size ? offset : r.size;
+    return r.countedLines;
 }
 
 namespace {
