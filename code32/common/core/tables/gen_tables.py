@@ -131,8 +131,16 @@ def main():
     w('};')
 
     w('const ValueSymbol kValueSymbols[] = {')
-    for n, c in rows(folder, 'value_symbols.tsv', 6):
+    vnames = {}
+    for n, c in rows(folder, 'value_symbols.tsv', 7):
         where = 'value_symbols.tsv:%d' % n
+        # Names are looked up alone (the model description names a value
+        # without its item), so a name stands for one row.
+        if c[3] in vnames:
+            fail(where + ': value name %s already used on line %d' % (c[3], vnames[c[3]]))
+        vnames[c[3]] = n
+        if c[6] not in ('given', 'ours'):
+            fail(where + ': origin must be given or ours')
         w('    {%d, %d, %du, %s, %du, %du},' % (num(c[0], where), num(c[1], where), num(c[2], where) & 0xFFFFFFFF,
                                               ansi(c[3]), num(c[4], where), num(c[5], where) & 0xFFFFFFFF))
     w('};')

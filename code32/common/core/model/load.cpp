@@ -1,0 +1,280 @@
+// Locating, mapping and parsing the model description; the keyword table and
+// the dispatch of statements to their handlers.
+#include <cstring>
+#include <new>
+
+#include <win/codepage.h>
+#include <win/files.h>
+#include <win/spooler.h>
+
+#include "core/model/model_internal.h"
+#include "core/sysdeps.h"
+#include "core/text_convert.h"
+
+namespace vesk {
+
+using namespace mdl;
+
+int32_t MdlKeywordValue(const MdlKeyword* table, std::string_view word) {
+    const MdlKeyword* row = table;
+    for (; row->name; ++row)
+        if (word == row->name) return row->value;
+    return row->value;
+}
+
+int MdlSlotForOptionId(int id) {
+    if (id >= 1 && id <= 706) return id;
+    if (id >= 10001 && id <= 10277) return id - 9294;
+    if (id >= 707 && id <= 947) return id + 277;
+    return 0;
+}
+
+namespace {
+
+struct KeywordRow {
+    const char* name;
+    Handler handler;
+};
+
+// In the order of the table; the row found last is tried first.
+constexpr KeywordRow kKeywords[] = {
+    {"FileVersion", onFileVersion},     {"OpenUI", onOpenUI},
+    {"CloseUI", onCloseUI},             {"NumericValue", onNumericValue},
+    {"StringValue", onStringValue},     {"PageValue", onPageValue},
+    {"PageMMValue", onPageMMValue},     {"SlotPaper", onSlotPaper},
+    {"OptionCommand", onOptionCommand}, {"CommandGroup", onCommandGroup},
+    {"DeviceFonts", onDeviceFonts},     {"FontCartridge", onFontCartridge},
+    {"TTFS", onTTFS},                   {"CommandString", onCommandString},
+    {"Judge", onJudge},                 {"Item", onItem},
+    {"Action", onAction},               {"Transact", onTransact},
+    {"AlertAction", onAlertAction},     {"Alert", onAlert},
+    {"Exclusive", onExclusive},         {"UIResDLLName", onResourceDll},
+    {"ExcDepDLLName", onConstraintDll},
+};
+constexpr int kKeywordCount = static_cast<int>(sizeof kKeywords / sizeof kKeywords[0]);
+
+Handler findHandler(MdlParseResult& r, std::string_view kw) {
+    if (r.keywordCache > 0 && kw == kKeywords[r.keywordCache - 1].name) return kKeywords[r.keywordCache - 1].handler;
+    for (int i = 0; i < kKeywordCount; ++i) {
+        if (kw == kKeywords[i].name) {
+            r.keywordCache = i + 1;
+            return kKeywords[i].handler;
+        }
+    }
+    return nullptr;
+}
+
+void noteSkipped(MdlParseResult& r, Reader& rd, size_t start, std::string_view keyword, std::string reason) {
+    ++r.skippedCount;
+    if (r.skipped.size() >= kMdlSkipLogMax) return;
+    try {
+        r.skipped.push_back({lineOf(rd, start), std::string(keyword), std::move(reason)});
+    } catch (const std::bad_alloc&) {
+        // The log is lost, the parse goes on.
+    }
+}
+
+void dispatch(MdlParseResult& r, Reader& rd, const Statement& st) {
+    Stmt s{st.keyword.view(), st.word1.view(), st.word2.view(), st.value.view()};
+    std::string why;
+    bool ok = false;
+    try {
+        Handler h = nullptr;
+        if (MdlOption* open = openOption(r)) {
+            if (s.keyword == open->name)
+                h = onValueStatement;
+            else if (s.keyword.size() == 7 + open->name.size() && s.keyword.substr(0, 7) == "Default" &&
+                     s.keyword.substr(7) == open->name)
+                h = onDefault;
+        }
+        if (!h) h = findHandler(r, s.keyword);
+        if (!h)
+            why = "unknown keyword";
+        else
+            ok = h(r, s, why);
+    } catch (const std::bad_alloc&) {
+        ok = false;
+        why = "out of memory";
+    }
+    if (!ok) noteSkipped(r, rd, st.start, s.keyword, why.empty() ? "malformed" : why);
+}
+
+void leadBytes(std::array<bool, 256>& lead) {
+    for (int b = 0; b < 256; ++b) lead[b] = b >= 0x80 && IsDBCSLeadByte(static_cast<BYTE>(b));
+}
+
+}  // namespace
+
+MdlParseResult* MdlParseText(const BYTE* data, size_t size) {
+    MdlParseResult* r = new (std::nothrow) MdlParseResult;
+    if (!r) return nullptr;
+    Statement st;
+    if (!st.init()) {
+        delete r;
+        return nullptr;
+    }
+    leadBytes(r->leadByte);
+    Reader rd{data, data ? size : 0, 0};
+    int res = kReadOk;
+    try {
+        for (auto& t : r->names) t.clear();
+        for (;;) {
+            res = readStatement(rd, st, r->leadByte);
+            if (res == kReadOk) {
+                ++r->statementsRead;
+                dispatch(*r, rd, st);
+            } else if (res == kReadSkipped) {
+                noteSkipped(*r, rd, st.start, st.keyword.view(),
+                            "malformed statement (words, quotes, parentheses or braces)");
+            } else {
+                break;
+            }
+        }
+        for (auto& t : r->names) std::vector<std::pair<std::string, uint16_t>>().swap(t);
+    } catch (const std::bad_alloc&) {
+        res = kReadNoMemory;
+    }
+    st.release();
+    if (res != kReadEnd) {
+        delete r;
+        return nullptr;
+    }
+    r->openOption = -1;
+    r->keywordCache = 0;
+    return r;
+}
+
+void MdlFree(MdlParseResult* result) { delete result; }
+
+int MdlMapFile(const WCHAR* path, const BYTE** base, DWORD* size) {
+    if (base) *base = nullptr;
+    if (size) *size = 0;
+    if (!path || !base) return 0;
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    DWORD high = 0;
+    DWORD low = GetFileSize(file, &high);
+    // The reader is bounded by this size: a file whose size cannot be read
+    // (or that does not fit in 32 bits) is not mapped.
+    if (low == INVALID_FILE_SIZE || high != 0) {
+        if (size) *size = static_cast<DWORD>(-1);
+        CloseHandle(file);
+        return 0;
+    }
+    HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    CloseHandle(file);
+    if (!mapping) return 0;
+    void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    CloseHandle(mapping);
+    if (!view) return 0;
+    *base = static_cast<const BYTE*>(view);
+    if (size) *size = low;
+    return 1;
+}
+
+MdlParseResult* MdlLoad(const WCHAR* path) {
+    const BYTE* base = nullptr;
+    DWORD size = 0;
+    if (!MdlMapFile(path, &base, &size)) return nullptr;
+    MdlParseResult* r = MdlParseText(base, size);
+    UnmapViewOfFile(base);
+    return r;
+}
+
+int MdlReadFileVersion(const WCHAR* path, WCHAR* out) {
+    if (!out) return 1;
+    const BYTE* base = nullptr;
+    DWORD size = 0;
+    if (!MdlMapFile(path, &base, &size)) return 1;
+    std::array<bool, 256> lead{};
+    leadBytes(lead);
+    Statement st;
+    if (st.init()) {
+        Reader rd{base, size, 0};
+        int res;
+        while ((res = readStatement(rd, st, lead)) == kReadOk || res == kReadSkipped) {
+            if (res == kReadOk && st.keyword.view() == "FileVersion") {
+                WCHAR text[16];
+                if (AnsiToWideBounded(st.value.text, st.value.length, text, 16)) std::memcpy(out, text, sizeof text);
+                break;
+            }
+        }
+        st.release();
+    }
+    UnmapViewOfFile(base);
+    return 1;
+}
+
+WCHAR* MdlGetDataFilePath(HANDLE printer) {
+    DWORD needed = 0;
+    if (GetPrinterDriverW(printer, nullptr, 2, nullptr, 0, &needed) || needed < sizeof(DRIVER_INFO_2W)) return nullptr;
+    BYTE* buf = static_cast<BYTE*>(MemAllocZero(needed));
+    if (!buf) return nullptr;
+    WCHAR* path = nullptr;
+    if (GetPrinterDriverW(printer, nullptr, 2, buf, needed, &needed)) {
+        DRIVER_INFO_2W info;
+        std::memcpy(&info, buf, sizeof info);
+        if (info.pDataFile) {
+            size_t n = 0;
+            while (info.pDataFile[n]) ++n;
+            path = static_cast<WCHAR*>(MemAllocZero((n + 1) * sizeof(WCHAR)));
+            if (path) std::memcpy(path, info.pDataFile, n * sizeof(WCHAR));
+        }
+    }
+    MemFree(buf);
+    return path;
+}
+
+// ---- Lookups on a parse result ----
+
+const MdlOption* MdlFindOptionByKey(const MdlParseResult& r, uint16_t key) {
+    for (const MdlOption& o : r.options)
+        if (o.key == key) return &o;
+    return nullptr;
+}
+
+const MdlOption& MdlValuesOwner(const MdlParseResult& r, const MdlOption& option) {
+    const MdlOption* o = &option;
+    if (o->isCopy) {
+        if (const MdlOption* first = MdlFindOptionByKey(r, o->key)) o = first;
+    }
+    // An Identity option (or the copy of one) uses the values of the option
+    // it names, following a short chain of Identity options; a chain that
+    // loops ends where it started.
+    for (int hop = 0; hop < 8 && o->identityKey; ++hop) {
+        const MdlOption* named = MdlFindOptionByKey(r, o->identityKey);
+        if (!named || named == o || named == &option) break;
+        o = named;
+    }
+    return *o;
+}
+
+const MdlOption* MdlFindOptionById(const MdlParseResult& r, uint16_t optionId) {
+    if (optionId == 0) return nullptr;
+    int slot = MdlSlotForOptionId(optionId);
+    if (slot && r.optionSlots[slot] && r.optionSlots[slot] <= r.options.size())
+        return &r.options[r.optionSlots[slot] - 1];
+    for (const MdlOption& o : r.options)
+        if (o.optionId == optionId) return &o;
+    return nullptr;
+}
+
+uint32_t MdlGetValueInTables(const MdlParseResult& r, const MdlOption& option) {
+    uint16_t base = MdlBaseType(option.type);
+    if ((option.type & 0xFF) == 1) {
+        const MdlOption& owner = MdlValuesOwner(r, option);
+        return option.selection < owner.values.size() ? owner.values[option.selection].valueId : 0;
+    }
+    if (base == kMdlBoolean) return static_cast<uint32_t>(option.boolean.defaultValue);
+    if (base == kMdlNumeric) return static_cast<uint32_t>(MdlValuesOwner(r, option).numeric.defaultValue);
+    if (base == kMdlString) return static_cast<uint16_t>(option.string.defaultId);
+    return 0;
+}
+
+const MdlCommandString* MdlFindCommandString(const MdlParseResult& r, int32_t number) {
+    for (const MdlCommandString& c : r.commandStrings)
+        if (c.number == number) return &c;
+    return nullptr;
+}
+
+}  // namespace vesk

@@ -1,0 +1,333 @@
+// The statement reader: cuts the model description into statements of a
+// keyword, up to two words and a value, and reads the parts of a value.
+#include <cstring>
+
+#include "core/model/model_internal.h"
+#include "core/sysdeps.h"
+
+namespace vesk::mdl {
+
+namespace {
+
+struct ClassTable {
+    uint8_t c[256] = {};
+    constexpr ClassTable() {
+        for (int i = '0'; i <= '9'; ++i) c[i] |= kChDigit | kChKeyword;
+        for (int i = 'A'; i <= 'F'; ++i) c[i] |= kChHex;
+        for (int i = 'a'; i <= 'f'; ++i) c[i] |= kChHex;
+        for (int i = 'A'; i <= 'Z'; ++i) c[i] |= kChKeyword;
+        for (int i = 'a'; i <= 'z'; ++i) c[i] |= kChKeyword;
+        for (char k : {'/', '@', '[', '\\', ']', '^', '_', '`'}) c[static_cast<unsigned char>(k)] |= kChKeyword;
+        c[0x0A] |= kChLineEnd | kChTerminator;
+        c[0x0D] |= kChLineEnd | kChTerminator;
+        c[0x09] |= kChBlank | kChPrintable | kChTerminator;
+        c[0x20] |= kChBlank | kChPrintable | kChTerminator;
+        for (int i = 0x21; i <= 0x7E; ++i) {
+            c[i] |= kChPrintable;
+            if (i != ':' && i != '/') c[i] |= kChWord;
+        }
+        for (char k : {':', '/', '"', '#', '$', '%', '&', '\'', '(', ')', '*', ',', '.', ';', '<', '=', '>', '?',
+                       '{', '|', '}'})
+            c[static_cast<unsigned char>(k)] |= kChTerminator;
+    }
+};
+constexpr ClassTable kClasses;
+
+}  // namespace
+
+uint8_t charClass(unsigned char c) { return kClasses.c[c]; }
+
+// ---- Token buffers ----
+
+bool TokenBuffer::init() {
+    text = static_cast<char*>(MemAllocZero(1025));
+    if (!text) return false;
+    capacity = 1024;
+    length = 0;
+    return true;
+}
+
+void TokenBuffer::clear() {
+    length = 0;
+    if (text) text[0] = 0;
+}
+
+bool TokenBuffer::append(char ch) {
+    if (length == capacity) {
+        // Grows by at least 1024 bytes, and by half its size once it is
+        // large, so a long value is not copied over and over.
+        uint32_t step = capacity / 2 > 1024 ? (capacity / 2) & ~1023u : 1024;
+        if (capacity > 0x7FFFF000u - step) return false;
+        char* grown = static_cast<char*>(MemAllocZero(static_cast<size_t>(capacity) + step + 1));
+        if (!grown) return false;
+        std::memcpy(grown, text, length);
+        MemFree(text);
+        text = grown;
+        capacity += step;
+    }
+    text[length++] = ch;
+    text[length] = 0;
+    return true;
+}
+
+void TokenBuffer::release() {
+    MemFree(text);
+    text = nullptr;
+    capacity = length = 0;
+}
+
+bool Statement::init() {
+    if (keyword.init() && word1.init() && word2.init() && value.init()) return true;
+    release();
+    return false;
+}
+
+void Statement::release() {
+    keyword.release();
+    word1.release();
+    word2.release();
+    value.release();
+}
+
+// ---- Reader ----
+
+void Reader::skipLine() {
+    while (pos < size && !is(base[pos], kChLineEnd)) ++pos;
+}
+
+uint32_t lineOf(Reader& r, size_t offset) {
+    if (offset < r.countedTo) {
+        r.countedTo = 0;
+        r.countedLines = 1;
+    }
+    for (size_t i = r.countedTo; i < offset && i < r.size; ++i) {
+        if (r.base[i] == '\n') ++r.countedLines;
+        else if (r.base[i] == '\r' && !(i + 1 < r.size && r.base[i + 1] == '\n')) ++r.countedLines;
+    }
+    r.countedTo = offset < r.size ? offset : r.size;
+    return r.countedLines;
+}
+
+namespace {
+
+void skipBlanks(Reader& r) {
+    while (r.peek() >= 0 && is(static_cast<unsigned char>(r.peek()), kChBlank)) ++r.pos;
+}
+
+bool readWord(Reader& r, TokenBuffer& out) {
+    while (r.peek() >= 0 && is(static_cast<unsigned char>(r.peek()), kChWord))
+        if (!out.append(static_cast<char>(r.get()))) return false;
+    return true;
+}
+
+// A statement found broken: the rest of its line goes with it, so the next
+// statement starts on a line of its own.
+int skipped(Reader& r) {
+    r.skipLine();
+    return kReadSkipped;
+}
+
+}  // namespace
+
+int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte) {
+    s.keyword.clear();
+    s.word1.clear();
+    s.word2.clear();
+    s.value.clear();
+
+    // 1. The start of a statement: '*' first on a line, not followed by '%'.
+    for (;;) {
+        int c = r.get();
+        if (c < 0) return kReadEnd;
+        if (is(static_cast<unsigned char>(c), kChLineEnd)) continue;
+        if (c == '*' && r.peek() != '%') break;
+        r.skipLine();
+    }
+    s.start = r.pos - 1;
+
+    // 2. The keyword.
+    while (r.peek() >= 0 && is(static_cast<unsigned char>(r.peek()), kChKeyword))
+        if (!s.keyword.append(static_cast<char>(r.get()))) return kReadNoMemory;
+    if (s.keyword.length == 0) return skipped(r);
+
+    // 3. A keyword alone on its line (the end of the file ends a line too;
+    // blanks before the line end change nothing).
+    skipBlanks(r);
+    if (r.peek() < 0 || is(static_cast<unsigned char>(r.peek()), kChLineEnd)) return kReadOk;
+
+    // 4. Up to two words, then the colon.
+    if (r.peek() != ':') {
+        if (!readWord(r, s.word1)) return kReadNoMemory;
+        skipBlanks(r);
+        if (r.peek() != ':') {
+            if (!readWord(r, s.word2)) return kReadNoMemory;
+            skipBlanks(r);
+            if (r.peek() != ':') return skipped(r);
+        }
+    }
+    ++r.pos;
+
+    // 5. The value: up to a line end outside quotes, parentheses and braces.
+    skipBlanks(r);
+    bool quoted = false;
+    uint32_t parens = 0, braces = 0;
+    for (;;) {
+        int c = r.peek();
+        if (c < 0) return (quoted || parens || braces) ? kReadSkipped : kReadOk;
+        unsigned char b = static_cast<unsigned char>(c);
+        if (is(b, kChLineEnd) && !quoted && parens == 0 && braces == 0) return kReadOk;
+        ++r.pos;
+        if (leadByte[b]) {
+            // A double-byte character: its second byte is not examined.
+            int t = r.get();
+            if (t < 0) return kReadSkipped;
+            if (!s.value.append(static_cast<char>(b)) || !s.value.append(static_cast<char>(t))) return kReadNoMemory;
+            continue;
+        }
+        if (quoted) {
+            if (b == '"') {
+                quoted = false;
+            } else if (b == '%') {
+                int t = r.peek();
+                if (t < 0 || is(static_cast<unsigned char>(t), kChLineEnd)) return skipped(r);
+                ++r.pos;
+                if (!s.value.append('%') || !s.value.append(static_cast<char>(t))) return kReadNoMemory;
+                continue;
+            } else if (b == '(' || b == ')' || b == '{' || b == '}') {
+                return skipped(r);
+            }
+        } else {
+            switch (b) {
+            case '"': quoted = true; break;
+            case '(': ++parens; break;
+            case ')':
+                if (parens == 0) return skipped(r);
+                --parens;
+                break;
+            case '{':
+                if (parens) return skipped(r);
+                ++braces;
+                break;
+            case '}':
+                if (parens || braces == 0) return skipped(r);
+                --braces;
+                break;
+            default: break;
+            }
+        }
+        if (!s.value.append(static_cast<char>(b))) return kReadNoMemory;
+    }
+}
+
+// ---- Values ----
+
+int Value::peek() {
+    while (p_ < end_ && is(static_cast<unsigned char>(*p_), kChBlank | kChLineEnd)) ++p_;
+    return p_ < end_ ? static_cast<unsigned char>(*p_) : -1;
+}
+
+bool Value::take(char c) {
+    if (peek() != static_cast<unsigned char>(c)) return false;
+    ++p_;
+    return true;
+}
+
+bool Value::word(std::string& out) {
+    out.clear();
+    int c = peek();
+    if (c < 0 || c == '{' || c == '}' || c == '"' || c == '|') return false;
+    if (c == '*') ++p_;
+    while (p_ < end_) {
+        unsigned char b = static_cast<unsigned char>(*p_);
+        if (lead_[b]) {
+            if (p_ + 1 >= end_) return false;
+            out.push_back(static_cast<char>(b));
+            out.push_back(p_[1]);
+            p_ += 2;
+            continue;
+        }
+        if (is(b, kChTerminator)) {
+            if (b != '{' && b != '}' && b != '"' && b != '|') ++p_;
+            break;
+        }
+        out.push_back(static_cast<char>(b));
+        ++p_;
+    }
+    return !out.empty();
+}
+
+bool parseWholeDecimal(std::string_view w, int64_t lo, int64_t hi, int64_t* out) {
+    size_t i = 0;
+    bool neg = false;
+    if (i < w.size() && w[i] == '-') {
+        neg = true;
+        ++i;
+    }
+    if (i == w.size()) return false;
+    int64_t v = 0;
+    for (; i < w.size(); ++i) {
+        if (w[i] < '0' || w[i] > '9') return false;
+        v = v * 10 + (w[i] - '0');
+        if (v > 0xFFFFFFFFll) return false;
+    }
+    if (neg) v = -v;
+    if (v < lo || v > hi) return false;
+    *out = v;
+    return true;
+}
+
+bool Value::number(int64_t lo, int64_t hi, int64_t* out) {
+    std::string w;
+    return word(w) && parseWholeDecimal(w, lo, hi, out);
+}
+
+bool Value::quoted(std::string& out) {
+    out.clear();
+    if (peek() != '"') return false;
+    ++p_;
+    bool hex = false;
+    int nibble = -1;
+    while (p_ < end_) {
+        unsigned char b = static_cast<unsigned char>(*p_++);
+        if (lead_[b]) {
+            if (p_ >= end_) return false;
+            unsigned char t = static_cast<unsigned char>(*p_++);
+            if (!hex) {
+                out.push_back(static_cast<char>(b));
+                out.push_back(static_cast<char>(t));
+            }
+            continue;
+        }
+        if (b == '"') return true;
+        if (b == '%') {
+            if (p_ >= end_) return false;
+            out.push_back(*p_++);
+            continue;
+        }
+        if (is(b, kChLineEnd)) continue;
+        if (!hex) {
+            if (b == '<') {
+                hex = true;
+                nibble = -1;
+            } else {
+                out.push_back(static_cast<char>(b));
+            }
+            continue;
+        }
+        if (b == '>') {
+            hex = false;  // a lone digit before '>' is dropped
+            continue;
+        }
+        if (!is(b, kChDigit | kChHex)) continue;
+        int d = (b <= '9') ? b - '0' : (b | 0x20) - 'a' + 10;
+        if (nibble < 0) {
+            nibble = d;
+        } else {
+            out.push_back(static_cast<char>((nibble << 4) | d));
+            nibble = -1;
+        }
+    }
+    return false;
+}
+
+}  // namespace vesk::mdl

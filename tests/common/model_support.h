@@ -1,0 +1,61 @@
+// Helpers of the model-description tests: parsing text held in memory, the
+// statements a parse did not take, options by symbol.
+#pragma once
+#include <winsim/winsim.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/dictionary_lookup.h"
+#include "core/model/model.h"
+
+namespace vesk::test {
+
+struct ParseFree {
+    void operator()(MdlParseResult* r) const { MdlFree(r); }
+};
+using ParsePtr = std::unique_ptr<MdlParseResult, ParseFree>;
+
+inline ParsePtr parse(std::string_view text) {
+    return ParsePtr(MdlParseText(reinterpret_cast<const BYTE*>(text.data()), text.size()));
+}
+
+// "line keyword: reason" of every statement not taken, one a line.
+inline std::string skippedText(const MdlParseResult& r) {
+    std::string s;
+    for (const MdlSkipped& k : r.skipped)
+        s += std::to_string(k.line) + " " + k.keyword + ": " + k.reason + "\n";
+    return s;
+}
+
+// The first option opened under a symbol name.
+inline const MdlOption* option(const MdlParseResult& r, const char* symbol) {
+    const SymbolEntry* sym = SymFindByName(symbol);
+    return sym ? MdlFindOptionByKey(r, static_cast<uint16_t>(sym->key)) : nullptr;
+}
+
+inline uint16_t valueId(const char* name) {
+    const ValueSymbol* v = ValueSymFindByName(name);
+    return v ? static_cast<uint16_t>(v->value) : 0xFFFF;
+}
+
+inline uint16_t itemOf(const char* symbol) {
+    const SymbolEntry* sym = SymFindByName(symbol);
+    return sym ? sym->itemId : 0;
+}
+
+inline uint16_t keyOf(const char* symbol) {
+    const SymbolEntry* sym = SymFindByName(symbol);
+    return sym ? static_cast<uint16_t>(sym->key) : 0;
+}
+
+// Folders of the sources: the sample model and the test data.
+inline std::filesystem::path sourceRoot() {
+    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+}
+inline std::filesystem::path sampleModel() { return sourceRoot() / "samples" / "model" / "VESKMFP1.VMD"; }
+inline std::filesystem::path testData(const char* name) { return sourceRoot() / "tests" / "common" / "data" / name; }
+
+}  // namespace vesk::test
