@@ -198,6 +198,9 @@ int printerAdd(const Args& args, const Options& o) {
             return fail("the sample model description " + set.modelFile.string() +
                         " is not there; name a model description with --model FILE");
     }
+    // The terminal-server query library belongs to the driver set: the driver
+    // loads it from its own directory.
+    set.extraModules.emplace_back(u"KW00C150.dll", set.libraryDir / "libkw00c150.so");
     p.driver = set.driverName;
     if (DWORD e = winsim::installDriverSet(set, &error); e != ERROR_SUCCESS)
         return fail("cannot install the driver set: " + error);
