@@ -6,36 +6,6 @@ WIN_BEGIN_DECLS
 
 // Access rights. Some are also used by the security and registry services;
 // each is defined once, with the same value, whichever header comes first.
-#ifndef DELETE
-#define DELETE 0x00010000u
-#endif
-#ifndef READ_CONTROL
-#define READ_CONTROL 0x00020000u
-#endif
-#ifndef WRITE_DAC
-#define WRITE_DAC 0x00040000u
-#endif
-#ifndef WRITE_OWNER
-#define WRITE_OWNER 0x00080000u
-#endif
-#ifndef SYNCHRONIZE
-#define SYNCHRONIZE 0x00100000u
-#endif
-#ifndef MAXIMUM_ALLOWED
-#define MAXIMUM_ALLOWED 0x02000000u
-#endif
-#ifndef GENERIC_READ
-#define GENERIC_READ 0x80000000u
-#endif
-#ifndef GENERIC_WRITE
-#define GENERIC_WRITE 0x40000000u
-#endif
-#ifndef GENERIC_EXECUTE
-#define GENERIC_EXECUTE 0x20000000u
-#endif
-#ifndef GENERIC_ALL
-#define GENERIC_ALL 0x10000000u
-#endif
 #define FILE_READ_DATA 0x0001u
 #define FILE_LIST_DIRECTORY 0x0001u
 #define FILE_WRITE_DATA 0x0002u
@@ -46,9 +16,6 @@ WIN_BEGIN_DECLS
 #define FILE_EXECUTE 0x0020u
 #define FILE_READ_ATTRIBUTES 0x0080u
 #define FILE_WRITE_ATTRIBUTES 0x0100u
-#ifndef FILE_ALL_ACCESS
-#define FILE_ALL_ACCESS 0x001F01FFu
-#endif
 
 // Share modes.
 #define FILE_SHARE_READ 0x00000001u
@@ -104,9 +71,6 @@ WIN_BEGIN_DECLS
 #endif
 #ifndef ERROR_NOT_SAME_DEVICE
 #define ERROR_NOT_SAME_DEVICE 17L
-#endif
-#ifndef ERROR_BUFFER_OVERFLOW
-#define ERROR_BUFFER_OVERFLOW 111L
 #endif
 #ifndef ERROR_NEGATIVE_SEEK
 #define ERROR_NEGATIVE_SEEK 131L

@@ -203,51 +203,6 @@ typedef enum _TOKEN_INFORMATION_CLASS {
 #define SE_GROUP_LOGON_ID 0xC0000000L
 
 // Access rights (also used by the file services, hence the guards).
-#ifndef DELETE
-#define DELETE 0x00010000u
-#endif
-#ifndef READ_CONTROL
-#define READ_CONTROL 0x00020000u
-#endif
-#ifndef WRITE_DAC
-#define WRITE_DAC 0x00040000u
-#endif
-#ifndef WRITE_OWNER
-#define WRITE_OWNER 0x00080000u
-#endif
-#ifndef SYNCHRONIZE
-#define SYNCHRONIZE 0x00100000u
-#endif
-#ifndef STANDARD_RIGHTS_REQUIRED
-#define STANDARD_RIGHTS_REQUIRED 0x000F0000u
-#endif
-#ifndef STANDARD_RIGHTS_ALL
-#define STANDARD_RIGHTS_ALL 0x001F0000u
-#endif
-#ifndef SPECIFIC_RIGHTS_ALL
-#define SPECIFIC_RIGHTS_ALL 0x0000FFFFu
-#endif
-#ifndef ACCESS_SYSTEM_SECURITY
-#define ACCESS_SYSTEM_SECURITY 0x01000000u
-#endif
-#ifndef MAXIMUM_ALLOWED
-#define MAXIMUM_ALLOWED 0x02000000u
-#endif
-#ifndef GENERIC_READ
-#define GENERIC_READ 0x80000000u
-#endif
-#ifndef GENERIC_WRITE
-#define GENERIC_WRITE 0x40000000u
-#endif
-#ifndef GENERIC_EXECUTE
-#define GENERIC_EXECUTE 0x20000000u
-#endif
-#ifndef GENERIC_ALL
-#define GENERIC_ALL 0x10000000u
-#endif
-#ifndef FILE_ALL_ACCESS
-#define FILE_ALL_ACCESS 0x001F01FFu
-#endif
 
 #define TOKEN_ASSIGN_PRIMARY 0x0001
 #define TOKEN_DUPLICATE 0x0002

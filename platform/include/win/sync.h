@@ -24,12 +24,6 @@ typedef struct _RTL_CRITICAL_SECTION {
 #define WAIT_FAILED 0xFFFFFFFFu
 
 // Access rights of synchronisation objects.
-#ifndef SYNCHRONIZE
-#define SYNCHRONIZE 0x00100000u
-#endif
-#ifndef STANDARD_RIGHTS_REQUIRED
-#define STANDARD_RIGHTS_REQUIRED 0x000F0000u
-#endif
 #define MUTEX_MODIFY_STATE 0x0001
 #define MUTEX_ALL_ACCESS 0x001F0001
 #define EVENT_MODIFY_STATE 0x0002

@@ -67,14 +67,8 @@ typedef struct _OSVERSIONINFOEXW {
 
 #define VER_SET_CONDITION(mask, type, condition) ((mask) = VerSetConditionMask((mask), (type), (condition)))
 
-#ifndef ERROR_BUFFER_OVERFLOW
-#define ERROR_BUFFER_OVERFLOW 111L
-#endif
 #ifndef ERROR_BAD_ARGUMENTS
 #define ERROR_BAD_ARGUMENTS 160L
-#endif
-#ifndef ERROR_INVALID_FLAGS
-#define ERROR_INVALID_FLAGS 1004L
 #endif
 
 // dwOSVersionInfoSize must be the size of OSVERSIONINFOW (276) or

@@ -146,6 +146,8 @@ Tables& tables() {
 bool isSurrogateHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool isSurrogateLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+}  // namespace
+
 std::u16string decodeUtf8(std::string_view in, bool* invalid) {
     std::u16string out;
     out.reserve(in.size());
@@ -234,6 +236,8 @@ std::string encodeUtf8(std::u16string_view in, bool* invalid) {
     }
     return out;
 }
+
+namespace {
 
 const CodePageTable* tableOrFallback(UINT cp) {
     if (const CodePageTable* t = codePageTable(cp)) return t;

@@ -89,6 +89,10 @@ std::u16string ansiToWide(std::string_view bytes, UINT cp = 0, bool* lossless = 
 std::string wideToAnsi(std::u16string_view text, UINT cp = 0, bool* lossless = nullptr);
 // Whether `b` is a lead byte of a double-byte character in the code page.
 bool isLeadByte(UINT cp, unsigned char b);
+// UTF-8 and UTF-16 conversion: malformed input becomes U+FFFD, one per broken
+// piece, and sets *invalid when given.
+std::u16string decodeUtf8(std::string_view in, bool* invalid = nullptr);
+std::string encodeUtf8(std::u16string_view in, bool* invalid = nullptr);
 
 // Windows attributes of a file or folder on the machine. The directory bit
 // comes from the host; the others are kept in an extended attribute, since
