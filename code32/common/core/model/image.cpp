@@ -468,7 +468,10 @@ void serialize(const MdlParseResult& r, std::vector<uint8_t>& out) {
     fonts(r.deviceFonts, kMdlSlotDeviceFontCount);
     fonts(r.cartridgeFonts, kMdlSlotCartridgeFontCount);
 
-    for (int i = 0; i < 16; ++i) w.put16(kMdlImgFileVersion + 2 * i, r.fileVersion[i]);
+    // FileVersion up to its NUL (at most 15 units); the rest stays zero, so
+    // the same description always gives the same bytes whatever the parse
+    // left behind the terminator.
+    for (int i = 0; i < 15 && r.fileVersion[i]; ++i) w.put16(kMdlImgFileVersion + 2 * i, r.fileVersion[i]);
     w.put32(MdlSlotOffset(kMdlSlotExclusive), exclusive);
     w.put32(kMdlImgTotalSize, w.here());
 }
