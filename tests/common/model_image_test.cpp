@@ -95,6 +95,7 @@ TEST_F(Image, OptionRecordsAndValuesFollowTheParse) {
     MdlListWalk walk(view, slot(0), kMdlImgOptionSize);
     size_t count = 0;
     bool sharingPhase = true;
+    size_t sharing = 0;
     for (uint32_t o; walk.next(&o);) {
         ++count;
         uint16_t key, optionId, type, sub;
@@ -108,6 +109,7 @@ TEST_F(Image, OptionRecordsAndValuesFollowTheParse) {
         ASSERT_TRUE(src) << key;
         const MdlOption& owner = MdlValuesOwner(*r, *src);
         bool shares = &owner != src;
+        sharing += shares;
         if (!shares) sharingPhase = false;
         EXPECT_FALSE(shares && !sharingPhase) << "sharing option after an owner";
         EXPECT_EQ(type, src->type);
@@ -177,6 +179,7 @@ TEST_F(Image, OptionRecordsAndValuesFollowTheParse) {
     }
     EXPECT_FALSE(walk.failed());
     EXPECT_EQ(count, r->options.size());
+    EXPECT_GE(sharing, 2u);  // the sample's copy and its Identity option
 
     // Slots name the option without sub-number.
     for (int s = 1; s < kMdlSlotResourceDll; ++s) {
