@@ -1,0 +1,122 @@
+// The compiled model image: the whole parse result of a model description
+// packed into one block of little-endian bytes, so that it can be written to
+// disk as it stands and used again after one relocation pass.
+//
+// Every link inside the block is a 32-bit offset from its start; 0 means
+// none. The block starts with the 4984-byte header (FileVersion, total size,
+// slots 0..1236), then the rule area, the option area and the string area.
+//
+// Stored form: links and rule references of the rule area, and the condition
+// of a command list, are tagged offsets, (offset * 16) + 1. Relocation turns
+// every tagged offset it reaches into the plain offset; the low bit marks a
+// value still to convert, so a list shared by several rows is converted once
+// and relocating twice changes nothing. Relocation never produces addresses:
+// every read goes through MdlImageView, which checks each access against the
+// block.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/model/model.h"
+
+namespace vesk {
+
+// Header fields.
+constexpr uint32_t kMdlImgFileVersion = 0;   // 16 UTF-16 units
+constexpr uint32_t kMdlImgTotalSize = 32;
+constexpr uint32_t kMdlImgSlots = 36;        // slot n at 36 + 4n
+constexpr uint32_t MdlSlotOffset(int slot) { return kMdlImgSlots + 4u * static_cast<uint32_t>(slot); }
+constexpr int kMdlSlotDeviceFontCount = 1232;
+constexpr int kMdlSlotDeviceFonts = 1233;
+constexpr int kMdlSlotCartridgeFontCount = 1234;
+constexpr int kMdlSlotCartridgeFonts = 1235;
+
+// Record sizes.
+constexpr uint32_t kMdlImgOptionSize = 28;
+constexpr uint32_t kMdlImgItemSize = 16;
+constexpr uint32_t kMdlImgPairSize = 12;     // Action, Transact, AlertAction
+constexpr uint32_t kMdlImgAlertSize = 20;
+constexpr uint32_t kMdlImgExclusiveSize = 32;
+constexpr uint32_t kMdlImgPageSize = 36;
+constexpr uint32_t kMdlImgCommandListSize = 12;
+
+// The largest image: a tagged offset must fit in 32 bits.
+constexpr uint32_t kMdlImageMaxSize = 0x0FFFFFFFu;
+
+constexpr bool MdlIsTagged(uint32_t link) { return (link & 1u) != 0; }
+constexpr uint32_t MdlTag(uint32_t offset) { return offset ? offset * 16u + 1u : 0u; }
+
+// Read-only, bounds-checked access to an image. Every accessor returns false
+// (and leaves its output 0/empty) when the bytes asked for are not all inside
+// the block.
+class MdlImageView {
+public:
+    MdlImageView() = default;
+    MdlImageView(const uint8_t* base, size_t size) : base_(base), size_(size) {}
+    const uint8_t* data() const { return base_; }
+    size_t size() const { return size_; }
+    bool inside(uint32_t offset, uint32_t length) const {
+        return base_ && offset <= size_ && length <= size_ - offset;
+    }
+    bool u8(uint32_t offset, uint8_t* out) const;
+    bool u16(uint32_t offset, uint16_t* out) const;
+    bool i16(uint32_t offset, int16_t* out) const;
+    bool u32(uint32_t offset, uint32_t* out) const;
+    bool i32(uint32_t offset, int32_t* out) const;
+    // A link: a plain offset that is 0 or names a record of `length` bytes
+    // inside the block past the header. A tagged (unrelocated) link fails.
+    bool link(uint32_t offset, uint32_t length, uint32_t* out) const;
+    // A NUL-terminated narrow string at `offset`, without its NUL.
+    bool str(uint32_t offset, std::string_view* out) const;
+    // A NUL-terminated UTF-16 string at `offset`, without its NUL.
+    bool wstr(uint32_t offset, std::u16string* out) const;
+    // Header slot `slot` (0..1236).
+    bool slot(int slot, uint32_t* out) const;
+
+private:
+    const uint8_t* base_ = nullptr;
+    size_t size_ = 0;
+};
+
+// Walks a linked list of records (next link at +0) with a bound on the
+// number of steps, so a cycle ends the walk as a failure.
+class MdlListWalk {
+public:
+    MdlListWalk(const MdlImageView& view, uint32_t head, uint32_t recordSize);
+    // The next record's offset in `*out`; false at the end or on a fault
+    // (see failed()).
+    bool next(uint32_t* out);
+    bool failed() const { return failed_; }
+
+private:
+    const MdlImageView& view_;
+    uint32_t cur_;
+    uint32_t size_;
+    uint32_t budget_;
+    bool failed_ = false;
+};
+
+// Lays out a parse result as an image in stored form. False when memory runs
+// out or the image would be larger than kMdlImageMaxSize; `out` is then
+// empty.
+bool MdlSerializeImage(const MdlParseResult& r, std::vector<uint8_t>& out);
+
+// Converts the tagged offsets of a stored image into plain offsets, in place.
+// The image may come from a file: every access is checked, and false means
+// the block does not hold a sound image (it may be partly converted then and
+// must be thrown away).
+bool MdlRelocateImage(uint8_t* block, size_t size);
+
+// Checks a relocated image from the header down: size field, slots, every
+// option with its values and strings, the rule records reachable from the
+// Exclusive rows, the command lists, the fonts. Every list must end within
+// the block (no cycle). True when all of it is sound.
+bool MdlValidateImage(const MdlImageView& view);
+
+// Parses a model description file, serialises, relocates and validates it.
+// False when the file cannot be parsed or memory runs out.
+bool MdlCompileImage(const WCHAR* path, std::vector<uint8_t>& out);
+
+}  // namespace vesk

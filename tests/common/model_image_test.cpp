@@ -1,0 +1,426 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "common/model_support.h"
+#include "core/model/image.h"
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+std::string readFile(const std::filesystem::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+uint32_t get32(const std::vector<uint8_t>& b, uint32_t at) {
+    return static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 |
+           static_cast<uint32_t>(b[at + 2]) << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+void put32(std::vector<uint8_t>& b, uint32_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// The sample model parsed, serialised (stored form) and relocated.
+class Image : public ::testing::Test {
+protected:
+    void SetUp() override {
+        text_ = readFile(sampleModel());
+        ASSERT_FALSE(text_.empty());
+        r_ = parse(text_);
+        ASSERT_TRUE(r_);
+        r = r_.get();
+        ASSERT_TRUE(MdlSerializeImage(*r, stored));
+        image = stored;
+        ASSERT_TRUE(MdlRelocateImage(image.data(), image.size()));
+        view = MdlImageView(image.data(), image.size());
+        ASSERT_TRUE(MdlValidateImage(view));
+    }
+    uint32_t slot(int n) {
+        uint32_t v = 0;
+        EXPECT_TRUE(view.slot(n, &v));
+        return v;
+    }
+    std::string text_;
+    ParsePtr r_;
+    MdlParseResult* r = nullptr;
+    std::vector<uint8_t> stored, image;
+    MdlImageView view;
+};
+
+}  // namespace
+
+TEST_F(Image, HeaderHoldsVersionSizeLibrariesAndFonts) {
+    EXPECT_EQ(get32(image, kMdlImgTotalSize), image.size());
+    std::u16string version;
+    for (uint32_t i = 0; i < 16; ++i) {
+        uint16_t c;
+        ASSERT_TRUE(view.u16(2 * i, &c));
+        if (!c) break;
+        version.push_back(static_cast<char16_t>(c));
+    }
+    EXPECT_EQ(version, u"3.61");
+    std::u16string dll;
+    ASSERT_TRUE(view.wstr(slot(kMdlSlotResourceDll), &dll));
+    EXPECT_EQ(dll, r->resourceDll);
+    ASSERT_TRUE(view.wstr(slot(kMdlSlotConstraintDll), &dll));
+    EXPECT_EQ(dll, r->constraintDll);
+
+    ASSERT_EQ(slot(kMdlSlotDeviceFontCount), r->deviceFonts.size());
+    ASSERT_FALSE(r->deviceFonts.empty());
+    uint32_t arr = slot(kMdlSlotDeviceFonts);
+    for (uint32_t i = 0; i < r->deviceFonts.size(); ++i) {
+        uint32_t e = 0, nameAt = 0;
+        int32_t number = 0;
+        std::string_view name;
+        ASSERT_TRUE(view.link(arr + 4 * i, 8, &e));
+        ASSERT_TRUE(view.i32(e, &number));
+        ASSERT_TRUE(view.link(e + 4, 1, &nameAt));
+        ASSERT_TRUE(view.str(nameAt, &name));
+        EXPECT_EQ(number, r->deviceFonts[i].number);
+        EXPECT_EQ(name, r->deviceFonts[i].name);
+    }
+    EXPECT_EQ(slot(kMdlSlotCartridgeFontCount), r->cartridgeFonts.size());
+}
+
+TEST_F(Image, OptionRecordsAndValuesFollowTheParse) {
+    // Every option appears once in the list from slot 0; sharing options
+    // come first and point at their owner's values.
+    MdlListWalk walk(view, slot(0), kMdlImgOptionSize);
+    size_t count = 0;
+    bool sharingPhase = true;
+    size_t sharing = 0;
+    for (uint32_t o; walk.next(&o);) {
+        ++count;
+        uint16_t key, optionId, type, sub;
+        view.u16(o + 4, &key);
+        view.u16(o + 6, &sub);
+        view.u16(o + 8, &optionId);
+        view.u16(o + 10, &type);
+        const MdlOption* src = nullptr;
+        for (const MdlOption& x : r->options)
+            if (x.key == key && (x.subNumber ? x.subNumber : x.identityKey) == sub && x.optionId == optionId) src = &x;
+        ASSERT_TRUE(src) << key;
+        const MdlOption& owner = MdlValuesOwner(*r, *src);
+        bool shares = &owner != src;
+        sharing += shares;
+        if (!shares) sharingPhase = false;
+        EXPECT_FALSE(shares && !sharingPhase) << "sharing option after an owner";
+        EXPECT_EQ(type, src->type);
+
+        uint32_t values = 0;
+        ASSERT_TRUE(view.link(o + 24, 4, &values));
+        uint16_t base = MdlBaseType(owner.type);
+        if (MdlIsListType(base)) {
+            uint32_t rec = base == kMdlPickSlot ? 20 : (base == kMdlPickPage || base == kMdlFontTbl) ? 24 : 12;
+            MdlListWalk vw(view, values, rec);
+            size_t i = 0;
+            for (uint32_t v; vw.next(&v); ++i) {
+                ASSERT_LT(i, owner.values.size());
+                const MdlValue& want = owner.values[i];
+                uint16_t id;
+                view.u16(v + 4, &id);
+                EXPECT_EQ(id, want.valueId);
+                uint32_t cmd;
+                ASSERT_TRUE(view.link(v + 8, 1, &cmd));
+                std::string_view s;
+                if (cmd) {
+                    ASSERT_TRUE(view.str(cmd, &s));
+                }
+                EXPECT_EQ(s, want.command);
+                if (base == kMdlPickPage) {
+                    MdlListWalk pw(view, get32(image, v + 20), kMdlImgPageSize);
+                    size_t pages = 0;
+                    for (uint32_t p; pw.next(&p); ++pages) {
+                        int32_t w;
+                        view.i32(p + 20, &w);
+                        EXPECT_EQ(w, want.pages[pages].width);
+                    }
+                    EXPECT_EQ(pages, want.pages.size());
+                }
+                if (base == kMdlPickSlot) {
+                    EXPECT_EQ(get32(image, v + 12), want.slotPapers.size());
+                    for (uint32_t k = 0; k < want.slotPapers.size(); ++k) {
+                        uint16_t paper;
+                        ASSERT_TRUE(view.u16(get32(image, v + 16) + 2 * k, &paper));
+                        EXPECT_EQ(paper, want.slotPapers[k]);
+                    }
+                }
+            }
+            EXPECT_EQ(i, owner.values.size()) << key;
+        } else if (base == kMdlNumeric) {
+            int32_t def, mx;
+            view.i32(values + 12, &def);
+            view.i32(values + 20, &mx);
+            EXPECT_EQ(def, owner.numeric.defaultValue);
+            EXPECT_EQ(mx, owner.numeric.maximum);
+        } else if (base == kMdlBoolean) {
+            int32_t def;
+            view.i32(values, &def);
+            EXPECT_EQ(def, owner.boolean.defaultValue);
+        }
+        // The rule record is the first Exclusive row of the option's key.
+        uint32_t row = 0;
+        ASSERT_TRUE(view.link(o + 20, kMdlImgExclusiveSize, &row));
+        bool hasRow = false;
+        for (const MdlExclusiveRow& e : r->exclusive) hasRow |= e.optionKey == key;
+        EXPECT_EQ(row != 0, hasRow);
+        if (row) {
+            uint16_t rowKey;
+            view.u16(row + 4, &rowKey);
+            EXPECT_EQ(rowKey, key);
+        }
+    }
+    EXPECT_FALSE(walk.failed());
+    EXPECT_EQ(count, r->options.size());
+    EXPECT_GE(sharing, 2u);  // the sample's copy and its Identity option
+
+    // Slots name the option without sub-number.
+    for (int s = 1; s < kMdlSlotResourceDll; ++s) {
+        uint32_t idx = r->optionSlots[static_cast<size_t>(s)];
+        uint32_t o = slot(s);
+        ASSERT_EQ(o != 0, idx != 0) << s;
+        if (!o) continue;
+        uint16_t id;
+        view.u16(o + 8, &id);
+        EXPECT_EQ(id, r->options[idx - 1].optionId);
+        EXPECT_EQ(MdlSlotForOptionId(id), s);
+    }
+}
+
+TEST_F(Image, CommandListsResolveStringsAndConditions) {
+    const MdlCommandList* job = r->groups[0].get();
+    ASSERT_TRUE(job);
+    uint32_t list = slot(kMdlSlotJobStart);
+    ASSERT_NE(list, 0u);
+    // Walk every list of every group, nested ones too, checking kind-2 nodes
+    // against the command strings they name.
+    size_t texts = 0, conditions = 0;
+    std::function<void(uint32_t, const MdlCommandList&)> check = [&](uint32_t at, const MdlCommandList& want) {
+        uint32_t cond = 0;
+        ASSERT_TRUE(view.link(at, 4, &cond));
+        EXPECT_EQ(cond != 0, want.condition != 0);
+        if (cond) {
+            ++conditions;
+            const MdlJudge* j = nullptr;
+            for (const MdlJudge& x : r->judges)
+                if (x.number == want.condition && !j) j = &x;
+            ASSERT_TRUE(j);
+            uint16_t kind, value;
+            view.u16(cond, &kind);
+            view.u16(cond + 2, &value);
+            EXPECT_EQ(kind, j->program[0].kind);
+            EXPECT_EQ(value, j->program[0].value);
+        }
+        for (int half = 0; half < 2; ++half) {
+            const auto& nodes = half ? want.second : want.first;
+            MdlListWalk w(view, get32(image, at + 4 + 4 * half), 8);
+            size_t i = 0;
+            for (uint32_t n; w.next(&n); ++i) {
+                ASSERT_LT(i, nodes.size());
+                uint16_t kind;
+                view.u16(n + 4, &kind);
+                EXPECT_EQ(kind, nodes[i].kind);
+                if (kind == 2) {
+                    const MdlCommandString* cs = MdlFindCommandString(*r, nodes[i].stringNumber);
+                    uint32_t len = get32(image, n + 8);
+                    std::string_view s;
+                    if (cs) {
+                        ++texts;
+                        ASSERT_TRUE(view.str(get32(image, n + 12), &s));
+                        EXPECT_EQ(s, cs->text);
+                        EXPECT_EQ(len, cs->text.size() + 1);
+                    } else {
+                        EXPECT_EQ(len, 0u);
+                    }
+                }
+                if (kind == 1) {
+                    uint16_t key;
+                    view.u16(n + 6, &key);
+                    EXPECT_EQ(key, nodes[i].optionKey);
+                }
+                if (kind == 3) check(get32(image, n + 8), *nodes[i].nested);
+            }
+            EXPECT_FALSE(w.failed());
+            EXPECT_EQ(i, nodes.size());
+        }
+    };
+    for (int g = 0; g < 5; ++g)
+        if (r->groups[static_cast<size_t>(g)]) check(slot(kMdlSlotJobStart + g), *r->groups[static_cast<size_t>(g)]);
+        else EXPECT_EQ(slot(kMdlSlotJobStart + g), 0u);
+    EXPECT_GT(texts, 0u);
+}
+
+TEST_F(Image, ExclusiveRowsReachTheirRules) {
+    ASSERT_FALSE(r->exclusive.empty());
+    MdlListWalk rows(view, slot(kMdlSlotExclusive), kMdlImgExclusiveSize);
+    size_t i = 0, transactPairs = 0;
+    for (uint32_t row; rows.next(&row); ++i) {
+        ASSERT_LT(i, r->exclusive.size());
+        const MdlExclusiveRow& want = r->exclusive[i];
+        if (i) {
+            EXPECT_EQ(row, slot(kMdlSlotExclusive) + kMdlImgExclusiveSize * i);  // contiguous
+        }
+        // Every reference is a plain offset after relocation.
+        for (uint32_t f = 8; f < 32; f += 4) EXPECT_FALSE(MdlIsTagged(get32(image, row + f))) << f;
+        // The Item entries match the Item the row names.
+        const MdlRule<MdlItemEntry>* item = nullptr;
+        for (const auto& x : r->items)
+            if (x.number == want.item && !item && !x.entries.empty()) item = &x;
+        MdlListWalk ew(view, get32(image, row + 16), kMdlImgItemSize);
+        size_t k = 0;
+        for (uint32_t e; ew.next(&e); ++k) {
+            ASSERT_TRUE(item);
+            EXPECT_EQ(get32(image, e + 4), item->entries[k].valueId);
+        }
+        EXPECT_EQ(k, item ? item->entries.size() : 0u);
+        for (uint32_t f : {24u, 28u}) {
+            MdlListWalk tw(view, get32(image, row + f), kMdlImgPairSize);
+            for (uint32_t t; tw.next(&t);) {
+                ++transactPairs;
+                uint32_t action = get32(image, t + 8);
+                if (action) {
+                    uint16_t target;
+                    EXPECT_TRUE(view.u16(action + 4, &target));
+                }
+            }
+            EXPECT_FALSE(tw.failed());
+        }
+    }
+    EXPECT_EQ(i, r->exclusive.size());
+    EXPECT_GT(transactPairs, 0u);
+}
+
+TEST_F(Image, StoredFormRelocatesToTheSameBytesEveryTime) {
+    // The stored form holds tagged offsets in the rule area.
+    uint32_t row = get32(stored, MdlSlotOffset(kMdlSlotExclusive));
+    bool tagged = false;
+    for (uint32_t f = 8; f < 32; f += 4) tagged |= MdlIsTagged(get32(stored, row + f));
+    EXPECT_TRUE(tagged);
+    EXPECT_NE(stored, image);
+    // A copy of the stored bytes (as read back from disk) relocates to the
+    // same image; relocating again changes nothing.
+    std::vector<uint8_t> copy(stored.begin(), stored.end());
+    ASSERT_TRUE(MdlRelocateImage(copy.data(), copy.size()));
+    EXPECT_EQ(copy, image);
+    ASSERT_TRUE(MdlRelocateImage(copy.data(), copy.size()));
+    EXPECT_EQ(copy, image);
+    // Relocation changes only tagged fields, each into its offset.
+    for (uint32_t at = 0; at + 4 <= stored.size(); at += 4)
+        if (get32(stored, at) != get32(image, at)) {
+            ASSERT_TRUE(MdlIsTagged(get32(stored, at))) << at;
+            EXPECT_EQ(get32(image, at), get32(stored, at) / 16) << at;
+        }
+    // The same description compiles to the same bytes.
+    auto again = parse(text_);
+    std::vector<uint8_t> second;
+    ASSERT_TRUE(MdlSerializeImage(*again, second));
+    EXPECT_EQ(second, stored);
+}
+
+TEST_F(Image, CorruptImagesAreRefused) {
+    // Truncated: the size field no longer matches, and a shorter block is
+    // never read past its end.
+    std::vector<uint8_t> cut(stored.begin(), stored.begin() + static_cast<std::ptrdiff_t>(stored.size() / 2));
+    EXPECT_FALSE(MdlRelocateImage(cut.data(), cut.size()));
+    EXPECT_FALSE(MdlValidateImage(MdlImageView(cut.data(), cut.size())));
+    std::vector<uint8_t> tiny(stored.begin(), stored.begin() + 100);
+    EXPECT_FALSE(MdlRelocateImage(tiny.data(), tiny.size()));
+    EXPECT_FALSE(MdlValidateImage(MdlImageView(tiny.data(), tiny.size())));
+
+    // A slot pointing past the end.
+    std::vector<uint8_t> bad = image;
+    put32(bad, MdlSlotOffset(1), static_cast<uint32_t>(bad.size()) + 64);
+    EXPECT_FALSE(MdlValidateImage(MdlImageView(bad.data(), bad.size())));
+    // A record that starts inside but ends outside.
+    bad = image;
+    put32(bad, MdlSlotOffset(0), static_cast<uint32_t>(bad.size()) - 4);
+    EXPECT_FALSE(MdlValidateImage(MdlImageView(bad.data(), bad.size())));
+
+    // A cycle in the option list: the last option links back to the first.
+    bad = image;
+    uint32_t first = get32(bad, MdlSlotOffset(0)), last = first;
+    for (uint32_t n = first; n; n = get32(bad, n)) last = n;
+    put32(bad, last, first);
+    EXPECT_FALSE(MdlValidateImage(MdlImageView(bad.data(), bad.size())));
+
+    // A cycle in a command list.
+    bad = image;
+    uint32_t list = get32(bad, MdlSlotOffset(kMdlSlotJobStart));
+    uint32_t node = get32(bad, list + 4);
+    ASSERT_NE(node, 0u);
+    put32(bad, node, node);
+    EXPECT_FALSE(MdlValidateImage(MdlImageView(bad.data(), bad.size())));
+    EXPECT_FALSE(MdlRelocateImage(bad.data(), bad.size()));
+
+    // A tagged rule reference pointing outside, in the stored form.
+    bad = stored;
+    uint32_t row = get32(bad, MdlSlotOffset(kMdlSlotExclusive));
+    put32(bad, row + 24, MdlTag(static_cast<uint32_t>(bad.size()) + 16));
+    EXPECT_FALSE(MdlRelocateImage(bad.data(), bad.size()));
+    // A rule link into the header.
+    bad = stored;
+    put32(bad, row + 8, MdlTag(40));
+    EXPECT_FALSE(MdlRelocateImage(bad.data(), bad.size()));
+    // A stored image that was never relocated is not accepted by the view.
+    EXPECT_FALSE(MdlValidateImage(MdlImageView(stored.data(), stored.size())));
+    // An unterminated string at the very end.
+    bad = image;
+    uint32_t dll = get32(bad, MdlSlotOffset(kMdlSlotResourceDll));
+    put32(bad, MdlSlotOffset(kMdlSlotResourceDll), static_cast<uint32_t>(bad.size()) - 2);
+    bad[bad.size() - 1] = 'x';
+    bad[bad.size() - 2] = 'x';
+    EXPECT_FALSE(MdlValidateImage(MdlImageView(bad.data(), bad.size())));
+    EXPECT_NE(dll, 0u);
+}
+
+TEST(ImageSmall, RulesEdgeCases) {
+    // Without rules there is no rule area and no Exclusive row.
+    auto plain = parse("*FileVersion: \"1.0\"\n");
+    ASSERT_TRUE(plain);
+    std::vector<uint8_t> img;
+    ASSERT_TRUE(MdlSerializeImage(*plain, img));
+    ASSERT_TRUE(MdlRelocateImage(img.data(), img.size()));
+    MdlImageView v(img.data(), img.size());
+    EXPECT_TRUE(MdlValidateImage(v));
+    EXPECT_EQ(img.size(), kMdlHeaderSize);
+    uint32_t s = 1;
+    v.slot(kMdlSlotExclusive, &s);
+    EXPECT_EQ(s, 0u);
+
+    // Built by hand: a Transact shared by two rows is converted once and is
+    // valid for both; a reference to a missing rule and to an empty rule
+    // become 0.
+    MdlParseResult r;
+    r.judges.push_back({1, {{kMdlCellLiteral, 1}, {kMdlCellOperator, kMdlOpEnd}}});
+    r.actions.push_back({5, {{7, 0, 3}}});
+    r.transacts.push_back({2, {{1, 5}, {9, 5}}});
+    r.items.push_back({4, {}});  // empty: left out
+    r.exclusive.push_back({10, 1, 0, 4, 0, 2, 2});
+    r.exclusive.push_back({11, 0, 0, 0, 0, 2, 77});
+    ASSERT_TRUE(MdlSerializeImage(r, img));
+    ASSERT_TRUE(MdlRelocateImage(img.data(), img.size()));
+    v = MdlImageView(img.data(), img.size());
+    ASSERT_TRUE(MdlValidateImage(v));
+    uint32_t row0 = get32(img, MdlSlotOffset(kMdlSlotExclusive)), row1 = get32(img, row0);
+    EXPECT_EQ(row1, row0 + kMdlImgExclusiveSize);
+    uint32_t t = get32(img, row0 + 24);
+    EXPECT_EQ(get32(img, row0 + 28), t);
+    EXPECT_EQ(get32(img, row1 + 24), t);
+    EXPECT_EQ(get32(img, row1 + 28), 0u);  // Transact 77 does not exist
+    EXPECT_EQ(get32(img, row0 + 16), 0u);  // Item 4 has no entries
+    EXPECT_EQ(get32(img, row0 + 8), kMdlHeaderSize);  // the only program
+    uint32_t second = get32(img, t);
+    ASSERT_NE(second, 0u);
+    EXPECT_EQ(get32(img, second + 4), 0u);           // Judge 9 does not exist
+    EXPECT_EQ(get32(img, second + 8), get32(img, t + 8));  // both name Action 5
+    uint16_t target;
+    ASSERT_TRUE(v.u16(get32(img, t + 8) + 4, &target));
+    EXPECT_EQ(target, 7);
+}
