@@ -172,7 +172,7 @@ bool fontList(MdlParseResult& r, const Stmt& s, std::vector<MdlFont>& dest, std:
 }  // namespace
 
 bool onFileVersion(MdlParseResult& r, const Stmt& s, std::string& why) {
-    WCHAR text[16];
+    WCHAR text[16] = {};  // units past the terminator are compared and cached too
     if (!AnsiToWideBounded(s.value.data(), s.value.size(), text, 16)) return fail(why, "the version cannot be converted");
     std::copy(text, text + 16, r.fileVersion);
     return true;
