@@ -179,6 +179,28 @@ std::shared_ptr<FileObject> dataFileOf(HANDLE h) {
     return f;
 }
 
+// The file of a ReadFile or WriteFile call, after the checks both share:
+// no overlapped record, a data handle opened with `rights`, a buffer for a
+// non-zero count. Null with the last error set otherwise.
+std::shared_ptr<FileObject> ioFileOf(HANDLE h, DWORD rights, const void* buffer, DWORD count,
+                                     LPOVERLAPPED overlapped) {
+    if (overlapped) {
+        setError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    auto f = dataFileOf(h);
+    if (!f) return nullptr;
+    if (!(f->rights & rights)) {
+        setError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    if (!buffer && count) {
+        setError(ERROR_NOACCESS);
+        return nullptr;
+    }
+    return f;
+}
+
 bool currentSize(int fd, int64_t& size) {
     struct stat st{};
     if (fstat(fd, &st) != 0) {
@@ -256,20 +278,8 @@ WINBASEAPI BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBy
     return guarded<BOOL>(FALSE, [&]() -> BOOL {
         if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
         if (enter("ReadFile")) return FALSE;
-        if (lpOverlapped) {
-            setError(ERROR_INVALID_PARAMETER);
-            return FALSE;
-        }
-        auto f = dataFileOf(hFile);
+        auto f = ioFileOf(hFile, FILE_READ_DATA, lpBuffer, nNumberOfBytesToRead, lpOverlapped);
         if (!f) return FALSE;
-        if (!(f->rights & FILE_READ_DATA)) {
-            setError(ERROR_ACCESS_DENIED);
-            return FALSE;
-        }
-        if (!lpBuffer && nNumberOfBytesToRead) {
-            setError(ERROR_NOACCESS);
-            return FALSE;
-        }
         char* p = static_cast<char*>(lpBuffer);
         size_t total = 0;
         while (total < nNumberOfBytesToRead) {
@@ -296,20 +306,8 @@ WINBASEAPI BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOf
     return guarded<BOOL>(FALSE, [&]() -> BOOL {
         if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = 0;
         if (enter("WriteFile")) return FALSE;
-        if (lpOverlapped) {
-            setError(ERROR_INVALID_PARAMETER);
-            return FALSE;
-        }
-        auto f = dataFileOf(hFile);
+        auto f = ioFileOf(hFile, kWriteRights, lpBuffer, nNumberOfBytesToWrite, lpOverlapped);
         if (!f) return FALSE;
-        if (!(f->rights & kWriteRights)) {
-            setError(ERROR_ACCESS_DENIED);
-            return FALSE;
-        }
-        if (!lpBuffer && nNumberOfBytesToWrite) {
-            setError(ERROR_NOACCESS);
-            return FALSE;
-        }
         if (nNumberOfBytesToWrite == 0) return TRUE;
         size_t done = 0;
         WriteStamp stamp = beforeWrite(*f);
