@@ -182,7 +182,12 @@ DrvContext* CtxCreateEx(HANDLE printer, HANDLE driverQuery, void*, uint16_t kind
             c->devmode = DmCreateDefault(c, kind);
             ok = c->devmode != nullptr;
         }
-        if (ok && kind == kKindOrdinary) ok = SettingsSyncAtOpen(c) && HandoverApplyAtOpen(c);
+        // Persisted settings and the installer's hand-over refine the
+        // defaults; a context whose printer has none is still complete.
+        if (ok && kind == kKindOrdinary) {
+            SettingsSyncAtOpen(c);
+            HandoverApplyAtOpen(c);
+        }
         if (ok) ok = DmCopyExtBlock(c) && CtxSnapshotDevmode(c);
     }
     PrnFreeInfo2(fetched);

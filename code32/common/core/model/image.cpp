@@ -1,8 +1,11 @@
 // Compiled model image: layout, relocation and checked reading.
 #include "core/model/image.h"
 
+#include <cstring>
 #include <map>
 #include <new>
+
+#include "core/sysdeps.h"
 
 namespace vesk {
 
@@ -778,6 +781,26 @@ bool MdlCompileImage(const WCHAR* path, std::vector<uint8_t>& out) {
     if (ok) ok = MdlRelocateImage(out.data(), out.size()) && MdlValidateImage(MdlImageView(out.data(), out.size()));
     if (!ok) out.clear();
     return ok;
+}
+
+MdlImage* MdlImageNew(const uint8_t* bytes, size_t size) {
+    if (!bytes || size == 0 || size > kMdlImageMaxSize) return nullptr;
+    auto* image = static_cast<MdlImage*>(MemAllocZero(sizeof(MdlImage)));
+    if (!image) return nullptr;
+    image->block = static_cast<uint8_t*>(MemAllocZero(size));
+    if (!image->block) {
+        MemFree(image);
+        return nullptr;
+    }
+    std::memcpy(image->block, bytes, size);
+    image->size = static_cast<uint32_t>(size);
+    return image;
+}
+
+void MdlImageFree(MdlImage* image) {
+    if (!image) return;
+    MemFree(image->block);
+    MemFree(image);
 }
 
 }  // namespace vesk

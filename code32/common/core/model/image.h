@@ -98,6 +98,22 @@ private:
     bool failed_ = false;
 };
 
+// A compiled model in memory: one zero-filled block (MemAllocZero) holding a
+// relocated, validated image of `size` bytes. Images live in the process-wide
+// model list and are shared read-only by every context; readers go through
+// view().
+struct MdlImage {
+    uint8_t* block;
+    uint32_t size;
+    MdlImageView view() const { return MdlImageView(block, size); }
+};
+
+// A new MdlImage holding a copy of `size` bytes of an already relocated
+// image, or null when memory runs out or the size is 0 or too large.
+MdlImage* MdlImageNew(const uint8_t* bytes, size_t size);
+// Frees an image and its block; null is ignored.
+void MdlImageFree(MdlImage* image);
+
 // Lays out a parse result as an image in stored form. False when memory runs
 // out or the image would be larger than kMdlImageMaxSize; `out` is then
 // empty.
