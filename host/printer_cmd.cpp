@@ -198,9 +198,10 @@ int printerAdd(const Args& args, const Options& o) {
             return fail("the sample model description " + set.modelFile.string() +
                         " is not there; name a model description with --model FILE");
     }
-    // The terminal-server query library belongs to the driver set: the driver
-    // loads it from its own directory.
+    // The terminal-server query library and the spooler-side library belong
+    // to the driver set: the driver loads them from its own directory.
     set.extraModules.emplace_back(u"KW00C150.dll", set.libraryDir / "libkw00c150.so");
+    set.extraModules.emplace_back(u"KW12C123.DLL", set.libraryDir / "libkw12c123.so");
     p.driver = set.driverName;
     if (DWORD e = winsim::installDriverSet(set, &error); e != ERROR_SUCCESS)
         return fail("cannot install the driver set: " + error);
