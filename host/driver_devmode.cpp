@@ -14,15 +14,7 @@
 #include "core/context_cache.h"
 #include "core/devmode_sizes.h"
 #include "core/process.h"
-#include "core/profile.h"
 #include "vds.h"
-
-namespace vesk {
-const LibProfile& libProfile() {
-    static const LibProfile p{LibraryId::Test, "vesk", false};
-    return p;
-}
-}  // namespace vesk
 
 namespace vesk::host {
 

@@ -1,7 +1,5 @@
-// vesk print FILE.vds [--printer NAME] [--out FILE]: plays a drawing script
-// as a print job of a printer: the host is the application (the script), the
-// spooler (the job and its spool file) and the graphics engine (the driver's
-// function table, in vector or in banding mode as the driver's surface says).
+// vesk print FILE.vds [--printer NAME] [--out FILE]: prints a drawing script
+// as a job of a printer through the printer's graphics driver.
 #include <win/windows.h>
 #include <winsim/engine.h>
 #include <winsim/spooler.h>
@@ -11,10 +9,10 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
-#include <sstream>
 
 #include "commands.h"
 #include "driver_devmode.h"
+#include "print_job.h"
 #include "vds.h"
 
 namespace fs = std::filesystem;
@@ -69,6 +67,9 @@ std::u16string choosePrinter(const std::string& option, const std::u16string& fr
 struct Driver {
     HMODULE module = nullptr;
     eng::DriverTable table;
+    Driver() = default;
+    Driver(const Driver&) = delete;
+    Driver& operator=(const Driver&) = delete;
     ~Driver() {
         if (module) FreeLibrary(module);
     }
@@ -114,65 +115,30 @@ int cmdPrint(const Args& args) {
     const std::u16string printer = choosePrinter(o.printer, named, &error);
     if (printer.empty()) return fail(error);
 
-    int rc = 0;
-    DWORD jobId = 0;
-    vds::PlayResult result;
-    std::vector<std::string> log;
+    PrintJobResult job;
     {
         Driver driver;
         if (!loadDriver(printer, driver, &error)) return fail(error);
-        const fs::path machine = winsim::machineRoot();
-        vds::Host host;
-        host.baseDir = fs::path(o.script).parent_path();
-        host.useMachine = [&](const std::string& path, std::string* why) {
-            std::error_code ec;
-            if (fs::equivalent(host.baseDir / path, machine, ec)) return true;
-            *why = "the machine is chosen with --machine or VESK_MACHINE";
-            return false;
-        };
-        host.openPrinter = [&](const std::u16string&, std::string* why) -> HANDLE {
-            HANDLE h = nullptr;
-            PRINTER_DEFAULTSW pd{nullptr, nullptr, PRINTER_ACCESS_USE};
-            if (!OpenPrinterW(const_cast<LPWSTR>(printer.c_str()), &h, &pd)) {
-                *why = "OpenPrinterW failed (error " + std::to_string(GetLastError()) + ")";
-                return nullptr;
-            }
-            return h;
-        };
-        host.closePrinter = [](HANDLE h) { ClosePrinter(h); };
-        host.defaultDevmode = [&](HANDLE h, const std::u16string&) { return PrinterJobDevmode(h, printer); };
-        host.startJob = [&](HANDLE h, const std::u16string& document, const std::u16string&) -> DWORD {
-            std::u16string doc = document, type = u"RAW";
-            DOC_INFO_1W di{doc.empty() ? nullptr : doc.data(), nullptr, type.data()};
-            jobId = StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&di));
-            return jobId;
-        };
-        host.endJob = [](HANDLE h, DWORD) { EndDocPrinter(h); };
-        host.log = [&](const std::string& line) { log.push_back(line); };
-        result = vds::play(script, driver.table, host);
+        job = PrintScript(script, printer, driver.table, fs::path(o.script).parent_path());
     }
     ReleaseDriverDevmodes();
-
-    if (!result.ok) {
-        for (const auto& line : log) std::cerr << "  " << line << "\n";
-        rc = fail(o.script + ": " + result.error);
+    if (!job.ok) {
+        for (const auto& line : job.log) std::cerr << "  " << line << "\n";
+        return fail(o.script + ": " + job.error);
     }
-    auto spool = jobId ? winsim::jobSpoolFile(jobId) : std::nullopt;
+    auto spool = job.jobId ? winsim::jobSpoolFile(job.jobId) : std::nullopt;
     std::error_code ec;
     const uintmax_t bytes = spool ? fs::file_size(*spool, ec) : 0;
     if (spool && !o.out.empty()) {
         fs::copy_file(*spool, o.out, fs::copy_options::overwrite_existing, ec);
         if (ec) return fail("cannot write " + o.out + ": " + ec.message());
     }
-    if (rc == 0) {
-        std::cout << "job " << jobId << " for '" << winsim::toUtf8(printer) << "': " << result.pages << " pages, "
-                  << bytes << " bytes";
-        if (spool) std::cout << " in " << (o.out.empty() ? spool->string() : o.out);
-        std::cout << "\n";
-        if (result.failedDraws)
-            std::cout << result.failedDraws << " drawing operations could not be sent\n";
-    }
-    return rc;
+    std::cout << "job " << job.jobId << " for '" << winsim::toUtf8(printer) << "': " << job.pages << " pages, "
+              << bytes << " bytes";
+    if (spool) std::cout << " in " << (o.out.empty() ? spool->string() : o.out);
+    std::cout << "\n";
+    if (job.failedDraws) std::cout << job.failedDraws << " drawing operations could not be sent\n";
+    return 0;
 }
 
 }  // namespace vesk::host

@@ -7,6 +7,7 @@
 #include <win/memory.h>
 
 #include <cstring>
+#include <utility>
 
 #include "core/devmode/dm_layout.h"
 #include "core/item_store.h"
@@ -163,7 +164,8 @@ bool GetJobPaperSizeTenthMm(Pdev* p, uint32_t* width, uint32_t* length) {
     if (!dm) return false;
     const int16_t paper = dm::rds16(dm, dm::kOffPaperSize);
     if ((dm::fields(dm) & DM_PAPERSIZE) && paper != DMPAPER_USER) {
-        // A paper of the model: its size record; a free size: its slot.
+        // A paper of the model: its size record, which the model gives in
+        // the job's orientation; a free size: its slot, turned here.
         int32_t w = 0, l = 0;
         if (MdlPaperSize(c, paper, &w, &l)) {
             *width = static_cast<uint32_t>(w);
@@ -171,8 +173,8 @@ bool GetJobPaperSizeTenthMm(Pdev* p, uint32_t* width, uint32_t* length) {
         } else {
             *width = dotsToTenthMm(raw(c, kItFreeSizeWidth));
             *length = dotsToTenthMm(raw(c, kItFreeSizeLength));
+            if (raw(c, kItOrientation) == DMORIENT_LANDSCAPE) std::swap(*width, *length);
         }
-        if (raw(c, kItOrientation) == DMORIENT_LANDSCAPE) std::swap(*width, *length);
         return true;
     }
     *width = static_cast<uint32_t>(dm::rds16(dm, dm::kOffPaperWidth));

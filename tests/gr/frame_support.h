@@ -9,12 +9,59 @@
 #include <winsim/spooler.h>
 #include <winsim/winsim.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
+#include "core/context.h"
 #include "core/context_cache.h"
+#include "core/devmode_sizes.h"
+#include "core/item_store.h"
 #include "core/process.h"
+#include "driver_functions.h"
+#include "pdev.h"
+#include "print_job.h"
+#include "vds.h"
 
 namespace grtest {
+
+// A job printed through the driver the test links, with its stream.
+struct Printed {
+    vesk::host::PrintJobResult job;
+    std::vector<std::uint8_t> stream;
+    std::string readError;
+};
+
+inline std::string readText(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Plays a script's text as a job of `printer`; files it names are found in
+// the samples' document folder.
+inline Printed printScript(const std::string& text, const std::u16string& printer) {
+    Printed out;
+    vds::Script script;
+    std::vector<vds::Error> errors;
+    if (!vds::read(text, script, &errors)) {
+        out.readError = errors.empty() ? "?" : std::to_string(errors[0].line) + ": " + errors[0].message;
+        return out;
+    }
+    winsim::engine::DriverTable table;
+    std::string why;
+    if (!winsim::engine::loadDriver(DrvEnableDriver, table, &why)) {
+        out.readError = why;
+        return out;
+    }
+    out.job = vesk::host::PrintScript(script, printer, table, std::filesystem::path(VESK_SOURCE_DIR) / "samples/docs");
+    if (auto spool = out.job.jobId ? winsim::jobSpoolFile(out.job.jobId) : std::nullopt) {
+        const std::string bytes = readText(*spool);
+        out.stream.assign(bytes.begin(), bytes.end());
+    }
+    return out;
+}
 
 inline const std::u16string kDriverDir = u"C:\\WINDOWS\\system32\\spool\\DRIVERS\\W32X86\\3";
 
@@ -23,6 +70,8 @@ protected:
     explicit DriverMachine(const winsim::MachineConfig& cfg = winsim::MachineConfig()) : machine_(cfg) {}
 
     void SetUp() override {
+        winsim::journalEnable(false);
+        winsim::journalClear();
         winsim::DriverSetOptions set;
         set.libraryDir = VESK_LIB_DIR;
         set.modelFile = VESK_SAMPLE_MODEL;
@@ -38,7 +87,7 @@ protected:
         ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(printerName_.c_str()), &printer_, &pd));
         vesk::CtxCacheClear();
         // The driver's module handle, as its DllMain keeps it when loaded.
-        vesk::processAttach(reinterpret_cast<HINSTANCE>(&kDriverDir));
+        vesk::processAttach(reinterpret_cast<HINSTANCE>(const_cast<std::u16string*>(&kDriverDir)));
     }
     void TearDown() override {
         vesk::processDetach();
@@ -46,9 +95,51 @@ protected:
         if (printer_) ClosePrinter(printer_);
     }
 
+    // The printer's default DEVMODE: the driver's own for the printer with
+    // the given items set (raw values), as its property sheets would leave it.
+    void setPrinterItems(const std::vector<std::pair<int, uint32_t>>& items) {
+        vesk::DrvContext* c = vesk::CtxCreateEx(printer_, printer_, nullptr, 0, vesk::kCreateInterface, 0, nullptr);
+        ASSERT_NE(c, nullptr);
+        for (const auto& [id, value] : items) vesk::ItemSetRawById(c, id, value);
+        std::vector<uint8_t> dm(c->devmode, c->devmode + vesk::dmSizes().totalSize);
+        vesk::CtxReleaseEx(c, vesk::kReleaseFree);
+        ASSERT_EQ(winsim::setPrinterDevmode(printerName_, dm), static_cast<DWORD>(ERROR_SUCCESS));
+    }
+
+    // A spool job on the printer's handle, as the host starts one.
+    DWORD startSpoolJob(const std::u16string& document) {
+        std::u16string doc = document, type = u"RAW";
+        DOC_INFO_1W di{doc.empty() ? nullptr : doc.data(), nullptr, type.data()};
+        return StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&di));
+    }
+    std::vector<std::uint8_t> spoolBytes(DWORD job) {
+        auto p = winsim::jobSpoolFile(job);
+        if (!p) return {};
+        const std::string b = readText(*p);
+        return std::vector<std::uint8_t>(b.begin(), b.end());
+    }
+
     winsim::TempMachine machine_;
     std::u16string printerName_ = u"VESK MFP C41";
     HANDLE printer_ = nullptr;
+};
+
+// A device of the driver the test links, made by the engine for the
+// printer; the test calls the driver's functions on its surface itself.
+struct EngineDevice {
+    winsim::engine::DriverTable table;
+    std::unique_ptr<winsim::engine::Session> session;
+    std::string error;
+    bool make(HANDLE printer, const std::vector<std::uint8_t>& devmode = {}) {
+        if (!winsim::engine::loadDriver(DrvEnableDriver, table, &error)) return false;
+        winsim::engine::SessionOptions o;
+        o.devmode = devmode;
+        o.hPrinter = printer;
+        session = winsim::engine::Session::create(table, o, &error);
+        return session != nullptr;
+    }
+    SURFOBJ* so() const { return session->surface(); }
+    vesk::Pdev* pdev() const { return reinterpret_cast<vesk::Pdev*>(session->dhpdev()); }
 };
 
 }  // namespace grtest
