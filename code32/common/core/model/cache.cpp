@@ -124,17 +124,28 @@ int MdlCachePath(const WCHAR* dataPath, WCHAR* out) {
 MdlImage* MdlCacheLoadFile(const WCHAR* dataPath) {
     WCHAR cache[kPathBufChars];
     if (!MdlCachePath(dataPath, cache)) return nullptr;
-    // Mode 1: the data file's last write is not later than the cache's.
-    // Either file missing or without a time: no cache.
-    if (!CompareFileTimes(dataPath, cache, 1)) return nullptr;
+    HANDLE text = CreateFileW(dataPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (text == INVALID_HANDLE_VALUE) return nullptr;
+    FILETIME textTime{};
+    const bool haveTextTime = GetFileTime(text, nullptr, nullptr, &textTime) != FALSE;
+    CloseHandle(text);
+    if (!haveTextTime) return nullptr;
+    // The cache's time and its bytes are read through one handle, so both
+    // are those of one file.
+    HANDLE file = CreateFileW(cache, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    MdlImage* copy = nullptr;
+    FILETIME cacheTime{};
     const BYTE* base = nullptr;
     DWORD size = 0;
-    if (!MdlMapFile(cache, &base, &size)) return nullptr;
-    MdlImage* copy = nullptr;
-    uint32_t total = 0;
-    if (size > kMdlHeaderSize && MdlImageView(base, size).u32(kMdlImgTotalSize, &total) && total == size)
-        copy = MdlImageNew(base, size);
-    UnmapViewOfFile(base);
+    if (GetFileTime(file, nullptr, nullptr, &cacheTime) && CompareFileTime(&cacheTime, &textTime) >= 0 &&
+        MdlMapOpenFile(file, &base, &size)) {
+        uint32_t total = 0;
+        if (size > kMdlHeaderSize && MdlImageView(base, size).u32(kMdlImgTotalSize, &total) && total == size)
+            copy = MdlImageNew(base, size);
+        UnmapViewOfFile(base);
+    }
+    CloseHandle(file);
     return copy;
 }
 
