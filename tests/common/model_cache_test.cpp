@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "common/child_support.h"
 #include "common/model_support.h"
 #include "common/services_support.h"
 #include "core/locks.h"
@@ -458,31 +459,15 @@ TEST(ModelCacheChild, DISABLED_GetTheModelWhenTold) {
 TEST_F(ModelCache, ProcessesOpeningAtOnceLeaveOneValidCache) {
     fs::path go = machine_.root() / "go.flag";
     setenv("VESK_TEST_GO", go.c_str(), 1);
-    std::string self = fs::read_symlink("/proc/self/exe").string();
-    ASSERT_TRUE(winsim::installProgram(u"C:\\WINDOWS\\opener.exe",
-                                       {self, "--gtest_also_run_disabled_tests",
-                                        "--gtest_filter=ModelCacheChild.DISABLED_GetTheModelWhenTold"}));
     std::vector<PROCESS_INFORMATION> children(3);
-    for (PROCESS_INFORMATION& pi : children) {
-        std::u16string cmd = u"opener.exe";
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        ASSERT_TRUE(CreateProcessW(u"C:\\WINDOWS\\opener.exe", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   nullptr, &si, &pi))
+    for (PROCESS_INFORMATION& pi : children)
+        ASSERT_TRUE(startSelf(u"C:\\WINDOWS\\opener.exe", "ModelCacheChild.DISABLED_GetTheModelWhenTold", &pi))
             << GetLastError();
-    }
     std::this_thread::sleep_for(300ms);  // let them reach the wait
     std::ofstream(go) << "go";
     const MdlImage* mine = get();
     ASSERT_NE(mine, nullptr);
-    for (PROCESS_INFORMATION& pi : children) {
-        EXPECT_EQ(WaitForSingleObject(pi.hProcess, 60000), static_cast<DWORD>(WAIT_OBJECT_0));
-        DWORD code = 99;
-        GetExitCodeProcess(pi.hProcess, &code);
-        EXPECT_EQ(code, 0u);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-    }
+    for (PROCESS_INFORMATION& pi : children) EXPECT_EQ(waitChild(pi, 60000), 0);
     // One cache file, of the stored form, and nothing half-written beside it.
     EXPECT_EQ(bytesOf(read(kCache)), storedOf(readFile(sampleModel())));
     MdlImage* loaded = MdlCacheLoadFile(kModel.c_str());
