@@ -143,12 +143,12 @@ TEST_F(ModelCache, CompiledWrittenReadBackAndRelocatedGiveTheSameBytes) {
     ASSERT_NE(fresh, nullptr);
     // The file holds the stored form, exactly as laid out.
     std::vector<uint8_t> stored = storedOf(readFile(sampleModel()));
-    EXPECT_EQ(bytesOf(read(kCache)), stored);
+    EXPECT_TRUE(bytesOf(read(kCache)) == stored);
     MdlImage* loaded = MdlCacheLoadFile(kModel.c_str());
     ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(bytesOf(loaded), stored);
+    EXPECT_TRUE(bytesOf(loaded) == stored);
     ASSERT_TRUE(MdlRelocateImage(loaded->block, loaded->size));
-    EXPECT_EQ(bytesOf(loaded), bytesOf(fresh));
+    EXPECT_TRUE(bytesOf(loaded) == bytesOf(fresh));
     MdlImageFree(loaded);
     MdlImageFree(fresh);
     // A compile without permission leaves the file alone.
@@ -171,7 +171,7 @@ TEST_F(ModelCache, ACacheNotOlderThanTheTextIsUsedAndANewerTextReplacesIt) {
     const MdlImage* newer = getAnew();
     ASSERT_NE(newer, nullptr);
     EXPECT_EQ(resourceDll(newer), u"NEWRES.DLL");
-    EXPECT_EQ(bytesOf(read(kCache)), storedOf(sampleWith("3.61", "NEWRES.DLL")));
+    EXPECT_TRUE(bytesOf(read(kCache)) == storedOf(sampleWith("3.61", "NEWRES.DLL")));
     // Within the process the list answers, whatever the files say.
     setTime(kModel, 5);
     EXPECT_EQ(get(), newer);
@@ -194,7 +194,7 @@ TEST_F(ModelCache, ACacheOfTheWrongSizeIsIgnoredAndReplaced) {
         const MdlImage* m = getAnew();
         ASSERT_NE(m, nullptr);
         EXPECT_TRUE(MdlValidateImage(m->view()));
-        EXPECT_EQ(read(kCache), good) << bad.size();
+        EXPECT_TRUE(read(kCache) == good) << bad.size();
     }
 }
 
@@ -207,7 +207,7 @@ TEST_F(ModelCache, ACacheOfAnotherVersionIsDeletedAndRewrittenForTheDriversVersi
     const MdlImage* m = getAnew();
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(versionOf(m), u"3.61");
-    EXPECT_EQ(read(kCache), good);
+    EXPECT_TRUE(read(kCache) == good);
 }
 
 TEST_F(ModelCache, ATextNotOfTheDriversVersionNeverGetsACacheAndLosesAStaleOne) {
@@ -226,13 +226,40 @@ TEST_F(ModelCache, ATextNotOfTheDriversVersionNeverGetsACacheAndLosesAStaleOne) 
         const MdlImage* again = getAnew();
         ASSERT_NE(again, nullptr);
         EXPECT_FALSE(exists(kCache));
-        EXPECT_EQ(bytesOf(again), firstBytes);
+        EXPECT_TRUE(bytesOf(again) == firstBytes);
     }
     // Versions compare without regard to letter case, within 16 units.
     EXPECT_TRUE(MdlVersionEquals(u"V3.61a", u"v3.61A"));
     EXPECT_TRUE(MdlVersionEquals(u"0123456789abcdefX", u"0123456789ABCDEFY"));
     EXPECT_FALSE(MdlVersionEquals(u"3.61", u"3.61 "));
     EXPECT_TRUE(MdlVersionEquals(nullptr, u""));
+}
+
+TEST_F(ModelCache, AFailedWriteLeavesTheCacheThatWasThereWholeAndNoTemporaryFile) {
+    ASSERT_NE(get(), nullptr);
+    const std::string old = read(kCache);
+    putModel(sampleWith("3.61", "NEWRES.DLL"), 5);  // newer than the cache
+    auto temporaries = [&] {
+        size_t n = 0;
+        for (const auto& e : fs::directory_iterator(*winsim::hostPath(kDriverDir)))
+            n += e.path().extension() == ".TMP";
+        return n;
+    };
+    DrvContext* c = context();
+    for (const char* failing : {"WriteFile", "MoveFileExW", "GetTempFileNameW"}) {
+        SCOPED_TRACE(failing);
+        MdlCacheFreeAll();
+        winsim::failCall(failing, 1, ERROR_DISK_FULL);
+        const MdlImage* m = MdlCacheGet(c);
+        winsim::clearFaults();
+        ASSERT_NE(m, nullptr);
+        EXPECT_EQ(resourceDll(m), u"NEWRES.DLL");
+        EXPECT_TRUE(read(kCache) == old);
+        EXPECT_EQ(temporaries(), 0u);
+    }
+    MdlCacheFreeAll();
+    ASSERT_NE(MdlCacheGet(c), nullptr);
+    EXPECT_TRUE(bytesOf(read(kCache)) == storedOf(sampleWith("3.61", "NEWRES.DLL")));
 }
 
 TEST_F(ModelCache, ACacheWhoseOffsetsDoNotCheckOutIsDeletedAndRebuilt) {
@@ -249,7 +276,7 @@ TEST_F(ModelCache, ACacheWhoseOffsetsDoNotCheckOutIsDeletedAndRebuilt) {
         const MdlImage* m = getAnew();
         ASSERT_NE(m, nullptr);
         EXPECT_TRUE(MdlValidateImage(m->view()));
-        EXPECT_EQ(read(kCache), good);
+        EXPECT_TRUE(read(kCache) == good);
     }
 }
 
@@ -320,9 +347,9 @@ TEST_F(ModelCache, ADataFileNamedLikeItsCacheIsCompiledAndNeverOverwritten) {
     const MdlImage* m = get();
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(resourceDll(m), u"VESKR1us.DLL");
-    EXPECT_EQ(read(d.dataFile), text);
+    EXPECT_TRUE(read(d.dataFile) == text);
     EXPECT_NE(getAnew(), nullptr);
-    EXPECT_EQ(read(d.dataFile), text);
+    EXPECT_TRUE(read(d.dataFile) == text);
 }
 
 TEST_F(ModelCache, ADotInTheFoldersNameKeepsTheCacheInTheDataFilesFolder) {
@@ -357,7 +384,7 @@ TEST_F(ModelCache, ShortPathsAreNeverListedAndKeysCompareByteForByte) {
     const MdlImage* b = get();
     ASSERT_TRUE(a && b);
     EXPECT_NE(a, b);
-    EXPECT_EQ(bytesOf(a), bytesOf(b));
+    EXPECT_TRUE(bytesOf(a) == bytesOf(b));
     EXPECT_EQ(MdlCacheFind(d.dataFile.c_str()), nullptr);
     EXPECT_EQ(MdlCacheCount(), 2u);  // kept for freeing all the same
 
@@ -469,11 +496,11 @@ TEST_F(ModelCache, ProcessesOpeningAtOnceLeaveOneValidCache) {
     ASSERT_NE(mine, nullptr);
     for (PROCESS_INFORMATION& pi : children) EXPECT_EQ(waitChild(pi, 60000), 0);
     // One cache file, of the stored form, and nothing half-written beside it.
-    EXPECT_EQ(bytesOf(read(kCache)), storedOf(readFile(sampleModel())));
+    EXPECT_TRUE(bytesOf(read(kCache)) == storedOf(readFile(sampleModel())));
     MdlImage* loaded = MdlCacheLoadFile(kModel.c_str());
     ASSERT_NE(loaded, nullptr);
     ASSERT_TRUE(MdlRelocateImage(loaded->block, loaded->size));
-    EXPECT_EQ(bytesOf(loaded), bytesOf(mine));
+    EXPECT_TRUE(bytesOf(loaded) == bytesOf(mine));
     MdlImageFree(loaded);
     for (const auto& e : fs::directory_iterator(*winsim::hostPath(kDriverDir)))
         EXPECT_NE(e.path().extension().string(), ".TMP") << e.path();
