@@ -4,9 +4,7 @@
 // the input's size, as the loader takes only files whose size matches, so
 // every mutation reaches relocation. The seed is the stored image of a small
 // model (options of several types, rules, command lists and fonts).
-#include <winsim/winsim.h>
-
-#include <cstdlib>
+#include <cstdint>
 #include <vector>
 
 #include "core/model/image.h"
@@ -14,8 +12,6 @@
 using namespace vesk;
 
 namespace {
-
-winsim::TempMachine* gMachine = nullptr;
 
 // Every list of a checked image ends inside it.
 void walk(const MdlImageView& v) {
@@ -35,12 +31,6 @@ void walk(const MdlImageView& v) {
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    gMachine = new winsim::TempMachine;
-    std::atexit([] { delete gMachine; });
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size <= kMdlHeaderSize) return 0;
