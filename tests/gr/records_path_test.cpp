@@ -10,6 +10,7 @@
 #include "decode/bytes_builder.h"
 #include "records/path_record.h"
 #include "records/text_records.h"
+#include "path_runs.h"
 #include "records_support.h"
 
 using namespace vesk;
@@ -19,74 +20,6 @@ namespace dec = vesk::decode;
 namespace {
 
 constexpr DWORD kNoMemory = 8;
-
-// Runs built from figures, one run per stretch of lines or of Béziers, each
-// cut to at most `limit` points (0: no limit), as the engine enumerates them.
-class Runs {
-public:
-    explicit Runs(size_t limit = 0) : limit_(limit) {}
-    // A figure of whole-pixel points: 'L' lines, 'B' Béziers (three points).
-    Runs& figure(std::vector<std::pair<char, std::vector<POINTFIX>>> parts, POINTFIX start, bool closed) {
-        figs_.push_back(Fig{start, std::move(parts), closed});
-        return *this;
-    }
-    const PATHDATA* data() {
-        build();
-        return runs_.data();
-    }
-    size_t count() {
-        build();
-        return runs_.size();
-    }
-    std::vector<PATHDATA>& runs() {
-        build();
-        return runs_;
-    }
-
-private:
-    struct Fig {
-        POINTFIX start;
-        std::vector<std::pair<char, std::vector<POINTFIX>>> parts;
-        bool closed;
-    };
-    void build() {
-        if (built_) return;
-        built_ = true;
-        pts_.reserve(4096);
-        for (const Fig& f : figs_) {
-            bool first = true;
-            const size_t firstRun = runs_.size();
-            auto open = [&](FLONG flags) {
-                runs_.push_back(PATHDATA{flags | (first ? FLONG{PD_BEGINSUBPATH | PD_RESETSTYLE} : 0), 0,
-                                         pts_.data() + pts_.size()});
-                if (first) {
-                    pts_.push_back(f.start);
-                    ++runs_.back().count;
-                }
-                first = false;
-            };
-            for (const auto& [kind, points] : f.parts) {
-                const size_t step = kind == 'B' ? 3 : 1;
-                const FLONG flags = kind == 'B' ? PD_BEZIERS : 0;
-                open(flags);
-                for (size_t i = 0; i < points.size(); i += step) {
-                    if (limit_ && runs_.back().count && runs_.back().count + step > limit_) open(flags);
-                    for (size_t k = 0; k < step; ++k) {
-                        pts_.push_back(points[i + k]);
-                        ++runs_.back().count;
-                    }
-                }
-            }
-            if (runs_.size() == firstRun) open(0);  // a start point alone
-            runs_.back().flags |= PD_ENDSUBPATH | (f.closed ? PD_CLOSEFIGURE : 0);
-        }
-    }
-    size_t limit_;
-    bool built_ = false;
-    std::vector<Fig> figs_;
-    std::vector<PATHDATA> runs_;
-    std::vector<POINTFIX> pts_;
-};
 
 POINTFIX px(LONG x, LONG y) { return POINTFIX{x * 16, y * 16}; }
 
@@ -163,41 +96,6 @@ TEST(PathRecord, FillOfTwoSubpathsIsOneRecord) {
     });
     ASSERT_EQ(recs.size(), 1u);
     EXPECT_EQ(recs[0].length, 28u + 2 * 24);
-}
-
-TEST(PathRecord, CurvesAndRunsCutByTheEngine) {
-    // One subpath of a line, two Béziers and a line, enumerated whole and in
-    // runs of at most 4 points: the same record.
-    auto build = [](Runs& r) {
-        r.figure({{'L', {px(10, 0)}},
-                  {'B', {px(12, 0), px(14, 2), px(14, 4), px(14, 6), px(12, 8), px(10, 8)}},
-                  {'L', {px(0, 8), px(0, 4)}}},
-                 px(0, 0), true);
-    };
-    StreamDevice d1, d2;
-    Runs whole, cut(4);
-    build(whole);
-    build(cut);
-    ASSERT_GT(cut.count(), whole.count());
-    BYTE* a = PathRecordWrite(d1.buf, whole.data(), whole.count(), kBounds, kPathFillWinding);
-    Bytes first = bytesAt(a, a ? a[4] : 0);
-    spool() = FakeSpool{};
-    BYTE* b = PathRecordWrite(d2.buf, cut.data(), cut.count(), kBounds, kPathFillWinding);
-    ASSERT_TRUE(a && b);
-    EXPECT_EQ(bytesAt(b, b[4]), first);
-    EXPECT_EQ(a[0], 0x11);
-    // 3 x 3 lines + 7 x 2 Béziers + 3.
-    EXPECT_EQ(a[24], 26);
-    EXPECT_EQ(a[4], 28 + 12 + 3 * 12 + 2 * 28);
-    auto recs = decodedRecords([&](RecordBuffer* buf) {
-        return PathRecordWrite(buf, cut.data(), cut.count(), RECTFX{-17, -1, 300, 200}, kPathStroke) != nullptr;
-    });
-    ASSERT_EQ(recs.size(), 1u);
-    const auto& path = std::get<dec::PathRecord>(recs[0].body);
-    EXPECT_EQ(path.bounds, (dec::Rect{-2, -1, 18, 12}));  // 28.4 bounds shifted right by 4
-    ASSERT_EQ(path.path.subpaths[0].segments.size(), 5u);
-    EXPECT_TRUE(path.path.subpaths[0].segments[1].bezier);
-    EXPECT_EQ(path.path.subpaths[0].segments[2].pts[2].y, 8 * 16);
 }
 
 TEST(PathRecord, StartPointsAloneAreMeasuredNotGuessed) {

@@ -129,22 +129,6 @@ TEST(RasterRecord, TwentyFourBitRowsGoGreyOnAMonochromeDevice) {
     EXPECT_EQ(b[2], 0xA4);
 }
 
-TEST(RasterRecord, BottomUpSourcesGoTopRowFirst) {
-    StreamDevice d;
-    const Bytes bits{3, 3, 3, 3, 2, 2, 2, 2, 1, 1, 1, 1};  // memory order: bottom row first
-    RasterImage img = image(kRaster8, 4, 3, bits);
-    img.firstRow = bits.data() + 8;  // the top row
-    img.bottomUp = true;
-    BYTE* p = RasterRecordWrite(d.buf, img, kColour);
-    EXPECT_EQ(bytesAt(p + 56, 12), (Bytes{1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3}));
-    // A mirrored destination keeps its signed width.
-    img.width = -4;
-    BYTE* m = RasterRecordWrite(d.buf, img, kColour);
-    ASSERT_NE(m, nullptr);
-    EXPECT_EQ(bytesAt(m + 16, 4), (Bytes{96, 0, 0, 0}));
-    EXPECT_EQ(bytesAt(m + 48, 4), (Bytes{0xFC, 0xFF, 0xFF, 0xFF}));
-}
-
 TEST(RasterRecord, RowsGoInBatchesOfAtMostOneMebibyte) {
     StreamDevice d;
     // 400-byte rows: 2621 rows a batch.

@@ -10,6 +10,7 @@
 #include "records/path_record.h"
 #include "records/raster_record.h"
 #include "records/text_records.h"
+#include "path_runs.h"
 #include "records_support.h"
 
 using namespace vesk;
@@ -28,49 +29,32 @@ struct Rng {
 // A random path as the engine enumerates it: figures of line and Bézier
 // parts, runs cut at `limit` points.
 struct RandomPath {
-    std::vector<POINTFIX> pts;
-    std::vector<PATHDATA> runs;
+    Runs runs;
     std::vector<dec::Subpath> want;
     std::vector<bool> closed;
 
-    RandomPath(Rng& r) {
-        pts.reserve(1000);
-        const unsigned figures = 1 + r.below(4);
-        const unsigned limit = r.coin() ? 0 : 2 + r.below(6);
-        for (unsigned f = 0; f < figures; ++f) {
-            dec::Subpath sp;
+    explicit RandomPath(Rng& r) : runs(r.coin() ? 0 : 2 + r.below(6)) {
+        for (unsigned f = 0, figures = 1 + r.below(4); f < figures; ++f) {
             const POINTFIX start{r.coord(), r.coord()};
+            dec::Subpath sp;
             sp.start = {start.x, start.y};
-            bool first = true;
-            auto open = [&](FLONG flags) {
-                runs.push_back(PATHDATA{flags | (first ? FLONG{PD_BEGINSUBPATH} : 0), 0, pts.data() + pts.size()});
-                if (first) {
-                    pts.push_back(start);
-                    runs.back().count = 1;
-                }
-                first = false;
-            };
-            const unsigned parts = r.below(4);
-            for (unsigned p = 0; p < parts; ++p) {
+            std::vector<std::pair<char, std::vector<POINTFIX>>> parts;
+            for (unsigned p = 0, n = r.below(4); p < n; ++p) {
                 const bool bez = r.coin();
-                const unsigned step = bez ? 3 : 1;
-                open(bez ? PD_BEZIERS : 0);
-                for (unsigned s = 0, n = 1 + r.below(4); s < n; ++s) {
-                    if (limit && runs.back().count && runs.back().count + step > limit) open(bez ? PD_BEZIERS : 0);
+                std::vector<POINTFIX> pts;
+                for (unsigned s = 0, segs = 1 + r.below(4); s < segs; ++s) {
                     dec::PathSegment seg;
                     seg.bezier = bez;
-                    for (unsigned k = 0; k < step; ++k) {
-                        const POINTFIX q{r.coord(), r.coord()};
-                        pts.push_back(q);
-                        seg.pts[k] = {q.x, q.y};
-                        ++runs.back().count;
+                    for (int k = 0; k < (bez ? 3 : 1); ++k) {
+                        pts.push_back(POINTFIX{r.coord(), r.coord()});
+                        seg.pts[k] = {pts.back().x, pts.back().y};
                     }
                     sp.segments.push_back(seg);
                 }
+                parts.emplace_back(bez ? 'B' : 'L', std::move(pts));
             }
-            if (first) open(0);
             const bool isClosed = r.coin();
-            runs.back().flags |= PD_ENDSUBPATH | (isClosed ? PD_CLOSEFIGURE : 0);
+            runs.figure(std::move(parts), start, isClosed);
             want.push_back(sp);
             closed.push_back(isClosed);
         }
@@ -105,7 +89,7 @@ TEST(RecordRoundTrip, RandomPaths) {
         const BYTE mode = static_cast<BYTE>(r.below(6));
         const RECTFX bounds{-100, -50, 3000, 4000};
         auto recs = decodedRecords([&](RecordBuffer* b) {
-            return PathRecordWrite(b, path.runs.data(), path.runs.size(), bounds, mode) != nullptr;
+            return PathRecordWrite(b, path.runs.data(), path.runs.count(), bounds, mode) != nullptr;
         });
         const bool split = mode == kPathStroke && path.want.size() > 1 &&
                            std::find(path.closed.begin(), path.closed.end(), true) != path.closed.end();
@@ -209,6 +193,9 @@ TEST(RecordRoundTrip, RandomText) {
         const DWORD count = m ? m : static_cast<DWORD>(raw.size());
         const BYTE flags = f.textMode == kTextGlyphIndex ? kGlyphIndexText : kGlyphCharText;
         const RECTL cell{r.coord(), r.coord(), r.coord(), r.coord()};
+        std::vector<GlyphRunEntry> run(chars);
+        for (size_t i = 1; i < run.size(); ++i)
+            run[i] = GlyphRunEntry{static_cast<SHORT>(r.g()), static_cast<SHORT>(r.g()), text[i]};
         auto recs = decodedRecords([&](RecordBuffer* b) {
             if (f.kind == kFontResident)
                 return DeviceFontRecordWrite(b, f) &&
@@ -217,9 +204,10 @@ TEST(RecordRoundTrip, RandomText) {
             return GraphicsFontRecordWrite(b, f) &&
                    GlyphDefineRecordWrite(b, flags, text[0], w, h, data.data(), count, encoding) &&
                    GlyphBitmapRecordWrite(b, r.coin(), cell, flags, text[0], 1, 2, 3, 4, w, h, data.data(), count,
-                                          encoding);
+                                          encoding) &&
+                   GlyphRunRecordWrite(b, cell, flags, 5, 6, run.data(), static_cast<WORD>(run.size()));
         });
-        ASSERT_EQ(recs.size(), 3u) << "text " << n;
+        ASSERT_EQ(recs.size(), f.kind == kFontResident ? 3u : 4u) << "text " << n;
         const auto& font = std::get<dec::FontRecord>(recs[0].body);
         EXPECT_EQ(font.face, std::string(f.faceName));
         EXPECT_EQ(font.escapement, f.escapement);
@@ -230,6 +218,10 @@ TEST(RecordRoundTrip, RandomText) {
         } else {
             EXPECT_EQ(std::get<dec::GlyphDefineRecord>(recs[1].body).bitsHash, dec::fnv1a(raw));
             EXPECT_EQ(std::get<dec::GlyphBitmapRecord>(recs[2].body).bitsHash, dec::fnv1a(raw));
+            const auto& glyphs = std::get<dec::GlyphRunRecord>(recs[3].body).glyphs;
+            ASSERT_EQ(glyphs.size(), run.size());
+            EXPECT_EQ(glyphs.back().dx, run.back().dx);
+            EXPECT_EQ(glyphs.back().ch, run.back().ch);
         }
     }
 }

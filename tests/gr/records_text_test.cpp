@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "decode/bytes_builder.h"
-#include "records/glyph_rle.h"
 #include "records/text_records.h"
 #include "records_support.h"
 
@@ -29,20 +28,6 @@ FontDesc font(const char* face, BYTE kind = kFontResident) {
     std::strcpy(f.faceName, face);
     std::strcpy(f.familyName, "family");
     return f;
-}
-
-// A glyph bitmap with its encoded form when that is smaller.
-struct Glyph {
-    Bytes data;
-    BYTE encoding;
-};
-Glyph pack(const Bytes& raw) {
-    Bytes out(raw.size() + 4);
-    const DWORD n = GlyphRleEncode(raw.data(), static_cast<DWORD>(raw.size()), out.data(),
-                                   static_cast<DWORD>((raw.size() + 3) & ~size_t{3}));
-    if (!n) return {raw, kGlyphRaw};
-    out.resize(n);
-    return {out, kGlyphRle};
 }
 
 }  // namespace
@@ -172,41 +157,4 @@ TEST(GlyphRecords, ExactLayouts) {
     EXPECT_EQ(GlyphRunRecordWrite(d.buf, RECTL{}, 8, 0, 0, run, 0), nullptr);
     EXPECT_EQ(GlyphOutlineRecordWrite(d.buf, cell, 0, 0, u'A', nullptr, 16), nullptr);
     EXPECT_EQ(d.buf->last->pos, pos);
-}
-
-TEST(GlyphRecords, APageOfTextDecodes) {
-    // A glyph with rows worth compressing, and one that is not.
-    Bytes big(4 * 32, 0);
-    for (size_t r = 8; r < 24; ++r) big[r * 4 + 1] = big[r * 4 + 2] = 0xFF;
-    const Glyph g1 = pack(big);
-    ASSERT_EQ(g1.encoding, kGlyphRle);
-    const Bytes noisy{0x81, 0x42, 0x24, 0x18};
-    const Glyph g2 = pack(noisy);
-    ASSERT_EQ(g2.encoding, kGlyphRaw);
-    auto recs = decodedRecords([&](RecordBuffer* b) {
-        const RECTL cell{0, 0, 32, 32};
-        const GlyphRunEntry run[2] = {{0, 0, u'x'}, {33, 0, u'y'}};
-        const SHORT adv[1] = {30};
-        const WCHAR abc[3] = {u'A', u'B', u'C'};
-        return GraphicsFontRecordWrite(b, font("Sans", kFontBitmap)) &&
-               GlyphDefineRecordWrite(b, kGlyphCharText, u'x', 32, 32, g1.data.data(),
-                                      static_cast<DWORD>(g1.data.size()), g1.encoding) &&
-               GlyphDefineRecordWrite(b, kGlyphCharText, u'y', 8, 4, g2.data.data(),
-                                      static_cast<DWORD>(g2.data.size()), g2.encoding) &&
-               GlyphRunRecordWrite(b, RECTL{0, 0, 70, 32}, kGlyphCharText, 0, 0, run, 2) &&
-               GlyphBitmapRecordWrite(b, true, cell, kGlyphCharText | kGlyphInDeviceCache, u'x', 0, 0, 0, 0, 32, 32,
-                                      nullptr, 0, kGlyphRaw) &&
-               GlyphBitmapRecordWrite(b, false, cell, kGlyphIndexText, 7, 0, 0, 0, 0, 32, 32, g1.data.data(),
-                                      static_cast<DWORD>(g1.data.size()), g1.encoding) &&
-               DeviceFontRecordWrite(b, font("Mono")) && TextRunRecordWrite(b, cell, 0, 0, abc, adv, 3, 1) &&
-               GlyphRecordWrite(b, cell, 5, 5, u'D');
-    });
-    ASSERT_EQ(recs.size(), 9u);
-    const auto& def = std::get<dec::GlyphDefineRecord>(recs[1].body);
-    EXPECT_EQ(def.encoding, kGlyphRle);
-    EXPECT_EQ(def.bitsHash, dec::fnv1a(big));
-    EXPECT_EQ(std::get<dec::GlyphDefineRecord>(recs[2].body).bitsHash, dec::fnv1a(noisy));
-    EXPECT_EQ(std::get<dec::GlyphRunRecord>(recs[3].body).glyphs[1].dx, 33);
-    EXPECT_EQ(std::get<dec::GlyphBitmapRecord>(recs[5].body).bitsHash, dec::fnv1a(big));
-    EXPECT_EQ(std::get<dec::TextRunRecord>(recs[7].body).chars, u"ABC");
 }
