@@ -144,37 +144,30 @@ TEST(StateSenders, ColourChangesThatSendANewRecord) {
         SetColorCached(d.buf, &s, base);  // back to the base for the next case
         return sent;
     };
-    ColorDesc c = base;
-    c.foreground = 0x123457;
-    EXPECT_TRUE(sends(c));
-    c = base;
-    c.background = 0;
-    EXPECT_TRUE(sends(c));
-    c = base;
-    c.fgMix = 6;
-    EXPECT_TRUE(sends(c));
-    c = base;
-    c.bkMode = kBkTransparent;
-    EXPECT_TRUE(sends(c));
-    c = base;
-    c.strokeAndFill = 1;
-    EXPECT_TRUE(sends(c));
-    // A colour for text, or one matched by the host, is not the same record.
-    c = base;
-    c.kind = kColorText;
-    EXPECT_TRUE(sends(c));
-    c = base;
-    c.hostIcm = 2;
-    EXPECT_TRUE(sends(c));
-    // The pen counts only with stroke and fill; the kinds other than text
-    // and the second slot do not change the record.
-    c = base;
-    c.pen = 0x777777;
-    EXPECT_FALSE(sends(c));
-    c = base;
-    c.kind = kColorStroke;
-    c.second = 0xFFFFFF;
-    EXPECT_FALSE(sends(c));
+    struct Change {
+        const char* what;
+        void (*apply)(ColorDesc&);
+        bool sends;
+    };
+    const Change changes[] = {
+        {"foreground", [](ColorDesc& c) { c.foreground = 0x123457; }, true},
+        {"background", [](ColorDesc& c) { c.background = 0; }, true},
+        {"mix", [](ColorDesc& c) { c.fgMix = 6; }, true},
+        {"background mode", [](ColorDesc& c) { c.bkMode = kBkTransparent; }, true},
+        {"stroke and fill", [](ColorDesc& c) { c.strokeAndFill = 1; }, true},
+        // A colour for text, or one matched by the host, is another record.
+        {"text", [](ColorDesc& c) { c.kind = kColorText; }, true},
+        {"host ICM", [](ColorDesc& c) { c.hostIcm = 2; }, true},
+        // The pen counts only with stroke and fill; kinds other than text
+        // and the second slot do not change the record.
+        {"pen alone", [](ColorDesc& c) { c.pen = 0x777777; }, false},
+        {"stroke kind", [](ColorDesc& c) { c.kind = kColorStroke; c.second = 0xFFFFFF; }, false},
+    };
+    for (const Change& ch : changes) {
+        ColorDesc c = base;
+        ch.apply(c);
+        EXPECT_EQ(sends(c), ch.sends) << ch.what;
+    }
     EXPECT_GT(d.buf->queued, one);
 }
 

@@ -17,6 +17,12 @@ inline void wrRect(BYTE* p, uint32_t off, const RECTL& r) {
     wrI32(p, off + 8, r.right);
     wrI32(p, off + 12, r.bottom);
 }
+// The text records' rectangle at 8 and point at 24.
+inline void wrRectAndPoint(BYTE* p, const RECTL& r, LONG x, LONG y) {
+    wrRect(p, 8, r);
+    wrI32(p, 24, x);
+    wrI32(p, 28, y);
+}
 // The first four bytes: opcode and three parameter bytes.
 inline void wrHead(BYTE* p, BYTE op, BYTE b1 = 0, BYTE b2 = 0, BYTE b3 = 0) {
     p[0] = op;

@@ -69,9 +69,7 @@ BYTE* glyphRecord(RecordBuffer* buf, const RECTL& cell, LONG x, LONG y, WCHAR ch
     if (!p) return nullptr;
     wrHead(p, kRecGlyph, 0, outline ? 1 : 0);
     wr32(p, 4, static_cast<uint32_t>(len));
-    wrRect(p, 8, cell);
-    wrI32(p, 24, x);
-    wrI32(p, 28, y);
+    wrRectAndPoint(p, cell, x, y);
     wr16(p, 32, ch);
     wr16(p, 34, 0);
     if (outline) wrData(p, 36, outline, bytes, static_cast<size_t>(len));
@@ -98,9 +96,7 @@ BYTE* TextRunRecordWrite(RecordBuffer* buf, const RECTL& background, LONG x, LON
     if (!p) return nullptr;
     wrHead(p, kRecTextRun, 0, advanceCount == charCount ? 0x80 : 0);
     wr32(p, 4, len);
-    wrRect(p, 8, background);
-    wrI32(p, 24, x);
-    wrI32(p, 28, y);
+    wrRectAndPoint(p, background, x, y);
     wr16(p, 32, charCount);
     wr16(p, 34, 0);
     uint32_t at = 36;
@@ -110,19 +106,33 @@ BYTE* TextRunRecordWrite(RecordBuffer* buf, const RECTL& background, LONG x, LON
     return p;
 }
 
-BYTE* GlyphBitmapRecordWrite(RecordBuffer* buf, bool cached, const RECTL& cell, BYTE flags, WCHAR ch, LONG x, LONG y,
-                             LONG left, LONG top, DWORD width, DWORD height, const BYTE* data, DWORD dataLength,
-                             BYTE encoding) {
+namespace {
+
+// A glyph image record: `head` bytes of fields, then the data and zero bytes
+// up to the record's end. Reserved with its first bytes and length written;
+// null for an unknown encoding or missing data.
+BYTE* glyphDataRecord(RecordBuffer* buf, BYTE op, BYTE flags, DWORD head, const BYTE* data, DWORD dataLength,
+                      BYTE encoding) {
     if ((encoding != kGlyphRaw && encoding != kGlyphRle) || (dataLength && !data)) return nullptr;
-    const uint64_t len = 64 + round4(dataLength);
+    const uint64_t len = head + round4(dataLength);
     if (len > 0xFFFFFFFFu) return nullptr;
     BYTE* p = RecBufReserve(buf, static_cast<DWORD>(len));
     if (!p) return nullptr;
-    wrHead(p, cached ? kRecGlyphBitmapCached : kRecGlyphBitmapUncached, 0, flags);
+    wrHead(p, op, 0, flags);
     wr32(p, 4, static_cast<uint32_t>(len));
-    wrRect(p, 8, cell);
-    wrI32(p, 24, x);
-    wrI32(p, 28, y);
+    wrData(p, head, data, dataLength, static_cast<size_t>(len));
+    return p;
+}
+
+}  // namespace
+
+BYTE* GlyphBitmapRecordWrite(RecordBuffer* buf, bool cached, const RECTL& cell, BYTE flags, WCHAR ch, LONG x, LONG y,
+                             LONG left, LONG top, DWORD width, DWORD height, const BYTE* data, DWORD dataLength,
+                             BYTE encoding) {
+    BYTE* p = glyphDataRecord(buf, cached ? kRecGlyphBitmapCached : kRecGlyphBitmapUncached, flags, 64, data,
+                              dataLength, encoding);
+    if (!p) return nullptr;
+    wrRectAndPoint(p, cell, x, y);
     wr32(p, 32, dataLength ? 64 : 0);
     wrI32(p, 36, left);
     wrI32(p, 40, top);
@@ -133,19 +143,13 @@ BYTE* GlyphBitmapRecordWrite(RecordBuffer* buf, bool cached, const RECTL& cell, 
     wr16(p, 60, ch);
     p[62] = encoding;
     p[63] = 0;
-    wrData(p, 64, data, dataLength, static_cast<size_t>(len));
     return p;
 }
 
 BYTE* GlyphDefineRecordWrite(RecordBuffer* buf, BYTE flags, WCHAR ch, DWORD width, DWORD height, const BYTE* data,
                              DWORD dataLength, BYTE encoding) {
-    if ((encoding != kGlyphRaw && encoding != kGlyphRle) || (dataLength && !data)) return nullptr;
-    const uint64_t len = 28 + round4(dataLength);
-    if (len > 0xFFFFFFFFu) return nullptr;
-    BYTE* p = RecBufReserve(buf, static_cast<DWORD>(len));
+    BYTE* p = glyphDataRecord(buf, kRecGlyphDefine, flags, 28, data, dataLength, encoding);
     if (!p) return nullptr;
-    wrHead(p, kRecGlyphDefine, 0, flags);
-    wr32(p, 4, static_cast<uint32_t>(len));
     wr32(p, 8, dataLength);
     wr32(p, 12, width);
     wr32(p, 16, height);
@@ -153,7 +157,6 @@ BYTE* GlyphDefineRecordWrite(RecordBuffer* buf, BYTE flags, WCHAR ch, DWORD widt
     wr16(p, 24, ch);
     p[26] = encoding;
     p[27] = 0;
-    wrData(p, 28, data, dataLength, static_cast<size_t>(len));
     return p;
 }
 
@@ -165,9 +168,7 @@ BYTE* GlyphRunRecordWrite(RecordBuffer* buf, const RECTL& background, BYTE flags
     if (!p) return nullptr;
     wrHead(p, kRecGlyphRun, 0, flags);
     wr32(p, 4, len);
-    wrRect(p, 8, background);
-    wrI32(p, 24, x);
-    wrI32(p, 28, y);
+    wrRectAndPoint(p, background, x, y);
     wr16(p, 32, count);
     wr16(p, 34, 0);
     uint32_t at = 36;
