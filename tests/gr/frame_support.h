@@ -72,22 +72,32 @@ protected:
     void SetUp() override {
         winsim::journalEnable(false);
         winsim::journalClear();
-        winsim::DriverSetOptions set;
-        set.libraryDir = VESK_LIB_DIR;
-        set.modelFile = VESK_SAMPLE_MODEL;
-        set.extraModules.emplace_back(u"KW00C150.dll", std::string(VESK_LIB_DIR) + "/libkw00c150.so");
-        set.extraModules.emplace_back(u"KW12C123.DLL", std::string(VESK_LIB_DIR) + "/libkw12c123.so");
-        std::string why;
-        ASSERT_EQ(winsim::installDriverSet(set, &why), static_cast<DWORD>(ERROR_SUCCESS)) << why;
-        winsim::PrinterRecord p;
-        p.name = printerName_;
-        p.driver = set.driverName;
-        ASSERT_EQ(winsim::addPrinter(p), static_cast<DWORD>(ERROR_SUCCESS));
-        PRINTER_DEFAULTSW pd{nullptr, nullptr, PRINTER_ALL_ACCESS};
-        ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(printerName_.c_str()), &printer_, &pd));
+        printer_ = installPrinter(printerName_, u"VESK Colour MFP", VESK_SAMPLE_MODEL);
+        ASSERT_NE(printer_, nullptr);
         vesk::CtxCacheClear();
         // The driver's module handle, as its DllMain keeps it when loaded.
         vesk::processAttach(reinterpret_cast<HINSTANCE>(const_cast<std::u16string*>(&kDriverDir)));
+    }
+
+    // Installs the driver set as `driverName` with the model description
+    // `model` and adds a printer `name` of it; its open handle, or null.
+    HANDLE installPrinter(const std::u16string& name, const std::u16string& driverName, const std::filesystem::path& model) {
+        winsim::DriverSetOptions set;
+        set.driverName = driverName;
+        set.libraryDir = VESK_LIB_DIR;
+        set.modelFile = model;
+        set.extraModules.emplace_back(u"KW00C150.dll", std::string(VESK_LIB_DIR) + "/libkw00c150.so");
+        set.extraModules.emplace_back(u"KW12C123.DLL", std::string(VESK_LIB_DIR) + "/libkw12c123.so");
+        std::string why;
+        EXPECT_EQ(winsim::installDriverSet(set, &why), static_cast<DWORD>(ERROR_SUCCESS)) << why;
+        winsim::PrinterRecord p;
+        p.name = name;
+        p.driver = set.driverName;
+        EXPECT_EQ(winsim::addPrinter(p), static_cast<DWORD>(ERROR_SUCCESS));
+        PRINTER_DEFAULTSW pd{nullptr, nullptr, PRINTER_ALL_ACCESS};
+        HANDLE h = nullptr;
+        if (!OpenPrinterW(const_cast<LPWSTR>(name.c_str()), &h, &pd)) return nullptr;
+        return h;
     }
     void TearDown() override {
         vesk::processDetach();
