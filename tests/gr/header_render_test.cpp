@@ -367,9 +367,12 @@ TEST_F(Header, FontLinesListTheUsedEntriesOrNothing) {
     EXPECT_EQ(trailer(), "");
     // Device fonts: 68-byte records, id 0xFFFF unused.
     auto fonts = static_cast<BYTE*>(MemAllocZero(3 * 68));
-    auto put = [](BYTE* r, uint16_t id, const char16_t* name) {
+    auto putName = [](BYTE* at, const char16_t* name) {
+        for (int i = 0; name[i]; ++i) at[2 * i] = static_cast<BYTE>(name[i]), at[2 * i + 1] = static_cast<BYTE>(name[i] >> 8);
+    };
+    auto put = [&](BYTE* r, uint16_t id, const char16_t* name) {
         r[0] = static_cast<BYTE>(id), r[1] = static_cast<BYTE>(id >> 8);
-        for (int i = 0; name[i]; ++i) r[4 + 2 * i] = static_cast<BYTE>(name[i]), r[5 + 2 * i] = static_cast<BYTE>(name[i] >> 8);
+        putName(r + 4, name);
     };
     put(fonts, 12, u"Alpha");
     put(fonts + 68, 0xFFFF, u"Unused");
@@ -386,10 +389,10 @@ TEST_F(Header, FontLinesListTheUsedEntriesOrNothing) {
 
     // The substitution table after the FontTbl value that has one.
     auto pairs = static_cast<BYTE*>(MemAllocZero(2 * 128));
-    put(pairs - 4, 0, u"Arial");
-    put(pairs + 60, 0, u"Vesk Sans");
-    put(pairs + 124, 0, u"Courier");
-    put(pairs + 188, 0, u"Vesk Mono");
+    putName(pairs, u"Arial");
+    putName(pairs + 64, u"Vesk Sans");
+    putName(pairs + 128, u"Courier");
+    putName(pairs + 192, u"Vesk Mono");
     set(10005, FontTableAdopt(pairs, 2 * 128));
     set(10004, 2);
     EXPECT_TRUE(has(job(), "TTFONT=SUBSTITUTE\r\n@PJL SET SUBFONTTABLE = \"Arial+Vesk Sans/Courier+Vesk Mono\" \r\n"));
