@@ -306,3 +306,17 @@ TEST_F(Job, EveryBlockOfAJobGoesBackWhateverAllocationFails) {
         EXPECT_EQ(winsim::liveGlobalBlocks(), base) << "allocation " << n;
     }
 }
+
+TEST_F(Job, TheLibraryWritesToTheFileTheMachineNames) {
+    winsim::config().set("kw12c123.output", "C:\\WINDOWS\\Temp\\job.vsk");
+    const Printed p = printScript(kTwoPages, printerName_);
+    ASSERT_TRUE(p.job.ok) << p.job.error;
+    EXPECT_TRUE(p.stream.empty());
+    auto file = winsim::hostPath(u"C:\\WINDOWS\\Temp\\job.vsk");
+    ASSERT_TRUE(file);
+    const std::string bytes = readText(*file);
+    const auto s = decoded(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    ASSERT_TRUE(s.summary.ok) << s.summary.error.text();
+    EXPECT_EQ(s.jobName, "Two");
+    EXPECT_EQ(s.pages.size(), 2u);
+}
