@@ -41,10 +41,12 @@ struct Session {
     unsigned long writes = 0;
 };
 
+// The open sessions; the library is unloaded after every document, and the
+// set goes with it.
 std::mutex g_lock;
 std::set<Session*>& sessions() {
-    static auto* s = new std::set<Session*>;
-    return *s;
+    static std::set<Session*> s;
+    return s;
 }
 
 unsigned long setting(const char* key) {
