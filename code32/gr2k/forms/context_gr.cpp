@@ -2,7 +2,6 @@
 
 #include <win/devmode.h>
 
-#include "core/context_cache.h"
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_layout.h"
 
@@ -13,8 +12,6 @@ DrvContext* CtxCreateGr(HANDLE printer, uint16_t kindWord, uint32_t flags) {
 }
 
 void CtxReleaseGr(DrvContext* ctx) { CtxRelease(ctx); }
-
-void CtxCacheFlushGr() { CtxCacheFlush(1); }
 
 int DmApplyDevmodeFlagsGr(DrvContext* ctx, const DEVMODEW* devmode, uint32_t flags) {
     const BYTE* in = reinterpret_cast<const BYTE*>(devmode);

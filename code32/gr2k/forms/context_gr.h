@@ -14,8 +14,6 @@ namespace vesk {
 DrvContext* CtxCreateGr(HANDLE printer, uint16_t kindWord, uint32_t flags);
 // Gives the context back to its cache (or frees it).
 void CtxReleaseGr(DrvContext* ctx);
-// Frees every cached context.
-void CtxCacheFlushGr();
 // Merges a job's DEVMODE (or none) into the context by the merge flags;
 // 1 done, 0 when it could not be done (the context is then unchanged).
 int DmApplyDevmodeFlagsGr(DrvContext* ctx, const DEVMODEW* devmode, uint32_t flags);
