@@ -67,7 +67,9 @@ PaperDots framed(int32_t length, int32_t width, int32_t mx, int32_t my) {
 // at the current resolution. False when the model has no page size for it.
 bool modelPaper(DrvContext* ctx, int16_t paper, int32_t rw, int32_t rl, PaperDots* d, int32_t pair[2]) {
     const uint32_t valueId = valueOf(ctx, paper);
-    if (!MdlGetPageSizeOfValue(ctx, valueId, pair)) return false;
+    // A value without a PageMMValue (a custom size) is not a paper of the
+    // model's sizes.
+    if (!MdlGetPageSizeOfValue(ctx, valueId, pair) || (pair[0] == 0 && pair[1] == 0)) return false;
     const int32_t width = DisplayToDots(kUnitTenthMm, pair[0], rw);
     const int32_t length = DisplayToDots(kUnitTenthMm, pair[1], rl);
     RECTL rc{};

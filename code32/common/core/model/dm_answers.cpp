@@ -27,7 +27,8 @@ int MdlPaperSize(DrvContext* ctx, int paperCode, int32_t* outWidth, int32_t* out
     const uint32_t valueId =
         ItemMapToValue(ctx, ItemFindById(ctx, kItPaperSize), static_cast<uint32_t>(static_cast<uint16_t>(paperCode)));
     int32_t pair[2];
-    if (!MdlGetPageSizeOfValue(ctx, valueId, pair)) return 0;
+    // A value without a PageMMValue (a custom size) has no size to give.
+    if (!MdlGetPageSizeOfValue(ctx, valueId, pair) || (pair[0] == 0 && pair[1] == 0)) return 0;
     if (outWidth) *outWidth = pair[0];
     if (outLength) *outLength = pair[1];
     return 1;
