@@ -149,6 +149,17 @@ TEST_F(Computed, TrayOrientations) {
     EXPECT_EQ(SourceTrayHoldsPaperNoAuto(c, kA4, 1), 1);
     set(kSource, 9);
     EXPECT_EQ(TrayPaperOrientFlags(c, kA4), 0u);
+    // The large-capacity and multi trays have orientations of their own.
+    set(kLctPaper, kLetter);
+    set(kLctOrient, 1);
+    EXPECT_EQ(TrayHoldsPaper(c, 11, kLetter, 1), 1);
+    EXPECT_EQ(TrayHoldsPaper(c, 11, kLetter, 0), 0);
+    set(kMultiFitted, 1);
+    set(kMultiPaper, kA5);
+    set(kMultiOrient, 1);
+    EXPECT_EQ(TrayHoldsPaper(c, 4, kA5, 1), 1);
+    EXPECT_EQ(TrayHoldsPaper(c, 7, kA5, 0), 0);
+    set(kMultiFitted, 0);
 
     uint32_t paper = 0, orient = 0;
     EXPECT_EQ(TrayGetPaperOrient(c, 3, &paper, &orient), 1);
