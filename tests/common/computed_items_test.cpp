@@ -3,11 +3,13 @@
 #include <set>
 
 #include "common/eval_support.h"
+#include "common/services_support.h"
 #include "core/computed/cached_items.h"
 #include "core/computed/computed.h"
 #include "core/computed/predicates.h"
 #include "core/devmode/dm_layout.h"
 #include "core/devmode/dm_model.h"
+#include "core/model/cache.h"
 #include "core/seams.h"
 #include "core/units.h"
 
@@ -726,4 +728,50 @@ TEST_F(Limits, EveryProgramOfTheSampleRunsAndKeepsTheStack) {
         EXPECT_LE(MdlEvalExpression(c, p), 1u) << p;
         EXPECT_EQ(c->ws->evalTop, 0);
     }
+}
+
+// ---- An ordinary context of a printer of the sample model ----
+
+namespace {
+
+class SamplePrinter : public PrinterMachine {
+protected:
+    void SetUp() override {
+        PrinterMachine::SetUp();
+        MdlCacheFreeAll();
+        write(kDriverDir + u"VESKMFP1.VMD", readFile(sampleModel()));
+    }
+    void TearDown() override {
+        PrinterMachine::TearDown();
+        MdlCacheFreeAll();
+    }
+};
+
+}  // namespace
+
+TEST_F(SamplePrinter, AnOrdinaryContextTakesTheModelsDefaultsAndEvaluatesItsRules) {
+    DrvContext* c = context(0, 0);
+    ASSERT_TRUE(c);
+    ASSERT_TRUE(c->model);
+    ASSERT_TRUE(c->ws->evalStack);
+    // The DEVMODE was built with the model's defaults, through the items'
+    // maps where the model names its own values.
+    EXPECT_EQ(ItemRawById(c, kPaper), 9u);
+    EXPECT_EQ(ItemValueById(c, kPaper), 41u);
+    EXPECT_EQ(ItemRawById(c, kResW), 600u);
+    EXPECT_EQ(ItemRawById(c, kDuplexUnit), 1u);
+    EXPECT_EQ(ItemRawById(c, 378), 1u);
+    // The punch rules over item 734 on this context.
+    const uint32_t punch = MdlFindOption(c, kPunchOn);
+    ItemSetRawById(c, kPunchOn, 1);
+    ItemSetRawById(c, kPunchType, 1);
+    ItemSetRawById(c, kOutPaper, 1024);
+    ItemSetRawById(c, kTrayPaper[0], kA4);
+    ItemSetRawById(c, kTrayOrient[0], 0);
+    ItemSetRawById(c, kSource, 1);
+    ItemSetRawById(c, kOrientation, 1);
+    EXPECT_EQ(MdlEvalOptionCond1(c, punch, 0), 1u);  // no finisher
+    ItemSetRawById(c, kFin3000, 1);
+    EXPECT_EQ(MdlEvalOptionCond1(c, punch, 0), 0u);
+    EXPECT_EQ(c->ws->evalTop, 0);
 }

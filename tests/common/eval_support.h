@@ -5,9 +5,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -39,14 +37,7 @@ inline ImagePtr imageFromText(const std::string& text, std::string* skipped = nu
     return ImagePtr(MdlImageNew(bytes.data(), bytes.size()));
 }
 
-inline std::string readText(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-inline ImagePtr sampleImage() { return imageFromText(readText(sampleModel())); }
+inline ImagePtr sampleImage() { return imageFromText(readFile(sampleModel())); }
 
 // An image laid out by hand: the header, then programs of raw cells.
 class RawImage {
