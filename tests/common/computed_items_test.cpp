@@ -499,14 +499,11 @@ int bigFreeSize(DrvContext*, int code, int32_t* w, int32_t* l) {
     return 1;
 }
 
-class Limits : public ::testing::Test {
+class Limits : public ImageTest {
 protected:
     void SetUp() override {
-        image_ = sampleImage();
-        ASSERT_TRUE(image_);
-        ctx_ = modelContext(image_.get());
-        ASSERT_TRUE(ctx_);
-        c = ctx_.get();
+        loadSample();
+        ASSERT_TRUE(c);
         set(kOrientation, 1);
         set(kPaper, kA3);
         set(kOutPaper, 1024);
@@ -516,10 +513,6 @@ protected:
     void set(int id, int32_t v) { ItemSetRawById(c, id, static_cast<uint32_t>(v)); }
     uint32_t raw(int id) { return ItemRawById(c, id); }
     void landscape(bool l) { set(kOrientation, l ? 2 : 1); }
-    winsim::TempMachine machine_;
-    ImagePtr image_;
-    ContextPtr ctx_;
-    DrvContext* c = nullptr;
 };
 
 }  // namespace

@@ -79,6 +79,33 @@ inline ContextPtr modelContext(const MdlImage* image) {
     return c;
 }
 
+// A test on one image and a light context of it: made from description text
+// (with no statement skipped) or from the sample model.
+class ImageTest : public ::testing::Test {
+protected:
+    void load(const std::string& text) {
+        std::string skipped;
+        image_ = imageFromText(text, &skipped);
+        ASSERT_TRUE(image_);
+        EXPECT_EQ(skipped, "");
+        attach();
+    }
+    void loadSample() {
+        image_ = sampleImage();
+        ASSERT_TRUE(image_);
+        attach();
+    }
+    void attach() {
+        ctx_ = modelContext(image_.get());
+        ASSERT_TRUE(ctx_);
+        c = ctx_.get();
+    }
+    winsim::TempMachine machine_;
+    ImagePtr image_;
+    ContextPtr ctx_;
+    DrvContext* c = nullptr;
+};
+
 // Dictionary lookups by name for the tests.
 inline uint32_t optionOf(DrvContext* c, const char* symbol) { return MdlFindOption(c, itemOf(symbol)); }
 

@@ -210,22 +210,7 @@ TEST(EvalStack, ContextsWithAModelGetOneAndFreeIt) {
 
 namespace {
 
-class Rules : public ::testing::Test {
-protected:
-    void load(const std::string& text) {
-        std::string skipped;
-        image_ = imageFromText(text, &skipped);
-        ASSERT_TRUE(image_);
-        EXPECT_EQ(skipped, "");
-        ctx_ = modelContext(image_.get());
-        ASSERT_TRUE(ctx_);
-        c = ctx_.get();
-    }
-    winsim::TempMachine machine_;
-    ImagePtr image_;
-    ContextPtr ctx_;
-    DrvContext* c = nullptr;
-};
+using Rules = ImageTest;
 
 const char* kRulesText =
     "*OpenUI *VPD_rdmFuncSelectStaple: Boolean\n*CloseUI\n"

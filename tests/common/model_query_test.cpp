@@ -12,24 +12,8 @@ using namespace vesk::test;
 
 namespace {
 
-class Queries : public ::testing::Test {
+class Queries : public ImageTest {
 protected:
-    void load(const std::string& text) {
-        std::string skipped;
-        image_ = imageFromText(text, &skipped);
-        ASSERT_TRUE(image_);
-        EXPECT_EQ(skipped, "");
-        ctx_ = modelContext(image_.get());
-        ASSERT_TRUE(ctx_);
-        c = ctx_.get();
-    }
-    void loadSample() {
-        image_ = sampleImage();
-        ASSERT_TRUE(image_);
-        ctx_ = modelContext(image_.get());
-        ASSERT_TRUE(ctx_);
-        c = ctx_.get();
-    }
     uint16_t u16At(uint32_t at) {
         uint16_t v = 0;
         EXPECT_TRUE(image_->view().u16(at, &v));
@@ -39,10 +23,6 @@ protected:
         image_->block[at] = static_cast<uint8_t>(v);
         image_->block[at + 1] = static_cast<uint8_t>(v >> 8);
     }
-    winsim::TempMachine machine_;
-    ImagePtr image_;
-    ContextPtr ctx_;
-    DrvContext* c = nullptr;
 };
 
 std::u16string field(const BYTE* p, size_t chars) {

@@ -42,13 +42,8 @@ uint32_t alertEntry(DrvContext* ctx, uint32_t option, uint16_t messageKey) {
     MdlImageView v = MdlViewOf(ctx);
     uint32_t rule = MdlOptionRule(ctx, option);
     if (!rule) return 0;
-    MdlListWalk walk(v, linkAt(v, rule + kMdlRuleAlerts, kMdlImgAlertSize), kMdlImgAlertSize);
-    for (uint32_t e; walk.next(&e);) {
-        uint16_t key = 0;
-        v.u16(e + kAlertMessage, &key);
-        if (key == messageKey) return e;
-    }
-    return 0;
+    return MdlListFind(v, linkAt(v, rule + kMdlRuleAlerts, kMdlImgAlertSize), kMdlImgAlertSize, kAlertMessage,
+                       messageKey);
 }
 
 }  // namespace
@@ -61,13 +56,8 @@ uint32_t MdlOptionRule(DrvContext* ctx, uint32_t option) {
 uint32_t MdlFindSubRecord(DrvContext* ctx, uint32_t rule, uint32_t valueId) {
     if (!rule) return 0;
     MdlImageView v = MdlViewOf(ctx);
-    MdlListWalk walk(v, linkAt(v, rule + kMdlRuleValues, kMdlImgItemSize), kMdlImgItemSize);
-    for (uint32_t e; walk.next(&e);) {
-        uint32_t id = 0;
-        v.u32(e + kItemValueId, &id);
-        if (id == valueId) return e;
-    }
-    return 0;
+    return MdlListFind(v, linkAt(v, rule + kMdlRuleValues, kMdlImgItemSize), kMdlImgItemSize, kItemValueId, valueId,
+                       true);
 }
 
 uint32_t MdlEvalOptionCond1(DrvContext* ctx, uint32_t option, uint32_t valueId) {
@@ -132,13 +122,9 @@ uint32_t MdlApplyOptionSubActions(DrvContext* ctx, uint32_t option, uint16_t mes
     MdlImageView v = MdlViewOf(ctx);
     uint32_t entry = alertEntry(ctx, option, messageKey);
     if (!entry) return 0;
-    MdlListWalk walk(v, linkAt(v, entry + kAlertActions, kMdlImgPairSize), kMdlImgPairSize);
-    for (uint32_t p; walk.next(&p);) {
-        uint16_t key = 0;
-        v.u16(p + kAnswerKey, &key);
-        if (key == optionKey) return MdlRunTransactList(ctx, linkAt(v, p + kAnswerTransact, kMdlImgPairSize));
-    }
-    return 0;
+    uint32_t pair =
+        MdlListFind(v, linkAt(v, entry + kAlertActions, kMdlImgPairSize), kMdlImgPairSize, kAnswerKey, optionKey);
+    return pair ? MdlRunTransactList(ctx, linkAt(v, pair + kAnswerTransact, kMdlImgPairSize)) : 0;
 }
 
 }  // namespace vesk

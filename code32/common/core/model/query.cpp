@@ -23,17 +23,42 @@ uint32_t valueBlock(const MdlImageView& v, uint32_t option, uint32_t size) {
     return v.link(option + kMdlOptValues, size, &b) ? b : 0;
 }
 
-uint32_t walkForOption(const MdlImageView& v, uint32_t head, uint32_t at, uint32_t want) {
-    MdlListWalk walk(v, head, kMdlImgOptionSize);
-    for (uint32_t o; walk.next(&o);) {
-        uint16_t x = 0;
-        v.u16(o + at, &x);
-        if (x == want) return o;
-    }
-    return 0;
+// The head of a list option's value records and their size; false for an
+// absent option or one of another kind.
+bool valueList(const DrvContext* ctx, int optionId, uint32_t* head, uint32_t* recSize) {
+    uint32_t o = MdlFindOption(ctx, optionId);
+    if (!o) return false;
+    MdlImageView v = MdlViewOf(ctx);
+    uint16_t base = MdlBaseType(typeOf(v, o));
+    if (!MdlIsListType(base)) return false;
+    *recSize = valueRecordSize(base);
+    return v.link(o + kMdlOptValues, *recSize, head);
+}
+
+// The head of the option list.
+uint32_t optionList(const MdlImageView& v) {
+    uint32_t head = 0;
+    return v.data() && v.link(MdlSlotOffset(0), kMdlImgOptionSize, &head) ? head : 0;
 }
 
 }  // namespace
+
+uint32_t MdlListFind(const MdlImageView& v, uint32_t head, uint32_t recordSize, uint32_t fieldAt, uint32_t value,
+                     bool wide) {
+    MdlListWalk walk(v, head, recordSize);
+    for (uint32_t rec; walk.next(&rec);) {
+        uint32_t x = 0;
+        if (wide) {
+            v.u32(rec + fieldAt, &x);
+        } else {
+            uint16_t h = 0;
+            v.u16(rec + fieldAt, &h);
+            x = h;
+        }
+        if (x == value) return rec;
+    }
+    return 0;
+}
 
 MdlImageView MdlViewOf(const DrvContext* ctx) {
     return (ctx && ctx->model) ? ctx->model->view() : MdlImageView();
@@ -48,16 +73,12 @@ uint32_t MdlFindOption(const DrvContext* ctx, int optionId) {
         // A slot that does not hold a whole record inside the image is empty.
         return v.link(MdlSlotOffset(slot), kMdlImgOptionSize, &o) ? o : 0;
     }
-    uint32_t head = 0;
-    if (!v.link(MdlSlotOffset(0), kMdlImgOptionSize, &head)) return 0;
-    return walkForOption(v, head, kMdlOptId, static_cast<uint32_t>(optionId));
+    return MdlListFind(v, optionList(v), kMdlImgOptionSize, kMdlOptId, static_cast<uint32_t>(optionId));
 }
 
 uint32_t MdlFindOptionByKey(const DrvContext* ctx, int key) {
     MdlImageView v = MdlViewOf(ctx);
-    uint32_t head = 0;
-    if (!v.data() || !v.link(MdlSlotOffset(0), kMdlImgOptionSize, &head)) return 0;
-    return walkForOption(v, head, kMdlOptKey, static_cast<uint16_t>(key));
+    return MdlListFind(v, optionList(v), kMdlImgOptionSize, kMdlOptKey, static_cast<uint16_t>(key));
 }
 
 uint32_t MdlFindOptionByKeyAlias(const DrvContext* ctx, int key) { return MdlFindOptionByKey(ctx, key); }
@@ -84,10 +105,10 @@ uint32_t MdlGetOptionValue(const DrvContext* ctx, int optionId) {
     uint16_t type = typeOf(v, o), base = MdlBaseType(type);
     if ((type & 0xFF) == 1) {
         uint16_t sel = 0;
-        uint32_t head = 0;
+        uint32_t head = 0, size = 0;
         v.u16(o + kMdlOptSelection, &sel);
-        if (!v.link(o + kMdlOptValues, valueRecordSize(base), &head)) return 0;
-        MdlListWalk walk(v, head, valueRecordSize(base));
+        if (!valueList(ctx, optionId, &head, &size)) return 0;
+        MdlListWalk walk(v, head, size);
         uint32_t rec = 0;
         for (uint32_t i = 0; walk.next(&rec); ++i)
             if (i == sel) {
@@ -127,14 +148,11 @@ uint32_t MdlGetOptionValues(const DrvContext* ctx, int optionId, uint16_t* selec
 }
 
 int MdlGetValueCount(const DrvContext* ctx, int optionId) {
-    uint32_t o = MdlFindOption(ctx, optionId);
-    if (!o) return -1;
-    MdlImageView v = MdlViewOf(ctx);
-    uint16_t base = MdlBaseType(typeOf(v, o));
-    if (!MdlIsListType(base)) return 0;
-    uint32_t head = 0;
-    if (!v.link(o + kMdlOptValues, valueRecordSize(base), &head)) return 0;
-    MdlListWalk walk(v, head, valueRecordSize(base));
+    if (!MdlFindOption(ctx, optionId)) return -1;
+    uint32_t head = 0, size = 0;
+    if (!valueList(ctx, optionId, &head, &size)) return 0;
+    const MdlImageView v = MdlViewOf(ctx);  // the walk keeps a reference to it
+    MdlListWalk walk(v, head, size);
     int n = 0;
     for (uint32_t rec; walk.next(&rec);) ++n;
     return n;
@@ -150,20 +168,9 @@ uint32_t MdlListCount(const DrvContext* ctx, uint32_t head) {
 }
 
 uint32_t MdlFindValueRecord(const DrvContext* ctx, int optionId, uint32_t valueId) {
-    uint32_t o = MdlFindOption(ctx, optionId);
-    if (!o) return 0;
-    MdlImageView v = MdlViewOf(ctx);
-    uint16_t base = MdlBaseType(typeOf(v, o));
-    if (!MdlIsListType(base)) return 0;
-    uint32_t head = 0;
-    if (!v.link(o + kMdlOptValues, valueRecordSize(base), &head)) return 0;
-    MdlListWalk walk(v, head, valueRecordSize(base));
-    for (uint32_t rec; walk.next(&rec);) {
-        uint16_t id = 0;
-        v.u16(rec + 4, &id);
-        if (id == valueId) return rec;
-    }
-    return 0;
+    uint32_t head = 0, size = 0;
+    if (valueId > 0xFFFF || !valueList(ctx, optionId, &head, &size)) return 0;
+    return MdlListFind(MdlViewOf(ctx), head, size, 4, valueId);
 }
 
 int MdlGetNumericRange(const DrvContext* ctx, int optionId, int32_t* outMin, int32_t* outMax) {

@@ -28,6 +28,12 @@ constexpr uint32_t kMdlOptValues = 24;
 // The view of the context's image, empty without one.
 MdlImageView MdlViewOf(const DrvContext* ctx);
 
+// The first record of the list from `head` (records of `recordSize` bytes,
+// next link at +0) whose field at `fieldAt` equals `value`: a 16-bit field,
+// or a 32-bit one with `wide`. 0 when none (also when the list is broken).
+uint32_t MdlListFind(const MdlImageView& v, uint32_t head, uint32_t recordSize, uint32_t fieldAt, uint32_t value,
+                     bool wide = false);
+
 // ---- Options ----
 
 // The option of an option id: ids 1-706, 707-947 and 10001-10277 through
