@@ -215,29 +215,18 @@ TEST_F(Computed, TheOutputPaperIsTheSourcePaperFor1024) {
     EXPECT_EQ(value(733), 1u);
 }
 
-TEST_F(Computed, PaperLists) {
-    EXPECT_TRUE(PaperInFinListA(c, kA4, false));
-    EXPECT_FALSE(PaperInFinListA(c, kA5, false));
-    EXPECT_TRUE(PaperInFinListA(c, kA5, true));
-    EXPECT_FALSE(PaperInFinListA(c, 6, true));
-    set(kFin3000, 1);
-    EXPECT_FALSE(PaperInFinListA(c, 6, true));  // only a Fin2000-family finisher takes it
-    set(kFin2000NA, 1);
-    EXPECT_TRUE(PaperInFinListA(c, 6, true));
-    EXPECT_FALSE(PaperInFinListA(c, 0, true));
-    EXPECT_TRUE(PaperOutsideList737(kA3));
-    EXPECT_FALSE(PaperOutsideList737(kA4));
-    EXPECT_TRUE(PaperIsLong(kLegal));
-    EXPECT_FALSE(PaperIsLong(kA4));
-    EXPECT_FALSE(PaperInFinBFList(kB5));
-    EXPECT_TRUE(PaperInOutOpt14List(kExecutive));
-    EXPECT_FALSE(PaperInOutOpt15List(514) == PaperInOutOpt14List(514));  // 514 only in the Type15 list
-    EXPECT_TRUE(PaperInFin1000List(517));
-    // 736 is list A with the extension, 733 without it.
+TEST_F(Computed, ListAWithTheExtension) {
+    // Code 11 counts only with the extension, code 6 only with it and a
+    // Fin2000-family finisher fitted.
     set(kOutPaper, kA5);
     EXPECT_EQ(value(736), 1u);
     EXPECT_EQ(value(733), 0u);
-    EXPECT_EQ(value(737), 0u);  // A5 is in list 737
+    set(kOutPaper, 6);
+    set(kFin3000, 1);
+    EXPECT_EQ(value(736), 0u);
+    set(kFin2000NA, 1);
+    EXPECT_EQ(value(736), 1u);
+    EXPECT_EQ(value(733), 0u);
 }
 
 TEST_F(Computed, EffectiveLandscape) {
