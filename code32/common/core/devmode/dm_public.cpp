@@ -35,9 +35,12 @@ bool inRange(DrvContext* ctx, int item, int32_t v) {
     return dmModel().optionRange(ctx, item, &lo, &hi) && v >= lo && v <= hi;
 }
 // The model's current value of the item's option, else the description's.
+// The model speaks of its own value ids: the field takes the raw value the
+// item's map gives for it.
 int32_t modelDefault(DrvContext* ctx, int item, int32_t descDefault) {
     uint32_t v = 0;
-    if (optType(ctx, item) && dmModel().optionValue(ctx, item, &v)) return static_cast<int32_t>(v);
+    if (optType(ctx, item) && dmModel().optionValue(ctx, item, &v))
+        return static_cast<int32_t>(ItemMapToRaw(ctx, ItemFindById(ctx, item), v));
     return descDefault;
 }
 

@@ -1,0 +1,168 @@
+#include "core/devmode/dm_paper.h"
+
+#include <cstdint>
+
+#include "core/devmode/dm_layout.h"
+#include "core/devmode/dm_model.h"
+#include "core/item_store.h"
+#include "core/model/query.h"
+#include "core/units.h"
+
+namespace vesk {
+using namespace dm;
+
+namespace {
+
+constexpr int kItPaperLength = 9, kItPaperWidth = 10, kItQuality = 14, kItYRes = 17, kItPaperSize = 8,
+              kItResW = 42, kItResH = 43, kItSrcFirst = 44, kItDstFirst = 51;
+constexpr int16_t kOutPaperIsSource = 1024;
+constexpr int32_t kDpi = 1200;
+
+// A paper in dots: size, printable size and the offsets of the printable
+// area.
+struct PaperDots {
+    int32_t length = 0, width = 0, prnLength = 0, prnWidth = 0, x = 0, y = 0;
+};
+
+int32_t raw16(DrvContext* ctx, int id) { return static_cast<int16_t>(ItemRawById(ctx, id)); }
+
+// Sizes worked out in 64 bits from numbers of the image, kept in 0..2^31-1.
+int32_t atLeast0(int64_t v) { return v < 0 ? 0 : v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v); }
+
+void store(DrvContext* ctx, int first, const PaperDots& d) {
+    const int32_t v[6] = {d.length, d.width, d.prnLength, d.prnWidth, d.x, d.y};
+    for (int i = 0; i < 6; ++i) ItemSetRawById(ctx, first + i, static_cast<uint32_t>(v[i]));
+}
+
+// The model's value id of a paper code (item 8's value map).
+uint32_t valueOf(DrvContext* ctx, int16_t paper) {
+    return ItemMapToValue(ctx, ItemFindById(ctx, kItPaperSize), static_cast<uint32_t>(static_cast<uint16_t>(paper)));
+}
+
+// Margins of the printable area of a model paper at the current
+// resolution: its left and top edge; 0 when the model has no area.
+void margins(DrvContext* ctx, uint32_t valueId, int32_t* mx, int32_t* my) {
+    RECTL rc{};
+    *mx = *my = 0;
+    if (MdlGetAreaRecordByKey(ctx, &rc, nullptr, valueId)) {
+        *mx = atLeast0(rc.left);
+        *my = atLeast0(rc.top);
+    }
+}
+
+// A paper of a given size in dots with the margins taken off both sides.
+PaperDots framed(int32_t length, int32_t width, int32_t mx, int32_t my) {
+    PaperDots d;
+    d.length = length;
+    d.width = width;
+    d.prnLength = atLeast0(int64_t{length} - 2 * int64_t{my});
+    d.prnWidth = atLeast0(int64_t{width} - 2 * int64_t{mx});
+    d.x = mx;
+    d.y = my;
+    return d;
+}
+
+// A paper of the model: its page size (0.1 mm, turned with the
+// orientation) in dots of `rw` across and `rl` down, and its printable area
+// at the current resolution. False when the model has no page size for it.
+bool modelPaper(DrvContext* ctx, int16_t paper, int32_t rw, int32_t rl, PaperDots* d, int32_t pair[2]) {
+    const uint32_t valueId = valueOf(ctx, paper);
+    // A value without a PageMMValue (a custom size) is not a paper of the
+    // model's sizes.
+    if (!MdlGetPageSizeOfValue(ctx, valueId, pair) || (pair[0] == 0 && pair[1] == 0)) return false;
+    const int32_t width = DisplayToDots(kUnitTenthMm, pair[0], rw);
+    const int32_t length = DisplayToDots(kUnitTenthMm, pair[1], rl);
+    RECTL rc{};
+    if (MdlGetAreaRecordByKey(ctx, &rc, nullptr, valueId)) {
+        d->length = length;
+        d->width = width;
+        d->prnLength = atLeast0(int64_t{rc.bottom} - rc.top);
+        d->prnWidth = atLeast0(int64_t{rc.right} - rc.left);
+        d->x = atLeast0(rc.left);
+        d->y = atLeast0(rc.top);
+    } else {
+        *d = framed(length, width, 0, 0);
+    }
+    return true;
+}
+
+int32_t clampTo(int32_t v, uint32_t lo, uint32_t hi) {
+    if (v < static_cast<int32_t>(lo)) return static_cast<int32_t>(lo);
+    if (v > static_cast<int32_t>(hi)) return static_cast<int32_t>(hi);
+    return v;
+}
+
+bool freeSize(DrvContext* ctx, int16_t paper, int32_t* w, int32_t* l) {
+    return dmModel().freeSizePaper(ctx, paper, w, l) != 0;
+}
+
+}  // namespace
+
+void DmResolutionFromItems(DrvContext* ctx) {
+    const uint32_t p = ItemRawById(ctx, kItResW);
+    ItemSetRawById(ctx, kItResH, p);
+    ItemSetRawById(ctx, kItQuality, p);
+    ItemSetRawById(ctx, kItYRes, p);
+}
+
+void DmSetSrcPaperItems(DrvContext* ctx, int16_t paper) {
+    if (!ctx || !ctx->devmode || !ctx->desc) return;
+    BYTE* dm = ctx->devmode;
+    const int32_t r = static_cast<int32_t>(ItemRawById(ctx, kItResW));
+    int32_t w = 0, l = 0;
+    if (freeSize(ctx, paper, &w, &l)) {
+        const DriverDesc& desc = *ctx->desc;
+        w = clampTo(w, desc.customWidthMin, desc.customWidthMax);
+        l = clampTo(l, desc.customLengthMin, desc.customLengthMax);
+        int32_t mx, my;
+        margins(ctx, valueOf(ctx, paper), &mx, &my);
+        store(ctx, kItSrcFirst, framed(ScaleUnits(l, kDpi, r), ScaleUnits(w, kDpi, r), mx, my));
+        ItemSetRawById(ctx, kItPaperWidth, static_cast<uint32_t>(DotsToDisplay(kUnitTenthMm, w, kDpi)));
+        ItemSetRawById(ctx, kItPaperLength, static_cast<uint32_t>(DotsToDisplay(kUnitTenthMm, l, kDpi)));
+        addFields(dm, DM_PAPERLENGTH | DM_PAPERWIDTH | DM_PAPERSIZE);
+        return;
+    }
+    PaperDots d;
+    int32_t pair[2];
+    if (!modelPaper(ctx, paper, r, r, &d, pair)) return;
+    store(ctx, kItSrcFirst, d);
+    ItemSetRawById(ctx, kItPaperWidth, static_cast<uint32_t>(pair[0]));
+    ItemSetRawById(ctx, kItPaperLength, static_cast<uint32_t>(pair[1]));
+    clearFields(dm, DM_PAPERLENGTH | DM_PAPERWIDTH);
+    addFields(dm, DM_PAPERSIZE);
+}
+
+void DmCustomSizeToItems(DrvContext* ctx) {
+    if (!ctx || !ctx->devmode) return;
+    const int32_t r = raw16(ctx, kItQuality);
+    int32_t mx, my;
+    margins(ctx, ItemValueById(ctx, kItPaperSize), &mx, &my);
+    const int32_t width = DisplayToDots(kUnitTenthMm, raw16(ctx, kItPaperWidth), r);
+    const int32_t length = DisplayToDots(kUnitTenthMm, raw16(ctx, kItPaperLength), r);
+    store(ctx, kItSrcFirst, framed(length, width, mx, my));
+}
+
+void DmSetDstPaperItems(DrvContext* ctx, int16_t paper) {
+    if (!ctx || !ctx->devmode) return;
+    int32_t w = 0, l = 0;
+    if (paper == kOutPaperIsSource) {
+        paper = static_cast<int16_t>(raw16(ctx, kItPaperSize));
+        if (freeSize(ctx, paper, &w, &l)) {
+            for (int i = 0; i < 6; ++i) ItemSetRawById(ctx, kItDstFirst + i, ItemRawById(ctx, kItSrcFirst + i));
+            return;
+        }
+    }
+    const int32_t rw = static_cast<int32_t>(ItemRawById(ctx, kItResW));
+    const int32_t rl = static_cast<int32_t>(ItemRawById(ctx, kItResH));
+    if (freeSize(ctx, paper, &w, &l)) {
+        int32_t mx, my;
+        margins(ctx, valueOf(ctx, paper), &mx, &my);
+        store(ctx, kItDstFirst, framed(ScaleUnits(l, kDpi, rl), ScaleUnits(w, kDpi, rw), mx, my));
+        return;
+    }
+    PaperDots d;
+    int32_t pair[2];
+    if (modelPaper(ctx, paper, rw, rl, &d, pair)) store(ctx, kItDstFirst, d);
+}
+
+}  // namespace vesk
