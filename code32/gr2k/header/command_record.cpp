@@ -17,18 +17,18 @@ bool MdlFindCommand(const MdlImageView& view, uint16_t key, uint16_t subKey, Com
     uint32_t at = 0;
     while (walk.next(&at)) {
         uint16_t k = 0, sub = 0, type = 0;
-        view.u16(at + kOptKey, &k);
-        view.u16(at + kOptSubKey, &sub);
-        view.u16(at + kOptType, &type);
+        view.u16(at + kMdlOptKey, &k);
+        view.u16(at + kMdlOptSub, &sub);
+        view.u16(at + kMdlOptType, &type);
         if (k != key || (sub != subKey && !(type & kCmdAnySubKey))) continue;
         out->at = at;
         out->type = type;
         uint32_t pair = 0;
-        if (view.link(at + kOptCommands, 8, &pair) && pair) {
+        if (view.link(at + kMdlOptCommands, 8, &pair) && pair) {
             ImageText(view, pair, &out->affixes.prefix);
             ImageText(view, pair + 4, &out->affixes.suffix);
         }
-        view.u32(at + kOptValues, &out->values);
+        view.u32(at + kMdlOptValues, &out->values);
         return true;
     }
     return false;
@@ -41,14 +41,7 @@ uint32_t ValueRecordSize(uint16_t baseType) {
 }
 
 uint32_t FindValueRecord(const MdlImageView& view, const CommandRecord& rec, uint16_t value) {
-    const uint16_t base = MdlBaseType(rec.type);
-    MdlListWalk walk(view, rec.values, ValueRecordSize(base));
-    uint32_t at = 0;
-    while (walk.next(&at)) {
-        uint16_t id = 0;
-        if (view.u16(at + 4, &id) && id == value) return at;
-    }
-    return 0;
+    return MdlListFind(view, rec.values, ValueRecordSize(MdlBaseType(rec.type)), 4, value);
 }
 
 void NumericScale(const MdlImageView& view, const CommandRecord& rec, int64_t* multiplier, int64_t* divisor) {

@@ -8,16 +8,10 @@
 
 #include "core/context.h"
 #include "core/model/image.h"
+#include "core/model/query.h"
 #include "header/header.h"
 
 namespace vesk {
-
-// Option record fields.
-constexpr uint32_t kOptKey = 4;
-constexpr uint32_t kOptSubKey = 6;
-constexpr uint32_t kOptType = 10;
-constexpr uint32_t kOptCommands = 16;
-constexpr uint32_t kOptValues = 24;
 
 // Type-word flags of a command record.
 constexpr uint16_t kCmdAnySubKey = 0x1000;

@@ -7,6 +7,7 @@
 
 #include "core/font_tables.h"
 #include "core/item_store.h"
+#include "core/model/query.h"
 #include "header/header_internal.h"
 #include "printer_text.h"
 
@@ -17,10 +18,10 @@ constexpr int kItFontTableNum = 10004;
 constexpr int kItFontTable = 10005;
 constexpr int kItDeviceFontNum = 10006;
 constexpr int kItDeviceFont = 10007;
-constexpr uint32_t kDeviceFontRecord = 68;   // u16 id (0xFFFF unused), name at +4
-constexpr uint32_t kSubstRecord = 128;       // two names of 32 characters
-constexpr uint32_t kNameChars = 32;
-constexpr uint32_t kNameBytes = 32;          // a name's ANSI bytes at most
+constexpr uint32_t kDeviceFontRecord = kMdlFontRecordSize;  // u16 id (0xFFFF unused), name at +4
+constexpr uint32_t kSubstRecord = kMdlFontPairSize;         // two names of 32 characters
+constexpr uint32_t kNameChars = kMdlFontNameChars;
+constexpr uint32_t kNameBytes = 32;                         // a name's ANSI bytes at most
 constexpr uint16_t kUnusedFont = 0xFFFF;
 
 // A name of 32 little-endian UTF-16 units as safe ANSI bytes.

@@ -92,7 +92,7 @@ int renderOption(HeaderRender& r, uint16_t key, uint16_t subKey) {
         case kMdlBoolean: {
             uint32_t block = 0;
             std::string_view text;
-            if (r.view.link(rec.at + kOptValues, 12, &block) && block &&
+            if (r.view.link(rec.at + kMdlOptValues, 12, &block) && block &&
                 ImageText(r.view, block + (value ? 4 : 8), &text) && !text.empty())
                 CmdTextAppend(rec.affixes, text.data(), text.size(), r.out);
             return 0;
