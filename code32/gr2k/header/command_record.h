@@ -13,9 +13,10 @@
 
 namespace vesk {
 
-// Type-word flags of a command record.
-constexpr uint16_t kCmdAnySubKey = 0x1000;
-constexpr uint16_t kCmdWriteNothing = 0x2000;
+// Type-word flags of a command record: an Identity record answers any
+// sub-key, a TypeUnknown record writes nothing.
+constexpr uint16_t kCmdAnySubKey = kMdlIdentity;
+constexpr uint16_t kCmdWriteNothing = kMdlTypeUnknown;
 
 // Numeric block: the two 16-bit fields our model descriptions use for the
 // header's scale, the seventh and eighth numbers of NumericValue (the
