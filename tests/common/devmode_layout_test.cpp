@@ -43,6 +43,11 @@ TEST(DevmodeLayout, PublicFieldsAtTheWindowsOffsetsAndTheirItems) {
 }
 
 TEST(DevmodeLayout, DefaultsWriteThePrivateHeaderAtItsOffsets) {
+    // The public resolution follows the model's resolution item.
+    FakeModel model;
+    model.types = {{42, 1}};
+    model.values = {{42, 1200}};
+    ModelScope scope(model);
     ContextPtr c = defaultsContext();
     ASSERT_TRUE(c);
     const BYTE* p = c->devmode;
@@ -69,8 +74,9 @@ TEST(DevmodeLayout, DefaultsWriteThePrivateHeaderAtItsOffsets) {
     EXPECT_EQ(dm::rd16(p, 68), 220);
     EXPECT_EQ(dm::rd16(p, 70), 1040);
     EXPECT_EQ(s16(p, 78), 9);
-    EXPECT_EQ(s16(p, 90), 600);
-    EXPECT_EQ(s16(p, 96), 600);
+    EXPECT_EQ(s16(p, 90), 1200);
+    EXPECT_EQ(s16(p, 96), 1200);
+    EXPECT_EQ(ItemRawById(c.get(), 43), 1200u);
     EXPECT_EQ(dm::rd32(p, 72) & (DM_PAPERLENGTH | DM_PAPERWIDTH | DM_COLLATE), 0u);
     EXPECT_EQ(p[102], 'A');
     EXPECT_EQ(p[104], '4');

@@ -81,10 +81,10 @@ TEST_F(DevmodeMerge, PaperByLengthAndWidthAndByFreeSize) {
     EXPECT_EQ(s16(cur(), 82), 1000);
     EXPECT_EQ(dm::fields(cur()) & (DM_PAPERLENGTH | DM_PAPERWIDTH), uint32_t(DM_PAPERLENGTH | DM_PAPERWIDTH));
 
-    dm::wr16(in_.data(), 78, 300);  // a free-size slot of 6000 x 9600 dots
+    dm::wr16(in_.data(), 78, 384);  // a free-size slot of 6000 x 9600 dots
     dm::setFields(in_.data(), DM_PAPERSIZE);
     ASSERT_EQ(merge(), 1);
-    EXPECT_EQ(s16(cur(), 78), 300);
+    EXPECT_EQ(s16(cur(), 78), 384);
     EXPECT_EQ(s16(cur(), 82), 1270);
     EXPECT_EQ(s16(cur(), 80), 2032);
     EXPECT_EQ(dm::fields(cur()) & (DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH),
@@ -207,7 +207,10 @@ TEST_F(DevmodeMerge, ForeignPrivatePartKeepsOursAndContextFlagsSurvive) {
     dm::wr16(in_.data(), 363, 0xFFFF);
     ASSERT_EQ(merge(), 1);
     for (uint32_t off : {1241u, 1242u, 1249u, 1253u, 1255u, 1256u}) EXPECT_EQ(cur()[off], before[off]) << off;
-    for (uint32_t off : {1248u, 1250u, 1251u, 1254u}) EXPECT_EQ(cur()[off], 9) << off;
+    for (uint32_t off : {1250u, 1251u, 1254u}) EXPECT_EQ(cur()[off], 9) << off;
+    // The printer's facts are taken again, whatever the caller says.
+    EXPECT_EQ(cur()[1247], 0) << "item 40 is 0";
+    EXPECT_EQ(cur()[1248], 0) << "the printer has no bidirectional attribute";
     EXPECT_EQ(dm::rd32(cur(), 832), 0x01020304u);
     EXPECT_EQ(dm::rd16(cur(), 363), 1260u) << "section bases are the driver's";
     EXPECT_EQ(DmIsOwnDevmode(ctx_.get(), cur(), 1260), 1);

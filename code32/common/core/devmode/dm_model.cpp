@@ -2,12 +2,18 @@
 
 #include <atomic>
 
+#include "core/devmode/dm_seams.h"
 #include "core/seams.h"
 
 namespace vesk {
 namespace {
-const DmModelQueries kDefault{MdlItemOptionType, MdlItemOptionRange, MdlItemOptionValue, MdlPaperSize,
-                              DmCheckPublicValue, DmCollateSupported, FreeSizePaper, PaperSizeLimitsOk};
+int paperSizeOf(DrvContext* ctx, uint32_t paperValue, int32_t* w, int32_t* l) {
+    return MdlPaperSize(ctx, static_cast<int>(paperValue), w, l);
+}
+
+const DmModelQueries kDefault{MdlItemOptionType,   MdlItemOptionRange,    MdlItemOptionValue, paperSizeOf,
+                              DmCheckPublicValue,  DmCollateSupported,    FreeSizePaper,      PaperSizeLimitsOk,
+                              MdlItemValueListHas, MdlItemValueCondition, MdlItemPaperArea,   MdlItemApplyActions};
 std::atomic<const DmModelQueries*> g_queries{&kDefault};
 }  // namespace
 

@@ -1,0 +1,58 @@
+// Helpers shared by the public-field files: item ids, the model's answers
+// for a field's item, and 16-bit field access.
+#pragma once
+#include <win/devmode.h>
+#include <win/types.h>
+
+#include "core/context.h"
+#include "core/devmode/dm_layout.h"
+#include "core/devmode/dm_model.h"
+#include "core/driver_desc.h"
+
+namespace vesk::dmpub {
+
+// Item ids of the public fields (item n + 1 is public field n) and of the
+// items kept in step with them.
+constexpr int kItSpecVersion = 2, kItDriverVersion = 3, kItSize = 4, kItDriverExtra = 5, kItFields = 6,
+              kItOrientation = 7, kItPaperSize = 8, kItPaperLength = 9, kItPaperWidth = 10, kItScale = 11,
+              kItCopies = 12, kItSource = 13, kItQuality = 14, kItColor = 15, kItDuplex = 16, kItYRes = 17,
+              kItTTOption = 18, kItFormName = 20, kItICMMethod = 27, kItICMIntent = 28, kItMediaType = 29,
+              kItDither = 30;
+constexpr int kItUiModeChange = 40, kItDstResW = 42, kItDstResH = 43, kItOutPaper = 50, kItDuplexOn = 61,
+              kItStampOn = 63, kItSortOn = 64, kItDuplexType = 102, kItStampKind = 109, kItStampId = 120,
+              kItUseUserMacro = 185, kItUserPrintMacro = 188, kItResBoth = 248, kItMediaTypeItem = 378,
+              kItUiStart = 880, kItLogCodeUse = 10002, kItPdlCode = 10274, kItDuplexLock = 916;
+
+// Source paper items (1200-dpi dots at the print resolution) and output
+// paper items.
+constexpr int kItSrcLength = 44, kItSrcWidth = 45, kItSrcPrnLength = 46, kItSrcPrnWidth = 47, kItSrcX = 48,
+              kItSrcY = 49;
+constexpr int kItDstLength = 51, kItDstWidth = 52, kItDstPrnLength = 53, kItDstPrnWidth = 54, kItDstX = 55,
+              kItDstY = 56;
+
+// The output paper code that stands for the source paper.
+constexpr int32_t kPaperSameAsSource = 1024;
+
+inline const PublicDefaults& defs(DrvContext* ctx) { return ctx->desc->publicDefaults; }
+inline int optType(DrvContext* ctx, int item) { return dmModel().optionType(ctx, item); }
+// The public-field validator of the item's option accepts the value.
+inline bool allowed(DrvContext* ctx, int item, int32_t v) { return dmModel().checkValue(ctx, item, v) == 1; }
+inline bool inRange(DrvContext* ctx, int item, int32_t v) {
+    int32_t lo = 0, hi = -1;
+    return dmModel().optionRange(ctx, item, &lo, &hi) && v >= lo && v <= hi;
+}
+
+inline int32_t get16(const BYTE* dm, uint32_t off) { return dm::rds16(dm, off); }
+inline void put16(BYTE* dm, uint32_t off, int32_t v) { dm::wr16(dm, off, static_cast<uint32_t>(v)); }
+
+inline bool isLandscape(const BYTE* dm) { return get16(dm, dm::kOffOrientation) == DMORIENT_LANDSCAPE; }
+
+// The model value (value id) of a raw paper code, through item 8's map.
+uint32_t paperValueOf(DrvContext* ctx, int32_t paperCode);
+// A free-size paper: its slot's width and length in 1200-dpi dots.
+bool freeSize(DrvContext* ctx, int32_t paperCode, int32_t* w, int32_t* l);
+// Width and length of a model paper in 0.1 mm as the page-size query gives
+// them: exchanged in landscape. False when the model has no such paper.
+bool modelPaper(DrvContext* ctx, int32_t paperCode, int32_t* w, int32_t* l);
+
+}  // namespace vesk::dmpub
