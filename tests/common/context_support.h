@@ -37,6 +37,8 @@ inline ContextPtr contextWithDevmode() {
     return ContextPtr(c);
 }
 
-inline void startClock(uint32_t tick) { winsim::setVirtualClock(133000000000000000ull, tick); }
+// The virtual clock's start (a day of 2022, in FILETIME units).
+constexpr uint64_t kClockStart = 133000000000000000ull;
+inline void startClock(uint32_t tick) { winsim::setVirtualClock(kClockStart, tick); }
 
 }  // namespace vesk::test

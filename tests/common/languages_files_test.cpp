@@ -118,26 +118,7 @@ TEST(TextConversion, BoundedByTheDestination) {
 
 namespace {
 
-class Files : public PrinterMachine {
-protected:
-    void write(const std::u16string& path, const std::string& text) {
-        std::ofstream(*winsim::hostPath(path), std::ios::binary) << text;
-    }
-    std::string read(const std::u16string& path) {
-        auto h = winsim::hostPath(path);
-        if (!h || !fs::exists(*h)) return "(missing)";
-        std::ifstream in(*h, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    void setTime(const std::u16string& path, uint64_t t) {
-        HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE);
-        uint64_t v = 133000000000000000ull + t * 10000000ull;  // seconds after a day of 2022
-        FILETIME ft{static_cast<DWORD>(v), static_cast<DWORD>(v >> 32)};
-        ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &ft));
-        CloseHandle(h);
-    }
-};
+class Files : public PrinterMachine {};
 
 const std::u16string kSys = u"C:\\WINDOWS\\system32\\";
 

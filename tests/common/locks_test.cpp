@@ -14,9 +14,11 @@
 #include <fstream>
 #include <thread>
 
+#include "common/child_support.h"
 #include "core/locks.h"
 
 using namespace vesk;
+using namespace vesk::test;
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
@@ -134,16 +136,8 @@ TEST(TsMutex, ExcludesAnotherProcess) {
     fs::path release = m.root() / "release.flag";
     setenv("VESK_TEST_READY", ready.c_str(), 1);
     setenv("VESK_TEST_RELEASE", release.c_str(), 1);
-    std::string self = fs::read_symlink("/proc/self/exe").string();
-    ASSERT_TRUE(winsim::installProgram(u"C:\\WINDOWS\\holder.exe",
-                                       {self, "--gtest_also_run_disabled_tests",
-                                        "--gtest_filter=TsMutexChild.DISABLED_HoldUntilReleased"}));
-    std::u16string cmd = u"holder.exe";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessW(u"C:\\WINDOWS\\holder.exe", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &si, &pi))
+    ASSERT_TRUE(startSelf(u"C:\\WINDOWS\\holder.exe", "TsMutexChild.DISABLED_HoldUntilReleased", &pi))
         << GetLastError();
     ASSERT_TRUE(waitForFile(ready));
 
@@ -159,11 +153,6 @@ TEST(TsMutex, ExcludesAnotherProcess) {
     std::ofstream(release) << "go";
     waiter.join();
     EXPECT_TRUE(got.load());
-    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 30000), static_cast<DWORD>(WAIT_OBJECT_0));
-    DWORD code = 99;
-    GetExitCodeProcess(pi.hProcess, &code);
-    EXPECT_EQ(code, 0u);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
+    EXPECT_EQ(waitChild(pi, 30000), 0);
     LocksTerm();
 }

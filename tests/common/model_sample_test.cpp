@@ -15,13 +15,6 @@ using namespace vesk::test;
 
 namespace {
 
-std::string readFile(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 class Sample : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -4,6 +4,8 @@
 #include <winsim/winsim.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -57,5 +59,13 @@ inline std::filesystem::path sourceRoot() {
 }
 inline std::filesystem::path sampleModel() { return sourceRoot() / "samples" / "model" / "VESKMFP1.VMD"; }
 inline std::filesystem::path testData(const char* name) { return sourceRoot() / "tests" / "common" / "data" / name; }
+
+// A host file's bytes; empty when it cannot be read.
+inline std::string readFile(const std::filesystem::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
 
 }  // namespace vesk::test

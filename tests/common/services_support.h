@@ -8,6 +8,9 @@
 #include <winsim/spooler.h>
 #include <winsim/winsim.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "common/context_support.h"
@@ -80,6 +83,27 @@ protected:
         for (char16_t c : text) b.push_back(static_cast<uint8_t>(c)), b.push_back(static_cast<uint8_t>(c >> 8));
         b.push_back(0), b.push_back(0);
         ASSERT_EQ(winsim::setPrinterData(name_, value, REG_SZ, b), static_cast<DWORD>(ERROR_SUCCESS));
+    }
+
+    // Files of the machine by Windows path: written and read whole, and the
+    // last-write time set to `t` seconds after the virtual clock's start
+    // (startClock), which may be negative.
+    void write(const std::u16string& path, const std::string& text) {
+        std::ofstream(*winsim::hostPath(path), std::ios::binary) << text;
+    }
+    std::string read(const std::u16string& path) {
+        auto h = winsim::hostPath(path);
+        if (!h || !std::filesystem::exists(*h)) return "(missing)";
+        std::ifstream in(*h, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    void setTime(const std::u16string& path, int64_t t) {
+        HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        uint64_t v = kClockStart + static_cast<uint64_t>(t * 10000000);
+        FILETIME ft{static_cast<DWORD>(v), static_cast<DWORD>(v >> 32)};
+        ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &ft));
+        CloseHandle(h);
     }
 
     winsim::TempMachine machine_;

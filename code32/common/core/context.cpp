@@ -11,6 +11,7 @@
 #include "core/font_tables.h"
 #include "core/item_store.h"
 #include "core/languages.h"
+#include "core/model/cache.h"
 #include "core/seams.h"
 #include "core/sysdeps.h"
 

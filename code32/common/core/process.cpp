@@ -2,6 +2,7 @@
 
 #include "core/context_cache.h"
 #include "core/locks.h"
+#include "core/model/cache.h"
 #include "core/terminal_server.h"
 
 namespace vesk {
@@ -16,8 +17,10 @@ BOOL processAttach(HINSTANCE module) {
 }
 
 void processDetach() {
-    // Every cached context is freed before the library goes away.
+    // Every cached context is freed before the library goes away, then the
+    // compiled models they shared, so no context outlives its model.
     CtxCacheFlush(1);
+    MdlCacheFreeAll();
     LocksTerm();
     TsForget();
     g_module = nullptr;

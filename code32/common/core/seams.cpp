@@ -2,8 +2,6 @@
 
 namespace vesk {
 
-const MdlImage* MdlCacheGet(DrvContext*) { return nullptr; }
-
 int SettingsSyncAtOpen(DrvContext*) { return 0; }
 
 int HandoverApplyAtOpen(DrvContext*) { return 0; }

@@ -1,5 +1,5 @@
 // Steps of context creation that other parts of the common library provide:
-// the compiled model, the default DEVMODE, the persisted settings, the
+// the default DEVMODE, the persisted settings, the
 // installer's hand-over and the language code. Each answers failure until its
 // part is built, so a context that needs it is not created.
 #pragma once
@@ -9,8 +9,6 @@
 
 namespace vesk {
 
-// The compiled model of the printer's model-description file, or null.
-const MdlImage* MdlCacheGet(DrvContext* ctx);
 // A new DEVMODE buffer of the context's kind, or null.
 BYTE* DmCreateDefault(DrvContext* ctx, uint16_t kind);
 // Loads every option class and the font lists and applies the bidirectional

@@ -384,6 +384,17 @@ std::optional<ResolvedPath> resolve(std::u16string_view in, PathError* err) {
 
     fs::path host = root / std::string(1, static_cast<char>(drive));
     std::error_code ec;
+    // Most paths are spelt as the files were made: when the exact spelling
+    // names an entry, one lookup settles every component.
+    if (!comps.empty()) {
+        fs::path exact = host;
+        for (const auto& c : comps) exact /= toUtf8(c);
+        if (fs::exists(fs::symlink_status(exact, ec))) {
+            r.parentExists = true;
+            r.host = std::move(exact);
+            return r;
+        }
+    }
     bool exists = fs::is_directory(host, ec);
     for (size_t k = 0; k < comps.size(); ++k) {
         if (k + 1 == comps.size()) r.parentExists = exists;

@@ -5,7 +5,10 @@
 #include <map>
 #include <new>
 
+#include "core/context.h"
+#include "core/model/cache.h"
 #include "core/sysdeps.h"
+#include "core/wstr.h"
 
 namespace vesk {
 
@@ -772,15 +775,45 @@ bool MdlValidateImage(const MdlImageView& view) {
     return c.ok;
 }
 
-bool MdlCompileImage(const WCHAR* path, std::vector<uint8_t>& out) {
-    out.clear();
+void MdlImageVersion(const MdlImageView& view, WCHAR (&out)[kMdlVersionChars + 1]) {
+    for (WCHAR& c : out) c = 0;
+    for (uint32_t i = 0; i < kMdlVersionChars; ++i) {
+        uint16_t c = 0;
+        if (!view.u16(kMdlImgFileVersion + 2 * i, &c) || c == 0) break;
+        out[i] = static_cast<WCHAR>(c);
+    }
+}
+
+bool MdlVersionEquals(const WCHAR* a, const WCHAR* b) {
+    // A stored FileVersion need not end within its field: each text is
+    // taken to its first 16 units.
+    WCHAR x[kMdlVersionChars + 1] = {}, y[kMdlVersionChars + 1] = {};
+    WCopyCut(x, kMdlVersionChars + 1, a ? a : u"");
+    WCopyCut(y, kMdlVersionChars + 1, b ? b : u"");
+    return lstrcmpiW(x, y) == 0;
+}
+
+MdlImage* MdlCompileImage(DrvContext* ctx, const WCHAR* path, bool writeCache) {
     MdlParseResult* r = MdlLoad(path);
-    if (!r) return false;
-    bool ok = MdlSerializeImage(*r, out);
+    if (!r) return nullptr;
+    std::vector<uint8_t> stored;
+    bool ok = MdlSerializeImage(*r, stored);
     MdlFree(r);
-    if (ok) ok = MdlRelocateImage(out.data(), out.size()) && MdlValidateImage(MdlImageView(out.data(), out.size()));
-    if (!ok) out.clear();
-    return ok;
+    MdlImage* image = ok ? MdlImageNew(stored.data(), stored.size()) : nullptr;
+    if (!image) return nullptr;
+    // The stored form is written only once the image has relocated and
+    // checked out, so the cache never holds what could not be used.
+    if (!MdlRelocateImage(image->block, image->size) || !MdlValidateImage(image->view())) {
+        MdlImageFree(image);
+        return nullptr;
+    }
+    if (writeCache) {
+        WCHAR version[kMdlVersionChars + 1];
+        MdlImageVersion(image->view(), version);
+        if (!ctx || (ctx->desc && MdlVersionEquals(version, ctx->desc->driverVersionText)))
+            MdlCacheWriteFile(stored.data(), stored.size(), path);
+    }
+    return image;
 }
 
 MdlImage* MdlImageNew(const uint8_t* bytes, size_t size) {

@@ -23,6 +23,8 @@
 
 namespace vesk {
 
+struct DrvContext;
+
 // Header fields.
 constexpr uint32_t kMdlImgFileVersion = 0;   // 16 UTF-16 units
 constexpr uint32_t kMdlImgTotalSize = 32;
@@ -108,8 +110,9 @@ struct MdlImage {
     MdlImageView view() const { return MdlImageView(block, size); }
 };
 
-// A new MdlImage holding a copy of `size` bytes of an already relocated
-// image, or null when memory runs out or the size is 0 or too large.
+// A new MdlImage holding a copy of `size` bytes of an image (in stored or
+// relocated form), or null when memory runs out or the size is 0 or too
+// large.
 MdlImage* MdlImageNew(const uint8_t* bytes, size_t size);
 // Frees an image and its block; null is ignored.
 void MdlImageFree(MdlImage* image);
@@ -131,8 +134,20 @@ bool MdlRelocateImage(uint8_t* block, size_t size);
 // the block (no cycle). True when all of it is sound.
 bool MdlValidateImage(const MdlImageView& view);
 
-// Parses a model description file, serialises, relocates and validates it.
-// False when the file cannot be parsed or memory runs out.
-bool MdlCompileImage(const WCHAR* path, std::vector<uint8_t>& out);
+// The FileVersion text of an image's header (at most its 16 units) into
+// `out`, always terminated; empty when the header cannot be read.
+constexpr size_t kMdlVersionChars = 16;
+void MdlImageVersion(const MdlImageView& view, WCHAR (&out)[kMdlVersionChars + 1]);
+// Two FileVersion texts compared as lstrcmpiW does (letter case aside),
+// each taken to at most 16 units; null counts as empty.
+bool MdlVersionEquals(const WCHAR* a, const WCHAR* b);
+
+// Compiles a model description file: parses it, lays the image out, copies
+// it into a block of its own, relocates and checks it. When `writeCache` is
+// set the stored form goes to the cache file beside the description, with a
+// null context always, else only when the image's FileVersion equals the
+// driver's version text of the context (letter case aside). Null when the
+// file cannot be parsed or memory runs out; the caller owns the image.
+MdlImage* MdlCompileImage(DrvContext* ctx, const WCHAR* path, bool writeCache);
 
 }  // namespace vesk

@@ -152,17 +152,24 @@ int MdlMapFile(const WCHAR* path, const BYTE** base, DWORD* size) {
     if (!path || !base) return 0;
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 0;
+    int ok = MdlMapOpenFile(file, base, size);
+    CloseHandle(file);
+    return ok;
+}
+
+int MdlMapOpenFile(HANDLE file, const BYTE** base, DWORD* size) {
+    if (base) *base = nullptr;
+    if (size) *size = 0;
+    if (!base) return 0;
     DWORD high = 0;
     DWORD low = GetFileSize(file, &high);
     // The reader is bounded by this size: a file whose size cannot be read
     // (or that does not fit in 32 bits) is not mapped.
     if (low == INVALID_FILE_SIZE || high != 0) {
         if (size) *size = static_cast<DWORD>(-1);
-        CloseHandle(file);
         return 0;
     }
     HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    CloseHandle(file);
     if (!mapping) return 0;
     void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
     CloseHandle(mapping);

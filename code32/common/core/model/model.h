@@ -303,6 +303,8 @@ WCHAR* MdlGetDataFilePath(HANDLE printer);
 // Maps the file read-only; `size` (optional) receives its size. 1 or 0. The
 // view is released with UnmapViewOfFile.
 int MdlMapFile(const WCHAR* path, const BYTE** base, DWORD* size);
+// The same for a file already open for reading; the handle stays open.
+int MdlMapOpenFile(HANDLE file, const BYTE** base, DWORD* size);
 // Parses the whole file; null when it cannot be read or memory runs out.
 MdlParseResult* MdlLoad(const WCHAR* path);
 // Parses a description held in memory (the mapped view of MdlLoad).

@@ -1,0 +1,181 @@
+// The compiled model of a context, and the cache file beside the model
+// description that carries a compilation from one process to the next.
+#include "core/model/cache.h"
+
+#include <win/files.h>
+#include <win/time.h>
+
+#include "core/files.h"
+#include "core/locks.h"
+#include "core/model/model.h"
+#include "core/sysdeps.h"
+#include "core/wstr.h"
+
+namespace vesk {
+namespace {
+
+constexpr WCHAR kCacheExtension[] = u"BCS";
+
+bool isSeparator(WCHAR c) { return c == u'\\' || c == u'/'; }
+
+// Windows resolves a name without its trailing dots and blanks, so two
+// paths that differ only there name one file.
+size_t resolvedLength(const WCHAR* p, size_t n) {
+    while (n && (p[n - 1] == u'.' || p[n - 1] == u' ')) --n;
+    return n;
+}
+
+bool sameFile(const WCHAR* a, const WCHAR* b) {
+    WCHAR x[kPathBufChars] = {}, y[kPathBufChars] = {};
+    size_t na = resolvedLength(a, WLenMax(a, kMaxPathChars)), nb = resolvedLength(b, WLenMax(b, kMaxPathChars));
+    for (size_t i = 0; i < na; ++i) x[i] = a[i];
+    for (size_t i = 0; i < nb; ++i) y[i] = b[i];
+    return lstrcmpiW(x, y) == 0;
+}
+
+// Holds the named mutex for a scope unless the caller holds it already.
+class ModelMutex {
+public:
+    explicit ModelMutex(bool alreadyHeld) : take_(!alreadyHeld) {
+        if (take_) TsMutexWait();
+    }
+    ~ModelMutex() {
+        if (take_) TsMutexRelease();
+    }
+    ModelMutex(const ModelMutex&) = delete;
+    ModelMutex& operator=(const ModelMutex&) = delete;
+
+private:
+    bool take_;
+};
+
+// The model for a data file, from the list, the cache file or the text.
+// `driverVersion` is the FileVersion a cache file must carry.
+const MdlImage* modelFor(DrvContext* ctx, const WCHAR* path, const WCHAR* driverVersion) {
+    if (const MdlImage* listed = MdlCacheFind(path)) return listed;
+
+    MdlImage* image = nullptr;
+    bool mayWrite = true;
+    if (MdlImage* cached = MdlCacheLoadFile(path)) {
+        WCHAR textVersion[kMdlVersionChars] = {};
+        MdlReadFileVersion(path, textVersion);
+        const bool textIsDriver = MdlVersionEquals(textVersion, driverVersion);
+        WCHAR cacheVersion[kMdlVersionChars + 1];
+        MdlImageVersion(cached->view(), cacheVersion);
+        // A cache of the right versions whose offsets do not check out is
+        // treated as a stale one: deleted and built again from the text.
+        if (textIsDriver && MdlVersionEquals(cacheVersion, textVersion) &&
+            MdlRelocateImage(cached->block, cached->size) && MdlValidateImage(cached->view())) {
+            image = cached;
+        } else {
+            MdlImageFree(cached);
+            MdlCacheDeleteFile(path);
+            mayWrite = textIsDriver;
+        }
+    }
+    if (!image) image = MdlCompileImage(ctx, path, mayWrite);
+    // An image the list cannot take would belong to nobody: it is given up
+    // and the context gets no model.
+    if (image && !MdlCacheAdd(image, path)) {
+        MdlImageFree(image);
+        image = nullptr;
+    }
+    return image;
+}
+
+}  // namespace
+
+const MdlImage* MdlCacheGet(DrvContext* ctx) {
+    if (!ctx || !ctx->ws || !ctx->desc) return nullptr;
+    ModelMutex hold((ctx->ws->kindOptions & kKindOptMutexHeld) != 0);
+    WCHAR* path = MdlGetDataFilePath(ctx->driverQuery);
+    if (!path) return nullptr;
+    const MdlImage* image = modelFor(ctx, path, ctx->desc->driverVersionText);
+    MemFree(path);
+    return image;
+}
+
+int MdlCachePath(const WCHAR* dataPath, WCHAR* out) {
+    if (!out) return 0;
+    out[0] = 0;
+    size_t n = WLenMax(dataPath, kPathBufChars);
+    if (!dataPath || n == 0 || n > kMaxPathChars) return 0;
+    // Only the file name's own extension is replaced: a '.' in a folder
+    // name must not move the cache out of the data file's folder.
+    size_t name = n;
+    while (name > 0 && !isSeparator(dataPath[name - 1])) --name;
+    size_t keep = n;  // up to and with the extension's '.'
+    bool dot = false;
+    for (size_t i = n; i > name && !dot; --i)
+        if (dataPath[i - 1] == u'.') {
+            keep = i;
+            dot = true;
+        }
+    WCHAR path[kPathBufChars] = {};
+    for (size_t i = 0; i < keep; ++i) path[i] = dataPath[i];
+    if (!dot && !WAppendWhole(path, kPathBufChars, u".")) return 0;
+    if (!WAppendWhole(path, kPathBufChars, kCacheExtension)) return 0;
+    // A data file whose extension is BCS would be its own cache and be
+    // overwritten with the image: it has none.
+    if (sameFile(path, dataPath)) return 0;
+    return WCopyWhole(out, kPathBufChars, path) ? 1 : 0;
+}
+
+MdlImage* MdlCacheLoadFile(const WCHAR* dataPath) {
+    WCHAR cache[kPathBufChars];
+    if (!MdlCachePath(dataPath, cache)) return nullptr;
+    HANDLE text = CreateFileW(dataPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (text == INVALID_HANDLE_VALUE) return nullptr;
+    FILETIME textTime{};
+    const bool haveTextTime = GetFileTime(text, nullptr, nullptr, &textTime) != FALSE;
+    CloseHandle(text);
+    if (!haveTextTime) return nullptr;
+    // The cache's time and its bytes are read through one handle, so both
+    // are those of one file.
+    HANDLE file = CreateFileW(cache, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    MdlImage* copy = nullptr;
+    FILETIME cacheTime{};
+    const BYTE* base = nullptr;
+    DWORD size = 0;
+    if (GetFileTime(file, nullptr, nullptr, &cacheTime) && CompareFileTime(&cacheTime, &textTime) >= 0 &&
+        MdlMapOpenFile(file, &base, &size)) {
+        uint32_t total = 0;
+        if (size > kMdlHeaderSize && MdlImageView(base, size).u32(kMdlImgTotalSize, &total) && total == size)
+            copy = MdlImageNew(base, size);
+        UnmapViewOfFile(base);
+    }
+    CloseHandle(file);
+    return copy;
+}
+
+int MdlCacheWriteFile(const uint8_t* stored, size_t size, const WCHAR* dataPath) {
+    WCHAR cache[kPathBufChars];
+    if (!stored || size <= kMdlHeaderSize || size > kMdlImageMaxSize || !MdlCachePath(dataPath, cache)) return 0;
+    // The temporary file lies in the cache's folder, so the rename never
+    // crosses volumes and replaces the cache in one step.
+    WCHAR folder[kPathBufChars] = {};
+    size_t cut = WLen(cache);
+    while (cut > 0 && !isSeparator(cache[cut - 1])) --cut;
+    if (cut == 0) folder[0] = u'.';
+    for (size_t i = 0; i < cut; ++i) folder[i] = cache[i];
+    WCHAR temp[MAX_PATH + 1] = {};
+    if (!GetTempFileNameW(folder, kCacheExtension, 0, temp)) return 0;
+    HANDLE f = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool ok = f != INVALID_HANDLE_VALUE;
+    if (ok) {
+        ok = WriteFileCount(f, stored, static_cast<DWORD>(size)) == static_cast<int32_t>(size);
+        ok = CloseHandle(f) && ok;
+    }
+    if (ok) ok = MoveFileExW(temp, cache, MOVEFILE_REPLACE_EXISTING) != 0;
+    if (!ok) DeleteFileW(temp);
+    return ok ? 1 : 0;
+}
+
+int MdlCacheDeleteFile(const WCHAR* dataPath) {
+    WCHAR cache[kPathBufChars];
+    if (!MdlCachePath(dataPath, cache)) return 0;
+    return DeleteFileW(cache) ? 1 : 0;
+}
+
+}  // namespace vesk
