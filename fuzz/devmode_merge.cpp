@@ -1,4 +1,5 @@
-// Merges a caller's DEVMODE made from the input into a context's DEVMODE,
+// Merges a caller's DEVMODE made from the input into the DEVMODE of a
+// context of kind 0 (a printer whose driver set carries the sample model),
 // with the merge flags the callers use, and converts it. The first byte
 // chooses the flags and how the rest is read:
 //   bit 7 clear: the rest is the caller's DEVMODE as it stands (truncated,
@@ -15,7 +16,14 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
 #include <vector>
+
+#include <win/windows.h>
+#include <winsim/spooler.h>
+#include <winsim/winsim.h>
 
 #include "core/context.h"
 #include "core/devmode/dm_convert.h"
@@ -30,27 +38,48 @@ using namespace vesk;
 
 namespace {
 
+// A printer of the driver on a temporary machine, its driver set carrying
+// the sample model, and a context of kind 0 for it.
 struct Fixture {
+    std::unique_ptr<winsim::TempMachine> machine;
+    HANDLE printer = nullptr;
     DrvContext* ctx = nullptr;
-    std::vector<BYTE> defaults;  // the whole buffer after DmSetDefaults
+    std::vector<BYTE> defaults;  // the whole buffer as the context built it
 };
 
+const std::u16string kDriverDir = u"C:\\WINDOWS\\system32\\spool\\DRIVERS\\W32X86\\3\\";
+
+bool setUp(Fixture& x) {
+    x.machine = std::make_unique<winsim::TempMachine>();
+    winsim::DriverRecord d;
+    d.name = u"VESK Colour MFP";
+    d.driverPath = kDriverDir + u"veskgr.dll";
+    d.dataFile = kDriverDir + u"VESKMFP1.VMD";
+    d.configFile = kDriverDir + u"veskui.dll";
+    winsim::PrinterRecord p;
+    p.name = u"Fuzz";
+    p.driver = d.name;
+    if (winsim::addDriver(d) != ERROR_SUCCESS || winsim::addPrinter(p) != ERROR_SUCCESS) return false;
+    const std::filesystem::path sample =
+        std::filesystem::path(__FILE__).parent_path().parent_path() / "samples" / "model" / "VESKMFP1.VMD";
+    auto model = winsim::hostPath(d.dataFile);
+    std::error_code ec;
+    if (!model || !std::filesystem::copy_file(sample, *model, ec)) return false;
+    if (!OpenPrinterW(const_cast<LPWSTR>(p.name.c_str()), &x.printer, nullptr)) return false;
+    x.ctx = CtxCreateEx(x.printer, x.printer, nullptr, 0, 0, 0, nullptr);
+    if (!x.ctx || !x.ctx->model || !x.ctx->devmode) return false;
+    // Font tables the merge must leave alone: handles in section 2.
+    ItemSetRawById(x.ctx, 10007, 0x1234);
+    ItemSetRawById(x.ctx, 10006, 2);
+    x.defaults.assign(x.ctx->devmode, x.ctx->devmode + dmSizes().stateSize);
+    return true;
+}
+
 Fixture& fixture() {
-    static Fixture f = [] {
-        Fixture x;
-        PRINTER_INFO_2W pi{};
-        pi.pPrinterName = const_cast<LPWSTR>(u"Fuzz");
-        x.ctx = CtxCreateEx(nullptr, nullptr, nullptr, 4, 0, 0, &pi);
-        if (!x.ctx) return x;
-        x.ctx->devmode = static_cast<BYTE*>(MemAllocZero(dmSizes().stateSize));
-        if (!x.ctx->devmode) return x;
-        DmSetDefaults(x.ctx);
-        // Font tables the merge must leave alone: handles in section 2.
-        ItemSetRawById(x.ctx, 10007, 0x1234);
-        ItemSetRawById(x.ctx, 10006, 2);
-        x.defaults.assign(x.ctx->devmode, x.ctx->devmode + dmSizes().stateSize);
-        return x;
-    }();
+    static Fixture f;
+    static const bool ready = setUp(f);
+    // A target that cannot build its context would test nothing.
+    if (!ready) std::abort();
     return f;
 }
 
@@ -66,7 +95,7 @@ void check(bool ok) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Fixture& f = fixture();
     DrvContext* ctx = f.ctx;
-    if (!ctx || !ctx->devmode || size == 0) return 0;
+    if (size == 0) return 0;
     const DmSizes& s = dmSizes();
     std::memcpy(ctx->devmode, f.defaults.data(), s.stateSize);
 

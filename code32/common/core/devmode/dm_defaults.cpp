@@ -75,8 +75,8 @@ void DmSetDefaults(DrvContext* ctx) {
     if (!ctx || !ctx->devmode) return;
     DmResetAllOptions(ctx);
     DmSetDriverVersionOption(ctx);
-    // The description's defaults, then validated against the model.
-    DmResetPublic(ctx, ctx->devmode);
+    // The public fields validated: the model's defaults just set stay where
+    // the model allows them, every other field takes the description's.
     DmPublicSetDefaults(ctx, 1);
     DmDefaultsAfterValidate(ctx);
     DmSetPrivateFlagDefaults(ctx);
