@@ -18,8 +18,7 @@ namespace vesk::test {
 
 // A model for the tests: option types by item, numeric ranges, current
 // values, allowed (item, value) pairs, value lists, conditions that hold,
-// papers (by value id) with their page records, and the items whose actions
-// ran.
+// page sizes, and the items whose actions ran.
 struct FakeModel {
     std::vector<std::pair<int, int>> types;
     std::vector<std::pair<int, std::pair<int32_t, int32_t>>> ranges;
@@ -27,8 +26,9 @@ struct FakeModel {
     std::set<std::pair<int, int32_t>> allowedValues;
     std::map<int, std::set<uint32_t>> lists;
     std::set<std::tuple<int, uint32_t, int>> conditions;  // (item, value, which) that hold
-    std::map<uint32_t, std::pair<int32_t, int32_t>> papers{{41, {2100, 2970}}, {45, {2159, 2794}}};
-    std::map<uint32_t, DmPaperArea> areas;
+    // Page sizes (0.1 mm) by Windows paper code, portrait; the query turns
+    // them in landscape as the model's does.
+    std::map<int, std::pair<int32_t, int32_t>> papers{{9, {2100, 2970}}, {1, {2159, 2794}}};
     std::vector<int> actionsRun;
     bool collate = false;
     bool paperLimits = true;
@@ -59,11 +59,12 @@ struct FakeModel {
             }
         return 0;
     }
-    static int paper(DrvContext*, uint32_t value, int32_t* w, int32_t* l) {
-        auto it = current()->papers.find(value);
+    static int paper(DrvContext* ctx, int code, int32_t* w, int32_t* l) {
+        auto it = current()->papers.find(code);
         if (it == current()->papers.end()) return 0;
-        *w = it->second.first;
-        *l = it->second.second;
+        const bool landscape = ctx->devmode && dm::rds16(ctx->devmode, dm::kOffOrientation) == 2;
+        *w = landscape ? it->second.second : it->second.first;
+        *l = landscape ? it->second.first : it->second.second;
         return 1;
     }
     static int check(DrvContext*, int item, int32_t v) { return current()->allowedValues.count({item, v}) ? 1 : 0; }
@@ -83,12 +84,6 @@ struct FakeModel {
     static int condition(DrvContext*, int item, uint32_t v, int which) {
         return current()->conditions.count({item, v, which}) ? 1 : 0;
     }
-    static int area(DrvContext*, uint32_t paper, DmPaperArea* out) {
-        auto it = current()->areas.find(paper);
-        if (it == current()->areas.end()) return 0;
-        *out = it->second;
-        return 1;
-    }
     static int actions(DrvContext*, int item) {
         current()->actionsRun.push_back(item);
         return 0;
@@ -103,7 +98,7 @@ public:
         static const DmModelQueries q{FakeModel::type,     FakeModel::range,   FakeModel::value,
                                       FakeModel::paper,    FakeModel::check,   FakeModel::collates,
                                       FakeModel::freeSize, FakeModel::limits,  FakeModel::listHas,
-                                      FakeModel::condition, FakeModel::area,   FakeModel::actions};
+                                      FakeModel::condition, FakeModel::actions};
         previous_ = DmSetModelQueries(&q);
     }
     ~ModelScope() {

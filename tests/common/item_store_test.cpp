@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/context_support.h"
+#include "core/computed/computed.h"
 #include "core/item_store.h"
 
 using namespace vesk;

@@ -192,6 +192,16 @@ TEST(RecordBuffer, NoMemoryForAChunkFailsOnlyThatReservation) {
     Bytes want(10000, 1);
     want.insert(want.end(), 200, 2);
     EXPECT_EQ(d.out(), outer(0xF5, want));
+    // Above the mid-page limit too, a reservation without memory sends
+    // nothing: what is queued stays, and can still be taken back.
+    spool() = FakeSpool{};
+    for (int i = 0; i < 103; ++i) put(d.buf, 10240, 3);
+    const DWORD queued = d.buf->queued;
+    winsim::failCall("GlobalAlloc", 1, kNoMemory);
+    EXPECT_EQ(RecBufReserve(d.buf, 16), nullptr);
+    winsim::clearFaults();
+    EXPECT_TRUE(spool().pieces.empty());
+    EXPECT_EQ(d.buf->queued, queued);
 }
 
 TEST(RecordBuffer, WithdrawTakesBackARecordAndEverythingBehindIt) {

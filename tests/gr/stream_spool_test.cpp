@@ -118,14 +118,6 @@ TEST(CommandBlock, MeasuresThenFillsAndWritesOneRecord) {
     EXPECT_EQ(d.out(), outer(0xF1, {}));
 }
 
-TEST(CommandBlock, LargeBlocksGoInPieces) {
-    StreamDevice d;
-    const std::string big(9000, 'x');
-    ASSERT_EQ(WriteJobHeader(d.buf, ctxOf(big), textBuilder), 1);
-    ASSERT_EQ(spool().pieces.size(), 3u);
-    EXPECT_EQ(d.out(), outer(0xF3, text(big)));
-}
-
 TEST(CommandBlock, ABuilderThatFailsOrChangesItsMindWritesNothing) {
     StreamDevice d;
     const size_t base = winsim::liveGlobalBlocks();

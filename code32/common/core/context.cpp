@@ -12,13 +12,13 @@
 #include "core/item_store.h"
 #include "core/languages.h"
 #include "core/model/cache.h"
+#include "core/model/eval.h"
 #include "core/seams.h"
 #include "core/sysdeps.h"
 
 namespace vesk {
 namespace {
 
-constexpr size_t kEvalStackBytes = 1024;
 std::atomic<bool> g_installRunning{false};
 
 struct Template {
@@ -175,10 +175,7 @@ DrvContext* CtxCreateEx(HANDLE printer, HANDLE driverQuery, void*, uint16_t kind
     if (ok && kind < kKindFirstLight) {
         c->model = MdlCacheGet(c);
         ok = c->model != nullptr;
-        if (ok) {
-            c->ws->evalStack = static_cast<BYTE*>(MemAllocZero(kEvalStackBytes));
-            ok = c->ws->evalStack != nullptr;
-        }
+        if (ok) ok = MdlEvalStackAlloc(c) == 1;
         if (ok) {
             c->devmode = DmCreateDefault(c, kind);
             ok = c->devmode != nullptr;
@@ -248,7 +245,7 @@ void CtxFree(DrvContext* c, uint16_t) {
     MemFree(c->desc);
     MemFree(c->devmode);
     if (DrvWorkspace* ws = c->ws) {
-        MemFree(ws->evalStack);
+        MdlEvalStackFree(c);
         for (BYTE* b : ws->saveStack) MemFree(b);
         DmSaveStackFree(c);
         FontTableRelease(ws->keptSubstTable);

@@ -41,12 +41,13 @@ constexpr size_t kWsDriverNameChars = 65;
 constexpr size_t kWsDisplayChars = 522;
 constexpr size_t kWsPrinterNameChars = 261;
 constexpr size_t kWsPathChars = 261;
+constexpr size_t kWsCachedItems = 52;
 
 struct DrvWorkspace {
     uint32_t saveLevel;           // levels on the save stack
     BYTE* saveStack[3];           // the first three levels, from the bottom
     uint32_t documentMode;        // fMode of the last document-properties request
-    uint16_t evalTop;
+    uint16_t evalTop;             // condition evaluator (model/eval.h)
     BYTE* evalStack;
     uint32_t itemsChanged;
     uint16_t kind;                // low byte of the kind word
@@ -80,6 +81,9 @@ struct DrvWorkspace {
     WCHAR driverDir[kWsPathChars];     // driver directory (help and resource paths extend it)
     WCHAR instIniPath[kWsPathChars];   // the installer INI
     WCHAR scratchPath[kWsPathChars];   // file names on their way to printer data
+    // Descriptors of the items the computed items read, found on first use
+    // (computed/cached_items.h); never values, never cleared.
+    DmItem* itemCache[kWsCachedItems];
 };
 
 struct DrvContext {

@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "core/computed/computed.h"
 #include "core/devmode_sizes.h"
+#include "core/seams.h"
 #include "core/text_convert.h"
 
 namespace vesk {
@@ -285,6 +287,22 @@ BYTE* ItemGetString(DrvContext* ctx, const DmItem* item, WCHAR* dest, size_t des
     return p;
 }
 
+int ItemSetValueOrResString(DrvContext* ctx, int id, uint32_t value) {
+    DmItem* item = ItemFindById(ctx, id);
+    if (!item || !ItemGetStorage(ctx, item)) return 0;
+    const uint32_t code = itemTypeCode(*item);
+    if (typeIsNumber(code) || typeIsBit(code)) {
+        ItemSetValue(ctx, item, value);
+        return 1;
+    }
+    if (!ctx->ws) return 0;
+    WCHAR* text = ctx->ws->displayBuffer;
+    text[0] = 0;
+    ResLoadString(ctx, value, text, kWsDisplayChars, 0);
+    text[kWsDisplayChars - 1] = 0;
+    return ItemSetString(ctx, item, text) ? 1 : 0;
+}
+
 BYTE* ItemSetString(DrvContext* ctx, DmItem* item, const WCHAR* source) {
     if (!ctx || !item || !source) return nullptr;
     uint32_t code = itemTypeCode(*item);
@@ -325,15 +343,6 @@ int ItemSetShadowRawById(DrvContext* ctx, int id, uint32_t value) {
 }
 
 int UnitIsMetric(DrvContext* ctx) { return ItemRawById(ctx, kItemDspUnit) == 0 ? 1 : 0; }
-
-int IsEffectiveLandscape(DrvContext* ctx) {
-    uint32_t orientation = ItemRawById(ctx, kItemOrientation);
-    uint32_t nupType = ItemRawById(ctx, 95) & 0xFFFF;
-    if (ItemRawById(ctx, 59) == 1 && nupType >= 1 && nupType <= 18) return orientation == 1;
-    if (ItemRawById(ctx, 10014) == 1 && ItemRawById(ctx, 61) == 1 && (ItemRawById(ctx, 102) & 0xFF) >= 17)
-        return orientation == 1;
-    return orientation != 1;
-}
 
 void ChangeMaskAdd(DrvContext* ctx, uint32_t bits) {
     if (!ctx || !ctx->ws) return;

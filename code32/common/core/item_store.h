@@ -50,6 +50,12 @@ uint32_t ItemValueByKey(DrvContext* ctx, int key, DmItem** outItem = nullptr);
 uint32_t ItemSetValue(DrvContext* ctx, DmItem* item, uint32_t logical);
 uint32_t ItemSetValueById(DrvContext* ctx, int id, uint32_t logical);
 
+// Sets item `id` from a model value: numeric and bit items take it as a
+// logical value (ItemSetValue); any other item takes the text of the
+// resource string with that id, loaded into the workspace's display buffer.
+// 1 stored, 0 for an unknown id or an item without storage.
+int ItemSetValueOrResString(DrvContext* ctx, int id, uint32_t value);
+
 // Text of a text item as wide text into `dest` of `destChars` characters,
 // always terminated and cut to fit; a non-text item gives "wrong". Returns the
 // field's address, or null when an argument is null or the item has no
@@ -69,8 +75,6 @@ int ItemSetShadowRawById(DrvContext* ctx, int id, uint32_t value);
 
 // 1 when item 179 holds 0 (display unit 0.1 mm), else 0.
 int UnitIsMetric(DrvContext* ctx);
-// 1 when the printed page is landscape after layout (N-up and duplex turn it).
-int IsEffectiveLandscape(DrvContext* ctx);
 
 // Change mask of the workspace.
 void ChangeMaskAdd(DrvContext* ctx, uint32_t bits);

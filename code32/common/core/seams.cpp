@@ -9,10 +9,6 @@ int HandoverApplyAtOpen(DrvContext*) { return 0; }
 // Until the bridge is built no printer is reported as a server's copy.
 uint32_t SrvCfgServerType(DrvContext*, const WCHAR*) { return 0; }
 
-int MdlItemOptionType(DrvContext*, int) { return 0; }
-int MdlItemOptionRange(DrvContext*, int, int32_t*, int32_t*) { return 0; }
-int MdlItemOptionValue(DrvContext*, int, uint32_t*) { return 0; }
-int MdlPaperSize(DrvContext*, int, int32_t*, int32_t*) { return 0; }
 int DmCheckPublicValue(DrvContext*, int, int32_t) { return 0; }
 int DmCollateSupported(DrvContext*) { return 0; }
 int FreeSizePaper(DrvContext*, int, int32_t*, int32_t*) { return 0; }
@@ -21,6 +17,12 @@ int OptionClassLoad(DrvContext*, int) { return 0; }
 int JobControlFetchItems(DrvContext*, uint32_t) { return 0; }
 int RunOptionChangeHandlers(DrvContext*, uint32_t) { return 0; }
 int RemoteConfigConnect(DrvContext*) { return 0; }
-int PaperSizeLimitsOk(DrvContext*) { return 0; }
+
+// Until the resource libraries are loaded every string is empty, as it is
+// for a driver set whose string library is missing.
+int ResLoadString(DrvContext*, uint32_t, WCHAR* buffer, size_t capacity, int) {
+    if (buffer && capacity) buffer[0] = 0;
+    return 0;
+}
 
 }  // namespace vesk

@@ -27,10 +27,11 @@ uint32_t SrvCfgServerType(DrvContext* ctx, const WCHAR* printerName);
 namespace vesk {
 
 // ---- Steps of the DEVMODE code that other parts provide ----
-// Each answers "not available" until its part is built: no model option, no
-// value allowed, nothing loaded. The DEVMODE code then falls back to the
-// driver description's defaults, which is what it does for a model without
-// the option.
+// The model facts (MdlItemOption*, MdlPaperSize, PaperSizeLimitsOk) are
+// answered by the model queries (model/dm_answers.cpp). The others answer
+// "not available" until their part is built: no value allowed, nothing
+// loaded. The DEVMODE code then falls back to the driver description's
+// defaults, which is what it does for a model without the option.
 
 // The compiled model's option for an item: its type (1 pick-one, 4 Boolean,
 // 8 numeric, 257 paper pick, 513 paper-source pick), or 0 when there is none.
@@ -65,5 +66,10 @@ int RunOptionChangeHandlers(DrvContext* ctx, uint32_t reason);
 int RemoteConfigConnect(DrvContext* ctx);
 // 1 when the paper fits the limits of the current print mode.
 int PaperSizeLimitsOk(DrvContext* ctx);
+
+// Loads string `stringId` of the context's string library into `buffer` of
+// `capacity` characters (always terminated; empty when there is none), with
+// the value suffixes when `suffix` is set. The characters loaded.
+int ResLoadString(DrvContext* ctx, uint32_t stringId, WCHAR* buffer, size_t capacity, int suffix);
 
 }  // namespace vesk

@@ -88,9 +88,15 @@ BYTE* RecBufReserve(RecordBuffer* buf, DWORD size) {
     // The test is "not below the end": a record of exactly the free space
     // goes into a new chunk.
     if (size >= static_cast<size_t>(c->end - c->pos)) {
-        if (buf->queued > kMidPageFlush && !RecBufFlush(buf)) return nullptr;
+        // The chunk is taken before the mid-page flush, so that a reservation
+        // that fails for memory has sent nothing: the record it belongs to
+        // can still be taken back whole.
         RecChunk* n = newChunk(buf, size);
         if (!n) return nullptr;
+        if (buf->queued > kMidPageFlush && !RecBufFlush(buf)) {
+            AllocListFree(buf->device.allocs, n);
+            return nullptr;
+        }
         // After a flush the new chunk follows the empty inline chunk, which
         // then leaves as an empty 0xF5 record.
         buf->last->next = n;

@@ -83,7 +83,10 @@ void RecBufCarryBinding(RecordBuffer* to, const RecordBuffer* from);
 void RecBufReset(RecordBuffer* buf);
 // The address where a record of `size` bytes is to be written, or null
 // (no memory, a failed mid-page flush, or output that already failed). A
-// record never straddles chunks. A reservation of 0 bytes takes nothing.
+// record never straddles chunks. When more than kMidPageFlush bytes are
+// queued, the queued chunks leave before a new one is linked; a reservation
+// that fails for memory has sent nothing. A reservation of 0 bytes takes
+// nothing.
 BYTE* RecBufReserve(RecordBuffer* buf, DWORD size);
 // Moves the last chunk's write position to `end` rounded up to a multiple
 // of 4: a builder of a variable record reserves an upper bound and calls this

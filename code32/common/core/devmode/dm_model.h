@@ -1,21 +1,14 @@
 // The questions the DEVMODE code asks of the compiled model and the option
 // checks, gathered in one table. By default the table routes to the common
-// library's functions (seams.h and dm_seams.h); a test may put a table of its
-// own in place to stand for a model.
+// library's answers (the compiled model, and seams.h for the checks that
+// other parts provide); a test may put a table of its own in place to stand
+// for a model.
 #pragma once
 #include <win/types.h>
 
 #include "core/context.h"
 
 namespace vesk {
-
-// A page record of a paper as the area query hands it out: the printable
-// rectangle in dots of the current resolution and the record's two further
-// numbers (the margins of the paper, 0 and 0 when the record names none).
-struct DmPaperArea {
-    int32_t left, top, right, bottom;
-    int32_t margin1, margin2;
-};
 
 struct DmModelQueries {
     // The item's model option: its type (1 pick-one, 4 Boolean, 8 numeric,
@@ -25,9 +18,9 @@ struct DmModelQueries {
     int (*optionType)(DrvContext*, int itemId);
     int (*optionRange)(DrvContext*, int itemId, int32_t* outMin, int32_t* outMax);
     int (*optionValue)(DrvContext*, int itemId, uint32_t* outValue);
-    // Width and length in 0.1 mm of a paper (a value id of the paper
-    // option), portrait; 0 when the model has no such paper.
-    int (*paperSize)(DrvContext*, uint32_t paperValue, int32_t* outWidth, int32_t* outLength);
+    // Width and length in 0.1 mm of a paper code from the model's page-size
+    // record, exchanged in landscape; 0 when the model has no such paper.
+    int (*paperSize)(DrvContext*, int paperCode, int32_t* outWidth, int32_t* outLength);
     // The option checks of the public fields' items (1 allowed, 0 not).
     int (*checkValue)(DrvContext*, int itemId, int32_t value);
     int (*collateSupported)(DrvContext*);
@@ -42,9 +35,6 @@ struct DmModelQueries {
     // the option itself): 1 when it holds now, 0 when it does not or there is
     // none.
     int (*valueCondition)(DrvContext*, int itemId, uint32_t value, int which);
-    // The page record of paper `paperValue` for the current resolution and
-    // orientation. 0 when there is none.
-    int (*paperArea)(DrvContext*, uint32_t paperValue, DmPaperArea* out);
     // Runs the item actions of the item's option; 0 when none ran.
     int (*applyActions)(DrvContext*, int itemId);
 };

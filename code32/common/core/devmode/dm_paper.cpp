@@ -1,150 +1,183 @@
-// The paper items in dots: the source paper (items 44 to 49: length, width,
-// printable length and width, X and Y offset) and the output paper (items 51
-// to 56 in the same order), from a free-size slot, a custom size or the
-// model's paper records.
-//
-// The margins of a paper are the two further numbers of its page record, or
-// the record's X and Y when it gives none (both 0), and 0 without a record.
-// The source's printable size is its size less one margin, the output's less
-// twice each margin (or the record's rectangle for a model paper).
-#include <algorithm>
+#include "core/devmode/dm_paper.h"
+
+#include <cstdint>
 #include <utility>
 
-#include "core/devmode/dm_public.h"
-#include "core/devmode/dm_public_util.h"
+#include "core/devmode/dm_layout.h"
+#include "core/devmode/dm_model.h"
 #include "core/item_store.h"
+#include "core/model/query.h"
 #include "core/units.h"
 
 namespace vesk {
 using namespace dm;
-using namespace dmpub;
 
 namespace {
 
+constexpr int kItPaperLength = 9, kItPaperWidth = 10, kItQuality = 14, kItYRes = 17, kItPaperSize = 8,
+              kItResW = 42, kItResH = 43, kItSrcFirst = 44, kItDstFirst = 51;
+constexpr int16_t kOutPaperIsSource = 1024;
 constexpr int32_t kDpi = 1200;
 
-struct Margins {
-    int32_t x = 0, y = 0;
+// A paper in dots: size, printable size and the offsets of the printable
+// area.
+struct PaperDots {
+    int32_t length = 0, width = 0, prnLength = 0, prnWidth = 0, x = 0, y = 0;
 };
 
-Margins marginsOf(const DmPaperArea& a) {
-    if (a.margin1 || a.margin2) return {a.margin1, a.margin2};
-    return {a.left, a.top};
+int32_t raw16(DrvContext* ctx, int id) { return static_cast<int16_t>(ItemRawById(ctx, id)); }
+
+// Sizes worked out in 64 bits from numbers of the image, kept in 0..2^31-1.
+int32_t atLeast0(int64_t v) { return v < 0 ? 0 : v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v); }
+
+void store(DrvContext* ctx, int first, const PaperDots& d) {
+    const int32_t v[6] = {d.length, d.width, d.prnLength, d.prnWidth, d.x, d.y};
+    for (int i = 0; i < 6; ++i) ItemSetRawById(ctx, first + i, static_cast<uint32_t>(v[i]));
 }
 
-bool areaOf(DrvContext* ctx, int32_t paperCode, DmPaperArea* a) {
-    *a = {};
-    return dmModel().paperArea(ctx, paperValueOf(ctx, paperCode), a) != 0;
+// The model's value id of a paper code (item 8's value map).
+uint32_t valueOf(DrvContext* ctx, int16_t paper) {
+    return ItemMapToValue(ctx, ItemFindById(ctx, kItPaperSize), static_cast<uint32_t>(static_cast<uint16_t>(paper)));
 }
 
-// A free size clamped into the driver's custom-size limits (1200-dpi dots).
-void clampCustom(DrvContext* ctx, int32_t* w, int32_t* l) {
-    const DriverDesc& d = *ctx->desc;
-    *w = std::clamp(*w, static_cast<int32_t>(d.customWidthMin), static_cast<int32_t>(d.customWidthMax));
-    *l = std::clamp(*l, static_cast<int32_t>(d.customLengthMin), static_cast<int32_t>(d.customLengthMax));
+// Margins of the printable area of a model paper at the current
+// resolution: its left and top edge; 0 when the model has no area.
+void margins(DrvContext* ctx, uint32_t valueId, int32_t* mx, int32_t* my) {
+    RECTL rc{};
+    *mx = *my = 0;
+    if (MdlGetAreaRecordByKey(ctx, &rc, nullptr, valueId)) {
+        *mx = atLeast0(rc.left);
+        *my = atLeast0(rc.top);
+    }
 }
 
-void setSourceItems(DrvContext* ctx, int32_t wDots, int32_t lDots, Margins m) {
-    ItemSetRawById(ctx, kItSrcWidth, static_cast<uint32_t>(wDots));
-    ItemSetRawById(ctx, kItSrcLength, static_cast<uint32_t>(lDots));
-    ItemSetRawById(ctx, kItSrcPrnWidth, static_cast<uint32_t>(wDots - m.x));
-    ItemSetRawById(ctx, kItSrcPrnLength, static_cast<uint32_t>(lDots - m.y));
-    ItemSetRawById(ctx, kItSrcX, static_cast<uint32_t>(m.x));
-    ItemSetRawById(ctx, kItSrcY, static_cast<uint32_t>(m.y));
+// A paper of a given size in dots with the margins taken off both sides.
+PaperDots framed(int32_t length, int32_t width, int32_t mx, int32_t my) {
+    PaperDots d;
+    d.length = length;
+    d.width = width;
+    d.prnLength = atLeast0(int64_t{length} - 2 * int64_t{my});
+    d.prnWidth = atLeast0(int64_t{width} - 2 * int64_t{mx});
+    d.x = mx;
+    d.y = my;
+    return d;
 }
 
-void setSourceCore(DrvContext* ctx, int32_t code, bool swap) {
-    if (!ctx || !ctx->devmode || !ctx->desc) return;
-    BYTE* cur = ctx->devmode;
-    const int32_t r = static_cast<int32_t>(ItemRawById(ctx, kItDstResW));
-    DmPaperArea area;
-    int32_t w = 0, l = 0;
-    if (freeSize(ctx, code, &w, &l)) {
-        clampCustom(ctx, &w, &l);
-        if (swap && isLandscape(cur)) std::swap(w, l);
-        const Margins m = areaOf(ctx, code, &area) ? marginsOf(area) : Margins{};
-        setSourceItems(ctx, ScaleUnits(w, kDpi, r), ScaleUnits(l, kDpi, r), m);
-        put16(cur, kOffPaperWidth, DotsToDisplay(kUnitTenthMm, w, kDpi));
-        put16(cur, kOffPaperLength, DotsToDisplay(kUnitTenthMm, l, kDpi));
-        addFields(cur, DM_PAPERWIDTH | DM_PAPERLENGTH);
-    } else if (modelPaper(ctx, code, &w, &l)) {
-        const Margins m = areaOf(ctx, code, &area) ? marginsOf(area) : Margins{};
-        setSourceItems(ctx, DisplayToDots(kUnitTenthMm, w, r), DisplayToDots(kUnitTenthMm, l, r), m);
-        put16(cur, kOffPaperWidth, w);
-        put16(cur, kOffPaperLength, l);
-        clearFields(cur, DM_PAPERWIDTH | DM_PAPERLENGTH);
+// A paper of the model: its page size (0.1 mm, turned with the
+// orientation) in dots of `rw` across and `rl` down, and its printable area
+// at the current resolution. False when the model has no page size for it.
+bool modelPaper(DrvContext* ctx, int16_t paper, int32_t rw, int32_t rl, PaperDots* d, int32_t pair[2]) {
+    const uint32_t valueId = valueOf(ctx, paper);
+    // A value without a PageMMValue (a custom size) is not a paper of the
+    // model's sizes.
+    if (!MdlGetPageSizeOfValue(ctx, valueId, pair) || (pair[0] == 0 && pair[1] == 0)) return false;
+    const int32_t width = DisplayToDots(kUnitTenthMm, pair[0], rw);
+    const int32_t length = DisplayToDots(kUnitTenthMm, pair[1], rl);
+    RECTL rc{};
+    if (MdlGetAreaRecordByKey(ctx, &rc, nullptr, valueId)) {
+        d->length = length;
+        d->width = width;
+        d->prnLength = atLeast0(int64_t{rc.bottom} - rc.top);
+        d->prnWidth = atLeast0(int64_t{rc.right} - rc.left);
+        d->x = atLeast0(rc.left);
+        d->y = atLeast0(rc.top);
     } else {
+        *d = framed(length, width, 0, 0);
+    }
+    return true;
+}
+
+int32_t clampTo(int32_t v, uint32_t lo, uint32_t hi) {
+    if (v < static_cast<int32_t>(lo)) return static_cast<int32_t>(lo);
+    if (v > static_cast<int32_t>(hi)) return static_cast<int32_t>(hi);
+    return v;
+}
+
+bool freeSize(DrvContext* ctx, int16_t paper, int32_t* w, int32_t* l) {
+    return dmModel().freeSizePaper(ctx, paper, w, l) != 0;
+}
+
+// A free size in landscape for the forms that turn it.
+void turnFreeSize(DrvContext* ctx, bool swap, int32_t* w, int32_t* l) {
+    if (swap && rds16(ctx->devmode, kOffOrientation) == DMORIENT_LANDSCAPE) std::swap(*w, *l);
+}
+
+void setSource(DrvContext* ctx, int16_t paper, bool swap) {
+    if (!ctx || !ctx->devmode || !ctx->desc) return;
+    BYTE* dm = ctx->devmode;
+    const int32_t r = static_cast<int32_t>(ItemRawById(ctx, kItResW));
+    int32_t w = 0, l = 0;
+    if (freeSize(ctx, paper, &w, &l)) {
+        const DriverDesc& desc = *ctx->desc;
+        w = clampTo(w, desc.customWidthMin, desc.customWidthMax);
+        l = clampTo(l, desc.customLengthMin, desc.customLengthMax);
+        turnFreeSize(ctx, swap, &w, &l);
+        int32_t mx, my;
+        margins(ctx, valueOf(ctx, paper), &mx, &my);
+        store(ctx, kItSrcFirst, framed(ScaleUnits(l, kDpi, r), ScaleUnits(w, kDpi, r), mx, my));
+        ItemSetRawById(ctx, kItPaperWidth, static_cast<uint32_t>(DotsToDisplay(kUnitTenthMm, w, kDpi)));
+        ItemSetRawById(ctx, kItPaperLength, static_cast<uint32_t>(DotsToDisplay(kUnitTenthMm, l, kDpi)));
+        addFields(dm, DM_PAPERLENGTH | DM_PAPERWIDTH | DM_PAPERSIZE);
         return;
     }
-    addFields(cur, DM_PAPERSIZE);
+    PaperDots d;
+    int32_t pair[2];
+    if (!modelPaper(ctx, paper, r, r, &d, pair)) return;
+    store(ctx, kItSrcFirst, d);
+    ItemSetRawById(ctx, kItPaperWidth, static_cast<uint32_t>(pair[0]));
+    ItemSetRawById(ctx, kItPaperLength, static_cast<uint32_t>(pair[1]));
+    clearFields(dm, DM_PAPERLENGTH | DM_PAPERWIDTH);
+    addFields(dm, DM_PAPERSIZE);
 }
 
-void setOutputItems(DrvContext* ctx, int32_t wDots, int32_t lDots, int32_t prnW, int32_t prnL, Margins m) {
-    ItemSetRawById(ctx, kItDstWidth, static_cast<uint32_t>(wDots));
-    ItemSetRawById(ctx, kItDstLength, static_cast<uint32_t>(lDots));
-    ItemSetRawById(ctx, kItDstPrnWidth, static_cast<uint32_t>(prnW));
-    ItemSetRawById(ctx, kItDstPrnLength, static_cast<uint32_t>(prnL));
-    ItemSetRawById(ctx, kItDstX, static_cast<uint32_t>(m.x));
-    ItemSetRawById(ctx, kItDstY, static_cast<uint32_t>(m.y));
-}
-
-void setOutputCore(DrvContext* ctx, int32_t code, bool swap) {
-    if (!ctx || !ctx->devmode || !ctx->desc) return;
-    BYTE* cur = ctx->devmode;
+void setOutput(DrvContext* ctx, int16_t paper, bool swap) {
+    if (!ctx || !ctx->devmode) return;
     int32_t w = 0, l = 0;
-    if (code == kPaperSameAsSource) {
-        code = get16(cur, kOffPaperSize);
-        if (freeSize(ctx, code, &w, &l)) {
-            for (int k = 0; k < 6; ++k) ItemSetRawById(ctx, kItDstLength + k, ItemRawById(ctx, kItSrcLength + k));
+    if (paper == kOutPaperIsSource) {
+        paper = static_cast<int16_t>(raw16(ctx, kItPaperSize));
+        if (freeSize(ctx, paper, &w, &l)) {
+            for (int i = 0; i < 6; ++i) ItemSetRawById(ctx, kItDstFirst + i, ItemRawById(ctx, kItSrcFirst + i));
             return;
         }
     }
-    const int32_t rx = static_cast<int32_t>(ItemRawById(ctx, kItDstResW));
-    const int32_t ry = static_cast<int32_t>(ItemRawById(ctx, kItDstResH));
-    DmPaperArea area;
-    const bool hasArea = areaOf(ctx, code, &area);
-    const Margins m = hasArea ? marginsOf(area) : Margins{};
-    if (freeSize(ctx, code, &w, &l)) {
-        clampCustom(ctx, &w, &l);
-        if (swap && isLandscape(cur)) std::swap(w, l);
-        const int32_t wd = ScaleUnits(w, kDpi, rx), ld = ScaleUnits(l, kDpi, ry);
-        setOutputItems(ctx, wd, ld, wd - 2 * m.x, ld - 2 * m.y, m);
-    } else if (modelPaper(ctx, code, &w, &l)) {
-        const int32_t wd = DisplayToDots(kUnitTenthMm, w, rx), ld = DisplayToDots(kUnitTenthMm, l, ry);
-        if (hasArea) setOutputItems(ctx, wd, ld, area.right - area.left, area.bottom - area.top, m);
-        else setOutputItems(ctx, wd, ld, wd, ld, m);
+    const int32_t rw = static_cast<int32_t>(ItemRawById(ctx, kItResW));
+    const int32_t rl = static_cast<int32_t>(ItemRawById(ctx, kItResH));
+    if (freeSize(ctx, paper, &w, &l)) {
+        // Taken as it is: the paper-size limits refuse one the device
+        // cannot take.
+        turnFreeSize(ctx, swap, &w, &l);
+        int32_t mx, my;
+        margins(ctx, valueOf(ctx, paper), &mx, &my);
+        store(ctx, kItDstFirst, framed(ScaleUnits(l, kDpi, rl), ScaleUnits(w, kDpi, rw), mx, my));
+        return;
     }
+    PaperDots d;
+    int32_t pair[2];
+    if (modelPaper(ctx, paper, rw, rl, &d, pair)) store(ctx, kItDstFirst, d);
 }
 
 }  // namespace
 
-uint32_t dmpub::paperValueOf(DrvContext* ctx, int32_t paperCode) {
-    return ItemMapToValue(ctx, ItemFindById(ctx, kItPaperSize), static_cast<uint32_t>(static_cast<uint16_t>(paperCode)));
+void DmResolutionFromItems(DrvContext* ctx) {
+    const uint32_t p = ItemRawById(ctx, kItResW);
+    ItemSetRawById(ctx, kItResH, p);
+    ItemSetRawById(ctx, kItQuality, p);
+    ItemSetRawById(ctx, kItYRes, p);
 }
 
-bool dmpub::freeSize(DrvContext* ctx, int32_t paperCode, int32_t* w, int32_t* l) {
-    return dmModel().freeSizePaper(ctx, paperCode, w, l) != 0;
-}
-
-bool dmpub::modelPaper(DrvContext* ctx, int32_t paperCode, int32_t* w, int32_t* l) {
-    if (!dmModel().paperSize(ctx, paperValueOf(ctx, paperCode), w, l)) return false;
-    if (isLandscape(ctx->devmode)) std::swap(*w, *l);
-    return true;
-}
+void DmSetSrcPaperItems(DrvContext* ctx, int16_t paper) { setSource(ctx, paper, false); }
+void DmSetSrcPaperItemsSwap(DrvContext* ctx, int16_t paper) { setSource(ctx, paper, true); }
+void DmSetDstPaperItems(DrvContext* ctx, int16_t paper) { setOutput(ctx, paper, false); }
+void DmSetDstPaperItemsSwap(DrvContext* ctx, int16_t paper) { setOutput(ctx, paper, true); }
 
 void DmCustomSizeToItems(DrvContext* ctx) {
     if (!ctx || !ctx->devmode) return;
-    const BYTE* cur = ctx->devmode;
-    const int32_t r = static_cast<int32_t>(ItemRawById(ctx, kItQuality));
-    DmPaperArea area;
-    const Margins m = areaOf(ctx, get16(cur, kOffPaperSize), &area) ? marginsOf(area) : Margins{};
-    setSourceItems(ctx, DisplayToDots(kUnitTenthMm, get16(cur, kOffPaperWidth), r),
-                   DisplayToDots(kUnitTenthMm, get16(cur, kOffPaperLength), r), m);
+    const int32_t r = raw16(ctx, kItQuality);
+    int32_t mx, my;
+    margins(ctx, ItemValueById(ctx, kItPaperSize), &mx, &my);
+    const int32_t width = DisplayToDots(kUnitTenthMm, raw16(ctx, kItPaperWidth), r);
+    const int32_t length = DisplayToDots(kUnitTenthMm, raw16(ctx, kItPaperLength), r);
+    store(ctx, kItSrcFirst, framed(length, width, mx, my));
 }
-
-void DmSetSrcPaperItems(DrvContext* ctx, int32_t paperCode) { setSourceCore(ctx, paperCode, false); }
-void DmSetSrcPaperItemsSwap(DrvContext* ctx, int32_t paperCode) { setSourceCore(ctx, paperCode, true); }
-void DmSetDstPaperItems(DrvContext* ctx, int32_t paperCode) { setOutputCore(ctx, paperCode, false); }
-void DmSetDstPaperItemsSwap(DrvContext* ctx, int32_t paperCode) { setOutputCore(ctx, paperCode, true); }
 
 }  // namespace vesk

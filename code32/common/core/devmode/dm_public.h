@@ -5,6 +5,7 @@
 #include <win/types.h>
 
 #include "core/context.h"
+#include "core/devmode/dm_paper.h"
 
 namespace vesk {
 
@@ -82,20 +83,5 @@ void DmDuplexFromItems(DrvContext* ctx);
 void DmMediaTypeFromItem(DrvContext* ctx);
 // Items 17, 42 and 43 from dmPrintQuality, and item 187 for it.
 void DmResolutionToItems(DrvContext* ctx);
-// Items 43, 14 and 17 from item 42.
-void DmResolutionFromItems(DrvContext* ctx);
-
-// ---- Paper items in dots (dm_paper.cpp) ----
-
-// Source paper items 44 to 49 from dmPaperWidth and dmPaperLength.
-void DmCustomSizeToItems(DrvContext* ctx);
-// Source paper items 44 to 49 from a paper code (free-size or model paper),
-// with dmPaperWidth, dmPaperLength and their flags; the Swap form exchanges
-// a free size's width and length in landscape.
-void DmSetSrcPaperItems(DrvContext* ctx, int32_t paperCode);
-void DmSetSrcPaperItemsSwap(DrvContext* ctx, int32_t paperCode);
-// Output paper items 51 to 56 from a paper code (1024: the source paper).
-void DmSetDstPaperItems(DrvContext* ctx, int32_t paperCode);
-void DmSetDstPaperItemsSwap(DrvContext* ctx, int32_t paperCode);
 
 }  // namespace vesk

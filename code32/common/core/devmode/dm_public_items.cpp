@@ -77,14 +77,6 @@ void DmResolutionToItems(DrvContext* ctx) {
     UpdateItem187ForResolution(static_cast<int16_t>(q), ctx);
 }
 
-void DmResolutionFromItems(DrvContext* ctx) {
-    if (!ctx || !ctx->devmode) return;
-    const uint32_t p = ItemRawById(ctx, kItDstResW);
-    ItemSetRawById(ctx, kItDstResH, p);
-    ItemSetRawById(ctx, kItQuality, p);
-    ItemSetRawById(ctx, kItYRes, p);
-}
-
 void DmDuplexFromItems(DrvContext* ctx) {
     if (!ctx || !ctx->devmode) return;
     BYTE* cur = ctx->devmode;
@@ -114,11 +106,11 @@ void DmSyncItems(DrvContext* ctx, const BYTE* in, uint32_t mergeFlags) {
     if (customSize(cur, common) && !bothSized) {
         DmCustomSizeToItems(ctx);
     } else if (common & DM_PAPERSIZE) {
-        DmSetSrcPaperItems(ctx, get16(cur, kOffPaperSize));
+        DmSetSrcPaperItems(ctx, rds16(cur, kOffPaperSize));
     } else if (common & DM_ORIENTATION) {
         const uint32_t own = fields(cur);
         if (customSize(cur, own) && !(own & DM_PAPERSIZE)) DmCustomSizeToItems(ctx);
-        else if (own & DM_PAPERSIZE) DmSetSrcPaperItems(ctx, get16(cur, kOffPaperSize));
+        else if (own & DM_PAPERSIZE) DmSetSrcPaperItems(ctx, rds16(cur, kOffPaperSize));
     }
     DmSetDstPaperItems(ctx, static_cast<int16_t>(ItemRawById(ctx, kItOutPaper)));
     stateBytes(ctx);
@@ -135,7 +127,7 @@ void DmDerivedItemsUpdate(DrvContext* ctx, int reason) {
     const BYTE* cur = ctx->devmode;
     DmResolutionFromItems(ctx);
     if (customSize(cur, fields(cur))) DmCustomSizeToItems(ctx);
-    else DmSetSrcPaperItems(ctx, get16(cur, kOffPaperSize));
+    else DmSetSrcPaperItems(ctx, rds16(cur, kOffPaperSize));
     DmSetDstPaperItems(ctx, static_cast<int16_t>(ItemRawById(ctx, kItOutPaper)));
     stateBytes(ctx);
     if (reason == 1 || reason == 3 || reason == 4) SetPdlCodeItem(ctx);

@@ -23,16 +23,6 @@ constexpr int kItUiModeChange = 40, kItDstResW = 42, kItDstResH = 43, kItOutPape
               kItUseUserMacro = 185, kItUserPrintMacro = 188, kItResBoth = 248, kItMediaTypeItem = 378,
               kItUiStart = 880, kItLogCodeUse = 10002, kItPdlCode = 10274, kItDuplexLock = 916;
 
-// Source paper items (1200-dpi dots at the print resolution) and output
-// paper items.
-constexpr int kItSrcLength = 44, kItSrcWidth = 45, kItSrcPrnLength = 46, kItSrcPrnWidth = 47, kItSrcX = 48,
-              kItSrcY = 49;
-constexpr int kItDstLength = 51, kItDstWidth = 52, kItDstPrnLength = 53, kItDstPrnWidth = 54, kItDstX = 55,
-              kItDstY = 56;
-
-// The output paper code that stands for the source paper.
-constexpr int32_t kPaperSameAsSource = 1024;
-
 inline const PublicDefaults& defs(DrvContext* ctx) { return ctx->desc->publicDefaults; }
 inline int optType(DrvContext* ctx, int item) { return dmModel().optionType(ctx, item); }
 // The public-field validator of the item's option accepts the value.
@@ -47,12 +37,14 @@ inline void put16(BYTE* dm, uint32_t off, int32_t v) { dm::wr16(dm, off, static_
 
 inline bool isLandscape(const BYTE* dm) { return get16(dm, dm::kOffOrientation) == DMORIENT_LANDSCAPE; }
 
-// The model value (value id) of a raw paper code, through item 8's map.
-uint32_t paperValueOf(DrvContext* ctx, int32_t paperCode);
 // A free-size paper: its slot's width and length in 1200-dpi dots.
-bool freeSize(DrvContext* ctx, int32_t paperCode, int32_t* w, int32_t* l);
+inline bool freeSize(DrvContext* ctx, int32_t paperCode, int32_t* w, int32_t* l) {
+    return dmModel().freeSizePaper(ctx, paperCode, w, l) != 0;
+}
 // Width and length of a model paper in 0.1 mm as the page-size query gives
-// them: exchanged in landscape. False when the model has no such paper.
-bool modelPaper(DrvContext* ctx, int32_t paperCode, int32_t* w, int32_t* l);
+// them (exchanged in landscape). False when the model has no such paper.
+inline bool modelPaper(DrvContext* ctx, int32_t paperCode, int32_t* w, int32_t* l) {
+    return dmModel().paperSize(ctx, paperCode, w, l) != 0;
+}
 
 }  // namespace vesk::dmpub

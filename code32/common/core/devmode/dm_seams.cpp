@@ -2,11 +2,6 @@
 
 namespace vesk {
 
-int MdlItemValueListHas(DrvContext*, int, uint32_t) { return -1; }
-int MdlItemValueCondition(DrvContext*, int, uint32_t, int) { return 0; }
-int MdlItemPaperArea(DrvContext*, uint32_t, DmPaperArea*) { return 0; }
-int MdlItemApplyActions(DrvContext*, int) { return 0; }
-
 int LoadQualityByIndex(DrvContext*, uint32_t) { return 0; }
 int LoadStampByIndex(DrvContext*, uint32_t) { return 0; }
 int FontSubstTableResetDefaults(DrvContext*) { return 0; }

@@ -5,20 +5,8 @@
 #include <win/types.h>
 
 #include "core/context.h"
-#include "core/devmode/dm_model.h"
 
 namespace vesk {
-
-// ---- Model queries on an item's option ----
-// The option lists values: 1 when the model value is one of them, 0 when
-// not, -1 without option or value list.
-int MdlItemValueListHas(DrvContext* ctx, int itemId, uint32_t value);
-// Condition 1 or 2 of the option's value (value 0: of the option): 1 holds.
-int MdlItemValueCondition(DrvContext* ctx, int itemId, uint32_t value, int which);
-// The page record of a paper for the current resolution and orientation.
-int MdlItemPaperArea(DrvContext* ctx, uint32_t paperValue, DmPaperArea* out);
-// Runs the item actions of the item's option; 0 when none ran.
-int MdlItemApplyActions(DrvContext* ctx, int itemId);
 
 // ---- Lists, persistence, user code and validation ----
 // Loads quality-list entry `index` into the items. 0 when not loaded.

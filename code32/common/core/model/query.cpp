@@ -1,0 +1,216 @@
+// Option lookup and accessors over a context's compiled model.
+#include "core/model/query.h"
+
+namespace vesk {
+namespace {
+
+// Size of a value record by the type word (bits 12-13 cleared).
+uint32_t valueRecordSize(uint16_t base) {
+    if (base == kMdlPickSlot) return 20;
+    if (base == kMdlPickPage || base == kMdlFontTbl) return 24;
+    return 12;
+}
+
+uint16_t typeOf(const MdlImageView& v, uint32_t option) {
+    uint16_t t = 0;
+    v.u16(option + kMdlOptType, &t);
+    return t;
+}
+
+// The value block of a scalar option when it lies whole inside the image.
+uint32_t valueBlock(const MdlImageView& v, uint32_t option, uint32_t size) {
+    uint32_t b = 0;
+    return v.link(option + kMdlOptValues, size, &b) ? b : 0;
+}
+
+// The head of a list option's value records and their size; false for an
+// absent option or one of another kind.
+bool valueList(const DrvContext* ctx, int optionId, uint32_t* head, uint32_t* recSize) {
+    uint32_t o = MdlFindOption(ctx, optionId);
+    if (!o) return false;
+    MdlImageView v = MdlViewOf(ctx);
+    uint16_t base = MdlBaseType(typeOf(v, o));
+    if (!MdlIsListType(base)) return false;
+    *recSize = valueRecordSize(base);
+    return v.link(o + kMdlOptValues, *recSize, head);
+}
+
+// The head of the option list.
+uint32_t optionList(const MdlImageView& v) {
+    uint32_t head = 0;
+    return v.data() && v.link(MdlSlotOffset(0), kMdlImgOptionSize, &head) ? head : 0;
+}
+
+}  // namespace
+
+uint32_t MdlListFind(const MdlImageView& v, uint32_t head, uint32_t recordSize, uint32_t fieldAt, uint32_t value,
+                     bool wide) {
+    MdlListWalk walk(v, head, recordSize);
+    for (uint32_t rec; walk.next(&rec);) {
+        uint32_t x = 0;
+        if (wide) {
+            v.u32(rec + fieldAt, &x);
+        } else {
+            uint16_t h = 0;
+            v.u16(rec + fieldAt, &h);
+            x = h;
+        }
+        if (x == value) return rec;
+    }
+    return 0;
+}
+
+MdlImageView MdlViewOf(const DrvContext* ctx) {
+    return (ctx && ctx->model) ? ctx->model->view() : MdlImageView();
+}
+
+uint32_t MdlFindOption(const DrvContext* ctx, int optionId) {
+    if (optionId <= 0 || optionId > 0xFFFF) return 0;
+    MdlImageView v = MdlViewOf(ctx);
+    if (!v.data()) return 0;
+    uint32_t o = 0;
+    if (int slot = MdlSlotForOptionId(optionId)) {
+        // A slot that does not hold a whole record inside the image is empty.
+        return v.link(MdlSlotOffset(slot), kMdlImgOptionSize, &o) ? o : 0;
+    }
+    return MdlListFind(v, optionList(v), kMdlImgOptionSize, kMdlOptId, static_cast<uint32_t>(optionId));
+}
+
+uint32_t MdlFindOptionByKey(const DrvContext* ctx, int key) {
+    MdlImageView v = MdlViewOf(ctx);
+    return MdlListFind(v, optionList(v), kMdlImgOptionSize, kMdlOptKey, static_cast<uint16_t>(key));
+}
+
+uint32_t MdlFindOptionByKeyAlias(const DrvContext* ctx, int key) { return MdlFindOptionByKey(ctx, key); }
+uint32_t MdlFindOptionByKeyAlias2(const DrvContext* ctx, int key) { return MdlFindOptionByKey(ctx, key); }
+
+uint32_t MdlOptionByIndex(const DrvContext* ctx, int index) {
+    if (!ctx || !ctx->items || !ctx->items->items || index < 0 || index >= ctx->items->count) return 0;
+    return MdlFindOption(ctx, ctx->items->items[index].id);
+}
+
+uint16_t MdlGetOptionRawType(const DrvContext* ctx, int optionId) {
+    uint32_t o = MdlFindOption(ctx, optionId);
+    return o ? typeOf(MdlViewOf(ctx), o) : 0;
+}
+
+uint16_t MdlGetOptionType(const DrvContext* ctx, int optionId) {
+    return MdlBaseType(MdlGetOptionRawType(ctx, optionId));
+}
+
+uint32_t MdlGetOptionValue(const DrvContext* ctx, int optionId) {
+    uint32_t o = MdlFindOption(ctx, optionId);
+    if (!o) return 0;
+    MdlImageView v = MdlViewOf(ctx);
+    uint16_t type = typeOf(v, o), base = MdlBaseType(type);
+    if ((type & 0xFF) == 1) {
+        uint16_t sel = 0;
+        uint32_t head = 0, size = 0;
+        v.u16(o + kMdlOptSelection, &sel);
+        if (!valueList(ctx, optionId, &head, &size)) return 0;
+        MdlListWalk walk(v, head, size);
+        uint32_t rec = 0;
+        for (uint32_t i = 0; walk.next(&rec); ++i)
+            if (i == sel) {
+                uint16_t id = 0;
+                v.u16(rec + 4, &id);
+                return id;
+            }
+        return 0;
+    }
+    int32_t x = 0;
+    if (base == kMdlBoolean) {
+        if (uint32_t b = valueBlock(v, o, 12)) v.i32(b, &x);
+        return static_cast<uint32_t>(x);
+    }
+    if (base == kMdlNumeric) {
+        if (uint32_t b = valueBlock(v, o, 24)) v.i32(b + 12, &x);
+        return static_cast<uint32_t>(x);
+    }
+    if (base == kMdlString) {
+        uint16_t id = 0;
+        if (uint32_t b = valueBlock(v, o, 8)) v.u16(b, &id);
+        return id;
+    }
+    return 0;
+}
+
+uint32_t MdlGetOptionValues(const DrvContext* ctx, int optionId, uint16_t* selection) {
+    if (selection) *selection = 0;
+    uint32_t o = MdlFindOption(ctx, optionId);
+    if (!o) return 0;
+    MdlImageView v = MdlViewOf(ctx);
+    uint16_t type = typeOf(v, o);
+    if (selection && (type & 1)) v.u16(o + kMdlOptSelection, selection);
+    uint32_t values = 0;
+    v.u32(o + kMdlOptValues, &values);
+    return values;
+}
+
+int MdlGetValueCount(const DrvContext* ctx, int optionId) {
+    if (!MdlFindOption(ctx, optionId)) return -1;
+    uint32_t head = 0, size = 0;
+    if (!valueList(ctx, optionId, &head, &size)) return 0;
+    const MdlImageView v = MdlViewOf(ctx);  // the walk keeps a reference to it
+    MdlListWalk walk(v, head, size);
+    int n = 0;
+    for (uint32_t rec; walk.next(&rec);) ++n;
+    return n;
+}
+
+uint32_t MdlListCount(const DrvContext* ctx, uint32_t head) {
+    MdlImageView v = MdlViewOf(ctx);
+    if (!v.data()) return 0;
+    MdlListWalk walk(v, head, 4);
+    uint32_t n = 0;
+    for (uint32_t rec; walk.next(&rec);) ++n;
+    return n;
+}
+
+uint32_t MdlFindValueRecord(const DrvContext* ctx, int optionId, uint32_t valueId) {
+    uint32_t head = 0, size = 0;
+    if (valueId > 0xFFFF || !valueList(ctx, optionId, &head, &size)) return 0;
+    return MdlListFind(MdlViewOf(ctx), head, size, 4, valueId);
+}
+
+int MdlGetNumericRange(const DrvContext* ctx, int optionId, int32_t* outMin, int32_t* outMax) {
+    uint32_t o = MdlFindOption(ctx, optionId);
+    if (!o) return 0;
+    MdlImageView v = MdlViewOf(ctx);
+    if (MdlBaseType(typeOf(v, o)) != kMdlNumeric) return 0;
+    uint32_t b = valueBlock(v, o, 24);
+    if (!b) return 0;
+    int32_t lo = 0, hi = 0;
+    v.i32(b + 16, &lo);
+    v.i32(b + 20, &hi);
+    if (outMin) *outMin = lo;
+    if (outMax) *outMax = hi;
+    return 1;
+}
+
+uint32_t ModelGetTable1225(const DrvContext* ctx) {
+    MdlImageView v = MdlViewOf(ctx);
+    uint32_t at = 0;
+    return v.data() && v.link(MdlSlotOffset(kMdlSlotResourceDll), 2, &at) ? at : 0;
+}
+
+bool MdlReadWide(const DrvContext* ctx, uint32_t offset, WCHAR* dest, size_t destChars) {
+    if (!dest || destChars == 0) return false;
+    dest[0] = 0;
+    MdlImageView v = MdlViewOf(ctx);
+    if (offset < kMdlHeaderSize) return false;
+    size_t n = 0;
+    for (uint32_t at = offset;; at += 2) {
+        uint16_t c = 0;
+        if (!v.u16(at, &c)) {
+            dest[0] = 0;
+            return false;
+        }
+        if (c == 0) break;
+        if (n + 1 < destChars) dest[n++] = static_cast<WCHAR>(c);
+    }
+    dest[n] = 0;
+    return true;
+}
+
+}  // namespace vesk

@@ -1,0 +1,113 @@
+// Questions the rest of the driver asks of a context's compiled model: the
+// option record of an option id or key, its type, values and default, the
+// paper geometry of the paper option, and copies of the font lists.
+//
+// Records are handed out as 32-bit offsets into the image (0 = none), never
+// as addresses; every read goes through the image's bounds-checked view, so
+// a damaged image (it may come from a file) gives the empty answer instead
+// of a fault. A context without a model answers every query empty.
+#pragma once
+#include <win/types.h>
+
+#include "core/context.h"
+#include "core/model/image.h"
+
+namespace vesk {
+
+// Offsets of the option record (MdlOption, 28 bytes).
+constexpr uint32_t kMdlOptNext = 0;
+constexpr uint32_t kMdlOptKey = 4;
+constexpr uint32_t kMdlOptSub = 6;
+constexpr uint32_t kMdlOptId = 8;
+constexpr uint32_t kMdlOptType = 10;
+constexpr uint32_t kMdlOptSelection = 12;
+constexpr uint32_t kMdlOptCommands = 16;
+constexpr uint32_t kMdlOptRule = 20;
+constexpr uint32_t kMdlOptValues = 24;
+
+// The view of the context's image, empty without one.
+MdlImageView MdlViewOf(const DrvContext* ctx);
+
+// The first record of the list from `head` (records of `recordSize` bytes,
+// next link at +0) whose field at `fieldAt` equals `value`: a 16-bit field,
+// or a 32-bit one with `wide`. 0 when none (also when the list is broken).
+uint32_t MdlListFind(const MdlImageView& v, uint32_t head, uint32_t recordSize, uint32_t fieldAt, uint32_t value,
+                     bool wide = false);
+
+// ---- Options ----
+
+// The option of an option id: ids 1-706, 707-947 and 10001-10277 through
+// their header slot, other ids by walking the option list; 0 for id 0 and
+// for an id the model lacks.
+uint32_t MdlFindOption(const DrvContext* ctx, int optionId);
+// The first option in list order with the 16-bit key; the two aliases are
+// the same lookup under the names other callers use.
+uint32_t MdlFindOptionByKey(const DrvContext* ctx, int key);
+uint32_t MdlFindOptionByKeyAlias(const DrvContext* ctx, int key);
+uint32_t MdlFindOptionByKeyAlias2(const DrvContext* ctx, int key);
+// The option of the item at `index` of the context's item table.
+uint32_t MdlOptionByIndex(const DrvContext* ctx, int index);
+
+// The option's type word, 0 when absent; MdlGetOptionType without the
+// Identity and TypeUnknown bits (0x3000).
+uint16_t MdlGetOptionRawType(const DrvContext* ctx, int optionId);
+uint16_t MdlGetOptionType(const DrvContext* ctx, int optionId);
+// The default value (the current selection): list types whose low byte is 1
+// the value id of the record at the selection index (0 past the end),
+// Boolean the block's default, Numeric the i32 at +12, String the default
+// value id; other types and an absent option 0.
+uint32_t MdlGetOptionValue(const DrvContext* ctx, int optionId);
+// The value storage (the first value record or the value block), 0 when
+// absent; types with bit 0 also give the selection index in `selection`
+// (optional; 0 otherwise).
+uint32_t MdlGetOptionValues(const DrvContext* ctx, int optionId, uint16_t* selection);
+// -1 when absent, 0 for Boolean, Numeric and String, else the number of
+// value records.
+int MdlGetValueCount(const DrvContext* ctx, int optionId);
+// Records of a linked list from `head` (0 for none); a list that leaves the
+// image or loops counts the records read before the fault.
+uint32_t MdlListCount(const DrvContext* ctx, uint32_t head);
+// The value record of a list option with that value id, 0 when none.
+uint32_t MdlFindValueRecord(const DrvContext* ctx, int optionId, uint32_t valueId);
+// The numeric block's minimum and maximum. 0 when the option is not Numeric.
+int MdlGetNumericRange(const DrvContext* ctx, int optionId, int32_t* outMin, int32_t* outMax);
+// The model's resource library name (header slot 1225): the offset of a
+// NUL-terminated UTF-16 text, 0 when none. MdlReadWide copies such a text.
+uint32_t ModelGetTable1225(const DrvContext* ctx);
+// Copies the UTF-16 text at `offset` into `dest` of `destChars` characters
+// (cut to fit, always terminated). False when the text is not in the image.
+bool MdlReadWide(const DrvContext* ctx, uint32_t offset, WCHAR* dest, size_t destChars);
+
+// ---- Paper geometry (option 8, PickPage) ----
+
+// The PageMMValue pair of the current value of item 8 (0.1 mm, width then
+// length), swapped when item 7 holds 2. 0 when option 8 or the value is
+// missing.
+int MdlGetPageSize(DrvContext* ctx, int32_t outPair[2]);
+// The same for a given value id of option 8.
+int MdlGetPageSizeOfValue(DrvContext* ctx, uint32_t valueId, int32_t outPair[2]);
+// The printable area of option 8's value `valueId` for the current
+// resolution (item 42) and orientation (item 7): the first page record with
+// both whose condition holds gives {x, y, x + width, y + height} and its two
+// further numbers; else the first with the resolution alone gives the
+// transposed rectangle and the numbers reversed. 0 when none.
+int MdlGetAreaRecordByKey(DrvContext* ctx, RECTL* outRect, int32_t outPair[2], uint32_t valueId);
+int MdlGetAreaRecord(DrvContext* ctx, RECTL* outRect, int32_t outPair[2], uint32_t valueId);
+
+// ---- Fonts ----
+// Copies are blocks of MemAllocZero the caller frees with MemFree; null with
+// count 0 when the list is empty or memory runs out. Names are converted
+// from the system's ANSI code page and cut to the record's 32 characters
+// (a name of 32 characters fills its field without a terminator).
+
+constexpr uint32_t kMdlFontRecordSize = 68;    // {i32 number, 32 UTF-16 name}
+constexpr uint32_t kMdlFontPairSize = 128;     // {32 UTF-16 TrueType, 32 UTF-16 device}
+constexpr uint32_t kMdlFontNameChars = 32;
+
+BYTE* MdlCopyDeviceFonts(const DrvContext* ctx, uint32_t* outCount);
+BYTE* MdlCopyOptionFonts(const DrvContext* ctx, uint32_t* outCount);
+// The substitution pairs of the first FontTbl option in list order: its
+// first value record with a non-zero count.
+BYTE* MdlCopyFontSubstDefaults(const DrvContext* ctx, uint32_t* outCount);
+
+}  // namespace vesk
