@@ -16,8 +16,10 @@
 #include "common/services_support.h"
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_private.h"
+#include "core/devmode/dm_validate.h"
 #include "core/item_store.h"
 #include "core/model/cache.h"
+#include "core/units.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -70,7 +72,15 @@ TEST_F(DevmodePrinter, WithoutASpoolerDefaultTheDriverDefaultsAreBuilt) {
     EXPECT_EQ(s16(p, 88), DMBIN_AUTO);
     EXPECT_EQ(s16(p, 76), DMORIENT_PORTRAIT);
     EXPECT_EQ(s16(p, 86), 1);
+    EXPECT_EQ(s16(p, 90), 600) << "item 42's model default";
+    EXPECT_EQ(s16(p, 96), 600);
+    EXPECT_EQ(ItemRawById(c, 42), 600u);
+    EXPECT_EQ(ItemRawById(c, 378), 1u) << "plain paper";
     EXPECT_EQ(text(c, 905), u"3.61");
+    // The source paper in dots at 600 dpi: A4 is 4960 x 7015 (even
+    // 1200-dpi counts that do not show as more than 210 x 297 mm).
+    EXPECT_EQ(ItemRawById(c, 45), 4960u);
+    EXPECT_EQ(ItemRawById(c, 44), 7015u);
     EXPECT_EQ(p[1241], 1);
     EXPECT_EQ(p[1248], 1) << "the printer has the bidirectional attribute";
 }
@@ -87,6 +97,7 @@ TEST_F(DevmodePrinter, ACallersDevmodeIsMergedAndTheResultIsTakenBack) {
     EXPECT_EQ(s16(c->devmode, 86), 4);
     EXPECT_EQ(s16(c->devmode, 80), 2500);
     EXPECT_EQ(s16(c->devmode, 82), 1500);
+    EXPECT_EQ(ItemRawById(c, 45), 3543u) << "150 mm at 600 dpi";
 
     // Written back as the printer's default, the next context takes it.
     const std::vector<BYTE> out = copyOf(c->devmode, 1260);
@@ -127,4 +138,129 @@ TEST_F(DevmodePrinter, TheSpoolersDefaultIsTakenOnlyWhenItIsThisDrivers) {
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(s16(c->devmode, 86), 1);
     EXPECT_EQ(DmIsOwnDevmode(c, c->devmode, 1260), 1);
+}
+
+namespace {
+
+// The caller's DEVMODE: the context's own with some public fields set.
+struct Caller {
+    std::vector<BYTE> b;
+    explicit Caller(DrvContext* c) : b(copyOf(c->devmode, 1260)) { dm::setFields(b.data(), 0); }
+    Caller& s16(uint32_t off, int32_t v, uint32_t flag) {
+        dm::wr16(b.data(), off, static_cast<uint32_t>(v));
+        dm::addFields(b.data(), flag);
+        return *this;
+    }
+    Caller& form(const char16_t* name) {
+        dm::putWideField(b.data(), 102, 32, name);
+        dm::addFields(b.data(), DM_FORMNAME);
+        return *this;
+    }
+    int mergeInto(DrvContext* c) { return DmMergeDevmode(c, b.data(), b.size(), kDocMerge); }
+};
+
+// The public-field checks of the option validation, answered as they first
+// ask the model: by the item's value map, value list and conditions.
+int modelsOwnAnswer(DrvContext* ctx, int item, int32_t v) {
+    return ItemValueIsValid(ctx, ItemFindById(ctx, item), item, static_cast<uint32_t>(v));
+}
+
+}  // namespace
+
+TEST_F(DevmodePrinter, PublicFieldsWhileTheOptionChecksRefuseEveryValue) {
+    // Until the option validation is built, every value that needs its
+    // check falls back to the model's default or the description's.
+    DrvContext* c = open();
+    ASSERT_NE(c, nullptr);
+    const BYTE* p = c->devmode;
+    ASSERT_EQ(Caller(c).s16(78, DMPAPER_LETTER, DM_PAPERSIZE).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 78), DMPAPER_A4);
+    EXPECT_EQ(s16(p, 82), 2100);
+    EXPECT_EQ(s16(p, 80), 2970);
+    EXPECT_EQ(dm::fields(p) & (DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH), uint32_t(DM_PAPERSIZE));
+    ASSERT_EQ(Caller(c).s16(90, 1200, DM_PRINTQUALITY).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 90), 600) << "item 42's model value";
+    ASSERT_EQ(Caller(c).s16(94, DMDUP_VERTICAL, DM_DUPLEX).s16(100, 1, DM_COLLATE).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 94), DMDUP_SIMPLEX);
+    EXPECT_EQ(ItemRawById(c, 61), 0u);
+    EXPECT_EQ(s16(p, 100), 0) << "collation waits for the allowed values of option 129";
+    EXPECT_FALSE(dm::fields(p) & DM_COLLATE);
+
+    // Copies within the model's numeric range, scale within the
+    // description's (the sample has no scale option).
+    const std::pair<int16_t, int16_t> copies[] = {{999, 999}, {1000, 1}, {0, 1}, {2, 2}};
+    for (auto [in, out] : copies) {
+        ASSERT_EQ(Caller(c).s16(86, in, DM_COPIES).mergeInto(c), 1);
+        EXPECT_EQ(s16(p, 86), out) << in;
+    }
+    const std::pair<int16_t, int16_t> scales[] = {{1000, 1000}, {1001, 100}, {0, 100}, {25, 25}};
+    for (auto [in, out] : scales) {
+        ASSERT_EQ(Caller(c).s16(84, in, DM_SCALE).mergeInto(c), 1);
+        EXPECT_EQ(s16(p, 84), out) << in;
+        EXPECT_FALSE(dm::fields(p) & DM_SCALE);
+    }
+
+    // A form name replaces the name only; a user size is taken as given.
+    ASSERT_EQ(Caller(c).form(u"Letter").mergeInto(c), 1);
+    EXPECT_EQ(dm::rd16(p, 102), u'L');
+    EXPECT_EQ(s16(p, 78), DMPAPER_A4);
+    ASSERT_EQ(Caller(c).s16(78, DMPAPER_USER, DM_PAPERSIZE).s16(80, 2000, 0).s16(82, 1000, 0).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 78), DMPAPER_USER);
+    EXPECT_EQ(s16(p, 80), 2000);
+    EXPECT_EQ(ItemRawById(c, 45), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 1000, 600)));
+    EXPECT_EQ(DmIsOwnDevmode(c, p, 1260), 1);
+}
+
+TEST_F(DevmodePrinter, PublicFieldsAsTheSampleModelAnswersThem) {
+    DmModelQueries q = DmDefaultModelQueries();
+    q.checkValue = modelsOwnAnswer;
+    const DmModelQueries* previous = DmSetModelQueries(&q);
+    DrvContext* c = open();
+    ASSERT_NE(c, nullptr);
+    const BYTE* p = c->devmode;
+
+    // Papers by code: through item 8's map to the model's list and sizes.
+    ASSERT_EQ(Caller(c).s16(78, DMPAPER_LETTER, DM_PAPERSIZE).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 78), DMPAPER_LETTER);
+    EXPECT_EQ(s16(p, 82), 2159);
+    EXPECT_EQ(s16(p, 80), 2794);
+    EXPECT_EQ(ItemRawById(c, 45), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 2159, 600)));
+    ASSERT_EQ(Caller(c).s16(78, DMPAPER_LEGAL, DM_PAPERSIZE).s16(76, DMORIENT_LANDSCAPE, DM_ORIENTATION).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 78), DMPAPER_LEGAL);
+    EXPECT_EQ(s16(p, 82), 3556) << "the page size turned with the orientation";
+    EXPECT_EQ(s16(p, 80), 2159);
+    ASSERT_EQ(Caller(c).s16(78, 70, DM_PAPERSIZE).s16(76, DMORIENT_PORTRAIT, DM_ORIENTATION).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 78), DMPAPER_A4) << "A6 (70): a paper the model lacks gives its default";
+
+    // Trays: TRAY1 is the model's value 3; TRAY3 (value 5) is there only
+    // with the paper bank; an unknown bin gives the default.
+    ASSERT_EQ(Caller(c).s16(88, DMBIN_UPPER, DM_DEFAULTSOURCE).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 88), DMBIN_UPPER);
+    ASSERT_EQ(Caller(c).s16(88, DMBIN_LOWER, DM_DEFAULTSOURCE).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 88), DMBIN_AUTO) << "no paper bank";
+    ItemSetRawById(c, itemOf("VPD_rdmSourceOptionTypeBank"), 1);
+    ASSERT_EQ(Caller(c).s16(88, DMBIN_LOWER, DM_DEFAULTSOURCE).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 88), DMBIN_LOWER);
+    ASSERT_EQ(Caller(c).s16(88, 99, DM_DEFAULTSOURCE).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 88), DMBIN_AUTO);
+
+    // Resolution: the model lists 600 and 1200 for item 42.
+    ASSERT_EQ(Caller(c).s16(90, 1200, DM_PRINTQUALITY).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 90), 1200);
+    EXPECT_EQ(s16(p, 96), 1200);
+    EXPECT_EQ(ItemRawById(c, 42), 1200u);
+    ASSERT_EQ(Caller(c).s16(90, 300, DM_PRINTQUALITY).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 90), 600) << "300 dpi is not a resolution of the model";
+
+    // Duplex: the binding follows the flip and the orientation.
+    ASSERT_EQ(Caller(c).s16(94, DMDUP_VERTICAL, DM_DUPLEX).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 94), DMDUP_VERTICAL);
+    EXPECT_EQ(ItemRawById(c, 61), 1u);
+    EXPECT_EQ(ItemValueById(c, 102), static_cast<uint32_t>(valueId("IDS_BIND_LONGEDGE")));
+    ASSERT_EQ(Caller(c).s16(94, DMDUP_HORIZONTAL, DM_DUPLEX).mergeInto(c), 1);
+    EXPECT_EQ(ItemValueById(c, 102), static_cast<uint32_t>(valueId("IDS_BIND_SHORTEDGE")));
+    ASSERT_EQ(Caller(c).s16(94, DMDUP_SIMPLEX, DM_DUPLEX).mergeInto(c), 1);
+    EXPECT_EQ(ItemRawById(c, 61), 0u);
+    DmSetModelQueries(previous);
+    EXPECT_EQ(DmIsOwnDevmode(c, p, 1260), 1);
 }

@@ -96,13 +96,16 @@ void DmMediaTypeFromItem(DrvContext* ctx) {
 void DmSyncItems(DrvContext* ctx, const BYTE* in, uint32_t mergeFlags) {
     if (!ctx || !ctx->devmode || !in) return;
     const BYTE* cur = ctx->devmode;
-    const uint32_t common = fields(in) & fields(cur);
+    // The caller's user size counts as its length and width here too, so
+    // that the paper items follow the size the merge took.
+    const uint32_t asked = requestedFields(in);
+    const uint32_t common = asked & fields(cur);
     if (common & DM_DUPLEX) syncDuplex(ctx);
     if (common & DM_MEDIATYPE) ItemSetRawById(ctx, kItMediaTypeItem, rd32(cur, kOffMediaType));
     if (stampShown(ctx)) LoadStampByIndex(ctx, ItemRawById(ctx, kItStampId));
     if (!(mergeFlags & kMergeSettingsImport)) DmResolutionToItems(ctx);
 
-    const bool bothSized = (fields(in) & DM_PAPERSIZE) && (fields(cur) & DM_PAPERSIZE);
+    const bool bothSized = (asked & DM_PAPERSIZE) && (fields(cur) & DM_PAPERSIZE);
     if (customSize(cur, common) && !bothSized) {
         DmCustomSizeToItems(ctx);
     } else if (common & DM_PAPERSIZE) {

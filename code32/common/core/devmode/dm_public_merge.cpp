@@ -26,9 +26,6 @@ void mergePaper(DrvContext* ctx, const BYTE* in, uint32_t inFields) {
     BYTE* cur = ctx->devmode;
     const PublicDefaults& pd = defs(ctx);
     const int32_t inPaper = get16(in, kOffPaperSize);
-    // A user size asks for its length and width, not for a size code.
-    if ((inFields & DM_PAPERSIZE) && inPaper == DMPAPER_USER)
-        inFields = (inFields & ~DM_PAPERSIZE) | DM_PAPERLENGTH | DM_PAPERWIDTH;
     const int32_t inLength = get16(in, kOffPaperLength);
     const int32_t inWidth = get16(in, kOffPaperWidth);
     int32_t w = 0, l = 0;
@@ -157,7 +154,7 @@ void DmMergePublic(DrvContext* ctx, const BYTE* in, uint32_t mergeFlags) {
     if (!ctx || !ctx->devmode || !in || !ctx->desc) return;
     BYTE* cur = ctx->devmode;
     const PublicDefaults& pd = defs(ctx);
-    const uint32_t inFields = fields(in);
+    const uint32_t inFields = requestedFields(in);
 
     if (inFields & DM_DEFAULTSOURCE) {
         const int32_t v = get16(in, kOffDefaultSource);

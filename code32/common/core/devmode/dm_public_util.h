@@ -35,6 +35,15 @@ inline bool inRange(DrvContext* ctx, int item, int32_t v) {
 inline int32_t get16(const BYTE* dm, uint32_t off) { return dm::rds16(dm, off); }
 inline void put16(BYTE* dm, uint32_t off, int32_t v) { dm::wr16(dm, off, static_cast<uint32_t>(v)); }
 
+// The fields a caller's DEVMODE asks for: a user size (256) with its size
+// code asks for its length and width instead.
+inline uint32_t requestedFields(const BYTE* in) {
+    uint32_t f = dm::fields(in);
+    if ((f & DM_PAPERSIZE) && get16(in, dm::kOffPaperSize) == DMPAPER_USER)
+        f = (f & ~DM_PAPERSIZE) | DM_PAPERLENGTH | DM_PAPERWIDTH;
+    return f;
+}
+
 inline bool isLandscape(const BYTE* dm) { return get16(dm, dm::kOffOrientation) == DMORIENT_LANDSCAPE; }
 
 // A free-size paper: its slot's width and length in 1200-dpi dots.
