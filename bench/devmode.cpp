@@ -9,11 +9,11 @@
 #include <winsim/winsim.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "common/sample_printer.h"
 #include "core/context.h"
 #include "core/context_cache.h"
 #include "core/devmode/dm_defaults.h"
@@ -26,31 +26,13 @@ using namespace vesk;
 
 namespace {
 
-const std::u16string kDriverDir = u"C:\\WINDOWS\\system32\\spool\\DRIVERS\\W32X86\\3\\";
-
 // One machine and printer for every benchmark of the run.
 struct Printer {
-    std::unique_ptr<winsim::TempMachine> machine;
+    std::unique_ptr<winsim::TempMachine> machine = std::make_unique<winsim::TempMachine>();
     HANDLE handle = nullptr;
 
     Printer() {
-        machine = std::make_unique<winsim::TempMachine>();
-        winsim::DriverRecord d;
-        d.name = u"VESK Colour MFP";
-        d.driverPath = kDriverDir + u"veskgr.dll";
-        d.dataFile = kDriverDir + u"VESKMFP1.VMD";
-        d.configFile = kDriverDir + u"veskui.dll";
-        winsim::PrinterRecord p;
-        p.name = u"Bench";
-        p.driver = d.name;
-        const std::filesystem::path sample =
-            std::filesystem::path(__FILE__).parent_path().parent_path() / "samples" / "model" / "VESKMFP1.VMD";
-        auto model = winsim::hostPath(d.dataFile);
-        std::error_code ec;
-        if (winsim::addDriver(d) != ERROR_SUCCESS || winsim::addPrinter(p) != ERROR_SUCCESS || !model ||
-            !std::filesystem::copy_file(sample, *model, ec) ||
-            !OpenPrinterW(const_cast<LPWSTR>(p.name.c_str()), &handle, nullptr))
-            std::abort();
+        if (!test::addSamplePrinter(u"Bench", &handle)) std::abort();
     }
     DrvContext* open() {
         CtxCacheClear();
@@ -97,9 +79,8 @@ static void BM_MergeDocumentProperties(benchmark::State& state) {
 }
 BENCHMARK(BM_MergeDocumentProperties);
 
-// The DEVMODE of a context from the driver's defaults (no spooler default).
-static void BM_DevmodeFromDefaults(benchmark::State& state) {
-    DrvContext* c = printer().open();
+// Builds the context's DEVMODE for kind 0 again and again.
+static void buildDevmodes(benchmark::State& state, DrvContext* c) {
     for (auto _ : state) {
         BYTE* b = DmCreateDefault(c, 0);
         benchmark::DoNotOptimize(b);
@@ -107,6 +88,9 @@ static void BM_DevmodeFromDefaults(benchmark::State& state) {
     }
     CtxReleaseEx(c, kReleaseFree);
 }
+
+// The DEVMODE of a context from the driver's defaults (no spooler default).
+static void BM_DevmodeFromDefaults(benchmark::State& state) { buildDevmodes(state, printer().open()); }
 BENCHMARK(BM_DevmodeFromDefaults);
 
 // The DEVMODE of a context from the spooler's default DEVMODE of the driver.
@@ -114,11 +98,6 @@ static void BM_DevmodeFromSpoolerDefault(benchmark::State& state) {
     DrvContext* c = printer().open();
     const std::vector<BYTE> stored(c->devmode, c->devmode + dmSizes().totalSize);
     if (winsim::setPrinterDevmode(u"Bench", stored) != ERROR_SUCCESS) std::abort();
-    for (auto _ : state) {
-        BYTE* b = DmCreateDefault(c, 0);
-        benchmark::DoNotOptimize(b);
-        MemFree(b);
-    }
-    CtxReleaseEx(c, kReleaseFree);
+    buildDevmodes(state, c);
 }
 BENCHMARK(BM_DevmodeFromSpoolerDefault);

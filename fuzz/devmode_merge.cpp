@@ -16,15 +16,13 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <win/windows.h>
-#include <winsim/spooler.h>
 #include <winsim/winsim.h>
 
+#include "common/sample_printer.h"
 #include "core/context.h"
 #include "core/devmode/dm_convert.h"
 #include "core/devmode/dm_defaults.h"
@@ -47,25 +45,9 @@ struct Fixture {
     std::vector<BYTE> defaults;  // the whole buffer as the context built it
 };
 
-const std::u16string kDriverDir = u"C:\\WINDOWS\\system32\\spool\\DRIVERS\\W32X86\\3\\";
-
 bool setUp(Fixture& x) {
     x.machine = std::make_unique<winsim::TempMachine>();
-    winsim::DriverRecord d;
-    d.name = u"VESK Colour MFP";
-    d.driverPath = kDriverDir + u"veskgr.dll";
-    d.dataFile = kDriverDir + u"VESKMFP1.VMD";
-    d.configFile = kDriverDir + u"veskui.dll";
-    winsim::PrinterRecord p;
-    p.name = u"Fuzz";
-    p.driver = d.name;
-    if (winsim::addDriver(d) != ERROR_SUCCESS || winsim::addPrinter(p) != ERROR_SUCCESS) return false;
-    const std::filesystem::path sample =
-        std::filesystem::path(__FILE__).parent_path().parent_path() / "samples" / "model" / "VESKMFP1.VMD";
-    auto model = winsim::hostPath(d.dataFile);
-    std::error_code ec;
-    if (!model || !std::filesystem::copy_file(sample, *model, ec)) return false;
-    if (!OpenPrinterW(const_cast<LPWSTR>(p.name.c_str()), &x.printer, nullptr)) return false;
+    if (!test::addSamplePrinter(u"Fuzz", &x.printer)) return false;
     x.ctx = CtxCreateEx(x.printer, x.printer, nullptr, 0, 0, 0, nullptr);
     if (!x.ctx || !x.ctx->model || !x.ctx->devmode) return false;
     // Font tables the merge must leave alone: handles in section 2.

@@ -12,13 +12,11 @@
 #include <string>
 
 #include "common/devmode_support.h"
-#include "common/model_support.h"
-#include "common/services_support.h"
+#include "common/sample_printer_support.h"
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_private.h"
 #include "core/devmode/dm_validate.h"
 #include "core/item_store.h"
-#include "core/model/cache.h"
 #include "core/units.h"
 
 using namespace vesk;
@@ -28,18 +26,8 @@ namespace {
 
 constexpr uint32_t kDocMerge = 0x2000000 | 8;  // document merge without user interface
 
-class DevmodePrinter : public PrinterMachine {
+class DevmodePrinter : public SamplePrinter {
 protected:
-    void SetUp() override {
-        PrinterMachine::SetUp();
-        MdlCacheFreeAll();
-        write(kDriverDir + u"VESKMFP1.VMD", readFile(sampleModel()));
-    }
-    void TearDown() override {
-        contexts_.clear();
-        PrinterMachine::TearDown();
-        MdlCacheFreeAll();
-    }
     // A new context of kind 0 (none from the cache), freed with the test.
     DrvContext* open() {
         CtxCacheClear();

@@ -22,6 +22,22 @@ void modelOrDescDefault(DrvContext* ctx, BYTE* cur, int item, uint32_t off, int3
     if (!DmResetOption(ctx, ItemFindById(ctx, item))) put16(cur, off, descDefault);
 }
 
+// A 16-bit field the caller asks for: its value when allowed, else the
+// description's default; the flag always, or only for an allowed value.
+void takeAllowed(DrvContext* ctx, const BYTE* in, int item, uint32_t off, uint32_t flag, int32_t def,
+                 bool flagAlways) {
+    BYTE* cur = ctx->devmode;
+    const int32_t v = get16(in, off);
+    const bool ok = allowed(ctx, item, v);
+    put16(cur, off, ok ? v : def);
+    if (ok || flagAlways) addFields(cur, flag);
+}
+
+void takeInRange(const BYTE* in, BYTE* cur, uint32_t off, int32_t lo, int32_t hi, int32_t def) {
+    const int32_t v = get16(in, off);
+    put16(cur, off, (v < lo || v > hi) ? def : v);
+}
+
 void mergePaper(DrvContext* ctx, const BYTE* in, uint32_t inFields) {
     BYTE* cur = ctx->devmode;
     const PublicDefaults& pd = defs(ctx);
@@ -171,18 +187,15 @@ void DmMergePublic(DrvContext* ctx, const BYTE* in, uint32_t mergeFlags) {
     mergePaper(ctx, in, inFields);
 
     // Scale and copies within their limits; DM_SCALE never stays set.
+    int32_t lo, hi;
     if (inFields & DM_SCALE) {
-        int32_t lo, hi;
-        const int32_t v = get16(in, kOffScale);
         DmScaleLimits(ctx, &lo, &hi);
-        put16(cur, kOffScale, (v < lo || v > hi) ? pd.scale : v);
+        takeInRange(in, cur, kOffScale, lo, hi, pd.scale);
     }
     clearFields(cur, DM_SCALE);
     if (inFields & DM_COPIES) {
-        int32_t lo, hi;
-        const int32_t v = get16(in, kOffCopies);
         DmCopiesLimits(ctx, &lo, &hi);
-        put16(cur, kOffCopies, (v < lo || v > hi) ? pd.copies : v);
+        takeInRange(in, cur, kOffCopies, lo, hi, pd.copies);
         addFields(cur, DM_COPIES);
     }
 
@@ -190,25 +203,9 @@ void DmMergePublic(DrvContext* ctx, const BYTE* in, uint32_t mergeFlags) {
     put16(cur, kOffYResolution, get16(cur, kOffPrintQuality));
     addFields(cur, DM_YRESOLUTION);
 
-    if (inFields & DM_DUPLEX) {
-        const int32_t v = get16(in, kOffDuplex);
-        put16(cur, kOffDuplex, allowed(ctx, kItDuplex, v) ? v : pd.duplex);
-        addFields(cur, DM_DUPLEX);
-    }
-    if (inFields & DM_COLOR) {
-        const int32_t v = get16(in, kOffColor);
-        put16(cur, kOffColor, allowed(ctx, kItColor, v) ? v : pd.color);
-        addFields(cur, DM_COLOR);
-    }
-    if (inFields & DM_TTOPTION) {
-        const int32_t v = get16(in, kOffTTOption);
-        if (allowed(ctx, kItTTOption, v)) {
-            put16(cur, kOffTTOption, v);
-            addFields(cur, DM_TTOPTION);
-        } else {
-            put16(cur, kOffTTOption, pd.ttOption);
-        }
-    }
+    if (inFields & DM_DUPLEX) takeAllowed(ctx, in, kItDuplex, kOffDuplex, DM_DUPLEX, pd.duplex, true);
+    if (inFields & DM_COLOR) takeAllowed(ctx, in, kItColor, kOffColor, DM_COLOR, pd.color, true);
+    if (inFields & DM_TTOPTION) takeAllowed(ctx, in, kItTTOption, kOffTTOption, DM_TTOPTION, pd.ttOption, false);
 
     clearFields(cur, DM_COLLATE);
     put16(cur, kOffCollate, DMCOLLATE_FALSE);
