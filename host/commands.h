@@ -19,5 +19,7 @@ int cmdMachine(const Args& args);
 int cmdPrinter(const Args& args);
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
+// vesk print FILE.vds [--printer NAME] [--out FILE]
+int cmdPrint(const Args& args);
 
 }  // namespace vesk::host

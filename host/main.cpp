@@ -51,7 +51,14 @@ void usage(std::FILE* out) {
         "  printer show NAME    information, driver files, printer data and jobs\n"
         "  printer data NAME [VALUE [--set-sz TEXT|--set-dword N|--set-binary HEX|--delete]]\n"
         "                       print (or change) printer data, decoded by type\n"
+        "  printer devmode NAME FIELD=VALUE...\n"
+        "                       set the printer's default DEVMODE: the driver's, with the\n"
+        "                       fields of a script's devmode statement (imageprint=1 bands)\n"
         "  printer remove NAME  remove a printer and its jobs\n"
+        "  print FILE.vds [--printer NAME] [--out FILE]\n"
+        "                       print a drawing script through the printer's driver\n"
+        "                       (the printer named, the script's, or the only one);\n"
+        "                       --out also copies the job's stream to FILE\n"
         "  decode FILE [--raw] [--records-only] [--offsets]\n"
         "                       list a device stream, checking every record; --raw takes\n"
         "                       unframed bytes as pass-through data\n"
@@ -91,6 +98,7 @@ int main(int argc, char** argv) {
     if (command == "machine") rc = cmdMachine(args);
     else if (command == "printer") rc = cmdPrinter(args);
     else if (command == "decode") rc = cmdDecode(args);
+    else if (command == "print") rc = cmdPrint(args);
     else return fail("unknown command '" + command + "' (try 'vesk --help')");
     // Libraries the command loaded get their detach while the process is whole.
     winsim::unloadAllModules();

@@ -13,6 +13,8 @@
 #include <winsim/winsim.h>
 
 #include "commands.h"
+#include "driver_devmode.h"
+#include "vds.h"
 
 namespace fs = std::filesystem;
 
@@ -198,9 +200,10 @@ int printerAdd(const Args& args, const Options& o) {
             return fail("the sample model description " + set.modelFile.string() +
                         " is not there; name a model description with --model FILE");
     }
-    // The terminal-server query library belongs to the driver set: the driver
-    // loads it from its own directory.
+    // The terminal-server query library and the spooler-side library belong
+    // to the driver set: the driver loads them from its own directory.
     set.extraModules.emplace_back(u"KW00C150.dll", set.libraryDir / "libkw00c150.so");
+    set.extraModules.emplace_back(u"KW12C123.DLL", set.libraryDir / "libkw12c123.so");
     p.driver = set.driverName;
     if (DWORD e = winsim::installDriverSet(set, &error); e != ERROR_SUCCESS)
         return fail("cannot install the driver set: " + error);
@@ -333,6 +336,35 @@ int printerData(const Args& args, const Options& o) {
     return 0;
 }
 
+// The printer's default DEVMODE with fields changed, as its property sheets
+// would leave it: the driver's DEVMODE for the printer with the fields of a
+// script's devmode statement applied.
+int printerDevmode(const Args& args, const Options& o) {
+    if (o.words.size() < 3) return fail("usage: vesk printer devmode NAME FIELD=VALUE... (the fields of a script's devmode)");
+    std::string error;
+    if (!machineReady(args, &error)) return fail(error);
+    const std::u16string name = w(o.words[1]);
+    if (!winsim::findPrinter(name)) return fail("no printer named '" + o.words[1] + "'");
+    std::vector<std::pair<std::string, std::string>> fields;
+    for (size_t i = 2; i < o.words.size(); ++i) {
+        const size_t eq = o.words[i].find('=');
+        if (eq == std::string::npos || eq == 0) return fail("'" + o.words[i] + "' is not FIELD=VALUE");
+        fields.emplace_back(o.words[i].substr(0, eq), o.words[i].substr(eq + 1));
+    }
+    HANDLE h = nullptr;
+    PRINTER_DEFAULTSW pd{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    if (!OpenPrinterW(const_cast<LPWSTR>(name.c_str()), &h, &pd)) return fail("cannot open '" + o.words[1] + "'");
+    std::vector<uint8_t> dm = PrinterJobDevmode(h, name);
+    ClosePrinter(h);
+    ReleaseDriverDevmodes();
+    if (dm.empty()) return fail("the driver of '" + o.words[1] + "' gives no DEVMODE for it");
+    if (!vds::applyDevmodeFields(dm, fields, &error)) return fail(error);
+    if (DWORD e = winsim::setPrinterDevmode(name, dm); e != ERROR_SUCCESS)
+        return fail("cannot set the DEVMODE of '" + o.words[1] + "': " + winsim::spoolerErrorText(e));
+    std::cout << "printer '" << o.words[1] << "': default DEVMODE of " << dm.size() << " bytes set\n";
+    return 0;
+}
+
 int printerRemove(const Args& args, const Options& o) {
     if (o.words.size() != 2) return fail("usage: vesk printer remove NAME");
     std::string error;
@@ -353,13 +385,14 @@ int cmdPrinter(const Args& args) {
                        "--set-binary"},
                       {"--bidi", "--delete"}, o, &error))
         return fail(error);
-    if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data or remove");
+    if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode or remove");
     const std::string& sub = o.words[0];
     if (sub == "add") return printerAdd(args, o);
     if (sub == "list") return printerList(args);
     if (sub == "show") return printerShow(args, o);
     if (sub == "data") return printerData(args, o);
     if (sub == "remove") return printerRemove(args, o);
+    if (sub == "devmode") return printerDevmode(args, o);
     return fail("unknown printer subcommand '" + sub + "'");
 }
 

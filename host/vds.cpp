@@ -376,6 +376,21 @@ const FieldInfo kFields[] = {
 };
 constexpr size_t kPublicSize = 220;
 
+// Settings of the driver's private part that a script may choose: the byte
+// of the private DEVMODE (offset from the DEVMODE's start) and its range.
+// They apply only to a DEVMODE that carries the driver's private part
+// (signature "priv" at 349).
+struct PrivateFieldInfo {
+    const char* key;
+    size_t offset;
+    int64_t lo, hi;
+};
+const PrivateFieldInfo kPrivateFields[] = {
+    {"imageprint", 593, 0, 1},  // rdmImagePrint: the page goes as a banded image
+};
+constexpr size_t kPrivateSignature = 349;
+constexpr size_t kDriverDevmodeSize = 1260;
+
 void put16(std::vector<uint8_t>& b, size_t at, uint32_t v) {
     b[at] = static_cast<uint8_t>(v);
     b[at + 1] = static_cast<uint8_t>(v >> 8);
@@ -386,6 +401,10 @@ void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
 }
 
 }  // namespace
+
+bool hasDriverPrivatePart(const std::vector<uint8_t>& dm) {
+    return dm.size() >= kDriverDevmodeSize && std::memcmp(dm.data() + kPrivateSignature, "priv", 4) == 0;
+}
 
 std::vector<uint8_t> minimalDevmode(const std::u16string& deviceName) {
     std::vector<uint8_t> d(kPublicSize, 0);
@@ -405,6 +424,22 @@ bool applyDevmodeFields(std::vector<uint8_t>& dm, const std::vector<std::pair<st
         const FieldInfo* f = nullptr;
         for (const auto& k : kFields)
             if (key == k.key) f = &k;
+        const PrivateFieldInfo* pf = nullptr;
+        for (const auto& k : kPrivateFields)
+            if (key == k.key) pf = &k;
+        if (pf) {
+            int64_t v;
+            if (!parseInt(value, pf->lo, pf->hi, v)) {
+                if (error) *error = "bad value for DEVMODE field '" + key + "'";
+                return false;
+            }
+            if (!hasDriverPrivatePart(dm)) {
+                if (error) *error = "'" + key + "' needs a DEVMODE with the driver's private part";
+                return false;
+            }
+            dm[pf->offset] = static_cast<uint8_t>(v);
+            continue;
+        }
         if (!f) {
             if (error) *error = "unknown DEVMODE field '" + key + "'";
             return false;
@@ -530,7 +565,11 @@ private:
                 else
                     c.fields.emplace_back(k, v);
             }
+            // Names and values are checked here; private fields need a
+            // DEVMODE with the driver's private part, which this one stands for.
             std::vector<uint8_t> scratch = minimalDevmode(u"");
+            scratch.resize(kDriverDevmodeSize, 0);
+            std::memcpy(scratch.data() + kPrivateSignature, "priv", 4);
             std::string why;
             if (!applyDevmodeFields(scratch, c.fields, &why)) throw ParseError{why};
         } else if (kw == "job") {

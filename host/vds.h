@@ -21,7 +21,10 @@
 //                                width scale copies source quality color
 //                                duplex yres ttoption collate nup media
 //                                icmmethod icmintent dither (integers), form="NAME";
-//                                or file=PATH (a DEVMODE saved as bytes)
+//                                imageprint=0|1 (the driver's private rdmImagePrint:
+//                                pages go as banded images; needs a DEVMODE with the
+//                                driver's private part); or file=PATH (a DEVMODE
+//                                saved as bytes)
 //   job [name="..."] [user="..."] [emf=on|off]
 //   fontface "NAME" [fixed] [fstype=N] [charset=N] [weight=N] [em=N]
 //                   [ascent=N] [descent=N] [advance=N]
@@ -140,6 +143,8 @@ bool read(std::string_view text, Script& out, std::vector<Error>* errors);
 // for an unknown field or a value out of range.
 bool applyDevmodeFields(std::vector<uint8_t>& devmode, const std::vector<std::pair<std::string, std::string>>& fields,
                         std::string* error);
+// True when the DEVMODE carries the driver's private part.
+bool hasDriverPrivatePart(const std::vector<uint8_t>& devmode);
 // A public DEVMODE (220 bytes) with the device name and no private part.
 std::vector<uint8_t> minimalDevmode(const std::u16string& deviceName);
 

@@ -415,6 +415,27 @@ TEST(VdsDevmode, PublicFieldsAtTheirOffsets) {
     EXPECT_FALSE(vds::applyDevmodeFields(small, {{"orient", "1"}}, &err));
 }
 
+TEST(VdsDevmode, PrivateFieldsNeedTheDriversPrivatePart) {
+    auto dm = vds::minimalDevmode(u"Printer");
+    std::string err;
+    EXPECT_FALSE(vds::hasDriverPrivatePart(dm));
+    EXPECT_FALSE(vds::applyDevmodeFields(dm, {{"imageprint", "1"}}, &err));
+    EXPECT_NE(err.find("private part"), std::string::npos) << err;
+    dm.resize(1260, 0);
+    std::memcpy(dm.data() + 349, "priv", 4);
+    ASSERT_TRUE(vds::hasDriverPrivatePart(dm));
+    ASSERT_TRUE(vds::applyDevmodeFields(dm, {{"imageprint", "1"}, {"copies", "2"}}, &err)) << err;
+    EXPECT_EQ(dm[593], 1);
+    EXPECT_EQ(dm[86], 2);
+    EXPECT_FALSE(vds::applyDevmodeFields(dm, {{"imageprint", "2"}}, &err));
+    EXPECT_EQ(dm[593], 1);
+    // The reader checks the field's name and value, not the DEVMODE.
+    vds::Script s;
+    std::vector<vds::Error> errors;
+    EXPECT_TRUE(vds::read("devmode imageprint=1\n", s, &errors));
+    EXPECT_FALSE(vds::read("devmode imageprint=7\n", s, &errors));
+}
+
 TEST(VdsBmp, ReadsEveryDepthAndOrientation) {
     eng::Image img;
     std::string err;

@@ -7,6 +7,13 @@
 
 namespace vesk {
 
+// An item whose option command in a job or page header is rendered by the
+// driver itself, and the kind of that command (header_commands.tsv).
+struct HeaderCommandKind {
+    uint16_t item;
+    uint16_t kind;
+};
+
 const DmItem* builtinItems();
 int builtinItemCount();
 const SymbolEntry* builtinSymbols();
@@ -15,6 +22,8 @@ const ValueSymbol* builtinValueSymbols();
 int builtinValueSymbolCount();
 const MessageSymbol* builtinMessages();
 int builtinMessageCount();
+const HeaderCommandKind* builtinHeaderCommands();
+int builtinHeaderCommandCount();
 const UiPage* builtinPages();
 int builtinPageCount();
 

@@ -182,6 +182,22 @@ def main():
         attrs[name] = kind
 
     # Pages and controls.
+    # Header command kinds (ours): item -> special command kind.
+    kinds = {}
+    w('const HeaderCommandKind kHeaderCommands[] = {')
+    for n, c in rows(folder, 'header_commands.tsv', 3):
+        where = 'header_commands.tsv:%d' % n
+        iid, kind = num(c[0], where), num(c[1], where)
+        if iid not in ids:
+            fail(where + ': no item %d' % iid)
+        if iid in kinds:
+            fail(where + ': item %d already has a kind' % iid)
+        if kind not in list(range(1, 13)) + [101] or kind in (4, 11):
+            fail(where + ': kind %d is not a special command kind' % kind)
+        kinds[iid] = kind
+        w('    {%d, %d},' % (iid, kind))
+    w('};')
+
     pages = rows(folder, 'pages.tsv', 5)
     ctls = collections.OrderedDict((num(c[0], 'pages.tsv:%d' % n), []) for n, c in pages)
     for n, c in rows(folder, 'controls.tsv', 12):
@@ -220,6 +236,8 @@ def main():
     w('int builtinValueSymbolCount() { return static_cast<int>(sizeof kValueSymbols / sizeof kValueSymbols[0]); }')
     w('const MessageSymbol* builtinMessages() { return kMessages; }')
     w('int builtinMessageCount() { return static_cast<int>(sizeof kMessages / sizeof kMessages[0]); }')
+    w('const HeaderCommandKind* builtinHeaderCommands() { return kHeaderCommands; }')
+    w('int builtinHeaderCommandCount() { return static_cast<int>(sizeof kHeaderCommands / sizeof kHeaderCommands[0]); }')
     w('const UiPage* builtinPages() { return kPages; }')
     w('int builtinPageCount() { return static_cast<int>(sizeof kPages / sizeof kPages[0]); }')
     w('')

@@ -1,0 +1,307 @@
+// The device record: its check, the settings it takes from the driver
+// context, the page geometry, and the device's life (DrvEnablePDEV,
+// DrvCompletePDEV, DrvResetPDEV, DrvDisablePDEV).
+#include "pdev.h"
+
+#include <win/devmode.h>
+#include <win/memory.h>
+
+#include <cstring>
+#include <utility>
+
+#include "core/devmode/dm_layout.h"
+#include "core/item_store.h"
+#include "core/model/model.h"
+#include "core/process.h"
+#include "core/seams.h"
+#include "driver_functions.h"
+#include "forms/context_gr.h"
+#include "job_state.h"
+#include "spool_library.h"
+
+namespace vesk {
+namespace {
+
+constexpr uint32_t kCreateGraphicsDriver = 0x10000;
+constexpr uint32_t kMergeAtEnable = 0x10008;
+constexpr DWORD kVersionInfoSize = 276;
+
+enum ItemId : int {
+    kItOrientation = 7,
+    kItPaperSize = 8,
+    kItCopies = 12,
+    kItPrintQuality = 14,
+    kItColor = 15,
+    kItSrcPaperLengthDot = 44,
+    kItSrcPaperWidthDot = 45,
+    kItSrcPaperPrnLengthDot = 46,
+    kItSrcPaperPrnWidthDot = 47,
+    kItSrcXOffset = 48,
+    kItSrcYOffset = 49,
+    kItDstPaperPrnLengthDot = 53,
+    kItDstPaperPrnWidthDot = 54,
+    kItFuncSelectNup = 59,
+    kItScaleH = 92,
+    kItScaleV = 93,
+    kItNupPostKind = 94,
+    kItColorMatching = 149,
+    kItIcmType = 150,
+    kItLanguageId = 177,
+    kItEmfSpool = 181,
+    kItExtPrintArea = 182,
+    kItImagePrint = 183,
+    kItColorProcess = 184,
+    kItPrnMethod = 222,
+    kItMachineColor = 246,
+    kItFrontFunc = 249,
+    kItHiddenFunc4 = 350,
+    kItHiddenFunc5 = 351,
+    kItHiddenFunc15 = 361,
+    kItHiddenFunc18 = 364,
+    kItHiddenFunc26 = 372,
+    kItHiddenFunc30 = 376,
+    kItDriverType = 380,
+    kItTextBitmapSupport = 394,
+    kItTextBitmap = 395,
+    kItHidden2Func9 = 407,
+    kItJobLinker = 714,
+    kItFreeSizeWidth = 860,
+    kItFreeSizeLength = 861,
+};
+
+// Items carried from the old context to the new one at a reset while banding.
+constexpr int kJobIdentityItems[] = {216, 217, 220, 215, 219, 243, 244, 221};
+
+uint32_t raw(DrvContext* ctx, int id) { return ItemRawById(ctx, id); }
+
+// 1200-dpi dots in 0.1 mm.
+uint32_t dotsToTenthMm(int64_t dots) { return static_cast<uint32_t>(dots * 254 / 1200); }
+
+// Frees what an enable built: the context and the whole allocation list
+// (the device record with it).
+void discard(Pdev* p) {
+    if (!p) return;
+    if (p->palette) EngDeletePalette(p->palette);
+    if (p->ctx) CtxReleaseGr(p->ctx);
+    AllocListDestroy(p->allocs);
+}
+
+// Copies the raw bytes of the job identity items from one context to another.
+void copyJobIdentityItems(DrvContext* from, DrvContext* to) {
+    for (int id : kJobIdentityItems) {
+        DmItem* src = ItemFindById(from, id);
+        DmItem* dst = ItemFindById(to, id);
+        if (!src || !dst) continue;
+        if (typeIsAddress(itemTypeCode(*src))) {
+            const BYTE* s = ItemGetRawAddress(from, src);
+            BYTE* d = ItemGetRawAddress(to, dst);
+            if (s && d && itemSize(*src) == itemSize(*dst)) {
+                ItemSetRawBytes(to, dst, s);
+            }
+        } else {
+            ItemSetRaw(to, dst, ItemGetRaw(from, src));
+        }
+    }
+}
+
+}  // namespace
+
+bool PdevIsValid(const Pdev* p) { return p && p->signature == kPdevSignature && p->signatureEnd == kPdevSignature; }
+
+Pdev* PdevFromHandle(DHPDEV dhpdev) {
+    auto* p = reinterpret_cast<Pdev*>(dhpdev);
+    if (PdevIsValid(p)) return p;
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+}
+
+Pdev* PdevFromSurface(SURFOBJ* pso) {
+    if (!pso) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return PdevFromHandle(pso->dhpdev);
+}
+
+void PdevReadSettings(Pdev* p) {
+    DrvContext* c = p->ctx;
+    p->copies = static_cast<int16_t>(raw(c, kItCopies));
+    p->firstPageHeaderOnly = static_cast<uint16_t>(raw(c, kItJobLinker) & 1);
+    p->banding = p->firstPageHeaderOnly ? 0 : static_cast<int16_t>(raw(c, kItImagePrint));
+    p->colorProcess = static_cast<int16_t>(raw(c, kItColorProcess));
+    if (!p->banding && p->colorProcess == 0 && raw(c, kItHidden2Func9) != 0) p->colorProcess = 2;
+    p->orientationIndex = static_cast<int16_t>(raw(c, kItOrientation) - 1);
+    p->resolution = static_cast<uint16_t>(raw(c, kItPrintQuality));
+    if (p->resolution == 0) p->resolution = 600;
+    p->language = static_cast<int16_t>(raw(c, kItLanguageId));
+    p->machineColor = raw(c, kItMachineColor);
+    p->emfSpool = raw(c, kItEmfSpool);
+    p->color = raw(c, kItColor);
+    p->printArea = raw(c, kItExtPrintArea);
+    p->hiddenFunc4 = raw(c, kItHiddenFunc4);
+    p->hiddenFunc18 = raw(c, kItHiddenFunc18);
+    p->hiddenFunc30 = raw(c, kItHiddenFunc30);
+    p->hiddenFunc5 = raw(c, kItHiddenFunc5);
+    p->frontFuncFlag = raw(c, kItHiddenFunc15) != 0 || (raw(c, kItFrontFunc) & 0x80) != 0;
+    p->spoolLibraryName = c->desc ? c->desc->spoolerLibraryName : nullptr;
+    p->icmMatching = static_cast<uint8_t>(raw(c, kItColorMatching));
+    p->icmType = static_cast<uint8_t>(raw(c, kItIcmType));
+    const uint32_t textBitmap = raw(c, kItTextBitmapSupport) ? raw(c, kItTextBitmap) : raw(c, kItHiddenFunc26);
+    p->textAsBitmap = textBitmap != 0;
+    p->printMethod = raw(c, kItPrnMethod);
+    p->printMethod7 = p->printMethod == 7;
+    p->directSize = raw(c, kItSrcPaperPrnLengthDot) >= raw(c, kItDstPaperPrnLengthDot) &&
+                    raw(c, kItSrcPaperPrnWidthDot) >= raw(c, kItDstPaperPrnWidthDot) &&
+                    (raw(c, kItFuncSelectNup) == 0 || raw(c, kItNupPostKind) != 9) && raw(c, kItScaleH) <= 100 &&
+                    raw(c, kItScaleV) <= 100 && p->printMethod != 7 && p->printMethod != 5;
+}
+
+bool GetJobPaperSizeTenthMm(Pdev* p, uint32_t* width, uint32_t* length) {
+    DrvContext* c = p->ctx;
+    if (!c || !c->model) return false;
+    // The job's DEVMODE, else the context's own (the engine gave none).
+    const BYTE* dm = p->devmode && p->devmodeSize >= dm::kOffFormName ? p->devmode : c->devmode;
+    if (!dm) return false;
+    const int16_t paper = dm::rds16(dm, dm::kOffPaperSize);
+    if ((dm::fields(dm) & DM_PAPERSIZE) && paper != DMPAPER_USER) {
+        // A paper of the model: its size record, which the model gives in
+        // the job's orientation; a free size: its slot, turned here.
+        int32_t w = 0, l = 0;
+        if (MdlPaperSize(c, paper, &w, &l)) {
+            *width = static_cast<uint32_t>(w);
+            *length = static_cast<uint32_t>(l);
+        } else {
+            *width = dotsToTenthMm(raw(c, kItFreeSizeWidth));
+            *length = dotsToTenthMm(raw(c, kItFreeSizeLength));
+            if (raw(c, kItOrientation) == DMORIENT_LANDSCAPE) std::swap(*width, *length);
+        }
+        return true;
+    }
+    *width = static_cast<uint32_t>(dm::rds16(dm, dm::kOffPaperWidth));
+    *length = static_cast<uint32_t>(dm::rds16(dm, dm::kOffPaperLength));
+    return true;
+}
+
+bool PdevReadPageGeometry(Pdev* p) {
+    DrvContext* c = p->ctx;
+    PageGeometry& g = p->geometry;
+    if (!GetJobPaperSizeTenthMm(p, &g.paperWidthTenthMm, &g.paperLengthTenthMm)) return false;
+    g.paperWidthDots = raw(c, kItSrcPaperWidthDot);
+    g.paperLengthDots = raw(c, kItSrcPaperLengthDot);
+    g.printWidthDots = raw(c, kItSrcPaperPrnWidthDot);
+    g.printLengthDots = raw(c, kItSrcPaperPrnLengthDot);
+    // The resolution in use (600 when the item holds none).
+    g.printWidthTenthMm = static_cast<uint32_t>(int64_t{g.printWidthDots} * 254 / p->resolution);
+    g.printLengthTenthMm = static_cast<uint32_t>(int64_t{g.printLengthDots} * 254 / p->resolution);
+    g.paperSize = raw(c, kItPaperSize);
+    g.offsetX = raw(c, kItSrcXOffset);
+    g.offsetY = raw(c, kItSrcYOffset);
+    p->surfaceWidth = g.printWidthDots;
+    p->surfaceHeight = g.printLengthDots;
+    return true;
+}
+
+}  // namespace vesk
+
+using namespace vesk;
+
+extern "C" {
+
+DHPDEV APIENTRY DrvEnablePDEV(DEVMODEW* pdm, LPWSTR, ULONG cPat, HSURF* phsurfPatterns, ULONG cjCaps,
+                              ULONG* pdevcaps, ULONG cjDevInfo, DEVINFO* pdi, HDEV, LPWSTR, HANDLE hDriver) {
+    AllocList* allocs = AllocListCreate();
+    auto* p = static_cast<Pdev*>(AllocListAllocZero(allocs, sizeof(Pdev)));
+    if (!p) {
+        AllocListDestroy(allocs);
+        return nullptr;
+    }
+    p->signature = p->signatureEnd = kPdevSignature;
+    p->allocs = allocs;
+    p->printer = hDriver;
+    RecBufInit(&p->out, hDriver, RecBufDevice{allocs, &p->flags, &p->pageCount, &p->firstPageHeaderOnly});
+    p->module = moduleHandle();
+    if (!p->module) {
+        discard(p);
+        return nullptr;
+    }
+    p->ctx = CtxCreateGr(hDriver, 0, kCreateGraphicsDriver);
+    if (!p->ctx || !DmApplyDevmodeFlagsGr(p->ctx, pdm, kMergeAtEnable)) {
+        discard(p);
+        return nullptr;
+    }
+    if (pdm) {
+        const BYTE* in = reinterpret_cast<const BYTE*>(pdm);
+        p->devmodeSize = static_cast<uint32_t>(dm::rd16(in, dm::kOffSize)) + dm::rd16(in, dm::kOffDriverExtra);
+        p->devmode = static_cast<BYTE*>(AllocListAlloc(allocs, p->devmodeSize ? p->devmodeSize : 1));
+        if (!p->devmode) {
+            discard(p);
+            return nullptr;
+        }
+        std::memcpy(p->devmode, in, p->devmodeSize);
+    }
+    PdevReadSettings(p);
+    if (!PdevReadPageGeometry(p)) {
+        discard(p);
+        return nullptr;
+    }
+    FillGdiInfo(p, reinterpret_cast<GDIINFO*>(pdevcaps), cjCaps);
+    // Device fonts are the resident fonts of vector mode; none is loaded
+    // while banding or for the driver type that has none, and the driver
+    // carries no font set yet.
+    p->deviceFontCount = 0;
+    if (!FillDevInfo(p, pdi, cjDevInfo, HalftonePatternSize(p->resolution))) {
+        discard(p);
+        return nullptr;
+    }
+    if (phsurfPatterns)
+        for (ULONG i = 0; i < cPat; ++i) phsurfPatterns[i] = nullptr;
+    if (!PdevPageStateCreate(p)) {
+        discard(p);
+        return nullptr;
+    }
+    p->os.dwOSVersionInfoSize = kVersionInfoSize;
+    GetVersionExW(&p->os);
+    return reinterpret_cast<DHPDEV>(p);
+}
+
+void APIENTRY DrvCompletePDEV(DHPDEV dhpdev, HDEV hdev) {
+    if (Pdev* p = PdevFromHandle(dhpdev)) p->hdev = hdev;
+}
+
+void APIENTRY DrvDisablePDEV(DHPDEV dhpdev) {
+    Pdev* p = PdevFromHandle(dhpdev);
+    if (!p) return;
+    PdevPageStateFree(p);
+    PdevUnbindLibrary(p);
+    // The signatures go first: a stale handle the engine still holds no
+    // longer passes the check.
+    p->signature = p->signatureEnd = 0;
+    discard(p);
+}
+
+BOOL APIENTRY DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
+    auto* oldp = reinterpret_cast<Pdev*>(dhpdevOld);
+    auto* newp = reinterpret_cast<Pdev*>(dhpdevNew);
+    if (!PdevIsValid(oldp) || !PdevIsValid(newp)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (!(oldp->flags & kPdevDocStarted)) return TRUE;
+    newp->pageCount = oldp->pageCount;
+    oldp->flags |= kPdevResetting;
+    newp->flags |= kPdevResetting | kPdevDocStarted;
+    newp->jobId = oldp->jobId;
+    if (!RecBufFlush(&oldp->out)) return FALSE;
+    // The binding goes to the new device; its buffer is its own and is reset
+    // at its next page start. The old device no longer owns the library.
+    RecBufCarryBinding(&newp->out, &oldp->out);
+    oldp->out.library = nullptr;
+    oldp->out.spool = nullptr;
+    oldp->out.writeEntry = nullptr;
+    if (!PdevCopyJobName(newp, oldp->jobName, oldp->jobNameLength)) return FALSE;
+    PdevPageStateCarry(newp, oldp);
+    if (newp->banding) copyJobIdentityItems(oldp->ctx, newp->ctx);
+    return TRUE;
+}
+
+}  // extern "C"

@@ -1,0 +1,126 @@
+// The sample model's job header, page header and page trailer for several
+// settings, compared with the texts kept under tests/gr/golden (written
+// again with VESK_UPDATE_GOLDEN=1 after a change has been looked at).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "core/font_tables.h"
+#include "core/sysdeps.h"
+#include "decode/pjl.h"
+#include "frame_support.h"
+#include "header/header.h"
+
+using namespace vesk;
+using namespace grtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+class SampleHeader : public DriverMachine {
+protected:
+    void SetUp() override {
+        DriverMachine::SetUp();
+        winsim::setVirtualClock(133540924280000000ull, 1);  // 2024-03-05 06:07:08
+        ctx_ = CtxCreateEx(printer_, printer_, nullptr, 0, 0x10000, 0, nullptr);
+        ASSERT_NE(ctx_, nullptr);
+    }
+    void TearDown() override {
+        CtxReleaseEx(ctx_, kReleaseFree);
+        DriverMachine::TearDown();
+    }
+
+    void setText(int id, const char* text) {
+        DmItem* it = ItemFindById(ctx_, id);
+        ASSERT_NE(it, nullptr);
+        std::vector<BYTE> field(itemSize(*it), 0);
+        std::memcpy(field.data(), text, std::min(field.size() - 1, std::strlen(text)));
+        ItemSetRawBytes(ctx_, it, field.data());
+    }
+
+    // The three blocks, a line of the listing each.
+    std::string blocks() {
+        std::string out;
+        const std::pair<const char*, int (*)(DrvContext*, BYTE*, uint32_t)> all[] = {
+            {"job header", JobHeaderBuilder}, {"page header", PageHeaderBuilder}, {"page trailer", PageTrailerBuilder}};
+        for (const auto& [name, builder] : all) {
+            out += std::string(name) + ":\n";
+            const int n = builder(ctx_, nullptr, 0);
+            EXPECT_GE(n, 0) << name;
+            std::string text(static_cast<size_t>(n < 0 ? 0 : n), '\0');
+            EXPECT_EQ(builder(ctx_, reinterpret_cast<BYTE*>(text.data()), static_cast<uint32_t>(text.size())), n);
+            decode::Issue issue;
+            const decode::Bytes bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+            EXPECT_TRUE(decode::checkTextBlock(bytes, 0, &issue)) << name << ": " << issue.reason;
+            for (const auto& l : decode::splitLines(bytes))
+                out += "  " + decode::escapeBytes(l.text) + (l.end == decode::LineEnd::CrLf ? "\\r\\n" : "") + "\n";
+        }
+        return out;
+    }
+
+    void check(const std::string& name) {
+        const std::string text = blocks();
+        const fs::path golden = fs::path(VESK_SOURCE_DIR) / "tests/gr/golden" / ("header-" + name + ".txt");
+        if (const char* u = std::getenv("VESK_UPDATE_GOLDEN"); u && *u == '1') {
+            std::ofstream(golden, std::ios::binary) << text;
+            return;
+        }
+        const std::string want = readText(golden);
+        ASSERT_FALSE(want.empty()) << golden << " is missing (VESK_UPDATE_GOLDEN=1 writes it)";
+        EXPECT_EQ(text, want) << "the headers for " << name << " differ from " << golden;
+    }
+
+    DrvContext* ctx_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(SampleHeader, Defaults) { check("defaults"); }
+
+TEST_F(SampleHeader, DuplexFinishingAndTheJobsIdentity) {
+    ItemSetRawById(ctx_, 61, 1);      // duplex
+    ItemSetRawById(ctx_, 102, 2);     // short edge
+    ItemSetRawById(ctx_, 106, 120);   // odd margin (no scale: as it is)
+    ItemSetRawById(ctx_, 107, 240);   // even margin, 1200-dpi dots
+    ItemSetRawById(ctx_, 104, 600);   // horizontal shift
+    ItemSetRawById(ctx_, 103, 2);     // binding on the right: turned
+    ItemSetRawById(ctx_, 10050, 1);   // the finisher is fitted
+    ItemSetRawById(ctx_, 66, 1);      // staple
+    ItemSetRawById(ctx_, 136, 3);
+    ItemSetRawById(ctx_, 65, 1);      // punch
+    ItemSetRawById(ctx_, 134, 2);
+    ItemSetRawById(ctx_, 153, 3);     // monochrome
+    setText(216, "1234");
+    setText(215, "alice");
+    setText(243, "03-(123)4");
+    check("duplex-finishing");
+}
+
+TEST_F(SampleHeader, BookletNupColourAndFonts) {
+    ItemSetRawById(ctx_, 62, 1);      // booklet
+    ItemSetRawById(ctx_, 108, 2);
+    ItemSetRawById(ctx_, 59, 1);      // N-up
+    ItemSetRawById(ctx_, 95, 4);
+    ItemSetRawById(ctx_, 153, 2);     // colour
+    ItemSetRawById(ctx_, 12, 3);      // copies
+    ItemSetRawById(ctx_, 10012, 1024);
+    auto fonts = static_cast<BYTE*>(MemAllocZero(2 * 68));
+    const char16_t* names[] = {u"Vesk Sans", u"Vesk Mono"};
+    const uint16_t ids[] = {1, 3};
+    for (int f = 0; f < 2; ++f) {
+        BYTE* r = fonts + 68 * f;
+        r[0] = static_cast<BYTE>(ids[f]);
+        for (int i = 0; names[f][i]; ++i) r[4 + 2 * i] = static_cast<BYTE>(names[f][i]);
+    }
+    ItemSetRawById(ctx_, 10007, FontTableAdopt(fonts, 2 * 68));
+    ItemSetRawById(ctx_, 10006, 2);
+    auto pairs = static_cast<BYTE*>(MemAllocZero(128));
+    const char16_t tt[] = u"Arial", dev[] = u"Vesk Sans";
+    for (int i = 0; tt[i]; ++i) pairs[2 * i] = static_cast<BYTE>(tt[i]);
+    for (int i = 0; dev[i]; ++i) pairs[64 + 2 * i] = static_cast<BYTE>(dev[i]);
+    ItemSetRawById(ctx_, 10005, FontTableAdopt(pairs, 128));
+    ItemSetRawById(ctx_, 10004, 1);
+    check("booklet-nup-fonts");
+}

@@ -1,0 +1,56 @@
+// vesk print on a fresh machine, as tools/main-job runs it: the showcase in
+// vector mode, then a page in banding mode once the printer's DEVMODE asks
+// for it; vesk decode lists each stream without an error.
+#include <gtest/gtest.h>
+
+#include <winsim/winsim.h>
+
+#include <filesystem>
+
+#include "platform/run_vesk.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+}  // namespace
+
+TEST(PrintCommand, PrintsInVectorModeAndInBandingModeWhenThePrinterAsks) {
+    const fs::path machine = fs::temp_directory_path() / ("vesk-print-" + std::to_string(::getpid()));
+    std::error_code ec;
+    fs::remove_all(machine, ec);
+    const std::string printer = "VESK MFP C41";
+    const std::string script = std::string(VESK_SOURCE_DIR) + "/samples/docs/showcase.vds";
+    ASSERT_EQ(vesktest::vesk(machine, {"machine", "init", machine.string()}).status, 0);
+    auto add = vesktest::vesk(machine, {"printer", "add", printer});
+    ASSERT_EQ(add.status, 0) << add.out;
+
+    const fs::path vector = machine / "vector.vsk";
+    auto printed = vesktest::vesk(machine, {"print", script, "--out", vector.string()});
+    ASSERT_EQ(printed.status, 0) << printed.out;
+    EXPECT_TRUE(has(printed.out, "3 pages")) << printed.out;
+    auto listed = vesktest::vesk(machine, {"decode", vector.string()});
+    ASSERT_EQ(listed.status, 0) << listed.out;
+    EXPECT_TRUE(has(listed.out, "@PJL SET DATE = \"")) << listed.out;
+    EXPECT_TRUE(has(listed.out, "job name \"Showcase\"")) << listed.out;
+    EXPECT_TRUE(has(listed.out, "end: 3 pages")) << listed.out;
+    EXPECT_FALSE(has(listed.out, "Raster")) << listed.out;
+
+    auto devmode = vesktest::vesk(machine, {"printer", "devmode", printer, "imageprint=1"});
+    ASSERT_EQ(devmode.status, 0) << devmode.out;
+    const fs::path banded = machine / "banding.vsk";
+    const std::string onePage = std::string(VESK_SOURCE_DIR) + "/tests/gr/scripts/one-page.vds";
+    printed = vesktest::vesk(machine, {"print", onePage, "--printer", printer, "--out", banded.string()});
+    ASSERT_EQ(printed.status, 0) << printed.out;
+    listed = vesktest::vesk(machine, {"decode", banded.string(), "--records-only"});
+    ASSERT_EQ(listed.status, 0) << listed.out;
+    EXPECT_TRUE(has(listed.out, "flags=grey,banding")) << listed.out.substr(0, 4000);
+    EXPECT_TRUE(has(listed.out, "end: 1 page,")) << listed.out.substr(0, 4000);
+
+    // A printer that is not there, a script that is not there.
+    EXPECT_NE(vesktest::vesk(machine, {"print", script, "--printer", "Nobody"}).status, 0);
+    EXPECT_NE(vesktest::vesk(machine, {"print", "no-such.vds"}).status, 0);
+    fs::remove_all(machine, ec);
+}
