@@ -1,11 +1,21 @@
-// DEVMODE work a print path repeats: merging a caller's DEVMODE into a
-// context that is already built (a cached context), and building a DEVMODE
-// from defaults.
+// DEVMODE work a print path repeats, on a context of kind 0 for a printer
+// whose driver set carries the sample model: merging a caller's DEVMODE into
+// the context (as a cached context does for each job), and building the
+// context's DEVMODE from the driver's defaults and from the spooler's.
 #include <benchmark/benchmark.h>
 
+#include <win/windows.h>
+#include <winsim/spooler.h>
+#include <winsim/winsim.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
 #include <vector>
 
+#include "common/sample_printer.h"
 #include "core/context.h"
+#include "core/context_cache.h"
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_layout.h"
 #include "core/devmode_sizes.h"
@@ -15,34 +25,79 @@
 using namespace vesk;
 
 namespace {
-DrvContext* newContext() {
-    PRINTER_INFO_2W pi{};
-    pi.pPrinterName = const_cast<LPWSTR>(u"Bench");
-    DrvContext* c = CtxCreateEx(nullptr, nullptr, nullptr, 4, 0, 0, &pi);
-    c->devmode = static_cast<BYTE*>(MemAllocZero(dmSizes().stateSize));
-    DmSetDefaults(c);
-    return c;
+
+// One machine and printer for every benchmark of the run.
+struct Printer {
+    std::unique_ptr<winsim::TempMachine> machine = std::make_unique<winsim::TempMachine>();
+    HANDLE handle = nullptr;
+
+    Printer() {
+        if (!test::addSamplePrinter(u"Bench", &handle)) std::abort();
+    }
+    DrvContext* open() {
+        CtxCacheClear();
+        DrvContext* c = CtxCreateEx(handle, handle, nullptr, 0, 0, 0, nullptr);
+        if (!c || !c->devmode) std::abort();
+        return c;
+    }
+};
+
+Printer& printer() {
+    static Printer p;
+    return p;
 }
+
+// A caller's DEVMODE of this driver: landscape, three copies, a paper by
+// size, the print quality and duplex asked for.
+std::vector<BYTE> callerDevmode(DrvContext* c) {
+    std::vector<BYTE> in(c->devmode, c->devmode + dmSizes().totalSize);
+    dm::wr16(in.data(), dm::kOffOrientation, DMORIENT_LANDSCAPE);
+    dm::wr16(in.data(), dm::kOffCopies, 3);
+    dm::wr16(in.data(), dm::kOffPaperSize, DMPAPER_LETTER);
+    dm::wr16(in.data(), dm::kOffDuplex, DMDUP_VERTICAL);
+    dm::setFields(in.data(), DM_ORIENTATION | DM_COPIES | DM_PAPERSIZE | DM_PRINTQUALITY | DM_DUPLEX);
+    return in;
+}
+
 }  // namespace
 
+// The graphics driver's job merge into a context that is already built.
 static void BM_MergeCallerDevmode(benchmark::State& state) {
-    DrvContext* c = newContext();
-    std::vector<BYTE> in(c->devmode, c->devmode + dmSizes().totalSize);
-    dm::wr16(in.data(), dm::kOffOrientation, 2);
-    dm::wr16(in.data(), dm::kOffCopies, 3);
-    dm::setFields(in.data(), DM_ORIENTATION | DM_COPIES | DM_PAPERSIZE | DM_PRINTQUALITY | DM_DUPLEX);
-    for (auto _ : state) benchmark::DoNotOptimize(DmMergeDevmode(c, in.data(), in.size(), 0x2000008));
+    DrvContext* c = printer().open();
+    const std::vector<BYTE> in = callerDevmode(c);
+    for (auto _ : state) benchmark::DoNotOptimize(DmMergeDevmode(c, in.data(), in.size(), 0x8000008));
     CtxReleaseEx(c, kReleaseFree);
 }
 BENCHMARK(BM_MergeCallerDevmode);
 
-static void BM_DevmodeFromDefaults(benchmark::State& state) {
-    DrvContext* c = newContext();
+// The document-properties merge without user interface.
+static void BM_MergeDocumentProperties(benchmark::State& state) {
+    DrvContext* c = printer().open();
+    const std::vector<BYTE> in = callerDevmode(c);
+    for (auto _ : state) benchmark::DoNotOptimize(DmMergeDevmode(c, in.data(), in.size(), 0x22000008));
+    CtxReleaseEx(c, kReleaseFree);
+}
+BENCHMARK(BM_MergeDocumentProperties);
+
+// Builds the context's DEVMODE for kind 0 again and again.
+static void buildDevmodes(benchmark::State& state, DrvContext* c) {
     for (auto _ : state) {
-        BYTE* b = DmCreateDefault(c, 1);
+        BYTE* b = DmCreateDefault(c, 0);
         benchmark::DoNotOptimize(b);
         MemFree(b);
     }
     CtxReleaseEx(c, kReleaseFree);
 }
+
+// The DEVMODE of a context from the driver's defaults (no spooler default).
+static void BM_DevmodeFromDefaults(benchmark::State& state) { buildDevmodes(state, printer().open()); }
 BENCHMARK(BM_DevmodeFromDefaults);
+
+// The DEVMODE of a context from the spooler's default DEVMODE of the driver.
+static void BM_DevmodeFromSpoolerDefault(benchmark::State& state) {
+    DrvContext* c = printer().open();
+    const std::vector<BYTE> stored(c->devmode, c->devmode + dmSizes().totalSize);
+    if (winsim::setPrinterDevmode(u"Bench", stored) != ERROR_SUCCESS) std::abort();
+    buildDevmodes(state, c);
+}
+BENCHMARK(BM_DevmodeFromSpoolerDefault);

@@ -3,7 +3,7 @@
 #include <set>
 
 #include "common/eval_support.h"
-#include "common/services_support.h"
+#include "common/sample_printer_support.h"
 #include "core/computed/cached_items.h"
 #include "core/computed/computed.h"
 #include "core/computed/predicates.h"
@@ -713,23 +713,6 @@ TEST_F(Limits, EveryProgramOfTheSampleRunsAndKeepsTheStack) {
 }
 
 // ---- An ordinary context of a printer of the sample model ----
-
-namespace {
-
-class SamplePrinter : public PrinterMachine {
-protected:
-    void SetUp() override {
-        PrinterMachine::SetUp();
-        MdlCacheFreeAll();
-        write(kDriverDir + u"VESKMFP1.VMD", readFile(sampleModel()));
-    }
-    void TearDown() override {
-        PrinterMachine::TearDown();
-        MdlCacheFreeAll();
-    }
-};
-
-}  // namespace
 
 TEST_F(SamplePrinter, AnOrdinaryContextTakesTheModelsDefaultsAndEvaluatesItsRules) {
     DrvContext* c = context(0, 0);

@@ -113,6 +113,14 @@ TEST(DevmodeConvert, SpoolerRequests) {
     EXPECT_EQ(dm::rd16(out.data(), 64), 0x0320);
     EXPECT_EQ(dm::rd16(out.data(), 66), 0x0350);
     EXPECT_EQ(out[188], 0x77);
+    // An input that cannot be copied leaves the output's header alone.
+    std::vector<BYTE> v400 = devmode(212, 1040, 0x0400, 0x78);
+    std::vector<BYTE> kept = devmode(220, 1040, 0x0400, 0);
+    std::vector<BYTE> before = kept;
+    size = static_cast<DWORD>(kept.size());
+    EXPECT_EQ(DmConvertDevmode(u"P", v400.data(), v400.size(), kept.data(), &size, CDM_CONVERT351), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(kept, before);
 
     size = 1300;
     EXPECT_EQ(DmConvertDevmode(u"P", in.data(), in.size(), out.data(), &size, CDM_DRIVER_DEFAULT), 2);

@@ -10,6 +10,7 @@
 
 #include "common/devmode_support.h"
 #include "core/devmode/dm_private.h"
+#include "core/devmode/dm_public.h"
 #include "core/item_store.h"
 #include "core/seams.h"
 
@@ -103,4 +104,36 @@ TEST_F(DevmodeCreate, BuiltMergedAndWrittenBackItPassesItsOwnTest) {
     MemFree(ctx_->devmode);
     ctx_->devmode = nullptr;
     EXPECT_EQ(winsim::liveGlobalBlocks(), blocks);
+}
+
+TEST_F(DevmodeCreate, SpoolerHoldsADefaultDevmode) {
+    EXPECT_EQ(PrnHasInfo2Data(printer_), 0);
+    std::vector<BYTE> mine = build(0);
+    ASSERT_EQ(winsim::setPrinterDevmode(u"Office Colour", copyOf(mine.data(), 1260)), ERROR_SUCCESS);
+    EXPECT_EQ(PrnHasInfo2Data(printer_), 1);
+    EXPECT_EQ(PrnHasInfo2Data(nullptr), 0);
+}
+
+TEST_F(DevmodeCreate, ResetWithReloadTakesThePrintersDefaultAgain) {
+    FakeModel model;
+    model.types = {{7, 1}, {12, 8}};
+    model.ranges = {{12, {1, 99}}};
+    model.values = {{12, 3}};
+    ModelScope scope(model);
+    std::vector<BYTE> stored = build(0);
+    dm::wr16(stored.data(), 76, DMORIENT_LANDSCAPE);
+    dm::wr16(stored.data(), 86, 5);
+    ASSERT_EQ(winsim::setPrinterDevmode(u"Office Colour", copyOf(stored.data(), 1260)), ERROR_SUCCESS);
+    ctx_->devmode = static_cast<BYTE*>(MemAllocZero(3808));
+    ASSERT_NE(ctx_->devmode, nullptr);
+    DmSetDefaults(ctx_.get());
+    EXPECT_EQ(s16(ctx_->devmode, 76), 1);
+    DmPublicSetDefaults(ctx_.get(), 2);
+    EXPECT_EQ(s16(ctx_->devmode, 76), DMORIENT_LANDSCAPE) << "the printer's default again";
+    EXPECT_EQ(s16(ctx_->devmode, 86), 5) << "within the model's range, kept";
+    DmPublicSetDefaults(ctx_.get(), 0);
+    EXPECT_EQ(s16(ctx_->devmode, 76), 1) << "reason 0 resets to the description";
+    EXPECT_EQ(s16(ctx_->devmode, 86), 1);
+    MemFree(ctx_->devmode);
+    ctx_->devmode = nullptr;
 }

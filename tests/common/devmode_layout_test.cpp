@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "common/devmode_support.h"
+#include "core/devmode/dm_flags.h"
 #include "core/devmode/dm_private.h"
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
@@ -43,6 +44,11 @@ TEST(DevmodeLayout, PublicFieldsAtTheWindowsOffsetsAndTheirItems) {
 }
 
 TEST(DevmodeLayout, DefaultsWriteThePrivateHeaderAtItsOffsets) {
+    // The public resolution follows the model's resolution item.
+    FakeModel model;
+    model.types = {{42, 1}};
+    model.values = {{42, 1200}};
+    ModelScope scope(model);
     ContextPtr c = defaultsContext();
     ASSERT_TRUE(c);
     const BYTE* p = c->devmode;
@@ -69,8 +75,9 @@ TEST(DevmodeLayout, DefaultsWriteThePrivateHeaderAtItsOffsets) {
     EXPECT_EQ(dm::rd16(p, 68), 220);
     EXPECT_EQ(dm::rd16(p, 70), 1040);
     EXPECT_EQ(s16(p, 78), 9);
-    EXPECT_EQ(s16(p, 90), 600);
-    EXPECT_EQ(s16(p, 96), 600);
+    EXPECT_EQ(s16(p, 90), 1200);
+    EXPECT_EQ(s16(p, 96), 1200);
+    EXPECT_EQ(ItemRawById(c.get(), 43), 1200u);
     EXPECT_EQ(dm::rd32(p, 72) & (DM_PAPERLENGTH | DM_PAPERWIDTH | DM_COLLATE), 0u);
     EXPECT_EQ(p[102], 'A');
     EXPECT_EQ(p[104], '4');
@@ -108,4 +115,79 @@ TEST(DevmodeLayout, StateBytesRecordAStandardUser) {
     ASSERT_TRUE(c);
     EXPECT_EQ(c->devmode[1256], 0);
     EXPECT_EQ(c->devmode[1255], 0);  // no printer, so no terminal server
+}
+
+TEST(DevmodeLayout, NamedStateFlagAccessorsReachTheirBytes) {
+    ContextPtr c = defaultsContext();
+    ASSERT_TRUE(c);
+    DrvContext* x = c.get();
+    struct Row {
+        uint32_t off;
+        void (*clear)(DrvContext*);
+        void (*set)(DrvContext*);
+        void (*put)(DrvContext*, BYTE);
+    };
+    const Row rows[] = {
+        {1241, DmClearUserDefaultMode, DmSetUserDefaultMode, DmPutUserDefaultMode},
+        {1242, DmSetOsKindNt4, DmSetOsKindNt5, DmPutOsKind},
+        {1243, DmClearFlagC, DmSetFlagC, DmPutFlagC},
+        {1244, DmClearInstUserCode, DmSetInstUserCode, DmPutInstUserCode},
+        {1245, DmClearFlagE, DmSetFlagE, DmPutFlagE},
+        {1246, DmClearNoPermission, DmSetNoPermission, DmPutNoPermission},
+        {1247, DmClearOpt40Flag, DmSetOpt40Flag, DmPutOpt40Flag},
+        {1248, DmClearBidiAttrFlag, DmSetBidiAttrFlag, DmPutBidiAttrFlag},
+        {1249, DmClearRemoteFlag, DmSetRemoteFlag, DmPutRemoteFlag},
+        {1250, DmClearUserCodeFix, DmSetUserCodeFix, DmPutUserCodeFix},
+        {1251, DmClearProviderUserCode, DmSetProviderUserCode, DmPutProviderUserCode},
+        {1252, DmClearBinderFlag, DmSetBinderFlag, DmPutBinderFlag},
+        {1253, DmClearDeviceSheetMode, DmSetDeviceSheetMode, DmPutDeviceSheetMode},
+        {1254, DmClearProviderUserCode2, DmSetProviderUserCode2, DmPutProviderUserCode2},
+        {1255, nullptr, nullptr, DmPutTerminalServerFlag},
+        {1256, nullptr, nullptr, DmPutAdminFlag},
+    };
+    for (const Row& r : rows) {
+        const std::vector<BYTE> before = copyOf(x->devmode, 1260);
+        r.put(x, 7);
+        EXPECT_EQ(x->devmode[r.off], 7) << r.off;
+        std::vector<BYTE> after = copyOf(x->devmode, 1260);
+        after[r.off] = before[r.off];
+        EXPECT_EQ(after, before) << "only byte " << r.off << " changes";
+        if (r.set) {
+            r.clear(x);
+            const BYTE low = x->devmode[r.off];
+            r.set(x);
+            EXPECT_EQ(low, r.off == 1242 ? 1 : 0) << r.off;
+            EXPECT_EQ(x->devmode[r.off], r.off == 1242 ? 2 : 1) << r.off;
+        }
+    }
+    DmPutUserDefaultMode(x, 3);
+    EXPECT_EQ(DmGetUserDefaultMode(x), 3);
+    DmPutFlagE(x, 4);
+    EXPECT_EQ(DmGetFlagE(x), 4);
+    EXPECT_EQ(DmGetRemoteFlag(x), 1);
+
+    // The bit word at 858 and the resolution fields.
+    DmPutFlagWord(x, 0xA005);
+    EXPECT_EQ(dm::rd16(x->devmode, 858), 0xA005);
+    EXPECT_EQ(DmGetFlagWord(x), 0xA005);
+    EXPECT_EQ(ItemRawById(x, 394), 1u) << "bit 13 is the text-bitmap support";
+    SetOption13Value(x, 300);
+    SetOption16Value(x, 301);
+    SetOption42Value(x, 302);
+    SetOption43Value(x, 303);
+    EXPECT_EQ(s16(x->devmode, 90), 300);
+    EXPECT_EQ(s16(x->devmode, 96), 301);
+    EXPECT_EQ(GetOption13Value(x), 300u);
+    EXPECT_EQ(GetOption42Value(x), 302u);
+    EXPECT_EQ(GetOption43Value(x), 303u);
+}
+
+TEST(DevmodeLayout, OsKindFollowsTheSystem) {
+    winsim::MachineConfig cfg;
+    cfg.osMajor = 4;
+    cfg.osMinor = 0;
+    winsim::TempMachine m(cfg);
+    ContextPtr c = defaultsContext();
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->devmode[1242], 1) << "before Windows 2000";
 }

@@ -10,6 +10,7 @@
 #include "common/devmode_support.h"
 #include "core/devmode/dm_private.h"
 #include "core/devmode/dm_public.h"
+#include "core/devmode/dm_state.h"
 #include "core/item_store.h"
 
 using namespace vesk;
@@ -23,7 +24,7 @@ class DevmodeMerge : public ::testing::Test {
 protected:
     void SetUp() override {
         model_.types = {{7, 1}, {8, 257}, {13, 513}, {14, 1}, {16, 1}, {15, 1}, {20, 1}, {42, 1}};
-        model_.values = {{8, 1}, {14, 300}, {7, 1}};
+        model_.values = {{8, 45}, {14, 300}, {7, 2026}};
         model_.allowedValues = {{7, 1}, {7, 2}, {8, 9}, {8, 1}, {14, 600}, {14, 300}, {42, 600}, {42, 300},
                                 {16, 1}, {16, 2}, {16, 3}, {13, 7}, {13, 1}};
         scope_ = std::make_unique<ModelScope>(model_);
@@ -81,10 +82,10 @@ TEST_F(DevmodeMerge, PaperByLengthAndWidthAndByFreeSize) {
     EXPECT_EQ(s16(cur(), 82), 1000);
     EXPECT_EQ(dm::fields(cur()) & (DM_PAPERLENGTH | DM_PAPERWIDTH), uint32_t(DM_PAPERLENGTH | DM_PAPERWIDTH));
 
-    dm::wr16(in_.data(), 78, 300);  // a free-size slot of 6000 x 9600 dots
+    dm::wr16(in_.data(), 78, 384);  // a free-size slot of 6000 x 9600 dots
     dm::setFields(in_.data(), DM_PAPERSIZE);
     ASSERT_EQ(merge(), 1);
-    EXPECT_EQ(s16(cur(), 78), 300);
+    EXPECT_EQ(s16(cur(), 78), 384);
     EXPECT_EQ(s16(cur(), 82), 1270);
     EXPECT_EQ(s16(cur(), 80), 2032);
     EXPECT_EQ(dm::fields(cur()) & (DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH),
@@ -207,7 +208,10 @@ TEST_F(DevmodeMerge, ForeignPrivatePartKeepsOursAndContextFlagsSurvive) {
     dm::wr16(in_.data(), 363, 0xFFFF);
     ASSERT_EQ(merge(), 1);
     for (uint32_t off : {1241u, 1242u, 1249u, 1253u, 1255u, 1256u}) EXPECT_EQ(cur()[off], before[off]) << off;
-    for (uint32_t off : {1248u, 1250u, 1251u, 1254u}) EXPECT_EQ(cur()[off], 9) << off;
+    for (uint32_t off : {1250u, 1251u, 1254u}) EXPECT_EQ(cur()[off], 9) << off;
+    // The printer's facts are taken again, whatever the caller says.
+    EXPECT_EQ(cur()[1247], 0) << "item 40 is 0";
+    EXPECT_EQ(cur()[1248], 0) << "the printer has no bidirectional attribute";
     EXPECT_EQ(dm::rd32(cur(), 832), 0x01020304u);
     EXPECT_EQ(dm::rd16(cur(), 363), 1260u) << "section bases are the driver's";
     EXPECT_EQ(DmIsOwnDevmode(ctx_.get(), cur(), 1260), 1);
@@ -234,6 +238,97 @@ TEST_F(DevmodeMerge, ShortOrLyingDevmodesAreRefusedWithoutHarm) {
     EXPECT_EQ(DmIsOwnDevmode(ctx_.get(), cur(), 1260), 1);
     // No DEVMODE at all.
     EXPECT_EQ(DmMergeDevmode(ctx_.get(), nullptr, 0, kDocMerge), 1);
+}
+
+TEST_F(DevmodeMerge, ModelDefaultsLandAsWindowsValues) {
+    model_.values.push_back({13, 5});  // the model's TRAY3
+    dm::wr16(in_.data(), 88, 99);
+    dm::wr16(in_.data(), 76, 7);
+    dm::setFields(in_.data(), DM_DEFAULTSOURCE | DM_ORIENTATION);
+    model_.values[2] = {7, 2027};  // landscape
+    ASSERT_EQ(merge(), 1);
+    EXPECT_EQ(s16(cur(), 88), 2) << "value id 5 is DMBIN_LOWER";
+    EXPECT_EQ(s16(cur(), 76), 2);
+    model_.types = {};
+    ASSERT_EQ(merge(), 1);
+    EXPECT_EQ(s16(cur(), 88), 7) << "without a model option: the description's";
+    EXPECT_EQ(s16(cur(), 76), 1);
+}
+
+TEST_F(DevmodeMerge, PrintQualityMustSuitTheResolutionItem) {
+    model_.lists[42] = {600, 1200};
+    model_.values.push_back({42, 1200});
+    dm::wr16(in_.data(), 90, 300);  // the quality validator allows it, item 42 does not
+    dm::setFields(in_.data(), DM_PRINTQUALITY);
+    ASSERT_EQ(merge(), 1);
+    EXPECT_EQ(s16(cur(), 90), 1200);
+    EXPECT_EQ(s16(cur(), 96), 1200);
+    EXPECT_EQ(ItemRawById(ctx_.get(), 42), 1200u);
+
+    // A numeric item 42: the resolution id of item 248 decides.
+    model_.types.push_back({248, 1});
+    for (auto& t : model_.types)
+        if (t.first == 42) t.second = 8;
+    model_.lists[248] = {3, 4};
+    model_.values.push_back({248, 4});
+    dm::wr16(in_.data(), 90, 600);
+    ASSERT_EQ(merge(), 1);
+    EXPECT_EQ(s16(cur(), 90), 600) << "600 dpi is id 3, which item 248 allows";
+    dm::wr16(in_.data(), 90, 300);
+    ASSERT_EQ(merge(), 1);
+    EXPECT_EQ(s16(cur(), 90), 1200) << "id 1 is refused: the model's id 4 gives 1200";
+}
+
+TEST_F(DevmodeMerge, QualityMacroWithoutItsListLeavesTheQuality) {
+    ItemSetRawById(ctx_.get(), 185, 1);
+    ItemSetRawById(ctx_.get(), 188, 33);
+    ItemSetRawById(ctx_.get(), 42, 600);
+    in_ = copyOf(cur(), 1260);
+    dm::wr16(in_.data(), 90, 300);
+    dm::setFields(in_.data(), DM_PRINTQUALITY);
+    ASSERT_EQ(merge(kDocMerge | 4), 1);
+    EXPECT_EQ(s16(cur(), 90), 300) << "no quality entry was loaded, so item 42 says nothing";
+    EXPECT_EQ(DmSaveDepth(ctx_.get()), 0u);
+}
+
+TEST_F(DevmodeMerge, ItemActionsRunAfterTheMergesThatAskForThem) {
+    model_.actionsRun.clear();
+    ASSERT_EQ(merge(kDocMerge), 1);
+    EXPECT_TRUE(model_.actionsRun.empty());
+    ASSERT_EQ(merge(0x8000008), 1);  // the job check
+    EXPECT_EQ(model_.actionsRun.size(), model_.types.size());
+}
+
+TEST_F(DevmodeMerge, DuplexTypeTurnsOnlyToGiveTheOtherFlip) {
+    ItemSetRawById(ctx_.get(), 61, 1);
+    ItemSetRawById(ctx_.get(), 102, 17);  // gives the short-edge flip in portrait
+    in_ = copyOf(cur(), 1260);
+    dm::wr16(in_.data(), 94, DMDUP_HORIZONTAL);
+    dm::setFields(in_.data(), DM_DUPLEX);
+    ASSERT_EQ(merge(), 1);
+    EXPECT_EQ(ItemRawById(ctx_.get(), 102), 17u);
+    dm::wr16(in_.data(), 94, DMDUP_VERTICAL);
+    ASSERT_EQ(merge(), 1);
+    EXPECT_EQ(ItemRawById(ctx_.get(), 102), 3u);
+    EXPECT_EQ(ItemRawById(ctx_.get(), 61), 1u);
+}
+
+TEST_F(DevmodeMerge, PromptedMergeWritesTheItemsBackIntoThePublicFields) {
+    // The caller's private part carries a landscape long-edge duplex at
+    // 1200 dpi and a media type; with the prompt bit the public fields follow.
+    ItemSetRawById(ctx_.get(), 61, 1);
+    ItemSetRawById(ctx_.get(), 102, 1);
+    ItemSetRawById(ctx_.get(), 378, 3);
+    in_ = copyOf(cur(), 1260);
+    dm::wr16(in_.data(), 76, DMORIENT_LANDSCAPE);
+    dm::wr16(in_.data(), 90, 1200);
+    model_.allowedValues.insert({14, 1200});
+    dm::setFields(in_.data(), DM_ORIENTATION | DM_PRINTQUALITY);
+    ASSERT_EQ(merge(kDocMerge | 4), 1);
+    EXPECT_EQ(s16(cur(), 94), DMDUP_VERTICAL);
+    EXPECT_EQ(dm::rd32(cur(), 196), 3u);
+    EXPECT_EQ(s16(cur(), 90), 1200);
+    EXPECT_EQ(ItemRawById(ctx_.get(), 43), 1200u);
 }
 
 TEST(DevmodeMergeAlloc, FailedWorkingCopyLeavesTheDevmode) {

@@ -157,3 +157,51 @@ TEST(DevmodeFeatures, OnlyBitSevenIsOn) {
     EXPECT_EQ(GetOptionInRange916(c.get(), 920), 1u);
     EXPECT_EQ(GetOptionInRange916(c.get(), 12), 0u);
 }
+
+TEST(DevmodeFontLists, RestoreNeverBringsBackAFreedTable) {
+    const size_t tables = FontTableLiveCount();
+    {
+        ContextPtr c = defaultsContext();
+        ASSERT_TRUE(c);
+        const uint32_t first = adopt(fontTable({u"Courier"}));
+        ItemSetRawById(c.get(), 10007, first);
+        ItemSetRawById(c.get(), 10006, 1);
+        ASSERT_EQ(DmSaveState(c.get()), 1);
+        // The device list is loaded again: the old table is freed.
+        FontTableRelease(first);
+        const uint32_t second = adopt(fontTable({u"Gothic", u"Mincho"}));
+        ItemSetRawById(c.get(), 10007, second);
+        ItemSetRawById(c.get(), 10006, 2);
+        ASSERT_EQ(DmRestoreState(c.get(), 1), 1);
+        EXPECT_EQ(ItemRawById(c.get(), 10007), second) << "the live list stays";
+        EXPECT_EQ(ItemRawById(c.get(), 10006), 2u);
+        EXPECT_EQ(GetNameListCount(c.get()), 2u);
+
+        // Nested saves around two replacements of the substitution table.
+        std::u16string pair(64, u'y');
+        ASSERT_EQ(DmSaveState(c.get()), 1);
+        ASSERT_EQ(SetNameList(c.get(), 1, pair.data()), 1);
+        const uint32_t mid = ItemRawById(c.get(), 10005);
+        ASSERT_EQ(DmSaveState(c.get()), 1);
+        ASSERT_EQ(SetNameList(c.get(), 1, pair.data()), 1);
+        ASSERT_EQ(DmRestoreState(c.get(), 1), 1);
+        EXPECT_EQ(ItemRawById(c.get(), 10005), mid);
+        EXPECT_NE(FontTableData(mid), nullptr);
+        ASSERT_EQ(DmRestoreState(c.get(), 1), 1);
+        EXPECT_EQ(ItemRawById(c.get(), 10005), 0u) << "the first level had no table";
+        EXPECT_EQ(FontTableLiveCount(), tables + 1);
+    }
+    EXPECT_EQ(FontTableLiveCount(), tables);
+}
+
+TEST(DevmodeFontLists, ResettingToTheDefaultTableIsNotDoneYet) {
+    ContextPtr c = defaultsContext();
+    ASSERT_TRUE(c);
+    std::u16string pair(64, u'z');
+    ASSERT_EQ(SetNameList(c.get(), 1, pair.data()), 1);
+    // The default table lives in printer data; until it can be read the
+    // list is left empty and the call says so.
+    EXPECT_EQ(SetNameList(c.get(), 0, nullptr), 0);
+    EXPECT_EQ(ItemRawById(c.get(), 10005), 0u);
+    EXPECT_EQ(ItemRawById(c.get(), 10004), 0u);
+}

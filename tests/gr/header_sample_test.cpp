@@ -81,7 +81,7 @@ TEST_F(SampleHeader, Defaults) { check("defaults"); }
 
 TEST_F(SampleHeader, DuplexFinishingAndTheJobsIdentity) {
     ItemSetRawById(ctx_, 61, 1);      // duplex
-    ItemSetRawById(ctx_, 102, 2);     // short edge
+    ItemSetRawById(ctx_, 102, 1);     // short edge
     ItemSetRawById(ctx_, 106, 120);   // odd margin (no scale: as it is)
     ItemSetRawById(ctx_, 107, 240);   // even margin, 1200-dpi dots
     ItemSetRawById(ctx_, 104, 600);   // horizontal shift

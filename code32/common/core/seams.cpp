@@ -15,7 +15,6 @@ int FreeSizePaper(DrvContext*, int, int32_t*, int32_t*) { return 0; }
 int DmApplyCapabilitySummary(DrvContext*, BYTE*, uint32_t*) { return 0; }
 int OptionClassLoad(DrvContext*, int) { return 0; }
 int JobControlFetchItems(DrvContext*, uint32_t) { return 0; }
-int UserCodeForMerge(DrvContext*, uint32_t) { return 0; }
 int RunOptionChangeHandlers(DrvContext*, uint32_t) { return 0; }
 int RemoteConfigConnect(DrvContext*) { return 0; }
 

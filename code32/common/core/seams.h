@@ -59,9 +59,6 @@ int DmApplyCapabilitySummary(DrvContext* ctx, BYTE* working, uint32_t* flags);
 int OptionClassLoad(DrvContext* ctx, int optionClass);
 // Job-control items of a group mask. 0 when not fetched.
 int JobControlFetchItems(DrvContext* ctx, uint32_t groupMask);
-// The user-code steps of a merge (provider flags, the merge's user code).
-// 0 when not done.
-int UserCodeForMerge(DrvContext* ctx, uint32_t flags);
 // The built-in handlers of the options that have no dictionary key.
 // 0 when none ran.
 int RunOptionChangeHandlers(DrvContext* ctx, uint32_t reason);

@@ -38,6 +38,14 @@ uint32_t copyPublic(const BYTE* src, BYTE* dst) {
     return n;
 }
 
+// The source tests of DmCopyPublicPart: inside its buffer, of a known
+// version, and of the current public size or a 3.20 DEVMODE.
+bool publicSourceOk(const BYTE* src, size_t srcLen) {
+    if (!fits(src, srcLen)) return false;
+    const uint16_t v = DmPublicVersion(src, srcLen);
+    return v != 0 && (sizeOf(src) == dmSizes().publicSize || v == kVersion320);
+}
+
 uint32_t copyPrivate(const BYTE* src, BYTE* dst) {
     const uint32_t n = std::min(extraOf(src), extraOf(dst));
     std::memmove(dst + sizeOf(dst), src + sizeOf(src), n);
@@ -62,9 +70,7 @@ size_t DmClaimedLength(const BYTE* p) {
 }
 
 int32_t DmCopyPublicPart(const BYTE* src, size_t srcLen, BYTE* dst, size_t dstLen) {
-    if (!fits(src, srcLen) || !fits(dst, dstLen)) return -1;
-    if (DmPublicVersion(src, srcLen) == 0 || DmPublicVersion(dst, dstLen) == 0) return -1;
-    if (sizeOf(src) != dmSizes().publicSize && DmPublicVersion(src, srcLen) != kVersion320) return -1;
+    if (!publicSourceOk(src, srcLen) || !fits(dst, dstLen) || DmPublicVersion(dst, dstLen) == 0) return -1;
     const uint32_t a = copyPublic(src, dst);
     return static_cast<int32_t>(a + copyPrivate(src, dst));
 }
@@ -119,6 +125,11 @@ int DmConvertDevmode(const WCHAR*, const BYTE* in, size_t inLen, BYTE* out, DWOR
         if (!out || *size < need) {
             *size = need;
             SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return 0;
+        }
+        // An input that cannot be copied leaves the output as it was.
+        if (!publicSourceOk(in, inLen)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
             return 0;
         }
         wr16(out, kOffSpecVersion, kVersion320);

@@ -8,6 +8,7 @@
 #include "core/devmode/dm_model.h"
 #include "core/devmode/dm_private.h"
 #include "core/devmode/dm_public.h"
+#include "core/devmode/dm_validate.h"
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
 #include "core/printer_info.h"
@@ -46,12 +47,14 @@ struct DevmodeSwap {
 };
 }  // namespace
 
-void DmResetOption(DrvContext* ctx, DmItem* item) {
-    if (!ctx || !item || isFontItem(item->id)) return;
+int DmResetOption(DrvContext* ctx, DmItem* item) {
+    if (!ctx || !item || isFontItem(item->id)) return 0;
     uint32_t v = 0;
-    if (!dmModel().optionType(ctx, item->id) || !dmModel().optionValue(ctx, item->id, &v)) return;
+    if (!dmModel().optionType(ctx, item->id) || !dmModel().optionValue(ctx, item->id, &v)) return 0;
+    // The preset option's values 119 and up are the preset slots from 0.
     if (item->id == kItPresetNo) v -= 119;
     ItemSetValue(ctx, item, v);
+    return 1;
 }
 
 void DmResetAllOptions(DrvContext* ctx) {
@@ -72,11 +75,10 @@ void DmSetDefaults(DrvContext* ctx) {
     if (!ctx || !ctx->devmode) return;
     DmResetAllOptions(ctx);
     DmSetDriverVersionOption(ctx);
-    DmResetPublic(ctx, ctx->devmode);
+    // The public fields validated: the model's defaults just set stay where
+    // the model allows them, every other field takes the description's.
     DmPublicSetDefaults(ctx, 1);
-    RunOptionChangeHandlers(ctx, 1);
-    DmDerivedItemsUpdate(ctx, 1);
-    DmHeaderTexts(ctx);
+    DmDefaultsAfterValidate(ctx);
     DmSetPrivateFlagDefaults(ctx);
     int lang = PrnLanguageId(ctx);
     if (lang <= 0) lang = 1;
@@ -99,6 +101,13 @@ int DmLoadSpoolerDefault(DrvContext* ctx) {
     }
     PrnFreeInfo2(info);
     return ok;
+}
+
+int PrnHasInfo2Data(HANDLE printer) {
+    PRINTER_INFO_2W* info = PrnGetInfo2(printer);
+    const int has = (info && info->pDevMode) ? 1 : 0;
+    PrnFreeInfo2(info);
+    return has;
 }
 
 void DmLoadPrinterDefault(DrvContext* ctx) {

@@ -12,14 +12,19 @@ namespace vesk {
 
 // Every item to its model default and the whole DEVMODE to defaults.
 void DmSetDefaults(DrvContext* ctx);
-// Items to the current values of their model options: all of them, those of
-// section 3 from table position 730 on, or one.
+// Items to the current values of their model options: all of them (after
+// the private header), those of section 3 from table position 730 on, or
+// one. DmResetOption returns 1 when the item has a model option and took its
+// value, 0 when it was left as it is.
 void DmResetAllOptions(DrvContext* ctx);
 void DmRefreshSection3Defaults(DrvContext* ctx);
-void DmResetOption(DrvContext* ctx, DmItem* item);
+int DmResetOption(DrvContext* ctx, DmItem* item);
 // 1 when the printer's default DEVMODE was copied into section 1 and passes
 // the acceptance test; else 0 with section 1 cleared again.
 int DmLoadSpoolerDefault(DrvContext* ctx);
+// 1 when the printer's level-2 information can be read and holds a default
+// DEVMODE, else 0.
+int PrnHasInfo2Data(HANDLE printer);
 // Copies the printer's default DEVMODE over section 1 when its sizes and
 // driver version equal the defaults just built and it is this driver's.
 void DmLoadPrinterDefault(DrvContext* ctx);

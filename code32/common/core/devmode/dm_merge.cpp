@@ -1,12 +1,17 @@
+// The merge of a caller's DEVMODE into the context's: the caller's private
+// part when it is this driver's, the public fields by their flags, and the
+// items kept in step with both.
 #include <cstring>
 
-#include "core/devmode/dm_services.h"
 #include "core/devmode/dm_convert.h"
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_layout.h"
 #include "core/devmode/dm_model.h"
 #include "core/devmode/dm_private.h"
 #include "core/devmode/dm_public.h"
+#include "core/devmode/dm_seams.h"
+#include "core/devmode/dm_services.h"
+#include "core/devmode/dm_validate.h"
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
 #include "core/seams.h"
@@ -19,6 +24,7 @@ namespace {
 constexpr int kItWorkPrompt = 885;
 constexpr int kItUiStart = 880;
 constexpr int kItHidden2Func19 = 417;
+constexpr int kItOutPaper = 50;
 constexpr int kOptTextBitmap = 394;
 constexpr uint32_t kLoadClassFlags = 0x0C220004;
 constexpr uint32_t kPostCheckFlags = 0x1D220004;
@@ -51,15 +57,16 @@ int DmMergeDevmode(DrvContext* ctx, const BYTE* in, size_t len, uint32_t flags) 
     if (in) {
         DmCopyConvert(in, len, work, s.totalSize);
         // The strings of the public part end inside their fields.
-        work[kOffDeviceName + kDeviceNameChars * 2 - 2] = work[kOffDeviceName + kDeviceNameChars * 2 - 1] = 0;
-        work[kOffFormName + kFormNameChars * 2 - 2] = work[kOffFormName + kFormNameChars * 2 - 1] = 0;
+        wr16(work, kOffDeviceName + kDeviceNameChars * 2 - 2, 0);
+        wr16(work, kOffFormName + kFormNameChars * 2 - 2, 0);
         if (!privatePartUsable(ctx, work, cur))
             std::memcpy(work + s.publicSize, cur + s.publicSize, s.privateSize);
     }
     if (DmApplyCapabilitySummary(ctx, work, &flags) && (flags & kMergeCapSummary)) ctx->ws->mergeFlags = flags;
 
     // The caller's private part, with the bytes that describe this context
-    // kept. The front-function word is kept whole.
+    // kept. The front-function word is kept whole: it is a persisted 32-bit
+    // setting, and only its low byte surviving would lose the rest.
     BYTE kept[sizeof(kKeptFlagOffsets) / sizeof(kKeptFlagOffsets[0])];
     for (size_t i = 0; i < sizeof(kept); ++i) kept[i] = cur[kKeptFlagOffsets[i]];
     const uint32_t frontFunc = rd32(cur, kOffFrontFunc);
@@ -74,15 +81,17 @@ int DmMergeDevmode(DrvContext* ctx, const BYTE* in, size_t len, uint32_t flags) 
 
     DmMergePublic(ctx, work, flags);
     DmPutFlag(ctx, DmFlag::JlInstalled, JobLinkerInstalled(ctx) ? 1 : 0);
+    UpdateProviderUserCodeFlags(ctx);
     if (flags & kMergePrompt) JobControlFetchItems(ctx, kJobControlGroups);
     if (!(flags & kMergeSettingsImport) && (flags & kLoadClassFlags)) OptionClassLoad(ctx, 1);
-    UserCodeForMerge(ctx, flags);
+    LoadUserCodeOnMerge(ctx);
     DmSyncItems(ctx, work, flags);
     DmClearActionOptions(ctx, 0);
     DmCopyExtBlock(ctx);
     ItemSetRawById(ctx, kItUiStart, 0);
-    if (flags & kPostCheckFlags) RunOptionChangeHandlers(ctx, 2);
+    if (flags & kPostCheckFlags) DmApplyAllItemActions(ctx);
     if (flags & (kMergeCapSummary | kMergePrompt)) DmItemsToPublic(ctx, 2);
+    else DmSetDstPaperItems(ctx, static_cast<int16_t>(ItemRawById(ctx, kItOutPaper)));
     if (rds16(cur, kOffPaperSize) == DMPAPER_USER && ItemRawById(ctx, kItHidden2Func19) != 0)
         addFields(cur, DM_PAPERSIZE);
     MemFree(work);

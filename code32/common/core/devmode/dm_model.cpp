@@ -2,12 +2,34 @@
 
 #include <atomic>
 
+#include "core/model/eval.h"
+#include "core/model/query.h"
 #include "core/seams.h"
 
 namespace vesk {
 namespace {
-const DmModelQueries kDefault{MdlItemOptionType, MdlItemOptionRange, MdlItemOptionValue, MdlPaperSize,
-                              DmCheckPublicValue, DmCollateSupported, FreeSizePaper, PaperSizeLimitsOk};
+
+// The item's option lists values (the list types, bits 0 and 1 of the type).
+int valueListHas(DrvContext* ctx, int itemId, uint32_t value) {
+    if (!MdlFindOption(ctx, itemId) || !(MdlGetOptionType(ctx, itemId) & 0x3) || MdlGetValueCount(ctx, itemId) <= 0)
+        return -1;
+    return MdlFindValueRecord(ctx, itemId, value) ? 1 : 0;
+}
+
+int valueCondition(DrvContext* ctx, int itemId, uint32_t value, int which) {
+    const uint32_t option = MdlFindOption(ctx, itemId);
+    if (!option) return 0;
+    return (which == 1 ? MdlEvalOptionCond1(ctx, option, value) : MdlEvalOptionCond2(ctx, option, value)) ? 1 : 0;
+}
+
+int applyActions(DrvContext* ctx, int itemId) {
+    const uint32_t option = MdlFindOption(ctx, itemId);
+    return option ? static_cast<int>(MdlApplyOptionActions(ctx, option)) : 0;
+}
+
+const DmModelQueries kDefault{MdlItemOptionType,  MdlItemOptionRange, MdlItemOptionValue, MdlPaperSize,
+                              DmCheckPublicValue, DmCollateSupported, FreeSizePaper,      PaperSizeLimitsOk,
+                              valueListHas,       valueCondition,     applyActions};
 std::atomic<const DmModelQueries*> g_queries{&kDefault};
 }  // namespace
 

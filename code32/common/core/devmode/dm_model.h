@@ -1,7 +1,8 @@
 // The questions the DEVMODE code asks of the compiled model and the option
 // checks, gathered in one table. By default the table routes to the common
-// library's functions (seams.h); a test may put a table of its own in place
-// to stand for a model.
+// library's answers (the compiled model, and seams.h for the checks that
+// other parts provide); a test may put a table of its own in place to stand
+// for a model.
 #pragma once
 #include <win/types.h>
 
@@ -10,14 +11,32 @@
 namespace vesk {
 
 struct DmModelQueries {
+    // The item's model option: its type (1 pick-one, 4 Boolean, 8 numeric,
+    // 257 paper pick, 513 paper-source pick; 0 none), the numeric range, the
+    // value of the current selection (a model value: for list types a value
+    // id).
     int (*optionType)(DrvContext*, int itemId);
     int (*optionRange)(DrvContext*, int itemId, int32_t* outMin, int32_t* outMax);
     int (*optionValue)(DrvContext*, int itemId, uint32_t* outValue);
+    // Width and length in 0.1 mm of a paper code from the model's page-size
+    // record, exchanged in landscape; 0 when the model has no such paper.
     int (*paperSize)(DrvContext*, int paperCode, int32_t* outWidth, int32_t* outLength);
+    // The option checks of the public fields' items (1 allowed, 0 not).
     int (*checkValue)(DrvContext*, int itemId, int32_t value);
     int (*collateSupported)(DrvContext*);
+    // A free-size paper code: its slot's width and length in 1200-dpi dots.
     int (*freeSizePaper)(DrvContext*, int paperCode, int32_t* outWidth, int32_t* outLength);
     int (*paperLimitsOk)(DrvContext*);
+    // The item's option lists values: 1 when `value` (a model value) is one
+    // of them, 0 when it is not, -1 when the item has no option or the
+    // option no value list.
+    int (*valueListHas)(DrvContext*, int itemId, uint32_t value);
+    // Condition `which` (1 or 2) of the option's value `value` (value 0: of
+    // the option itself): 1 when it holds now, 0 when it does not or there is
+    // none.
+    int (*valueCondition)(DrvContext*, int itemId, uint32_t value, int which);
+    // Runs the item actions of the item's option; 0 when none ran.
+    int (*applyActions)(DrvContext*, int itemId);
 };
 
 // The table in use.

@@ -1,6 +1,7 @@
 #include "core/devmode/dm_paper.h"
 
 #include <cstdint>
+#include <utility>
 
 #include "core/devmode/dm_layout.h"
 #include "core/devmode/dm_model.h"
@@ -96,16 +97,12 @@ bool freeSize(DrvContext* ctx, int16_t paper, int32_t* w, int32_t* l) {
     return dmModel().freeSizePaper(ctx, paper, w, l) != 0;
 }
 
-}  // namespace
-
-void DmResolutionFromItems(DrvContext* ctx) {
-    const uint32_t p = ItemRawById(ctx, kItResW);
-    ItemSetRawById(ctx, kItResH, p);
-    ItemSetRawById(ctx, kItQuality, p);
-    ItemSetRawById(ctx, kItYRes, p);
+// A free size in landscape for the forms that turn it.
+void turnFreeSize(DrvContext* ctx, bool swap, int32_t* w, int32_t* l) {
+    if (swap && rds16(ctx->devmode, kOffOrientation) == DMORIENT_LANDSCAPE) std::swap(*w, *l);
 }
 
-void DmSetSrcPaperItems(DrvContext* ctx, int16_t paper) {
+void setSource(DrvContext* ctx, int16_t paper, bool swap) {
     if (!ctx || !ctx->devmode || !ctx->desc) return;
     BYTE* dm = ctx->devmode;
     const int32_t r = static_cast<int32_t>(ItemRawById(ctx, kItResW));
@@ -114,6 +111,7 @@ void DmSetSrcPaperItems(DrvContext* ctx, int16_t paper) {
         const DriverDesc& desc = *ctx->desc;
         w = clampTo(w, desc.customWidthMin, desc.customWidthMax);
         l = clampTo(l, desc.customLengthMin, desc.customLengthMax);
+        turnFreeSize(ctx, swap, &w, &l);
         int32_t mx, my;
         margins(ctx, valueOf(ctx, paper), &mx, &my);
         store(ctx, kItSrcFirst, framed(ScaleUnits(l, kDpi, r), ScaleUnits(w, kDpi, r), mx, my));
@@ -132,17 +130,7 @@ void DmSetSrcPaperItems(DrvContext* ctx, int16_t paper) {
     addFields(dm, DM_PAPERSIZE);
 }
 
-void DmCustomSizeToItems(DrvContext* ctx) {
-    if (!ctx || !ctx->devmode) return;
-    const int32_t r = raw16(ctx, kItQuality);
-    int32_t mx, my;
-    margins(ctx, ItemValueById(ctx, kItPaperSize), &mx, &my);
-    const int32_t width = DisplayToDots(kUnitTenthMm, raw16(ctx, kItPaperWidth), r);
-    const int32_t length = DisplayToDots(kUnitTenthMm, raw16(ctx, kItPaperLength), r);
-    store(ctx, kItSrcFirst, framed(length, width, mx, my));
-}
-
-void DmSetDstPaperItems(DrvContext* ctx, int16_t paper) {
+void setOutput(DrvContext* ctx, int16_t paper, bool swap) {
     if (!ctx || !ctx->devmode) return;
     int32_t w = 0, l = 0;
     if (paper == kOutPaperIsSource) {
@@ -155,6 +143,9 @@ void DmSetDstPaperItems(DrvContext* ctx, int16_t paper) {
     const int32_t rw = static_cast<int32_t>(ItemRawById(ctx, kItResW));
     const int32_t rl = static_cast<int32_t>(ItemRawById(ctx, kItResH));
     if (freeSize(ctx, paper, &w, &l)) {
+        // Taken as it is: the paper-size limits refuse one the device
+        // cannot take.
+        turnFreeSize(ctx, swap, &w, &l);
         int32_t mx, my;
         margins(ctx, valueOf(ctx, paper), &mx, &my);
         store(ctx, kItDstFirst, framed(ScaleUnits(l, kDpi, rl), ScaleUnits(w, kDpi, rw), mx, my));
@@ -163,6 +154,30 @@ void DmSetDstPaperItems(DrvContext* ctx, int16_t paper) {
     PaperDots d;
     int32_t pair[2];
     if (modelPaper(ctx, paper, rw, rl, &d, pair)) store(ctx, kItDstFirst, d);
+}
+
+}  // namespace
+
+void DmResolutionFromItems(DrvContext* ctx) {
+    const uint32_t p = ItemRawById(ctx, kItResW);
+    ItemSetRawById(ctx, kItResH, p);
+    ItemSetRawById(ctx, kItQuality, p);
+    ItemSetRawById(ctx, kItYRes, p);
+}
+
+void DmSetSrcPaperItems(DrvContext* ctx, int16_t paper) { setSource(ctx, paper, false); }
+void DmSetSrcPaperItemsSwap(DrvContext* ctx, int16_t paper) { setSource(ctx, paper, true); }
+void DmSetDstPaperItems(DrvContext* ctx, int16_t paper) { setOutput(ctx, paper, false); }
+void DmSetDstPaperItemsSwap(DrvContext* ctx, int16_t paper) { setOutput(ctx, paper, true); }
+
+void DmCustomSizeToItems(DrvContext* ctx) {
+    if (!ctx || !ctx->devmode) return;
+    const int32_t r = raw16(ctx, kItQuality);
+    int32_t mx, my;
+    margins(ctx, ItemValueById(ctx, kItPaperSize), &mx, &my);
+    const int32_t width = DisplayToDots(kUnitTenthMm, raw16(ctx, kItPaperWidth), r);
+    const int32_t length = DisplayToDots(kUnitTenthMm, raw16(ctx, kItPaperLength), r);
+    store(ctx, kItSrcFirst, framed(length, width, mx, my));
 }
 
 }  // namespace vesk

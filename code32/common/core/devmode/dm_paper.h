@@ -18,6 +18,8 @@ void DmResolutionFromItems(DrvContext* ctx);
 // both flags are cleared). DM_PAPERSIZE is set either way; any other code
 // changes nothing.
 void DmSetSrcPaperItems(DrvContext* ctx, int16_t paper);
+// The same with a free size's width and length exchanged in landscape.
+void DmSetSrcPaperItemsSwap(DrvContext* ctx, int16_t paper);
 // Items 44-49 from dmPaperWidth and dmPaperLength at the resolution of item
 // 14, with the margins of the printable area of item 8's paper.
 void DmCustomSizeToItems(DrvContext* ctx);
@@ -26,5 +28,6 @@ void DmCustomSizeToItems(DrvContext* ctx);
 // Code 1024 stands for dmPaperSize; when that is a free-size paper, items
 // 51-56 become copies of items 44-49.
 void DmSetDstPaperItems(DrvContext* ctx, int16_t paper);
+void DmSetDstPaperItemsSwap(DrvContext* ctx, int16_t paper);
 
 }  // namespace vesk

@@ -1,11 +1,14 @@
-#include "core/devmode/dm_services.h"
 #include "core/devmode/dm_private.h"
 
 #include <cstring>
 
+#include "core/devmode/dm_flags.h"
 #include "core/devmode/dm_layout.h"
+#include "core/devmode/dm_seams.h"
+#include "core/devmode/dm_services.h"
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
+#include "core/os_version.h"
 #include "core/seams.h"
 #include "core/font_tables.h"
 #include "core/text_convert.h"
@@ -19,6 +22,7 @@ constexpr int kItemDriverVersionText = 905;
 constexpr int kItemLogCodeUse = 10002;
 constexpr int kItemFirstAction = 224;
 constexpr int kItemLastAction = 239;
+constexpr int kItemFirstQualityBit = 381;  // bits of the word at 858
 
 void putAnsiItem(DrvContext* ctx, int id, const WCHAR* text) { ItemSetString(ctx, ItemFindById(ctx, id), text); }
 }  // namespace
@@ -84,8 +88,7 @@ void DmSetPrivateFlagDefaults(DrvContext* ctx) {
     if (!ctx || !ctx->devmode || !ctx->ws) return;
     DrvWorkspace* ws = ctx->ws;
     DmPutFlag(ctx, DmFlag::CallSrc, 1);
-    // This build runs the Windows 2000 family.
-    DmPutFlag(ctx, DmFlag::OsKind, 2);
+    DmPutFlag(ctx, DmFlag::OsKind, OsIsNt5OrLater() ? 2 : 1);
     DmPutFlag(ctx, DmFlag::Tse, PrnIsTerminalServer(ctx) ? 1 : 0);
     DmPutFlag(ctx, DmFlag::Admin, ((ws->kindOptions & kKindOptAdmin) || UserIsAdministrator(ctx)) ? 1 : 0);
     DmPutFlag(ctx, DmFlag::BatchInst, 1);
@@ -121,12 +124,30 @@ void DmHeaderTexts(DrvContext* ctx) {
 
 int DmIsColorDevice(const BYTE* p) { return (p && p[kOffMachineColor] == 1) ? 1 : 0; }
 
-void DmClearActionOptions(DrvContext* ctx, int) {
+void DmClearActionOptions(DrvContext* ctx, int write) {
     if (!ctx || !PrnIsTerminalServer(ctx)) return;
     for (int id = kItemFirstAction; id <= kItemLastAction; ++id) ItemSetRawById(ctx, id, 0);
-    // Writing the action word to the settings INI belongs to the option
-    // persistence, which is not built yet; the items are cleared either way.
+    // The cleared action word is what goes to the INI as "rdmAction" (the
+    // user code, item 216, is no action word).
+    if (write) OptSaveActionWordToIni(ctx);
 }
+
+uint16_t DmGetFlagWord(DrvContext* ctx) {
+    return (ctx && ctx->devmode) ? rd16(ctx->devmode, kOffFlagWord) : 0;
+}
+
+void DmPutFlagWord(DrvContext* ctx, uint16_t word) {
+    if (!ctx || !ctx->devmode) return;
+    for (int bit = 0; bit < 16; ++bit) ItemSetRawById(ctx, kItemFirstQualityBit + bit, (word >> bit) & 1u);
+}
+
+uint32_t GetOption13Value(DrvContext* ctx) { return ItemRawById(ctx, 14); }
+uint32_t GetOption42Value(DrvContext* ctx) { return ItemRawById(ctx, 42); }
+uint32_t GetOption43Value(DrvContext* ctx) { return ItemRawById(ctx, 43); }
+void SetOption13Value(DrvContext* ctx, uint32_t value) { ItemSetRawById(ctx, 14, value); }
+void SetOption16Value(DrvContext* ctx, uint32_t value) { ItemSetRawById(ctx, 17, value); }
+void SetOption42Value(DrvContext* ctx, uint32_t value) { ItemSetRawById(ctx, 42, value); }
+void SetOption43Value(DrvContext* ctx, uint32_t value) { ItemSetRawById(ctx, 43, value); }
 
 // Section 2's first bytes go to the mirror in section 1, field by field. The
 // font-table handles are not copied: they mean something only inside this

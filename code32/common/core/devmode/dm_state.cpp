@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/devmode/dm_model.h"
+#include "core/devmode/dm_seams.h"
 #include "core/devmode_sizes.h"
 #include "core/font_tables.h"
 #include "core/item_store.h"
@@ -102,20 +103,27 @@ int DmRestoreState(DrvContext* ctx, int restore) {
     const uint32_t level = ws->saveLevel - 1;
     BYTE* b = levelBuffer(ws, level);
     if (restore) {
-        // Font tables: the table the DEVMODE holds now is freed unless the
-        // restored level holds it too; a level that names a table freed since
-        // gets an empty list.
+        // Font tables: the restored level's table wins when it is still
+        // alive, and the one the DEVMODE holds now is freed (the kept first
+        // substitution table stays with the workspace until the level that
+        // names it comes back). A level whose table was freed since keeps
+        // the current one, so no freed handle ever comes back.
         for (const FontTableItems& f : kFontTableItems) {
             DmItem* h = ItemFindById(ctx, f.handleItem);
             DmItem* n = ItemFindById(ctx, f.countItem);
             const uint32_t now = ItemReadRawIn(ctx->devmode, h);
             const uint32_t then = ItemReadRawIn(b, h);
-            const bool kept = &f == &substItems() && ws->keptSubstTable != 0;
-            if (now != then && !(kept && now == ws->keptSubstTable)) FontTableRelease(now);
-            if (kept && then == ws->keptSubstTable) ws->keptSubstTable = 0;  // the DEVMODE owns it again
+            const bool subst = &f == &substItems();
+            if (now == then) continue;
             if (then && !FontTableData(then)) {
-                ItemWriteRawIn(b, h, 0);
-                ItemWriteRawIn(b, n, 0);
+                ItemWriteRawIn(b, h, now);
+                ItemWriteRawIn(b, n, ItemReadRawIn(ctx->devmode, n));
+                continue;
+            }
+            if (!(subst && now == ws->keptSubstTable)) FontTableRelease(now);
+            if (subst && then == ws->keptSubstTable) {
+                ws->keptSubstTable = 0;  // the DEVMODE owns it again
+                ws->keptSubstCount = 0;
             }
         }
         std::memcpy(ctx->devmode, b, dmSizes().stateSize);
@@ -223,10 +231,10 @@ int SetNameList(DrvContext* ctx, uint32_t count, const WCHAR* entries) {
     } else {
         FontTableRelease(ItemGetRaw(ctx, h));
     }
-    // Without entries the list is empty: the driver's default table is the
-    // persisted settings' to load.
     ItemSetRaw(ctx, h, handle);
     ItemSetRaw(ctx, n, handle ? count : 0);
+    // Without entries the list goes back to the driver's default table.
+    if (!handle) return FontSubstTableResetDefaults(ctx) ? 1 : 0;
     return 1;
 }
 

@@ -1,0 +1,242 @@
+// The merge of a caller's public fields into the context's DEVMODE, by the
+// bits of the caller's dmFields.
+#include "core/devmode/dm_defaults.h"
+#include "core/devmode/dm_public.h"
+#include "core/devmode/dm_public_util.h"
+#include "core/devmode/dm_seams.h"
+#include "core/devmode/dm_state.h"
+#include "core/devmode/dm_validate.h"
+#include "core/item_helpers.h"
+#include "core/item_store.h"
+#include "core/units.h"
+
+namespace vesk {
+using namespace dm;
+using namespace dmpub;
+
+namespace {
+
+// The item back to the current value of its model option, else the field to
+// the description's default.
+void modelOrDescDefault(DrvContext* ctx, BYTE* cur, int item, uint32_t off, int32_t descDefault) {
+    if (!DmResetOption(ctx, ItemFindById(ctx, item))) put16(cur, off, descDefault);
+}
+
+// A 16-bit field the caller asks for: its value when allowed, else the
+// description's default; the flag always, or only for an allowed value.
+void takeAllowed(DrvContext* ctx, const BYTE* in, int item, uint32_t off, uint32_t flag, int32_t def,
+                 bool flagAlways) {
+    BYTE* cur = ctx->devmode;
+    const int32_t v = get16(in, off);
+    const bool ok = allowed(ctx, item, v);
+    put16(cur, off, ok ? v : def);
+    if (ok || flagAlways) addFields(cur, flag);
+}
+
+void takeInRange(const BYTE* in, BYTE* cur, uint32_t off, int32_t lo, int32_t hi, int32_t def) {
+    const int32_t v = get16(in, off);
+    put16(cur, off, (v < lo || v > hi) ? def : v);
+}
+
+void mergePaper(DrvContext* ctx, const BYTE* in, uint32_t inFields) {
+    BYTE* cur = ctx->devmode;
+    const PublicDefaults& pd = defs(ctx);
+    const int32_t inPaper = get16(in, kOffPaperSize);
+    const int32_t inLength = get16(in, kOffPaperLength);
+    const int32_t inWidth = get16(in, kOffPaperWidth);
+    int32_t w = 0, l = 0;
+
+    if ((inFields & DM_PAPERLENGTH) && (inFields & DM_PAPERWIDTH) && inLength > 0 && inWidth > 0 &&
+        !(inFields & DM_PAPERSIZE)) {
+        put16(cur, kOffPaperSize, inPaper);
+        put16(cur, kOffPaperLength, inLength);
+        put16(cur, kOffPaperWidth, inWidth);
+        addFields(cur, DM_PAPERLENGTH | DM_PAPERWIDTH);
+        clearFields(cur, DM_PAPERSIZE);
+        return;
+    }
+    if (inFields & DM_PAPERSIZE) {
+        if (freeSize(ctx, inPaper, &w, &l)) {
+            put16(cur, kOffPaperSize, inPaper);
+            put16(cur, kOffPaperWidth, DotsToDisplay(kUnitTenthMm, w, 1200));
+            put16(cur, kOffPaperLength, DotsToDisplay(kUnitTenthMm, l, 1200));
+            addFields(cur, DM_PAPERLENGTH | DM_PAPERWIDTH);
+        } else {
+            if (allowed(ctx, kItPaperSize, inPaper)) put16(cur, kOffPaperSize, inPaper);
+            else modelOrDescDefault(ctx, cur, kItPaperSize, kOffPaperSize, pd.paperSize);
+            clearFields(cur, DM_PAPERLENGTH | DM_PAPERWIDTH);
+            // The size of the paper taken, also of a default, so that the
+            // fields never describe another paper.
+            if (modelPaper(ctx, get16(cur, kOffPaperSize), &w, &l)) {
+                put16(cur, kOffPaperWidth, w);
+                put16(cur, kOffPaperLength, l);
+            }
+        }
+        addFields(cur, DM_PAPERSIZE);
+        return;
+    }
+    if (inFields & DM_ORIENTATION) {
+        const int32_t curPaper = get16(cur, kOffPaperSize);
+        if (curPaper != DMPAPER_USER && !freeSize(ctx, curPaper, &w, &l) && modelPaper(ctx, curPaper, &w, &l)) {
+            put16(cur, kOffPaperWidth, w);
+            put16(cur, kOffPaperLength, l);
+        }
+        return;
+    }
+    if (inFields & DM_FORMNAME) {
+        if (wideFieldEmpty(in, kOffFormName)) {
+            putWideField(cur, kOffFormName, kFormNameChars, nullptr);
+            clearFields(cur, DM_FORMNAME);
+        } else if (!wideFieldEmpty(cur, kOffFormName)) {
+            copyWideField(cur, kOffFormName, in, kOffFormName, kFormNameChars);
+            addFields(cur, DM_FORMNAME);
+        } else {
+            clearFields(cur, DM_FORMNAME);
+        }
+    }
+}
+
+const ResolutionRow* resRowById(uint32_t id) {
+    for (const ResolutionRow* r = GetResolutionTable(); r && r->id; ++r)
+        if (r->id == id) return r;
+    return nullptr;
+}
+const ResolutionRow* resRowByX(int32_t x) {
+    for (const ResolutionRow* r = GetResolutionTable(); r && r->id; ++r)
+        if (r->xDpi == x) return r;
+    return nullptr;
+}
+
+// The resolution item must accept the print quality: item 248 (a resolution
+// id) when item 42 is numeric, else item 42 itself. A refused value gives
+// way to the item's model value.
+void checkQualityAgainstResolution(DrvContext* ctx) {
+    BYTE* cur = ctx->devmode;
+    const int32_t q = get16(cur, kOffPrintQuality);
+    uint32_t mv = 0;
+    if (optType(ctx, kItDstResW) == 8) {
+        const uint32_t both = ItemRawById(ctx, kItResBoth);
+        const ResolutionRow* own = resRowById(both);
+        uint32_t id = static_cast<uint32_t>(q);
+        if (ItemRawById(ctx, kItUseUserMacro) == 1 && own && own->xDpi == q) id = both;
+        else if (const ResolutionRow* r = resRowByX(q)) id = r->id;
+        if (!ItemValueIsValid(ctx, ItemFindById(ctx, kItResBoth), kItResBoth, id) &&
+            dmModel().optionValue(ctx, kItResBoth, &mv))
+            if (const ResolutionRow* r = resRowById(mv)) put16(cur, kOffPrintQuality, r->xDpi);
+        return;
+    }
+    DmItem* res = ItemFindById(ctx, kItDstResW);
+    if (!ItemValueIsValid(ctx, res, kItDstResW, static_cast<uint32_t>(q)) &&
+        dmModel().optionValue(ctx, kItDstResW, &mv))
+        put16(cur, kOffPrintQuality, static_cast<int32_t>(ItemMapToRaw(ctx, res, mv)));
+}
+
+void mergeQuality(DrvContext* ctx, const BYTE* in, uint32_t mergeFlags) {
+    BYTE* cur = ctx->devmode;
+    const int32_t v = get16(in, kOffPrintQuality);
+    if (v >= DMRES_HIGH && v <= DMRES_DRAFT) {
+        modelOrDescDefault(ctx, cur, kItQuality, kOffPrintQuality, defs(ctx).printQuality);
+    } else if (allowed(ctx, kItQuality, v)) {
+        put16(cur, kOffPrintQuality, v);
+    } else {
+        // The resolution item's model value, as a raw value.
+        uint32_t r = 0;
+        DmItem* res = ItemFindById(ctx, kItDstResW);
+        const int t = optType(ctx, kItDstResW);
+        if (t && dmModel().optionValue(ctx, kItDstResW, &r)) {
+            if (res && res->valueMap && (t & 1)) r = ItemMapToRaw(ctx, res, r);
+            ItemSetRawById(ctx, kItQuality, r);
+        }
+    }
+    checkQualityAgainstResolution(ctx);
+
+    // A user quality macro of the quality list decides the resolution: its
+    // entry is loaded on a saved DEVMODE only to read item 42.
+    const uint32_t macro = ItemRawById(ctx, kItUserPrintMacro);
+    if (ItemRawById(ctx, kItUseUserMacro) == 1 && (mergeFlags & kMergeNoUi) && (mergeFlags & kMergePrompt) &&
+        macro >= 32 && macro <= 39 && DmSaveState(ctx)) {
+        const int loaded = LoadQualityByIndex(ctx, macro - 32);
+        const uint32_t r = ItemRawById(ctx, kItDstResW);
+        DmRestoreState(ctx, 1);
+        if (loaded && r != ItemRawById(ctx, kItQuality)) ItemSetRawById(ctx, kItQuality, r);
+    }
+    if (!(mergeFlags & kMergeSettingsImport) && !dmModel().paperLimitsOk(ctx)) ItemSetRawById(ctx, kItQuality, 600);
+    addFields(cur, DM_PRINTQUALITY);
+}
+
+}  // namespace
+
+void DmMergePublic(DrvContext* ctx, const BYTE* in, uint32_t mergeFlags) {
+    if (!ctx || !ctx->devmode || !in || !ctx->desc) return;
+    BYTE* cur = ctx->devmode;
+    const PublicDefaults& pd = defs(ctx);
+    const uint32_t inFields = requestedFields(in);
+
+    if (inFields & DM_DEFAULTSOURCE) {
+        const int32_t v = get16(in, kOffDefaultSource);
+        if (allowed(ctx, kItSource, v)) put16(cur, kOffDefaultSource, v);
+        else modelOrDescDefault(ctx, cur, kItSource, kOffDefaultSource, pd.defaultSource);
+        addFields(cur, DM_DEFAULTSOURCE);
+    }
+    if (inFields & DM_ORIENTATION) {
+        const int32_t v = get16(in, kOffOrientation);
+        if (allowed(ctx, kItOrientation, v)) put16(cur, kOffOrientation, v);
+        else modelOrDescDefault(ctx, cur, kItOrientation, kOffOrientation, pd.orientation);
+        addFields(cur, DM_ORIENTATION);
+    }
+    mergePaper(ctx, in, inFields);
+
+    // Scale and copies within their limits; DM_SCALE never stays set.
+    int32_t lo, hi;
+    if (inFields & DM_SCALE) {
+        DmScaleLimits(ctx, &lo, &hi);
+        takeInRange(in, cur, kOffScale, lo, hi, pd.scale);
+    }
+    clearFields(cur, DM_SCALE);
+    if (inFields & DM_COPIES) {
+        DmCopiesLimits(ctx, &lo, &hi);
+        takeInRange(in, cur, kOffCopies, lo, hi, pd.copies);
+        addFields(cur, DM_COPIES);
+    }
+
+    if (inFields & DM_PRINTQUALITY) mergeQuality(ctx, in, mergeFlags);
+    put16(cur, kOffYResolution, get16(cur, kOffPrintQuality));
+    addFields(cur, DM_YRESOLUTION);
+
+    if (inFields & DM_DUPLEX) takeAllowed(ctx, in, kItDuplex, kOffDuplex, DM_DUPLEX, pd.duplex, true);
+    if (inFields & DM_COLOR) takeAllowed(ctx, in, kItColor, kOffColor, DM_COLOR, pd.color, true);
+    if (inFields & DM_TTOPTION) takeAllowed(ctx, in, kItTTOption, kOffTTOption, DM_TTOPTION, pd.ttOption, false);
+
+    clearFields(cur, DM_COLLATE);
+    put16(cur, kOffCollate, DMCOLLATE_FALSE);
+    if (DmIsCollateSupported(ctx)) {
+        addFields(cur, DM_COLLATE);
+        const bool on = (inFields & DM_COLLATE) ? get16(in, kOffCollate) == DMCOLLATE_TRUE
+                                                : ItemRawById(ctx, kItSortOn) != 0;
+        put16(cur, kOffCollate, on ? DMCOLLATE_TRUE : DMCOLLATE_FALSE);
+    }
+
+    struct DwordField {
+        int item;
+        uint32_t off, flag, def;
+    };
+    const DwordField dw[] = {{kItICMMethod, kOffICMMethod, DM_ICMMETHOD, pd.icmMethod},
+                             {kItICMIntent, kOffICMIntent, DM_ICMINTENT, pd.icmIntent},
+                             {kItDither, kOffDitherType, DM_DITHERTYPE, pd.ditherType}};
+    for (const DwordField& f : dw) {
+        if (!(inFields & f.flag)) continue;
+        const uint32_t v = rd32(in, f.off);
+        if (allowed(ctx, f.item, static_cast<int32_t>(v))) {
+            wr32(cur, f.off, v);
+            addFields(cur, f.flag);
+        } else {
+            wr32(cur, f.off, f.def);
+        }
+    }
+    if (inFields & DM_MEDIATYPE) {
+        const uint32_t v = rd32(in, kOffMediaType);
+        wr32(cur, kOffMediaType, allowed(ctx, kItMediaType, static_cast<int32_t>(v)) ? v : pd.mediaType);
+    }
+}
+
+}  // namespace vesk

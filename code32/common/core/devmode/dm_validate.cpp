@@ -1,0 +1,137 @@
+#include "core/devmode/dm_validate.h"
+
+#include <win/devmode.h>
+
+#include "core/devmode/dm_layout.h"
+#include "core/devmode/dm_model.h"
+#include "core/devmode/dm_private.h"
+#include "core/devmode/dm_public.h"
+#include "core/devmode/dm_seams.h"
+#include "core/item_store.h"
+#include "core/seams.h"
+
+namespace vesk {
+
+namespace {
+constexpr int kItNupKind = 94, kItNupType = 95, kItNupOn = 59;
+
+bool isListType(int t) { return t == 1 || t == 2 || t == 257 || t == 513; }
+
+// The companion switch of the finishing options whose values it gates.
+int companionOf(int id) {
+    switch (id) {
+    case 102: return 61;   // duplex type: duplex on
+    case 136: return 66;   // staple type: staple on
+    case 134: return 65;   // punch type: punch on
+    default: return 0;
+    }
+}
+
+// The switch has a model option whose own conditions do not hold, and is on.
+bool switchIsOn(DrvContext* ctx, int id) {
+    const DmModelQueries& m = dmModel();
+    return m.optionType(ctx, id) != 0 && !m.valueCondition(ctx, id, 0, 1) && !m.valueCondition(ctx, id, 0, 2) &&
+           ItemRawById(ctx, id) != 0;
+}
+
+// The value map and value-list part shared by both checks: the model value
+// in *logical and whether the model lists it in *listed; false when the
+// value is not allowed.
+bool listValueOk(DrvContext* ctx, const DmItem* item, int id, uint32_t raw, uint32_t* logical, bool* listed) {
+    uint32_t v = raw;
+    if (item && item->valueMap) {
+        if (!ItemHasMapping(ctx, item, raw)) return false;
+        v = ItemMapToValue(ctx, item, raw);
+    }
+    *logical = v;
+    const int has = MdlValueListHas(ctx, id, v);
+    *listed = has == 1;
+    // Without a value list only a mapping to a non-zero value counts.
+    if (has < 0) return v != 0;
+    return has == 1;
+}
+
+bool landscape(DrvContext* ctx) {
+    return ctx->devmode && dm::rds16(ctx->devmode, dm::kOffOrientation) == DMORIENT_LANDSCAPE;
+}
+}  // namespace
+
+int ValueIsBool(uint32_t value) { return value <= 1 ? 1 : 0; }
+
+int MdlValueInRange(DrvContext* ctx, int id, int32_t value) {
+    int32_t lo = 0, hi = 0;
+    if (dmModel().optionType(ctx, id) != 8 || !dmModel().optionRange(ctx, id, &lo, &hi)) return 0;
+    return (value >= lo && value <= hi) ? 1 : 0;
+}
+
+int MdlValueListHas(DrvContext* ctx, int id, uint32_t value) { return dmModel().valueListHas(ctx, id, value); }
+
+int ItemValueIsValid(DrvContext* ctx, const DmItem* item, int id, uint32_t raw) {
+    if (!ctx) return 0;
+    const int t = dmModel().optionType(ctx, id);
+    if (isListType(t)) {
+        uint32_t v = 0;
+        bool listed = false;
+        if (!listValueOk(ctx, item, id, raw, &v, &listed)) return 0;
+        // A value listed by the model is allowed unless its first condition
+        // holds now.
+        return (listed && dmModel().valueCondition(ctx, id, v, 1)) ? 0 : 1;
+    }
+    if (t == 4) return ValueIsBool(raw);
+    if (t == 8) return MdlValueInRange(ctx, id, static_cast<int32_t>(raw));
+    return 1;
+}
+
+int ItemValueIsValidEx(DrvContext* ctx, const DmItem* item, int id, uint32_t raw, bool repair) {
+    if (!ctx) return 0;
+    const DmModelQueries& m = dmModel();
+    const int t = m.optionType(ctx, id);
+    if (!isListType(t)) return ItemValueIsValid(ctx, item, id, raw);
+    uint32_t v = 0;
+    bool listed = false;
+    if (!listValueOk(ctx, item, id, raw, &v, &listed)) return 0;
+
+    if (id == kItNupType && switchIsOn(ctx, kItNupOn)) {
+        int flag = 0;
+        const int kind = NupKindFromType(raw, &flag);
+        if (kind >= 0 && repair) {
+            const uint32_t current = ItemRawById(ctx, kItNupKind);
+            const uint32_t oneUp = landscape(ctx) ? 3 : 1;
+            if (current != static_cast<uint32_t>(kind)) {
+                ItemSetRawById(ctx, kItNupKind, static_cast<uint32_t>(kind));
+                if (kind == 1) ItemSetRawById(ctx, kItNupType, oneUp);
+            } else if (current == 1 && m.valueCondition(ctx, id, v, 1)) {
+                ItemSetRawById(ctx, kItNupType, oneUp);
+            }
+        }
+        return 1;
+    }
+    if (const int companion = companionOf(id)) {
+        return (switchIsOn(ctx, companion) && m.valueCondition(ctx, id, v, 1)) ? 4 : 1;
+    }
+    if (m.valueCondition(ctx, id, v, 1)) return 4;
+    if (m.valueCondition(ctx, id, v, 2)) return 5;
+    return 1;
+}
+
+void DmApplyAllItemActions(DrvContext* ctx) {
+    if (!ctx || !ctx->items) return;
+    const DmModelQueries& m = dmModel();
+    for (int i = 0; i < ctx->items->count; ++i) {
+        const int id = ctx->items->items[i].id;
+        if (id != 0 && m.optionType(ctx, id) != 0) m.applyActions(ctx, id);
+    }
+}
+
+void DmValidateAll(DrvContext* ctx, int reason) {
+    if (ctx) RunOptionChangeHandlers(ctx, static_cast<uint32_t>(reason));
+}
+
+void DmDefaultsAfterValidate(DrvContext* ctx) {
+    if (!ctx || !ctx->devmode) return;
+    DmValidateAll(ctx, 1);
+    DmDerivedItemsUpdate(ctx, 1);
+    DmHeaderTexts(ctx);
+}
+
+}  // namespace vesk
