@@ -19,13 +19,7 @@ class ItemEscapes : public EscapeDevice {};
 
 class JapaneseItemEscapes : public EscapeDevice {
 protected:
-    static winsim::MachineConfig japanese() {
-        winsim::MachineConfig c;
-        c.ansiCodePage = 932;
-        c.oemCodePage = 932;
-        return c;
-    }
-    JapaneseItemEscapes() : EscapeDevice(japanese()) {}
+    JapaneseItemEscapes() : EscapeDevice(japaneseMachine()) {}
 };
 
 // The text setters and their items (the field sizes hold the terminator).

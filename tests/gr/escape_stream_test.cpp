@@ -51,15 +51,29 @@ bool has(const std::string& text, const std::string& part) { return text.find(pa
 
 class PassThrough : public EscapeDevice {};
 
-class JapanesePassThrough : public EscapeDevice {
+// The job header of a one-page job after the escapes (number, input) given
+// once the document has started.
+class HeaderEscapes : public EscapeDevice {
 protected:
-    static winsim::MachineConfig japanese() {
-        winsim::MachineConfig c;
-        c.ansiCodePage = 932;
-        c.oemCodePage = 932;
-        return c;
+    explicit HeaderEscapes(const winsim::MachineConfig& cfg = winsim::MachineConfig()) : EscapeDevice(cfg) {}
+    std::string jobHeaderAfter(const std::vector<std::pair<ULONG, ByteList>>& escapes) {
+        makeDevice();
+        if (HasFatalFailure()) return "(no device)";
+        startDocument(u"Who");
+        if (HasFatalFailure()) return "(no document)";
+        for (const auto& [number, input] : escapes)
+            if (esc(number, input).result != 1) return "(escape " + std::to_string(number) + " failed)";
+        if (!DrvStartPage(so()) || !DrvSendPage(so())) return "(the page failed)";
+        endDocument();
+        const auto s = decodedRaw(spoolBytes(job_));
+        if (!s.summary.ok) return "(" + s.summary.error.text() + ")";
+        return s.jobHeaders.empty() ? "(no job header)" : s.jobHeaders[0];
     }
-    JapanesePassThrough() : EscapeDevice(japanese()) {}
+};
+
+class JapaneseHeaderEscapes : public HeaderEscapes {
+protected:
+    JapaneseHeaderEscapes() : HeaderEscapes(japaneseMachine()) {}
 };
 
 }  // namespace
@@ -126,32 +140,15 @@ TEST_F(PassThrough, AFailedWriteFailsTheEscapeAndEveryWriteAfterIt) {
     EndDocPrinter(printer_);
 }
 
-TEST_F(PassThrough, IdentityItemsSetByEscapesReachTheJobHeaderMadeSafe) {
-    makeDevice();
-    startDocument(u"Who");
-    ASSERT_EQ(esc(114, bytesOf("a\"b\r\n@P")).result, 1u);
-    ASSERT_EQ(esc(111, bytesOf("12\x1B" "34")).result, 1u);
-    ASSERT_TRUE(DrvStartPage(so()));
-    ASSERT_TRUE(DrvSendPage(so()));
-    endDocument();
-    const auto s = decodedRaw(spoolBytes(job_));
-    ASSERT_TRUE(s.summary.ok) << s.summary.error.text();
-    ASSERT_FALSE(s.jobHeaders.empty());
-    EXPECT_TRUE(has(s.jobHeaders[0], "@PJL SET USERNAME = \"a'b  @P\"\r\n")) << s.jobHeaders[0];
-    EXPECT_TRUE(has(s.jobHeaders[0], "@PJL SET USERCODE = \"12 34\"\r\n")) << s.jobHeaders[0];
+TEST_F(HeaderEscapes, IdentityItemsSetByEscapesReachTheJobHeaderMadeSafe) {
+    const std::string header = jobHeaderAfter({{114, bytesOf("a\"b\r\n@P")}, {111, bytesOf("12\x1B" "34")}});
+    EXPECT_TRUE(has(header, "@PJL SET USERNAME = \"a'b  @P\"\r\n")) << header;
+    EXPECT_TRUE(has(header, "@PJL SET USERCODE = \"12 34\"\r\n")) << header;
 }
 
-TEST_F(JapanesePassThrough, AnIdentityTextEndingInALeadByteLosesItInTheHeader) {
-    makeDevice();
-    startDocument(u"Who");
-    ASSERT_EQ(esc(114, bytesOf("ab\x82\xA0" "c\x82")).result, 1u);
-    ASSERT_TRUE(DrvStartPage(so()));
-    ASSERT_TRUE(DrvSendPage(so()));
-    endDocument();
-    const auto s = decodedRaw(spoolBytes(job_));
-    ASSERT_TRUE(s.summary.ok) << s.summary.error.text();
-    ASSERT_FALSE(s.jobHeaders.empty());
-    EXPECT_TRUE(has(s.jobHeaders[0], "@PJL SET USERNAME = \"ab\x82\xA0" "c\"\r\n")) << s.jobHeaders[0];
+TEST_F(JapaneseHeaderEscapes, AnIdentityTextEndingInALeadByteLosesItInTheHeader) {
+    const std::string header = jobHeaderAfter({{114, bytesOf("ab\x82\xA0" "c\x82")}});
+    EXPECT_TRUE(has(header, "@PJL SET USERNAME = \"ab\x82\xA0" "c\"\r\n")) << header;
 }
 
 TEST(PassThroughCommand, PrintedPassThroughBytesAreListedAsRawSegments) {
