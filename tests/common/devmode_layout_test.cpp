@@ -107,16 +107,6 @@ TEST(DevmodeLayout, MirrorCarriesSectionTwoButNoFontHandles) {
     ItemWriteRawIn(c->devmode, ItemFindById(c.get(), 10007), 0);
 }
 
-TEST(DevmodeLayout, StateBytesRecordAStandardUser) {
-    winsim::MachineConfig cfg;
-    cfg.userIsAdmin = false;
-    winsim::TempMachine m(cfg);
-    ContextPtr c = defaultsContext();
-    ASSERT_TRUE(c);
-    EXPECT_EQ(c->devmode[1256], 0);
-    EXPECT_EQ(c->devmode[1255], 0);  // no printer, so no terminal server
-}
-
 TEST(DevmodeLayout, NamedStateFlagAccessorsReachTheirBytes) {
     ContextPtr c = defaultsContext();
     ASSERT_TRUE(c);
@@ -182,12 +172,15 @@ TEST(DevmodeLayout, NamedStateFlagAccessorsReachTheirBytes) {
     EXPECT_EQ(GetOption43Value(x), 303u);
 }
 
-TEST(DevmodeLayout, OsKindFollowsTheSystem) {
+TEST(DevmodeLayout, StateBytesFollowTheSystemAndTheUser) {
     winsim::MachineConfig cfg;
     cfg.osMajor = 4;
     cfg.osMinor = 0;
+    cfg.userIsAdmin = false;
     winsim::TempMachine m(cfg);
     ContextPtr c = defaultsContext();
     ASSERT_TRUE(c);
     EXPECT_EQ(c->devmode[1242], 1) << "before Windows 2000";
+    EXPECT_EQ(c->devmode[1256], 0) << "a standard user";
+    EXPECT_EQ(c->devmode[1255], 0) << "no printer, so no terminal server";
 }

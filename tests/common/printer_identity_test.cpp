@@ -11,6 +11,7 @@
 #include "common/services_support.h"
 #include "core/printer_identity.h"
 #include "core/printer_info.h"
+#include "core/sysdeps.h"
 #include "core/wstr.h"
 
 using namespace vesk;
@@ -71,6 +72,20 @@ TEST_F(PrinterIdentity, FactsAreFetchedOnceAndKept) {
     EXPECT_EQ(std::u16string(PrnCopyDriverName(printer_, d, 65)), u"VESK Colour MFP");
     EXPECT_EQ(PrnInfoIsRemote(&other), 1);
     EXPECT_EQ(PrnInfoIsRemote(nullptr), 0);
+    WCHAR* dup = PrnDupPrinterName(printer_);
+    ASSERT_NE(dup, nullptr);
+    EXPECT_EQ(std::u16string(dup), name_);
+    MemFree(dup);
+    EXPECT_EQ(PrnDupPrinterName(nullptr), nullptr);
+    EXPECT_EQ(PrnGetInfo2(reinterpret_cast<HANDLE>(0x1234)), nullptr);
+    // A cached context is found again by the name the handle alone gives.
+    startClock(5000);
+    DrvContext* reusable = CtxCreateEx(printer_, printer_, nullptr, kLightReusable, 0, 0, nullptr);
+    ASSERT_NE(reusable, nullptr);
+    CtxRelease(reusable);
+    DrvContext* again = CtxCreateEx(printer_, printer_, nullptr, kLightReusable, 0, 0, nullptr);
+    EXPECT_EQ(again, reusable);
+    CtxReleaseEx(again, kReleaseFree);
 }
 
 TEST_F(PrinterIdentity, AnUnreadablePrinterCountsAsLocalAndNamesStayEmpty) {
