@@ -188,20 +188,8 @@ TEST(ItemTable, KeysFollowTheHandlerRowsAndAreUnique) {
 }
 
 TEST(Dictionary, SymbolsMessagesAndValueNames) {
-    const SymbolEntry* radio = SymFindByKey(328);
-    ASSERT_NE(radio, nullptr);
-    EXPECT_EQ(radio->itemId, 7);
-    EXPECT_STREQ(radio->name, "VPD_RADIOLIST_1");
-    ASSERT_NE(SymFindByKey(546), nullptr);
-    EXPECT_EQ(SymFindByKey(546)->itemId, 954);
-    const SymbolEntry* page = SymFindByName("VPD_IDD_DIALOG_ICM");
-    ASSERT_NE(page, nullptr);
-    EXPECT_EQ(page->key, 294);
-    EXPECT_EQ(page->itemId, 0);
-    ASSERT_NE(SymFindByName("VPD_rdmJobLinker"), nullptr);
-    EXPECT_EQ(SymFindByName("VPD_rdmJobLinker")->itemId, 714);
-    EXPECT_EQ(SymFindByName("VPD_SameSizeTray4")->itemId, 832);
-    EXPECT_NE(SymFindByName("IDHELPBUTTON"), nullptr);
+    EXPECT_STREQ(SymFindByKey(328)->name, "VPD_RADIOLIST_1");
+    EXPECT_EQ(SymFindByName("VPD_IDD_DIALOG_ICM")->itemId, 0);  // a page names no item
     EXPECT_EQ(SymFindByKey(0), nullptr);
     EXPECT_EQ(SymFindByName("VPD_NoSuchName"), nullptr);
     // A key names one item wherever it appears.
@@ -214,8 +202,6 @@ TEST(Dictionary, SymbolsMessagesAndValueNames) {
 
     ASSERT_EQ(MsgSymCount(nullptr), 31);
     for (int k = 233; k <= 263; ++k) EXPECT_NE(MsgSymFindById(nullptr, k), nullptr) << k;
-    EXPECT_EQ(MsgSymFindById(nullptr, 233)->textId, 235);
-    EXPECT_EQ(MsgSymFindById(nullptr, 263)->textId, 10083);
     EXPECT_EQ(MsgSymFindByName(nullptr, "VPD_NupOnMessage")->key, 262);
     EXPECT_EQ(MsgSymGet(nullptr, 31), nullptr);
     EXPECT_EQ(MsgSymGet(nullptr, -1), nullptr);
@@ -248,9 +234,4 @@ TEST(PageTable, PagesControlsAndTypes) {
     const std::map<int, int> want{{1, 230}, {2, 55}, {4, 18},  {21, 174}, {22, 50}, {23, 15}, {41, 31}, {42, 5},
                                   {43, 5},  {47, 23}, {48, 55}, {50, 2},   {61, 56}, {63, 34}, {84, 10}, {105, 2}};
     EXPECT_EQ(types, want);
-    EXPECT_EQ(builtinPages()[0].id, 1001);
-    EXPECT_EQ(builtinPages()[0].controlCount, 39);
-    EXPECT_EQ(builtinPages()[0].helpId, 20101u);
-    EXPECT_EQ(builtinPages()[46].id, 4015);
-    EXPECT_EQ(builtinPages()[46].kind, kPageMidFiles);
 }

@@ -90,6 +90,14 @@ protected:
         setTime(kModel, time);
     }
     bool exists(const std::u16string& path) { return read(path) != "(missing)"; }
+    // The driver's data file moved to `path`, holding the sample model.
+    void useDataFile(const std::u16string& path) {
+        winsim::DriverRecord d = *winsim::findDriver(u"VESK Colour MFP");
+        d.dataFile = path;
+        ASSERT_EQ(winsim::addDriver(d), static_cast<DWORD>(ERROR_SUCCESS));
+        write(path, readFile(sampleModel()));
+        setTime(path, -10);
+    }
     // The model a light context of the printer gets.
     const MdlImage* get(uint16_t kindOptions = 0) {
         DrvContext* c = context(0, static_cast<uint16_t>(4 | kindOptions));
@@ -198,18 +206,6 @@ TEST_F(ModelCache, ACacheOfTheWrongSizeIsIgnoredAndReplaced) {
     }
 }
 
-TEST_F(ModelCache, ACacheOfAnotherVersionIsDeletedAndRewrittenForTheDriversVersion) {
-    ASSERT_NE(get(), nullptr);
-    const std::string good = read(kCache);
-    std::string other = good;
-    other[4] = '0';  // "3.61" becomes "3.01"
-    write(kCache, other);
-    const MdlImage* m = getAnew();
-    ASSERT_NE(m, nullptr);
-    EXPECT_EQ(versionOf(m), u"3.61");
-    EXPECT_TRUE(read(kCache) == good);
-}
-
 TEST_F(ModelCache, ATextNotOfTheDriversVersionNeverGetsACacheAndLosesAStaleOne) {
     for (const char* version : {"3.60", "3.610", "3.6", "3,61", "03.61", ""}) {
         SCOPED_TRACE(version);
@@ -262,16 +258,17 @@ TEST_F(ModelCache, AFailedWriteLeavesTheCacheThatWasThereWholeAndNoTemporaryFile
     EXPECT_TRUE(bytesOf(read(kCache)) == storedOf(sampleWith("3.61", "NEWRES.DLL")));
 }
 
-TEST_F(ModelCache, ACacheWhoseOffsetsDoNotCheckOutIsDeletedAndRebuilt) {
+TEST_F(ModelCache, ACacheOfAnotherVersionOrWhoseOffsetsDoNotCheckOutIsDeletedAndRebuilt) {
     ASSERT_NE(get(), nullptr);
     const std::string good = read(kCache);
     uint32_t exclusive = get32(good, MdlSlotOffset(kMdlSlotExclusive));
     ASSERT_NE(exclusive, 0u);
-    std::string badSlot = good, badTag = good, loop = good;
+    std::string version = good, badSlot = good, badTag = good, loop = good;
+    version[4] = '0';                                                             // "3.61" becomes "3.01"
     put32(badSlot, MdlSlotOffset(0), static_cast<uint32_t>(good.size()) - 4);  // an option past the end
     put32(badTag, exclusive + 8, MdlTag(static_cast<uint32_t>(good.size())));  // a program outside
     put32(loop, exclusive, exclusive);                                            // a row that is its own next
-    for (const std::string* bad : {&badSlot, &badTag, &loop}) {
+    for (const std::string* bad : {&version, &badSlot, &badTag, &loop}) {
         write(kCache, *bad);
         const MdlImage* m = getAnew();
         ASSERT_NE(m, nullptr);
@@ -336,32 +333,20 @@ TEST_F(ModelCache, CachePathsStayBesideTheDataFile) {
 }
 
 TEST_F(ModelCache, ADataFileNamedLikeItsCacheIsCompiledAndNeverOverwritten) {
-    winsim::DriverRecord d;
-    d.name = u"VESK Colour MFP";
-    d.driverPath = kDriverDir + u"veskgr.dll";
-    d.dataFile = kDriverDir + u"VESKMFP1.BCS";
-    ASSERT_EQ(winsim::addDriver(d), static_cast<DWORD>(ERROR_SUCCESS));
-    const std::string text = readFile(sampleModel());
-    write(d.dataFile, text);
-    setTime(d.dataFile, -10);
+    useDataFile(kCache);
+    const std::string text = read(kCache);
     const MdlImage* m = get();
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(resourceDll(m), u"VESKR1us.DLL");
-    EXPECT_TRUE(read(d.dataFile) == text);
+    EXPECT_TRUE(read(kCache) == text);
     EXPECT_NE(getAnew(), nullptr);
-    EXPECT_TRUE(read(d.dataFile) == text);
+    EXPECT_TRUE(read(kCache) == text);
 }
 
 TEST_F(ModelCache, ADotInTheFoldersNameKeepsTheCacheInTheDataFilesFolder) {
     const std::u16string dir = u"C:\\drv.v2";
     ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
-    winsim::DriverRecord d;
-    d.name = u"VESK Colour MFP";
-    d.driverPath = kDriverDir + u"veskgr.dll";
-    d.dataFile = dir + u"\\VESKMFP1";
-    ASSERT_EQ(winsim::addDriver(d), static_cast<DWORD>(ERROR_SUCCESS));
-    write(d.dataFile, readFile(sampleModel()));
-    setTime(d.dataFile, -10);
+    useDataFile(dir + u"\\VESKMFP1");
     ASSERT_NE(get(), nullptr);
     EXPECT_TRUE(exists(dir + u"\\VESKMFP1.BCS"));
     EXPECT_FALSE(exists(u"C:\\drv.BCS"));
@@ -373,19 +358,13 @@ TEST_F(ModelCache, ADotInTheFoldersNameKeepsTheCacheInTheDataFilesFolder) {
 
 TEST_F(ModelCache, ShortPathsAreNeverListedAndKeysCompareByteForByte) {
     // A data file path of 11 characters is compiled at every request.
-    winsim::DriverRecord d;
-    d.name = u"VESK Colour MFP";
-    d.driverPath = kDriverDir + u"veskgr.dll";
-    d.dataFile = u"C:\\ABCD.VMD";
-    ASSERT_EQ(winsim::addDriver(d), static_cast<DWORD>(ERROR_SUCCESS));
-    write(d.dataFile, readFile(sampleModel()));
-    setTime(d.dataFile, -10);
+    useDataFile(u"C:\\ABCD.VMD");
     const MdlImage* a = get();
     const MdlImage* b = get();
     ASSERT_TRUE(a && b);
     EXPECT_NE(a, b);
     EXPECT_TRUE(bytesOf(a) == bytesOf(b));
-    EXPECT_EQ(MdlCacheFind(d.dataFile.c_str()), nullptr);
+    EXPECT_EQ(MdlCacheFind(u"C:\\ABCD.VMD"), nullptr);
     EXPECT_EQ(MdlCacheCount(), 2u);  // kept for freeing all the same
 
     // Twelve characters have a key: the first eight.

@@ -9,6 +9,7 @@
 #include <win/spooler.h>
 
 #include "common/model_support.h"
+#include "common/sample_printer.h"
 #include "core/model/model_internal.h"
 #include "core/sysdeps.h"
 
@@ -294,21 +295,11 @@ TEST(ModelFile, TheLastLineEndMakesNoDifference) {
 
 TEST(ModelFile, DataFileOfThePrinterDriver) {
     winsim::TempMachine machine;
-    winsim::DriverRecord d;
-    d.name = u"VESK Colour MFP";
-    d.driverPath = u"C:\\WINDOWS\\system32\\spool\\DRIVERS\\W32X86\\3\\veskgr.dll";
-    d.dataFile = u"C:\\WINDOWS\\system32\\spool\\DRIVERS\\W32X86\\3\\VESKMFP1.VMD";
-    d.configFile = u"C:\\WINDOWS\\system32\\spool\\DRIVERS\\W32X86\\3\\veskui.dll";
-    ASSERT_EQ(winsim::addDriver(d), ERROR_SUCCESS);
-    winsim::PrinterRecord p;
-    p.name = u"Office Colour";
-    p.driver = d.name;
-    ASSERT_EQ(winsim::addPrinter(p), ERROR_SUCCESS);
     HANDLE printer = nullptr;
-    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"Office Colour"), &printer, nullptr));
+    ASSERT_TRUE(addSamplePrinter(u"Office Colour", &printer));
     WCHAR* path = MdlGetDataFilePath(printer);
     ASSERT_TRUE(path);
-    EXPECT_EQ(std::u16string(path), d.dataFile);
+    EXPECT_EQ(std::u16string(path), u"C:\\WINDOWS\\system32\\spool\\DRIVERS\\W32X86\\3\\VESKMFP1.VMD");
     MemFree(path);
     ClosePrinter(printer);
     EXPECT_EQ(MdlGetDataFilePath(nullptr), nullptr);
