@@ -42,26 +42,24 @@ protected:
         ctx_ = modelContext(nullptr);
         ASSERT_TRUE(ctx_);
         c = ctx_.get();
-        set(kOrientation, 1);
-        set(kOutPaper, 1024);
-        set(kPaper, kA4);
+        set({{kOrientation, 1}, {kOutPaper, 1024}, {kPaper, kA4}});
     }
     void set(int id, int32_t v) { ItemSetRawById(c, id, static_cast<uint32_t>(v)); }
+    void set(std::initializer_list<std::pair<int, int32_t>> items) {
+        for (auto [id, v] : items) set(id, v);
+    }
     uint32_t value(int id) { return ComputedItemValue(c, id); }
     // The paper of dmDefaultSource as held by trays: `held` bit 0 upright
     // (tray 1), bit 1 turned (tray 2); source 7 when both, else the tray.
     void hold(int16_t paper, uint32_t held) {
         for (int i = 0; i < 4; ++i) set(kTrayPaper[i], 0);
         if (held & 1) {
-            set(kTrayPaper[0], paper);
-            set(kTrayOrient[0], 0);
+            set({{kTrayPaper[0], paper}, {kTrayOrient[0], 0}});
         }
         if (held & 2) {
-            set(kTrayPaper[1], paper);
-            set(kTrayOrient[1], 1);
+            set({{kTrayPaper[1], paper}, {kTrayOrient[1], 1}});
         }
-        set(kSource, held == 3 ? 7 : held == 2 ? 3 : 1);
-        set(kPaper, paper);
+        set({{kSource, held == 3 ? 7 : held == 2 ? 3 : 1}, {kPaper, paper}});
     }
     void landscape(bool l) { set(kOrientation, l ? 2 : 1); }
     winsim::TempMachine machine_;
@@ -74,9 +72,7 @@ protected:
 TEST_F(Computed, SourcesNameTheirTrays) {
     const int16_t papers[] = {kA4, kA3, kB4, kLetter};
     for (int i = 0; i < 4; ++i) set(kTrayPaper[i], papers[i]);
-    set(kLctPaper, kLegal);
-    set(kManualPaper, kB5);
-    set(kMultiPaper, kA5);
+    set({{kLctPaper, kLegal}, {kManualPaper, kB5}, {kMultiPaper, kA5}});
     // Source 3 is tray 2 and source 2 is tray 3.
     EXPECT_EQ(TrayHasPaper(c, 1, kA4), 1);
     EXPECT_EQ(TrayHasPaper(c, 3, kA3), 1);
@@ -132,10 +128,7 @@ TEST_F(Computed, SourcesNameTheirTrays) {
 }
 
 TEST_F(Computed, TrayOrientations) {
-    set(kTrayPaper[0], kA4);
-    set(kTrayOrient[0], 1);
-    set(kTrayPaper[1], kA4);
-    set(kTrayOrient[1], 0);
+    set({{kTrayPaper[0], kA4}, {kTrayOrient[0], 1}, {kTrayPaper[1], kA4}, {kTrayOrient[1], 0}});
     EXPECT_EQ(TrayHoldsPaper(c, 1, kA4, 0), 0);
     EXPECT_EQ(TrayHoldsPaper(c, 1, kA4, 1), 1);
     EXPECT_EQ(TrayHoldsPaper(c, 7, kA4, 0), 1);  // tray 2
@@ -152,13 +145,10 @@ TEST_F(Computed, TrayOrientations) {
     set(kSource, 9);
     EXPECT_EQ(TrayPaperOrientFlags(c, kA4), 0u);
     // The large-capacity and multi trays have orientations of their own.
-    set(kLctPaper, kLetter);
-    set(kLctOrient, 1);
+    set({{kLctPaper, kLetter}, {kLctOrient, 1}});
     EXPECT_EQ(TrayHoldsPaper(c, 11, kLetter, 1), 1);
     EXPECT_EQ(TrayHoldsPaper(c, 11, kLetter, 0), 0);
-    set(kMultiFitted, 1);
-    set(kMultiPaper, kA5);
-    set(kMultiOrient, 1);
+    set({{kMultiFitted, 1}, {kMultiPaper, kA5}, {kMultiOrient, 1}});
     EXPECT_EQ(TrayHoldsPaper(c, 4, kA5, 1), 1);
     EXPECT_EQ(TrayHoldsPaper(c, 7, kA5, 0), 0);
     set(kMultiFitted, 0);
@@ -169,22 +159,16 @@ TEST_F(Computed, TrayOrientations) {
     EXPECT_EQ(orient, 0u);
     EXPECT_EQ(TrayGetPaperOrient(c, 7, &paper, &orient), 0);
     EXPECT_EQ(TrayGetPaperOrient(c, 4, &paper, &orient), 0);  // neither manual nor multi tray
-    set(kManualFitted, 1);
-    set(kManualPaper, kB5);
-    set(kManualOrient, 1);
+    set({{kManualFitted, 1}, {kManualPaper, kB5}, {kManualOrient, 1}});
     EXPECT_EQ(TrayGetPaperOrient(c, 4, &paper, &orient), 1);
     EXPECT_EQ(paper, 13u);
     EXPECT_EQ(orient, 1u);
 }
 
 TEST_F(Computed, CoverAndMarkTraysMatchTheSource) {
-    set(kTrayPaper[0], kA4);
-    set(kTrayOrient[0], 1);
-    set(kTrayPaper[1], kA4);
-    set(kTrayOrient[1], 1);
+    set({{kTrayPaper[0], kA4}, {kTrayOrient[0], 1}, {kTrayPaper[1], kA4}, {kTrayOrient[1], 1}});
     set(kCoverTray, 3);  // tray 2
-    set(kMPTray, 3);
-    set(kSource, 3);
+    set({{kMPTray, 3}, {kSource, 3}});
     EXPECT_EQ(value(844), 1u);
     EXPECT_EQ(value(845), 1u);
     set(kSource, 7);  // taken as tray 1
@@ -202,8 +186,7 @@ TEST_F(Computed, CoverAndMarkTraysMatchTheSource) {
 }
 
 TEST_F(Computed, TheOutputPaperIsTheSourcePaperFor1024) {
-    set(kPaper, kA4);
-    set(kOutPaper, 1024);
+    set({{kPaper, kA4}, {kOutPaper, 1024}});
     EXPECT_EQ(ItemCachedEffectiveOutPaper(c), kA4);
     set(kOutPaper, kA3);
     EXPECT_EQ(ItemCachedEffectiveOutPaper(c), kA3);
@@ -221,8 +204,7 @@ TEST_F(Computed, ListAWithTheExtension) {
     set(kOutPaper, kA5);
     EXPECT_EQ(value(736), 1u);
     EXPECT_EQ(value(733), 0u);
-    set(kOutPaper, 6);
-    set(kFin3000, 1);
+    set({{kOutPaper, 6}, {kFin3000, 1}});
     EXPECT_EQ(value(736), 0u);
     set(kFin2000NA, 1);
     EXPECT_EQ(value(736), 1u);
@@ -242,12 +224,8 @@ TEST_F(Computed, EffectiveLandscape) {
         {1, 0, 0, 1, 1, 16, 0},  {1, 0, 0, 0, 1, 17, 0}, {1, 0, 0, 1, 0, 17, 0},
     };
     for (const Case& k : cases) {
-        set(kOrientation, k.orient);
-        set(kNupOn, k.nupOn);
-        set(kNupType, k.nupType);
-        set(kDuplexUnit, k.unit);
-        set(kDuplexOn, k.duplexOn);
-        set(kDuplexType, k.duplexType);
+        set({{kOrientation, k.orient}, {kNupOn, k.nupOn}, {kNupType, k.nupType}, {kDuplexUnit, k.unit}});
+        set({{kDuplexOn, k.duplexOn}, {kDuplexType, k.duplexType}});
         EXPECT_EQ(IsEffectiveLandscape(c), k.want)
             << k.orient << " nup " << k.nupOn << "/" << k.nupType << " duplex " << k.unit << k.duplexOn << "/"
             << k.duplexType;
@@ -322,15 +300,13 @@ TEST_F(Computed, PunchAndStaplePositions) {
     for (int f : fitted) set(f, 0);
     hold(kA4, 1);
     landscape(false);
-    set(kPunchType, 1);
-    set(kStapleType, 49);
+    set({{kPunchType, 1}, {kStapleType, 49}});
     for (int id : {734, 735, 750, 766, 782, 800}) EXPECT_EQ(value(id), 0u) << id;
     set(kFin3000, 1);
     EXPECT_EQ(value(734), 1u);
     set(kFin2000NoPunch, 1);
     EXPECT_EQ(value(734), 0u);
-    set(kFin2000NoPunch, 0);
-    set(kFin3000NoPunch, 1);
+    set({{kFin2000NoPunch, 0}, {kFin3000NoPunch, 1}});
     EXPECT_EQ(value(734), 0u);
 }
 
@@ -406,12 +382,8 @@ TEST_F(Computed, FinishEdges) {
     const int all[] = {kFin3000, kFin1000, kFinBF, kType14, kType15};
     for (const Case& k : cases) {
         for (int f : all) set(f, 0);
-        set(k.fitted, 1);
-        set(kPunchOn, k.punchOn);
-        set(kPunchType, k.punchType);
-        set(kStapleOn, k.stapleOn);
-        set(kStapleType, k.stapleType);
-        set(kOutPaper, k.paper);
+        set({{k.fitted, 1}, {kPunchOn, k.punchOn}, {kPunchType, k.punchType}, {kStapleOn, k.stapleOn}});
+        set({{kStapleType, k.stapleType}, {kOutPaper, k.paper}});
         for (bool l : {false, true}) {
             landscape(l);
             const int want = l ? k.landscape : k.portrait;
@@ -426,15 +398,9 @@ TEST_F(Computed, FinishEdges) {
     for (int f : all) set(f, 0);
     set(kOutPaper, kA4);
     landscape(false);
-    set(kFin3000, 1);
-    set(kFin3000NoPunch, 1);
-    set(kPunchOn, 1);
-    set(kPunchType, 1);
-    set(kStapleOn, 1);
-    set(kStapleType, 66);
+    set({{kFin3000, 1}, {kFin3000NoPunch, 1}, {kPunchOn, 1}, {kPunchType, 1}, {kStapleOn, 1}, {kStapleType, 66}});
     EXPECT_EQ(GetFinishEdge(c), 2);
-    set(kFin1000, 1);
-    set(kStapleType, 33);
+    set({{kFin1000, 1}, {kStapleType, 33}});
     EXPECT_EQ(GetFinishEdge(c), 1);  // the Fin3000 rule, which reads 33 as well
     set(kStapleType, 49);
     EXPECT_EQ(GetFinishEdge(c), 3);  // Fin1000 would give 0
@@ -492,13 +458,12 @@ protected:
     void SetUp() override {
         loadSample();
         ASSERT_TRUE(c);
-        set(kOrientation, 1);
-        set(kPaper, kA3);
-        set(kOutPaper, 1024);
-        set(kResW, 1200);
-        set(kQuality, 1200);
+        set({{kOrientation, 1}, {kPaper, kA3}, {kOutPaper, 1024}, {kResW, 1200}, {kQuality, 1200}});
     }
     void set(int id, int32_t v) { ItemSetRawById(c, id, static_cast<uint32_t>(v)); }
+    void set(std::initializer_list<std::pair<int, int32_t>> items) {
+        for (auto [id, v] : items) set(id, v);
+    }
     uint32_t raw(int id) { return ItemRawById(c, id); }
     void landscape(bool l) { set(kOrientation, l ? 2 : 1); }
 };
@@ -522,8 +487,7 @@ TEST_F(Limits, PaperItemsFollowThePaperAndTheResolution) {
     EXPECT_TRUE(f & DM_PAPERSIZE);
     EXPECT_FALSE(f & (DM_PAPERLENGTH | DM_PAPERWIDTH));
     // With the flag the resolution goes from the items to the public fields.
-    set(kResW, 600);
-    set(kQuality, 1200);
+    set({{kResW, 600}, {kQuality, 1200}});
     EXPECT_EQ(ComputedItemValue(c, 843), 1u);
     EXPECT_EQ(raw(kQuality), 600u);
     EXPECT_EQ(raw(17), 600u);
@@ -537,10 +501,7 @@ TEST_F(Limits, PaperItemsFollowThePaperAndTheResolution) {
 
 TEST_F(Limits, ScaleFactorsAndNupEnlargement) {
     // A3 at 1200 dpi: 14030 x 19842 dots.
-    set(kScaleOn, 1);
-    set(kScaleType, 0);
-    set(kScaleH, 200);
-    set(kScaleV, 100);
+    set({{kScaleOn, 1}, {kScaleType, 0}, {kScaleH, 200}, {kScaleV, 100}});
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
     set(kScaleV, 160);  // the length passes the limit
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 0);
@@ -554,9 +515,7 @@ TEST_F(Limits, ScaleFactorsAndNupEnlargement) {
     set(kScaleOn, 0);
 
     // N-up enlargement: m = 0x8001 - 0x8000 doubles the shorter side only.
-    set(kNupOn, 1);
-    set(kNupKind, 9);
-    set(kNupType, 0x8001);
+    set({{kNupOn, 1}, {kNupKind, 9}, {kNupType, 0x8001}});
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);  // 28060 x 19842
     set(kOrientation, 2);                      // turned: the length is the shorter side now
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
@@ -565,27 +524,21 @@ TEST_F(Limits, ScaleFactorsAndNupEnlargement) {
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 0);
     set(kNupType, 0x8000);
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
-    set(kNupType, 0x8002);
-    set(kNupKind, 8);
+    set({{kNupType, 0x8002}, {kNupKind, 8}});
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
-    set(kNupKind, 9);
-    set(kNupOn, 0);
+    set({{kNupKind, 9}, {kNupOn, 0}});
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
 
     // The custom size of the public fields (flag 0 with both flags): the
     // shorter side is the one doubled, whichever it is.
-    set(kNupOn, 1);
-    set(kNupType, 0x8001);
-    set(10, 1500);
-    set(9, 4000);
+    set({{kNupOn, 1}, {kNupType, 0x8001}, {10, 1500}, {9, 4000}});
     dm::addFields(c->devmode, DM_PAPERLENGTH | DM_PAPERWIDTH);
     EXPECT_EQ(CheckPaperSizeLimits(c, 0), 1);
     EXPECT_EQ(raw(45), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 1500, 1200)));
     EXPECT_EQ(raw(44), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 4000, 1200)));
     EXPECT_EQ(raw(47), raw(45) - 400);  // the margins of A3's printable area
     EXPECT_EQ(raw(48), 200u);
-    set(10, 4000);
-    set(9, 1500);
+    set({{10, 4000}, {9, 1500}});
     EXPECT_EQ(CheckPaperSizeLimits(c, 0), 1);
     set(10, 4000);
     set(9, 4000);  // both sides 18896: one doubled is too long
@@ -593,9 +546,7 @@ TEST_F(Limits, ScaleFactorsAndNupEnlargement) {
 }
 
 TEST_F(Limits, At600DpiAnySizeFits) {
-    set(kNupOn, 1);
-    set(kNupKind, 9);
-    set(kNupType, 0x8004);
+    set({{kNupOn, 1}, {kNupKind, 9}, {kNupType, 0x8004}});
     EXPECT_EQ(ComputedItemValue(c, 843), 0u);
     set(kResW, 600);  // item 843 takes the resolution from the items
     EXPECT_EQ(ComputedItemValue(c, 843), 1u);
@@ -609,8 +560,7 @@ TEST_F(Limits, FreeSizePapersAndTheOutputPaper) {
     const DmModelQueries* previous = DmSetModelQueries(&q);
     // A free size as source paper: clamped into the custom limits, shown in
     // the public fields with both flags.
-    set(kPaper, 300);
-    set(kOutPaper, kA4);
+    set({{kPaper, 300}, {kOutPaper, kA4}});
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
     EXPECT_EQ(raw(45), c->desc->customWidthMax);
     EXPECT_EQ(raw(44), 9600u);
@@ -623,8 +573,7 @@ TEST_F(Limits, FreeSizePapersAndTheOutputPaper) {
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
     for (int i = 0; i < 6; ++i) EXPECT_EQ(raw(51 + i), raw(44 + i));
     // A free size out is taken as it is: too wide at 1200 dpi.
-    set(kPaper, kA4);
-    set(kOutPaper, 300);
+    set({{kPaper, kA4}, {kOutPaper, 300}});
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 0);
     EXPECT_EQ(raw(52), 40000u);
     set(kResW, 600);
@@ -632,9 +581,7 @@ TEST_F(Limits, FreeSizePapersAndTheOutputPaper) {
     DmSetModelQueries(previous);
     // A paper that is neither a free size nor a size of the model leaves
     // the items as they were.
-    set(kResW, 1200);
-    set(kOutPaper, 1024);
-    set(kPaper, 256);
+    set({{kResW, 1200}, {kOutPaper, 1024}, {kPaper, 256}});
     const uint32_t before = raw(45);
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
     EXPECT_EQ(raw(45), before);
@@ -647,11 +594,7 @@ TEST_F(Limits, TheSamplesPunchRulesAskTheFinisher) {
     const uint32_t punchType = MdlFindOption(c, kPunchType);
     ASSERT_NE(punch, 0u);
     ASSERT_NE(punchType, 0u);
-    set(kPaper, kA4);
-    set(kTrayPaper[0], kA4);
-    set(kTrayOrient[0], 0);
-    set(kSource, 1);
-    set(kPunchOn, 1);
+    set({{kPaper, kA4}, {kTrayPaper[0], kA4}, {kTrayOrient[0], 0}, {kSource, 1}, {kPunchOn, 1}});
     set(kPunchType, 1);  // IDS_PUNCH_LEFT2
     // No finisher: punching is hidden, its alert shows, its Transact turns
     // it off.
@@ -674,8 +617,7 @@ TEST_F(Limits, TheSamplesPunchRulesAskTheFinisher) {
     EXPECT_EQ(raw(kPunchOn), 0u);
     // The tray holds the paper turned: the two holes on the left need it
     // upright on a portrait page.
-    set(kPunchType, 1);
-    set(kTrayOrient[0], 1);
+    set({{kPunchType, 1}, {kTrayOrient[0], 1}});
     EXPECT_EQ(ComputedItemValue(c, 734), 0u);
     landscape(true);
     EXPECT_EQ(ComputedItemValue(c, 734), 1u);
