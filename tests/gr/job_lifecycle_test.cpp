@@ -84,22 +84,6 @@ TEST_F(Job, PagesGoBetweenTheJobHeaderAndTheLibrarysEnd) {
     EXPECT_EQ(GetModuleHandleW(u"KW12C123.DLL"), nullptr);
 }
 
-TEST_F(Job, LargePagesLeaveInPiecesOfAtMost4096Bytes) {
-    winsim::journalEnable(true);
-    const Printed p = printScript("devmode imageprint=1\npage\nrect 0 0 4000 4000\nendpage\n", printerName_);
-    ASSERT_TRUE(p.job.ok) << p.job.error;
-    size_t pieces = 0, full = 0;
-    for (const auto& e : libraryCalls())
-        if (e.function == "DrvSplWritePrinter") {
-            ++pieces;
-            full += e.detail == "4096";
-            EXPECT_LE(std::stoul(e.detail), 4096u);
-        }
-    EXPECT_GT(full, 100u);
-    EXPECT_GT(pieces, full);
-    EXPECT_TRUE(decoded(p.stream).summary.ok);
-}
-
 TEST_F(Job, TheJobsNameIsMadeSafeAndANullNameWritesNoRecord) {
     const Printed named = printScript("job name=\"a\\\"b\\nc\"\npage\nendpage\n", printerName_);
     ASSERT_TRUE(named.job.ok) << named.job.error;
