@@ -76,30 +76,13 @@ TEST(DevmodeSnapshot, RoundTripRestoresTheRecords) {
     RestoreOptionTable(c.get(), nullptr);
 }
 
-namespace {
-// A font list entry: 2 characters of data, then the name.
-std::vector<BYTE> fontTable(std::initializer_list<std::u16string> names) {
-    std::vector<BYTE> t(names.size() * 68, 0);
-    size_t i = 0;
-    for (const auto& n : names) {
-        for (size_t k = 0; k < n.size(); ++k) dm::wr16(t.data(), static_cast<uint32_t>(i * 68 + 4 + 2 * k), n[k]);
-        ++i;
-    }
-    return t;
-}
-uint32_t adopt(const std::vector<BYTE>& t) {
-    void* b = MemAllocZero(t.size());
-    std::memcpy(b, t.data(), t.size());
-    return FontTableAdopt(b, static_cast<uint32_t>(t.size()));
-}
-}  // namespace
 
 TEST(DevmodeFontLists, DeviceThenOptionFontsAndSubstitutes) {
     ContextPtr c = defaultsContext();
     ASSERT_TRUE(c);
-    ItemSetRawById(c.get(), 10007, adopt(fontTable({u"Courier", u"Gothic"})));
+    ItemSetRawById(c.get(), 10007, adoptFontRecords({{0, u"Courier"}, {0, u"Gothic"}}));
     ItemSetRawById(c.get(), 10006, 2);
-    ItemSetRawById(c.get(), 10009, adopt(fontTable({u"Barcode"})));
+    ItemSetRawById(c.get(), 10009, adoptFontRecords({{0, u"Barcode"}}));
     ItemSetRawById(c.get(), 10008, 5);  // more than the table holds: only what it holds
     EXPECT_EQ(GetNameListCount(c.get()), 3u);
     WCHAR name[40];
@@ -129,7 +112,7 @@ TEST(DevmodeFontLists, RestoreGivesBackTheFirstSubstitutionTable) {
     {
         ContextPtr c = defaultsContext();
         ASSERT_TRUE(c);
-        const uint32_t first = adopt(std::vector<BYTE>(128, 1));
+        const uint32_t first = adoptFontPairs({{u"Arial", u"Vesk Sans"}});
         ItemSetRawById(c.get(), 10005, first);
         ItemSetRawById(c.get(), 10004, 1);
         ASSERT_EQ(DmSaveState(c.get()), 1);
@@ -163,13 +146,13 @@ TEST(DevmodeFontLists, RestoreNeverBringsBackAFreedTable) {
     {
         ContextPtr c = defaultsContext();
         ASSERT_TRUE(c);
-        const uint32_t first = adopt(fontTable({u"Courier"}));
+        const uint32_t first = adoptFontRecords({{0, u"Courier"}});
         ItemSetRawById(c.get(), 10007, first);
         ItemSetRawById(c.get(), 10006, 1);
         ASSERT_EQ(DmSaveState(c.get()), 1);
         // The device list is loaded again: the old table is freed.
         FontTableRelease(first);
-        const uint32_t second = adopt(fontTable({u"Gothic", u"Mincho"}));
+        const uint32_t second = adoptFontRecords({{0, u"Gothic"}, {0, u"Mincho"}});
         ItemSetRawById(c.get(), 10007, second);
         ItemSetRawById(c.get(), 10006, 2);
         ASSERT_EQ(DmRestoreState(c.get(), 1), 1);

@@ -9,12 +9,15 @@
 #include <winsim/spooler.h>
 #include <winsim/winsim.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "common/context_support.h"
 #include "core/context.h"
 #include "core/context_cache.h"
 #include "core/devmode_sizes.h"
@@ -61,6 +64,18 @@ inline Printed printScript(const std::string& text, const std::u16string& printe
         out.stream.assign(bytes.begin(), bytes.end());
     }
     return out;
+}
+
+using vesk::test::adoptFontPairs;
+using vesk::test::adoptFontRecords;
+
+// A text item set to ANSI `text`, zero-filled to its field.
+inline void setItemText(vesk::DrvContext* ctx, int id, const char* text) {
+    vesk::DmItem* it = vesk::ItemFindById(ctx, id);
+    ASSERT_NE(it, nullptr);
+    std::vector<BYTE> field(vesk::itemSize(*it), 0);
+    std::memcpy(field.data(), text, std::min(field.size() - 1, std::strlen(text)));
+    vesk::ItemSetRawBytes(ctx, it, field.data());
 }
 
 inline const std::u16string kDriverDir = u"C:\\WINDOWS\\system32\\spool\\DRIVERS\\W32X86\\3";

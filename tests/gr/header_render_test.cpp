@@ -5,11 +5,9 @@
 
 #include <winsim/winsim.h>
 
-#include <cstring>
 #include <fstream>
 
 #include "core/font_tables.h"
-#include "core/sysdeps.h"
 #include "frame_support.h"
 #include "header/header.h"
 
@@ -223,13 +221,7 @@ protected:
     std::string page() { return render(PageHeaderBuilder, ctx_); }
     std::string trailer() { return render(PageTrailerBuilder, ctx_); }
     void set(int id, uint32_t v) { ItemSetRawById(ctx_, id, v); }
-    void setText(int id, const char* text) {
-        DmItem* it = ItemFindById(ctx_, id);
-        ASSERT_NE(it, nullptr);
-        std::vector<BYTE> field(itemSize(*it), 0);
-        std::memcpy(field.data(), text, std::min(field.size() - 1, std::strlen(text)));
-        ItemSetRawBytes(ctx_, it, field.data());
-    }
+    void setText(int id, const char* text) { setItemText(ctx_, id, text); }
 
     DrvContext* ctx_ = nullptr;
     HANDLE handle_ = nullptr;
@@ -366,34 +358,19 @@ TEST_F(Header, FontLinesListTheUsedEntriesOrNothing) {
     ASSERT_NE(ctx_, nullptr);
     EXPECT_EQ(trailer(), "");
     // Device fonts: 68-byte records, id 0xFFFF unused.
-    auto fonts = static_cast<BYTE*>(MemAllocZero(3 * 68));
-    auto putName = [](BYTE* at, const char16_t* name) {
-        for (int i = 0; name[i]; ++i) at[2 * i] = static_cast<BYTE>(name[i]), at[2 * i + 1] = static_cast<BYTE>(name[i] >> 8);
-    };
-    auto put = [&](BYTE* r, uint16_t id, const char16_t* name) {
-        r[0] = static_cast<BYTE>(id), r[1] = static_cast<BYTE>(id >> 8);
-        putName(r + 4, name);
-    };
-    put(fonts, 12, u"Alpha");
-    put(fonts + 68, 0xFFFF, u"Unused");
-    put(fonts + 136, 40, u"Beta");
-    set(10007, FontTableAdopt(fonts, 3 * 68));
+    const uint32_t fonts = adoptFontRecords({{12, u"Alpha"}, {0xFFFF, u"Unused"}, {40, u"Beta"}});
+    set(10007, fonts);
     set(10006, 3);
     EXPECT_EQ(trailer(), "@PJL SET DEVFONTID = \"12+Alpha/40+Beta\" \r\n");
     // Records, none in use: no line (no open quote).
-    put(fonts, 0xFFFF, u"Alpha");
-    put(fonts + 136, 0xFFFF, u"Beta");
+    auto* records = static_cast<BYTE*>(FontTableData(fonts));
+    records[0] = records[1] = records[136] = records[137] = 0xFF;
     EXPECT_EQ(trailer(), "");
     set(10006, 0);
     EXPECT_EQ(trailer(), "");
 
     // The substitution table after the FontTbl value that has one.
-    auto pairs = static_cast<BYTE*>(MemAllocZero(2 * 128));
-    putName(pairs, u"Arial");
-    putName(pairs + 64, u"Vesk Sans");
-    putName(pairs + 128, u"Courier");
-    putName(pairs + 192, u"Vesk Mono");
-    set(10005, FontTableAdopt(pairs, 2 * 128));
+    set(10005, adoptFontPairs({{u"Arial", u"Vesk Sans"}, {u"Courier", u"Vesk Mono"}}));
     set(10004, 2);
     EXPECT_TRUE(has(job(), "TTFONT=SUBSTITUTE\r\n@PJL SET SUBFONTTABLE = \"Arial+Vesk Sans/Courier+Vesk Mono\" \r\n"));
     set(189, 2);  // DOWNLOAD has no table

@@ -4,11 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 
-#include "core/font_tables.h"
-#include "core/sysdeps.h"
 #include "decode/pjl.h"
 #include "frame_support.h"
 #include "header/header.h"
@@ -32,13 +29,7 @@ protected:
         DriverMachine::TearDown();
     }
 
-    void setText(int id, const char* text) {
-        DmItem* it = ItemFindById(ctx_, id);
-        ASSERT_NE(it, nullptr);
-        std::vector<BYTE> field(itemSize(*it), 0);
-        std::memcpy(field.data(), text, std::min(field.size() - 1, std::strlen(text)));
-        ItemSetRawBytes(ctx_, it, field.data());
-    }
+    void setText(int id, const char* text) { setItemText(ctx_, id, text); }
 
     // The three blocks, a line of the listing each.
     std::string blocks() {
@@ -106,21 +97,9 @@ TEST_F(SampleHeader, BookletNupColourAndFonts) {
     ItemSetRawById(ctx_, 153, 2);     // colour
     ItemSetRawById(ctx_, 12, 3);      // copies
     ItemSetRawById(ctx_, 10012, 1024);
-    auto fonts = static_cast<BYTE*>(MemAllocZero(2 * 68));
-    const char16_t* names[] = {u"Vesk Sans", u"Vesk Mono"};
-    const uint16_t ids[] = {1, 3};
-    for (int f = 0; f < 2; ++f) {
-        BYTE* r = fonts + 68 * f;
-        r[0] = static_cast<BYTE>(ids[f]);
-        for (int i = 0; names[f][i]; ++i) r[4 + 2 * i] = static_cast<BYTE>(names[f][i]);
-    }
-    ItemSetRawById(ctx_, 10007, FontTableAdopt(fonts, 2 * 68));
+    ItemSetRawById(ctx_, 10007, adoptFontRecords({{1, u"Vesk Sans"}, {3, u"Vesk Mono"}}));
     ItemSetRawById(ctx_, 10006, 2);
-    auto pairs = static_cast<BYTE*>(MemAllocZero(128));
-    const char16_t tt[] = u"Arial", dev[] = u"Vesk Sans";
-    for (int i = 0; tt[i]; ++i) pairs[2 * i] = static_cast<BYTE>(tt[i]);
-    for (int i = 0; dev[i]; ++i) pairs[64 + 2 * i] = static_cast<BYTE>(dev[i]);
-    ItemSetRawById(ctx_, 10005, FontTableAdopt(pairs, 128));
+    ItemSetRawById(ctx_, 10005, adoptFontPairs({{u"Arial", u"Vesk Sans"}}));
     ItemSetRawById(ctx_, 10004, 1);
     check("booklet-nup-fonts");
 }
