@@ -45,7 +45,10 @@ inline ContextPtr contextWithDevmode() {
 // bytes (the id, then the name at 4) and substitution pairs of 128 bytes
 // (two names of 32 characters).
 inline void putWide(BYTE* at, const std::u16string& s) {
-    for (size_t i = 0; i < s.size(); ++i) at[2 * i] = static_cast<BYTE>(s[i]), at[2 * i + 1] = static_cast<BYTE>(s[i] >> 8);
+    for (size_t i = 0; i < s.size(); ++i) {
+        at[2 * i] = static_cast<BYTE>(s[i]);
+        at[2 * i + 1] = static_cast<BYTE>(s[i] >> 8);
+    }
 }
 inline uint32_t adoptFontRecords(const std::vector<std::pair<std::uint16_t, std::u16string>>& fonts) {
     auto* t = static_cast<BYTE*>(MemAllocZero(68 * fonts.size()));

@@ -150,26 +150,6 @@ TEST(DevmodeLayout, NamedStateFlagAccessorsReachTheirBytes) {
             EXPECT_EQ(x->devmode[r.off], r.off == 1242 ? 2 : 1) << r.off;
         }
     }
-    DmPutUserDefaultMode(x, 3);
-    EXPECT_EQ(DmGetUserDefaultMode(x), 3);
-    DmPutFlagE(x, 4);
-    EXPECT_EQ(DmGetFlagE(x), 4);
-    EXPECT_EQ(DmGetRemoteFlag(x), 1);
-
-    // The bit word at 858 and the resolution fields.
-    DmPutFlagWord(x, 0xA005);
-    EXPECT_EQ(dm::rd16(x->devmode, 858), 0xA005);
-    EXPECT_EQ(DmGetFlagWord(x), 0xA005);
-    EXPECT_EQ(ItemRawById(x, 394), 1u) << "bit 13 is the text-bitmap support";
-    SetOption13Value(x, 300);
-    SetOption16Value(x, 301);
-    SetOption42Value(x, 302);
-    SetOption43Value(x, 303);
-    EXPECT_EQ(s16(x->devmode, 90), 300);
-    EXPECT_EQ(s16(x->devmode, 96), 301);
-    EXPECT_EQ(GetOption13Value(x), 300u);
-    EXPECT_EQ(GetOption42Value(x), 302u);
-    EXPECT_EQ(GetOption43Value(x), 303u);
 }
 
 TEST(DevmodeLayout, StateBytesFollowTheSystemAndTheUser) {

@@ -3,15 +3,10 @@
 // identity values that the command then shows.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <win/windows.h>
 #include <winsim/spooler.h>
 #include <winsim/winsim.h>
 
-#include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -21,6 +16,7 @@
 #include "core/printer_identity.h"
 #include "core/languages.h"
 #include "core/seams.h"
+#include "platform/run_vesk.h"
 
 #ifdef VESK_BIN
 
@@ -28,41 +24,15 @@ using namespace vesk;
 using namespace vesk::test;
 namespace fs = std::filesystem;
 
-namespace {
-
-std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// Runs the vesk command on the machine; its exit status and output.
-std::pair<int, std::string> runVesk(const fs::path& machine, const std::vector<std::string>& args) {
-    const char* wrapper = std::getenv("VESK_EXEC_WRAPPER");
-    std::string cmd = wrapper && *wrapper ? std::string(wrapper) + " " : std::string();
-    cmd += quote(VESK_BIN) + " --machine " + quote(machine.string());
-    for (const auto& a : args) cmd += " " + quote(a);
-    cmd += " 2>&1";
-    std::string out;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return {-1, out};
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
-    int st = pclose(p);
-    return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, out};
-}
-
-}  // namespace
-
 TEST(VeskPrinterContext, CarriesThePrintersFactsNamesLanguageAndIdentity) {
     winsim::TempMachine machine;
     fs::path model = machine.root().parent_path() / (machine.root().filename().string() + "-VESKMFP1.VMD");
     std::ofstream(model) << "*% test model\n*FileVersion: \"3.61\"\n";
-    auto add = runVesk(machine.root(), {"printer", "add", "Office [2]", "--model", model.string(), "--bidi"});
-    ASSERT_EQ(add.first, 0) << add.second;
-    auto help = runVesk(machine.root(), {"printer", "data", "Office [2]", "HelpFileName", "--set-sz", "VSKHLPgm.HLP"});
-    ASSERT_EQ(help.first, 0) << help.second;
+    auto add = vesktest::vesk(machine.root(), {"printer", "add", "Office [2]", "--model", model.string(), "--bidi"});
+    ASSERT_EQ(add.status, 0) << add.out;
+    auto help =
+        vesktest::vesk(machine.root(), {"printer", "data", "Office [2]", "HelpFileName", "--set-sz", "VSKHLPgm.HLP"});
+    ASSERT_EQ(help.status, 0) << help.out;
 
     ASSERT_TRUE(winsim::useMachine(machine.root()));
     HANDLE h = nullptr;
@@ -90,12 +60,12 @@ TEST(VeskPrinterContext, CarriesThePrintersFactsNamesLanguageAndIdentity) {
     EXPECT_EQ(PrnStorePrinterName(h), 1);
     CtxReleaseEx(c, kReleaseFree);
     ClosePrinter(h);
-    auto show = runVesk(machine.root(), {"printer", "show", "Office [2]"});
-    ASSERT_EQ(show.first, 0) << show.second;
+    auto show = vesktest::vesk(machine.root(), {"printer", "show", "Office [2]"});
+    ASSERT_EQ(show.status, 0) << show.out;
     for (const char* line : {"SPLUserModePrinterDriver = REG_SZ, 24 bytes", "DriverIniFileName = REG_SZ, 24 bytes",
                              "DriverGRFileName = REG_SZ, 22 bytes: \"veskgr.dll\"",
                              "DriverEDFileName = REG_SZ, 2 bytes", "PrinterName = REG_SZ, 22 bytes: \"Office [2]\""})
-        EXPECT_NE(show.second.find(line), std::string::npos) << line << "\n" << show.second;
+        EXPECT_NE(show.out.find(line), std::string::npos) << line << "\n" << show.out;
     std::error_code ec;
     fs::remove(model, ec);
 }
