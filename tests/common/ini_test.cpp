@@ -7,55 +7,34 @@
 #include <winsim/winsim.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "common/services_support.h"
 #include "core/dirs.h"
 #include "core/ini_text.h"
 #include "core/ini_wrap.h"
 
 using namespace vesk;
+using namespace vesk::test;
 namespace fs = std::filesystem;
 
 namespace {
 
-class Ini : public ::testing::Test {
+class Ini : public PrinterMachine {
 protected:
-    void SetUp() override { CreateDirectoryW(u"C:\\_vesk", nullptr); }
-    std::string bytes() {
-        std::ifstream in(*winsim::hostPath(file_), std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
+    void SetUp() override {
+        PrinterMachine::SetUp();
+        CreateDirectoryW(u"C:\\_vesk", nullptr);
     }
-    void put(const std::string& text) {
-        HANDLE h = CreateFileW(file_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE);
-        DWORD n = 0;
-        ASSERT_TRUE(WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &n, nullptr));
-        CloseHandle(h);
-    }
-    std::vector<BYTE> security(SECURITY_INFORMATION info) {
-        DWORD need = 0;
-        GetFileSecurityW(file_.c_str(), info, nullptr, 0, &need);
-        std::vector<BYTE> sd(need);
-        if (!need || !GetFileSecurityW(file_.c_str(), info, sd.data(), need, &need)) return {};
-        return sd;
-    }
+    std::string bytes() { return read(file_); }
+    void put(const std::string& text) { write(file_, text); }
+    std::vector<BYTE> security(SECURITY_INFORMATION info) { return fileSecurity(file_, info); }
     std::u16string profile(const char16_t* section, const char16_t* key) {
         WCHAR b[128];
         GetPrivateProfileStringW(section, key, u"(missing)", b, 128, file_.c_str());
         return b;
     }
-    std::u16string own(const char* text, const char16_t* section, const char16_t* key, uint32_t* cursor) {
-        const char* body = IniTextFindSection(section, text);
-        WCHAR b[64];
-        IniTextGetString(key, u"(missing)", b, 64, body, cursor);
-        return b;
-    }
 
-    winsim::TempMachine machine_;
     std::u16string file_ = u"C:\\_vesk\\KW12D170.ini";
 };
 

@@ -40,16 +40,8 @@ void setRegistryDir(const std::u16string& dir) {
     ASSERT_TRUE(winsim::regSetString(HKEY_LOCAL_MACHINE, u"SOFTWARE\\MAREN\\VeskDrv", u"_VESKDirectory", dir));
 }
 
-std::vector<BYTE> security(const std::u16string& path, SECURITY_INFORMATION info) {
-    DWORD need = 0;
-    GetFileSecurityW(path.c_str(), info, nullptr, 0, &need);
-    std::vector<BYTE> sd(need ? need : 1);
-    if (!GetFileSecurityW(path.c_str(), info, sd.data(), need, &need)) return {};
-    return sd;
-}
-
 bool ownedByAdministrators(const std::u16string& path) {
-    auto sd = security(path, OWNER_SECURITY_INFORMATION);
+    auto sd = fileSecurity(path, OWNER_SECURITY_INFORMATION);
     PSID owner = nullptr;
     BOOL defaulted = FALSE;
     if (sd.empty() || !GetSecurityDescriptorOwner(sd.data(), &owner, &defaulted) || !owner) return false;
@@ -63,7 +55,7 @@ bool ownedByAdministrators(const std::u16string& path) {
 
 // The one ACE of an Everyone DACL: its flags and mask, or {0, 0}.
 std::pair<BYTE, DWORD> everyoneAce(const std::u16string& path) {
-    auto sd = security(path, DACL_SECURITY_INFORMATION);
+    auto sd = fileSecurity(path, DACL_SECURITY_INFORMATION);
     BOOL present = FALSE, defaulted = FALSE;
     PACL acl = nullptr;
     if (sd.empty() || !GetSecurityDescriptorDacl(sd.data(), &present, &acl, &defaulted) || !acl || acl->AceCount != 1)
@@ -280,7 +272,7 @@ TEST_F(DriverPaths, SecuringThePrivateDirectorySkipsLinksAndSubfolders) {
     std::ofstream(victim) << "system file";
     fs::create_symlink(victim, dir / "soft.ini");
     fs::create_hard_link(victim, dir / "hard.ini");
-    auto before = security(u"C:\\WINDOWS\\system32\\victim.dll", OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION);
+    auto before = fileSecurity(u"C:\\WINDOWS\\system32\\victim.dll", OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION);
     ASSERT_FALSE(before.empty());
 
     EXPECT_EQ(SecurePrivateDir(nullptr), 1);
@@ -288,7 +280,7 @@ TEST_F(DriverPaths, SecuringThePrivateDirectorySkipsLinksAndSubfolders) {
     EXPECT_EQ(everyoneAce(u"C:\\_vesk\\KW12D170.ini").second, static_cast<DWORD>(FILE_ALL_ACCESS));
     EXPECT_EQ(everyoneAce(u"C:\\_vesk\\sub").second, 0u);
     EXPECT_EQ(everyoneAce(u"C:\\_vesk\\sub\\inner.ini").second, 0u);
-    EXPECT_EQ(security(u"C:\\WINDOWS\\system32\\victim.dll", OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION),
+    EXPECT_EQ(fileSecurity(u"C:\\WINDOWS\\system32\\victim.dll", OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION),
               before);
 
     // Subfolders get the descriptor with flag 2 and are entered with flag 4.
@@ -297,6 +289,6 @@ TEST_F(DriverPaths, SecuringThePrivateDirectorySkipsLinksAndSubfolders) {
     EXPECT_EQ(everyoneAce(u"C:\\_vesk\\sub\\inner.ini").second, 0u);
     EXPECT_EQ(ApplyEveryoneDacl(u"C:\\_vesk", kSecRecurse), 1);
     EXPECT_EQ(everyoneAce(u"C:\\_vesk\\sub\\inner.ini").second, static_cast<DWORD>(FILE_ALL_ACCESS));
-    EXPECT_EQ(security(u"C:\\WINDOWS\\system32\\victim.dll", OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION),
+    EXPECT_EQ(fileSecurity(u"C:\\WINDOWS\\system32\\victim.dll", OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION),
               before);
 }

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "common/context_support.h"
 #include "core/context.h"
@@ -32,6 +33,15 @@ inline winsim::MachineConfig osConfig(uint32_t major, uint32_t minor, uint32_t s
 
 inline void setAnswer(const char* value) {
     winsim::config().set("kw00c150.answer", value);
+}
+
+// The security descriptor of a file of the machine, empty when it cannot be read.
+inline std::vector<BYTE> fileSecurity(const std::u16string& path, SECURITY_INFORMATION info) {
+    DWORD need = 0;
+    GetFileSecurityW(path.c_str(), info, nullptr, 0, &need);
+    std::vector<BYTE> sd(need ? need : 1);
+    if (!GetFileSecurityW(path.c_str(), info, sd.data(), need, &need)) return {};
+    return sd;
 }
 
 class PrinterMachine : public ::testing::Test {
