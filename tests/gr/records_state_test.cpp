@@ -1,6 +1,5 @@
 // The fixed-size records, ColorRecord and the state senders: exact bytes,
-// suppression within a page and a fresh start on the next, and what the
-// decoder reads back.
+// suppression within a page and a fresh start on the next.
 #include <gtest/gtest.h>
 
 #include "records/draw_state.h"
@@ -253,28 +252,4 @@ TEST(StateSenders, AFailedSendIsTriedAgain) {
     EXPECT_EQ(SetLineAttrsCached(d.buf, &s, solidLine()), 1);
     EXPECT_EQ(SetBrushCached(d.buf, &s, &solid), 1);
     EXPECT_EQ(d.buf->queued, 4u + 4 + 8 + 24 + 8);
-}
-
-TEST(StateSenders, APageOfStateRecordsDecodes) {
-    auto recs = decodedRecords([](RecordBuffer* b) {
-        DrawState s;
-        DrawStateInit(&s);
-        ColorDesc c = color(0x00102030, kBkOpaque, 0x00405060);
-        c.strokeAndFill = 1;
-        c.pen = 0x00708090;
-        RealizedBrush solid{};
-        return SetRopCached(b, &s, 0xF0) && SetBkModeCached(b, &s, kBkOpaque) && SetColorCached(b, &s, c) &&
-               SetBrushCached(b, &s, &solid) && SetLineAttrsCached(b, &s, solidLine(2)) &&
-               RectRecordWrite(b, RECTL{0, 0, 100, 50}, nullptr, kRectFill) &&
-               RectRecordWrite(b, RECTL{5, 5, 10, 10}, nullptr, kRectClip) && ClipResetRecordWrite(b);
-    });
-    ASSERT_EQ(recs.size(), 11u);
-    EXPECT_EQ(std::get<dec::RopRecord>(recs[0].body).rop, 0xCC);
-    const auto& c = std::get<dec::ColorRecord>(recs[2].body);
-    EXPECT_EQ(c.flags, 0x19);
-    EXPECT_EQ(c.fg, 0x302010u);  // the decoder reads red, green, blue
-    EXPECT_EQ(c.bg, 0x605040u);
-    EXPECT_EQ(c.pen, 0x908070u);
-    EXPECT_EQ(std::get<dec::RectRecord>(recs[8].body).second, (dec::Rect{0, 0, 100, 50}));
-    EXPECT_FALSE(std::get<dec::RectRecord>(recs[9].body).second.has_value());
 }
