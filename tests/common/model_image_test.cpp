@@ -1,8 +1,9 @@
+// The compiled image of the sample model: the option records against the
+// parse, the stored form's relocation, corrupt images refused, and the rule
+// area of hand-made parses. The header's version, libraries and fonts, the
+// command lists and the rule rows are read back by the cache, query, rule
+// and header tests, which build their images the same way.
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <functional>
-#include <sstream>
 
 #include "common/model_support.h"
 #include "core/model/image.h"
@@ -49,8 +50,6 @@ protected:
 
 }  // namespace
 
-// The header's version, size, resource library and fonts are read back by
-// the cache and query tests; the constraint library only here.
 TEST_F(Image, HeaderNamesTheConstraintLibrary) {
     std::u16string dll;
     ASSERT_TRUE(view.wstr(slot(kMdlSlotConstraintDll), &dll));
@@ -161,109 +160,6 @@ TEST_F(Image, OptionRecordsAndValuesFollowTheParse) {
         EXPECT_EQ(id, r->options[idx - 1].optionId);
         EXPECT_EQ(MdlSlotForOptionId(id), s);
     }
-}
-
-TEST_F(Image, CommandListsResolveStringsAndConditions) {
-    const MdlCommandList* job = r->groups[0].get();
-    ASSERT_TRUE(job);
-    uint32_t list = slot(kMdlSlotJobStart);
-    ASSERT_NE(list, 0u);
-    // Walk every list of every group, nested ones too, checking kind-2 nodes
-    // against the command strings they name.
-    size_t texts = 0, conditions = 0;
-    std::function<void(uint32_t, const MdlCommandList&)> check = [&](uint32_t at, const MdlCommandList& want) {
-        uint32_t cond = 0;
-        ASSERT_TRUE(view.link(at, 4, &cond));
-        EXPECT_EQ(cond != 0, want.condition != 0);
-        if (cond) {
-            ++conditions;
-            const MdlJudge* j = nullptr;
-            for (const MdlJudge& x : r->judges)
-                if (x.number == want.condition && !j) j = &x;
-            ASSERT_TRUE(j);
-            uint16_t kind, value;
-            view.u16(cond, &kind);
-            view.u16(cond + 2, &value);
-            EXPECT_EQ(kind, j->program[0].kind);
-            EXPECT_EQ(value, j->program[0].value);
-        }
-        for (int half = 0; half < 2; ++half) {
-            const auto& nodes = half ? want.second : want.first;
-            MdlListWalk w(view, get32(image, at + 4 + 4 * half), 8);
-            size_t i = 0;
-            for (uint32_t n; w.next(&n); ++i) {
-                ASSERT_LT(i, nodes.size());
-                uint16_t kind;
-                view.u16(n + 4, &kind);
-                EXPECT_EQ(kind, nodes[i].kind);
-                if (kind == 2) {
-                    const MdlCommandString* cs = MdlFindCommandString(*r, nodes[i].stringNumber);
-                    uint32_t len = get32(image, n + 8);
-                    std::string_view s;
-                    if (cs) {
-                        ++texts;
-                        ASSERT_TRUE(view.str(get32(image, n + 12), &s));
-                        EXPECT_EQ(s, cs->text);
-                        EXPECT_EQ(len, cs->text.size() + 1);
-                    } else {
-                        EXPECT_EQ(len, 0u);
-                    }
-                }
-                if (kind == 1) {
-                    uint16_t key;
-                    view.u16(n + 6, &key);
-                    EXPECT_EQ(key, nodes[i].optionKey);
-                }
-                if (kind == 3) check(get32(image, n + 8), *nodes[i].nested);
-            }
-            EXPECT_FALSE(w.failed());
-            EXPECT_EQ(i, nodes.size());
-        }
-    };
-    for (int g = 0; g < 5; ++g)
-        if (r->groups[static_cast<size_t>(g)]) check(slot(kMdlSlotJobStart + g), *r->groups[static_cast<size_t>(g)]);
-        else EXPECT_EQ(slot(kMdlSlotJobStart + g), 0u);
-    EXPECT_GT(texts, 0u);
-}
-
-TEST_F(Image, ExclusiveRowsReachTheirRules) {
-    ASSERT_FALSE(r->exclusive.empty());
-    MdlListWalk rows(view, slot(kMdlSlotExclusive), kMdlImgExclusiveSize);
-    size_t i = 0, transactPairs = 0;
-    for (uint32_t row; rows.next(&row); ++i) {
-        ASSERT_LT(i, r->exclusive.size());
-        const MdlExclusiveRow& want = r->exclusive[i];
-        if (i) {
-            EXPECT_EQ(row, slot(kMdlSlotExclusive) + kMdlImgExclusiveSize * i);  // contiguous
-        }
-        // Every reference is a plain offset after relocation.
-        for (uint32_t f = 8; f < 32; f += 4) EXPECT_FALSE(MdlIsTagged(get32(image, row + f))) << f;
-        // The Item entries match the Item the row names.
-        const MdlRule<MdlItemEntry>* item = nullptr;
-        for (const auto& x : r->items)
-            if (x.number == want.item && !item && !x.entries.empty()) item = &x;
-        MdlListWalk ew(view, get32(image, row + 16), kMdlImgItemSize);
-        size_t k = 0;
-        for (uint32_t e; ew.next(&e); ++k) {
-            ASSERT_TRUE(item);
-            EXPECT_EQ(get32(image, e + 4), item->entries[k].valueId);
-        }
-        EXPECT_EQ(k, item ? item->entries.size() : 0u);
-        for (uint32_t f : {24u, 28u}) {
-            MdlListWalk tw(view, get32(image, row + f), kMdlImgPairSize);
-            for (uint32_t t; tw.next(&t);) {
-                ++transactPairs;
-                uint32_t action = get32(image, t + 8);
-                if (action) {
-                    uint16_t target;
-                    EXPECT_TRUE(view.u16(action + 4, &target));
-                }
-            }
-            EXPECT_FALSE(tw.failed());
-        }
-    }
-    EXPECT_EQ(i, r->exclusive.size());
-    EXPECT_GT(transactPairs, 0u);
 }
 
 TEST_F(Image, StoredFormRelocatesToTheSameBytesEveryTime) {

@@ -45,7 +45,6 @@ TEST(RecordBuffer, RecordsGoInPlaceUntilTheFreeSpaceIsReached) {
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(chunkCount(d.buf), 2u);
     EXPECT_EQ(c, d.buf->last->base);
-    EXPECT_EQ(d.buf->last->end - d.buf->last->base, 10240);
     EXPECT_EQ(d.buf->inlineChunk.header.pos - d.buf->inlineChunk.data, 10236);
     EXPECT_EQ(d.buf->queued, 10240u);
     EXPECT_EQ(d.buf->records, 3u);
@@ -53,7 +52,7 @@ TEST(RecordBuffer, RecordsGoInPlaceUntilTheFreeSpaceIsReached) {
 
 TEST(RecordBuffer, ALargeRecordGetsTheSmallestChunkOfWholeUnits) {
     StreamDevice d;
-    for (auto [size, data] : {std::pair<DWORD, long>{25000, 30720}, {10240, 10240}, {10241, 20480}, {20480, 20480}}) {
+    for (auto [size, data] : {std::pair<DWORD, long>{4, 10240}, {10240, 10240}, {10241, 20480}, {25000, 30720}}) {
         d.buf->inlineChunk.header.pos = d.buf->inlineChunk.header.end;  // force a new chunk
         BYTE* p = RecBufReserve(d.buf, size);
         ASSERT_NE(p, nullptr) << size;
