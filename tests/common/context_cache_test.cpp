@@ -114,45 +114,33 @@ TEST_F(ContextCache, DeviceCapabilityContextsUseCacheOne) {
     CtxReleaseEx(b, kReleaseFree);
 }
 
-TEST_F(ContextCache, FullCacheEvictsTheSlotReleasedLongestAgo) {
-    DrvContext* a = make(1, u"A");
-    DrvContext* b = make(1, u"B");
-    DrvContext* c = make(1, u"C");
-    b->ws->presetFlag = 2;  // marks that survive in the cache
-    CtxRelease(b);
-    winsim::advanceClock(10);
-    CtxRelease(a);
-    winsim::advanceClock(10);
-    CtxRelease(c);  // evicts b, released first although it sits in slot 0
-    EXPECT_EQ(CtxCacheOccupied(2), 2);
-    DrvContext* nb = make(1, u"B");
-    EXPECT_EQ(nb->ws->presetFlag, 0u);  // a fresh context: b was freed
-    CtxReleaseEx(nb, kReleaseFree);
-    DrvContext* ha = make(1, u"A");
-    DrvContext* hc = make(1, u"C");
-    EXPECT_EQ(ha, a);
-    EXPECT_EQ(hc, c);
-    CtxReleaseEx(ha, kReleaseFree);
-    CtxReleaseEx(hc, kReleaseFree);
-}
-
-TEST_F(ContextCache, EqualTicksEvictTheFirstSlot) {
-    DrvContext* a = make(1, u"A");
-    DrvContext* b = make(1, u"B");
-    DrvContext* c = make(1, u"C");
-    a->ws->presetFlag = 1;
-    CtxRelease(a);
-    CtxRelease(b);
-    CtxRelease(c);
-    DrvContext* na = make(1, u"A");
-    EXPECT_EQ(na->ws->presetFlag, 0u);
-    CtxReleaseEx(na, kReleaseFree);
-    DrvContext* hb = make(1, u"B");
-    DrvContext* hc = make(1, u"C");
-    EXPECT_EQ(hb, b);
-    EXPECT_EQ(hc, c);
-    CtxReleaseEx(hb, kReleaseFree);
-    CtxReleaseEx(hc, kReleaseFree);
+TEST_F(ContextCache, AFullCacheEvictsTheSlotReleasedLongestAgoAndTheFirstOnATie) {
+    struct Case {
+        int order[3];
+        uint32_t gap;  // ms between the releases
+        int evicted;
+    };
+    // B released first although it sits in slot 0; then all three at one tick.
+    const Case cases[] = {{{1, 0, 2}, 10, 1}, {{0, 1, 2}, 0, 0}};
+    const WCHAR* names[] = {u"A", u"B", u"C"};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.gap);
+        DrvContext* c[3];
+        for (int i = 0; i < 3; ++i) {
+            c[i] = make(1, names[i]);
+            c[i]->ws->presetFlag = 1;  // a mark that survives in the cache
+        }
+        for (int i : k.order) {
+            CtxRelease(c[i]);
+            winsim::advanceClock(k.gap);
+        }
+        EXPECT_EQ(CtxCacheOccupied(2), 2);
+        for (int i = 0; i < 3; ++i) {
+            DrvContext* again = make(1, names[i]);
+            EXPECT_EQ(again->ws->presetFlag, i == k.evicted ? 0u : 1u) << i;
+            CtxReleaseEx(again, kReleaseFree);
+        }
+    }
 }
 
 TEST_F(ContextCache, ReleaseTypes) {
