@@ -1,8 +1,8 @@
-// The compiled image of the sample model: the option records against the
-// parse, the stored form's relocation, corrupt images refused, and the rule
-// area of hand-made parses. The header's version, libraries and fonts, the
-// command lists and the rule rows are read back by the cache, query, rule
-// and header tests, which build their images the same way.
+// The compiled image of the sample model: its option list, the stored form's
+// relocation, corrupt images refused, and the rule area of hand-made parses.
+// The header, the option and value records, the command lists and the rule
+// rows are read back field by field by the cache, query, rule and header
+// tests, which build their images the same way.
 #include <gtest/gtest.h>
 
 #include "common/model_support.h"
@@ -57,109 +57,48 @@ TEST_F(Image, HeaderNamesTheConstraintLibrary) {
     EXPECT_EQ(dll, u"veskexc.DLL");
 }
 
-TEST_F(Image, OptionRecordsAndValuesFollowTheParse) {
-    // Every option appears once in the list from slot 0; sharing options
-    // come first and point at their owner's values.
+// Every option once, the sharing ones first, and the slot papers of the
+// sources, which no reader asks for, as the parse has them.
+TEST_F(Image, EveryOptionOnceSharingOnesFirstAndTheSlotPapers) {
     MdlListWalk walk(view, slot(0), kMdlImgOptionSize);
-    size_t count = 0;
-    bool sharingPhase = true;
-    size_t sharing = 0;
-    for (uint32_t o; walk.next(&o);) {
-        ++count;
-        uint16_t key, optionId, type, sub;
+    size_t count = 0, sharing = 0;
+    bool ownerSeen = false;
+    uint32_t source = 0;
+    for (uint32_t o; walk.next(&o); ++count) {
+        uint16_t key = 0, sub = 0, optionId = 0;
         view.u16(o + 4, &key);
         view.u16(o + 6, &sub);
         view.u16(o + 8, &optionId);
-        view.u16(o + 10, &type);
         const MdlOption* src = nullptr;
         for (const MdlOption& x : r->options)
             if (x.key == key && (x.subNumber ? x.subNumber : x.identityKey) == sub && x.optionId == optionId) src = &x;
         ASSERT_TRUE(src) << key;
-        const MdlOption& owner = MdlValuesOwner(*r, *src);
-        bool shares = &owner != src;
+        const bool shares = &MdlValuesOwner(*r, *src) != src;
         sharing += shares;
-        if (!shares) sharingPhase = false;
-        EXPECT_FALSE(shares && !sharingPhase) << "sharing option after an owner";
-        EXPECT_EQ(type, src->type);
-
-        uint32_t values = 0;
-        ASSERT_TRUE(view.link(o + 24, 4, &values));
-        uint16_t base = MdlBaseType(owner.type);
-        if (MdlIsListType(base)) {
-            uint32_t rec = base == kMdlPickSlot ? 20 : (base == kMdlPickPage || base == kMdlFontTbl) ? 24 : 12;
-            MdlListWalk vw(view, values, rec);
-            size_t i = 0;
-            for (uint32_t v; vw.next(&v); ++i) {
-                ASSERT_LT(i, owner.values.size());
-                const MdlValue& want = owner.values[i];
-                uint16_t id;
-                view.u16(v + 4, &id);
-                EXPECT_EQ(id, want.valueId);
-                uint32_t cmd;
-                ASSERT_TRUE(view.link(v + 8, 1, &cmd));
-                std::string_view s;
-                if (cmd) {
-                    ASSERT_TRUE(view.str(cmd, &s));
-                }
-                EXPECT_EQ(s, want.command);
-                if (base == kMdlPickPage) {
-                    MdlListWalk pw(view, get32(image, v + 20), kMdlImgPageSize);
-                    size_t pages = 0;
-                    for (uint32_t p; pw.next(&p); ++pages) {
-                        int32_t w;
-                        view.i32(p + 20, &w);
-                        EXPECT_EQ(w, want.pages[pages].width);
-                    }
-                    EXPECT_EQ(pages, want.pages.size());
-                }
-                if (base == kMdlPickSlot) {
-                    EXPECT_EQ(get32(image, v + 12), want.slotPapers.size());
-                    for (uint32_t k = 0; k < want.slotPapers.size(); ++k) {
-                        uint16_t paper;
-                        ASSERT_TRUE(view.u16(get32(image, v + 16) + 2 * k, &paper));
-                        EXPECT_EQ(paper, want.slotPapers[k]);
-                    }
-                }
-            }
-            EXPECT_EQ(i, owner.values.size()) << key;
-        } else if (base == kMdlNumeric) {
-            int32_t def, mx;
-            view.i32(values + 12, &def);
-            view.i32(values + 20, &mx);
-            EXPECT_EQ(def, owner.numeric.defaultValue);
-            EXPECT_EQ(mx, owner.numeric.maximum);
-        } else if (base == kMdlBoolean) {
-            int32_t def;
-            view.i32(values, &def);
-            EXPECT_EQ(def, owner.boolean.defaultValue);
-        }
-        // The rule record is the first Exclusive row of the option's key.
-        uint32_t row = 0;
-        ASSERT_TRUE(view.link(o + 20, kMdlImgExclusiveSize, &row));
-        bool hasRow = false;
-        for (const MdlExclusiveRow& e : r->exclusive) hasRow |= e.optionKey == key;
-        EXPECT_EQ(row != 0, hasRow);
-        if (row) {
-            uint16_t rowKey;
-            view.u16(row + 4, &rowKey);
-            EXPECT_EQ(rowKey, key);
-        }
+        EXPECT_FALSE(shares && ownerSeen) << "sharing option after an owner";
+        ownerSeen |= !shares;
+        if (MdlBaseType(src->type) == kMdlPickSlot) source = o;
     }
     EXPECT_FALSE(walk.failed());
     EXPECT_EQ(count, r->options.size());
     EXPECT_GE(sharing, 2u);  // the sample's copy and its Identity option
 
-    // Slots name the option without sub-number.
-    for (int s = 1; s < kMdlSlotResourceDll; ++s) {
-        uint32_t idx = r->optionSlots[static_cast<size_t>(s)];
-        uint32_t o = slot(s);
-        ASSERT_EQ(o != 0, idx != 0) << s;
-        if (!o) continue;
-        uint16_t id;
-        view.u16(o + 8, &id);
-        EXPECT_EQ(id, r->options[idx - 1].optionId);
-        EXPECT_EQ(MdlSlotForOptionId(id), s);
+    const MdlOption* want = option(*r, "VPD_dmDefaultSource");
+    uint32_t values = 0;
+    ASSERT_TRUE(want && view.link(source + 24, 4, &values));
+    MdlListWalk vw(view, values, 20);
+    size_t i = 0;
+    for (uint32_t v; vw.next(&v); ++i) {
+        ASSERT_LT(i, want->values.size());
+        const std::vector<uint16_t>& papers = want->values[i].slotPapers;
+        EXPECT_EQ(get32(image, v + 12), papers.size());
+        for (uint32_t k = 0; k < papers.size(); ++k) {
+            uint16_t paper;
+            ASSERT_TRUE(view.u16(get32(image, v + 16) + 2 * k, &paper));
+            EXPECT_EQ(paper, papers[k]);
+        }
     }
+    EXPECT_EQ(i, want->values.size());
 }
 
 TEST_F(Image, StoredFormRelocatesToTheSameBytesEveryTime) {
