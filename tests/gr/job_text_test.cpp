@@ -45,10 +45,9 @@ TEST(PrinterText, DoubleByteCharactersAreNeverCut) {
     EXPECT_EQ(printerCp(u"a\u3042", 3), "a\x82\xA0");
     EXPECT_EQ(printerCp(u"a\u3042", 2), "a");
     EXPECT_EQ(printerCp(u"\u3042\u3042", 3), "\x82\xA0");
-    // A name of 65 such characters cut at 128 bytes keeps 64 whole ones.
-    const std::string cut = printerCp(std::u16string(65, u'\u3042'), 128);
-    EXPECT_EQ(cut.size(), 128u);
-    EXPECT_EQ(printerCp(u"x" + std::u16string(64, u'\u3042'), 128).size(), 127u);
+    // A name of 65 such characters cut at 128 bytes keeps 64 whole ones (the
+    // job name's odd cut is in the job tests).
+    EXPECT_EQ(printerCp(std::u16string(65, u'\u3042'), 128).size(), 128u);
     EXPECT_EQ(ansi(u"\u3042b", 2), "\x82\xA0");
     EXPECT_EQ(ansi(u"b\u3042", 2), "b");
 }
