@@ -82,9 +82,11 @@ TEST_F(PrinterIdentity, FactsAreFetchedOnceAndKept) {
     startClock(5000);
     DrvContext* reusable = CtxCreateEx(printer_, printer_, nullptr, kLightReusable, 0, 0, nullptr);
     ASSERT_NE(reusable, nullptr);
+    reusable->ws->presetFlag = 1;  // a mark a new context would not have
     CtxRelease(reusable);
     DrvContext* again = CtxCreateEx(printer_, printer_, nullptr, kLightReusable, 0, 0, nullptr);
-    EXPECT_EQ(again, reusable);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->ws->presetFlag, 1u);
     CtxReleaseEx(again, kReleaseFree);
 }
 
