@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/last_error.h"
+
 namespace filetest {
 
 inline HANDLE openRead(const char16_t* path, DWORD share = FILE_SHARE_READ) {
@@ -39,5 +41,3 @@ inline std::string readText(const char16_t* path) {
 inline uint64_t u64(const FILETIME& f) { return (uint64_t(f.dwHighDateTime) << 32) | f.dwLowDateTime; }
 
 }  // namespace filetest
-
-#define EXPECT_LAST_ERROR(code) EXPECT_EQ(GetLastError(), static_cast<DWORD>(code))

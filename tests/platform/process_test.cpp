@@ -10,6 +10,7 @@
 #include <winsim/process.h>
 #include <winsim/winsim.h>
 #include "core/sim.h"
+#include "platform/last_error.h"
 
 namespace fs = std::filesystem;
 
@@ -85,8 +86,7 @@ TEST(Process, StillActiveUntilItEndsAndTerminateSetsTheCode) {
     EXPECT_TRUE(TerminateProcess(pi.hProcess, 9));
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
     EXPECT_EQ(exitCode(pi.hProcess), 9u);
-    EXPECT_FALSE(TerminateProcess(pi.hProcess, 1));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FAILS_WITH(TerminateProcess(pi.hProcess, 1), FALSE, ERROR_ACCESS_DENIED);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     EXPECT_EQ(exitCode(GetCurrentProcess()), static_cast<DWORD>(STILL_ACTIVE));
@@ -96,19 +96,15 @@ TEST(Process, UnregisteredOrMissingProgramsAreNotFound) {
     winsim::TempMachine m;
     PROCESS_INFORMATION pi;
     std::ofstream(m.root() / "C" / "WINDOWS" / "plain.exe") << "not registered";
-    EXPECT_FALSE(start(u"C:\\WINDOWS\\plain.exe", u"", pi));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FAILS_WITH(start(u"C:\\WINDOWS\\plain.exe", u"", pi), FALSE, ERROR_FILE_NOT_FOUND);
     ASSERT_TRUE(winsim::registerProgram(u"gone.exe", {WINSIM_TEST_CHILD}));
-    EXPECT_FALSE(start(u"C:\\WINDOWS\\gone.exe", u"", pi));  // registered, but no file on the machine
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    EXPECT_FALSE(start(u"C:\\NoDir\\gone.exe", u"", pi));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_FAILS_WITH(start(u"C:\\WINDOWS\\gone.exe", u"", pi),
+                      FALSE, ERROR_FILE_NOT_FOUND); // registered, but no file on the machine
+    EXPECT_FAILS_WITH(start(u"C:\\NoDir\\gone.exe", u"", pi), FALSE, ERROR_PATH_NOT_FOUND);
     ASSERT_TRUE(winsim::installProgram(u"C:\\WINDOWS\\broken.exe", {"/nonexistent/host/program"}));
-    EXPECT_FALSE(start(u"C:\\WINDOWS\\broken.exe", u"", pi));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FAILS_WITH(start(u"C:\\WINDOWS\\broken.exe", u"", pi), FALSE, ERROR_FILE_NOT_FOUND);
     ASSERT_TRUE(winsim::installProgram(kChild, {WINSIM_TEST_CHILD}));
-    EXPECT_FALSE(start(kChild, u"child.exe exit 1", pi, u"C:\\NoSuchDir"));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DIRECTORY));
+    EXPECT_FAILS_WITH(start(kChild, u"child.exe exit 1", pi, u"C:\\NoSuchDir"), FALSE, ERROR_DIRECTORY);
     EXPECT_EQ(winsim::detail::openHandleCount(), 0u);
 }
 

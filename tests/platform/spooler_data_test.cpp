@@ -26,8 +26,8 @@ TEST_F(SpoolerTest, GetPrinterDataResultCodesAndSizes) {
     ASSERT_EQ(setValue(admin, u"Blob", kRegBinary, {1, 2, 3, 4, 5}), static_cast<DWORD>(ERROR_SUCCESS));
 
     DWORD type = 0, needed = 0;
-    EXPECT_EQ(getValue(admin, u"Missing", &type, nullptr, 0, &needed), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FAILS_WITH(getValue(admin, u"Missing", &type, nullptr, 0, &needed),
+                      static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ERROR_FILE_NOT_FOUND);
 
     BYTE buf[8];
     std::memset(buf, 0xEE, sizeof buf);

@@ -83,8 +83,7 @@ TEST_F(SpoolerTest, StandardFormsStandInPaperNumberOrder) {
     std::vector<BYTE> small(64);
     EXPECT_FALSE(EnumFormsW(h, 1, small.data(), 64, &needed, &count));
     EXPECT_EQ(count, 0u);
-    EXPECT_FALSE(EnumFormsW(h, 3, nullptr, 0, &needed, &count));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
+    EXPECT_FAILS_WITH(EnumFormsW(h, 3, nullptr, 0, &needed, &count), FALSE, ERROR_INVALID_LEVEL);
 }
 
 TEST_F(SpoolerTest, MachineFormsFollowTheStandardOnes) {
@@ -92,19 +91,15 @@ TEST_F(SpoolerTest, MachineFormsFollowTheStandardOnes) {
     HANDLE admin = openAdmin();
     ASSERT_TRUE(use && admin);
     FORM_INFO_1W form{FORM_USER, const_cast<LPWSTR>(u"Ticket"), {80000, 200000}, {1000, 1000, 79000, 199000}};
-    EXPECT_FALSE(AddFormW(use, 1, reinterpret_cast<BYTE*>(&form)));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FAILS_WITH(AddFormW(use, 1, reinterpret_cast<BYTE*>(&form)), FALSE, ERROR_ACCESS_DENIED);
     ASSERT_TRUE(AddFormW(admin, 1, reinterpret_cast<BYTE*>(&form)));
-    EXPECT_FALSE(AddFormW(admin, 1, reinterpret_cast<BYTE*>(&form)));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
+    EXPECT_FAILS_WITH(AddFormW(admin, 1, reinterpret_cast<BYTE*>(&form)), FALSE, ERROR_FILE_EXISTS);
     FORM_INFO_1W bad = form;
     bad.pName = const_cast<LPWSTR>(u"Bad");
     bad.ImageableArea.right = 90000;  // outside the sheet
-    EXPECT_FALSE(AddFormW(admin, 1, reinterpret_cast<BYTE*>(&bad)));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FORM_SIZE));
+    EXPECT_FAILS_WITH(AddFormW(admin, 1, reinterpret_cast<BYTE*>(&bad)), FALSE, ERROR_INVALID_FORM_SIZE);
     bad.pName = const_cast<LPWSTR>(u"");
-    EXPECT_FALSE(AddFormW(admin, 1, reinterpret_cast<BYTE*>(&bad)));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FORM_NAME));
+    EXPECT_FAILS_WITH(AddFormW(admin, 1, reinterpret_cast<BYTE*>(&bad)), FALSE, ERROR_INVALID_FORM_NAME);
 
     DWORD count = 0;
     auto buf = enumForms(use, 1, &count);
@@ -120,11 +115,9 @@ TEST_F(SpoolerTest, MachineFormsFollowTheStandardOnes) {
     ASSERT_FALSE(one.empty());
     EXPECT_EQ(reinterpret_cast<FORM_INFO_1W*>(one.data())->Size.cy, 200000);
 
-    EXPECT_FALSE(DeleteFormW(admin, const_cast<LPWSTR>(u"A4")));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_FAILS_WITH(DeleteFormW(admin, const_cast<LPWSTR>(u"A4")), FALSE, ERROR_INVALID_PARAMETER);
     EXPECT_TRUE(DeleteFormW(admin, const_cast<LPWSTR>(u"Ticket")));
-    EXPECT_FALSE(DeleteFormW(admin, const_cast<LPWSTR>(u"Ticket")));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FORM_NAME));
+    EXPECT_FAILS_WITH(DeleteFormW(admin, const_cast<LPWSTR>(u"Ticket")), FALSE, ERROR_INVALID_FORM_NAME);
     EXPECT_EQ(winsim::listForms().size(), 118u);
 
     // The print server's handle sees the same forms.
@@ -133,8 +126,7 @@ TEST_F(SpoolerTest, MachineFormsFollowTheStandardOnes) {
     EXPECT_EQ(enumForms(server, 1, &count).empty(), false);
     EXPECT_EQ(count, 118u);
     DWORD needed = 0;
-    EXPECT_FALSE(GetPrinterW(server, 2, nullptr, 0, &needed));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_FAILS_WITH(GetPrinterW(server, 2, nullptr, 0, &needed), FALSE, ERROR_INVALID_HANDLE);
     EXPECT_TRUE(ClosePrinter(server));
 }
 
@@ -144,8 +136,7 @@ TEST_F(SpoolerTest, JobIsWrittenAndReadBack) {
     winsim::setVirtualClock(0x01D0000000000000ull, 0);
     DWORD id = startDoc(h, u"report: Q3/Q4");
     ASSERT_NE(id, 0u);
-    EXPECT_EQ(startDoc(h, u"again"), 0u);  // one document per handle at a time
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PRINTER_STATE));
+    EXPECT_FAILS_WITH(startDoc(h, u"again"), 0u, ERROR_INVALID_PRINTER_STATE); // one document per handle at a time
     ASSERT_TRUE(StartPagePrinter(h));
     ASSERT_TRUE(write(h, "\x1B%-12345X@PJL\r\n"));
     ASSERT_TRUE(EndPagePrinter(h));
@@ -172,8 +163,7 @@ TEST_F(SpoolerTest, JobIsWrittenAndReadBack) {
     EXPECT_EQ(j2->Submitted.wYear, 2014);
 
     ASSERT_TRUE(EndDocPrinter(h));
-    EXPECT_FALSE(EndDocPrinter(h));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SPL_NO_STARTDOC));
+    EXPECT_FAILS_WITH(EndDocPrinter(h), FALSE, ERROR_SPL_NO_STARTDOC);
     auto one = twoCalls([&](BYTE* b, DWORD n, DWORD* need) { return GetJobW(h, id, 1, b, n, need); });
     ASSERT_FALSE(one.empty());
     auto* j1 = reinterpret_cast<JOB_INFO_1W*>(one.data());
@@ -195,14 +185,11 @@ TEST_F(SpoolerTest, JobsOfAnotherPrinterAndBadCalls) {
     HANDLE h = openUse();
     ASSERT_NE(h, nullptr);
     DWORD written = 7;
-    EXPECT_FALSE(WritePrinter(h, const_cast<char*>("x"), 1, &written));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SPL_NO_STARTDOC));
+    EXPECT_FAILS_WITH(WritePrinter(h, const_cast<char*>("x"), 1, &written), FALSE, ERROR_SPL_NO_STARTDOC);
     EXPECT_EQ(written, 0u);
     EXPECT_FALSE(StartPagePrinter(h));
-    EXPECT_EQ(startDoc(h, u"doc", nullptr, u"NO SUCH TYPE"), 0u);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATATYPE));
-    EXPECT_EQ(StartDocPrinterW(h, 2, nullptr), 0u);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
+    EXPECT_FAILS_WITH(startDoc(h, u"doc", nullptr, u"NO SUCH TYPE"), 0u, ERROR_INVALID_DATATYPE);
+    EXPECT_FAILS_WITH(StartDocPrinterW(h, 2, nullptr), 0u, ERROR_INVALID_LEVEL);
     EXPECT_TRUE(winsim::listJobs().empty());
 
     DWORD id = startDoc(h, u"doc");
@@ -213,12 +200,9 @@ TEST_F(SpoolerTest, JobsOfAnotherPrinterAndBadCalls) {
     ASSERT_EQ(winsim::addPrinter(p), ERROR_SUCCESS);
     HANDLE other = open(u"Other", PRINTER_ACCESS_USE);
     DWORD needed = 0;
-    EXPECT_FALSE(GetJobW(other, id, 1, nullptr, 0, &needed));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_FALSE(GetJobW(h, id + 100, 1, nullptr, 0, &needed));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_FALSE(GetJobW(h, id, 3, nullptr, 0, &needed));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
+    EXPECT_FAILS_WITH(GetJobW(other, id, 1, nullptr, 0, &needed), FALSE, ERROR_INVALID_PARAMETER);
+    EXPECT_FAILS_WITH(GetJobW(h, id + 100, 1, nullptr, 0, &needed), FALSE, ERROR_INVALID_PARAMETER);
+    EXPECT_FAILS_WITH(GetJobW(h, id, 3, nullptr, 0, &needed), FALSE, ERROR_INVALID_LEVEL);
 }
 
 TEST_F(SpoolerTest, AbortDropsTheJobAndCloseEndsIt) {

@@ -4,6 +4,7 @@
 #include <win/windows.h>
 #include <winsim/ui.h>
 #include <winsim/winsim.h>
+#include "platform/last_error.h"
 
 TEST(MessageBox, DefaultAnswerIsTheStylesDefaultButton) {
     struct Row {
@@ -26,8 +27,7 @@ TEST(MessageBox, DefaultAnswerIsTheStylesDefaultButton) {
     for (const Row& r : rows) EXPECT_EQ(MessageBoxW(nullptr, u"t", u"c", r.style), r.answer) << std::hex << r.style;
     EXPECT_EQ(winsim::messageBoxLog().size(), std::size(rows));
 
-    EXPECT_EQ(MessageBoxW(nullptr, u"t", u"c", 0x7), 0);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_MSGBOX_STYLE));
+    EXPECT_FAILS_WITH(MessageBoxW(nullptr, u"t", u"c", 0x7), 0, ERROR_INVALID_MSGBOX_STYLE);
     EXPECT_EQ(winsim::messageBoxLog().size(), std::size(rows));
 }
 
