@@ -394,7 +394,7 @@ TEST(CopyFile, KeepsBytesTimeAndAttributes) {
     EXPECT_EQ(u64(d.ftLastWriteTime), u64(old));
 
     EXPECT_FAILS_WITH(CopyFileW(kFile, copy, TRUE), FALSE, ERROR_FILE_EXISTS);
-    EXPECT_FAILS_WITH(CopyFileW(kFile, copy, FALSE), FALSE, ERROR_ACCESS_DENIED); // the copy is read-only
+    EXPECT_FAILS_WITH(CopyFileW(kFile, copy, FALSE), FALSE, ERROR_ACCESS_DENIED);  // the copy is read-only
     EXPECT_FAILS_WITH(CopyFileW(u"C:\\WINDOWS\\missing.bin", u"C:\\WINDOWS\\x.bin", FALSE),
                       FALSE, ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(GetFileAttributesW(u"C:\\WINDOWS\\x.bin"), INVALID_FILE_ATTRIBUTES);
@@ -462,7 +462,7 @@ TEST(Folders, CreateAndRemove) {
     EXPECT_EQ(GetFileAttributesW(u"c:\\windows\\temp\\new"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
     EXPECT_FAILS_WITH(CreateDirectoryW(u"C:\\WINDOWS\\Temp\\NEW", nullptr), FALSE, ERROR_ALREADY_EXISTS);
     ASSERT_TRUE(writeText(kFile, ""));
-    EXPECT_FAILS_WITH(CreateDirectoryW(kFile, nullptr), FALSE, ERROR_ALREADY_EXISTS); // a file has the name
+    EXPECT_FAILS_WITH(CreateDirectoryW(kFile, nullptr), FALSE, ERROR_ALREADY_EXISTS);  // a file has the name
     EXPECT_FAILS_WITH(CreateDirectoryW(u"C:\\WINDOWS\\Missing\\New", nullptr), FALSE, ERROR_PATH_NOT_FOUND);
 
     ASSERT_TRUE(writeText(u"C:\\WINDOWS\\Temp\\New\\f.txt", "x"));

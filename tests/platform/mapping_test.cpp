@@ -56,9 +56,9 @@ TEST(Mapping, SizeOffsetAndAccessRules) {
     HANDLE f = openRead(kFile);
     EXPECT_FAILS_WITH(CreateFileMappingW(f, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr, ERROR_FILE_INVALID);
     EXPECT_FAILS_WITH(CreateFileMappingW(f, nullptr, PAGE_READWRITE, 0, 10, nullptr),
-                      nullptr, ERROR_ACCESS_DENIED); // handle cannot write
+                      nullptr, ERROR_ACCESS_DENIED);  // handle cannot write
     EXPECT_FAILS_WITH(CreateFileMappingW(f, nullptr, PAGE_READONLY, 0, 10, nullptr),
-                      nullptr, ERROR_NOT_ENOUGH_MEMORY); // cannot grow
+                      nullptr, ERROR_NOT_ENOUGH_MEMORY);  // cannot grow
     EXPECT_FAILS_WITH(CreateFileMappingW(f, nullptr, 0x40 /* execute-read-write */, 0, 10, nullptr),
                       nullptr, ERROR_INVALID_PARAMETER);
     EXPECT_EQ(CreateFileMappingW(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x7FF0)), nullptr, PAGE_READONLY,
@@ -76,7 +76,7 @@ TEST(Mapping, SizeOffsetAndAccessRules) {
     EXPECT_FAILS_WITH(MapViewOfFile(map, FILE_MAP_WRITE, 0, 0, 0), nullptr, ERROR_ACCESS_DENIED);
     EXPECT_FAILS_WITH(MapViewOfFile(map, FILE_MAP_READ, 0, 0x1000, 0), nullptr, ERROR_MAPPED_ALIGNMENT);
     EXPECT_FAILS_WITH(MapViewOfFile(map, FILE_MAP_READ, 0, 0x10000, 0x10011),
-                      nullptr, ERROR_ACCESS_DENIED); // one byte past the end
+                      nullptr, ERROR_ACCESS_DENIED);  // one byte past the end
     auto* p = static_cast<const char*>(MapViewOfFile(map, FILE_MAP_READ, 0, 0x10000, 0x10010));
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p[0], 'S');

@@ -52,10 +52,10 @@ TEST(Memory, FreeIsNullSafeAndRefusesUnknownOrFreedHandles) {
     HGLOBAL h = GlobalAlloc(GPTR, 16);
     ASSERT_NE(h, nullptr);
     ASSERT_EQ(GlobalFree(h), nullptr);
-    EXPECT_FAILS_WITH(GlobalFree(h), h, ERROR_INVALID_HANDLE); // already freed
+    EXPECT_FAILS_WITH(GlobalFree(h), h, ERROR_INVALID_HANDLE);  // already freed
 
     int local = 0;
-    EXPECT_FAILS_WITH(GlobalFree(&local), &local, ERROR_INVALID_HANDLE); // never a block
+    EXPECT_FAILS_WITH(GlobalFree(&local), &local, ERROR_INVALID_HANDLE);  // never a block
     EXPECT_FAILS_WITH(GlobalSize(&local), 0u, ERROR_INVALID_HANDLE);
     EXPECT_EQ(GlobalLock(&local), nullptr);
     EXPECT_FALSE(GlobalUnlock(&local));
@@ -82,7 +82,7 @@ TEST(Memory, MoveableBlockIsReachedThroughLockAndHandle) {
     SetLastError(1234);
     EXPECT_FALSE(GlobalUnlock(h));  // now unlocked
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(NO_ERROR));
-    EXPECT_FAILS_WITH(GlobalUnlock(h), FALSE, ERROR_NOT_LOCKED); // was not locked
+    EXPECT_FAILS_WITH(GlobalUnlock(h), FALSE, ERROR_NOT_LOCKED);  // was not locked
 
     // Freeing a locked block works, as on Windows.
     ASSERT_NE(GlobalLock(h), nullptr);
@@ -165,7 +165,7 @@ TEST(Memory, InjectedAndImpossibleAllocationsFailCleanly) {
     HGLOBAL first = GlobalAlloc(GPTR, 8);
     winsim::failCall("GlobalAlloc", 2, ERROR_NOT_ENOUGH_MEMORY);
     HGLOBAL second = GlobalAlloc(GPTR, 8);
-    EXPECT_FAILS_WITH(GlobalAlloc(GPTR, 8), nullptr, ERROR_NOT_ENOUGH_MEMORY); // the second call from now fails
+    EXPECT_FAILS_WITH(GlobalAlloc(GPTR, 8), nullptr, ERROR_NOT_ENOUGH_MEMORY);  // the second call from now fails
     HGLOBAL fourth = GlobalAlloc(GPTR, 8);  // only that one
     EXPECT_NE(second, nullptr);
     EXPECT_NE(fourth, nullptr);
@@ -178,7 +178,7 @@ TEST(Memory, InjectedAndImpossibleAllocationsFailCleanly) {
     EXPECT_FAILS_WITH(GlobalAlloc(GPTR, static_cast<SIZE_T>(-1)), nullptr, ERROR_NOT_ENOUGH_MEMORY);
     EXPECT_EQ(GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(-16)), nullptr);
     EXPECT_EQ(GlobalReAlloc(first, static_cast<SIZE_T>(-1), GMEM_MOVEABLE), nullptr);
-    EXPECT_FAILS_WITH(LocalAlloc(0x10000, 8), nullptr, ERROR_INVALID_PARAMETER); // not a flag
+    EXPECT_FAILS_WITH(LocalAlloc(0x10000, 8), nullptr, ERROR_INVALID_PARAMETER);  // not a flag
 
     for (HGLOBAL h : {first, second, fourth}) EXPECT_EQ(GlobalFree(h), nullptr);
     EXPECT_EQ(winsim::liveGlobalBlocks(), base);

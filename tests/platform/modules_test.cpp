@@ -112,18 +112,25 @@ TEST_F(Loader, SamePathTwiceSharesOneModuleAndOneDllMain) {
     EXPECT_EQ(GetModuleHandleW(u"modmain.dll"), nullptr);
     EXPECT_FAILS_WITH(FreeLibrary(a), FALSE, ERROR_MOD_NOT_FOUND);
 
-    // A new load maps the library afresh and starts it again.
+    // A new load maps the library afresh under a new handle and starts it
+    // again; the freed handle stays invalid.
     HMODULE c = LoadLibraryW(join(driverDir, u"ModMain.dll").c_str());
     ASSERT_NE(c, nullptr);
+    EXPECT_NE(c, a);
+    EXPECT_FAILS_WITH(GetProcAddress(a, "ModTestAdd"), nullptr, ERROR_MOD_NOT_FOUND);
     EXPECT_EQ(proc<int (*)()>(c, "ModTestAttachCount")(), 1);
     EXPECT_EQ(journalHits("DllMain", "PROCESS_ATTACH"), 2u);
     EXPECT_TRUE(FreeLibrary(c));
 }
 
-TEST_F(Loader, DllMainGetsItsHandleAndMayCallTheLoader) {
+TEST_F(Loader, DllMainRunsAtTheFirstNormalLoadGetsItsHandleAndMayCallTheLoader) {
     install(driverDir, u"ModMain.dll", MODTEST_MAIN_PATH);
-    HMODULE h = LoadLibraryW(join(driverDir, u"ModMain.dll").c_str());
+    const std::u16string path = join(driverDir, u"ModMain.dll");
+    HMODULE h = LoadLibraryExW(path.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
     ASSERT_NE(h, nullptr);
+    EXPECT_EQ(proc<int (*)()>(h, "ModTestAttachCount")(), 0);
+    EXPECT_EQ(LoadLibraryW(path.c_str()), h);
+    EXPECT_EQ(proc<int (*)()>(h, "ModTestAttachCount")(), 1);
     EXPECT_EQ(proc<HINSTANCE (*)()>(h, "ModTestAttachedHandle")(), h);
     auto add = proc<int (*)(int, int)>(h, "ModTestAdd");
     ASSERT_NE(add, nullptr);
@@ -131,6 +138,8 @@ TEST_F(Loader, DllMainGetsItsHandleAndMayCallTheLoader) {
     EXPECT_EQ(addr(proc<FARPROC (*)()>(h, "ModTestSelfLookup")()), addr(add));
     EXPECT_TRUE(DisableThreadLibraryCalls(h));
     EXPECT_TRUE(FreeLibrary(h));
+    EXPECT_TRUE(FreeLibrary(h));
+    EXPECT_EQ(journalHits("DllMain", "PROCESS_DETACH"), 1u);
 }
 
 TEST_F(Loader, RefusedAttachFailsTheLoadAfterItsDetach) {
@@ -152,20 +161,6 @@ TEST_F(Loader, RefusedAttachFailsTheLoadAfterItsDetach) {
     EXPECT_EQ(journalHits("GetModuleHandleW", "modtest-refuse-detached"), 2u);  // no detach without attach
 }
 
-TEST_F(Loader, DontResolveSkipsDllMainUntilANormalLoad) {
-    install(driverDir, u"ModMain.dll", MODTEST_MAIN_PATH);
-    const std::u16string path = join(driverDir, u"ModMain.dll");
-    HMODULE raw = LoadLibraryExW(path.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
-    ASSERT_NE(raw, nullptr);
-    EXPECT_EQ(proc<int (*)()>(raw, "ModTestAttachCount")(), 0);
-    HMODULE run = LoadLibraryW(path.c_str());
-    EXPECT_EQ(run, raw);
-    EXPECT_EQ(proc<int (*)()>(raw, "ModTestAttachCount")(), 1);
-    EXPECT_TRUE(FreeLibrary(raw));
-    EXPECT_TRUE(FreeLibrary(run));
-    EXPECT_EQ(journalHits("DllMain", "PROCESS_DETACH"), 1u);
-}
-
 TEST_F(Loader, GetProcAddressFindsOnlyTheModulesOwnExports) {
     install(driverDir, u"NoMain.dll", MODTEST_NOMAIN_PATH);
     HMODULE h = LoadLibraryW(join(driverDir, u"NoMain.dll").c_str());
@@ -182,7 +177,7 @@ TEST_F(Loader, GetProcAddressFindsOnlyTheModulesOwnExports) {
         EXPECT_EQ(GetLastError(), DWORD(ERROR_PROC_NOT_FOUND)) << name;
     }
     EXPECT_FAILS_WITH(GetProcAddress(h, reinterpret_cast<LPCSTR>(uintptr_t{1})),
-                      nullptr, ERROR_PROC_NOT_FOUND); // by ordinal
+                      nullptr, ERROR_PROC_NOT_FOUND);  // by ordinal
     EXPECT_FAILS_WITH(GetProcAddress(reinterpret_cast<HMODULE>(uintptr_t{0x12340000}), "ModNoMainValue"),
                       nullptr, ERROR_MOD_NOT_FOUND);
 
@@ -209,7 +204,7 @@ TEST_F(Loader, SystemModulesAreThePlatformAndStayLoaded) {
     EXPECT_NE(GetProcAddress(k, "LoadLibraryW"), nullptr);
     EXPECT_EQ(GetProcAddress(k, "malloc"), nullptr);  // the C library's, not the platform's
     EXPECT_FAILS_WITH(LoadLibraryW(join(systemDir, u"winspool.drv").c_str()),
-                      nullptr, ERROR_MOD_NOT_FOUND); // no file there
+                      nullptr, ERROR_MOD_NOT_FOUND);  // no file there
     EXPECT_NE(LoadLibraryW(u"winspool.drv"), nullptr);
 
     winsim::hideExport(u"shell32.dll", "GetLastError");
@@ -276,7 +271,7 @@ TEST_F(Loader, DefaultExtensionAndPathErrors) {
     HMODULE h = LoadLibraryW(u"plain.");
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(fileName(h), join(windowsDir, u"Plain"));
-    EXPECT_FAILS_WITH(LoadLibraryW(u"plain"), nullptr, ERROR_MOD_NOT_FOUND); // means plain.dll
+    EXPECT_FAILS_WITH(LoadLibraryW(u"plain"), nullptr, ERROR_MOD_NOT_FOUND);  // means plain.dll
     EXPECT_TRUE(FreeLibrary(h));
     EXPECT_FAILS_WITH(LoadLibraryW(u"C:\\WINDOWS\\bad|name.dll"), nullptr, ERROR_INVALID_NAME);
     std::u16string longPath = u"C:\\" + std::u16string(300, u'a') + u".dll";
@@ -319,7 +314,7 @@ TEST_F(Loader, ModuleFileNameSizeProtocol) {
     EXPECT_TRUE(FreeLibrary(h));
 }
 
-TEST_F(Loader, HandlesAreDistinctAndSurviveNoReuseWhileLoaded) {
+TEST_F(Loader, HandlesAreDistinctAndOneLibraryIsOneModule) {
     install(driverDir, u"ModMain.dll", MODTEST_MAIN_PATH);
     install(driverDir, u"NoMain.dll", MODTEST_NOMAIN_PATH);
     HMODULE a = LoadLibraryW(join(driverDir, u"ModMain.dll").c_str());
@@ -339,11 +334,6 @@ TEST_F(Loader, HandlesAreDistinctAndSurviveNoReuseWhileLoaded) {
     EXPECT_EQ(journalHits("DllMain", "PROCESS_ATTACH"), 1u);
     EXPECT_TRUE(FreeLibrary(again));
     EXPECT_TRUE(FreeLibrary(a));
-    // A freed handle stays invalid while the next module gets a new one.
-    HMODULE c = LoadLibraryW(join(driverDir, u"ModMain.dll").c_str());
-    EXPECT_NE(c, a);
-    EXPECT_FAILS_WITH(GetProcAddress(a, "ModTestAdd"), nullptr, ERROR_MOD_NOT_FOUND);
-    EXPECT_TRUE(FreeLibrary(c));
     EXPECT_TRUE(FreeLibrary(b));
 }
 

@@ -99,7 +99,7 @@ TEST(Process, UnregisteredOrMissingProgramsAreNotFound) {
     EXPECT_FAILS_WITH(start(u"C:\\WINDOWS\\plain.exe", u"", pi), FALSE, ERROR_FILE_NOT_FOUND);
     ASSERT_TRUE(winsim::registerProgram(u"gone.exe", {WINSIM_TEST_CHILD}));
     EXPECT_FAILS_WITH(start(u"C:\\WINDOWS\\gone.exe", u"", pi),
-                      FALSE, ERROR_FILE_NOT_FOUND); // registered, but no file on the machine
+                      FALSE, ERROR_FILE_NOT_FOUND);  // registered, but no file on the machine
     EXPECT_FAILS_WITH(start(u"C:\\NoDir\\gone.exe", u"", pi), FALSE, ERROR_PATH_NOT_FOUND);
     ASSERT_TRUE(winsim::installProgram(u"C:\\WINDOWS\\broken.exe", {"/nonexistent/host/program"}));
     EXPECT_FAILS_WITH(start(u"C:\\WINDOWS\\broken.exe", u"", pi), FALSE, ERROR_FILE_NOT_FOUND);

@@ -136,7 +136,7 @@ TEST_F(SpoolerTest, JobIsWrittenAndReadBack) {
     winsim::setVirtualClock(0x01D0000000000000ull, 0);
     DWORD id = startDoc(h, u"report: Q3/Q4");
     ASSERT_NE(id, 0u);
-    EXPECT_FAILS_WITH(startDoc(h, u"again"), 0u, ERROR_INVALID_PRINTER_STATE); // one document per handle at a time
+    EXPECT_FAILS_WITH(startDoc(h, u"again"), 0u, ERROR_INVALID_PRINTER_STATE);  // one document per handle at a time
     ASSERT_TRUE(StartPagePrinter(h));
     ASSERT_TRUE(write(h, "\x1B%-12345X@PJL\r\n"));
     ASSERT_TRUE(EndPagePrinter(h));

@@ -100,7 +100,7 @@ TEST_F(UserSpooler, ImpersonationRestoresTheClientAndClosesTheToken) {
     EXPECT_TRUE(ImpersonatePrinterClient(outer));
     EXPECT_FALSE(winsim::detail::threadActsAsSystem());
     EXPECT_EQ(winsim::detail::openHandleCount(), kernelBefore);
-    EXPECT_FAILS_WITH(ImpersonatePrinterClient(outer), FALSE, ERROR_INVALID_HANDLE); // closed with the first use
+    EXPECT_FAILS_WITH(ImpersonatePrinterClient(outer), FALSE, ERROR_INVALID_HANDLE);  // closed with the first use
     EXPECT_FALSE(ImpersonatePrinterClient(nullptr));
 }
 
