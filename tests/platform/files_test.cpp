@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <fstream>
 
 #include <winsim/winsim.h>
 #include "platform/file_helpers.h"

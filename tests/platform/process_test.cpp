@@ -4,13 +4,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include <win/windows.h>
 #include <winsim/process.h>
 #include <winsim/winsim.h>
 #include "core/sim.h"
-#include "platform/last_error.h"
+#include "platform/file_helpers.h"
 
 namespace fs = std::filesystem;
 
@@ -40,13 +39,6 @@ DWORD exitCode(HANDLE h) {
     DWORD code = 0xDEAD;
     EXPECT_TRUE(GetExitCodeProcess(h, &code));
     return code;
-}
-
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
 }
 
 }  // namespace
@@ -125,7 +117,7 @@ TEST(Process, ArgumentsEnvironmentAndDirectoryReachTheChild) {
     EXPECT_EQ(exitCode(pi.hProcess), 7u);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
-    std::string text = readFile(out);
+    std::string text = filetest::hostText(out);
     EXPECT_NE(text.find("cmd=" + winsim::toUtf8(cmd) + "\n"), std::string::npos) << text;
     EXPECT_NE(text.find("program=C:\\WINDOWS\\system32\\tool.exe\n"), std::string::npos) << text;
     EXPECT_NE(text.find("cwd=C:\\WINDOWS\n"), std::string::npos) << text;

@@ -6,13 +6,11 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include <win/profile.h>
 #include <winsim/winsim.h>
 #include "core/sim.h"
-#include "platform/last_error.h"
+#include "platform/file_helpers.h"
 
 namespace fs = std::filesystem;
 
@@ -20,16 +18,8 @@ namespace {
 
 fs::path winDir(const winsim::TempMachine& m) { return m.root() / "C" / "WINDOWS"; }
 
-void put(const fs::path& p, const std::string& bytes) {
-    std::ofstream(p, std::ios::binary) << bytes;
-}
-
-std::string get(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+void put(const fs::path& p, const std::string& bytes) { filetest::putHostText(p, bytes); }
+std::string get(const fs::path& p) { return filetest::hostText(p); }
 
 std::u16string read(const char16_t* sec, const char16_t* key, const char16_t* def = u"<def>",
                     const char16_t* file = u"t.ini") {

@@ -7,13 +7,13 @@
 
 #include <cstring>
 #include <fstream>
-#include <sstream>
 
 #include <win/profile.h>
 #include <win/registry.h>
 #include <winsim/registry.h>
 #include <winsim/winsim.h>
 #include "core/sim.h"
+#include "platform/file_helpers.h"
 
 namespace fs = std::filesystem;
 
@@ -260,16 +260,11 @@ TEST(RegistryPersistence, ADamagedHiveIsReportedNotReplaced) {
     {
         std::ofstream(hive, std::ios::app) << "garbage line\n";
     }
-    std::ifstream in(hive, std::ios::binary);
-    std::stringstream before;
-    before << in.rdbuf();
+    const std::string before = filetest::hostText(hive);
     HKEY h = nullptr;
     EXPECT_EQ(RegOpenKeyW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\X", &h), ERROR_BADDB);
     EXPECT_EQ(RegCreateKeyW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Y", &h), ERROR_BADDB);
-    std::ifstream again(hive, std::ios::binary);
-    std::stringstream after;
-    after << again.rdbuf();
-    EXPECT_EQ(before.str(), after.str());
+    EXPECT_EQ(filetest::hostText(hive), before);
 }
 
 TEST(RegistryAccess, StandardUsersReadButCannotWriteTheMachineKeys) {
