@@ -308,7 +308,7 @@ protected:
         r.width = 300;
         r.height = 200;
         r.bandHeight = 64;
-        r.devmodeBytes = 220;
+        r.devmodeBytes = 0;
         ASSERT_TRUE(eng::loadDriver(fakedrv::enableDriver, table, nullptr));
         files["logo.bmp"] = makeBmp(8, 8, 24, {}, 0x00);
         files["mask.bmp"] = makeBmp(8, 8, 1, {0x000000, 0xFFFFFF}, 0xF0);
@@ -395,7 +395,7 @@ endpage
     EXPECT_EQ(r.devmode[76], 1);
     EXPECT_EQ(r.devmode[86], 2);
     bool logged = false;
-    for (const auto& l : log) logged |= l.find("escape 17 -> 21 out 03000000") != std::string::npos;
+    for (const auto& l : log) logged |= l.find("escape 17 -> 21 out 04010101") != std::string::npos;
     EXPECT_TRUE(logged);
 }
 

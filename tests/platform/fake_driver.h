@@ -34,7 +34,7 @@ struct State {
     BOOL fillAnswer = TRUE, bltAnswer = TRUE, textAnswer = TRUE, strokeAnswer = TRUE;
     ULONG cFonts = 0;
     const DeviceFont* font = nullptr;
-    size_t devmodeBytes = 4;  // how much of its DEVMODE DrvEnablePDEV keeps
+    size_t devmodeBytes = 4;  // how much of its DEVMODE DrvEnablePDEV keeps (0: as dmSize says)
     // Record.
     ULONG engineVersion = 0;
     std::u16string deviceName;
@@ -90,7 +90,10 @@ inline DHPDEV APIENTRY enablePDEV(DEVMODEW* pdm, LPWSTR, ULONG, HSURF*, ULONG cj
     g->calls.push_back("EnablePDEV");
     g->deviceName = name ? std::u16string(name) : u"";
     g->printer = printer;
-    if (pdm) g->devmode.assign(reinterpret_cast<uint8_t*>(pdm), reinterpret_cast<uint8_t*>(pdm) + g->devmodeBytes);
+    if (pdm) {
+        auto* b = reinterpret_cast<uint8_t*>(pdm);
+        g->devmode.assign(b, b + (g->devmodeBytes ? g->devmodeBytes : static_cast<size_t>(b[68] | b[69] << 8)));
+    }
     if (cjCaps < sizeof(GDIINFO) || cjDev < sizeof(DEVINFO)) return nullptr;
     auto* gi = reinterpret_cast<GDIINFO*>(caps);
     std::memset(gi, 0, sizeof *gi);
@@ -280,13 +283,14 @@ inline BOOL APIENTRY realizeBrush(BRUSHOBJ* bo, SURFOBJ*, SURFOBJ* pat, SURFOBJ*
     bo->pvRbrush = mem;
     return mem != nullptr;
 }
-// Copies what of the input fits the output and answers the escape plus the
-// input's size.
+// Writes each input byte plus one to the output, as far as it fits, so the
+// output shows it came from here; answers the escape plus the input's size.
 inline ULONG APIENTRY escape(SURFOBJ*, ULONG esc, ULONG cjIn, PVOID in, ULONG cjOut, PVOID out) {
     std::string bytes;
     for (ULONG i = 0; i < cjIn; ++i) bytes += std::to_string(static_cast<uint8_t*>(in)[i]) + ",";
     g->calls.push_back("Escape " + std::to_string(esc) + " " + bytes + " out " + std::to_string(cjOut));
-    if (in && out) std::memcpy(out, in, std::min(cjIn, cjOut));
+    for (ULONG i = 0; in && out && i < std::min(cjIn, cjOut); ++i)
+        static_cast<uint8_t*>(out)[i] = static_cast<uint8_t>(static_cast<uint8_t*>(in)[i] + 1);
     return esc + cjIn;
 }
 inline PIFIMETRICS APIENTRY queryFont(DHPDEV, ULONG_PTR, ULONG face, ULONG_PTR* id) {

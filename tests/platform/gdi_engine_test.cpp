@@ -344,7 +344,7 @@ TEST_F(Engine, EscapesPassTheirBuffers) {
     open();
     std::vector<uint8_t> out;
     EXPECT_EQ(session->escape(4242, {9, 8, 7}, 2, &out), 4245u);
-    EXPECT_EQ(out, (std::vector<uint8_t>{9, 8}));
+    EXPECT_EQ(out, (std::vector<uint8_t>{10, 9}));
     EXPECT_EQ(session->escape(1, {}, 0, &out), 1u);
     EXPECT_TRUE(out.empty());
 }
