@@ -116,11 +116,11 @@ TEST(RegistryValues, TypesAndBytesRoundTripAndNamesIgnoreCase) {
     HKEY h = create(HKEY_CURRENT_USER, u"Software\\Types");
     const BYTE bin[] = {0, 1, 0xFF, 0x80};
     EXPECT_EQ(setSz(h, u"Sz", u"text"), kOk);
-    EXPECT_EQ(setDword(h, u"Dword", 0x01020304), kOk);
+    EXPECT_EQ(setSz(h, u"Dword", u"first a string"), kOk);
     EXPECT_EQ(RegSetValueExW(h, u"Binary", 0, REG_BINARY, bin, 4), kOk);
     EXPECT_EQ(RegSetValueExW(h, u"Empty", 0, REG_BINARY, nullptr, 0), kOk);
     EXPECT_EQ(setSz(h, nullptr, u"default"), kOk);
-    EXPECT_EQ(setDword(h, u"DWORD", 7), kOk);  // replaces "Dword", keeps its spelling
+    EXPECT_EQ(setDword(h, u"DWORD", 7), kOk);  // replaces "Dword" and its type, keeps its spelling
 
     struct Case {
         const char16_t* name;
