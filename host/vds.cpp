@@ -387,6 +387,7 @@ struct PrivateFieldInfo {
 };
 const PrivateFieldInfo kPrivateFields[] = {
     {"imageprint", 593, 0, 1},  // rdmImagePrint: the page goes as a banded image
+    {"joblinker", 224, 0, 2},   // rdmJobLinker (low byte): 1 binds the pages, PASSTHROUGH served
 };
 constexpr size_t kPrivateSignature = 349;
 constexpr size_t kDriverDevmodeSize = 1260;

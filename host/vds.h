@@ -23,8 +23,10 @@
 //                                icmmethod icmintent dither (integers), form="NAME";
 //                                imageprint=0|1 (the driver's private rdmImagePrint:
 //                                pages go as banded images; needs a DEVMODE with the
-//                                driver's private part); or file=PATH (a DEVMODE
-//                                saved as bytes)
+//                                driver's private part); joblinker=0|1|2 (the private
+//                                rdmJobLinker: 1 binds the pages, page 1 carrying the
+//                                job header only, and serves PASSTHROUGH); or
+//                                file=PATH (a DEVMODE saved as bytes)
 //   job [name="..."] [user="..."] [emf=on|off]
 //   fontface "NAME" [fixed] [fstype=N] [charset=N] [weight=N] [em=N]
 //                   [ascent=N] [descent=N] [advance=N]

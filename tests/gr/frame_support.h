@@ -65,6 +65,14 @@ inline Printed printScript(const std::string& text, const std::u16string& printe
 
 inline const std::u16string kDriverDir = u"C:\\WINDOWS\\system32\\spool\\DRIVERS\\W32X86\\3";
 
+// A machine whose ANSI and OEM code page is 932 (Shift-JIS).
+inline winsim::MachineConfig japaneseMachine() {
+    winsim::MachineConfig c;
+    c.ansiCodePage = 932;
+    c.oemCodePage = 932;
+    return c;
+}
+
 class DriverMachine : public ::testing::Test {
 protected:
     explicit DriverMachine(const winsim::MachineConfig& cfg = winsim::MachineConfig()) : machine_(cfg) {}

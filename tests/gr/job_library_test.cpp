@@ -148,3 +148,20 @@ TEST_F(SpoolLibrary, NoWriteEntryOrNoLibraryIsNoDocument) {
     winsim::resetModuleKnobs();
     EXPECT_FALSE(SpoolLibraryLoad(d.p));
 }
+
+TEST_F(SpoolLibrary, ADiscardingLibraryTakesEveryByteWithoutASpoolJob) {
+    winsim::config().set("kw12c123.discard", "1");
+    winsim::journalEnable(true);
+    EngineDevice d;
+    ASSERT_TRUE(d.make(printer_)) << d.error;
+    std::u16string name = u"Nowhere";
+    ASSERT_TRUE(DrvStartDoc(d.so(), name.data(), 0));
+    ASSERT_TRUE(DrvStartPage(d.so()));
+    ASSERT_TRUE(DrvSendPage(d.so()));
+    ASSERT_TRUE(DrvEndDoc(d.so(), 0));
+    uint64_t taken = 0;
+    for (const auto& e : winsim::journal())
+        if (e.function == "DrvSplWritePrinter") taken += std::stoull(e.detail);
+    EXPECT_GT(taken, 100u);
+    EXPECT_TRUE(winsim::listJobs().empty());
+}

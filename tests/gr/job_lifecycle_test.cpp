@@ -48,13 +48,7 @@ class Job : public DriverMachine {};
 
 class JapaneseJob : public DriverMachine {
 protected:
-    static winsim::MachineConfig japanese() {
-        winsim::MachineConfig c;
-        c.ansiCodePage = 932;
-        c.oemCodePage = 932;
-        return c;
-    }
-    JapaneseJob() : DriverMachine(japanese()) {}
+    JapaneseJob() : DriverMachine(japaneseMachine()) {}
 };
 
 }  // namespace

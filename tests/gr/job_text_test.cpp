@@ -53,6 +53,22 @@ TEST(PrinterText, DoubleByteCharactersAreNeverCut) {
     EXPECT_EQ(ansi(u"b\u3042", 2), "b");
 }
 
+TEST(PrinterText, AnAnsiCutKeepsWholeCharactersOnly) {
+    const char text[] = "ab\x82\xA0" "c\x82";
+    {
+        winsim::MachineConfig cfg;
+        cfg.ansiCodePage = 932;
+        winsim::TempMachine machine(cfg);
+        EXPECT_EQ(AnsiWholeCharacters(text, 6, 6), 5u);  // the last lead byte has no trail byte
+        EXPECT_EQ(AnsiWholeCharacters(text, 6, 3), 2u);  // nor room for it
+        EXPECT_EQ(AnsiWholeCharacters(text, 6, 4), 4u);
+        EXPECT_EQ(AnsiWholeCharacters(text, 3, 9), 2u);
+        EXPECT_EQ(AnsiWholeCharacters(nullptr, 3, 3), 0u);
+    }
+    winsim::TempMachine western;
+    EXPECT_EQ(AnsiWholeCharacters(text, 6, 6), 6u);
+}
+
 TEST(PrinterText, OutsideTextCannotEndItsLineOrItsQuotes) {
     winsim::TempMachine machine;
     const std::u16string hostile = u"a\r\n@PJL\x1b%-12345X\"b\x7f\t";

@@ -250,9 +250,11 @@ const WCHAR* GetIniFilePath(DrvContext* ctx) {
     WCHAR dir[kPathBufChars];
     bool found = false;
     // A printer on a terminal server keeps its settings per user, except
-    // while it is being installed.
+    // while it is being installed. The per-user directory is the folder of
+    // the INI path the workspace already holds when that is a drive path
+    // (a caller may have named it), else the user's own.
     if (TsIsEnabled(ctx->printer) && !(ctx->ws->creationFlags & kCreateInstallRunning))
-        found = GetUserDataDirPlain(dir, kPathBufChars) > 0;
+        found = GetUserDataDir(dir, kPathBufChars, ctx) > 0;
     if (!found) found = GetPrivateDirPlain(dir, kPathBufChars) > 0;
     bool ok = found && name && WCopyWhole(out, kWsPathChars, dir) && WAppendWhole(out, kWsPathChars, u"\\") &&
               WAppendWhole(out, kWsPathChars, name);

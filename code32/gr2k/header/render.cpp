@@ -68,7 +68,9 @@ int renderString(HeaderRender& r, const CommandRecord& rec, DmItem* item) {
         size_t len = 0;
         while (len < size && field[len]) ++len;
         for (size_t i = 0; i < len; ++i) text[i] = static_cast<char>(field[i]);
-        n = SanitizeAnsi(text.data(), len);
+        // A lead byte left without its trail byte would take the closing
+        // quote or line end behind it as its second byte.
+        n = SanitizeAnsi(text.data(), AnsiWholeCharacters(text.data(), len, len));
     }
     if (n) CmdTextAppend(rec.affixes, text.data(), n, r.out);
     return 0;

@@ -7,7 +7,10 @@
 // The bytes go to the spool job that the printer handle has open (the host
 // plays the spooler and starts that job before the driver's document), or,
 // when the machine setting "kw12c123.output" names a file of the machine, to
-// that file (made afresh at the start of every document).
+// that file (made afresh at the start of every document), or, when the
+// setting "kw12c123.discard" is 1, nowhere: every write takes all it is given
+// and keeps nothing, and the page calls need no spool job (for measuring the
+// driver alone).
 //
 // Every call is recorded in the stand-in's journal under its entry name (the
 // write's detail is its byte count), and failure injection (failCall) works
@@ -25,6 +28,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -38,6 +42,7 @@ struct Session {
     HANDLE printer = nullptr;
     DWORD jobId = 0;
     HANDLE file = INVALID_HANDLE_VALUE;  // the output file, else the spool job
+    bool discard = false;                // the output goes nowhere
     unsigned long writes = 0;
 };
 
@@ -69,7 +74,9 @@ HANDLE startDoc(const char* entry, HANDLE printer, DWORD jobId) {
     if (!s) return nullptr;
     s->printer = printer;
     s->jobId = jobId;
-    if (auto out = winsim::config().get("kw12c123.output"); out && !out->empty()) {
+    s->discard = setting("kw12c123.discard") == 1;
+    const auto out = s->discard ? std::nullopt : winsim::config().get("kw12c123.output");
+    if (out && !out->empty()) {
         std::u16string path = winsim::fromUtf8(*out);
         s->file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (s->file == INVALID_HANDLE_VALUE) {
@@ -107,8 +114,11 @@ EXPORT BOOL DrvSplWritePrinter(HANDLE h, LPVOID bytes, DWORD count, DWORD* writt
     DWORD take = count;
     if (s->writes == setting("kw12c123.short_write") && take > 0) --take;
     DWORD done = 0;
-    BOOL ok = take == 0 || (s->file != INVALID_HANDLE_VALUE ? WriteFile(s->file, bytes, take, &done, nullptr)
-                                                            : WritePrinter(s->printer, bytes, take, &done));
+    BOOL ok = TRUE;
+    if (s->discard) done = take;
+    else if (take)
+        ok = s->file != INVALID_HANDLE_VALUE ? WriteFile(s->file, bytes, take, &done, nullptr)
+                                             : WritePrinter(s->printer, bytes, take, &done);
     *written = ok ? done : 0;
     return ok;
 }
@@ -117,14 +127,14 @@ EXPORT BOOL DrvSplStartPage(HANDLE h) {
     if (winsim::detail::enter("DrvSplStartPage")) return FALSE;
     Session* s = live(h);
     if (!s) return FALSE;
-    return s->file != INVALID_HANDLE_VALUE || StartPagePrinter(s->printer);
+    return s->discard || s->file != INVALID_HANDLE_VALUE || StartPagePrinter(s->printer);
 }
 
 EXPORT BOOL DrvSplEndPage(HANDLE h) {
     if (winsim::detail::enter("DrvSplEndPage")) return FALSE;
     Session* s = live(h);
     if (!s) return FALSE;
-    return s->file != INVALID_HANDLE_VALUE || EndPagePrinter(s->printer);
+    return s->discard || s->file != INVALID_HANDLE_VALUE || EndPagePrinter(s->printer);
 }
 
 // The spool job itself is the spooler's: it ends it when the document is

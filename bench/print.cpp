@@ -1,0 +1,229 @@
+// Printing through the engine: pages per second and bytes per page of a
+// vector page of text-like rectangles and paths, and of a raster page (the
+// same page sent as bands), played by the host's engine into the function
+// table of the installed graphics library (veskgr.dll on a fresh machine),
+// with a spooler-side library that discards what it is given.
+//
+// Bytes per page come from jobs of one and two pages printed into a file
+// before the timing (what the second page adds; "job bytes" is what the job
+// itself carries, its header and name); the timed pages go to the
+// discarding library. "unsent/page" counts the
+// drawing operations that neither the driver nor the engine could send.
+#include <benchmark/benchmark.h>
+
+#include <win/windows.h>
+#include <winsim/engine.h>
+#include <winsim/modules.h>
+#include <winsim/spooler.h>
+#include <winsim/winsim.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/context.h"
+#include "core/context_cache.h"
+#include "core/devmode_sizes.h"
+#include "core/item_store.h"
+#include "core/process.h"
+
+namespace eng = winsim::engine;
+
+namespace {
+
+constexpr char16_t kPrinterName[] = u"VESK MFP C41";
+constexpr int kItImagePrint = 183;  // rdmImagePrint: pages go as bands
+
+// A machine with the driver set and one printer, and the driver loaded as
+// the engine loads it.
+class PrintRig {
+public:
+    explicit PrintRig(bool banding) {
+        // The common library the bench carries (to make the printer's
+        // DEVMODE) gets its process state as a loaded library does.
+        vesk::processAttach(reinterpret_cast<HINSTANCE>(this));
+        if (!setUp(banding) && error_.empty()) error_ = "the printer could not be set up";
+    }
+    ~PrintRig() {
+        session_.reset();
+        if (module_) FreeLibrary(module_);
+        if (printer_) ClosePrinter(printer_);
+        vesk::processDetach();
+    }
+    bool ready() const { return session_ && error_.empty(); }
+    const std::string& error() const { return error_; }
+    eng::Session& session() { return *session_; }
+
+    // One document of `pages` pages of `ops`; false when a call fails. The
+    // operations the engine could not send are counted into `unsent`.
+    bool print(const std::vector<eng::Operation>& ops, size_t pages, size_t* unsent) {
+        if (!session_->startDoc(u"Benchmark", 0)) return false;
+        for (size_t i = 0; i < pages; ++i) {
+            if (!session_->startPage()) return false;
+            for (const auto& op : ops)
+                if (!session_->draw(op)) ++*unsent;
+            if (!session_->endPage()) return false;
+        }
+        return session_->endDoc();
+    }
+
+    // The bytes of a job of `pages` pages printed into a file of the machine.
+    bool bytesOfJob(const std::vector<eng::Operation>& ops, size_t pages, uintmax_t* bytes, size_t* unsent) {
+        const std::u16string file = u"C:\\bench-job.vsk";
+        winsim::config().set("kw12c123.discard", "0");
+        winsim::config().set("kw12c123.output", winsim::toUtf8(file));
+        const bool ok = print(ops, pages, unsent);
+        winsim::config().set("kw12c123.output", "");
+        winsim::config().set("kw12c123.discard", "1");
+        auto host = winsim::hostPath(file);
+        std::error_code ec;
+        *bytes = host ? std::filesystem::file_size(*host, ec) : 0;
+        return ok && !ec;
+    }
+
+private:
+    bool setUp(bool banding) {
+        winsim::DriverSetOptions set;
+        set.libraryDir = VESK_LIB_DIR;
+        set.modelFile = VESK_SAMPLE_MODEL;
+        set.extraModules.emplace_back(u"KW00C150.dll", std::string(VESK_LIB_DIR) + "/libkw00c150.so");
+        set.extraModules.emplace_back(u"KW12C123.DLL", std::string(VESK_LIB_DIR) + "/libkw12c123.so");
+        if (winsim::installDriverSet(set, &error_) != ERROR_SUCCESS) return false;
+        winsim::PrinterRecord p;
+        p.name = kPrinterName;
+        p.driver = set.driverName;
+        if (winsim::addPrinter(p) != ERROR_SUCCESS) return fail("cannot add the printer");
+        PRINTER_DEFAULTSW pd{nullptr, nullptr, PRINTER_ALL_ACCESS};
+        if (!OpenPrinterW(const_cast<LPWSTR>(kPrinterName), &printer_, &pd)) return fail("cannot open the printer");
+        if (banding && !setBanding()) return fail("cannot set the printer's DEVMODE");
+        auto drv = winsim::findDriver(set.driverName);
+        module_ = drv ? LoadLibraryW(drv->driverPath.c_str()) : nullptr;
+        auto enable = module_ ? reinterpret_cast<PFN_DrvEnableDriver>(reinterpret_cast<void (*)()>(
+                                    GetProcAddress(module_, "DrvEnableDriver")))
+                              : nullptr;
+        if (!enable) return fail("cannot load the graphics library");
+        if (!eng::loadDriver(enable, table_, &error_)) return false;
+        eng::SessionOptions o;
+        o.hPrinter = printer_;
+        o.printerName = kPrinterName;
+        session_ = eng::Session::create(table_, o, &error_);
+        if (!session_) return false;
+        if (session_->banding() != banding) return fail("the device's surface is not of the mode asked for");
+        return true;
+    }
+
+    bool fail(const std::string& why) {
+        if (error_.empty()) error_ = why;
+        return false;
+    }
+    // The printer's default DEVMODE with its pages sent as bands, made with
+    // the common library as the printer's property sheets would.
+    bool setBanding() {
+        vesk::DrvContext* c = vesk::CtxCreateEx(printer_, printer_, nullptr, 0, vesk::kCreateInterface, 0, nullptr);
+        if (!c) return false;
+        vesk::ItemSetRawById(c, kItImagePrint, 1);
+        std::vector<uint8_t> dm(c->devmode, c->devmode + vesk::dmSizes().totalSize);
+        vesk::CtxReleaseEx(c, vesk::kReleaseFree);
+        return winsim::setPrinterDevmode(kPrinterName, dm) == ERROR_SUCCESS;
+    }
+
+    winsim::TempMachine machine_;
+    HANDLE printer_ = nullptr;
+    HMODULE module_ = nullptr;
+    eng::DriverTable table_;
+    std::unique_ptr<eng::Session> session_;
+    std::string error_;
+};
+
+eng::Operation box(LONG left, LONG top, LONG right, LONG bottom, eng::Color color) {
+    eng::Operation op;
+    op.kind = eng::Operation::BitBlt;
+    op.dst = RECTL{left, top, right, bottom};
+    op.rop4 = 0xF0F0;  // the brush
+    op.brush.kind = eng::BrushSpec::Solid;
+    op.brush.color = color;
+    return op;
+}
+
+// A page of a letter: 64 lines of word-sized boxes, a heading bar, a chart of
+// stroked lines and filled wedges with curves.
+std::vector<eng::Operation> letterPage() {
+    std::vector<eng::Operation> ops;
+    ops.push_back(box(300, 300, 4400, 420, 0x203080));
+    for (LONG line = 0; line < 64; ++line) {
+        const LONG top = 600 + line * 70;
+        LONG x = 300;
+        for (int word = 0; x < 4300; ++word) {
+            const LONG width = 90 + ((line * 7 + word * 13) % 9) * 30;
+            ops.push_back(box(x, top, x + width, top + 40, 0x000000));
+            x += width + 40;
+        }
+    }
+    for (int i = 0; i < 40; ++i) {
+        eng::Operation op;
+        op.kind = eng::Operation::StrokePath;
+        const LONG y = 5200 + i * 30;
+        op.path.moveTo(300, y);
+        for (int k = 1; k <= 24; ++k) op.path.lineTo(300 + k * 160, y + ((k * (i + 3)) % 7) * 20);
+        op.pen.geometric = true;
+        op.pen.width = 4;
+        op.pen.color = static_cast<eng::Color>(0x100000 * (i % 15) + 0x30);
+        ops.push_back(op);
+    }
+    for (int i = 0; i < 12; ++i) {
+        eng::Operation op;
+        op.kind = eng::Operation::FillPath;
+        const LONG cx = 500 + i * 320, cy = 6500;
+        op.path.moveTo(cx, cy).lineTo(cx + 250, cy).bezierTo(cx + 250, cy + 120, cx + 150, cy + 220, cx, cy + 250).close();
+        op.brush.kind = eng::BrushSpec::Solid;
+        op.brush.color = static_cast<eng::Color>(0x0F1F2F * (i + 1)) & 0xFFFFFF;
+        ops.push_back(op);
+    }
+    return ops;
+}
+
+void printPages(benchmark::State& state, bool banding, bool empty) {
+    PrintRig rig(banding);
+    if (!rig.ready()) {
+        state.SkipWithError(("cannot set up the printer: " + rig.error()).c_str());
+        return;
+    }
+    const std::vector<eng::Operation> ops = empty ? std::vector<eng::Operation>() : letterPage();
+    // A page's bytes: what a second page adds to a job of one.
+    uintmax_t one = 0, two = 0;
+    size_t unsent = 0, unsentTwice = 0;
+    if (!rig.bytesOfJob(ops, 1, &one, &unsent) || !rig.bytesOfJob(ops, 2, &two, &unsentTwice) || two < one) {
+        state.SkipWithError("the measured job did not print");
+        return;
+    }
+    const uintmax_t bytes = two - one;
+    // Documents of eight pages, as a short job.
+    constexpr size_t kPagesPerDoc = 8;
+    size_t pages = 0, timedUnsent = 0;
+    for (auto _ : state) {
+        if (!rig.print(ops, kPagesPerDoc, &timedUnsent)) {
+            state.SkipWithError("a page did not print");
+            return;
+        }
+        pages += kPagesPerDoc;
+    }
+    state.counters["pages/s"] = benchmark::Counter(static_cast<double>(pages), benchmark::Counter::kIsRate);
+    state.counters["bytes/page"] = static_cast<double>(bytes);
+    state.counters["job bytes"] = static_cast<double>(one - bytes);  // the job header and name
+    state.counters["ops/page"] = static_cast<double>(ops.size());
+    state.counters["unsent/page"] = static_cast<double>(unsent);
+    state.SetBytesProcessed(static_cast<int64_t>(bytes * pages));
+}
+
+}  // namespace
+
+// The page as drawing calls on a vector device; argument 0 prints empty
+// pages (the page's frame: headers, trailer, page records).
+static void BM_PrintVectorPage(benchmark::State& state) { printPages(state, false, state.range(0) == 0); }
+BENCHMARK(BM_PrintVectorPage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same page rendered by the engine into bands and sent as raster;
+// argument 0 sends blank bands (the driver's part of a raster page alone).
+static void BM_PrintRasterPage(benchmark::State& state) { printPages(state, true, state.range(0) == 0); }
+BENCHMARK(BM_PrintRasterPage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
