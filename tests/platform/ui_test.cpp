@@ -69,9 +69,3 @@ TEST(MessageBox, HandlerAnswersWhenTheQueueIsEmptyAndFaultsFail) {
     EXPECT_EQ(MessageBoxW(nullptr, u"a", u"b", MB_OK), 0);
     EXPECT_EQ(winsim::messageBoxLog().size(), 2u);
 }
-
-TEST(MessageBox, ActiveWindowIsConfigurable) {
-    EXPECT_EQ(GetActiveWindow(), nullptr);
-    winsim::setActiveWindow(reinterpret_cast<HWND>(0x40));
-    EXPECT_EQ(GetActiveWindow(), reinterpret_cast<HWND>(0x40));
-}
