@@ -188,6 +188,8 @@ TEST(DrawingRecords, LengthsOffByFourAreRefused) {
     }
 }
 
+// Fields the golden listing does not show already (its colour, one-bit raster
+// and graphics font records are these samples' bytes).
 TEST(DrawingRecords, FieldsOfTheLayoutExamples) {
     const auto all = samples();
     auto body = [&](const char* name) {
@@ -208,21 +210,6 @@ TEST(DrawingRecords, FieldsOfTheLayoutExamples) {
         EXPECT_FALSE(c.hasBg);
     }
     {
-        auto [r, s] = body("color bg pen");
-        const auto& c = std::get<ColorRecord>(r.body);
-        EXPECT_EQ(c.bg, 0x040506u);
-        EXPECT_EQ(c.pen, 0x070809u);
-    }
-    {
-        // Rows of the one-bit raster begin at 62, right behind the palette.
-        auto [r, s] = body("raster 1bpp");
-        const auto& ras = std::get<RasterRecord>(r.body);
-        EXPECT_EQ(ras.pixels.offset - r.pos, 62u);
-        EXPECT_EQ(ras.rowBytes, 4u);
-        EXPECT_EQ(s.bytes()[ras.pixels.offset], 0x80);
-        EXPECT_EQ(ras.palette.size, 6u);
-    }
-    {
         auto [r, s] = body("raster grey");
         const auto& ras = std::get<RasterRecord>(r.body);
         EXPECT_EQ(ras.bitsPerPixel, 8u);
@@ -237,10 +224,6 @@ TEST(DrawingRecords, FieldsOfTheLayoutExamples) {
         EXPECT_EQ(p.path.subpaths[0].segments[0].pts[2].y, 32);
         EXPECT_EQ(p.mode, 2);
         EXPECT_TRUE(p.multi);
-    }
-    {
-        auto [r, s] = body("graphics font");
-        EXPECT_EQ(std::get<FontRecord>(r.body).face, "Sans!");
     }
     {
         auto [r, s] = body("text run per char");

@@ -1,8 +1,14 @@
-// Small helpers shared by the file-service tests.
+// Small helpers shared by the file-service tests: files by Windows path and
+// by host path.
 #pragma once
 #include <win/windows.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+
+#include "platform/last_error.h"
 
 namespace filetest {
 
@@ -36,8 +42,16 @@ inline std::string readText(const char16_t* path) {
     return out;
 }
 
+// The bytes of a host file, empty when it cannot be read, and a file made of
+// `bytes`.
+inline std::string hostText(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+inline void putHostText(const std::filesystem::path& p, const std::string& bytes) {
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
 inline uint64_t u64(const FILETIME& f) { return (uint64_t(f.dwHighDateTime) << 32) | f.dwLowDateTime; }
 
 }  // namespace filetest
-
-#define EXPECT_LAST_ERROR(code) EXPECT_EQ(GetLastError(), static_cast<DWORD>(code))

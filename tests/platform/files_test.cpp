@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <fstream>
 
 #include <winsim/winsim.h>
 #include "platform/file_helpers.h"
@@ -31,8 +30,8 @@ TEST(CreateFile, CreateNewAndCreateAlways) {
     ASSERT_TRUE(WriteFile(h, "hello", 5, &n, nullptr));
     CloseHandle(h);
 
-    EXPECT_EQ(CreateFileW(kFile, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_FILE_EXISTS);
+    EXPECT_FAILS_WITH(CreateFileW(kFile, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr),
+                      INVALID_HANDLE_VALUE, ERROR_FILE_EXISTS);
     EXPECT_EQ(readText(kFile), "hello");
 
     h = CreateFileW(kFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -49,12 +48,10 @@ TEST(CreateFile, CreateNewAndCreateAlways) {
 
 TEST(CreateFile, OpenExistingOpenAlwaysTruncateExisting) {
     winsim::TempMachine m;
-    EXPECT_EQ(openRead(kFile), INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(openRead(u"C:\\WINDOWS\\NoSuchDir\\x.bin"), INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_PATH_NOT_FOUND);
-    EXPECT_EQ(CreateFileW(kFile, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_FILE_NOT_FOUND);
+    EXPECT_FAILS_WITH(openRead(kFile), INVALID_HANDLE_VALUE, ERROR_FILE_NOT_FOUND);
+    EXPECT_FAILS_WITH(openRead(u"C:\\WINDOWS\\NoSuchDir\\x.bin"), INVALID_HANDLE_VALUE, ERROR_PATH_NOT_FOUND);
+    EXPECT_FAILS_WITH(CreateFileW(kFile, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr),
+                      INVALID_HANDLE_VALUE, ERROR_FILE_NOT_FOUND);
 
     HANDLE h = openWrite(kFile, OPEN_ALWAYS);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
@@ -68,8 +65,8 @@ TEST(CreateFile, OpenExistingOpenAlwaysTruncateExisting) {
     EXPECT_EQ(readText(kFile), "kept");
 
     // TRUNCATE_EXISTING needs write access.
-    EXPECT_EQ(CreateFileW(kFile, GENERIC_READ, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_INVALID_PARAMETER);
+    EXPECT_FAILS_WITH(CreateFileW(kFile, GENERIC_READ, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr),
+                      INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER);
     EXPECT_EQ(readText(kFile), "kept");
     h = CreateFileW(kFile, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
@@ -80,28 +77,24 @@ TEST(CreateFile, OpenExistingOpenAlwaysTruncateExisting) {
 TEST(CreateFile, BadRequestsChangeNothing) {
     winsim::TempMachine m;
     for (DWORD bad : {0u, 6u}) {
-        EXPECT_EQ(CreateFileW(kFile, GENERIC_WRITE, 0, nullptr, bad, 0, nullptr), INVALID_HANDLE_VALUE);
-        EXPECT_LAST_ERROR(ERROR_INVALID_PARAMETER);
+        EXPECT_FAILS_WITH(CreateFileW(kFile, GENERIC_WRITE, 0, nullptr, bad, 0, nullptr),
+                          INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER);
     }
-    EXPECT_EQ(CreateFileW(kFile, GENERIC_WRITE, 0x10, nullptr, CREATE_ALWAYS, 0, nullptr), INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(CreateFileW(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_PATH_NOT_FOUND);
-    EXPECT_EQ(CreateFileW(u"C:\\WINDOWS\\a|b", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_INVALID_NAME);
+    EXPECT_FAILS_WITH(CreateFileW(kFile, GENERIC_WRITE, 0x10, nullptr, CREATE_ALWAYS, 0, nullptr),
+                      INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER);
+    EXPECT_FAILS_WITH(CreateFileW(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+                      INVALID_HANDLE_VALUE, ERROR_PATH_NOT_FOUND);
+    EXPECT_FAILS_WITH(CreateFileW(u"C:\\WINDOWS\\a|b", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
+                      INVALID_HANDLE_VALUE, ERROR_INVALID_NAME);
     std::u16string longName = u"C:\\WINDOWS\\Temp\\" + std::u16string(250, u'x');
-    EXPECT_EQ(CreateFileW(longName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_FILENAME_EXCED_RANGE);
+    EXPECT_FAILS_WITH(CreateFileW(longName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
+                      INVALID_HANDLE_VALUE, ERROR_FILENAME_EXCED_RANGE);
     // A folder opened as a file.
-    EXPECT_EQ(openRead(u"C:\\WINDOWS"), INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
-    EXPECT_EQ(openWrite(u"c:\\windows\\system32", CREATE_ALWAYS), INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
+    EXPECT_FAILS_WITH(openRead(u"C:\\WINDOWS"), INVALID_HANDLE_VALUE, ERROR_ACCESS_DENIED);
+    EXPECT_FAILS_WITH(openWrite(u"c:\\windows\\system32", CREATE_ALWAYS), INVALID_HANDLE_VALUE, ERROR_ACCESS_DENIED);
     // A file named with a trailing separator.
-    EXPECT_EQ(openWrite(u"C:\\WINDOWS\\Temp\\new.txt\\", CREATE_ALWAYS), INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_INVALID_NAME);
+    EXPECT_FAILS_WITH(openWrite(u"C:\\WINDOWS\\Temp\\new.txt\\", CREATE_ALWAYS),
+                      INVALID_HANDLE_VALUE, ERROR_INVALID_NAME);
     EXPECT_TRUE(fs::is_empty(m.root() / "C" / "WINDOWS" / "Temp"));
 }
 
@@ -118,9 +111,8 @@ TEST(CreateFile, AttributesGivenAtCreationAreKept) {
               static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
     // Overwriting a hidden file must restate the hidden attribute.
     ASSERT_TRUE(SetFileAttributesW(kFile, FILE_ATTRIBUTE_HIDDEN));
-    EXPECT_EQ(CreateFileW(kFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
+    EXPECT_FAILS_WITH(CreateFileW(kFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr),
+                      INVALID_HANDLE_VALUE, ERROR_ACCESS_DENIED);
     h = CreateFileW(kFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     CloseHandle(h);
@@ -147,22 +139,18 @@ TEST(ShareModes, ConflictsAmongHandlesOfThisProcess) {
     EXPECT_NE(second, INVALID_HANDLE_VALUE);
     CloseHandle(second);
     // Writing is not shared by the reader.
-    EXPECT_EQ(openWrite(kFile, OPEN_EXISTING, FILE_SHARE_READ), INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(openWrite(kFile, OPEN_EXISTING, FILE_SHARE_READ), INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
     // A reader that refuses to share reading with the open reader.
-    EXPECT_EQ(openRead(kFile, 0), INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(openRead(kFile, 0), INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
     // An attributes-only open never conflicts.
     HANDLE attrs = CreateFileW(kFile, FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(attrs, INVALID_HANDLE_VALUE);
     CloseHandle(attrs);
     // Truncation is a write.
-    EXPECT_EQ(CreateFileW(kFile, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(CreateFileW(kFile, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr),
+                      INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
     EXPECT_EQ(readText(kFile), "abc");
-    EXPECT_FALSE(DeleteFileW(kFile));
-    EXPECT_LAST_ERROR(ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(DeleteFileW(kFile), FALSE, ERROR_SHARING_VIOLATION);
     CloseHandle(reader);
 
     HANDLE writer = openWrite(kFile, OPEN_EXISTING, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
@@ -193,10 +181,9 @@ TEST(ShareModes, ConflictsWithAnotherProcess) {
     char c = 0;
     ASSERT_EQ(read(ready[0], &c, 1), 1);
     ASSERT_EQ(c, 'y');
-    EXPECT_EQ(openRead(kFile, FILE_SHARE_READ | FILE_SHARE_WRITE), INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_SHARING_VIOLATION);
-    EXPECT_FALSE(DeleteFileW(kFile));
-    EXPECT_LAST_ERROR(ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(openRead(kFile, FILE_SHARE_READ | FILE_SHARE_WRITE),
+                      INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(DeleteFileW(kFile), FALSE, ERROR_SHARING_VIOLATION);
     ASSERT_EQ(write(release[1], "x", 1), 1);
     int status = 0;
     waitpid(child, &status, 0);
@@ -215,16 +202,11 @@ TEST(ReadOnly, FileCannotBeWrittenReplacedOrDeleted) {
     ASSERT_TRUE(writeText(other, "new"));
     ASSERT_TRUE(SetFileAttributesW(kFile, FILE_ATTRIBUTE_READONLY));
 
-    EXPECT_EQ(openWrite(kFile), INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
-    EXPECT_EQ(openWrite(kFile, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
-    EXPECT_FALSE(DeleteFileW(kFile));
-    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
-    EXPECT_FALSE(CopyFileW(other, kFile, FALSE));
-    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
-    EXPECT_FALSE(MoveFileExW(other, kFile, MOVEFILE_REPLACE_EXISTING));
-    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
+    EXPECT_FAILS_WITH(openWrite(kFile), INVALID_HANDLE_VALUE, ERROR_ACCESS_DENIED);
+    EXPECT_FAILS_WITH(openWrite(kFile, CREATE_ALWAYS), INVALID_HANDLE_VALUE, ERROR_ACCESS_DENIED);
+    EXPECT_FAILS_WITH(DeleteFileW(kFile), FALSE, ERROR_ACCESS_DENIED);
+    EXPECT_FAILS_WITH(CopyFileW(other, kFile, FALSE), FALSE, ERROR_ACCESS_DENIED);
+    EXPECT_FAILS_WITH(MoveFileExW(other, kFile, MOVEFILE_REPLACE_EXISTING), FALSE, ERROR_ACCESS_DENIED);
     EXPECT_EQ(readText(kFile), "original");
     EXPECT_EQ(readText(other), "new");
 
@@ -241,16 +223,13 @@ TEST(ReadOnly, HandleAccessIsChecked) {
     ASSERT_TRUE(writeText(kFile, "abc"));
     HANDLE r = openRead(kFile);
     DWORD n = 7;
-    EXPECT_FALSE(WriteFile(r, "x", 1, &n, nullptr));
-    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
+    EXPECT_FAILS_WITH(WriteFile(r, "x", 1, &n, nullptr), FALSE, ERROR_ACCESS_DENIED);
     EXPECT_EQ(n, 0u);
-    EXPECT_FALSE(SetEndOfFile(r));
-    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
+    EXPECT_FAILS_WITH(SetEndOfFile(r), FALSE, ERROR_ACCESS_DENIED);
     CloseHandle(r);
     HANDLE w = CreateFileW(kFile, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     char buf[4];
-    EXPECT_FALSE(ReadFile(w, buf, sizeof buf, &n, nullptr));
-    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
+    EXPECT_FAILS_WITH(ReadFile(w, buf, sizeof buf, &n, nullptr), FALSE, ERROR_ACCESS_DENIED);
     CloseHandle(w);
     EXPECT_EQ(readText(kFile), "abc");
 }
@@ -292,11 +271,9 @@ TEST(HandleIo, FilePointerAndSize) {
     EXPECT_EQ(n, 0u);
 
     // Before the start: refused, pointer unchanged.
-    EXPECT_EQ(SetFilePointer(h, -11, nullptr, FILE_END), INVALID_SET_FILE_POINTER);
-    EXPECT_LAST_ERROR(ERROR_NEGATIVE_SEEK);
+    EXPECT_FAILS_WITH(SetFilePointer(h, -11, nullptr, FILE_END), INVALID_SET_FILE_POINTER, ERROR_NEGATIVE_SEEK);
     EXPECT_EQ(SetFilePointer(h, 0, nullptr, FILE_CURRENT), 10u);
-    EXPECT_EQ(SetFilePointer(h, 0, nullptr, 7), INVALID_SET_FILE_POINTER);
-    EXPECT_LAST_ERROR(ERROR_INVALID_PARAMETER);
+    EXPECT_FAILS_WITH(SetFilePointer(h, 0, nullptr, 7), INVALID_SET_FILE_POINTER, ERROR_INVALID_PARAMETER);
 
     // Past 4 GiB with the high part (the file stays sparse on the host).
     LONG high = 1;
@@ -310,8 +287,7 @@ TEST(HandleIo, FilePointerAndSize) {
     ASSERT_TRUE(GetFileSizeEx(h, &size));
     EXPECT_EQ(size.QuadPart, 0x100000010ll);
     // Without the high part the result must fit in 32 bits.
-    EXPECT_EQ(SetFilePointer(h, 0, nullptr, FILE_END), INVALID_SET_FILE_POINTER);
-    EXPECT_LAST_ERROR(ERROR_INVALID_PARAMETER);
+    EXPECT_FAILS_WITH(SetFilePointer(h, 0, nullptr, FILE_END), INVALID_SET_FILE_POINTER, ERROR_INVALID_PARAMETER);
 
     LARGE_INTEGER to{}, now{};
     to.QuadPart = 4;
@@ -329,22 +305,16 @@ TEST(HandleIo, UnknownHandlesAndBadBuffers) {
     HANDLE bogus = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x7FF0));
     char buf[4];
     DWORD n = 99;
-    EXPECT_FALSE(ReadFile(bogus, buf, 4, &n, nullptr));
-    EXPECT_LAST_ERROR(ERROR_INVALID_HANDLE);
+    EXPECT_FAILS_WITH(ReadFile(bogus, buf, 4, &n, nullptr), FALSE, ERROR_INVALID_HANDLE);
     EXPECT_EQ(n, 0u);
-    EXPECT_FALSE(WriteFile(INVALID_HANDLE_VALUE, buf, 4, &n, nullptr));
-    EXPECT_LAST_ERROR(ERROR_INVALID_HANDLE);
-    EXPECT_EQ(GetFileSize(nullptr, nullptr), INVALID_FILE_SIZE);
-    EXPECT_LAST_ERROR(ERROR_INVALID_HANDLE);
-    EXPECT_EQ(SetFilePointer(bogus, 0, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
-    EXPECT_LAST_ERROR(ERROR_INVALID_HANDLE);
+    EXPECT_FAILS_WITH(WriteFile(INVALID_HANDLE_VALUE, buf, 4, &n, nullptr), FALSE, ERROR_INVALID_HANDLE);
+    EXPECT_FAILS_WITH(GetFileSize(nullptr, nullptr), INVALID_FILE_SIZE, ERROR_INVALID_HANDLE);
+    EXPECT_FAILS_WITH(SetFilePointer(bogus, 0, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER, ERROR_INVALID_HANDLE);
     HANDLE h = openWrite(kFile, CREATE_ALWAYS);
-    EXPECT_FALSE(ReadFile(h, nullptr, 4, &n, nullptr));
-    EXPECT_LAST_ERROR(ERROR_NOACCESS);
+    EXPECT_FAILS_WITH(ReadFile(h, nullptr, 4, &n, nullptr), FALSE, ERROR_NOACCESS);
     EXPECT_TRUE(WriteFile(h, nullptr, 0, &n, nullptr));
     CloseHandle(h);
-    EXPECT_FALSE(CloseHandle(h));
-    EXPECT_LAST_ERROR(ERROR_INVALID_HANDLE);
+    EXPECT_FAILS_WITH(CloseHandle(h), FALSE, ERROR_INVALID_HANDLE);
 }
 
 // --- Times -----------------------------------------------------------------
@@ -394,14 +364,12 @@ TEST(FileTimes, AccessRightsOfTheHandle) {
     HANDLE none = CreateFileW(kFile, 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(none, INVALID_HANDLE_VALUE);
     FILETIME w{};
-    EXPECT_FALSE(GetFileTime(none, nullptr, nullptr, &w));
-    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
+    EXPECT_FAILS_WITH(GetFileTime(none, nullptr, nullptr, &w), FALSE, ERROR_ACCESS_DENIED);
     EXPECT_EQ(GetFileSize(none, nullptr), 3u);  // the size needs no right
     CloseHandle(none);
     HANDLE attrs = CreateFileW(kFile, FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_TRUE(GetFileTime(attrs, nullptr, nullptr, &w));
-    EXPECT_FALSE(SetFileTime(attrs, nullptr, nullptr, &w));
-    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
+    EXPECT_FAILS_WITH(SetFileTime(attrs, nullptr, nullptr, &w), FALSE, ERROR_ACCESS_DENIED);
     CloseHandle(attrs);
 }
 
@@ -424,20 +392,17 @@ TEST(CopyFile, KeepsBytesTimeAndAttributes) {
     ASSERT_TRUE(GetFileAttributesExW(copy, GetFileExInfoStandard, &d));
     EXPECT_EQ(u64(d.ftLastWriteTime), u64(old));
 
-    EXPECT_FALSE(CopyFileW(kFile, copy, TRUE));
-    EXPECT_LAST_ERROR(ERROR_FILE_EXISTS);
-    EXPECT_FALSE(CopyFileW(kFile, copy, FALSE));  // the copy is read-only
-    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
-    EXPECT_FALSE(CopyFileW(u"C:\\WINDOWS\\missing.bin", u"C:\\WINDOWS\\x.bin", FALSE));
-    EXPECT_LAST_ERROR(ERROR_FILE_NOT_FOUND);
+    EXPECT_FAILS_WITH(CopyFileW(kFile, copy, TRUE), FALSE, ERROR_FILE_EXISTS);
+    EXPECT_FAILS_WITH(CopyFileW(kFile, copy, FALSE), FALSE, ERROR_ACCESS_DENIED);  // the copy is read-only
+    EXPECT_FAILS_WITH(CopyFileW(u"C:\\WINDOWS\\missing.bin", u"C:\\WINDOWS\\x.bin", FALSE),
+                      FALSE, ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(GetFileAttributesW(u"C:\\WINDOWS\\x.bin"), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(CopyFile, OntoItselfLeavesTheFileIntact) {
     winsim::TempMachine m;
     ASSERT_TRUE(writeText(kFile, "payload"));
-    EXPECT_FALSE(CopyFileW(kFile, u"c:\\windows\\temp\\DATA.BIN", FALSE));
-    EXPECT_LAST_ERROR(ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(CopyFileW(kFile, u"c:\\windows\\temp\\DATA.BIN", FALSE), FALSE, ERROR_SHARING_VIOLATION);
     EXPECT_EQ(readText(kFile), "payload");
 }
 
@@ -450,8 +415,7 @@ TEST(MoveFile, RenameReplaceAndLetterCase) {
     EXPECT_EQ(readText(moved), "one");
 
     ASSERT_TRUE(writeText(kFile, "two"));
-    EXPECT_FALSE(MoveFileW(kFile, moved));
-    EXPECT_LAST_ERROR(ERROR_ALREADY_EXISTS);
+    EXPECT_FAILS_WITH(MoveFileW(kFile, moved), FALSE, ERROR_ALREADY_EXISTS);
     EXPECT_TRUE(MoveFileExW(kFile, moved, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
     EXPECT_EQ(readText(moved), "two");
 
@@ -459,12 +423,9 @@ TEST(MoveFile, RenameReplaceAndLetterCase) {
     EXPECT_TRUE(fs::exists(m.root() / "C" / "WINDOWS" / "MOVED.BIN"));
     EXPECT_FALSE(fs::exists(m.root() / "C" / "WINDOWS" / "moved.bin"));
 
-    EXPECT_FALSE(MoveFileW(u"C:\\WINDOWS\\none.bin", moved));
-    EXPECT_LAST_ERROR(ERROR_FILE_NOT_FOUND);
-    EXPECT_FALSE(MoveFileExW(moved, u"C:\\WINDOWS\\NoDir\\x.bin", 0));
-    EXPECT_LAST_ERROR(ERROR_PATH_NOT_FOUND);
-    EXPECT_FALSE(MoveFileExW(moved, nullptr, 0));
-    EXPECT_LAST_ERROR(ERROR_INVALID_PARAMETER);
+    EXPECT_FAILS_WITH(MoveFileW(u"C:\\WINDOWS\\none.bin", moved), FALSE, ERROR_FILE_NOT_FOUND);
+    EXPECT_FAILS_WITH(MoveFileExW(moved, u"C:\\WINDOWS\\NoDir\\x.bin", 0), FALSE, ERROR_PATH_NOT_FOUND);
+    EXPECT_FAILS_WITH(MoveFileExW(moved, nullptr, 0), FALSE, ERROR_INVALID_PARAMETER);
 }
 
 TEST(MoveFile, OpenFilesAndOtherDrives) {
@@ -472,33 +433,24 @@ TEST(MoveFile, OpenFilesAndOtherDrives) {
     fs::create_directories(m.root() / "D");
     ASSERT_TRUE(writeText(kFile, "data"));
     HANDLE h = openRead(kFile, FILE_SHARE_READ);
-    EXPECT_FALSE(MoveFileW(kFile, u"C:\\WINDOWS\\x.bin"));
-    EXPECT_LAST_ERROR(ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(MoveFileW(kFile, u"C:\\WINDOWS\\x.bin"), FALSE, ERROR_SHARING_VIOLATION);
     CloseHandle(h);
-    EXPECT_FALSE(MoveFileExW(kFile, u"D:\\x.bin", 0));
-    EXPECT_LAST_ERROR(ERROR_NOT_SAME_DEVICE);
+    EXPECT_FAILS_WITH(MoveFileExW(kFile, u"D:\\x.bin", 0), FALSE, ERROR_NOT_SAME_DEVICE);
     EXPECT_TRUE(MoveFileExW(kFile, u"D:\\x.bin", MOVEFILE_COPY_ALLOWED));
     EXPECT_EQ(readText(u"d:\\X.BIN"), "data");
-    EXPECT_FALSE(MoveFileExW(u"C:\\WINDOWS\\Temp", u"D:\\Temp", MOVEFILE_COPY_ALLOWED));
-    EXPECT_LAST_ERROR(ERROR_NOT_SAME_DEVICE);
+    EXPECT_FAILS_WITH(MoveFileExW(u"C:\\WINDOWS\\Temp", u"D:\\Temp", MOVEFILE_COPY_ALLOWED),
+                      FALSE, ERROR_NOT_SAME_DEVICE);
 }
 
 TEST(DeleteFile, MissingAndFolders) {
     winsim::TempMachine m;
-    EXPECT_EQ(GetFileAttributesW(kFile), INVALID_FILE_ATTRIBUTES);
-    EXPECT_LAST_ERROR(ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(GetFileAttributesW(u"C:\\Nope\\x"), INVALID_FILE_ATTRIBUTES);
-    EXPECT_LAST_ERROR(ERROR_PATH_NOT_FOUND);
-    EXPECT_FALSE(SetFileAttributesW(kFile, FILE_ATTRIBUTE_HIDDEN));
-    EXPECT_LAST_ERROR(ERROR_FILE_NOT_FOUND);
-    EXPECT_FALSE(DeleteFileW(kFile));
-    EXPECT_LAST_ERROR(ERROR_FILE_NOT_FOUND);
-    EXPECT_FALSE(DeleteFileW(u"C:\\Nope\\x"));
-    EXPECT_LAST_ERROR(ERROR_PATH_NOT_FOUND);
-    EXPECT_FALSE(DeleteFileW(u"C:\\WINDOWS\\Temp"));
-    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
-    EXPECT_FALSE(DeleteFileW(nullptr));
-    EXPECT_LAST_ERROR(ERROR_PATH_NOT_FOUND);
+    EXPECT_FAILS_WITH(GetFileAttributesW(kFile), INVALID_FILE_ATTRIBUTES, ERROR_FILE_NOT_FOUND);
+    EXPECT_FAILS_WITH(GetFileAttributesW(u"C:\\Nope\\x"), INVALID_FILE_ATTRIBUTES, ERROR_PATH_NOT_FOUND);
+    EXPECT_FAILS_WITH(SetFileAttributesW(kFile, FILE_ATTRIBUTE_HIDDEN), FALSE, ERROR_FILE_NOT_FOUND);
+    EXPECT_FAILS_WITH(DeleteFileW(kFile), FALSE, ERROR_FILE_NOT_FOUND);
+    EXPECT_FAILS_WITH(DeleteFileW(u"C:\\Nope\\x"), FALSE, ERROR_PATH_NOT_FOUND);
+    EXPECT_FAILS_WITH(DeleteFileW(u"C:\\WINDOWS\\Temp"), FALSE, ERROR_ACCESS_DENIED);
+    EXPECT_FAILS_WITH(DeleteFileW(nullptr), FALSE, ERROR_PATH_NOT_FOUND);
 }
 
 // --- Folders -------------------------------------------------------------------
@@ -507,25 +459,18 @@ TEST(Folders, CreateAndRemove) {
     winsim::TempMachine m;
     EXPECT_TRUE(CreateDirectoryW(u"C:\\WINDOWS\\Temp\\New", nullptr));
     EXPECT_EQ(GetFileAttributesW(u"c:\\windows\\temp\\new"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_FALSE(CreateDirectoryW(u"C:\\WINDOWS\\Temp\\NEW", nullptr));
-    EXPECT_LAST_ERROR(ERROR_ALREADY_EXISTS);
+    EXPECT_FAILS_WITH(CreateDirectoryW(u"C:\\WINDOWS\\Temp\\NEW", nullptr), FALSE, ERROR_ALREADY_EXISTS);
     ASSERT_TRUE(writeText(kFile, ""));
-    EXPECT_FALSE(CreateDirectoryW(kFile, nullptr));  // a file has the name
-    EXPECT_LAST_ERROR(ERROR_ALREADY_EXISTS);
-    EXPECT_FALSE(CreateDirectoryW(u"C:\\WINDOWS\\Missing\\New", nullptr));
-    EXPECT_LAST_ERROR(ERROR_PATH_NOT_FOUND);
+    EXPECT_FAILS_WITH(CreateDirectoryW(kFile, nullptr), FALSE, ERROR_ALREADY_EXISTS);  // a file has the name
+    EXPECT_FAILS_WITH(CreateDirectoryW(u"C:\\WINDOWS\\Missing\\New", nullptr), FALSE, ERROR_PATH_NOT_FOUND);
 
     ASSERT_TRUE(writeText(u"C:\\WINDOWS\\Temp\\New\\f.txt", "x"));
-    EXPECT_FALSE(RemoveDirectoryW(u"C:\\WINDOWS\\Temp\\New"));
-    EXPECT_LAST_ERROR(ERROR_DIR_NOT_EMPTY);
-    EXPECT_FALSE(RemoveDirectoryW(kFile));
-    EXPECT_LAST_ERROR(ERROR_DIRECTORY);
-    EXPECT_FALSE(RemoveDirectoryW(u"C:\\WINDOWS\\Temp\\Gone"));
-    EXPECT_LAST_ERROR(ERROR_FILE_NOT_FOUND);
+    EXPECT_FAILS_WITH(RemoveDirectoryW(u"C:\\WINDOWS\\Temp\\New"), FALSE, ERROR_DIR_NOT_EMPTY);
+    EXPECT_FAILS_WITH(RemoveDirectoryW(kFile), FALSE, ERROR_DIRECTORY);
+    EXPECT_FAILS_WITH(RemoveDirectoryW(u"C:\\WINDOWS\\Temp\\Gone"), FALSE, ERROR_FILE_NOT_FOUND);
     ASSERT_TRUE(DeleteFileW(u"C:\\WINDOWS\\Temp\\New\\f.txt"));
     ASSERT_TRUE(SetCurrentDirectoryW(u"C:\\WINDOWS\\Temp\\New"));
-    EXPECT_FALSE(RemoveDirectoryW(u"C:\\WINDOWS\\Temp\\New"));
-    EXPECT_LAST_ERROR(ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(RemoveDirectoryW(u"C:\\WINDOWS\\Temp\\New"), FALSE, ERROR_SHARING_VIOLATION);
     ASSERT_TRUE(SetCurrentDirectoryW(u"C:\\"));
     EXPECT_TRUE(RemoveDirectoryW(u"C:\\WINDOWS\\Temp\\New"));
 }
@@ -539,10 +484,8 @@ TEST(Folders, CurrentDirectoryMakesRelativePaths) {
     ASSERT_TRUE(writeText(u"rel.txt", "r"));
     EXPECT_EQ(readText(u"C:\\WINDOWS\\Temp\\rel.txt"), "r");
     EXPECT_EQ(readText(u"..\\Temp\\rel.txt"), "r");
-    EXPECT_FALSE(SetCurrentDirectoryW(u"C:\\WINDOWS\\Temp\\rel.txt"));
-    EXPECT_LAST_ERROR(ERROR_DIRECTORY);
-    EXPECT_FALSE(SetCurrentDirectoryW(u"C:\\Nowhere"));
-    EXPECT_LAST_ERROR(ERROR_FILE_NOT_FOUND);
+    EXPECT_FAILS_WITH(SetCurrentDirectoryW(u"C:\\WINDOWS\\Temp\\rel.txt"), FALSE, ERROR_DIRECTORY);
+    EXPECT_FAILS_WITH(SetCurrentDirectoryW(u"C:\\Nowhere"), FALSE, ERROR_FILE_NOT_FOUND);
 }
 
 // --- Size protocols of the path functions -------------------------------------
@@ -589,15 +532,13 @@ TEST(SizeProtocol, FullShortAndTempPaths) {
     ASSERT_EQ(GetFullPathNameW(u"\\Temp\\", MAX_PATH, buf, &part), 8u);
     EXPECT_EQ(std::u16string(buf), u"C:\\Temp\\");
     EXPECT_EQ(part, nullptr);
-    EXPECT_EQ(GetFullPathNameW(u"", MAX_PATH, buf, &part), 0u);
-    EXPECT_LAST_ERROR(ERROR_INVALID_NAME);
+    EXPECT_FAILS_WITH(GetFullPathNameW(u"", MAX_PATH, buf, &part), 0u, ERROR_INVALID_NAME);
 
     // Short names: the path as given, when it exists.
     EXPECT_EQ(GetShortPathNameW(u"C:\\Program Files", buf, 5), 17u);
     ASSERT_EQ(GetShortPathNameW(u"C:\\Program Files", buf, MAX_PATH), 16u);
     EXPECT_EQ(std::u16string(buf), u"C:\\Program Files");
-    EXPECT_EQ(GetShortPathNameW(u"C:\\Program Files\\none", buf, MAX_PATH), 0u);
-    EXPECT_LAST_ERROR(ERROR_FILE_NOT_FOUND);
+    EXPECT_FAILS_WITH(GetShortPathNameW(u"C:\\Program Files\\none", buf, MAX_PATH), 0u, ERROR_FILE_NOT_FOUND);
 
     ASSERT_EQ(GetTempPathW(MAX_PATH, buf), 16u);
     EXPECT_EQ(std::u16string(buf), u"C:\\WINDOWS\\Temp\\");
@@ -622,6 +563,5 @@ TEST(TempFileName, MakesAUniqueEmptyFile) {
     EXPECT_EQ(GetTempFileNameW(u"C:\\WINDOWS\\Temp", u"abc", 0x1A2B, name), 0x1A2Bu);
     EXPECT_EQ(std::u16string(name), u"C:\\WINDOWS\\Temp\\abc1A2B.TMP");
     EXPECT_EQ(GetFileAttributesW(name), INVALID_FILE_ATTRIBUTES);  // a given number makes no file
-    EXPECT_EQ(GetTempFileNameW(u"C:\\Missing", u"abc", 0, name), 0u);
-    EXPECT_LAST_ERROR(ERROR_DIRECTORY);
+    EXPECT_FAILS_WITH(GetTempFileNameW(u"C:\\Missing", u"abc", 0, name), 0u, ERROR_DIRECTORY);
 }

@@ -77,8 +77,7 @@ TEST_F(Find, EntryDataAndRootHasNoDotEntries) {
     EXPECT_EQ(std::u16string(d.cFileName), u"a.txt");
     EXPECT_EQ(d.cAlternateFileName[0], 0);
     EXPECT_NE(u64(d.ftLastWriteTime), 0u);
-    EXPECT_FALSE(FindNextFileW(h, &d));
-    EXPECT_LAST_ERROR(ERROR_NO_MORE_FILES);
+    EXPECT_FAILS_WITH(FindNextFileW(h, &d), FALSE, ERROR_NO_MORE_FILES);
     EXPECT_TRUE(FindClose(h));
 
     ASSERT_NE((h = FindFirstFileW(in(u"Sub").c_str(), &d)), INVALID_HANDLE_VALUE);
@@ -98,24 +97,19 @@ TEST_F(Find, FailuresAndHandleKinds) {
     EXPECT_EQ(found(in(u"none.txt")), (Names{u"<error 2>"}));
     EXPECT_EQ(found(u"C:\\" + std::u16string(300, u'a') + u"\\*"), (Names{u"<error 206>"}));
     WIN32_FIND_DATAW d;
-    EXPECT_EQ(FindFirstFileW(nullptr, &d), INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_PATH_NOT_FOUND);
+    EXPECT_FAILS_WITH(FindFirstFileW(nullptr, &d), INVALID_HANDLE_VALUE, ERROR_PATH_NOT_FOUND);
 
     // Find handles and kernel handles are not interchangeable.
     HANDLE f = FindFirstFileW(in(u"*").c_str(), &d);
     ASSERT_NE(f, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(CloseHandle(f));
-    EXPECT_LAST_ERROR(ERROR_INVALID_HANDLE);
+    EXPECT_FAILS_WITH(CloseHandle(f), FALSE, ERROR_INVALID_HANDLE);
     HANDLE file = openRead(in(u"a.txt").c_str());
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(FindClose(file));
-    EXPECT_LAST_ERROR(ERROR_INVALID_HANDLE);
-    EXPECT_FALSE(FindNextFileW(file, &d));
-    EXPECT_LAST_ERROR(ERROR_INVALID_HANDLE);
+    EXPECT_FAILS_WITH(FindClose(file), FALSE, ERROR_INVALID_HANDLE);
+    EXPECT_FAILS_WITH(FindNextFileW(file, &d), FALSE, ERROR_INVALID_HANDLE);
     EXPECT_TRUE(CloseHandle(file));
     EXPECT_TRUE(FindClose(f));
-    EXPECT_FALSE(FindClose(f));
-    EXPECT_LAST_ERROR(ERROR_INVALID_HANDLE);
+    EXPECT_FAILS_WITH(FindClose(f), FALSE, ERROR_INVALID_HANDLE);
 }
 
 TEST_F(Find, EntriesRemovedDuringTheSearchAreSkipped) {

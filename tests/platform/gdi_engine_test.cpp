@@ -12,304 +12,19 @@
 #include <win/modules.h>
 #include <winsim/winsim.h>
 
-#include "gdi_support.h"
+#include "fake_driver.h"
 
 using namespace winsim::gdi;
 namespace eng = winsim::engine;
 
 namespace {
 
-struct FakePdev {
-    uint32_t sig = 0xFEEDFACE;
-    HDEV hdev = nullptr;
-    HSURF surface = nullptr;
-    HPALETTE palette = nullptr;
-    LONG bandY = 0;
-};
-
-struct FakeState {
-    // Configuration.
-    bool banding = false;
-    LONG width = 200, height = 100, bandHeight = 40;
-    FLONG hooks = HOOK_BITBLT | HOOK_STRETCHBLT | HOOK_TEXTOUT | HOOK_STROKEPATH | HOOK_FILLPATH |
-                  HOOK_STROKEANDFILLPATH | HOOK_COPYBITS | HOOK_STRETCHBLTROP;
-    BOOL fillAnswer = TRUE, bltAnswer = TRUE, textAnswer = TRUE, strokeAnswer = TRUE;
-    ULONG cFonts = 0;
-    ULONG engineVersion = 0;
-    // Record.
-    std::vector<std::string> calls;
-    std::vector<std::pair<FLONG, std::vector<POINTFIX>>> runs;
-    std::vector<CLIPOBJ> clips;
-    std::vector<RECTL> copyRects;
-    std::vector<long> copyInk;       // non-white pixels of each DrvCopyBits source
-    std::vector<ULONG> copyColor;    // the colour at the centre of each source
-    std::vector<ROP4> rops;
-    std::vector<ULONG> realizeHatch;
-    std::vector<SIZEL> realizeSize;
-    std::vector<std::vector<ULONG>> realizeXlate;
-    std::vector<void*> rbrush;
-    STROBJ lastStr{};
-    std::vector<GLYPHPOS> glyphs;
-    FONTOBJ lastFont{};
-    long glyphInk = 0;
-    std::vector<uint32_t> page;  // banded page image
-    std::vector<uint8_t> devmode;
-};
-FakeState* g = nullptr;
-
-FakePdev* pdevOf(DHPDEV d) { return reinterpret_cast<FakePdev*>(d); }
-FakePdev* pdevOf(SURFOBJ* so) { return so ? pdevOf(so->dhpdev) : nullptr; }
-
-DHPDEV APIENTRY fEnablePDEV(DEVMODEW* pdm, LPWSTR, ULONG, HSURF*, ULONG cjCaps, ULONG* caps, ULONG cjDev, DEVINFO* di,
-                            HDEV, LPWSTR name, HANDLE) {
-    g->calls.push_back("EnablePDEV " + winsim::toUtf8(name ? std::u16string(name) : u""));
-    if (pdm) g->devmode.assign(reinterpret_cast<uint8_t*>(pdm), reinterpret_cast<uint8_t*>(pdm) + 4);
-    if (cjCaps < sizeof(GDIINFO) || cjDev < sizeof(DEVINFO)) return nullptr;
-    auto* gi = reinterpret_cast<GDIINFO*>(caps);
-    std::memset(gi, 0, sizeof *gi);
-    gi->ulVersion = 0x500;
-    gi->ulTechnology = DT_RASPRINTER;
-    gi->ulHorzRes = static_cast<ULONG>(g->width);
-    gi->ulVertRes = static_cast<ULONG>(g->height);
-    gi->cBitsPixel = 24;
-    gi->cPlanes = 1;
-    gi->ulLogPixelsX = gi->ulLogPixelsY = 600;
-    gi->xStyleStep = gi->yStyleStep = 1;
-    gi->denStyleStep = 3;
-    std::memset(di, 0, sizeof *di);
-    auto* p = new FakePdev;
-    p->palette = EngCreatePalette(PAL_BGR, 0, nullptr, 0, 0, 0);
-    di->hpalDefault = p->palette;
-    di->cFonts = g->cFonts;
-    di->iDitherFormat = BMF_24BPP;
-    return reinterpret_cast<DHPDEV>(p);
-}
-void APIENTRY fCompletePDEV(DHPDEV d, HDEV h) {
-    g->calls.push_back("CompletePDEV");
-    pdevOf(d)->hdev = h;
-}
-void APIENTRY fDisablePDEV(DHPDEV d) {
-    g->calls.push_back("DisablePDEV");
-    EngDeletePalette(pdevOf(d)->palette);
-    delete pdevOf(d);
-}
-BOOL APIENTRY fResetPDEV(DHPDEV, DHPDEV) {
-    g->calls.push_back("ResetPDEV");
-    return TRUE;
-}
-HSURF APIENTRY fEnableSurface(DHPDEV d) {
-    g->calls.push_back("EnableSurface");
-    FakePdev* p = pdevOf(d);
-    if (g->banding) {
-        HBITMAP b = EngCreateBitmap(SIZEL{g->width, g->bandHeight}, 0, BMF_24BPP, BMF_TOPDOWN, nullptr);
-        p->surface = reinterpret_cast<HSURF>(b);
-        EngMarkBandingSurface(p->surface);
-        EngAssociateSurface(p->surface, p->hdev, HOOK_BITBLT | HOOK_STRETCHBLT | HOOK_TEXTOUT);
-    } else {
-        p->surface = EngCreateDeviceSurface(reinterpret_cast<DHSURF>(p), SIZEL{g->width, g->height}, BMF_24BPP);
-        EngAssociateSurface(p->surface, p->hdev, g->hooks);
-    }
-    return p->surface;
-}
-void APIENTRY fDisableSurface(DHPDEV d) {
-    g->calls.push_back("DisableSurface");
-    EngDeleteSurface(pdevOf(d)->surface);
-}
-BOOL APIENTRY fStartDoc(SURFOBJ*, LPWSTR name, DWORD job) {
-    g->calls.push_back("StartDoc " + winsim::toUtf8(name ? std::u16string(name) : u"") + " " + std::to_string(job));
-    return TRUE;
-}
-BOOL APIENTRY fEndDoc(SURFOBJ*, FLONG fl) {
-    g->calls.push_back("EndDoc " + std::to_string(fl));
-    return TRUE;
-}
-BOOL APIENTRY fStartPage(SURFOBJ*) {
-    g->calls.push_back("StartPage");
-    return TRUE;
-}
-BOOL APIENTRY fSendPage(SURFOBJ*) {
-    g->calls.push_back("SendPage");
-    return TRUE;
-}
-void eraseBand(SURFOBJ* so) {
-    RECTL r{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
-    EngEraseSurface(so, &r, 0xFFFFFF);
-}
-BOOL APIENTRY fStartBanding(SURFOBJ* so, POINTL* org) {
-    g->calls.push_back("StartBanding");
-    pdevOf(so)->bandY = 0;
-    *org = {0, 0};
-    g->page.assign(static_cast<size_t>(g->width) * g->height, 0xFFFFFF);
-    eraseBand(so);
-    return TRUE;
-}
-BOOL APIENTRY fNextBand(SURFOBJ* so, POINTL* org) {
-    g->calls.push_back("NextBand");
-    FakePdev* p = pdevOf(so);
-    for (LONG y = 0; y < so->sizlBitmap.cy && p->bandY + y < g->height; ++y)
-        for (LONG x = 0; x < so->sizlBitmap.cx; ++x)
-            g->page[static_cast<size_t>(p->bandY + y) * g->width + x] = getPixel(so, x, y);
-    p->bandY += g->bandHeight;
-    *org = p->bandY >= g->height ? POINTL{-1, -1} : POINTL{0, p->bandY};
-    eraseBand(so);
-    return TRUE;
-}
-void recordClip(CLIPOBJ* pco) {
-    if (pco) g->clips.push_back(*pco);
-}
-BOOL APIENTRY fFillPath(SURFOBJ*, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ*, POINTL*, MIX, FLONG) {
-    g->calls.push_back("FillPath");
-    recordClip(pco);
-    PATHOBJ_vEnumStart(ppo);
-    PATHDATA pd;
-    BOOL more;
-    do {
-        more = PATHOBJ_bEnum(ppo, &pd);
-        g->runs.push_back({pd.flags, std::vector<POINTFIX>(pd.pptfx, pd.pptfx + pd.count)});
-    } while (more);
-    return g->fillAnswer;
-}
-BOOL APIENTRY fStrokePath(SURFOBJ*, PATHOBJ*, CLIPOBJ* pco, XFORMOBJ*, BRUSHOBJ*, POINTL*, LINEATTRS* la, MIX) {
-    g->calls.push_back("StrokePath " + std::to_string(la ? la->fl : 99));
-    recordClip(pco);
-    return g->strokeAnswer;
-}
-BOOL APIENTRY fBitBlt(SURFOBJ* t, SURFOBJ* s, SURFOBJ* m, CLIPOBJ* pco, XLATEOBJ* x, RECTL* r, POINTL* sp, POINTL* mp,
-                      BRUSHOBJ* b, POINTL* bo, ROP4 rop) {
-    g->calls.push_back("BitBlt");
-    g->rops.push_back(rop);
-    recordClip(pco);
-    if (g->banding) return EngBitBlt(t, s, m, pco, x, r, sp, mp, b, bo, rop);
-    if (b && b->iSolidColor == 0xFFFFFFFF) {
-        g->rbrush.push_back(BRUSHOBJ_pvGetRbrush(b));
-        g->rbrush.push_back(BRUSHOBJ_pvGetRbrush(b));
-    }
-    return g->bltAnswer;
-}
-BOOL APIENTRY fStretchBlt(SURFOBJ* t, SURFOBJ* s, SURFOBJ* m, CLIPOBJ* pco, XLATEOBJ* x, COLORADJUSTMENT* ca,
-                          POINTL* ht, RECTL* d, RECTL* sr, POINTL* mp, ULONG mode) {
-    g->calls.push_back("StretchBlt " + std::to_string(mode));
-    if (g->banding) return EngStretchBlt(t, s, m, pco, x, ca, ht, d, sr, mp, mode);
-    return g->bltAnswer;
-}
-BOOL APIENTRY fCopyBits(SURFOBJ* d, SURFOBJ* s, CLIPOBJ* pco, XLATEOBJ* x, RECTL* r, POINTL* p) {
-    g->calls.push_back("CopyBits");
-    if (g->banding) return EngCopyBits(d, s, pco, x, r, p);
-    g->copyRects.push_back(*r);
-    long ink = 0;
-    for (LONG y = 0; y < s->sizlBitmap.cy; ++y)
-        for (LONG xx = 0; xx < s->sizlBitmap.cx; ++xx) ink += getPixel(s, xx, y) != 0xFFFFFF;
-    g->copyInk.push_back(ink);
-    g->copyColor.push_back(getPixel(s, s->sizlBitmap.cx / 2, s->sizlBitmap.cy / 2));
-    return TRUE;
-}
-BOOL APIENTRY fTextOut(SURFOBJ* so, STROBJ* str, FONTOBJ* fo, CLIPOBJ* pco, RECTL* extra, RECTL* opaque, BRUSHOBJ* fore,
-                       BRUSHOBJ* ob, POINTL* org, MIX mix) {
-    g->calls.push_back("TextOut");
-    if (g->banding) return EngTextOut(so, str, fo, pco, extra, opaque, fore, ob, org, mix);
-    g->lastStr = *str;
-    g->lastFont = *fo;
-    g->glyphs.clear();
-    g->glyphInk = 0;
-    STROBJ_vEnumStart(str);
-    ULONG c;
-    GLYPHPOS* gp;
-    BOOL more;
-    do {
-        more = STROBJ_bEnum(str, &c, &gp);
-        for (ULONG i = 0; i < c; ++i) {
-            g->glyphs.push_back(gp[i]);
-            GLYPHDATA* gd = nullptr;
-            HGLYPH hg = gp[i].hg;
-            if (FONTOBJ_cGetGlyphs(fo, FO_GLYPHBITS, 1, &hg, reinterpret_cast<void**>(&gd)) == 1) {
-                GLYPHBITS* gb = gd->gdf.pgb;
-                size_t bytes = static_cast<size_t>((gb->sizlBitmap.cx + 7) / 8) * gb->sizlBitmap.cy;
-                for (size_t k = 0; k < bytes; ++k) g->glyphInk += __builtin_popcount(gb->aj[k]);
-            }
-        }
-    } while (more);
-    return g->textAnswer;
-}
-BOOL APIENTRY fRealizeBrush(BRUSHOBJ* bo, SURFOBJ*, SURFOBJ* pat, SURFOBJ*, XLATEOBJ* x, ULONG hatch) {
-    g->calls.push_back("RealizeBrush");
-    g->realizeHatch.push_back(hatch);
-    g->realizeSize.push_back(pat->sizlBitmap);
-    std::vector<ULONG> xl;
-    if (x && (x->flXlate & XO_TABLE)) xl.assign(x->pulXlate, x->pulXlate + x->cEntries);
-    g->realizeXlate.push_back(xl);
-    void* mem = BRUSHOBJ_pvAllocRbrush(bo, 64);
-    bo->pvRbrush = mem;
-    return mem != nullptr;
-}
-ULONG APIENTRY fEscape(SURFOBJ*, ULONG esc, ULONG cjIn, PVOID in, ULONG cjOut, PVOID out) {
-    g->calls.push_back("Escape");
-    if (in && out) std::memcpy(out, in, std::min(cjIn, cjOut));
-    return esc + cjIn;
-}
-
-// One device font "Dev Mincho" with a glyph set of 'A'..'Z' as handles 0x100 + letter.
-struct DevFontData {
-    std::vector<uint8_t> ifi;
-    std::vector<HGLYPH> handles;
-    std::vector<uint8_t> glyphset;
-};
-DevFontData* devFont = nullptr;
-PIFIMETRICS APIENTRY fQueryFont(DHPDEV, ULONG_PTR, ULONG face, ULONG_PTR* id) {
-    if (id) *id = 0;
-    if (face != 1 || !devFont) return nullptr;
-    return reinterpret_cast<PIFIMETRICS>(devFont->ifi.data());
-}
-PVOID APIENTRY fQueryFontTree(DHPDEV, ULONG_PTR, ULONG face, ULONG mode, ULONG_PTR*) {
-    if (face != 1 || mode != QFT_GLYPHSET || !devFont) return nullptr;
-    return devFont->glyphset.data();
-}
-BOOL APIENTRY fQueryAdvanceWidths(DHPDEV, FONTOBJ*, ULONG, HGLYPH* hg, PVOID w, ULONG n) {
-    auto* widths = static_cast<USHORT*>(w);
-    for (ULONG i = 0; i < n; ++i) widths[i] = static_cast<USHORT>((hg[i] == 0x100 + 'I' ? 10 : 30) * 16);
-    return TRUE;
-}
-
-template <class F>
-PFN asPfn(F f) {
-    return reinterpret_cast<PFN>(reinterpret_cast<void (*)(void)>(f));
-}
-
-BOOL APIENTRY fEnableDriver(ULONG ver, ULONG cj, DRVENABLEDATA* ded) {
-    static DRVFN table[] = {
-        {INDEX_DrvEnablePDEV, asPfn(fEnablePDEV)},
-        {INDEX_DrvCompletePDEV, asPfn(fCompletePDEV)},
-        {INDEX_DrvDisablePDEV, asPfn(fDisablePDEV)},
-        {INDEX_DrvResetPDEV, asPfn(fResetPDEV)},
-        {INDEX_DrvEnableSurface, asPfn(fEnableSurface)},
-        {INDEX_DrvDisableSurface, asPfn(fDisableSurface)},
-        {INDEX_DrvStartDoc, asPfn(fStartDoc)},
-        {INDEX_DrvEndDoc, asPfn(fEndDoc)},
-        {INDEX_DrvStartPage, asPfn(fStartPage)},
-        {INDEX_DrvSendPage, asPfn(fSendPage)},
-        {INDEX_DrvStartBanding, asPfn(fStartBanding)},
-        {INDEX_DrvNextBand, asPfn(fNextBand)},
-        {INDEX_DrvFillPath, asPfn(fFillPath)},
-        {INDEX_DrvStrokePath, asPfn(fStrokePath)},
-        {INDEX_DrvBitBlt, asPfn(fBitBlt)},
-        {INDEX_DrvStretchBlt, asPfn(fStretchBlt)},
-        {INDEX_DrvCopyBits, asPfn(fCopyBits)},
-        {INDEX_DrvTextOut, asPfn(fTextOut)},
-        {INDEX_DrvRealizeBrush, asPfn(fRealizeBrush)},
-        {INDEX_DrvEscape, asPfn(fEscape)},
-        {INDEX_DrvQueryFont, asPfn(fQueryFont)},
-        {INDEX_DrvQueryFontTree, asPfn(fQueryFontTree)},
-        {INDEX_DrvQueryAdvanceWidths, asPfn(fQueryAdvanceWidths)},
-    };
-    g->engineVersion = ver;
-    if (cj < sizeof(DRVENABLEDATA)) return FALSE;
-    ded->iDriverVersion = DDI_DRIVER_VERSION_NT5;
-    ded->c = sizeof table / sizeof table[0];
-    ded->pdrvfn = table;
-    return TRUE;
-}
+using fakedrv::asPfn;
+using fakedrv::g;
 
 BOOL APIENTRY fEnableDriverWithoutSurface(ULONG, ULONG, DRVENABLEDATA* ded) {
-    static DRVFN table[] = {{INDEX_DrvEnablePDEV, asPfn(fEnablePDEV)}, {INDEX_DrvCompletePDEV, asPfn(fCompletePDEV)}};
+    static DRVFN table[] = {{INDEX_DrvEnablePDEV, asPfn(fakedrv::enablePDEV)},
+                            {INDEX_DrvCompletePDEV, asPfn(fakedrv::completePDEV)}};
     ded->iDriverVersion = DDI_DRIVER_VERSION_NT5;
     ded->c = 2;
     ded->pdrvfn = table;
@@ -319,11 +34,11 @@ BOOL APIENTRY fEnableDriverWithoutSurface(ULONG, ULONG, DRVENABLEDATA* ded) {
 class Engine : public ::testing::Test {
 protected:
     void SetUp() override {
-        state = std::make_unique<FakeState>();
+        state = std::make_unique<fakedrv::State>();
         g = state.get();
         baseSurfaces = liveSurfaceCount();
         basePalettes = livePaletteCount();
-        ASSERT_TRUE(eng::loadDriver(fEnableDriver, table, nullptr));
+        ASSERT_TRUE(eng::loadDriver(fakedrv::enableDriver, table, nullptr));
     }
     void TearDown() override {
         session.reset();
@@ -340,11 +55,7 @@ protected:
         session = eng::Session::create(table, std::move(o), &err);
         ASSERT_TRUE(session) << err;
     }
-    size_t count(const std::string& call) const {
-        size_t n = 0;
-        for (const auto& c : g->calls) n += c == call;
-        return n;
-    }
+    size_t count(const std::string& call) const { return g->count(call); }
     eng::Operation fillRect(LONG l, LONG t, LONG r, LONG b, eng::Color c) {
         eng::Operation op;
         op.kind = eng::Operation::FillPath;
@@ -353,7 +64,7 @@ protected:
         return op;
     }
     winsim::TempMachine machine;
-    std::unique_ptr<FakeState> state;
+    std::unique_ptr<fakedrv::State> state;
     eng::DriverTable table;
     std::unique_ptr<eng::Session> session;
     size_t baseSurfaces = 0, basePalettes = 0;
@@ -366,7 +77,7 @@ TEST_F(Engine, LoadingChecksTheTable) {
     EXPECT_EQ(g->engineVersion, static_cast<ULONG>(DDI_DRIVER_VERSION_NT5_01));
     EXPECT_EQ(table.driverVersion, static_cast<ULONG>(DDI_DRIVER_VERSION_NT5));
     EXPECT_TRUE(table.has(INDEX_DrvBitBlt));
-    EXPECT_FALSE(table.has(INDEX_DrvStretchBltROP));
+    EXPECT_FALSE(table.has(INDEX_DrvPlgBlt));
     eng::DriverTable t2;
     std::string err;
     EXPECT_FALSE(eng::loadDriver(fEnableDriverWithoutSurface, t2, &err));
@@ -384,9 +95,12 @@ TEST_F(Engine, VectorJobCallsTheDriverInOrder) {
     ASSERT_TRUE(session->endPage());
     ASSERT_TRUE(session->endDoc());
     session.reset();
-    std::vector<std::string> want = {"EnablePDEV Fake Printer", "CompletePDEV", "EnableSurface", "StartDoc Report 7",
-                                     "StartPage", "FillPath", "SendPage", "EndDoc 0", "DisableSurface", "DisablePDEV"};
-    EXPECT_EQ(g->calls, want);
+    std::vector<std::string> want = {"EnablePDEV", "CompletePDEV", "EnableSurface", "StartDoc", "StartPage",
+                                     "FillPath", "SendPage", "EndDoc", "DisableSurface", "DisablePDEV"};
+    EXPECT_EQ(g->names(), want);
+    EXPECT_EQ(g->deviceName, u"Fake Printer");
+    EXPECT_EQ(g->calls[3], "StartDoc Report 7");
+    EXPECT_EQ(g->calls[7], "EndDoc 0");
 }
 
 TEST_F(Engine, PathsAndClipsReachTheDriver) {
@@ -579,7 +293,7 @@ TEST_F(Engine, TextGivesGlyphsPositionsAndBitmaps) {
 }
 
 TEST_F(Engine, DeviceFontsComeFromTheDriver) {
-    DevFontData data;
+    fakedrv::DeviceFont data;
     {
         std::u16string name = u"Dev Mincho";
         data.ifi.assign(sizeof(IFIMETRICS) + 2 * (name.size() + 1), 0);
@@ -600,7 +314,7 @@ TEST_F(Engine, DeviceFontsComeFromTheDriver) {
         gs->cRuns = 1;
         gs->awcrun[0] = WCRUN{u'A', 26, data.handles.data()};
     }
-    devFont = &data;
+    g->font = &data;
     g->cFonts = 1;
     open();
     auto names = session->deviceFontNames();
@@ -613,7 +327,7 @@ TEST_F(Engine, DeviceFontsComeFromTheDriver) {
     op.text.at = {100, 100};
     op.text.text = u"AIB";
     ASSERT_TRUE(session->draw(op));
-    devFont = nullptr;
+    g->font = nullptr;
     EXPECT_EQ(g->lastFont.flFontType & DEVICE_FONTTYPE, static_cast<FLONG>(DEVICE_FONTTYPE));
     EXPECT_EQ(g->lastFont.iFace, 1u);
     ASSERT_EQ(g->glyphs.size(), 3u);
@@ -630,7 +344,7 @@ TEST_F(Engine, EscapesPassTheirBuffers) {
     open();
     std::vector<uint8_t> out;
     EXPECT_EQ(session->escape(4242, {9, 8, 7}, 2, &out), 4245u);
-    EXPECT_EQ(out, (std::vector<uint8_t>{9, 8}));
+    EXPECT_EQ(out, (std::vector<uint8_t>{10, 9}));
     EXPECT_EQ(session->escape(1, {}, 0, &out), 1u);
     EXPECT_TRUE(out.empty());
 }
@@ -641,9 +355,10 @@ TEST_F(Engine, ResetDuringADocumentFollowsTheEnginesSequence) {
     g->calls.clear();
     std::string err;
     ASSERT_TRUE(session->reset({9, 9, 9, 9}, &err)) << err;
-    std::vector<std::string> want = {"EnablePDEV Fake Printer", "CompletePDEV", "ResetPDEV", "DisableSurface",
-                                     "DisablePDEV", "EnableSurface", "StartDoc Doc 3"};
-    EXPECT_EQ(g->calls, want);
+    std::vector<std::string> want = {"EnablePDEV", "CompletePDEV", "ResetPDEV", "DisableSurface",
+                                     "DisablePDEV", "EnableSurface", "StartDoc"};
+    EXPECT_EQ(g->names(), want);
+    EXPECT_EQ(g->calls.back(), "StartDoc Doc 3");
     EXPECT_EQ(g->devmode, (std::vector<uint8_t>{9, 9, 9, 9}));
     ASSERT_TRUE(session->startPage());
     ASSERT_TRUE(session->draw(fillRect(0, 0, 5, 5, 0)));

@@ -6,6 +6,7 @@
 #include <winsim/winsim.h>
 
 #include "gdi_support.h"
+#include "platform/last_error.h"
 
 using namespace winsim::gdi;
 using gditest::Bmp;
@@ -65,8 +66,8 @@ TEST(GdiBitmap, RefusesBadRequestsAndInjectedFailures) {
     EXPECT_EQ(EngCreateBitmap(SIZEL{0, 5}, 0, BMF_24BPP, 0, nullptr), nullptr);
     EXPECT_EQ(EngCreateBitmap(SIZEL{5, 5}, 0, BMF_JPEG, 0, nullptr), nullptr);
     EXPECT_EQ(EngCreateBitmap(SIZEL{100, 5}, 4, BMF_24BPP, 0, nullptr), nullptr);  // row too short
-    EXPECT_EQ(EngCreateBitmap(SIZEL{100000, 100000}, 0, BMF_32BPP, 0, nullptr), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_FAILS_WITH(EngCreateBitmap(SIZEL{100000, 100000}, 0, BMF_32BPP, 0, nullptr),
+                      nullptr, ERROR_NOT_ENOUGH_MEMORY);
     winsim::failCall("EngCreateBitmap", 2, ERROR_NOT_ENOUGH_MEMORY);
     HBITMAP a = EngCreateBitmap(SIZEL{4, 4}, 0, BMF_8BPP, 0, nullptr);
     HBITMAP b = EngCreateBitmap(SIZEL{4, 4}, 0, BMF_8BPP, 0, nullptr);

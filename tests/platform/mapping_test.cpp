@@ -26,8 +26,7 @@ TEST(Mapping, ViewReadsWhatWasWrittenAndOutlivesHandles) {
     EXPECT_TRUE(CloseHandle(f));
     EXPECT_EQ(std::string(p, 14), "mapped content");
     EXPECT_TRUE(UnmapViewOfFile(p + 3));  // any address inside the view
-    EXPECT_FALSE(UnmapViewOfFile(p));
-    EXPECT_LAST_ERROR(ERROR_INVALID_ADDRESS);
+    EXPECT_FAILS_WITH(UnmapViewOfFile(p), FALSE, ERROR_INVALID_ADDRESS);
 }
 
 TEST(Mapping, WritableViewWritesTheFileAndGrowsIt) {
@@ -55,14 +54,13 @@ TEST(Mapping, SizeOffsetAndAccessRules) {
     winsim::TempMachine m;
     ASSERT_TRUE(writeText(kFile, ""));
     HANDLE f = openRead(kFile);
-    EXPECT_EQ(CreateFileMappingW(f, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr);
-    EXPECT_LAST_ERROR(ERROR_FILE_INVALID);
-    EXPECT_EQ(CreateFileMappingW(f, nullptr, PAGE_READWRITE, 0, 10, nullptr), nullptr);  // handle cannot write
-    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
-    EXPECT_EQ(CreateFileMappingW(f, nullptr, PAGE_READONLY, 0, 10, nullptr), nullptr);  // cannot grow
-    EXPECT_LAST_ERROR(ERROR_NOT_ENOUGH_MEMORY);
-    EXPECT_EQ(CreateFileMappingW(f, nullptr, 0x40 /* execute-read-write */, 0, 10, nullptr), nullptr);
-    EXPECT_LAST_ERROR(ERROR_INVALID_PARAMETER);
+    EXPECT_FAILS_WITH(CreateFileMappingW(f, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr, ERROR_FILE_INVALID);
+    EXPECT_FAILS_WITH(CreateFileMappingW(f, nullptr, PAGE_READWRITE, 0, 10, nullptr),
+                      nullptr, ERROR_ACCESS_DENIED);  // handle cannot write
+    EXPECT_FAILS_WITH(CreateFileMappingW(f, nullptr, PAGE_READONLY, 0, 10, nullptr),
+                      nullptr, ERROR_NOT_ENOUGH_MEMORY);  // cannot grow
+    EXPECT_FAILS_WITH(CreateFileMappingW(f, nullptr, 0x40 /* execute-read-write */, 0, 10, nullptr),
+                      nullptr, ERROR_INVALID_PARAMETER);
     EXPECT_EQ(CreateFileMappingW(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x7FF0)), nullptr, PAGE_READONLY,
                                  0, 10, nullptr),
               nullptr);
@@ -75,12 +73,10 @@ TEST(Mapping, SizeOffsetAndAccessRules) {
     f = openRead(kFile);
     HANDLE map = CreateFileMappingW(f, nullptr, PAGE_READONLY, 0, 0, nullptr);
     ASSERT_NE(map, nullptr);
-    EXPECT_EQ(MapViewOfFile(map, FILE_MAP_WRITE, 0, 0, 0), nullptr);
-    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
-    EXPECT_EQ(MapViewOfFile(map, FILE_MAP_READ, 0, 0x1000, 0), nullptr);
-    EXPECT_LAST_ERROR(ERROR_MAPPED_ALIGNMENT);
-    EXPECT_EQ(MapViewOfFile(map, FILE_MAP_READ, 0, 0x10000, 0x10011), nullptr);  // one byte past the end
-    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
+    EXPECT_FAILS_WITH(MapViewOfFile(map, FILE_MAP_WRITE, 0, 0, 0), nullptr, ERROR_ACCESS_DENIED);
+    EXPECT_FAILS_WITH(MapViewOfFile(map, FILE_MAP_READ, 0, 0x1000, 0), nullptr, ERROR_MAPPED_ALIGNMENT);
+    EXPECT_FAILS_WITH(MapViewOfFile(map, FILE_MAP_READ, 0, 0x10000, 0x10011),
+                      nullptr, ERROR_ACCESS_DENIED);  // one byte past the end
     auto* p = static_cast<const char*>(MapViewOfFile(map, FILE_MAP_READ, 0, 0x10000, 0x10010));
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p[0], 'S');
@@ -99,13 +95,10 @@ TEST(Mapping, MappedFileCannotBeCutOrDeleted) {
     ASSERT_NE(p, nullptr);
     CloseHandle(map);
     ASSERT_EQ(SetFilePointer(f, 10, nullptr, FILE_BEGIN), 10u);
-    EXPECT_FALSE(SetEndOfFile(f));
-    EXPECT_LAST_ERROR(ERROR_USER_MAPPED_FILE);
-    EXPECT_EQ(openWrite(kFile, TRUNCATE_EXISTING, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE),
-              INVALID_HANDLE_VALUE);
-    EXPECT_LAST_ERROR(ERROR_USER_MAPPED_FILE);
-    EXPECT_FALSE(DeleteFileW(kFile));
-    EXPECT_LAST_ERROR(ERROR_ACCESS_DENIED);
+    EXPECT_FAILS_WITH(SetEndOfFile(f), FALSE, ERROR_USER_MAPPED_FILE);
+    EXPECT_FAILS_WITH(openWrite(kFile, TRUNCATE_EXISTING, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE),
+                      INVALID_HANDLE_VALUE, ERROR_USER_MAPPED_FILE);
+    EXPECT_FAILS_WITH(DeleteFileW(kFile), FALSE, ERROR_ACCESS_DENIED);
     EXPECT_EQ(p[99], 'x');  // still readable
     ASSERT_TRUE(UnmapViewOfFile(p));
     EXPECT_TRUE(SetEndOfFile(f));
@@ -115,8 +108,8 @@ TEST(Mapping, MappedFileCannotBeCutOrDeleted) {
 
 TEST(Mapping, PagingFileSectionIsSharedBetweenViews) {
     winsim::TempMachine m;
-    EXPECT_EQ(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 0, nullptr), nullptr);
-    EXPECT_LAST_ERROR(ERROR_INVALID_PARAMETER);
+    EXPECT_FAILS_WITH(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 0, nullptr),
+                      nullptr, ERROR_INVALID_PARAMETER);
     HANDLE map = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 0x20000, u"Local\\x");
     ASSERT_NE(map, nullptr);
     auto* a = static_cast<char*>(MapViewOfFile(map, FILE_MAP_WRITE, 0, 0, 0));

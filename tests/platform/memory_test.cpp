@@ -9,6 +9,7 @@
 #include <win/memory.h>
 #include <winsim/memory.h>
 #include <winsim/winsim.h>
+#include "platform/last_error.h"
 
 namespace {
 
@@ -51,17 +52,11 @@ TEST(Memory, FreeIsNullSafeAndRefusesUnknownOrFreedHandles) {
     HGLOBAL h = GlobalAlloc(GPTR, 16);
     ASSERT_NE(h, nullptr);
     ASSERT_EQ(GlobalFree(h), nullptr);
-    SetLastError(0);
-    EXPECT_EQ(GlobalFree(h), h);  // already freed
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_FAILS_WITH(GlobalFree(h), h, ERROR_INVALID_HANDLE);  // already freed
 
     int local = 0;
-    SetLastError(0);
-    EXPECT_EQ(GlobalFree(&local), &local);  // never a block
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    SetLastError(0);
-    EXPECT_EQ(GlobalSize(&local), 0u);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_FAILS_WITH(GlobalFree(&local), &local, ERROR_INVALID_HANDLE);  // never a block
+    EXPECT_FAILS_WITH(GlobalSize(&local), 0u, ERROR_INVALID_HANDLE);
     EXPECT_EQ(GlobalLock(&local), nullptr);
     EXPECT_FALSE(GlobalUnlock(&local));
     EXPECT_EQ(GlobalReAlloc(&local, 8, GMEM_MOVEABLE), nullptr);
@@ -87,8 +82,7 @@ TEST(Memory, MoveableBlockIsReachedThroughLockAndHandle) {
     SetLastError(1234);
     EXPECT_FALSE(GlobalUnlock(h));  // now unlocked
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(NO_ERROR));
-    EXPECT_FALSE(GlobalUnlock(h));  // was not locked
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_LOCKED));
+    EXPECT_FAILS_WITH(GlobalUnlock(h), FALSE, ERROR_NOT_LOCKED);  // was not locked
 
     // Freeing a locked block works, as on Windows.
     ASSERT_NE(GlobalLock(h), nullptr);
@@ -110,9 +104,7 @@ TEST(Memory, ReallocKeepsContentsAndZeroFillsGrowth) {
     EXPECT_EQ(GlobalSize(p), 0u);  // the old address is no block now
 
     // Without GMEM_MOVEABLE a fixed block changes in place only.
-    SetLastError(0);
-    EXPECT_EQ(GlobalReAlloc(q, 128, 0), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_FAILS_WITH(GlobalReAlloc(q, 128, 0), nullptr, ERROR_NOT_ENOUGH_MEMORY);
     EXPECT_EQ(GlobalSize(q), 64u);
     EXPECT_EQ(GlobalReAlloc(q, 4, 0), q);
     EXPECT_EQ(GlobalSize(q), 4u);
@@ -142,9 +134,7 @@ TEST(Memory, ZeroSizedMoveableBlockIsDiscardedUntilReallocated) {
     HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, 0);
     ASSERT_NE(h, nullptr);
     EXPECT_NE(GlobalFlags(h) & GMEM_DISCARDED, 0u);
-    SetLastError(0);
-    EXPECT_EQ(GlobalLock(h), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISCARDED));
+    EXPECT_FAILS_WITH(GlobalLock(h), nullptr, ERROR_DISCARDED);
     ASSERT_EQ(GlobalReAlloc(h, 32, GMEM_MOVEABLE), h);
     EXPECT_EQ(GlobalFlags(h) & GMEM_DISCARDED, 0u);
     EXPECT_NE(GlobalLock(h), nullptr);
@@ -175,9 +165,7 @@ TEST(Memory, InjectedAndImpossibleAllocationsFailCleanly) {
     HGLOBAL first = GlobalAlloc(GPTR, 8);
     winsim::failCall("GlobalAlloc", 2, ERROR_NOT_ENOUGH_MEMORY);
     HGLOBAL second = GlobalAlloc(GPTR, 8);
-    SetLastError(0);
-    EXPECT_EQ(GlobalAlloc(GPTR, 8), nullptr);  // the second call from now fails
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_FAILS_WITH(GlobalAlloc(GPTR, 8), nullptr, ERROR_NOT_ENOUGH_MEMORY);  // the second call from now fails
     HGLOBAL fourth = GlobalAlloc(GPTR, 8);  // only that one
     EXPECT_NE(second, nullptr);
     EXPECT_NE(fourth, nullptr);
@@ -187,13 +175,10 @@ TEST(Memory, InjectedAndImpossibleAllocationsFailCleanly) {
     EXPECT_EQ(GlobalReAlloc(first, 100, GMEM_MOVEABLE), nullptr);
     EXPECT_EQ(GlobalSize(first), 8u);  // untouched on failure
 
-    SetLastError(0);
-    EXPECT_EQ(GlobalAlloc(GPTR, static_cast<SIZE_T>(-1)), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_FAILS_WITH(GlobalAlloc(GPTR, static_cast<SIZE_T>(-1)), nullptr, ERROR_NOT_ENOUGH_MEMORY);
     EXPECT_EQ(GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(-16)), nullptr);
     EXPECT_EQ(GlobalReAlloc(first, static_cast<SIZE_T>(-1), GMEM_MOVEABLE), nullptr);
-    EXPECT_EQ(LocalAlloc(0x10000, 8), nullptr);  // not a flag
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_FAILS_WITH(LocalAlloc(0x10000, 8), nullptr, ERROR_INVALID_PARAMETER);  // not a flag
 
     for (HGLOBAL h : {first, second, fourth}) EXPECT_EQ(GlobalFree(h), nullptr);
     EXPECT_EQ(winsim::liveGlobalBlocks(), base);

@@ -11,6 +11,7 @@
 #include <winsim/process.h>
 #include <winsim/system.h>
 #include <winsim/winsim.h>
+#include "platform/last_error.h"
 
 namespace fs = std::filesystem;
 
@@ -79,8 +80,7 @@ TEST(Mutex, RecursiveForTheOwningThreadOnly) {
     EXPECT_TRUE(ReleaseMutex(h));
     EXPECT_EQ(waitOnOtherThread(h, 20), static_cast<DWORD>(WAIT_TIMEOUT));  // one level left
     EXPECT_TRUE(ReleaseMutex(h));
-    EXPECT_FALSE(ReleaseMutex(h));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_OWNER));
+    EXPECT_FAILS_WITH(ReleaseMutex(h), FALSE, ERROR_NOT_OWNER);
     EXPECT_EQ(waitOnOtherThread(h, 1000), static_cast<DWORD>(WAIT_OBJECT_0));
     CloseHandle(h);
 }
@@ -108,16 +108,14 @@ TEST(Mutex, SecondCreateOpensTheSameObjectAndSaysSo) {
     for (HANDLE h : {a, b, c, other}) CloseHandle(h);
 
     // Once every handle is closed the object is gone.
-    EXPECT_EQ(OpenMutexW(SYNCHRONIZE, FALSE, u"VeskTestShared"), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FAILS_WITH(OpenMutexW(SYNCHRONIZE, FALSE, u"VeskTestShared"), nullptr, ERROR_FILE_NOT_FOUND);
 }
 
 TEST(Mutex, BadNamesAndSecurityAttributes) {
     winsim::TempMachine m;
-    EXPECT_EQ(CreateMutexW(nullptr, FALSE, u"Global\\a\\b"), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
-    EXPECT_EQ(CreateMutexW(nullptr, FALSE, std::u16string(300, u'x').c_str()), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+    EXPECT_FAILS_WITH(CreateMutexW(nullptr, FALSE, u"Global\\a\\b"), nullptr, ERROR_PATH_NOT_FOUND);
+    EXPECT_FAILS_WITH(CreateMutexW(nullptr, FALSE, std::u16string(300, u'x').c_str()),
+                      nullptr, ERROR_FILENAME_EXCED_RANGE);
 
     // The descriptor the caller passes is kept for inspection.
     winsim::clearMutexCreations();
@@ -143,8 +141,7 @@ TEST(Mutex, BadNamesAndSecurityAttributes) {
     SECURITY_DESCRIPTOR bad{};
     bad.Revision = 7;
     sa.lpSecurityDescriptor = &bad;
-    EXPECT_EQ(CreateMutexW(&sa, FALSE, u"Global\\VeskTestBad"), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_SECURITY_DESCR));
+    EXPECT_FAILS_WITH(CreateMutexW(&sa, FALSE, u"Global\\VeskTestBad"), nullptr, ERROR_INVALID_SECURITY_DESCR);
 }
 
 TEST(Mutex, ThreadEndingWhileOwningAbandonsIt) {

@@ -4,12 +4,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include <win/windows.h>
 #include <winsim/process.h>
 #include <winsim/winsim.h>
 #include "core/sim.h"
+#include "platform/file_helpers.h"
 
 namespace fs = std::filesystem;
 
@@ -39,13 +39,6 @@ DWORD exitCode(HANDLE h) {
     DWORD code = 0xDEAD;
     EXPECT_TRUE(GetExitCodeProcess(h, &code));
     return code;
-}
-
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
 }
 
 }  // namespace
@@ -85,8 +78,7 @@ TEST(Process, StillActiveUntilItEndsAndTerminateSetsTheCode) {
     EXPECT_TRUE(TerminateProcess(pi.hProcess, 9));
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
     EXPECT_EQ(exitCode(pi.hProcess), 9u);
-    EXPECT_FALSE(TerminateProcess(pi.hProcess, 1));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FAILS_WITH(TerminateProcess(pi.hProcess, 1), FALSE, ERROR_ACCESS_DENIED);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     EXPECT_EQ(exitCode(GetCurrentProcess()), static_cast<DWORD>(STILL_ACTIVE));
@@ -96,19 +88,15 @@ TEST(Process, UnregisteredOrMissingProgramsAreNotFound) {
     winsim::TempMachine m;
     PROCESS_INFORMATION pi;
     std::ofstream(m.root() / "C" / "WINDOWS" / "plain.exe") << "not registered";
-    EXPECT_FALSE(start(u"C:\\WINDOWS\\plain.exe", u"", pi));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FAILS_WITH(start(u"C:\\WINDOWS\\plain.exe", u"", pi), FALSE, ERROR_FILE_NOT_FOUND);
     ASSERT_TRUE(winsim::registerProgram(u"gone.exe", {WINSIM_TEST_CHILD}));
-    EXPECT_FALSE(start(u"C:\\WINDOWS\\gone.exe", u"", pi));  // registered, but no file on the machine
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    EXPECT_FALSE(start(u"C:\\NoDir\\gone.exe", u"", pi));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_FAILS_WITH(start(u"C:\\WINDOWS\\gone.exe", u"", pi),
+                      FALSE, ERROR_FILE_NOT_FOUND);  // registered, but no file on the machine
+    EXPECT_FAILS_WITH(start(u"C:\\NoDir\\gone.exe", u"", pi), FALSE, ERROR_PATH_NOT_FOUND);
     ASSERT_TRUE(winsim::installProgram(u"C:\\WINDOWS\\broken.exe", {"/nonexistent/host/program"}));
-    EXPECT_FALSE(start(u"C:\\WINDOWS\\broken.exe", u"", pi));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FAILS_WITH(start(u"C:\\WINDOWS\\broken.exe", u"", pi), FALSE, ERROR_FILE_NOT_FOUND);
     ASSERT_TRUE(winsim::installProgram(kChild, {WINSIM_TEST_CHILD}));
-    EXPECT_FALSE(start(kChild, u"child.exe exit 1", pi, u"C:\\NoSuchDir"));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DIRECTORY));
+    EXPECT_FAILS_WITH(start(kChild, u"child.exe exit 1", pi, u"C:\\NoSuchDir"), FALSE, ERROR_DIRECTORY);
     EXPECT_EQ(winsim::detail::openHandleCount(), 0u);
 }
 
@@ -129,7 +117,7 @@ TEST(Process, ArgumentsEnvironmentAndDirectoryReachTheChild) {
     EXPECT_EQ(exitCode(pi.hProcess), 7u);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
-    std::string text = readFile(out);
+    std::string text = filetest::hostText(out);
     EXPECT_NE(text.find("cmd=" + winsim::toUtf8(cmd) + "\n"), std::string::npos) << text;
     EXPECT_NE(text.find("program=C:\\WINDOWS\\system32\\tool.exe\n"), std::string::npos) << text;
     EXPECT_NE(text.find("cwd=C:\\WINDOWS\n"), std::string::npos) << text;
@@ -159,5 +147,4 @@ TEST(Process, RegistryPrefersAFullPathOverAFileName) {
     EXPECT_FALSE(winsim::registeredProgram(u"C:\\WINDOWS\\other.exe"));
     EXPECT_FALSE(winsim::registerProgram(u"bad.exe", {"/bin/x", "tab\there"}));
     EXPECT_FALSE(winsim::registerProgram(u"bad.exe", {}));
-    EXPECT_EQ(GetCurrentProcessId(), static_cast<DWORD>(::getpid()));
 }

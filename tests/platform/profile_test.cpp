@@ -6,12 +6,11 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include <win/profile.h>
 #include <winsim/winsim.h>
 #include "core/sim.h"
+#include "platform/file_helpers.h"
 
 namespace fs = std::filesystem;
 
@@ -19,16 +18,8 @@ namespace {
 
 fs::path winDir(const winsim::TempMachine& m) { return m.root() / "C" / "WINDOWS"; }
 
-void put(const fs::path& p, const std::string& bytes) {
-    std::ofstream(p, std::ios::binary) << bytes;
-}
-
-std::string get(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+void put(const fs::path& p, const std::string& bytes) { filetest::putHostText(p, bytes); }
+std::string get(const fs::path& p) { return filetest::hostText(p); }
 
 std::u16string read(const char16_t* sec, const char16_t* key, const char16_t* def = u"<def>",
                     const char16_t* file = u"t.ini") {
@@ -98,9 +89,7 @@ TEST(ProfileRead, QuotesBlanksCaseDuplicatesAndStrayLines) {
 TEST(ProfileRead, MissingGivesTheDefaultWithoutTrailingBlanks) {
     winsim::TempMachine m;
     put(winDir(m) / "t.ini", "[S]\r\nk=v\r\n");
-    SetLastError(0);
-    EXPECT_EQ(read(u"S", u"nokey", u"  def  "), u"  def");
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FAILS_WITH(read(u"S", u"nokey", u"  def  "), u"  def", ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(read(u"NoSection", u"k", u"d"), u"d");
     EXPECT_EQ(read(u"S", u"k", u"d", u"absent.ini"), u"d");
     EXPECT_EQ(read(u"S", u"nokey", nullptr), u"");
@@ -188,9 +177,8 @@ TEST(ProfileWrite, CreatesFileSectionAndKeyInWindowsLayout) {
     EXPECT_EQ(get(winDir(m) / "new.ini"), "[First]\r\nkey=value\r\nsecond=2\r\n[Next]\r\nk= spaced \r\n");
     EXPECT_EQ(read(u"first", u"KEY", u"", u"new.ini"), u"value");
 
-    SetLastError(0);
-    EXPECT_FALSE(WritePrivateProfileStringW(u"S", u"k", u"v", u"C:\\NoSuchDir\\x.ini"));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_FAILS_WITH(WritePrivateProfileStringW(u"S", u"k", u"v", u"C:\\NoSuchDir\\x.ini"),
+                      FALSE, ERROR_PATH_NOT_FOUND);
     EXPECT_FALSE(fs::exists(m.root() / "C" / "NoSuchDir"));
 
     ASSERT_TRUE(WriteProfileStringW(u"Devices", u"P1", u"winspool,Ne00:"));
@@ -243,9 +231,7 @@ TEST(ProfileWrite, DeletesKeysSectionsAndFlushes) {
     EXPECT_TRUE(WritePrivateProfileStringW(nullptr, nullptr, nullptr, u"t.ini"));
     EXPECT_EQ(winsim::journalCount("WritePrivateProfileStringW"), 1u);
     EXPECT_EQ(winsim::journal().back().detail, "(null)|(null)|t.ini");
-    SetLastError(0);
-    EXPECT_FALSE(WritePrivateProfileStringW(nullptr, u"k", u"v", u"t.ini"));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_FAILS_WITH(WritePrivateProfileStringW(nullptr, u"k", u"v", u"t.ini"), FALSE, ERROR_INVALID_PARAMETER);
 }
 
 TEST(ProfileWrite, ReadOnlyFilesAndStructureBreakingTextAreRefused) {
@@ -254,9 +240,7 @@ TEST(ProfileWrite, ReadOnlyFilesAndStructureBreakingTextAreRefused) {
     fs::path p = winDir(m) / "t.ini";
     put(p, text);
     ASSERT_TRUE(winsim::detail::setHostAttributes(p, FILE_ATTRIBUTE_READONLY));
-    SetLastError(0);
-    EXPECT_FALSE(WritePrivateProfileStringW(u"S", u"k", u"w", u"t.ini"));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FAILS_WITH(WritePrivateProfileStringW(u"S", u"k", u"w", u"t.ini"), FALSE, ERROR_ACCESS_DENIED);
     EXPECT_FALSE(WritePrivateProfileStringW(u"S", nullptr, nullptr, u"t.ini"));
     EXPECT_EQ(get(p), text);
 
@@ -264,9 +248,7 @@ TEST(ProfileWrite, ReadOnlyFilesAndStructureBreakingTextAreRefused) {
     for (auto [s, k, v] : {std::tuple{u"S", u"k", u"x\r\n[Evil]\r\ny=1"}, std::tuple{u"S\n", u"k", u"v"},
                            std::tuple{u"S", u"a=b", u"v"}, std::tuple{u"S", u"[T]", u"v"},
                            std::tuple{u"S", u" ;c", u"v"}, std::tuple{u"S", u"", u"v"}}) {
-        SetLastError(0);
-        EXPECT_FALSE(WritePrivateProfileStringW(s, k, v, u"t.ini"));
-        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        EXPECT_FAILS_WITH(WritePrivateProfileStringW(s, k, v, u"t.ini"), FALSE, ERROR_INVALID_PARAMETER);
     }
     EXPECT_EQ(get(p), text);
     // A write keeps the file's attributes and leaves no temporary behind.
@@ -374,9 +356,7 @@ TEST(ProfileFaults, InjectedFailuresChangeNothing) {
     winsim::TempMachine m;
     put(winDir(m) / "t.ini", "[S]\r\nk=1\r\n");
     winsim::failCall("WritePrivateProfileStringW", 1, ERROR_DISK_FULL);
-    SetLastError(0);
-    EXPECT_FALSE(WritePrivateProfileStringW(u"S", u"k", u"2", u"t.ini"));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
+    EXPECT_FAILS_WITH(WritePrivateProfileStringW(u"S", u"k", u"2", u"t.ini"), FALSE, ERROR_DISK_FULL);
     EXPECT_EQ(get(winDir(m) / "t.ini"), "[S]\r\nk=1\r\n");
     winsim::failCall("GetPrivateProfileIntW", 1, ERROR_READ_FAULT);
     EXPECT_EQ(GetPrivateProfileIntW(u"S", u"k", 77, u"t.ini"), 77u);

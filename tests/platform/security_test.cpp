@@ -9,6 +9,7 @@
 #include <winsim/system.h>
 #include <winsim/winsim.h>
 #include "core/sim.h"
+#include "platform/last_error.h"
 
 namespace {
 
@@ -104,8 +105,7 @@ std::pair<BOOL, DWORD> check(PSECURITY_DESCRIPTOR sd, DWORD desired) {
 
 std::vector<uint8_t> fileSecurity(const char16_t* path, SECURITY_INFORMATION info) {
     DWORD need = 0;
-    EXPECT_FALSE(GetFileSecurityW(path, info, nullptr, 0, &need));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_FAILS_WITH(GetFileSecurityW(path, info, nullptr, 0, &need), FALSE, ERROR_INSUFFICIENT_BUFFER);
     std::vector<uint8_t> buf(need);
     EXPECT_TRUE(GetFileSecurityW(path, info, buf.data(), need, &need));
     return buf;
@@ -124,8 +124,7 @@ TEST(Sids, ByteLayoutAndComparisons) {
     PSID everyone = everyoneSid();
     EXPECT_FALSE(EqualSid(admins, everyone));
     uint8_t copy[SECURITY_MAX_SID_SIZE];
-    EXPECT_FALSE(CopySid(15, copy, admins));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_FAILS_WITH(CopySid(15, copy, admins), FALSE, ERROR_INSUFFICIENT_BUFFER);
     ASSERT_TRUE(CopySid(sizeof copy, copy, admins));
     EXPECT_TRUE(EqualSid(copy, admins));
     copy[0] = 2;  // unknown revision
@@ -153,14 +152,11 @@ TEST(Acls, AcesAreWrittenInPlaceAndMustFit) {
     EXPECT_EQ(std::memcmp(buf.data() + 8, ace, sizeof ace), 0);
     EXPECT_EQ(buf[size], 0xEE);  // nothing past the ACL
     EXPECT_TRUE(IsValidAcl(acl));
-    EXPECT_FALSE(AddAccessAllowedAce(acl, ACL_REVISION2, 1, everyone));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALLOTTED_SPACE_EXCEEDED));
+    EXPECT_FAILS_WITH(AddAccessAllowedAce(acl, ACL_REVISION2, 1, everyone), FALSE, ERROR_ALLOTTED_SPACE_EXCEEDED);
     uint8_t badSid[8] = {9, 0};
     ASSERT_TRUE(InitializeAcl(acl, size, ACL_REVISION2));
-    EXPECT_FALSE(AddAccessAllowedAce(acl, ACL_REVISION2, 1, badSid));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_SID));
-    EXPECT_FALSE(InitializeAcl(acl, 4, ACL_REVISION2));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_FAILS_WITH(AddAccessAllowedAce(acl, ACL_REVISION2, 1, badSid), FALSE, ERROR_INVALID_SID);
+    EXPECT_FAILS_WITH(InitializeAcl(acl, 4, ACL_REVISION2), FALSE, ERROR_INSUFFICIENT_BUFFER);
     FreeSid(everyone);
 }
 
@@ -194,22 +190,22 @@ TEST(AccessCheck, RefusesWrongTokensDescriptorsAndBuffers) {
     BOOL status = FALSE;
     HANDLE primary = nullptr;
     ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &primary));
-    EXPECT_FALSE(AccessCheck(&d.sd, primary, 1, &mapping, &ps, &len, &granted, &status));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_IMPERSONATION_TOKEN));
+    EXPECT_FAILS_WITH(AccessCheck(&d.sd, primary, 1, &mapping, &ps, &len, &granted, &status),
+                      FALSE, ERROR_NO_IMPERSONATION_TOKEN);
     CloseHandle(primary);
 
     ASSERT_TRUE(ImpersonateSelf(SecurityImpersonation));
     HANDLE token = nullptr;
     ASSERT_TRUE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token));
     len = 12;
-    EXPECT_FALSE(AccessCheck(&d.sd, token, 1, &mapping, &ps, &len, &granted, &status));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_FAILS_WITH(AccessCheck(&d.sd, token, 1, &mapping, &ps, &len, &granted, &status),
+                      FALSE, ERROR_INSUFFICIENT_BUFFER);
     EXPECT_EQ(len, 20u);
-    EXPECT_FALSE(AccessCheck(&d.sd, token, GENERIC_READ, &mapping, &ps, &len, &granted, &status));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_GENERIC_NOT_MAPPED));
+    EXPECT_FAILS_WITH(AccessCheck(&d.sd, token, GENERIC_READ, &mapping, &ps, &len, &granted, &status),
+                      FALSE, ERROR_GENERIC_NOT_MAPPED);
     SetSecurityDescriptorGroup(&d.sd, nullptr, FALSE);
-    EXPECT_FALSE(AccessCheck(&d.sd, token, 1, &mapping, &ps, &len, &granted, &status));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_SECURITY_DESCR));
+    EXPECT_FAILS_WITH(AccessCheck(&d.sd, token, 1, &mapping, &ps, &len, &granted, &status),
+                      FALSE, ERROR_INVALID_SECURITY_DESCR);
     CloseHandle(token);
     RevertToSelf();
     FreeSid(admins);
@@ -239,8 +235,7 @@ TEST(AccessCheck, NullDaclDenyAcesAndGenericRights) {
     // A deny ACE for a deny-only group still denies; an earlier allow wins.
     Descriptor denied(admins, {{ACCESS_DENIED_ACE_TYPE, 0x2, admins}, {ACCESS_ALLOWED_ACE_TYPE, 0x3, everyone}});
     EXPECT_EQ(check(&denied.sd, 1), std::make_pair(TRUE, DWORD{1}));
-    EXPECT_FALSE(check(&denied.sd, 2).first);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FAILS_WITH(check(&denied.sd, 2).first, FALSE, ERROR_ACCESS_DENIED);
     EXPECT_EQ(check(&denied.sd, MAXIMUM_ALLOWED).second, DWORD{1});
     Descriptor allowedFirst(admins, {{ACCESS_ALLOWED_ACE_TYPE, 0x3, everyone}, {ACCESS_DENIED_ACE_TYPE, 0x2, admins}});
     EXPECT_TRUE(check(&allowedFirst.sd, 2).first);
@@ -252,8 +247,7 @@ TEST(AccessCheck, NullDaclDenyAcesAndGenericRights) {
 TEST(Tokens, ThreadTokenOnlyWhileImpersonatingAndGroupsByIdentity) {
     winsim::TempMachine m(userConfig(false, true));
     HANDLE token = nullptr;
-    EXPECT_FALSE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_TOKEN));
+    EXPECT_FAILS_WITH(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token), FALSE, ERROR_NO_TOKEN);
     ASSERT_TRUE(ImpersonateSelf(SecurityImpersonation));
     ASSERT_TRUE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token));
     ASSERT_TRUE(RevertToSelf());
@@ -261,8 +255,7 @@ TEST(Tokens, ThreadTokenOnlyWhileImpersonatingAndGroupsByIdentity) {
     EXPECT_FALSE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &again));
 
     DWORD need = 0;
-    EXPECT_FALSE(GetTokenInformation(token, TokenGroups, nullptr, 0, &need));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_FAILS_WITH(GetTokenInformation(token, TokenGroups, nullptr, 0, &need), FALSE, ERROR_INSUFFICIENT_BUFFER);
     std::vector<uint64_t> buf((need + 7) / 8);
     ASSERT_TRUE(GetTokenInformation(token, TokenGroups, buf.data(), need, &need));
     auto* groups = reinterpret_cast<TOKEN_GROUPS*>(buf.data());
@@ -292,8 +285,7 @@ TEST(Tokens, ThreadTokenOnlyWhileImpersonatingAndGroupsByIdentity) {
 
     HANDLE noQuery = nullptr;
     ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE, &noQuery));
-    EXPECT_FALSE(GetTokenInformation(noQuery, TokenUser, buf.data(), need, &need));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FAILS_WITH(GetTokenInformation(noQuery, TokenUser, buf.data(), need, &need), FALSE, ERROR_ACCESS_DENIED);
     for (HANDLE h : {token, noQuery}) CloseHandle(h);
     FreeSid(admins);
     FreeSid(everyone);
@@ -328,19 +320,16 @@ TEST(FileSecurity, OwnerAdministratorsOnlyForAdministratorsOrSystem) {
     // A standard user may not give the file to Administrators, nor may a
     // filtered administrator, but the spooler's own identity may.
     winsim::config().userIsAdmin = false;
-    EXPECT_FALSE(SetFileSecurityW(path, OWNER_SECURITY_INFORMATION, &sd));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_OWNER));
+    EXPECT_FAILS_WITH(SetFileSecurityW(path, OWNER_SECURITY_INFORMATION, &sd), FALSE, ERROR_INVALID_OWNER);
     winsim::config().set("user.admin.denyonly", "1");
-    EXPECT_FALSE(SetFileSecurityW(path, OWNER_SECURITY_INFORMATION, &sd));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_OWNER));
+    EXPECT_FAILS_WITH(SetFileSecurityW(path, OWNER_SECURITY_INFORMATION, &sd), FALSE, ERROR_INVALID_OWNER);
     winsim::detail::threadActsAsSystem() = true;
     EXPECT_TRUE(SetFileSecurityW(path, OWNER_SECURITY_INFORMATION, &sd));
     winsim::detail::threadActsAsSystem() = false;
 
-    EXPECT_FALSE(SetFileSecurityW(u"C:\\WINDOWS\\missing.ini", DACL_SECURITY_INFORMATION, &sd));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    EXPECT_FALSE(SetFileSecurityW(path, SACL_SECURITY_INFORMATION, &sd));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PRIVILEGE_NOT_HELD));
+    EXPECT_FAILS_WITH(SetFileSecurityW(u"C:\\WINDOWS\\missing.ini", DACL_SECURITY_INFORMATION, &sd),
+                      FALSE, ERROR_FILE_NOT_FOUND);
+    EXPECT_FAILS_WITH(SetFileSecurityW(path, SACL_SECURITY_INFORMATION, &sd), FALSE, ERROR_PRIVILEGE_NOT_HELD);
     FreeSid(admins);
     FreeSid(everyone);
 }
@@ -358,8 +347,7 @@ TEST(FileSecurity, ChangingTheDaclNeedsTheRightToDoSo) {
     auto before = fileSecurity(path, DACL_SECURITY_INFORMATION);
     winsim::config().userIsAdmin = false;
     Descriptor open(admins, {{ACCESS_ALLOWED_ACE_TYPE, FILE_ALL_ACCESS, everyone}});
-    EXPECT_FALSE(SetFileSecurityW(path, DACL_SECURITY_INFORMATION, &open.sd));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FAILS_WITH(SetFileSecurityW(path, DACL_SECURITY_INFORMATION, &open.sd), FALSE, ERROR_ACCESS_DENIED);
     EXPECT_EQ(fileSecurity(path, DACL_SECURITY_INFORMATION), before);
 
     winsim::config().userIsAdmin = true;  // the owner group may change it

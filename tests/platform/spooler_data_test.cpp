@@ -1,10 +1,10 @@
 // Printer data: result codes, the size protocols, access and persistence.
 #include "spooler_fixture.h"
+#include "platform/file_helpers.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
 
 using namespace spooltest;
 
@@ -26,8 +26,8 @@ TEST_F(SpoolerTest, GetPrinterDataResultCodesAndSizes) {
     ASSERT_EQ(setValue(admin, u"Blob", kRegBinary, {1, 2, 3, 4, 5}), static_cast<DWORD>(ERROR_SUCCESS));
 
     DWORD type = 0, needed = 0;
-    EXPECT_EQ(getValue(admin, u"Missing", &type, nullptr, 0, &needed), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FAILS_WITH(getValue(admin, u"Missing", &type, nullptr, 0, &needed),
+                      static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ERROR_FILE_NOT_FOUND);
 
     BYTE buf[8];
     std::memset(buf, 0xEE, sizeof buf);
@@ -182,22 +182,10 @@ TEST_F(SpoolerTest, DamagedStateIsReportedAndNeverOverwritten) {
     HANDLE admin = openAdmin();
     ASSERT_NE(admin, nullptr);
     auto file = machine_.root() / "spooler" / "printers.txt";
-    std::string good;
-    {
-        std::ifstream in(file);
-        good.assign(std::istreambuf_iterator<char>(in), {});
-    }
-    {
-        std::ofstream out(file, std::ios::trunc);
-        out << good.substr(0, good.rfind("end"));  // the last record is cut off
-    }
+    const std::string good = filetest::hostText(file);
+    filetest::putHostText(file, good.substr(0, good.rfind("end")));  // the last record is cut off
     BYTE v[4] = {1, 0, 0, 0};
     EXPECT_EQ(SetPrinterDataW(admin, const_cast<LPWSTR>(u"X"), kRegDword, v, 4), static_cast<DWORD>(ERROR_INVALID_DATA));
-    std::string after;
-    {
-        std::ifstream in(file);
-        after.assign(std::istreambuf_iterator<char>(in), {});
-    }
-    EXPECT_EQ(after, good.substr(0, good.rfind("end")));
+    EXPECT_EQ(filetest::hostText(file), good.substr(0, good.rfind("end")));
     EXPECT_TRUE(winsim::listPrinters().empty());
 }

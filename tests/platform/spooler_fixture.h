@@ -11,6 +11,8 @@
 #include <winsim/spooler.h>
 #include <winsim/winsim.h>
 
+#include "platform/last_error.h"
+
 namespace spooltest {
 
 constexpr DWORD kRegSz = 1, kRegBinary = 3, kRegDword = 4;

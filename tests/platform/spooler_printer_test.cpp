@@ -25,8 +25,7 @@ TEST_F(SpoolerTest, OpenFindsPrintersByNameWithoutRegardToCase) {
     EXPECT_EQ(winsim::openPrinterHandles(), 1u);
     EXPECT_TRUE(ClosePrinter(h));
     EXPECT_EQ(winsim::openPrinterHandles(), 0u);
-    EXPECT_FALSE(ClosePrinter(h));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_FAILS_WITH(ClosePrinter(h), FALSE, ERROR_INVALID_HANDLE);
     // A printer handle is not a kernel handle.
     ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kPrinter), &h, nullptr));
     EXPECT_FALSE(CloseHandle(h));
@@ -35,8 +34,8 @@ TEST_F(SpoolerTest, OpenFindsPrintersByNameWithoutRegardToCase) {
 
 TEST_F(SpoolerTest, OpenRefusesUnknownAndOverlongNames) {
     HANDLE h = reinterpret_cast<HANDLE>(1);
-    EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(u"No Such Printer"), &h, nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
+    EXPECT_FAILS_WITH(OpenPrinterW(const_cast<LPWSTR>(u"No Such Printer"), &h, nullptr),
+                      FALSE, ERROR_INVALID_PRINTER_NAME);
     EXPECT_EQ(h, nullptr);
 
     winsim::PrinterRecord p;
@@ -45,8 +44,7 @@ TEST_F(SpoolerTest, OpenRefusesUnknownAndOverlongNames) {
     EXPECT_EQ(winsim::addPrinter(p), ERROR_SUCCESS);  // 259 characters is the longest name
     EXPECT_NE(open(p.name.c_str(), PRINTER_ACCESS_USE), nullptr);
     std::u16string tooLong(260, u'p');
-    EXPECT_FALSE(OpenPrinterW(tooLong.data(), &h, nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
+    EXPECT_FAILS_WITH(OpenPrinterW(tooLong.data(), &h, nullptr), FALSE, ERROR_INVALID_PRINTER_NAME);
     p.name = tooLong;
     EXPECT_EQ(winsim::addPrinter(p), static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
     for (const char16_t* bad : {u"a,b", u"a\\b", u"", u"\\\\server\\"}) {
@@ -54,8 +52,7 @@ TEST_F(SpoolerTest, OpenRefusesUnknownAndOverlongNames) {
         EXPECT_EQ(winsim::addPrinter(p), static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME)) << winsim::toUtf8(bad);
     }
     EXPECT_EQ(winsim::listPrinters().size(), 2u);
-    EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(kPrinter), nullptr, nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_FAILS_WITH(OpenPrinterW(const_cast<LPWSTR>(kPrinter), nullptr, nullptr), FALSE, ERROR_INVALID_PARAMETER);
 }
 
 TEST_F(SpoolerTest, AdministratorGetsEveryRightAndGenericRightsMap) {
@@ -88,8 +85,7 @@ TEST_F(UserSpooler, OrdinaryUserMayUseButNotAdminister) {
     ASSERT_NE(token, nullptr);
     EXPECT_NE(openAdmin(), nullptr);
     EXPECT_TRUE(ImpersonatePrinterClient(token));
-    EXPECT_EQ(openAdmin(), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FAILS_WITH(openAdmin(), nullptr, ERROR_ACCESS_DENIED);
 }
 
 TEST_F(UserSpooler, ImpersonationRestoresTheClientAndClosesTheToken) {
@@ -104,8 +100,7 @@ TEST_F(UserSpooler, ImpersonationRestoresTheClientAndClosesTheToken) {
     EXPECT_TRUE(ImpersonatePrinterClient(outer));
     EXPECT_FALSE(winsim::detail::threadActsAsSystem());
     EXPECT_EQ(winsim::detail::openHandleCount(), kernelBefore);
-    EXPECT_FALSE(ImpersonatePrinterClient(outer));  // closed with the first use
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_FAILS_WITH(ImpersonatePrinterClient(outer), FALSE, ERROR_INVALID_HANDLE);  // closed with the first use
     EXPECT_FALSE(ImpersonatePrinterClient(nullptr));
 }
 
@@ -117,8 +112,7 @@ TEST_F(UserSpooler, RevertingDropsAThreadTokenAndRestoresIt) {
     HANDLE client = RevertToPrinterSelf();
     ASSERT_NE(client, nullptr);
     // As the spooler itself the thread has no token and may administer.
-    EXPECT_FALSE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &t));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_TOKEN));
+    EXPECT_FAILS_WITH(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &t), FALSE, ERROR_NO_TOKEN);
     EXPECT_NE(openAdmin(), nullptr);
     EXPECT_TRUE(ImpersonatePrinterClient(client));
     ASSERT_TRUE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &t));
@@ -135,8 +129,7 @@ TEST_F(SpoolerTest, PrinterInfo2LaysOutItsStringsInTheCallersBlock) {
     ASSERT_EQ(winsim::setPrinterAttributes(kPrinter, PRINTER_ATTRIBUTE_ENABLE_BIDI), ERROR_SUCCESS);
 
     DWORD needed = 0;
-    EXPECT_FALSE(GetPrinterW(h, 2, nullptr, 0, &needed));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_FAILS_WITH(GetPrinterW(h, 2, nullptr, 0, &needed), FALSE, ERROR_INSUFFICIENT_BUFFER);
     ASSERT_GT(needed, sizeof(PRINTER_INFO_2W) + dm.size());
     std::vector<BYTE> buf(needed + 16, 0xEE);
     DWORD again = 0;
@@ -178,14 +171,10 @@ TEST_F(SpoolerTest, OtherPrinterLevelsAndBadLevels) {
     EXPECT_EQ(text(reinterpret_cast<PRINTER_INFO_5W*>(five.data())->pPortName), u"LPT1:");
 
     DWORD needed = 0;
-    EXPECT_FALSE(GetPrinterW(h, 3, nullptr, 0, &needed));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
-    EXPECT_FALSE(GetPrinterW(h, 2, nullptr, 0, nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(RPC_X_NULL_REF_POINTER));
-    EXPECT_FALSE(GetPrinterW(h, 2, nullptr, 100, &needed));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_USER_BUFFER));
-    EXPECT_FALSE(GetPrinterW(nullptr, 2, nullptr, 0, &needed));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_FAILS_WITH(GetPrinterW(h, 3, nullptr, 0, &needed), FALSE, ERROR_INVALID_LEVEL);
+    EXPECT_FAILS_WITH(GetPrinterW(h, 2, nullptr, 0, nullptr), FALSE, RPC_X_NULL_REF_POINTER);
+    EXPECT_FAILS_WITH(GetPrinterW(h, 2, nullptr, 100, &needed), FALSE, ERROR_INVALID_USER_BUFFER);
+    EXPECT_FAILS_WITH(GetPrinterW(nullptr, 2, nullptr, 0, &needed), FALSE, ERROR_INVALID_HANDLE);
 }
 
 TEST_F(SpoolerTest, ConnectionsCarryTheirServerName) {
@@ -215,8 +204,7 @@ TEST_F(SpoolerTest, SetPrinterChangesTheDefaultDevmodeAndRenames) {
     std::memcpy(&info, buf.data(), sizeof info);
     std::vector<uint8_t> dm = devmode(220, 8, 0x11);
     info.pDevMode = reinterpret_cast<DEVMODEW*>(dm.data());
-    EXPECT_FALSE(SetPrinterW(use, 2, reinterpret_cast<BYTE*>(&info), 0));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FAILS_WITH(SetPrinterW(use, 2, reinterpret_cast<BYTE*>(&info), 0), FALSE, ERROR_ACCESS_DENIED);
     ASSERT_TRUE(SetPrinterW(admin, 2, reinterpret_cast<BYTE*>(&info), 0));
     EXPECT_EQ(winsim::findPrinter(kPrinter)->devmode, dm);
 
@@ -227,12 +215,10 @@ TEST_F(SpoolerTest, SetPrinterChangesTheDefaultDevmodeAndRenames) {
     ASSERT_EQ(winsim::addPrinter(other), ERROR_SUCCESS);
     info.pDevMode = nullptr;
     info.pPrinterName = const_cast<LPWSTR>(u"other");
-    EXPECT_FALSE(SetPrinterW(admin, 2, reinterpret_cast<BYTE*>(&info), 0));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PRINTER_ALREADY_EXISTS));
+    EXPECT_FAILS_WITH(SetPrinterW(admin, 2, reinterpret_cast<BYTE*>(&info), 0), FALSE, ERROR_PRINTER_ALREADY_EXISTS);
     info.pPrinterName = const_cast<LPWSTR>(u"Office Renamed");
     info.pDriverName = const_cast<LPWSTR>(u"No Such Driver");
-    EXPECT_FALSE(SetPrinterW(admin, 2, reinterpret_cast<BYTE*>(&info), 0));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_UNKNOWN_PRINTER_DRIVER));
+    EXPECT_FAILS_WITH(SetPrinterW(admin, 2, reinterpret_cast<BYTE*>(&info), 0), FALSE, ERROR_UNKNOWN_PRINTER_DRIVER);
     EXPECT_TRUE(winsim::findPrinter(kPrinter));
     info.pDriverName = nullptr;
     ASSERT_TRUE(SetPrinterW(admin, 2, reinterpret_cast<BYTE*>(&info), 0));
@@ -256,8 +242,7 @@ TEST_F(SpoolerTest, SetPrinterLevel7PublishesAndIsJournaled) {
     ASSERT_TRUE(SetPrinterW(admin, 7, reinterpret_cast<BYTE*>(&seven), 0));
     EXPECT_FALSE(winsim::findPrinter(kPrinter)->attributes & PRINTER_ATTRIBUTE_PUBLISHED);
     seven.dwAction = 0x40;
-    EXPECT_FALSE(SetPrinterW(admin, 7, reinterpret_cast<BYTE*>(&seven), 0));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_FAILS_WITH(SetPrinterW(admin, 7, reinterpret_cast<BYTE*>(&seven), 0), FALSE, ERROR_INVALID_PARAMETER);
     size_t updates = 0;
     for (const auto& e : winsim::journal()) updates += e.function == "SetPrinterW" && e.detail == "level 7 action 2";
     EXPECT_EQ(updates, 1u);
@@ -290,12 +275,11 @@ TEST_F(SpoolerTest, DriverInformationLevels) {
     EXPECT_EQ(text(reinterpret_cast<DRIVER_INFO_2W*>(two.data())->pDataFile), want.dataFile);
 
     DWORD needed = 0;
-    EXPECT_FALSE(GetPrinterDriverW(h, const_cast<LPWSTR>(u"Windows x64"), 2, nullptr, 0, &needed));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_UNKNOWN_PRINTER_DRIVER));
-    EXPECT_FALSE(GetPrinterDriverW(h, const_cast<LPWSTR>(u"Plan 9"), 2, nullptr, 0, &needed));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_ENVIRONMENT));
-    EXPECT_FALSE(GetPrinterDriverW(h, nullptr, 5, nullptr, 0, &needed));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
+    EXPECT_FAILS_WITH(GetPrinterDriverW(h, const_cast<LPWSTR>(u"Windows x64"), 2, nullptr, 0, &needed),
+                      FALSE, ERROR_UNKNOWN_PRINTER_DRIVER);
+    EXPECT_FAILS_WITH(GetPrinterDriverW(h, const_cast<LPWSTR>(u"Plan 9"), 2, nullptr, 0, &needed),
+                      FALSE, ERROR_INVALID_ENVIRONMENT);
+    EXPECT_FAILS_WITH(GetPrinterDriverW(h, nullptr, 5, nullptr, 0, &needed), FALSE, ERROR_INVALID_LEVEL);
 
     // Changing a printer's driver.
     winsim::PrinterRecord p;
@@ -326,10 +310,9 @@ TEST_F(SpoolerTest, DriverDirectoryOfTheEnvironment) {
               u"C:\\WINDOWS\\system32\\spool\\DRIVERS\\W32X86");
     EXPECT_EQ(buf.size(), (std::u16string(u"C:\\WINDOWS\\system32\\spool\\DRIVERS\\W32X86").size() + 1) * 2);
     DWORD needed = 0;
-    EXPECT_FALSE(GetPrinterDriverDirectoryW(const_cast<LPWSTR>(u"\\\\ELSEWHERE"), nullptr, 1, nullptr, 0, &needed));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(RPC_S_SERVER_UNAVAILABLE));
-    EXPECT_FALSE(GetPrinterDriverDirectoryW(nullptr, nullptr, 2, nullptr, 0, &needed));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
+    EXPECT_FAILS_WITH(GetPrinterDriverDirectoryW(const_cast<LPWSTR>(u"\\\\ELSEWHERE"), nullptr, 1, nullptr, 0, &needed),
+                      FALSE, RPC_S_SERVER_UNAVAILABLE);
+    EXPECT_FAILS_WITH(GetPrinterDriverDirectoryW(nullptr, nullptr, 2, nullptr, 0, &needed), FALSE, ERROR_INVALID_LEVEL);
 }
 
 TEST_F(SpoolerTest, RemovedPrinterFailsOnItsOpenHandles) {
@@ -337,8 +320,7 @@ TEST_F(SpoolerTest, RemovedPrinterFailsOnItsOpenHandles) {
     ASSERT_NE(h, nullptr);
     ASSERT_EQ(winsim::removePrinter(u"office colour"), ERROR_SUCCESS);
     DWORD needed = 0;
-    EXPECT_FALSE(GetPrinterW(h, 2, nullptr, 0, &needed));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
+    EXPECT_FAILS_WITH(GetPrinterW(h, 2, nullptr, 0, &needed), FALSE, ERROR_INVALID_PRINTER_NAME);
     EXPECT_EQ(winsim::removePrinter(kPrinter), static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
 }
 
@@ -347,21 +329,17 @@ TEST_F(SpoolerTest, InjectedFailuresReachTheCaller) {
     ASSERT_NE(h, nullptr);
     winsim::failCall("GetPrinterW", 2, ERROR_NOT_ENOUGH_MEMORY);
     DWORD needed = 0;
-    EXPECT_FALSE(GetPrinterW(h, 2, nullptr, 0, &needed));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_FAILS_WITH(GetPrinterW(h, 2, nullptr, 0, &needed), FALSE, ERROR_INSUFFICIENT_BUFFER);
     std::vector<BYTE> buf(needed);
-    EXPECT_FALSE(GetPrinterW(h, 2, buf.data(), needed, &needed));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_FAILS_WITH(GetPrinterW(h, 2, buf.data(), needed, &needed), FALSE, ERROR_NOT_ENOUGH_MEMORY);
     winsim::failCall("OpenPrinterW", 1, ERROR_ACCESS_DENIED);
-    EXPECT_EQ(openUse(), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FAILS_WITH(openUse(), nullptr, ERROR_ACCESS_DENIED);
 }
 
 TEST_F(SpoolerTest, DeviceCapabilitiesAreTheDriversToAnswer) {
-    EXPECT_EQ(DeviceCapabilitiesW(kPrinter, nullptr, DC_FIELDS, nullptr, nullptr), -1);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
-    EXPECT_EQ(DeviceCapabilitiesW(u"Nobody", nullptr, DC_FIELDS, nullptr, nullptr), -1);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
+    EXPECT_FAILS_WITH(DeviceCapabilitiesW(kPrinter, nullptr, DC_FIELDS, nullptr, nullptr), -1, ERROR_NOT_SUPPORTED);
+    EXPECT_FAILS_WITH(DeviceCapabilitiesW(u"Nobody", nullptr, DC_FIELDS, nullptr, nullptr),
+                      -1, ERROR_INVALID_PRINTER_NAME);
 }
 
 #if UINTPTR_MAX == 0xFFFFFFFFu

@@ -7,6 +7,7 @@
 
 #include <win/windows.h>
 #include <winsim/winsim.h>
+#include "platform/last_error.h"
 
 namespace {
 
@@ -75,8 +76,7 @@ TEST(CriticalSection, LeaveByAThreadThatDoesNotOwnItIsIgnored) {
 TEST(CriticalSection, InitialisationFailureIsReported) {
     CRITICAL_SECTION cs{};
     winsim::failCall("InitializeCriticalSectionAndSpinCount", 1, ERROR_NOT_ENOUGH_MEMORY);
-    EXPECT_FALSE(InitializeCriticalSectionAndSpinCount(&cs, 4000));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_FAILS_WITH(InitializeCriticalSectionAndSpinCount(&cs, 4000), FALSE, ERROR_NOT_ENOUGH_MEMORY);
     EXPECT_TRUE(InitializeCriticalSectionAndSpinCount(&cs, 4000));
     DeleteCriticalSection(&cs);
 }
@@ -105,8 +105,7 @@ TEST(Events, AutoResetReleasesOneWaiterManualResetStaysSet) {
     CloseHandle(autoEv);
     CloseHandle(manual);
 
-    EXPECT_EQ(CreateEventW(nullptr, TRUE, FALSE, u"Named"), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+    EXPECT_FAILS_WITH(CreateEventW(nullptr, TRUE, FALSE, u"Named"), nullptr, ERROR_NOT_SUPPORTED);
 }
 
 TEST(Wait, UnknownClosedAndPseudoHandlesFail) {
@@ -114,11 +113,8 @@ TEST(Wait, UnknownClosedAndPseudoHandlesFail) {
     ASSERT_NE(m, nullptr);
     ASSERT_TRUE(CloseHandle(m));
     for (HANDLE h : {m, reinterpret_cast<HANDLE>(0x12345), GetCurrentProcess(), static_cast<HANDLE>(nullptr)}) {
-        SetLastError(0);
-        EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_FAILED);
-        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        EXPECT_FAILS_WITH(WaitForSingleObject(h, 0), WAIT_FAILED, ERROR_INVALID_HANDLE);
     }
     EXPECT_FALSE(SetEvent(m));
-    EXPECT_FALSE(ReleaseMutex(m));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_FAILS_WITH(ReleaseMutex(m), FALSE, ERROR_INVALID_HANDLE);
 }

@@ -4,6 +4,7 @@
 
 #include <win/time.h>
 #include <winsim/winsim.h>
+#include "platform/last_error.h"
 
 namespace {
 
@@ -90,9 +91,7 @@ TEST(Time, LocalConversionRefusesResultsOutOfRange) {
     c.timeZoneBiasMinutes = 60;  // UTC-1: local is earlier
     winsim::TempMachine m(c);
     FILETIME zero = ft(0), out;
-    SetLastError(0);
-    EXPECT_FALSE(FileTimeToLocalFileTime(&zero, &out));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_FAILS_WITH(FileTimeToLocalFileTime(&zero, &out), FALSE, ERROR_INVALID_PARAMETER);
     FILETIME top = ft(0x7FFFFFFFFFFFFFFFull);
     EXPECT_FALSE(LocalFileTimeToFileTime(&top, &out));
     EXPECT_FALSE(FileTimeToLocalFileTime(nullptr, &out));
@@ -110,9 +109,7 @@ TEST(Time, FileTimeAnchorsAndLimits) {
     ASSERT_TRUE(FileTimeToSystemTime(&f, &t));
     expectTime(t, 30828, 9, 14, 4, 2, 48, 5, 477);
     f = ft(0x8000000000000000ull);
-    SetLastError(0);
-    EXPECT_FALSE(FileTimeToSystemTime(&f, &t));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_FAILS_WITH(FileTimeToSystemTime(&f, &t), FALSE, ERROR_INVALID_PARAMETER);
     EXPECT_FALSE(FileTimeToSystemTime(nullptr, &t));
 }
 

@@ -4,6 +4,7 @@
 #include <win/windows.h>
 #include <winsim/ui.h>
 #include <winsim/winsim.h>
+#include "platform/last_error.h"
 
 TEST(MessageBox, DefaultAnswerIsTheStylesDefaultButton) {
     struct Row {
@@ -26,8 +27,7 @@ TEST(MessageBox, DefaultAnswerIsTheStylesDefaultButton) {
     for (const Row& r : rows) EXPECT_EQ(MessageBoxW(nullptr, u"t", u"c", r.style), r.answer) << std::hex << r.style;
     EXPECT_EQ(winsim::messageBoxLog().size(), std::size(rows));
 
-    EXPECT_EQ(MessageBoxW(nullptr, u"t", u"c", 0x7), 0);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_MSGBOX_STYLE));
+    EXPECT_FAILS_WITH(MessageBoxW(nullptr, u"t", u"c", 0x7), 0, ERROR_INVALID_MSGBOX_STYLE);
     EXPECT_EQ(winsim::messageBoxLog().size(), std::size(rows));
 }
 
@@ -68,10 +68,4 @@ TEST(MessageBox, HandlerAnswersWhenTheQueueIsEmptyAndFaultsFail) {
     winsim::failCall("MessageBoxW", 1, ERROR_NOT_ENOUGH_MEMORY);
     EXPECT_EQ(MessageBoxW(nullptr, u"a", u"b", MB_OK), 0);
     EXPECT_EQ(winsim::messageBoxLog().size(), 2u);
-}
-
-TEST(MessageBox, ActiveWindowIsConfigurable) {
-    EXPECT_EQ(GetActiveWindow(), nullptr);
-    winsim::setActiveWindow(reinterpret_cast<HWND>(0x40));
-    EXPECT_EQ(GetActiveWindow(), reinterpret_cast<HWND>(0x40));
 }
