@@ -2,7 +2,6 @@
 #include <winsim/memory.h>
 
 #include "common/eval_support.h"
-#include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_model.h"
 #include "core/seams.h"
 #include "core/sysdeps.h"
@@ -76,8 +75,6 @@ TEST_F(Queries, OptionsBySlotByWalkAndByKey) {
     EXPECT_EQ(u16At(duplex + kMdlOptSub), 0);
     const uint32_t byKey = MdlFindOptionByKey(c, keyOf("VPD_rdmDuplexType"));
     EXPECT_EQ(u16At(byKey + kMdlOptSub), 2);
-    EXPECT_EQ(MdlFindOptionByKeyAlias(c, keyOf("VPD_rdmDuplexType")), byKey);
-    EXPECT_EQ(MdlFindOptionByKeyAlias2(c, keyOf("VPD_rdmDuplexType")), byKey);
     EXPECT_EQ(MdlFindOptionByKey(c, keyOf("VPD_rdmMediaType")), media);
     EXPECT_EQ(MdlFindOptionByKey(c, 0), 0u);
     // By the position of the item in the context's item table.
@@ -324,18 +321,4 @@ TEST_F(Queries, TheDevmodeCodeGetsTheModelsFacts) {
     EXPECT_EQ(l, 4200);
     EXPECT_EQ(MdlPaperSize(c, 256, &w, &l), 0);  // the custom value has no size
     EXPECT_EQ(MdlPaperSize(c, 70, &w, &l), 0);
-
-    // Reset to the model's defaults, the paper and source items take the
-    // Windows codes of the model's values.
-    DmResetAllOptions(c);
-    EXPECT_EQ(ItemRawById(c, 8), 9u);     // A4
-    EXPECT_EQ(ItemRawById(c, 13), 7u);    // DMBIN_AUTO
-    EXPECT_EQ(ItemRawById(c, 7), 1u);     // portrait
-    EXPECT_EQ(ItemRawById(c, 42), 600u);
-    EXPECT_EQ(ItemRawById(c, 378), 1u);
-    EXPECT_EQ(ItemRawById(c, 10014), 1u);
-    EXPECT_EQ(ItemValueById(c, 8), 41u);
-    // The paper limits at 600 dpi always hold.
-    ItemSetRawById(c, 14, 600);
-    EXPECT_EQ(PaperSizeLimitsOk(c), 1);
 }
