@@ -68,18 +68,6 @@ size_t UnicodeToPrinterCp(BYTE* out, size_t capacity, const WCHAR* text, size_t 
     return at;
 }
 
-size_t AnsiWholeCharacters(const char* text, size_t length, size_t limit) {
-    if (!text) return 0;
-    if (limit > length) limit = length;
-    size_t at = 0;
-    while (at < limit) {
-        const size_t n = IsDBCSLeadByte(static_cast<BYTE>(text[at])) ? 2 : 1;
-        if (at + n > limit) break;
-        at += n;
-    }
-    return at;
-}
-
 size_t WideToAnsiBytes(char* out, size_t capacity, const WCHAR* text, size_t chars, TextPolicy policy) {
     if (!out || !text) return 0;
     size_t at = 0;

@@ -11,6 +11,8 @@
 
 #include <cstddef>
 
+#include "core/text_convert.h"
+
 namespace vesk {
 
 enum class TextPolicy { AsIs, PjlSafe };
@@ -26,12 +28,6 @@ size_t UnicodeToPrinterCp(BYTE* out, size_t capacity, const WCHAR* text, size_t 
 // bytes written (no terminator).
 size_t WideToAnsiBytes(char* out, size_t capacity, const WCHAR* text, size_t chars,
                        TextPolicy policy = TextPolicy::AsIs);
-
-// The length of the longest head of `length` bytes of text in the system's
-// ANSI code page that is at most `limit` bytes and ends on a character
-// boundary: a cut never splits a double-byte character, and a lead byte
-// whose trail byte is missing (the text's last byte) is left out.
-size_t AnsiWholeCharacters(const char* text, size_t length, size_t limit);
 
 // The safe form of one byte of a single-byte character.
 inline char PjlSafeByte(char c) {

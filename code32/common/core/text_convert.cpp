@@ -1,5 +1,6 @@
 #include "core/text_convert.h"
 
+#include <cstring>
 #include <string>
 
 #include <win/codepage.h>
@@ -30,6 +31,18 @@ bool AnsiToWideBounded(const char* src, size_t n, WCHAR* dest, size_t destChars)
     }
 }
 
+size_t AnsiWholeCharacters(const char* text, size_t length, size_t limit) {
+    if (!text) return 0;
+    if (limit > length) limit = length;
+    size_t at = 0;
+    while (at < limit) {
+        const size_t n = IsDBCSLeadByte(static_cast<BYTE>(text[at])) ? 2 : 1;
+        if (at + n > limit) break;
+        at += n;
+    }
+    return at;
+}
+
 bool WideToAnsiBounded(const WCHAR* src, char* dest, size_t destBytes) {
     if (!dest || destBytes == 0) return false;
     dest[0] = 0;
@@ -41,14 +54,9 @@ bool WideToAnsiBounded(const WCHAR* src, char* dest, size_t destBytes) {
         std::string tmp(static_cast<size_t>(need), '\0');
         if (WideCharToMultiByte(CP_ACP, 0, src, -1, tmp.data(), need, nullptr, nullptr) <= 0) return false;
         // Copy whole characters while they fit before the terminator.
-        size_t i = 0;
-        while (i < tmp.size() && tmp[i]) {
-            size_t len = IsDBCSLeadByte(static_cast<BYTE>(tmp[i])) && tmp[i + 1] ? 2 : 1;
-            if (i + len > destBytes - 1) break;
-            for (size_t k = 0; k < len; ++k) dest[i + k] = tmp[i + k];
-            i += len;
-        }
-        dest[i] = 0;
+        const size_t n = AnsiWholeCharacters(tmp.data(), std::strlen(tmp.data()), destBytes - 1);
+        std::memcpy(dest, tmp.data(), n);
+        dest[n] = 0;
         return true;
     } catch (...) {
         dest[0] = 0;

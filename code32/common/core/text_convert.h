@@ -3,6 +3,8 @@
 #pragma once
 #include <win/types.h>
 
+#include <cstddef>
+
 namespace vesk {
 
 // Converts `n` ANSI bytes into `dest` of `destChars` characters (cut on a
@@ -12,6 +14,11 @@ bool AnsiToWideBounded(const char* src, size_t n, WCHAR* dest, size_t destChars)
 // Converts wide text into `dest` of `destBytes` bytes, never splitting a
 // double-byte character. False when nothing could be converted.
 bool WideToAnsiBounded(const WCHAR* src, char* dest, size_t destBytes);
+// The length of the longest head of `length` bytes of text in the system's
+// ANSI code page that is at most `limit` bytes and ends on a character
+// boundary: a cut never splits a double-byte character, and a lead byte
+// whose trail byte is missing (the text's last byte) is left out.
+size_t AnsiWholeCharacters(const char* text, size_t length, size_t limit);
 
 // The driver's conversions of NUL-terminated text. The destination's capacity
 // (characters for wide text, bytes for ANSI text) is always given and always
