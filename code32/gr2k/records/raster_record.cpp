@@ -89,15 +89,22 @@ void writeHeader(BYTE* p, const RasterImage& img, const Layout& l, bool banding)
 
 const BYTE* sourceRow(const RasterImage& img, const Layout& l, DWORD r) {
     const std::ptrdiff_t step = static_cast<std::ptrdiff_t>(l.srcRow);
-    return img.firstRow + (img.bottomUp ? -step : step) * static_cast<std::ptrdiff_t>(r);
+    const std::ptrdiff_t by = img.rowStep ? img.rowStep : img.bottomUp ? -step : step;
+    return img.firstRow + by * static_cast<std::ptrdiff_t>(r);
 }
 
-// Row r as the record holds it.
+// Row r as the record holds it. A row taken from inside a larger bitmap
+// (a row step of its own) gives only its pixels' bytes; the rest is zero.
 void recordRow(const RasterImage& img, const Layout& l, DWORD r, BYTE* out) {
-    if (l.grey)
+    if (l.grey) {
         GreyFromBgr(sourceRow(img, l, r), img.srcWidth, out, static_cast<DWORD>(l.outRow));
-    else
+    } else if (img.rowStep) {
+        const size_t n = static_cast<size_t>((uint64_t{img.srcWidth} * l.bits + 7) / 8);
+        std::memcpy(out, sourceRow(img, l, r), n);
+        std::memset(out + n, 0, static_cast<size_t>(l.outRow) - n);
+    } else {
         std::memcpy(out, sourceRow(img, l, r), static_cast<size_t>(l.outRow));
+    }
 }
 
 // The slot of row r: the row from byte `shift` on, then the first `shift`
