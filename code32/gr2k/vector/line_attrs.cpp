@@ -107,7 +107,8 @@ LONG XformLineScale(XFORMOBJ* pxo) {
     const double r1 = std::hypot(a, b), r2 = std::hypot(c, d);
     if (toLong(r1 * 8) != toLong(r2 * 8)) return 0;
     if (std::fabs(a * c + b * d) * 8 >= r1 * r2 && r1 * r2 > 0) return 0;
-    const LONG s = toLong(r1 * 256);
+    // Rounded: a factor that floats give a hair below a whole 1/256 keeps it.
+    const LONG s = toLong(r1 * 256 + 0.5);
     return s > 0 ? s : 0;
 }
 
