@@ -91,13 +91,22 @@ protected:
         const std::vector<std::uint8_t> bytes = spoolBytes(job_);
         vesk::decode::DecodedStream s = vesk::decode::decodeAll(vesk::decode::Bytes(bytes.data(), bytes.size()));
         EXPECT_TRUE(s.summary.ok) << s.summary.error.text();
-        std::vector<std::string> lines;
-        if (s.pages.empty()) return lines;
         decoded_ = std::move(s);
-        const auto& page = decoded_.pages[0];
+        return pageLines(0);
+    }
+    // The records of page `index` (from 0) of the finished job.
+    std::vector<std::string> pageLines(size_t index) const {
+        std::vector<std::string> lines;
+        if (index >= decoded_.pages.size()) return lines;
+        const auto& page = decoded_.pages[index];
         for (size_t i = 1; i + 1 < page.records.size(); ++i)
             lines.push_back(vesk::decode::describeRecord(page.records[i], page.drawing));
         return lines;
+    }
+    // Colour output on a colour machine: 24-bit images stay 24-bit.
+    void colourOutput() {
+        pdev()->machineColor = 1;
+        pdev()->color = 2;
     }
     // The lines that begin with `prefix`.
     static std::vector<std::string> only(const std::vector<std::string>& lines, const std::string& prefix) {

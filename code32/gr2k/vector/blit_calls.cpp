@@ -13,9 +13,11 @@ namespace {
 
 bool isBitmap(const SURFOBJ* so) { return so && so->iType == STYPE_BITMAP && so->pvScan0; }
 
+BYTE bkModeOfRop4(DWORD rop4) { return ((rop4 >> 8) & 0xFF) == 0xAA ? kBkTransparent : kBkOpaque; }
 // The colours of a blit with a source: the brush's, white without one.
-bool sendBlitColours(Pdev* p, const RealizedBrush* b) {
+bool sendBlitColours(Pdev* p, const RealizedBrush* b, BYTE bkMode) {
     ColorDesc d{};
+    d.bkMode = bkMode;
     d.foreground = b ? b->foreground : 0xFFFFFF;
     d.background = b ? b->background : 0xFFFFFF;
     d.kind = kColorBlit;
@@ -30,8 +32,6 @@ bool blitBrush(Pdev* p, SURFOBJ* pso, BRUSHOBJ* pbo, POINTL* org, RealizedBrush*
     *out = pbo ? BrushSelect(p, pso, pbo, org) : nullptr;
     return !*out || SetBrushCached(&p->out, &p->draw, *out);
 }
-
-BYTE bkModeOfRop4(DWORD rop4) { return ((rop4 >> 8) & 0xFF) == 0xAA ? kBkTransparent : kBkOpaque; }
 
 // The target rectangle filled with the brush under the rop4's pattern ROPs.
 BOOL fillRect(Pdev* p, SURFOBJ* pso, CLIPOBJ* pco, RECTL* rect, BRUSHOBJ* pbo, POINTL* org, ROP4 rop4) {
@@ -91,7 +91,7 @@ BOOL APIENTRY DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIP
     RealizedBrush* b = nullptr;
     if (!blitBrush(p, psoTrg, pbo, pptlBrush, &b)) return FALSE;
     if (!SetBkModeCached(&p->out, &p->draw, bkModeOfRop4(rop4)) || !SetRopCached(&p->out, &p->draw, fg) ||
-        !sendBlitColours(p, b) || ClipSelect(p, pco) < 0)
+        !sendBlitColours(p, b, bkModeOfRop4(rop4)) || ClipSelect(p, pco) < 0)
         return FALSE;
     return BlitRasterShip(p, pxlo, psoSrc, pptlSrc, prclTrg, pptlMask, psoMask, rop4);
 }
@@ -124,7 +124,7 @@ BOOL APIENTRY DrvStretchBltROP(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ*, CLIP
     if (!isBitmap(psoSrc)) return FALSE;
     RealizedBrush* b = nullptr;
     if (!SetBkModeCached(&p->out, &p->draw, bkModeOfRop4(rop4)) || !blitBrush(p, psoDest, pbo, pptlHTOrg, &b) ||
-        !sendBlitColours(p, b) || !SetRopCached(&p->out, &p->draw, rop4 & 0xFF) || ClipSelect(p, pco) < 0)
+        !sendBlitColours(p, b, bkModeOfRop4(rop4)) || !SetRopCached(&p->out, &p->draw, rop4 & 0xFF) || ClipSelect(p, pco) < 0)
         return FALSE;
     return StretchRasterShip(p, pxlo, psoSrc, pca, pptlHTOrg, prclDest, prclSrc);
 }
