@@ -86,10 +86,11 @@ DWORD colorAt(const SURFOBJ* so, const XLATEOBJ* x, LONG px, LONG py) {
 
 bool isEightByEight(const SURFOBJ* so) { return so->sizlBitmap.cx == 8 && so->sizlBitmap.cy == 8; }
 
-// An 8 x 8 pattern doubles each pixel into a 2 x 2 block and repeats the
-// 16 x 16 tile; any other size is repeated by its width and height.
-void sourcePixel(const SURFOBJ* so, int x, int y, LONG* px, LONG* py) {
-    if (isEightByEight(so)) {
+// The pattern pixel of brush pixel (x, y). One-bit brushes enlarge an 8 x 8
+// pattern (`doubled`): each pixel a 2 x 2 block of a 16 x 16 tile. Every
+// other pattern is repeated by its width and height.
+void sourcePixel(const SURFOBJ* so, int x, int y, LONG* px, LONG* py, bool doubled) {
+    if (doubled && isEightByEight(so)) {
         *px = (x / 2) % 8;
         *py = (y / 2) % 8;
     } else {
@@ -114,7 +115,7 @@ RealizedBrush* monoFromMono(BRUSHOBJ* pbo, const SURFOBJ* so, XLATEOBJ* pxlo) {
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x) {
             LONG px, py;
-            sourcePixel(so, x, y, &px, &py);
+            sourcePixel(so, x, y, &px, &py, true);
             const bool set = (row(so, py)[px / 8] >> (7 - px % 8)) & 1;
             putBit(BrushPattern(b), x, y, !set);
         }
@@ -143,7 +144,7 @@ RealizedBrush* monoFromTwoColours(BRUSHOBJ* pbo, const SURFOBJ* so, DWORD first,
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x) {
             LONG px, py;
-            sourcePixel(so, x, y, &px, &py);
+            sourcePixel(so, x, y, &px, &py, true);
             putBit(BrushPattern(b), x, y, bgrAt(row(so, py) + px * 3) == first);
         }
     return b;
@@ -179,7 +180,7 @@ RealizedBrush* rgb(Pdev* p, BRUSHOBJ* pbo, SURFOBJ* so, XLATEOBJ* pxlo) {
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x) {
             LONG px, py;
-            sourcePixel(so, x, y, &px, &py);
+            sourcePixel(so, x, y, &px, &py, false);
             putRgb(pat, x, y, colorAt(so, pxlo, px, py));
         }
     return b;
