@@ -1,10 +1,9 @@
-// Drawing, brush, colour and font functions of the table whose own bodies
-// belong to the drawing code of the driver. Until that code takes them over,
-// each answers as a driver that does not do the call: the drawing calls hand
-// the operation to the engine's own rendering (which draws on engine bitmaps,
-// as the banding surface is, and refuses a device surface, so that the engine
-// falls back on its side), and the queries answer that the driver has
-// nothing to offer.
+// Text and font functions of the table whose own bodies belong to the text
+// code of the driver. Until that code takes them over, each answers as a
+// driver that does not do the call: text goes to the engine's own rendering
+// (which draws on engine bitmaps, as the banding surface is, and refuses a
+// device surface, so that the engine falls back on its side), and the font
+// queries answer that the driver has nothing to offer.
 #include "driver_functions.h"
 
 extern "C" {
@@ -13,13 +12,6 @@ BOOL APIENTRY DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco
                          RECTL* prclOpaque, BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL* pptlOrg, MIX mix) {
     return EngTextOut(pso, pstro, pfo, pco, prclExtra, prclOpaque, pboFore, pboOpaque, pptlOrg, mix);
 }
-
-HANDLE APIENTRY DrvIcmCreateColorTransform(DHPDEV, LPLOGCOLORSPACEW, PVOID, ULONG, PVOID, ULONG, PVOID, ULONG,
-                                           DWORD) {
-    return nullptr;
-}
-
-BOOL APIENTRY DrvIcmDeleteColorTransform(DHPDEV, HANDLE) { return FALSE; }
 
 // The driver has no device font to describe yet.
 PIFIMETRICS APIENTRY DrvQueryFont(DHPDEV, ULONG_PTR, ULONG, ULONG_PTR*) { return nullptr; }

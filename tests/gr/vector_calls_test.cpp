@@ -181,3 +181,23 @@ TEST_F(VectorCalls, MaskedBlitsSendTheMaskBetweenItsRops) {
     EXPECT_EQ(lines, (Lines{"BkMode transparent", "Rop 0xCC", "Color fg=FFFFFF", "Rop 0xEE", "Raster 1bpp",
                             "Rop 0x88", "Raster 24bpp"}));
 }
+
+TEST_F(VectorCalls, ColourTransformsNeedTheirDeviceAndGiveBackOnlyTheirOwn) {
+    start();
+    BYTE profile[128] = {};
+    SetLastError(0);
+    EXPECT_EQ(DrvIcmCreateColorTransform(nullptr, nullptr, nullptr, 0, profile, sizeof profile, nullptr, 0, 0), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    const DHPDEV dev = d_.session->dhpdev();
+    // Without a destination profile there is nothing to transform to.
+    EXPECT_EQ(DrvIcmCreateColorTransform(dev, nullptr, nullptr, 0, nullptr, 0, nullptr, 0, 0), nullptr);
+    // A handle the device did not make is not deleted.
+    int stranger = 0;
+    EXPECT_FALSE(DrvIcmDeleteColorTransform(dev, &stranger));
+    HANDLE made = DrvIcmCreateColorTransform(dev, nullptr, nullptr, 0, profile, sizeof profile, nullptr, 0, 0);
+    if (made) {
+        EXPECT_TRUE(DrvIcmDeleteColorTransform(dev, made));
+        EXPECT_FALSE(DrvIcmDeleteColorTransform(dev, made));
+    }
+    EXPECT_EQ(pdev()->icm, nullptr);
+}
