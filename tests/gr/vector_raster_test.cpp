@@ -129,14 +129,25 @@ TEST_F(Rasters, ABitmapThatCannotBeMadeFailsTheCopyAndLeavesNothing) {
     winsim::failCall("EngCreateBitmap", 1, ERROR_NOT_ENOUGH_MEMORY);
     EXPECT_FALSE(copy(deep.so));
     EXPECT_EQ(gdi::liveSurfaceCount(), surfaces);
-    // The stretch tries smaller copies: the first that can be made is sent,
-    // marked as reduced on the host.
-    TestBitmap big(20, 20, BMF_24BPP);
-    RECTL mirrored{40, 0, 0, 40};
-    winsim::failCall("EngCreateBitmap", 1, ERROR_NOT_ENOUGH_MEMORY);
-    EXPECT_TRUE(DrvStretchBlt(so(), big.so, nullptr, nullptr, nullptr, nullptr, nullptr, &mirrored, nullptr, nullptr,
-                              COLORONCOLOR));
-    EXPECT_EQ(gdi::liveSurfaceCount(), surfaces + 1);
-    EXPECT_EQ(rasters(), (Lines{"Raster 24bpp dst=(0,0) size=-40x40 src=(0,0) srcwidth=10 rows=10 rowbytes=32 "
+    // The stretch of a 4-bit image tries smaller copies: the first that can
+    // be made is sent, marked as reduced on the host.
+    TestBitmap four(20, 20, BMF_4BPP), rgb(20, 20, BMF_24BPP), deep32(20, 20, BMF_32BPP);
+    RECTL mirrored{40, 0, 0, 40}, smaller{0, 0, 10, 10};
+    auto stretch = [&](SURFOBJ* src, RECTL* dst) {
+        winsim::failCall("EngCreateBitmap", 1, ERROR_NOT_ENOUGH_MEMORY);
+        return DrvStretchBlt(so(), src, nullptr, nullptr, nullptr, nullptr, nullptr, dst, nullptr, nullptr,
+                             COLORONCOLOR);
+    };
+    EXPECT_TRUE(stretch(four.so, &mirrored));
+    // 8, 24 and 32-bit images go row by row from the source instead; a
+    // 32-bit one going smaller is halved.
+    EXPECT_TRUE(stretch(rgb.so, &mirrored));
+    EXPECT_TRUE(stretch(deep32.so, &smaller));
+    EXPECT_EQ(gdi::liveSurfaceCount(), surfaces + 3);
+    EXPECT_EQ(rasters(), (Lines{"Raster 4bpp dst=(0,0) size=-40x40 src=(0,0) srcwidth=10 rows=10 rowbytes=8 "
+                                "flags=reduced palette=none",
+                                "Raster 24bpp dst=(0,0) size=-40x40 src=(0,0) srcwidth=20 rows=20 rowbytes=60 "
+                                "palette=none",
+                                "Raster 24bpp dst=(0,0) size=10x10 src=(0,0) srcwidth=10 rows=10 rowbytes=32 "
                                 "flags=reduced palette=none"}));
 }

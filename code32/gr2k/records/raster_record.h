@@ -38,6 +38,10 @@ struct RasterImage {
     bool bottomUp;             // the rows below the top row lie before it in memory
     std::ptrdiff_t rowStep;    // bytes from one source row to the next (0: the record's row bytes,
                                // negated for bottom-up rows); only the pixels' bytes are read
+    // Rows made one at a time: when set, row r is what rowAt gives (null
+    // fails the record); it is read before the next row is asked for.
+    const BYTE* (*rowAt)(void* context, DWORD row);
+    void* rowContext;
 };
 
 // What the device's settings decide for its raster records.

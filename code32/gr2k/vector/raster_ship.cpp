@@ -196,6 +196,74 @@ BOOL CopyRasterShip(Pdev* p, XLATEOBJ* pxlo, SURFOBJ* src, const POINTL* sp, con
     return RasterShip(p, img) ? TRUE : FALSE;
 }
 
+namespace {
+
+// The rows of a 32-bit source rectangle converted one at a time through a
+// one-row 24-bit bitmap; with `half` every second row and pixel.
+struct ConvertedRows {
+    SURFOBJ* src;
+    SURFOBJ* row;
+    XLATEOBJ* xlate;
+    RECTL rect;
+    LONG width;
+    bool half;
+    static const BYTE* at(void* self, DWORD r) {
+        auto* c = static_cast<ConvertedRows*>(self);
+        const LONG y = c->rect.top + static_cast<LONG>(c->half ? r * 2 : r);
+        RECTL d{0, 0, c->width, 1}, s{c->rect.left, y, c->rect.right, y + 1};
+        if (!EngStretchBlt(c->row, c->src, nullptr, nullptr, c->xlate, nullptr, nullptr, &d, &s, nullptr,
+                           COLORONCOLOR))
+            return nullptr;
+        return static_cast<const BYTE*>(c->row->pvScan0);
+    }
+};
+
+}  // namespace
+
+BOOL StretchRasterBanded(Pdev* p, SURFOBJ* src, const RECTL* sr, const RECTL* target, XLATEOBJ* pxlo) {
+    const LONG sw = sr->right - sr->left, sh = sr->bottom - sr->top;
+    const LONG x = target->left < target->right ? target->left : target->right;
+    const LONG y = target->top < target->bottom ? target->top : target->bottom;
+    const LONG w = target->right - target->left, h = target->bottom - target->top;
+    const LONG aw = w < 0 ? -w : w, ah = h < 0 ? -h : h;
+    RasterImage img{};
+    img.x = x;
+    img.y = y;
+    img.width = w;
+    img.height = ah;
+    img.srcWidth = static_cast<DWORD>(sw);
+    img.rows = static_cast<DWORD>(sh);
+    BYTE palette[kPaletteMax];
+    const ULONG f = src->iBitmapFormat;
+    if (f == BMF_24BPP || f == BMF_8BPP) {
+        const LONG bytes = f == BMF_24BPP ? 3 : 1;
+        img.format = f == BMF_24BPP ? kRaster24 : kRaster8;
+        img.palette = f == BMF_8BPP ? paletteFor(pxlo, kRaster8, palette) : nullptr;
+        img.firstRow = static_cast<const BYTE*>(src->pvScan0) + std::ptrdiff_t{sr->top} * src->lDelta +
+                       std::ptrdiff_t{sr->left} * bytes;
+        img.rowStep = src->lDelta;
+        return RasterRecordWriteRows(&p->out, img) ? TRUE : FALSE;
+    }
+    if (f != BMF_32BPP) return FALSE;
+    // Halved when the device would reduce it anyway, or when it is large.
+    const bool half = (aw < sw && ah < sh) || uint64_t(sw) * uint64_t(sh) * 3 > 0xA00000;
+    ConvertedRows rows{src, nullptr, pxlo, *sr, half ? sw / 2 : sw, half};
+    if (half) {
+        if (sw / 2 == 0 || sh / 2 == 0) return FALSE;
+        img.srcWidth = static_cast<DWORD>(sw / 2);
+        img.rows = static_cast<DWORD>(sh / 2);
+        img.format |= kRasterHostReduced;
+    }
+    img.format |= kRaster24;
+    Temp row;
+    row.so = TempSurfaceCreate(p, &row.h, rows.width, 1, BMF_24BPP);
+    if (!row.so) return FALSE;
+    rows.row = row.so;
+    img.rowAt = &ConvertedRows::at;
+    img.rowContext = &rows;
+    return RasterRecordWriteRows(&p->out, img) ? TRUE : FALSE;
+}
+
 BOOL StretchRasterShip(Pdev* p, XLATEOBJ* pxlo, SURFOBJ* src, COLORADJUSTMENT* pca, POINTL* ht,
                        const RECTL* target, const RECTL* srcRect) {
     if (!isBitmap(src) || !target) return FALSE;
@@ -232,6 +300,9 @@ BOOL StretchRasterShip(Pdev* p, XLATEOBJ* pxlo, SURFOBJ* src, COLORADJUSTMENT* p
     if (convert) {
         const ULONG bmf = bitmapFormatOf(format);
         tmp.so = TempSurfaceCreate(p, &tmp.h, tw, th, bmf);
+        const ULONG f = src->iBitmapFormat;
+        if (!tmp.so && (f == BMF_8BPP || f == BMF_24BPP || f == BMF_32BPP))
+            return StretchRasterBanded(p, src, &sr, target, pxlo);
         // Without memory for the image at its size, smaller copies in turn:
         // the device enlarges them to the target.
         for (LONG k = 2; !tmp.so && k <= 5; ++k) {

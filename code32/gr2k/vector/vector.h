@@ -120,6 +120,10 @@ int CropRaster24(Pdev* pdev, SURFOBJ* src, const POINTL* srcPoint, const RECTL* 
 // mirrored target mirrors the image). 1 done, 0 failure.
 BOOL StretchRasterShip(Pdev* pdev, XLATEOBJ* pxlo, SURFOBJ* src, COLORADJUSTMENT* pca, POINTL* htOrigin,
                        const RECTL* target, const RECTL* srcRect);
+// The stretch path's way out when no bitmap of the image's size can be
+// made: the source rectangle of an 8, 24 or 32-bit source sent row by row
+// (32-bit rows converted one at a time, halved when large or reduced).
+BOOL StretchRasterBanded(Pdev* pdev, SURFOBJ* src, const RECTL* srcRect, const RECTL* target, XLATEOBJ* pxlo);
 // The blit path: the source at the source point into the target, through
 // the mask for rop4 0xAACC. 1 done, 0 failure.
 BOOL BlitRasterShip(Pdev* pdev, XLATEOBJ* pxlo, SURFOBJ* src, const POINTL* srcPoint, const RECTL* target,
