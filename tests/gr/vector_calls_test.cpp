@@ -201,3 +201,21 @@ TEST_F(VectorCalls, ColourTransformsNeedTheirDeviceAndGiveBackOnlyTheirOwn) {
     }
     EXPECT_EQ(pdev()->icm, nullptr);
 }
+
+TEST_F(VectorCalls, GlyphOutlinesAreMeasuredAndNeverWrittenPastTheirBuffer) {
+    start();
+    // Lone start points cost bytes but count no curve.
+    PathPtr glyph(makePath({{{0, 0}, {4, 0}, {4, 4}}, {{8, 8}}, {{9, 9}}, {{10, 10}}}, true));
+    BOOL closed = FALSE;
+    const DWORD need = GlyphOutlineData(pdev(), &glyph->po, &closed, nullptr, 0, 0, 0);
+    // Work estimate, then 12 + 2 x 12 bytes and three lone starts of 12.
+    EXPECT_EQ(need, 4u + 36u + 36u);
+    EXPECT_TRUE(closed);
+    std::vector<BYTE> buf(need + 8, 0xEE);
+    EXPECT_EQ(GlyphOutlineData(pdev(), &glyph->po, &closed, buf.data(), need - 4, 16, 32), 0u);
+    EXPECT_EQ(GlyphOutlineData(pdev(), &glyph->po, &closed, buf.data(), need, 16, 32), need);
+    EXPECT_EQ(buf[need], 0xEE);
+    // The first start point moved by (16, 32) in 28.4.
+    EXPECT_EQ(buf[8], 16);
+    EXPECT_EQ(buf[12], 32);
+}

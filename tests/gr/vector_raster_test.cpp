@@ -151,3 +151,31 @@ TEST_F(Rasters, ABitmapThatCannotBeMadeFailsTheCopyAndLeavesNothing) {
                                 "Raster 24bpp dst=(0,0) size=10x10 src=(0,0) srcwidth=10 rows=10 rowbytes=32 "
                                 "flags=reduced palette=none"}));
 }
+
+TEST_F(Rasters, DirectSizeDevicesGetReducedImagesFromTheHost) {
+    start();
+    colourOutput();
+    pdev()->directSize = 1;
+    TestBitmap rgb(16, 16, BMF_24BPP), four(16, 16, BMF_4BPP);
+    RECTL larger{0, 0, 64, 32}, smaller{0, 0, 8, 4};
+    auto stretch = [&](SURFOBJ* src, RECTL* dst) {
+        return DrvStretchBlt(so(), src, nullptr, nullptr, nullptr, nullptr, nullptr, dst, nullptr, nullptr,
+                             COLORONCOLOR);
+    };
+    EXPECT_TRUE(stretch(rgb.so, &larger));   // the device enlarges
+    EXPECT_TRUE(stretch(rgb.so, &smaller));  // the host reduces
+    EXPECT_TRUE(stretch(four.so, &smaller)); // only 24 and 32-bit images are reduced
+    // With a brush and another ROP the device scales.
+    auto brush = solid(0x00FF00);
+    EXPECT_TRUE(DrvStretchBltROP(so(), rgb.so, nullptr, nullptr, nullptr, nullptr, nullptr, &smaller, nullptr, nullptr,
+                                 COLORONCOLOR, &brush->bo, 0x8888));
+    const Lines lines = finish();
+    Lines got;
+    for (const auto& l : lines)
+        if (l.rfind("Raster", 0) == 0 || l.rfind("Rop", 0) == 0) got.push_back(l.substr(0, l.find(" rowbytes")));
+    EXPECT_EQ(got, (Lines{"Rop 0xCC", "Raster 24bpp dst=(0,0) size=64x32 src=(0,0) srcwidth=16 rows=16",
+                          "Raster 24bpp dst=(0,0) size=8x4 src=(0,0) srcwidth=8 rows=4",
+                          "Raster 4bpp dst=(0,0) size=8x4 src=(0,0) srcwidth=16 rows=16", "Rop 0x88",
+                          "Raster 24bpp dst=(0,0) size=8x4 src=(0,0) srcwidth=16 rows=16"}));
+    EXPECT_EQ(only(lines, "Color"), (Lines{"Color fg=00FF00 bg=FFFFFF"}));
+}
