@@ -12,6 +12,7 @@ using Lines = std::vector<std::string>;
 class VectorCalls : public VectorPage {};
 
 const RECTL kRect{100, 200, 300, 400};
+constexpr int kItImagePrint = 183;  // banding
 
 LINEATTRS cosmetic() {
     LINEATTRS la{};
@@ -218,4 +219,25 @@ TEST_F(VectorCalls, GlyphOutlinesAreMeasuredAndNeverWrittenPastTheirBuffer) {
     // The first start point moved by (16, 32) in 28.4.
     EXPECT_EQ(buf[8], 16);
     EXPECT_EQ(buf[12], 32);
+}
+
+TEST_F(VectorCalls, BandingDevicesHandBlitsToTheEngine) {
+    start({{kItImagePrint, 1}});
+    ASSERT_TRUE(d_.session->banding());
+    POINTL org{0, 0};
+    ASSERT_TRUE(DrvStartBanding(so(), &org));
+    auto brush = solid(0x000000);
+    TestBitmap src(4, 4, BMF_24BPP);
+    RECTL r{0, 0, 4, 4}, big{0, 0, 8, 8}, whole{0, 0, 4, 4};
+    winsim::journalEnable(true);
+    winsim::journalClear();
+    EXPECT_TRUE(DrvBitBlt(so(), nullptr, nullptr, nullptr, nullptr, &r, nullptr, nullptr, &brush->bo, nullptr, 0xF0F0));
+    EXPECT_TRUE(DrvStretchBlt(so(), src.so, nullptr, nullptr, nullptr, nullptr, nullptr, &big, &whole, nullptr,
+                              COLORONCOLOR));
+    EXPECT_EQ(winsim::journalCount("EngBitBlt"), 1u);
+    EXPECT_EQ(winsim::journalCount("EngStretchBlt"), 1u);
+    winsim::journalEnable(false);
+    // The band holds the black square.
+    EXPECT_EQ(static_cast<const BYTE*>(so()->pvScan0)[0], 0x00);
+    EXPECT_EQ(static_cast<const BYTE*>(so()->pvScan0)[9 * 3], 0xFF);
 }
