@@ -1,8 +1,6 @@
 // The bit-block calls: in banding mode the engine draws them into the band
 // bitmap; in vector mode a blit with a source ships its image through the
 // raster paths, and a blit without one fills its rectangle with the brush.
-#include <cstring>
-
 #include "driver_functions.h"
 #include "records/drawing_records.h"
 #include "vector/vector.h"
@@ -13,7 +11,9 @@ namespace {
 
 bool isBitmap(const SURFOBJ* so) { return so && so->iType == STYPE_BITMAP && so->pvScan0; }
 
+// Transparent when the background ROP leaves the destination as it is.
 BYTE bkModeOfRop4(DWORD rop4) { return ((rop4 >> 8) & 0xFF) == 0xAA ? kBkTransparent : kBkOpaque; }
+
 // The colours of a blit with a source: the brush's, white without one.
 bool sendBlitColours(Pdev* p, const RealizedBrush* b, BYTE bkMode) {
     ColorDesc d{};
