@@ -243,6 +243,12 @@ public:
     size_t fallbackCount() const;
     // Bands of the last banded page.
     size_t bandCount() const;
+    // Driver calls that answered -1 (an error: the engine does not render
+    // them itself, the operation fails).
+    size_t errorCount() const;
+    // Operations of the last banded page left out of the bands they do not
+    // touch.
+    size_t bandSkipCount() const;
 
     struct Impl;
 

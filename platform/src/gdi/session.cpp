@@ -209,6 +209,8 @@ bool Session::banding() const { return impl_->cur.banding; }
 FLONG Session::hooks() const { return impl_->cur.hooks; }
 size_t Session::fallbackCount() const { return impl_->fallbacks; }
 size_t Session::bandCount() const { return impl_->bands; }
+size_t Session::errorCount() const { return impl_->errors; }
+size_t Session::bandSkipCount() const { return impl_->bandSkips; }
 
 void Session::addFont(std::shared_ptr<const FontFace> face) {
     if (face) impl_->faces.push_back(std::move(face));
@@ -281,6 +283,15 @@ bool Session::endPage() {
         m.log("banding surface without DrvStartBanding and DrvNextBand");
         return false;
     }
+    // Each band is drawn from the operations that touch it.
+    m.bandSkips = 0;
+    std::vector<RECTL> boxes(ops.size());
+    std::vector<char> known(ops.size(), 0);
+    try {
+        for (size_t i = 0; i < ops.size(); ++i) known[i] = m.pageBounds(ops[i], &boxes[i]);
+    } catch (const std::bad_alloc&) {
+        std::fill(known.begin(), known.end(), 0);
+    }
     POINTL org{0, 0};
     BOOL r = start(m.cur.pso, &org);
     m.log("DrvStartBanding -> " + std::to_string(r) + " origin " + std::to_string(org.x) + "," + std::to_string(org.y));
@@ -294,7 +305,15 @@ bool Session::endPage() {
             return false;
         }
         m.lastClipValid = false;
-        for (const Operation& op : ops) ok = m.execute(op, org, true) && ok;
+        const RECTL band{org.x, org.y, org.x + m.cur.pso->sizlBitmap.cx, org.y + m.cur.pso->sizlBitmap.cy};
+        for (size_t i = 0; i < ops.size(); ++i) {
+            RECTL b = boxes[i];
+            if (known[i] && !intersectRect(b, band)) {
+                ++m.bandSkips;
+                continue;
+            }
+            ok = m.execute(ops[i], org, true) && ok;
+        }
         POINTL nextOrg{0, 0};
         r = next(m.cur.pso, &nextOrg);
         m.log("DrvNextBand -> " + std::to_string(r) + " origin " + std::to_string(nextOrg.x) + "," +

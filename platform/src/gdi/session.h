@@ -185,6 +185,8 @@ struct Session::Impl {
     std::vector<Operation> pageOps;
     size_t fallbacks = 0;
     size_t bands = 0;
+    size_t errors = 0;       // driver calls answering -1 (never rendered by the engine)
+    size_t bandSkips = 0;    // operations of the last banded page left out of bands they do not touch
     ULONG nextFontUniq = 1;
     // One-entry cache of clip identities: the same region keeps its iUniq.
     Region lastClip;
@@ -216,6 +218,9 @@ struct Session::Impl {
     BOOL driverCall(const Operation& op, CallObjects& o, LONG tx, LONG ty);
     bool hooked(const Operation& op) const;
     RECTL opBounds(const Operation& op, CallObjects& o) const;
+    // The page pixels an operation may touch (within its clip); false when
+    // it cannot be told before the call is built.
+    bool pageBounds(const Operation& op, RECTL* out);
     bool fallback(const Operation& op, POINTL org, const RECTL& bounds);
     Font* fontFor(const FontSpec& spec);
     void loadDeviceFonts();

@@ -79,10 +79,11 @@ std::unique_ptr<Brush> Session::Impl::brushFor(const BrushSpec& b, const SURFOBJ
             if (!b.pattern) return nullptr;
             auto src = std::make_unique<SourceBitmap>();
             if (!src->make(*b.pattern)) return nullptr;
-            // The brush keeps its own copy of the pattern bitmap.
+            // The brush keeps its own copy of the pattern bitmap, in the
+            // image's row order (the driver reverses bottom-up patterns).
             TempBitmap copy;
             ULONG fmt = src->so->iBitmapFormat;
-            HBITMAP h = EngCreateBitmap(src->so->sizlBitmap, 0, fmt, BMF_TOPDOWN, nullptr);
+            HBITMAP h = EngCreateBitmap(src->so->sizlBitmap, 0, fmt, b.pattern->topDown ? BMF_TOPDOWN : 0, nullptr);
             if (!h) return nullptr;
             SURFOBJ* so = EngLockSurface(reinterpret_cast<HSURF>(h));
             RECTL all{0, 0, src->so->sizlBitmap.cx, src->so->sizlBitmap.cy};

@@ -239,23 +239,42 @@ ULONG drvIndex(const Operation& op) {
 }
 }  // namespace
 
+namespace {
+// The pixels a path operation may touch: its points' box grown by the pen.
+RECTL pathBox(const PathGeom& g, const Operation& op) {
+    RECTFX b = g.bounds();
+    LONG pad = 2;
+    if (op.kind != Operation::FillPath) {
+        double w = op.pen.geometric
+                       ? op.pen.width * std::sqrt(std::fabs(op.xform.m11 * op.xform.m22 - op.xform.m12 * op.xform.m21))
+                       : 1;
+        w = std::isfinite(w) ? std::min(w, 1e6) : 1;
+        pad += static_cast<LONG>(std::ceil(w * 1.5 * std::max(1.0f, op.pen.miterLimit)));
+    }
+    return RECTL{(b.xLeft >> 4) - pad, (b.yTop >> 4) - pad, ((b.xRight + 15) >> 4) + pad, ((b.yBottom + 15) >> 4) + pad};
+}
+}  // namespace
+
+bool Session::Impl::pageBounds(const Operation& op, RECTL* out) {
+    switch (op.kind) {
+        case Operation::FillPath:
+        case Operation::StrokePath:
+        case Operation::StrokeAndFillPath: *out = pathBox(toGeom(op.path, 0, 0), op); break;
+        case Operation::BitBlt:
+        case Operation::StretchBlt:
+        case Operation::CopyBits: *out = orderedRect(op.dst); break;
+        case Operation::TextOut: return false;  // glyph boxes are known only once the string is built
+    }
+    Region clip;
+    if (regionOf(op.clip, clip) && !intersectRect(*out, clip.bounds())) *out = RECTL{0, 0, 0, 0};
+    return true;
+}
+
 RECTL Session::Impl::opBounds(const Operation& op, CallObjects& o) const {
     switch (op.kind) {
         case Operation::FillPath:
         case Operation::StrokePath:
-        case Operation::StrokeAndFillPath: {
-            RECTFX b = o.path->geom.bounds();
-            LONG pad = 2;
-            if (op.kind != Operation::FillPath) {
-                double w = op.pen.geometric ? op.pen.width * std::sqrt(std::fabs(op.xform.m11 * op.xform.m22 -
-                                                                                  op.xform.m12 * op.xform.m21))
-                                            : 1;
-                w = std::isfinite(w) ? std::min(w, 1e6) : 1;
-                pad += static_cast<LONG>(std::ceil(w * 1.5 * std::max(1.0f, op.pen.miterLimit)));
-            }
-            return RECTL{(b.xLeft >> 4) - pad, (b.yTop >> 4) - pad, ((b.xRight + 15) >> 4) + pad,
-                         ((b.yBottom + 15) >> 4) + pad};
-        }
+        case Operation::StrokeAndFillPath: return pathBox(o.path->geom, op);
         case Operation::BitBlt:
         case Operation::StretchBlt:
         case Operation::CopyBits: return orderedRect(op.dst);
@@ -339,6 +358,7 @@ bool Session::Impl::execute(const Operation& op, POINTL org, bool bandPass) {
             log(std::string(drvName(op)) + " -> " + std::to_string(r));
             if (r == TRUE) return true;
             if (r == -1) {
+                ++errors;
                 log(std::string(drvName(op)) + " reported an error");
                 return false;
             }
