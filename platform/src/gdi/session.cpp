@@ -4,6 +4,8 @@
 
 #include "session.h"
 
+#include <win/icm.h>
+
 #include "core/sim.h"
 
 #include <algorithm>
@@ -155,7 +157,34 @@ void Session::Impl::disableSurface(Device& d) {
     d.hsurf = nullptr;
 }
 
+bool Session::Impl::icmCreate(Device& d) {
+    auto create = fn<PFN_DrvIcmCreateColorTransform>(INDEX_DrvIcmCreateColorTransform);
+    if (!create || !fn<PFN_DrvIcmDeleteColorTransform>(INDEX_DrvIcmDeleteColorTransform)) {
+        log("colour management: the driver has no DrvIcmCreateColorTransform/DrvIcmDeleteColorTransform");
+        return false;
+    }
+    LOGCOLORSPACEW lcs{};
+    lcs.lcsSignature = LCS_SIGNATURE;
+    lcs.lcsVersion = 0x400;
+    lcs.lcsSize = sizeof lcs;
+    lcs.lcsCSType = LCS_sRGB;
+    lcs.lcsIntent = LCS_GM_IMAGES;
+    std::vector<uint8_t> dest = icmProfile;  // the driver gets its own copy to read
+    icmTransform = create(d.dhpdev, &lcs, nullptr, 0, dest.data(), static_cast<ULONG>(dest.size()), nullptr, 0, 0);
+    log(std::string("DrvIcmCreateColorTransform -> ") + (icmTransform ? "transform" : "null"));
+    return icmTransform != nullptr;
+}
+
+void Session::Impl::icmDelete(Device& d) {
+    if (!icmTransform) return;
+    auto del = fn<PFN_DrvIcmDeleteColorTransform>(INDEX_DrvIcmDeleteColorTransform);
+    BOOL r = del ? del(d.dhpdev, icmTransform) : FALSE;
+    log("DrvIcmDeleteColorTransform -> " + std::to_string(r));
+    icmTransform = nullptr;
+}
+
 void Session::Impl::disablePdev(Device& d) {
+    if (&d == &cur) icmDelete(d);
     d.fontCache.clear();
     if (d.dhpdev) {
         fn<PFN_DrvDisablePDEV>(INDEX_DrvDisablePDEV)(d.dhpdev);
@@ -211,6 +240,24 @@ size_t Session::fallbackCount() const { return impl_->fallbacks; }
 size_t Session::bandCount() const { return impl_->bands; }
 size_t Session::errorCount() const { return impl_->errors; }
 size_t Session::bandSkipCount() const { return impl_->bandSkips; }
+
+bool Session::icmStart(const std::vector<uint8_t>& profile) {
+    Impl& m = *impl_;
+    m.icmDelete(m.cur);
+    m.icmProfile = profile;
+    if (profile.empty()) return false;
+    return m.icmCreate(m.cur);
+}
+
+bool Session::icmStop() {
+    Impl& m = *impl_;
+    const bool had = m.icmTransform != nullptr;
+    m.icmDelete(m.cur);
+    m.icmProfile.clear();
+    return had;
+}
+
+bool Session::icmActive() const { return impl_->icmTransform != nullptr; }
 
 void Session::addFont(std::shared_ptr<const FontFace> face) {
     if (face) impl_->faces.push_back(std::move(face));
@@ -360,11 +407,13 @@ bool Session::reset(const std::vector<uint8_t>& devmode, std::string* error) {
             return false;
         }
     }
+    const bool icm = m.icmTransform != nullptr;
     m.disableSurface(m.cur);
     m.disablePdev(m.cur);
     m.cur = std::move(fresh);
     m.lastClipValid = false;
     if (!m.enableSurface(m.cur, error)) return false;
+    if (icm) m.icmCreate(m.cur);  // the new device gets its own transform
     if (m.docStarted) {
         std::u16string name = m.docName;
         if (auto f = m.fn<PFN_DrvStartDoc>(INDEX_DrvStartDoc)) {

@@ -185,6 +185,10 @@ struct Session::Impl {
     std::vector<Operation> pageOps;
     size_t fallbacks = 0;
     size_t bands = 0;
+    // The driver's colour transform while colour management is on, and the
+    // profile it was made from (made again for a new device).
+    HANDLE icmTransform = nullptr;
+    std::vector<uint8_t> icmProfile;
     size_t errors = 0;       // driver calls answering -1 (never rendered by the engine)
     size_t bandSkips = 0;    // operations of the last banded page left out of bands they do not touch
     ULONG nextFontUniq = 1;
@@ -204,6 +208,8 @@ struct Session::Impl {
     }
 
     bool enableDevice(const std::vector<uint8_t>& devmode, Device& d, std::string* error);
+    bool icmCreate(Device& d);
+    void icmDelete(Device& d);
     bool enableSurface(Device& d, std::string* error);
     void disableSurface(Device& d);
     void disablePdev(Device& d);

@@ -103,7 +103,7 @@ std::unique_ptr<Brush> Session::Impl::brushFor(const BrushSpec& b, const SURFOBJ
             break;
         }
     }
-    if (out) out->bo.flColorType = b.colorType;
+    if (out) out->bo.flColorType = b.colorType | (icmTransform ? BR_HOST_ICM : 0);
     return out;
 }
 

@@ -77,6 +77,7 @@ bool Session::Impl::build(const Operation& op, LONG tx, LONG ty, SURFOBJ* target
                 if (!o.source.make(*op.source)) return false;
                 o.xlate = makeXlate(o.source.palette, o.source.so->iBitmapFormat, surfacePalette(target),
                                     target->iBitmapFormat);
+                if (icmTransform) o.xlate->xo.flXlate |= XO_HOST_ICM;
             }
             if (op.mask && !o.mask.make(*op.mask)) return false;
             if (op.mask && op.mask->bitsPerPixel != 1) return false;
