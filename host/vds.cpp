@@ -688,6 +688,17 @@ private:
                 }
                 if (in.size() > (1u << 20)) throw ParseError{"escape input too long"};
             }
+        } else if (kw == "icm") {
+            needJob(kw);
+            c.kind = K::Icm;
+            const std::string w = a.word("profile=FILE or off");
+            auto [k, v] = option(w);
+            if (w == "off") {
+            } else if (k == "profile" && !v.empty()) {
+                c.icmProfile = v;
+            } else {
+                throw ParseError{"icm takes profile=FILE or off"};
+            }
         } else if (kw == "page") {
             needJob(kw);
             c.kind = K::Page;
@@ -1163,6 +1174,20 @@ private:
                 ULONG r = session_->escape(c.escape, c.escapeIn, c.escapeOut, &out);
                 log("escape " + std::to_string(c.escape) + " -> " + std::to_string(static_cast<LONG>(r)) +
                     (out.empty() ? "" : " out " + hexBytes(out)));
+                return true;
+            }
+            case K::Icm: {
+                if (!ensureSession(c)) return false;
+                if (c.icmProfile.empty()) {
+                    session_->icmStop();
+                    log("icm off");
+                    return true;
+                }
+                std::string bytes, why;
+                if (!readFile(c.icmProfile, bytes, &why)) return fail(c, why);
+                if (!session_->icmStart(std::vector<uint8_t>(bytes.begin(), bytes.end())))
+                    return fail(c, "icm: the driver made no colour transform for " + c.icmProfile);
+                log("icm profile " + c.icmProfile);
                 return true;
             }
             case K::ResetDc: {

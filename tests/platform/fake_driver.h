@@ -5,6 +5,8 @@
 // given are kept for the tests to look into.
 #pragma once
 #include <win/gdi.h>
+#include <win/files.h>
+#include <win/icm.h>
 #include <winsim/engine.h>
 #include <winsim/winsim.h>
 
@@ -56,6 +58,8 @@ struct State {
     std::vector<GLYPHPOS> glyphs;
     long glyphInk = 0;
     std::vector<uint32_t> page;  // the banded page
+    std::vector<FLONG> bltColorTypes, bltXlateFlags;  // of each DrvBitBlt's brush and translation
+    std::vector<std::pair<HANDLE, HANDLE>> icm;       // profile and transform made by the ICM pair
 
     // The calls by their names, and how often one was made.
     std::vector<std::string> names() const {
@@ -215,6 +219,8 @@ inline BOOL APIENTRY bitBlt(SURFOBJ* t, SURFOBJ* s, SURFOBJ* m, CLIPOBJ* pco, XL
                             POINTL* mp, BRUSHOBJ* b, POINTL* bo, ROP4 rop) {
     g->calls.push_back("BitBlt " + std::to_string(rop) + (s ? " src" : "") + (m ? " mask" : ""));
     g->rops.push_back(rop);
+    g->bltColorTypes.push_back(b ? b->flColorType : 0);
+    g->bltXlateFlags.push_back(x ? x->flXlate : 0);
     recordClip(pco);
     if (g->banding) return EngBitBlt(t, s, m, pco, x, r, sp, mp, b, bo, rop);
     if (b && b->iSolidColor == 0xFFFFFFFF) {
@@ -309,6 +315,31 @@ inline BOOL APIENTRY queryAdvanceWidths(DHPDEV, FONTOBJ*, ULONG, HGLYPH* hg, PVO
     return TRUE;
 }
 
+// The colour transform pair through the platform's colour management.
+inline HANDLE APIENTRY icmCreate(DHPDEV, LPLOGCOLORSPACEW lcs, PVOID, ULONG, PVOID dest, ULONG cjDest, PVOID, ULONG,
+                                 DWORD) {
+    g->calls.push_back("IcmCreateColorTransform");
+    PROFILE pr{PROFILE_MEMBUFFER, dest, cjDest};
+    HPROFILE h = OpenColorProfileW(&pr, PROFILE_READ, 1, OPEN_EXISTING);
+    HTRANSFORM t = h ? CreateColorTransformW(lcs, h, nullptr, BEST_MODE) : nullptr;
+    if (!t) {
+        if (h) CloseColorProfile(h);
+        return nullptr;
+    }
+    g->icm.emplace_back(h, t);
+    return t;
+}
+inline BOOL APIENTRY icmDelete(DHPDEV, HANDLE t) {
+    g->calls.push_back("IcmDeleteColorTransform");
+    for (auto it = g->icm.begin(); it != g->icm.end(); ++it)
+        if (it->second == t) {
+            BOOL ok = DeleteColorTransform(t) && CloseColorProfile(it->first);
+            g->icm.erase(it);
+            return ok;
+        }
+    return FALSE;
+}
+
 template <class F>
 PFN asPfn(F f) {
     return reinterpret_cast<PFN>(reinterpret_cast<void (*)(void)>(f));
@@ -327,6 +358,7 @@ inline BOOL APIENTRY enableDriver(ULONG ver, ULONG cj, DRVENABLEDATA* ded) {
         {INDEX_DrvBitBlt, asPfn(bitBlt)},               {INDEX_DrvStretchBlt, asPfn(stretchBlt)},
         {INDEX_DrvStretchBltROP, asPfn(stretchBltRop)}, {INDEX_DrvCopyBits, asPfn(copyBits)},
         {INDEX_DrvTextOut, asPfn(textOut)},             {INDEX_DrvRealizeBrush, asPfn(realizeBrush)},
+        {INDEX_DrvIcmCreateColorTransform, asPfn(icmCreate)}, {INDEX_DrvIcmDeleteColorTransform, asPfn(icmDelete)},
         {INDEX_DrvEscape, asPfn(escape)},               {INDEX_DrvQueryFont, asPfn(queryFont)},
         {INDEX_DrvQueryFontTree, asPfn(queryFontTree)}, {INDEX_DrvQueryAdvanceWidths, asPfn(queryAdvanceWidths)},
     };
