@@ -96,31 +96,31 @@ uint32_t writeNodes(Writer& w, const MdlParseResult& r, const Layout& lay, const
         uint32_t at = 0;
         switch (n.kind) {
         case 1:
-            at = w.reserve(12);
-            w.put16(at + 6, n.optionKey);
-            w.put16(at + 8, static_cast<uint16_t>(n.number));
+            at = w.reserve(kMdlNodeOptionSize);
+            w.put16(at + kMdlNodeOptionKey, n.optionKey);
+            w.put16(at + kMdlNodeNumber, static_cast<uint16_t>(n.number));
             break;
         case 2: {
             const MdlCommandString* cs = MdlFindCommandString(r, n.stringNumber);
             uint32_t text = cs ? w.str(cs->text, false) : 0;
-            at = w.reserve(16);
+            at = w.reserve(kMdlNodeTextSize);
             if (cs) {
-                w.put32(at + 8, static_cast<uint32_t>(cs->text.size() + 1));
-                w.put32(at + 12, text);
+                w.put32(at + kMdlNodeTextLength, static_cast<uint32_t>(cs->text.size() + 1));
+                w.put32(at + kMdlNodeText, text);
             }
             break;
         }
         case 3: {
             uint32_t nested = n.nested ? writeCommandList(w, r, lay, *n.nested, depth + 1) : 0;
-            at = w.reserve(12);
-            w.put32(at + 8, nested);
+            at = w.reserve(kMdlNodeNestedSize);
+            w.put32(at + kMdlNodeNested, nested);
             break;
         }
         default:
-            at = w.reserve(8);
+            at = w.reserve(kMdlNodeSize);
             break;
         }
-        w.put16(at + 4, n.kind);
+        w.put16(at + kMdlNodeKind, n.kind);
         if (prev) w.put32(prev, at);
         else head = at;
         prev = at;
@@ -136,9 +136,9 @@ uint32_t writeCommandList(Writer& w, const MdlParseResult& r, const Layout& lay,
     uint32_t first = writeNodes(w, r, lay, list.first, depth);
     uint32_t second = writeNodes(w, r, lay, list.second, depth);
     uint32_t at = w.reserve(kMdlImgCommandListSize);
-    w.put32(at, MdlTag(find(lay.judge, list.condition)));
-    w.put32(at + 4, first);
-    w.put32(at + 8, second);
+    w.put32(at + kMdlListCond, MdlTag(find(lay.judge, list.condition)));
+    w.put32(at + kMdlListFirst, first);
+    w.put32(at + kMdlListSecond, second);
     return at;
 }
 
@@ -156,12 +156,12 @@ uint32_t writeValues(Writer& w, const MdlOption& o) {
                 uint32_t pprev = 0;
                 for (const MdlPageRecord& p : v.pages) {
                     uint32_t at = w.reserve(kMdlImgPageSize);
-                    w.put16(at + 4, p.resolution);
-                    w.put16(at + 6, p.orientation);
-                    w.put16(at + 8, p.condKey);
-                    w.put16(at + 10, p.condValue);
+                    w.put16(at + kMdlPageResolution, p.resolution);
+                    w.put16(at + kMdlPageOrientation, p.orientation);
+                    w.put16(at + kMdlPageCondKey, p.condKey);
+                    w.put16(at + kMdlPageCondValue, p.condValue);
                     const int32_t f[6] = {p.x, p.y, p.width, p.height, p.further1, p.further2};
-                    for (int i = 0; i < 6; ++i) w.put32(at + 12 + 4 * i, static_cast<uint32_t>(f[i]));
+                    for (int i = 0; i < 6; ++i) w.put32(at + kMdlPageNumbers + 4 * i, static_cast<uint32_t>(f[i]));
                     if (pprev) w.put32(pprev, at);
                     else extra1 = at;
                     pprev = at;
@@ -185,19 +185,19 @@ uint32_t writeValues(Writer& w, const MdlOption& o) {
                 }
             }
             uint32_t at = w.reserve(recSize);
-            w.put16(at + 4, v.valueId);
-            w.put32(at + 8, cmd);
+            w.put16(at + kMdlValId, v.valueId);
+            w.put32(at + kMdlValCommand, cmd);
             if (base == kMdlPickPage) {
-                w.put32(at + 12, static_cast<uint32_t>(v.size1));
-                w.put32(at + 16, static_cast<uint32_t>(v.size2));
-                w.put32(at + 20, extra1);
+                w.put32(at + kMdlValSize1, static_cast<uint32_t>(v.size1));
+                w.put32(at + kMdlValSize2, static_cast<uint32_t>(v.size2));
+                w.put32(at + kMdlValPages, extra1);
             } else if (base == kMdlPickSlot) {
-                w.put32(at + 12, static_cast<uint32_t>(v.slotPapers.size()));
-                w.put32(at + 16, extra1);
+                w.put32(at + kMdlValCount, static_cast<uint32_t>(v.slotPapers.size()));
+                w.put32(at + kMdlValArray1, extra1);
             } else if (base == kMdlFontTbl) {
-                w.put32(at + 12, static_cast<uint32_t>(v.fontTrueType.size()));
-                w.put32(at + 16, extra1);
-                w.put32(at + 20, extra2);
+                w.put32(at + kMdlValCount, static_cast<uint32_t>(v.fontTrueType.size()));
+                w.put32(at + kMdlValArray1, extra1);
+                w.put32(at + kMdlValArray2, extra2);
             }
             if (prev) w.put32(prev, at);
             else head = at;
@@ -207,24 +207,24 @@ uint32_t writeValues(Writer& w, const MdlOption& o) {
     }
     if (base == kMdlBoolean) {
         uint32_t t = w.str(o.boolean.trueCommand), f = w.str(o.boolean.falseCommand);
-        uint32_t at = w.reserve(12);
-        w.put32(at, static_cast<uint32_t>(o.boolean.defaultValue));
-        w.put32(at + 4, t);
-        w.put32(at + 8, f);
+        uint32_t at = w.reserve(kMdlBoolBlockSize);
+        w.put32(at + kMdlBoolDefault, static_cast<uint32_t>(o.boolean.defaultValue));
+        w.put32(at + kMdlBoolTrue, t);
+        w.put32(at + kMdlBoolFalse, f);
         return at;
     }
     if (base == kMdlNumeric) {
         const MdlNumericBlock& n = o.numeric;
-        uint32_t at = w.reserve(24);
+        uint32_t at = w.reserve(kMdlNumBlockSize);
         const int16_t h[6] = {n.f0, n.f2, n.f4, n.f6, n.f8, n.f10};
         for (int i = 0; i < 6; ++i) w.put16(at + 2 * i, static_cast<uint16_t>(h[i]));
-        w.put32(at + 12, static_cast<uint32_t>(n.defaultValue));
-        w.put32(at + 16, static_cast<uint32_t>(n.minimum));
-        w.put32(at + 20, static_cast<uint32_t>(n.maximum));
+        w.put32(at + kMdlNumDefault, static_cast<uint32_t>(n.defaultValue));
+        w.put32(at + kMdlNumMinimum, static_cast<uint32_t>(n.minimum));
+        w.put32(at + kMdlNumMaximum, static_cast<uint32_t>(n.maximum));
         return at;
     }
     if (base == kMdlString) {
-        uint32_t at = w.reserve(8);
+        uint32_t at = w.reserve(kMdlStrBlockSize);
         const int16_t h[4] = {o.string.defaultId, o.string.maxLength, o.string.charKind, o.string.display};
         for (int i = 0; i < 4; ++i) w.put16(at + 2 * i, static_cast<uint16_t>(h[i]));
         return at;
@@ -254,35 +254,35 @@ void serialize(const MdlParseResult& r, std::vector<uint8_t>& out) {
     auto tag = [&](const RuleMap& m, uint16_t n) { return MdlTag(find(m, n)); };
     for (const MdlJudge& j : r.judges)
         for (const MdlCondCell& c : j.program) {
-            uint32_t p = w.reserve(4);
-            w.put16(p, c.kind);
-            w.put16(p + 2, c.value);
+            uint32_t p = w.reserve(kMdlCellSize);
+            w.put16(p + kMdlCellKind, c.kind);
+            w.put16(p + kMdlCellValue, c.value);
         }
     writeRules(w, r.items, kMdlImgItemSize, [&](uint32_t p, const MdlItemEntry& e) {
-        w.put32(p + 4, e.valueId);
-        w.put32(p + 8, tag(lay.judge, e.judge1));
-        w.put32(p + 12, tag(lay.judge, e.judge2));
+        w.put32(p + kMdlItemValueId, e.valueId);
+        w.put32(p + kMdlItemCond1, tag(lay.judge, e.judge1));
+        w.put32(p + kMdlItemCond2, tag(lay.judge, e.judge2));
     });
     writeRules(w, r.actions, kMdlImgPairSize, [&](uint32_t p, const MdlActionPair& e) {
-        w.put16(p + 4, e.targetId);
-        w.put16(p + 6, e.targetKind);
-        w.put32(p + 8, e.value);
+        w.put16(p + kMdlActionTarget, e.targetId);
+        w.put16(p + kMdlActionKind, e.targetKind);
+        w.put32(p + kMdlActionValue, e.value);
     });
     writeRules(w, r.transacts, kMdlImgPairSize, [&](uint32_t p, const MdlTransactPair& e) {
-        w.put32(p + 4, tag(lay.judge, e.judge));
-        w.put32(p + 8, tag(lay.action, e.action));
+        w.put32(p + kMdlTransactCond, tag(lay.judge, e.judge));
+        w.put32(p + kMdlTransactActions, tag(lay.action, e.action));
     });
     writeRules(w, r.alertActions, kMdlImgPairSize, [&](uint32_t p, const MdlAlertActionPair& e) {
-        w.put16(p + 4, e.optionKey);
-        w.put32(p + 8, tag(lay.transact, e.transact));
+        w.put16(p + kMdlAnswerKey, e.optionKey);
+        w.put32(p + kMdlAnswerTransact, tag(lay.transact, e.transact));
     });
     writeRules(w, r.alerts, kMdlImgAlertSize, [&](uint32_t p, const MdlAlertEntry& e) {
-        w.put32(p + 4, tag(lay.judge, e.judge));
-        w.put16(p + 8, e.messageKey);
-        w.put16(p + 10, static_cast<uint16_t>(e.icon));
-        w.put16(p + 12, static_cast<uint16_t>(e.buttons));
-        w.put16(p + 14, static_cast<uint16_t>(e.mode));
-        w.put32(p + 16, tag(lay.alertAction, e.alertAction));
+        w.put32(p + kMdlAlertCond, tag(lay.judge, e.judge));
+        w.put16(p + kMdlAlertMessage, e.messageKey);
+        w.put16(p + kMdlAlertIcon, static_cast<uint16_t>(e.icon));
+        w.put16(p + kMdlAlertButtons, static_cast<uint16_t>(e.buttons));
+        w.put16(p + kMdlAlertMode, static_cast<uint16_t>(e.mode));
+        w.put32(p + kMdlAlertActions, tag(lay.alertAction, e.alertAction));
     });
     // Exclusive rows are laid out even when no other rule exists, so every
     // option's rule record stays meaningful.
@@ -291,14 +291,14 @@ void serialize(const MdlParseResult& r, std::vector<uint8_t>& out) {
         const MdlExclusiveRow& e = r.exclusive[i];
         uint32_t p = w.reserve(kMdlImgExclusiveSize);
         if (i == 0) exclusive = p;
-        if (i + 1 < r.exclusive.size()) w.put32(p, p + kMdlImgExclusiveSize);
-        w.put16(p + 4, e.optionKey);
-        w.put32(p + 8, tag(lay.judge, e.judge1));
-        w.put32(p + 12, tag(lay.judge, e.judge2));
-        w.put32(p + 16, tag(lay.item, e.item));
-        w.put32(p + 20, tag(lay.alert, e.alert));
-        w.put32(p + 24, tag(lay.transact, e.transact1));
-        w.put32(p + 28, tag(lay.transact, e.transact2));
+        if (i + 1 < r.exclusive.size()) w.put32(p + kMdlNext, p + kMdlImgExclusiveSize);
+        w.put16(p + kMdlRuleKey, e.optionKey);
+        w.put32(p + kMdlRuleCond1, tag(lay.judge, e.judge1));
+        w.put32(p + kMdlRuleCond2, tag(lay.judge, e.judge2));
+        w.put32(p + kMdlRuleValues, tag(lay.item, e.item));
+        w.put32(p + kMdlRuleAlerts, tag(lay.alert, e.alert));
+        w.put32(p + kMdlRuleTransact1, tag(lay.transact, e.transact1));
+        w.put32(p + kMdlRuleTransact2, tag(lay.transact, e.transact2));
     }
 
     // Option area. Options that use another option's values come first in
@@ -318,26 +318,26 @@ void serialize(const MdlParseResult& r, std::vector<uint8_t>& out) {
         uint32_t pair = 0;
         if (o.hasCommands) {
             uint32_t pre = w.str(o.prefix), suf = w.str(o.suffix);
-            pair = w.reserve(8);
-            w.put32(pair, pre);
-            w.put32(pair + 4, suf);
+            pair = w.reserve(kMdlCommandPairSize);
+            w.put32(pair + kMdlPairPrefix, pre);
+            w.put32(pair + kMdlPairSuffix, suf);
         }
         const MdlOption& owner = MdlValuesOwner(r, o);
         uint32_t ownerValues = values[static_cast<size_t>(&owner - r.options.data())];
         uint32_t p = w.reserve(kMdlImgOptionSize);
         record[i] = p;
-        w.put16(p + 4, o.key);
-        w.put16(p + 6, o.subNumber ? o.subNumber : o.identityKey);
-        w.put16(p + 8, o.optionId);
-        w.put16(p + 10, o.type);
-        w.put16(p + 12, o.selection);
-        w.put32(p + 16, pair);
+        w.put16(p + kMdlOptKey, o.key);
+        w.put16(p + kMdlOptSub, o.subNumber ? o.subNumber : o.identityKey);
+        w.put16(p + kMdlOptId, o.optionId);
+        w.put16(p + kMdlOptType, o.type);
+        w.put16(p + kMdlOptSelection, o.selection);
+        w.put32(p + kMdlOptCommands, pair);
         for (size_t x = 0; x < r.exclusive.size(); ++x)
             if (r.exclusive[x].optionKey == o.key) {
-                w.put32(p + 20, exclusive + kMdlImgExclusiveSize * static_cast<uint32_t>(x));
+                w.put32(p + kMdlOptRule, exclusive + kMdlImgExclusiveSize * static_cast<uint32_t>(x));
                 break;
             }
-        w.put32(p + 24, ownerValues);
+        w.put32(p + kMdlOptValues, ownerValues);
         if (prev) w.put32(prev, p);
         else w.put32(MdlSlotOffset(0), p);
         prev = p;
@@ -359,9 +359,9 @@ void serialize(const MdlParseResult& r, std::vector<uint8_t>& out) {
         std::vector<uint32_t> entries;
         for (const MdlFont& f : list) {
             uint32_t name = w.str(f.name, false);
-            uint32_t e = w.reserve(8);
-            w.put32(e, static_cast<uint32_t>(f.number));
-            w.put32(e + 4, name);
+            uint32_t e = w.reserve(kMdlFontEntrySize);
+            w.put32(e + kMdlFontNumber, static_cast<uint32_t>(f.number));
+            w.put32(e + kMdlFontName, name);
             entries.push_back(e);
         }
         uint32_t arr = w.reserve(4 * static_cast<uint32_t>(entries.size()));
