@@ -50,8 +50,8 @@ struct Relocator {
     }
     void transacts(uint32_t headAt) {
         list(headAt, kMdlImgPairSize, [&](uint32_t rec) {
-            convert(rec + 4, 4);
-            list(rec + 8, kMdlImgPairSize, [](uint32_t) {});
+            convert(rec + kMdlTransactCond, kMdlCellSize);
+            list(rec + kMdlTransactActions, kMdlImgPairSize, [](uint32_t) {});
         });
     }
     void commandList(uint32_t at, int depth) {
@@ -60,15 +60,15 @@ struct Relocator {
             ok = false;
             return;
         }
-        convert(at, 4);
-        for (uint32_t head : {at + 4, at + 8}) {
+        convert(at + kMdlListCond, kMdlCellSize);
+        for (uint32_t head : {at + kMdlListFirst, at + kMdlListSecond}) {
             for (uint32_t n = get(head); ok && n; n = get(n)) {
                 uint16_t kind;
-                if (commandSteps-- == 0 || n < kMdlHeaderSize || !v.inside(n, 8) || !v.u16(n + 4, &kind)) {
+                if (commandSteps-- == 0 || n < kMdlHeaderSize || !v.inside(n, kMdlNodeSize) || !v.u16(n + kMdlNodeKind, &kind)) {
                     ok = false;
                     return;
                 }
-                if (kind == 3) commandList(get(n + 8), depth + 1);
+                if (kind == kMdlNodeGroup) commandList(get(n + kMdlNodeNested), depth + 1);
             }
         }
     }
@@ -88,18 +88,18 @@ bool MdlRelocateImage(uint8_t* block, size_t size) {
     while (rl.ok && row) {
         if (budget-- == 0 || MdlIsTagged(row) || row < kMdlHeaderSize || !rl.v.inside(row, kMdlImgExclusiveSize))
             return false;
-        rl.convert(row + 8, 4);
-        rl.convert(row + 12, 4);
-        rl.list(row + 16, kMdlImgItemSize, [&](uint32_t e) {
-            rl.convert(e + 8, 4);
-            rl.convert(e + 12, 4);
+        rl.convert(row + kMdlRuleCond1, kMdlCellSize);
+        rl.convert(row + kMdlRuleCond2, kMdlCellSize);
+        rl.list(row + kMdlRuleValues, kMdlImgItemSize, [&](uint32_t e) {
+            rl.convert(e + kMdlItemCond1, kMdlCellSize);
+            rl.convert(e + kMdlItemCond2, kMdlCellSize);
         });
-        rl.list(row + 20, kMdlImgAlertSize, [&](uint32_t e) {
-            rl.convert(e + 4, 4);
-            rl.list(e + 16, kMdlImgPairSize, [&](uint32_t a) { rl.transacts(a + 8); });
+        rl.list(row + kMdlRuleAlerts, kMdlImgAlertSize, [&](uint32_t e) {
+            rl.convert(e + kMdlAlertCond, kMdlCellSize);
+            rl.list(e + kMdlAlertActions, kMdlImgPairSize, [&](uint32_t a) { rl.transacts(a + kMdlAnswerTransact); });
         });
-        rl.transacts(row + 24);
-        rl.transacts(row + 28);
+        rl.transacts(row + kMdlRuleTransact1);
+        rl.transacts(row + kMdlRuleTransact2);
         row = rl.get(row);
     }
     for (int g = kMdlSlotJobStart; g <= kMdlSlotPageEnd; ++g) rl.commandList(rl.get(MdlSlotOffset(g)), 0);

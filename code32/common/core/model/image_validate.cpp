@@ -87,7 +87,7 @@ struct Checker {
         for (uint32_t c = p;; c += 4) {
             if (!firstVisit(Held::Cells, c, walk)) return;
             uint16_t kind, value;
-            if (!v.u16(c, &kind) || !v.u16(c + 2, &value)) {
+            if (!v.u16(c + kMdlCellKind, &kind) || !v.u16(c + kMdlCellValue, &value)) {
                 ok = false;
                 return;
             }
@@ -96,13 +96,13 @@ struct Checker {
     }
     void transacts(uint32_t at) {
         list(at, kMdlImgPairSize, Held::Transacts, [&](uint32_t t) {
-            program(t + 4);
-            list(t + 8, kMdlImgPairSize, Held::Actions, [](uint32_t) {});
+            program(t + kMdlTransactCond);
+            list(t + kMdlTransactActions, kMdlImgPairSize, Held::Actions, [](uint32_t) {});
         });
     }
     void values(uint32_t option) {
         uint16_t type;
-        v.u16(option + 10, &type);
+        v.u16(option + kMdlOptType, &type);
         uint16_t base = MdlBaseType(type);
         if (MdlIsListType(base)) {
             uint32_t rec = base == kMdlPickSlot ? 20 : (base == kMdlPickPage || base == kMdlFontTbl) ? 24 : 12;
@@ -110,36 +110,36 @@ struct Checker {
                               : base == kMdlPickPage ? Held::PageValues
                               : base == kMdlFontTbl  ? Held::FontValues
                                                      : Held::PickValues;
-            list(option + 24, rec, held, [&](uint32_t val) {
-                str(val + 8);
-                if (base == kMdlPickPage) list(val + 20, kMdlImgPageSize, Held::Pages, [](uint32_t) {});
+            list(option + kMdlOptValues, rec, held, [&](uint32_t val) {
+                str(val + kMdlValCommand);
+                if (base == kMdlPickPage) list(val + kMdlValPages, kMdlImgPageSize, Held::Pages, [](uint32_t) {});
                 uint32_t count = 0;
-                v.u32(val + 12, &count);
+                v.u32(val + kMdlValCount, &count);
                 if (base == kMdlPickSlot && count) {
                     if (count > v.size() / 2) ok = false;
-                    else link(val + 16, 2 * count);
+                    else link(val + kMdlValArray1, 2 * count);
                 }
                 if (base == kMdlFontTbl && count) {
                     if (count > v.size() / 4 || !takeArray(2 * count)) {
                         ok = false;
                         return;
                     }
-                    for (uint32_t arrAt : {val + 16, val + 20}) {
+                    for (uint32_t arrAt : {val + kMdlValArray1, val + kMdlValArray2}) {
                         uint32_t arr = link(arrAt, 4 * count);
                         for (uint32_t i = 0; ok && arr && i < count; ++i) str(arr + 4 * i);
                     }
                 }
             });
         } else if (base == kMdlBoolean) {
-            uint32_t b = link(option + 24, 12);
+            uint32_t b = link(option + kMdlOptValues, kMdlBoolBlockSize);
             if (ok && b) {
-                str(b + 4);
-                str(b + 8);
+                str(b + kMdlBoolTrue);
+                str(b + kMdlBoolFalse);
             }
         } else if (base == kMdlNumeric) {
-            link(option + 24, 24);
+            link(option + kMdlOptValues, kMdlNumBlockSize);
         } else if (base == kMdlString) {
-            link(option + 24, 8);
+            link(option + kMdlOptValues, kMdlStrBlockSize);
         }
     }
     void commandList(uint32_t at, int depth) {
@@ -148,33 +148,33 @@ struct Checker {
             ok = false;
             return;
         }
-        program(at);
-        for (uint32_t head : {at + 4, at + 8}) {
-            uint32_t first = link(head, 8);
-            MdlListWalk nodes(v, first, 8);
+        program(at + kMdlListCond);
+        for (uint32_t head : {at + kMdlListFirst, at + kMdlListSecond}) {
+            uint32_t first = link(head, kMdlNodeSize);
+            MdlListWalk nodes(v, first, kMdlNodeSize);
             for (uint32_t n; ok && nodes.next(&n);) {
                 if (commandSteps-- == 0) {
                     ok = false;
                     return;
                 }
                 uint16_t kind;
-                v.u16(n + 4, &kind);
-                if (kind == 1 || kind == 3) link(n, 12);  // whole node inside
-                if (kind == 2) {
+                v.u16(n + kMdlNodeKind, &kind);
+                if (kind == kMdlNodeOption || kind == kMdlNodeGroup) link(n, kMdlNodeOptionSize);  // whole node inside
+                if (kind == kMdlNodeLiteral) {
                     uint32_t len = 0, text = 0;
-                    if (!v.u32(n + 8, &len) || !v.u32(n + 12, &text)) {
+                    if (!v.u32(n + kMdlNodeTextLength, &len) || !v.u32(n + kMdlNodeText, &text)) {
                         ok = false;
                         return;
                     }
                     if (text) {
                         std::string_view s;
-                        str(n + 12);
+                        str(n + kMdlNodeText);
                         if (ok && (len > textBytes || !v.str(text, &s) || len != s.size() + 1)) ok = false;
                         textBytes -= ok ? len : 0;
                     }
                 }
-                if (kind == 3) {
-                    uint32_t nested = link(n + 8, kMdlImgCommandListSize);
+                if (kind == kMdlNodeGroup) {
+                    uint32_t nested = link(n + kMdlNodeNested, kMdlImgCommandListSize);
                     commandList(nested, depth + 1);
                 }
             }
@@ -192,8 +192,8 @@ struct Checker {
         arr = link(MdlSlotOffset(countSlot + 1), 4 * count);
         if (!arr) ok = false;
         for (uint32_t i = 0; ok && i < count; ++i) {
-            uint32_t e = link(arr + 4 * i, 8);
-            if (ok && e) str(e + 4);
+            uint32_t e = link(arr + 4 * i, kMdlFontEntrySize);
+            if (ok && e) str(e + kMdlFontName);
         }
     }
 };
@@ -205,12 +205,12 @@ namespace {
 bool validate(const MdlImageView& view) {
     Checker c{view};
     c.list(MdlSlotOffset(0), kMdlImgOptionSize, Held::Options, [&](uint32_t o) {
-        uint32_t pair = c.link(o + 16, 8);
+        uint32_t pair = c.link(o + kMdlOptCommands, kMdlCommandPairSize);
         if (c.ok && pair) {
             c.str(pair);
-            c.str(pair + 4);
+            c.str(pair + kMdlPairSuffix);
         }
-        c.link(o + 20, kMdlImgExclusiveSize);
+        c.link(o + kMdlOptRule, kMdlImgExclusiveSize);
         c.values(o);
     });
     for (int s = 1; c.ok && s < kMdlSlotResourceDll; ++s) c.link(MdlSlotOffset(s), kMdlImgOptionSize);
@@ -220,18 +220,18 @@ bool validate(const MdlImageView& view) {
         if (c.ok && at && !view.wstr(at, &w)) c.ok = false;
     }
     c.list(MdlSlotOffset(kMdlSlotExclusive), kMdlImgExclusiveSize, Held::Rows, [&](uint32_t row) {
-        c.program(row + 8);
-        c.program(row + 12);
-        c.list(row + 16, kMdlImgItemSize, Held::Items, [&](uint32_t e) {
-            c.program(e + 8);
-            c.program(e + 12);
+        c.program(row + kMdlRuleCond1);
+        c.program(row + kMdlRuleCond2);
+        c.list(row + kMdlRuleValues, kMdlImgItemSize, Held::Items, [&](uint32_t e) {
+            c.program(e + kMdlItemCond1);
+            c.program(e + kMdlItemCond2);
         });
-        c.list(row + 20, kMdlImgAlertSize, Held::Alerts, [&](uint32_t e) {
-            c.program(e + 4);
-            c.list(e + 16, kMdlImgPairSize, Held::AlertActions, [&](uint32_t a) { c.transacts(a + 8); });
+        c.list(row + kMdlRuleAlerts, kMdlImgAlertSize, Held::Alerts, [&](uint32_t e) {
+            c.program(e + kMdlAlertCond);
+            c.list(e + kMdlAlertActions, kMdlImgPairSize, Held::AlertActions, [&](uint32_t a) { c.transacts(a + kMdlAnswerTransact); });
         });
-        c.transacts(row + 24);
-        c.transacts(row + 28);
+        c.transacts(row + kMdlRuleTransact1);
+        c.transacts(row + kMdlRuleTransact2);
     });
     for (int g = kMdlSlotJobStart; c.ok && g <= kMdlSlotPageEnd; ++g)
         c.commandList(c.link(MdlSlotOffset(g), kMdlImgCommandListSize), 0);
