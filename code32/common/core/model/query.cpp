@@ -113,7 +113,7 @@ uint32_t MdlGetOptionValue(const DrvContext* ctx, int optionId) {
         for (uint32_t i = 0; walk.next(&rec); ++i)
             if (i == sel) {
                 uint16_t id = 0;
-                v.u16(rec + 4, &id);
+                v.u16(rec + kMdlValId, &id);
                 return id;
             }
         return 0;
@@ -124,7 +124,7 @@ uint32_t MdlGetOptionValue(const DrvContext* ctx, int optionId) {
         return static_cast<uint32_t>(x);
     }
     if (base == kMdlNumeric) {
-        if (uint32_t b = valueBlock(v, o, 24)) v.i32(b + 12, &x);
+        if (uint32_t b = valueBlock(v, o, kMdlNumBlockSize)) v.i32(b + kMdlNumDefault, &x);
         return static_cast<uint32_t>(x);
     }
     if (base == kMdlString) {
@@ -170,7 +170,7 @@ uint32_t MdlListCount(const DrvContext* ctx, uint32_t head) {
 uint32_t MdlFindValueRecord(const DrvContext* ctx, int optionId, uint32_t valueId) {
     uint32_t head = 0, size = 0;
     if (valueId > 0xFFFF || !valueList(ctx, optionId, &head, &size)) return 0;
-    return MdlListFind(MdlViewOf(ctx), head, size, 4, valueId);
+    return MdlListFind(MdlViewOf(ctx), head, size, kMdlValId, valueId);
 }
 
 int MdlGetNumericRange(const DrvContext* ctx, int optionId, int32_t* outMin, int32_t* outMax) {
@@ -181,8 +181,8 @@ int MdlGetNumericRange(const DrvContext* ctx, int optionId, int32_t* outMin, int
     uint32_t b = valueBlock(v, o, 24);
     if (!b) return 0;
     int32_t lo = 0, hi = 0;
-    v.i32(b + 16, &lo);
-    v.i32(b + 20, &hi);
+    v.i32(b + kMdlNumMinimum, &lo);
+    v.i32(b + kMdlNumMaximum, &hi);
     if (outMin) *outMin = lo;
     if (outMax) *outMax = hi;
     return 1;
