@@ -65,6 +65,11 @@ constexpr uint32_t kMdlValId = 4;
 constexpr uint32_t kMdlValCommand = 8;
 constexpr uint32_t kMdlValSize1 = 12, kMdlValSize2 = 16, kMdlValPages = 20;
 constexpr uint32_t kMdlValCount = 12, kMdlValArray1 = 16, kMdlValArray2 = 20;
+// Size of a list option's value record by its type word (bits 12-13
+// cleared).
+constexpr uint32_t MdlValueRecordSize(uint16_t base) {
+    return base == kMdlPickSlot ? 20 : (base == kMdlPickPage || base == kMdlFontTbl) ? 24 : 12;
+}
 // Page record (PickPage): resolution, orientation, condition key and value,
 // then six i32: x, y, width, height and two further numbers.
 constexpr uint32_t kMdlPageResolution = 4, kMdlPageOrientation = 6, kMdlPageCondKey = 8, kMdlPageCondValue = 10,

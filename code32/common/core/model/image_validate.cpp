@@ -105,7 +105,7 @@ struct Checker {
         v.u16(option + kMdlOptType, &type);
         uint16_t base = MdlBaseType(type);
         if (MdlIsListType(base)) {
-            uint32_t rec = base == kMdlPickSlot ? 20 : (base == kMdlPickPage || base == kMdlFontTbl) ? 24 : 12;
+            uint32_t rec = MdlValueRecordSize(base);
             const Held held = base == kMdlPickSlot   ? Held::SlotValues
                               : base == kMdlPickPage ? Held::PageValues
                               : base == kMdlFontTbl  ? Held::FontValues

@@ -147,7 +147,7 @@ uint32_t writeCommandList(Writer& w, const MdlParseResult& r, const Layout& lay,
 uint32_t writeValues(Writer& w, const MdlOption& o) {
     uint16_t base = MdlBaseType(o.type);
     if (MdlIsListType(base)) {
-        uint32_t recSize = base == kMdlPickSlot ? 20 : (base == kMdlPickPage || base == kMdlFontTbl) ? 24 : 12;
+        uint32_t recSize = MdlValueRecordSize(base);
         uint32_t head = 0, prev = 0;
         for (const MdlValue& v : o.values) {
             uint32_t cmd = w.str(v.command);

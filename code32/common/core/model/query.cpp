@@ -4,13 +4,6 @@
 namespace vesk {
 namespace {
 
-// Size of a value record by the type word (bits 12-13 cleared).
-uint32_t valueRecordSize(uint16_t base) {
-    if (base == kMdlPickSlot) return 20;
-    if (base == kMdlPickPage || base == kMdlFontTbl) return 24;
-    return 12;
-}
-
 uint16_t typeOf(const MdlImageView& v, uint32_t option) {
     uint16_t t = 0;
     v.u16(option + kMdlOptType, &t);
@@ -31,7 +24,7 @@ bool valueList(const DrvContext* ctx, int optionId, uint32_t* head, uint32_t* re
     MdlImageView v = MdlViewOf(ctx);
     uint16_t base = MdlBaseType(typeOf(v, o));
     if (!MdlIsListType(base)) return false;
-    *recSize = valueRecordSize(base);
+    *recSize = MdlValueRecordSize(base);
     return v.link(o + kMdlOptValues, *recSize, head);
 }
 
