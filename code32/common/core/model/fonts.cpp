@@ -81,7 +81,7 @@ BYTE* MdlCopyFontSubstDefaults(const DrvContext* ctx, uint32_t* outCount) {
         // The first option of the type decides, even when none of its values
         // has pairs.
         uint32_t values = 0;
-        if (!v.link(o + kMdlOptValues, 24, &values)) return nullptr;
+        if (!v.link(o + kMdlOptValues, MdlValueRecordSize(kMdlFontTbl), &values)) return nullptr;
         MdlListWalk walk(v, values, 24);
         for (uint32_t rec; walk.next(&rec);) {
             uint32_t count = 0, first = 0, second = 0;

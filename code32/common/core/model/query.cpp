@@ -113,7 +113,7 @@ uint32_t MdlGetOptionValue(const DrvContext* ctx, int optionId) {
     }
     int32_t x = 0;
     if (base == kMdlBoolean) {
-        if (uint32_t b = valueBlock(v, o, 12)) v.i32(b, &x);
+        if (uint32_t b = valueBlock(v, o, kMdlBoolBlockSize)) v.i32(b + kMdlBoolDefault, &x);
         return static_cast<uint32_t>(x);
     }
     if (base == kMdlNumeric) {
@@ -122,7 +122,7 @@ uint32_t MdlGetOptionValue(const DrvContext* ctx, int optionId) {
     }
     if (base == kMdlString) {
         uint16_t id = 0;
-        if (uint32_t b = valueBlock(v, o, 8)) v.u16(b, &id);
+        if (uint32_t b = valueBlock(v, o, kMdlStrBlockSize)) v.u16(b, &id);
         return id;
     }
     return 0;
@@ -171,7 +171,7 @@ int MdlGetNumericRange(const DrvContext* ctx, int optionId, int32_t* outMin, int
     if (!o) return 0;
     MdlImageView v = MdlViewOf(ctx);
     if (MdlBaseType(typeOf(v, o)) != kMdlNumeric) return 0;
-    uint32_t b = valueBlock(v, o, 24);
+    uint32_t b = valueBlock(v, o, kMdlNumBlockSize);
     if (!b) return 0;
     int32_t lo = 0, hi = 0;
     v.i32(b + kMdlNumMinimum, &lo);
