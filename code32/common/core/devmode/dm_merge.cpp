@@ -36,7 +36,11 @@ constexpr uint32_t kKeptFlagOffsets[] = {kOffCallSrc,  kOffOsKind,          kOff
                                          kOffPropertyType, kOffTse,         kOffAdmin};
 
 // The working copy keeps the caller's private part only when it is this
-// driver's and of the same display language.
+// driver's and of the same display language. "This driver's" is the whole
+// acceptance test of a private part, machine id and driver type included,
+// not only signature, size and version: a private part of another machine
+// of the family has the same layout but holds another device's option
+// values, which would pass into this context's items unchecked.
 bool privatePartUsable(const DrvContext* ctx, const BYTE* work, const BYTE* cur) {
     const DmSizes& s = dmSizes();
     return DmIsCompatible(ctx, work, s.totalSize) && work[kOffLanguageId] == cur[kOffLanguageId];
