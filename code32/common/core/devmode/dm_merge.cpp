@@ -3,6 +3,7 @@
 // items kept in step with both.
 #include <cstring>
 
+#include "core/context_access.h"
 #include "core/devmode/dm_convert.h"
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_layout.h"
@@ -66,7 +67,9 @@ int DmMergeDevmode(DrvContext* ctx, const BYTE* in, size_t len, uint32_t flags) 
         if (!privatePartUsable(ctx, work, cur))
             std::memcpy(work + s.publicSize, cur + s.publicSize, s.privateSize);
     }
-    if (DmApplyCapabilitySummary(ctx, work, &flags) && (flags & kMergeCapSummary)) ctx->ws->mergeFlags = flags;
+    // The summary is always applied in this driver (a fixed predicate).
+    if (ReturnTrue() && DmApplyCapabilitySummary(ctx, work, &flags) && (flags & kMergeCapSummary))
+        ctx->ws->mergeFlags = flags;
 
     // The caller's private part, with the bytes that describe this context
     // kept. The front-function word is kept whole: it is a persisted 32-bit
