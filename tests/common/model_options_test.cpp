@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/model_support.h"
+#include "core/model/image.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -261,8 +262,12 @@ TEST_F(ModelOptions, FurtherBlocksOfAKeyMakeRecords) {
         "*VPD_rdmMediaType IDS_MEDIA_THICK: \"T\"\n"
         "*DefaultVPD_rdmMediaType: IDS_MEDIA_THICK\n"
         "*OptionCommand: \"later\"\n"
-        "*CloseUI\n");
-    ASSERT_EQ(r->options.size(), 3u);
+        "*CloseUI\n"
+        // Of another type: the values of the first block do not fit it.
+        "*OpenUI *VPD_rdmMediaType: Boolean\n*CloseUI\n");
+    ASSERT_EQ(r->options.size(), 4u);
+    EXPECT_FALSE(r->options[3].isCopy);
+    EXPECT_EQ(&MdlValuesOwner(*r, r->options[3]), &r->options[3]);
     const MdlOption& collate = r->options[0];
     EXPECT_FALSE(collate.isCopy);
     EXPECT_EQ(collate.subNumber, 3);
@@ -278,8 +283,13 @@ TEST_F(ModelOptions, FurtherBlocksOfAKeyMakeRecords) {
     EXPECT_EQ(first.selection, 0);
     EXPECT_EQ(later.prefix, "later");
     EXPECT_FALSE(first.hasCommands);
-    EXPECT_EQ(r->optionSlots[MdlSlotForOptionId(itemOf("VPD_rdmMediaType"))], 3u);
+    EXPECT_EQ(r->optionSlots[MdlSlotForOptionId(itemOf("VPD_rdmMediaType"))], 4u);
     EXPECT_EQ(MdlGetValueInTables(*r, later), valueId("IDS_MEDIA_THICK"));
+    // The records make an image that checks out.
+    std::vector<uint8_t> img;
+    ASSERT_TRUE(MdlSerializeImage(*r, img));
+    ASSERT_TRUE(MdlRelocateImage(img.data(), img.size()));
+    EXPECT_TRUE(MdlValidateImage(MdlImageView(img.data(), img.size())));
 }
 
 TEST_F(ModelOptions, CommandGroupsStringsFontsAndLibraries) {

@@ -133,12 +133,13 @@ bool onOpenUI(MdlParseResult& r, const Stmt& s, std::string& why) {
     // name the key with that number find it. A further block of a defined
     // key without a sub-number is a record of its own type that takes over
     // the key's slot; its value statements still fill the first block, so
-    // it reads that block's values (isCopy) rather than an empty list.
+    // it reads that block's values (isCopy) rather than an empty list, as
+    // long as it is of the first block's type: values of another type have
+    // another layout, and it then keeps a list of its own (empty).
     MdlOption o;
     o.name = name;
     o.key = key;
     o.subNumber = sub;
-    o.isCopy = first != nullptr;
     o.optionId = sym->itemId;
     Value v(s.value, r.leadByte);
     std::string w;
@@ -164,6 +165,7 @@ bool onOpenUI(MdlParseResult& r, const Stmt& s, std::string& why) {
         }
     }
     if (!endOfValue(v, why)) return false;
+    o.isCopy = first && MdlBaseType(first->type) == MdlBaseType(o.type);
     r.options.push_back(std::move(o));
     uint32_t index = static_cast<uint32_t>(r.options.size());
     if (int slot = MdlSlotForOptionId(sym->itemId)) r.optionSlots[static_cast<size_t>(slot)] = index;
