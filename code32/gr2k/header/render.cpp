@@ -95,11 +95,13 @@ int renderOption(HeaderRender& r, uint16_t key, uint16_t subKey) {
             PjlSubFontTable(r, rec, value);
             return 0;
         case kMdlBoolean: {
+            // Unlike a list value, a Boolean always writes its affixes: a
+            // state without a text of its own is the prefix and suffix alone.
             uint32_t block = 0;
             std::string_view text;
-            if (r.view.link(rec.at + kMdlOptValues, 12, &block) && block &&
-                ImageText(r.view, block + (value ? 4 : 8), &text) && !text.empty())
-                CmdTextAppend(rec.affixes, text.data(), text.size(), r.out);
+            if (!r.view.link(rec.at + kMdlOptValues, 12, &block)) return 0;
+            if (block) ImageText(r.view, block + (value ? 4 : 8), &text);
+            CmdTextAppend(rec.affixes, text.data(), text.size(), r.out);
             return 0;
         }
         case kMdlNumeric: {
