@@ -1,15 +1,13 @@
 // Paper geometry of the paper option (option 8, PickPage): the PageMMValue
 // pair of a value and its page records (printable areas by resolution and
 // orientation).
+#include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/model/query.h"
 
 namespace vesk {
 namespace {
 
-constexpr int kItemOrientation = 7;
-constexpr int kItemPaperSize = 8;
-constexpr int kItemResolution = 42;
 constexpr uint16_t kLandscape = 2;
 
 // A PickPage value record: +12 and +16 the PageMMValue numbers, +20 the page
@@ -18,13 +16,13 @@ constexpr uint32_t kPageValueSize = 24;
 
 // The PickPage value record of option 8 for `valueId`, 0 when none.
 uint32_t pageValue(DrvContext* ctx, uint32_t valueId) {
-    uint32_t o = MdlFindOption(ctx, kItemPaperSize);
+    uint32_t o = MdlFindOption(ctx, kItDmPaperSize);
     if (!o) return 0;
     uint16_t type = 0;
     MdlImageView v = MdlViewOf(ctx);
     v.u16(o + kMdlOptType, &type);
     if (MdlBaseType(type) != kMdlPickPage) return 0;
-    uint32_t rec = MdlFindValueRecord(ctx, kItemPaperSize, valueId);
+    uint32_t rec = MdlFindValueRecord(ctx, kItDmPaperSize, valueId);
     return (rec && v.inside(rec, kPageValueSize)) ? rec : 0;
 }
 
@@ -63,7 +61,7 @@ int MdlGetPageSizeOfValue(DrvContext* ctx, uint32_t valueId, int32_t outPair[2])
     int32_t a = 0, b = 0;
     v.i32(rec + kMdlValSize1, &a);
     v.i32(rec + kMdlValSize2, &b);
-    if (ItemRawById(ctx, kItemOrientation) == kLandscape) {
+    if (ItemRawById(ctx, kItDmOrientation) == kLandscape) {
         int32_t t = a;
         a = b;
         b = t;
@@ -74,7 +72,7 @@ int MdlGetPageSizeOfValue(DrvContext* ctx, uint32_t valueId, int32_t outPair[2])
 }
 
 int MdlGetPageSize(DrvContext* ctx, int32_t outPair[2]) {
-    return MdlGetPageSizeOfValue(ctx, ItemValueById(ctx, kItemPaperSize), outPair);
+    return MdlGetPageSizeOfValue(ctx, ItemValueById(ctx, kItDmPaperSize), outPair);
 }
 
 int MdlGetAreaRecordByKey(DrvContext* ctx, RECTL* outRect, int32_t outPair[2], uint32_t valueId) {
@@ -83,8 +81,8 @@ int MdlGetAreaRecordByKey(DrvContext* ctx, RECTL* outRect, int32_t outPair[2], u
     MdlImageView v = MdlViewOf(ctx);
     uint32_t head = 0;
     if (!v.link(rec + kMdlValPages, kMdlImgPageSize, &head)) return 0;
-    const uint32_t r = ItemValueById(ctx, kItemResolution) & 0xFFFF;
-    const uint32_t o = ItemValueById(ctx, kItemOrientation) & 0xFFFF;
+    const uint32_t r = ItemValueById(ctx, kItRdmDstResolutionW) & 0xFFFF;
+    const uint32_t o = ItemValueById(ctx, kItDmOrientation) & 0xFFFF;
     // Pass 1: resolution and orientation; pass 2: the resolution alone, the
     // area read turned.
     for (int pass = 0; pass < 2; ++pass) {
