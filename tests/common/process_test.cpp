@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/process.h"
-#include "core/profile.h"
+#include "core/library_identity.h"
 
 TEST(Process, AttachKeepsTheModuleHandleUntilDetach) {
     auto h = reinterpret_cast<HINSTANCE>(0x1000);

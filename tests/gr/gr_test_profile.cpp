@@ -1,6 +1,6 @@
 // The library profile of the graphics-library test executable: that of
 // veskgr (no user interface).
-#include "core/profile.h"
+#include "core/library_identity.h"
 
 namespace vesk {
 const LibProfile& libProfile() {

@@ -1,5 +1,5 @@
 // The library profile of the common-library test executable.
-#include "core/profile.h"
+#include "core/library_identity.h"
 
 namespace vesk {
 const LibProfile& libProfile() {

@@ -1,6 +1,6 @@
 // Library entry: the loader calls DllMain on load and unload.
 #include "core/process.h"
-#include "core/profile.h"
+#include "core/library_identity.h"
 
 namespace vesk {
 const LibProfile& libProfile() {

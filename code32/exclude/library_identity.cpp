@@ -1,10 +1,10 @@
 // Library entry: the loader calls DllMain on load and unload.
 #include "core/process.h"
-#include "core/profile.h"
+#include "core/library_identity.h"
 
 namespace vesk {
 const LibProfile& libProfile() {
-    static const LibProfile p{LibraryId::Ui, "veskui", true};
+    static const LibProfile p{LibraryId::Exc, "veskexc", false};
     return p;
 }
 }  // namespace vesk

@@ -1,6 +1,6 @@
 // The library profile of the host's copy of the common library: it answers
 // the driver's DEVMODE for a printer and shows nothing.
-#include "core/profile.h"
+#include "core/library_identity.h"
 
 namespace vesk {
 const LibProfile& libProfile() {
