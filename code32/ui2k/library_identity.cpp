@@ -1,17 +1,4 @@
-// Library entry: the loader calls DllMain on load and unload.
-#include "core/process.h"
+// The user-interface library's identity: it shows messages and loads resource libraries.
 #include "core/library_identity.h"
 
-namespace vesk {
-const LibProfile& libProfile() {
-    static const LibProfile p{LibraryId::Ui, "veskui", true};
-    return p;
-}
-}  // namespace vesk
-
-
-extern "C" __attribute__((visibility("default"))) BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) return vesk::processAttach(module);
-    if (reason == DLL_PROCESS_DETACH) vesk::processDetach();
-    return TRUE;
-}
+const vesk::LibraryIdentity vesk::kLibraryIdentity{vesk::LibraryId::Ui, "veskui", true};

@@ -9,5 +9,5 @@ TEST(Process, AttachKeepsTheModuleHandleUntilDetach) {
     EXPECT_EQ(vesk::moduleHandle(), h);
     vesk::processDetach();
     EXPECT_EQ(vesk::moduleHandle(), nullptr);
-    EXPECT_EQ(vesk::libProfile().id, vesk::LibraryId::Test);
+    EXPECT_EQ(vesk::kLibraryIdentity.id, vesk::LibraryId::Test);
 }

@@ -1,9 +1,4 @@
-// The library profile of the common-library test executable.
+// The identity of the common-library test, benchmark and fuzz programs.
 #include "core/library_identity.h"
 
-namespace vesk {
-const LibProfile& libProfile() {
-    static const LibProfile p{LibraryId::Test, "vesktest", true};
-    return p;
-}
-}  // namespace vesk
+const vesk::LibraryIdentity vesk::kLibraryIdentity{vesk::LibraryId::Test, "vesktest", true};
