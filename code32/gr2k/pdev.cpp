@@ -15,7 +15,7 @@
 #include "core/process.h"
 #include "core/seams.h"
 #include "driver_functions.h"
-#include "forms/context_gr.h"
+#include "common_calls/context_devmode.h"
 #include "job_state.h"
 #include "spool_library.h"
 

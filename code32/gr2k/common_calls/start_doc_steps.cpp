@@ -1,4 +1,4 @@
-#include "forms/settings_gr.h"
+#include "common_calls/start_doc_steps.h"
 
 #include "core/seams.h"
 
