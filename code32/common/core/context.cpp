@@ -13,7 +13,7 @@
 #include "core/languages.h"
 #include "core/model/cache.h"
 #include "core/model/eval.h"
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 #include "core/sysdeps.h"
 
 namespace vesk {

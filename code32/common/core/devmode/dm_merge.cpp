@@ -14,7 +14,7 @@
 #include "core/devmode/dm_validate.h"
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 #include "core/sysdeps.h"
 
 namespace vesk {

@@ -4,7 +4,7 @@
 
 #include "core/model/eval.h"
 #include "core/model/query.h"
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 
 namespace vesk {
 namespace {

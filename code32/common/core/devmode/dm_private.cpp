@@ -9,7 +9,7 @@
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
 #include "core/os_version.h"
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 #include "core/font_tables.h"
 #include "core/text_convert.h"
 

@@ -8,7 +8,7 @@
 #include "core/devmode/dm_public.h"
 #include "core/devmode/dm_seams.h"
 #include "core/item_store.h"
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 
 namespace vesk {
 

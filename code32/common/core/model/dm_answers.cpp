@@ -3,7 +3,7 @@
 #include "core/computed/computed.h"
 #include "core/item_store.h"
 #include "core/model/query.h"
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 
 namespace vesk {
 

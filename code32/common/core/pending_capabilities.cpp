@@ -1,4 +1,4 @@
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 
 namespace vesk {
 
