@@ -13,7 +13,7 @@
 #include "core/item_store.h"
 #include "core/model/model.h"
 #include "core/process.h"
-#include "core/pending_capabilities.h"
+#include "core/model/dm_answers.h"
 #include "driver_functions.h"
 #include "common_calls/context_devmode.h"
 #include "job_state.h"

@@ -5,6 +5,7 @@
 
 #include "core/builtin_tables.h"
 #include "core/context_cache.h"
+#include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_private.h"
 #include "core/devmode/dm_state.h"
 #include "core/devmode_sizes.h"

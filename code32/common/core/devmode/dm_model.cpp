@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "core/model/dm_answers.h"
 #include "core/model/eval.h"
 #include "core/model/query.h"
 #include "core/pending_capabilities.h"

@@ -4,7 +4,7 @@
 
 #include "core/devmode/dm_flags.h"
 #include "core/devmode/dm_layout.h"
-#include "core/devmode/dm_seams.h"
+#include "core/pending_capabilities.h"
 #include "core/devmode/dm_services.h"
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
