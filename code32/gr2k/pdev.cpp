@@ -13,9 +13,9 @@
 #include "core/item_store.h"
 #include "core/model/model.h"
 #include "core/process.h"
-#include "core/seams.h"
+#include "core/model/dm_answers.h"
 #include "driver_functions.h"
-#include "forms/context_gr.h"
+#include "common_calls/context_devmode.h"
 #include "job_state.h"
 #include "spool_library.h"
 

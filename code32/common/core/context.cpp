@@ -5,6 +5,7 @@
 
 #include "core/builtin_tables.h"
 #include "core/context_cache.h"
+#include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_private.h"
 #include "core/devmode/dm_state.h"
 #include "core/devmode_sizes.h"
@@ -13,7 +14,7 @@
 #include "core/languages.h"
 #include "core/model/cache.h"
 #include "core/model/eval.h"
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 #include "core/sysdeps.h"
 
 namespace vesk {

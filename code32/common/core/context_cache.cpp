@@ -2,7 +2,7 @@
 
 #include "core/item_store.h"
 #include "core/locks.h"
-#include "core/seams.h"
+#include "core/context.h"
 #include "core/sysdeps.h"
 
 namespace vesk {

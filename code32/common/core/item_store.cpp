@@ -4,7 +4,7 @@
 
 #include "core/computed/computed.h"
 #include "core/devmode_sizes.h"
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 #include "core/text_convert.h"
 
 namespace vesk {

@@ -10,7 +10,7 @@
 #include "core/builtin_tables.h"
 #include "core/item_store.h"
 #include "core/model/image.h"
-#include "forms/model_gr.h"
+#include "common_calls/model_expression.h"
 #include "header/command_record.h"
 #include "header/header_internal.h"
 #include "printer_text.h"

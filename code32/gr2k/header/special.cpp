@@ -14,7 +14,7 @@
 #include "core/paths.h"
 #include "core/printer_identity.h"
 #include "core/wstr.h"
-#include "forms/printer_data_gr.h"
+#include "common_calls/log_file_name.h"
 #include "header/header_internal.h"
 #include "printer_text.h"
 

@@ -10,12 +10,12 @@
 #include "core/devmode/dm_model.h"
 #include "core/devmode/dm_private.h"
 #include "core/devmode/dm_public.h"
-#include "core/devmode/dm_seams.h"
+#include "core/pending_capabilities.h"
 #include "core/devmode/dm_services.h"
 #include "core/devmode/dm_validate.h"
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 #include "core/sysdeps.h"
 
 namespace vesk {

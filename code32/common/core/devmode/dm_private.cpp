@@ -4,13 +4,13 @@
 
 #include "core/devmode/dm_flags.h"
 #include "core/devmode/dm_layout.h"
-#include "core/devmode/dm_seams.h"
+#include "core/pending_capabilities.h"
 #include "core/devmode/dm_services.h"
 #include "core/devmode_sizes.h"
 #include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/os_version.h"
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 #include "core/font_tables.h"
 #include "core/text_convert.h"
 

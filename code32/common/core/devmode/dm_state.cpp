@@ -3,11 +3,11 @@
 #include <cstring>
 
 #include "core/devmode/dm_model.h"
-#include "core/devmode/dm_seams.h"
+#include "core/pending_capabilities.h"
 #include "core/devmode_sizes.h"
 #include "core/font_tables.h"
 #include "core/item_store.h"
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 #include "core/sysdeps.h"
 
 namespace vesk {

@@ -1,10 +1,10 @@
-// The model facts the DEVMODE code asks for (seams.h), answered from the
+// The model facts the DEVMODE code asks for (dm_answers.h), answered from the
 // context's compiled model.
 #include "core/computed/computed.h"
 #include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/model/query.h"
-#include "core/seams.h"
+#include "core/model/dm_answers.h"
 
 namespace vesk {
 

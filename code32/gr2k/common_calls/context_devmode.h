@@ -1,7 +1,7 @@
 // The graphics library's forms of the driver-context and DEVMODE functions.
 // They run the common library's own functions: the differences of the
 // graphics library (no messages, no resource libraries, no page table) are
-// those of its library profile, which the common code already follows.
+// those of its library identity, which the common code already follows.
 #pragma once
 #include <win/types.h>
 

@@ -1,6 +1,6 @@
-#include "forms/settings_gr.h"
+#include "common_calls/start_doc_steps.h"
 
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 
 namespace vesk {
 

@@ -1,4 +1,4 @@
-#include "forms/model_gr.h"
+#include "common_calls/model_expression.h"
 
 #include "core/model/eval.h"
 

@@ -1,4 +1,4 @@
-#include "forms/printer_data_gr.h"
+#include "common_calls/log_file_name.h"
 
 #include <win/spooler.h>
 

@@ -1,14 +1,6 @@
-// Library entry: the loader calls DllMain on load and unload.
+// Library entry of every deliverable: the loader calls DllMain on load and
+// unload. What differs between the libraries is their kLibraryIdentity.
 #include "core/process.h"
-#include "core/profile.h"
-
-namespace vesk {
-const LibProfile& libProfile() {
-    static const LibProfile p{LibraryId::Gr, "veskgr", false};
-    return p;
-}
-}  // namespace vesk
-
 
 extern "C" __attribute__((visibility("default"))) BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) return vesk::processAttach(module);

@@ -1,4 +1,4 @@
-#include "forms/context_gr.h"
+#include "common_calls/context_devmode.h"
 
 #include <win/devmode.h>
 
