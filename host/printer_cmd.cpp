@@ -204,6 +204,10 @@ int printerAdd(const Args& args, const Options& o) {
     // to the driver set: the driver loads them from its own directory.
     set.extraModules.emplace_back(u"KW00C150.dll", set.libraryDir / "libkw00c150.so");
     set.extraModules.emplace_back(u"KW12C123.DLL", set.libraryDir / "libkw12c123.so");
+    // The resource modules: a string library per display language we ship
+    // and the bitmap library, under the names the sample model gives.
+    for (const char16_t* f : {u"VESKR1us.DLL", u"VESKR1jp.DLL", u"VESKR1gm.DLL", u"VESKC1XX.DLL"})
+        set.dataFiles.emplace_back(f, set.libraryDir / u8(f));
     p.driver = set.driverName;
     if (DWORD e = winsim::installDriverSet(set, &error); e != ERROR_SUCCESS)
         return fail("cannot install the driver set: " + error);
