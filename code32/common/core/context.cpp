@@ -1,4 +1,5 @@
 #include "core/context.h"
+#include "core/res/res.h"
 
 #include <atomic>
 #include <cstring>
@@ -228,6 +229,7 @@ void CtxReleaseAs(DrvContext* ctx, uint16_t type) { CtxReleaseEx(ctx, type); }
 
 void CtxFree(DrvContext* c, uint16_t) {
     if (!c) return;
+    ResFreeDlls(c);
     // The font tables of the DEVMODE are freed for every release type: once
     // the context is gone nobody else holds them.
     if (c->ws) {

@@ -18,11 +18,4 @@ int JobControlFetchItems(DrvContext*, uint32_t) { return 0; }
 int RunOptionChangeHandlers(DrvContext*, uint32_t) { return 0; }
 int RemoteConfigConnect(DrvContext*) { return 0; }
 
-// Until the resource libraries are loaded every string is empty, as it is
-// for a driver set whose string library is missing.
-int ResLoadString(DrvContext*, uint32_t, WCHAR* buffer, size_t capacity, int) {
-    if (buffer && capacity) buffer[0] = 0;
-    return 0;
-}
-
 }  // namespace vesk
