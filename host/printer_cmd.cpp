@@ -387,9 +387,9 @@ int cmdPrinter(const Args& args) {
     if (!parseOptions(args.words,
                       {"--driver-name", "--model", "--port", "--connection", "--share", "--set-sz", "--set-dword",
                        "--set-binary"},
-                      {"--bidi", "--delete"}, o, &error))
+                      {"--bidi", "--delete", "--suffix", "--init"}, o, &error))
         return fail(error);
-    if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode or remove");
+    if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode, strings, locale or remove");
     const std::string& sub = o.words[0];
     if (sub == "add") return printerAdd(args, o);
     if (sub == "list") return printerList(args);
@@ -397,6 +397,8 @@ int cmdPrinter(const Args& args) {
     if (sub == "data") return printerData(args, o);
     if (sub == "remove") return printerRemove(args, o);
     if (sub == "devmode") return printerDevmode(args, o);
+    if (sub == "strings") return printerStrings(args, o.words, o.has("--suffix"));
+    if (sub == "locale") return printerLocale(args, o.words, o.has("--init"));
     return fail("unknown printer subcommand '" + sub + "'");
 }
 
