@@ -129,6 +129,44 @@ TEST_F(ResourcePrinter, MessageBoxArgumentRulesAndFraming) {
     EXPECT_EQ(winsim::messageBoxLog().back().caption, u"mm");
 }
 
+// A string library of one string: a VRES module with one string block.
+std::string oneStringLibrary(uint32_t id, const std::u16string& text) {
+    std::string block;
+    auto u16 = [](std::string& o, uint32_t v) { o += char(v & 0xFF), o += char(v >> 8 & 0xFF); };
+    auto u32 = [&](std::string& o, uint32_t v) { u16(o, v & 0xFFFF), u16(o, v >> 16); };
+    for (uint32_t i = 0; i < 16; ++i) {
+        if (i != (id & 15)) {
+            u16(block, 0);
+            continue;
+        }
+        u16(block, static_cast<uint32_t>(text.size()));
+        for (char16_t c : text) u16(block, c);
+    }
+    std::string out = "VRES";
+    u16(out, 1), u16(out, 0), u32(out, 1), u32(out, 16 + static_cast<uint32_t>(block.size()));
+    out += block;
+    u32(out, 6), u32(out, (id >> 4) + 1), u32(out, 16), u32(out, static_cast<uint32_t>(block.size()));
+    return out;
+}
+
+TEST_F(ResourcePrinter, MessageValuesAreFormattedAsIntegersUpToEight) {
+    write(kDriverDir + u"VESKR1us.DLL", oneStringLibrary(10022, u"%d-%d-%d %s"));
+    DrvContext* c = context(0, 0);
+    const uint16_t three[3] = {1, 2, 65535};
+    const uint16_t nine[9] = {9, 8, 7, 6, 5, 4, 3, 2, 1};
+    MsgBoxRequest rq{10022, 0, MB_ICONEXCLAMATION, MB_OK, nullptr, kMsgArgValues, 3, three, nullptr};
+    MsgBoxShow(c, &rq, nullptr);
+    rq.valueCount = 9, rq.argument = nine;
+    MsgBoxShow(c, &rq, nullptr);
+    rq.valueCount = 2;
+    MsgBoxShow(c, &rq, nullptr);
+    auto log = winsim::messageBoxLog();
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[0].text, u"1-2-65535 %s");
+    EXPECT_EQ(log[1].text, u"9-%d-%d %s");     // a count past 8 passes the first value only
+    EXPECT_EQ(log[2].text, u"9-8-%d %s");
+}
+
 TEST_F(ResourcePrinter, SimpleBoxesUseTheActiveWindowAndTheirButtons) {
     DrvContext* c = context(0, 0);
     HWND active = winsim::createWindow(u"App", u"Application");
