@@ -1,5 +1,6 @@
 #include "core/item_format.h"
 
+#include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/model/query.h"
 #include "core/res/text_format.h"
@@ -12,7 +13,7 @@ namespace {
 
 constexpr uint16_t kTypePickOne = 1, kTypePickMany = 2, kTypeBoolean = 4, kTypeNumeric = 8, kTypeString = 16;
 constexpr uint32_t kStringOn = 370, kStringOff = 371, kStringNone = 96;
-constexpr int kItemStampKind = 109, kItemStampId = 120;
+constexpr int kItemStampKind = kItRdmWmKind, kItemStampId = kItRdmWmID;
 
 size_t number(WCHAR* buffer, size_t capacity, const WCHAR* format, int32_t v) {
     return FormatBounded(buffer, capacity, format, {nullptr, &v, 1});

@@ -5,6 +5,7 @@
 #include "core/devmode/dm_flags.h"
 #include "core/files.h"
 #include "core/ini_wrap.h"
+#include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/languages.h"
 #include "core/paths.h"
@@ -18,8 +19,9 @@ namespace {
 constexpr uint16_t kPaperLetter = 1, kPaperA4 = 9;
 constexpr uint16_t kUnitMm = 0, kUnitInch = 1;
 constexpr int kNoValue = 0x7FFF;
-constexpr int kItemPaper = 8, kItemLanguage = 177, kItemDspLanguage = 178, kItemUnit = 179, kItemCountry = 180;
-constexpr int kItemUserCodeUse = 10002, kItemUserCode = 10003;
+constexpr int kItemPaper = kItDmPaperSize, kItemLanguage = kItRdmLanguageID, kItemDspLanguage = kItRdmDspLanguageID;
+constexpr int kItemUnit = kItRdmDspUnit, kItemCountry = kItRdmLocaleID;
+constexpr int kItemUserCodeUse = kItRdmLogCodeUse, kItemUserCode = kItRdmLogCode;
 
 // The file and the section (the printer's name), kept in one block.
 struct Where {

@@ -1,6 +1,7 @@
 // Strings of the string library, with the value suffixes: some strings get
 // an option's current text appended, or are replaced by a free-size slot's
 // name and size or by the unit label.
+#include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/res/res.h"
 #include "core/res/text_format.h"
@@ -17,13 +18,20 @@ struct SuffixRow {
     uint32_t kind;
 };
 
+// Options 907-915: the names of output trays 1 to 9.
+constexpr uint32_t kTray1 = kItWdmPrintPostTray1Name;
+static_assert(kItWdmPrintPostTray9Name == kTray1 + 8);
+
 // 30 rows and the end row.
 constexpr SuffixRow kSuffixes[] = {
-    {29, 907, 1},    {30, 908, 1},    {31, 909, 1},    {32, 910, 1},    {33, 911, 1},    {34, 912, 1},
-    {35, 913, 1},    {36, 914, 1},    {37, 915, 1},    {50017, 907, 1}, {50018, 908, 1}, {50019, 909, 1},
-    {50020, 910, 1}, {50021, 911, 1}, {50022, 912, 1}, {50023, 913, 1}, {50024, 914, 1}, {50025, 915, 1},
-    {109, 1, 2},     {110, 2, 2},     {111, 3, 2},     {112, 4, 2},     {113, 5, 2},     {114, 6, 2},
-    {115, 7, 2},     {116, 8, 2},     {117, 9, 2},     {118, 10, 2},    {153, 0, 3},     {154, 0, 3},
+    {29, kTray1 + 0, 1}, {30, kTray1 + 1, 1}, {31, kTray1 + 2, 1},
+    {32, kTray1 + 3, 1}, {33, kTray1 + 4, 1}, {34, kTray1 + 5, 1},
+    {35, kTray1 + 6, 1}, {36, kTray1 + 7, 1}, {37, kTray1 + 8, 1},
+    {50017, kTray1 + 0, 1}, {50018, kTray1 + 1, 1}, {50019, kTray1 + 2, 1},
+    {50020, kTray1 + 3, 1}, {50021, kTray1 + 4, 1}, {50022, kTray1 + 5, 1},
+    {50023, kTray1 + 6, 1}, {50024, kTray1 + 7, 1}, {50025, kTray1 + 8, 1},
+    {109, 1, 2}, {110, 2, 2}, {111, 3, 2}, {112, 4, 2}, {113, 5, 2}, {114, 6, 2},
+    {115, 7, 2}, {116, 8, 2}, {117, 9, 2}, {118, 10, 2}, {153, 0, 3}, {154, 0, 3},
     {0, 0, 0},
 };
 static_assert(sizeof kSuffixes / sizeof kSuffixes[0] == 31);
