@@ -5,6 +5,7 @@
 #include "core/computed/computed.h"
 #include "core/devmode_sizes.h"
 #include "core/pending_capabilities.h"
+#include "core/res/res.h"
 #include "core/text_convert.h"
 
 namespace vesk {
