@@ -14,6 +14,7 @@
 
 #include "commands.h"
 #include "driver_devmode.h"
+#include "model_check.h"
 #include "vds.h"
 
 namespace fs = std::filesystem;
@@ -255,6 +256,15 @@ int printerShow(const Args& args, const Options& o) {
                   << "  config:    " << file(d->configFile) << "\n"
                   << "  help:      " << file(d->helpFile) << "\n";
         for (const auto& f : d->dependentFiles) std::cout << "  dependent: " << file(f) << "\n";
+        if (!d->dataFile.empty()) {
+            const ModelCheck c = CheckModelDescription(d->dataFile);
+            const std::string problem = ModelDescriptionProblem(p->name);
+            std::cout << "model:       ";
+            if (!problem.empty()) std::cout << problem << "\n";
+            else
+                std::cout << c.statements << " statements read, " << c.skipped << " skipped"
+                          << (c.firstReasons.empty() ? "" : " (" + c.firstReasons + ")") << "\n";
+        }
     } else {
         std::cout << "driver files: the driver is not installed\n";
     }

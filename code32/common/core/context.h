@@ -64,6 +64,7 @@ struct DrvWorkspace {
     uint32_t changeMask;
     uint32_t keptSubstTable;      // handle of the kept substitution table
     uint16_t keptSubstCount;
+    bool substKept;               // a table (0 too) is kept: later replacements free theirs
     uint32_t presetFlag;
     HANDLE drawObjects[2];
     BYTE* shadow;                 // snapshot of the DEVMODE

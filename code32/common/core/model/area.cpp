@@ -34,12 +34,12 @@ struct PageRecord {
 };
 
 void readPage(const MdlImageView& v, uint32_t at, PageRecord* p) {
-    v.u16(at + 4, &p->resolution);
-    v.u16(at + 6, &p->orientation);
-    v.u16(at + 8, &p->condKey);
-    v.u16(at + 10, &p->condValue);
+    v.u16(at + kMdlPageResolution, &p->resolution);
+    v.u16(at + kMdlPageOrientation, &p->orientation);
+    v.u16(at + kMdlPageCondKey, &p->condKey);
+    v.u16(at + kMdlPageCondValue, &p->condValue);
     int32_t* f[6] = {&p->x, &p->y, &p->width, &p->height, &p->further1, &p->further2};
-    for (uint32_t i = 0; i < 6; ++i) v.i32(at + 12 + 4 * i, f[i]);
+    for (uint32_t i = 0; i < 6; ++i) v.i32(at + kMdlPageNumbers + 4 * i, f[i]);
 }
 
 // Sums of numbers read from the image wrap instead of overflowing.
@@ -61,8 +61,8 @@ int MdlGetPageSizeOfValue(DrvContext* ctx, uint32_t valueId, int32_t outPair[2])
     if (!rec || !outPair) return 0;
     MdlImageView v = MdlViewOf(ctx);
     int32_t a = 0, b = 0;
-    v.i32(rec + 12, &a);
-    v.i32(rec + 16, &b);
+    v.i32(rec + kMdlValSize1, &a);
+    v.i32(rec + kMdlValSize2, &b);
     if (ItemRawById(ctx, kItemOrientation) == kLandscape) {
         int32_t t = a;
         a = b;
@@ -82,7 +82,7 @@ int MdlGetAreaRecordByKey(DrvContext* ctx, RECTL* outRect, int32_t outPair[2], u
     if (!rec) return 0;
     MdlImageView v = MdlViewOf(ctx);
     uint32_t head = 0;
-    if (!v.link(rec + 20, kMdlImgPageSize, &head)) return 0;
+    if (!v.link(rec + kMdlValPages, kMdlImgPageSize, &head)) return 0;
     const uint32_t r = ItemValueById(ctx, kItemResolution) & 0xFFFF;
     const uint32_t o = ItemValueById(ctx, kItemOrientation) & 0xFFFF;
     // Pass 1: resolution and orientation; pass 2: the resolution alone, the
