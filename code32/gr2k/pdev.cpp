@@ -18,6 +18,7 @@
 #include "forms/context_gr.h"
 #include "job_state.h"
 #include "spool_library.h"
+#include "vector/vector.h"
 
 namespace vesk {
 namespace {
@@ -272,6 +273,7 @@ void APIENTRY DrvDisablePDEV(DHPDEV dhpdev) {
     Pdev* p = PdevFromHandle(dhpdev);
     if (!p) return;
     PdevPageStateFree(p);
+    IcmFreeAll(p);
     PdevUnbindLibrary(p);
     // The signatures go first: a stale handle the engine still holds no
     // longer passes the check.

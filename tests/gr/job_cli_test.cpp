@@ -30,13 +30,14 @@ TEST(PrintCommand, PrintsInVectorModeAndInBandingModeWhenThePrinterAsks) {
     const fs::path vector = machine / "vector.vsk";
     auto printed = vesktest::vesk(machine, {"print", script, "--out", vector.string()});
     ASSERT_EQ(printed.status, 0) << printed.out;
-    EXPECT_TRUE(has(printed.out, "3 pages")) << printed.out;
+    EXPECT_TRUE(has(printed.out, "4 pages")) << printed.out;
     auto listed = vesktest::vesk(machine, {"decode", vector.string()});
     ASSERT_EQ(listed.status, 0) << listed.out;
     EXPECT_TRUE(has(listed.out, "@PJL SET DATE = \"")) << listed.out;
     EXPECT_TRUE(has(listed.out, "job name \"Showcase\"")) << listed.out;
-    EXPECT_TRUE(has(listed.out, "end: 3 pages")) << listed.out;
-    EXPECT_FALSE(has(listed.out, "Raster")) << listed.out;
+    EXPECT_TRUE(has(listed.out, "end: 4 pages")) << listed.out;
+    EXPECT_TRUE(has(listed.out, "Path lines fill-winding")) << listed.out;
+    EXPECT_TRUE(has(listed.out, "Raster 24bpp")) << listed.out;
 
     auto devmode = vesktest::vesk(machine, {"printer", "devmode", printer, "imageprint=1"});
     ASSERT_EQ(devmode.status, 0) << devmode.out;
