@@ -55,14 +55,21 @@ private:
     Picture* pic_ = nullptr;
     std::uint32_t fg_ = 0;
     unsigned width_ = 1;
+    std::uint8_t rop_ = 0xCC;
     std::vector<std::uint8_t> clip_;  // one byte a pixel; empty: no clip
 
     bool inClip(long x, long y) const { return clip_.empty() || clip_[static_cast<size_t>(y) * pic_->width + x]; }
-    void put(long x, long y, std::uint32_t c) {
+    // Rasters combine with the page by the raster operation in force (source
+    // and destination only: copy, and, or, exclusive or); fills copy.
+    void put(long x, long y, std::uint32_t c, bool withRop = false) {
         if (!pic_ || x < 0 || y < 0 || x >= static_cast<long>(pic_->width) || y >= static_cast<long>(pic_->height) ||
             !inClip(x, y))
             return;
         std::uint8_t* p = pic_->rgb.data() + (static_cast<size_t>(y) * pic_->width + x) * 3;
+        if (withRop && rop_ != 0xCC) {
+            const std::uint32_t d = (std::uint32_t{p[0]} << 16) | (p[1] << 8) | p[2];
+            c = rop_ == 0x88 ? (c & d) : rop_ == 0xEE ? (c | d) : rop_ == 0x66 ? (c ^ d) : rop_ == 0xAA ? d : c;
+        }
         p[0] = static_cast<std::uint8_t>(c >> 16);
         p[1] = static_cast<std::uint8_t>(c >> 8);
         p[2] = static_cast<std::uint8_t>(c);
@@ -127,12 +134,14 @@ private:
         clip_.clear();
         fg_ = 0;
         width_ = 1;
+        rop_ = 0xCC;
     }
     void draw(const PageEndRecord&, const DrawingStream&) {
         pic_ = nullptr;
         clip_.clear();
     }
     void draw(const ColorRecord& r, const DrawingStream&) { fg_ = r.fg; }
+    void draw(const RopRecord& r, const DrawingStream&) { rop_ = r.rop; }
     void draw(const LineStyleRecord& r, const DrawingStream&) { width_ = std::clamp<unsigned>(r.width, 1, 1000); }
     void draw(const ClipResetRecord&, const DrawingStream&) { clip_.clear(); }
     void draw(const RectRecord& r, const DrawingStream&) {
@@ -153,10 +162,9 @@ private:
         if (!pic_) return;
         const auto polys = flatten(r.path);
         if (r.mode == 5) {
+            // A clip path replaces the clip in force.
             std::vector<std::uint8_t> next(static_cast<size_t>(pic_->width) * pic_->height, 0);
-            scan(polys, false, [&](long x, long y) {
-                if (inClip(x, y)) next[static_cast<size_t>(y) * pic_->width + x] = 1;
-            });
+            scan(polys, false, [&](long x, long y) { next[static_cast<size_t>(y) * pic_->width + x] = 1; });
             clip_ = std::move(next);
             return;
         }
@@ -183,15 +191,14 @@ private:
             return (g << 16) | (g << 8) | g;
         };
         const long w = std::labs(r.width), h = std::labs(r.height);
-        const long x0 = std::min<long>(r.x, static_cast<long>(r.x) + r.width);
-        const long y0 = std::min<long>(r.y, static_cast<long>(r.y) + r.height);
+        // The origin is the target's smaller corner; a negative size marks a
+        // mirrored target whose pixels the host already mirrored.
+        const long x0 = r.x, y0 = r.y;
         for (long y = 0; y < h; ++y) {
-            std::uint32_t sy = static_cast<std::uint32_t>(y * r.rows / h);
-            if (r.height < 0) sy = r.rows - 1 - sy;
+            const std::uint32_t sy = static_cast<std::uint32_t>(y * r.rows / h);
             for (long x = 0; x < w; ++x) {
-                std::uint32_t sx = static_cast<std::uint32_t>(x * r.srcWidth / w);
-                if (r.width < 0) sx = r.srcWidth - 1 - sx;
-                put(x0 + x, y0 + y, colour(sx, sy));
+                const std::uint32_t sx = static_cast<std::uint32_t>(x * r.srcWidth / w);
+                put(x0 + x, y0 + y, colour(sx, sy), true);
             }
         }
     }

@@ -33,9 +33,13 @@ TEST(Replay, RectanglesClipsAndRasters) {
                          .u8s({0x10, 0, 5, 0}).u32(24).rect(0, 0, 4, 10)  // clip to x < 4
                          .u8s({0x10, 0, 1, 0}).u32(40).rect(0, 6, 10, 8).rect(0, 6, 10, 8)
                          .u8s({0x37, 0, 0, 0})  // clip reset
-                         // Grey rows 3 x 2 stretched to 6 x 2 and mirrored left to right.
-                         .u8s({0x20, 0, 0x32, 0}).u32(64).rect(16, 0, 10, 2).i32(0).i32(0).u32(3).u32(2)
-                         .i32(16).i32(0).i32(-6).i32(2).u8s({10, 20, 30, 0, 40, 50, 60, 0});
+                         // Grey rows 3 x 2 stretched to 6 x 2 (a mirrored target: the rows come mirrored).
+                         .u8s({0x20, 0, 0x32, 0}).u32(64).rect(10, 0, 4, 2).i32(0).i32(0).u32(3).u32(2)
+                         .i32(10).i32(0).i32(-6).i32(2).u8s({10, 20, 30, 0, 40, 50, 60, 0})
+                         // The same rows at (0, 8) combined with what is there by AND (ROP 0x88).
+                         .u8s({0x31, 0x88, 0, 0})
+                         .u8s({0x20, 0, 0x32, 0}).u32(64).rect(2, 8, 5, 10).i32(0).i32(0).u32(3).u32(2)
+                         .i32(2).i32(8).i32(3).i32(2).u8s({0xF0, 0x0F, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0});
     const d::ReplayResult r = d::replayStream(job(recs));
     ASSERT_TRUE(r.ok) << r.error;
     ASSERT_EQ(r.pages.size(), 1u);
@@ -48,8 +52,10 @@ TEST(Replay, RectanglesClipsAndRasters) {
     EXPECT_EQ(at(p, 1, 0), 0xFFFFFFu);
     EXPECT_EQ(at(p, 3, 7), fg);           // inside the clip
     EXPECT_EQ(at(p, 4, 7), 0xFFFFFFu);    // outside it
-    EXPECT_EQ(at(p, 10, 0), 0x1E1E1Eu);   // the last source pixel first: 30
-    EXPECT_EQ(at(p, 15, 1), 0x282828u);   // and the first last: 40
+    EXPECT_EQ(at(p, 10, 0), 0x0A0A0Au);
+    EXPECT_EQ(at(p, 2, 8), 0xF0F0F0u);    // white AND 0xF0
+    EXPECT_EQ(at(p, 3, 8), 0x0F0F0Fu);
+    EXPECT_EQ(at(p, 15, 1), 0x3C3C3Cu);
 }
 
 TEST(Replay, PathClipAndFillAndTooLargePage) {
