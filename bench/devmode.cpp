@@ -19,7 +19,6 @@
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_layout.h"
 #include "core/devmode_sizes.h"
-#include "core/seams.h"
 #include "core/sysdeps.h"
 
 using namespace vesk;

@@ -51,20 +51,20 @@ std::vector<uint32_t> reachablePrograms(const MdlImageView& v) {
         MdlListWalk walk(v, head, size);
         for (uint32_t rec; walk.next(&rec);) each(rec);
     };
-    auto transacts = [&](uint32_t headAt) { list(headAt, kMdlImgPairSize, [&](uint32_t t) { program(t + 4); }); };
+    auto transacts = [&](uint32_t headAt) { list(headAt, kMdlImgPairSize, [&](uint32_t t) { program(t + kMdlTransactCond); }); };
     list(MdlSlotOffset(kMdlSlotExclusive), kMdlImgExclusiveSize, [&](uint32_t row) {
-        program(row + 8);
-        program(row + 12);
-        list(row + 16, kMdlImgItemSize, [&](uint32_t e) {
-            program(e + 8);
-            program(e + 12);
+        program(row + kMdlRuleCond1);
+        program(row + kMdlRuleCond2);
+        list(row + kMdlRuleValues, kMdlImgItemSize, [&](uint32_t e) {
+            program(e + kMdlItemCond1);
+            program(e + kMdlItemCond2);
         });
-        list(row + 20, kMdlImgAlertSize, [&](uint32_t e) {
-            program(e + 4);
-            list(e + 16, kMdlImgPairSize, [&](uint32_t a) { transacts(a + 8); });
+        list(row + kMdlRuleAlerts, kMdlImgAlertSize, [&](uint32_t e) {
+            program(e + kMdlAlertCond);
+            list(e + kMdlAlertActions, kMdlImgPairSize, [&](uint32_t a) { transacts(a + kMdlAnswerTransact); });
         });
-        transacts(row + 24);
-        transacts(row + 28);
+        transacts(row + kMdlRuleTransact1);
+        transacts(row + kMdlRuleTransact2);
     });
     // Command lists: the condition of every nested list.
     std::vector<uint32_t> pending;
@@ -76,15 +76,15 @@ std::vector<uint32_t> reachablePrograms(const MdlImageView& v) {
         uint32_t l = pending.back();
         pending.pop_back();
         program(l);
-        for (uint32_t head : {l + 4, l + 8}) {
+        for (uint32_t head : {l + kMdlListFirst, l + kMdlListSecond}) {
             uint32_t n = 0;
-            v.link(head, 8, &n);
+            v.link(head, kMdlNodeSize, &n);
             MdlListWalk walk(v, n, 8);
             for (uint32_t node; walk.next(&node);) {
                 uint16_t kind = 0;
                 uint32_t nested = 0;
-                v.u16(node + 4, &kind);
-                if (kind == 3 && v.link(node + 8, kMdlImgCommandListSize, &nested) && nested) pending.push_back(nested);
+                v.u16(node + kMdlNodeKind, &kind);
+                if (kind == kMdlNodeGroup && v.link(node + kMdlNodeNested, kMdlImgCommandListSize, &nested) && nested) pending.push_back(nested);
             }
         }
     }

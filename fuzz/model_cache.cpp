@@ -2,8 +2,10 @@
 // the copy relocated and checked, and a checked image walked as its readers
 // walk it. The input is the file's content; its total-size field is set to
 // the input's size, as the loader takes only files whose size matches, so
-// every mutation reaches relocation. The seed is the stored image of a small
-// model (options of several types, rules, command lists and fonts).
+// every mutation reaches relocation. The seeds are the stored image of a small
+// model (options of several types, rules, command lists and fonts) and the
+// same image with 48 levels of command lists whose two nodes both name the
+// next level (refused at once by the whole-image budget).
 #include <cstdint>
 #include <vector>
 

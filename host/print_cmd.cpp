@@ -12,6 +12,7 @@
 
 #include "commands.h"
 #include "driver_devmode.h"
+#include "model_check.h"
 #include "print_job.h"
 #include "vds.h"
 
@@ -124,7 +125,10 @@ int cmdPrint(const Args& args) {
     ReleaseDriverDevmodes();
     if (!job.ok) {
         for (const auto& line : job.log) std::cerr << "  " << line << "\n";
-        return fail(o.script + ": " + job.error);
+        // A model description the driver cannot use shows only as a device
+        // the driver could not make; the reader's own reasons say why.
+        const std::string model = ModelDescriptionProblem(printer);
+        return fail(o.script + ": " + job.error + (model.empty() ? "" : ": " + model));
     }
     auto spool = job.jobId ? winsim::jobSpoolFile(job.jobId) : std::nullopt;
     std::error_code ec;

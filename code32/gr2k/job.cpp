@@ -18,7 +18,7 @@
 #include "core/printer_identity.h"
 #include "core/sysdeps.h"
 #include "driver_functions.h"
-#include "forms/context_gr.h"
+#include "common_calls/context_devmode.h"
 #include "header/header.h"
 #include "job_state.h"
 #include "records/drawing_records.h"

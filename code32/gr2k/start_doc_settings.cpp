@@ -8,8 +8,8 @@
 
 #include "core/devmode/dm_layout.h"
 #include "core/item_store.h"
-#include "forms/context_gr.h"
-#include "forms/settings_gr.h"
+#include "common_calls/context_devmode.h"
+#include "common_calls/start_doc_steps.h"
 #include "job_state.h"
 
 namespace vesk {

@@ -10,7 +10,7 @@
 #include "core/devmode/dm_layout.h"
 #include "core/devmode/dm_model.h"
 #include "core/model/cache.h"
-#include "core/seams.h"
+#include "core/model/dm_answers.h"
 #include "core/units.h"
 
 using namespace vesk;

@@ -159,13 +159,26 @@ TEST_F(ContextCache, ReleaseTypes) {
 }
 
 TEST_F(ContextCache, JobBindingKeepsAContextOutOfTheCache) {
-    for (uint32_t mode : {1u, 2u}) {
+    for (uint32_t mode : {1u, 2u, 3u}) {
+        CtxCacheFlush(1);
         DrvContext* a = make(1, u"A");
         a->devmode = static_cast<BYTE*>(MemAllocZero(dmSizes().stateSize));
         ItemSetRawById(a, 714, mode);
         CtxRelease(a);
-        EXPECT_EQ(CtxCacheOccupied(2), 0) << mode;
+        EXPECT_EQ(CtxCacheOccupied(2), (mode & 1) ? 0 : 1) << mode;  // bit 0 binds
     }
+}
+
+TEST_F(ContextCache, TheMutexOptionMayTakeAPlainContextTheAdministratorOptionMayNot) {
+    DrvContext* a = make(1, u"P1");
+    CtxRelease(a);
+    expectNew(make(1, u"P1", kLightReusable | kKindOptAdmin), a);
+    DrvContext* b = make(1, u"P1", kLightReusable | kKindOptMutexHeld);
+    EXPECT_EQ(b, a);
+    CtxRelease(b);
+    DrvContext* c = make(1, u"P1");
+    EXPECT_EQ(c, a);
+    CtxReleaseEx(c, kReleaseFree);
 }
 
 TEST_F(ContextCache, FlushFreesOnlyOldContextsUnlessAll) {

@@ -56,6 +56,24 @@ TEST(ContextMemory, FontTablesOfTheDevmodeAndShadowGoWithTheContext) {
     EXPECT_EQ(winsim::liveGlobalBlocks(), base);
 }
 
+TEST(ContextMemory, OtherReleaseTypesLeaveTheDevmodeFontTablesToTheirHolder) {
+    winsim::TempMachine machine;
+    const size_t tables = FontTableLiveCount();
+    for (uint16_t type : {uint16_t{3}, kReleaseFree}) {
+        SCOPED_TRACE(type);
+        DrvContext* c = contextWithDevmode().release();
+        ASSERT_NE(c, nullptr);
+        const FontTableItems& f = kFontTableItems[0];
+        const uint32_t h = FontTableAdopt(MemAllocZero(2 * f.entrySize), 2 * f.entrySize);
+        ItemSetRawById(c, f.countItem, 2);
+        ItemSetRawById(c, f.handleItem, h);
+        CtxReleaseEx(c, type);
+        EXPECT_EQ(FontTableData(h) != nullptr, type == 3);
+        FontTableRelease(h);
+        EXPECT_EQ(FontTableLiveCount(), tables);
+    }
+}
+
 TEST(ContextMemory, EveryFailedAllocationFailsCreationCleanly) {
     winsim::TempMachine machine;
     PRINTER_INFO_2W pi = printerInfo(u"Office 1");

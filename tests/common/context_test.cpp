@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "common/context_support.h"
+#include "core/context_access.h"
+#include "core/devmode/dm_layout.h"
 #include "core/font_tables.h"
 #include "core/item_store.h"
 #include "core/ui_lookup.h"
@@ -130,4 +132,27 @@ TEST(ContextSnapshot, NeedsAShadowAndADevmode) {
     EXPECT_EQ(CtxFreeFontTables(c.get()), 1);
     EXPECT_EQ(CtxSnapshotDevmode(nullptr), 0);
     EXPECT_EQ(CtxFreeFontTables(nullptr), 0);
+}
+
+TEST(ContextAccess, PartsOfTheDevmode) {
+    winsim::TempMachine machine;
+    ContextPtr c = contextWithDevmode();
+    ASSERT_TRUE(c);
+    BYTE* dm = CtxGetDevmode(c.get());
+    dm::wr16(dm, dm::kOffSize, 220);
+    dm::wr16(dm, dm::kOffSectionBase2, static_cast<uint32_t>(dmSizes().totalSize));
+    EXPECT_EQ(GetPrivateDevmode(c.get()), dm + 220);
+    EXPECT_EQ(GetPrivateDevmodeNt(c.get()), dm + 220);
+    EXPECT_EQ(GetDmVarBlock(c.get()), dm + dmSizes().totalSize);
+    // A dmSize past the public part does not lead the private part outside.
+    dm::wr16(dm, dm::kOffSize, 4000);
+    EXPECT_EQ(GetPrivateDevmode(c.get()), dm + 220);
+    dm::wr16(dm, dm::kOffSize, 188);
+    EXPECT_EQ(GetPrivateDevmode(c.get()), dm + 188);
+    EXPECT_EQ(GetPrivateDevmodeNt(c.get()), dm + 220);
+    dm::wr16(dm, dm::kOffSectionBase2, 0xFFFF);
+    EXPECT_EQ(GetDmVarBlock(c.get()), nullptr);
+    EXPECT_EQ(GetPrivateDevmode(nullptr), nullptr);
+    EXPECT_EQ(ReturnTrue(), 1);
+    EXPECT_EQ(ReturnFalse(), 0);
 }

@@ -74,6 +74,12 @@ TEST(DevmodeConvert, CopyPublicPartTestsTheSourceSize) {
     // A destination whose sizes claim more than its buffer.
     EXPECT_EQ(DmCopyPublicPart(src.data(), src.size(), dst.data(), 188 + 1039), -1);
     EXPECT_EQ(DmCopyPublicPart(nullptr, 0, dst.data(), dst.size()), -1);
+    // A destination of a size of no known version keeps its own version.
+    std::vector<BYTE> odd = devmode(200, 1040, 0x0350, 0x00);
+    dm::wr16(odd.data(), 64, 0x0399);
+    EXPECT_EQ(DmCopyPublicPart(src.data(), src.size(), odd.data(), odd.size()), 200 + 1040);
+    EXPECT_EQ(dm::rd16(odd.data(), 64), 0x0399);
+    EXPECT_EQ(odd[199], 0x33);
 }
 
 TEST(DevmodeConvert, OtherDriverVersionTakesOnlyThePublicPart) {

@@ -13,7 +13,7 @@
 #include "core/devmode/dm_private.h"
 #include "core/devmode/dm_public.h"
 #include "core/item_store.h"
-#include "core/seams.h"
+#include "core/devmode/dm_defaults.h"
 
 using namespace vesk;
 using namespace vesk::test;

@@ -12,7 +12,7 @@
 #include "core/devmode/dm_private.h"
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
-#include "core/seams.h"
+#include "core/context.h"
 
 using namespace vesk;
 using namespace vesk::test;

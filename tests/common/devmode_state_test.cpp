@@ -129,6 +129,22 @@ TEST(DevmodeFontLists, RestoreGivesBackTheFirstSubstitutionTable) {
     EXPECT_EQ(FontTableLiveCount(), tables);
 }
 
+TEST(DevmodeFontLists, EveryLaterReplacementFreesTheTableItReplaces) {
+    const size_t tables = FontTableLiveCount();
+    {
+        ContextPtr c = defaultsContext();
+        ASSERT_TRUE(c);
+        ASSERT_EQ(ItemRawById(c.get(), 10005), 0u);  // no table to keep
+        std::u16string pair(64, u'w');
+        for (int i = 0; i < 3; ++i) ASSERT_EQ(SetNameList(c.get(), 1, pair.data()), 1);
+        EXPECT_EQ(FontTableLiveCount(), tables + 1);
+        ASSERT_EQ(DmSaveState(c.get()), 1);
+        ASSERT_EQ(SetNameList(c.get(), 1, pair.data()), 1);
+        EXPECT_EQ(FontTableLiveCount(), tables + 1);
+    }
+    EXPECT_EQ(FontTableLiveCount(), tables);
+}
+
 TEST(DevmodeFeatures, OnlyBitSevenIsOn) {
     EXPECT_EQ(IsFeatureOn(7), 1);
     EXPECT_EQ(IsFeatureOn(0), 0);
@@ -167,9 +183,10 @@ TEST(DevmodeFontLists, RestoreNeverBringsBackAFreedTable) {
         const uint32_t mid = ItemRawById(c.get(), 10005);
         ASSERT_EQ(DmSaveState(c.get()), 1);
         ASSERT_EQ(SetNameList(c.get(), 1, pair.data()), 1);
+        const uint32_t last = ItemRawById(c.get(), 10005);
+        EXPECT_EQ(FontTableData(mid), nullptr) << "a later replacement frees the table it replaces";
         ASSERT_EQ(DmRestoreState(c.get(), 1), 1);
-        EXPECT_EQ(ItemRawById(c.get(), 10005), mid);
-        EXPECT_NE(FontTableData(mid), nullptr);
+        EXPECT_EQ(ItemRawById(c.get(), 10005), last) << "the freed table does not come back";
         ASSERT_EQ(DmRestoreState(c.get(), 1), 1);
         EXPECT_EQ(ItemRawById(c.get(), 10005), 0u) << "the first level had no table";
         EXPECT_EQ(FontTableLiveCount(), tables + 1);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <map>
 #include <set>
 #include <string>
@@ -12,6 +13,7 @@
 #include "core/builtin_tables.h"
 #include "core/devmode_sizes.h"
 #include "core/dictionary_lookup.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 
@@ -165,6 +167,28 @@ TEST(ItemTable, NamesAndPersistence) {
     EXPECT_EQ(marks[kClassQuality], 15);
     EXPECT_EQ(marks[kClassStamp], 25);
     EXPECT_EQ(item(106).classWords[kClassUnit], 2u);
+}
+
+// The named ids as the code compiles them: each names the row whose field
+// name it is made of ("kIt" and the field name with its first letter
+// capitalised), and every row with a field name has one.
+TEST(ItemTable, NamedIdsMatchTheirRows) {
+    static_assert(kItDmOrientation == 7 && kItDmPaperSize == 8 && kItDmPrintQuality == 14);
+    static_assert(kItDmYResolution == 17 && kItRdmKwomVersion == 711 && kItRdmMPDefTray == 10277);
+    std::set<int> named;
+    for (int i = 0; i < builtinItemIdCount(); ++i) {
+        const ItemIdName& n = builtinItemIds()[i];
+        const DmItem& it = item(n.id);
+        ASSERT_NE(it.fieldName, nullptr) << n.name;
+        std::string field(it.fieldName, it.fieldName + std::char_traits<char16_t>::length(it.fieldName));
+        field[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(field[0])));
+        EXPECT_EQ(std::string(n.name), "kIt" + field) << n.id;
+        EXPECT_TRUE(named.insert(n.id).second) << n.name;
+    }
+    int withField = 0;
+    for (int i = 0; i < builtinItemCount(); ++i)
+        if (builtinItems()[i].fieldName) ++withField;
+    EXPECT_EQ(static_cast<int>(named.size()), withField);
 }
 
 TEST(ItemTable, KeysFollowTheHandlerRowsAndAreUnique) {

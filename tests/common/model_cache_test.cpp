@@ -541,3 +541,53 @@ TEST_F(ModelCache, EveryFailedAllocationOnTheModelPathsLeavesNoLeak) {
         }
     }
 }
+
+namespace {
+
+// `levels` command lists appended to an image, each with two nodes that both
+// name the next list, the first of them put in the JobStart slot: walking
+// every node would take 2^levels steps.
+std::string withSharedLevels(std::string image, int levels) {
+    const uint32_t first = static_cast<uint32_t>(image.size());
+    constexpr uint32_t kLevel = kMdlImgCommandListSize + 2 * 12;
+    image.resize(image.size() + kLevel * static_cast<size_t>(levels) + kMdlImgCommandListSize, '\0');
+    for (int i = 0; i < levels; ++i) {
+        const uint32_t list = first + kLevel * static_cast<uint32_t>(i), a = list + 12, b = a + 12,
+                       next = list + kLevel;
+        put32(image, list + 4, a);
+        put32(image, a, b);
+        put32(image, a + 4, 3);
+        put32(image, a + 8, next);
+        put32(image, b + 4, 3);
+        put32(image, b + 8, next);
+    }
+    put32(image, MdlSlotOffset(kMdlSlotJobStart), first);
+    put32(image, kMdlImgTotalSize, static_cast<uint32_t>(image.size()));
+    return image;
+}
+
+}  // namespace
+
+TEST_F(ModelCache, ACacheWhoseCommandListsShareNestedListsIsRefusedAtOnceAndRebuilt) {
+    ASSERT_NE(get(), nullptr);
+    const std::string good = read(kCache);
+    const MdlImage* model = getAnew();
+    ASSERT_NE(model, nullptr);
+    std::string relocated(model->block, model->block + model->size);
+    const auto start = std::chrono::steady_clock::now();
+    // Both passes refuse it, each on its own.
+    std::string stored = withSharedLevels(good, 64), checked = withSharedLevels(relocated, 64);
+    EXPECT_FALSE(MdlRelocateImage(reinterpret_cast<uint8_t*>(stored.data()), stored.size()));
+    EXPECT_FALSE(MdlValidateImage(MdlImageView(reinterpret_cast<const uint8_t*>(checked.data()), checked.size())));
+    // As a cache file: deleted and rebuilt from the text.
+    write(kCache, withSharedLevels(good, 64));
+    const MdlImage* m = getAnew();
+    ASSERT_NE(m, nullptr);
+    EXPECT_TRUE(MdlValidateImage(m->view()));
+    EXPECT_TRUE(read(kCache) == good);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    // The same shape a few levels deep stays within the budget and is kept:
+    // sharing alone is not refused.
+    std::string shallow = withSharedLevels(relocated, 3);
+    EXPECT_TRUE(MdlValidateImage(MdlImageView(reinterpret_cast<const uint8_t*>(shallow.data()), shallow.size())));
+}

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/model_support.h"
+#include "core/model/image.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -33,12 +34,10 @@ TEST_F(ModelOptions, OpenUIRulesAndSlots) {
         "*OpenUI *VPD_rdmMediaType: Colourful\n"
         "*OpenUI *VPD_dmCollate: Boolean\n"              // 5 a block is open
         "*CloseUI\n"
-        "*OpenUI *VPD_rdmMediaType: PickOne\n"           // 7 defined already
-        "*OpenUI *VPD_dmCollate 3: Boolean\n"            // 8 a copy of nothing
         "*OpenUI *VPD_rdmJobLinker: Boolean | TypeUnknown\n*CloseUI\n"
         "*OpenUI *VPD_rdmPrinterMemory: PickOne|PickMany\n*CloseUI\n"
         "*OpenUI *VPD_IDC_BASIC_BMP_PRINTER: String\n*CloseUI\n",
-        {1, 2, 3, 5, 7, 8});
+        {1, 2, 3, 5});
     ASSERT_EQ(r->options.size(), 4u);
     EXPECT_EQ(r->options[0].type, kMdlPickOne);  // an unknown type word
     EXPECT_EQ(r->options[1].type, kMdlBoolean | kMdlTypeUnknown);
@@ -176,7 +175,7 @@ TEST_F(ModelOptions, PagesSlotsAndFontPairs) {
         "*PageValue *VPD_dmPaperSize IDS_PAPERSIZE_A4: IDS_RESOLUTION_600 IDS_ORIENT_PORTRAIT VPD_rdmMediaType IDS_MEDIA_THICK \"9 8 7 6\"\n"
         "*PageValue *VPD_dmPaperSize IDS_PAPERSIZE_A4: 0 IDS_ORIENT_PORTRAIT \"1 2 3 4\"\n"              // 8 dpi 0
         "*PageValue *VPD_dmPaperSize IDS_PAPERSIZE_A4: 600 \"1 2 3 4\"\n"                                // 9 no orientation
-        "*PageValue *VPD_dmPaperSize IDS_PAPERSIZE_A4: 600 IDS_ORIENT_PORTRAIT \"1 2 3 4 5\"\n"          // 10
+        "*PageValue *VPD_dmPaperSize IDS_PAPERSIZE_A4: 600 IDS_ORIENT_PORTRAIT \"1 2 3 4 5\"\n"          // five numbers
         "*SlotPaper *VPD_dmPaperSize IDS_PAPERSIZE_A4: { IDS_PAPERSIZE_A4 }\n"                           // 11 not PickSlot
         "*CloseUI\n"
         "*OpenUI *VPD_rdmTTFont: FontTbl\n"
@@ -185,11 +184,14 @@ TEST_F(ModelOptions, PagesSlotsAndFontPairs) {
         "*TTFS *VPD_rdmTTFont IDS_TTFONT_SUBSTITUTE: { {\"E\" \"F\"} {\"G\" \"\"} {\"H\" \"I\"} }\n"     // 16
         "*PageValue *VPD_rdmTTFont IDS_TTFONT_SUBSTITUTE: 600 IDS_ORIENT_PORTRAIT \"1 2 3 4\"\n"          // 17
         "*CloseUI\n",
-        {4, 5, 8, 9, 10, 11, 16, 17});
+        {4, 5, 8, 9, 11, 16, 17});
     const MdlOption* paper = option(*r, "VPD_dmPaperSize");
     const MdlValue& a4 = paper->values[0];
     EXPECT_EQ(a4.size1, 2100);
-    ASSERT_EQ(a4.pages.size(), 2u);
+    ASSERT_EQ(a4.pages.size(), 3u);
+    EXPECT_EQ(a4.pages[2].height, 4);
+    EXPECT_EQ(a4.pages[2].further1, 5);  // the quote closed before the sixth
+    EXPECT_EQ(a4.pages[2].further2, 0);
     EXPECT_EQ(a4.pages[0].resolution, 300);
     EXPECT_EQ(a4.pages[0].orientation, 2027);
     EXPECT_EQ(a4.pages[0].condKey, keyOf("VPD_dmCollate"));
@@ -216,12 +218,12 @@ TEST_F(ModelOptions, CopiesAndIdentityShareValues) {
         "*OptionCommand: \"copy\"\n"
         "*VPD_rdmDstResolutionW: { IDS_RESOLUTION_600 IDS_NUP_2 }\n"   // fills the first block
         "*CloseUI\n"
-        "*OpenUI *VPD_rdmDstResolutionW 4: PickOne\n"                  // 12 taken
+        "*OpenUI *VPD_rdmDstResolutionW 4: PickOne\n*CloseUI\n"         // a second copy of number 4
         "*OpenUI *VPD_dmPrintQuality: Identity *VPD_rdmDstResolutionW\n*CloseUI\n"
-        "*OpenUI *VPD_dmYResolution: Identity *VPD_NoSuch\n"          // 14
-        "*OptionCommand: { \"x\" }\n",                                // 15 no block
-        {12, 15, 16});
-    ASSERT_EQ(r->options.size(), 4u);
+        "*OpenUI *VPD_dmYResolution: Identity *VPD_NoSuch\n"          // 16
+        "*OptionCommand: { \"x\" }\n",                                // 17 no block
+        {16, 17});
+    ASSERT_EQ(r->options.size(), 5u);
     const MdlOption& early = r->options[0];
     EXPECT_EQ(early.type, kMdlIdentity);  // no type bits to take yet
     const MdlOption& w = r->options[1];
@@ -236,12 +238,58 @@ TEST_F(ModelOptions, CopiesAndIdentityShareValues) {
     EXPECT_EQ(copy.selection, 1);
     EXPECT_TRUE(copy.values.empty());
     EXPECT_EQ(r->optionSlots[42], 2u);  // the slot keeps the first block
-    const MdlOption& q = r->options[3];
+    EXPECT_TRUE(r->options[3].isCopy);
+    EXPECT_EQ(r->options[3].subNumber, 4);
+    EXPECT_EQ(&MdlValuesOwner(*r, r->options[3]), &w);
+    const MdlOption& q = r->options[4];
     EXPECT_EQ(q.type, kMdlIdentity | kMdlPickOne);
     EXPECT_EQ(q.selection, 1);
     EXPECT_EQ(&MdlValuesOwner(*r, q), &w);
     EXPECT_EQ(&MdlValuesOwner(*r, early), &w);  // named by key when the values are asked for
     EXPECT_EQ(MdlGetValueInTables(*r, q), 1200u);
+}
+
+TEST_F(ModelOptions, FurtherBlocksOfAKeyMakeRecords) {
+    ParsePtr r = read(
+        // A sub-number without an earlier block: an ordinary record.
+        "*OpenUI *VPD_dmCollate 3: Boolean\n*DefaultVPD_dmCollate: True\n*CloseUI\n"
+        "*OpenUI *VPD_rdmMediaType: PickOne\n"
+        "*VPD_rdmMediaType: { IDS_MEDIA_PLAIN IDS_MEDIA_LABEL }\n"
+        "*CloseUI\n"
+        // A further block without a sub-number: a record that takes the slot
+        // and fills the first block's values.
+        "*OpenUI *VPD_rdmMediaType: PickOne\n"
+        "*VPD_rdmMediaType IDS_MEDIA_THICK: \"T\"\n"
+        "*DefaultVPD_rdmMediaType: IDS_MEDIA_THICK\n"
+        "*OptionCommand: \"later\"\n"
+        "*CloseUI\n"
+        // Of another type: the values of the first block do not fit it.
+        "*OpenUI *VPD_rdmMediaType: Boolean\n*CloseUI\n");
+    ASSERT_EQ(r->options.size(), 4u);
+    EXPECT_FALSE(r->options[3].isCopy);
+    EXPECT_EQ(&MdlValuesOwner(*r, r->options[3]), &r->options[3]);
+    const MdlOption& collate = r->options[0];
+    EXPECT_FALSE(collate.isCopy);
+    EXPECT_EQ(collate.subNumber, 3);
+    EXPECT_EQ(collate.type, kMdlBoolean);
+    EXPECT_EQ(collate.boolean.defaultValue, 1);
+    EXPECT_EQ(r->optionSlots[MdlSlotForOptionId(itemOf("VPD_dmCollate"))], 1u);
+    const MdlOption& first = r->options[1];
+    const MdlOption& later = r->options[2];
+    ASSERT_EQ(first.values.size(), 3u);
+    EXPECT_TRUE(later.values.empty());
+    EXPECT_EQ(&MdlValuesOwner(*r, later), &first);
+    EXPECT_EQ(later.selection, 2);
+    EXPECT_EQ(first.selection, 0);
+    EXPECT_EQ(later.prefix, "later");
+    EXPECT_FALSE(first.hasCommands);
+    EXPECT_EQ(r->optionSlots[MdlSlotForOptionId(itemOf("VPD_rdmMediaType"))], 4u);
+    EXPECT_EQ(MdlGetValueInTables(*r, later), valueId("IDS_MEDIA_THICK"));
+    // The records make an image that checks out.
+    std::vector<uint8_t> img;
+    ASSERT_TRUE(MdlSerializeImage(*r, img));
+    ASSERT_TRUE(MdlRelocateImage(img.data(), img.size()));
+    EXPECT_TRUE(MdlValidateImage(MdlImageView(img.data(), img.size())));
 }
 
 TEST_F(ModelOptions, CommandGroupsStringsFontsAndLibraries) {

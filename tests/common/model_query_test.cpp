@@ -3,7 +3,7 @@
 
 #include "common/eval_support.h"
 #include "core/devmode/dm_model.h"
-#include "core/seams.h"
+#include "core/model/dm_answers.h"
 #include "core/sysdeps.h"
 
 using namespace vesk;

@@ -70,8 +70,7 @@ TEST(ModelReader, StatementShapes) {
     ASSERT_EQ(s.next(), mdl::kReadOk);
     EXPECT_EQ(s.keyword(), "CloseUI");
     EXPECT_EQ(s.value(), "");
-    ASSERT_EQ(s.next(), mdl::kReadOk);  // blanks before the line end change nothing
-    EXPECT_EQ(s.keyword(), "CloseUI");
+    EXPECT_EQ(s.next(), mdl::kReadSkipped);  // blanks start the words, and no colon follows
     ASSERT_EQ(s.next(), mdl::kReadOk);
     EXPECT_EQ(s.keyword(), "Keyword");
     EXPECT_EQ(s.w1(), "W1");
@@ -207,6 +206,22 @@ TEST(ModelReader, QuotedStringsAndWords) {
     EXPECT_EQ(s, "C");
     int64_t n;
     EXPECT_FALSE(w.number(0, 10, &n));  // "D"
+    // The terminator goes with the word: a quote right after a word is no
+    // longer there to open a string.
+    mdl::Value q("Name\"text\" A{B", lead);
+    ASSERT_TRUE(q.word(s));
+    EXPECT_EQ(s, "Name");
+    EXPECT_FALSE(q.quoted(s));
+    ASSERT_TRUE(q.word(s));
+    EXPECT_EQ(s, "text");
+    ASSERT_TRUE(q.word(s));
+    EXPECT_EQ(s, "A");
+    EXPECT_EQ(q.peek(), '{');  // consumed with "A", still the next step's brace
+    EXPECT_FALSE(q.word(s));
+    EXPECT_TRUE(q.take('{'));
+    ASSERT_TRUE(q.word(s));
+    EXPECT_EQ(s, "B");
+    EXPECT_TRUE(q.atEnd());
     mdl::Value x("-12 70000 1x", lead);
     EXPECT_TRUE(x.number(-100, 100, &n));
     EXPECT_EQ(n, -12);

@@ -268,3 +268,20 @@ TEST_F(ModelRules, StatementsThatAreSkipped) {
     EXPECT_EQ(p->transacts[0].entries[0].action, 9);
     EXPECT_EQ(p->exclusive.size(), 1u);  // a failing statement adds none of its rows
 }
+
+TEST_F(ModelRules, AJudgeNameIsTakenBeforeItsExpressionCompiles) {
+    ParsePtr p = parse(
+        "*Judge 5=Broken: { VPD_NoSuch == 1 }\n"           // 1 does not compile
+        "*Judge 6=Broken: { VPD_dmCopies == 1 }\n"         // 2 the name is taken
+        "*Item 1=X: { IDS_MEDIA_THICK Broken NULL }\n"     // 3 names no program
+        "*Judge 7=Fine: { VPD_dmCopies == 2 }\n"
+        "*Item 2=Y: { IDS_MEDIA_THICK Fine NULL }\n");
+    ASSERT_TRUE(p);
+    std::vector<uint32_t> got;
+    for (const MdlSkipped& s : p->skipped) got.push_back(s.line);
+    EXPECT_EQ(got, (std::vector<uint32_t>{1, 2, 3})) << skippedText(*p);
+    ASSERT_EQ(p->judges.size(), 1u);
+    EXPECT_EQ(p->judges[0].number, 7);
+    ASSERT_EQ(p->items.size(), 1u);
+    EXPECT_EQ(p->items[0].entries[0].judge1, 7);
+}

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/process.h"
-#include "core/profile.h"
+#include "core/library_identity.h"
 
 TEST(Process, AttachKeepsTheModuleHandleUntilDetach) {
     auto h = reinterpret_cast<HINSTANCE>(0x1000);
@@ -9,5 +9,5 @@ TEST(Process, AttachKeepsTheModuleHandleUntilDetach) {
     EXPECT_EQ(vesk::moduleHandle(), h);
     vesk::processDetach();
     EXPECT_EQ(vesk::moduleHandle(), nullptr);
-    EXPECT_EQ(vesk::libProfile().id, vesk::LibraryId::Test);
+    EXPECT_EQ(vesk::kLibraryIdentity.id, vesk::LibraryId::Test);
 }

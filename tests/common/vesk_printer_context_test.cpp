@@ -15,7 +15,7 @@
 #include "core/paths.h"
 #include "core/printer_identity.h"
 #include "core/languages.h"
-#include "core/seams.h"
+#include "core/context.h"
 #include "platform/run_vesk.h"
 
 #ifdef VESK_BIN

@@ -8,7 +8,7 @@
 
 #include "core/devmode/dm_layout.h"
 #include "decode/stream.h"
-#include "forms/context_gr.h"
+#include "common_calls/context_devmode.h"
 #include "frame_support.h"
 #include "job_state.h"
 

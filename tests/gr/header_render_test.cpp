@@ -246,8 +246,8 @@ TEST_F(Header, NodesRenderInOrderAndOptionsByTheirKind) {
     // A divisor of 0 leaves the value as it is.
     EXPECT_TRUE(has(j, "SCALE=100\r\n")) << j;
     EXPECT_TRUE(has(j, "DUPLEX OFF\r\n")) << j;
-    // A Boolean without a text for its value writes nothing; TypeUnknown
-    // writes nothing; PickMany writes nothing.
+    // A Boolean without a text for its value writes its affixes only (none
+    // here); TypeUnknown writes nothing; PickMany writes nothing.
     EXPECT_FALSE(has(j, "STAPLE")) << j;
     EXPECT_FALSE(has(j, "FEED")) << j;
     EXPECT_FALSE(has(j, "SORT=")) << j;
@@ -319,6 +319,36 @@ TEST_F(Header, DriverCommandsWriteTheirValues) {
     setText(243, "03-(123)4");
     p = page();
     EXPECT_TRUE(has(p, "LOG=C:\\logs\\print.log\r\nLOGDLL=C:\\logs\\print.DLL\r\nFAX=031234\r\n")) << p;
+}
+
+// A Boolean state without a text and a log name too short for its ending.
+const char* kAffixModel = R"(*FileVersion: 3.61
+*OpenUI *VPD_rdmFuncSelectStaple: Boolean
+*OptionCommand: { "STAPLE=" "<0D0A>" }
+*DefaultVPD_rdmFuncSelectStaple: False
+*VPD_rdmFuncSelectStaple True: "ON"
+*CloseUI
+*OpenUI *VPD_rdmDllLogCode: String
+*OptionCommand: { "LOGDLL=" "<0D0A>" }
+*DefaultVPD_rdmDllLogCode: IDS_STRING_EMPTY
+*CloseUI
+*CommandGroup: JobStart {
+    Type: GroupType VPD_rdmFuncSelectStaple
+    Type: GroupType VPD_rdmDllLogCode
+}
+)";
+
+TEST_F(Header, BooleanAffixesAndAShortLogName) {
+    HANDLE h = nullptr;
+    DrvContext* c = contextFor(u"Affix test", "HDRTEST3.VMD", kAffixModel, &h);
+    ASSERT_NE(c, nullptr);
+    std::u16string log = u"log";
+    ASSERT_EQ(SetPrinterDataW(h, const_cast<LPWSTR>(u"LogFileName"), REG_SZ, reinterpret_cast<LPBYTE>(log.data()),
+                              static_cast<DWORD>((log.size() + 1) * 2)),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(render(JobHeaderBuilder, c), "STAPLE=\r\nLOGDLL=log\r\n");
+    ItemSetRawById(c, 66, 1);
+    EXPECT_EQ(render(JobHeaderBuilder, c), "STAPLE=ON\r\nLOGDLL=log\r\n");
 }
 
 TEST_F(Header, ColourMatchingFilesOfTheModelsThatHaveThem) {

@@ -8,6 +8,7 @@
 #include <winsim/winsim.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "platform/run_vesk.h"
 
@@ -65,4 +66,26 @@ TEST(PrintCommand, PrintsInVectorModeAndInBandingModeWhenThePrinterAsks) {
     EXPECT_NE(vesktest::vesk(machine, {"print", script, "--printer", "Nobody"}).status, 0);
     EXPECT_NE(vesktest::vesk(machine, {"print", "no-such.vds"}).status, 0);
     fs::remove_all(machine, ec);
+}
+
+TEST(PrintCommand, AModelDescriptionTheDriverCannotUseIsNamedWithTheReadersReason) {
+    const fs::path machine = fs::temp_directory_path() / ("vesk-badmodel-" + std::to_string(::getpid()));
+    std::error_code ec;
+    fs::remove_all(machine, ec);
+    ASSERT_EQ(vesktest::vesk(machine, {"machine", "init", machine.string()}).status, 0);
+    const fs::path model = machine.string() + "-BAD.VMD";
+    std::ofstream(model, std::ios::binary) << "*FileVersion: 3.61\n*OpenUI *VPD_dmPaperSize PickPage\n";
+    ASSERT_EQ(vesktest::vesk(machine, {"printer", "add", "Bad", "--model", model.string()}).status, 0);
+    const std::string why = "-BAD.VMD gives no paper sizes (line 2: statement 'OpenUI': malformed statement";
+    const std::string onePage = std::string(VESK_SOURCE_DIR) + "/tests/gr/scripts/one-page.vds";
+    auto printed = vesktest::vesk(machine, {"print", onePage, "--printer", "Bad"});
+    EXPECT_NE(printed.status, 0);
+    EXPECT_TRUE(has(printed.out, "DrvEnableSurface failed: the model description C:\\")) << printed.out;
+    EXPECT_TRUE(has(printed.out, why)) << printed.out;
+    auto shown = vesktest::vesk(machine, {"printer", "show", "Bad"});
+    ASSERT_EQ(shown.status, 0) << shown.out;
+    EXPECT_TRUE(has(shown.out, "model:       the model description C:\\")) << shown.out;
+    EXPECT_TRUE(has(shown.out, why)) << shown.out;
+    fs::remove_all(machine, ec);
+    fs::remove(model, ec);
 }

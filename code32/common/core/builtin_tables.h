@@ -14,8 +14,16 @@ struct HeaderCommandKind {
     uint16_t kind;
 };
 
+// A named item id of core/item_ids.h and its enumerator's name.
+struct ItemIdName {
+    uint16_t id;
+    const char* name;
+};
+
 const DmItem* builtinItems();
 int builtinItemCount();
+const ItemIdName* builtinItemIds();
+int builtinItemIdCount();
 const SymbolEntry* builtinSymbols();
 int builtinSymbolCount();
 const ValueSymbol* builtinValueSymbols();

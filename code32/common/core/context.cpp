@@ -1,10 +1,12 @@
 #include "core/context.h"
+#include "core/res/res.h"
 
 #include <atomic>
 #include <cstring>
 
 #include "core/builtin_tables.h"
 #include "core/context_cache.h"
+#include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_private.h"
 #include "core/devmode/dm_state.h"
 #include "core/devmode_sizes.h"
@@ -13,7 +15,7 @@
 #include "core/languages.h"
 #include "core/model/cache.h"
 #include "core/model/eval.h"
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 #include "core/sysdeps.h"
 
 namespace vesk {
@@ -226,13 +228,16 @@ void CtxRelease(DrvContext* ctx) { CtxReleaseEx(ctx, kReleaseCache2); }
 
 void CtxReleaseAs(DrvContext* ctx, uint16_t type) { CtxReleaseEx(ctx, type); }
 
-void CtxFree(DrvContext* c, uint16_t) {
+void CtxFree(DrvContext* c, uint16_t type) {
     if (!c) return;
-    // The font tables of the DEVMODE are freed for every release type: once
-    // the context is gone nobody else holds them.
+    ResFreeDlls(c);
+    // The shadow's font tables go with the context. The DEVMODE's go for the
+    // release types of the caches and of a plain free; a releaser passing
+    // another type has handed the DEVMODE's tables on and keeps them.
     if (c->ws) {
         CtxFreeFontTables(c);
-        freeDevmodeFontTables(c, c->devmode);
+        if (type == kReleaseCache2 || type == kReleaseCache1 || type == kReleaseFree)
+            freeDevmodeFontTables(c, c->devmode);
     }
     if (c->items) MemFree(c->items->items);
     MemFree(c->items);

@@ -2,7 +2,7 @@
 
 #include "core/item_store.h"
 #include "core/locks.h"
-#include "core/seams.h"
+#include "core/context.h"
 #include "core/sysdeps.h"
 
 namespace vesk {
@@ -10,8 +10,13 @@ namespace {
 
 constexpr uint16_t kKindByte = 0xFF;
 // Kind options that change what the context holds; a cached context serves
-// only requests with the same ones.
-constexpr uint16_t kStateOptions = kKindOptMutexHeld | kKindOptAdmin;
+// only requests with the same ones. Only the administrator option does: it
+// sets the DEVMODE's administrator flag at creation, so a context made with
+// it would hand administrator-only settings to a plain caller, and a plain
+// one would deny them to a caller that asked for them. The mutex-held option
+// only tells how the model was loaded, which a cached context has done, so a
+// request with it may take a plain cached context and the reverse.
+constexpr uint16_t kStateOptions = kKindOptAdmin;
 constexpr int kItemJobLinker = 714;
 
 struct Slot {
@@ -111,8 +116,9 @@ DrvContext* CtxCacheLookup(HANDLE printer, uint16_t kindWord, uint32_t flags, ui
 
 DrvContext* CtxCacheRelease(DrvContext* ctx, int n) {
     if (!ctx) return nullptr;
-    // A context in job-binding mode is never kept.
-    if (ItemRawById(ctx, kItemJobLinker) != 0) return ctx;
+    // A context in job-binding mode (bit 0 of the job-linker item) is never
+    // kept; the other bits of the item do not bind it.
+    if (ItemRawById(ctx, kItemJobLinker) & 1) return ctx;
     uint32_t now = GetTicks();
     Cache& c = cache(n);
     LockHold hold(c.lock);

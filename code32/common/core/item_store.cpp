@@ -4,7 +4,8 @@
 
 #include "core/computed/computed.h"
 #include "core/devmode_sizes.h"
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
+#include "core/res/res.h"
 #include "core/text_convert.h"
 
 namespace vesk {

@@ -5,7 +5,7 @@
 #include "core/item_store.h"
 #include "core/path_names.h"
 #include "core/printer_identity.h"
-#include "core/seams.h"
+#include "core/context.h"
 #include "core/wstr.h"
 
 namespace vesk {

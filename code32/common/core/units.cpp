@@ -99,7 +99,11 @@ int GetCustomSizeRange(DrvContext* ctx, int key, int32_t* outMin, int32_t* outMa
         return 0;
     }
     uint32_t flags = unitFlagsOf(ctx);
-    // A display value converts back the way the driver reads user input.
+    // A display value converts back the way the driver reads user input
+    // (DisplayToDots, which rounds down to an even dot count), not by a plain
+    // change of unit: the metric width maximum of 14030 dots is 297.0 mm,
+    // which the driver reads back as 14030 dots, so a user may type it,
+    // where a plain conversion (14031.5 dots) would cut it to 296.9 mm.
     int32_t maxShown = ItemDotsToDisplay(ctx, 0, hi);
     if (DisplayToDots(flags, maxShown, kDpi) > hi) --maxShown;
     int32_t minShown = ItemDotsToDisplay(ctx, 0, lo);

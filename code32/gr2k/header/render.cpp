@@ -10,7 +10,7 @@
 #include "core/builtin_tables.h"
 #include "core/item_store.h"
 #include "core/model/image.h"
-#include "forms/model_gr.h"
+#include "common_calls/model_expression.h"
 #include "header/command_record.h"
 #include "header/header_internal.h"
 #include "printer_text.h"
@@ -32,16 +32,19 @@ constexpr int kMaxDepth = 64;
 // Text items hold at most this many characters.
 constexpr size_t kStringChars = 600;
 
-int renderList(HeaderRender& r, uint32_t head, int depth);
+// A render takes one step per group and per node from one budget for the
+// whole block: the image's groups form a tree of records of 8 bytes or more,
+// so groups named by several nodes cannot make a render outgrow the image.
+int renderList(HeaderRender& r, uint32_t head, int depth, uint32_t& steps);
 
-int renderGroup(HeaderRender& r, uint32_t group, int depth) {
-    if (depth > kMaxDepth || !r.view.inside(group, kMdlImgCommandListSize)) return -1;
+int renderGroup(HeaderRender& r, uint32_t group, int depth, uint32_t& steps) {
+    if (steps-- == 0 || depth > kMaxDepth || !r.view.inside(group, kMdlImgCommandListSize)) return -1;
     uint32_t condition = 0, first = 0, second = 0;
     r.view.u32(group, &condition);
     r.view.u32(group + 4, &first);
     r.view.u32(group + 8, &second);
     const uint32_t list = condition == 0 || MdlEvalExpressionGr(r.ctx, condition) != 0 ? first : second;
-    return list ? renderList(r, list, depth) : 0;
+    return list ? renderList(r, list, depth, steps) : 0;
 }
 
 // A value of a list type: the text of its value record, affixed.
@@ -92,11 +95,13 @@ int renderOption(HeaderRender& r, uint16_t key, uint16_t subKey) {
             PjlSubFontTable(r, rec, value);
             return 0;
         case kMdlBoolean: {
+            // Unlike a list value, a Boolean always writes its affixes: a
+            // state without a text of its own is the prefix and suffix alone.
             uint32_t block = 0;
             std::string_view text;
-            if (r.view.link(rec.at + kMdlOptValues, 12, &block) && block &&
-                ImageText(r.view, block + (value ? 4 : 8), &text) && !text.empty())
-                CmdTextAppend(rec.affixes, text.data(), text.size(), r.out);
+            if (!r.view.link(rec.at + kMdlOptValues, 12, &block)) return 0;
+            if (block) ImageText(r.view, block + (value ? 4 : 8), &text);
+            CmdTextAppend(rec.affixes, text.data(), text.size(), r.out);
             return 0;
         }
         case kMdlNumeric: {
@@ -111,11 +116,12 @@ int renderOption(HeaderRender& r, uint16_t key, uint16_t subKey) {
     }
 }
 
-int renderList(HeaderRender& r, uint32_t head, int depth) {
+int renderList(HeaderRender& r, uint32_t head, int depth, uint32_t& steps) {
     int result = 0;
     MdlListWalk walk(r.view, head, 8);
     uint32_t at = 0;
     while (walk.next(&at)) {
+        if (steps-- == 0) return -1;
         uint16_t kind = 0;
         r.view.u16(at + kNodeKind, &kind);
         switch (kind) {
@@ -138,7 +144,7 @@ int renderList(HeaderRender& r, uint32_t head, int depth) {
             case kNodeGroup: {
                 uint32_t nested = 0;
                 if (!r.view.link(at + kNodeNested, kMdlImgCommandListSize, &nested)) return -1;
-                result = nested ? renderGroup(r, nested, depth + 1) : 0;
+                result = nested ? renderGroup(r, nested, depth + 1, steps) : 0;
                 break;
             }
             case kNodeDeviceFonts: PjlDevFontId(r); break;
@@ -156,7 +162,8 @@ int renderBlock(DrvContext* ctx, int slot, BYTE* buffer, uint32_t capacity) {
         HeaderRender r{ctx, ctx->model->view(), out};
         uint32_t group = 0;
         if (!r.view.slot(slot, &group)) return -1;
-        if (group && renderGroup(r, group, 0) < 0) return -1;
+        uint32_t steps = static_cast<uint32_t>(r.view.size() / 8);
+        if (group && renderGroup(r, group, 0, steps) < 0) return -1;
         if (out.length() > 0x7FFFFFFF) return -1;
         if (buffer && (out.overflowed() || out.length() != capacity)) return -1;
         return static_cast<int>(out.length());

@@ -14,7 +14,7 @@
 #include "core/paths.h"
 #include "core/printer_identity.h"
 #include "core/wstr.h"
-#include "forms/printer_data_gr.h"
+#include "common_calls/log_file_name.h"
 #include "header/header_internal.h"
 #include "printer_text.h"
 
@@ -64,6 +64,9 @@ void outputLength(HeaderRender& r, const CommandRecord& rec, DmItem* item, bool 
     affixed(r, rec, std::to_string(v));
 }
 
+// Each name is its own line: an empty or missing name leaves out only its
+// own line (the driver line, or the affixed printer name), and the other
+// name is still written, since the printer reads the two settings apart.
 void names(HeaderRender& r, const CommandRecord& rec) {
     const WCHAR* driver = PrnGetDriverName(r.ctx);
     const WCHAR* printer = PrnGetPrinterName(r.ctx);
@@ -82,9 +85,10 @@ void logFile(HeaderRender& r, const CommandRecord& rec, bool library) {
     if (!PrnGetLogFileName(name, sizeof name, r.ctx)) return;
     name[kNameChars - 1] = 0;
     if (library) {
+        // The log's library has the log's name ending in DLL; a name of
+        // three characters or fewer has no ending to replace and goes as it is.
         const size_t n = WLen(name);
-        if (n <= 3) return;
-        name[n - 3] = u'D', name[n - 2] = u'L', name[n - 1] = u'L';
+        if (n > 3) name[n - 3] = u'D', name[n - 2] = u'L', name[n - 1] = u'L';
     }
     const std::string text = safeAnsi(name, kPathBytes);
     if (!text.empty()) affixed(r, rec, text);

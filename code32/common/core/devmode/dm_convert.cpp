@@ -25,16 +25,20 @@ bool fits(const BYTE* p, size_t len) {
 
 // Step common to both copies: the public part, with the destination's own
 // size fields kept. Returns the bytes copied.
+// The destination's version is its own as it stood before the copy: the
+// version its size gives, or for a size of no known version its own
+// dmSpecVersion, which describes its layout, not the source's.
 uint32_t copyPublic(const BYTE* src, BYTE* dst) {
     const uint16_t keepDriverVersion = rd16(dst, kOffDriverVersion);
     const uint16_t keepSize = sizeOf(dst);
     const uint16_t keepExtra = extraOf(dst);
+    const uint16_t keepVersion = DmPublicVersion(dst, keepSize);
     const uint32_t n = std::min(sizeOf(src), keepSize);
     std::memmove(dst, src, n);
     wr16(dst, kOffDriverVersion, keepDriverVersion);
     wr16(dst, kOffSize, keepSize);
     wr16(dst, kOffDriverExtra, keepExtra);
-    wr16(dst, kOffSpecVersion, DmPublicVersion(dst, keepSize));
+    wr16(dst, kOffSpecVersion, keepVersion);
     return n;
 }
 

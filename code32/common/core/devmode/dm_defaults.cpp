@@ -12,7 +12,7 @@
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
 #include "core/printer_info.h"
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 #include "core/sysdeps.h"
 
 namespace vesk {

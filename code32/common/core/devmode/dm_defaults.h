@@ -10,6 +10,8 @@
 
 namespace vesk {
 
+// A new DEVMODE buffer of the context's kind, or null.
+BYTE* DmCreateDefault(DrvContext* ctx, uint16_t kind);
 // Every item to its model default and the whole DEVMODE to defaults.
 void DmSetDefaults(DrvContext* ctx);
 // Items to the current values of their model options: all of them (after

@@ -13,15 +13,15 @@ namespace vesk {
 uint16_t DmGetFlagWord(DrvContext* ctx);
 void DmPutFlagWord(DrvContext* ctx, uint16_t word);
 
-// Raw reads and stores of the resolution fields: item 14 (dmPrintQuality),
-// 17 (dmYResolution), 42 and 43 (rdmDstResolutionW and H).
-uint32_t GetOption13Value(DrvContext* ctx);
-uint32_t GetOption42Value(DrvContext* ctx);
-uint32_t GetOption43Value(DrvContext* ctx);
-void SetOption13Value(DrvContext* ctx, uint32_t value);
-void SetOption16Value(DrvContext* ctx, uint32_t value);
-void SetOption42Value(DrvContext* ctx, uint32_t value);
-void SetOption43Value(DrvContext* ctx, uint32_t value);
+// Raw reads and stores of the resolution fields: dmPrintQuality,
+// dmYResolution, rdmDstResolutionW and rdmDstResolutionH.
+uint32_t GetPrintQuality(DrvContext* ctx);
+uint32_t GetDstResolutionW(DrvContext* ctx);
+uint32_t GetDstResolutionH(DrvContext* ctx);
+void SetPrintQuality(DrvContext* ctx, uint32_t value);
+void SetYResolution(DrvContext* ctx, uint32_t value);
+void SetDstResolutionW(DrvContext* ctx, uint32_t value);
+void SetDstResolutionH(DrvContext* ctx, uint32_t value);
 
 // rdmCallSrc: editing the user's default settings.
 inline void DmClearUserDefaultMode(DrvContext* c) { DmPutFlag(c, DmFlag::CallSrc, 0); }

@@ -3,18 +3,19 @@
 // items kept in step with both.
 #include <cstring>
 
+#include "core/context_access.h"
 #include "core/devmode/dm_convert.h"
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_layout.h"
 #include "core/devmode/dm_model.h"
 #include "core/devmode/dm_private.h"
 #include "core/devmode/dm_public.h"
-#include "core/devmode/dm_seams.h"
+#include "core/pending_capabilities.h"
 #include "core/devmode/dm_services.h"
 #include "core/devmode/dm_validate.h"
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 #include "core/sysdeps.h"
 
 namespace vesk {
@@ -36,7 +37,11 @@ constexpr uint32_t kKeptFlagOffsets[] = {kOffCallSrc,  kOffOsKind,          kOff
                                          kOffPropertyType, kOffTse,         kOffAdmin};
 
 // The working copy keeps the caller's private part only when it is this
-// driver's and of the same display language.
+// driver's and of the same display language. "This driver's" is the whole
+// acceptance test of a private part, machine id and driver type included,
+// not only signature, size and version: a private part of another machine
+// of the family has the same layout but holds another device's option
+// values, which would pass into this context's items unchecked.
 bool privatePartUsable(const DrvContext* ctx, const BYTE* work, const BYTE* cur) {
     const DmSizes& s = dmSizes();
     return DmIsCompatible(ctx, work, s.totalSize) && work[kOffLanguageId] == cur[kOffLanguageId];
@@ -62,7 +67,9 @@ int DmMergeDevmode(DrvContext* ctx, const BYTE* in, size_t len, uint32_t flags) 
         if (!privatePartUsable(ctx, work, cur))
             std::memcpy(work + s.publicSize, cur + s.publicSize, s.privateSize);
     }
-    if (DmApplyCapabilitySummary(ctx, work, &flags) && (flags & kMergeCapSummary)) ctx->ws->mergeFlags = flags;
+    // The summary is always applied in this driver (a fixed predicate).
+    if (ReturnTrue() && DmApplyCapabilitySummary(ctx, work, &flags) && (flags & kMergeCapSummary))
+        ctx->ws->mergeFlags = flags;
 
     // The caller's private part, with the bytes that describe this context
     // kept. The front-function word is kept whole: it is a persisted 32-bit

@@ -2,9 +2,10 @@
 
 #include <atomic>
 
+#include "core/model/dm_answers.h"
 #include "core/model/eval.h"
 #include "core/model/query.h"
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 
 namespace vesk {
 namespace {

@@ -1,6 +1,6 @@
 // The questions the DEVMODE code asks of the compiled model and the option
 // checks, gathered in one table. By default the table routes to the common
-// library's answers (the compiled model, and seams.h for the checks that
+// library's answers (the compiled model, and pending_capabilities.h for the checks that
 // other parts provide); a test may put a table of its own in place to stand
 // for a model.
 #pragma once

@@ -52,6 +52,11 @@ void margins(DrvContext* ctx, uint32_t valueId, int32_t* mx, int32_t* my) {
 }
 
 // A paper of a given size in dots with the margins taken off both sides.
+// The model's area records place the printable area with equal margins on
+// opposite edges (the sample's A4 at 600 dpi: 100 + 4760 + 100 across its
+// 4961 dots), so the margin found at the left and top edges is taken off the
+// right and bottom ones too; taking it off once would give a printable area
+// that runs into the far margin.
 PaperDots framed(int32_t length, int32_t width, int32_t mx, int32_t my) {
     PaperDots d;
     d.length = length;

@@ -4,12 +4,13 @@
 
 #include "core/devmode/dm_flags.h"
 #include "core/devmode/dm_layout.h"
-#include "core/devmode/dm_seams.h"
+#include "core/pending_capabilities.h"
 #include "core/devmode/dm_services.h"
 #include "core/devmode_sizes.h"
+#include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/os_version.h"
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 #include "core/font_tables.h"
 #include "core/text_convert.h"
 
@@ -141,13 +142,13 @@ void DmPutFlagWord(DrvContext* ctx, uint16_t word) {
     for (int bit = 0; bit < 16; ++bit) ItemSetRawById(ctx, kItemFirstQualityBit + bit, (word >> bit) & 1u);
 }
 
-uint32_t GetOption13Value(DrvContext* ctx) { return ItemRawById(ctx, 14); }
-uint32_t GetOption42Value(DrvContext* ctx) { return ItemRawById(ctx, 42); }
-uint32_t GetOption43Value(DrvContext* ctx) { return ItemRawById(ctx, 43); }
-void SetOption13Value(DrvContext* ctx, uint32_t value) { ItemSetRawById(ctx, 14, value); }
-void SetOption16Value(DrvContext* ctx, uint32_t value) { ItemSetRawById(ctx, 17, value); }
-void SetOption42Value(DrvContext* ctx, uint32_t value) { ItemSetRawById(ctx, 42, value); }
-void SetOption43Value(DrvContext* ctx, uint32_t value) { ItemSetRawById(ctx, 43, value); }
+uint32_t GetPrintQuality(DrvContext* ctx) { return ItemRawById(ctx, kItDmPrintQuality); }
+uint32_t GetDstResolutionW(DrvContext* ctx) { return ItemRawById(ctx, kItRdmDstResolutionW); }
+uint32_t GetDstResolutionH(DrvContext* ctx) { return ItemRawById(ctx, kItRdmDstResolutionH); }
+void SetPrintQuality(DrvContext* ctx, uint32_t value) { ItemSetRawById(ctx, kItDmPrintQuality, value); }
+void SetYResolution(DrvContext* ctx, uint32_t value) { ItemSetRawById(ctx, kItDmYResolution, value); }
+void SetDstResolutionW(DrvContext* ctx, uint32_t value) { ItemSetRawById(ctx, kItRdmDstResolutionW, value); }
+void SetDstResolutionH(DrvContext* ctx, uint32_t value) { ItemSetRawById(ctx, kItRdmDstResolutionH, value); }
 
 // Section 2's first bytes go to the mirror in section 1, field by field. The
 // font-table handles are not copied: they mean something only inside this

@@ -36,7 +36,10 @@ inline int32_t get16(const BYTE* dm, uint32_t off) { return dm::rds16(dm, off); 
 inline void put16(BYTE* dm, uint32_t off, int32_t v) { dm::wr16(dm, off, static_cast<uint32_t>(v)); }
 
 // The fields a caller's DEVMODE asks for: a user size (256) with its size
-// code asks for its length and width instead.
+// code asks for its length and width instead. A 256 whose size code is not
+// flagged asks for nothing: the caller did not ask for a paper, and taking
+// the length and width it happens to carry would change the paper of a
+// caller that only set, say, the orientation.
 inline uint32_t requestedFields(const BYTE* in) {
     uint32_t f = dm::fields(in);
     if ((f & DM_PAPERSIZE) && get16(in, dm::kOffPaperSize) == DMPAPER_USER)

@@ -3,11 +3,11 @@
 #include <cstring>
 
 #include "core/devmode/dm_model.h"
-#include "core/devmode/dm_seams.h"
+#include "core/pending_capabilities.h"
 #include "core/devmode_sizes.h"
 #include "core/font_tables.h"
 #include "core/item_store.h"
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 #include "core/sysdeps.h"
 
 namespace vesk {
@@ -121,9 +121,10 @@ int DmRestoreState(DrvContext* ctx, int restore) {
                 continue;
             }
             if (!(subst && now == ws->keptSubstTable)) FontTableRelease(now);
-            if (subst && then == ws->keptSubstTable) {
+            if (subst && ws->substKept && then == ws->keptSubstTable) {
                 ws->keptSubstTable = 0;  // the DEVMODE owns it again
                 ws->keptSubstCount = 0;
+                ws->substKept = false;
             }
         }
         std::memcpy(ctx->devmode, b, dmSizes().stateSize);
@@ -131,10 +132,11 @@ int DmRestoreState(DrvContext* ctx, int restore) {
         ws->itemsChanged = 0;
         if (ctx->items)
             for (int i = 0; i < ctx->items->count; ++i) ctx->items->items[i].changed = 0;
-    } else if (ws->keptSubstTable) {
+    } else if (ws->substKept) {
         FontTableRelease(ws->keptSubstTable);
         ws->keptSubstTable = 0;
         ws->keptSubstCount = 0;
+        ws->substKept = false;
     }
     ws->saveLevel = level;
     return 1;
@@ -224,10 +226,13 @@ int SetNameList(DrvContext* ctx, uint32_t count, const WCHAR* entries) {
         handle = FontTableAdopt(block, static_cast<uint32_t>(bytes));
         if (!handle) return 0;
     }
-    // The first replacement keeps the DEVMODE's table for a later restore.
-    if (!ws->keptSubstTable) {
+    // The first replacement keeps the DEVMODE's table for a later restore
+    // (a DEVMODE without a table keeps handle 0); every later one frees the
+    // table it replaces.
+    if (!ws->substKept) {
         ws->keptSubstTable = ItemGetRaw(ctx, h);
         ws->keptSubstCount = static_cast<uint16_t>(ItemGetRaw(ctx, n));
+        ws->substKept = true;
     } else {
         FontTableRelease(ItemGetRaw(ctx, h));
     }

@@ -6,9 +6,9 @@
 #include "core/devmode/dm_model.h"
 #include "core/devmode/dm_private.h"
 #include "core/devmode/dm_public.h"
-#include "core/devmode/dm_seams.h"
+#include "core/pending_capabilities.h"
 #include "core/item_store.h"
-#include "core/seams.h"
+#include "core/pending_capabilities.h"
 
 namespace vesk {
 

@@ -7,17 +7,7 @@
 namespace vesk {
 namespace {
 
-// Item entries: +0 next, +4 value id, +8 and +12 the two conditions.
-constexpr uint32_t kItemValueId = 4, kItemCond1 = 8, kItemCond2 = 12;
-// Transact pairs: +4 condition, +8 Action pairs.
-constexpr uint32_t kTransactCond = 4, kTransactActions = 8;
-// Action pairs: +4 target id, +6 target kind (0 option, 1 page), +8 value.
-constexpr uint32_t kActionTarget = 4, kActionKind = 6, kActionValue = 8;
 constexpr uint16_t kTargetOption = 0, kTargetPage = 1;
-// Alert entries: +4 condition, +8 message key, +16 AlertAction pairs.
-constexpr uint32_t kAlertCond = 4, kAlertMessage = 8, kAlertActions = 16;
-// AlertAction pairs: +4 option key, +8 Transact pairs.
-constexpr uint32_t kAnswerKey = 4, kAnswerTransact = 8;
 
 // The offset held at `at` when it names a record of `size` bytes, else 0.
 uint32_t linkAt(const MdlImageView& v, uint32_t at, uint32_t size) {
@@ -42,7 +32,7 @@ uint32_t alertEntry(DrvContext* ctx, uint32_t option, uint16_t messageKey) {
     MdlImageView v = MdlViewOf(ctx);
     uint32_t rule = MdlOptionRule(ctx, option);
     if (!rule) return 0;
-    return MdlListFind(v, linkAt(v, rule + kMdlRuleAlerts, kMdlImgAlertSize), kMdlImgAlertSize, kAlertMessage,
+    return MdlListFind(v, linkAt(v, rule + kMdlRuleAlerts, kMdlImgAlertSize), kMdlImgAlertSize, kMdlAlertMessage,
                        messageKey);
 }
 
@@ -56,16 +46,16 @@ uint32_t MdlOptionRule(DrvContext* ctx, uint32_t option) {
 uint32_t MdlFindSubRecord(DrvContext* ctx, uint32_t rule, uint32_t valueId) {
     if (!rule) return 0;
     MdlImageView v = MdlViewOf(ctx);
-    return MdlListFind(v, linkAt(v, rule + kMdlRuleValues, kMdlImgItemSize), kMdlImgItemSize, kItemValueId, valueId,
+    return MdlListFind(v, linkAt(v, rule + kMdlRuleValues, kMdlImgItemSize), kMdlImgItemSize, kMdlItemValueId, valueId,
                        true);
 }
 
 uint32_t MdlEvalOptionCond1(DrvContext* ctx, uint32_t option, uint32_t valueId) {
-    return evalCond(ctx, option, valueId, kMdlRuleCond1, kItemCond1);
+    return evalCond(ctx, option, valueId, kMdlRuleCond1, kMdlItemCond1);
 }
 
 uint32_t MdlEvalOptionCond2(DrvContext* ctx, uint32_t option, uint32_t valueId) {
-    return evalCond(ctx, option, valueId, kMdlRuleCond2, kItemCond2);
+    return evalCond(ctx, option, valueId, kMdlRuleCond2, kMdlItemCond2);
 }
 
 uint32_t MdlRunTransactList(DrvContext* ctx, uint32_t firstPair) {
@@ -77,20 +67,20 @@ uint32_t MdlRunTransactList(DrvContext* ctx, uint32_t firstPair) {
     for (uint32_t pair; pairs.next(&pair);) {
         uint32_t cond = 0;
         bool holds;
-        if (!v.link(pair + kTransactCond, 4, &cond)) holds = false;  // a broken link never holds
+        if (!v.link(pair + kMdlTransactCond, 4, &cond)) holds = false;  // a broken link never holds
         else if (cond == 0) holds = true;
         else if (cond == previous && previousFalse) holds = false;  // same program, known false
         else holds = MdlEvalExpression(ctx, cond) != 0;
         previous = cond;
         previousFalse = !holds;
         if (!holds) continue;
-        MdlListWalk actions(v, linkAt(v, pair + kTransactActions, kMdlImgPairSize), kMdlImgPairSize);
+        MdlListWalk actions(v, linkAt(v, pair + kMdlTransactActions, kMdlImgPairSize), kMdlImgPairSize);
         for (uint32_t a; actions.next(&a);) {
             uint16_t target = 0, kind = 0;
             uint32_t value = 0;
-            v.u16(a + kActionTarget, &target);
-            v.u16(a + kActionKind, &kind);
-            v.u32(a + kActionValue, &value);
+            v.u16(a + kMdlActionTarget, &target);
+            v.u16(a + kMdlActionKind, &kind);
+            v.u32(a + kMdlActionValue, &value);
             if (kind == kTargetPage) return target;
             if (kind == kTargetOption) ItemSetValueOrResString(ctx, target, value);
         }
@@ -110,9 +100,9 @@ uint16_t MdlFirstTrueEntry(DrvContext* ctx, uint32_t option) {
     if (!rule) return 0;
     MdlListWalk walk(v, linkAt(v, rule + kMdlRuleAlerts, kMdlImgAlertSize), kMdlImgAlertSize);
     for (uint32_t e; walk.next(&e);) {
-        if (!MdlEvalExpression(ctx, programAt(v, e + kAlertCond))) continue;
+        if (!MdlEvalExpression(ctx, programAt(v, e + kMdlAlertCond))) continue;
         uint16_t key = 0;
-        v.u16(e + kAlertMessage, &key);
+        v.u16(e + kMdlAlertMessage, &key);
         return key;
     }
     return 0;
@@ -123,8 +113,8 @@ uint32_t MdlApplyOptionSubActions(DrvContext* ctx, uint32_t option, uint16_t mes
     uint32_t entry = alertEntry(ctx, option, messageKey);
     if (!entry) return 0;
     uint32_t pair =
-        MdlListFind(v, linkAt(v, entry + kAlertActions, kMdlImgPairSize), kMdlImgPairSize, kAnswerKey, optionKey);
-    return pair ? MdlRunTransactList(ctx, linkAt(v, pair + kAnswerTransact, kMdlImgPairSize)) : 0;
+        MdlListFind(v, linkAt(v, entry + kMdlAlertActions, kMdlImgPairSize), kMdlImgPairSize, kMdlAnswerKey, optionKey);
+    return pair ? MdlRunTransactList(ctx, linkAt(v, pair + kMdlAnswerTransact, kMdlImgPairSize)) : 0;
 }
 
 }  // namespace vesk

@@ -1,15 +1,13 @@
 // Paper geometry of the paper option (option 8, PickPage): the PageMMValue
 // pair of a value and its page records (printable areas by resolution and
 // orientation).
+#include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/model/query.h"
 
 namespace vesk {
 namespace {
 
-constexpr int kItemOrientation = 7;
-constexpr int kItemPaperSize = 8;
-constexpr int kItemResolution = 42;
 constexpr uint16_t kLandscape = 2;
 
 // A PickPage value record: +12 and +16 the PageMMValue numbers, +20 the page
@@ -18,13 +16,13 @@ constexpr uint32_t kPageValueSize = 24;
 
 // The PickPage value record of option 8 for `valueId`, 0 when none.
 uint32_t pageValue(DrvContext* ctx, uint32_t valueId) {
-    uint32_t o = MdlFindOption(ctx, kItemPaperSize);
+    uint32_t o = MdlFindOption(ctx, kItDmPaperSize);
     if (!o) return 0;
     uint16_t type = 0;
     MdlImageView v = MdlViewOf(ctx);
     v.u16(o + kMdlOptType, &type);
     if (MdlBaseType(type) != kMdlPickPage) return 0;
-    uint32_t rec = MdlFindValueRecord(ctx, kItemPaperSize, valueId);
+    uint32_t rec = MdlFindValueRecord(ctx, kItDmPaperSize, valueId);
     return (rec && v.inside(rec, kPageValueSize)) ? rec : 0;
 }
 
@@ -34,12 +32,12 @@ struct PageRecord {
 };
 
 void readPage(const MdlImageView& v, uint32_t at, PageRecord* p) {
-    v.u16(at + 4, &p->resolution);
-    v.u16(at + 6, &p->orientation);
-    v.u16(at + 8, &p->condKey);
-    v.u16(at + 10, &p->condValue);
+    v.u16(at + kMdlPageResolution, &p->resolution);
+    v.u16(at + kMdlPageOrientation, &p->orientation);
+    v.u16(at + kMdlPageCondKey, &p->condKey);
+    v.u16(at + kMdlPageCondValue, &p->condValue);
     int32_t* f[6] = {&p->x, &p->y, &p->width, &p->height, &p->further1, &p->further2};
-    for (uint32_t i = 0; i < 6; ++i) v.i32(at + 12 + 4 * i, f[i]);
+    for (uint32_t i = 0; i < 6; ++i) v.i32(at + kMdlPageNumbers + 4 * i, f[i]);
 }
 
 // Sums of numbers read from the image wrap instead of overflowing.
@@ -61,9 +59,9 @@ int MdlGetPageSizeOfValue(DrvContext* ctx, uint32_t valueId, int32_t outPair[2])
     if (!rec || !outPair) return 0;
     MdlImageView v = MdlViewOf(ctx);
     int32_t a = 0, b = 0;
-    v.i32(rec + 12, &a);
-    v.i32(rec + 16, &b);
-    if (ItemRawById(ctx, kItemOrientation) == kLandscape) {
+    v.i32(rec + kMdlValSize1, &a);
+    v.i32(rec + kMdlValSize2, &b);
+    if (ItemRawById(ctx, kItDmOrientation) == kLandscape) {
         int32_t t = a;
         a = b;
         b = t;
@@ -74,7 +72,7 @@ int MdlGetPageSizeOfValue(DrvContext* ctx, uint32_t valueId, int32_t outPair[2])
 }
 
 int MdlGetPageSize(DrvContext* ctx, int32_t outPair[2]) {
-    return MdlGetPageSizeOfValue(ctx, ItemValueById(ctx, kItemPaperSize), outPair);
+    return MdlGetPageSizeOfValue(ctx, ItemValueById(ctx, kItDmPaperSize), outPair);
 }
 
 int MdlGetAreaRecordByKey(DrvContext* ctx, RECTL* outRect, int32_t outPair[2], uint32_t valueId) {
@@ -82,9 +80,9 @@ int MdlGetAreaRecordByKey(DrvContext* ctx, RECTL* outRect, int32_t outPair[2], u
     if (!rec) return 0;
     MdlImageView v = MdlViewOf(ctx);
     uint32_t head = 0;
-    if (!v.link(rec + 20, kMdlImgPageSize, &head)) return 0;
-    const uint32_t r = ItemValueById(ctx, kItemResolution) & 0xFFFF;
-    const uint32_t o = ItemValueById(ctx, kItemOrientation) & 0xFFFF;
+    if (!v.link(rec + kMdlValPages, kMdlImgPageSize, &head)) return 0;
+    const uint32_t r = ItemValueById(ctx, kItRdmDstResolutionW) & 0xFFFF;
+    const uint32_t o = ItemValueById(ctx, kItDmOrientation) & 0xFFFF;
     // Pass 1: resolution and orientation; pass 2: the resolution alone, the
     // area read turned.
     for (int pass = 0; pass < 2; ++pass) {

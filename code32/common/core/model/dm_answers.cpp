@@ -1,15 +1,12 @@
-// The model facts the DEVMODE code asks for (seams.h), answered from the
+// The model facts the DEVMODE code asks for (dm_answers.h), answered from the
 // context's compiled model.
 #include "core/computed/computed.h"
+#include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/model/query.h"
-#include "core/seams.h"
+#include "core/model/dm_answers.h"
 
 namespace vesk {
-
-namespace {
-constexpr int kItPaperSize = 8;
-}  // namespace
 
 int MdlItemOptionType(DrvContext* ctx, int itemId) { return MdlGetOptionType(ctx, itemId); }
 
@@ -25,7 +22,7 @@ int MdlItemOptionValue(DrvContext* ctx, int itemId, uint32_t* outValue) {
 
 int MdlPaperSize(DrvContext* ctx, int paperCode, int32_t* outWidth, int32_t* outLength) {
     const uint32_t valueId =
-        ItemMapToValue(ctx, ItemFindById(ctx, kItPaperSize), static_cast<uint32_t>(static_cast<uint16_t>(paperCode)));
+        ItemMapToValue(ctx, ItemFindById(ctx, kItDmPaperSize), static_cast<uint32_t>(static_cast<uint16_t>(paperCode)));
     int32_t pair[2];
     // A value without a PageMMValue (a custom size) has no size to give.
     if (!MdlGetPageSizeOfValue(ctx, valueId, pair) || (pair[0] == 0 && pair[1] == 0)) return 0;

@@ -124,7 +124,7 @@ uint32_t MdlEvalExpression(DrvContext* ctx, uint32_t program) {
     // ends at the end of the image.
     for (uint32_t at = program;; at += 4) {
         uint16_t kind = 0, value = 0;
-        if (!v.u16(at, &kind) || !v.u16(at + 2, &value)) return 0;
+        if (!v.u16(at + kMdlCellKind, &kind) || !v.u16(at + kMdlCellValue, &value)) return 0;
         if (kind == kMdlCellOption) {
             if (!haveLast || value != lastId) {
                 if (!optionValue(ctx, value, &lastValue)) return 0;

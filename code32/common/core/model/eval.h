@@ -13,19 +13,12 @@
 #include <win/types.h>
 
 #include "core/context.h"
+#include "core/model/image.h"
 
 namespace vesk {
 
 constexpr uint32_t kMdlEvalStackValues = 256;
 constexpr size_t kMdlEvalStackBytes = kMdlEvalStackValues * 4;
-
-// Rule record (Exclusive row) fields.
-constexpr uint32_t kMdlRuleCond1 = 8;
-constexpr uint32_t kMdlRuleCond2 = 12;
-constexpr uint32_t kMdlRuleValues = 16;
-constexpr uint32_t kMdlRuleAlerts = 20;
-constexpr uint32_t kMdlRuleTransact1 = 24;
-constexpr uint32_t kMdlRuleTransact2 = 28;
 
 // Allocates the context's evaluator stack (top 0). 1 done, -1 when memory
 // runs out (the stack is then absent and every program gives 0).

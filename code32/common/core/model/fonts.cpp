@@ -52,7 +52,7 @@ BYTE* copyFontList(const DrvContext* ctx, int countSlot, uint32_t* outCount) {
         uint32_t number = 0;
         v.u32(entry, &number);
         put32(rec, number);
-        putName(rec + 4, strAt(v, entry + 4));
+        putName(rec + 4, strAt(v, entry + kMdlFontName));
     }
     if (outCount) *outCount = count;
     return block;
@@ -81,13 +81,13 @@ BYTE* MdlCopyFontSubstDefaults(const DrvContext* ctx, uint32_t* outCount) {
         // The first option of the type decides, even when none of its values
         // has pairs.
         uint32_t values = 0;
-        if (!v.link(o + kMdlOptValues, 24, &values)) return nullptr;
+        if (!v.link(o + kMdlOptValues, MdlValueRecordSize(kMdlFontTbl), &values)) return nullptr;
         MdlListWalk walk(v, values, 24);
         for (uint32_t rec; walk.next(&rec);) {
             uint32_t count = 0, first = 0, second = 0;
-            v.u32(rec + 12, &count);
+            v.u32(rec + kMdlValCount, &count);
             if (count == 0) continue;
-            if (count > v.size() / 4 || !v.link(rec + 16, 4 * count, &first) || !v.link(rec + 20, 4 * count, &second) ||
+            if (count > v.size() / 4 || !v.link(rec + kMdlValArray1, 4 * count, &first) || !v.link(rec + kMdlValArray2, 4 * count, &second) ||
                 !first || !second)
                 return nullptr;
             BYTE* block = static_cast<BYTE*>(MemAllocZero(static_cast<size_t>(count) * kMdlFontPairSize));

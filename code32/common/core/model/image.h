@@ -44,6 +44,62 @@ constexpr uint32_t kMdlImgExclusiveSize = 32;
 constexpr uint32_t kMdlImgPageSize = 36;
 constexpr uint32_t kMdlImgCommandListSize = 12;
 
+// Record fields, each record described once. Every list record has its
+// next link at +0 (kMdlNext).
+constexpr uint32_t kMdlNext = 0;
+// Option (MdlOption).
+constexpr uint32_t kMdlOptNext = 0;
+constexpr uint32_t kMdlOptKey = 4;
+constexpr uint32_t kMdlOptSub = 6;        // sub-number, or the Identity key
+constexpr uint32_t kMdlOptId = 8;
+constexpr uint32_t kMdlOptType = 10;
+constexpr uint32_t kMdlOptSelection = 12;
+constexpr uint32_t kMdlOptCommands = 16;  // option-command pair {prefix, suffix}
+constexpr uint32_t kMdlOptRule = 20;      // Exclusive row
+constexpr uint32_t kMdlOptValues = 24;    // value records or value block
+constexpr uint32_t kMdlPairPrefix = 0, kMdlPairSuffix = 4, kMdlCommandPairSize = 8;
+// Value record of a list option: PickPage adds +12, +16 sizes and +20
+// pages; PickSlot +12 count and +16 value ids; FontTbl +12 count and +16,
+// +20 name arrays.
+constexpr uint32_t kMdlValId = 4;
+constexpr uint32_t kMdlValCommand = 8;
+constexpr uint32_t kMdlValSize1 = 12, kMdlValSize2 = 16, kMdlValPages = 20;
+constexpr uint32_t kMdlValCount = 12, kMdlValArray1 = 16, kMdlValArray2 = 20;
+// Size of a list option's value record by its type word (bits 12-13
+// cleared).
+constexpr uint32_t MdlValueRecordSize(uint16_t base) {
+    return base == kMdlPickSlot ? 20 : (base == kMdlPickPage || base == kMdlFontTbl) ? 24 : 12;
+}
+// Page record (PickPage): resolution, orientation, condition key and value,
+// then six i32: x, y, width, height and two further numbers.
+constexpr uint32_t kMdlPageResolution = 4, kMdlPageOrientation = 6, kMdlPageCondKey = 8, kMdlPageCondValue = 10,
+                   kMdlPageNumbers = 12;
+// Boolean block (12 bytes), Numeric block (24: six i16, then default,
+// minimum, maximum), String block (8: four i16).
+constexpr uint32_t kMdlBoolDefault = 0, kMdlBoolTrue = 4, kMdlBoolFalse = 8;
+constexpr uint32_t kMdlNumDefault = 12, kMdlNumMinimum = 16, kMdlNumMaximum = 20;
+constexpr uint32_t kMdlBoolBlockSize = 12, kMdlNumBlockSize = 24, kMdlStrBlockSize = 8;
+// Condition cell: u16 kind, u16 value.
+constexpr uint32_t kMdlCellKind = 0, kMdlCellValue = 2, kMdlCellSize = 4;
+// Rule records.
+constexpr uint32_t kMdlItemValueId = 4, kMdlItemCond1 = 8, kMdlItemCond2 = 12;
+constexpr uint32_t kMdlActionTarget = 4, kMdlActionKind = 6, kMdlActionValue = 8;
+constexpr uint32_t kMdlTransactCond = 4, kMdlTransactActions = 8;
+constexpr uint32_t kMdlAnswerKey = 4, kMdlAnswerTransact = 8;
+constexpr uint32_t kMdlAlertCond = 4, kMdlAlertMessage = 8, kMdlAlertIcon = 10, kMdlAlertButtons = 12,
+                   kMdlAlertMode = 14, kMdlAlertActions = 16;
+// Exclusive row (an option's rule record).
+constexpr uint32_t kMdlRuleKey = 4, kMdlRuleCond1 = 8, kMdlRuleCond2 = 12, kMdlRuleValues = 16, kMdlRuleAlerts = 20,
+                   kMdlRuleTransact1 = 24, kMdlRuleTransact2 = 28;
+// Command list and its nodes (8 bytes, kind 1 and 3 12, kind 2 16).
+constexpr uint32_t kMdlListCond = 0, kMdlListFirst = 4, kMdlListSecond = 8;
+constexpr uint32_t kMdlNodeKind = 4, kMdlNodeOptionKey = 6, kMdlNodeNumber = 8, kMdlNodeTextLength = 8,
+                   kMdlNodeText = 12, kMdlNodeNested = 8;
+constexpr uint32_t kMdlNodeSize = 8, kMdlNodeOptionSize = 12, kMdlNodeTextSize = 16, kMdlNodeNestedSize = 12;
+constexpr uint16_t kMdlNodeOption = 1, kMdlNodeLiteral = 2, kMdlNodeGroup = 3, kMdlNodeDeviceFonts = 4;
+// Font entry (8 bytes): i32 number, name.
+constexpr uint32_t kMdlFontNumber = 0, kMdlFontName = 4, kMdlFontEntrySize = 8;
+
 // The largest image: a tagged offset must fit in 32 bits.
 constexpr uint32_t kMdlImageMaxSize = 0x0FFFFFFFu;
 

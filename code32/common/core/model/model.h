@@ -135,7 +135,7 @@ struct MdlOption {
     bool hasCommands = false;    // +16 the OptionCommand pair (prefix, suffix)
     std::string prefix;
     std::string suffix;
-    bool isCopy = false;         // made by a second OpenUI with a sub-number
+    bool isCopy = false;         // a later block of a defined key: uses the first block's values
     // +24: the value list or the block of its type. A copy and an Identity
     // option that names a defined option use the values of that option
     // (MdlValuesOwner); their own lists stay empty.

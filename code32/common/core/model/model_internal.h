@@ -80,8 +80,9 @@ public:
     // Consumes `c` when it comes next.
     bool take(char c);
     // A word: a leading '*' is dropped; it ends at a blank, a line end, the
-    // end or a word terminator; { } " | are left for the next read, other
-    // terminators are consumed. False when no word comes next.
+    // end or a word terminator, and the terminator is consumed with it. A
+    // brace or bar consumed so is still reported by peek() and take() as
+    // the next character; a quote is not. False when no word comes next.
     bool word(std::string& out);
     // A word that must be a decimal number (optional '-' and digits) within
     // [lo, hi].
@@ -89,12 +90,19 @@ public:
     // A quoted string; `out` is empty for "" . False when no quote comes
     // next or the quote is not closed.
     bool quoted(std::string& out);
-    std::string_view rest() const { return {p_, static_cast<size_t>(end_ - p_)}; }
-    const char* mark() const { return p_; }
-    void seek(const char* p) { p_ = p; }
+    std::string_view rest() const {
+        const char* p = mark();
+        return {p, static_cast<size_t>(end_ - p)};
+    }
+    const char* mark() const { return pending_ ? p_ - 1 : p_; }
+    void seek(const char* p) {
+        p_ = p;
+        pending_ = 0;
+    }
 
 private:
     const char* p_;
+    char pending_ = 0;  // the brace or bar that ended the last word
     const char* end_;
     const std::array<bool, 256>& lead_;
 };

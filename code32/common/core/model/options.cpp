@@ -106,17 +106,20 @@ bool onOpenUI(MdlParseResult& r, const Stmt& s, std::string& why) {
     uint16_t key = static_cast<uint16_t>(sym->key);
     const MdlOption* first = MdlFindOptionByKey(r, key);
 
+    uint16_t sub = 0;
     if (!s.w2.empty()) {
-        // A second block of a defined option: a copy with its own default
-        // and option commands that shares the first block's values.
-        int64_t sub;
-        if (!parseWholeDecimal(s.w2, 1, 0xFFFF, &sub)) return fail(why, "sub-number out of range");
-        if (!first) return fail(why, "a sub-numbered block needs an earlier block of its option");
-        for (const MdlOption& o : r.options)
-            if (o.key == key && o.isCopy && o.subNumber == sub) return fail(why, "sub-number already defined");
+        int64_t n;
+        if (!parseWholeDecimal(s.w2, 1, 0xFFFF, &n)) return fail(why, "sub-number out of range");
+        sub = static_cast<uint16_t>(n);
+    }
+    if (sub && first) {
+        // A sub-numbered block of a defined option: a copy with its own
+        // default and option commands that shares the first block's values.
+        // A sub-number given twice makes a second copy; lookups by key and
+        // sub-number find the earlier one.
         MdlOption copy = *first;
         copy.name = name;
-        copy.subNumber = static_cast<uint16_t>(sub);
+        copy.subNumber = sub;
         copy.identityKey = 0;
         copy.isCopy = true;
         copy.values.clear();
@@ -125,13 +128,18 @@ bool onOpenUI(MdlParseResult& r, const Stmt& s, std::string& why) {
         r.openOption = static_cast<int>(r.options.size() - 1);
         return true;
     }
-    // Two records of one key without a sub-number would split its values and
-    // commands between them.
-    if (first) return fail(why, "the option is already defined; a further block needs a sub-number");
-
+    // A new record. A sub-number without an earlier block of the key stays
+    // on the record, so the default, option commands and command nodes that
+    // name the key with that number find it. A further block of a defined
+    // key without a sub-number is a record of its own type that takes over
+    // the key's slot; its value statements still fill the first block, so
+    // it reads that block's values (isCopy) rather than an empty list, as
+    // long as it is of the first block's type: values of another type have
+    // another layout, and it then keeps a list of its own (empty).
     MdlOption o;
     o.name = name;
     o.key = key;
+    o.subNumber = sub;
     o.optionId = sym->itemId;
     Value v(s.value, r.leadByte);
     std::string w;
@@ -157,6 +165,7 @@ bool onOpenUI(MdlParseResult& r, const Stmt& s, std::string& why) {
         }
     }
     if (!endOfValue(v, why)) return false;
+    o.isCopy = first && MdlBaseType(first->type) == MdlBaseType(o.type);
     r.options.push_back(std::move(o));
     uint32_t index = static_cast<uint32_t>(r.options.size());
     if (int slot = MdlSlotForOptionId(sym->itemId)) r.optionSlots[static_cast<size_t>(slot)] = index;
@@ -366,15 +375,17 @@ bool onPageValue(MdlParseResult& r, const Stmt& s, std::string& why) {
     if (!v.quoted(text)) return fail(why, "the area must be quoted");
     std::vector<int64_t> n;
     if (!quotedNumbers(text, n, why)) return false;
-    if (n.size() != 4 && n.size() != 6) return fail(why, "four or six numbers are expected");
+    // The area's four numbers, then up to two further ones (a quote that
+    // closes after the fifth leaves the sixth 0). Fewer than four leave the
+    // area incomplete and drop the record; more than six are refused rather
+    // than ignored.
+    if (n.size() < 4 || n.size() > 6) return fail(why, "four to six numbers are expected");
     p.x = static_cast<int32_t>(n[0]);
     p.y = static_cast<int32_t>(n[1]);
     p.width = static_cast<int32_t>(n[2]);
     p.height = static_cast<int32_t>(n[3]);
-    if (n.size() == 6) {
-        p.further1 = static_cast<int32_t>(n[4]);
-        p.further2 = static_cast<int32_t>(n[5]);
-    }
+    if (n.size() > 4) p.further1 = static_cast<int32_t>(n[4]);
+    if (n.size() > 5) p.further2 = static_cast<int32_t>(n[5]);
     if (!endOfValue(v, why)) return false;
     val->pages.push_back(p);
     return true;

@@ -4,13 +4,6 @@
 namespace vesk {
 namespace {
 
-// Size of a value record by the type word (bits 12-13 cleared).
-uint32_t valueRecordSize(uint16_t base) {
-    if (base == kMdlPickSlot) return 20;
-    if (base == kMdlPickPage || base == kMdlFontTbl) return 24;
-    return 12;
-}
-
 uint16_t typeOf(const MdlImageView& v, uint32_t option) {
     uint16_t t = 0;
     v.u16(option + kMdlOptType, &t);
@@ -31,7 +24,7 @@ bool valueList(const DrvContext* ctx, int optionId, uint32_t* head, uint32_t* re
     MdlImageView v = MdlViewOf(ctx);
     uint16_t base = MdlBaseType(typeOf(v, o));
     if (!MdlIsListType(base)) return false;
-    *recSize = valueRecordSize(base);
+    *recSize = MdlValueRecordSize(base);
     return v.link(o + kMdlOptValues, *recSize, head);
 }
 
@@ -113,23 +106,23 @@ uint32_t MdlGetOptionValue(const DrvContext* ctx, int optionId) {
         for (uint32_t i = 0; walk.next(&rec); ++i)
             if (i == sel) {
                 uint16_t id = 0;
-                v.u16(rec + 4, &id);
+                v.u16(rec + kMdlValId, &id);
                 return id;
             }
         return 0;
     }
     int32_t x = 0;
     if (base == kMdlBoolean) {
-        if (uint32_t b = valueBlock(v, o, 12)) v.i32(b, &x);
+        if (uint32_t b = valueBlock(v, o, kMdlBoolBlockSize)) v.i32(b + kMdlBoolDefault, &x);
         return static_cast<uint32_t>(x);
     }
     if (base == kMdlNumeric) {
-        if (uint32_t b = valueBlock(v, o, 24)) v.i32(b + 12, &x);
+        if (uint32_t b = valueBlock(v, o, kMdlNumBlockSize)) v.i32(b + kMdlNumDefault, &x);
         return static_cast<uint32_t>(x);
     }
     if (base == kMdlString) {
         uint16_t id = 0;
-        if (uint32_t b = valueBlock(v, o, 8)) v.u16(b, &id);
+        if (uint32_t b = valueBlock(v, o, kMdlStrBlockSize)) v.u16(b, &id);
         return id;
     }
     return 0;
@@ -170,7 +163,7 @@ uint32_t MdlListCount(const DrvContext* ctx, uint32_t head) {
 uint32_t MdlFindValueRecord(const DrvContext* ctx, int optionId, uint32_t valueId) {
     uint32_t head = 0, size = 0;
     if (valueId > 0xFFFF || !valueList(ctx, optionId, &head, &size)) return 0;
-    return MdlListFind(MdlViewOf(ctx), head, size, 4, valueId);
+    return MdlListFind(MdlViewOf(ctx), head, size, kMdlValId, valueId);
 }
 
 int MdlGetNumericRange(const DrvContext* ctx, int optionId, int32_t* outMin, int32_t* outMax) {
@@ -178,11 +171,11 @@ int MdlGetNumericRange(const DrvContext* ctx, int optionId, int32_t* outMin, int
     if (!o) return 0;
     MdlImageView v = MdlViewOf(ctx);
     if (MdlBaseType(typeOf(v, o)) != kMdlNumeric) return 0;
-    uint32_t b = valueBlock(v, o, 24);
+    uint32_t b = valueBlock(v, o, kMdlNumBlockSize);
     if (!b) return 0;
     int32_t lo = 0, hi = 0;
-    v.i32(b + 16, &lo);
-    v.i32(b + 20, &hi);
+    v.i32(b + kMdlNumMinimum, &lo);
+    v.i32(b + kMdlNumMaximum, &hi);
     if (outMin) *outMin = lo;
     if (outMax) *outMax = hi;
     return 1;

@@ -14,17 +14,6 @@
 
 namespace vesk {
 
-// Offsets of the option record (MdlOption, 28 bytes).
-constexpr uint32_t kMdlOptNext = 0;
-constexpr uint32_t kMdlOptKey = 4;
-constexpr uint32_t kMdlOptSub = 6;
-constexpr uint32_t kMdlOptId = 8;
-constexpr uint32_t kMdlOptType = 10;
-constexpr uint32_t kMdlOptSelection = 12;
-constexpr uint32_t kMdlOptCommands = 16;
-constexpr uint32_t kMdlOptRule = 20;
-constexpr uint32_t kMdlOptValues = 24;
-
 // The view of the context's image, empty without one.
 MdlImageView MdlViewOf(const DrvContext* ctx);
 

@@ -150,12 +150,14 @@ int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte
         if (!s.keyword.append(static_cast<char>(r.get()))) return kReadNoMemory;
     if (s.keyword.length == 0) return skipped(r);
 
-    // 3. A keyword alone on its line (the end of the file ends a line too;
-    // blanks before the line end change nothing).
-    skipBlanks(r);
+    // 3. A keyword directly followed by its line end (or the end of the
+    // file) is a statement without a value.
     if (r.peek() < 0 || is(static_cast<unsigned char>(r.peek()), kChLineEnd)) return kReadOk;
 
-    // 4. Up to two words, then the colon.
+    // 4. Up to two words, then the colon. Blanks after the keyword start
+    // the words, so "*CloseUI " with nothing after the blank is a statement
+    // without its colon and is skipped.
+    skipBlanks(r);
     if (r.peek() != ':') {
         if (!readWord(r, s.word1)) return kReadNoMemory;
         skipBlanks(r);
@@ -222,13 +224,15 @@ int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte
 // ---- Values ----
 
 int Value::peek() {
+    if (pending_) return static_cast<unsigned char>(pending_);
     while (p_ < end_ && is(static_cast<unsigned char>(*p_), kChBlank | kChLineEnd)) ++p_;
     return p_ < end_ ? static_cast<unsigned char>(*p_) : -1;
 }
 
 bool Value::take(char c) {
     if (peek() != static_cast<unsigned char>(c)) return false;
-    ++p_;
+    if (pending_) pending_ = 0;
+    else ++p_;
     return true;
 }
 
@@ -247,7 +251,12 @@ bool Value::word(std::string& out) {
             continue;
         }
         if (is(b, kChTerminator)) {
-            if (b != '{' && b != '}' && b != '"' && b != '|') ++p_;
+            // The terminator goes with the word. A quote that ends a word is
+            // thus lost to the quoted string that would have followed.
+            // A brace or bar that ended the word still counts as read by the
+            // statement's next step, which asks for it.
+            ++p_;
+            if (b == '{' || b == '}' || b == '|') pending_ = static_cast<char>(b);
             break;
         }
         out.push_back(static_cast<char>(b));

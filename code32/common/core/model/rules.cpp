@@ -47,8 +47,11 @@ constexpr MdlKeyword kButtons[] = {
 constexpr MdlKeyword kModes[] = {
     {"AlertAtOnce", 0}, {"AlertProperty", 1}, {"AlertOkApply", 2}, {"AlertDialog", 3}, {nullptr, -1},
 };
-// The answers of a message box, which the pairs of an AlertAction are
-// matched with (the dictionary's button symbols name controls, not answers).
+// The answers of a message box. The pairs of an AlertAction are matched
+// with the answer the user gave to the Alert's box, but the dictionary has no
+// symbols for answers (its button symbols name dialog controls), so a word
+// that is no dictionary symbol is read from this list: IDOK gives the box's
+// answer 1. Without it no AlertAction of a model could ever be run.
 constexpr MdlKeyword kAnswers[] = {
     {"IDOK", 1},     {"IDCANCEL", 2}, {"IDABORT", 3}, {"IDRETRY", 4},
     {"IDIGNORE", 5}, {"IDYES", 6},    {"IDNO", 7},    {nullptr, 0},
@@ -69,6 +72,14 @@ bool reference(const MdlParseResult& r, const std::string& w, int section, uint1
     uint32_t cls = prefixClass(w);
     if (cls == 0) {
         *out = MdlNameTableFind(r, w, section);
+        // A Judge's name is registered before its expression is compiled, so
+        // a Judge that did not compile still has a name; its number names no
+        // program, and a reference to it is refused like an unknown name.
+        if (*out && section == kSecJudge) {
+            bool compiled = false;
+            for (const MdlJudge& j : r.judges) compiled = compiled || j.number == *out;
+            if (!compiled) return fail(why, "'" + w + "' names a Judge that did not compile");
+        }
         if (*out) return true;
         return fail(why, "'" + w + "' names no " + kSectionNames[section]);
     }
@@ -213,6 +224,9 @@ bool onJudge(MdlParseResult& r, const Stmt& s, std::string& why) {
     uint16_t number;
     std::string name;
     if (!header(r, s, kSecJudge, &number, &name, why)) return false;
+    // The name is taken before the expression is compiled, whether or not it
+    // compiles; an expression that names its own Judge finds no program.
+    if (!name.empty()) MdlNameTableAdd(r, name, number, kSecJudge);
     MdlExprCursor c{s.value.data(), s.value.data() + s.value.size(), &r.leadByte};
     std::string t;
     if (MdlExprNextToken(c, t) != kTokBracket || t != "{") return fail(why, "the expression must be in braces");
@@ -224,7 +238,6 @@ bool onJudge(MdlParseResult& r, const Stmt& s, std::string& why) {
     if (MdlExprNextToken(c, t) != kTokOther || !t.empty()) return fail(why, "text after the closing '}'");
     if (!MdlCheckProgram(j.program.data(), j.program.size())) return fail(why, "the program fails its check");
     r.judges.push_back(std::move(j));
-    if (!name.empty()) MdlNameTableAdd(r, name, number, kSecJudge);
     return true;
 }
 
@@ -305,10 +318,14 @@ bool onAlertAction(MdlParseResult& r, const Stmt& s, std::string& why) {
     std::vector<MdlAlertActionPair> entries;
     for (size_t i = 0; i < f.size(); i += 2) {
         MdlAlertActionPair p;
-        if (int32_t answer = MdlKeywordValue(kAnswers, f[i]))
+        // By dictionary key first; a word that is no symbol may be a
+        // message-box answer.
+        std::string notSymbol;
+        if (!optionKeyOf(f[i], &p.optionKey, notSymbol)) {
+            int32_t answer = MdlKeywordValue(kAnswers, f[i]);
+            if (!answer) return fail(why, notSymbol + " nor a message-box answer");
             p.optionKey = static_cast<uint16_t>(answer);
-        else if (!optionKeyOf(f[i], &p.optionKey, why))
-            return false;
+        }
         if (!reference(r, f[i + 1], kSecTransact, &p.transact, why)) return false;
         entries.push_back(p);
     }

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Turns the built-in table files of this folder into one C++ source of
-constant tables. Run by the build (see code32/CMakeLists.txt):
+constant tables and one header of named item ids. Run by the build (see
+code32/CMakeLists.txt):
 
-    gen_tables.py <table folder> <output .cpp>
+    gen_tables.py <table folder> <output .cpp> <output item id header>
 
 Every file is tab-separated; '#' starts a comment line; '-' is an empty field.
 The script checks what the code relies on (ids, counts, key uniqueness, map
@@ -52,14 +53,64 @@ def ansi(s):
     return '"%s"' % s.replace('\\', '\\\\').replace('"', '\\"')
 
 
+def id_name(field):
+    """The enumerator of an item with a field name: kIt and the field name
+    with its first letter capitalised (dmOrientation -> kItDmOrientation)."""
+    return 'kIt' + field[0].upper() + field[1:]
+
+
+def write_if_changed(path, text):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    old = None
+    if os.path.exists(path):
+        with open(path, encoding='utf-8') as f:
+            old = f.read()
+    if old != text:
+        with open(path, 'w', encoding='utf-8') as f:
+            f.write(text)
+
+
+def item_id_header(named):
+    """The header of named ids: one enumerator per item with a field name."""
+    out = ['// Generated from code32/common/core/tables/items.tsv; do not edit.',
+           '// The id of every item that has a field name, named after it.',
+           '#pragma once',
+           '#include <cstdint>',
+           '',
+           'namespace vesk {',
+           '',
+           'enum ItemId : uint16_t {']
+    out += ['    %s = %d,' % (id_name(field), iid) for iid, field in named]
+    out += ['};', '', '}  // namespace vesk', '']
+    return '\n'.join(out)
+
+
+def check_item_id_header(text, named):
+    """Reads the header back and checks that its enumerators are exactly the
+    named rows, each with its row's id."""
+    want = {id_name(field): iid for iid, field in named}
+    seen = {}
+    for line in text.split('\n'):
+        line = line.strip()
+        if line.startswith('kIt') and line.endswith(','):
+            name, _, value = line[:-1].partition(' = ')
+            if name in seen:
+                fail('item id header: %s written twice' % name)
+            seen[name] = int(value)
+    if seen != want:
+        bad = sorted(set(seen.items()) ^ set(want.items()))
+        fail('item id header: enumerators do not match items.tsv: %r' % bad[:5])
+
+
 def main():
-    if len(sys.argv) != 3:
-        fail('usage: gen_tables.py <table folder> <output .cpp>')
-    folder, outpath = sys.argv[1], sys.argv[2]
+    if len(sys.argv) != 4:
+        fail('usage: gen_tables.py <table folder> <output .cpp> <output item id header>')
+    folder, outpath, idpath = sys.argv[1], sys.argv[2], sys.argv[3]
     out = []
     w = out.append
     w('// Generated from the table files in code32/common/core/tables; do not edit.')
     w('#include "core/builtin_tables.h"')
+    w('#include "core/item_ids.h"')
     w('')
     w('namespace vesk {')
     w('namespace {')
@@ -84,6 +135,8 @@ def main():
     items = rows(folder, 'items.tsv', 16)
     ids = []
     keys = {}
+    named = []
+    enumerators = {}
     w('const DmItem kItems[] = {')
     for n, c in items:
         where = 'items.tsv:%d' % n
@@ -104,6 +157,13 @@ def main():
         if mp != '-' and mp not in maps:
             fail(where + ': unknown value map ' + mp)
         ids.append(iid)
+        if field != '-':
+            if not (field[0].isalpha() and all(ch.isalnum() for ch in field)):
+                fail(where + ': field name %r is not an identifier' % field)
+            if id_name(field) in enumerators:
+                fail(where + ': field name %s gives the id name of item %d' % (field, enumerators[id_name(field)]))
+            enumerators[id_name(field)] = iid
+            named.append((iid, field))
         typeword = (sec << 30) | (code << 24) | size
         w('    {%d, %d, 0x%08Xu, %d, %d, 0, %s, %s, %s, {%du, %du, %du, %du}, 0, 0, %s},' % (
             iid, key, typeword, off, store, wide(ini), wide(vname),
@@ -226,10 +286,18 @@ def main():
         w('    {%d, %d, 0x%X, 0, %s, %du, %d, const_cast<UiControl*>(kControls_%d), nullptr, {0, 0, 0, 0}, 0},' % (
             pid, key, kind, ansi(c[4]), hlp, len(ctls[pid]), pid))
     w('};')
+    # The named ids as compiled, with their names, for the check that every
+    # enumerator of the header names its own row.
+    w('const ItemIdName kItemIds[] = {')
+    for iid, field in named:
+        w('    {%s, "%s"},' % (id_name(field), id_name(field)))
+    w('};')
     w('}  // namespace')
     w('')
     w('const DmItem* builtinItems() { return kItems; }')
     w('int builtinItemCount() { return static_cast<int>(sizeof kItems / sizeof kItems[0]); }')
+    w('const ItemIdName* builtinItemIds() { return kItemIds; }')
+    w('int builtinItemIdCount() { return static_cast<int>(sizeof kItemIds / sizeof kItemIds[0]); }')
     w('const SymbolEntry* builtinSymbols() { return kSymbols; }')
     w('int builtinSymbolCount() { return static_cast<int>(sizeof kSymbols / sizeof kSymbols[0]); }')
     w('const ValueSymbol* builtinValueSymbols() { return kValueSymbols; }')
@@ -242,15 +310,10 @@ def main():
     w('int builtinPageCount() { return static_cast<int>(sizeof kPages / sizeof kPages[0]); }')
     w('')
     w('}  // namespace vesk')
-    text = '\n'.join(out) + '\n'
-    os.makedirs(os.path.dirname(outpath), exist_ok=True)
-    old = None
-    if os.path.exists(outpath):
-        with open(outpath, encoding='utf-8') as f:
-            old = f.read()
-    if old != text:
-        with open(outpath, 'w', encoding='utf-8') as f:
-            f.write(text)
+    write_if_changed(outpath, '\n'.join(out) + '\n')
+    header = item_id_header(named)
+    check_item_id_header(header, named)
+    write_if_changed(idpath, header)
 
 
 if __name__ == '__main__':

@@ -1,0 +1,47 @@
+// The stand-ins of pending_capabilities.h, in its order: each answers
+// "not done" until its capability is built.
+#include "core/pending_capabilities.h"
+
+namespace vesk {
+
+// Persisted settings.
+int SettingsSyncAtOpen(DrvContext*) { return 0; }
+int OptionClassLoad(DrvContext*, int) { return 0; }
+int OptSaveActionWordToIni(DrvContext*) { return 0; }
+
+// Installer hand-over.
+int HandoverApplyAtOpen(DrvContext*) { return 0; }
+
+// Remote configuration: until the bridge is built no printer is reported as a
+// server's copy.
+uint32_t SrvCfgServerType(DrvContext*, const WCHAR*) { return 0; }
+int RemoteConfigConnect(DrvContext*) { return 0; }
+
+// Option validation and the option change handlers.
+int DmCheckPublicValue(DrvContext*, int, int32_t) { return 0; }
+int DmCollateSupported(DrvContext*) { return 0; }
+int RunOptionChangeHandlers(DrvContext*, uint32_t) { return 0; }
+int NupKindFromType(uint32_t, int* outFlag) {
+    if (outFlag) *outFlag = 0;
+    return -1;
+}
+
+// Free sizes, quality lists and stamps.
+int FreeSizePaper(DrvContext*, int, int32_t*, int32_t*) { return 0; }
+int LoadQualityByIndex(DrvContext*, uint32_t) { return 0; }
+int LoadStampByIndex(DrvContext*, uint32_t) { return 0; }
+
+// Font substitution.
+int FontSubstTableResetDefaults(DrvContext*) { return 0; }
+
+// Capability summary.
+int DmApplyCapabilitySummary(DrvContext*, BYTE*, uint32_t*) { return 0; }
+
+// User code.
+int UpdateProviderUserCodeFlags(DrvContext*) { return 0; }
+int LoadUserCodeOnMerge(DrvContext*) { return 0; }
+
+// Job control.
+int JobControlFetchItems(DrvContext*, uint32_t) { return 0; }
+
+}  // namespace vesk

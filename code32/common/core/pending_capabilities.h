@@ -1,0 +1,83 @@
+// Functions waiting for capabilities the common library does not have yet,
+// listed by the capability each waits for. Each answers "not done" (nothing
+// loaded, run or written) until its capability is built, and the caller goes
+// on as it does when the step fails: a context that needs one of the
+// context-creation steps is not created, and the DEVMODE code falls back to
+// the driver description's defaults, as it does for a model without the
+// option.
+#pragma once
+#include <win/types.h>
+
+#include <cstddef>
+
+#include "core/context.h"
+
+namespace vesk {
+
+// ---- Persisted settings (option classes in printer data) ----
+// Loads every option class and the font lists and applies the bidirectional
+// settings file. 1 done, 0 not done.
+int SettingsSyncAtOpen(DrvContext* ctx);
+// Loads one persisted option class from printer data. 0 when not loaded.
+int OptionClassLoad(DrvContext* ctx, int optionClass);
+// Writes the action word (items 224 to 239) to the per-printer settings INI
+// under "rdmAction". 0 when not written.
+int OptSaveActionWordToIni(DrvContext* ctx);
+
+// ---- Installer hand-over ----
+// Applies the installer's hand-over for the printer. 1 done or nothing to do,
+// 0 not done.
+int HandoverApplyAtOpen(DrvContext* ctx);
+
+// ---- Remote configuration ----
+// The server type the remote-configuration bridge reports for a printer
+// (17: the printer is a client-side copy of a server's printer); 0 when no
+// bridge answers.
+uint32_t SrvCfgServerType(DrvContext* ctx, const WCHAR* printerName);
+// The remote-configuration connection. 0 when not made.
+int RemoteConfigConnect(DrvContext* ctx);
+
+// ---- Option validation and the option change handlers ----
+// The option checks of a public field's item against the model (source,
+// orientation, paper, resolution, duplex, colour, TrueType, ICM, media,
+// dither): 1 allowed, 0 not.
+int DmCheckPublicValue(DrvContext* ctx, int itemId, int32_t value);
+// 1 when the device collates (the allowed values of option 129).
+int DmCollateSupported(DrvContext* ctx);
+// The built-in handlers of the options that have no dictionary key.
+// 0 when none ran.
+int RunOptionChangeHandlers(DrvContext* ctx, uint32_t reason);
+// The N-up kind of an N-up type (item 94's value for an item 95 value), with
+// its flag in *outFlag; -1 when the table of kinds is not available.
+int NupKindFromType(uint32_t type, int* outFlag);
+
+// ---- Free sizes, quality lists and stamps ----
+// A free-size paper code: its slot's width and length in 1200-dpi dots.
+// 0 when the code is not a free-size paper.
+int FreeSizePaper(DrvContext* ctx, int paperCode, int32_t* outWidth, int32_t* outLength);
+// Loads quality-list entry `index` into the items. 0 when not loaded.
+int LoadQualityByIndex(DrvContext* ctx, uint32_t index);
+// Loads stamp `index` of the stamp list into the items. 0 when not loaded.
+int LoadStampByIndex(DrvContext* ctx, uint32_t index);
+
+// ---- Font substitution ----
+// The font substitution table back to the driver's default table. 0 when
+// not done.
+int FontSubstTableResetDefaults(DrvContext* ctx);
+
+// ---- Capability summary ----
+// The capability summary of a DEVMODE being merged; may add merge flag
+// 0x40000000 to *flags. 0 when nothing was applied.
+int DmApplyCapabilitySummary(DrvContext* ctx, BYTE* working, uint32_t* flags);
+
+// ---- User code ----
+// The user-code provider's flag bytes. 0 when not done.
+int UpdateProviderUserCodeFlags(DrvContext* ctx);
+// The user code of a merge. 0 when not loaded.
+int LoadUserCodeOnMerge(DrvContext* ctx);
+
+// ---- Job control ----
+// Job-control items of a group mask. 0 when not fetched.
+int JobControlFetchItems(DrvContext* ctx, uint32_t groupMask);
+
+}  // namespace vesk

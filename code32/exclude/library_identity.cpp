@@ -1,0 +1,4 @@
+// The exclusion library's identity.
+#include "core/library_identity.h"
+
+const vesk::LibraryIdentity vesk::kLibraryIdentity{vesk::LibraryId::Exc, "veskexc", false};

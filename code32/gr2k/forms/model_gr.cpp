@@ -1,9 +1,0 @@
-#include "forms/model_gr.h"
-
-#include "core/model/eval.h"
-
-namespace vesk {
-
-uint32_t MdlEvalExpressionGr(DrvContext* ctx, uint32_t program) { return MdlEvalExpression(ctx, program); }
-
-}  // namespace vesk

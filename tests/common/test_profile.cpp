@@ -1,9 +1,0 @@
-// The library profile of the common-library test executable.
-#include "core/profile.h"
-
-namespace vesk {
-const LibProfile& libProfile() {
-    static const LibProfile p{LibraryId::Test, "vesktest", true};
-    return p;
-}
-}  // namespace vesk
