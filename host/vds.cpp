@@ -689,7 +689,7 @@ private:
                 if (in.size() > (1u << 20)) throw ParseError{"escape input too long"};
             }
         } else if (kw == "icm") {
-            needJob(kw);
+            if (ended_) throw ParseError{"icm after end"};  // in a page or between pages
             c.kind = K::Icm;
             const std::string w = a.word("profile=FILE or off");
             auto [k, v] = option(w);
@@ -1185,9 +1185,9 @@ private:
                 }
                 std::string bytes, why;
                 if (!readFile(c.icmProfile, bytes, &why)) return fail(c, why);
-                if (!session_->icmStart(std::vector<uint8_t>(bytes.begin(), bytes.end())))
-                    return fail(c, "icm: the driver made no colour transform for " + c.icmProfile);
-                log("icm profile " + c.icmProfile);
+                // A device without colour management draws on without it.
+                const bool made = session_->icmStart(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+                log("icm profile " + c.icmProfile + (made ? "" : ": no colour transform"));
                 return true;
             }
             case K::ResetDc: {

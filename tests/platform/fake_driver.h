@@ -58,6 +58,7 @@ struct State {
     std::vector<GLYPHPOS> glyphs;
     long glyphInk = 0;
     std::vector<uint32_t> page;  // the banded page
+    std::vector<long> maskInk;  // set mask pixels of each masked DrvBitBlt
     std::vector<FLONG> bltColorTypes, bltXlateFlags;  // of each DrvBitBlt's brush and translation
     std::vector<std::pair<HANDLE, HANDLE>> icm;       // profile and transform made by the ICM pair
 
@@ -215,12 +216,28 @@ inline BOOL APIENTRY strokeAndFillPath(SURFOBJ*, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, 
     g->calls.push_back("StrokeAndFillPath " + std::to_string(fl));
     return TRUE;
 }
+// A source the engine rendered: its rectangle, non-white pixels and centre colour.
+inline void recordCopy(SURFOBJ* s, RECTL* r) {
+    g->copyRects.push_back(*r);
+    long ink = 0;
+    for (LONG y = 0; y < s->sizlBitmap.cy; ++y)
+        for (LONG xx = 0; xx < s->sizlBitmap.cx; ++xx) ink += winsim::gdi::getPixel(s, xx, y) != 0xFFFFFF;
+    g->copyInk.push_back(ink);
+    g->copyColor.push_back(winsim::gdi::getPixel(s, s->sizlBitmap.cx / 2, s->sizlBitmap.cy / 2));
+}
 inline BOOL APIENTRY bitBlt(SURFOBJ* t, SURFOBJ* s, SURFOBJ* m, CLIPOBJ* pco, XLATEOBJ* x, RECTL* r, POINTL* sp,
                             POINTL* mp, BRUSHOBJ* b, POINTL* bo, ROP4 rop) {
     g->calls.push_back("BitBlt " + std::to_string(rop) + (s ? " src" : "") + (m ? " mask" : ""));
     g->rops.push_back(rop);
     g->bltColorTypes.push_back(b ? b->flColorType : 0);
     g->bltXlateFlags.push_back(x ? x->flXlate : 0);
+    if (m && s && !g->banding) {  // the engine's rendering through a mask: recorded as a copy is
+        long n = 0;
+        for (LONG yy = 0; yy < m->sizlBitmap.cy; ++yy)
+            for (LONG xx = 0; xx < m->sizlBitmap.cx; ++xx) n += winsim::gdi::getPixel(m, xx, yy) != 0;
+        g->maskInk.push_back(n);
+        recordCopy(s, r);
+    }
     recordClip(pco);
     if (g->banding) return EngBitBlt(t, s, m, pco, x, r, sp, mp, b, bo, rop);
     if (b && b->iSolidColor == 0xFFFFFFFF) {
@@ -243,12 +260,7 @@ inline BOOL APIENTRY stretchBltRop(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATE
 inline BOOL APIENTRY copyBits(SURFOBJ* d, SURFOBJ* s, CLIPOBJ* pco, XLATEOBJ* x, RECTL* r, POINTL* p) {
     g->calls.push_back("CopyBits");
     if (g->banding) return EngCopyBits(d, s, pco, x, r, p);
-    g->copyRects.push_back(*r);
-    long ink = 0;
-    for (LONG y = 0; y < s->sizlBitmap.cy; ++y)
-        for (LONG xx = 0; xx < s->sizlBitmap.cx; ++xx) ink += winsim::gdi::getPixel(s, xx, y) != 0xFFFFFF;
-    g->copyInk.push_back(ink);
-    g->copyColor.push_back(winsim::gdi::getPixel(s, s->sizlBitmap.cx / 2, s->sizlBitmap.cy / 2));
+    recordCopy(s, r);
     return TRUE;
 }
 inline BOOL APIENTRY textOut(SURFOBJ* so, STROBJ* str, FONTOBJ* fo, CLIPOBJ* pco, RECTL* extra, RECTL* opaque,

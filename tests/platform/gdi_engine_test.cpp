@@ -150,6 +150,12 @@ TEST_F(Engine, PuntedCallsAreRenderedForCopyBits) {
     EXPECT_LE(g->copyRects[0].right, 25);
     EXPECT_EQ(g->copyInk[0], 15 * 20);  // only the clipped part of the fill
     EXPECT_EQ(g->copyColor[0], 0xFF0000u);
+    // It goes as a masked blit, so what lies beneath stays: the mask is
+    // exactly the fill's pixels.
+    EXPECT_TRUE(g->called("BitBlt 43724 src mask"));
+    ASSERT_EQ(g->maskInk.size(), 1u);
+    EXPECT_GE(g->maskInk[0], 15 * 20);
+    EXPECT_LE(g->maskInk[0], 20 * 20);
     // A stroke that reports an error is not rendered by the engine.
     g->strokeAnswer = -1;
     eng::Operation s;

@@ -5,7 +5,8 @@
 // engine objects each call needs (clip objects, brushes, paths, transforms,
 // colour translations, glyph strings and fonts). When the driver has not
 // hooked a call or answers FALSE, the engine renders the operation itself
-// (into the band bitmap, or into a bitmap it hands to DrvCopyBits). Banding
+// (into the band bitmap, or into a bitmap it hands to DrvBitBlt through a
+// mask of the pixels it touched, else to DrvCopyBits). Banding
 // devices get the band loop (DrvStartBanding, the page replayed per band,
 // DrvNextBand until it answers (-1, -1)).
 //

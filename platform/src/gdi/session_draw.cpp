@@ -330,6 +330,29 @@ bool Session::Impl::fallback(const Operation& op, POINTL org, const RECTL& bound
     if (skip) return true;
     auto xl = makeXlate(defaultPalette(BMF_24BPP), BMF_24BPP, cur.palette, cur.pso->iBitmapFormat);
     POINTL zero{0, 0};
+    // What lies beneath stays: a device that takes blits gets the rendering
+    // through a mask of the pixels the operation touched (found by rendering
+    // it again over black: a pixel touched is not white in the first or not
+    // black in the second).
+    auto blt = fn<PFN_DrvBitBlt>(INDEX_DrvBitBlt);
+    TempBitmap dark, mask;
+    CallObjects o2;
+    if (blt && (cur.hooks & HOOK_BITBLT) && dark.make(all.right, all.bottom) && mask.make(all.right, all.bottom, BMF_1BPP)) {
+        EngEraseSurface(dark.so, &all, 0);
+        EngEraseSurface(mask.so, &all, 0);
+        bool skip2 = false;
+        if (build(op, org.x + b.left, org.y + b.top, dark.so, o2, &skip2) && !skip2 &&
+            engineRender(op, dark.so, o2, org.x + b.left, org.y + b.top)) {
+            for (LONG y = 0; y < all.bottom; ++y)
+                for (LONG x = 0; x < all.right; ++x)
+                    if (getPixel(tmp.so, x, y) != 0xFFFFFF || getPixel(dark.so, x, y) != 0) putPixel(mask.so, x, y, 1);
+            BOOL r = blt(cur.pso, tmp.so, mask.so, pageClip ? &pageClip->co : nullptr, &xl->xo, &b, &zero, &zero,
+                         nullptr, nullptr, 0xAACC);
+            log("DrvBitBlt (fallback through a mask " + std::to_string(all.right) + "x" + std::to_string(all.bottom) +
+                ") -> " + std::to_string(r));
+            return r == TRUE;
+        }
+    }
     BOOL r = copy(cur.pso, tmp.so, pageClip ? &pageClip->co : nullptr, &xl->xo, &b, &zero);
     log("DrvCopyBits (fallback " + std::to_string(b.right - b.left) + "x" + std::to_string(b.bottom - b.top) + ") -> " +
         std::to_string(r));
