@@ -1,5 +1,7 @@
 // The drawing calls in vector mode, each called with engine objects the test
 // makes, read back as the page's records.
+#include <win/icm.h>
+
 #include "vector_support.h"
 
 using namespace grtest;
@@ -183,24 +185,47 @@ TEST_F(VectorCalls, MaskedBlitsSendTheMaskBetweenItsRops) {
                             "Rop 0x88", "Raster 24bpp"}));
 }
 
-TEST_F(VectorCalls, ColourTransformsNeedTheirDeviceAndGiveBackOnlyTheirOwn) {
-    start();
-    BYTE profile[128] = {};
-    SetLastError(0);
-    EXPECT_EQ(DrvIcmCreateColorTransform(nullptr, nullptr, nullptr, 0, profile, sizeof profile, nullptr, 0, 0), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    const DHPDEV dev = d_.session->dhpdev();
-    // Without a destination profile there is nothing to transform to.
-    EXPECT_EQ(DrvIcmCreateColorTransform(dev, nullptr, nullptr, 0, nullptr, 0, nullptr, 0, 0), nullptr);
-    // A handle the device did not make is not deleted.
-    int stranger = 0;
-    EXPECT_FALSE(DrvIcmDeleteColorTransform(dev, &stranger));
-    HANDLE made = DrvIcmCreateColorTransform(dev, nullptr, nullptr, 0, profile, sizeof profile, nullptr, 0, 0);
-    if (made) {
-        EXPECT_TRUE(DrvIcmDeleteColorTransform(dev, made));
-        EXPECT_FALSE(DrvIcmDeleteColorTransform(dev, made));
+TEST_F(VectorCalls, ColourTransformsAreKeptInPairsAndEachDeleteFreesItsOwn) {
+    const std::string icc = readText(std::filesystem::path(VESK_SOURCE_DIR) / "samples/docs/img/printer.icc");
+    ASSERT_FALSE(icc.empty());
+    std::vector<BYTE> profile(icc.begin(), icc.end());
+    const size_t base = winsim::engine::colorHandleCount();
+    {
+        EngineDevice d;
+        ASSERT_TRUE(d.make(printer_)) << d.error;
+        const DHPDEV dev = d.session->dhpdev();
+        LOGCOLORSPACEW srgb{};
+        srgb.lcsSignature = LCS_SIGNATURE;
+        srgb.lcsSize = sizeof srgb;
+        srgb.lcsCSType = LCS_sRGB;
+        auto create = [&](std::vector<BYTE>& bytes, LPLOGCOLORSPACEW space) {
+            return DrvIcmCreateColorTransform(dev, space, nullptr, 0, bytes.data(), static_cast<ULONG>(bytes.size()),
+                                              nullptr, 0, 0);
+        };
+        SetLastError(0);
+        EXPECT_EQ(DrvIcmCreateColorTransform(nullptr, nullptr, nullptr, 0, profile.data(), 1, nullptr, 0, 0), nullptr);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        // A profile that is not one leaves nothing open.
+        std::vector<BYTE> junk(128, 0);
+        EXPECT_EQ(create(junk, &srgb), nullptr);
+        // A transform that cannot be made closes the profile it opened.
+        EXPECT_EQ(create(profile, nullptr), nullptr);
+        EXPECT_EQ(winsim::engine::colorHandleCount(), base);
+        // A second transform does not replace the first: both stay open.
+        HANDLE first = create(profile, &srgb), second = create(profile, &srgb);
+        ASSERT_NE(first, nullptr);
+        ASSERT_NE(second, nullptr);
+        EXPECT_NE(first, second);
+        EXPECT_EQ(winsim::engine::colorHandleCount(), base + 4);
+        // A delete frees the pair of its handle only, once.
+        EXPECT_TRUE(DrvIcmDeleteColorTransform(dev, first));
+        EXPECT_FALSE(DrvIcmDeleteColorTransform(dev, first));
+        int stranger = 0;
+        EXPECT_FALSE(DrvIcmDeleteColorTransform(dev, &stranger));
+        EXPECT_EQ(winsim::engine::colorHandleCount(), base + 2);
     }
-    EXPECT_EQ(pdev()->icm, nullptr);
+    // The device's end frees the pair left.
+    EXPECT_EQ(winsim::engine::colorHandleCount(), base);
 }
 
 TEST_F(VectorCalls, GlyphOutlinesAreMeasuredAndNeverWrittenPastTheirBuffer) {

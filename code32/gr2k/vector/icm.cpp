@@ -2,11 +2,8 @@
 // made from the destination profile the engine hands in memory, and the
 // device keeps every pair (profile, transform) it made, so that a delete
 // frees the pair of its own handle and DrvDisablePDEV frees what is left.
-//
-// The colour-management functions are found in their system module when
-// first needed: a machine without them gets no transform (null), not a
-// driver that fails to load.
-#include <win/modules.h>
+#include <win/files.h>
+#include <win/icm.h>
 #include <win/system.h>
 
 #include "alloc_list.h"
@@ -23,49 +20,9 @@ struct IcmTransform {
 
 namespace {
 
-// A profile handed over in memory (the colour-management functions' record).
-struct MemoryProfile {
-    DWORD type;
-    PVOID data;
-    DWORD size;
-};
-constexpr DWORD kProfileMemBuffer = 2;
-constexpr DWORD kProfileRead = 1;
-constexpr DWORD kShareRead = 1;
-constexpr DWORD kOpenExisting = 3;
-constexpr DWORD kBestMode = 3;
-
-struct ColorApi {
-    HANDLE(WINAPI* open)(MemoryProfile*, DWORD, DWORD, DWORD) = nullptr;
-    HANDLE(WINAPI* create)(LPLOGCOLORSPACEW, HANDLE, HANDLE, DWORD) = nullptr;
-    BOOL(WINAPI* remove)(HANDLE) = nullptr;
-    BOOL(WINAPI* close)(HANDLE) = nullptr;
-    bool ok() const { return open && create && remove && close; }
-};
-
-template <class F>
-void bind(HMODULE m, const char* name, F* out) {
-    *out = reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(m, name)));
-}
-
-const ColorApi& colorApi() {
-    static const ColorApi api = [] {
-        ColorApi a;
-        if (HMODULE m = LoadLibraryW(u"mscms.dll")) {
-            bind(m, "OpenColorProfileW", &a.open);
-            bind(m, "CreateColorTransformW", &a.create);
-            bind(m, "DeleteColorTransform", &a.remove);
-            bind(m, "CloseColorProfile", &a.close);
-        }
-        return a;
-    }();
-    return api;
-}
-
 void release(const IcmTransform* t) {
-    const ColorApi& api = colorApi();
-    if (t->transform) api.remove(t->transform);
-    if (t->profile) api.close(t->profile);
+    if (t->transform) DeleteColorTransform(t->transform);
+    if (t->profile) CloseColorProfile(t->profile);
 }
 
 }  // namespace
@@ -93,13 +50,12 @@ HANDLE APIENTRY DrvIcmCreateColorTransform(DHPDEV dhpdev, LPLOGCOLORSPACEW pLogC
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    const ColorApi& api = colorApi();
-    if (!api.ok() || !pvDestProfile || !cjDestProfile) return nullptr;
+    if (!pvDestProfile || !cjDestProfile) return nullptr;
     auto* t = static_cast<IcmTransform*>(AllocListAllocZero(p->allocs, sizeof(IcmTransform)));
     if (!t) return nullptr;
-    MemoryProfile profile{kProfileMemBuffer, pvDestProfile, cjDestProfile};
-    t->profile = api.open(&profile, kProfileRead, kShareRead, kOpenExisting);
-    if (t->profile) t->transform = api.create(pLogColorSpace, t->profile, nullptr, kBestMode);
+    PROFILE profile{PROFILE_MEMBUFFER, pvDestProfile, cjDestProfile};
+    t->profile = OpenColorProfileW(&profile, PROFILE_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (t->profile) t->transform = CreateColorTransformW(pLogColorSpace, t->profile, nullptr, BEST_MODE);
     if (!t->transform) {
         release(t);
         AllocListFree(p->allocs, t);
