@@ -34,12 +34,22 @@ namespace {
 
 constexpr char16_t kPrinterName[] = u"VESK MFP C41";
 constexpr int kItImagePrint = 183;  // rdmImagePrint: pages go as bands
+constexpr int kItDmColor = 15;       // dmColor: 1 monochrome, 2 colour
+constexpr int kItColorProcess = 184; // rdmColorProcess: 1 one-bit output on a monochrome page
+constexpr int kItPrnMethod = 222;    // rdmPrnMethod: 5 sends each raster record whole, as it is
+
+// The forms a raster page's bands take: as the printer's default DEVMODE
+// has it (the sample machine is a monochrome one, so its 24-bit bands go as
+// grey rows), 24-bit bands kept as they are (print method 5 sends records
+// whole, without the grey conversion), grey rows of a dmColor 1 page, one bit
+// a pixel (dmColor 1 and colour process 1).
+enum class RasterForm { Defaults, Color24, Grey, OneBit };
 
 // A machine with the driver set and one printer, and the driver loaded as
 // the engine loads it.
 class PrintRig {
 public:
-    explicit PrintRig(bool banding) {
+    explicit PrintRig(bool banding, RasterForm form = RasterForm::Defaults) : form_(form) {
         // The common library the bench carries (to make the printer's
         // DEVMODE) gets its process state as a loaded library does.
         vesk::processAttach(reinterpret_cast<HINSTANCE>(this));
@@ -123,11 +133,15 @@ private:
         vesk::DrvContext* c = vesk::CtxCreateEx(printer_, printer_, nullptr, 0, vesk::kCreateInterface, 0, nullptr);
         if (!c) return false;
         vesk::ItemSetRawById(c, kItImagePrint, 1);
+        if (form_ == RasterForm::Color24) vesk::ItemSetRawById(c, kItPrnMethod, 5);
+        if (form_ == RasterForm::Grey || form_ == RasterForm::OneBit) vesk::ItemSetRawById(c, kItDmColor, 1);
+        if (form_ == RasterForm::OneBit) vesk::ItemSetRawById(c, kItColorProcess, 1);
         std::vector<uint8_t> dm(c->devmode, c->devmode + vesk::dmSizes().totalSize);
         vesk::CtxReleaseEx(c, vesk::kReleaseFree);
         return winsim::setPrinterDevmode(kPrinterName, dm) == ERROR_SUCCESS;
     }
 
+    RasterForm form_;
     winsim::TempMachine machine_;
     HANDLE printer_ = nullptr;
     HMODULE module_ = nullptr;
@@ -273,8 +287,8 @@ std::vector<eng::Operation> drawingPage() {
 
 enum class PageKind { Empty, Letter, Drawing };
 
-void printPages(benchmark::State& state, bool banding, PageKind kind) {
-    PrintRig rig(banding);
+void printPages(benchmark::State& state, bool banding, PageKind kind, RasterForm form = RasterForm::Defaults) {
+    PrintRig rig(banding, form);
     if (!rig.ready()) {
         state.SkipWithError(("cannot set up the printer: " + rig.error()).c_str());
         return;
@@ -321,3 +335,12 @@ BENCHMARK(BM_PrintVectorPage)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisec
 // argument 0 sends blank bands (the driver's part of a raster page alone).
 static void BM_PrintRasterPage(benchmark::State& state) { printPages(state, true, kindOf(state.range(0))); }
 BENCHMARK(BM_PrintRasterPage)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The page of paths, brushes and images as raster in each form: argument 0
+// 24-bit bands (print method 5), 1 grey rows (dmColor 1), 2 one-bit bands
+// (dmColor 1, colour process 1).
+static void BM_PrintRasterPageForm(benchmark::State& state) {
+    const RasterForm forms[] = {RasterForm::Color24, RasterForm::Grey, RasterForm::OneBit};
+    printPages(state, true, PageKind::Drawing, forms[state.range(0)]);
+}
+BENCHMARK(BM_PrintRasterPageForm)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
