@@ -1,6 +1,8 @@
 // The replay: a small rasteriser of the device's records. Paths are
 // flattened (Béziers in 16 steps) and filled by scan lines at pixel centres;
-// strokes are drawn as squares of the line width along each segment.
+// strokes are drawn as squares of the line width along each segment, with
+// the dash mask in force (caps and joins are not drawn apart). Fills and
+// rectangles use the pattern brush in force, anchored at the page's origin.
 #include "decode/replay.h"
 
 #include <algorithm>
@@ -53,8 +55,16 @@ public:
 private:
     std::uint64_t max_;
     Picture* pic_ = nullptr;
-    std::uint32_t fg_ = 0;
+    std::uint32_t fg_ = 0, bg_ = 0xFFFFFF;
+    bool opaque_ = false;  // the background of a one-bit pattern is painted
     unsigned width_ = 1;
+    unsigned unit_ = 1;            // pixels per dash cell
+    std::uint32_t dashes_ = ~0u;   // 32 cells, the first in the top bit
+    unsigned dashOffset_ = 0;      // cells
+    // The pattern brush in force: its size, depth and bytes (none: solid).
+    unsigned patSize_ = 0;
+    bool pat24_ = false;
+    std::vector<std::uint8_t> pattern_;
     std::uint8_t rop_ = 0xCC;
     std::vector<std::uint8_t> clip_;  // one byte a pixel; empty: no clip
 
@@ -73,6 +83,28 @@ private:
         p[0] = static_cast<std::uint8_t>(c >> 16);
         p[1] = static_cast<std::uint8_t>(c >> 8);
         p[2] = static_cast<std::uint8_t>(c);
+    }
+    // A fill's pixel: the pattern's pixel at the page position, or the
+    // foreground colour without a pattern; a transparent background leaves
+    // the page as it is.
+    void fill(long x, long y) {
+        if (patSize_ == 0) return put(x, y, fg_);
+        const size_t px = static_cast<size_t>(x) % patSize_, py = static_cast<size_t>(y) % patSize_;
+        if (pat24_) {
+            const size_t at = (py * patSize_ + px) * 3;
+            if (at + 2 >= pattern_.size()) return put(x, y, fg_);
+            return put(x, y, (std::uint32_t{pattern_[at + 2]} << 16) | (pattern_[at + 1] << 8) | pattern_[at]);
+        }
+        const size_t bit = py * patSize_ + px;
+        if (bit / 8 >= pattern_.size()) return put(x, y, fg_);
+        if ((pattern_[bit / 8] >> (7 - bit % 8)) & 1) return put(x, y, fg_);
+        if (opaque_) put(x, y, bg_);
+    }
+    // Whether the dash mask draws at `distance` pixels along the line.
+    bool dashOn(double distance) const {
+        if (dashes_ == ~0u) return true;
+        const unsigned cell = (static_cast<unsigned>(distance / unit_) + dashOffset_) % 32;
+        return (dashes_ >> (31 - cell)) & 1;
     }
     // Calls f(x, y) for the pixels whose centres lie inside the polygons.
     template <class F>
@@ -106,19 +138,22 @@ private:
     }
     void stroke(const std::vector<Poly>& polys, bool closed) {
         const double h = width_ / 2.0;
-        for (const Poly& p : polys)
+        for (const Poly& p : polys) {
+            double along = 0;  // the dash pattern runs on over each subpath
             for (size_t i = 0; i + 1 < p.size() + (closed ? 1 : 0); ++i) {
                 const Pt a = p[i], b = p[(i + 1) % p.size()];
                 const double len = std::hypot(b.x - a.x, b.y - a.y);
                 const int steps = std::max(1, static_cast<int>(std::ceil(len)));
                 for (int k = 0; k <= steps; ++k) {
+                    if (!dashOn(along + len * k / steps)) continue;
                     const double x = a.x + (b.x - a.x) * k / steps, y = a.y + (b.y - a.y) * k / steps;
                     for (long yy = static_cast<long>(std::floor(y - h + 0.5)); yy < static_cast<long>(std::floor(y + h + 0.5)) || yy == static_cast<long>(std::floor(y)); ++yy)
                         for (long xx = static_cast<long>(std::floor(x - h + 0.5)); xx < static_cast<long>(std::floor(x + h + 0.5)) || xx == static_cast<long>(std::floor(x)); ++xx)
                             put(xx, yy, fg_);
-                    if (h < 1) break;
                 }
+                along += len;
             }
+        }
     }
 
     void draw(const PageStartRecord& r, const DrawingStream&) {
@@ -133,16 +168,43 @@ private:
         pic_->rgb.assign(static_cast<size_t>(r.width) * r.height * 3, 0xFF);
         clip_.clear();
         fg_ = 0;
+        bg_ = 0xFFFFFF;
+        opaque_ = false;
         width_ = 1;
+        unit_ = 1;
+        dashes_ = ~0u;
+        dashOffset_ = 0;
+        patSize_ = 0;
+        pattern_.clear();
         rop_ = 0xCC;
     }
     void draw(const PageEndRecord&, const DrawingStream&) {
         pic_ = nullptr;
         clip_.clear();
     }
-    void draw(const ColorRecord& r, const DrawingStream&) { fg_ = r.fg; }
+    void draw(const ColorRecord& r, const DrawingStream&) {
+        fg_ = r.fg;
+        opaque_ = r.hasBg;
+        if (r.hasBg) bg_ = r.bg;
+    }
+    void draw(const BrushRecord& r, const DrawingStream& s) {
+        patSize_ = 0;
+        pattern_.clear();
+        if (!(r.flags & 0x80) || r.size == 0) return;  // solid
+        pat24_ = r.flags & 0x01;
+        const size_t need = static_cast<size_t>(r.size) * r.size * (pat24_ ? 3 : 1) / (pat24_ ? 1 : 8);
+        const Bytes b = s.bytes().subspan(r.pattern.offset, r.pattern.size);
+        if (b.size() < need) return;
+        pattern_.assign(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(need));
+        patSize_ = r.size;
+    }
+    void draw(const LineStyleOffsetRecord& r, const DrawingStream&) { dashOffset_ = r.offset % 32; }
     void draw(const RopRecord& r, const DrawingStream&) { rop_ = r.rop; }
-    void draw(const LineStyleRecord& r, const DrawingStream&) { width_ = std::clamp<unsigned>(r.width, 1, 1000); }
+    void draw(const LineStyleRecord& r, const DrawingStream&) {
+        width_ = std::clamp<unsigned>(r.width, 1, 1000);
+        unit_ = std::max<unsigned>(r.unit, 1);
+        dashes_ = r.mask ? r.mask : ~0u;
+    }
     void draw(const ClipResetRecord&, const DrawingStream&) { clip_.clear(); }
     void draw(const RectRecord& r, const DrawingStream&) {
         if (!pic_) return;
@@ -156,7 +218,7 @@ private:
         }
         if (r.operation != 1) return;
         for (long y = t; y < b; ++y)
-            for (long x = l; x < rr; ++x) put(x, y, fg_);
+            for (long x = l; x < rr; ++x) fill(x, y);
     }
     void draw(const PathRecord& r, const DrawingStream&) {
         if (!pic_) return;
@@ -168,7 +230,7 @@ private:
             clip_ = std::move(next);
             return;
         }
-        if (r.mode >= 1) scan(polys, r.mode == 2 || r.mode == 4, [&](long x, long y) { put(x, y, fg_); });
+        if (r.mode >= 1) scan(polys, r.mode == 2 || r.mode == 4, [&](long x, long y) { fill(x, y); });
         if (r.mode == 0 || r.mode >= 3) stroke(polys, r.closed);
     }
     void draw(const RasterRecord& r, const DrawingStream& s) {

@@ -75,3 +75,42 @@ TEST(Replay, PathClipAndFillAndTooLargePage) {
     EXPECT_FALSE(big.ok);
     EXPECT_NE(big.error.find("too large"), std::string::npos);
 }
+
+TEST(Replay, PatternBrushesAndDashedLines) {
+    // A one-bit 16 x 16 brush of horizontal stripes (even rows set), filled
+    // opaque (black on grey) in the top rows, then transparent below.
+    B brush = B().u8s({0x40, 0x80, 16, 1}).u16(32);
+    for (int row = 0; row < 16; ++row) brush.u8s(row % 2 ? std::initializer_list<unsigned>{0, 0} : std::initializer_list<unsigned>{0xFF, 0xFF});
+    brush.pad4();
+    // A 24-bit 16 x 16 brush whose left half is one colour, right half another.
+    B brush24 = B().u8s({0x40, 0x81, 16, 1}).u16(768);
+    for (int row = 0; row < 16; ++row)
+        for (int x = 0; x < 16; ++x) brush24.u8s(x < 8 ? std::initializer_list<unsigned>{0x40, 0x40, 0x40} : std::initializer_list<unsigned>{0xC0, 0xC0, 0xC0});
+    brush24.pad4();
+    auto fx = [](int v) { return v * 16; };
+    const Buf recs = B()
+                         .add(brush.b)
+                         .u8s({0x30, 12, 0x09, 0x00, 0, 0, 0, 0x80, 0x80, 0x80, 0, 0})  // opaque: black on grey
+                         .u8s({0x10, 0, 1, 0}).u32(40).rect(0, 0, 20, 4).rect(0, 0, 20, 4)
+                         .u8s({0x30, 8, 0x01, 0x00, 0, 0, 0, 0})  // transparent
+                         .u8s({0x10, 0, 1, 0}).u32(40).rect(0, 4, 20, 6).rect(0, 4, 20, 6)
+                         .add(brush24.b)
+                         .u8s({0x10, 0, 1, 0}).u32(40).rect(0, 6, 20, 7).rect(0, 6, 20, 7)
+                         .u8s({0x40, 0, 0, 1}).u16(0).u16(0)  // solid again
+                         // A line of 2-pixel cells, 4 cells on and 4 off, along y = 8.
+                         .u8s({0x33, 2}).u16(1).u32(0xF0F0F0F0)
+                         .u8s({0x12, 0, 0, 0}).u32(52).rect(0, 8, 20, 8).u32(6).u32(1).i32(fx(0)).i32(fx(8) + 8)
+                         .u32(0).i32(fx(20)).i32(fx(8) + 8);
+    const d::ReplayResult r = d::replayStream(job(recs));
+    ASSERT_TRUE(r.ok) << r.error;
+    const d::Picture& p = r.pages[0];
+    EXPECT_EQ(at(p, 3, 0), 0x000000u);   // a set row: the foreground
+    EXPECT_EQ(at(p, 3, 1), 0x808080u);   // a clear row, opaque: the background
+    EXPECT_EQ(at(p, 3, 4), 0x000000u);
+    EXPECT_EQ(at(p, 3, 5), 0xFFFFFFu);   // a clear row, transparent: the page
+    EXPECT_EQ(at(p, 2, 6), 0x404040u);   // the 24-bit pattern's pixels
+    EXPECT_EQ(at(p, 12, 6), 0xC0C0C0u);
+    EXPECT_EQ(at(p, 2, 8), 0x000000u);   // dash
+    EXPECT_EQ(at(p, 11, 8), 0xFFFFFFu);  // gap
+    EXPECT_EQ(at(p, 17, 8), 0x000000u);  // the next dash
+}
