@@ -1,7 +1,7 @@
 // The showcase's drawing pages printed in vector mode and in banding mode,
 // each decoded and replayed into pictures, agree on coarse cells: where one
-// mode puts ink the other does too. (The replay draws brushes in their
-// foreground colour and no text, so colours are not compared.)
+// mode puts ink the other does too. (The replay draws no text, so colours
+// are not compared.)
 #include <gtest/gtest.h>
 
 #include "decode/replay.h"
