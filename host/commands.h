@@ -17,6 +17,9 @@ bool openMachine(const Args& args, std::string* error);
 
 int cmdMachine(const Args& args);
 int cmdPrinter(const Args& args);
+// vesk printer strings NAME ID... [--suffix]; vesk printer locale NAME [--init]
+int printerStrings(const Args& args, const std::vector<std::string>& words, bool suffix);
+int printerLocale(const Args& args, const std::vector<std::string>& words, bool init);
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]

@@ -1,6 +1,7 @@
-// vesk machine init | show
+// vesk machine init | show | set
 #include <cstdlib>
 #include <iostream>
+#include <sstream>
 
 #include <winsim/winsim.h>
 
@@ -38,17 +39,44 @@ int machineShow(const Args& args) {
               << "system dir:      " << c.systemDir << "\n"
               << "driver dir:      " << c.driverDir() << "\n"
               << "spool dir:       " << c.spoolDir() << "\n"
-              << "profile dir:     " << c.profileDir() << "\n";
+              << "profile dir:     " << c.profileDir() << "\n"
+              << "keys:\n";
+    std::istringstream keys(winsim::formatConfig(c));
+    for (std::string line; std::getline(keys, line);)
+        if (!line.empty() && line[0] != '#') std::cout << "  " << line << "\n";
+    return 0;
+}
+
+// vesk machine set KEY=VALUE...: each value read as machine.cfg reads it; a
+// bad one changes nothing.
+int machineSet(const Args& args) {
+    if (args.words.size() < 2) return fail("usage: vesk machine set KEY=VALUE... (the keys 'vesk machine show' lists)");
+    std::string error;
+    if (!openMachine(args, &error)) return fail(error);
+    std::string text = winsim::formatConfig(winsim::config());
+    for (size_t i = 1; i < args.words.size(); ++i) {
+        const std::string& w = args.words[i];
+        const size_t eq = w.find('=');
+        if (eq == std::string::npos || eq == 0 || w.find('\n') != std::string::npos)
+            return fail("'" + w + "' is not KEY=VALUE");
+        text += w + "\n";
+    }
+    winsim::MachineConfig next;
+    if (!winsim::parseConfig(text, next, &error)) return fail("cannot set: " + error);
+    winsim::config() = next;
+    if (!winsim::saveConfig()) return fail("cannot write the machine's configuration");
+    for (size_t i = 1; i < args.words.size(); ++i) std::cout << args.words[i] << "\n";
     return 0;
 }
 
 }  // namespace
 
 int cmdMachine(const Args& args) {
-    if (args.words.empty()) return fail("machine needs a subcommand: init or show");
+    if (args.words.empty()) return fail("machine needs a subcommand: init, show or set");
     const std::string& sub = args.words[0];
     if (sub == "init") return machineInit(args);
     if (sub == "show") return machineShow(args);
+    if (sub == "set") return machineSet(args);
     return fail("unknown machine subcommand '" + sub + "'");
 }
 

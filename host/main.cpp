@@ -4,7 +4,9 @@
 #include <cstring>
 #include <iostream>
 
+#include <win/ui.h>
 #include <winsim/modules.h>
+#include <winsim/ui.h>
 #include <winsim/winsim.h>
 
 #include "commands.h"
@@ -37,13 +39,31 @@ bool openMachine(const Args& args, std::string* error) {
 
 namespace {
 
+// Every message box the driver shows goes to stderr (caption, text and
+// buttons) and takes the answer of --answer, else the style's default button.
+void showBoxesOnStderr(int answer) {
+    winsim::setMessageBoxHandler([answer](const winsim::MessageBoxRequest& r) {
+        static const char* const kButtons[] = {"OK", "OK Cancel", "Abort Retry Ignore", "Yes No Cancel",
+                                               "Yes No", "Retry Cancel", "Cancel Try Continue"};
+        static const char* const kAnswers[] = {"", "ok", "cancel", "abort", "retry", "ignore", "yes", "no"};
+        const UINT type = r.style & MB_TYPEMASK;
+        const int chosen = answer ? answer : winsim::defaultMessageBoxAnswer(r.style);
+        std::fprintf(stderr, "message box \"%s\" [%s]:\n%s\n-> %s\n", winsim::toUtf8(r.caption).c_str(),
+                     type < 7 ? kButtons[type] : "?", winsim::toUtf8(r.text).c_str(),
+                     chosen > 0 && chosen < 8 ? kAnswers[chosen] : "?");
+        return chosen;
+    });
+}
+
 void usage(std::FILE* out) {
     std::fputs(
         "usage: vesk [--machine DIR] COMMAND ...\n"
         "\n"
         "commands:\n"
         "  machine init [DIR]   make a fresh emulated machine (DIR, --machine or VESK_MACHINE)\n"
-        "  machine show         print the machine's configuration\n"
+        "  machine show         print the machine's configuration and every key\n"
+        "  machine set KEY=VALUE...\n"
+        "                       change machine settings (locale.country=49, os.suite=0x10, ...)\n"
         "  printer add NAME [--driver-name NAME] [--model FILE] [--port PORT]\n"
         "                       [--connection \\\\SERVER] [--share NAME] [--bidi]\n"
         "                       install the driver set and add a printer\n"
@@ -54,6 +74,11 @@ void usage(std::FILE* out) {
         "  printer devmode NAME FIELD=VALUE...\n"
         "                       set the printer's default DEVMODE: the driver's, with the\n"
         "                       fields of a script's devmode statement (imageprint=1 bands)\n"
+        "  printer strings NAME ID... [--suffix]\n"
+        "                       strings of the printer's string library in its display language\n"
+        "  printer locale NAME [--init]\n"
+        "                       display language, paper, unit and country code; --init decides\n"
+        "                       them as the property sheets do and keeps them in the DEVMODE\n"
         "  printer remove NAME  remove a printer and its jobs\n"
         "  print FILE.vds [--printer NAME] [--out FILE]\n"
         "                       print a drawing script through the printer's driver\n"
@@ -63,7 +88,9 @@ void usage(std::FILE* out) {
         "                       list a device stream, checking every record; --raw takes\n"
         "                       unframed bytes as pass-through data\n"
         "\n"
-        "The machine is the folder named by --machine, else by VESK_MACHINE.\n",
+        "The machine is the folder named by --machine, else by VESK_MACHINE. Message boxes the\n"
+        "driver shows are printed on stderr and answered by --answer ok|cancel|yes|no (default:\n"
+        "the box's default button).\n",
         out);
 }
 
@@ -74,6 +101,7 @@ int main(int argc, char** argv) {
     using namespace vesk::host;
     Args args;
     std::string command;
+    int answer = 0;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--machine") {
@@ -81,6 +109,19 @@ int main(int argc, char** argv) {
             args.machine = argv[++i];
         } else if (a.rfind("--machine=", 0) == 0) {
             args.machine = a.substr(10);
+        } else if (a == "--answer" || a.rfind("--answer=", 0) == 0) {
+            std::string v;
+            if (a == "--answer") {
+                if (i + 1 >= argc) return fail("--answer needs ok, cancel, yes or no");
+                v = argv[++i];
+            } else {
+                v = a.substr(9);
+            }
+            if (v == "ok") answer = IDOK;
+            else if (v == "cancel") answer = IDCANCEL;
+            else if (v == "yes") answer = IDYES;
+            else if (v == "no") answer = IDNO;
+            else return fail("--answer takes ok, cancel, yes or no");
         } else if (a == "-h" || a == "--help") {
             usage(stdout);
             return 0;
@@ -94,6 +135,7 @@ int main(int argc, char** argv) {
         usage(stderr);
         return 2;
     }
+    showBoxesOnStderr(answer);
     int rc;
     if (command == "machine") rc = cmdMachine(args);
     else if (command == "printer") rc = cmdPrinter(args);

@@ -205,6 +205,10 @@ int printerAdd(const Args& args, const Options& o) {
     // to the driver set: the driver loads them from its own directory.
     set.extraModules.emplace_back(u"KW00C150.dll", set.libraryDir / "libkw00c150.so");
     set.extraModules.emplace_back(u"KW12C123.DLL", set.libraryDir / "libkw12c123.so");
+    // The resource modules: a string library per display language we ship
+    // and the bitmap library, under the names the sample model gives.
+    for (const char16_t* f : {u"VESKR1us.DLL", u"VESKR1jp.DLL", u"VESKR1gm.DLL", u"VESKC1XX.DLL"})
+        set.dataFiles.emplace_back(f, set.libraryDir / u8(f));
     p.driver = set.driverName;
     if (DWORD e = winsim::installDriverSet(set, &error); e != ERROR_SUCCESS)
         return fail("cannot install the driver set: " + error);
@@ -393,9 +397,9 @@ int cmdPrinter(const Args& args) {
     if (!parseOptions(args.words,
                       {"--driver-name", "--model", "--port", "--connection", "--share", "--set-sz", "--set-dword",
                        "--set-binary"},
-                      {"--bidi", "--delete"}, o, &error))
+                      {"--bidi", "--delete", "--suffix", "--init"}, o, &error))
         return fail(error);
-    if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode or remove");
+    if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode, strings, locale or remove");
     const std::string& sub = o.words[0];
     if (sub == "add") return printerAdd(args, o);
     if (sub == "list") return printerList(args);
@@ -403,6 +407,8 @@ int cmdPrinter(const Args& args) {
     if (sub == "data") return printerData(args, o);
     if (sub == "remove") return printerRemove(args, o);
     if (sub == "devmode") return printerDevmode(args, o);
+    if (sub == "strings") return printerStrings(args, o.words, o.has("--suffix"));
+    if (sub == "locale") return printerLocale(args, o.words, o.has("--init"));
     return fail("unknown printer subcommand '" + sub + "'");
 }
 

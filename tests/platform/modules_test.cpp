@@ -7,7 +7,7 @@
 #include <win/modules.h>
 #include <winsim/modules.h>
 #include <winsim/winsim.h>
-#include "module_loader.h"
+#include "modules/module_loader.h"
 #include "platform/last_error.h"
 
 namespace fs = std::filesystem;

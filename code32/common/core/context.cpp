@@ -1,4 +1,5 @@
 #include "core/context.h"
+#include "core/res/res.h"
 
 #include <atomic>
 #include <cstring>
@@ -229,6 +230,7 @@ void CtxReleaseAs(DrvContext* ctx, uint16_t type) { CtxReleaseEx(ctx, type); }
 
 void CtxFree(DrvContext* c, uint16_t type) {
     if (!c) return;
+    ResFreeDlls(c);
     // The shadow's font tables go with the context. The DEVMODE's go for the
     // release types of the caches and of a plain free; a releaser passing
     // another type has handed the DEVMODE's tables on and keeps them.

@@ -42,6 +42,17 @@ constexpr size_t kWsDisplayChars = 522;
 constexpr size_t kWsPrinterNameChars = 261;
 constexpr size_t kWsPathChars = 261;
 constexpr size_t kWsCachedItems = 52;
+constexpr size_t kWsFreeSizeSlots = 10;
+constexpr size_t kWsFreeSizeNameBytes = 64;
+constexpr size_t kWsUserCodeChars = 9;
+
+// One slot of the free-size cache: its ANSI name and its size in 1200-dpi
+// dots.
+struct WsFreeSize {
+    char name[kWsFreeSizeNameBytes];
+    int32_t width;
+    int32_t length;
+};
 
 struct DrvWorkspace {
     uint32_t saveLevel;           // levels on the save stack
@@ -85,6 +96,20 @@ struct DrvWorkspace {
     // Descriptors of the items the computed items read, found on first use
     // (computed/cached_items.h); never values, never cleared.
     DmItem* itemCache[kWsCachedItems];
+    // Display language, default paper and unit of the printer and the
+    // country code of the user's locale, with the installer's user-code
+    // hand-over (core/locale.h).
+    uint16_t dispLang;
+    uint16_t defPaper;
+    uint16_t defUnit;
+    uint16_t countryCode;
+    uint8_t userCode;
+    uint8_t userCodeFix;
+    WCHAR userCodeString[kWsUserCodeChars];
+    // Free-size slots, filled by the free-size list (empty until then).
+    WsFreeSize freeSizes[kWsFreeSizeSlots];
+    // Text of the wait window.
+    WCHAR scratchText[kWsPrinterNameChars];
 };
 
 struct DrvContext {

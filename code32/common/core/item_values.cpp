@@ -6,7 +6,7 @@
 #include "core/computed/computed.h"
 #include "core/item_ids.h"
 #include "core/item_store.h"
-#include "core/pending_capabilities.h"
+#include "core/res/res.h"
 
 namespace vesk {
 namespace {

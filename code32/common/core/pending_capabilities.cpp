@@ -44,11 +44,4 @@ int LoadUserCodeOnMerge(DrvContext*) { return 0; }
 // Job control.
 int JobControlFetchItems(DrvContext*, uint32_t) { return 0; }
 
-// Resource libraries: until they are loaded every string is empty, as it is
-// for a driver set whose string library is missing.
-int ResLoadString(DrvContext*, uint32_t, WCHAR* buffer, size_t capacity, int) {
-    if (buffer && capacity) buffer[0] = 0;
-    return 0;
-}
-
 }  // namespace vesk

@@ -80,10 +80,4 @@ int LoadUserCodeOnMerge(DrvContext* ctx);
 // Job-control items of a group mask. 0 when not fetched.
 int JobControlFetchItems(DrvContext* ctx, uint32_t groupMask);
 
-// ---- Resource libraries ----
-// Loads string `stringId` of the context's string library into `buffer` of
-// `capacity` characters (always terminated; empty when there is none), with
-// the value suffixes when `suffix` is set. The characters loaded.
-int ResLoadString(DrvContext* ctx, uint32_t stringId, WCHAR* buffer, size_t capacity, int suffix);
-
 }  // namespace vesk

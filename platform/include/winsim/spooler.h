@@ -111,6 +111,9 @@ struct WINSIM_API DriverSetOptions {
     std::filesystem::path modelFile;    // the model description (the driver's data file)
     // Further modules of the driver set: {Windows file name, host library}.
     std::vector<std::pair<std::u16string, std::filesystem::path>> extraModules;
+    // Data files of the driver set (resource modules): {Windows file name,
+    // source file}, copied and not registered.
+    std::vector<std::pair<std::u16string, std::filesystem::path>> dataFiles;
 };
 // Copies the libraries (as veskgr.dll, veskui.dll, veskexc.dll), the model
 // description (under its own file name) and a help file into the machine's

@@ -23,6 +23,9 @@ WINSIM_API size_t pendingMessageBoxAnswers();
 // Asked, when the queue is empty, instead of taking the default button (for
 // a host that shows the box itself). An empty function removes it.
 WINSIM_API void setMessageBoxHandler(std::function<int(const MessageBoxRequest&)> handler);
+// The answer a user pressing Enter gives a box of `style` (its MB_DEFBUTTONn
+// button, the first past the style's buttons); 0 for an unknown style.
+WINSIM_API int defaultMessageBoxAnswer(UINT style);
 // Requests of this process, oldest first.
 WINSIM_API std::vector<MessageBoxRequest> messageBoxLog();
 // Empties the log and the queue.

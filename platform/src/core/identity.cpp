@@ -1,6 +1,6 @@
 // Who the calling thread is, for the checks that need administrator rights.
 #include "sim.h"
-#include "../security_internal.h"
+#include "security/security_internal.h"
 
 namespace winsim::detail {
 

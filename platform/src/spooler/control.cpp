@@ -172,6 +172,7 @@ DWORD installDriverSet(const DriverSetOptions& o, std::string* error) {
         for (const Library& lib : {kGraphics, kInterface, kConstraints})
             items.push_back({lib.windowsName, o.libraryDir / lib.hostName, true});
         for (const auto& [name, lib] : o.extraModules) items.push_back({name, lib, true});
+        for (const auto& [name, file] : o.dataFiles) items.push_back({name, file, false});
         std::u16string modelName = fromUtf8(o.modelFile.filename().string());
         items.push_back({modelName, o.modelFile, false});
         for (const auto& it : items) {

@@ -2,7 +2,7 @@
 // GetPrinterW, SetPrinterW, GetPrinterDriverW, GetPrinterDriverDirectoryW,
 // DeviceCapabilitiesW and the spooler's client impersonation.
 #include "store.h"
-#include "../security_internal.h"
+#include "security/security_internal.h"
 
 namespace winsim::spool {
 namespace {

@@ -34,7 +34,7 @@
 
 #include <winsim/system.h>
 
-#include "security_internal.h"
+#include "security/security_internal.h"
 #include "waitable.h"
 
 using namespace winsim::detail;

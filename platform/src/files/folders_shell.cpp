@@ -15,7 +15,7 @@
 
 #include <winsim/system.h>
 
-#include "security_internal.h"
+#include "security/security_internal.h"
 
 using namespace winsim::detail;
 

@@ -7,7 +7,7 @@
 #include "registry_store.h"
 
 #include "core/sim.h"
-#include "store_file.h"
+#include "core/store_file.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -32,7 +32,7 @@
 
 #include "core/sim.h"
 #include "profile_parse.h"
-#include "store_file.h"
+#include "core/store_file.h"
 
 #include <cstring>
 #include <new>

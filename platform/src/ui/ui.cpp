@@ -47,6 +47,11 @@ std::vector<int> buttons(UINT type) {
     return b;
 }
 
+int defaultAnswer(const std::vector<int>& b, UINT type) {
+    size_t def = (type & MB_DEFMASK) >> 8;
+    return def < b.size() && b[def] != IDHELP ? b[def] : b[0];
+}
+
 int show(HWND owner, std::u16string text, std::u16string caption, UINT type) {
     std::vector<int> b = buttons(type);
     if (b.empty()) {
@@ -65,8 +70,7 @@ int show(HWND owner, std::u16string text, std::u16string caption, UINT type) {
         req.answer = handler(req);
         g.lock();
     } else {
-        size_t def = (type & MB_DEFMASK) >> 8;
-        req.answer = def < b.size() && b[def] != IDHELP ? b[def] : b[0];
+        req.answer = defaultAnswer(b, type);
     }
     s.log.push_back(req);
     return req.answer;
@@ -75,6 +79,11 @@ int show(HWND owner, std::u16string text, std::u16string caption, UINT type) {
 }  // namespace
 
 namespace winsim {
+
+int defaultMessageBoxAnswer(UINT style) {
+    std::vector<int> b = buttons(style);
+    return b.empty() ? 0 : defaultAnswer(b, style);
+}
 
 void queueMessageBoxAnswer(int answer) {
     std::lock_guard g(state().lock);

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "security_internal.h"
+#include "security/security_internal.h"
 
 using namespace winsim::detail;
 

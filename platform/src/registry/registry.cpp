@@ -40,7 +40,7 @@
 
 #include "core/sim.h"
 #include "registry_store.h"
-#include "store_file.h"
+#include "core/store_file.h"
 
 #include <algorithm>
 #include <cstring>

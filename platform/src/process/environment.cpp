@@ -9,7 +9,7 @@
 // HOMEDRIVE, HOMEPATH, ProgramFiles, CommonProgramFiles, ComSpec, OS and Path
 // (system directory; Windows directory; system directory\Wbem). A 9x machine
 // has the smaller 9x set: windir, winbootdir, TEMP, TMP, COMSPEC, PATH, PROMPT.
-#include "files_internal.h"
+#include "files/files_internal.h"
 
 #include <mutex>
 #include <utility>

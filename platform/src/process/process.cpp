@@ -30,7 +30,7 @@
 
 #include <winsim/process.h>
 
-#include "waitable.h"
+#include "sync/waitable.h"
 
 extern char** environ;
 
