@@ -5,6 +5,7 @@
 
 #include "common/context_support.h"
 #include "core/computed/computed.h"
+#include "core/item_ids.h"
 #include "core/item_store.h"
 
 using namespace vesk;
@@ -207,6 +208,31 @@ TEST_F(ItemStore, StoresMarkTheItemAndRaiseChangeClasses) {
     EXPECT_EQ(ItemSetRawById(c, 92, 1), 0u);
     EXPECT_EQ(scaleH->changed, 0u);
     EXPECT_EQ(ItemRawById(c, 92), 0u);
+}
+
+TEST_F(ItemStore, ARunStoresEachItemInOrderAsSingleStoresWould) {
+    // Sixteen byte items side by side: each takes its own value and mark.
+    uint32_t flags[16];
+    for (uint32_t i = 0; i < 16; ++i) flags[i] = i + 1;
+    ItemFindById(c, kItRdmBiDirect)->changeClasses = 0x20000;
+    ItemFindById(c, kItRdmAdmin)->changeClasses = 0x80000;
+    EXPECT_EQ(ItemSetRawRun(c, kItRdmCallSrc, flags, 16), 0xA0000u);
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ(ItemRawById(c, kItRdmCallSrc + i), static_cast<uint32_t>(i + 1)) << i;
+        EXPECT_EQ(ItemFindById(c, kItRdmCallSrc + i)->changed, 1u) << i;
+    }
+    EXPECT_EQ(ChangeMaskGet(c), 0xA0000u);
+    // In id order: the scale type is set before the horizontal scale, so the
+    // mirror runs, and the vertical scale's own value comes last.
+    const uint32_t scale[] = {1, 0, 150, 120};
+    ItemSetRawRun(c, kItRdmScaleType, scale, 4);
+    EXPECT_EQ(ItemRawById(c, kItRdmScaleH), 150u);
+    EXPECT_EQ(ItemRawById(c, kItRdmScaleV), 120u);
+    // Ids past the table are skipped, and no values store nothing.
+    const uint32_t tail[] = {7, 7, 7};
+    EXPECT_EQ(ItemSetRawRun(c, 961, tail, 3), 0u);
+    EXPECT_EQ(ItemSetRawRun(c, kItRdmCallSrc, nullptr, 16), 0u);
+    EXPECT_EQ(ItemRawById(c, kItRdmCallSrc), 1u);
 }
 
 TEST_F(ItemStore, ValueMapsTranslateBothWays) {
