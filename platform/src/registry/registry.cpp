@@ -19,10 +19,13 @@
 // Access: the identity of the calling thread decides what a handle may get
 // when it is opened. Administrators (or a thread acting as SYSTEM) may write
 // everywhere; other users may write only their own keys, and read the rest.
-// A handle keeps the rights it was opened with; a write through a handle
-// without KEY_SET_VALUE (or KEY_CREATE_SUB_KEY to create) is refused with
-// ERROR_ACCESS_DENIED. The predefined keys carry the most the caller may
-// have at the time of each call.
+// A handle keeps the rights it was opened with; a value written or deleted
+// through a handle without KEY_SET_VALUE is refused with ERROR_ACCESS_DENIED.
+// Creating a subkey and deleting a key are checked against the caller's
+// rights on the keys themselves, not the rights of the handle named (a
+// handle opened with KEY_READ may create where its caller may write), as
+// on Windows. The predefined keys carry the most the caller may have at the
+// time of each call.
 //
 // Choices where Windows leaves room:
 // - A key path may not start with '\\' nor hold an empty component
@@ -32,7 +35,12 @@
 //   caller's handle itself, which the caller would then close twice).
 // - RegDeleteKeyW with an empty subkey deletes the handle's own key.
 // - A name buffer too small for RegEnumKeyExW/RegEnumValueW gives
-//   ERROR_MORE_DATA and leaves the size unchanged (use RegQueryInfoKeyW).
+//   ERROR_MORE_DATA, copies nothing and leaves the size unchanged: Windows
+//   reports a count only on success and points callers to RegQueryInfoKeyW
+//   for the longest name.
+// - A string value is kept with exactly the bytes the caller gave: a size
+//   that leaves out the terminator stores the text without one, and
+//   RegQueryValueExW returns it so, as on Windows.
 // - REG_OPTION_VOLATILE keys are kept like the others (the machine never
 //   restarts); key classes are accepted and not kept.
 #include <win/registry.h>
@@ -327,8 +335,7 @@ LONG openOrCreate(HKEY h, LPCWSTR sub, REGSAM sam, bool create, PHKEY out, LPDWO
             if (walk(root, result.loc, result.loc.path.size(), &missing)) return ERROR_SUCCESS;
             if (missing < parentDepth) return ERROR_KEY_DELETED;
             if (!create) return ERROR_FILE_NOT_FOUND;
-            bool parentMayCreate = isPredefined(h) ? mayWrite(result.loc) : (parent.granted & KEY_CREATE_SUB_KEY) != 0;
-            if (!parentMayCreate || !mayWrite(result.loc)) return ERROR_ACCESS_DENIED;
+            if (!mayWrite(result.loc)) return ERROR_ACCESS_DENIED;
             Key* k = walk(root, result.loc, missing);
             uint64_t t = now();
             k->lastWrite = t;
