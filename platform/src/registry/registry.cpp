@@ -46,6 +46,7 @@
 #include <win/registry.h>
 #include <winsim/registry.h>
 
+#include "core/guard.h"
 #include "core/sim.h"
 #include "registry_store.h"
 #include "core/store_file.h"
@@ -563,17 +564,13 @@ LONG queryInfo(HKEY h, LPWSTR cls, LPDWORD cchClass, LPDWORD reserved, LPDWORD s
 // and exhausted memory.
 template <class F>
 LONG guarded(const char* function, std::string_view detail, F f) {
-    try {
+    return guardedCode([&]() -> LONG {
         if (enter(function, detail)) {
             DWORD e = GetLastError();
             return e ? static_cast<LONG>(e) : ERROR_GEN_FAILURE;
         }
         return f();
-    } catch (const std::bad_alloc&) {
-        return ERROR_NOT_ENOUGH_MEMORY;
-    } catch (...) {
-        return ERROR_GEN_FAILURE;
-    }
+    });
 }
 
 std::string nameOf(LPCWSTR s) {
