@@ -47,13 +47,13 @@
 #include <winsim/registry.h>
 
 #include "core/guard.h"
+#include "core/handle_table.h"
 #include "core/sim.h"
 #include "registry_store.h"
 #include "core/store_file.h"
 
 #include <algorithm>
 #include <cstring>
-#include <map>
 #include <new>
 
 namespace fs = std::filesystem;
@@ -90,13 +90,8 @@ struct OpenKey {
     ACCESS_MASK granted = 0;
 };
 
-struct HandleTable {
-    std::mutex lock;
-    std::map<uintptr_t, OpenKey> keys;
-    uintptr_t next = 0x1000;
-};
-HandleTable& table() {
-    static HandleTable* t = new HandleTable;
+HandleTable<OpenKey>& table() {
+    static auto* t = new HandleTable<OpenKey>(0x1000, 4);
     return *t;
 }
 
@@ -189,11 +184,9 @@ LONG lookupKey(HKEY h, OpenKey& out) {
         case 2: out.loc = Location{Hive::Machine, {}, {}, 0}; break;
         case 3: out.loc = Location{Hive::Users, {}, {}, 0}; break;
         default: {
-            auto& t = table();
-            std::lock_guard g(t.lock);
-            auto it = t.keys.find(reinterpret_cast<uintptr_t>(h));
-            if (it == t.keys.end()) return ERROR_INVALID_HANDLE;
-            out = it->second;
+            auto k = table().find(reinterpret_cast<HANDLE>(h));
+            if (!k) return ERROR_INVALID_HANDLE;
+            out = *k;
             return ERROR_SUCCESS;
         }
     }
@@ -201,14 +194,7 @@ LONG lookupKey(HKEY h, OpenKey& out) {
     return ERROR_SUCCESS;
 }
 
-HKEY addKeyHandle(OpenKey k) {
-    auto& t = table();
-    std::lock_guard g(t.lock);
-    uintptr_t v = t.next;
-    t.next += 4;
-    t.keys.emplace(v, std::move(k));
-    return reinterpret_cast<HKEY>(v);
-}
+HKEY addKeyHandle(OpenKey k) { return reinterpret_cast<HKEY>(table().add(std::make_shared<OpenKey>(std::move(k)))); }
 
 // Splits a subkey path into its names.
 LONG splitPath(LPCWSTR sub, std::vector<std::u16string>& out) {
@@ -669,9 +655,7 @@ WINBASEAPI LONG WINAPI RegQueryInfoKeyW(HKEY h, LPWSTR cls, LPDWORD cchClass, LP
 WINBASEAPI LONG WINAPI RegCloseKey(HKEY h) {
     return guarded("RegCloseKey", {}, [&]() -> LONG {
         if (isPredefined(h)) return ERROR_SUCCESS;
-        auto& t = table();
-        std::lock_guard g(t.lock);
-        return t.keys.erase(reinterpret_cast<uintptr_t>(h)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+        return table().remove(reinterpret_cast<HANDLE>(h)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
     });
 }
 
