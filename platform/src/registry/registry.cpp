@@ -30,9 +30,10 @@
 // Choices where Windows leaves room:
 // - A key path may not start with '\\' nor hold an empty component
 //   (ERROR_BAD_PATHNAME); one trailing '\\' is accepted.
-// - RegCreateKeyW with an empty subkey on a handle it did not get as a
-//   predefined key returns a new handle to the same key (Windows returns the
-//   caller's handle itself, which the caller would then close twice).
+// - RegCreateKeyW and RegOpenKeyW with an empty subkey on a handle that is
+//   not a predefined key return a new handle to the same key (Windows
+//   returns the caller's handle itself, which the caller would then close
+//   twice). RegCreateKeyExW and RegOpenKeyExW do the same, as documented.
 // - RegDeleteKeyW with an empty subkey deletes the handle's own key.
 // - A name buffer too small for RegEnumKeyExW/RegEnumValueW gives
 //   ERROR_MORE_DATA, copies nothing and leaves the size unchanged: Windows
