@@ -7,15 +7,11 @@
 #include "core/pending_capabilities.h"
 #include "core/res/res.h"
 #include "core/text_convert.h"
+#include "core/item_ids.h"
 
 namespace vesk {
 namespace {
 
-constexpr int kItemScaleType = 90;
-constexpr int kItemScaleH = 92;
-constexpr int kItemScaleV = 93;
-constexpr int kItemOrientation = 7;
-constexpr int kItemDspUnit = 179;
 
 // Bytes a read or write of the item touches from its offset.
 uint32_t accessWidth(const DmItem& it) {
@@ -51,7 +47,7 @@ const ValueMapEntry* mapSection(DrvContext* ctx, const DmItem* item) {
     bool second = false;
     switch (item->id) {
     case 95:
-    case 102: second = ItemRawById(ctx, kItemOrientation) == 2; break;
+    case 102: second = ItemRawById(ctx, kItDmOrientation) == 2; break;
     case 134:
     case 136: second = IsEffectiveLandscape(ctx) != 0; break;
     default: break;
@@ -78,8 +74,8 @@ void markChanged(DrvContext* ctx, DmItem* item) {
 // Common tail of every store: marks, the scale mirror and the change classes.
 uint32_t afterStore(DrvContext* ctx, DmItem* item, uint32_t value) {
     markChanged(ctx, item);
-    if (item->id == kItemScaleH && ItemRawById(ctx, kItemScaleType) == 1)
-        ItemSetRawById(ctx, kItemScaleV, value);
+    if (item->id == kItRdmScaleH && ItemRawById(ctx, kItRdmScaleType) == 1)
+        ItemSetRawById(ctx, kItRdmScaleV, value);
     uint32_t classes = item->changeClasses & kChangeClassMask;
     if (classes) ChangeMaskAdd(ctx, classes);
     return classes;
@@ -343,7 +339,7 @@ int ItemSetShadowRawById(DrvContext* ctx, int id, uint32_t value) {
     return ItemSetShadowRaw(ctx, ItemFindById(ctx, id), value);
 }
 
-int UnitIsMetric(DrvContext* ctx) { return ItemRawById(ctx, kItemDspUnit) == 0 ? 1 : 0; }
+int UnitIsMetric(DrvContext* ctx) { return ItemRawById(ctx, kItRdmDspUnit) == 0 ? 1 : 0; }
 
 void ChangeMaskAdd(DrvContext* ctx, uint32_t bits) {
     if (!ctx || !ctx->ws) return;

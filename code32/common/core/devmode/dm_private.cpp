@@ -18,12 +18,9 @@ namespace vesk {
 using namespace dm;
 
 namespace {
-constexpr int kItemUiModeChange = 40;
-constexpr int kItemDriverVersionText = 905;
-constexpr int kItemLogCodeUse = 10002;
-constexpr int kItemFirstAction = 224;
+constexpr int kItemFirstAction = kItRdmActionSecurity;
 constexpr int kItemLastAction = 239;
-constexpr int kItemFirstQualityBit = 381;  // bits of the word at 858
+constexpr int kItemFirstQualityBit = kItRdmQualityFunc168Line;  // bits of the word at 858
 
 void putAnsiItem(DrvContext* ctx, int id, const WCHAR* text) { ItemSetString(ctx, ItemFindById(ctx, id), text); }
 }  // namespace
@@ -96,10 +93,10 @@ void DmSetPrivateFlagDefaults(DrvContext* ctx) {
     DmPutFlag(ctx, DmFlag::PrintLog, 0);
     DmPutFlag(ctx, DmFlag::BiDirect, 0);
     DmPutFlag(ctx, DmFlag::NoPermission, 0);
-    DmPutFlag(ctx, DmFlag::PresentUiMode, ItemRawById(ctx, kItemUiModeChange) ? 1 : 0);
+    DmPutFlag(ctx, DmFlag::PresentUiMode, ItemRawById(ctx, kItRdmUIModeChange) ? 1 : 0);
     DmPutFlag(ctx, DmFlag::BidiSupport, (ws->attributes & 0x800u) ? 1 : 0);
     DmPutFlag(ctx, DmFlag::ServerClientMode, ws->serverConnection == 1 ? 1 : 0);
-    DmPutFlag(ctx, DmFlag::UserCodeFix, ItemRawById(ctx, kItemLogCodeUse) ? 1 : 0);
+    DmPutFlag(ctx, DmFlag::UserCodeFix, ItemRawById(ctx, kItRdmLogCodeUse) ? 1 : 0);
     DmPutFlag(ctx, DmFlag::UserCodeGet, 0);
     DmPutFlag(ctx, DmFlag::JlInstalled, JobLinkerInstalled(ctx) ? 1 : 0);
     DmPutFlag(ctx, DmFlag::PropertyType, 0);
@@ -108,7 +105,7 @@ void DmSetPrivateFlagDefaults(DrvContext* ctx) {
 
 void DmSetDriverVersionOption(DrvContext* ctx) {
     if (!ctx || !ctx->desc) return;
-    ItemSetString(ctx, ItemFindById(ctx, kItemDriverVersionText), ctx->desc->driverVersionText);
+    ItemSetString(ctx, ItemFindById(ctx, kItWdmDriverVersion), ctx->desc->driverVersionText);
 }
 
 void DmHeaderTexts(DrvContext* ctx) {
@@ -118,9 +115,9 @@ void DmHeaderTexts(DrvContext* ctx) {
     putAnsiItem(ctx, 708, d.versionText1);
     putAnsiItem(ctx, 709, d.versionText2);
     putAnsiItem(ctx, 710, u"KWOMMON");
-    ItemSetRawById(ctx, 711, 5);
-    ItemSetRawById(ctx, 712, 0);
-    ItemSetRawById(ctx, 713, 0);
+    ItemSetRawById(ctx, kItRdmKwomVersion, 5);
+    ItemSetRawById(ctx, kItRdmKwomMember, 0);
+    ItemSetRawById(ctx, kItRdmKwomCaps, 0);
 }
 
 int DmIsColorDevice(const BYTE* p) { return (p && p[kOffMachineColor] == 1) ? 1 : 0; }
