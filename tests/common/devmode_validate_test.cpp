@@ -7,6 +7,7 @@
 #include "common/devmode_support.h"
 #include "core/devmode/dm_validate.h"
 #include "core/item_store.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -76,9 +77,9 @@ TEST_F(DevmodeValidate, AnswersWithConditionsAndGatingSwitches) {
 
     // The duplex type is refused by its condition only while duplex is on.
     model_.conditions = {{102, 3, 1}};
-    ItemSetRawById(ctx_.get(), 61, 0);
+    ItemSetRawById(ctx_.get(), kItRdmFuncSelectDuplex, 0);
     EXPECT_EQ(check(102, 3), 1);
-    ItemSetRawById(ctx_.get(), 61, 1);
+    ItemSetRawById(ctx_.get(), kItRdmFuncSelectDuplex, 1);
     EXPECT_EQ(check(102, 3), 4);
     model_.conditions.insert({61, 0, 2});  // the switch itself is held by its condition
     EXPECT_EQ(check(102, 3), 1);
@@ -88,14 +89,14 @@ TEST_F(DevmodeValidate, AnswersWithConditionsAndGatingSwitches) {
 }
 
 TEST_F(DevmodeValidate, NupTypeWithoutItsKindTableStoresNothing) {
-    ItemSetRawById(ctx_.get(), 59, 1);
-    ItemSetRawById(ctx_.get(), 94, 7);
-    ItemSetRawById(ctx_.get(), 95, 2);
+    ItemSetRawById(ctx_.get(), kItRdmFuncSelectNup, 1);
+    ItemSetRawById(ctx_.get(), kItRdmNUPPOSTKind, 7);
+    ItemSetRawById(ctx_.get(), kItRdmNUPType, 2);
     // The N-up kinds come with the option checks; until then the answer is
     // "allowed" and items 94 and 95 stay as they are.
     EXPECT_EQ(check(95, 4), 1);
-    EXPECT_EQ(ItemRawById(ctx_.get(), 94), 7u);
-    EXPECT_EQ(ItemRawById(ctx_.get(), 95), 2u);
+    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmNUPPOSTKind), 7u);
+    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmNUPType), 2u);
     EXPECT_EQ(check(95, 5), 0) << "a value the list lacks is refused before anything";
 }
 

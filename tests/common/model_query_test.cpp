@@ -5,6 +5,7 @@
 #include "core/devmode/dm_model.h"
 #include "core/model/dm_answers.h"
 #include "core/sysdeps.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -155,22 +156,22 @@ TEST_F(Queries, ASelectionPastTheValuesGivesZero) {
 TEST_F(Queries, PageSizeAndPrintableAreas) {
     loadSample();
     int32_t pair[2] = {};
-    ItemSetRawById(c, 8, 9);  // A4 (value 41 through the item's map)
-    ItemSetRawById(c, 7, 1);
+    ItemSetRawById(c, kItDmPaperSize, 9);  // A4 (value 41 through the item's map)
+    ItemSetRawById(c, kItDmOrientation, 1);
     ASSERT_EQ(MdlGetPageSize(c, pair), 1);
     EXPECT_EQ(pair[0], 2100);
     EXPECT_EQ(pair[1], 2970);
-    ItemSetRawById(c, 7, 2);
+    ItemSetRawById(c, kItDmOrientation, 2);
     ASSERT_EQ(MdlGetPageSize(c, pair), 1);
     EXPECT_EQ(pair[0], 2970);
     EXPECT_EQ(pair[1], 2100);
-    ItemSetRawById(c, 8, 70);  // no such value
+    ItemSetRawById(c, kItDmPaperSize, 70);  // no such value
     EXPECT_EQ(MdlGetPageSize(c, pair), 0);
 
     RECTL rc{};
     int32_t further[2] = {};
-    ItemSetRawById(c, 7, 1);
-    ItemSetRawById(c, 42, 600);
+    ItemSetRawById(c, kItDmOrientation, 1);
+    ItemSetRawById(c, kItRdmDstResolutionW, 600);
     // A4 at 600 dpi portrait: the first record whose condition holds.
     ASSERT_EQ(MdlGetAreaRecordByKey(c, &rc, further, 41), 1);
     EXPECT_EQ(rc.left, 100);
@@ -182,15 +183,15 @@ TEST_F(Queries, PageSizeAndPrintableAreas) {
     EXPECT_EQ(rc.left, 100);
     // A3 at 1200 dpi has a landscape record only: asked for in landscape it
     // is taken as it stands, in portrait it is turned.
-    ItemSetRawById(c, 42, 1200);
-    ItemSetRawById(c, 7, 2);
+    ItemSetRawById(c, kItRdmDstResolutionW, 1200);
+    ItemSetRawById(c, kItDmOrientation, 2);
     ASSERT_EQ(MdlGetAreaRecordByKey(c, &rc, further, 40), 1);
     EXPECT_EQ(rc.left, 200);
     EXPECT_EQ(rc.right, 19640);
     EXPECT_EQ(rc.bottom, 13832);
     EXPECT_EQ(further[0], 200);
     EXPECT_EQ(further[1], 240);
-    ItemSetRawById(c, 7, 1);
+    ItemSetRawById(c, kItDmOrientation, 1);
     ASSERT_EQ(MdlGetAreaRecordByKey(c, &rc, further, 40), 1);
     EXPECT_EQ(rc.left, 200);
     EXPECT_EQ(rc.top, 200);
@@ -200,20 +201,20 @@ TEST_F(Queries, PageSizeAndPrintableAreas) {
     EXPECT_EQ(further[1], 200);
     // Letter at 600 dpi landscape needs the large-capacity tray missing;
     // fitted, only the portrait record is left, turned.
-    ItemSetRawById(c, 42, 600);
-    ItemSetRawById(c, 7, 2);
+    ItemSetRawById(c, kItRdmDstResolutionW, 600);
+    ItemSetRawById(c, kItDmOrientation, 2);
     ASSERT_EQ(MdlGetAreaRecordByKey(c, &rc, further, 45), 1);
     EXPECT_EQ(rc.right, 6500);
     EXPECT_EQ(further[0], 100);
-    ItemSetRawById(c, 10018, 1);
+    ItemSetRawById(c, kItRdmSourceOptionTypeLCT1, 1);
     ASSERT_EQ(MdlGetAreaRecordByKey(c, &rc, further, 45), 1);
     EXPECT_EQ(rc.right, 6500);  // {y, x, y + height, x + width} of "100 100 4900 6400"
     EXPECT_EQ(rc.bottom, 5000);
     EXPECT_EQ(further[0], 0);
     // No record at the resolution, no records at all, no such value.
-    ItemSetRawById(c, 42, 300);
+    ItemSetRawById(c, kItRdmDstResolutionW, 300);
     EXPECT_EQ(MdlGetAreaRecordByKey(c, &rc, further, 41), 0);
-    ItemSetRawById(c, 42, 600);
+    ItemSetRawById(c, kItRdmDstResolutionW, 600);
     EXPECT_EQ(MdlGetAreaRecordByKey(c, &rc, further, 42), 0);
     EXPECT_EQ(MdlGetAreaRecordByKey(c, &rc, further, 77), 0);
 }
@@ -302,20 +303,20 @@ TEST(QueryFonts, NamesAreCutAfterConversionNeverInsideACharacter) {
 
 TEST_F(Queries, TheDevmodeCodeGetsTheModelsFacts) {
     loadSample();
-    EXPECT_EQ(MdlItemOptionType(c, 8), 257);
-    EXPECT_EQ(MdlItemOptionType(c, 13), 513);
-    EXPECT_EQ(MdlItemOptionType(c, 12), 8);
-    EXPECT_EQ(MdlItemOptionType(c, 11), 0);
+    EXPECT_EQ(MdlItemOptionType(c, kItDmPaperSize), 257);
+    EXPECT_EQ(MdlItemOptionType(c, kItDmDefaultSource), 513);
+    EXPECT_EQ(MdlItemOptionType(c, kItDmCopies), 8);
+    EXPECT_EQ(MdlItemOptionType(c, kItDmScale), 0);
     int32_t lo = 0, hi = 0;
-    EXPECT_EQ(MdlItemOptionRange(c, 12, &lo, &hi), 1);
+    EXPECT_EQ(MdlItemOptionRange(c, kItDmCopies, &lo, &hi), 1);
     EXPECT_EQ(hi, 999);
-    EXPECT_EQ(MdlItemOptionRange(c, 13, &lo, &hi), 0);
+    EXPECT_EQ(MdlItemOptionRange(c, kItDmDefaultSource, &lo, &hi), 0);
     uint32_t v = 5;
-    EXPECT_EQ(MdlItemOptionValue(c, 10018, &v), 1);
+    EXPECT_EQ(MdlItemOptionValue(c, kItRdmSourceOptionTypeLCT1, &v), 1);
     EXPECT_EQ(v, 0u);  // an option whose default is 0 still answers
-    EXPECT_EQ(MdlItemOptionValue(c, 11, &v), 0);
+    EXPECT_EQ(MdlItemOptionValue(c, kItDmScale, &v), 0);
     int32_t w = 0, l = 0;
-    ItemSetRawById(c, 7, 1);
+    ItemSetRawById(c, kItDmOrientation, 1);
     EXPECT_EQ(MdlPaperSize(c, 8, &w, &l), 1);  // A3
     EXPECT_EQ(w, 2970);
     EXPECT_EQ(l, 4200);

@@ -7,6 +7,7 @@
 #include "core/paths.h"
 #include "core/terminal_server.h"
 #include "escape_support.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace grtest;
@@ -91,9 +92,9 @@ TEST_F(ItemEscapes, TheTelephoneLineIsReadAsDecimalWithinTheInput) {
 
 TEST_F(ItemEscapes, GettersWrite16BitsAndNeedNoOutputBuffer) {
     makeDevice();
-    ItemSetRawById(ctx(), 13, 0x0107);
-    ItemSetRawById(ctx(), 222, 5);
-    ItemSetRawById(ctx(), 247, 1);
+    ItemSetRawById(ctx(), kItDmDefaultSource, 0x0107);
+    ItemSetRawById(ctx(), kItRdmPrnMethod, 5);
+    ItemSetRawById(ctx(), kItRdmAPIUseFlag, 1);
     const struct {
         ULONG escape;
         uint32_t value;

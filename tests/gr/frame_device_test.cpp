@@ -11,6 +11,7 @@
 #include "common_calls/context_devmode.h"
 #include "frame_support.h"
 #include "job_state.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace grtest;
@@ -119,7 +120,7 @@ TEST_F(Device, PageGeometryAndThePapersSize) {
     // A model paper in landscape is turned.
     dm::wr16(dm.data(), dm::kOffPaperSize, 9);
     dm::addFields(dm.data(), DM_PAPERSIZE);
-    ItemSetRawById(r.p->ctx, 7, DMORIENT_LANDSCAPE);
+    ItemSetRawById(r.p->ctx, kItDmOrientation, DMORIENT_LANDSCAPE);
     ASSERT_TRUE(GetJobPaperSizeTenthMm(r.p, &w, &l));
     EXPECT_EQ(w, 2970u);
     EXPECT_EQ(l, 2100u);

@@ -10,6 +10,7 @@
 #include "core/font_tables.h"
 #include "frame_support.h"
 #include "header/header.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace grtest;
@@ -276,7 +277,7 @@ TEST_F(Header, StringsAreConvertedAndMadeSafe) {
     // The condition counts the text's length; the text loses its quote and
     // control byte.
     EXPECT_TRUE(has(j, "CODE=\"12'3 4\"\r\n")) << j;
-    DmItem* preset = ItemFindById(ctx_, 865);
+    DmItem* preset = ItemFindById(ctx_, kItWdmPresetName);
     ASSERT_NE(preset, nullptr);
     ItemSetString(ctx_, preset, u"Caf\u00E9 \u20AC");
     EXPECT_TRUE(has(job(), "PRESET=\"Caf\xE9 \x80\"\r\n"));
@@ -347,7 +348,7 @@ TEST_F(Header, BooleanAffixesAndAShortLogName) {
                               static_cast<DWORD>((log.size() + 1) * 2)),
               static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(render(JobHeaderBuilder, c), "STAPLE=\r\nLOGDLL=log\r\n");
-    ItemSetRawById(c, 66, 1);
+    ItemSetRawById(c, kItRdmFuncSelectStaple, 1);
     EXPECT_EQ(render(JobHeaderBuilder, c), "STAPLE=ON\r\nLOGDLL=log\r\n");
 }
 
