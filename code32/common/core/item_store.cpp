@@ -12,7 +12,6 @@
 namespace vesk {
 namespace {
 
-
 // Bytes a read or write of the item touches from its offset.
 uint32_t accessWidth(const DmItem& it) {
     uint32_t code = itemTypeCode(it);

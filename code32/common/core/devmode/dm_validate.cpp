@@ -14,7 +14,6 @@
 namespace vesk {
 
 namespace {
-
 bool isListType(int t) { return t == 1 || t == 2 || t == 257 || t == 513; }
 
 // The companion switch of the finishing options whose values it gates.
