@@ -9,10 +9,6 @@ using namespace vesk::test;
 
 namespace {
 
-constexpr int kItScale = 11;        // signed 16-bit
-constexpr int kItDeviceName = 1;    // wide text, 64 bytes
-constexpr int kItUserCode = 216;    // ANSI text, 9 bytes
-constexpr int kItQuality = 14, kItResW = 42;
 constexpr DWORD kNoMemory = 8;
 
 // Programs of raw cells on a hand-made image.
@@ -66,10 +62,10 @@ TEST_F(Evaluator, OperatorsTakeTheLeftOperandFirst) {
 }
 
 TEST_F(Evaluator, ComparisonsAreUnsigned) {
-    uint32_t gt = raw.program({{kOpt, kItScale}, {kLit, 1}, {kOp, kGt}, {kOp, kEnd}});
-    uint32_t lt = raw.program({{kOpt, kItScale}, {kLit, 1}, {kOp, kLt}, {kOp, kEnd}});
+    uint32_t gt = raw.program({{kOpt, kItDmScale}, {kLit, 1}, {kOp, kGt}, {kOp, kEnd}});
+    uint32_t lt = raw.program({{kOpt, kItDmScale}, {kLit, 1}, {kOp, kLt}, {kOp, kEnd}});
     build();
-    ItemSetRawById(c, kItScale, static_cast<uint32_t>(-1));
+    ItemSetRawById(c, kItDmScale, static_cast<uint32_t>(-1));
     EXPECT_EQ(eval(gt), 1u);  // 0xFFFFFFFF > 1
     EXPECT_EQ(eval(lt), 0u);
 }
@@ -80,24 +76,24 @@ TEST_F(Evaluator, BothOperandsOfAndAndOrAreEvaluated) {
     uint32_t andProg = raw.program({{kLit, 0}, {kOpt, 843}, {kOp, kAnd}, {kOp, kEnd}});
     uint32_t orProg = raw.program({{kLit, 1}, {kOpt, 843}, {kOp, kOr}, {kOp, kEnd}});
     build();
-    ItemSetRawById(c, kItResW, 1200);
-    ItemSetRawById(c, kItQuality, 300);
+    ItemSetRawById(c, kItRdmDstResolutionW, 1200);
+    ItemSetRawById(c, kItDmPrintQuality, 300);
     EXPECT_EQ(eval(andProg), 0u);
-    EXPECT_EQ(ItemRawById(c, kItQuality), 1200u);
-    ItemSetRawById(c, kItQuality, 300);
+    EXPECT_EQ(ItemRawById(c, kItDmPrintQuality), 1200u);
+    ItemSetRawById(c, kItDmPrintQuality, 300);
     EXPECT_EQ(eval(orProg), 1u);
-    EXPECT_EQ(ItemRawById(c, kItQuality), 1200u);
+    EXPECT_EQ(ItemRawById(c, kItDmPrintQuality), 1200u);
 }
 
 TEST_F(Evaluator, TextOptionsPushTheirLength) {
-    uint32_t code = raw.program({{kOpt, kItUserCode}, {kOp, kEnd}});
-    uint32_t given = raw.program({{kOpt, kItUserCode}, {kLit, 0}, {kOp, kGt}, {kOp, kEnd}});
-    uint32_t name = raw.program({{kOpt, kItDeviceName}, {kOp, kEnd}});
-    uint32_t twice = raw.program({{kOpt, kItUserCode}, {kOpt, kItUserCode}, {kOp, kEq}, {kOp, kEnd}});
+    uint32_t code = raw.program({{kOpt, kItRdmUserCode}, {kOp, kEnd}});
+    uint32_t given = raw.program({{kOpt, kItRdmUserCode}, {kLit, 0}, {kOp, kGt}, {kOp, kEnd}});
+    uint32_t name = raw.program({{kOpt, kItDmDeviceName}, {kOp, kEnd}});
+    uint32_t twice = raw.program({{kOpt, kItRdmUserCode}, {kOpt, kItRdmUserCode}, {kOp, kEq}, {kOp, kEnd}});
     build();
     EXPECT_EQ(eval(given), 0u);
-    ItemSetString(c, ItemFindById(c, kItUserCode), u"1234");
-    ItemSetString(c, ItemFindById(c, kItDeviceName), u"Front desk");
+    ItemSetString(c, ItemFindById(c, kItRdmUserCode), u"1234");
+    ItemSetString(c, ItemFindById(c, kItDmDeviceName), u"Front desk");
     EXPECT_EQ(eval(code), 4u);
     EXPECT_EQ(eval(given), 1u);
     EXPECT_EQ(eval(name), 10u);

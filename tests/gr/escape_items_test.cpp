@@ -14,8 +14,6 @@ using namespace grtest;
 
 namespace {
 
-constexpr int kItTelLine = 244;
-
 class ItemEscapes : public EscapeDevice {};
 
 class JapaneseItemEscapes : public EscapeDevice {
@@ -82,12 +80,12 @@ TEST_F(ItemEscapes, TheTelephoneLineIsReadAsDecimalWithinTheInput) {
     for (const auto& c : cases) {
         ASSERT_EQ(esc(117, bytesOf(c.text)).result, c.text.empty() ? 0u : 1u) << c.text;
         if (!c.text.empty()) {
-            EXPECT_EQ(raw(kItTelLine), c.stored) << c.text;
+            EXPECT_EQ(raw(kItRdmTelLine), c.stored) << c.text;
         }
     }
     EXPECT_EQ(esc(117, bytesOf("9")).result, 1u);
     EXPECT_EQ(esc(117).result, 0u);
-    EXPECT_EQ(raw(kItTelLine), 9u);
+    EXPECT_EQ(raw(kItRdmTelLine), 9u);
 }
 
 TEST_F(ItemEscapes, GettersWrite16BitsAndNeedNoOutputBuffer) {
