@@ -111,10 +111,10 @@ void DmSetDriverVersionOption(DrvContext* ctx) {
 void DmHeaderTexts(DrvContext* ctx) {
     if (!ctx || !ctx->desc) return;
     const DriverDesc& d = *ctx->desc;
-    putAnsiItem(ctx, 707, d.settingsIniName);
-    putAnsiItem(ctx, 708, d.versionText1);
-    putAnsiItem(ctx, 709, d.versionText2);
-    putAnsiItem(ctx, 710, u"KWOMMON");
+    putAnsiItem(ctx, kItRdmIniFileName, d.settingsIniName);
+    putAnsiItem(ctx, kItRdmiCDCVerStr, d.versionText1);
+    putAnsiItem(ctx, kItRdmiMPJLVerStr, d.versionText2);
+    putAnsiItem(ctx, kItRdmKwomMark, u"KWOMMON");
     ItemSetRawById(ctx, kItRdmKwomVersion, 5);
     ItemSetRawById(ctx, kItRdmKwomMember, 0);
     ItemSetRawById(ctx, kItRdmKwomCaps, 0);
