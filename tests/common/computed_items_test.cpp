@@ -409,8 +409,8 @@ TEST_F(Computed, UnlistedIdsAreZeroWhateverIsStored) {
             EXPECT_EQ(value(id), 0u) << id;
         }
     }
-    EXPECT_EQ(value(730), 0u);
-    EXPECT_EQ(value(859), 0u);
+    EXPECT_EQ(value(kItRdmAdmin), 0u);
+    EXPECT_EQ(value(kItWdmFreeSizeName), 0u);
     EXPECT_EQ(ComputedItemValue(nullptr, 827), 0u);
     // Every listed id answers 0 or 1.
     for (int id : listed) EXPECT_LE(value(id), 1u) << id;
@@ -464,15 +464,15 @@ TEST_F(Limits, PaperItemsFollowThePaperAndTheResolution) {
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
     // A3 at 1200 dpi: 297 x 420 mm in dots, the printable area of its
     // (turned) landscape record.
-    EXPECT_EQ(raw(45), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 2970, 1200)));
-    EXPECT_EQ(raw(44), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 4200, 1200)));
-    EXPECT_EQ(raw(47), 13632u);
+    EXPECT_EQ(raw(kItRdmSrcPaperWidthDot), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 2970, 1200)));
+    EXPECT_EQ(raw(kItRdmSrcPaperLengthDot), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 4200, 1200)));
+    EXPECT_EQ(raw(kItRdmSrcPaperPrnWidthDot), 13632u);
     EXPECT_EQ(raw(46), 19440u);
-    EXPECT_EQ(raw(48), 200u);
-    EXPECT_EQ(raw(49), 200u);
+    EXPECT_EQ(raw(kItRdmSrcXOffset), 200u);
+    EXPECT_EQ(raw(kItRdmSrcYOffset), 200u);
     for (int i = 0; i < 6; ++i) EXPECT_EQ(raw(51 + i), raw(44 + i)) << 51 + i;
-    EXPECT_EQ(raw(10), 2970u);  // dmPaperWidth from the page size
-    EXPECT_EQ(raw(9), 4200u);
+    EXPECT_EQ(raw(kItDmPaperWidth), 2970u);  // dmPaperWidth from the page size
+    EXPECT_EQ(raw(kItDmPaperLength), 4200u);
     const uint32_t f = dm::fields(c->devmode);
     EXPECT_TRUE(f & DM_PAPERSIZE);
     EXPECT_FALSE(f & (DM_PAPERLENGTH | DM_PAPERWIDTH));
@@ -480,9 +480,9 @@ TEST_F(Limits, PaperItemsFollowThePaperAndTheResolution) {
     set({{kItRdmDstResolutionW, 600}, {kItDmPrintQuality, 1200}});
     EXPECT_EQ(ComputedItemValue(c, 843), 1u);
     EXPECT_EQ(raw(kItDmPrintQuality), 600u);
-    EXPECT_EQ(raw(17), 600u);
-    EXPECT_EQ(raw(43), 600u);
-    EXPECT_EQ(raw(45), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 2970, 600)));
+    EXPECT_EQ(raw(kItDmYResolution), 600u);
+    EXPECT_EQ(raw(kItRdmDstResolutionH), 600u);
+    EXPECT_EQ(raw(kItRdmSrcPaperWidthDot), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 2970, 600)));
     // Without it, from the public fields to the items.
     set(kItDmPrintQuality, 1200);
     EXPECT_EQ(CheckPaperSizeLimits(c, 0), 1);
@@ -524,14 +524,14 @@ TEST_F(Limits, ScaleFactorsAndNupEnlargement) {
     set({{kItRdmFuncSelectNup, 1}, {kItRdmNUPType, 0x8001}, {10, 1500}, {9, 4000}});
     dm::addFields(c->devmode, DM_PAPERLENGTH | DM_PAPERWIDTH);
     EXPECT_EQ(CheckPaperSizeLimits(c, 0), 1);
-    EXPECT_EQ(raw(45), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 1500, 1200)));
-    EXPECT_EQ(raw(44), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 4000, 1200)));
-    EXPECT_EQ(raw(47), raw(45) - 400);  // the margins of A3's printable area
-    EXPECT_EQ(raw(48), 200u);
+    EXPECT_EQ(raw(kItRdmSrcPaperWidthDot), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 1500, 1200)));
+    EXPECT_EQ(raw(kItRdmSrcPaperLengthDot), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 4000, 1200)));
+    EXPECT_EQ(raw(kItRdmSrcPaperPrnWidthDot), raw(kItRdmSrcPaperWidthDot) - 400);  // the margins of A3's printable area
+    EXPECT_EQ(raw(kItRdmSrcXOffset), 200u);
     set({{10, 4000}, {9, 1500}});
     EXPECT_EQ(CheckPaperSizeLimits(c, 0), 1);
-    set(10, 4000);
-    set(9, 4000);  // both sides 18896: one doubled is too long
+    set(kItDmPaperWidth, 4000);
+    set(kItDmPaperLength, 4000);  // both sides 18896: one doubled is too long
     EXPECT_EQ(CheckPaperSizeLimits(c, 0), 0);
 }
 
@@ -552,11 +552,11 @@ TEST_F(Limits, FreeSizePapersAndTheOutputPaper) {
     // the public fields with both flags.
     set({{kItDmPaperSize, 300}, {kItRdmOutPaperSize, kA4}});
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
-    EXPECT_EQ(raw(45), c->desc->customWidthMax);
-    EXPECT_EQ(raw(44), 9600u);
-    EXPECT_EQ(raw(10), static_cast<uint32_t>(DotsToDisplay(kUnitTenthMm, static_cast<int32_t>(c->desc->customWidthMax), 1200)));
+    EXPECT_EQ(raw(kItRdmSrcPaperWidthDot), c->desc->customWidthMax);
+    EXPECT_EQ(raw(kItRdmSrcPaperLengthDot), 9600u);
+    EXPECT_EQ(raw(kItDmPaperWidth), static_cast<uint32_t>(DotsToDisplay(kUnitTenthMm, static_cast<int32_t>(c->desc->customWidthMax), 1200)));
     EXPECT_TRUE(dm::fields(c->devmode) & DM_PAPERWIDTH);
-    EXPECT_EQ(raw(52), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 2100, 1200)));  // A4 out
+    EXPECT_EQ(raw(kItRdmDstPaperWidthDot), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 2100, 1200)));  // A4 out
     // The same paper out is copied from the source items when item 50 says
     // "as the source".
     set(kItRdmOutPaperSize, 1024);
@@ -565,16 +565,16 @@ TEST_F(Limits, FreeSizePapersAndTheOutputPaper) {
     // A free size out is taken as it is: too wide at 1200 dpi.
     set({{kItDmPaperSize, kA4}, {kItRdmOutPaperSize, 300}});
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 0);
-    EXPECT_EQ(raw(52), 40000u);
+    EXPECT_EQ(raw(kItRdmDstPaperWidthDot), 40000u);
     set(kItRdmDstResolutionW, 600);
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
     DmSetModelQueries(previous);
     // A paper that is neither a free size nor a size of the model leaves
     // the items as they were.
     set({{kItRdmDstResolutionW, 1200}, {kItRdmOutPaperSize, 1024}, {kItDmPaperSize, 256}});
-    const uint32_t before = raw(45);
+    const uint32_t before = raw(kItRdmSrcPaperWidthDot);
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
-    EXPECT_EQ(raw(45), before);
+    EXPECT_EQ(raw(kItRdmSrcPaperWidthDot), before);
 }
 
 // ---- The sample model's rules over the computed items ----

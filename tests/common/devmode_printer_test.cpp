@@ -65,7 +65,7 @@ TEST_F(DevmodePrinter, WithoutASpoolerDefaultTheDriverDefaultsAreBuilt) {
     EXPECT_EQ(s16(p, 96), 600);
     EXPECT_EQ(ItemRawById(c, kItRdmDstResolutionW), 600u);
     EXPECT_EQ(ItemRawById(c, kItRdmMediaType), 1u) << "plain paper";
-    EXPECT_EQ(text(c, 905), u"3.61");
+    EXPECT_EQ(text(c, kItWdmDriverVersion), u"3.61");
     // The source paper in dots at 600 dpi: A4 is 4960 x 7015 (even
     // 1200-dpi counts that do not show as more than 210 x 297 mm).
     EXPECT_EQ(ItemRawById(c, kItRdmSrcPaperWidthDot), 4960u);
@@ -99,7 +99,7 @@ TEST_F(DevmodePrinter, ACallersDevmodeIsMergedAndTheResultIsTakenBack) {
     // which follows the new context's own section 2.
     EXPECT_EQ(std::memcmp(again->devmode, out.data(), 892), 0);
     EXPECT_EQ(std::memcmp(again->devmode + 1241, out.data() + 1241, 19), 0);
-    EXPECT_EQ(text(again, 905), u"3.61") << "section 3 from the model";
+    EXPECT_EQ(text(again, kItWdmDriverVersion), u"3.61") << "section 3 from the model";
 }
 
 TEST_F(DevmodePrinter, TheSpoolersDefaultOfThisDriverIsTakenWithAnEmptySectionTwo) {

@@ -87,7 +87,7 @@ TEST_F(ItemStore, NumericCodesReadSignedAndUnsignedAndStoreLowBits) {
     EXPECT_EQ(at(1, 75), 0xA1);
     EXPECT_EQ(ItemRawById(c, kItDmFields), 0xA1B2C3D4u);
     // Signed 32-bit, which the table does not use.
-    DmItem* s32 = retype(6, kTypeS32, 4);
+    DmItem* s32 = retype(kItDmFields, kTypeS32, 4);
     ItemSetRaw(c, s32, 0xFFFFFFFEu);
     EXPECT_EQ(static_cast<int32_t>(ItemGetRaw(c, s32)), -2);
     // Items of section 2 and 3 are addressed from their section bases.
@@ -137,7 +137,7 @@ TEST_F(ItemStore, TextAndBlockItems) {
     ItemSetRaw(c, code, 0);  // zero clears
     for (int i = 0; i < 9; ++i) EXPECT_EQ(field[i], 0);
     // A block type (no code of its own in the table).
-    DmItem* block = retype(712, 40 + 20, 32);  // code 60: a block of 32 bytes
+    DmItem* block = retype(kItRdmKwomMember, 40 + 20, 32);  // code 60: a block of 32 bytes
     BYTE* b = ItemGetRawAddress(c, block);
     ASSERT_NE(b, nullptr);
     BYTE data[32];
@@ -332,8 +332,8 @@ TEST(ItemStoreText, AnsiItemsConvertInTheSystemCodePage) {
 }
 
 TEST_F(ItemStore, FirstTextCodesBehaveAsTheSecond) {
-    DmItem* ansi = retype(216, kTypeAnsi, 9);
-    DmItem* wide = retype(1, kTypeWide, 64);
+    DmItem* ansi = retype(kItRdmUserCode, kTypeAnsi, 9);
+    DmItem* wide = retype(kItDmDeviceName, kTypeWide, 64);
     ItemSetString(c, ansi, u"code");
     ItemSetString(c, wide, u"name");
     WCHAR out[16];

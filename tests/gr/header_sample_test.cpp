@@ -83,9 +83,9 @@ TEST_F(SampleHeader, DuplexFinishingAndTheJobsIdentity) {
     ItemSetRawById(ctx_, kItRdmFuncSelectPunch, 1);      // punch
     ItemSetRawById(ctx_, kItRdmPunchType, 2);
     ItemSetRawById(ctx_, kItRdmColorMode, 3);     // monochrome
-    setText(216, "1234");
-    setText(215, "alice");
-    setText(243, "03-(123)4");
+    setText(kItRdmUserCode, "1234");
+    setText(kItRdmUserID, "alice");
+    setText(kItRdmTelNo, "03-(123)4");
     check("duplex-finishing");
 }
 
