@@ -45,10 +45,10 @@ const ValueMapEntry* mapSection(DrvContext* ctx, const DmItem* item) {
     if (!m) return nullptr;
     bool second = false;
     switch (item->id) {
-    case 95:
-    case 102: second = ItemRawById(ctx, kItDmOrientation) == 2; break;
-    case 134:
-    case 136: second = IsEffectiveLandscape(ctx) != 0; break;
+    case kItRdmNUPType:
+    case kItRdmDuplexType: second = ItemRawById(ctx, kItDmOrientation) == 2; break;
+    case kItRdmPunchType:
+    case kItRdmStapleType: second = IsEffectiveLandscape(ctx) != 0; break;
     default: break;
     }
     if (second) {

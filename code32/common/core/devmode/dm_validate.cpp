@@ -19,9 +19,9 @@ bool isListType(int t) { return t == 1 || t == 2 || t == 257 || t == 513; }
 // The companion switch of the finishing options whose values it gates.
 int companionOf(int id) {
     switch (id) {
-    case 102: return 61;   // duplex type: duplex on
-    case 136: return 66;   // staple type: staple on
-    case 134: return 65;   // punch type: punch on
+    case kItRdmDuplexType: return kItRdmFuncSelectDuplex;
+    case kItRdmStapleType: return kItRdmFuncSelectStaple;
+    case kItRdmPunchType: return kItRdmFuncSelectPunch;
     default: return 0;
     }
 }
