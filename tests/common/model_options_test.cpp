@@ -2,6 +2,7 @@
 
 #include "common/model_support.h"
 #include "core/model/image.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -48,9 +49,9 @@ TEST_F(ModelOptions, OpenUIRulesAndSlots) {
     // Option 948 has no slot: it is found in the list.
     EXPECT_EQ(r->options[3].optionId, 948);
     EXPECT_EQ(MdlFindOptionById(*r, 948), &r->options[3]);
-    EXPECT_EQ(MdlFindOptionById(*r, 10012), &r->options[2]);
+    EXPECT_EQ(MdlFindOptionById(*r, kItRdmPrinterMemory), &r->options[2]);
     EXPECT_EQ(MdlFindOptionById(*r, 0), nullptr);
-    EXPECT_EQ(MdlFindOptionById(*r, 15), nullptr);
+    EXPECT_EQ(MdlFindOptionById(*r, kItDmColor), nullptr);
 }
 
 TEST_F(ModelOptions, DefaultsAndCloseUI) {
