@@ -20,7 +20,7 @@ namespace vesk {
 using namespace dm;
 
 namespace {
-constexpr int kFirstFontItem = 10004, kLastFontItem = 10009;
+constexpr int kFirstFontItem = kItRdmFontTableNum, kLastFontItem = kItRdmOptionFont;
 constexpr int kSection3FirstPosition = 730;
 
 bool isFontItem(int id) { return id >= kFirstFontItem && id <= kLastFontItem; }
