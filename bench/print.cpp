@@ -27,13 +27,13 @@
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
 #include "core/process.h"
+#include "core/item_ids.h"
 
 namespace eng = winsim::engine;
 
 namespace {
 
 constexpr char16_t kPrinterName[] = u"VESK MFP C41";
-constexpr int kItImagePrint = 183;  // rdmImagePrint: pages go as bands
 
 // A machine with the driver set and one printer, and the driver loaded as
 // the engine loads it.
@@ -122,7 +122,7 @@ private:
     bool setBanding() {
         vesk::DrvContext* c = vesk::CtxCreateEx(printer_, printer_, nullptr, 0, vesk::kCreateInterface, 0, nullptr);
         if (!c) return false;
-        vesk::ItemSetRawById(c, kItImagePrint, 1);
+        vesk::ItemSetRawById(c, kItRdmImagePrint, 1);
         std::vector<uint8_t> dm(c->devmode, c->devmode + vesk::dmSizes().totalSize);
         vesk::CtxReleaseEx(c, vesk::kReleaseFree);
         return winsim::setPrinterDevmode(kPrinterName, dm) == ERROR_SUCCESS;
