@@ -27,16 +27,13 @@
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
 #include "core/process.h"
+#include "core/item_ids.h"
 
 namespace eng = winsim::engine;
 
 namespace {
 
 constexpr char16_t kPrinterName[] = u"VESK MFP C41";
-constexpr int kItImagePrint = 183;  // rdmImagePrint: pages go as bands
-constexpr int kItDmColor = 15;       // dmColor: 1 monochrome, 2 colour
-constexpr int kItColorProcess = 184; // rdmColorProcess: 1 one-bit output on a monochrome page
-constexpr int kItPrnMethod = 222;    // rdmPrnMethod: 5 sends each raster record whole, as it is
 
 // The forms a raster page's bands take: as the printer's default DEVMODE
 // has it (the sample machine is a monochrome one, so its 24-bit bands go as
@@ -132,10 +129,10 @@ private:
     bool setBanding() {
         vesk::DrvContext* c = vesk::CtxCreateEx(printer_, printer_, nullptr, 0, vesk::kCreateInterface, 0, nullptr);
         if (!c) return false;
-        vesk::ItemSetRawById(c, kItImagePrint, 1);
-        if (form_ == RasterForm::Color24) vesk::ItemSetRawById(c, kItPrnMethod, 5);
+        vesk::ItemSetRawById(c, kItRdmImagePrint, 1);
+        if (form_ == RasterForm::Color24) vesk::ItemSetRawById(c, kItRdmPrnMethod, 5);
         if (form_ == RasterForm::Grey || form_ == RasterForm::OneBit) vesk::ItemSetRawById(c, kItDmColor, 1);
-        if (form_ == RasterForm::OneBit) vesk::ItemSetRawById(c, kItColorProcess, 1);
+        if (form_ == RasterForm::OneBit) vesk::ItemSetRawById(c, kItRdmColorProcess, 1);
         std::vector<uint8_t> dm(c->devmode, c->devmode + vesk::dmSizes().totalSize);
         vesk::CtxReleaseEx(c, vesk::kReleaseFree);
         return winsim::setPrinterDevmode(kPrinterName, dm) == ERROR_SUCCESS;
