@@ -129,10 +129,10 @@ private:
     bool setBanding() {
         vesk::DrvContext* c = vesk::CtxCreateEx(printer_, printer_, nullptr, 0, vesk::kCreateInterface, 0, nullptr);
         if (!c) return false;
-        vesk::ItemSetRawById(c, kItRdmImagePrint, 1);
-        if (form_ == RasterForm::Color24) vesk::ItemSetRawById(c, kItRdmPrnMethod, 5);
-        if (form_ == RasterForm::Grey || form_ == RasterForm::OneBit) vesk::ItemSetRawById(c, kItDmColor, 1);
-        if (form_ == RasterForm::OneBit) vesk::ItemSetRawById(c, kItRdmColorProcess, 1);
+        vesk::ItemSetRawById(c, vesk::kItRdmImagePrint, 1);
+        if (form_ == RasterForm::Color24) vesk::ItemSetRawById(c, vesk::kItRdmPrnMethod, 5);
+        if (form_ == RasterForm::Grey || form_ == RasterForm::OneBit) vesk::ItemSetRawById(c, vesk::kItDmColor, 1);
+        if (form_ == RasterForm::OneBit) vesk::ItemSetRawById(c, vesk::kItRdmColorProcess, 1);
         std::vector<uint8_t> dm(c->devmode, c->devmode + vesk::dmSizes().totalSize);
         vesk::CtxReleaseEx(c, vesk::kReleaseFree);
         return winsim::setPrinterDevmode(kPrinterName, dm) == ERROR_SUCCESS;
