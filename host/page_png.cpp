@@ -2,7 +2,9 @@
 // (page pictures are large and mostly white).
 #include "page_png.h"
 
+#ifdef VESK_HAVE_PNG
 #include <png.h>
+#endif
 
 #include <csetjmp>
 #include <cstdio>
@@ -10,6 +12,12 @@
 
 namespace vesk::host {
 
+#ifndef VESK_HAVE_PNG
+bool writePng(const std::string&, const decode::Picture&, std::string* error) {
+    if (error) *error = "this build of vesk writes no PNG files (libpng was not found when it was built)";
+    return false;
+}
+#else
 bool writePng(const std::string& path, const decode::Picture& pic, std::string* error) {
     auto fail = [&](const std::string& why) {
         if (error) *error = why;
@@ -39,5 +47,6 @@ bool writePng(const std::string& path, const decode::Picture& pic, std::string* 
     if (std::fflush(f.get()) != 0) return fail("cannot write " + path);
     return true;
 }
+#endif
 
 }  // namespace vesk::host
