@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/font_tables.h"
+#include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/model/query.h"
 #include "header/header_internal.h"
@@ -14,10 +15,6 @@
 namespace vesk {
 namespace {
 
-constexpr int kItFontTableNum = 10004;
-constexpr int kItFontTable = 10005;
-constexpr int kItDeviceFontNum = 10006;
-constexpr int kItDeviceFont = 10007;
 constexpr uint32_t kDeviceFontRecord = kMdlFontRecordSize;  // u16 id (0xFFFF unused), name at +4
 constexpr uint32_t kSubstRecord = kMdlFontPairSize;         // two names of 32 characters
 constexpr uint32_t kNameChars = kMdlFontNameChars;
@@ -56,7 +53,7 @@ void line(HeaderRender& r, const char* head, const std::string& list) {
 
 void PjlDevFontId(HeaderRender& r) {
     uint32_t n = 0;
-    const BYTE* t = table(r.ctx, kItDeviceFontNum, kItDeviceFont, kDeviceFontRecord, &n);
+    const BYTE* t = table(r.ctx, kItRdmDeviceFontNum, kItRdmDeviceFont, kDeviceFontRecord, &n);
     std::string list;
     for (uint32_t i = 0; t && i < n; ++i) {
         const BYTE* rec = t + i * kDeviceFontRecord;
@@ -70,9 +67,9 @@ void PjlDevFontId(HeaderRender& r) {
 void PjlSubFontTable(HeaderRender& r, const CommandRecord& rec, uint32_t value) {
     const uint32_t at = FindValueRecord(r.view, rec, static_cast<uint16_t>(value));
     uint32_t pairs = 0;
-    if (!at || !r.view.u32(at + 12, &pairs) || pairs == 0) return;
+    if (!at || !r.view.u32(at + kMdlValCount, &pairs) || pairs == 0) return;
     uint32_t n = 0;
-    const BYTE* t = table(r.ctx, kItFontTableNum, kItFontTable, kSubstRecord, &n);
+    const BYTE* t = table(r.ctx, kItRdmFontTableNum, kItRdmFontTable, kSubstRecord, &n);
     std::string list;
     for (uint32_t i = 0; t && i < n; ++i) {
         const BYTE* p = t + i * kSubstRecord;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/paths.h"
 #include "core/printer_identity.h"
@@ -21,10 +22,6 @@
 namespace vesk {
 namespace {
 
-constexpr int kItDstResolutionW = 42;
-constexpr int kItSimplexBindType = 103;
-constexpr int kItMediaType = 378;
-constexpr int kItColorMatchingMode = 152;
 constexpr size_t kPathBytes = 260;
 constexpr size_t kNameChars = 261;
 
@@ -57,7 +54,7 @@ void outputLength(HeaderRender& r, const CommandRecord& rec, DmItem* item, bool 
     int64_t mul = 1, div = 1;
     NumericScale(r.view, rec, &mul, &div);
     const int64_t value = ItemSignedValue(item, ItemGetValue(r.ctx, item));
-    const int64_t resolution = ItemValueById(r.ctx, kItDstResolutionW);
+    const int64_t resolution = ItemValueById(r.ctx, kItRdmDstResolutionW);
     int64_t v = ScaleValue(value * mul * resolution, 1, div * 1200);
     if (div == 0) v = value;
     if (negate) v = -v;
@@ -115,9 +112,9 @@ void path(HeaderRender& r, const CommandRecord& rec, const WCHAR* p) {
 void colourMatchingFile(HeaderRender& r, const CommandRecord& rec) {
     const uint32_t model = r.ctx->desc ? r.ctx->desc->machineId : 0;
     if (model != 130 && model != 131) return;
-    const uint32_t mode = ItemValueById(r.ctx, kItColorMatchingMode);
+    const uint32_t mode = ItemValueById(r.ctx, kItRdmColorMatchingMode);
     if (mode == 0) return;
-    const bool thick = ItemValueById(r.ctx, kItMediaType) == 2;
+    const bool thick = ItemValueById(r.ctx, kItRdmMediaType) == 2;
     char file[16];
     std::snprintf(file, sizeof file, "KW%02uC15%u.rcm", model == 130 ? 80u : 81u, (thick ? 3u : 1u) + (mode == 1 ? 0u : 1u));
     const std::string dir = safeAnsi(GetDriverDir(r.ctx), kPathBytes);
@@ -136,12 +133,12 @@ bool RenderSpecialCommand(HeaderRender& r, int kind, const CommandRecord& rec, D
         case 7: logFile(r, rec, true); return true;
         case 8: digitsOnly(r, rec, item); return true;
         case 9: {
-            const uint32_t bind = ItemValueById(r.ctx, kItSimplexBindType);
+            const uint32_t bind = ItemValueById(r.ctx, kItRdmSimplexBindType);
             outputLength(r, rec, item, bind == 2 || bind == 4);
             return true;
         }
         case 10: {
-            const uint32_t bind = ItemValueById(r.ctx, kItSimplexBindType);
+            const uint32_t bind = ItemValueById(r.ctx, kItRdmSimplexBindType);
             outputLength(r, rec, item, bind == 3 || bind == 4);
             return true;
         }
