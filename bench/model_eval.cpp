@@ -18,6 +18,7 @@
 #include "core/model/eval.h"
 #include "core/model/image.h"
 #include "core/sysdeps.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 
@@ -110,7 +111,7 @@ struct Fixture {
                                                   {14, 1200}, {65, 1},     {134, 1},      {10050, 1},   {10175, 9},
                                                   {10014, 1}, {61, 1},     {378, 3},      {66, 1}};
         for (auto [id, v] : items) ItemSetRawById(ctx, id, v);
-        ItemSetString(ctx, ItemFindById(ctx, 216), u"1234");
+        ItemSetString(ctx, ItemFindById(ctx, kItRdmUserCode), u"1234");
     }
     ~Fixture() {
         ctx->model = nullptr;

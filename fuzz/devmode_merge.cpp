@@ -31,6 +31,7 @@
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
 #include "core/sysdeps.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 
@@ -51,8 +52,8 @@ bool setUp(Fixture& x) {
     x.ctx = CtxCreateEx(x.printer, x.printer, nullptr, 0, 0, 0, nullptr);
     if (!x.ctx || !x.ctx->model || !x.ctx->devmode) return false;
     // Font tables the merge must leave alone: handles in section 2.
-    ItemSetRawById(x.ctx, 10007, 0x1234);
-    ItemSetRawById(x.ctx, 10006, 2);
+    ItemSetRawById(x.ctx, kItRdmDeviceFont, 0x1234);
+    ItemSetRawById(x.ctx, kItRdmDeviceFontNum, 2);
     x.defaults.assign(x.ctx->devmode, x.ctx->devmode + dmSizes().stateSize);
     return true;
 }
@@ -113,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(dm::rd16(cur, dm::kOffSectionBase2) == dmSectionBase(s, 2));
     check(dm::rd16(cur, dm::kOffSectionBase3) == dmSectionBase(s, 3));
     for (uint32_t off : kKept) check(cur[off] == f.defaults[off]);
-    check(ItemRawById(ctx, 10007) == 0x1234 && ItemRawById(ctx, 10006) == 2);
+    check(ItemRawById(ctx, kItRdmDeviceFont) == 0x1234 && ItemRawById(ctx, kItRdmDeviceFontNum) == 2);
     check(dm::rd16(cur, dm::kOffFormName + 62) == 0 && dm::rd16(cur, dm::kOffDeviceName + 62) == 0);
 
     std::vector<BYTE> out(s.totalSize, 0);

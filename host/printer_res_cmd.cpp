@@ -23,6 +23,7 @@
 #include "core/process.h"
 #include "core/res/res.h"
 #include "core/wstr.h"
+#include "core/item_ids.h"
 
 namespace vesk::host {
 namespace {
@@ -100,13 +101,13 @@ int printerLocale(const Args& args, const std::vector<std::string>& words, bool 
         if (DWORD e = winsim::setPrinterDevmode(winsim::fromUtf8(words[1]), dm); e != ERROR_SUCCESS)
             return fail("cannot keep the DEVMODE of '" + words[1] + "': " + winsim::spoolerErrorText(e));
     }
-    const uint32_t lang = ItemRawById(c, 177), unit = ItemRawById(c, 179);
+    const uint32_t lang = ItemRawById(c, kItRdmLanguageID), unit = ItemRawById(c, kItRdmDspUnit);
     WCHAR paper[128];
     ItemFormatValue(c, 8, paper, 128);
     std::cout << "display language: " << lang << " (" << u8(LangCodeFromId(lang)) << ")\n"
-              << "paper:            " << u8(paper) << " (" << ItemRawById(c, 8) << ")\n"
+              << "paper:            " << u8(paper) << " (" << ItemRawById(c, kItDmPaperSize) << ")\n"
               << "unit:             " << (unit == 0 ? "millimetres" : "inches") << " (" << unit << ")\n"
-              << "country code:     " << ItemRawById(c, 180) << "\n";
+              << "country code:     " << ItemRawById(c, kItRdmLocaleID) << "\n";
     WCHAR file[kPathBufChars];
     BuildPrivateDirPath(file, kPathBufChars, kLocaleIniName);
     WCHAR section[kPathBufChars];

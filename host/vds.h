@@ -38,6 +38,9 @@
 //                                with a zero), hex:HEXDIGITS; out:N asks for an
 //                                output buffer of N bytes
 //   resetdc [KEY=VALUE...]       a new device with these DEVMODE changes
+//   icm profile=FILE | icm off   colour management with the destination
+//                                profile FILE (the driver's colour transform),
+//                                or off (the transform deleted)
 //   page ... endpage             one page
 //   end                          the end of the job (optional)
 //
@@ -90,7 +93,7 @@ struct Command {
     enum Kind {
         Machine, Printer, Devmode, Job, FontFace, Glyph, Escape, ResetDc, Page, EndPage, End,
         Clip, Brush, Pen, Xform, Mix, BrushOrg, DefinePath, Fill, Stroke, StrokeFill, Rect,
-        BitBlt, Stretch, Copy, Font, Text
+        BitBlt, Stretch, Copy, Font, Text, Icm
     } kind = End;
     int line = 0;
 
@@ -108,6 +111,8 @@ struct Command {
     uint32_t escape = 0;
     std::vector<uint8_t> escapeIn;
     uint32_t escapeOut = 0;
+    // icm: the profile file (empty: off)
+    std::string icmProfile;
     // state
     winsim::engine::ClipSpec clip;
     std::string clipPathName;

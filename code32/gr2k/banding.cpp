@@ -12,6 +12,7 @@
 #include "pdev.h"
 #include "records/drawing_records.h"
 #include "records/raster_record.h"
+#include "vector/vector.h"
 
 namespace vesk {
 namespace {
@@ -25,36 +26,15 @@ void fillWhite(SURFOBJ* pso) {
     for (LONG y = 0; y < pso->sizlBitmap.cy; ++y) std::memset(first + static_cast<ptrdiff_t>(y) * pso->lDelta, 0xFF, row);
 }
 
-// No clip for the band's records: a clip left from the band before ends.
-bool selectNoClip(Pdev* p) {
-    if (p->draw.clip.kind == 0) return true;
-    if (!ClipResetRecordWrite(&p->out)) return false;
-    p->draw.clip.kind = 0;
-    p->draw.clip.valid = true;
-    return true;
-}
-
+// The finished band goes through the copy path: its rows on the page at
+// the band's origin. The band's palette is black and white in that order,
+// which the device takes without a palette.
 bool sendBand(Pdev* p, SURFOBJ* pso, LONG rows) {
     if (rows <= 0) return true;
-    const bool oneBit = pso->iBitmapFormat == BMF_1BPP;
-    RasterImage img{};
-    img.x = p->bandOrigin.x;
-    img.y = p->bandOrigin.y;
-    img.width = pso->sizlBitmap.cx;
-    img.height = rows;
-    img.srcWidth = static_cast<DWORD>(pso->sizlBitmap.cx);
-    img.rows = static_cast<DWORD>(rows);
-    // The band's palette is black and white in that order: the device takes
-    // such rows without a palette.
-    img.format = oneBit ? kRaster1 : kRaster24;
-    img.firstRow = static_cast<const BYTE*>(pso->pvScan0);
-    img.palette = nullptr;
-    img.bottomUp = pso->lDelta < 0;
-    RasterOptions opt{};
-    opt.wholeRecord = p->printMethod == 5 || p->printMethod == 7 || p->apiUse;
-    opt.monochrome = p->machineColor == 0 || p->color == 1;
-    opt.banding = true;
-    return RasterRecordWrite(&p->out, img, opt) || RasterRecordWriteRows(&p->out, img);
+    const RECTL target{p->bandOrigin.x, p->bandOrigin.y, p->bandOrigin.x + pso->sizlBitmap.cx,
+                       p->bandOrigin.y + rows};
+    const POINTL origin{0, 0};
+    return CopyRasterShip(p, nullptr, pso, &origin, &target) == TRUE;
 }
 
 }  // namespace
@@ -74,7 +54,7 @@ BOOL APIENTRY DrvStartBanding(SURFOBJ* pso, POINTL* pptl) {
     p->bandOrigin = POINTL{0, 0};
     if (pptl) *pptl = p->bandOrigin;
     p->bandCount = 0;
-    if (!selectNoClip(p) || !SetRopCached(&p->out, &p->draw, kSourceCopy >> 16)) return FALSE;
+    if (ClipSelect(p, nullptr) < 0 || !SetRopCached(&p->out, &p->draw, kSourceCopy >> 16)) return FALSE;
     fillWhite(pso);
     return TRUE;
 }

@@ -10,6 +10,7 @@
 #include "driver_functions.h"
 #include "printer_text.h"
 #include "stream/record_buffer.h"
+#include "core/item_ids.h"
 
 namespace vesk {
 namespace {
@@ -17,7 +18,6 @@ namespace {
 constexpr char kTechnology[] = "VESK";
 constexpr char kCoreVersion[] = "GRCORE.LIB MASTER 1.26h";
 constexpr size_t kLibraryNameBytes = 128;  // with the terminator
-constexpr int kItCopies = 12;
 constexpr DWORD kMostCopies = 999;
 // QUERYESCSUPPORT's answer for SETCOPYCOUNT: the most copies it takes.
 constexpr ULONG kCopyCountAnswer = 999;
@@ -45,7 +45,7 @@ ULONG setCopyCount(Pdev* p, const EscapeBuffers& b) {
     if (count >= kMostCopies) count = kMostCopies;
     if (count == 0) count = 1;
     p->copies = static_cast<int16_t>(count);
-    ItemSetRawById(p->ctx, kItCopies, count);
+    ItemSetRawById(p->ctx, kItDmCopies, count);
     if (b.hasOutput()) dm::wr32(b.out, 0, count);
     return 1;
 }

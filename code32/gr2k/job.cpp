@@ -23,13 +23,12 @@
 #include "job_state.h"
 #include "records/drawing_records.h"
 #include "spool_library.h"
+#include "core/item_ids.h"
 
 namespace vesk {
 namespace {
 
 constexpr uint32_t kMergeAtStartDoc = 0x20008;
-constexpr int kItPrnMethod = 222;
-constexpr int kItApiUseFlag = 247;
 constexpr char kJobNamePrefix[] = "@PJL SET JOBNAME = \"";
 constexpr char kJobNameSuffix[] = "\"\r\n";
 
@@ -40,7 +39,7 @@ bool firstPageBound(const Pdev* p) { return p->firstPageHeaderOnly && p->pageCou
 // item's: the context is merged again (the INI is the newer word).
 bool followIniPrintMethod(Pdev* p) {
     DrvContext* ctx = p->ctx;
-    DmItem* item = ItemFindById(ctx, kItPrnMethod);
+    DmItem* item = ItemFindById(ctx, kItRdmPrnMethod);
     if (!item || !item->valueName) return true;
     const WCHAR* file = GetIniFilePath(ctx);
     const WCHAR* printer = PrnGetPrinterName(ctx);
@@ -90,7 +89,7 @@ BOOL APIENTRY DrvStartDoc(SURFOBJ* pso, LPWSTR pwszDocName, DWORD dwJobId) {
     // A second start without an end: the first document's session ends here.
     if (!reset) PdevUnbindLibrary(p);
     StartDocRefreshSettings(p, kMergeAtStartDoc);
-    p->apiUse = ItemRawById(p->ctx, kItApiUseFlag);
+    p->apiUse = ItemRawById(p->ctx, kItRdmAPIUseFlag);
     if (p->apiUse) p->directSize = 0;
     if (!followIniPrintMethod(p)) return FALSE;
     if (!reset) {

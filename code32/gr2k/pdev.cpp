@@ -18,6 +18,8 @@
 #include "common_calls/context_devmode.h"
 #include "job_state.h"
 #include "spool_library.h"
+#include "vector/vector.h"
+#include "core/item_ids.h"
 
 namespace vesk {
 namespace {
@@ -26,51 +28,12 @@ constexpr uint32_t kCreateGraphicsDriver = 0x10000;
 constexpr uint32_t kMergeAtEnable = 0x10008;
 constexpr DWORD kVersionInfoSize = 276;
 
-enum ItemId : int {
-    kItOrientation = 7,
-    kItPaperSize = 8,
-    kItCopies = 12,
-    kItPrintQuality = 14,
-    kItColor = 15,
-    kItSrcPaperLengthDot = 44,
-    kItSrcPaperWidthDot = 45,
-    kItSrcPaperPrnLengthDot = 46,
-    kItSrcPaperPrnWidthDot = 47,
-    kItSrcXOffset = 48,
-    kItSrcYOffset = 49,
-    kItDstPaperPrnLengthDot = 53,
-    kItDstPaperPrnWidthDot = 54,
-    kItFuncSelectNup = 59,
-    kItScaleH = 92,
-    kItScaleV = 93,
-    kItNupPostKind = 94,
-    kItColorMatching = 149,
-    kItIcmType = 150,
-    kItLanguageId = 177,
-    kItEmfSpool = 181,
-    kItExtPrintArea = 182,
-    kItImagePrint = 183,
-    kItColorProcess = 184,
-    kItPrnMethod = 222,
-    kItMachineColor = 246,
-    kItFrontFunc = 249,
-    kItHiddenFunc4 = 350,
-    kItHiddenFunc5 = 351,
-    kItHiddenFunc15 = 361,
-    kItHiddenFunc18 = 364,
-    kItHiddenFunc26 = 372,
-    kItHiddenFunc30 = 376,
-    kItDriverType = 380,
-    kItTextBitmapSupport = 394,
-    kItTextBitmap = 395,
-    kItHidden2Func9 = 407,
-    kItJobLinker = 714,
-    kItFreeSizeWidth = 860,
-    kItFreeSizeLength = 861,
-};
+// An item without a field name.
+constexpr int kItSrcPaperPrnLengthDot = 46;
 
 // Items carried from the old context to the new one at a reset while banding.
-constexpr int kJobIdentityItems[] = {216, 217, 220, 215, 219, 243, 244, 221};
+constexpr int kJobIdentityItems[] = {kItRdmUserCode,     kItRdmOwnerName, kItRdmJOBPassword, kItRdmUserID,
+                                     kItRdmDocumentName, kItRdmTelNo,     kItRdmTelLine,     kItRdmStoredPassword};
 
 uint32_t raw(DrvContext* ctx, int id) { return ItemRawById(ctx, id); }
 
@@ -125,35 +88,35 @@ Pdev* PdevFromSurface(SURFOBJ* pso) {
 
 void PdevReadSettings(Pdev* p) {
     DrvContext* c = p->ctx;
-    p->copies = static_cast<int16_t>(raw(c, kItCopies));
-    p->firstPageHeaderOnly = static_cast<uint16_t>(raw(c, kItJobLinker) & 1);
-    p->banding = p->firstPageHeaderOnly ? 0 : static_cast<int16_t>(raw(c, kItImagePrint));
-    p->colorProcess = static_cast<int16_t>(raw(c, kItColorProcess));
-    if (!p->banding && p->colorProcess == 0 && raw(c, kItHidden2Func9) != 0) p->colorProcess = 2;
-    p->orientationIndex = static_cast<int16_t>(raw(c, kItOrientation) - 1);
-    p->resolution = static_cast<uint16_t>(raw(c, kItPrintQuality));
+    p->copies = static_cast<int16_t>(raw(c, kItDmCopies));
+    p->firstPageHeaderOnly = static_cast<uint16_t>(raw(c, kItRdmJobLinker) & 1);
+    p->banding = p->firstPageHeaderOnly ? 0 : static_cast<int16_t>(raw(c, kItRdmImagePrint));
+    p->colorProcess = static_cast<int16_t>(raw(c, kItRdmColorProcess));
+    if (!p->banding && p->colorProcess == 0 && raw(c, kItRdmHidden2Func9) != 0) p->colorProcess = 2;
+    p->orientationIndex = static_cast<int16_t>(raw(c, kItDmOrientation) - 1);
+    p->resolution = static_cast<uint16_t>(raw(c, kItDmPrintQuality));
     if (p->resolution == 0) p->resolution = 600;
-    p->language = static_cast<int16_t>(raw(c, kItLanguageId));
-    p->machineColor = raw(c, kItMachineColor);
-    p->emfSpool = raw(c, kItEmfSpool);
-    p->color = raw(c, kItColor);
-    p->printArea = raw(c, kItExtPrintArea);
-    p->hiddenFunc4 = raw(c, kItHiddenFunc4);
-    p->hiddenFunc18 = raw(c, kItHiddenFunc18);
-    p->hiddenFunc30 = raw(c, kItHiddenFunc30);
-    p->hiddenFunc5 = raw(c, kItHiddenFunc5);
-    p->frontFuncFlag = raw(c, kItHiddenFunc15) != 0 || (raw(c, kItFrontFunc) & 0x80) != 0;
+    p->language = static_cast<int16_t>(raw(c, kItRdmLanguageID));
+    p->machineColor = raw(c, kItRdmMachineColor);
+    p->emfSpool = raw(c, kItRdmEMFSpool);
+    p->color = raw(c, kItDmColor);
+    p->printArea = raw(c, kItRdmExtPrintArea);
+    p->hiddenFunc4 = raw(c, kItRdmHiddenFunc4);
+    p->hiddenFunc18 = raw(c, kItRdmHiddenFunc18);
+    p->hiddenFunc30 = raw(c, kItRdmHiddenFunc30);
+    p->hiddenFunc5 = raw(c, kItRdmHiddenFunc5);
+    p->frontFuncFlag = raw(c, kItRdmHiddenFunc15) != 0 || (raw(c, kItRdmFrontFunc) & 0x80) != 0;
     p->spoolLibraryName = c->desc ? c->desc->spoolerLibraryName : nullptr;
-    p->icmMatching = static_cast<uint8_t>(raw(c, kItColorMatching));
-    p->icmType = static_cast<uint8_t>(raw(c, kItIcmType));
-    const uint32_t textBitmap = raw(c, kItTextBitmapSupport) ? raw(c, kItTextBitmap) : raw(c, kItHiddenFunc26);
+    p->icmMatching = static_cast<uint8_t>(raw(c, kItRdmColorMatching));
+    p->icmType = static_cast<uint8_t>(raw(c, kItRdmICMType));
+    const uint32_t textBitmap = raw(c, kItRdmQualityFuncTextBitmapSupport) ? raw(c, kItRdmQualityFuncTextBitmap) : raw(c, kItRdmHiddenFunc26);
     p->textAsBitmap = textBitmap != 0;
-    p->printMethod = raw(c, kItPrnMethod);
+    p->printMethod = raw(c, kItRdmPrnMethod);
     p->printMethod7 = p->printMethod == 7;
-    p->directSize = raw(c, kItSrcPaperPrnLengthDot) >= raw(c, kItDstPaperPrnLengthDot) &&
-                    raw(c, kItSrcPaperPrnWidthDot) >= raw(c, kItDstPaperPrnWidthDot) &&
-                    (raw(c, kItFuncSelectNup) == 0 || raw(c, kItNupPostKind) != 9) && raw(c, kItScaleH) <= 100 &&
-                    raw(c, kItScaleV) <= 100 && p->printMethod != 7 && p->printMethod != 5;
+    p->directSize = raw(c, kItSrcPaperPrnLengthDot) >= raw(c, kItRdmDstPaperPrnLengthDot) &&
+                    raw(c, kItRdmSrcPaperPrnWidthDot) >= raw(c, kItRdmDstPaperPrnWidthDot) &&
+                    (raw(c, kItRdmFuncSelectNup) == 0 || raw(c, kItRdmNUPPOSTKind) != 9) && raw(c, kItRdmScaleH) <= 100 &&
+                    raw(c, kItRdmScaleV) <= 100 && p->printMethod != 7 && p->printMethod != 5;
 }
 
 bool GetJobPaperSizeTenthMm(Pdev* p, uint32_t* width, uint32_t* length) {
@@ -171,9 +134,9 @@ bool GetJobPaperSizeTenthMm(Pdev* p, uint32_t* width, uint32_t* length) {
             *width = static_cast<uint32_t>(w);
             *length = static_cast<uint32_t>(l);
         } else {
-            *width = dotsToTenthMm(raw(c, kItFreeSizeWidth));
-            *length = dotsToTenthMm(raw(c, kItFreeSizeLength));
-            if (raw(c, kItOrientation) == DMORIENT_LANDSCAPE) std::swap(*width, *length);
+            *width = dotsToTenthMm(raw(c, kItWdmFreeSizeWidth));
+            *length = dotsToTenthMm(raw(c, kItWdmFreeSizeLength));
+            if (raw(c, kItDmOrientation) == DMORIENT_LANDSCAPE) std::swap(*width, *length);
         }
         return true;
     }
@@ -186,16 +149,16 @@ bool PdevReadPageGeometry(Pdev* p) {
     DrvContext* c = p->ctx;
     PageGeometry& g = p->geometry;
     if (!GetJobPaperSizeTenthMm(p, &g.paperWidthTenthMm, &g.paperLengthTenthMm)) return false;
-    g.paperWidthDots = raw(c, kItSrcPaperWidthDot);
-    g.paperLengthDots = raw(c, kItSrcPaperLengthDot);
-    g.printWidthDots = raw(c, kItSrcPaperPrnWidthDot);
+    g.paperWidthDots = raw(c, kItRdmSrcPaperWidthDot);
+    g.paperLengthDots = raw(c, kItRdmSrcPaperLengthDot);
+    g.printWidthDots = raw(c, kItRdmSrcPaperPrnWidthDot);
     g.printLengthDots = raw(c, kItSrcPaperPrnLengthDot);
     // The resolution in use (600 when the item holds none).
     g.printWidthTenthMm = static_cast<uint32_t>(int64_t{g.printWidthDots} * 254 / p->resolution);
     g.printLengthTenthMm = static_cast<uint32_t>(int64_t{g.printLengthDots} * 254 / p->resolution);
-    g.paperSize = raw(c, kItPaperSize);
-    g.offsetX = raw(c, kItSrcXOffset);
-    g.offsetY = raw(c, kItSrcYOffset);
+    g.paperSize = raw(c, kItDmPaperSize);
+    g.offsetX = raw(c, kItRdmSrcXOffset);
+    g.offsetY = raw(c, kItRdmSrcYOffset);
     p->surfaceWidth = g.printWidthDots;
     p->surfaceHeight = g.printLengthDots;
     return true;
@@ -272,6 +235,7 @@ void APIENTRY DrvDisablePDEV(DHPDEV dhpdev) {
     Pdev* p = PdevFromHandle(dhpdev);
     if (!p) return;
     PdevPageStateFree(p);
+    IcmFreeAll(p);
     PdevUnbindLibrary(p);
     // The signatures go first: a stale handle the engine still holds no
     // longer passes the check.

@@ -70,6 +70,8 @@ struct Pdev {
     int16_t jobNameLength;
     void* deviceFonts;             // the device font set (none is loaded yet)
     DrawState draw;                // what this page's records have set
+    RealizedBrush solidBrush;      // the solid-brush slot (no pattern)
+    struct IcmTransform* icm;      // the colour transforms made for the device
     RecordBuffer out;              // the output with the spooler-side binding
     POINTL bandOrigin;
     uint32_t bandCount;

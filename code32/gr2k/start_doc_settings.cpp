@@ -11,13 +11,12 @@
 #include "common_calls/context_devmode.h"
 #include "common_calls/start_doc_steps.h"
 #include "job_state.h"
+#include "core/item_ids.h"
 
 namespace vesk {
 namespace {
 
 constexpr uint32_t kCreateStartDoc = 0x20000;
-constexpr int kItFuncSelectSort = 64;
-constexpr int kItTelLine = 244;
 
 // The identity text items and the longest text each keeps (characters).
 struct IdentityItem {
@@ -46,7 +45,7 @@ void keep(DrvContext* ctx, KeptIdentity& k) {
         while (n < size && field[n]) ++n;
         if (n <= kIdentityItems[i].maxChars && n < kKeptBytes) std::memcpy(k.text[i], field, n);
     }
-    k.telLine = ItemRawById(ctx, kItTelLine) & 0xFF;
+    k.telLine = ItemRawById(ctx, kItRdmTelLine) & 0xFF;
 }
 
 void restore(DrvContext* ctx, const KeptIdentity& k) {
@@ -61,7 +60,7 @@ void restore(DrvContext* ctx, const KeptIdentity& k) {
         std::memcpy(field, k.text[i], n);
         ItemSetRawBytes(ctx, it, field);
     }
-    ItemSetRawById(ctx, kItTelLine, k.telLine);
+    ItemSetRawById(ctx, kItRdmTelLine, k.telLine);
 }
 
 }  // namespace
@@ -75,8 +74,8 @@ int StartDocRefreshSettings(Pdev* p, uint32_t mergeFlags) {
     BidiIniApplyAtStartDoc(ctx);
     DmApplyDevmodeFlagsGr(ctx, reinterpret_cast<const DEVMODEW*>(p->devmode), mergeFlags);
     if (p->devmode && p->devmodeSize > dm::kOffCollate + 1) {
-        if (!(dm::fields(p->devmode) & DM_COLLATE)) ItemSetRawById(ctx, kItFuncSelectSort, 0);
-        if (dm::rds16(p->devmode, dm::kOffCollate) == 1) ItemSetRawById(ctx, kItFuncSelectSort, 1);
+        if (!(dm::fields(p->devmode) & DM_COLLATE)) ItemSetRawById(ctx, kItRdmFuncSelectSort, 0);
+        if (dm::rds16(p->devmode, dm::kOffCollate) == 1) ItemSetRawById(ctx, kItRdmFuncSelectSort, 1);
     }
     restore(ctx, kept);
     JcStartDocHandover(ctx, p->printer, p->jobId);

@@ -12,27 +12,17 @@
 #include "core/model/cache.h"
 #include "core/model/dm_answers.h"
 #include "core/units.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace vesk::test;
 
 namespace {
 
-// Items the predicates read.
-constexpr int kOrientation = 7, kPaper = 8, kSource = 13, kQuality = 14, kOutPaper = 50, kScaleOn = 58,
-              kNupOn = 59, kDuplexOn = 61, kPunchOn = 65, kStapleOn = 66, kScaleType = 90, kScaleH = 92,
-              kScaleV = 93, kNupKind = 94, kNupType = 95, kDuplexType = 102, kPunchType = 134, kStapleType = 136,
-              kMPTray = 138, kCoverTray = 142, kResW = 42;
-constexpr int kDuplexUnit = 10014, kLctFitted = 10018, kManualFitted = 10021, kMultiFitted = 10022;
-constexpr int kFin1000 = 10049, kFin3000 = 10050, kFin2000 = 10058, kFinBF = 10059, kType14 = 10060,
-              kType15 = 10061, kFin2000NA = 10074, kFin2000EU = 10075, kFin2000NE = 10076, kFin2000NoPunch = 10077,
-              kFin3000NoPunch = 10081;
-constexpr int kTrayPaper[] = {10175, 10176, 10177, 10178};  // trays 1-4
-constexpr int kTrayOrient[] = {10143, 10144, 10145, 10146};
-constexpr int kTrayLock[] = {10239, 10240, 10241, 10242};
-constexpr int kLctPaper = 10200, kLctOrient = 10168, kLctLock = 10264;
-constexpr int kManualPaper = 10202, kManualOrient = 10170;
-constexpr int kMultiPaper = 10203, kMultiOrient = 10171, kMultiLock = 10267;
+// The items of trays 1-4 the predicates read.
+constexpr int kTrayPaper[] = {kItRdmTray1Paper, kItRdmTray2Paper, kItRdmTray3Paper, kItRdmTray4Paper};
+constexpr int kTrayOrient[] = {kItRdmTrayOrient0, kItRdmTrayOrient1, kItRdmTrayOrient2, kItRdmTrayOrient3};
+constexpr int kTrayLock[] = {kItRdmTrayLock0, kItRdmTrayLock1, kItRdmTrayLock2, kItRdmTrayLock3};
 
 constexpr int16_t kA3 = 8, kA4 = 9, kA5 = 11, kB4 = 12, kB5 = 13, kLetter = 1, kLegal = 5, kExecutive = 7;
 
@@ -42,7 +32,7 @@ protected:
         ctx_ = modelContext(nullptr);
         ASSERT_TRUE(ctx_);
         c = ctx_.get();
-        set({{kOrientation, 1}, {kOutPaper, 1024}, {kPaper, kA4}});
+        set({{kItDmOrientation, 1}, {kItRdmOutPaperSize, 1024}, {kItDmPaperSize, kA4}});
     }
     void set(int id, int32_t v) { ItemSetRawById(c, id, static_cast<uint32_t>(v)); }
     void set(std::initializer_list<std::pair<int, int32_t>> items) {
@@ -59,9 +49,9 @@ protected:
         if (held & 2) {
             set({{kTrayPaper[1], paper}, {kTrayOrient[1], 1}});
         }
-        set({{kSource, held == 3 ? 7 : held == 2 ? 3 : 1}, {kPaper, paper}});
+        set({{kItDmDefaultSource, held == 3 ? 7 : held == 2 ? 3 : 1}, {kItDmPaperSize, paper}});
     }
-    void landscape(bool l) { set(kOrientation, l ? 2 : 1); }
+    void landscape(bool l) { set(kItDmOrientation, l ? 2 : 1); }
     winsim::TempMachine machine_;
     ContextPtr ctx_;
     DrvContext* c = nullptr;
@@ -72,7 +62,7 @@ protected:
 TEST_F(Computed, SourcesNameTheirTrays) {
     const int16_t papers[] = {kA4, kA3, kB4, kLetter};
     for (int i = 0; i < 4; ++i) set(kTrayPaper[i], papers[i]);
-    set({{kLctPaper, kLegal}, {kManualPaper, kB5}, {kMultiPaper, kA5}});
+    set({{kItRdmTray26PaperLCT1, kLegal}, {kItRdmTray28PaperManual, kB5}, {kItRdmTray29PaperMulti, kA5}});
     // Source 3 is tray 2 and source 2 is tray 3.
     EXPECT_EQ(TrayHasPaper(c, 1, kA4), 1);
     EXPECT_EQ(TrayHasPaper(c, 3, kA3), 1);
@@ -85,9 +75,9 @@ TEST_F(Computed, SourcesNameTheirTrays) {
     // Source 4: the manual tray when fitted, else the multi tray, else none.
     EXPECT_EQ(TrayHasPaper(c, 4, kB5), 0);
     EXPECT_EQ(TrayHasPaper(c, 4, kA5), 0);
-    set(kMultiFitted, 1);
+    set(kItRdmSourceOptionTypeMulti, 1);
     EXPECT_EQ(TrayHasPaper(c, 4, kA5), 1);
-    set(kManualFitted, 1);
+    set(kItRdmSourceOptionTypeManual, 1);
     EXPECT_EQ(TrayHasPaper(c, 4, kB5), 1);
     EXPECT_EQ(TrayHasPaper(c, 4, kA5), 0);
     // Source 7: unlocked trays 1-4, the large-capacity and the multi tray
@@ -96,12 +86,12 @@ TEST_F(Computed, SourcesNameTheirTrays) {
     EXPECT_EQ(TrayHasPaper(c, 7, kLetter), 1);
     EXPECT_EQ(TrayHasPaper(c, 7, kB5), 0);
     EXPECT_EQ(TrayHasPaper(c, 7, kA5), 1);
-    set(kMultiLock, 1);
+    set(kItRdmTrayLock28, 1);
     EXPECT_EQ(TrayHasPaper(c, 7, kA5), 0);
     EXPECT_EQ(TrayHasPaper(c, 7, kLegal), 0);
-    set(kLctFitted, 1);
+    set(kItRdmSourceOptionTypeLCT1, 1);
     EXPECT_EQ(TrayHasPaper(c, 7, kLegal), 1);
-    set(kLctLock, 1);
+    set(kItRdmTrayLock25, 1);
     EXPECT_EQ(TrayHasPaper(c, 7, kLegal), 0);
     for (int i = 0; i < 4; ++i) {
         set(kTrayLock[i], 1);
@@ -110,19 +100,19 @@ TEST_F(Computed, SourcesNameTheirTrays) {
     }
     // The computed ids of the same tests use the output paper.
     for (int i = 0; i < 4; ++i) set(kTrayLock[i], 0);
-    set(kPaper, kA3);
+    set(kItDmPaperSize, kA3);
     EXPECT_EQ(value(828), 1u);
     EXPECT_EQ(value(829), 0u);
     EXPECT_EQ(value(830), 1u);  // tray 2
     EXPECT_EQ(value(831), 0u);  // tray 3
-    set(kPaper, kB4);
+    set(kItDmPaperSize, kB4);
     EXPECT_EQ(value(830), 0u);
     EXPECT_EQ(value(831), 1u);
-    set(kPaper, kLetter);
+    set(kItDmPaperSize, kLetter);
     EXPECT_EQ(value(832), 1u);
-    set(kPaper, kLegal);
+    set(kItDmPaperSize, kLegal);
     EXPECT_EQ(value(833), 1u);
-    set(kPaper, kB5);
+    set(kItDmPaperSize, kB5);
     EXPECT_EQ(value(834), 1u);
     EXPECT_EQ(value(828), 0u);
 }
@@ -132,26 +122,26 @@ TEST_F(Computed, TrayOrientations) {
     EXPECT_EQ(TrayHoldsPaper(c, 1, kA4, 0), 0);
     EXPECT_EQ(TrayHoldsPaper(c, 1, kA4, 1), 1);
     EXPECT_EQ(TrayHoldsPaper(c, 7, kA4, 0), 1);  // tray 2
-    set(kSource, 1);
+    set(kItDmDefaultSource, 1);
     EXPECT_EQ(TrayPaperOrientFlags(c, kA4), 2u);
     EXPECT_EQ(SourceTrayHoldsPaper(c, kA4, 1), 1);
-    set(kSource, 7);
+    set(kItDmDefaultSource, 7);
     EXPECT_EQ(TrayPaperOrientFlags(c, kA4), 3u);
     EXPECT_EQ(TrayPaperOrientFlags(c, kA3), 0u);
     EXPECT_EQ(SourceTrayHoldsPaper(c, kA4, 0), 1);
     // NoAuto takes source 7 as tray 1.
     EXPECT_EQ(SourceTrayHoldsPaperNoAuto(c, kA4, 0), 0);
     EXPECT_EQ(SourceTrayHoldsPaperNoAuto(c, kA4, 1), 1);
-    set(kSource, 9);
+    set(kItDmDefaultSource, 9);
     EXPECT_EQ(TrayPaperOrientFlags(c, kA4), 0u);
     // The large-capacity and multi trays have orientations of their own.
-    set({{kLctPaper, kLetter}, {kLctOrient, 1}});
+    set({{kItRdmTray26PaperLCT1, kLetter}, {kItRdmTrayOrient25, 1}});
     EXPECT_EQ(TrayHoldsPaper(c, 11, kLetter, 1), 1);
     EXPECT_EQ(TrayHoldsPaper(c, 11, kLetter, 0), 0);
-    set({{kMultiFitted, 1}, {kMultiPaper, kA5}, {kMultiOrient, 1}});
+    set({{kItRdmSourceOptionTypeMulti, 1}, {kItRdmTray29PaperMulti, kA5}, {kItRdmTrayOrient28, 1}});
     EXPECT_EQ(TrayHoldsPaper(c, 4, kA5, 1), 1);
     EXPECT_EQ(TrayHoldsPaper(c, 7, kA5, 0), 0);
-    set(kMultiFitted, 0);
+    set(kItRdmSourceOptionTypeMulti, 0);
 
     uint32_t paper = 0, orient = 0;
     EXPECT_EQ(TrayGetPaperOrient(c, 3, &paper, &orient), 1);
@@ -159,7 +149,7 @@ TEST_F(Computed, TrayOrientations) {
     EXPECT_EQ(orient, 0u);
     EXPECT_EQ(TrayGetPaperOrient(c, 7, &paper, &orient), 0);
     EXPECT_EQ(TrayGetPaperOrient(c, 4, &paper, &orient), 0);  // neither manual nor multi tray
-    set({{kManualFitted, 1}, {kManualPaper, kB5}, {kManualOrient, 1}});
+    set({{kItRdmSourceOptionTypeManual, 1}, {kItRdmTray28PaperManual, kB5}, {kItRdmTrayOrient27, 1}});
     EXPECT_EQ(TrayGetPaperOrient(c, 4, &paper, &orient), 1);
     EXPECT_EQ(paper, 13u);
     EXPECT_EQ(orient, 1u);
@@ -167,46 +157,46 @@ TEST_F(Computed, TrayOrientations) {
 
 TEST_F(Computed, CoverAndMarkTraysMatchTheSource) {
     set({{kTrayPaper[0], kA4}, {kTrayOrient[0], 1}, {kTrayPaper[1], kA4}, {kTrayOrient[1], 1}});
-    set(kCoverTray, 3);  // tray 2
-    set({{kMPTray, 3}, {kSource, 3}});
+    set(kItRdmCoverInputTray, 3);  // tray 2
+    set({{kItRdmMPInputTray, 3}, {kItDmDefaultSource, 3}});
     EXPECT_EQ(value(844), 1u);
     EXPECT_EQ(value(845), 1u);
-    set(kSource, 7);  // taken as tray 1
+    set(kItDmDefaultSource, 7);  // taken as tray 1
     EXPECT_EQ(value(844), 1u);
     set(kTrayOrient[0], 0);
     EXPECT_EQ(value(844), 0u);
-    set(kSource, 3);
+    set(kItDmDefaultSource, 3);
     // A cover source that names no single tray has no paper: false.
-    set(kCoverTray, 7);
+    set(kItRdmCoverInputTray, 7);
     EXPECT_EQ(value(844), 0u);
-    set(kCoverTray, 4);
+    set(kItRdmCoverInputTray, 4);
     EXPECT_EQ(value(844), 0u);
-    set(kMPTray, 5);
+    set(kItRdmMPInputTray, 5);
     EXPECT_EQ(value(845), 0u);
 }
 
 TEST_F(Computed, TheOutputPaperIsTheSourcePaperFor1024) {
-    set({{kPaper, kA4}, {kOutPaper, 1024}});
+    set({{kItDmPaperSize, kA4}, {kItRdmOutPaperSize, 1024}});
     EXPECT_EQ(ItemCachedEffectiveOutPaper(c), kA4);
-    set(kOutPaper, kA3);
+    set(kItRdmOutPaperSize, kA3);
     EXPECT_EQ(ItemCachedEffectiveOutPaper(c), kA3);
-    set(kFin3000, 1);
+    set(kItRdmOutputOptionTypeFin3000, 1);
     EXPECT_EQ(value(733), 1u);
-    set(kOutPaper, 70);
+    set(kItRdmOutPaperSize, 70);
     EXPECT_EQ(value(733), 0u);  // the output paper decides, not dmPaperSize
-    set(kOutPaper, 1024);
+    set(kItRdmOutPaperSize, 1024);
     EXPECT_EQ(value(733), 1u);
 }
 
 TEST_F(Computed, ListAWithTheExtension) {
     // Code 11 counts only with the extension, code 6 only with it and a
     // Fin2000-family finisher fitted.
-    set(kOutPaper, kA5);
+    set(kItRdmOutPaperSize, kA5);
     EXPECT_EQ(value(736), 1u);
     EXPECT_EQ(value(733), 0u);
-    set({{kOutPaper, 6}, {kFin3000, 1}});
+    set({{kItRdmOutPaperSize, 6}, {kItRdmOutputOptionTypeFin3000, 1}});
     EXPECT_EQ(value(736), 0u);
-    set(kFin2000NA, 1);
+    set(kItRdmOutputOptionTypeFin2000NA, 1);
     EXPECT_EQ(value(736), 1u);
     EXPECT_EQ(value(733), 0u);
 }
@@ -224,8 +214,8 @@ TEST_F(Computed, EffectiveLandscape) {
         {1, 0, 0, 1, 1, 16, 0},  {1, 0, 0, 0, 1, 17, 0}, {1, 0, 0, 1, 0, 17, 0},
     };
     for (const Case& k : cases) {
-        set({{kOrientation, k.orient}, {kNupOn, k.nupOn}, {kNupType, k.nupType}, {kDuplexUnit, k.unit}});
-        set({{kDuplexOn, k.duplexOn}, {kDuplexType, k.duplexType}});
+        set({{kItDmOrientation, k.orient}, {kItRdmFuncSelectNup, k.nupOn}, {kItRdmNUPType, k.nupType}, {kItRdmSourceOptionTypeDuplex, k.unit}});
+        set({{kItRdmFuncSelectDuplex, k.duplexOn}, {kItRdmDuplexType, k.duplexType}});
         EXPECT_EQ(IsEffectiveLandscape(c), k.want)
             << k.orient << " nup " << k.nupOn << "/" << k.nupType << " duplex " << k.unit << k.duplexOn << "/"
             << k.duplexType;
@@ -248,45 +238,45 @@ struct Position {
 TEST_F(Computed, PunchAndStaplePositions) {
     const Position cases[] = {
         // 734: type 1 across the feed, 2 along it.
-        {734, kFin3000, kPunchType, 1, 1, false, kA4, 1}, {734, kFin3000, kPunchType, 1, 1, true, kA4, 0},
-        {734, kFin3000, kPunchType, 1, 2, false, kA4, 0}, {734, kFin3000, kPunchType, 1, 2, true, kA4, 1},
-        {734, kFin3000, kPunchType, 2, 1, true, kA4, 1},  {734, kFin3000, kPunchType, 2, 2, false, kA4, 1},
-        {734, kFin3000, kPunchType, 3, 1, false, kA4, 0}, {734, kFin3000, kPunchType, 17, 2, true, kA4, 0},
-        {734, kFin3000, kPunchType, 4, 1, false, kA4, 0}, {734, kFin3000, kPunchType, 1, 0, false, kA4, 0},
-        {734, kFin3000, kPunchType, 1, 1, false, 70, 0},
+        {734, kItRdmOutputOptionTypeFin3000, kItRdmPunchType, 1, 1, false, kA4, 1}, {734, kItRdmOutputOptionTypeFin3000, kItRdmPunchType, 1, 1, true, kA4, 0},
+        {734, kItRdmOutputOptionTypeFin3000, kItRdmPunchType, 1, 2, false, kA4, 0}, {734, kItRdmOutputOptionTypeFin3000, kItRdmPunchType, 1, 2, true, kA4, 1},
+        {734, kItRdmOutputOptionTypeFin3000, kItRdmPunchType, 2, 1, true, kA4, 1},  {734, kItRdmOutputOptionTypeFin3000, kItRdmPunchType, 2, 2, false, kA4, 1},
+        {734, kItRdmOutputOptionTypeFin3000, kItRdmPunchType, 3, 1, false, kA4, 0}, {734, kItRdmOutputOptionTypeFin3000, kItRdmPunchType, 17, 2, true, kA4, 0},
+        {734, kItRdmOutputOptionTypeFin3000, kItRdmPunchType, 4, 1, false, kA4, 0}, {734, kItRdmOutputOptionTypeFin3000, kItRdmPunchType, 1, 0, false, kA4, 0},
+        {734, kItRdmOutputOptionTypeFin3000, kItRdmPunchType, 1, 1, false, 70, 0},
         // 17 with the NA variant: turned on a landscape page, else upright
         // on a portrait page when the paper is outside list 737.
-        {734, kFin2000NA, kPunchType, 17, 2, true, kA4, 1}, {734, kFin2000NA, kPunchType, 17, 1, false, kA4, 0},
-        {734, kFin2000NA, kPunchType, 17, 1, false, kA3, 1}, {734, kFin2000NA, kPunchType, 17, 1, true, kA3, 0},
-        {734, kFin2000NA, kPunchType, 18, 2, false, kA4, 1}, {734, kFin2000NA, kPunchType, 18, 1, true, kA3, 1},
-        {734, kFin2000NA, kPunchType, 33, 2, true, kA4, 0},  // 33 is the EU variant's
-        {734, kFin2000EU, kPunchType, 33, 2, true, kA4, 1}, {734, kFin2000NE, kPunchType, 49, 1, false, kA4, 1},
-        {734, kFin2000NE, kPunchType, 1, 1, false, kA4, 0},
+        {734, kItRdmOutputOptionTypeFin2000NA, kItRdmPunchType, 17, 2, true, kA4, 1}, {734, kItRdmOutputOptionTypeFin2000NA, kItRdmPunchType, 17, 1, false, kA4, 0},
+        {734, kItRdmOutputOptionTypeFin2000NA, kItRdmPunchType, 17, 1, false, kA3, 1}, {734, kItRdmOutputOptionTypeFin2000NA, kItRdmPunchType, 17, 1, true, kA3, 0},
+        {734, kItRdmOutputOptionTypeFin2000NA, kItRdmPunchType, 18, 2, false, kA4, 1}, {734, kItRdmOutputOptionTypeFin2000NA, kItRdmPunchType, 18, 1, true, kA3, 1},
+        {734, kItRdmOutputOptionTypeFin2000NA, kItRdmPunchType, 33, 2, true, kA4, 0},  // 33 is the EU variant's
+        {734, kItRdmOutputOptionTypeFin2000EU, kItRdmPunchType, 33, 2, true, kA4, 1}, {734, kItRdmOutputOptionTypeFin2000NE, kItRdmPunchType, 49, 1, false, kA4, 1},
+        {734, kItRdmOutputOptionTypeFin2000NE, kItRdmPunchType, 1, 1, false, kA4, 0},
         // 735.
-        {735, kFin3000, kStapleType, 49, 1, true, kA4, 1}, {735, kFin3000, kStapleType, 49, 0, true, kA4, 0},
-        {735, kFin3000, kStapleType, 1, 1, true, kA4, 1},  {735, kFin3000, kStapleType, 1, 1, false, kA4, 0},
-        {735, kFin3000, kStapleType, 17, 1, false, kA4, 1}, {735, kFin3000, kStapleType, 65, 2, true, kA4, 1},
-        {735, kFin3000, kStapleType, 5, 3, true, kA4, 0},  {735, kFin3000, kStapleType, 49, 1, false, kA5, 0},
+        {735, kItRdmOutputOptionTypeFin3000, kItRdmStapleType, 49, 1, true, kA4, 1}, {735, kItRdmOutputOptionTypeFin3000, kItRdmStapleType, 49, 0, true, kA4, 0},
+        {735, kItRdmOutputOptionTypeFin3000, kItRdmStapleType, 1, 1, true, kA4, 1},  {735, kItRdmOutputOptionTypeFin3000, kItRdmStapleType, 1, 1, false, kA4, 0},
+        {735, kItRdmOutputOptionTypeFin3000, kItRdmStapleType, 17, 1, false, kA4, 1}, {735, kItRdmOutputOptionTypeFin3000, kItRdmStapleType, 65, 2, true, kA4, 1},
+        {735, kItRdmOutputOptionTypeFin3000, kItRdmStapleType, 5, 3, true, kA4, 0},  {735, kItRdmOutputOptionTypeFin3000, kItRdmStapleType, 49, 1, false, kA5, 0},
         // 750: type 14, 49 across, 50 along; B5 never held upright.
-        {750, kType14, kStapleType, 49, 1, false, kA4, 1}, {750, kType14, kStapleType, 50, 1, false, kA4, 0},
-        {750, kType14, kStapleType, 50, 2, false, kA4, 1}, {750, kType14, kStapleType, 49, 1, false, kB5, 0},
-        {750, kType14, kStapleType, 49, 3, true, kB5, 1},  {750, kType14, kStapleType, 33, 1, false, kA4, 0},
+        {750, kItRdmOutputOptionType14, kItRdmStapleType, 49, 1, false, kA4, 1}, {750, kItRdmOutputOptionType14, kItRdmStapleType, 50, 1, false, kA4, 0},
+        {750, kItRdmOutputOptionType14, kItRdmStapleType, 50, 2, false, kA4, 1}, {750, kItRdmOutputOptionType14, kItRdmStapleType, 49, 1, false, kB5, 0},
+        {750, kItRdmOutputOptionType14, kItRdmStapleType, 49, 3, true, kB5, 1},  {750, kItRdmOutputOptionType14, kItRdmStapleType, 33, 1, false, kA4, 0},
         // 766: Fin1000, 33 across, 34 along.
-        {766, kFin1000, kStapleType, 33, 1, false, kA4, 1}, {766, kFin1000, kStapleType, 34, 1, false, kA4, 0},
-        {766, kFin1000, kStapleType, 34, 1, true, kA4, 1},  {766, kFin1000, kStapleType, 49, 1, false, kA4, 0},
+        {766, kItRdmOutputOptionTypeFin1000, kItRdmStapleType, 33, 1, false, kA4, 1}, {766, kItRdmOutputOptionTypeFin1000, kItRdmStapleType, 34, 1, false, kA4, 0},
+        {766, kItRdmOutputOptionTypeFin1000, kItRdmStapleType, 34, 1, true, kA4, 1},  {766, kItRdmOutputOptionTypeFin1000, kItRdmStapleType, 49, 1, false, kA4, 0},
         // 782: type 15.
-        {782, kType15, kStapleType, 50, 2, true, kA4, 1}, {782, kType15, kStapleType, 65, 2, true, kA4, 1},
-        {782, kType15, kStapleType, 66, 2, true, kA4, 0}, {782, kType15, kStapleType, 67, 1, true, kA4, 1},
-        {782, kType15, kStapleType, 49, 0, true, kA4, 0},
+        {782, kItRdmOutputOptionType15, kItRdmStapleType, 50, 2, true, kA4, 1}, {782, kItRdmOutputOptionType15, kItRdmStapleType, 65, 2, true, kA4, 1},
+        {782, kItRdmOutputOptionType15, kItRdmStapleType, 66, 2, true, kA4, 0}, {782, kItRdmOutputOptionType15, kItRdmStapleType, 67, 1, true, kA4, 1},
+        {782, kItRdmOutputOptionType15, kItRdmStapleType, 49, 0, true, kA4, 0},
         // 800: FinBF on A4 (796 turned, 797 upright, 798 upright).
-        {800, kFinBF, kStapleType, 49, 1, false, kA4, 1}, {800, kFinBF, kStapleType, 50, 2, true, kA4, 1},
-        {800, kFinBF, kStapleType, 65, 2, true, kA4, 1},  {800, kFinBF, kStapleType, 65, 2, false, kA4, 0},
-        {800, kFinBF, kStapleType, 66, 2, false, kA4, 1}, {800, kFinBF, kStapleType, 68, 1, false, kA4, 1},
-        {800, kFinBF, kStapleType, 68, 2, false, kA4, 0}, {800, kFinBF, kStapleType, 33, 3, false, kA4, 0},
-        {800, kFinBF, kStapleType, 65, 1, false, kLegal, 0},  // 795 needs a long paper other than Legal
-        {800, kFinBF, kStapleType, 65, 1, false, kA3, 1},
+        {800, kItRdmOutputOptionTypeFinBF, kItRdmStapleType, 49, 1, false, kA4, 1}, {800, kItRdmOutputOptionTypeFinBF, kItRdmStapleType, 50, 2, true, kA4, 1},
+        {800, kItRdmOutputOptionTypeFinBF, kItRdmStapleType, 65, 2, true, kA4, 1},  {800, kItRdmOutputOptionTypeFinBF, kItRdmStapleType, 65, 2, false, kA4, 0},
+        {800, kItRdmOutputOptionTypeFinBF, kItRdmStapleType, 66, 2, false, kA4, 1}, {800, kItRdmOutputOptionTypeFinBF, kItRdmStapleType, 68, 1, false, kA4, 1},
+        {800, kItRdmOutputOptionTypeFinBF, kItRdmStapleType, 68, 2, false, kA4, 0}, {800, kItRdmOutputOptionTypeFinBF, kItRdmStapleType, 33, 3, false, kA4, 0},
+        {800, kItRdmOutputOptionTypeFinBF, kItRdmStapleType, 65, 1, false, kLegal, 0},  // 795 needs a long paper other than Legal
+        {800, kItRdmOutputOptionTypeFinBF, kItRdmStapleType, 65, 1, false, kA3, 1},
     };
-    const int fitted[] = {kFin3000, kFin2000NA, kFin2000EU, kFin2000NE, kType14, kFin1000, kType15, kFinBF};
+    const int fitted[] = {kItRdmOutputOptionTypeFin3000, kItRdmOutputOptionTypeFin2000NA, kItRdmOutputOptionTypeFin2000EU, kItRdmOutputOptionTypeFin2000NE, kItRdmOutputOptionType14, kItRdmOutputOptionTypeFin1000, kItRdmOutputOptionType15, kItRdmOutputOptionTypeFinBF};
     for (const Position& k : cases) {
         for (int f : fitted) set(f, 0);
         set(k.fitted, 1);
@@ -300,13 +290,13 @@ TEST_F(Computed, PunchAndStaplePositions) {
     for (int f : fitted) set(f, 0);
     hold(kA4, 1);
     landscape(false);
-    set({{kPunchType, 1}, {kStapleType, 49}});
+    set({{kItRdmPunchType, 1}, {kItRdmStapleType, 49}});
     for (int id : {734, 735, 750, 766, 782, 800}) EXPECT_EQ(value(id), 0u) << id;
-    set(kFin3000, 1);
+    set(kItRdmOutputOptionTypeFin3000, 1);
     EXPECT_EQ(value(734), 1u);
-    set(kFin2000NoPunch, 1);
+    set(kItRdmOutputOptionTypeFin2000NoPunch, 1);
     EXPECT_EQ(value(734), 0u);
-    set({{kFin2000NoPunch, 0}, {kFin3000NoPunch, 1}});
+    set({{kItRdmOutputOptionTypeFin2000NoPunch, 0}, {kItRdmOutputOption2TypeFin3000NoPunch, 1}});
     EXPECT_EQ(value(734), 0u);
 }
 
@@ -320,25 +310,25 @@ TEST_F(Computed, HeldPaperAndFinisherSizes) {
         uint32_t held, want;
     };
     const Case cases[] = {
-        {731, kFin2000, kA4, 1, 1},  {731, kFin2000, kA4, 2, 0},    {731, kFin2000, kA5, 1, 1},
-        {732, kFin2000, kA4, 2, 1},  {732, kFin2000, kLegal, 2, 0}, {732, kFin2000, kA4, 1, 0},
-        {747, kType14, kA4, 1, 1},   {747, kType14, kB5, 1, 0},     {747, kType14, kExecutive, 1, 0},
-        {748, kType14, kA4, 2, 1},   {748, kType14, kB4, 2, 0},     {749, kType14, kB4, 0, 1},
-        {763, kFin1000, kA3, 1, 1},  {764, kFin1000, kA3, 2, 0},    {764, kFin1000, kA4, 2, 1},
-        {765, kFin1000, kA5, 0, 0},  {779, kType15, 514, 1, 1},     {780, kType15, kB5, 2, 1},
-        {781, kType15, 6, 0, 0},     {795, kFinBF, kA3, 1, 1},      {795, kFinBF, kLegal, 1, 0},
-        {796, kFinBF, kB5, 2, 1},    {796, kFinBF, kA3, 2, 0},      {797, kFinBF, kLegal, 1, 1},
-        {798, kFinBF, kA4, 1, 1},    {798, kFinBF, kLetter, 1, 0},  {799, kFinBF, kB5, 0, 0},
-        {799, kFinBF, kB5, 2, 1},    {799, kFinBF, kLetter, 0, 1},
+        {731, kItRdmOutputOptionTypeFin2000, kA4, 1, 1},  {731, kItRdmOutputOptionTypeFin2000, kA4, 2, 0},    {731, kItRdmOutputOptionTypeFin2000, kA5, 1, 1},
+        {732, kItRdmOutputOptionTypeFin2000, kA4, 2, 1},  {732, kItRdmOutputOptionTypeFin2000, kLegal, 2, 0}, {732, kItRdmOutputOptionTypeFin2000, kA4, 1, 0},
+        {747, kItRdmOutputOptionType14, kA4, 1, 1},   {747, kItRdmOutputOptionType14, kB5, 1, 0},     {747, kItRdmOutputOptionType14, kExecutive, 1, 0},
+        {748, kItRdmOutputOptionType14, kA4, 2, 1},   {748, kItRdmOutputOptionType14, kB4, 2, 0},     {749, kItRdmOutputOptionType14, kB4, 0, 1},
+        {763, kItRdmOutputOptionTypeFin1000, kA3, 1, 1},  {764, kItRdmOutputOptionTypeFin1000, kA3, 2, 0},    {764, kItRdmOutputOptionTypeFin1000, kA4, 2, 1},
+        {765, kItRdmOutputOptionTypeFin1000, kA5, 0, 0},  {779, kItRdmOutputOptionType15, 514, 1, 1},     {780, kItRdmOutputOptionType15, kB5, 2, 1},
+        {781, kItRdmOutputOptionType15, 6, 0, 0},     {795, kItRdmOutputOptionTypeFinBF, kA3, 1, 1},      {795, kItRdmOutputOptionTypeFinBF, kLegal, 1, 0},
+        {796, kItRdmOutputOptionTypeFinBF, kB5, 2, 1},    {796, kItRdmOutputOptionTypeFinBF, kA3, 2, 0},      {797, kItRdmOutputOptionTypeFinBF, kLegal, 1, 1},
+        {798, kItRdmOutputOptionTypeFinBF, kA4, 1, 1},    {798, kItRdmOutputOptionTypeFinBF, kLetter, 1, 0},  {799, kItRdmOutputOptionTypeFinBF, kB5, 0, 0},
+        {799, kItRdmOutputOptionTypeFinBF, kB5, 2, 1},    {799, kItRdmOutputOptionTypeFinBF, kLetter, 0, 1},
     };
     for (const Case& k : cases) {
-        for (int f : {kFin2000, kType14, kFin1000, kType15, kFinBF}) set(f, 0);
+        for (int f : {kItRdmOutputOptionTypeFin2000, kItRdmOutputOptionType14, kItRdmOutputOptionTypeFin1000, kItRdmOutputOptionType15, kItRdmOutputOptionTypeFinBF}) set(f, 0);
         set(k.fitted, 1);
         hold(k.paper, k.held);
         EXPECT_EQ(value(k.id), k.want) << k.id << " paper " << k.paper << " held " << k.held;
     }
     // Nothing fitted: the size lists still answer, the tray tests do not.
-    for (int f : {kFin2000, kType14, kFin1000, kType15, kFinBF}) set(f, 0);
+    for (int f : {kItRdmOutputOptionTypeFin2000, kItRdmOutputOptionType14, kItRdmOutputOptionTypeFin1000, kItRdmOutputOptionType15, kItRdmOutputOptionTypeFinBF}) set(f, 0);
     hold(kA4, 1);
     EXPECT_EQ(value(731), 0u);
     EXPECT_EQ(value(747), 0u);
@@ -348,7 +338,7 @@ TEST_F(Computed, HeldPaperAndFinisherSizes) {
 }
 
 TEST_F(Computed, ExecutiveTurnedIsRefusedOnlyByMachine131) {
-    set(kType14, 1);
+    set(kItRdmOutputOptionType14, 1);
     hold(kExecutive, 2);
     ASSERT_EQ(c->desc->machineId, 0x85);
     EXPECT_EQ(value(748), 1u);
@@ -366,24 +356,24 @@ TEST_F(Computed, FinishEdges) {
         int portrait, landscape;  // the edge in each orientation
     };
     const Case cases[] = {
-        {kFin3000, 1, 1, 0, 0, kA4, 1, 2},  {kFin3000, 1, 18, 0, 0, kA4, 2, 1},  {kFin3000, 1, 5, 0, 0, kA4, 3, 3},
-        {kFin3000, 0, 1, 0, 0, kA4, 3, 3},  {kFin3000, 0, 0, 1, 65, kA4, 1, 2},  {kFin3000, 0, 0, 1, 66, kA4, 2, 1},
-        {kFin3000, 0, 0, 1, 50, kA4, 3, 3}, {kFin3000, 0, 0, 1, 5, kA4, 0, 0},   {kFin3000, 1, 1, 0, 0, 70, 0, 0},
-        {kFin3000, 0, 0, 0, 0, kA5, 3, 3},  // list A with the extension
-        {kFin1000, 0, 0, 0, 0, kA4, 3, 3},  {kFin1000, 0, 0, 1, 33, kA4, 1, 2},  {kFin1000, 0, 0, 1, 34, kA4, 2, 1},
-        {kFin1000, 0, 0, 1, 49, kA4, 0, 0}, {kFin1000, 0, 0, 0, 0, kA5, 0, 0},
-        {kFinBF, 0, 0, 1, 33, kA4, 3, 3},   {kFinBF, 0, 0, 1, 65, kA4, 1, 2},    {kFinBF, 0, 0, 1, 67, kA4, 2, 1},
-        {kFinBF, 0, 0, 1, 68, kA4, 1, 1},   {kFinBF, 0, 0, 1, 1, kA4, 0, 0},     {kFinBF, 0, 0, 0, 0, kB5, 0, 0},
-        {kType14, 0, 0, 0, 0, kA4, 3, 3},   {kType14, 0, 0, 1, 49, kA4, 1, 2},   {kType14, 0, 0, 1, 50, kA4, 2, 1},
-        {kType14, 0, 0, 1, 65, kA4, 0, 0},
-        {kType15, 0, 0, 1, 49, kA4, 3, 3},  {kType15, 0, 0, 1, 65, kA4, 1, 2},   {kType15, 0, 0, 1, 66, kA4, 2, 1},
-        {kType15, 0, 0, 0, 0, 70, 0, 0},
+        {kItRdmOutputOptionTypeFin3000, 1, 1, 0, 0, kA4, 1, 2},  {kItRdmOutputOptionTypeFin3000, 1, 18, 0, 0, kA4, 2, 1},  {kItRdmOutputOptionTypeFin3000, 1, 5, 0, 0, kA4, 3, 3},
+        {kItRdmOutputOptionTypeFin3000, 0, 1, 0, 0, kA4, 3, 3},  {kItRdmOutputOptionTypeFin3000, 0, 0, 1, 65, kA4, 1, 2},  {kItRdmOutputOptionTypeFin3000, 0, 0, 1, 66, kA4, 2, 1},
+        {kItRdmOutputOptionTypeFin3000, 0, 0, 1, 50, kA4, 3, 3}, {kItRdmOutputOptionTypeFin3000, 0, 0, 1, 5, kA4, 0, 0},   {kItRdmOutputOptionTypeFin3000, 1, 1, 0, 0, 70, 0, 0},
+        {kItRdmOutputOptionTypeFin3000, 0, 0, 0, 0, kA5, 3, 3},  // list A with the extension
+        {kItRdmOutputOptionTypeFin1000, 0, 0, 0, 0, kA4, 3, 3},  {kItRdmOutputOptionTypeFin1000, 0, 0, 1, 33, kA4, 1, 2},  {kItRdmOutputOptionTypeFin1000, 0, 0, 1, 34, kA4, 2, 1},
+        {kItRdmOutputOptionTypeFin1000, 0, 0, 1, 49, kA4, 0, 0}, {kItRdmOutputOptionTypeFin1000, 0, 0, 0, 0, kA5, 0, 0},
+        {kItRdmOutputOptionTypeFinBF, 0, 0, 1, 33, kA4, 3, 3},   {kItRdmOutputOptionTypeFinBF, 0, 0, 1, 65, kA4, 1, 2},    {kItRdmOutputOptionTypeFinBF, 0, 0, 1, 67, kA4, 2, 1},
+        {kItRdmOutputOptionTypeFinBF, 0, 0, 1, 68, kA4, 1, 1},   {kItRdmOutputOptionTypeFinBF, 0, 0, 1, 1, kA4, 0, 0},     {kItRdmOutputOptionTypeFinBF, 0, 0, 0, 0, kB5, 0, 0},
+        {kItRdmOutputOptionType14, 0, 0, 0, 0, kA4, 3, 3},   {kItRdmOutputOptionType14, 0, 0, 1, 49, kA4, 1, 2},   {kItRdmOutputOptionType14, 0, 0, 1, 50, kA4, 2, 1},
+        {kItRdmOutputOptionType14, 0, 0, 1, 65, kA4, 0, 0},
+        {kItRdmOutputOptionType15, 0, 0, 1, 49, kA4, 3, 3},  {kItRdmOutputOptionType15, 0, 0, 1, 65, kA4, 1, 2},   {kItRdmOutputOptionType15, 0, 0, 1, 66, kA4, 2, 1},
+        {kItRdmOutputOptionType15, 0, 0, 0, 0, 70, 0, 0},
     };
-    const int all[] = {kFin3000, kFin1000, kFinBF, kType14, kType15};
+    const int all[] = {kItRdmOutputOptionTypeFin3000, kItRdmOutputOptionTypeFin1000, kItRdmOutputOptionTypeFinBF, kItRdmOutputOptionType14, kItRdmOutputOptionType15};
     for (const Case& k : cases) {
         for (int f : all) set(f, 0);
-        set({{k.fitted, 1}, {kPunchOn, k.punchOn}, {kPunchType, k.punchType}, {kStapleOn, k.stapleOn}});
-        set({{kStapleType, k.stapleType}, {kOutPaper, k.paper}});
+        set({{k.fitted, 1}, {kItRdmFuncSelectPunch, k.punchOn}, {kItRdmPunchType, k.punchType}, {kItRdmFuncSelectStaple, k.stapleOn}});
+        set({{kItRdmStapleType, k.stapleType}, {kItRdmOutPaperSize, k.paper}});
         for (bool l : {false, true}) {
             landscape(l);
             const int want = l ? k.landscape : k.portrait;
@@ -396,16 +386,16 @@ TEST_F(Computed, FinishEdges) {
     // A missing punch unit leaves the staple to decide; the first fitted
     // finisher in the order decides; none fitted, no edge.
     for (int f : all) set(f, 0);
-    set(kOutPaper, kA4);
+    set(kItRdmOutPaperSize, kA4);
     landscape(false);
-    set({{kFin3000, 1}, {kFin3000NoPunch, 1}, {kPunchOn, 1}, {kPunchType, 1}, {kStapleOn, 1}, {kStapleType, 66}});
+    set({{kItRdmOutputOptionTypeFin3000, 1}, {kItRdmOutputOption2TypeFin3000NoPunch, 1}, {kItRdmFuncSelectPunch, 1}, {kItRdmPunchType, 1}, {kItRdmFuncSelectStaple, 1}, {kItRdmStapleType, 66}});
     EXPECT_EQ(GetFinishEdge(c), 2);
-    set({{kFin1000, 1}, {kStapleType, 33}});
+    set({{kItRdmOutputOptionTypeFin1000, 1}, {kItRdmStapleType, 33}});
     EXPECT_EQ(GetFinishEdge(c), 1);  // the Fin3000 rule, which reads 33 as well
-    set(kStapleType, 49);
+    set(kItRdmStapleType, 49);
     EXPECT_EQ(GetFinishEdge(c), 3);  // Fin1000 would give 0
     for (int f : all) set(f, 0);
-    set(kFin3000NoPunch, 0);
+    set(kItRdmOutputOption2TypeFin3000NoPunch, 0);
     EXPECT_EQ(GetFinishEdge(c), 0);
 }
 
@@ -419,8 +409,8 @@ TEST_F(Computed, UnlistedIdsAreZeroWhateverIsStored) {
             EXPECT_EQ(value(id), 0u) << id;
         }
     }
-    EXPECT_EQ(value(730), 0u);
-    EXPECT_EQ(value(859), 0u);
+    EXPECT_EQ(value(kItRdmAdmin), 0u);
+    EXPECT_EQ(value(kItWdmFreeSizeName), 0u);
     EXPECT_EQ(ComputedItemValue(nullptr, 827), 0u);
     // Every listed id answers 0 or 1.
     for (int id : listed) EXPECT_LE(value(id), 1u) << id;
@@ -428,15 +418,15 @@ TEST_F(Computed, UnlistedIdsAreZeroWhateverIsStored) {
 
 TEST_F(Computed, DescriptorsAreCachedNeverValues) {
     for (DmItem* d : c->ws->itemCache) EXPECT_EQ(d, nullptr);
-    set(kOrientation, 2);
+    set(kItDmOrientation, 2);
     EXPECT_EQ(ItemCachedOrientation(c), 2u);
-    EXPECT_EQ(c->ws->itemCache[kCachedOrientation], ItemFindById(c, kOrientation));
-    set(kOrientation, 1);
+    EXPECT_EQ(c->ws->itemCache[kCachedOrientation], ItemFindById(c, kItDmOrientation));
+    set(kItDmOrientation, 1);
     EXPECT_EQ(ItemCachedOrientation(c), 1u);
     // Every slot names an item of the table.
     for (uint32_t s = 0; s < kCachedItemCount; ++s)
         EXPECT_NE(ItemFindById(c, CachedItemId(static_cast<CachedItem>(s))), nullptr) << s;
-    set(kNupOn, 1);
+    set(kItRdmFuncSelectNup, 1);
     EXPECT_EQ(ItemCachedFuncSelectNup(c), 1u);
 }
 
@@ -458,14 +448,14 @@ protected:
     void SetUp() override {
         loadSample();
         ASSERT_TRUE(c);
-        set({{kOrientation, 1}, {kPaper, kA3}, {kOutPaper, 1024}, {kResW, 1200}, {kQuality, 1200}});
+        set({{kItDmOrientation, 1}, {kItDmPaperSize, kA3}, {kItRdmOutPaperSize, 1024}, {kItRdmDstResolutionW, 1200}, {kItDmPrintQuality, 1200}});
     }
     void set(int id, int32_t v) { ItemSetRawById(c, id, static_cast<uint32_t>(v)); }
     void set(std::initializer_list<std::pair<int, int32_t>> items) {
         for (auto [id, v] : items) set(id, v);
     }
     uint32_t raw(int id) { return ItemRawById(c, id); }
-    void landscape(bool l) { set(kOrientation, l ? 2 : 1); }
+    void landscape(bool l) { set(kItDmOrientation, l ? 2 : 1); }
 };
 
 }  // namespace
@@ -474,83 +464,83 @@ TEST_F(Limits, PaperItemsFollowThePaperAndTheResolution) {
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
     // A3 at 1200 dpi: 297 x 420 mm in dots, the printable area of its
     // (turned) landscape record.
-    EXPECT_EQ(raw(45), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 2970, 1200)));
-    EXPECT_EQ(raw(44), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 4200, 1200)));
-    EXPECT_EQ(raw(47), 13632u);
+    EXPECT_EQ(raw(kItRdmSrcPaperWidthDot), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 2970, 1200)));
+    EXPECT_EQ(raw(kItRdmSrcPaperLengthDot), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 4200, 1200)));
+    EXPECT_EQ(raw(kItRdmSrcPaperPrnWidthDot), 13632u);
     EXPECT_EQ(raw(46), 19440u);
-    EXPECT_EQ(raw(48), 200u);
-    EXPECT_EQ(raw(49), 200u);
+    EXPECT_EQ(raw(kItRdmSrcXOffset), 200u);
+    EXPECT_EQ(raw(kItRdmSrcYOffset), 200u);
     for (int i = 0; i < 6; ++i) EXPECT_EQ(raw(51 + i), raw(44 + i)) << 51 + i;
-    EXPECT_EQ(raw(10), 2970u);  // dmPaperWidth from the page size
-    EXPECT_EQ(raw(9), 4200u);
+    EXPECT_EQ(raw(kItDmPaperWidth), 2970u);  // dmPaperWidth from the page size
+    EXPECT_EQ(raw(kItDmPaperLength), 4200u);
     const uint32_t f = dm::fields(c->devmode);
     EXPECT_TRUE(f & DM_PAPERSIZE);
     EXPECT_FALSE(f & (DM_PAPERLENGTH | DM_PAPERWIDTH));
     // With the flag the resolution goes from the items to the public fields.
-    set({{kResW, 600}, {kQuality, 1200}});
+    set({{kItRdmDstResolutionW, 600}, {kItDmPrintQuality, 1200}});
     EXPECT_EQ(ComputedItemValue(c, 843), 1u);
-    EXPECT_EQ(raw(kQuality), 600u);
-    EXPECT_EQ(raw(17), 600u);
-    EXPECT_EQ(raw(43), 600u);
-    EXPECT_EQ(raw(45), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 2970, 600)));
+    EXPECT_EQ(raw(kItDmPrintQuality), 600u);
+    EXPECT_EQ(raw(kItDmYResolution), 600u);
+    EXPECT_EQ(raw(kItRdmDstResolutionH), 600u);
+    EXPECT_EQ(raw(kItRdmSrcPaperWidthDot), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 2970, 600)));
     // Without it, from the public fields to the items.
-    set(kQuality, 1200);
+    set(kItDmPrintQuality, 1200);
     EXPECT_EQ(CheckPaperSizeLimits(c, 0), 1);
-    EXPECT_EQ(raw(kResW), 1200u);
+    EXPECT_EQ(raw(kItRdmDstResolutionW), 1200u);
 }
 
 TEST_F(Limits, ScaleFactorsAndNupEnlargement) {
     // A3 at 1200 dpi: 14030 x 19842 dots.
-    set({{kScaleOn, 1}, {kScaleType, 0}, {kScaleH, 200}, {kScaleV, 100}});
+    set({{kItRdmFuncSelectScale, 1}, {kItRdmScaleType, 0}, {kItRdmScaleH, 200}, {kItRdmScaleV, 100}});
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
-    set(kScaleV, 160);  // the length passes the limit
+    set(kItRdmScaleV, 160);  // the length passes the limit
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 0);
-    set(kScaleType, 1);  // the horizontal factor for both
-    set(kScaleH, 150);
+    set(kItRdmScaleType, 1);  // the horizontal factor for both
+    set(kItRdmScaleH, 150);
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
-    set(kScaleH, 200);
+    set(kItRdmScaleH, 200);
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 0);
-    set(kScaleType, 2);  // no scaling
+    set(kItRdmScaleType, 2);  // no scaling
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
-    set(kScaleOn, 0);
+    set(kItRdmFuncSelectScale, 0);
 
     // N-up enlargement: m = 0x8001 - 0x8000 doubles the shorter side only.
-    set({{kNupOn, 1}, {kNupKind, 9}, {kNupType, 0x8001}});
+    set({{kItRdmFuncSelectNup, 1}, {kItRdmNUPPOSTKind, 9}, {kItRdmNUPType, 0x8001}});
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);  // 28060 x 19842
-    set(kOrientation, 2);                      // turned: the length is the shorter side now
+    set(kItDmOrientation, 2);                      // turned: the length is the shorter side now
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
-    set(kOrientation, 1);
-    set(kNupType, 0x8002);  // both doubled
+    set(kItDmOrientation, 1);
+    set(kItRdmNUPType, 0x8002);  // both doubled
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 0);
-    set(kNupType, 0x8000);
+    set(kItRdmNUPType, 0x8000);
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
-    set({{kNupType, 0x8002}, {kNupKind, 8}});
+    set({{kItRdmNUPType, 0x8002}, {kItRdmNUPPOSTKind, 8}});
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
-    set({{kNupKind, 9}, {kNupOn, 0}});
+    set({{kItRdmNUPPOSTKind, 9}, {kItRdmFuncSelectNup, 0}});
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
 
     // The custom size of the public fields (flag 0 with both flags): the
     // shorter side is the one doubled, whichever it is.
-    set({{kNupOn, 1}, {kNupType, 0x8001}, {10, 1500}, {9, 4000}});
+    set({{kItRdmFuncSelectNup, 1}, {kItRdmNUPType, 0x8001}, {10, 1500}, {9, 4000}});
     dm::addFields(c->devmode, DM_PAPERLENGTH | DM_PAPERWIDTH);
     EXPECT_EQ(CheckPaperSizeLimits(c, 0), 1);
-    EXPECT_EQ(raw(45), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 1500, 1200)));
-    EXPECT_EQ(raw(44), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 4000, 1200)));
-    EXPECT_EQ(raw(47), raw(45) - 400);  // the margins of A3's printable area
-    EXPECT_EQ(raw(48), 200u);
+    EXPECT_EQ(raw(kItRdmSrcPaperWidthDot), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 1500, 1200)));
+    EXPECT_EQ(raw(kItRdmSrcPaperLengthDot), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 4000, 1200)));
+    EXPECT_EQ(raw(kItRdmSrcPaperPrnWidthDot), raw(kItRdmSrcPaperWidthDot) - 400);  // the margins of A3's printable area
+    EXPECT_EQ(raw(kItRdmSrcXOffset), 200u);
     set({{10, 4000}, {9, 1500}});
     EXPECT_EQ(CheckPaperSizeLimits(c, 0), 1);
-    set(10, 4000);
-    set(9, 4000);  // both sides 18896: one doubled is too long
+    set(kItDmPaperWidth, 4000);
+    set(kItDmPaperLength, 4000);  // both sides 18896: one doubled is too long
     EXPECT_EQ(CheckPaperSizeLimits(c, 0), 0);
 }
 
 TEST_F(Limits, At600DpiAnySizeFits) {
-    set({{kNupOn, 1}, {kNupKind, 9}, {kNupType, 0x8004}});
+    set({{kItRdmFuncSelectNup, 1}, {kItRdmNUPPOSTKind, 9}, {kItRdmNUPType, 0x8004}});
     EXPECT_EQ(ComputedItemValue(c, 843), 0u);
-    set(kResW, 600);  // item 843 takes the resolution from the items
+    set(kItRdmDstResolutionW, 600);  // item 843 takes the resolution from the items
     EXPECT_EQ(ComputedItemValue(c, 843), 1u);
-    EXPECT_EQ(raw(kQuality), 600u);
+    EXPECT_EQ(raw(kItDmPrintQuality), 600u);
     EXPECT_EQ(PaperSizeLimitsOk(c), 1);
 }
 
@@ -560,64 +550,64 @@ TEST_F(Limits, FreeSizePapersAndTheOutputPaper) {
     const DmModelQueries* previous = DmSetModelQueries(&q);
     // A free size as source paper: clamped into the custom limits, shown in
     // the public fields with both flags.
-    set({{kPaper, 300}, {kOutPaper, kA4}});
+    set({{kItDmPaperSize, 300}, {kItRdmOutPaperSize, kA4}});
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
-    EXPECT_EQ(raw(45), c->desc->customWidthMax);
-    EXPECT_EQ(raw(44), 9600u);
-    EXPECT_EQ(raw(10), static_cast<uint32_t>(DotsToDisplay(kUnitTenthMm, static_cast<int32_t>(c->desc->customWidthMax), 1200)));
+    EXPECT_EQ(raw(kItRdmSrcPaperWidthDot), c->desc->customWidthMax);
+    EXPECT_EQ(raw(kItRdmSrcPaperLengthDot), 9600u);
+    EXPECT_EQ(raw(kItDmPaperWidth), static_cast<uint32_t>(DotsToDisplay(kUnitTenthMm, static_cast<int32_t>(c->desc->customWidthMax), 1200)));
     EXPECT_TRUE(dm::fields(c->devmode) & DM_PAPERWIDTH);
-    EXPECT_EQ(raw(52), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 2100, 1200)));  // A4 out
+    EXPECT_EQ(raw(kItRdmDstPaperWidthDot), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 2100, 1200)));  // A4 out
     // The same paper out is copied from the source items when item 50 says
     // "as the source".
-    set(kOutPaper, 1024);
+    set(kItRdmOutPaperSize, 1024);
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
     for (int i = 0; i < 6; ++i) EXPECT_EQ(raw(51 + i), raw(44 + i));
     // A free size out is taken as it is: too wide at 1200 dpi.
-    set({{kPaper, kA4}, {kOutPaper, 300}});
+    set({{kItDmPaperSize, kA4}, {kItRdmOutPaperSize, 300}});
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 0);
-    EXPECT_EQ(raw(52), 40000u);
-    set(kResW, 600);
+    EXPECT_EQ(raw(kItRdmDstPaperWidthDot), 40000u);
+    set(kItRdmDstResolutionW, 600);
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
     DmSetModelQueries(previous);
     // A paper that is neither a free size nor a size of the model leaves
     // the items as they were.
-    set({{kResW, 1200}, {kOutPaper, 1024}, {kPaper, 256}});
-    const uint32_t before = raw(45);
+    set({{kItRdmDstResolutionW, 1200}, {kItRdmOutPaperSize, 1024}, {kItDmPaperSize, 256}});
+    const uint32_t before = raw(kItRdmSrcPaperWidthDot);
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
-    EXPECT_EQ(raw(45), before);
+    EXPECT_EQ(raw(kItRdmSrcPaperWidthDot), before);
 }
 
 // ---- The sample model's rules over the computed items ----
 
 TEST_F(Limits, TheSamplesPunchRulesAskTheFinisher) {
-    const uint32_t punch = MdlFindOption(c, kPunchOn);
-    const uint32_t punchType = MdlFindOption(c, kPunchType);
+    const uint32_t punch = MdlFindOption(c, kItRdmFuncSelectPunch);
+    const uint32_t punchType = MdlFindOption(c, kItRdmPunchType);
     ASSERT_NE(punch, 0u);
     ASSERT_NE(punchType, 0u);
-    set({{kPaper, kA4}, {kTrayPaper[0], kA4}, {kTrayOrient[0], 0}, {kSource, 1}, {kPunchOn, 1}});
-    set(kPunchType, 1);  // IDS_PUNCH_LEFT2
+    set({{kItDmPaperSize, kA4}, {kTrayPaper[0], kA4}, {kTrayOrient[0], 0}, {kItDmDefaultSource, 1}, {kItRdmFuncSelectPunch, 1}});
+    set(kItRdmPunchType, 1);  // IDS_PUNCH_LEFT2
     // No finisher: punching is hidden, its alert shows, its Transact turns
     // it off.
     EXPECT_EQ(MdlEvalOptionCond1(c, punch, 0), 1u);
     EXPECT_EQ(MdlFirstTrueEntry(c, punch), 253u);  // VPD_StaplePunchOnMessage
-    set(kFin3000, 1);
+    set(kItRdmOutputOptionTypeFin3000, 1);
     EXPECT_EQ(ComputedItemValue(c, 734), 1u);
     EXPECT_EQ(MdlEvalOptionCond1(c, punch, 0), 0u);
     EXPECT_EQ(MdlEvalOptionCond1(c, punchType, 4), 0u);
     EXPECT_EQ(MdlFirstTrueEntry(c, punch), 0u);
     EXPECT_EQ(MdlApplyOptionActions(c, punch), 0u);
-    EXPECT_EQ(raw(kPunchOn), 1u);
+    EXPECT_EQ(raw(kItRdmFuncSelectPunch), 1u);
     // Three holes on the left (4) are beyond this finisher.
-    set(kPunchType, 4);
+    set(kItRdmPunchType, 4);
     EXPECT_EQ(ComputedItemValue(c, 734), 0u);
     EXPECT_EQ(MdlEvalOptionCond1(c, punch, 0), 1u);
     EXPECT_EQ(MdlEvalOptionCond1(c, punchType, 4), 1u);
     EXPECT_EQ(MdlEvalOptionCond2(c, punchType, 0), 1u);  // PunchOn
     EXPECT_EQ(MdlApplyOptionActions(c, punch), 0u);
-    EXPECT_EQ(raw(kPunchOn), 0u);
+    EXPECT_EQ(raw(kItRdmFuncSelectPunch), 0u);
     // The tray holds the paper turned: the two holes on the left need it
     // upright on a portrait page.
-    set({{kPunchType, 1}, {kTrayOrient[0], 1}});
+    set({{kItRdmPunchType, 1}, {kTrayOrient[0], 1}});
     EXPECT_EQ(ComputedItemValue(c, 734), 0u);
     landscape(true);
     EXPECT_EQ(ComputedItemValue(c, 734), 1u);
@@ -661,16 +651,16 @@ TEST_F(SamplePrinter, AnOrdinaryContextEvaluatesTheModelsRules) {
     ASSERT_TRUE(c->model);
     ASSERT_TRUE(c->ws->evalStack);
     // The punch rules over item 734 on this context.
-    const uint32_t punch = MdlFindOption(c, kPunchOn);
-    ItemSetRawById(c, kPunchOn, 1);
-    ItemSetRawById(c, kPunchType, 1);
-    ItemSetRawById(c, kOutPaper, 1024);
+    const uint32_t punch = MdlFindOption(c, kItRdmFuncSelectPunch);
+    ItemSetRawById(c, kItRdmFuncSelectPunch, 1);
+    ItemSetRawById(c, kItRdmPunchType, 1);
+    ItemSetRawById(c, kItRdmOutPaperSize, 1024);
     ItemSetRawById(c, kTrayPaper[0], kA4);
     ItemSetRawById(c, kTrayOrient[0], 0);
-    ItemSetRawById(c, kSource, 1);
-    ItemSetRawById(c, kOrientation, 1);
+    ItemSetRawById(c, kItDmDefaultSource, 1);
+    ItemSetRawById(c, kItDmOrientation, 1);
     EXPECT_EQ(MdlEvalOptionCond1(c, punch, 0), 1u);  // no finisher
-    ItemSetRawById(c, kFin3000, 1);
+    ItemSetRawById(c, kItRdmOutputOptionTypeFin3000, 1);
     EXPECT_EQ(MdlEvalOptionCond1(c, punch, 0), 0u);
     EXPECT_EQ(c->ws->evalTop, 0);
 }

@@ -3,6 +3,7 @@
 #include "common/context_support.h"
 #include "core/context_cache.h"
 #include "core/item_store.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -163,7 +164,7 @@ TEST_F(ContextCache, JobBindingKeepsAContextOutOfTheCache) {
         CtxCacheFlush(1);
         DrvContext* a = make(1, u"A");
         a->devmode = static_cast<BYTE*>(MemAllocZero(dmSizes().stateSize));
-        ItemSetRawById(a, 714, mode);
+        ItemSetRawById(a, kItRdmJobLinker, mode);
         CtxRelease(a);
         EXPECT_EQ(CtxCacheOccupied(2), (mode & 1) ? 0 : 1) << mode;  // bit 0 binds
     }

@@ -8,6 +8,7 @@
 #include "core/font_tables.h"
 #include "core/item_store.h"
 #include "core/ui_lookup.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -65,13 +66,13 @@ TEST(ContextClone, ChangesNeverReachTheTemplateOrAnotherContext) {
     ContextPtr a = contextWithDevmode();
     ContextPtr b = contextWithDevmode();
     ASSERT_TRUE(a && b);
-    DmItem* ia = ItemFindById(a.get(), 92);
+    DmItem* ia = ItemFindById(a.get(), kItRdmScaleH);
     ia->changeClasses = 0x10000;
     ia->valueName = u"Changed";
     a->pages->pages[3].controls[2].hidden = 1;
     a->desc->customWidthMax = 1;
-    ItemSetRawById(a.get(), 92, 250);
-    ItemSetRawById(a.get(), 7, 2);
+    ItemSetRawById(a.get(), kItRdmScaleH, 250);
+    ItemSetRawById(a.get(), kItDmOrientation, 2);
 
     const DrvContext* t = GetContextTemplate();
     EXPECT_EQ(t->items->items[91].changeClasses, 0u);
@@ -80,13 +81,13 @@ TEST(ContextClone, ChangesNeverReachTheTemplateOrAnotherContext) {
     EXPECT_EQ(t->pages->pages[3].controls[2].hidden, 0u);
     EXPECT_EQ(t->desc->customWidthMax, 14030u);
 
-    DmItem* ib = ItemFindById(b.get(), 92);
+    DmItem* ib = ItemFindById(b.get(), kItRdmScaleH);
     EXPECT_EQ(ib->changeClasses, 0u);
     EXPECT_EQ(ib->changed, 0u);
     EXPECT_EQ(b->pages->pages[3].controls[2].hidden, 0u);
     EXPECT_EQ(b->desc->customWidthMax, 14030u);
-    EXPECT_EQ(ItemRawById(b.get(), 92), 0u);
-    EXPECT_EQ(ItemRawById(b.get(), 7), 0u);
+    EXPECT_EQ(ItemRawById(b.get(), kItRdmScaleH), 0u);
+    EXPECT_EQ(ItemRawById(b.get(), kItDmOrientation), 0u);
     EXPECT_EQ(ChangeMaskGet(b.get()), 0u);
     EXPECT_EQ(b->ws->itemsChanged, 0u);
 }
@@ -99,14 +100,14 @@ TEST(ContextSnapshot, ShadowGetsItsOwnFontTables) {
     std::memcpy(table, "font", 4);
     uint32_t h = FontTableAdopt(table, 2 * 68);
     ASSERT_NE(h, 0u);
-    ItemSetRawById(c.get(), 10006, 2);
-    ItemSetRawById(c.get(), 10007, h);
-    ItemSetRawById(c.get(), 92, 77);
+    ItemSetRawById(c.get(), kItRdmDeviceFontNum, 2);
+    ItemSetRawById(c.get(), kItRdmDeviceFont, h);
+    ItemSetRawById(c.get(), kItRdmScaleH, 77);
 
     ASSERT_EQ(CtxSnapshotDevmode(c.get()), 1);
-    EXPECT_EQ(ItemShadowRawById(c.get(), 92), 77u);
-    EXPECT_EQ(ItemShadowRawById(c.get(), 10006), 2u);
-    uint32_t copy = ItemShadowRawById(c.get(), 10007);
+    EXPECT_EQ(ItemShadowRawById(c.get(), kItRdmScaleH), 77u);
+    EXPECT_EQ(ItemShadowRawById(c.get(), kItRdmDeviceFontNum), 2u);
+    uint32_t copy = ItemShadowRawById(c.get(), kItRdmDeviceFont);
     EXPECT_NE(copy, 0u);
     EXPECT_NE(copy, h);
     EXPECT_EQ(std::memcmp(FontTableData(copy), "font", 4), 0);
@@ -118,7 +119,7 @@ TEST(ContextSnapshot, ShadowGetsItsOwnFontTables) {
     EXPECT_EQ(FontTableLiveCount(), base + 2);
 
     ASSERT_EQ(CtxFreeFontTables(c.get()), 1);
-    EXPECT_EQ(ItemShadowRawById(c.get(), 10007), 0u);
+    EXPECT_EQ(ItemShadowRawById(c.get(), kItRdmDeviceFont), 0u);
     EXPECT_EQ(FontTableLiveCount(), base + 1);
     c.reset();  // the DEVMODE's own table goes with the context
     EXPECT_EQ(FontTableLiveCount(), base);

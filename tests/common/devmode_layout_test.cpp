@@ -13,6 +13,7 @@
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
 #include "core/context.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -77,13 +78,13 @@ TEST(DevmodeLayout, DefaultsWriteThePrivateHeaderAtItsOffsets) {
     EXPECT_EQ(s16(p, 78), 9);
     EXPECT_EQ(s16(p, 90), 1200);
     EXPECT_EQ(s16(p, 96), 1200);
-    EXPECT_EQ(ItemRawById(c.get(), 43), 1200u);
+    EXPECT_EQ(ItemRawById(c.get(), kItRdmDstResolutionH), 1200u);
     EXPECT_EQ(dm::rd32(p, 72) & (DM_PAPERLENGTH | DM_PAPERWIDTH | DM_COLLATE), 0u);
     EXPECT_EQ(p[102], 'A');
     EXPECT_EQ(p[104], '4');
     // The driver version text in section 3.
     WCHAR text[8];
-    ItemGetString(c.get(), ItemFindById(c.get(), 905), text, 8);
+    ItemGetString(c.get(), ItemFindById(c.get(), kItWdmDriverVersion), text, 8);
     EXPECT_EQ(std::u16string(text), u"3.61");
     EXPECT_EQ(DmIsOwnDevmode(c.get(), p, 1260), 1);
 }
@@ -91,20 +92,20 @@ TEST(DevmodeLayout, DefaultsWriteThePrivateHeaderAtItsOffsets) {
 TEST(DevmodeLayout, MirrorCarriesSectionTwoButNoFontHandles) {
     ContextPtr c = defaultsContext();
     ASSERT_TRUE(c);
-    ItemSetRawById(c.get(), 10002, 1);
-    ItemSetRawById(c.get(), 10006, 3);
-    ItemSetRawById(c.get(), 10007, 0x1234);
-    ItemSetRawById(c.get(), 10277, 7);
+    ItemSetRawById(c.get(), kItRdmLogCodeUse, 1);
+    ItemSetRawById(c.get(), kItRdmDeviceFontNum, 3);
+    ItemSetRawById(c.get(), kItRdmDeviceFont, 0x1234);
+    ItemSetRawById(c.get(), kItRdmMPDefTray, 7);
     ASSERT_EQ(DmCopyExtBlock(c.get()), 1);
     EXPECT_EQ(ItemRawById(c.get(), 431), 1u);  // copy of 10002
     EXPECT_EQ(c->devmode[892 + 17], 3);        // device font count
     EXPECT_EQ(dm::rd32(c->devmode, 892 + 19), 0u);  // its handle stays inside
     EXPECT_EQ(dm::rd16(c->devmode, 892 + 306), 7u);
     // Section 2 from byte 349 on stays out: the state bytes follow the mirror.
-    ItemSetString(c.get(), ItemFindById(c.get(), 907), u"Tray");
+    ItemSetString(c.get(), ItemFindById(c.get(), kItWdmPrintPostTray1Name), u"Tray");
     DmCopyExtBlock(c.get());
     EXPECT_EQ(c->devmode[1241], 1);
-    ItemWriteRawIn(c->devmode, ItemFindById(c.get(), 10007), 0);
+    ItemWriteRawIn(c->devmode, ItemFindById(c.get(), kItRdmDeviceFont), 0);
 }
 
 TEST(DevmodeLayout, NamedStateFlagAccessorsReachTheirBytes) {

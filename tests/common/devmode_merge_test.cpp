@@ -12,6 +12,7 @@
 #include "core/devmode/dm_public.h"
 #include "core/devmode/dm_state.h"
 #include "core/item_store.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -139,12 +140,12 @@ TEST_F(DevmodeMerge, DuplexSetsItsItemsByOrientation) {
     dm::setFields(in_.data(), DM_DUPLEX | DM_ORIENTATION);
     ASSERT_EQ(merge(), 1);
     EXPECT_EQ(s16(cur(), 94), DMDUP_VERTICAL);
-    EXPECT_EQ(ItemRawById(ctx_.get(), 61), 1u);
-    EXPECT_EQ(ItemRawById(ctx_.get(), 102), 3u);  // long edge in portrait is the vertical flip
+    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmFuncSelectDuplex), 1u);
+    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmDuplexType), 3u);  // long edge in portrait is the vertical flip
     dm::wr16(in_.data(), 94, 7);                  // not allowed: the description's simplex
     ASSERT_EQ(merge(), 1);
     EXPECT_EQ(s16(cur(), 94), DMDUP_SIMPLEX);
-    EXPECT_EQ(ItemRawById(ctx_.get(), 61), 0u);
+    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmFuncSelectDuplex), 0u);
 }
 
 TEST_F(DevmodeMerge, ResolutionAndItsItems) {
@@ -153,8 +154,8 @@ TEST_F(DevmodeMerge, ResolutionAndItsItems) {
     ASSERT_EQ(merge(), 1);
     EXPECT_EQ(s16(cur(), 90), 300);
     EXPECT_EQ(s16(cur(), 96), 300);
-    EXPECT_EQ(ItemRawById(ctx_.get(), 42), 300u);
-    EXPECT_EQ(ItemRawById(ctx_.get(), 43), 300u);
+    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmDstResolutionW), 300u);
+    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmDstResolutionH), 300u);
     dm::wr16(in_.data(), 90, static_cast<uint16_t>(DMRES_MEDIUM));  // the model's current resolution
     dm::wr16(cur(), 90, 600);
     ASSERT_EQ(merge(), 1);
@@ -263,7 +264,7 @@ TEST_F(DevmodeMerge, PrintQualityMustSuitTheResolutionItem) {
     ASSERT_EQ(merge(), 1);
     EXPECT_EQ(s16(cur(), 90), 1200);
     EXPECT_EQ(s16(cur(), 96), 1200);
-    EXPECT_EQ(ItemRawById(ctx_.get(), 42), 1200u);
+    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmDstResolutionW), 1200u);
 
     // A numeric item 42: the resolution id of item 248 decides.
     model_.types.push_back({248, 1});
@@ -280,9 +281,9 @@ TEST_F(DevmodeMerge, PrintQualityMustSuitTheResolutionItem) {
 }
 
 TEST_F(DevmodeMerge, QualityMacroWithoutItsListLeavesTheQuality) {
-    ItemSetRawById(ctx_.get(), 185, 1);
-    ItemSetRawById(ctx_.get(), 188, 33);
-    ItemSetRawById(ctx_.get(), 42, 600);
+    ItemSetRawById(ctx_.get(), kItRdmUseUserMacro, 1);
+    ItemSetRawById(ctx_.get(), kItRdmUserPrintMacro, 33);
+    ItemSetRawById(ctx_.get(), kItRdmDstResolutionW, 600);
     in_ = copyOf(cur(), 1260);
     dm::wr16(in_.data(), 90, 300);
     dm::setFields(in_.data(), DM_PRINTQUALITY);
@@ -300,25 +301,25 @@ TEST_F(DevmodeMerge, ItemActionsRunAfterTheMergesThatAskForThem) {
 }
 
 TEST_F(DevmodeMerge, DuplexTypeTurnsOnlyToGiveTheOtherFlip) {
-    ItemSetRawById(ctx_.get(), 61, 1);
-    ItemSetRawById(ctx_.get(), 102, 17);  // gives the short-edge flip in portrait
+    ItemSetRawById(ctx_.get(), kItRdmFuncSelectDuplex, 1);
+    ItemSetRawById(ctx_.get(), kItRdmDuplexType, 17);  // gives the short-edge flip in portrait
     in_ = copyOf(cur(), 1260);
     dm::wr16(in_.data(), 94, DMDUP_HORIZONTAL);
     dm::setFields(in_.data(), DM_DUPLEX);
     ASSERT_EQ(merge(), 1);
-    EXPECT_EQ(ItemRawById(ctx_.get(), 102), 17u);
+    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmDuplexType), 17u);
     dm::wr16(in_.data(), 94, DMDUP_VERTICAL);
     ASSERT_EQ(merge(), 1);
-    EXPECT_EQ(ItemRawById(ctx_.get(), 102), 3u);
-    EXPECT_EQ(ItemRawById(ctx_.get(), 61), 1u);
+    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmDuplexType), 3u);
+    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmFuncSelectDuplex), 1u);
 }
 
 TEST_F(DevmodeMerge, PromptedMergeWritesTheItemsBackIntoThePublicFields) {
     // The caller's private part carries a landscape long-edge duplex at
     // 1200 dpi and a media type; with the prompt bit the public fields follow.
-    ItemSetRawById(ctx_.get(), 61, 1);
-    ItemSetRawById(ctx_.get(), 102, 1);
-    ItemSetRawById(ctx_.get(), 378, 3);
+    ItemSetRawById(ctx_.get(), kItRdmFuncSelectDuplex, 1);
+    ItemSetRawById(ctx_.get(), kItRdmDuplexType, 1);
+    ItemSetRawById(ctx_.get(), kItRdmMediaType, 3);
     in_ = copyOf(cur(), 1260);
     dm::wr16(in_.data(), 76, DMORIENT_LANDSCAPE);
     dm::wr16(in_.data(), 90, 1200);
@@ -328,7 +329,7 @@ TEST_F(DevmodeMerge, PromptedMergeWritesTheItemsBackIntoThePublicFields) {
     EXPECT_EQ(s16(cur(), 94), DMDUP_VERTICAL);
     EXPECT_EQ(dm::rd32(cur(), 196), 3u);
     EXPECT_EQ(s16(cur(), 90), 1200);
-    EXPECT_EQ(ItemRawById(ctx_.get(), 43), 1200u);
+    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmDstResolutionH), 1200u);
 }
 
 TEST(DevmodeMergeAlloc, FailedWorkingCopyLeavesTheDevmode) {

@@ -18,6 +18,7 @@
 #include "core/devmode/dm_validate.h"
 #include "core/item_store.h"
 #include "core/units.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -62,13 +63,13 @@ TEST_F(DevmodePrinter, WithoutASpoolerDefaultTheDriverDefaultsAreBuilt) {
     EXPECT_EQ(s16(p, 86), 1);
     EXPECT_EQ(s16(p, 90), 600) << "item 42's model default";
     EXPECT_EQ(s16(p, 96), 600);
-    EXPECT_EQ(ItemRawById(c, 42), 600u);
-    EXPECT_EQ(ItemRawById(c, 378), 1u) << "plain paper";
-    EXPECT_EQ(text(c, 905), u"3.61");
+    EXPECT_EQ(ItemRawById(c, kItRdmDstResolutionW), 600u);
+    EXPECT_EQ(ItemRawById(c, kItRdmMediaType), 1u) << "plain paper";
+    EXPECT_EQ(text(c, kItWdmDriverVersion), u"3.61");
     // The source paper in dots at 600 dpi: A4 is 4960 x 7015 (even
     // 1200-dpi counts that do not show as more than 210 x 297 mm).
-    EXPECT_EQ(ItemRawById(c, 45), 4960u);
-    EXPECT_EQ(ItemRawById(c, 44), 7015u);
+    EXPECT_EQ(ItemRawById(c, kItRdmSrcPaperWidthDot), 4960u);
+    EXPECT_EQ(ItemRawById(c, kItRdmSrcPaperLengthDot), 7015u);
     EXPECT_EQ(p[1241], 1);
     EXPECT_EQ(p[1248], 1) << "the printer has the bidirectional attribute";
 }
@@ -85,7 +86,7 @@ TEST_F(DevmodePrinter, ACallersDevmodeIsMergedAndTheResultIsTakenBack) {
     EXPECT_EQ(s16(c->devmode, 86), 4);
     EXPECT_EQ(s16(c->devmode, 80), 2500);
     EXPECT_EQ(s16(c->devmode, 82), 1500);
-    EXPECT_EQ(ItemRawById(c, 45), 3543u) << "150 mm at 600 dpi";
+    EXPECT_EQ(ItemRawById(c, kItRdmSrcPaperWidthDot), 3543u) << "150 mm at 600 dpi";
 
     // Written back as the printer's default, the next context takes it.
     const std::vector<BYTE> out = copyOf(c->devmode, 1260);
@@ -98,7 +99,7 @@ TEST_F(DevmodePrinter, ACallersDevmodeIsMergedAndTheResultIsTakenBack) {
     // which follows the new context's own section 2.
     EXPECT_EQ(std::memcmp(again->devmode, out.data(), 892), 0);
     EXPECT_EQ(std::memcmp(again->devmode + 1241, out.data() + 1241, 19), 0);
-    EXPECT_EQ(text(again, 905), u"3.61") << "section 3 from the model";
+    EXPECT_EQ(text(again, kItWdmDriverVersion), u"3.61") << "section 3 from the model";
 }
 
 TEST_F(DevmodePrinter, TheSpoolersDefaultOfThisDriverIsTakenWithAnEmptySectionTwo) {
@@ -157,7 +158,7 @@ TEST_F(DevmodePrinter, PublicFieldsWhileTheOptionChecksRefuseEveryValue) {
     EXPECT_EQ(s16(p, 90), 600) << "item 42's model value";
     ASSERT_EQ(Caller(c).s16(94, DMDUP_VERTICAL, DM_DUPLEX).s16(100, 1, DM_COLLATE).mergeInto(c), 1);
     EXPECT_EQ(s16(p, 94), DMDUP_SIMPLEX);
-    EXPECT_EQ(ItemRawById(c, 61), 0u);
+    EXPECT_EQ(ItemRawById(c, kItRdmFuncSelectDuplex), 0u);
     EXPECT_EQ(s16(p, 100), 0) << "collation waits for the allowed values of option 129";
     EXPECT_FALSE(dm::fields(p) & DM_COLLATE);
 
@@ -183,7 +184,7 @@ TEST_F(DevmodePrinter, PublicFieldsAsTheSampleModelAnswersThem) {
     EXPECT_EQ(s16(p, 78), DMPAPER_LETTER);
     EXPECT_EQ(s16(p, 82), 2159);
     EXPECT_EQ(s16(p, 80), 2794);
-    EXPECT_EQ(ItemRawById(c, 45), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 2159, 600)));
+    EXPECT_EQ(ItemRawById(c, kItRdmSrcPaperWidthDot), static_cast<uint32_t>(DisplayToDots(kUnitTenthMm, 2159, 600)));
     ASSERT_EQ(Caller(c).s16(78, DMPAPER_LEGAL, DM_PAPERSIZE).s16(76, DMORIENT_LANDSCAPE, DM_ORIENTATION).mergeInto(c), 1);
     EXPECT_EQ(s16(p, 78), DMPAPER_LEGAL);
     EXPECT_EQ(s16(p, 82), 3556) << "the page size turned with the orientation";
@@ -207,19 +208,19 @@ TEST_F(DevmodePrinter, PublicFieldsAsTheSampleModelAnswersThem) {
     ASSERT_EQ(Caller(c).s16(90, 1200, DM_PRINTQUALITY).mergeInto(c), 1);
     EXPECT_EQ(s16(p, 90), 1200);
     EXPECT_EQ(s16(p, 96), 1200);
-    EXPECT_EQ(ItemRawById(c, 42), 1200u);
+    EXPECT_EQ(ItemRawById(c, kItRdmDstResolutionW), 1200u);
     ASSERT_EQ(Caller(c).s16(90, 300, DM_PRINTQUALITY).mergeInto(c), 1);
     EXPECT_EQ(s16(p, 90), 600) << "300 dpi is not a resolution of the model";
 
     // Duplex: the binding follows the flip and the orientation.
     ASSERT_EQ(Caller(c).s16(94, DMDUP_VERTICAL, DM_DUPLEX).mergeInto(c), 1);
     EXPECT_EQ(s16(p, 94), DMDUP_VERTICAL);
-    EXPECT_EQ(ItemRawById(c, 61), 1u);
-    EXPECT_EQ(ItemValueById(c, 102), static_cast<uint32_t>(valueId("IDS_BIND_LONGEDGE")));
+    EXPECT_EQ(ItemRawById(c, kItRdmFuncSelectDuplex), 1u);
+    EXPECT_EQ(ItemValueById(c, kItRdmDuplexType), static_cast<uint32_t>(valueId("IDS_BIND_LONGEDGE")));
     ASSERT_EQ(Caller(c).s16(94, DMDUP_HORIZONTAL, DM_DUPLEX).mergeInto(c), 1);
-    EXPECT_EQ(ItemValueById(c, 102), static_cast<uint32_t>(valueId("IDS_BIND_SHORTEDGE")));
+    EXPECT_EQ(ItemValueById(c, kItRdmDuplexType), static_cast<uint32_t>(valueId("IDS_BIND_SHORTEDGE")));
     ASSERT_EQ(Caller(c).s16(94, DMDUP_SIMPLEX, DM_DUPLEX).mergeInto(c), 1);
-    EXPECT_EQ(ItemRawById(c, 61), 0u);
+    EXPECT_EQ(ItemRawById(c, kItRdmFuncSelectDuplex), 0u);
     DmSetModelQueries(previous);
     EXPECT_EQ(DmIsOwnDevmode(c, p, 1260), 1);
 }

@@ -7,6 +7,7 @@
 #include "common/devmode_support.h"
 #include "core/devmode/dm_validate.h"
 #include "core/item_store.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -39,64 +40,64 @@ protected:
 }  // namespace
 
 TEST_F(DevmodeValidate, ListsMapsConditionsBooleansAndRanges) {
-    EXPECT_EQ(valid(8, 9), 1) << "A4 is model value 41, which the list has";
-    EXPECT_EQ(valid(8, 1), 1) << "Letter is 45";
-    EXPECT_EQ(valid(8, 11), 0) << "A5 (42) is not in this model's list";
-    EXPECT_EQ(valid(8, 384), 0) << "a code the map does not know";
+    EXPECT_EQ(valid(kItDmPaperSize, 9), 1) << "A4 is model value 41, which the list has";
+    EXPECT_EQ(valid(kItDmPaperSize, 1), 1) << "Letter is 45";
+    EXPECT_EQ(valid(kItDmPaperSize, 11), 0) << "A5 (42) is not in this model's list";
+    EXPECT_EQ(valid(kItDmPaperSize, 384), 0) << "a code the map does not know";
     model_.conditions.insert({8, 45, 1});
-    EXPECT_EQ(valid(8, 1), 0) << "Letter's first condition holds";
+    EXPECT_EQ(valid(kItDmPaperSize, 1), 0) << "Letter's first condition holds";
     model_.conditions = {{8, 45, 2}};
-    EXPECT_EQ(valid(8, 1), 1) << "only the first condition refuses";
+    EXPECT_EQ(valid(kItDmPaperSize, 1), 1) << "only the first condition refuses";
 
-    EXPECT_EQ(valid(64, 0), 1);
-    EXPECT_EQ(valid(64, 1), 1);
-    EXPECT_EQ(valid(64, 2), 0);
-    EXPECT_EQ(valid(12, 999), 1);
-    EXPECT_EQ(valid(12, 1000), 0);
-    EXPECT_EQ(valid(12, 0), 0);
+    EXPECT_EQ(valid(kItRdmFuncSelectSort, 0), 1);
+    EXPECT_EQ(valid(kItRdmFuncSelectSort, 1), 1);
+    EXPECT_EQ(valid(kItRdmFuncSelectSort, 2), 0);
+    EXPECT_EQ(valid(kItDmCopies, 999), 1);
+    EXPECT_EQ(valid(kItDmCopies, 1000), 0);
+    EXPECT_EQ(valid(kItDmCopies, 0), 0);
     model_.ranges.clear();
-    EXPECT_EQ(valid(12, 5), 0) << "a numeric option without its record refuses";
-    EXPECT_EQ(valid(189, 77), 1) << "other option types accept";
-    EXPECT_EQ(valid(14, 12345), 1) << "an item without model option accepts";
+    EXPECT_EQ(valid(kItDmCopies, 5), 0) << "a numeric option without its record refuses";
+    EXPECT_EQ(valid(kItRdmTTFont, 77), 1) << "other option types accept";
+    EXPECT_EQ(valid(kItDmPrintQuality, 12345), 1) << "an item without model option accepts";
 
     // A list option without value list: only a non-zero value counts.
     model_.lists.erase(102);
-    EXPECT_EQ(valid(102, 0), 0);
-    EXPECT_EQ(valid(102, 7), 1);
+    EXPECT_EQ(valid(kItRdmDuplexType, 0), 0);
+    EXPECT_EQ(valid(kItRdmDuplexType, 7), 1);
 }
 
 TEST_F(DevmodeValidate, AnswersWithConditionsAndGatingSwitches) {
     model_.types.push_back({378, 1});
     model_.lists[378] = {1, 2, 3};
     model_.conditions = {{378, 2, 1}, {378, 3, 2}};
-    EXPECT_EQ(check(378, 1), 1);
-    EXPECT_EQ(check(378, 2), 4) << "first condition: not allowed now";
-    EXPECT_EQ(check(378, 3), 5) << "second condition: allowed";
-    EXPECT_EQ(check(378, 9), 0);
+    EXPECT_EQ(check(kItRdmMediaType, 1), 1);
+    EXPECT_EQ(check(kItRdmMediaType, 2), 4) << "first condition: not allowed now";
+    EXPECT_EQ(check(kItRdmMediaType, 3), 5) << "second condition: allowed";
+    EXPECT_EQ(check(kItRdmMediaType, 9), 0);
 
     // The duplex type is refused by its condition only while duplex is on.
     model_.conditions = {{102, 3, 1}};
-    ItemSetRawById(ctx_.get(), 61, 0);
-    EXPECT_EQ(check(102, 3), 1);
-    ItemSetRawById(ctx_.get(), 61, 1);
-    EXPECT_EQ(check(102, 3), 4);
+    ItemSetRawById(ctx_.get(), kItRdmFuncSelectDuplex, 0);
+    EXPECT_EQ(check(kItRdmDuplexType, 3), 1);
+    ItemSetRawById(ctx_.get(), kItRdmFuncSelectDuplex, 1);
+    EXPECT_EQ(check(kItRdmDuplexType, 3), 4);
     model_.conditions.insert({61, 0, 2});  // the switch itself is held by its condition
-    EXPECT_EQ(check(102, 3), 1);
+    EXPECT_EQ(check(kItRdmDuplexType, 3), 1);
 
-    EXPECT_EQ(check(12, 5), 1);
-    EXPECT_EQ(check(12, 5000), 0);
+    EXPECT_EQ(check(kItDmCopies, 5), 1);
+    EXPECT_EQ(check(kItDmCopies, 5000), 0);
 }
 
 TEST_F(DevmodeValidate, NupTypeWithoutItsKindTableStoresNothing) {
-    ItemSetRawById(ctx_.get(), 59, 1);
-    ItemSetRawById(ctx_.get(), 94, 7);
-    ItemSetRawById(ctx_.get(), 95, 2);
+    ItemSetRawById(ctx_.get(), kItRdmFuncSelectNup, 1);
+    ItemSetRawById(ctx_.get(), kItRdmNUPPOSTKind, 7);
+    ItemSetRawById(ctx_.get(), kItRdmNUPType, 2);
     // The N-up kinds come with the option checks; until then the answer is
     // "allowed" and items 94 and 95 stay as they are.
-    EXPECT_EQ(check(95, 4), 1);
-    EXPECT_EQ(ItemRawById(ctx_.get(), 94), 7u);
-    EXPECT_EQ(ItemRawById(ctx_.get(), 95), 2u);
-    EXPECT_EQ(check(95, 5), 0) << "a value the list lacks is refused before anything";
+    EXPECT_EQ(check(kItRdmNUPType, 4), 1);
+    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmNUPPOSTKind), 7u);
+    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmNUPType), 2u);
+    EXPECT_EQ(check(kItRdmNUPType, 5), 0) << "a value the list lacks is refused before anything";
 }
 
 TEST_F(DevmodeValidate, ItemActionsRunForEveryItemWithAnOption) {

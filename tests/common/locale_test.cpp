@@ -12,6 +12,7 @@
 #include "core/paths.h"
 #include "core/res/res.h"
 #include "core/wstr.h"
+#include "core/item_ids.h"
 
 namespace vesk::test {
 namespace {
@@ -52,12 +53,12 @@ TEST_F(PrinterLocale, TheCountryRuleAndTheBuiltInPaper) {
         DrvContext* c = context(0, 0);
         EXPECT_EQ(GetUserCountryCode(c), r.country) << r.dial;
         ASSERT_EQ(InitLocaleDefaults(c), 1);
-        EXPECT_EQ(ItemRawById(c, 180), r.country) << r.dial;
-        EXPECT_EQ(ItemRawById(c, 179), r.unit) << r.dial;
-        EXPECT_EQ(ItemRawById(c, 177), 1u);
-        EXPECT_EQ(ItemRawById(c, 178), 1u);
+        EXPECT_EQ(ItemRawById(c, kItRdmLocaleID), r.country) << r.dial;
+        EXPECT_EQ(ItemRawById(c, kItRdmDspUnit), r.unit) << r.dial;
+        EXPECT_EQ(ItemRawById(c, kItRdmLanguageID), 1u);
+        EXPECT_EQ(ItemRawById(c, kItRdmDspLanguageID), 1u);
         // The built-in description's driver type 0 makes A4 every printer's paper.
-        EXPECT_EQ(ItemRawById(c, 8), 9u) << r.dial;
+        EXPECT_EQ(ItemRawById(c, kItDmPaperSize), 9u) << r.dial;
         EXPECT_EQ(c->ws->defPaper, 9u);
         EXPECT_EQ(key(u"DispLang"), u"1");
         EXPECT_EQ(key(u"DefUnit"), r.unit ? u"1" : u"0");
@@ -73,16 +74,16 @@ TEST_F(PrinterLocale, TheInstalledLanguageOverridesTheLocale) {
     help(u"VSKHLPus.HLP");
     DrvContext* c = context(0, 0);
     InitLocaleDefaults(c);
-    EXPECT_EQ(ItemRawById(c, 177), 1u);
+    EXPECT_EQ(ItemRawById(c, kItRdmLanguageID), 1u);
     // A Japanese driver set: language 0, A4 and millimetres even for a user
     // whose dialling code asks for inches.
     country("1");
     help(u"VSKHLPjp.HLP");
     c = context(0, 0);
     InitLocaleDefaults(c);
-    EXPECT_EQ(ItemRawById(c, 177), 0u);
-    EXPECT_EQ(ItemRawById(c, 179), 0u);
-    EXPECT_EQ(ItemRawById(c, 8), 9u);
+    EXPECT_EQ(ItemRawById(c, kItRdmLanguageID), 0u);
+    EXPECT_EQ(ItemRawById(c, kItRdmDspUnit), 0u);
+    EXPECT_EQ(ItemRawById(c, kItDmPaperSize), 9u);
     EXPECT_EQ(key(u"DispLang"), u"0");
     EXPECT_EQ(key(u"DefUnit"), u"0");
     // The strings now come from the Japanese library.
@@ -109,10 +110,10 @@ TEST_F(PrinterLocale, OnlyAWaitingHandOverWithALanguageIsTakenOver) {
     c = context(0, 0);
     ASSERT_EQ(InitLocaleDefaults(c), 1);
     EXPECT_EQ(key(u"VeskInstDone"), u"1");
-    EXPECT_EQ(ItemRawById(c, 177), 4u);
-    EXPECT_EQ(ItemRawById(c, 10002), 1u);
+    EXPECT_EQ(ItemRawById(c, kItRdmLanguageID), 4u);
+    EXPECT_EQ(ItemRawById(c, kItRdmLogCodeUse), 1u);
     WCHAR code[16];
-    ItemGetString(c, ItemFindById(c, 10003), code, 16);
+    ItemGetString(c, ItemFindById(c, kItRdmLogCode), code, 16);
     EXPECT_EQ(std::u16string(code), u"12345678");
     EXPECT_EQ(DmGetFlag(c, DmFlag::UserCodeFix), 1u);
     WCHAR b[32];
@@ -122,10 +123,10 @@ TEST_F(PrinterLocale, OnlyAWaitingHandOverWithALanguageIsTakenOver) {
 
 TEST_F(PrinterLocale, SaveLocaleIniHandsTheValuesToItself) {
     DrvContext* c = context(0, 0);
-    ItemSetRawById(c, 177, 6);
-    ItemSetRawById(c, 180, 5);
-    ItemSetRawById(c, 179, 1);
-    ItemSetRawById(c, 10002, 0);
+    ItemSetRawById(c, kItRdmLanguageID, 6);
+    ItemSetRawById(c, kItRdmLocaleID, 5);
+    ItemSetRawById(c, kItRdmDspUnit, 1);
+    ItemSetRawById(c, kItRdmLogCodeUse, 0);
     ASSERT_EQ(SaveLocaleIni(c), 1);
     EXPECT_EQ(key(u"VeskInstDone"), u"1");
     EXPECT_EQ(key(u"DefPaper"), u"1");
@@ -139,24 +140,24 @@ TEST_F(PrinterLocale, SaveLocaleIniHandsTheValuesToItself) {
 TEST_F(PrinterLocale, ItemFormatValueByOptionType) {
     DrvContext* c = context(0, 0);
     WCHAR b[64];
-    ItemSetValueById(c, 8, 41);
+    ItemSetValueById(c, kItDmPaperSize, 41);
     ItemFormatValue(c, 8, b, 64);                  // pick-one: the value's string
     EXPECT_EQ(std::u16string(b), u"A4");
-    ItemSetValueById(c, 7, 2027);
+    ItemSetValueById(c, kItDmOrientation, 2027);
     ItemFormatValue(c, 7, b, 64);
     EXPECT_EQ(std::u16string(b), u"Landscape");
-    ItemSetRawById(c, 10012, 777);
+    ItemSetRawById(c, kItRdmPrinterMemory, 777);
     ItemFormatValue(c, 10012, b, 64);              // a value without a string
     EXPECT_EQ(std::u16string(b), u"777 is not string-ID");
     ItemFormatValue(c, 10012, b, 8);
     EXPECT_EQ(std::u16string(b), u"777 is ");
-    ItemSetValueById(c, 10014, 1);
+    ItemSetValueById(c, kItRdmSourceOptionTypeDuplex, 1);
     ItemFormatValue(c, 10014, b, 64);              // Boolean: strings 370 and 371
     EXPECT_EQ(std::u16string(b), u"On");
-    ItemSetValueById(c, 10014, 0);
+    ItemSetValueById(c, kItRdmSourceOptionTypeDuplex, 0);
     ItemFormatValue(c, 10014, b, 64);
     EXPECT_EQ(std::u16string(b), u"Off");
-    ItemSetValueById(c, 12, 5);
+    ItemSetValueById(c, kItDmCopies, 5);
     ItemFormatValue(c, 12, b, 64);                 // numeric without a unit text
     EXPECT_EQ(std::u16string(b), u"5");
 }

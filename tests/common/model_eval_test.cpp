@@ -2,16 +2,13 @@
 
 #include "common/eval_support.h"
 #include "core/computed/computed.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace vesk::test;
 
 namespace {
 
-constexpr int kItScale = 11;        // signed 16-bit
-constexpr int kItDeviceName = 1;    // wide text, 64 bytes
-constexpr int kItUserCode = 216;    // ANSI text, 9 bytes
-constexpr int kItQuality = 14, kItResW = 42;
 constexpr DWORD kNoMemory = 8;
 
 // Programs of raw cells on a hand-made image.
@@ -65,10 +62,10 @@ TEST_F(Evaluator, OperatorsTakeTheLeftOperandFirst) {
 }
 
 TEST_F(Evaluator, ComparisonsAreUnsigned) {
-    uint32_t gt = raw.program({{kOpt, kItScale}, {kLit, 1}, {kOp, kGt}, {kOp, kEnd}});
-    uint32_t lt = raw.program({{kOpt, kItScale}, {kLit, 1}, {kOp, kLt}, {kOp, kEnd}});
+    uint32_t gt = raw.program({{kOpt, kItDmScale}, {kLit, 1}, {kOp, kGt}, {kOp, kEnd}});
+    uint32_t lt = raw.program({{kOpt, kItDmScale}, {kLit, 1}, {kOp, kLt}, {kOp, kEnd}});
     build();
-    ItemSetRawById(c, kItScale, static_cast<uint32_t>(-1));
+    ItemSetRawById(c, kItDmScale, static_cast<uint32_t>(-1));
     EXPECT_EQ(eval(gt), 1u);  // 0xFFFFFFFF > 1
     EXPECT_EQ(eval(lt), 0u);
 }
@@ -79,24 +76,24 @@ TEST_F(Evaluator, BothOperandsOfAndAndOrAreEvaluated) {
     uint32_t andProg = raw.program({{kLit, 0}, {kOpt, 843}, {kOp, kAnd}, {kOp, kEnd}});
     uint32_t orProg = raw.program({{kLit, 1}, {kOpt, 843}, {kOp, kOr}, {kOp, kEnd}});
     build();
-    ItemSetRawById(c, kItResW, 1200);
-    ItemSetRawById(c, kItQuality, 300);
+    ItemSetRawById(c, kItRdmDstResolutionW, 1200);
+    ItemSetRawById(c, kItDmPrintQuality, 300);
     EXPECT_EQ(eval(andProg), 0u);
-    EXPECT_EQ(ItemRawById(c, kItQuality), 1200u);
-    ItemSetRawById(c, kItQuality, 300);
+    EXPECT_EQ(ItemRawById(c, kItDmPrintQuality), 1200u);
+    ItemSetRawById(c, kItDmPrintQuality, 300);
     EXPECT_EQ(eval(orProg), 1u);
-    EXPECT_EQ(ItemRawById(c, kItQuality), 1200u);
+    EXPECT_EQ(ItemRawById(c, kItDmPrintQuality), 1200u);
 }
 
 TEST_F(Evaluator, TextOptionsPushTheirLength) {
-    uint32_t code = raw.program({{kOpt, kItUserCode}, {kOp, kEnd}});
-    uint32_t given = raw.program({{kOpt, kItUserCode}, {kLit, 0}, {kOp, kGt}, {kOp, kEnd}});
-    uint32_t name = raw.program({{kOpt, kItDeviceName}, {kOp, kEnd}});
-    uint32_t twice = raw.program({{kOpt, kItUserCode}, {kOpt, kItUserCode}, {kOp, kEq}, {kOp, kEnd}});
+    uint32_t code = raw.program({{kOpt, kItRdmUserCode}, {kOp, kEnd}});
+    uint32_t given = raw.program({{kOpt, kItRdmUserCode}, {kLit, 0}, {kOp, kGt}, {kOp, kEnd}});
+    uint32_t name = raw.program({{kOpt, kItDmDeviceName}, {kOp, kEnd}});
+    uint32_t twice = raw.program({{kOpt, kItRdmUserCode}, {kOpt, kItRdmUserCode}, {kOp, kEq}, {kOp, kEnd}});
     build();
     EXPECT_EQ(eval(given), 0u);
-    ItemSetString(c, ItemFindById(c, kItUserCode), u"1234");
-    ItemSetString(c, ItemFindById(c, kItDeviceName), u"Front desk");
+    ItemSetString(c, ItemFindById(c, kItRdmUserCode), u"1234");
+    ItemSetString(c, ItemFindById(c, kItDmDeviceName), u"Front desk");
     EXPECT_EQ(eval(code), 4u);
     EXPECT_EQ(eval(given), 1u);
     EXPECT_EQ(eval(name), 10u);
@@ -172,9 +169,9 @@ TEST_F(Evaluator, ComputedIdsAreAskedForNeverRead) {
     ASSERT_EQ(ItemRawById(c, 740), 1u);
     EXPECT_EQ(eval(unlisted), 0u);
     ItemSetRawById(c, 827, 1);
-    ItemSetRawById(c, 7, 1);  // portrait
+    ItemSetRawById(c, kItDmOrientation, 1);  // portrait
     EXPECT_EQ(eval(landscape), 0u);
-    ItemSetRawById(c, 7, 2);
+    ItemSetRawById(c, kItDmOrientation, 2);
     EXPECT_EQ(eval(landscape), 1u);
 }
 
@@ -232,16 +229,16 @@ TEST_F(Rules, TransactPairsRunInOrderAndAFalseProgramIsNotRunAgain) {
     EXPECT_EQ(MdlApplyOptionActions(c, staple), 0u);
     EXPECT_EQ(winsim::journalCount("GlobalAlloc"), 2u);
     winsim::journalEnable(false);
-    EXPECT_EQ(ItemRawById(c, 66), 0u);
-    EXPECT_EQ(ItemRawById(c, 65), 0u);
-    EXPECT_EQ(ItemRawById(c, 61), 1u);
+    EXPECT_EQ(ItemRawById(c, kItRdmFuncSelectStaple), 0u);
+    EXPECT_EQ(ItemRawById(c, kItRdmFuncSelectPunch), 0u);
+    EXPECT_EQ(ItemRawById(c, kItRdmFuncSelectDuplex), 1u);
     // With a user code both Code pairs run; NoCode does not.
-    ItemSetRawById(c, 61, 0);
-    ItemSetString(c, ItemFindById(c, 216), u"77");
+    ItemSetRawById(c, kItRdmFuncSelectDuplex, 0);
+    ItemSetString(c, ItemFindById(c, kItRdmUserCode), u"77");
     EXPECT_EQ(MdlApplyOptionActions(c, staple), 0u);
-    EXPECT_EQ(ItemRawById(c, 66), 1u);
-    EXPECT_EQ(ItemRawById(c, 65), 1u);
-    EXPECT_EQ(ItemRawById(c, 61), 0u);
+    EXPECT_EQ(ItemRawById(c, kItRdmFuncSelectStaple), 1u);
+    EXPECT_EQ(ItemRawById(c, kItRdmFuncSelectPunch), 1u);
+    EXPECT_EQ(ItemRawById(c, kItRdmFuncSelectDuplex), 0u);
 }
 
 TEST_F(Rules, APageTargetEndsTheRunWithItsPageId) {
@@ -253,9 +250,9 @@ TEST_F(Rules, APageTargetEndsTheRunWithItsPageId) {
     // The pairs before the page are applied, the ones after it are not, nor
     // any later Transact pair.
     EXPECT_EQ(MdlRunTransactList(c, second), 1004u);
-    EXPECT_EQ(ItemRawById(c, 61), 1u);
-    EXPECT_EQ(ItemRawById(c, 65), 0u);
-    EXPECT_EQ(ItemRawById(c, 66), 0u);
+    EXPECT_EQ(ItemRawById(c, kItRdmFuncSelectDuplex), 1u);
+    EXPECT_EQ(ItemRawById(c, kItRdmFuncSelectPunch), 0u);
+    EXPECT_EQ(ItemRawById(c, kItRdmFuncSelectStaple), 0u);
     EXPECT_EQ(MdlRunTransactList(c, 0), 0u);
 }
 
@@ -264,13 +261,13 @@ TEST_F(Rules, ActionsSetLogicalValuesAndResourceTexts) {
     const uint32_t media = optionOf(c, "VPD_rdmMediaType");
     uint32_t rule = MdlOptionRule(c, media), fourth = 0;
     ASSERT_TRUE(MdlViewOf(c).link(rule + kMdlRuleTransact2, kMdlImgPairSize, &fourth));
-    ItemSetString(c, ItemFindById(c, 216), u"123");
+    ItemSetString(c, ItemFindById(c, kItRdmUserCode), u"123");
     EXPECT_EQ(MdlRunTransactList(c, fourth), 0u);
-    EXPECT_EQ(ItemValueById(c, 378), 5u);  // IDS_MEDIA_LABEL
+    EXPECT_EQ(ItemValueById(c, kItRdmMediaType), 5u);  // IDS_MEDIA_LABEL
     // A text item takes the resource string of the value's id; with no
     // string library loaded that text is empty.
     WCHAR text[16] = u"x";
-    ItemGetString(c, ItemFindById(c, 216), text, 16);
+    ItemGetString(c, ItemFindById(c, kItRdmUserCode), text, 16);
     EXPECT_EQ(std::u16string(text), u"");
 }
 
@@ -282,7 +279,7 @@ TEST_F(Rules, ConditionsOfTheOptionAndOfItsValues) {
     const uint32_t duplex = optionOf(c, "VPD_rdmFuncSelectDuplex");
     EXPECT_EQ(MdlEvalOptionCond1(c, staple, 0), 0u);  // Code
     EXPECT_EQ(MdlEvalOptionCond2(c, staple, 0), 1u);  // NoCode
-    ItemSetString(c, ItemFindById(c, 216), u"5");
+    ItemSetString(c, ItemFindById(c, kItRdmUserCode), u"5");
     EXPECT_EQ(MdlEvalOptionCond1(c, staple, 0), 1u);
     EXPECT_EQ(MdlEvalOptionCond2(c, staple, 0), 0u);
     // Per value: THICK's first condition is Staple, LABEL's second is Thick.
@@ -290,11 +287,11 @@ TEST_F(Rules, ConditionsOfTheOptionAndOfItsValues) {
     EXPECT_NE(MdlFindSubRecord(c, rule, 3), 0u);
     EXPECT_EQ(MdlFindSubRecord(c, rule, 1), 0u);  // PLAIN has no entry
     EXPECT_EQ(MdlEvalOptionCond1(c, media, 3), 0u);
-    ItemSetRawById(c, 66, 1);
+    ItemSetRawById(c, kItRdmFuncSelectStaple, 1);
     EXPECT_EQ(MdlEvalOptionCond1(c, media, 3), 1u);
     EXPECT_EQ(MdlEvalOptionCond2(c, media, 3), 0u);   // no second condition
     EXPECT_EQ(MdlEvalOptionCond2(c, media, 5), 0u);
-    ItemSetValueById(c, 378, 3);
+    ItemSetValueById(c, kItRdmMediaType, 3);
     EXPECT_EQ(MdlEvalOptionCond2(c, media, 5), 1u);
     EXPECT_EQ(MdlEvalOptionCond1(c, media, 1), 0u);   // a value without entry
     EXPECT_EQ(MdlEvalOptionCond1(c, media, 0), 0u);   // no first condition as a whole
@@ -313,23 +310,23 @@ TEST_F(Rules, AlertsAndTheActionsOfAnAnswer) {
     load(kRulesText);
     const uint32_t media = optionOf(c, "VPD_rdmMediaType");
     EXPECT_EQ(MdlFirstTrueEntry(c, media), 0u);
-    ItemSetRawById(c, 66, 1);  // Staple: the third entry
+    ItemSetRawById(c, kItRdmFuncSelectStaple, 1);  // Staple: the third entry
     EXPECT_EQ(MdlFirstTrueEntry(c, media), 259u);
-    ItemSetString(c, ItemFindById(c, 216), u"5");  // Code: the first entry wins
+    ItemSetString(c, ItemFindById(c, kItRdmUserCode), u"5");  // Code: the first entry wins
     EXPECT_EQ(MdlFirstTrueEntry(c, media), 258u);
     // The answer IDCANCEL (7 answers... key 2) to message 259 runs T3 of the
     // first entry with that message; IDOK runs T2, which ends at its page.
-    ItemSetRawById(c, 66, 1);
+    ItemSetRawById(c, kItRdmFuncSelectStaple, 1);
     EXPECT_EQ(MdlApplyOptionSubActions(c, media, 259, 2), 0u);
-    EXPECT_EQ(ItemRawById(c, 65), 1u);
-    EXPECT_EQ(ItemRawById(c, 61), 1u);
-    ItemSetRawById(c, 61, 0);
+    EXPECT_EQ(ItemRawById(c, kItRdmFuncSelectPunch), 1u);
+    EXPECT_EQ(ItemRawById(c, kItRdmFuncSelectDuplex), 1u);
+    ItemSetRawById(c, kItRdmFuncSelectDuplex, 0);
     EXPECT_EQ(MdlApplyOptionSubActions(c, media, 259, 1), 1004u);
-    EXPECT_EQ(ItemRawById(c, 61), 1u);
+    EXPECT_EQ(ItemRawById(c, kItRdmFuncSelectDuplex), 1u);
     // No pair for the answer, no entry with the message, no alerts.
-    ItemSetRawById(c, 61, 0);
+    ItemSetRawById(c, kItRdmFuncSelectDuplex, 0);
     EXPECT_EQ(MdlApplyOptionSubActions(c, media, 259, 6), 0u);
     EXPECT_EQ(MdlApplyOptionSubActions(c, media, 258, 1), 0u);
     EXPECT_EQ(MdlApplyOptionSubActions(c, media, 240, 1), 0u);
-    EXPECT_EQ(ItemRawById(c, 61), 0u);
+    EXPECT_EQ(ItemRawById(c, kItRdmFuncSelectDuplex), 0u);
 }

@@ -2,6 +2,7 @@
 
 #include "common/model_support.h"
 #include "core/model/image.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -42,15 +43,15 @@ TEST_F(ModelOptions, OpenUIRulesAndSlots) {
     EXPECT_EQ(r->options[0].type, kMdlPickOne);  // an unknown type word
     EXPECT_EQ(r->options[1].type, kMdlBoolean | kMdlTypeUnknown);
     EXPECT_EQ(r->options[2].type, kMdlPickOne | kMdlPickMany);
-    EXPECT_EQ(r->optionSlots[MdlSlotForOptionId(378)], 1u);
-    EXPECT_EQ(r->optionSlots[MdlSlotForOptionId(714)], 2u);
-    EXPECT_EQ(r->optionSlots[MdlSlotForOptionId(10012)], 3u);
+    EXPECT_EQ(r->optionSlots[MdlSlotForOptionId(kItRdmMediaType)], 1u);
+    EXPECT_EQ(r->optionSlots[MdlSlotForOptionId(kItRdmJobLinker)], 2u);
+    EXPECT_EQ(r->optionSlots[MdlSlotForOptionId(kItRdmPrinterMemory)], 3u);
     // Option 948 has no slot: it is found in the list.
     EXPECT_EQ(r->options[3].optionId, 948);
     EXPECT_EQ(MdlFindOptionById(*r, 948), &r->options[3]);
-    EXPECT_EQ(MdlFindOptionById(*r, 10012), &r->options[2]);
+    EXPECT_EQ(MdlFindOptionById(*r, kItRdmPrinterMemory), &r->options[2]);
     EXPECT_EQ(MdlFindOptionById(*r, 0), nullptr);
-    EXPECT_EQ(MdlFindOptionById(*r, 15), nullptr);
+    EXPECT_EQ(MdlFindOptionById(*r, kItDmColor), nullptr);
 }
 
 TEST_F(ModelOptions, DefaultsAndCloseUI) {

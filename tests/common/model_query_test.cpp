@@ -5,6 +5,7 @@
 #include "core/devmode/dm_model.h"
 #include "core/model/dm_answers.h"
 #include "core/sysdeps.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -47,9 +48,9 @@ TEST_F(Queries, OptionsBySlotByWalkAndByKey) {
          "*OpenUI *VPD_IDC_BASIC_BMP_PRINTER: String\n*CloseUI\n"
          "*OpenUI *VPD_rdmDuplexType: PickOne\n*CloseUI\n"
          "*OpenUI *VPD_rdmDuplexType 2: PickOne\n*CloseUI\n");
-    const uint32_t media = MdlFindOption(c, 378);    // slot 378
-    const uint32_t linker = MdlFindOption(c, 714);   // slot 991
-    const uint32_t memory = MdlFindOption(c, 10012); // slot 718
+    const uint32_t media = MdlFindOption(c, kItRdmMediaType);    // slot 378
+    const uint32_t linker = MdlFindOption(c, kItRdmJobLinker);   // slot 991
+    const uint32_t memory = MdlFindOption(c, kItRdmPrinterMemory); // slot 718
     const uint32_t walked = MdlFindOption(c, 948);   // no slot: the list is walked
     ASSERT_NE(media, 0u);
     ASSERT_NE(linker, 0u);
@@ -60,7 +61,7 @@ TEST_F(Queries, OptionsBySlotByWalkAndByKey) {
     EXPECT_EQ(u16At(memory + kMdlOptId), 10012);
     EXPECT_EQ(u16At(walked + kMdlOptId), 948);
     EXPECT_EQ(MdlFindOption(c, 0), 0u);
-    EXPECT_EQ(MdlFindOption(c, 7), 0u);       // an empty slot
+    EXPECT_EQ(MdlFindOption(c, kItDmOrientation), 0u);       // an empty slot
     EXPECT_EQ(MdlFindOption(c, 5000), 0u);    // walked, not there
     EXPECT_EQ(MdlFindOption(c, 70000), 0u);
     // An option id above 10277 has no slot either.
@@ -71,7 +72,7 @@ TEST_F(Queries, OptionsBySlotByWalkAndByKey) {
 
     // The slot holds the option without sub-number; the list has the copy
     // first, and the key lookup finds the first in list order.
-    const uint32_t duplex = MdlFindOption(c, 102);
+    const uint32_t duplex = MdlFindOption(c, kItRdmDuplexType);
     EXPECT_EQ(u16At(duplex + kMdlOptSub), 0);
     const uint32_t byKey = MdlFindOptionByKey(c, keyOf("VPD_rdmDuplexType"));
     EXPECT_EQ(u16At(byKey + kMdlOptSub), 2);
@@ -83,10 +84,10 @@ TEST_F(Queries, OptionsBySlotByWalkAndByKey) {
     EXPECT_EQ(MdlOptionByIndex(c, 5000), 0u);
     // Without a model every query is empty.
     c->model = nullptr;
-    EXPECT_EQ(MdlFindOption(c, 378), 0u);
+    EXPECT_EQ(MdlFindOption(c, kItRdmMediaType), 0u);
     EXPECT_EQ(MdlFindOptionByKey(c, keyOf("VPD_rdmMediaType")), 0u);
-    EXPECT_EQ(MdlGetValueCount(c, 378), -1);
-    EXPECT_EQ(MdlGetOptionRawType(c, 378), 0);
+    EXPECT_EQ(MdlGetValueCount(c, kItRdmMediaType), -1);
+    EXPECT_EQ(MdlGetOptionRawType(c, kItRdmMediaType), 0);
 }
 
 TEST_F(Queries, TypesDefaultsAndValueCounts) {
@@ -95,45 +96,45 @@ TEST_F(Queries, TypesDefaultsAndValueCounts) {
     const int feed = itemOf("VPD_rdmMachineFeed");
     EXPECT_EQ(MdlGetOptionRawType(c, feed), kMdlBoolean | kMdlTypeUnknown);
     EXPECT_EQ(MdlGetOptionType(c, feed), kMdlBoolean);
-    EXPECT_EQ(MdlGetOptionType(c, 8), kMdlPickPage);
-    EXPECT_EQ(MdlGetOptionType(c, 13), kMdlPickSlot);
-    EXPECT_EQ(MdlGetOptionType(c, 43), kMdlPickOne);  // Identity of 42
-    EXPECT_EQ(MdlGetOptionRawType(c, 43), kMdlPickOne | kMdlIdentity);
+    EXPECT_EQ(MdlGetOptionType(c, kItDmPaperSize), kMdlPickPage);
+    EXPECT_EQ(MdlGetOptionType(c, kItDmDefaultSource), kMdlPickSlot);
+    EXPECT_EQ(MdlGetOptionType(c, kItRdmDstResolutionH), kMdlPickOne);  // Identity of 42
+    EXPECT_EQ(MdlGetOptionRawType(c, kItRdmDstResolutionH), kMdlPickOne | kMdlIdentity);
 
-    EXPECT_EQ(MdlGetOptionValue(c, 8), 41u);          // IDS_PAPERSIZE_A4
-    EXPECT_EQ(MdlGetOptionValue(c, 13), 1u);          // IDS_SOURCE_AUTO
-    EXPECT_EQ(MdlGetOptionValue(c, 42), 600u);
-    EXPECT_EQ(MdlGetOptionValue(c, 43), 600u);        // the values of the option it names
-    EXPECT_EQ(MdlGetOptionValue(c, 12), 1u);          // Numeric default
-    EXPECT_EQ(MdlGetOptionValue(c, 10014), 1u);       // Boolean True
-    EXPECT_EQ(MdlGetOptionValue(c, 10018), 0u);
-    EXPECT_EQ(MdlGetOptionValue(c, 216), 2000u);      // String default value id
+    EXPECT_EQ(MdlGetOptionValue(c, kItDmPaperSize), 41u);          // IDS_PAPERSIZE_A4
+    EXPECT_EQ(MdlGetOptionValue(c, kItDmDefaultSource), 1u);          // IDS_SOURCE_AUTO
+    EXPECT_EQ(MdlGetOptionValue(c, kItRdmDstResolutionW), 600u);
+    EXPECT_EQ(MdlGetOptionValue(c, kItRdmDstResolutionH), 600u);        // the values of the option it names
+    EXPECT_EQ(MdlGetOptionValue(c, kItDmCopies), 1u);          // Numeric default
+    EXPECT_EQ(MdlGetOptionValue(c, kItRdmSourceOptionTypeDuplex), 1u);       // Boolean True
+    EXPECT_EQ(MdlGetOptionValue(c, kItRdmSourceOptionTypeLCT1), 0u);
+    EXPECT_EQ(MdlGetOptionValue(c, kItRdmUserCode), 2000u);      // String default value id
     EXPECT_EQ(MdlGetOptionValue(c, itemOf("VPD_rdmSortType")), 0u);  // PickMany
     EXPECT_EQ(MdlGetOptionValue(c, 10027), 0u);
 
-    EXPECT_EQ(MdlGetValueCount(c, 8), 10);
-    EXPECT_EQ(MdlGetValueCount(c, 13), 7);
-    EXPECT_EQ(MdlGetValueCount(c, 43), 2);
-    EXPECT_EQ(MdlGetValueCount(c, 12), 0);
-    EXPECT_EQ(MdlGetValueCount(c, 10014), 0);
-    EXPECT_EQ(MdlGetValueCount(c, 216), 0);
+    EXPECT_EQ(MdlGetValueCount(c, kItDmPaperSize), 10);
+    EXPECT_EQ(MdlGetValueCount(c, kItDmDefaultSource), 7);
+    EXPECT_EQ(MdlGetValueCount(c, kItRdmDstResolutionH), 2);
+    EXPECT_EQ(MdlGetValueCount(c, kItDmCopies), 0);
+    EXPECT_EQ(MdlGetValueCount(c, kItRdmSourceOptionTypeDuplex), 0);
+    EXPECT_EQ(MdlGetValueCount(c, kItRdmUserCode), 0);
     EXPECT_EQ(MdlGetValueCount(c, 10027), -1);
 
     uint16_t sel = 99;
-    const uint32_t values = MdlGetOptionValues(c, 8, &sel);
+    const uint32_t values = MdlGetOptionValues(c, kItDmPaperSize, &sel);
     EXPECT_NE(values, 0u);
     EXPECT_EQ(sel, 1);  // A4 is the second value
     EXPECT_EQ(MdlListCount(c, values), 10u);
     EXPECT_EQ(MdlListCount(c, 0), 0u);
-    EXPECT_NE(MdlGetOptionValues(c, 12, &sel), 0u);
+    EXPECT_NE(MdlGetOptionValues(c, kItDmCopies, &sel), 0u);
     EXPECT_EQ(sel, 0);  // no selection for a Numeric option
     EXPECT_EQ(MdlGetOptionValues(c, 10027, &sel), 0u);
 
     int32_t lo = 0, hi = 0;
-    EXPECT_EQ(MdlGetNumericRange(c, 12, &lo, &hi), 1);
+    EXPECT_EQ(MdlGetNumericRange(c, kItDmCopies, &lo, &hi), 1);
     EXPECT_EQ(lo, 1);
     EXPECT_EQ(hi, 999);
-    EXPECT_EQ(MdlGetNumericRange(c, 8, &lo, &hi), 0);
+    EXPECT_EQ(MdlGetNumericRange(c, kItDmPaperSize, &lo, &hi), 0);
 
     WCHAR dll[32];
     EXPECT_TRUE(MdlReadWide(c, ModelGetTable1225(c), dll, 32));
@@ -146,31 +147,31 @@ TEST_F(Queries, TypesDefaultsAndValueCounts) {
 TEST_F(Queries, ASelectionPastTheValuesGivesZero) {
     load("*OpenUI *VPD_rdmMediaType: PickOne\n*VPD_rdmMediaType: IDList { IDS_MEDIA_PLAIN IDS_MEDIA_THICK }\n"
          "*DefaultVPD_rdmMediaType: IDS_MEDIA_THICK\n*CloseUI\n");
-    const uint32_t o = MdlFindOption(c, 378);
-    EXPECT_EQ(MdlGetOptionValue(c, 378), 3u);
+    const uint32_t o = MdlFindOption(c, kItRdmMediaType);
+    EXPECT_EQ(MdlGetOptionValue(c, kItRdmMediaType), 3u);
     put16(o + kMdlOptSelection, 2);
-    EXPECT_EQ(MdlGetOptionValue(c, 378), 0u);
+    EXPECT_EQ(MdlGetOptionValue(c, kItRdmMediaType), 0u);
 }
 
 TEST_F(Queries, PageSizeAndPrintableAreas) {
     loadSample();
     int32_t pair[2] = {};
-    ItemSetRawById(c, 8, 9);  // A4 (value 41 through the item's map)
-    ItemSetRawById(c, 7, 1);
+    ItemSetRawById(c, kItDmPaperSize, 9);  // A4 (value 41 through the item's map)
+    ItemSetRawById(c, kItDmOrientation, 1);
     ASSERT_EQ(MdlGetPageSize(c, pair), 1);
     EXPECT_EQ(pair[0], 2100);
     EXPECT_EQ(pair[1], 2970);
-    ItemSetRawById(c, 7, 2);
+    ItemSetRawById(c, kItDmOrientation, 2);
     ASSERT_EQ(MdlGetPageSize(c, pair), 1);
     EXPECT_EQ(pair[0], 2970);
     EXPECT_EQ(pair[1], 2100);
-    ItemSetRawById(c, 8, 70);  // no such value
+    ItemSetRawById(c, kItDmPaperSize, 70);  // no such value
     EXPECT_EQ(MdlGetPageSize(c, pair), 0);
 
     RECTL rc{};
     int32_t further[2] = {};
-    ItemSetRawById(c, 7, 1);
-    ItemSetRawById(c, 42, 600);
+    ItemSetRawById(c, kItDmOrientation, 1);
+    ItemSetRawById(c, kItRdmDstResolutionW, 600);
     // A4 at 600 dpi portrait: the first record whose condition holds.
     ASSERT_EQ(MdlGetAreaRecordByKey(c, &rc, further, 41), 1);
     EXPECT_EQ(rc.left, 100);
@@ -182,15 +183,15 @@ TEST_F(Queries, PageSizeAndPrintableAreas) {
     EXPECT_EQ(rc.left, 100);
     // A3 at 1200 dpi has a landscape record only: asked for in landscape it
     // is taken as it stands, in portrait it is turned.
-    ItemSetRawById(c, 42, 1200);
-    ItemSetRawById(c, 7, 2);
+    ItemSetRawById(c, kItRdmDstResolutionW, 1200);
+    ItemSetRawById(c, kItDmOrientation, 2);
     ASSERT_EQ(MdlGetAreaRecordByKey(c, &rc, further, 40), 1);
     EXPECT_EQ(rc.left, 200);
     EXPECT_EQ(rc.right, 19640);
     EXPECT_EQ(rc.bottom, 13832);
     EXPECT_EQ(further[0], 200);
     EXPECT_EQ(further[1], 240);
-    ItemSetRawById(c, 7, 1);
+    ItemSetRawById(c, kItDmOrientation, 1);
     ASSERT_EQ(MdlGetAreaRecordByKey(c, &rc, further, 40), 1);
     EXPECT_EQ(rc.left, 200);
     EXPECT_EQ(rc.top, 200);
@@ -200,20 +201,20 @@ TEST_F(Queries, PageSizeAndPrintableAreas) {
     EXPECT_EQ(further[1], 200);
     // Letter at 600 dpi landscape needs the large-capacity tray missing;
     // fitted, only the portrait record is left, turned.
-    ItemSetRawById(c, 42, 600);
-    ItemSetRawById(c, 7, 2);
+    ItemSetRawById(c, kItRdmDstResolutionW, 600);
+    ItemSetRawById(c, kItDmOrientation, 2);
     ASSERT_EQ(MdlGetAreaRecordByKey(c, &rc, further, 45), 1);
     EXPECT_EQ(rc.right, 6500);
     EXPECT_EQ(further[0], 100);
-    ItemSetRawById(c, 10018, 1);
+    ItemSetRawById(c, kItRdmSourceOptionTypeLCT1, 1);
     ASSERT_EQ(MdlGetAreaRecordByKey(c, &rc, further, 45), 1);
     EXPECT_EQ(rc.right, 6500);  // {y, x, y + height, x + width} of "100 100 4900 6400"
     EXPECT_EQ(rc.bottom, 5000);
     EXPECT_EQ(further[0], 0);
     // No record at the resolution, no records at all, no such value.
-    ItemSetRawById(c, 42, 300);
+    ItemSetRawById(c, kItRdmDstResolutionW, 300);
     EXPECT_EQ(MdlGetAreaRecordByKey(c, &rc, further, 41), 0);
-    ItemSetRawById(c, 42, 600);
+    ItemSetRawById(c, kItRdmDstResolutionW, 600);
     EXPECT_EQ(MdlGetAreaRecordByKey(c, &rc, further, 42), 0);
     EXPECT_EQ(MdlGetAreaRecordByKey(c, &rc, further, 77), 0);
 }
@@ -302,20 +303,20 @@ TEST(QueryFonts, NamesAreCutAfterConversionNeverInsideACharacter) {
 
 TEST_F(Queries, TheDevmodeCodeGetsTheModelsFacts) {
     loadSample();
-    EXPECT_EQ(MdlItemOptionType(c, 8), 257);
-    EXPECT_EQ(MdlItemOptionType(c, 13), 513);
-    EXPECT_EQ(MdlItemOptionType(c, 12), 8);
-    EXPECT_EQ(MdlItemOptionType(c, 11), 0);
+    EXPECT_EQ(MdlItemOptionType(c, kItDmPaperSize), 257);
+    EXPECT_EQ(MdlItemOptionType(c, kItDmDefaultSource), 513);
+    EXPECT_EQ(MdlItemOptionType(c, kItDmCopies), 8);
+    EXPECT_EQ(MdlItemOptionType(c, kItDmScale), 0);
     int32_t lo = 0, hi = 0;
-    EXPECT_EQ(MdlItemOptionRange(c, 12, &lo, &hi), 1);
+    EXPECT_EQ(MdlItemOptionRange(c, kItDmCopies, &lo, &hi), 1);
     EXPECT_EQ(hi, 999);
-    EXPECT_EQ(MdlItemOptionRange(c, 13, &lo, &hi), 0);
+    EXPECT_EQ(MdlItemOptionRange(c, kItDmDefaultSource, &lo, &hi), 0);
     uint32_t v = 5;
-    EXPECT_EQ(MdlItemOptionValue(c, 10018, &v), 1);
+    EXPECT_EQ(MdlItemOptionValue(c, kItRdmSourceOptionTypeLCT1, &v), 1);
     EXPECT_EQ(v, 0u);  // an option whose default is 0 still answers
-    EXPECT_EQ(MdlItemOptionValue(c, 11, &v), 0);
+    EXPECT_EQ(MdlItemOptionValue(c, kItDmScale, &v), 0);
     int32_t w = 0, l = 0;
-    ItemSetRawById(c, 7, 1);
+    ItemSetRawById(c, kItDmOrientation, 1);
     EXPECT_EQ(MdlPaperSize(c, 8, &w, &l), 1);  // A3
     EXPECT_EQ(w, 2970);
     EXPECT_EQ(l, 4200);

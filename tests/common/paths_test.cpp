@@ -19,6 +19,7 @@
 #include "core/paths.h"
 #include "core/sysdeps.h"
 #include "core/wstr.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -75,7 +76,7 @@ protected:
     DrvContext* contextWithLanguage(uint32_t language) {
         DrvContext* c = context();
         c->devmode = static_cast<BYTE*>(MemAllocZero(dmSizes().stateSize));
-        ItemSetRawById(c, 177, language);
+        ItemSetRawById(c, kItRdmLanguageID, language);
         return c;
     }
 };

@@ -8,6 +8,7 @@
 #include "core/item_store.h"
 #include "core/res/res.h"
 #include "core/res/text_format.h"
+#include "core/item_ids.h"
 
 namespace vesk::test {
 namespace {
@@ -30,16 +31,16 @@ TEST_F(ResourcePrinter, ValueSuffixesByKindAndUnit) {
     EXPECT_EQ(load(c, 153, 0), u"mm");
     EXPECT_EQ(load(c, 29, 0), u"Output tray 1");
     // Kind 1: ":" and the tray's name.
-    ASSERT_TRUE(ItemSetString(c, ItemFindById(c, 907), u"Upper"));
+    ASSERT_TRUE(ItemSetString(c, ItemFindById(c, kItWdmPrintPostTray1Name), u"Upper"));
     EXPECT_EQ(load(c, 29, 1), u"Output tray 1:Upper");
     EXPECT_EQ(load(c, 50017, 1), u"Bin 1:Upper");
     // Kind 2, metric: slot 1 for string 110, 0.1 mm with one decimal.
     // 1200-dpi dots: 9921 = 210.0 mm, 14031 = 297.0 mm.
-    ItemSetRawById(c, 179, 0);
+    ItemSetRawById(c, kItRdmDspUnit, 0);
     setFreeSize(c, 1, "Photo", 9921, 14031);
     EXPECT_EQ(load(c, 110, 1), u"Photo(210.0 x 297.0mm)");
     // Kind 3 in an inch context: string 153 reads as the label of 154.
-    ItemSetRawById(c, 179, 1);
+    ItemSetRawById(c, kItRdmDspUnit, 1);
     EXPECT_EQ(load(c, 153, 1), u"inch");
     EXPECT_EQ(load(c, 110, 1), u"Photo(8.27 x 11.70inch)"  /* lengths round up to cover the dots */);
     // The suffix never writes past the capacity.
@@ -67,7 +68,7 @@ TEST_F(ResourcePrinter, AMissingLibraryGivesEmptyStringsAndIsTriedAgain) {
     EXPECT_EQ(c->resourceLibrary2, nullptr);
     EXPECT_EQ(winsim::journalCount("FreeLibrary"), 2u);
     // The display language picks the library: "jp" for option 177 = 0.
-    ItemSetRawById(c, 177, 0);
+    ItemSetRawById(c, kItRdmLanguageID, 0);
     EXPECT_EQ(load(c, 154, 0), u"インチ");
 }
 

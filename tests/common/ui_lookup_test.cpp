@@ -5,6 +5,7 @@
 #include "common/context_support.h"
 #include "core/item_store.h"
 #include "core/ui_lookup.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -66,9 +67,9 @@ TEST(UiLookup, ControlsBindToTheContextsOwnItems) {
     ASSERT_EQ(portrait->key, 328);
     DmItem* orient = CtlBindItem(c.get(), portrait);
     CtlBindItem(c.get(), landscape);
-    ASSERT_EQ(orient, ItemFindById(c.get(), 7));
+    ASSERT_EQ(orient, ItemFindById(c.get(), kItDmOrientation));
     CtlSetItemValue(c.get(), landscape, landscape->id);
-    EXPECT_EQ(ItemRawById(c.get(), 7), 2u);
+    EXPECT_EQ(ItemRawById(c.get(), kItDmOrientation), 2u);
     EXPECT_EQ(CtlGetItemValue(c.get(), portrait), 2027u);
     // Every control the table binds to an item finds that item by its key.
     for (int p = 0; p < c->pages->count; ++p) {

@@ -5,6 +5,7 @@
 #include "common/context_support.h"
 #include "core/item_store.h"
 #include "core/units.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -49,12 +50,12 @@ TEST(Units, DisplayToDotsGivesEvenCountsThatDoNotShowLarger) {
 TEST(Units, ItemFormsUseTheDisplayUnit) {
     ContextPtr c = contextWithDevmode();
     ASSERT_TRUE(c);
-    EXPECT_EQ(DisplayToDotsItem(c.get(), 860, 2100), 9920);
-    EXPECT_EQ(ItemRawById(c.get(), 860), 9920u);
-    EXPECT_EQ(ItemDotsToDisplay(c.get(), 860, 0), 2100);
-    EXPECT_EQ(ItemDotsToDisplay(c.get(), 860, -1), 0);
+    EXPECT_EQ(DisplayToDotsItem(c.get(), kItWdmFreeSizeWidth, 2100), 9920);
+    EXPECT_EQ(ItemRawById(c.get(), kItWdmFreeSizeWidth), 9920u);
+    EXPECT_EQ(ItemDotsToDisplay(c.get(), kItWdmFreeSizeWidth, 0), 2100);
+    EXPECT_EQ(ItemDotsToDisplay(c.get(), kItWdmFreeSizeWidth, -1), 0);
     EXPECT_EQ(DisplayToDotsItem(c.get(), 0, -5), 0);
-    ItemSetRawById(c.get(), 179, 1);  // 0.01 inch
+    ItemSetRawById(c.get(), kItRdmDspUnit, 1);  // 0.01 inch
     EXPECT_EQ(ItemDotsToDisplay(c.get(), 0, 10200), 850);
 }
 
@@ -74,7 +75,7 @@ TEST(Units, CustomSizeRangeInDisplayUnits) {
     EXPECT_LE(DisplayToDots(kUnitTenthMm, hi, 1200), 28346);
     EXPECT_GT(DisplayToDots(kUnitTenthMm, hi + 1, 1200), 28346);
     EXPECT_EQ(GetCustomSizeRange(c.get(), 862, &lo, &hi), 0);
-    ItemSetRawById(c.get(), 179, 1);
+    ItemSetRawById(c.get(), kItRdmDspUnit, 1);
     ASSERT_EQ(GetCustomSizeRange(c.get(), 860, &lo, &hi), 1);
     EXPECT_LE(DisplayToDots(kUnitHundredthInch, hi, 1200), 14030);
     EXPECT_GE(DisplayToDots(kUnitHundredthInch, lo, 1200), 4250);

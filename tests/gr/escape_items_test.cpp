@@ -7,13 +7,12 @@
 #include "core/paths.h"
 #include "core/terminal_server.h"
 #include "escape_support.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace grtest;
 
 namespace {
-
-constexpr int kItTelLine = 244;
 
 class ItemEscapes : public EscapeDevice {};
 
@@ -81,19 +80,19 @@ TEST_F(ItemEscapes, TheTelephoneLineIsReadAsDecimalWithinTheInput) {
     for (const auto& c : cases) {
         ASSERT_EQ(esc(117, bytesOf(c.text)).result, c.text.empty() ? 0u : 1u) << c.text;
         if (!c.text.empty()) {
-            EXPECT_EQ(raw(kItTelLine), c.stored) << c.text;
+            EXPECT_EQ(raw(kItRdmTelLine), c.stored) << c.text;
         }
     }
     EXPECT_EQ(esc(117, bytesOf("9")).result, 1u);
     EXPECT_EQ(esc(117).result, 0u);
-    EXPECT_EQ(raw(kItTelLine), 9u);
+    EXPECT_EQ(raw(kItRdmTelLine), 9u);
 }
 
 TEST_F(ItemEscapes, GettersWrite16BitsAndNeedNoOutputBuffer) {
     makeDevice();
-    ItemSetRawById(ctx(), 13, 0x0107);
-    ItemSetRawById(ctx(), 222, 5);
-    ItemSetRawById(ctx(), 247, 1);
+    ItemSetRawById(ctx(), kItDmDefaultSource, 0x0107);
+    ItemSetRawById(ctx(), kItRdmPrnMethod, 5);
+    ItemSetRawById(ctx(), kItRdmAPIUseFlag, 1);
     const struct {
         ULONG escape;
         uint32_t value;

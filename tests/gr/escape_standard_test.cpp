@@ -6,14 +6,12 @@
 #include <cstring>
 
 #include "escape_support.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace grtest;
 
 namespace {
-
-constexpr int kItCopies = 12;
-constexpr int kItJobLinker = 714;
 
 float floatAt(const ByteList& b, size_t at) {
     uint32_t bits = b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
@@ -64,7 +62,7 @@ TEST_F(Escapes, TheSupportQueryAnswersByTheSupportTest) {
 }
 
 TEST_F(Escapes, PassThroughIsServedOnlyWhileThePagesAreBound) {
-    makeDevice({{kItJobLinker, 1}});
+    makeDevice({{kItRdmJobLinker, 1}});
     ASSERT_EQ(pdev()->firstPageHeaderOnly, 1u);
     EXPECT_EQ(esc(kEscQuerySupport, le32(kEscPassThrough)).result, 1u);
     EXPECT_EQ(esc(kEscQuerySupport, le32(kEscSetCopyCount)).result, 999u);
@@ -79,12 +77,12 @@ TEST_F(Escapes, TheCopyCountIsBoundedAndStoredInTheDeviceAndItem12) {
         const Escaped e = esc(kEscSetCopyCount, le32(c.given), 4);
         EXPECT_EQ(e.result, 1u) << c.given;
         EXPECT_EQ(e.out, le32(c.stored)) << c.given;
-        EXPECT_EQ(raw(kItCopies), c.stored) << c.given;
+        EXPECT_EQ(raw(kItDmCopies), c.stored) << c.given;
         EXPECT_EQ(pdev()->copies, static_cast<int16_t>(c.stored)) << c.given;
     }
     // Without an output buffer the count is stored all the same.
     EXPECT_EQ(esc(kEscSetCopyCount, le32(12)).result, 1u);
-    EXPECT_EQ(raw(kItCopies), 12u);
+    EXPECT_EQ(raw(kItDmCopies), 12u);
     // A short input fails as a missing one does; an output too small for
     // the count gives 0. Neither changes the count.
     EXPECT_EQ(esc(kEscSetCopyCount).result, kFailed);
@@ -92,7 +90,7 @@ TEST_F(Escapes, TheCopyCountIsBoundedAndStoredInTheDeviceAndItem12) {
     const Escaped small = esc(kEscSetCopyCount, le32(3), 3);
     EXPECT_EQ(small.result, 0u);
     EXPECT_EQ(small.out, (ByteList{0xAA, 0xAA, 0xAA}));
-    EXPECT_EQ(raw(kItCopies), 12u);
+    EXPECT_EQ(raw(kItDmCopies), 12u);
     EXPECT_EQ(pdev()->copies, 12);
 }
 

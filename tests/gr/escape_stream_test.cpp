@@ -11,13 +11,12 @@
 #include "decode/stream.h"
 #include "escape_support.h"
 #include "platform/run_vesk.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace grtest;
 
 namespace {
-
-constexpr int kItJobLinker = 714;
 
 decode::DecodedStream decodedRaw(const ByteList& s) {
     decode::StreamOptions o;
@@ -79,7 +78,7 @@ protected:
 }  // namespace
 
 TEST_F(PassThrough, BytesGoAsTheyAreBehindTheRecordsQueuedBeforeThem) {
-    makeDevice({{kItJobLinker, 1}});
+    makeDevice({{kItRdmJobLinker, 1}});
     startDocument(u"Bound");
     // Page 1 carries the job header only.
     ASSERT_TRUE(DrvStartPage(so()));
@@ -116,7 +115,7 @@ TEST_F(PassThrough, BytesGoAsTheyAreBehindTheRecordsQueuedBeforeThem) {
 }
 
 TEST_F(PassThrough, AFailedWriteFailsTheEscapeAndEveryWriteAfterIt) {
-    makeDevice({{kItJobLinker, 1}});
+    makeDevice({{kItRdmJobLinker, 1}});
     // Before a document there is no job to take the bytes.
     EXPECT_EQ(esc(kEscPassThrough, le16(1) + ByteList{0x1B}).result, kFailed);
     EXPECT_NE(pdev()->flags & kPdevOutputFailed, 0u);

@@ -11,21 +11,12 @@
 #include "common_calls/context_devmode.h"
 #include "frame_support.h"
 #include "job_state.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace grtest;
 
 namespace {
-
-constexpr int kItPrintQuality = 14;
-constexpr int kItImagePrint = 183;
-constexpr int kItColorProcess = 184;
-constexpr int kItHiddenFunc5 = 351;
-constexpr int kItHiddenFunc26 = 372;
-constexpr int kItTextBitmapSupport = 394;
-constexpr int kItTextBitmap = 395;
-constexpr int kItHidden2Func9 = 407;
-constexpr int kItJobLinker = 714;
 
 class Device : public DriverMachine {
 protected:
@@ -59,31 +50,31 @@ TEST_F(Device, SettingsFollowTheirItems) {
     Record r;
     make(r);
     DrvContext* c = r.p->ctx;
-    ItemSetRawById(c, kItPrintQuality, 0);
-    ItemSetRawById(c, kItImagePrint, 1);
-    ItemSetRawById(c, kItTextBitmapSupport, 1);
-    ItemSetRawById(c, kItTextBitmap, 0);
-    ItemSetRawById(c, kItHiddenFunc26, 1);
+    ItemSetRawById(c, kItDmPrintQuality, 0);
+    ItemSetRawById(c, kItRdmImagePrint, 1);
+    ItemSetRawById(c, kItRdmQualityFuncTextBitmapSupport, 1);
+    ItemSetRawById(c, kItRdmQualityFuncTextBitmap, 0);
+    ItemSetRawById(c, kItRdmHiddenFunc26, 1);
     PdevReadSettings(r.p);
     EXPECT_EQ(r.p->resolution, 600);
     EXPECT_EQ(r.p->banding, 1);
     // Item 395 decides while item 394 is set, else item 372.
     EXPECT_EQ(r.p->textAsBitmap, 0);
-    ItemSetRawById(c, kItTextBitmapSupport, 0);
+    ItemSetRawById(c, kItRdmQualityFuncTextBitmapSupport, 0);
     PdevReadSettings(r.p);
     EXPECT_EQ(r.p->textAsBitmap, 1);
     EXPECT_EQ(std::u16string(r.p->spoolLibraryName), u"KW12C123.DLL");
 
     // Bound pages are never banded; colour process 2 stands in for 0 in
     // vector mode when item 407 asks for it.
-    ItemSetRawById(c, kItJobLinker, 1);
-    ItemSetRawById(c, kItColorProcess, 0);
-    ItemSetRawById(c, kItHidden2Func9, 1);
+    ItemSetRawById(c, kItRdmJobLinker, 1);
+    ItemSetRawById(c, kItRdmColorProcess, 0);
+    ItemSetRawById(c, kItRdmHidden2Func9, 1);
     PdevReadSettings(r.p);
     EXPECT_EQ(r.p->banding, 0);
     EXPECT_EQ(r.p->firstPageHeaderOnly, 1);
     EXPECT_EQ(r.p->colorProcess, 2);
-    ItemSetRawById(c, kItJobLinker, 0);
+    ItemSetRawById(c, kItRdmJobLinker, 0);
     PdevReadSettings(r.p);
     EXPECT_EQ(r.p->colorProcess, 0);
 }
@@ -119,7 +110,7 @@ TEST_F(Device, PageGeometryAndThePapersSize) {
     // A model paper in landscape is turned.
     dm::wr16(dm.data(), dm::kOffPaperSize, 9);
     dm::addFields(dm.data(), DM_PAPERSIZE);
-    ItemSetRawById(r.p->ctx, 7, DMORIENT_LANDSCAPE);
+    ItemSetRawById(r.p->ctx, kItDmOrientation, DMORIENT_LANDSCAPE);
     ASSERT_TRUE(GetJobPaperSizeTenthMm(r.p, &w, &l));
     EXPECT_EQ(w, 2970u);
     EXPECT_EQ(l, 2100u);
@@ -142,14 +133,14 @@ TEST_F(Device, VectorSurfaceIsADeviceSurfaceWithTheDrawingHooks) {
     EXPECT_EQ(d.session->hooks(), 0x24EBu);
     EXPECT_EQ(d.session->gdiInfo().cBitsPixel, 8u);
 
-    setPrinterItems({{kItHiddenFunc5, 1}});
+    setPrinterItems({{kItRdmHiddenFunc5, 1}});
     EngineDevice e;
     ASSERT_TRUE(e.make(printer_)) << e.error;
     EXPECT_EQ(e.session->hooks(), 0x04EBu);
 }
 
 TEST_F(Device, BandingSurfaceIsABandBitmap) {
-    setPrinterItems({{kItImagePrint, 1}});
+    setPrinterItems({{kItRdmImagePrint, 1}});
     EngineDevice d;
     ASSERT_TRUE(d.make(printer_)) << d.error;
     EXPECT_TRUE(d.session->banding());
@@ -161,7 +152,7 @@ TEST_F(Device, BandingSurfaceIsABandBitmap) {
     EXPECT_EQ(d.session->devInfo().flGraphicsCaps & 0x430u, 0x430u);
 
     // 1-bit output: a 1-bit band.
-    setPrinterItems({{kItImagePrint, 1}, {kItColorProcess, 1}, {15, 1}});
+    setPrinterItems({{kItRdmImagePrint, 1}, {kItRdmColorProcess, 1}, {15, 1}});
     EngineDevice m;
     ASSERT_TRUE(m.make(printer_)) << m.error;
     EXPECT_EQ(m.so()->iBitmapFormat, static_cast<ULONG>(BMF_1BPP));
@@ -169,7 +160,7 @@ TEST_F(Device, BandingSurfaceIsABandBitmap) {
 }
 
 TEST_F(Device, TheLastBandIsTheOneThatReachesTheBottomEdge) {
-    setPrinterItems({{kItImagePrint, 1}});
+    setPrinterItems({{kItRdmImagePrint, 1}});
     EngineDevice d;
     ASSERT_TRUE(d.make(printer_)) << d.error;
     Pdev* p = d.pdev();
@@ -219,7 +210,7 @@ TEST_F(Device, TheLastBandIsTheOneThatReachesTheBottomEdge) {
 }
 
 TEST_F(Device, WithEmfSpoolingTheBandLoopStartsThePage) {
-    setPrinterItems({{kItImagePrint, 1}, {181, 1}});
+    setPrinterItems({{kItRdmImagePrint, 1}, {181, 1}});
     const Printed p = printScript("job name=\"Emf\" emf=on\npage\nendpage\npage\nendpage\n", printerName_);
     ASSERT_TRUE(p.job.ok) << p.job.error;
     size_t startPage = 0;

@@ -10,6 +10,7 @@
 #include "core/font_tables.h"
 #include "frame_support.h"
 #include "header/header.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace grtest;
@@ -236,10 +237,10 @@ bool has(const std::string& text, const std::string& part) { return text.find(pa
 
 TEST_F(Header, NodesRenderInOrderAndOptionsByTheirKind) {
     ASSERT_NE(ctx_, nullptr);
-    set(12, 300);  // dmCopies
-    set(11, 100);  // dmScale
-    set(42, 1200);
-    set(43, 600);
+    set(kItDmCopies, 300);  // dmCopies
+    set(kItDmScale, 100);  // dmScale
+    set(kItRdmDstResolutionW, 1200);
+    set(kItRdmDstResolutionH, 600);
     const std::string j = job();
     // Literals end to end; the empty one adds nothing. 300 x 254 / 600.
     EXPECT_EQ(j.substr(0, 40), "@PJL ONE\r\n@PJL THREE\r\nCOPIES=127\r\nSCALE=");
@@ -256,27 +257,27 @@ TEST_F(Header, NodesRenderInOrderAndOptionsByTheirKind) {
     EXPECT_TRUE(has(j, "@PJL ELSE\r\n")) << j;
     EXPECT_TRUE(has(j, "TTFONT=SUBSTITUTE\r\n")) << j;
 
-    set(61, 1);  // duplex on
-    set(12, 0xFFCE);  // -50 copies: signed, not a wrapped unsigned value
+    set(kItRdmFuncSelectDuplex, 1);  // duplex on
+    set(kItDmCopies, 0xFFCE);  // -50 copies: signed, not a wrapped unsigned value
     const std::string on = job();
     EXPECT_TRUE(has(on, "COPIES=-21\r\n")) << on;
     EXPECT_TRUE(has(on, "DUPLEX ON\r\n")) << on;
     EXPECT_TRUE(has(on, "DUPLEX ON\r\nRES=1200\r\nVRES=600\r\n@PJL ONE\r\n")) << on;
-    set(61, 0);
-    set(66, 1);  // staple on: the ElseIf
+    set(kItRdmFuncSelectDuplex, 0);
+    set(kItRdmFuncSelectStaple, 1);  // staple on: the ElseIf
     EXPECT_TRUE(has(job(), "@PJL ELSEIF\r\n"));
-    set(42, 700);  // no value record: nothing
+    set(kItRdmDstResolutionW, 700);  // no value record: nothing
     EXPECT_FALSE(has(job(), "RES=7"));
 }
 
 TEST_F(Header, StringsAreConvertedAndMadeSafe) {
     ASSERT_NE(ctx_, nullptr);
-    setText(216, "12\"3\r4");
+    setText(kItRdmUserCode, "12\"3\r4");
     const std::string j = job();
     // The condition counts the text's length; the text loses its quote and
     // control byte.
     EXPECT_TRUE(has(j, "CODE=\"12'3 4\"\r\n")) << j;
-    DmItem* preset = ItemFindById(ctx_, 865);
+    DmItem* preset = ItemFindById(ctx_, kItWdmPresetName);
     ASSERT_NE(preset, nullptr);
     ItemSetString(ctx_, preset, u"Caf\u00E9 \u20AC");
     EXPECT_TRUE(has(job(), "PRESET=\"Caf\xE9 \x80\"\r\n"));
@@ -288,11 +289,11 @@ TEST_F(Header, StringsAreConvertedAndMadeSafe) {
 TEST_F(Header, DriverCommandsWriteTheirValues) {
     ASSERT_NE(ctx_, nullptr);
     winsim::setVirtualClock(133540924280000000ull, 1);  // 2024-03-05 06:07:08
-    set(106, 1200);  // margin 1200 dots x 3 x 600 / (2 x 1200)
-    set(42, 600);
-    set(104, 240);
-    set(105, 240);
-    set(103, 4);     // binding: both turned
+    set(kItRdmMarginOdd, 1200);  // margin 1200 dots x 3 x 600 / (2 x 1200)
+    set(kItRdmDstResolutionW, 600);
+    set(kItRdmSimplexMargin, 240);
+    set(kItRdmShiftMarginY, 240);
+    set(kItRdmSimplexBindType, 4);     // binding: both turned
     std::string p = page();
     EXPECT_EQ(p.substr(0, 60), "@PJL SET DATE = \"2024/03/05\" \r\n@PJL SET TIME = \"06:07:08\" \r\n");
     EXPECT_TRUE(has(p, "@PJL SET VESKDRIVERNAME = \"VESK Header test\" \r\nPRINTER=\"Header test\" \r\n")) << p;
@@ -306,17 +307,17 @@ TEST_F(Header, DriverCommandsWriteTheirValues) {
     EXPECT_FALSE(has(p, "LOG")) << p;
     EXPECT_FALSE(has(p, "FAX")) << p;
     EXPECT_FALSE(has(p, "RCM")) << p;
-    set(103, 2);
+    set(kItRdmSimplexBindType, 2);
     p = page();
     EXPECT_TRUE(has(p, "SHIFTX=-120\r\nSHIFTY=240\r\n")) << p;
-    set(103, 3);
+    set(kItRdmSimplexBindType, 3);
     EXPECT_TRUE(has(page(), "SHIFTX=120\r\nSHIFTY=-240\r\n"));
 
     std::u16string log = u"C:\\logs\\print.log";
     ASSERT_EQ(SetPrinterDataW(handle_, const_cast<LPWSTR>(u"LogFileName"), REG_SZ,
                               reinterpret_cast<LPBYTE>(log.data()), static_cast<DWORD>((log.size() + 1) * 2)),
               static_cast<DWORD>(ERROR_SUCCESS));
-    setText(243, "03-(123)4");
+    setText(kItRdmTelNo, "03-(123)4");
     p = page();
     EXPECT_TRUE(has(p, "LOG=C:\\logs\\print.log\r\nLOGDLL=C:\\logs\\print.DLL\r\nFAX=031234\r\n")) << p;
 }
@@ -347,23 +348,23 @@ TEST_F(Header, BooleanAffixesAndAShortLogName) {
                               static_cast<DWORD>((log.size() + 1) * 2)),
               static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(render(JobHeaderBuilder, c), "STAPLE=\r\nLOGDLL=log\r\n");
-    ItemSetRawById(c, 66, 1);
+    ItemSetRawById(c, kItRdmFuncSelectStaple, 1);
     EXPECT_EQ(render(JobHeaderBuilder, c), "STAPLE=ON\r\nLOGDLL=log\r\n");
 }
 
 TEST_F(Header, ColourMatchingFilesOfTheModelsThatHaveThem) {
     ASSERT_NE(ctx_, nullptr);
-    set(152, 1);
-    set(378, 2);
+    set(kItRdmColorMatchingMode, 1);
+    set(kItRdmMediaType, 2);
     ctx_->desc->machineId = 130;
     EXPECT_TRUE(has(page(), "RCM=C:\\WINDOWS\\system32\\spool\\DRIVERS\\W32X86\\3\\KW80C153.rcm\r\n"));
-    set(152, 2);
-    set(378, 1);
+    set(kItRdmColorMatchingMode, 2);
+    set(kItRdmMediaType, 1);
     ctx_->desc->machineId = 131;
     EXPECT_TRUE(has(page(), "RCM=C:\\WINDOWS\\system32\\spool\\DRIVERS\\W32X86\\3\\KW81C152.rcm\r\n"));
-    set(152, 0);
+    set(kItRdmColorMatchingMode, 0);
     EXPECT_FALSE(has(page(), "RCM"));
-    set(152, 1);
+    set(kItRdmColorMatchingMode, 1);
     ctx_->desc->machineId = 133;
     EXPECT_FALSE(has(page(), "RCM"));
 }
@@ -389,24 +390,24 @@ TEST_F(Header, FontLinesListTheUsedEntriesOrNothing) {
     EXPECT_EQ(trailer(), "");
     // Device fonts: 68-byte records, id 0xFFFF unused.
     const uint32_t fonts = adoptFontRecords({{12, u"Alpha"}, {0xFFFF, u"Unused"}, {40, u"Beta"}});
-    set(10007, fonts);
-    set(10006, 3);
+    set(kItRdmDeviceFont, fonts);
+    set(kItRdmDeviceFontNum, 3);
     EXPECT_EQ(trailer(), "@PJL SET DEVFONTID = \"12+Alpha/40+Beta\" \r\n");
     // Records, none in use: no line (no open quote).
     auto* records = static_cast<BYTE*>(FontTableData(fonts));
     records[0] = records[1] = records[136] = records[137] = 0xFF;
     EXPECT_EQ(trailer(), "");
-    set(10006, 0);
+    set(kItRdmDeviceFontNum, 0);
     EXPECT_EQ(trailer(), "");
 
     // The substitution table after the FontTbl value that has one.
-    set(10005, adoptFontPairs({{u"Arial", u"Vesk Sans"}, {u"Courier", u"Vesk Mono"}}));
-    set(10004, 2);
+    set(kItRdmFontTable, adoptFontPairs({{u"Arial", u"Vesk Sans"}, {u"Courier", u"Vesk Mono"}}));
+    set(kItRdmFontTableNum, 2);
     EXPECT_TRUE(has(job(), "TTFONT=SUBSTITUTE\r\n@PJL SET SUBFONTTABLE = \"Arial+Vesk Sans/Courier+Vesk Mono\" \r\n"));
-    set(189, 2);  // DOWNLOAD has no table
+    set(kItRdmTTFont, 2);  // DOWNLOAD has no table
     EXPECT_FALSE(has(job(), "SUBFONTTABLE"));
-    set(189, 1);
-    set(10004, 0);
+    set(kItRdmTTFont, 1);
+    set(kItRdmFontTableNum, 0);
     EXPECT_FALSE(has(job(), "SUBFONTTABLE"));
 }
 

@@ -10,6 +10,7 @@
 #include "decode/pjl.h"
 #include "frame_support.h"
 #include "header/header.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace grtest;
@@ -70,35 +71,35 @@ protected:
 }  // namespace
 
 TEST_F(SampleHeader, DuplexFinishingAndTheJobsIdentity) {
-    ItemSetRawById(ctx_, 61, 1);      // duplex
-    ItemSetRawById(ctx_, 102, 1);     // short edge
-    ItemSetRawById(ctx_, 106, 120);   // odd margin (no scale: as it is)
-    ItemSetRawById(ctx_, 107, 240);   // even margin, 1200-dpi dots
-    ItemSetRawById(ctx_, 104, 600);   // horizontal shift
-    ItemSetRawById(ctx_, 103, 2);     // binding on the right: turned
-    ItemSetRawById(ctx_, 10050, 1);   // the finisher is fitted
-    ItemSetRawById(ctx_, 66, 1);      // staple
-    ItemSetRawById(ctx_, 136, 3);
-    ItemSetRawById(ctx_, 65, 1);      // punch
-    ItemSetRawById(ctx_, 134, 2);
-    ItemSetRawById(ctx_, 153, 3);     // monochrome
-    setText(216, "1234");
-    setText(215, "alice");
-    setText(243, "03-(123)4");
+    ItemSetRawById(ctx_, kItRdmFuncSelectDuplex, 1);      // duplex
+    ItemSetRawById(ctx_, kItRdmDuplexType, 1);     // short edge
+    ItemSetRawById(ctx_, kItRdmMarginOdd, 120);   // odd margin (no scale: as it is)
+    ItemSetRawById(ctx_, kItRdmMarginEven, 240);   // even margin, 1200-dpi dots
+    ItemSetRawById(ctx_, kItRdmSimplexMargin, 600);   // horizontal shift
+    ItemSetRawById(ctx_, kItRdmSimplexBindType, 2);     // binding on the right: turned
+    ItemSetRawById(ctx_, kItRdmOutputOptionTypeFin3000, 1);   // the finisher is fitted
+    ItemSetRawById(ctx_, kItRdmFuncSelectStaple, 1);      // staple
+    ItemSetRawById(ctx_, kItRdmStapleType, 3);
+    ItemSetRawById(ctx_, kItRdmFuncSelectPunch, 1);      // punch
+    ItemSetRawById(ctx_, kItRdmPunchType, 2);
+    ItemSetRawById(ctx_, kItRdmColorMode, 3);     // monochrome
+    setText(kItRdmUserCode, "1234");
+    setText(kItRdmUserID, "alice");
+    setText(kItRdmTelNo, "03-(123)4");
     check("duplex-finishing");
 }
 
 TEST_F(SampleHeader, BookletNupColourAndFonts) {
-    ItemSetRawById(ctx_, 62, 1);      // booklet
-    ItemSetRawById(ctx_, 108, 2);
-    ItemSetRawById(ctx_, 59, 1);      // N-up
-    ItemSetRawById(ctx_, 95, 4);
-    ItemSetRawById(ctx_, 153, 2);     // colour
-    ItemSetRawById(ctx_, 12, 3);      // copies
-    ItemSetRawById(ctx_, 10012, 1024);
-    ItemSetRawById(ctx_, 10007, adoptFontRecords({{1, u"Vesk Sans"}, {3, u"Vesk Mono"}}));
-    ItemSetRawById(ctx_, 10006, 2);
-    ItemSetRawById(ctx_, 10005, adoptFontPairs({{u"Arial", u"Vesk Sans"}}));
-    ItemSetRawById(ctx_, 10004, 1);
+    ItemSetRawById(ctx_, kItRdmFuncSelectBooklet, 1);      // booklet
+    ItemSetRawById(ctx_, kItRdmBookletType, 2);
+    ItemSetRawById(ctx_, kItRdmFuncSelectNup, 1);      // N-up
+    ItemSetRawById(ctx_, kItRdmNUPType, 4);
+    ItemSetRawById(ctx_, kItRdmColorMode, 2);     // colour
+    ItemSetRawById(ctx_, kItDmCopies, 3);      // copies
+    ItemSetRawById(ctx_, kItRdmPrinterMemory, 1024);
+    ItemSetRawById(ctx_, kItRdmDeviceFont, adoptFontRecords({{1, u"Vesk Sans"}, {3, u"Vesk Mono"}}));
+    ItemSetRawById(ctx_, kItRdmDeviceFontNum, 2);
+    ItemSetRawById(ctx_, kItRdmFontTable, adoptFontPairs({{u"Arial", u"Vesk Sans"}}));
+    ItemSetRawById(ctx_, kItRdmFontTableNum, 1);
     check("booklet-nup-fonts");
 }

@@ -3,6 +3,8 @@
 // for it; vesk decode lists each stream without an error.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <winsim/winsim.h>
 
 #include <filesystem>
@@ -31,13 +33,25 @@ TEST(PrintCommand, PrintsInVectorModeAndInBandingModeWhenThePrinterAsks) {
     const fs::path vector = machine / "vector.vsk";
     auto printed = vesktest::vesk(machine, {"print", script, "--out", vector.string()});
     ASSERT_EQ(printed.status, 0) << printed.out;
-    EXPECT_TRUE(has(printed.out, "3 pages")) << printed.out;
+    EXPECT_TRUE(has(printed.out, "4 pages")) << printed.out;
     auto listed = vesktest::vesk(machine, {"decode", vector.string()});
     ASSERT_EQ(listed.status, 0) << listed.out;
     EXPECT_TRUE(has(listed.out, "@PJL SET DATE = \"")) << listed.out;
     EXPECT_TRUE(has(listed.out, "job name \"Showcase\"")) << listed.out;
-    EXPECT_TRUE(has(listed.out, "end: 3 pages")) << listed.out;
-    EXPECT_FALSE(has(listed.out, "Raster")) << listed.out;
+    EXPECT_TRUE(has(listed.out, "end: 4 pages")) << listed.out;
+    EXPECT_TRUE(has(listed.out, "Path lines fill-winding")) << listed.out;
+    EXPECT_TRUE(has(listed.out, "Raster 24bpp")) << listed.out;
+    // Pictures of the pages: a PNG each, with the page's drawing on it.
+#ifdef VESK_HAVE_PNG
+    auto pictures = vesktest::vesk(machine, {"decode", vector.string(), "--png", machine.string()});
+    ASSERT_EQ(pictures.status, 0) << pictures.out;
+    EXPECT_TRUE(has(pictures.out, "page-4.png: ")) << pictures.out;
+    std::ifstream png(machine / "page-1.png", std::ios::binary);
+    char sig[8] = {};
+    png.read(sig, 8);
+    EXPECT_EQ(std::string(sig + 1, 3), "PNG");
+#endif
+    EXPECT_NE(vesktest::vesk(machine, {"decode", vector.string(), "--png"}).status, 0);
 
     auto devmode = vesktest::vesk(machine, {"printer", "devmode", printer, "imageprint=1"});
     ASSERT_EQ(devmode.status, 0) << devmode.out;

@@ -10,15 +10,12 @@
 #include "decode/stream.h"
 #include "frame_support.h"
 #include "job_state.h"
+#include "core/item_ids.h"
 
 using namespace vesk;
 using namespace grtest;
 
 namespace {
-
-constexpr int kItEmfSpool = 181;
-constexpr int kItImagePrint = 183;
-constexpr int kItJobLinker = 714;
 
 decode::DecodedStream decoded(const std::vector<std::uint8_t>& s) {
     return decode::decodeAll(decode::Bytes(s.data(), s.size()));
@@ -115,7 +112,7 @@ TEST_F(JapaneseJob, ALongNameIsCutAt128BytesOnACharacterBoundary) {
 }
 
 TEST_F(Job, WithEmfSpoolingTheSpoolersDocumentNameIsTheJobsName) {
-    setPrinterItems({{kItEmfSpool, 1}});
+    setPrinterItems({{kItRdmEMFSpool, 1}});
     EngineDevice d;
     ASSERT_TRUE(d.make(printer_)) << d.error;
     const DWORD job = startSpoolJob(u"Spooled name");
@@ -184,7 +181,7 @@ TEST_F(Job, ALibraryWithoutAWriteEntryIsNoDocument) {
 }
 
 TEST_F(Job, BoundPagesPutOnlyTheJobHeaderOnPageOne) {
-    setPrinterItems({{kItJobLinker, 1}, {kItImagePrint, 1}});
+    setPrinterItems({{kItRdmJobLinker, 1}, {kItRdmImagePrint, 1}});
     const Printed p = printScript(kTwoPages, printerName_);
     ASSERT_TRUE(p.job.ok) << p.job.error;
     EXPECT_EQ(outerTypes(p.stream), (std::vector<int>{0xF3, 0xF3, 0xF4, 0xF0, 0xF5, 0xF1}));

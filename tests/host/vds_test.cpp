@@ -178,6 +178,8 @@ TEST(VdsReader, ErrorsCarryTheirLineAndReadingGoesOn) {
         {"wibble\n", 1, "unknown statement"},
         {"page\nfill { L 1 1 }\nendpage\n", 2, "start with M"},
         {"page\nmix 17\nendpage\n", 2, "bad mix"},
+        {"icm profile=\n", 1, "profile=FILE or off"},
+        {"icm on\n", 1, "profile=FILE or off"},
     };
     for (const auto& c : cases) {
         auto e = errorsOf(c.text);
@@ -451,16 +453,23 @@ TEST_F(VdsPlay, ShowcasePlaysInVectorAndBandingModes) {
     r.bandHeight = 256;
     auto res = vds::play(s, table, host);
     ASSERT_TRUE(res.ok) << res.error;
-    EXPECT_EQ(res.pages, 3u);
+    EXPECT_EQ(res.pages, 4u);
     EXPECT_EQ(res.failedDraws, 0u);
     EXPECT_TRUE(called("ResetPDEV"));
     EXPECT_TRUE(called("TextOut 5 opaque"));
     EXPECT_TRUE(called("Escape 19 4,0,27,69,45,10,"));
+    // icm: the profile file is read and the statement's two forms kept.
+    size_t icm = 0;
+    for (const auto& c : s.commands)
+        if (c.kind == vds::Command::Icm) {
+            EXPECT_EQ(c.icmProfile, icm++ == 0 ? "img/printer.icc" : "");
+        }
+    EXPECT_EQ(icm, 2u);
     r.calls.clear();
     r.banding = true;
     res = vds::play(s, table, host);
     ASSERT_TRUE(res.ok) << res.error;
-    EXPECT_EQ(res.pages, 3u);
+    EXPECT_EQ(res.pages, 4u);
     EXPECT_EQ(res.failedDraws, 0u);
     long ink = 0;
     for (uint32_t p : r.page) ink += p != 0xFFFFFF;

@@ -5,6 +5,8 @@
 // given are kept for the tests to look into.
 #pragma once
 #include <win/gdi.h>
+#include <win/files.h>
+#include <win/icm.h>
 #include <winsim/engine.h>
 #include <winsim/winsim.h>
 
@@ -56,6 +58,9 @@ struct State {
     std::vector<GLYPHPOS> glyphs;
     long glyphInk = 0;
     std::vector<uint32_t> page;  // the banded page
+    std::vector<long> maskInk;  // set mask pixels of each masked DrvBitBlt
+    std::vector<FLONG> bltColorTypes, bltXlateFlags;  // of each DrvBitBlt's brush and translation
+    std::vector<std::pair<HANDLE, HANDLE>> icm;       // profile and transform made by the ICM pair
 
     // The calls by their names, and how often one was made.
     std::vector<std::string> names() const {
@@ -211,10 +216,28 @@ inline BOOL APIENTRY strokeAndFillPath(SURFOBJ*, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, 
     g->calls.push_back("StrokeAndFillPath " + std::to_string(fl));
     return TRUE;
 }
+// A source the engine rendered: its rectangle, non-white pixels and centre colour.
+inline void recordCopy(SURFOBJ* s, RECTL* r) {
+    g->copyRects.push_back(*r);
+    long ink = 0;
+    for (LONG y = 0; y < s->sizlBitmap.cy; ++y)
+        for (LONG xx = 0; xx < s->sizlBitmap.cx; ++xx) ink += winsim::gdi::getPixel(s, xx, y) != 0xFFFFFF;
+    g->copyInk.push_back(ink);
+    g->copyColor.push_back(winsim::gdi::getPixel(s, s->sizlBitmap.cx / 2, s->sizlBitmap.cy / 2));
+}
 inline BOOL APIENTRY bitBlt(SURFOBJ* t, SURFOBJ* s, SURFOBJ* m, CLIPOBJ* pco, XLATEOBJ* x, RECTL* r, POINTL* sp,
                             POINTL* mp, BRUSHOBJ* b, POINTL* bo, ROP4 rop) {
     g->calls.push_back("BitBlt " + std::to_string(rop) + (s ? " src" : "") + (m ? " mask" : ""));
     g->rops.push_back(rop);
+    g->bltColorTypes.push_back(b ? b->flColorType : 0);
+    g->bltXlateFlags.push_back(x ? x->flXlate : 0);
+    if (m && s && !g->banding) {  // the engine's rendering through a mask: recorded as a copy is
+        long n = 0;
+        for (LONG yy = 0; yy < m->sizlBitmap.cy; ++yy)
+            for (LONG xx = 0; xx < m->sizlBitmap.cx; ++xx) n += winsim::gdi::getPixel(m, xx, yy) != 0;
+        g->maskInk.push_back(n);
+        recordCopy(s, r);
+    }
     recordClip(pco);
     if (g->banding) return EngBitBlt(t, s, m, pco, x, r, sp, mp, b, bo, rop);
     if (b && b->iSolidColor == 0xFFFFFFFF) {
@@ -237,12 +260,7 @@ inline BOOL APIENTRY stretchBltRop(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATE
 inline BOOL APIENTRY copyBits(SURFOBJ* d, SURFOBJ* s, CLIPOBJ* pco, XLATEOBJ* x, RECTL* r, POINTL* p) {
     g->calls.push_back("CopyBits");
     if (g->banding) return EngCopyBits(d, s, pco, x, r, p);
-    g->copyRects.push_back(*r);
-    long ink = 0;
-    for (LONG y = 0; y < s->sizlBitmap.cy; ++y)
-        for (LONG xx = 0; xx < s->sizlBitmap.cx; ++xx) ink += winsim::gdi::getPixel(s, xx, y) != 0xFFFFFF;
-    g->copyInk.push_back(ink);
-    g->copyColor.push_back(winsim::gdi::getPixel(s, s->sizlBitmap.cx / 2, s->sizlBitmap.cy / 2));
+    recordCopy(s, r);
     return TRUE;
 }
 inline BOOL APIENTRY textOut(SURFOBJ* so, STROBJ* str, FONTOBJ* fo, CLIPOBJ* pco, RECTL* extra, RECTL* opaque,
@@ -309,6 +327,31 @@ inline BOOL APIENTRY queryAdvanceWidths(DHPDEV, FONTOBJ*, ULONG, HGLYPH* hg, PVO
     return TRUE;
 }
 
+// The colour transform pair through the platform's colour management.
+inline HANDLE APIENTRY icmCreate(DHPDEV, LPLOGCOLORSPACEW lcs, PVOID, ULONG, PVOID dest, ULONG cjDest, PVOID, ULONG,
+                                 DWORD) {
+    g->calls.push_back("IcmCreateColorTransform");
+    PROFILE pr{PROFILE_MEMBUFFER, dest, cjDest};
+    HPROFILE h = OpenColorProfileW(&pr, PROFILE_READ, 1, OPEN_EXISTING);
+    HTRANSFORM t = h ? CreateColorTransformW(lcs, h, nullptr, BEST_MODE) : nullptr;
+    if (!t) {
+        if (h) CloseColorProfile(h);
+        return nullptr;
+    }
+    g->icm.emplace_back(h, t);
+    return t;
+}
+inline BOOL APIENTRY icmDelete(DHPDEV, HANDLE t) {
+    g->calls.push_back("IcmDeleteColorTransform");
+    for (auto it = g->icm.begin(); it != g->icm.end(); ++it)
+        if (it->second == t) {
+            BOOL ok = DeleteColorTransform(t) && CloseColorProfile(it->first);
+            g->icm.erase(it);
+            return ok;
+        }
+    return FALSE;
+}
+
 template <class F>
 PFN asPfn(F f) {
     return reinterpret_cast<PFN>(reinterpret_cast<void (*)(void)>(f));
@@ -327,6 +370,7 @@ inline BOOL APIENTRY enableDriver(ULONG ver, ULONG cj, DRVENABLEDATA* ded) {
         {INDEX_DrvBitBlt, asPfn(bitBlt)},               {INDEX_DrvStretchBlt, asPfn(stretchBlt)},
         {INDEX_DrvStretchBltROP, asPfn(stretchBltRop)}, {INDEX_DrvCopyBits, asPfn(copyBits)},
         {INDEX_DrvTextOut, asPfn(textOut)},             {INDEX_DrvRealizeBrush, asPfn(realizeBrush)},
+        {INDEX_DrvIcmCreateColorTransform, asPfn(icmCreate)}, {INDEX_DrvIcmDeleteColorTransform, asPfn(icmDelete)},
         {INDEX_DrvEscape, asPfn(escape)},               {INDEX_DrvQueryFont, asPfn(queryFont)},
         {INDEX_DrvQueryFontTree, asPfn(queryFontTree)}, {INDEX_DrvQueryAdvanceWidths, asPfn(queryAdvanceWidths)},
     };

@@ -37,6 +37,7 @@ protected:
         state = std::make_unique<fakedrv::State>();
         g = state.get();
         baseSurfaces = liveSurfaceCount();
+        baseColor = eng::colorHandleCount();
         basePalettes = livePaletteCount();
         ASSERT_TRUE(eng::loadDriver(fakedrv::enableDriver, table, nullptr));
     }
@@ -44,6 +45,7 @@ protected:
         session.reset();
         EXPECT_EQ(liveSurfaceCount(), baseSurfaces);
         EXPECT_EQ(livePaletteCount(), basePalettes);
+        EXPECT_EQ(eng::colorHandleCount(), baseColor);
         g = nullptr;
     }
     void open() {
@@ -56,6 +58,7 @@ protected:
         ASSERT_TRUE(session) << err;
     }
     size_t count(const std::string& call) const { return g->count(call); }
+    size_t baseColor = 0;
     eng::Operation fillRect(LONG l, LONG t, LONG r, LONG b, eng::Color c) {
         eng::Operation op;
         op.kind = eng::Operation::FillPath;
@@ -147,6 +150,12 @@ TEST_F(Engine, PuntedCallsAreRenderedForCopyBits) {
     EXPECT_LE(g->copyRects[0].right, 25);
     EXPECT_EQ(g->copyInk[0], 15 * 20);  // only the clipped part of the fill
     EXPECT_EQ(g->copyColor[0], 0xFF0000u);
+    // It goes as a masked blit, so what lies beneath stays: the mask is
+    // exactly the fill's pixels.
+    EXPECT_TRUE(g->called("BitBlt 43724 src mask"));
+    ASSERT_EQ(g->maskInk.size(), 1u);
+    EXPECT_GE(g->maskInk[0], 15 * 20);
+    EXPECT_LE(g->maskInk[0], 20 * 20);
     // A stroke that reports an error is not rendered by the engine.
     g->strokeAnswer = -1;
     eng::Operation s;
@@ -155,6 +164,7 @@ TEST_F(Engine, PuntedCallsAreRenderedForCopyBits) {
     EXPECT_FALSE(session->draw(s));
     EXPECT_EQ(g->copyRects.size(), 1u);
     EXPECT_EQ(session->fallbackCount(), 1u);
+    EXPECT_EQ(session->errorCount(), 1u);
     // Calls the device does not hook go to DrvCopyBits too.
     session.reset();
     g->hooks = HOOK_COPYBITS;
@@ -188,7 +198,7 @@ TEST_F(Engine, HatchBrushIsRealizedOncePerBrush) {
     EXPECT_EQ(g->rops[0], 0xF0F0u);
 }
 
-TEST_F(Engine, BandingReplaysThePageInEveryBand) {
+TEST_F(Engine, BandingReplaysInEachBandTheOperationsThatTouchIt) {
     g->banding = true;
     skipStartPage = true;
     open();
@@ -219,7 +229,8 @@ TEST_F(Engine, BandingReplaysThePageInEveryBand) {
     EXPECT_EQ(session->bandCount(), 3u);
     EXPECT_EQ(count("StartPage"), 0u);
     EXPECT_EQ(count("NextBand"), 3u);
-    EXPECT_EQ(count("BitBlt"), 3u);  // offered in every band
+    EXPECT_EQ(count("BitBlt"), 2u);  // offered in the two bands it touches
+    EXPECT_EQ(session->bandSkipCount(), 1u);
     EXPECT_EQ(count("FillPath"), 0u);  // not hooked: drawn by the engine
     long red = 0, blue = 0, black = 0;
     for (uint32_t p : g->page) {
@@ -389,4 +400,83 @@ TEST(GdiResources, FoundByModuleBaseOrHandle) {
     EXPECT_EQ(size, 0u);
     int local = 0;
     EXPECT_EQ(EngFindResource(&local, 1, 258, &size), nullptr);  // not a module
+}
+
+// A profile header the colour functions accept: its size and "acsp".
+std::vector<uint8_t> profileBytes(size_t n = 132) {
+    std::vector<uint8_t> p(n, 0);
+    p[2] = static_cast<uint8_t>(n >> 8);
+    p[3] = static_cast<uint8_t>(n);
+    std::memcpy(p.data() + 36, "acsp", 4);
+    return p;
+}
+
+TEST(ColorProfiles, MemoryProfilesAndTransformsAreCheckedAndCounted) {
+    const size_t base = eng::colorHandleCount();
+    auto bytes = profileBytes();
+    PROFILE pr{PROFILE_MEMBUFFER, bytes.data(), static_cast<DWORD>(bytes.size())};
+    HPROFILE h = OpenColorProfileW(&pr, PROFILE_READ, 1, OPEN_EXISTING);
+    ASSERT_TRUE(h);
+    // Refused: a file profile, a size shorter than the header says, no signature.
+    PROFILE file{PROFILE_FILENAME, const_cast<char16_t*>(u"C:\\x.icc"), 20};
+    EXPECT_FALSE(OpenColorProfileW(&file, PROFILE_READ, 1, OPEN_EXISTING));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+    PROFILE cut{PROFILE_MEMBUFFER, bytes.data(), 131};
+    EXPECT_FALSE(OpenColorProfileW(&cut, PROFILE_READ, 1, OPEN_EXISTING));
+    auto unsigned_ = bytes;
+    unsigned_[36] = 'x';
+    PROFILE bad{PROFILE_MEMBUFFER, unsigned_.data(), static_cast<DWORD>(unsigned_.size())};
+    EXPECT_FALSE(OpenColorProfileW(&bad, PROFILE_READ, 1, OPEN_EXISTING));
+    EXPECT_EQ(eng::colorHandleCount(), base + 1);
+    // The profile keeps its own copy of the bytes.
+    std::fill(bytes.begin(), bytes.end(), 0);
+    LOGCOLORSPACEW lcs{};
+    lcs.lcsSignature = LCS_SIGNATURE;
+    lcs.lcsSize = sizeof lcs;
+    EXPECT_FALSE(CreateColorTransformW(&lcs, reinterpret_cast<HPROFILE>(&lcs), nullptr, BEST_MODE));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    HTRANSFORM t = CreateColorTransformW(&lcs, h, nullptr, BEST_MODE);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(eng::colorHandleCount(), base + 2);
+    EXPECT_FALSE(DeleteColorTransform(h));  // a profile is no transform
+    EXPECT_TRUE(DeleteColorTransform(t));
+    EXPECT_FALSE(DeleteColorTransform(t));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(CloseColorProfile(h));
+    EXPECT_FALSE(CloseColorProfile(h));
+    EXPECT_EQ(eng::colorHandleCount(), base);
+}
+
+TEST_F(Engine, ColorManagementCallsTheDriversPairAndFlagsTheCalls) {
+    open();
+    auto img = std::make_shared<eng::Image>();
+    img->width = img->height = 2;
+    img->bits.assign(16, 0x40);
+    eng::Operation blt;
+    blt.kind = eng::Operation::BitBlt;
+    blt.dst = RECTL{0, 0, 2, 2};
+    blt.source = img;
+    blt.rop4 = 0xCACA;  // source and pattern: a brush is passed
+    ASSERT_TRUE(session->draw(blt));
+    EXPECT_FALSE(session->icmStart({1, 2, 3}));  // the driver's transform needs a profile it can open
+    EXPECT_FALSE(session->icmActive());
+    ASSERT_TRUE(session->icmStart(profileBytes()));
+    ASSERT_TRUE(session->draw(blt));
+    ASSERT_TRUE(session->icmStart(profileBytes(200)));  // the held transform is replaced
+    EXPECT_EQ(g->icm.size(), 1u);
+    ASSERT_TRUE(session->icmStop());
+    EXPECT_FALSE(session->icmStop());
+    ASSERT_TRUE(session->draw(blt));
+    ASSERT_EQ(g->bltColorTypes.size(), 3u);
+    EXPECT_EQ(g->bltColorTypes, (std::vector<FLONG>{0, BR_HOST_ICM, 0}));
+    EXPECT_EQ(g->bltXlateFlags[1] & XO_HOST_ICM, static_cast<FLONG>(XO_HOST_ICM));
+    EXPECT_EQ(g->bltXlateFlags[2] & XO_HOST_ICM, 0u);
+    EXPECT_EQ(count("IcmCreateColorTransform"), 3u);
+    EXPECT_EQ(count("IcmDeleteColorTransform"), 2u);
+    // A transform still held when the device goes is deleted before DrvDisablePDEV.
+    ASSERT_TRUE(session->icmStart(profileBytes()));
+    session.reset();
+    EXPECT_TRUE(g->icm.empty());
+    ASSERT_GE(g->calls.size(), 2u);
+    EXPECT_EQ(g->calls[g->calls.size() - 2], "IcmDeleteColorTransform");
 }

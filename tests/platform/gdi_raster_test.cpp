@@ -242,6 +242,18 @@ TEST(GdiBlt, ClippingToARegionOfRectangles) {
     EXPECT_EQ(dst.count(255), 25 + 50 + 3);
     EXPECT_EQ(dst.px(6, 3), 255u);
     EXPECT_EQ(dst.px(6, 4), 0u);
+    // The same on 24 bits with a colour whose three bytes differ, and an erase.
+    Bmp wide(20, 20, BMF_24BPP);
+    auto red = solid(0xC02010, wide.so);
+    ASSERT_TRUE(EngBitBlt(wide.so, nullptr, nullptr, &clip->co, nullptr, &all, nullptr, nullptr, &red->bo, nullptr, 0xF0F0));
+    const ULONG v = wide.px(0, 0);
+    EXPECT_EQ(wide.count(v), 25 + 50 + 3);
+    EXPECT_EQ(wide.px(7, 3), v);
+    EXPECT_EQ(wide.px(8, 3), 0u);
+    RECTL part{2, 2, 19, 3};
+    ASSERT_TRUE(EngEraseSurface(wide.so, &part, 0x123456));
+    EXPECT_EQ(wide.count(0x123456, RECTL{0, 0, 20, 20}), 17);
+    EXPECT_EQ(wide.px(1, 2), v);
     // Enumeration gives the same rectangles, bottom-up when asked.
     ULONG n = CLIPOBJ_cEnumStart(&clip->co, FALSE, CT_RECTANGLES, CD_RIGHTUP, 0);
     EXPECT_EQ(n, 4u);

@@ -299,8 +299,6 @@ TEST(RegistryAccess, AHandleOpenedForReadingRefusesWrites) {
     HKEY r = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\R", 0, KEY_READ, &r), kOk);
     EXPECT_EQ(setDword(r, u"v", 1), ERROR_ACCESS_DENIED);
-    HKEY sub = nullptr;
-    EXPECT_EQ(RegCreateKeyExW(r, u"Sub", 0, nullptr, 0, KEY_READ, nullptr, &sub, nullptr), ERROR_ACCESS_DENIED);
     RegCloseKey(r);
     ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\R", 0, KEY_SET_VALUE, &w), kOk);
     EXPECT_EQ(setDword(w, u"v", 1), kOk);
@@ -310,6 +308,32 @@ TEST(RegistryAccess, AHandleOpenedForReadingRefusesWrites) {
     DWORD cch = 8;
     EXPECT_EQ(RegEnumKeyExW(w, 0, name, &cch, nullptr, nullptr, nullptr, nullptr), ERROR_ACCESS_DENIED);
     RegCloseKey(w);
+}
+
+// Creating a subkey is decided by the caller's rights on the key, not by the
+// rights the parent handle was opened with.
+TEST(RegistryAccess, CreatingThroughAReadHandleFollowsTheCallersRights) {
+    {
+        winsim::TempMachine m;
+        HKEY w = create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\R");
+        RegCloseKey(w);
+        HKEY r = nullptr, sub = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\R", 0, KEY_READ, &r), kOk);
+        DWORD disposition = 0;
+        EXPECT_EQ(RegCreateKeyExW(r, u"Sub", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, &disposition), kOk);
+        EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+        EXPECT_EQ(setDword(sub, u"v", 1), kOk);  // the new handle has the rights asked for
+        RegCloseKey(sub);
+        RegCloseKey(r);
+        EXPECT_TRUE(winsim::regKeyExists(HKEY_LOCAL_MACHINE, u"SOFTWARE\\R\\Sub"));
+    }
+    // A standard user's read handle still may not create below the machine keys.
+    winsim::TempMachine m(standardUser());
+    ASSERT_TRUE(winsim::regSetDword(HKEY_LOCAL_MACHINE, u"SOFTWARE\\R", u"v", 1));
+    HKEY r = nullptr, sub = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\R", 0, KEY_READ, &r), kOk);
+    EXPECT_EQ(RegCreateKeyExW(r, u"Sub", 0, nullptr, 0, KEY_READ, nullptr, &sub, nullptr), ERROR_ACCESS_DENIED);
+    RegCloseKey(r);
 }
 
 TEST(RegistryDelete, OnlyLeafKeysAndOpenHandlesNoticeTheLoss) {

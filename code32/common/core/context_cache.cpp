@@ -4,6 +4,7 @@
 #include "core/locks.h"
 #include "core/context.h"
 #include "core/sysdeps.h"
+#include "core/item_ids.h"
 
 namespace vesk {
 namespace {
@@ -17,7 +18,6 @@ constexpr uint16_t kKindByte = 0xFF;
 // only tells how the model was loaded, which a cached context has done, so a
 // request with it may take a plain cached context and the reverse.
 constexpr uint16_t kStateOptions = kKindOptAdmin;
-constexpr int kItemJobLinker = 714;
 
 struct Slot {
     DrvContext* ctx = nullptr;
@@ -118,7 +118,7 @@ DrvContext* CtxCacheRelease(DrvContext* ctx, int n) {
     if (!ctx) return nullptr;
     // A context in job-binding mode (bit 0 of the job-linker item) is never
     // kept; the other bits of the item do not bind it.
-    if (ItemRawById(ctx, kItemJobLinker) & 1) return ctx;
+    if (ItemRawById(ctx, kItRdmJobLinker) & 1) return ctx;
     uint32_t now = GetTicks();
     Cache& c = cache(n);
     LockHold hold(c.lock);

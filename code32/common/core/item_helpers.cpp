@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/item_store.h"
+#include "core/item_ids.h"
 
 namespace vesk {
 
@@ -27,20 +28,20 @@ int IsListedModelId(uint32_t value) {
 }
 
 uint32_t UpdateItem187ForResolution(int32_t resolution, DrvContext* ctx) {
-    uint32_t userMacro = ItemRawById(ctx, 185);
+    uint32_t userMacro = ItemRawById(ctx, kItRdmUseUserMacro);
     if (userMacro) return userMacro;
     bool standard = resolution == 300 || resolution == 400 || resolution == 600;
-    ItemSetRawById(ctx, 187, standard ? 17 : 18);
+    ItemSetRawById(ctx, kItRdmBalanceMacro, standard ? 17 : 18);
     return 0;
 }
 
 void SetPdlCodeItem(DrvContext* ctx) {
-    DmItem* item = ItemFindById(ctx, 10274);
+    DmItem* item = ItemFindById(ctx, kItRdmOther);
     if (!item || !typeIsAddress(itemTypeCode(*item))) return;
     const uint32_t size = itemSize(*item);
     char buf[64] = {};
     if (size > sizeof buf) return;
-    const char* code = GetPdlCodeString(ItemRawById(ctx, 380));
+    const char* code = GetPdlCodeString(ItemRawById(ctx, kItRdmDriverType));
     std::memcpy(buf, code, size - 1 < 14 ? size - 1 : 14);  // always leaves a terminator
     ItemSetRawBytes(ctx, item, buf);
 }

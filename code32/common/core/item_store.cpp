@@ -2,20 +2,13 @@
 
 #include <cstring>
 
-#include "core/computed/computed.h"
 #include "core/devmode_sizes.h"
-#include "core/pending_capabilities.h"
-#include "core/res/res.h"
+#include "core/item_ids.h"
 #include "core/text_convert.h"
 
 namespace vesk {
 namespace {
 
-constexpr int kItemScaleType = 90;
-constexpr int kItemScaleH = 92;
-constexpr int kItemScaleV = 93;
-constexpr int kItemOrientation = 7;
-constexpr int kItemDspUnit = 179;
 
 // Bytes a read or write of the item touches from its offset.
 uint32_t accessWidth(const DmItem& it) {
@@ -43,33 +36,6 @@ void writeLe(BYTE* p, uint32_t n, uint32_t v) {
     for (uint32_t i = 0; i < n; ++i) p[i] = static_cast<BYTE>(v >> (8 * i));
 }
 
-// The map section that applies to the item now: the second one for the
-// layout items in landscape, else the first.
-const ValueMapEntry* mapSection(DrvContext* ctx, const DmItem* item) {
-    const ValueMapEntry* m = item->valueMap;
-    if (!m) return nullptr;
-    bool second = false;
-    switch (item->id) {
-    case 95:
-    case 102: second = ItemRawById(ctx, kItemOrientation) == 2; break;
-    case 134:
-    case 136: second = IsEffectiveLandscape(ctx) != 0; break;
-    default: break;
-    }
-    if (second) {
-        while (m->logical != 0) ++m;
-        ++m;  // the second section follows the first one's end entry
-        if (m->logical == 0) return item->valueMap;  // no second section: use the first
-    }
-    return m;
-}
-
-const ValueMapEntry* findRaw(const ValueMapEntry* m, uint32_t raw) {
-    for (; m && m->logical != 0; ++m)
-        if (m->raw == raw && m->logical != kNoLogicalValue) return m;
-    return nullptr;
-}
-
 void markChanged(DrvContext* ctx, DmItem* item) {
     item->changed = 1;
     if (ctx->ws) ctx->ws->itemsChanged = 1;
@@ -78,8 +44,8 @@ void markChanged(DrvContext* ctx, DmItem* item) {
 // Common tail of every store: marks, the scale mirror and the change classes.
 uint32_t afterStore(DrvContext* ctx, DmItem* item, uint32_t value) {
     markChanged(ctx, item);
-    if (item->id == kItemScaleH && ItemRawById(ctx, kItemScaleType) == 1)
-        ItemSetRawById(ctx, kItemScaleV, value);
+    if (item->id == kItRdmScaleH && ItemRawById(ctx, kItRdmScaleType) == 1)
+        ItemSetRawById(ctx, kItRdmScaleV, value);
     uint32_t classes = item->changeClasses & kChangeClassMask;
     if (classes) ChangeMaskAdd(ctx, classes);
     return classes;
@@ -211,6 +177,13 @@ uint32_t ItemSetRawById(DrvContext* ctx, int id, uint32_t value) {
     return ItemSetRaw(ctx, ItemFindById(ctx, id), value);
 }
 
+uint32_t ItemSetRawRun(DrvContext* ctx, int firstId, const uint32_t* values, size_t count) {
+    if (!ctx || !values) return 0;
+    uint32_t classes = 0;
+    for (size_t i = 0; i < count; ++i) classes |= ItemSetRaw(ctx, ItemFindById(ctx, firstId + static_cast<int>(i)), values[i]);
+    return classes;
+}
+
 uint32_t ItemSetRawBytes(DrvContext* ctx, DmItem* item, const void* source) {
     if (!ctx || !item || !typeIsAddress(itemTypeCode(*item))) return 0;
     BYTE* p = ItemGetStorage(ctx, item);
@@ -218,47 +191,6 @@ uint32_t ItemSetRawBytes(DrvContext* ctx, DmItem* item, const void* source) {
     if (source) std::memmove(p, source, itemSize(*item));
     else std::memset(p, 0, itemSize(*item));
     return afterStore(ctx, item, 0);
-}
-
-uint32_t ItemMapToValue(DrvContext* ctx, const DmItem* item, uint32_t raw) {
-    if (!item) return raw;
-    const ValueMapEntry* e = findRaw(mapSection(ctx, item), raw);
-    return e ? e->logical : raw;
-}
-
-uint32_t ItemMapToRaw(DrvContext* ctx, const DmItem* item, uint32_t logical) {
-    if (!item) return logical;
-    for (const ValueMapEntry* m = mapSection(ctx, item); m && m->logical != 0; ++m)
-        if (m->logical == static_cast<uint16_t>(logical)) return m->raw;
-    return logical;
-}
-
-int ItemHasMapping(DrvContext* ctx, const DmItem* item, uint32_t raw) {
-    return (item && findRaw(mapSection(ctx, item), raw)) ? 1 : 0;
-}
-
-uint32_t ItemGetValue(DrvContext* ctx, const DmItem* item) {
-    return ItemMapToValue(ctx, item, ItemGetRaw(ctx, item));
-}
-
-uint32_t ItemValueById(DrvContext* ctx, int id, DmItem** outItem) {
-    DmItem* it = ItemFindById(ctx, id);
-    if (outItem) *outItem = it;
-    return ItemGetValue(ctx, it);
-}
-
-uint32_t ItemValueByKey(DrvContext* ctx, int key, DmItem** outItem) {
-    DmItem* it = ItemFindByKey(ctx, key);
-    if (outItem) *outItem = it;
-    return ItemGetValue(ctx, it);
-}
-
-uint32_t ItemSetValue(DrvContext* ctx, DmItem* item, uint32_t logical) {
-    return ItemSetRaw(ctx, item, ItemMapToRaw(ctx, item, logical));
-}
-
-uint32_t ItemSetValueById(DrvContext* ctx, int id, uint32_t logical) {
-    return ItemSetValue(ctx, ItemFindById(ctx, id), logical);
 }
 
 BYTE* ItemGetString(DrvContext* ctx, const DmItem* item, WCHAR* dest, size_t destChars) {
@@ -286,22 +218,6 @@ BYTE* ItemGetString(DrvContext* ctx, const DmItem* item, WCHAR* dest, size_t des
         dest[i] = 0;
     }
     return p;
-}
-
-int ItemSetValueOrResString(DrvContext* ctx, int id, uint32_t value) {
-    DmItem* item = ItemFindById(ctx, id);
-    if (!item || !ItemGetStorage(ctx, item)) return 0;
-    const uint32_t code = itemTypeCode(*item);
-    if (typeIsNumber(code) || typeIsBit(code)) {
-        ItemSetValue(ctx, item, value);
-        return 1;
-    }
-    if (!ctx->ws) return 0;
-    WCHAR* text = ctx->ws->displayBuffer;
-    text[0] = 0;
-    ResLoadString(ctx, value, text, kWsDisplayChars, 0);
-    text[kWsDisplayChars - 1] = 0;
-    return ItemSetString(ctx, item, text) ? 1 : 0;
 }
 
 BYTE* ItemSetString(DrvContext* ctx, DmItem* item, const WCHAR* source) {
@@ -343,7 +259,7 @@ int ItemSetShadowRawById(DrvContext* ctx, int id, uint32_t value) {
     return ItemSetShadowRaw(ctx, ItemFindById(ctx, id), value);
 }
 
-int UnitIsMetric(DrvContext* ctx) { return ItemRawById(ctx, kItemDspUnit) == 0 ? 1 : 0; }
+int UnitIsMetric(DrvContext* ctx) { return ItemRawById(ctx, kItRdmDspUnit) == 0 ? 1 : 0; }
 
 void ChangeMaskAdd(DrvContext* ctx, uint32_t bits) {
     if (!ctx || !ctx->ws) return;

@@ -35,12 +35,18 @@ BYTE* ItemGetRawAddress(DrvContext* ctx, const DmItem* item);
 // mask and returns them (0 when none or when nothing was stored).
 uint32_t ItemSetRaw(DrvContext* ctx, DmItem* item, uint32_t value);
 uint32_t ItemSetRawById(DrvContext* ctx, int id, uint32_t value);
+// Stores `count` raw values into the items with ids firstId, firstId + 1, ...
+// in that order, each as ItemSetRaw would (an unknown id is skipped). Returns
+// the change classes raised, or-ed together.
+uint32_t ItemSetRawRun(DrvContext* ctx, int firstId, const uint32_t* values, size_t count);
 // Copies `size` bytes from `source` into a text or block item (null clears it),
 // with the same side effects as ItemSetRaw. Returns the change classes raised,
 // 0 when the item is not a text or block item or has no storage.
 uint32_t ItemSetRawBytes(DrvContext* ctx, DmItem* item, const void* source);
 
-// Logical values.
+// Logical values. The map section of the layout items depends on the page
+// orientation after layout, worked out above the store: these live in
+// item_values.cpp, so that the store itself uses nothing above it.
 uint32_t ItemMapToValue(DrvContext* ctx, const DmItem* item, uint32_t raw);
 uint32_t ItemMapToRaw(DrvContext* ctx, const DmItem* item, uint32_t logical);
 int ItemHasMapping(DrvContext* ctx, const DmItem* item, uint32_t raw);
@@ -50,7 +56,7 @@ uint32_t ItemValueByKey(DrvContext* ctx, int key, DmItem** outItem = nullptr);
 uint32_t ItemSetValue(DrvContext* ctx, DmItem* item, uint32_t logical);
 uint32_t ItemSetValueById(DrvContext* ctx, int id, uint32_t logical);
 
-// Sets item `id` from a model value: numeric and bit items take it as a
+// Sets item `id` from a model value (item_values.cpp): numeric and bit items take it as a
 // logical value (ItemSetValue); any other item takes the text of the
 // resource string with that id, loaded into the workspace's display buffer.
 // 1 stored, 0 for an unknown id or an item without storage.

@@ -7,6 +7,7 @@
 #include "core/printer_identity.h"
 #include "core/context.h"
 #include "core/wstr.h"
+#include "core/item_ids.h"
 
 namespace vesk {
 namespace {
@@ -116,7 +117,7 @@ const WCHAR* LangCodeFromHelpDataByHandle(HANDLE printer) {
     return LangCodeFromHelpFileName(name);
 }
 
-const WCHAR* GetLangCodeOfOption(DrvContext* ctx) { return LangCodeFromId(ItemRawById(ctx, 177)); }
+const WCHAR* GetLangCodeOfOption(DrvContext* ctx) { return LangCodeFromId(ItemRawById(ctx, kItRdmLanguageID)); }
 
 uint16_t LangIndexFromLangId(uint16_t primary, uint16_t sublanguage) {
     for (size_t i = 0; i < kRows; ++i) {

@@ -19,9 +19,6 @@ namespace {
 constexpr uint16_t kPaperLetter = 1, kPaperA4 = 9;
 constexpr uint16_t kUnitMm = 0, kUnitInch = 1;
 constexpr int kNoValue = 0x7FFF;
-constexpr int kItemPaper = kItDmPaperSize, kItemLanguage = kItRdmLanguageID, kItemDspLanguage = kItRdmDspLanguageID;
-constexpr int kItemUnit = kItRdmDspUnit, kItemCountry = kItRdmLocaleID;
-constexpr int kItemUserCodeUse = kItRdmLogCodeUse, kItemUserCode = kItRdmLogCode;
 
 // The file and the section (the printer's name), kept in one block.
 struct Where {
@@ -76,7 +73,7 @@ uint32_t SetPaperDefaultsFromCountry(DrvContext* ctx) {
     if (!ctx || !ctx->ws) return 0;
     DrvWorkspace* ws = ctx->ws;
     countryRule(&ws->countryCode, &ws->defPaper, &ws->defUnit);
-    return ItemSetRawById(ctx, kItemCountry, ws->countryCode);
+    return ItemSetRawById(ctx, kItRdmLocaleID, ws->countryCode);
 }
 
 int LocaleDefaultsFromUser(DrvContext* ctx) {
@@ -111,8 +108,8 @@ int InitLocaleDefaults(DrvContext* ctx) {
     if (!w) return 0;
     DrvWorkspace* ws = ctx->ws;
     if (LoadLocaleIni(ctx)) {
-        ItemSetRawById(ctx, kItemUserCodeUse, ws->userCode);
-        if (DmItem* it = ItemFindById(ctx, kItemUserCode)) ItemSetString(ctx, it, ws->userCodeString);
+        ItemSetRawById(ctx, kItRdmLogCodeUse, ws->userCode);
+        if (DmItem* it = ItemFindById(ctx, kItRdmLogCode)) ItemSetString(ctx, it, ws->userCodeString);
         DmPutUserCodeFix(ctx, ws->userCodeFix);
         countryRule(&ws->countryCode, nullptr, nullptr);
     } else {
@@ -136,11 +133,11 @@ int InitLocaleDefaults(DrvContext* ctx) {
         ws->defPaper = kPaperA4;
         writeNumber(w, u"DefPaper", ws->defPaper);
     }
-    ItemSetRawById(ctx, kItemLanguage, ws->dispLang);
-    ItemSetRawById(ctx, kItemDspLanguage, ws->dispLang);
-    ItemSetRawById(ctx, kItemCountry, ws->countryCode);
-    ItemSetRawById(ctx, kItemUnit, ws->defUnit);
-    ItemSetRawById(ctx, kItemPaper, ws->defPaper);
+    ItemSetRawById(ctx, kItRdmLanguageID, ws->dispLang);
+    ItemSetRawById(ctx, kItRdmDspLanguageID, ws->dispLang);
+    ItemSetRawById(ctx, kItRdmLocaleID, ws->countryCode);
+    ItemSetRawById(ctx, kItRdmDspUnit, ws->defUnit);
+    ItemSetRawById(ctx, kItDmPaperSize, ws->defPaper);
     return 1;
 }
 
@@ -148,13 +145,13 @@ int SaveLocaleIni(DrvContext* ctx) {
     if (!ctx || !ctx->ws) return 0;
     Where w(ctx);
     if (!w) return 0;
-    writeNumber(w, u"DispLang", ItemRawById(ctx, kItemLanguage));
-    const uint32_t country = ItemRawById(ctx, kItemCountry);
+    writeNumber(w, u"DispLang", ItemRawById(ctx, kItRdmLanguageID));
+    const uint32_t country = ItemRawById(ctx, kItRdmLocaleID);
     writeNumber(w, u"DefPaper", country == 1 || country == 2 || country == 5 ? kPaperLetter : kPaperA4);
-    writeNumber(w, u"DefUnit", ItemRawById(ctx, kItemUnit));
+    writeNumber(w, u"DefUnit", ItemRawById(ctx, kItRdmDspUnit));
     WCHAR code[kWsUserCodeChars] = {};
-    if (DmItem* it = ItemFindById(ctx, kItemUserCode)) ItemGetString(ctx, it, code, kWsUserCodeChars);
-    const bool handOver = ItemRawById(ctx, kItemUserCodeUse) && code[0];
+    if (DmItem* it = ItemFindById(ctx, kItRdmLogCode)) ItemGetString(ctx, it, code, kWsUserCodeChars);
+    const bool handOver = ItemRawById(ctx, kItRdmLogCodeUse) && code[0];
     IniWriteString(w.section, u"UserCode", handOver ? u"1" : u"0", w.file);
     IniWriteString(w.section, u"UserCodeFIX", handOver ? u"1" : u"0", w.file);
     IniWriteString(w.section, u"UserCodeString", handOver ? code : u"", w.file);

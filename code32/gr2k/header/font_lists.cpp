@@ -11,6 +11,7 @@
 #include "core/model/query.h"
 #include "header/header_internal.h"
 #include "printer_text.h"
+#include "core/item_ids.h"
 
 namespace vesk {
 namespace {

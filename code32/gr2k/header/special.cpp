@@ -18,6 +18,7 @@
 #include "common_calls/log_file_name.h"
 #include "header/header_internal.h"
 #include "printer_text.h"
+#include "core/item_ids.h"
 
 namespace vesk {
 namespace {

@@ -52,7 +52,7 @@ bool layOut(const RasterImage& img, bool grey, Layout* l) {
     l->bits = bitsOf(img.format);
     l->palette = img.palette ? paletteOf(img.format) : 0;
     l->srcRow = rowBytes(img.srcWidth, l->bits);
-    if (l->srcRow == 0 || !img.firstRow) return false;
+    if (l->srcRow == 0 || (!img.firstRow && !img.rowAt)) return false;
     l->grey = grey;
     l->outRow = grey ? rowBytes(img.srcWidth, 8) : l->srcRow;
     const uint64_t total = kRasterHeader + l->palette + l->outRow * img.rows;
@@ -62,7 +62,9 @@ bool layOut(const RasterImage& img, bool grey, Layout* l) {
     // With the 6-byte palette of one-bit images the rows follow it directly:
     // the header's reservation holds the first 2 bytes of the first row.
     l->shift = l->head - kRasterHeader - l->palette;
-    return true;
+    // Rows made one at a time are read once each: not for the shifted
+    // layout, which reads two rows per slot.
+    return !(l->shift && img.rowAt);
 }
 
 void writeHeader(BYTE* p, const RasterImage& img, const Layout& l, bool banding) {
@@ -88,31 +90,41 @@ void writeHeader(BYTE* p, const RasterImage& img, const Layout& l, bool banding)
 }
 
 const BYTE* sourceRow(const RasterImage& img, const Layout& l, DWORD r) {
+    if (img.rowAt) return img.rowAt(img.rowContext, r);
     const std::ptrdiff_t step = static_cast<std::ptrdiff_t>(l.srcRow);
-    return img.firstRow + (img.bottomUp ? -step : step) * static_cast<std::ptrdiff_t>(r);
+    const std::ptrdiff_t by = img.rowStep ? img.rowStep : img.bottomUp ? -step : step;
+    return img.firstRow + by * static_cast<std::ptrdiff_t>(r);
 }
 
-// Row r as the record holds it.
-void recordRow(const RasterImage& img, const Layout& l, DWORD r, BYTE* out) {
-    if (l.grey)
-        GreyFromBgr(sourceRow(img, l, r), img.srcWidth, out, static_cast<DWORD>(l.outRow));
-    else
-        std::memcpy(out, sourceRow(img, l, r), static_cast<size_t>(l.outRow));
+// Row r as the record holds it. A row taken from inside a larger bitmap
+// (a row step of its own) or made on request gives only its pixels' bytes;
+// the rest is zero. False when a row made on request is not there.
+bool recordRow(const RasterImage& img, const Layout& l, DWORD r, BYTE* out) {
+    const BYTE* from = sourceRow(img, l, r);
+    if (!from) return false;
+    if (l.grey) {
+        GreyFromBgr(from, img.srcWidth, out, static_cast<DWORD>(l.outRow));
+    } else if (img.rowStep || img.rowAt) {
+        const size_t n = static_cast<size_t>((uint64_t{img.srcWidth} * l.bits + 7) / 8);
+        std::memcpy(out, from, n);
+        std::memset(out + n, 0, static_cast<size_t>(l.outRow) - n);
+    } else {
+        std::memcpy(out, from, static_cast<size_t>(l.outRow));
+    }
+    return true;
 }
 
 // The slot of row r: the row from byte `shift` on, then the first `shift`
 // bytes of the next row (zero behind the last row).
-void rowSlot(const RasterImage& img, const Layout& l, DWORD r, BYTE* out) {
-    if (!l.shift) {
-        recordRow(img, l, r, out);
-        return;
-    }
+bool rowSlot(const RasterImage& img, const Layout& l, DWORD r, BYTE* out) {
+    if (!l.shift) return recordRow(img, l, r, out);
     const size_t n = static_cast<size_t>(l.outRow);
     std::memcpy(out, sourceRow(img, l, r) + l.shift, n - l.shift);
     if (r + 1 < img.rows)
         std::memcpy(out + n - l.shift, sourceRow(img, l, r + 1), l.shift);
     else
         std::memset(out + n - l.shift, 0, l.shift);
+    return true;
 }
 
 // Takes back a record that could not be completed; when part of it has
@@ -138,7 +150,8 @@ BYTE* writeBatched(RecordBuffer* buf, const RasterImage& img, bool grey, bool ba
         const DWORD k = std::min(batchRows, img.rows - r);
         BYTE* q = RecBufReserve(buf, static_cast<DWORD>(l.outRow * k));
         if (!q) return giveUp(buf, p);
-        for (DWORD i = 0; i < k; ++i, ++r) rowSlot(img, l, r, q + l.outRow * i);
+        for (DWORD i = 0; i < k; ++i, ++r)
+            if (!rowSlot(img, l, r, q + l.outRow * i)) return giveUp(buf, p);
     }
     return p;
 }
@@ -162,7 +175,8 @@ BYTE* RasterRecordWriteWhole(RecordBuffer* buf, const RasterImage& img, const Ra
     if (!p) return nullptr;
     writeHeader(p, img, l, o.banding);
     BYTE* at = p + kRasterHeader + l.palette;
-    for (DWORD r = 0; r < img.rows; ++r, at += l.outRow) recordRow(img, l, r, at);
+    for (DWORD r = 0; r < img.rows; ++r, at += l.outRow)
+        if (!recordRow(img, l, r, at)) return giveUp(buf, p);
     std::memset(at, 0, static_cast<size_t>(p + l.length - at));
     return p;
 }

@@ -4,6 +4,8 @@
 #pragma once
 #include <win/types.h>
 
+#include <cstddef>
+
 #include "stream/record_buffer.h"
 
 namespace vesk {
@@ -34,6 +36,12 @@ struct RasterImage {
     const BYTE* firstRow;      // the top row
     const BYTE* palette;       // 3-byte entries blue, green, red; null: no palette
     bool bottomUp;             // the rows below the top row lie before it in memory
+    std::ptrdiff_t rowStep;    // bytes from one source row to the next (0: the record's row bytes,
+                               // negated for bottom-up rows); only the pixels' bytes are read
+    // Rows made one at a time: when set, row r is what rowAt gives (null
+    // fails the record); it is read before the next row is asked for.
+    const BYTE* (*rowAt)(void* context, DWORD row);
+    void* rowContext;
 };
 
 // What the device's settings decide for its raster records.

@@ -18,3 +18,4 @@
 #include "devmode.h"
 #include "spooler.h"
 #include "gdi.h"
+#include "icm.h"

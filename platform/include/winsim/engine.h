@@ -5,7 +5,8 @@
 // engine objects each call needs (clip objects, brushes, paths, transforms,
 // colour translations, glyph strings and fonts). When the driver has not
 // hooked a call or answers FALSE, the engine renders the operation itself
-// (into the band bitmap, or into a bitmap it hands to DrvCopyBits). Banding
+// (into the band bitmap, or into a bitmap it hands to DrvBitBlt through a
+// mask of the pixels it touched, else to DrvCopyBits). Banding
 // devices get the band loop (DrvStartBanding, the page replayed per band,
 // DrvNextBand until it answers (-1, -1)).
 //
@@ -239,10 +240,25 @@ public:
     // device goes. On failure the old device stays.
     bool reset(const std::vector<uint8_t>& devmode, std::string* error);
 
+    // Colour management of the device: the driver's colour transform for
+    // the destination profile's bytes (DrvIcmCreateColorTransform, an sRGB
+    // logical colour space), replacing the one held; while it is held the
+    // brushes and colour translations of the operations carry the host-ICM
+    // flags. icmStop deletes it (DrvIcmDeleteColorTransform). False when the
+    // driver lacks the pair or refuses.
+    bool icmStart(const std::vector<uint8_t>& profile);
+    bool icmStop();
+    bool icmActive() const;
     // Count of operations the engine rendered itself after the driver punted.
     size_t fallbackCount() const;
     // Bands of the last banded page.
     size_t bandCount() const;
+    // Driver calls that answered -1 (an error: the engine does not render
+    // them itself, the operation fails).
+    size_t errorCount() const;
+    // Operations of the last banded page left out of the bands they do not
+    // touch.
+    size_t bandSkipCount() const;
 
     struct Impl;
 
@@ -250,6 +266,10 @@ private:
     explicit Session(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
 };
+
+// Colour profiles and transforms open on the platform (OpenColorProfileW,
+// CreateColorTransformW not yet closed or deleted).
+WINSIM_API size_t colorHandleCount();
 
 // A small built-in face ("Sample Sans") with outlines for printable ASCII
 // made of simple strokes and boxes, so text can be drawn without font files.

@@ -1,9 +1,9 @@
 // The machine's module registry: Windows module file names mapped to the
 // shared libraries that implement them, kept in "modules.cfg".
 #include "sim.h"
+#include "name_map.h"
 
 #include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -19,16 +19,7 @@ fs::path registryFile() {
 
 std::vector<std::pair<std::u16string, fs::path>> readAll() {
     std::vector<std::pair<std::u16string, fs::path>> out;
-    fs::path f = registryFile();
-    if (f.empty()) return out;
-    std::ifstream in(f, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        size_t eq = line.find('=');
-        if (line.empty() || line[0] == '#' || eq == std::string::npos) continue;
-        out.emplace_back(fromUtf8(line.substr(0, eq)), fs::path(line.substr(eq + 1)));
-    }
+    for (auto& e : detail::namemap::read(registryFile(), '=', 1)) out.emplace_back(std::move(e.name), fs::path(e.fields[0]));
     return out;
 }
 
@@ -45,28 +36,8 @@ bool registerModule(std::u16string_view fileName, const fs::path& hostLibrary) {
     if (f.empty()) return false;
     std::u16string name = baseName(fileName);
     if (name.empty() || name.find(u'=') != std::u16string::npos) return false;
-    auto all = readAll();
-    bool replaced = false;
-    for (auto& [n, lib] : all)
-        if (detail::wequalNoCase(n, name)) {
-            n = name;
-            lib = hostLibrary;
-            replaced = true;
-        }
-    if (!replaced) all.emplace_back(name, hostLibrary);
-    std::ostringstream o;
-    o << "# Windows module name = library that implements it\n";
-    for (const auto& [n, lib] : all) o << toUtf8(n) << "=" << lib.string() << "\n";
-    fs::path tmp = f;
-    tmp += ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out << o.str();
-        if (!out.flush()) return false;
-    }
-    std::error_code ec;
-    fs::rename(tmp, f, ec);
-    return !ec;
+    return detail::namemap::put(f, "# Windows module name = library that implements it", '=',
+                                {name, {hostLibrary.string()}}, 1);
 }
 
 std::optional<fs::path> registeredModule(std::u16string_view fileName) {

@@ -1,5 +1,6 @@
 // Internals shared by the file, directory, search, mapping and folder services.
 #pragma once
+#include "core/guard.h"
 #include "core/sim.h"
 
 #include <win/environment.h>
@@ -18,20 +19,6 @@ namespace winsim::detail::files {
 using winsim::fromUtf8;
 using winsim::nowFileTime;
 using winsim::toUtf8;
-
-// Runs the body of an exported function: no exception leaves it. A memory
-// shortage becomes ERROR_NOT_ENOUGH_MEMORY, anything else ERROR_GEN_FAILURE.
-template <class R, class F>
-R guarded(R failValue, F&& body) noexcept {
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        setError(ERROR_NOT_ENOUGH_MEMORY);
-    } catch (...) {
-        setError(ERROR_GEN_FAILURE);
-    }
-    return failValue;
-}
 
 // UTF-8 form of a caller's wide text for the journal (bounded, null-safe).
 std::string journalText(const WCHAR* s);

@@ -133,6 +133,33 @@ struct SourceView {
     }
 };
 
+// Sets pixels [x0, x1) of row y to one value: whole bytes where the format
+// allows, pixel by pixel otherwise.
+void fillSpan(SURFOBJ* so, LONG y, LONG x0, LONG x1, ULONG v) {
+    if (x1 <= x0) return;
+    uint8_t* r = rowPtr(so, y);
+    switch (so->iBitmapFormat) {
+        case BMF_8BPP: std::fill(r + x0, r + x1, static_cast<uint8_t>(v)); return;
+        case BMF_24BPP: {
+            const uint8_t b0 = static_cast<uint8_t>(v), b1 = static_cast<uint8_t>(v >> 8), b2 = static_cast<uint8_t>(v >> 16);
+            if (b0 == b1 && b1 == b2) {
+                std::fill(r + 3 * static_cast<ptrdiff_t>(x0), r + 3 * static_cast<ptrdiff_t>(x1), b0);
+                return;
+            }
+            for (uint8_t* p = r + 3 * static_cast<ptrdiff_t>(x0); p < r + 3 * static_cast<ptrdiff_t>(x1); p += 3) {
+                p[0] = b0;
+                p[1] = b1;
+                p[2] = b2;
+            }
+            return;
+        }
+        default:
+            for (LONG x = x0; x < x1; ++x) putPixel(so, x, y, v);
+    }
+}
+
+inline bool ropUsesDest(BYTE rop3) { return ((rop3 >> 1) & 0x55) != (rop3 & 0x55); }
+
 // The 8x8 ordered-dither thresholds (0..63) used by halftoning.
 const uint8_t kBayer[8][8] = {{0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
                               {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
@@ -196,6 +223,16 @@ WINBASEAPI BOOL APIENTRY EngBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* ps
         if (needSrc && psoSrc == psoTrg) {
             src.area = RECTL{limit.left + sdx, limit.top + sdy, limit.right + sdx, limit.bottom + sdy};
             src.snapshot();
+        }
+        // One value for every pixel (no source, no mask, a solid brush or
+        // none, the old pixels unused): whole spans at once.
+        if (!needSrc && !useMask && (!needPat || bp.solid) && !ropUsesDest(fgRop)) {
+            const ULONG v = rop3Apply(fgRop, needPat ? bp.color : 0, 0, 0);
+            for (RECTL r : clip.rects()) {
+                if (!clipRect(r, limit)) continue;
+                for (LONG y = r.top; y < r.bottom; ++y) fillSpan(psoTrg, y, r.left, r.right, v);
+            }
+            return TRUE;
         }
         Translator tr(needSrc ? psoSrc : psoTrg, psoTrg, pxlo);
         for (RECTL r : clip.rects()) {
@@ -312,8 +349,7 @@ WINBASEAPI BOOL APIENTRY EngEraseSurface(SURFOBJ* pso, RECTL* prcl, ULONG iColor
     RECTL r = ordered(*prcl);
     RECTL whole{0, 0, pso->sizlBitmap.cx, pso->sizlBitmap.cy};
     if (!clipRect(r, whole)) return TRUE;
-    for (LONG y = r.top; y < r.bottom; ++y)
-        for (LONG x = r.left; x < r.right; ++x) putPixel(pso, x, y, iColor);
+    for (LONG y = r.top; y < r.bottom; ++y) fillSpan(pso, y, r.left, r.right, iColor);
     return TRUE;
 }
 

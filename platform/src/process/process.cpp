@@ -30,6 +30,7 @@
 
 #include <winsim/process.h>
 
+#include "core/name_map.h"
 #include "sync/waitable.h"
 
 extern char** environ;
@@ -63,24 +64,8 @@ using Entry = std::pair<std::u16string, std::vector<std::string>>;
 
 std::vector<Entry> readRegistry() {
     std::vector<Entry> out;
-    fs::path f = registryFile();
-    if (f.empty()) return out;
-    std::ifstream in(f, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> fields;
-        size_t start = 0;
-        for (;;) {
-            size_t tab = line.find('\t', start);
-            fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-            if (tab == std::string::npos) break;
-            start = tab + 1;
-        }
-        if (fields.size() < 2 || fields[0].empty() || fields[1].empty()) continue;
-        out.emplace_back(winsim::fromUtf8(fields[0]), std::vector<std::string>(fields.begin() + 1, fields.end()));
-    }
+    for (auto& e : namemap::read(registryFile(), '\t'))
+        if (!e.name.empty() && !e.fields[0].empty()) out.emplace_back(std::move(e.name), std::move(e.fields));
     return out;
 }
 
@@ -283,32 +268,8 @@ bool registerProgram(std::u16string_view program, const std::vector<std::string>
     fs::path f = registryFile();
     if (f.empty()) return false;
     std::u16string key = isPathName(program) ? normalizedPath(program) : std::u16string(program);
-    auto all = readRegistry();
-    bool replaced = false;
-    for (auto& [name, cmd] : all)
-        if (detail::wequalNoCase(name, key)) {
-            name = key;
-            cmd = hostCommand;
-            replaced = true;
-        }
-    if (!replaced) all.emplace_back(key, hostCommand);
-    std::ostringstream o;
-    o << "# Windows program (path or file name) <TAB> host command and its first arguments\n";
-    for (const auto& [name, cmd] : all) {
-        o << toUtf8(name);
-        for (const auto& a : cmd) o << '\t' << a;
-        o << '\n';
-    }
-    fs::path tmp = f;
-    tmp += ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out << o.str();
-        if (!out.flush()) return false;
-    }
-    std::error_code ec;
-    fs::rename(tmp, f, ec);
-    return !ec;
+    return namemap::put(f, "# Windows program (path or file name) <TAB> host command and its first arguments", '\t',
+                        {key, hostCommand});
 }
 
 std::optional<std::vector<std::string>> registeredProgram(std::u16string_view winPath) {

@@ -19,32 +19,42 @@
 // Access: the identity of the calling thread decides what a handle may get
 // when it is opened. Administrators (or a thread acting as SYSTEM) may write
 // everywhere; other users may write only their own keys, and read the rest.
-// A handle keeps the rights it was opened with; a write through a handle
-// without KEY_SET_VALUE (or KEY_CREATE_SUB_KEY to create) is refused with
-// ERROR_ACCESS_DENIED. The predefined keys carry the most the caller may
-// have at the time of each call.
+// A handle keeps the rights it was opened with; a value written or deleted
+// through a handle without KEY_SET_VALUE is refused with ERROR_ACCESS_DENIED.
+// Creating a subkey and deleting a key are checked against the caller's
+// rights on the keys themselves, not the rights of the handle named (a
+// handle opened with KEY_READ may create where its caller may write), as
+// on Windows. The predefined keys carry the most the caller may have at the
+// time of each call.
 //
 // Choices where Windows leaves room:
 // - A key path may not start with '\\' nor hold an empty component
 //   (ERROR_BAD_PATHNAME); one trailing '\\' is accepted.
-// - RegCreateKeyW with an empty subkey on a handle it did not get as a
-//   predefined key returns a new handle to the same key (Windows returns the
-//   caller's handle itself, which the caller would then close twice).
+// - RegCreateKeyW and RegOpenKeyW with an empty subkey on a handle that is
+//   not a predefined key return a new handle to the same key (Windows
+//   returns the caller's handle itself, which the caller would then close
+//   twice). RegCreateKeyExW and RegOpenKeyExW do the same, as documented.
 // - RegDeleteKeyW with an empty subkey deletes the handle's own key.
 // - A name buffer too small for RegEnumKeyExW/RegEnumValueW gives
-//   ERROR_MORE_DATA and leaves the size unchanged (use RegQueryInfoKeyW).
+//   ERROR_MORE_DATA, copies nothing and leaves the size unchanged: Windows
+//   reports a count only on success and points callers to RegQueryInfoKeyW
+//   for the longest name.
+// - A string value is kept with exactly the bytes the caller gave: a size
+//   that leaves out the terminator stores the text without one, and
+//   RegQueryValueExW returns it so, as on Windows.
 // - REG_OPTION_VOLATILE keys are kept like the others (the machine never
 //   restarts); key classes are accepted and not kept.
 #include <win/registry.h>
 #include <winsim/registry.h>
 
+#include "core/guard.h"
+#include "core/handle_table.h"
 #include "core/sim.h"
 #include "registry_store.h"
 #include "core/store_file.h"
 
 #include <algorithm>
 #include <cstring>
-#include <map>
 #include <new>
 
 namespace fs = std::filesystem;
@@ -81,13 +91,8 @@ struct OpenKey {
     ACCESS_MASK granted = 0;
 };
 
-struct HandleTable {
-    std::mutex lock;
-    std::map<uintptr_t, OpenKey> keys;
-    uintptr_t next = 0x1000;
-};
-HandleTable& table() {
-    static HandleTable* t = new HandleTable;
+HandleTable<OpenKey>& table() {
+    static auto* t = new HandleTable<OpenKey>(0x1000, 4);
     return *t;
 }
 
@@ -180,11 +185,9 @@ LONG lookupKey(HKEY h, OpenKey& out) {
         case 2: out.loc = Location{Hive::Machine, {}, {}, 0}; break;
         case 3: out.loc = Location{Hive::Users, {}, {}, 0}; break;
         default: {
-            auto& t = table();
-            std::lock_guard g(t.lock);
-            auto it = t.keys.find(reinterpret_cast<uintptr_t>(h));
-            if (it == t.keys.end()) return ERROR_INVALID_HANDLE;
-            out = it->second;
+            auto k = table().find(reinterpret_cast<HANDLE>(h));
+            if (!k) return ERROR_INVALID_HANDLE;
+            out = *k;
             return ERROR_SUCCESS;
         }
     }
@@ -192,14 +195,7 @@ LONG lookupKey(HKEY h, OpenKey& out) {
     return ERROR_SUCCESS;
 }
 
-HKEY addKeyHandle(OpenKey k) {
-    auto& t = table();
-    std::lock_guard g(t.lock);
-    uintptr_t v = t.next;
-    t.next += 4;
-    t.keys.emplace(v, std::move(k));
-    return reinterpret_cast<HKEY>(v);
-}
+HKEY addKeyHandle(OpenKey k) { return reinterpret_cast<HKEY>(table().add(std::make_shared<OpenKey>(std::move(k)))); }
 
 // Splits a subkey path into its names.
 LONG splitPath(LPCWSTR sub, std::vector<std::u16string>& out) {
@@ -327,8 +323,7 @@ LONG openOrCreate(HKEY h, LPCWSTR sub, REGSAM sam, bool create, PHKEY out, LPDWO
             if (walk(root, result.loc, result.loc.path.size(), &missing)) return ERROR_SUCCESS;
             if (missing < parentDepth) return ERROR_KEY_DELETED;
             if (!create) return ERROR_FILE_NOT_FOUND;
-            bool parentMayCreate = isPredefined(h) ? mayWrite(result.loc) : (parent.granted & KEY_CREATE_SUB_KEY) != 0;
-            if (!parentMayCreate || !mayWrite(result.loc)) return ERROR_ACCESS_DENIED;
+            if (!mayWrite(result.loc)) return ERROR_ACCESS_DENIED;
             Key* k = walk(root, result.loc, missing);
             uint64_t t = now();
             k->lastWrite = t;
@@ -556,17 +551,13 @@ LONG queryInfo(HKEY h, LPWSTR cls, LPDWORD cchClass, LPDWORD reserved, LPDWORD s
 // and exhausted memory.
 template <class F>
 LONG guarded(const char* function, std::string_view detail, F f) {
-    try {
+    return guardedCode([&]() -> LONG {
         if (enter(function, detail)) {
             DWORD e = GetLastError();
             return e ? static_cast<LONG>(e) : ERROR_GEN_FAILURE;
         }
         return f();
-    } catch (const std::bad_alloc&) {
-        return ERROR_NOT_ENOUGH_MEMORY;
-    } catch (...) {
-        return ERROR_GEN_FAILURE;
-    }
+    });
 }
 
 std::string nameOf(LPCWSTR s) {
@@ -665,9 +656,7 @@ WINBASEAPI LONG WINAPI RegQueryInfoKeyW(HKEY h, LPWSTR cls, LPDWORD cchClass, LP
 WINBASEAPI LONG WINAPI RegCloseKey(HKEY h) {
     return guarded("RegCloseKey", {}, [&]() -> LONG {
         if (isPredefined(h)) return ERROR_SUCCESS;
-        auto& t = table();
-        std::lock_guard g(t.lock);
-        return t.keys.erase(reinterpret_cast<uintptr_t>(h)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+        return table().remove(reinterpret_cast<HANDLE>(h)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
     });
 }
 

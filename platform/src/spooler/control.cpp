@@ -2,6 +2,8 @@
 // and removed by the host and the tests, and the install of our driver set.
 #include "store.h"
 
+#include "core/guard.h"
+
 #include <fstream>
 
 namespace fs = std::filesystem;
@@ -253,7 +255,9 @@ DWORD installDriverSet(const DriverSetOptions& o, std::string* error) {
         if (DWORD e = addDriver(d)) return fail(error, e, "cannot record the driver: " + spoolerErrorText(e));
         return ERROR_SUCCESS;
     } catch (const std::exception& ex) {
-        return fail(error, ERROR_NOT_ENOUGH_MEMORY, ex.what());
+        return fail(error, detail::caughtCode(std::current_exception()), ex.what());
+    } catch (...) {
+        return ERROR_GEN_FAILURE;
     }
 }
 

@@ -5,6 +5,8 @@
 // place in the enumeration order when it is replaced.
 #include "store.h"
 
+#include "core/guard.h"
+
 namespace winsim::spool {
 namespace {
 
@@ -92,7 +94,7 @@ WINBASEAPI DWORD WINAPI GetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, LPDW
     std::u16string name;
     bool named = valueName(pValueName, name);
     if (detail::enter("GetPrinterDataW", toUtf8(name))) return GetLastError();
-    try {
+    return result(detail::guardedCode([&]() -> DWORD {
         Target t;
         if (DWORD e = resolvePrinterHandle(hPrinter, t)) return result(e);
         if (!pcbNeeded) return result(RPC_X_NULL_REF_POINTER);
@@ -105,9 +107,7 @@ WINBASEAPI DWORD WINAPI GetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, LPDW
         if (v->data.size() > nSize) return result(ERROR_MORE_DATA);
         if (!v->data.empty()) std::memcpy(pData, v->data.data(), v->data.size());
         return result(ERROR_SUCCESS);
-    } catch (...) {
-        return result(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    }));
 }
 
 // Stores a value; needs a handle opened with PRINTER_ACCESS_ADMINISTER.
@@ -115,7 +115,7 @@ WINBASEAPI DWORD WINAPI SetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, DWOR
     std::u16string name;
     bool named = valueName(pValueName, name);
     if (detail::enter("SetPrinterDataW", toUtf8(name))) return GetLastError();
-    try {
+    return result(detail::guardedCode([&]() -> DWORD {
         Target t;
         if (DWORD e = resolvePrinterHandle(hPrinter, t)) return result(e);
         if (!(t.handle->granted & PRINTER_ACCESS_ADMINISTER)) return result(ERROR_ACCESS_DENIED);
@@ -126,9 +126,7 @@ WINBASEAPI DWORD WINAPI SetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, DWOR
             PrinterRecord* p = s.printerById(id);
             return p ? setValue(*p, name, Type, std::move(bytes)) : ERROR_INVALID_PRINTER_NAME;
         }));
-    } catch (...) {
-        return result(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    }));
 }
 
 // Deletes a value; needs a handle opened with PRINTER_ACCESS_ADMINISTER.
@@ -136,7 +134,7 @@ WINBASEAPI DWORD WINAPI DeletePrinterDataW(HANDLE hPrinter, LPWSTR pValueName) {
     std::u16string name;
     bool named = valueName(pValueName, name);
     if (detail::enter("DeletePrinterDataW", toUtf8(name))) return GetLastError();
-    try {
+    return result(detail::guardedCode([&]() -> DWORD {
         Target t;
         if (DWORD e = resolvePrinterHandle(hPrinter, t)) return result(e);
         if (!(t.handle->granted & PRINTER_ACCESS_ADMINISTER)) return result(ERROR_ACCESS_DENIED);
@@ -146,9 +144,7 @@ WINBASEAPI DWORD WINAPI DeletePrinterDataW(HANDLE hPrinter, LPWSTR pValueName) {
             PrinterRecord* p = s.printerById(id);
             return p ? deleteValue(*p, name) : ERROR_INVALID_PRINTER_NAME;
         }));
-    } catch (...) {
-        return result(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    }));
 }
 
 // The value at dwIndex (in the order values were first written). With both
@@ -159,7 +155,7 @@ WINBASEAPI DWORD WINAPI EnumPrinterDataW(HANDLE hPrinter, DWORD dwIndex, LPWSTR 
                                          LPDWORD pcbValueName, LPDWORD pType, LPBYTE pData, DWORD cbData,
                                          LPDWORD pcbData) {
     if (detail::enter("EnumPrinterDataW", std::to_string(dwIndex))) return GetLastError();
-    try {
+    return result(detail::guardedCode([&]() -> DWORD {
         Target t;
         if (DWORD e = resolvePrinterHandle(hPrinter, t)) return result(e);
         if (!pcbValueName || !pcbData) return result(RPC_X_NULL_REF_POINTER);
@@ -185,9 +181,7 @@ WINBASEAPI DWORD WINAPI EnumPrinterDataW(HANDLE hPrinter, DWORD dwIndex, LPWSTR 
         std::memcpy(pValueName, v.name.c_str(), nameBytes);
         if (!v.data.empty()) std::memcpy(pData, v.data.data(), v.data.size());
         return result(ERROR_SUCCESS);
-    } catch (...) {
-        return result(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    }));
 }
 
 }  // extern "C"

@@ -3,6 +3,8 @@
 // DeleteFormW.
 #include "store.h"
 
+#include "core/guard.h"
+
 namespace winsim::spool {
 namespace {
 
@@ -234,7 +236,7 @@ extern "C" {
 WINBASEAPI BOOL WINAPI EnumFormsW(HANDLE hPrinter, DWORD Level, LPBYTE pForm, DWORD cbBuf, LPDWORD pcbNeeded,
                                   LPDWORD pcReturned) {
     if (detail::enter("EnumFormsW", "level " + std::to_string(Level))) return FALSE;
-    try {
+    return detail::guarded<BOOL>(FALSE, [&]() -> BOOL {
         if (!isHandle(hPrinter)) return FALSE;
         if (!pcReturned) {
             detail::setError(RPC_X_NULL_REF_POINTER);
@@ -261,16 +263,13 @@ WINBASEAPI BOOL WINAPI EnumFormsW(HANDLE hPrinter, DWORD Level, LPBYTE pForm, DW
         p.writeTo(pForm);
         *pcReturned = static_cast<DWORD>(forms.size());
         return TRUE;
-    } catch (...) {
-        detail::setError(ERROR_NOT_ENOUGH_MEMORY);
-        return FALSE;
-    }
+    });
 }
 
 WINBASEAPI BOOL WINAPI GetFormW(HANDLE hPrinter, LPWSTR pFormName, DWORD Level, LPBYTE pForm, DWORD cbBuf,
                                 LPDWORD pcbNeeded) {
     if (detail::enter("GetFormW")) return FALSE;
-    try {
+    return detail::guarded<BOOL>(FALSE, [&]() -> BOOL {
         if (!isHandle(hPrinter)) return FALSE;
         if (Level != 1 && Level != 2) {
             detail::setError(ERROR_INVALID_LEVEL);
@@ -297,10 +296,7 @@ WINBASEAPI BOOL WINAPI GetFormW(HANDLE hPrinter, LPWSTR pFormName, DWORD Level, 
         }
         detail::setError(ERROR_INVALID_FORM_NAME);
         return FALSE;
-    } catch (...) {
-        detail::setError(ERROR_NOT_ENOUGH_MEMORY);
-        return FALSE;
-    }
+    });
 }
 
 // Adds a form of the machine's own (level 1 or 2 record; the fields of level
@@ -308,7 +304,7 @@ WINBASEAPI BOOL WINAPI GetFormW(HANDLE hPrinter, LPWSTR pFormName, DWORD Level, 
 // handle.
 WINBASEAPI BOOL WINAPI AddFormW(HANDLE hPrinter, DWORD Level, LPBYTE pForm) {
     if (detail::enter("AddFormW")) return FALSE;
-    try {
+    return detail::guarded<BOOL>(FALSE, [&]() -> BOOL {
         auto h = lookupPrinterHandle(hPrinter);
         if (!h) {
             detail::setError(ERROR_INVALID_HANDLE);
@@ -356,16 +352,13 @@ WINBASEAPI BOOL WINAPI AddFormW(HANDLE hPrinter, DWORD Level, LPBYTE pForm) {
             return FALSE;
         }
         return TRUE;
-    } catch (...) {
-        detail::setError(ERROR_NOT_ENOUGH_MEMORY);
-        return FALSE;
-    }
+    });
 }
 
 // Deletes a form of the machine's own; the standard forms stay.
 WINBASEAPI BOOL WINAPI DeleteFormW(HANDLE hPrinter, LPWSTR pFormName) {
     if (detail::enter("DeleteFormW")) return FALSE;
-    try {
+    return detail::guarded<BOOL>(FALSE, [&]() -> BOOL {
         auto h = lookupPrinterHandle(hPrinter);
         if (!h) {
             detail::setError(ERROR_INVALID_HANDLE);
@@ -398,10 +391,7 @@ WINBASEAPI BOOL WINAPI DeleteFormW(HANDLE hPrinter, LPWSTR pFormName) {
             return FALSE;
         }
         return TRUE;
-    } catch (...) {
-        detail::setError(ERROR_NOT_ENOUGH_MEMORY);
-        return FALSE;
-    }
+    });
 }
 
 }  // extern "C"

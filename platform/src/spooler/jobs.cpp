@@ -10,6 +10,8 @@
 // (DOC_INFO_1 pOutputFile) is also copied there when it ends.
 #include "store.h"
 
+#include "core/guard.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -154,7 +156,7 @@ extern "C" {
 // Starts a document (level 1) on the handle and returns its job id, or 0.
 WINBASEAPI DWORD WINAPI StartDocPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pDocInfo) {
     if (detail::enter("StartDocPrinterW")) return 0;
-    try {
+    return detail::guarded<DWORD>(static_cast<DWORD>(0), [&]() -> DWORD {
         Target t;
         if (DWORD e = resolvePrinterHandle(hPrinter, t)) return failWith(e);
         PrinterHandle& h = *t.handle;
@@ -208,14 +210,12 @@ WINBASEAPI DWORD WINAPI StartDocPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pD
         h.spoolFd = fd;
         h.inPage = false;
         return job.id;
-    } catch (...) {
-        return failWith(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    });
 }
 
 WINBASEAPI BOOL WINAPI StartPagePrinter(HANDLE hPrinter) {
     if (detail::enter("StartPagePrinter")) return FALSE;
-    try {
+    return detail::guarded<BOOL>(FALSE, [&]() -> BOOL {
         DWORD err;
         auto h = docHandle(hPrinter, err);
         if (!h) return failWith(err);
@@ -229,9 +229,7 @@ WINBASEAPI BOOL WINAPI StartPagePrinter(HANDLE hPrinter) {
         if (e) return failWith(e);
         h->inPage = true;
         return TRUE;
-    } catch (...) {
-        return failWith(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    });
 }
 
 WINBASEAPI BOOL WINAPI EndPagePrinter(HANDLE hPrinter) {
@@ -273,7 +271,7 @@ WINBASEAPI BOOL WINAPI WritePrinter(HANDLE hPrinter, LPVOID pBuf, DWORD cbBuf, L
 
 WINBASEAPI BOOL WINAPI EndDocPrinter(HANDLE hPrinter) {
     if (detail::enter("EndDocPrinter")) return FALSE;
-    try {
+    return detail::guarded<BOOL>(FALSE, [&]() -> BOOL {
         DWORD err;
         auto h = docHandle(hPrinter, err);
         if (!h) return failWith(err);
@@ -281,15 +279,13 @@ WINBASEAPI BOOL WINAPI EndDocPrinter(HANDLE hPrinter) {
         if (!h->jobId) return failWith(ERROR_SPL_NO_STARTDOC);
         if (DWORD e = finishDocument(*h, false)) return failWith(e);
         return TRUE;
-    } catch (...) {
-        return failWith(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    });
 }
 
 // Drops the document in progress: its job and spool file are removed.
 WINBASEAPI BOOL WINAPI AbortPrinter(HANDLE hPrinter) {
     if (detail::enter("AbortPrinter")) return FALSE;
-    try {
+    return detail::guarded<BOOL>(FALSE, [&]() -> BOOL {
         DWORD err;
         auto h = docHandle(hPrinter, err);
         if (!h) return failWith(err);
@@ -297,9 +293,7 @@ WINBASEAPI BOOL WINAPI AbortPrinter(HANDLE hPrinter) {
         if (!h->jobId) return failWith(ERROR_SPL_NO_STARTDOC);
         if (DWORD e = finishDocument(*h, true)) return failWith(e);
         return TRUE;
-    } catch (...) {
-        return failWith(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    });
 }
 
 // Levels 1 and 2 of a job of the handle's printer; another printer's or an
@@ -307,7 +301,7 @@ WINBASEAPI BOOL WINAPI AbortPrinter(HANDLE hPrinter) {
 WINBASEAPI BOOL WINAPI GetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, DWORD cbBuf,
                                LPDWORD pcbNeeded) {
     if (detail::enter("GetJobW", "job " + std::to_string(JobId) + " level " + std::to_string(Level))) return FALSE;
-    try {
+    return detail::guarded<BOOL>(FALSE, [&]() -> BOOL {
         Target t;
         if (DWORD e = resolvePrinterHandle(hPrinter, t)) return failWith(e);
         Jobs j;
@@ -377,9 +371,7 @@ WINBASEAPI BOOL WINAPI GetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE
         putRecord(pJob, r);
         p.writeTo(pJob);
         return TRUE;
-    } catch (...) {
-        return failWith(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    });
 }
 
 }  // extern "C"

@@ -2,6 +2,8 @@
 // GetPrinterW, SetPrinterW, GetPrinterDriverW, GetPrinterDriverDirectoryW,
 // DeviceCapabilitiesW and the spooler's client impersonation.
 #include "store.h"
+
+#include "core/guard.h"
 #include "security/security_internal.h"
 
 namespace winsim::spool {
@@ -210,7 +212,7 @@ extern "C" {
 WINBASEAPI BOOL WINAPI OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_DEFAULTSW pDefault) {
     std::u16string name = boundedText(pPrinterName, MAX_PATH);
     if (detail::enter("OpenPrinterW", toUtf8(name))) return FALSE;
-    try {
+    return detail::guarded<BOOL>(FALSE, [&]() -> BOOL {
         if (!phPrinter) return failWith(ERROR_INVALID_PARAMETER);
         *phPrinter = nullptr;
         if (name.size() >= MAX_PATH) return failWith(ERROR_INVALID_PRINTER_NAME);
@@ -241,24 +243,20 @@ WINBASEAPI BOOL WINAPI OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, LPP
         }
         *phPrinter = addPrinterHandle(std::move(h));
         return TRUE;
-    } catch (...) {
-        return failWith(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    });
 }
 
 // Closes a printer handle; a document still open on it is ended first, so
 // what was written so far stays a complete job.
 WINBASEAPI BOOL WINAPI ClosePrinter(HANDLE hPrinter) {
     if (detail::enter("ClosePrinter")) return FALSE;
-    try {
+    return detail::guarded<BOOL>(FALSE, [&]() -> BOOL {
         auto h = removePrinterHandle(hPrinter);
         if (!h) return failWith(ERROR_INVALID_HANDLE);
         std::lock_guard g(h->lock);
         if (h->jobId) finishDocument(*h, false);
         return TRUE;
-    } catch (...) {
-        return failWith(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    });
 }
 
 // Levels 1, 2, 4 and 5. The record and its strings (and the DEVMODE of level
@@ -266,13 +264,11 @@ WINBASEAPI BOOL WINAPI ClosePrinter(HANDLE hPrinter) {
 // ERROR_INSUFFICIENT_BUFFER and the size needed.
 WINBASEAPI BOOL WINAPI GetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf, LPDWORD pcbNeeded) {
     if (detail::enter("GetPrinterW", "level " + std::to_string(Level))) return FALSE;
-    try {
+    return detail::guarded<BOOL>(FALSE, [&]() -> BOOL {
         Target t;
         if (DWORD e = resolvePrinterHandle(hPrinter, t)) return failWith(e);
         return getPrinterInfo(*t.printer, Level, pPrinter, cbBuf, pcbNeeded);
-    } catch (...) {
-        return failWith(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    });
 }
 
 // Level 2 changes the printer (and its default DEVMODE when pDevMode is
@@ -286,7 +282,7 @@ WINBASEAPI BOOL WINAPI SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter
         detail += " action " + std::to_string(in.dwAction);
     }
     if (detail::enter("SetPrinterW", detail)) return FALSE;
-    try {
+    return detail::guarded<BOOL>(FALSE, [&]() -> BOOL {
         Target t;
         if (DWORD e = resolvePrinterHandle(hPrinter, t)) return failWith(e);
         if (!(t.handle->granted & PRINTER_ACCESS_ADMINISTER)) return failWith(ERROR_ACCESS_DENIED);
@@ -322,9 +318,7 @@ WINBASEAPI BOOL WINAPI SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter
         }
         if (e) return failWith(e);
         return TRUE;
-    } catch (...) {
-        return failWith(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    });
 }
 
 // Levels 1, 2 and 3 of the printer's driver for the environment asked (null:
@@ -332,7 +326,7 @@ WINBASEAPI BOOL WINAPI SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter
 WINBASEAPI BOOL WINAPI GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo,
                                          DWORD cbBuf, LPDWORD pcbNeeded) {
     if (detail::enter("GetPrinterDriverW", "level " + std::to_string(Level))) return FALSE;
-    try {
+    return detail::guarded<BOOL>(FALSE, [&]() -> BOOL {
         Target t;
         if (DWORD e = resolvePrinterHandle(hPrinter, t)) return failWith(e);
         std::u16string env = pEnvironment ? boundedText(pEnvironment) : std::u16string(kEnvironment);
@@ -387,9 +381,7 @@ WINBASEAPI BOOL WINAPI GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, D
         }
         p.writeTo(b);
         return TRUE;
-    } catch (...) {
-        return failWith(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    });
 }
 
 // The folder printer drivers of an environment are installed under, e.g.
@@ -398,7 +390,7 @@ WINBASEAPI BOOL WINAPI GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, D
 WINBASEAPI BOOL WINAPI GetPrinterDriverDirectoryW(LPWSTR pName, LPWSTR pEnvironment, DWORD Level,
                                                   LPBYTE pDriverDirectory, DWORD cbBuf, LPDWORD pcbNeeded) {
     if (detail::enter("GetPrinterDriverDirectoryW")) return FALSE;
-    try {
+    return detail::guarded<BOOL>(FALSE, [&]() -> BOOL {
         std::u16string server = boundedText(pName, MAX_PATH);
         if (!server.empty() && !detail::wequalNoCase(server, computerServerName()))
             return failWith(RPC_S_SERVER_UNAVAILABLE);
@@ -412,9 +404,7 @@ WINBASEAPI BOOL WINAPI GetPrinterDriverDirectoryW(LPWSTR pName, LPWSTR pEnvironm
         if (!checkBuffer(pDriverDirectory, cbBuf, pcbNeeded, needed)) return FALSE;
         std::memcpy(pDriverDirectory, dir.c_str(), needed);
         return TRUE;
-    } catch (...) {
-        return failWith(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    });
 }
 
 // Capabilities are the printer driver's to answer (its DrvDeviceCapabilities
@@ -423,7 +413,7 @@ WINBASEAPI BOOL WINAPI GetPrinterDriverDirectoryW(LPWSTR pName, LPWSTR pEnvironm
 // DC_FIELDS on Windows 9x only and ignores the result.
 WINBASEAPI int WINAPI DeviceCapabilitiesW(LPCWSTR pDevice, LPCWSTR, WORD fwCapability, LPWSTR, const DEVMODEW*) {
     if (detail::enter("DeviceCapabilitiesW", std::to_string(fwCapability))) return -1;
-    try {
+    return detail::guarded<int>(static_cast<int>(-1), [&]() -> int {
         std::u16string name = boundedText(pDevice, MAX_PATH);
         State s;
         if (name.size() >= MAX_PATH || readState(s) != ERROR_SUCCESS || !s.printerByName(name)) {
@@ -432,15 +422,12 @@ WINBASEAPI int WINAPI DeviceCapabilitiesW(LPCWSTR pDevice, LPCWSTR, WORD fwCapab
         }
         detail::setError(ERROR_NOT_SUPPORTED);
         return -1;
-    } catch (...) {
-        detail::setError(ERROR_NOT_ENOUGH_MEMORY);
-        return -1;
-    }
+    });
 }
 
 WINBASEAPI HANDLE WINAPI RevertToPrinterSelf(void) {
     if (detail::enter("RevertToPrinterSelf")) return nullptr;
-    try {
+    return detail::guarded<HANDLE>(static_cast<HANDLE>(nullptr), [&]() -> HANDLE {
         auto token = std::make_shared<ClientToken>();
         token->wasSystem = detail::threadActsAsSystem();
         token->impersonation = detail::threadImpersonation();
@@ -448,10 +435,7 @@ WINBASEAPI HANDLE WINAPI RevertToPrinterSelf(void) {
         detail::threadActsAsSystem() = true;
         detail::threadImpersonation().reset();  // the spooler's own identity has no thread token
         return h;
-    } catch (...) {
-        detail::setError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
-    }
+    });
 }
 
 WINBASEAPI BOOL WINAPI ImpersonatePrinterClient(HANDLE hToken) {

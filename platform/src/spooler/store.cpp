@@ -24,6 +24,8 @@
 // over it).
 #include "store.h"
 
+#include "core/handle_table.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -782,44 +784,19 @@ std::optional<std::vector<uint8_t>> copyDevmode(const void* dm) {
 // ---- handles ----
 
 namespace {
-struct HandleTable {
-    std::mutex lock;
-    std::unordered_map<uintptr_t, std::shared_ptr<PrinterHandle>> handles;
-    // Printer handles live in a range of their own so that they are never
-    // mistaken for kernel handles (CloseHandle refuses them, as on Windows).
-    uintptr_t next = 0x50000000;
-};
-HandleTable& handleTable() {
-    static HandleTable* t = new HandleTable;
+// Printer handles live in a range of their own so that they are never
+// mistaken for kernel handles (CloseHandle refuses them, as on Windows).
+detail::HandleTable<PrinterHandle>& handleTable() {
+    static auto* t = new detail::HandleTable<PrinterHandle>(0x50000000, 8);
     return *t;
 }
 }  // namespace
 
-HANDLE addPrinterHandle(std::shared_ptr<PrinterHandle> h) {
-    auto& t = handleTable();
-    std::lock_guard g(t.lock);
-    uintptr_t id = t.next;
-    t.next += 8;
-    t.handles.emplace(id, std::move(h));
-    return reinterpret_cast<HANDLE>(id);
-}
+HANDLE addPrinterHandle(std::shared_ptr<PrinterHandle> h) { return handleTable().add(std::move(h)); }
 
-std::shared_ptr<PrinterHandle> lookupPrinterHandle(HANDLE h) {
-    auto& t = handleTable();
-    std::lock_guard g(t.lock);
-    auto it = t.handles.find(reinterpret_cast<uintptr_t>(h));
-    return it == t.handles.end() ? nullptr : it->second;
-}
+std::shared_ptr<PrinterHandle> lookupPrinterHandle(HANDLE h) { return handleTable().find(h); }
 
-std::shared_ptr<PrinterHandle> removePrinterHandle(HANDLE h) {
-    auto& t = handleTable();
-    std::lock_guard g(t.lock);
-    auto it = t.handles.find(reinterpret_cast<uintptr_t>(h));
-    if (it == t.handles.end()) return nullptr;
-    auto victim = std::move(it->second);
-    t.handles.erase(it);
-    return victim;
-}
+std::shared_ptr<PrinterHandle> removePrinterHandle(HANDLE h) { return handleTable().remove(h); }
 
 DWORD resolvePrinterHandle(HANDLE h, Target& out) {
     out.handle = lookupPrinterHandle(h);
@@ -888,10 +865,6 @@ bool devmodeSizeMatches(const std::vector<uint8_t>& b) {
     return size >= 72 && size + extra == b.size();
 }
 
-size_t openPrinterHandles() {
-    auto& t = spool::handleTable();
-    std::lock_guard g(t.lock);
-    return t.handles.size();
-}
+size_t openPrinterHandles() { return spool::handleTable().size(); }
 
 }  // namespace winsim

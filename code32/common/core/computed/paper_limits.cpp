@@ -7,13 +7,11 @@
 #include "core/devmode/dm_paper.h"
 #include "core/devmode/dm_public.h"
 #include "core/item_store.h"
+#include "core/item_ids.h"
 
 namespace vesk {
 namespace {
 
-constexpr int kItPaperSize = 8, kItQuality = 14, kItSrcLength = 44, kItSrcWidth = 45, kItOutPaper = 50,
-              kItDstLength = 51, kItDstWidth = 52, kItScaleOn = 58, kItNupOn = 59, kItScaleType = 90,
-              kItScaleH = 92, kItScaleV = 93, kItNupKind = 94, kItNupType = 95;
 constexpr int64_t kLimitDots = 30708;
 constexpr int32_t kAnySizeResolution = 600;
 constexpr uint32_t kNupKindEnlarge = 9;
@@ -25,15 +23,15 @@ int16_t raw16(DrvContext* ctx, int id) { return static_cast<int16_t>(ItemRawById
 // enlarged by the N-up factor m (m = 1 doubles the shorter side, the length
 // when both are equal). Worked in 64 bits.
 bool scaledSourceFits(DrvContext* ctx) {
-    int64_t w = ItemRawById(ctx, kItSrcWidth), h = ItemRawById(ctx, kItSrcLength);
-    const uint32_t scaleType = ItemRawById(ctx, kItScaleType);
-    const uint32_t nupType = ItemRawById(ctx, kItNupType) & 0xFFFF;
-    if (ItemRawById(ctx, kItScaleOn) && scaleType != 2) {
-        const int64_t fh = raw16(ctx, kItScaleH);
-        const int64_t fv = scaleType == 1 ? fh : raw16(ctx, kItScaleV);
+    int64_t w = ItemRawById(ctx, kItRdmSrcPaperWidthDot), h = ItemRawById(ctx, kItRdmSrcPaperLengthDot);
+    const uint32_t scaleType = ItemRawById(ctx, kItRdmScaleType);
+    const uint32_t nupType = ItemRawById(ctx, kItRdmNUPType) & 0xFFFF;
+    if (ItemRawById(ctx, kItRdmFuncSelectScale) && scaleType != 2) {
+        const int64_t fh = raw16(ctx, kItRdmScaleH);
+        const int64_t fv = scaleType == 1 ? fh : raw16(ctx, kItRdmScaleV);
         w = w * fh / 100;
         h = h * fv / 100;
-    } else if (ItemRawById(ctx, kItNupOn) && ItemRawById(ctx, kItNupKind) == kNupKindEnlarge &&
+    } else if (ItemRawById(ctx, kItRdmFuncSelectNup) && ItemRawById(ctx, kItRdmNUPPOSTKind) == kNupKindEnlarge &&
                nupType > kNupEnlargeBase) {
         const int64_t m = nupType - kNupEnlargeBase;
         if (m == 1) {
@@ -54,11 +52,11 @@ int CheckPaperSizeLimits(DrvContext* ctx, int fromItems) {
     if (fromItems) DmResolutionFromItems(ctx);
     else DmResolutionToItems(ctx);
     const uint32_t custom = DM_PAPERLENGTH | DM_PAPERWIDTH;
-    if (fromItems || (dm::fields(ctx->devmode) & custom) != custom) DmSetSrcPaperItems(ctx, raw16(ctx, kItPaperSize));
+    if (fromItems || (dm::fields(ctx->devmode) & custom) != custom) DmSetSrcPaperItems(ctx, raw16(ctx, kItDmPaperSize));
     else DmCustomSizeToItems(ctx);
-    DmSetDstPaperItems(ctx, raw16(ctx, kItOutPaper));
-    if (raw16(ctx, kItQuality) == kAnySizeResolution) return 1;
-    if (ItemRawById(ctx, kItDstWidth) > kLimitDots || ItemRawById(ctx, kItDstLength) > kLimitDots) return 0;
+    DmSetDstPaperItems(ctx, raw16(ctx, kItRdmOutPaperSize));
+    if (raw16(ctx, kItDmPrintQuality) == kAnySizeResolution) return 1;
+    if (ItemRawById(ctx, kItRdmDstPaperWidthDot) > kLimitDots || ItemRawById(ctx, kItRdmDstPaperLengthDot) > kLimitDots) return 0;
     return scaledSourceFits(ctx) ? 1 : 0;
 }
 

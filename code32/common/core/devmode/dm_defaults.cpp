@@ -14,15 +14,13 @@
 #include "core/printer_info.h"
 #include "core/pending_capabilities.h"
 #include "core/sysdeps.h"
+#include "core/item_ids.h"
 
 namespace vesk {
 using namespace dm;
 
 namespace {
-constexpr int kItPresetNo = 41;
-constexpr int kItLanguageId = 177;
-constexpr int kItDspLanguageId = 178;
-constexpr int kFirstFontItem = 10004, kLastFontItem = 10009;
+constexpr int kFirstFontItem = kItRdmFontTableNum, kLastFontItem = kItRdmOptionFont;
 constexpr int kSection3FirstPosition = 730;
 
 bool isFontItem(int id) { return id >= kFirstFontItem && id <= kLastFontItem; }
@@ -52,7 +50,7 @@ int DmResetOption(DrvContext* ctx, DmItem* item) {
     uint32_t v = 0;
     if (!dmModel().optionType(ctx, item->id) || !dmModel().optionValue(ctx, item->id, &v)) return 0;
     // The preset option's values 119 and up are the preset slots from 0.
-    if (item->id == kItPresetNo) v -= 119;
+    if (item->id == kItRdmPresetNo) v -= 119;
     ItemSetValue(ctx, item, v);
     return 1;
 }
@@ -82,8 +80,8 @@ void DmSetDefaults(DrvContext* ctx) {
     DmSetPrivateFlagDefaults(ctx);
     int lang = PrnLanguageId(ctx);
     if (lang <= 0) lang = 1;
-    ItemSetRawById(ctx, kItLanguageId, static_cast<uint32_t>(lang));
-    ItemSetRawById(ctx, kItDspLanguageId, static_cast<uint32_t>(lang));
+    ItemSetRawById(ctx, kItRdmLanguageID, static_cast<uint32_t>(lang));
+    ItemSetRawById(ctx, kItRdmDspLanguageID, static_cast<uint32_t>(lang));
     DmClearActionOptions(ctx, 0);
 }
 

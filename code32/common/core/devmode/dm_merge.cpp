@@ -17,16 +17,12 @@
 #include "core/item_store.h"
 #include "core/pending_capabilities.h"
 #include "core/sysdeps.h"
+#include "core/item_ids.h"
 
 namespace vesk {
 using namespace dm;
 
 namespace {
-constexpr int kItWorkPrompt = 885;
-constexpr int kItUiStart = 880;
-constexpr int kItHidden2Func19 = 417;
-constexpr int kItOutPaper = 50;
-constexpr int kOptTextBitmap = 394;
 constexpr uint32_t kLoadClassFlags = 0x0C220004;
 constexpr uint32_t kPostCheckFlags = 0x1D220004;
 constexpr uint32_t kJobControlGroups = 159;
@@ -54,7 +50,7 @@ int DmMergeDevmode(DrvContext* ctx, const BYTE* in, size_t len, uint32_t flags) 
     const DmSizes& s = dmSizes();
     BYTE* cur = ctx->devmode;
     ctx->ws->mergeFlags = flags;
-    ItemSetRawById(ctx, kItWorkPrompt, (flags & kMergePrompt) ? 1 : 0);
+    ItemSetRawById(ctx, kItWdmCtrlWorkPrompt, (flags & kMergePrompt) ? 1 : 0);
 
     BYTE* work = static_cast<BYTE*>(MemAllocZero(s.totalSize));
     if (!work) return 0;
@@ -83,8 +79,8 @@ int DmMergeDevmode(DrvContext* ctx, const BYTE* in, size_t len, uint32_t flags) 
     DmRepairSectionBases(cur);
 
     uint32_t textBitmap = 0;
-    const bool tb = dmModel().optionValue(ctx, kOptTextBitmap, &textBitmap) && textBitmap != 0;
-    ItemSetRawById(ctx, kOptTextBitmap, tb ? 1 : 0);
+    const bool tb = dmModel().optionValue(ctx, kItRdmQualityFuncTextBitmapSupport, &textBitmap) && textBitmap != 0;
+    ItemSetRawById(ctx, kItRdmQualityFuncTextBitmapSupport, tb ? 1 : 0);
 
     DmMergePublic(ctx, work, flags);
     DmPutFlag(ctx, DmFlag::JlInstalled, JobLinkerInstalled(ctx) ? 1 : 0);
@@ -95,11 +91,11 @@ int DmMergeDevmode(DrvContext* ctx, const BYTE* in, size_t len, uint32_t flags) 
     DmSyncItems(ctx, work, flags);
     DmClearActionOptions(ctx, 0);
     DmCopyExtBlock(ctx);
-    ItemSetRawById(ctx, kItUiStart, 0);
+    ItemSetRawById(ctx, kItWdmUIStart, 0);
     if (flags & kPostCheckFlags) DmApplyAllItemActions(ctx);
     if (flags & (kMergeCapSummary | kMergePrompt)) DmItemsToPublic(ctx, 2);
-    else DmSetDstPaperItems(ctx, static_cast<int16_t>(ItemRawById(ctx, kItOutPaper)));
-    if (rds16(cur, kOffPaperSize) == DMPAPER_USER && ItemRawById(ctx, kItHidden2Func19) != 0)
+    else DmSetDstPaperItems(ctx, static_cast<int16_t>(ItemRawById(ctx, kItRdmOutPaperSize)));
+    if (rds16(cur, kOffPaperSize) == DMPAPER_USER && ItemRawById(ctx, kItRdmHidden2Func19) != 0)
         addFields(cur, DM_PAPERSIZE);
     MemFree(work);
     return 1;

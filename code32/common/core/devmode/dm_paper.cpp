@@ -8,14 +8,14 @@
 #include "core/item_store.h"
 #include "core/model/query.h"
 #include "core/units.h"
+#include "core/item_ids.h"
 
 namespace vesk {
 using namespace dm;
 
 namespace {
 
-constexpr int kItPaperLength = 9, kItPaperWidth = 10, kItQuality = 14, kItYRes = 17, kItPaperSize = 8,
-              kItResW = 42, kItResH = 43, kItSrcFirst = 44, kItDstFirst = 51;
+constexpr int kItSrcFirst = kItRdmSrcPaperLengthDot, kItDstFirst = kItRdmDstPaperLengthDot;
 constexpr int16_t kOutPaperIsSource = 1024;
 constexpr int32_t kDpi = 1200;
 
@@ -37,7 +37,7 @@ void store(DrvContext* ctx, int first, const PaperDots& d) {
 
 // The model's value id of a paper code (item 8's value map).
 uint32_t valueOf(DrvContext* ctx, int16_t paper) {
-    return ItemMapToValue(ctx, ItemFindById(ctx, kItPaperSize), static_cast<uint32_t>(static_cast<uint16_t>(paper)));
+    return ItemMapToValue(ctx, ItemFindById(ctx, kItDmPaperSize), static_cast<uint32_t>(static_cast<uint16_t>(paper)));
 }
 
 // Margins of the printable area of a model paper at the current
@@ -110,7 +110,7 @@ void turnFreeSize(DrvContext* ctx, bool swap, int32_t* w, int32_t* l) {
 void setSource(DrvContext* ctx, int16_t paper, bool swap) {
     if (!ctx || !ctx->devmode || !ctx->desc) return;
     BYTE* dm = ctx->devmode;
-    const int32_t r = static_cast<int32_t>(ItemRawById(ctx, kItResW));
+    const int32_t r = static_cast<int32_t>(ItemRawById(ctx, kItRdmDstResolutionW));
     int32_t w = 0, l = 0;
     if (freeSize(ctx, paper, &w, &l)) {
         const DriverDesc& desc = *ctx->desc;
@@ -120,8 +120,8 @@ void setSource(DrvContext* ctx, int16_t paper, bool swap) {
         int32_t mx, my;
         margins(ctx, valueOf(ctx, paper), &mx, &my);
         store(ctx, kItSrcFirst, framed(ScaleUnits(l, kDpi, r), ScaleUnits(w, kDpi, r), mx, my));
-        ItemSetRawById(ctx, kItPaperWidth, static_cast<uint32_t>(DotsToDisplay(kUnitTenthMm, w, kDpi)));
-        ItemSetRawById(ctx, kItPaperLength, static_cast<uint32_t>(DotsToDisplay(kUnitTenthMm, l, kDpi)));
+        ItemSetRawById(ctx, kItDmPaperWidth, static_cast<uint32_t>(DotsToDisplay(kUnitTenthMm, w, kDpi)));
+        ItemSetRawById(ctx, kItDmPaperLength, static_cast<uint32_t>(DotsToDisplay(kUnitTenthMm, l, kDpi)));
         addFields(dm, DM_PAPERLENGTH | DM_PAPERWIDTH | DM_PAPERSIZE);
         return;
     }
@@ -129,8 +129,8 @@ void setSource(DrvContext* ctx, int16_t paper, bool swap) {
     int32_t pair[2];
     if (!modelPaper(ctx, paper, r, r, &d, pair)) return;
     store(ctx, kItSrcFirst, d);
-    ItemSetRawById(ctx, kItPaperWidth, static_cast<uint32_t>(pair[0]));
-    ItemSetRawById(ctx, kItPaperLength, static_cast<uint32_t>(pair[1]));
+    ItemSetRawById(ctx, kItDmPaperWidth, static_cast<uint32_t>(pair[0]));
+    ItemSetRawById(ctx, kItDmPaperLength, static_cast<uint32_t>(pair[1]));
     clearFields(dm, DM_PAPERLENGTH | DM_PAPERWIDTH);
     addFields(dm, DM_PAPERSIZE);
 }
@@ -139,14 +139,14 @@ void setOutput(DrvContext* ctx, int16_t paper, bool swap) {
     if (!ctx || !ctx->devmode) return;
     int32_t w = 0, l = 0;
     if (paper == kOutPaperIsSource) {
-        paper = static_cast<int16_t>(raw16(ctx, kItPaperSize));
+        paper = static_cast<int16_t>(raw16(ctx, kItDmPaperSize));
         if (freeSize(ctx, paper, &w, &l)) {
             for (int i = 0; i < 6; ++i) ItemSetRawById(ctx, kItDstFirst + i, ItemRawById(ctx, kItSrcFirst + i));
             return;
         }
     }
-    const int32_t rw = static_cast<int32_t>(ItemRawById(ctx, kItResW));
-    const int32_t rl = static_cast<int32_t>(ItemRawById(ctx, kItResH));
+    const int32_t rw = static_cast<int32_t>(ItemRawById(ctx, kItRdmDstResolutionW));
+    const int32_t rl = static_cast<int32_t>(ItemRawById(ctx, kItRdmDstResolutionH));
     if (freeSize(ctx, paper, &w, &l)) {
         // Taken as it is: the paper-size limits refuse one the device
         // cannot take.
@@ -164,10 +164,10 @@ void setOutput(DrvContext* ctx, int16_t paper, bool swap) {
 }  // namespace
 
 void DmResolutionFromItems(DrvContext* ctx) {
-    const uint32_t p = ItemRawById(ctx, kItResW);
-    ItemSetRawById(ctx, kItResH, p);
-    ItemSetRawById(ctx, kItQuality, p);
-    ItemSetRawById(ctx, kItYRes, p);
+    const uint32_t p = ItemRawById(ctx, kItRdmDstResolutionW);
+    ItemSetRawById(ctx, kItRdmDstResolutionH, p);
+    ItemSetRawById(ctx, kItDmPrintQuality, p);
+    ItemSetRawById(ctx, kItDmYResolution, p);
 }
 
 void DmSetSrcPaperItems(DrvContext* ctx, int16_t paper) { setSource(ctx, paper, false); }
@@ -177,11 +177,11 @@ void DmSetDstPaperItemsSwap(DrvContext* ctx, int16_t paper) { setOutput(ctx, pap
 
 void DmCustomSizeToItems(DrvContext* ctx) {
     if (!ctx || !ctx->devmode) return;
-    const int32_t r = raw16(ctx, kItQuality);
+    const int32_t r = raw16(ctx, kItDmPrintQuality);
     int32_t mx, my;
-    margins(ctx, ItemValueById(ctx, kItPaperSize), &mx, &my);
-    const int32_t width = DisplayToDots(kUnitTenthMm, raw16(ctx, kItPaperWidth), r);
-    const int32_t length = DisplayToDots(kUnitTenthMm, raw16(ctx, kItPaperLength), r);
+    margins(ctx, ItemValueById(ctx, kItDmPaperSize), &mx, &my);
+    const int32_t width = DisplayToDots(kUnitTenthMm, raw16(ctx, kItDmPaperWidth), r);
+    const int32_t length = DisplayToDots(kUnitTenthMm, raw16(ctx, kItDmPaperLength), r);
     store(ctx, kItSrcFirst, framed(length, width, mx, my));
 }
 

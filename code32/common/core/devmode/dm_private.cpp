@@ -18,12 +18,9 @@ namespace vesk {
 using namespace dm;
 
 namespace {
-constexpr int kItemUiModeChange = 40;
-constexpr int kItemDriverVersionText = 905;
-constexpr int kItemLogCodeUse = 10002;
-constexpr int kItemFirstAction = 224;
+constexpr int kItemFirstAction = kItRdmActionSecurity;
 constexpr int kItemLastAction = 239;
-constexpr int kItemFirstQualityBit = 381;  // bits of the word at 858
+constexpr int kItemFirstQualityBit = kItRdmQualityFunc168Line;  // bits of the word at 858
 
 void putAnsiItem(DrvContext* ctx, int id, const WCHAR* text) { ItemSetString(ctx, ItemFindById(ctx, id), text); }
 }  // namespace
@@ -82,45 +79,44 @@ BYTE DmGetFlag(const DrvContext* ctx, DmFlag f) {
 
 void DmPutFlag(DrvContext* ctx, DmFlag f, BYTE value) {
     if (!ctx || !ctx->devmode) return;
-    ItemSetRawById(ctx, 715 + static_cast<int>(f), value);
+    ItemSetRawById(ctx, kItRdmCallSrc + static_cast<int>(f), value);
 }
 
 void DmSetPrivateFlagDefaults(DrvContext* ctx) {
     if (!ctx || !ctx->devmode || !ctx->ws) return;
-    DrvWorkspace* ws = ctx->ws;
-    DmPutFlag(ctx, DmFlag::CallSrc, 1);
-    DmPutFlag(ctx, DmFlag::OsKind, OsIsNt5OrLater() ? 2 : 1);
-    DmPutFlag(ctx, DmFlag::Tse, PrnIsTerminalServer(ctx) ? 1 : 0);
-    DmPutFlag(ctx, DmFlag::Admin, ((ws->kindOptions & kKindOptAdmin) || UserIsAdministrator(ctx)) ? 1 : 0);
-    DmPutFlag(ctx, DmFlag::BatchInst, 1);
-    DmPutFlag(ctx, DmFlag::PrintLog, 0);
-    DmPutFlag(ctx, DmFlag::BiDirect, 0);
-    DmPutFlag(ctx, DmFlag::NoPermission, 0);
-    DmPutFlag(ctx, DmFlag::PresentUiMode, ItemRawById(ctx, kItemUiModeChange) ? 1 : 0);
-    DmPutFlag(ctx, DmFlag::BidiSupport, (ws->attributes & 0x800u) ? 1 : 0);
-    DmPutFlag(ctx, DmFlag::ServerClientMode, ws->serverConnection == 1 ? 1 : 0);
-    DmPutFlag(ctx, DmFlag::UserCodeFix, ItemRawById(ctx, kItemLogCodeUse) ? 1 : 0);
-    DmPutFlag(ctx, DmFlag::UserCodeGet, 0);
-    DmPutFlag(ctx, DmFlag::JlInstalled, JobLinkerInstalled(ctx) ? 1 : 0);
-    DmPutFlag(ctx, DmFlag::PropertyType, 0);
-    DmPutFlag(ctx, DmFlag::UserCodeDll, 0);
+    const DrvWorkspace* ws = ctx->ws;
+    // The sixteen flag bytes are built here and stored in one run; their items
+    // follow each other in DmFlag order from kItRdmCallSrc.
+    uint32_t flags[kDmFlagCount] = {};
+    auto put = [&flags](DmFlag f, bool on) { flags[static_cast<uint32_t>(f)] = on ? 1 : 0; };
+    put(DmFlag::CallSrc, true);
+    flags[static_cast<uint32_t>(DmFlag::OsKind)] = OsIsNt5OrLater() ? 2 : 1;
+    put(DmFlag::Tse, PrnIsTerminalServer(ctx) != 0);
+    put(DmFlag::Admin, (ws->kindOptions & kKindOptAdmin) || UserIsAdministrator(ctx));
+    put(DmFlag::BatchInst, true);
+    put(DmFlag::PresentUiMode, ItemRawById(ctx, kItRdmUIModeChange) != 0);
+    put(DmFlag::BidiSupport, (ws->attributes & 0x800u) != 0);
+    put(DmFlag::ServerClientMode, ws->serverConnection == 1);
+    put(DmFlag::UserCodeFix, ItemRawById(ctx, kItRdmLogCodeUse) != 0);
+    put(DmFlag::JlInstalled, JobLinkerInstalled(ctx) != 0);
+    ItemSetRawRun(ctx, kItRdmCallSrc, flags, kDmFlagCount);
 }
 
 void DmSetDriverVersionOption(DrvContext* ctx) {
     if (!ctx || !ctx->desc) return;
-    ItemSetString(ctx, ItemFindById(ctx, kItemDriverVersionText), ctx->desc->driverVersionText);
+    ItemSetString(ctx, ItemFindById(ctx, kItWdmDriverVersion), ctx->desc->driverVersionText);
 }
 
 void DmHeaderTexts(DrvContext* ctx) {
     if (!ctx || !ctx->desc) return;
     const DriverDesc& d = *ctx->desc;
-    putAnsiItem(ctx, 707, d.settingsIniName);
-    putAnsiItem(ctx, 708, d.versionText1);
-    putAnsiItem(ctx, 709, d.versionText2);
-    putAnsiItem(ctx, 710, u"KWOMMON");
-    ItemSetRawById(ctx, 711, 5);
-    ItemSetRawById(ctx, 712, 0);
-    ItemSetRawById(ctx, 713, 0);
+    putAnsiItem(ctx, kItRdmIniFileName, d.settingsIniName);
+    putAnsiItem(ctx, kItRdmiCDCVerStr, d.versionText1);
+    putAnsiItem(ctx, kItRdmiMPJLVerStr, d.versionText2);
+    putAnsiItem(ctx, kItRdmKwomMark, u"KWOMMON");
+    ItemSetRawById(ctx, kItRdmKwomVersion, 5);
+    ItemSetRawById(ctx, kItRdmKwomMember, 0);
+    ItemSetRawById(ctx, kItRdmKwomCaps, 0);
 }
 
 int DmIsColorDevice(const BYTE* p) { return (p && p[kOffMachineColor] == 1) ? 1 : 0; }

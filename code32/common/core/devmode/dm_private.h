@@ -41,6 +41,7 @@ enum class DmFlag : uint32_t {
     CallSrc, OsKind, BatchInst, PrintLog, BiDirect, NoPermission, PresentUiMode, BidiSupport,
     ServerClientMode, UserCodeFix, UserCodeGet, JlInstalled, PropertyType, UserCodeDll, Tse, Admin
 };
+constexpr size_t kDmFlagCount = static_cast<size_t>(DmFlag::Admin) + 1;
 BYTE DmGetFlag(const DrvContext* ctx, DmFlag f);
 void DmPutFlag(DrvContext* ctx, DmFlag f, BYTE value);
 

@@ -7,6 +7,7 @@
 #include "core/devmode/dm_public_util.h"
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
+#include "core/item_ids.h"
 
 namespace vesk {
 using namespace dm;
@@ -19,8 +20,8 @@ constexpr uint32_t kFieldDefaults = 0x7F03;
 bool namedQuality(int32_t q) { return q >= DMRES_HIGH && q <= DMRES_DRAFT; }
 
 bool qualityOk(DrvContext* ctx, int32_t q) {
-    const int t = optType(ctx, kItQuality);
-    return (t == 1 && (q > 0 || namedQuality(q))) || (t == 8 && (inRange(ctx, kItQuality, q) || namedQuality(q)));
+    const int t = optType(ctx, kItDmPrintQuality);
+    return (t == 1 && (q > 0 || namedQuality(q))) || (t == 8 && (inRange(ctx, kItDmPrintQuality, q) || namedQuality(q)));
 }
 
 // ---- Default steps: the field's description default and its flag ----
@@ -145,57 +146,57 @@ void DmFieldNop(DrvContext*, BYTE*) {}
 void DmValidateDeviceName(DrvContext*, BYTE*) {}
 
 void DmValidateSpecVersion(DrvContext* ctx, BYTE* p) {
-    if (!optType(ctx, kItSpecVersion)) defSpecVersion(ctx, p);
+    if (!optType(ctx, kItDmSpecVersion)) defSpecVersion(ctx, p);
 }
 void DmValidateDriverVersion(DrvContext* ctx, BYTE* p) {
-    if (!optType(ctx, kItDriverVersion)) defDriverVersion(ctx, p);
+    if (!optType(ctx, kItDmDriverVersion)) defDriverVersion(ctx, p);
 }
 void DmValidateSize(DrvContext* ctx, BYTE* p) {
-    if (!optType(ctx, kItSize)) defSize(ctx, p);
+    if (!optType(ctx, kItDmSize)) defSize(ctx, p);
 }
 void DmValidateDriverExtra(DrvContext* ctx, BYTE* p) {
-    if (!optType(ctx, kItDriverExtra)) defDriverExtra(ctx, p);
+    if (!optType(ctx, kItDmDriverExtra)) defDriverExtra(ctx, p);
 }
 void DmValidateFields(DrvContext* ctx, BYTE* p) {
-    if (!optType(ctx, kItFields)) defFields(ctx, p);
+    if (!optType(ctx, kItDmFields)) defFields(ctx, p);
 }
 
 void DmValidateOrientation(DrvContext* ctx, BYTE* p) {
     const int32_t v = get16(p, kOffOrientation);
-    if (optType(ctx, kItOrientation) == 1 && (v == DMORIENT_PORTRAIT || v == DMORIENT_LANDSCAPE))
+    if (optType(ctx, kItDmOrientation) == 1 && (v == DMORIENT_PORTRAIT || v == DMORIENT_LANDSCAPE))
         addFields(p, DM_ORIENTATION);
     else defOrientation(ctx, p);
 }
 
 void DmValidatePaperSize(DrvContext* ctx, BYTE* p) {
     const int32_t v = get16(p, kOffPaperSize);
-    if (optType(ctx, kItPaperSize) == 257 && ((v >= 1 && v <= DMPAPER_LAST) || v >= DMPAPER_USER))
+    if (optType(ctx, kItDmPaperSize) == 257 && ((v >= 1 && v <= DMPAPER_LAST) || v >= DMPAPER_USER))
         addFields(p, DM_PAPERSIZE);
     else defPaperSize(ctx, p);
 }
 
 void DmValidatePaperLength(DrvContext* ctx, BYTE* p) {
-    validateLength(ctx, p, kItPaperLength, kOffPaperLength, kOffPaperWidth, DM_PAPERLENGTH, defPaperLength);
+    validateLength(ctx, p, kItDmPaperLength, kOffPaperLength, kOffPaperWidth, DM_PAPERLENGTH, defPaperLength);
 }
 void DmValidatePaperWidth(DrvContext* ctx, BYTE* p) {
-    validateLength(ctx, p, kItPaperWidth, kOffPaperWidth, kOffPaperLength, DM_PAPERWIDTH, defPaperWidth);
+    validateLength(ctx, p, kItDmPaperWidth, kOffPaperWidth, kOffPaperLength, DM_PAPERWIDTH, defPaperWidth);
 }
 
 void DmValidateScale(DrvContext* ctx, BYTE* p) {
     const int32_t v = get16(p, kOffScale);
-    const int t = optType(ctx, kItScale);
-    if (!((t == 1 && v > 0) || (t == 8 && inRange(ctx, kItScale, v)))) defScale(ctx, p);
+    const int t = optType(ctx, kItDmScale);
+    if (!((t == 1 && v > 0) || (t == 8 && inRange(ctx, kItDmScale, v)))) defScale(ctx, p);
 }
 
 void DmValidateCopies(DrvContext* ctx, BYTE* p) {
     const int32_t v = get16(p, kOffCopies);
-    if (optType(ctx, kItCopies) == 8 && inRange(ctx, kItCopies, v) && v > 0) addFields(p, DM_COPIES);
+    if (optType(ctx, kItDmCopies) == 8 && inRange(ctx, kItDmCopies, v) && v > 0) addFields(p, DM_COPIES);
     else defCopies(ctx, p);
 }
 
 void DmValidateDefaultSource(DrvContext* ctx, BYTE* p) {
     const int32_t v = get16(p, kOffDefaultSource);
-    if (optType(ctx, kItSource) == 513 && ((v >= 1 && v <= DMBIN_LAST) || v >= DMBIN_USER))
+    if (optType(ctx, kItDmDefaultSource) == 513 && ((v >= 1 && v <= DMBIN_LAST) || v >= DMBIN_USER))
         addFields(p, DM_DEFAULTSOURCE);
     else defSource(ctx, p);
 }
@@ -206,22 +207,22 @@ void DmValidatePrintQuality(DrvContext* ctx, BYTE* p) {
 }
 
 void DmValidateColor(DrvContext* ctx, BYTE* p) {
-    if (optType(ctx, kItColor) == 1 && get16(p, kOffColor) > 0) addFields(p, DM_COLOR);
+    if (optType(ctx, kItDmColor) == 1 && get16(p, kOffColor) > 0) addFields(p, DM_COLOR);
     else defColor(ctx, p);
 }
 
 void DmValidateDuplex(DrvContext* ctx, BYTE* p) {
-    const int t = optType(ctx, kItDuplex);
+    const int t = optType(ctx, kItDmDuplex);
     if ((t == 1 || t == 4) && get16(p, kOffDuplex) > 0) addFields(p, DM_DUPLEX);
     else defDuplex(ctx, p);
 }
 
 void DmValidateYResolution(DrvContext* ctx, BYTE* p) {
     const int32_t v = get16(p, kOffYResolution);
-    const int t = optType(ctx, kItYRes);
-    if ((t == 1 && v > 0) || (t == 8 && inRange(ctx, kItYRes, v))) {
+    const int t = optType(ctx, kItDmYResolution);
+    if ((t == 1 && v > 0) || (t == 8 && inRange(ctx, kItDmYResolution, v))) {
         addFields(p, DM_YRESOLUTION);
-    } else if (optType(ctx, kItQuality)) {
+    } else if (optType(ctx, kItDmPrintQuality)) {
         // The print quality, validated again, stands for both directions.
         DmValidatePrintQuality(ctx, p);
         put16(p, kOffYResolution, get16(p, kOffPrintQuality));
@@ -231,14 +232,14 @@ void DmValidateYResolution(DrvContext* ctx, BYTE* p) {
 }
 
 void DmValidateTTOption(DrvContext* ctx, BYTE* p) {
-    if (optType(ctx, kItTTOption) == 1 && get16(p, kOffTTOption) > 0) addFields(p, DM_TTOPTION);
+    if (optType(ctx, kItDmTTOption) == 1 && get16(p, kOffTTOption) > 0) addFields(p, DM_TTOPTION);
     else defTTOption(ctx, p);
 }
 
 void DmValidateCollate(DrvContext* ctx, BYTE* p) {
     if (DmIsCollateSupported(ctx)) {
         if (!(fields(p) & DM_COLLATE)) {
-            put16(p, kOffCollate, ItemRawById(ctx, kItSortOn) ? DMCOLLATE_TRUE : DMCOLLATE_FALSE);
+            put16(p, kOffCollate, ItemRawById(ctx, kItRdmFuncSelectSort) ? DMCOLLATE_TRUE : DMCOLLATE_FALSE);
             addFields(p, DM_COLLATE);
         }
     } else {
@@ -250,21 +251,21 @@ void DmValidateCollate(DrvContext* ctx, BYTE* p) {
 void DmValidateFormName(DrvContext* ctx, BYTE* p) {
     // A name that came from outside may lack its terminator.
     wr16(p, kOffFormName + kFormNameChars * 2 - 2, 0);
-    if (optType(ctx, kItFormName) && !wideFieldEmpty(p, kOffFormName)) addFields(p, DM_FORMNAME);
+    if (optType(ctx, kItDmFormName) && !wideFieldEmpty(p, kOffFormName)) addFields(p, DM_FORMNAME);
     else defFormName(ctx, p);
 }
 
 void DmValidateICMMethod(DrvContext* ctx, BYTE* p) {
-    validateDword(ctx, p, kItICMMethod, kOffICMMethod, DM_ICMMETHOD, defICMMethod);
+    validateDword(ctx, p, kItDmICMMethod, kOffICMMethod, DM_ICMMETHOD, defICMMethod);
 }
 void DmValidateICMIntent(DrvContext* ctx, BYTE* p) {
-    validateDword(ctx, p, kItICMIntent, kOffICMIntent, DM_ICMINTENT, defICMIntent);
+    validateDword(ctx, p, kItDmICMIntent, kOffICMIntent, DM_ICMINTENT, defICMIntent);
 }
 void DmValidateMediaType(DrvContext* ctx, BYTE* p) {
-    validateDword(ctx, p, kItMediaType, kOffMediaType, 0, defMediaType);
+    validateDword(ctx, p, kItDmMediaType, kOffMediaType, 0, defMediaType);
 }
 void DmValidateDitherType(DrvContext* ctx, BYTE* p) {
-    validateDword(ctx, p, kItDither, kOffDitherType, DM_DITHERTYPE, defDitherType);
+    validateDword(ctx, p, kItDmDitherType, kOffDitherType, DM_DITHERTYPE, defDitherType);
 }
 
 int DmIsCollateSupported(DrvContext* ctx) { return dmModel().collateSupported(ctx) ? 1 : 0; }
@@ -272,13 +273,13 @@ int DmIsCollateSupported(DrvContext* ctx) { return dmModel().collateSupported(ct
 void DmScaleLimits(DrvContext* ctx, int32_t* lo, int32_t* hi) {
     *lo = defs(ctx).scaleMin;
     *hi = defs(ctx).scaleMax;
-    if (optType(ctx, kItScale) == 8) dmModel().optionRange(ctx, kItScale, lo, hi);
+    if (optType(ctx, kItDmScale) == 8) dmModel().optionRange(ctx, kItDmScale, lo, hi);
 }
 
 void DmCopiesLimits(DrvContext* ctx, int32_t* lo, int32_t* hi) {
     *lo = defs(ctx).copiesMin;
     *hi = defs(ctx).copiesMax;
-    if (optType(ctx, kItCopies) == 8) dmModel().optionRange(ctx, kItCopies, lo, hi);
+    if (optType(ctx, kItDmCopies) == 8) dmModel().optionRange(ctx, kItDmCopies, lo, hi);
 }
 
 void DmResetPublic(DrvContext* ctx, BYTE* p) {

@@ -7,6 +7,7 @@
 #include "core/devmode/dm_validate.h"
 #include "core/item_helpers.h"
 #include "core/item_store.h"
+#include "core/item_ids.h"
 
 namespace vesk {
 using namespace dm;
@@ -34,17 +35,17 @@ void syncDuplex(DrvContext* ctx) {
     const int32_t d = get16(cur, kOffDuplex);
     const bool landscape = isLandscape(cur);
     if (d == DMDUP_VERTICAL || d == DMDUP_HORIZONTAL) {
-        if (ItemRawById(ctx, kItDuplexOn)) {
+        if (ItemRawById(ctx, kItRdmFuncSelectDuplex)) {
             // A binding of the other kind is turned; one that already gives
             // this flip is kept.
-            if (duplexOfType(ItemRawById(ctx, kItDuplexType), landscape) != d)
-                ItemSetRawById(ctx, kItDuplexType, typeOfDuplex(d, landscape));
+            if (duplexOfType(ItemRawById(ctx, kItRdmDuplexType), landscape) != d)
+                ItemSetRawById(ctx, kItRdmDuplexType, typeOfDuplex(d, landscape));
         } else {
-            ItemSetRawById(ctx, kItDuplexOn, 1);
-            ItemSetRawById(ctx, kItDuplexType, typeOfDuplex(d, landscape));
+            ItemSetRawById(ctx, kItRdmFuncSelectDuplex, 1);
+            ItemSetRawById(ctx, kItRdmDuplexType, typeOfDuplex(d, landscape));
         }
     } else if (d == DMDUP_SIMPLEX && ItemRawById(ctx, kItDuplexLock) == 0) {
-        ItemSetRawById(ctx, kItDuplexOn, 0);
+        ItemSetRawById(ctx, kItRdmFuncSelectDuplex, 0);
     }
 }
 
@@ -56,24 +57,24 @@ bool customSize(const BYTE* cur, uint32_t flags) {
 }
 
 void stateBytes(DrvContext* ctx) {
-    DmPutFlag(ctx, DmFlag::PresentUiMode, ItemRawById(ctx, kItUiModeChange) ? 1 : 0);
+    DmPutFlag(ctx, DmFlag::PresentUiMode, ItemRawById(ctx, kItRdmUIModeChange) ? 1 : 0);
     DmPutFlag(ctx, DmFlag::BidiSupport, (ctx->ws && (ctx->ws->attributes & kPrinterBidi)) ? 1 : 0);
     DmPutFlag(ctx, DmFlag::ServerClientMode, (ctx->ws && ctx->ws->serverConnection == 1) ? 1 : 0);
 }
 
 bool stampShown(DrvContext* ctx) {
-    const uint32_t kind = ItemRawById(ctx, kItStampKind);
-    return ItemRawById(ctx, kItStampOn) && ((kind >= 1 && kind <= 3) || kind == 128);
+    const uint32_t kind = ItemRawById(ctx, kItRdmWmKind);
+    return ItemRawById(ctx, kItRdmFuncSelectWaterMark) && ((kind >= 1 && kind <= 3) || kind == 128);
 }
 
 }  // namespace
 
 void DmResolutionToItems(DrvContext* ctx) {
     if (!ctx || !ctx->devmode) return;
-    const uint32_t q = ItemRawById(ctx, kItQuality);
-    ItemSetRawById(ctx, kItYRes, q);
-    ItemSetRawById(ctx, kItDstResW, q);
-    ItemSetRawById(ctx, kItDstResH, q);
+    const uint32_t q = ItemRawById(ctx, kItDmPrintQuality);
+    ItemSetRawById(ctx, kItDmYResolution, q);
+    ItemSetRawById(ctx, kItRdmDstResolutionW, q);
+    ItemSetRawById(ctx, kItRdmDstResolutionH, q);
     UpdateItem187ForResolution(static_cast<int16_t>(q), ctx);
 }
 
@@ -81,16 +82,16 @@ void DmDuplexFromItems(DrvContext* ctx) {
     if (!ctx || !ctx->devmode) return;
     BYTE* cur = ctx->devmode;
     const int32_t d = get16(cur, kOffDuplex);
-    if (ItemRawById(ctx, kItDuplexOn) == 0) {
+    if (ItemRawById(ctx, kItRdmFuncSelectDuplex) == 0) {
         put16(cur, kOffDuplex, DMDUP_SIMPLEX);
         return;
     }
     if (ItemRawById(ctx, kItDuplexLock) != 0 && d != DMDUP_VERTICAL && d != DMDUP_HORIZONTAL) return;
-    put16(cur, kOffDuplex, duplexOfType(ItemRawById(ctx, kItDuplexType), isLandscape(cur)));
+    put16(cur, kOffDuplex, duplexOfType(ItemRawById(ctx, kItRdmDuplexType), isLandscape(cur)));
 }
 
 void DmMediaTypeFromItem(DrvContext* ctx) {
-    if (ctx && ctx->devmode) wr32(ctx->devmode, kOffMediaType, ItemRawById(ctx, kItMediaTypeItem));
+    if (ctx && ctx->devmode) wr32(ctx->devmode, kOffMediaType, ItemRawById(ctx, kItRdmMediaType));
 }
 
 void DmSyncItems(DrvContext* ctx, const BYTE* in, uint32_t mergeFlags) {
@@ -101,8 +102,8 @@ void DmSyncItems(DrvContext* ctx, const BYTE* in, uint32_t mergeFlags) {
     const uint32_t asked = requestedFields(in);
     const uint32_t common = asked & fields(cur);
     if (common & DM_DUPLEX) syncDuplex(ctx);
-    if (common & DM_MEDIATYPE) ItemSetRawById(ctx, kItMediaTypeItem, rd32(cur, kOffMediaType));
-    if (stampShown(ctx)) LoadStampByIndex(ctx, ItemRawById(ctx, kItStampId));
+    if (common & DM_MEDIATYPE) ItemSetRawById(ctx, kItRdmMediaType, rd32(cur, kOffMediaType));
+    if (stampShown(ctx)) LoadStampByIndex(ctx, ItemRawById(ctx, kItRdmWmID));
     if (!(mergeFlags & kMergeSettingsImport)) DmResolutionToItems(ctx);
 
     const bool bothSized = (asked & DM_PAPERSIZE) && (fields(cur) & DM_PAPERSIZE);
@@ -115,13 +116,13 @@ void DmSyncItems(DrvContext* ctx, const BYTE* in, uint32_t mergeFlags) {
         if (customSize(cur, own) && !(own & DM_PAPERSIZE)) DmCustomSizeToItems(ctx);
         else if (own & DM_PAPERSIZE) DmSetSrcPaperItems(ctx, rds16(cur, kOffPaperSize));
     }
-    DmSetDstPaperItems(ctx, static_cast<int16_t>(ItemRawById(ctx, kItOutPaper)));
+    DmSetDstPaperItems(ctx, static_cast<int16_t>(ItemRawById(ctx, kItRdmOutPaperSize)));
     stateBytes(ctx);
-    if (DmItem* pdl = ItemFindById(ctx, kItPdlCode)) {
+    if (DmItem* pdl = ItemFindById(ctx, kItRdmOther)) {
         const BYTE* s = ItemGetStorage(ctx, pdl);
         if (s && s[0] == 0) SetPdlCodeItem(ctx);
     }
-    ItemSetRawById(ctx, kItUiStart, 0);
+    ItemSetRawById(ctx, kItWdmUIStart, 0);
     DmValidateAll(ctx, 2);
 }
 
@@ -131,10 +132,10 @@ void DmDerivedItemsUpdate(DrvContext* ctx, int reason) {
     DmResolutionFromItems(ctx);
     if (customSize(cur, fields(cur))) DmCustomSizeToItems(ctx);
     else DmSetSrcPaperItems(ctx, rds16(cur, kOffPaperSize));
-    DmSetDstPaperItems(ctx, static_cast<int16_t>(ItemRawById(ctx, kItOutPaper)));
+    DmSetDstPaperItems(ctx, static_cast<int16_t>(ItemRawById(ctx, kItRdmOutPaperSize)));
     stateBytes(ctx);
     if (reason == 1 || reason == 3 || reason == 4) SetPdlCodeItem(ctx);
-    ItemSetRawById(ctx, kItUiStart, 0);
+    ItemSetRawById(ctx, kItWdmUIStart, 0);
 }
 
 void DmItemsToPublic(DrvContext* ctx, int reason) {

@@ -9,6 +9,7 @@
 #include "core/item_helpers.h"
 #include "core/item_store.h"
 #include "core/units.h"
+#include "core/item_ids.h"
 
 namespace vesk {
 using namespace dm;
@@ -62,8 +63,8 @@ void mergePaper(DrvContext* ctx, const BYTE* in, uint32_t inFields) {
             put16(cur, kOffPaperLength, DotsToDisplay(kUnitTenthMm, l, 1200));
             addFields(cur, DM_PAPERLENGTH | DM_PAPERWIDTH);
         } else {
-            if (allowed(ctx, kItPaperSize, inPaper)) put16(cur, kOffPaperSize, inPaper);
-            else modelOrDescDefault(ctx, cur, kItPaperSize, kOffPaperSize, pd.paperSize);
+            if (allowed(ctx, kItDmPaperSize, inPaper)) put16(cur, kOffPaperSize, inPaper);
+            else modelOrDescDefault(ctx, cur, kItDmPaperSize, kOffPaperSize, pd.paperSize);
             clearFields(cur, DM_PAPERLENGTH | DM_PAPERWIDTH);
             // The size of the paper taken, also of a default, so that the
             // fields never describe another paper.
@@ -114,20 +115,20 @@ void checkQualityAgainstResolution(DrvContext* ctx) {
     BYTE* cur = ctx->devmode;
     const int32_t q = get16(cur, kOffPrintQuality);
     uint32_t mv = 0;
-    if (optType(ctx, kItDstResW) == 8) {
-        const uint32_t both = ItemRawById(ctx, kItResBoth);
+    if (optType(ctx, kItRdmDstResolutionW) == 8) {
+        const uint32_t both = ItemRawById(ctx, kItRdmDstResolutionBoth);
         const ResolutionRow* own = resRowById(both);
         uint32_t id = static_cast<uint32_t>(q);
-        if (ItemRawById(ctx, kItUseUserMacro) == 1 && own && own->xDpi == q) id = both;
+        if (ItemRawById(ctx, kItRdmUseUserMacro) == 1 && own && own->xDpi == q) id = both;
         else if (const ResolutionRow* r = resRowByX(q)) id = r->id;
-        if (!ItemValueIsValid(ctx, ItemFindById(ctx, kItResBoth), kItResBoth, id) &&
-            dmModel().optionValue(ctx, kItResBoth, &mv))
+        if (!ItemValueIsValid(ctx, ItemFindById(ctx, kItRdmDstResolutionBoth), kItRdmDstResolutionBoth, id) &&
+            dmModel().optionValue(ctx, kItRdmDstResolutionBoth, &mv))
             if (const ResolutionRow* r = resRowById(mv)) put16(cur, kOffPrintQuality, r->xDpi);
         return;
     }
-    DmItem* res = ItemFindById(ctx, kItDstResW);
-    if (!ItemValueIsValid(ctx, res, kItDstResW, static_cast<uint32_t>(q)) &&
-        dmModel().optionValue(ctx, kItDstResW, &mv))
+    DmItem* res = ItemFindById(ctx, kItRdmDstResolutionW);
+    if (!ItemValueIsValid(ctx, res, kItRdmDstResolutionW, static_cast<uint32_t>(q)) &&
+        dmModel().optionValue(ctx, kItRdmDstResolutionW, &mv))
         put16(cur, kOffPrintQuality, static_cast<int32_t>(ItemMapToRaw(ctx, res, mv)));
 }
 
@@ -135,32 +136,32 @@ void mergeQuality(DrvContext* ctx, const BYTE* in, uint32_t mergeFlags) {
     BYTE* cur = ctx->devmode;
     const int32_t v = get16(in, kOffPrintQuality);
     if (v >= DMRES_HIGH && v <= DMRES_DRAFT) {
-        modelOrDescDefault(ctx, cur, kItQuality, kOffPrintQuality, defs(ctx).printQuality);
-    } else if (allowed(ctx, kItQuality, v)) {
+        modelOrDescDefault(ctx, cur, kItDmPrintQuality, kOffPrintQuality, defs(ctx).printQuality);
+    } else if (allowed(ctx, kItDmPrintQuality, v)) {
         put16(cur, kOffPrintQuality, v);
     } else {
         // The resolution item's model value, as a raw value.
         uint32_t r = 0;
-        DmItem* res = ItemFindById(ctx, kItDstResW);
-        const int t = optType(ctx, kItDstResW);
-        if (t && dmModel().optionValue(ctx, kItDstResW, &r)) {
+        DmItem* res = ItemFindById(ctx, kItRdmDstResolutionW);
+        const int t = optType(ctx, kItRdmDstResolutionW);
+        if (t && dmModel().optionValue(ctx, kItRdmDstResolutionW, &r)) {
             if (res && res->valueMap && (t & 1)) r = ItemMapToRaw(ctx, res, r);
-            ItemSetRawById(ctx, kItQuality, r);
+            ItemSetRawById(ctx, kItDmPrintQuality, r);
         }
     }
     checkQualityAgainstResolution(ctx);
 
     // A user quality macro of the quality list decides the resolution: its
     // entry is loaded on a saved DEVMODE only to read item 42.
-    const uint32_t macro = ItemRawById(ctx, kItUserPrintMacro);
-    if (ItemRawById(ctx, kItUseUserMacro) == 1 && (mergeFlags & kMergeNoUi) && (mergeFlags & kMergePrompt) &&
+    const uint32_t macro = ItemRawById(ctx, kItRdmUserPrintMacro);
+    if (ItemRawById(ctx, kItRdmUseUserMacro) == 1 && (mergeFlags & kMergeNoUi) && (mergeFlags & kMergePrompt) &&
         macro >= 32 && macro <= 39 && DmSaveState(ctx)) {
         const int loaded = LoadQualityByIndex(ctx, macro - 32);
-        const uint32_t r = ItemRawById(ctx, kItDstResW);
+        const uint32_t r = ItemRawById(ctx, kItRdmDstResolutionW);
         DmRestoreState(ctx, 1);
-        if (loaded && r != ItemRawById(ctx, kItQuality)) ItemSetRawById(ctx, kItQuality, r);
+        if (loaded && r != ItemRawById(ctx, kItDmPrintQuality)) ItemSetRawById(ctx, kItDmPrintQuality, r);
     }
-    if (!(mergeFlags & kMergeSettingsImport) && !dmModel().paperLimitsOk(ctx)) ItemSetRawById(ctx, kItQuality, 600);
+    if (!(mergeFlags & kMergeSettingsImport) && !dmModel().paperLimitsOk(ctx)) ItemSetRawById(ctx, kItDmPrintQuality, 600);
     addFields(cur, DM_PRINTQUALITY);
 }
 
@@ -174,14 +175,14 @@ void DmMergePublic(DrvContext* ctx, const BYTE* in, uint32_t mergeFlags) {
 
     if (inFields & DM_DEFAULTSOURCE) {
         const int32_t v = get16(in, kOffDefaultSource);
-        if (allowed(ctx, kItSource, v)) put16(cur, kOffDefaultSource, v);
-        else modelOrDescDefault(ctx, cur, kItSource, kOffDefaultSource, pd.defaultSource);
+        if (allowed(ctx, kItDmDefaultSource, v)) put16(cur, kOffDefaultSource, v);
+        else modelOrDescDefault(ctx, cur, kItDmDefaultSource, kOffDefaultSource, pd.defaultSource);
         addFields(cur, DM_DEFAULTSOURCE);
     }
     if (inFields & DM_ORIENTATION) {
         const int32_t v = get16(in, kOffOrientation);
-        if (allowed(ctx, kItOrientation, v)) put16(cur, kOffOrientation, v);
-        else modelOrDescDefault(ctx, cur, kItOrientation, kOffOrientation, pd.orientation);
+        if (allowed(ctx, kItDmOrientation, v)) put16(cur, kOffOrientation, v);
+        else modelOrDescDefault(ctx, cur, kItDmOrientation, kOffOrientation, pd.orientation);
         addFields(cur, DM_ORIENTATION);
     }
     mergePaper(ctx, in, inFields);
@@ -203,16 +204,16 @@ void DmMergePublic(DrvContext* ctx, const BYTE* in, uint32_t mergeFlags) {
     put16(cur, kOffYResolution, get16(cur, kOffPrintQuality));
     addFields(cur, DM_YRESOLUTION);
 
-    if (inFields & DM_DUPLEX) takeAllowed(ctx, in, kItDuplex, kOffDuplex, DM_DUPLEX, pd.duplex, true);
-    if (inFields & DM_COLOR) takeAllowed(ctx, in, kItColor, kOffColor, DM_COLOR, pd.color, true);
-    if (inFields & DM_TTOPTION) takeAllowed(ctx, in, kItTTOption, kOffTTOption, DM_TTOPTION, pd.ttOption, false);
+    if (inFields & DM_DUPLEX) takeAllowed(ctx, in, kItDmDuplex, kOffDuplex, DM_DUPLEX, pd.duplex, true);
+    if (inFields & DM_COLOR) takeAllowed(ctx, in, kItDmColor, kOffColor, DM_COLOR, pd.color, true);
+    if (inFields & DM_TTOPTION) takeAllowed(ctx, in, kItDmTTOption, kOffTTOption, DM_TTOPTION, pd.ttOption, false);
 
     clearFields(cur, DM_COLLATE);
     put16(cur, kOffCollate, DMCOLLATE_FALSE);
     if (DmIsCollateSupported(ctx)) {
         addFields(cur, DM_COLLATE);
         const bool on = (inFields & DM_COLLATE) ? get16(in, kOffCollate) == DMCOLLATE_TRUE
-                                                : ItemRawById(ctx, kItSortOn) != 0;
+                                                : ItemRawById(ctx, kItRdmFuncSelectSort) != 0;
         put16(cur, kOffCollate, on ? DMCOLLATE_TRUE : DMCOLLATE_FALSE);
     }
 
@@ -220,9 +221,9 @@ void DmMergePublic(DrvContext* ctx, const BYTE* in, uint32_t mergeFlags) {
         int item;
         uint32_t off, flag, def;
     };
-    const DwordField dw[] = {{kItICMMethod, kOffICMMethod, DM_ICMMETHOD, pd.icmMethod},
-                             {kItICMIntent, kOffICMIntent, DM_ICMINTENT, pd.icmIntent},
-                             {kItDither, kOffDitherType, DM_DITHERTYPE, pd.ditherType}};
+    const DwordField dw[] = {{kItDmICMMethod, kOffICMMethod, DM_ICMMETHOD, pd.icmMethod},
+                             {kItDmICMIntent, kOffICMIntent, DM_ICMINTENT, pd.icmIntent},
+                             {kItDmDitherType, kOffDitherType, DM_DITHERTYPE, pd.ditherType}};
     for (const DwordField& f : dw) {
         if (!(inFields & f.flag)) continue;
         const uint32_t v = rd32(in, f.off);
@@ -235,7 +236,7 @@ void DmMergePublic(DrvContext* ctx, const BYTE* in, uint32_t mergeFlags) {
     }
     if (inFields & DM_MEDIATYPE) {
         const uint32_t v = rd32(in, kOffMediaType);
-        wr32(cur, kOffMediaType, allowed(ctx, kItMediaType, static_cast<int32_t>(v)) ? v : pd.mediaType);
+        wr32(cur, kOffMediaType, allowed(ctx, kItDmMediaType, static_cast<int32_t>(v)) ? v : pd.mediaType);
     }
 }
 

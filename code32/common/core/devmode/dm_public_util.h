@@ -8,20 +8,13 @@
 #include "core/devmode/dm_layout.h"
 #include "core/devmode/dm_model.h"
 #include "core/driver_desc.h"
+#include "core/item_ids.h"
 
 namespace vesk::dmpub {
 
-// Item ids of the public fields (item n + 1 is public field n) and of the
-// items kept in step with them.
-constexpr int kItSpecVersion = 2, kItDriverVersion = 3, kItSize = 4, kItDriverExtra = 5, kItFields = 6,
-              kItOrientation = 7, kItPaperSize = 8, kItPaperLength = 9, kItPaperWidth = 10, kItScale = 11,
-              kItCopies = 12, kItSource = 13, kItQuality = 14, kItColor = 15, kItDuplex = 16, kItYRes = 17,
-              kItTTOption = 18, kItFormName = 20, kItICMMethod = 27, kItICMIntent = 28, kItMediaType = 29,
-              kItDither = 30;
-constexpr int kItUiModeChange = 40, kItDstResW = 42, kItDstResH = 43, kItOutPaper = 50, kItDuplexOn = 61,
-              kItStampOn = 63, kItSortOn = 64, kItDuplexType = 102, kItStampKind = 109, kItStampId = 120,
-              kItUseUserMacro = 185, kItUserPrintMacro = 188, kItResBoth = 248, kItMediaTypeItem = 378,
-              kItUiStart = 880, kItLogCodeUse = 10002, kItPdlCode = 10274, kItDuplexLock = 916;
+// The duplex lock kept in step with the public duplex field (an item without
+// a field name; the public fields are item n + 1 for field n).
+constexpr int kItDuplexLock = 916;
 
 inline const PublicDefaults& defs(DrvContext* ctx) { return ctx->desc->publicDefaults; }
 inline int optType(DrvContext* ctx, int item) { return dmModel().optionType(ctx, item); }

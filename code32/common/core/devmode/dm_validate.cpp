@@ -9,20 +9,19 @@
 #include "core/pending_capabilities.h"
 #include "core/item_store.h"
 #include "core/pending_capabilities.h"
+#include "core/item_ids.h"
 
 namespace vesk {
 
 namespace {
-constexpr int kItNupKind = 94, kItNupType = 95, kItNupOn = 59;
-
 bool isListType(int t) { return t == 1 || t == 2 || t == 257 || t == 513; }
 
 // The companion switch of the finishing options whose values it gates.
 int companionOf(int id) {
     switch (id) {
-    case 102: return 61;   // duplex type: duplex on
-    case 136: return 66;   // staple type: staple on
-    case 134: return 65;   // punch type: punch on
+    case kItRdmDuplexType: return kItRdmFuncSelectDuplex;
+    case kItRdmStapleType: return kItRdmFuncSelectStaple;
+    case kItRdmPunchType: return kItRdmFuncSelectPunch;
     default: return 0;
     }
 }
@@ -91,17 +90,17 @@ int ItemValueIsValidEx(DrvContext* ctx, const DmItem* item, int id, uint32_t raw
     bool listed = false;
     if (!listValueOk(ctx, item, id, raw, &v, &listed)) return 0;
 
-    if (id == kItNupType && switchIsOn(ctx, kItNupOn)) {
+    if (id == kItRdmNUPType && switchIsOn(ctx, kItRdmFuncSelectNup)) {
         int flag = 0;
         const int kind = NupKindFromType(raw, &flag);
         if (kind >= 0 && repair) {
-            const uint32_t current = ItemRawById(ctx, kItNupKind);
+            const uint32_t current = ItemRawById(ctx, kItRdmNUPPOSTKind);
             const uint32_t oneUp = landscape(ctx) ? 3 : 1;
             if (current != static_cast<uint32_t>(kind)) {
-                ItemSetRawById(ctx, kItNupKind, static_cast<uint32_t>(kind));
-                if (kind == 1) ItemSetRawById(ctx, kItNupType, oneUp);
+                ItemSetRawById(ctx, kItRdmNUPPOSTKind, static_cast<uint32_t>(kind));
+                if (kind == 1) ItemSetRawById(ctx, kItRdmNUPType, oneUp);
             } else if (current == 1 && m.valueCondition(ctx, id, v, 1)) {
-                ItemSetRawById(ctx, kItNupType, oneUp);
+                ItemSetRawById(ctx, kItRdmNUPType, oneUp);
             }
         }
         return 1;

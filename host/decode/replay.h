@@ -1,0 +1,28 @@
+// Replays the drawing records of a decoded stream into one picture per page:
+// rectangles, paths (with the clip in force, the colour and the line width),
+// rasters, on a white page. Text records are not drawn yet.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "decode/bytes.h"
+
+namespace vesk::decode {
+
+struct Picture {
+    std::uint32_t width = 0, height = 0;
+    std::vector<std::uint8_t> rgb;  // rows top first, three bytes a pixel: red, green, blue
+    std::size_t skipped = 0;        // records not drawn (text)
+};
+
+struct ReplayResult {
+    bool ok = false;
+    std::string error;
+    std::vector<Picture> pages;
+};
+
+// Pages larger than `maxPixels` fail rather than take the memory.
+ReplayResult replayStream(Bytes input, std::uint64_t maxPixels = 64ull << 20);
+
+}  // namespace vesk::decode
