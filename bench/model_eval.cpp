@@ -80,7 +80,7 @@ std::vector<uint32_t> reachablePrograms(const MdlImageView& v) {
         for (uint32_t head : {l + kMdlListFirst, l + kMdlListSecond}) {
             uint32_t n = 0;
             v.link(head, kMdlNodeSize, &n);
-            MdlListWalk walk(v, n, 8);
+            MdlListWalk walk(v, n, kMdlNodeSize);
             for (uint32_t node; walk.next(&node);) {
                 uint16_t kind = 0;
                 uint32_t nested = 0;

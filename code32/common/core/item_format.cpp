@@ -43,7 +43,7 @@ size_t ItemFormatValue(DrvContext* ctx, int key, WCHAR* buffer, size_t capacity)
         size_t n = number(buffer, capacity, u"%d", static_cast<int32_t>(value));
         uint16_t unitId = 0;
         const uint32_t values = MdlGetOptionValues(ctx, optionId, nullptr);
-        if (values && MdlViewOf(ctx).u16(values, &unitId) && unitId && n + 1 < capacity)
+        if (values && MdlViewOf(ctx).u16(values + kMdlNumUnit, &unitId) && unitId && n + 1 < capacity)
             n += ResLoadString(ctx, unitId, buffer + n, capacity - n, 0);
         return n;
     }

@@ -24,9 +24,9 @@ bool MdlFindCommand(const MdlImageView& view, uint16_t key, uint16_t subKey, Com
         out->at = at;
         out->type = type;
         uint32_t pair = 0;
-        if (view.link(at + kMdlOptCommands, 8, &pair) && pair) {
-            ImageText(view, pair, &out->affixes.prefix);
-            ImageText(view, pair + 4, &out->affixes.suffix);
+        if (view.link(at + kMdlOptCommands, kMdlCommandPairSize, &pair) && pair) {
+            ImageText(view, pair + kMdlPairPrefix, &out->affixes.prefix);
+            ImageText(view, pair + kMdlPairSuffix, &out->affixes.suffix);
         }
         view.u32(at + kMdlOptValues, &out->values);
         return true;
@@ -34,23 +34,17 @@ bool MdlFindCommand(const MdlImageView& view, uint16_t key, uint16_t subKey, Com
     return false;
 }
 
-uint32_t ValueRecordSize(uint16_t baseType) {
-    if (baseType == kMdlPickSlot) return 20;
-    if (baseType == kMdlPickPage || baseType == kMdlFontTbl) return 24;
-    return 12;
-}
-
 uint32_t FindValueRecord(const MdlImageView& view, const CommandRecord& rec, uint16_t value) {
-    return MdlListFind(view, rec.values, ValueRecordSize(MdlBaseType(rec.type)), 4, value);
+    return MdlListFind(view, rec.values, MdlValueRecordSize(MdlBaseType(rec.type)), kMdlValId, value);
 }
 
 void NumericScale(const MdlImageView& view, const CommandRecord& rec, int64_t* multiplier, int64_t* divisor) {
     *multiplier = 1;
     *divisor = 1;
-    if (MdlBaseType(rec.type) != kMdlNumeric || !rec.values || !view.inside(rec.values, 24)) return;
+    if (MdlBaseType(rec.type) != kMdlNumeric || !rec.values || !view.inside(rec.values, kMdlNumBlockSize)) return;
     int16_t m = 0, d = 0;
-    view.i16(rec.values + kNumericMultiplier, &m);
-    view.i16(rec.values + kNumericDivisor, &d);
+    view.i16(rec.values + kMdlNumMultiplier, &m);
+    view.i16(rec.values + kMdlNumDivisor, &d);
     *multiplier = m;
     *divisor = d;
 }

@@ -18,14 +18,6 @@ namespace vesk {
 constexpr uint16_t kCmdAnySubKey = kMdlIdentity;
 constexpr uint16_t kCmdWriteNothing = kMdlTypeUnknown;
 
-// Numeric block: the two 16-bit fields our model descriptions use for the
-// header's scale, the seventh and eighth numbers of NumericValue (the
-// description's format is "digits default minimum maximum scale step
-// multiplier divisor"). Ours: no table of the description names them, and
-// these are the two fields no other reader of the block takes.
-constexpr uint32_t kNumericMultiplier = 8;
-constexpr uint32_t kNumericDivisor = 10;
-
 struct CommandRecord {
     uint32_t at = 0;       // offset of the option record
     uint16_t type = 0;     // the type word
@@ -41,9 +33,8 @@ bool MdlFindCommand(const MdlImageView& view, uint16_t key, uint16_t subKey, Com
 bool ImageText(const MdlImageView& view, uint32_t linkAt, std::string_view* out);
 
 // The value record of a list type whose value id equals `value` (16-bit
-// compare); its offset, or 0. `recordSize` by the base type.
+// compare); its offset, or 0.
 uint32_t FindValueRecord(const MdlImageView& view, const CommandRecord& rec, uint16_t value);
-uint32_t ValueRecordSize(uint16_t baseType);
 
 // Multiplier and divisor of a Numeric record; 1 and 1 for other records.
 void NumericScale(const MdlImageView& view, const CommandRecord& rec, int64_t* multiplier, int64_t* divisor);

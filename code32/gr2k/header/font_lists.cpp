@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/font_tables.h"
+#include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/model/query.h"
 #include "header/header_internal.h"
@@ -67,7 +68,7 @@ void PjlDevFontId(HeaderRender& r) {
 void PjlSubFontTable(HeaderRender& r, const CommandRecord& rec, uint32_t value) {
     const uint32_t at = FindValueRecord(r.view, rec, static_cast<uint16_t>(value));
     uint32_t pairs = 0;
-    if (!at || !r.view.u32(at + 12, &pairs) || pairs == 0) return;
+    if (!at || !r.view.u32(at + kMdlValCount, &pairs) || pairs == 0) return;
     uint32_t n = 0;
     const BYTE* t = table(r.ctx, kItRdmFontTableNum, kItRdmFontTable, kSubstRecord, &n);
     std::string list;

@@ -18,14 +18,6 @@
 namespace vesk {
 namespace {
 
-// Node fields.
-constexpr uint32_t kNodeKind = 4;
-constexpr uint32_t kNodeOptionKey = 6;
-constexpr uint32_t kNodeSubKey = 8;
-constexpr uint32_t kNodeLiteralLength = 8;
-constexpr uint32_t kNodeLiteralText = 12;
-constexpr uint32_t kNodeNested = 8;
-constexpr uint16_t kNodeOption = 1, kNodeLiteral = 2, kNodeGroup = 3, kNodeDeviceFonts = 4;
 // Groups nest at most this deep (the compiled image bounds them too).
 constexpr int kMaxDepth = 64;
 
@@ -40,9 +32,9 @@ int renderList(HeaderRender& r, uint32_t head, int depth, uint32_t& steps);
 int renderGroup(HeaderRender& r, uint32_t group, int depth, uint32_t& steps) {
     if (steps-- == 0 || depth > kMaxDepth || !r.view.inside(group, kMdlImgCommandListSize)) return -1;
     uint32_t condition = 0, first = 0, second = 0;
-    r.view.u32(group, &condition);
-    r.view.u32(group + 4, &first);
-    r.view.u32(group + 8, &second);
+    r.view.u32(group + kMdlListCond, &condition);
+    r.view.u32(group + kMdlListFirst, &first);
+    r.view.u32(group + kMdlListSecond, &second);
     const uint32_t list = condition == 0 || MdlEvalExpressionGr(r.ctx, condition) != 0 ? first : second;
     return list ? renderList(r, list, depth, steps) : 0;
 }
@@ -51,7 +43,7 @@ int renderGroup(HeaderRender& r, uint32_t group, int depth, uint32_t& steps) {
 void renderPick(HeaderRender& r, const CommandRecord& rec, uint32_t value) {
     const uint32_t at = FindValueRecord(r.view, rec, static_cast<uint16_t>(value));
     std::string_view text;
-    if (at && ImageText(r.view, at + 8, &text) && !text.empty())
+    if (at && ImageText(r.view, at + kMdlValCommand, &text) && !text.empty())
         CmdTextAppend(rec.affixes, text.data(), text.size(), r.out);
 }
 
@@ -99,8 +91,8 @@ int renderOption(HeaderRender& r, uint16_t key, uint16_t subKey) {
             // state without a text of its own is the prefix and suffix alone.
             uint32_t block = 0;
             std::string_view text;
-            if (!r.view.link(rec.at + kMdlOptValues, 12, &block)) return 0;
-            if (block) ImageText(r.view, block + (value ? 4 : 8), &text);
+            if (!r.view.link(rec.at + kMdlOptValues, kMdlBoolBlockSize, &block)) return 0;
+            if (block) ImageText(r.view, block + (value ? kMdlBoolTrue : kMdlBoolFalse), &text);
             CmdTextAppend(rec.affixes, text.data(), text.size(), r.out);
             return 0;
         }
@@ -118,22 +110,22 @@ int renderOption(HeaderRender& r, uint16_t key, uint16_t subKey) {
 
 int renderList(HeaderRender& r, uint32_t head, int depth, uint32_t& steps) {
     int result = 0;
-    MdlListWalk walk(r.view, head, 8);
+    MdlListWalk walk(r.view, head, kMdlNodeSize);
     uint32_t at = 0;
     while (walk.next(&at)) {
         if (steps-- == 0) return -1;
         uint16_t kind = 0;
-        r.view.u16(at + kNodeKind, &kind);
+        r.view.u16(at + kMdlNodeKind, &kind);
         switch (kind) {
-            case kNodeOption: {
+            case kMdlNodeOption: {
                 uint16_t key = 0, sub = 0;
-                if (!r.view.u16(at + kNodeOptionKey, &key) || !r.view.u16(at + kNodeSubKey, &sub)) return -1;
+                if (!r.view.u16(at + kMdlNodeOptionKey, &key) || !r.view.u16(at + kMdlNodeNumber, &sub)) return -1;
                 result = renderOption(r, key, sub);
                 break;
             }
-            case kNodeLiteral: {
+            case kMdlNodeLiteral: {
                 uint32_t length = 0, text = 0;
-                if (!r.view.u32(at + kNodeLiteralLength, &length) || !r.view.u32(at + kNodeLiteralText, &text))
+                if (!r.view.u32(at + kMdlNodeTextLength, &length) || !r.view.u32(at + kMdlNodeText, &text))
                     return -1;
                 if (length > 1) {
                     if (text < kMdlHeaderSize || !r.view.inside(text, length - 1)) return -1;
@@ -141,13 +133,13 @@ int renderList(HeaderRender& r, uint32_t head, int depth, uint32_t& steps) {
                 }
                 break;
             }
-            case kNodeGroup: {
+            case kMdlNodeGroup: {
                 uint32_t nested = 0;
-                if (!r.view.link(at + kNodeNested, kMdlImgCommandListSize, &nested)) return -1;
+                if (!r.view.link(at + kMdlNodeNested, kMdlImgCommandListSize, &nested)) return -1;
                 result = nested ? renderGroup(r, nested, depth + 1, steps) : 0;
                 break;
             }
-            case kNodeDeviceFonts: PjlDevFontId(r); break;
+            case kMdlNodeDeviceFonts: PjlDevFontId(r); break;
             default: return -1;
         }
         if (result < 0) return result;

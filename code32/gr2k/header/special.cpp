@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/paths.h"
 #include "core/printer_identity.h"

@@ -48,7 +48,7 @@ BYTE* copyFontList(const DrvContext* ctx, int countSlot, uint32_t* outCount) {
     for (uint32_t i = 0; i < count; ++i) {
         BYTE* rec = block + static_cast<size_t>(i) * kMdlFontRecordSize;
         uint32_t entry = 0;
-        if (!v.link(arr + 4 * i, 8, &entry) || !entry) continue;  // a broken entry stays empty
+        if (!v.link(arr + 4 * i, kMdlFontEntrySize, &entry) || !entry) continue;  // a broken entry stays empty
         uint32_t number = 0;
         v.u32(entry, &number);
         put32(rec, number);
@@ -82,7 +82,7 @@ BYTE* MdlCopyFontSubstDefaults(const DrvContext* ctx, uint32_t* outCount) {
         // has pairs.
         uint32_t values = 0;
         if (!v.link(o + kMdlOptValues, MdlValueRecordSize(kMdlFontTbl), &values)) return nullptr;
-        MdlListWalk walk(v, values, 24);
+        MdlListWalk walk(v, values, MdlValueRecordSize(kMdlFontTbl));
         for (uint32_t rec; walk.next(&rec);) {
             uint32_t count = 0, first = 0, second = 0;
             v.u32(rec + kMdlValCount, &count);

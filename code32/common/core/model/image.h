@@ -78,6 +78,15 @@ constexpr uint32_t kMdlPageResolution = 4, kMdlPageOrientation = 6, kMdlPageCond
 // minimum, maximum), String block (8: four i16).
 constexpr uint32_t kMdlBoolDefault = 0, kMdlBoolTrue = 4, kMdlBoolFalse = 8;
 constexpr uint32_t kMdlNumDefault = 12, kMdlNumMinimum = 16, kMdlNumMaximum = 20;
+// The Numeric block's fifth and sixth i16: the header's scale, multiplier
+// and divisor (the seventh and eighth numbers of a NumericValue line, in
+// the order "digits default minimum maximum scale step multiplier divisor").
+// Ours: no table of the model description names them, and no other reader
+// of the block takes them.
+constexpr uint32_t kMdlNumMultiplier = 8, kMdlNumDivisor = 10;
+// Its first i16 (the number before the quotes): the string id of the
+// value's unit text, 0 for none.
+constexpr uint32_t kMdlNumUnit = 0;
 constexpr uint32_t kMdlBoolBlockSize = 12, kMdlNumBlockSize = 24, kMdlStrBlockSize = 8;
 // Condition cell: u16 kind, u16 value.
 constexpr uint32_t kMdlCellKind = 0, kMdlCellValue = 2, kMdlCellSize = 4;
