@@ -54,8 +54,14 @@ inline uint16_t keyOf(const char* symbol) {
 }
 
 // Folders of the sources: the sample model and the test data.
+// The build names the source folder; __FILE__ may be relative to the build
+// folder, which is not the folder the tests run in.
 inline std::filesystem::path sourceRoot() {
+#ifdef VESK_SOURCE_DIR
+    return VESK_SOURCE_DIR;
+#else
     return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+#endif
 }
 inline std::filesystem::path sampleModel() { return sourceRoot() / "samples" / "model" / "VESKMFP1.VMD"; }
 inline std::filesystem::path testData(const char* name) { return sourceRoot() / "tests" / "common" / "data" / name; }

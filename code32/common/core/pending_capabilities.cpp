@@ -2,6 +2,8 @@
 // "not done" until its capability is built.
 #include "core/pending_capabilities.h"
 
+#include <atomic>
+
 namespace vesk {
 
 // Persisted settings.
@@ -30,6 +32,16 @@ int NupKindFromType(uint32_t, int* outFlag) {
 int FreeSizePaper(DrvContext*, int, int32_t*, int32_t*) { return 0; }
 int LoadQualityByIndex(DrvContext*, uint32_t) { return 0; }
 int LoadStampByIndex(DrvContext*, uint32_t) { return 0; }
+
+// Preset list.
+namespace {
+std::atomic<int> g_presetCountForTests{-1};
+}  // namespace
+int GetPresetCount(DrvContext*) {
+    const int n = g_presetCountForTests.load();
+    return n < 0 ? 0 : n;
+}
+void SetPresetCountForTests(int count) { g_presetCountForTests.store(count); }
 
 // Font substitution.
 int FontSubstTableResetDefaults(DrvContext*) { return 0; }

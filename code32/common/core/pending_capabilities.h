@@ -60,6 +60,14 @@ int LoadQualityByIndex(DrvContext* ctx, uint32_t index);
 // Loads stamp `index` of the stamp list into the items. 0 when not loaded.
 int LoadStampByIndex(DrvContext* ctx, uint32_t index);
 
+// ---- Preset list ----
+// The number of presets in the printer's preset list: 0 until the preset
+// list is built.
+int GetPresetCount(DrvContext* ctx);
+// Tests only: the count GetPresetCount answers from now on; a negative
+// count gives back the answer of 0.
+void SetPresetCountForTests(int count);
+
 // ---- Font substitution ----
 // The font substitution table back to the driver's default table. 0 when
 // not done.

@@ -10,8 +10,6 @@
 
 namespace vesk {
 
-struct MdlOption;
-
 struct UiControl {
     uint16_t key;            // dictionary key; controls sharing a key share one item
     uint16_t id;             // dialog item id; for radio buttons also the logical value
@@ -26,7 +24,7 @@ struct UiControl {
     uint32_t hidden;         // run-time: the first condition hides the control
     uint32_t disabled;       // run-time: the second condition disables it
     HWND window;             // run-time
-    const MdlOption* option; // run-time: compiled option of the key
+    uint32_t option;         // run-time: image offset of the compiled option of the key, 0 none
     DmItem* item;            // bound at preparation, in the context's own item table
     uintptr_t previousProc;  // run-time: replaced window procedure
     const void* attribute;   // typed attribute record (first word: its kind), or null

@@ -272,7 +272,7 @@ def main():
         attr = c[11]
         if attr != '-' and attr not in attrs:
             fail(where + ': unknown attribute ' + attr)
-        ctls[page].append('    {%d, %d, %d, 0, %d, %d, %d, %d, %d, {0, 0, 0, 0}, 0, 0, nullptr, nullptr, nullptr, 0, %s, 0, 0x%Xu, %d},' % (
+        ctls[page].append('    {%d, %d, %d, 0, %d, %d, %d, %d, %d, {0, 0, 0, 0}, 0, 0, nullptr, 0, nullptr, 0, %s, 0, 0x%Xu, %d},' % (
             key, cid, typ, hlp, hover, expl, msg, partner,
             ('&kAttr_' + attr) if attr != '-' else 'nullptr', flags, item))
     for page, lines in ctls.items():
