@@ -20,6 +20,11 @@ int cmdPrinter(const Args& args);
 // vesk printer strings NAME ID... [--suffix]; vesk printer locale NAME [--init]
 int printerStrings(const Args& args, const std::vector<std::string>& words, bool suffix);
 int printerLocale(const Args& args, const std::vector<std::string>& words, bool init);
+// vesk printer options NAME [FIELD...] [--set FIELD=VALUE...]; vesk printer
+// allowed NAME [SETTING...] [--set FIELD=VALUE...]. `sets` are the --set
+// words.
+int printerOptions(const Args& args, const std::vector<std::string>& words, const std::vector<std::string>& sets);
+int printerAllowed(const Args& args, const std::vector<std::string>& words, const std::vector<std::string>& sets);
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]

@@ -396,10 +396,10 @@ int cmdPrinter(const Args& args) {
     std::string error;
     if (!parseOptions(args.words,
                       {"--driver-name", "--model", "--port", "--connection", "--share", "--set-sz", "--set-dword",
-                       "--set-binary"},
+                       "--set-binary", "--set"},
                       {"--bidi", "--delete", "--suffix", "--init"}, o, &error))
         return fail(error);
-    if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode, strings, locale or remove");
+    if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode, options, allowed, strings, locale or remove");
     const std::string& sub = o.words[0];
     if (sub == "add") return printerAdd(args, o);
     if (sub == "list") return printerList(args);
@@ -409,6 +409,12 @@ int cmdPrinter(const Args& args) {
     if (sub == "devmode") return printerDevmode(args, o);
     if (sub == "strings") return printerStrings(args, o.words, o.has("--suffix"));
     if (sub == "locale") return printerLocale(args, o.words, o.has("--init"));
+    if (sub == "options" || sub == "allowed") {
+        std::vector<std::string> sets;
+        for (const auto& [k, v] : o.values)
+            if (k == "--set") sets.push_back(v);
+        return sub == "options" ? printerOptions(args, o.words, sets) : printerAllowed(args, o.words, sets);
+    }
     return fail("unknown printer subcommand '" + sub + "'");
 }
 

@@ -1,0 +1,33 @@
+#include "printer_context.h"
+
+#include <winsim/spooler.h>
+#include <winsim/winsim.h>
+
+#include "core/process.h"
+
+namespace vesk::host {
+
+PrinterContext::PrinterContext(const std::u16string& name) {
+    PRINTER_DEFAULTSW pd{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    if (!OpenPrinterW(const_cast<LPWSTR>(name.c_str()), &printer, &pd)) return;
+    ctx = CtxCreateEx(printer, printer, nullptr, 0, kCreateInterface, 0, nullptr);
+}
+
+PrinterContext::~PrinterContext() {
+    CtxReleaseEx(ctx, kReleaseFree);
+    if (printer) ClosePrinter(printer);
+    processDetach();
+}
+
+std::unique_ptr<PrinterContext> OpenPrinterContext(const Args& args, const std::string& name, std::string* error) {
+    if (!openMachine(args, error)) return nullptr;
+    if (!winsim::findPrinter(winsim::fromUtf8(name))) return *error = "no printer named '" + name + "'", nullptr;
+    auto pc = std::make_unique<PrinterContext>(winsim::fromUtf8(name));
+    if (!pc->ctx || !pc->ctx->model) {
+        *error = "cannot open the driver of '" + name + "' (is its model description installed?)";
+        return nullptr;
+    }
+    return pc;
+}
+
+}  // namespace vesk::host

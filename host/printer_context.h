@@ -1,0 +1,28 @@
+// A full driver context of a printer (its model and DEVMODE) from the
+// drivers' common library that the host carries, for the commands that
+// show what the driver sees.
+#pragma once
+#include <win/windows.h>
+
+#include <memory>
+#include <string>
+
+#include "commands.h"
+#include "core/context.h"
+
+namespace vesk::host {
+
+struct PrinterContext {
+    HANDLE printer = nullptr;
+    DrvContext* ctx = nullptr;
+    explicit PrinterContext(const std::u16string& name);
+    ~PrinterContext();
+    PrinterContext(const PrinterContext&) = delete;
+    PrinterContext& operator=(const PrinterContext&) = delete;
+};
+
+// Opens the machine and a context of printer `name`; null with a message in
+// *error when the printer is unknown or its driver gives no model.
+std::unique_ptr<PrinterContext> OpenPrinterContext(const Args& args, const std::string& name, std::string* error);
+
+}  // namespace vesk::host
