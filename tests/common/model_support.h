@@ -54,9 +54,9 @@ inline uint16_t keyOf(const char* symbol) {
 }
 
 // Folders of the sources: the sample model and the test data.
-inline std::filesystem::path sourceRoot() {
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
-}
+// The source tree: named by the build, since a compiler cache may give the
+// sources relative names.
+inline std::filesystem::path sourceRoot() { return VESK_SOURCE_DIR; }
 inline std::filesystem::path sampleModel() { return sourceRoot() / "samples" / "model" / "VESKMFP1.VMD"; }
 inline std::filesystem::path testData(const char* name) { return sourceRoot() / "tests" / "common" / "data" / name; }
 

@@ -11,9 +11,10 @@
 
 namespace vesk::test {
 
+// Named by the build, since a compiler cache may give the sources relative
+// names.
 inline std::filesystem::path sampleModelFile() {
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "model" /
-           "VESKMFP1.VMD";
+    return std::filesystem::path(VESK_SOURCE_DIR) / "samples" / "model" / "VESKMFP1.VMD";
 }
 
 // Records the driver with the sample model in the driver directory, adds
