@@ -13,6 +13,7 @@
 #include <winsim/winsim.h>
 
 #include "commands.h"
+#include "devmode_merge.h"
 #include "driver_devmode.h"
 #include "model_check.h"
 #include "vds.h"
@@ -352,9 +353,12 @@ int printerData(const Args& args, const Options& o) {
 
 // The printer's default DEVMODE with fields changed, as its property sheets
 // would leave it: the driver's DEVMODE for the printer with the fields of a
-// script's devmode statement applied.
+// script's devmode statement or of the driver's private items set, merged
+// by the driver; each field's outcome is listed.
 int printerDevmode(const Args& args, const Options& o) {
-    if (o.words.size() < 3) return fail("usage: vesk printer devmode NAME FIELD=VALUE... (the fields of a script's devmode)");
+    if (o.words.size() < 3)
+        return fail("usage: vesk printer devmode NAME FIELD=VALUE... (the fields of a script's devmode, or "
+                    "the driver's private items by field name)");
     std::string error;
     if (!machineReady(args, &error)) return fail(error);
     const std::u16string name = w(o.words[1]);
@@ -369,13 +373,17 @@ int printerDevmode(const Args& args, const Options& o) {
     PRINTER_DEFAULTSW pd{nullptr, nullptr, PRINTER_ALL_ACCESS};
     if (!OpenPrinterW(const_cast<LPWSTR>(name.c_str()), &h, &pd)) return fail("cannot open '" + o.words[1] + "'");
     std::vector<uint8_t> dm = PrinterJobDevmode(h, name);
+    std::vector<FieldOutcome> outcomes;
+    const bool merged = !dm.empty() && MergeDevmodeFields(h, dm, fields, &outcomes, &error);
     ClosePrinter(h);
     ReleaseDriverDevmodes();
     if (dm.empty()) return fail("the driver of '" + o.words[1] + "' gives no DEVMODE for it");
-    if (!vds::applyDevmodeFields(dm, fields, &error)) return fail(error);
+    if (!merged) return fail(error);
     if (DWORD e = winsim::setPrinterDevmode(name, dm); e != ERROR_SUCCESS)
         return fail("cannot set the DEVMODE of '" + o.words[1] + "': " + winsim::spoolerErrorText(e));
     std::cout << "printer '" << o.words[1] << "': default DEVMODE of " << dm.size() << " bytes set\n";
+    for (const FieldOutcome& f : outcomes)
+        std::cout << "  " << f.field << "=" << f.asked << ": " << DescribeOutcome(f) << "\n";
     return 0;
 }
 

@@ -25,7 +25,10 @@
 //                                pages go as banded images; needs a DEVMODE with the
 //                                driver's private part); joblinker=0|1|2 (the private
 //                                rdmJobLinker: 1 binds the pages, page 1 carrying the
-//                                job header only, and serves PASSTHROUGH); or
+//                                job header only, and serves PASSTHROUGH);
+//                                machinecolor=0|1 (the private rdmMachineColor:
+//                                1 a colour device, whose banded pages go in
+//                                colour when dmColor is 2); or
 //                                file=PATH (a DEVMODE saved as bytes)
 //   job [name="..."] [user="..."] [emf=on|off]
 //   fontface "NAME" [fixed] [fstype=N] [charset=N] [weight=N] [em=N]
@@ -150,6 +153,10 @@ bool read(std::string_view text, Script& out, std::vector<Error>* errors);
 // for an unknown field or a value out of range.
 bool applyDevmodeFields(std::vector<uint8_t>& devmode, const std::vector<std::pair<std::string, std::string>>& fields,
                         std::string* error);
+// The value of a field applyDevmodeFields sets (the public numbers and the
+// private settings; not the form name). False for any other key or a
+// DEVMODE too short for the field.
+bool devmodeFieldValue(const std::vector<uint8_t>& devmode, const std::string& key, int64_t* value);
 // True when the DEVMODE carries the driver's private part.
 bool hasDriverPrivatePart(const std::vector<uint8_t>& devmode);
 // A public DEVMODE (220 bytes) with the device name and no private part.

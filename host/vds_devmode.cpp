@@ -54,6 +54,7 @@ struct PrivateFieldInfo {
 const PrivateFieldInfo kPrivateFields[] = {
     {"imageprint", 593, 0, 1},  // rdmImagePrint: the page goes as a banded image
     {"joblinker", 224, 0, 2},   // rdmJobLinker (low byte): 1 binds the pages, PASSTHROUGH served
+    {"machinecolor", 826, 0, 1},  // rdmMachineColor: a colour device
 };
 
 void put16(std::vector<uint8_t>& b, size_t at, uint32_t v) {
@@ -69,6 +70,27 @@ void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
 
 bool hasDriverPrivatePart(const std::vector<uint8_t>& dm) {
     return dm.size() >= kDriverDevmodeSize && std::memcmp(dm.data() + kPrivateSignature, "priv", 4) == 0;
+}
+
+bool devmodeFieldValue(const std::vector<uint8_t>& dm, const std::string& key, int64_t* value) {
+    for (const auto& k : kPrivateFields)
+        if (key == k.key && hasDriverPrivatePart(dm)) {
+            *value = dm[k.offset];
+            return true;
+        }
+    for (const auto& k : kFields) {
+        if (key != k.key || k.bytes == 0 || dm.size() < k.offset + k.bytes) continue;
+        const uint32_t lo = dm[k.offset] | dm[k.offset + 1] << 8;
+        if (k.bytes == 2) {
+            *value = static_cast<int16_t>(lo);
+        } else {
+            const uint32_t v = lo | static_cast<uint32_t>(dm[k.offset + 2]) << 16 |
+                               static_cast<uint32_t>(dm[k.offset + 3]) << 24;
+            *value = static_cast<int32_t>(v);
+        }
+        return true;
+    }
+    return false;
 }
 
 std::vector<uint8_t> minimalDevmode(const std::u16string& deviceName) {

@@ -19,6 +19,7 @@
 #include "core/item_store.h"
 #include "core/units.h"
 #include "core/item_ids.h"
+#include "core/validation/public_validators.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -143,24 +144,38 @@ int modelsOwnAnswer(DrvContext* ctx, int item, int32_t v) {
 
 }  // namespace
 
-TEST_F(DevmodePrinter, PublicFieldsWhileTheOptionChecksRefuseEveryValue) {
-    // Until the option validation is built, every value that needs its
-    // check falls back to the model's default or the description's.
+TEST_F(DevmodePrinter, PublicFieldsThroughTheOptionChecks) {
+    // The public fields' validators: the sample model decides for the
+    // fields it describes, the built-in ranges for those it does not.
     DrvContext* c = open();
     ASSERT_NE(c, nullptr);
     const BYTE* p = c->devmode;
     ASSERT_EQ(Caller(c).s16(78, DMPAPER_LETTER, DM_PAPERSIZE).mergeInto(c), 1);
-    EXPECT_EQ(s16(p, 78), DMPAPER_A4);
-    EXPECT_EQ(s16(p, 82), 2100);
-    EXPECT_EQ(s16(p, 80), 2970);
+    EXPECT_EQ(s16(p, 78), DMPAPER_LETTER);
+    EXPECT_EQ(s16(p, 82), 2159);
+    EXPECT_EQ(s16(p, 80), 2794);
     EXPECT_EQ(dm::fields(p) & (DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH), uint32_t(DM_PAPERSIZE));
+    ASSERT_EQ(Caller(c).s16(78, 70, DM_PAPERSIZE).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 78), DMPAPER_A4) << "A6: a paper the model lacks, and no built-in list";
     ASSERT_EQ(Caller(c).s16(90, 1200, DM_PRINTQUALITY).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 90), 1200);
+    ASSERT_EQ(Caller(c).s16(90, 300, DM_PRINTQUALITY).mergeInto(c), 1);
     EXPECT_EQ(s16(p, 90), 600) << "item 42's model value";
     ASSERT_EQ(Caller(c).s16(94, DMDUP_VERTICAL, DM_DUPLEX).s16(100, 1, DM_COLLATE).mergeInto(c), 1);
-    EXPECT_EQ(s16(p, 94), DMDUP_SIMPLEX);
-    EXPECT_EQ(ItemRawById(c, kItRdmFuncSelectDuplex), 0u);
-    EXPECT_EQ(s16(p, 100), 0) << "collation waits for the allowed values of option 129";
-    EXPECT_FALSE(dm::fields(p) & DM_COLLATE);
+    EXPECT_EQ(s16(p, 94), DMDUP_VERTICAL);
+    EXPECT_EQ(ItemRawById(c, kItRdmFuncSelectDuplex), 1u);
+    // Collation follows whether the device collates (the allowed values of
+    // option 129).
+    EXPECT_EQ(s16(p, 100), DmCollateSupported(c) ? 1 : 0);
+    EXPECT_EQ((dm::fields(p) & DM_COLLATE) != 0, DmCollateSupported(c) != 0);
+    // Orientation by its value map; colour, which the model does not
+    // describe, by the built-in range 1..2.
+    ASSERT_EQ(Caller(c).s16(76, DMORIENT_LANDSCAPE, DM_ORIENTATION).s16(92, DMCOLOR_COLOR, DM_COLOR).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 76), DMORIENT_LANDSCAPE);
+    EXPECT_EQ(s16(p, 92), DMCOLOR_COLOR);
+    ASSERT_EQ(Caller(c).s16(76, 3, DM_ORIENTATION).s16(92, 3, DM_COLOR).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 76), DMORIENT_PORTRAIT) << "no mapping: the model's default";
+    EXPECT_EQ(s16(p, 92), DMCOLOR_MONOCHROME) << "outside 1..2: the description's default";
 
     // Copies within the model's numeric range.
     const std::pair<int16_t, int16_t> copies[] = {{999, 999}, {1000, 1}, {0, 1}, {2, 2}};

@@ -88,15 +88,25 @@ TEST_F(DevmodeValidate, AnswersWithConditionsAndGatingSwitches) {
     EXPECT_EQ(check(kItDmCopies, 5000), 0);
 }
 
-TEST_F(DevmodeValidate, NupTypeWithoutItsKindTableStoresNothing) {
+TEST_F(DevmodeValidate, NupTypeBringsItsKindAlong) {
+    model_.lists[95] = {2, 4, 33};
     ItemSetRawById(ctx_.get(), kItRdmFuncSelectNup, 1);
     ItemSetRawById(ctx_.get(), kItRdmNUPPOSTKind, 7);
     ItemSetRawById(ctx_.get(), kItRdmNUPType, 2);
-    // The N-up kinds come with the option checks; until then the answer is
-    // "allowed" and items 94 and 95 stay as they are.
+    // A type without a kind of its own gives kind 0; the type stays.
     EXPECT_EQ(check(kItRdmNUPType, 4), 1);
-    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmNUPPOSTKind), 7u);
+    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmNUPPOSTKind), 0u);
     EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmNUPType), 2u);
+    // 4-up brings kind 2; 2-up kind 1, and with kind 1 the type becomes
+    // the portrait 2-up.
+    EXPECT_EQ(check(kItRdmNUPType, 33), 1);
+    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmNUPPOSTKind), 2u);
+    EXPECT_EQ(check(kItRdmNUPType, 2), 1);
+    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmNUPPOSTKind), 1u);
+    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmNUPType), 1u);
+    // Without the repair nothing is stored.
+    EXPECT_EQ(check(kItRdmNUPType, 33, false), 1);
+    EXPECT_EQ(ItemRawById(ctx_.get(), kItRdmNUPPOSTKind), 1u);
     EXPECT_EQ(check(kItRdmNUPType, 5), 0) << "a value the list lacks is refused before anything";
 }
 

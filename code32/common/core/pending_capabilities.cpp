@@ -19,15 +19,6 @@ int HandoverApplyAtOpen(DrvContext*) { return 0; }
 uint32_t SrvCfgServerType(DrvContext*, const WCHAR*) { return 0; }
 int RemoteConfigConnect(DrvContext*) { return 0; }
 
-// Option validation and the option change handlers.
-int DmCheckPublicValue(DrvContext*, int, int32_t) { return 0; }
-int DmCollateSupported(DrvContext*) { return 0; }
-int RunOptionChangeHandlers(DrvContext*, uint32_t) { return 0; }
-int NupKindFromType(uint32_t, int* outFlag) {
-    if (outFlag) *outFlag = 0;
-    return -1;
-}
-
 // Free sizes, quality lists and stamps.
 int FreeSizePaper(DrvContext*, int, int32_t*, int32_t*) { return 0; }
 int LoadQualityByIndex(DrvContext*, uint32_t) { return 0; }

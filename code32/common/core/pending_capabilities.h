@@ -37,20 +37,6 @@ uint32_t SrvCfgServerType(DrvContext* ctx, const WCHAR* printerName);
 // The remote-configuration connection. 0 when not made.
 int RemoteConfigConnect(DrvContext* ctx);
 
-// ---- Option validation and the option change handlers ----
-// The option checks of a public field's item against the model (source,
-// orientation, paper, resolution, duplex, colour, TrueType, ICM, media,
-// dither): 1 allowed, 0 not.
-int DmCheckPublicValue(DrvContext* ctx, int itemId, int32_t value);
-// 1 when the device collates (the allowed values of option 129).
-int DmCollateSupported(DrvContext* ctx);
-// The built-in handlers of the options that have no dictionary key.
-// 0 when none ran.
-int RunOptionChangeHandlers(DrvContext* ctx, uint32_t reason);
-// The N-up kind of an N-up type (item 94's value for an item 95 value), with
-// its flag in *outFlag; -1 when the table of kinds is not available.
-int NupKindFromType(uint32_t type, int* outFlag);
-
 // ---- Free sizes, quality lists and stamps ----
 // A free-size paper code: its slot's width and length in 1200-dpi dots.
 // 0 when the code is not a free-size paper.

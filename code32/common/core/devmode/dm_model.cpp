@@ -6,6 +6,7 @@
 #include "core/model/eval.h"
 #include "core/model/query.h"
 #include "core/pending_capabilities.h"
+#include "core/validation/public_validators.h"
 
 namespace vesk {
 namespace {

@@ -8,6 +8,7 @@
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
 #include "core/item_ids.h"
+#include "core/validation/public_validators.h"
 
 namespace vesk {
 using namespace dm;
@@ -17,7 +18,7 @@ namespace {
 
 constexpr uint32_t kFieldDefaults = 0x7F03;
 
-bool namedQuality(int32_t q) { return q >= DMRES_HIGH && q <= DMRES_DRAFT; }
+bool namedQuality(int32_t q) { return IsDmResValue(q) != 0; }
 
 bool qualityOk(DrvContext* ctx, int32_t q) {
     const int t = optType(ctx, kItDmPrintQuality);

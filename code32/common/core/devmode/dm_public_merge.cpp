@@ -4,6 +4,7 @@
 #include "core/devmode/dm_public.h"
 #include "core/devmode/dm_public_util.h"
 #include "core/pending_capabilities.h"
+#include "core/validation/public_validators.h"
 #include "core/devmode/dm_state.h"
 #include "core/devmode/dm_validate.h"
 #include "core/item_helpers.h"
@@ -135,7 +136,7 @@ void checkQualityAgainstResolution(DrvContext* ctx) {
 void mergeQuality(DrvContext* ctx, const BYTE* in, uint32_t mergeFlags) {
     BYTE* cur = ctx->devmode;
     const int32_t v = get16(in, kOffPrintQuality);
-    if (v >= DMRES_HIGH && v <= DMRES_DRAFT) {
+    if (IsDmResValue(v)) {
         modelOrDescDefault(ctx, cur, kItDmPrintQuality, kOffPrintQuality, defs(ctx).printQuality);
     } else if (allowed(ctx, kItDmPrintQuality, v)) {
         put16(cur, kOffPrintQuality, v);

@@ -6,10 +6,10 @@
 #include "core/devmode/dm_model.h"
 #include "core/devmode/dm_private.h"
 #include "core/devmode/dm_public.h"
-#include "core/pending_capabilities.h"
 #include "core/item_store.h"
-#include "core/pending_capabilities.h"
 #include "core/item_ids.h"
+#include "core/validation/option_handlers.h"
+#include "core/validation/option_helpers.h"
 
 namespace vesk {
 
@@ -93,7 +93,7 @@ int ItemValueIsValidEx(DrvContext* ctx, const DmItem* item, int id, uint32_t raw
     if (id == kItRdmNUPType && switchIsOn(ctx, kItRdmFuncSelectNup)) {
         int flag = 0;
         const int kind = NupKindFromType(raw, &flag);
-        if (kind >= 0 && repair) {
+        if (repair) {
             const uint32_t current = ItemRawById(ctx, kItRdmNUPPOSTKind);
             const uint32_t oneUp = landscape(ctx) ? 3 : 1;
             if (current != static_cast<uint32_t>(kind)) {

@@ -1,0 +1,144 @@
+#include "devmode_merge.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "core/context.h"
+#include "core/devmode/dm_defaults.h"
+#include "core/devmode/dm_public.h"
+#include "core/devmode_sizes.h"
+#include "core/item.h"
+#include "core/item_store.h"
+#include "vds.h"
+
+namespace vesk::host {
+namespace {
+
+struct ContextFree {
+    void operator()(DrvContext* c) const { CtxReleaseEx(c, kReleaseFree); }
+};
+using Context = std::unique_ptr<DrvContext, ContextFree>;
+
+Context openContext(HANDLE printer) {
+    return Context(CtxCreateEx(printer, printer, nullptr, 0, kCreateInterface, 0, nullptr));
+}
+
+// A numeric or bit item of the spooler's part past the public fields, by
+// its field name; null for any other name.
+DmItem* privateItemNamed(DrvContext* ctx, const std::string& name) {
+    const std::u16string wanted(name.begin(), name.end());
+    for (int i = 0; i < ctx->items->count; ++i) {
+        DmItem& it = ctx->items->items[i];
+        if (!it.fieldName || wanted != it.fieldName || itemSection(it) != 1) continue;
+        const uint32_t code = itemTypeCode(it);
+        if (it.offset < dmSizes().publicSize || !(typeIsNumber(code) || typeIsBit(code))) return nullptr;
+        return &it;
+    }
+    return nullptr;
+}
+
+bool valueRange(const DmItem& it, int64_t* lo, int64_t* hi) {
+    switch (itemTypeCode(it)) {
+    case kTypeS8: *lo = INT8_MIN, *hi = INT8_MAX; return true;
+    case kTypeS16: *lo = INT16_MIN, *hi = INT16_MAX; return true;
+    case kTypeS32: *lo = INT32_MIN, *hi = INT32_MAX; return true;
+    case kTypeU8: *lo = 0, *hi = UINT8_MAX; return true;
+    case kTypeU16: *lo = 0, *hi = UINT16_MAX; return true;
+    case kTypeU32: *lo = 0, *hi = UINT32_MAX; return true;
+    default: *lo = 0, *hi = 1; return typeIsBit(itemTypeCode(it));
+    }
+}
+
+bool parseNumber(const std::string& s, int64_t* out) {
+    if (s.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(s.c_str(), &end, 0);
+    if (*end || errno) return false;
+    *out = v;
+    return true;
+}
+
+int64_t itemValue(DrvContext* ctx, DmItem* it) {
+    const uint32_t raw = ItemGetRaw(ctx, it);
+    switch (itemTypeCode(*it)) {
+    case kTypeS8: case kTypeS16: case kTypeS32: return static_cast<int32_t>(raw);
+    default: return raw;
+    }
+}
+
+// The value of a field in the context's DEVMODE: an item's, or a script
+// field's from the spooler's part.
+bool currentValue(DrvContext* ctx, const std::string& field, DmItem* item, int64_t* value) {
+    if (item) {
+        *value = itemValue(ctx, item);
+        return true;
+    }
+    const std::vector<uint8_t> dm(ctx->devmode, ctx->devmode + dmSizes().totalSize);
+    return vds::devmodeFieldValue(dm, field, value);
+}
+
+}  // namespace
+
+bool MergeDevmodeFields(HANDLE printer, std::vector<uint8_t>& devmode,
+                        const std::vector<std::pair<std::string, std::string>>& fields,
+                        std::vector<FieldOutcome>* outcomes, std::string* error) {
+    Context ctx = openContext(printer);
+    Context defaults = openContext(printer);
+    if (!ctx || !ctx->devmode || !defaults || !defaults->devmode) {
+        *error = "the driver gives no context for the printer";
+        return false;
+    }
+    if (devmode.size() < dmSizes().totalSize) {
+        *error = "the DEVMODE is shorter than the driver's";
+        return false;
+    }
+    DmSetDefaults(defaults.get());
+
+    // The driver's items first, by their field names; the rest are a
+    // script's keys.
+    std::vector<std::pair<std::string, std::string>> scriptFields;
+    std::vector<std::pair<DmItem*, int64_t>> asked(fields.size(), {nullptr, 0});
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const auto& [key, text] = fields[i];
+        DmItem* it = privateItemNamed(ctx.get(), key);
+        if (!it) {
+            scriptFields.push_back(fields[i]);
+            continue;
+        }
+        int64_t v = 0, lo = 0, hi = 0;
+        if (!parseNumber(text, &v) || !valueRange(*it, &lo, &hi) || v < lo || v > hi) {
+            *error = "bad value for DEVMODE field '" + key + "'";
+            return false;
+        }
+        ItemWriteRawIn(devmode.data(), it, static_cast<uint32_t>(v));
+        asked[i] = {it, v};
+    }
+    if (!vds::applyDevmodeFields(devmode, scriptFields, error)) return false;
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (!asked[i].first) vds::devmodeFieldValue(devmode, fields[i].first, &asked[i].second);
+
+    if (!DmMergeDevmode(ctx.get(), devmode.data(), devmode.size(), kMergeModify | kMergeNoUi)) {
+        *error = "the driver could not merge the DEVMODE";
+        return false;
+    }
+    std::memcpy(devmode.data(), ctx->devmode, dmSizes().totalSize);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        FieldOutcome o{fields[i].first, asked[i].second, 0, 0};
+        DmItem* it = asked[i].first;
+        if (!currentValue(ctx.get(), o.field, it, &o.now)) continue;  // the form name
+        currentValue(defaults.get(), o.field, it ? ItemFindById(defaults.get(), it->id) : nullptr, &o.byDefault);
+        outcomes->push_back(o);
+    }
+    return true;
+}
+
+std::string DescribeOutcome(const FieldOutcome& o) {
+    if (o.now == o.asked) return "kept";
+    return (o.now == o.byDefault ? "reset to " : "repaired to ") + std::to_string(o.now);
+}
+
+}  // namespace vesk::host
