@@ -75,11 +75,15 @@ POINTL apply(XFORMOBJ* pxo, LONG x, LONG y) {
     return out;
 }
 
+// Tenths to whole pixels, halves away from zero: a component that points
+// up or left rounds as one that points down or right does.
+LONG tenthsRound(LONG v) { return v >= 0 ? (v + 5) / 10 : -((5 - int64_t{v}) / 10); }
+
 // The pixel length of a notional vector given in tenths of a font unit,
-// each component rounded ((v + 5) / 10).
+// each component rounded.
 LONG tenthsLength(XFORMOBJ* pxo, LONG x, LONG y) {
     const POINTL v = apply(pxo, x, y);
-    return IntHypot((v.x + 5) / 10, (v.y + 5) / 10);
+    return IntHypot(tenthsRound(v.x), tenthsRound(v.y));
 }
 
 WORD clampWord(LONG v) { return static_cast<WORD>(v < 0 ? 0 : v > 0xFFFF ? 0xFFFF : v); }
@@ -126,7 +130,7 @@ void describe(TextCall& t, BYTE kind) {
     LONG angle = -VectorAngle(base.x, base.y);
     if (angle < 0) angle += 360;
     f.escapement = static_cast<WORD>(angle % 360);
-    f.emWidth = clampWord(IntHypot((base.x + 5) / 10, (base.y + 5) / 10));
+    f.emWidth = clampWord(IntHypot(tenthsRound(base.x), tenthsRound(base.y)));
     f.emHeight = clampWord(tenthsLength(t.pxo, 0, em));
     t.ascender = tenthsLength(t.pxo, 0, LONG{ifi->fwdWinAscender} * 10);
     const LONG descender = tenthsLength(t.pxo, 0, LONG{ifi->fwdWinDescender} * 10);
@@ -144,13 +148,16 @@ void describe(TextCall& t, BYTE kind) {
 // page (or always).
 bool sendFont(TextCall& t, bool always) {
     DrawState& s = t.p->draw;
-    if (!always && s.font.valid && s.font.fontId == t.font.fontId && s.font.textMode == t.font.textMode) return true;
+    if (!always && s.font.valid && s.font.fontId == t.font.fontId && s.font.textMode == t.font.textMode &&
+        s.font.kind == t.font.kind)
+        return true;
     const bool ok = t.font.kind == kFontBitmap ? GraphicsFontRecordWrite(&t.p->out, t.font) != nullptr
                                                : DeviceFontRecordWrite(&t.p->out, t.font) != nullptr;
     if (!ok) return false;
     s.font.valid = true;
     s.font.fontId = t.font.fontId;
     s.font.textMode = t.font.textMode;
+    s.font.kind = t.font.kind;
     return true;
 }
 
