@@ -38,13 +38,16 @@ TEST_F(TextOut, ResidentRunsOneFontRecordPerPageAndFixedOrPerGlyphAdvances) {
     auto f = engineFont(u"Sample Sans", 40);
     TestString abc(f.get(), u"ABC", along(3, 100, 500, 30), kFixed, 30);
     TestString prop(f.get(), u"ABC", {{100, 600}, {130, 600}, {150, 600}}, kHorizontal);
+    prop.s->batch = 1;  // the engine hands the positions out one at a time
+    TestString back(f.get(), u"ABC", along(3, 160, 700, -30), kFixed | SO_REVERSED, 30);
     EXPECT_TRUE(text(f.get(), abc));
     EXPECT_TRUE(text(f.get(), prop));
+    EXPECT_TRUE(text(f.get(), back));
     ASSERT_TRUE(DrvSendPage(so()));
     ASSERT_TRUE(DrvStartPage(so()));
     EXPECT_TRUE(text(f.get(), prop));
     const Lines first = textLines(finish());
-    ASSERT_EQ(first.size(), 3u);
+    ASSERT_EQ(first.size(), 4u);
     EXPECT_EQ(first[0].rfind("DeviceFont \"Sample Sans\" charset=0 pitch-family=0x22 flags=resident weight=400 "
                              "escapement=0 em=40x40",
                              0),
@@ -53,6 +56,8 @@ TEST_F(TextOut, ResidentRunsOneFontRecordPerPageAndFixedOrPerGlyphAdvances) {
     EXPECT_EQ(first[1], "TextRun \"ABC\" at=(100,460) background=[100,460,200,510] advance=30");
     // The run starts one ascender (32 pixels) above the first glyph.
     EXPECT_EQ(first[2], "TextRun \"ABC\" at=(100,568) background=[100,560,190,610] advances=30,20,0");
+    // Right to left: the increment negated.
+    EXPECT_EQ(first[3], "TextRun \"ABC\" at=(160,660) background=[160,660,140,710] advance=-30");
     const Lines second = textLines(pageLines(1));
     ASSERT_EQ(second.size(), 2u);
     EXPECT_EQ(second[0], first[0]);
