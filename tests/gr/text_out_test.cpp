@@ -218,7 +218,8 @@ TEST_F(TextOut, WorkBuffersThatCannotBeMadeLeaveNoTextBehind) {
     SetLastError(0);
     EXPECT_FALSE(text(f.get(), s));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
-    const Lines lines = textLines(finish());
+    // Not even the state of the call went out.
+    const Lines lines = finish();
     EXPECT_TRUE(lines.empty()) << lines[0];
 }
 

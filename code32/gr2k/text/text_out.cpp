@@ -553,6 +553,12 @@ BOOL APIENTRY DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco
         return EngTextOut(pso, pstro, pfo, pco, prclExtra, prclOpaque, pboFore, pboOpaque, pptlOrg ? pptlOrg : &zero,
                           mix);
     }
+    // Every glyph position of the string, taken before anything is sent.
+    Work<GLYPHPOS> glyphs(pstro->cGlyphs);
+    if (!glyphs.p) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
     if (ClipSelect(p, pco) < 0) return FALSE;
     if (pboOpaque && prclOpaque && !rectEmpty(*prclOpaque)) {
         if (!textColors(p, pso, pboOpaque, pptlOrg, mix, true) ||
@@ -574,12 +580,6 @@ BOOL APIENTRY DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco
     t.faceLen = wideLength(t.face, kMaxNameChars);
     t.mirrored = mirroredXform(t.pxo);
     t.glyphIndex = (pstro->flAccel & SO_GLYPHINDEX_TEXTOUT) != 0;
-    // Every glyph position of the string.
-    Work<GLYPHPOS> glyphs(pstro->cGlyphs);
-    if (!glyphs.p) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return FALSE;
-    }
     STROBJ_vEnumStart(pstro);
     ULONG n = 0;
     for (bool more = true; more && n < pstro->cGlyphs;) {
