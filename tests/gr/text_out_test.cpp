@@ -1,6 +1,7 @@
 // DrvTextOut in vector mode, read back as the page's records: the resident
 // way (font records, runs, glyphs, outlines), the choice of kind, the EUDC
 // names, and glyph images through the device's glyph cache.
+#include "decode/replay.h"
 #include "text/glyph_cache.h"
 #include "text/text_out.h"
 #include "text_support.h"
@@ -326,4 +327,38 @@ TEST_F(TextOut, TheResidentFacesAreKnownByTheirWideNames) {
     EXPECT_EQ(lines[0].rfind("DeviceFont \"??\"", 0), 0u) << lines[0];
     EXPECT_EQ(lines[1].rfind("TextRun \"A\"", 0), 0u) << lines[1];
     EXPECT_EQ(lines[2].rfind("GraphicsFont \"??\"", 0), 0u) << lines[2];
+}
+
+TEST_F(TextOut, GlyphImagesReplayFromTheDevicesCache) {
+    start();
+    graphicsWay();
+    auto f = engineFont(u"Sample Sans", 40);
+    auto turned = engineFont(u"Sample Sans", 40, 900, 0, 8);
+    TestString first(f.get(), u"HH", along(2, 100, 500, 30), kHorizontal);
+    TestString again(f.get(), u"HH", along(2, 100, 600, 30), kHorizontal);
+    TestString up1(turned.get(), u"H", along(1, 400, 500, 0), 0);
+    TestString up2(turned.get(), u"H", along(1, 400, 600, 0), 0);
+    for (TestString* s : {&first, &again}) EXPECT_TRUE(text(f.get(), *s));
+    for (TestString* s : {&up1, &up2}) EXPECT_TRUE(text(turned.get(), *s));
+    finish();
+    const std::vector<std::uint8_t> bytes = spoolBytes(job_);
+    const auto r = vesk::decode::replayStream(vesk::decode::Bytes(bytes.data(), bytes.size()));
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.pages.size(), 1u);
+    const auto& pic = r.pages[0];
+    auto ink = [&](LONG l, LONG t, LONG rr, LONG b) {
+        size_t n = 0;
+        for (LONG y = t; y < b; ++y)
+            for (LONG x = l; x < rr; ++x) n += pic.rgb[(static_cast<size_t>(y) * pic.width + x) * 3] == 0;
+        return n;
+    };
+    // A defined glyph drawn from a run, and the same one named again; a
+    // turned glyph sent with its image, then named by the cache.
+    const size_t h = ink(100, 460, 130, 505);
+    EXPECT_GT(h, 50u);
+    EXPECT_EQ(ink(130, 460, 160, 505), h);
+    EXPECT_EQ(ink(100, 560, 130, 605), h);
+    const size_t u = ink(360, 460, 405, 505);
+    EXPECT_GT(u, 50u);
+    EXPECT_EQ(ink(360, 560, 405, 605), u);
 }
