@@ -243,3 +243,17 @@ TEST_F(TextFonts, TheGlyphCacheForgetsAtEveryResetAndKeysByFontAndMode) {
     EXPECT_FALSE(GlyphCacheFind(p, 5, u'B', kTextCharacters));
     finish();
 }
+
+TEST_F(TextFonts, ANewDeviceOfTheDocumentGoesOnFromTheOldGlyphGeneration) {
+    start();
+    ASSERT_TRUE(GlyphCacheAdd(pdev(), 5, u'A', kTextCharacters));
+    ASSERT_TRUE(DrvSendPage(so()));
+    const SHORT gen = pdev()->glyphGeneration;
+    std::string why;
+    ASSERT_TRUE(d_.session->reset({}, &why)) << why;
+    EXPECT_EQ(pdev()->glyphGeneration, gen + 1);
+    EXPECT_FALSE(GlyphCacheFind(pdev(), 5, u'A', kTextCharacters));
+    EXPECT_EQ(pdev()->deviceFontCount, 4u);
+    ASSERT_TRUE(DrvStartPage(so()));
+    finish();
+}
