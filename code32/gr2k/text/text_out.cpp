@@ -506,7 +506,7 @@ BYTE DeviceWayKind(const TextKindInputs& in) {
     if ((in.fsType & FM_READONLY_EMBED) || (in.osMajor < 6 && (in.fsType & FM_EDITABLE_EMBED))) kind = kFontOutline;
     if (in.mirrored) kind = kFontOutline;
     if (isEudcName(in.family) || isEudcName(in.face)) kind = in.eudcHandling ? kFontOutline : kFontResident;
-    auto dfg = [](const char* s) { return s && std::memcmp(s, kFullWidthDfg, 6) == 0 && std::strlen(s) >= 6; };
+    auto dfg = [](const char* s) { return s && strnlen(s, 6) == 6 && std::memcmp(s, kFullWidthDfg, 6) == 0; };
     if (dfg(in.familyCp) || dfg(in.faceCp)) kind = kFontOutline;
     if (in.eudcHandling && (wideContains(in.family, u"外字") || wideContains(in.face, u"外字"))) kind = kFontOutline;
     if (wideContains(in.family, u".tmp") || wideContains(in.family, u".TMP")) kind = kFontOutline;
