@@ -11,6 +11,9 @@ namespace vesk {
 
 namespace {
 
+// The extents record has no pointer: the same 124 bytes on every target.
+static_assert(sizeof(FD_DEVICEMETRICS) == 124, "FD_DEVICEMETRICS is 124 bytes");
+
 // The empty kerning table: one terminating pair.
 const FD_KERNINGPAIR kNoKerning[1] = {{0, 0, 0}};
 
