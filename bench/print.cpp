@@ -9,6 +9,11 @@
 // itself carries, its header and name); the timed pages go to the
 // discarding library. "unsent/page" counts the
 // drawing operations that neither the driver nor the engine could send.
+// The full page adds text to the page of paths, brushes and images: lines
+// in a resident face of the printer (characters) and in an engine face
+// (glyph images through the printer's glyph cache); "text bytes first" is
+// what its text block costs on a page, "text bytes again" what the same
+// block costs drawn a second time on that page, its glyphs already cached.
 #include <benchmark/benchmark.h>
 
 #include <win/windows.h>
@@ -46,7 +51,8 @@ enum class RasterForm { Defaults, Color24, Grey, OneBit };
 // the engine loads it.
 class PrintRig {
 public:
-    explicit PrintRig(bool banding, RasterForm form = RasterForm::Defaults) : form_(form) {
+    explicit PrintRig(bool banding, RasterForm form = RasterForm::Defaults, bool textImages = false)
+        : form_(form), textImages_(textImages) {
         // The common library the bench carries (to make the printer's
         // DEVMODE) gets its process state as a loaded library does.
         vesk::processAttach(reinterpret_cast<HINSTANCE>(this));
@@ -103,7 +109,7 @@ private:
         if (winsim::addPrinter(p) != ERROR_SUCCESS) return fail("cannot add the printer");
         PRINTER_DEFAULTSW pd{nullptr, nullptr, PRINTER_ALL_ACCESS};
         if (!OpenPrinterW(const_cast<LPWSTR>(kPrinterName), &printer_, &pd)) return fail("cannot open the printer");
-        if (banding && !setBanding()) return fail("cannot set the printer's DEVMODE");
+        if ((banding || textImages_) && !setDevmode(banding)) return fail("cannot set the printer's DEVMODE");
         auto drv = winsim::findDriver(set.driverName);
         module_ = drv ? LoadLibraryW(drv->driverPath.c_str()) : nullptr;
         auto enable = module_ ? reinterpret_cast<PFN_DrvEnableDriver>(reinterpret_cast<void (*)()>(
@@ -124,12 +130,14 @@ private:
         if (error_.empty()) error_ = why;
         return false;
     }
-    // The printer's default DEVMODE with its pages sent as bands, made with
-    // the common library as the printer's property sheets would.
-    bool setBanding() {
+    // The printer's default DEVMODE with its pages sent as bands or its
+    // text as glyph images, made with the common library as the printer's
+    // property sheets would.
+    bool setDevmode(bool banding) {
         vesk::DrvContext* c = vesk::CtxCreateEx(printer_, printer_, nullptr, 0, vesk::kCreateInterface, 0, nullptr);
         if (!c) return false;
-        vesk::ItemSetRawById(c, vesk::kItRdmImagePrint, 1);
+        if (banding) vesk::ItemSetRawById(c, vesk::kItRdmImagePrint, 1);
+        if (textImages_) vesk::ItemSetRawById(c, vesk::kItRdmHiddenFunc26, 1);
         if (form_ == RasterForm::Color24) vesk::ItemSetRawById(c, vesk::kItRdmPrnMethod, 5);
         if (form_ == RasterForm::Grey || form_ == RasterForm::OneBit) vesk::ItemSetRawById(c, vesk::kItDmColor, 1);
         if (form_ == RasterForm::OneBit) vesk::ItemSetRawById(c, vesk::kItRdmColorProcess, 1);
@@ -139,6 +147,7 @@ private:
     }
 
     RasterForm form_;
+    bool textImages_;
     winsim::TempMachine machine_;
     HANDLE printer_ = nullptr;
     HMODULE module_ = nullptr;
@@ -282,16 +291,47 @@ std::vector<eng::Operation> drawingPage() {
     return ops;
 }
 
-enum class PageKind { Empty, Letter, Drawing };
+// A block of text: 24 lines of an engine face (glyph images when the
+// printer takes text as images) and 8 lines of the printer's resident face.
+std::vector<eng::Operation> textBlock(LONG top) {
+    static const char16_t* const kLines[] = {u"The quick brown fox jumps over the lazy dog, 0123456789.",
+                                             u"Pack my box with five dozen liquor jugs; sphinx of black quartz!"};
+    std::vector<eng::Operation> ops;
+    for (int i = 0; i < 32; ++i) {
+        eng::Operation op;
+        op.kind = eng::Operation::TextOut;
+        op.brush.kind = eng::BrushSpec::Solid;
+        op.brush.color = 0x000000;
+        op.text.font.face = i < 24 ? u"Sample Sans" : u"\u660E\u671D";
+        op.text.font.height = 48;
+        op.text.at = POINTL{300, top + i * 60};
+        op.text.text = i < 24 ? kLines[i % 2] : u"\u3042\u3044\u3046\u3048\u304A ABC \u30AB\u30BF\u30AB\u30CA 123";
+        ops.push_back(op);
+    }
+    return ops;
+}
+
+// The page of paths, brushes and images with a block of text below them.
+std::vector<eng::Operation> fullPage(int textBlocks = 1) {
+    std::vector<eng::Operation> ops = drawingPage();
+    for (int i = 0; i < textBlocks; ++i) {
+        const auto text = textBlock(6100);
+        ops.insert(ops.end(), text.begin(), text.end());
+    }
+    return ops;
+}
+
+enum class PageKind { Empty, Letter, Drawing, Full };
 
 void printPages(benchmark::State& state, bool banding, PageKind kind, RasterForm form = RasterForm::Defaults) {
-    PrintRig rig(banding, form);
+    PrintRig rig(banding, form, kind == PageKind::Full);
     if (!rig.ready()) {
         state.SkipWithError(("cannot set up the printer: " + rig.error()).c_str());
         return;
     }
     const std::vector<eng::Operation> ops = kind == PageKind::Letter    ? letterPage()
                                             : kind == PageKind::Drawing ? drawingPage()
+                                            : kind == PageKind::Full    ? fullPage()
                                                                         : std::vector<eng::Operation>();
     // A page's bytes: what a second page adds to a job of one.
     uintmax_t one = 0, two = 0;
@@ -301,6 +341,17 @@ void printPages(benchmark::State& state, bool banding, PageKind kind, RasterForm
         return;
     }
     const uintmax_t bytes = two - one;
+    if (kind == PageKind::Full) {
+        // The text block's bytes on a page, and again with its glyphs cached.
+        uintmax_t without = 0, twice = 0;
+        size_t ignored = 0;
+        if (!rig.bytesOfJob(drawingPage(), 1, &without, &ignored) || !rig.bytesOfJob(fullPage(2), 1, &twice, &ignored)) {
+            state.SkipWithError("the measured job did not print");
+            return;
+        }
+        state.counters["text bytes first"] = static_cast<double>(one - without);
+        state.counters["text bytes again"] = static_cast<double>(twice - one);
+    }
     // Documents of eight pages, as a short job.
     constexpr size_t kPagesPerDoc = 8;
     size_t pages = 0, timedUnsent = 0;
@@ -324,9 +375,12 @@ void printPages(benchmark::State& state, bool banding, PageKind kind, RasterForm
 // The page as drawing calls on a vector device; argument 0 prints empty
 // pages (the page's frame: headers, trailer, page records), 1 the letter
 // page, 2 the page of paths, brushes and images.
-static PageKind kindOf(int64_t arg) { return arg == 0 ? PageKind::Empty : arg == 1 ? PageKind::Letter : PageKind::Drawing; }
+// 3 the full page: that page with text in a resident face and as glyph images.
+static PageKind kindOf(int64_t arg) {
+    return arg == 0 ? PageKind::Empty : arg == 1 ? PageKind::Letter : arg == 2 ? PageKind::Drawing : PageKind::Full;
+}
 static void BM_PrintVectorPage(benchmark::State& state) { printPages(state, false, kindOf(state.range(0))); }
-BENCHMARK(BM_PrintVectorPage)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PrintVectorPage)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The same pages rendered by the engine into bands and sent as raster;
 // argument 0 sends blank bands (the driver's part of a raster page alone).

@@ -615,6 +615,8 @@ private:
                     c.textSpec.glyphIndex = true;
                 } else if (w == "vertical") {
                     c.textSpec.vertical = true;
+                } else if (w == "reversed") {
+                    c.textSpec.reversed = true;
                 } else {
                     throw ParseError{"bad text option '" + w + "'"};
                 }

@@ -46,15 +46,23 @@ constexpr size_t kPublicSize = 220;
 // of the private DEVMODE (offset from the DEVMODE's start) and its range.
 // They apply only to a DEVMODE that carries the driver's private part
 // (signature "priv" at 349).
+// A flag setting (`bit` non-zero) sets `always` and sets or clears `bit` in
+// its byte; any other writes the byte.
 struct PrivateFieldInfo {
     const char* key;
     size_t offset;
     int64_t lo, hi;
+    uint8_t always = 0, bit = 0;
 };
 const PrivateFieldInfo kPrivateFields[] = {
     {"imageprint", 593, 0, 1},  // rdmImagePrint: the page goes as a banded image
     {"joblinker", 224, 0, 2},   // rdmJobLinker (low byte): 1 binds the pages, PASSTHROUGH served
     {"machinecolor", 826, 0, 1},  // rdmMachineColor: a colour device
+    // Text as glyph images (item 372, bit 26 of the word at 848: the flag
+    // that counts while the model offers no text-bitmap option).
+    {"textbitmap", 851, 0, 1, 0, 0x04},
+    // EUDC handling (item 361, bit 15 of the word at 848).
+    {"eudc", 849, 0, 1, 0, 0x80},
 };
 
 void put16(std::vector<uint8_t>& b, size_t at, uint32_t v) {
@@ -124,7 +132,11 @@ bool applyDevmodeFields(std::vector<uint8_t>& dm, const std::vector<std::pair<st
                 if (error) *error = "'" + key + "' needs a DEVMODE with the driver's private part";
                 return false;
             }
-            dm[pf->offset] = static_cast<uint8_t>(v);
+            if (pf->bit)
+                dm[pf->offset] = static_cast<uint8_t>((dm[pf->offset] | pf->always | (v ? pf->bit : 0)) &
+                                                      (v ? 0xFF : ~pf->bit));
+            else
+                dm[pf->offset] = static_cast<uint8_t>(v);
             continue;
         }
         if (!f) {

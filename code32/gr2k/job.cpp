@@ -19,6 +19,7 @@
 #include "core/sysdeps.h"
 #include "driver_functions.h"
 #include "common_calls/context_devmode.h"
+#include "text/glyph_cache.h"
 #include "header/header.h"
 #include "job_state.h"
 #include "records/drawing_records.h"
@@ -139,6 +140,8 @@ BOOL APIENTRY DrvStartPage(SURFOBJ* pso) {
 BOOL APIENTRY DrvSendPage(SURFOBJ* pso) {
     Pdev* p = PdevFromSurface(pso);
     if (!p) return FALSE;
+    // The device forgets its glyphs with the page.
+    GlyphCacheReset(p);
     SpoolLibraryEndPage(p);
     bool ok = !outputFailed(p);
     if (ok && !firstPageBound(p)) ok = PageEndRecordWrite(&p->out) != nullptr;

@@ -18,6 +18,8 @@
 #include "common_calls/context_devmode.h"
 #include "job_state.h"
 #include "spool_library.h"
+#include "text/font_set.h"
+#include "text/glyph_cache.h"
 #include "vector/vector.h"
 #include "core/item_ids.h"
 
@@ -209,9 +211,12 @@ DHPDEV APIENTRY DrvEnablePDEV(DEVMODEW* pdm, LPWSTR, ULONG cPat, HSURF* phsurfPa
     }
     FillGdiInfo(p, reinterpret_cast<GDIINFO*>(pdevcaps), cjCaps);
     // Device fonts are the resident fonts of vector mode; none is loaded
-    // while banding or for the driver type that has none, and the driver
-    // carries no font set yet.
+    // while banding or for the driver type that has none.
     p->deviceFontCount = 0;
+    if (!p->banding && raw(p->ctx, kItRdmDriverType) != 1 && !FontSetLoad(p, p->module)) {
+        discard(p);
+        return nullptr;
+    }
     if (!FillDevInfo(p, pdi, cjDevInfo, HalftonePatternSize(p->resolution))) {
         discard(p);
         return nullptr;
@@ -235,6 +240,8 @@ void APIENTRY DrvDisablePDEV(DHPDEV dhpdev) {
     Pdev* p = PdevFromHandle(dhpdev);
     if (!p) return;
     PdevPageStateFree(p);
+    GlyphCacheFree(p);
+    FontSetFree(p, p->deviceFonts);
     IcmFreeAll(p);
     PdevUnbindLibrary(p);
     // The signatures go first: a stale handle the engine still holds no
@@ -264,6 +271,10 @@ BOOL APIENTRY DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
     oldp->out.writeEntry = nullptr;
     if (!PdevCopyJobName(newp, oldp->jobName, oldp->jobNameLength)) return FALSE;
     PdevPageStateCarry(newp, oldp);
+    // The new device goes on from the old one's glyph-cache generation, so
+    // no glyph it sends is mistaken for one the old device had sent.
+    newp->glyphGeneration = oldp->glyphGeneration;
+    GlyphCacheReset(newp);
     if (newp->banding) copyJobIdentityItems(oldp->ctx, newp->ctx);
     return TRUE;
 }

@@ -68,8 +68,10 @@ struct Pdev {
     uint32_t frontFuncFlag;        // item 361 non-zero or bit 0x80 of item 249
     BYTE* jobName;                 // the job's name in the printer's code page
     int16_t jobNameLength;
-    void* deviceFonts;             // the device font set (none is loaded yet)
+    struct DeviceFontSet* deviceFonts;  // the resident fonts (vector mode only)
     DrawState draw;                // what this page's records have set
+    struct GlyphCache* glyphCache; // glyphs the device holds on this page
+    int16_t glyphGeneration;       // raised at every reset of the glyph cache
     RealizedBrush solidBrush;      // the solid-brush slot (no pattern)
     struct IcmTransform* icm;      // the colour transforms made for the device
     RecordBuffer out;              // the output with the spooler-side binding

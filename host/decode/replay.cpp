@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "decode/records.h"
 #include "decode/stream.h"
@@ -177,6 +178,8 @@ private:
         patSize_ = 0;
         pattern_.clear();
         rop_ = 0xCC;
+        glyphs_.clear();
+        fontRecords_ = 0;
     }
     void draw(const PageEndRecord&, const DrawingStream&) {
         pic_ = nullptr;
@@ -264,9 +267,63 @@ private:
             }
         }
     }
+    // Glyph images: drawn in the foreground colour where their bits are
+    // set; the device's glyph cache is kept per font record and text kind,
+    // and forgotten with the page.
+    struct GlyphImage {
+        std::uint32_t width = 0, height = 0;
+        std::vector<std::uint8_t> bits;
+    };
+    std::map<std::uint64_t, GlyphImage> glyphs_;
+    std::uint32_t fontRecords_ = 0;
+    std::uint64_t glyphKey(std::uint16_t ch, std::uint8_t flags) const {
+        return (std::uint64_t{fontRecords_} << 24) | (std::uint64_t{flags & 0x0Cu} << 16) | ch;
+    }
+    bool image(const DrawingStream& s, const ByteRange& data, std::uint8_t encoding, std::uint32_t w, std::uint32_t h,
+               GlyphImage* out) {
+        std::string why;
+        std::size_t where = 0;
+        out->width = w;
+        out->height = h;
+        return expandGlyphBits(s.bytes().subspan(data.offset, data.size), encoding, std::uint64_t{(w + 7) / 8} * h,
+                               &out->bits, &why, &where);
+    }
+    void stamp(const GlyphImage& g, long left, long top) {
+        const std::uint32_t rowBytes = (g.width + 7) / 8;
+        for (std::uint32_t y = 0; y < g.height; ++y)
+            for (std::uint32_t x = 0; x < g.width; ++x)
+                if ((g.bits[y * rowBytes + x / 8] >> (7 - x % 8)) & 1) put(left + x, top + y, fg_);
+    }
+    void draw(const FontRecord&, const DrawingStream&) { ++fontRecords_; }
+    void draw(const GlyphBitmapRecord& r, const DrawingStream& s) {
+        GlyphImage g;
+        if (r.flags & 0x40) {
+            auto it = glyphs_.find(glyphKey(r.ch, r.flags));
+            if (it == glyphs_.end()) return;
+            g = it->second;
+        } else if (!image(s, r.data, r.encoding, r.width, r.height, &g)) {
+            return;
+        } else if (r.cacheInUse) {
+            glyphs_[glyphKey(r.ch, r.flags)] = g;
+        }
+        stamp(g, r.left, r.top);
+    }
+    void draw(const GlyphDefineRecord& r, const DrawingStream& s) {
+        GlyphImage g;
+        if (image(s, r.data, r.encoding, r.width, r.height, &g)) glyphs_[glyphKey(r.ch, r.flags)] = std::move(g);
+    }
+    void draw(const GlyphRunRecord& r, const DrawingStream&) {
+        long x = r.x, y = r.y;
+        for (const GlyphRunEntry& e : r.glyphs) {
+            x += e.dx;
+            y += e.dy;
+            auto it = glyphs_.find(glyphKey(e.ch, r.flags));
+            if (it != glyphs_.end()) stamp(it->second, x, y);
+        }
+    }
     template <class T>
     void draw(const T&, const DrawingStream&) {
-        if (pic_) ++pic_->skipped;  // text and state records the replay does not use
+        if (pic_) ++pic_->skipped;  // characters of the device's fonts and state the replay does not use
     }
 };
 

@@ -1,6 +1,7 @@
 // Replays the drawing records of a decoded stream into one picture per page:
 // rectangles, paths (with the clip in force, the colour and the line width),
-// rasters, on a white page. Text records are not drawn yet.
+// rasters and glyph images, on a white page. Characters of the device's own
+// fonts and glyph outlines are not drawn.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -13,7 +14,7 @@ namespace vesk::decode {
 struct Picture {
     std::uint32_t width = 0, height = 0;
     std::vector<std::uint8_t> rgb;  // rows top first, three bytes a pixel: red, green, blue
-    std::size_t skipped = 0;        // records not drawn (text)
+    std::size_t skipped = 0;        // records not drawn (state, device-font text)
 };
 
 struct ReplayResult {

@@ -98,8 +98,9 @@ protected:
         printer_ = installPrinter(printerName_, u"VESK Colour MFP", VESK_SAMPLE_MODEL);
         ASSERT_NE(printer_, nullptr);
         vesk::CtxCacheClear();
-        // The driver's module handle, as its DllMain keeps it when loaded.
-        vesk::processAttach(reinterpret_cast<HINSTANCE>(const_cast<std::u16string*>(&kDriverDir)));
+        // The driver's module handle, as its DllMain keeps it when loaded:
+        // the test program, which carries the driver's resources.
+        vesk::processAttach(reinterpret_cast<HINSTANCE>(GetModuleHandleW(nullptr)));
     }
 
     // Installs the driver set as `driverName` with the model description

@@ -33,12 +33,18 @@ TEST(PrintCommand, PrintsInVectorModeAndInBandingModeWhenThePrinterAsks) {
     const fs::path vector = machine / "vector.vsk";
     auto printed = vesktest::vesk(machine, {"print", script, "--out", vector.string()});
     ASSERT_EQ(printed.status, 0) << printed.out;
-    EXPECT_TRUE(has(printed.out, "4 pages")) << printed.out;
+    EXPECT_TRUE(has(printed.out, "5 pages")) << printed.out;
+    EXPECT_FALSE(has(printed.out, "could not be sent")) << printed.out;
     auto listed = vesktest::vesk(machine, {"decode", vector.string()});
     ASSERT_EQ(listed.status, 0) << listed.out;
     EXPECT_TRUE(has(listed.out, "@PJL SET DATE = \"")) << listed.out;
     EXPECT_TRUE(has(listed.out, "job name \"Showcase\"")) << listed.out;
-    EXPECT_TRUE(has(listed.out, "end: 4 pages")) << listed.out;
+    EXPECT_TRUE(has(listed.out, "end: 5 pages")) << listed.out;
+    // Text in every form: font records, runs of characters, single
+    // characters and outlines, glyph images defined, run and sent whole.
+    for (const char* record : {"DeviceFont \"", "GraphicsFont \"", "TextRun \"", "Glyph '", " outline work=",
+                               "GlyphDefine '", "GlyphRun text=", "GlyphBitmap '", " in-cache"})
+        EXPECT_TRUE(has(listed.out, record)) << record;
     EXPECT_TRUE(has(listed.out, "Path lines fill-winding")) << listed.out;
     EXPECT_TRUE(has(listed.out, "Raster 24bpp")) << listed.out;
     // Pictures of the pages: a PNG each, with the page's drawing on it.

@@ -19,6 +19,7 @@ const fs::path kSource = VESK_SOURCE_DIR;
 
 class Golden : public DriverMachine {
 protected:
+    explicit Golden(const winsim::MachineConfig& cfg = winsim::MachineConfig()) : DriverMachine(cfg) {}
     void SetUp() override {
         DriverMachine::SetUp();
         // 2024-03-05 06:07:08 UTC.
@@ -44,7 +45,22 @@ protected:
     }
 };
 
+// A machine whose code page is 932.
+class GoldenOn932 : public Golden {
+protected:
+    static winsim::MachineConfig config() {
+        winsim::MachineConfig cfg;
+        cfg.ansiCodePage = 932;
+        cfg.oemCodePage = 932;
+        return cfg;
+    }
+    GoldenOn932() : Golden(config()) {}
+};
+
 }  // namespace
+
+TEST_F(Golden, FontsOnCodePage1252) { check("fonts-1252", readText(kSource / "samples/docs/fonts.vds")); }
+TEST_F(GoldenOn932, FontsOnCodePage932) { check("fonts-932", readText(kSource / "samples/docs/fonts.vds")); }
 
 TEST_F(Golden, ShowcaseInVectorMode) { check("showcase-vector", readText(kSource / "samples/docs/showcase.vds")); }
 

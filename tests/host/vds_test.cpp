@@ -248,6 +248,14 @@ TEST(VdsDevmode, PrivateFieldsNeedTheDriversPrivatePart) {
     EXPECT_EQ(dm[593], 1);
     EXPECT_EQ(dm[86], 2);
     EXPECT_FALSE(vds::applyDevmodeFields(dm, {{"imageprint", "2"}}, &err));
+    // Flags set and clear their own bit and leave the byte's others.
+    dm[851] = 0x11;
+    ASSERT_TRUE(vds::applyDevmodeFields(dm, {{"textbitmap", "1"}, {"eudc", "1"}}, &err)) << err;
+    EXPECT_EQ(dm[851], 0x15);
+    EXPECT_EQ(dm[849], 0x80);
+    ASSERT_TRUE(vds::applyDevmodeFields(dm, {{"textbitmap", "0"}}, &err)) << err;
+    EXPECT_EQ(dm[851], 0x11);
+    EXPECT_FALSE(vds::applyDevmodeFields(dm, {{"eudc", "2"}}, &err));
     EXPECT_EQ(dm[593], 1);
     // The reader checks the field's name and value, not the DEVMODE.
     vds::Script s;
@@ -448,12 +456,20 @@ TEST_F(VdsPlay, ShowcasePlaysInVectorAndBandingModes) {
     host.readFile = nullptr;
     host.openPrinter = nullptr;
     host.baseDir = VESK_SOURCE_DIR "/samples/docs";
+    // The printer's DEVMODE carries the driver's private part: the script
+    // changes private settings.
+    host.defaultDevmode = [](HANDLE, const std::u16string&) {
+        std::vector<uint8_t> dm = vds::minimalDevmode(u"P1");
+        dm.resize(1260, 0);
+        std::memcpy(dm.data() + 349, "priv", 4);
+        return dm;
+    };
     r.width = 2400;
     r.height = 3400;
     r.bandHeight = 256;
     auto res = vds::play(s, table, host);
     ASSERT_TRUE(res.ok) << res.error;
-    EXPECT_EQ(res.pages, 4u);
+    EXPECT_EQ(res.pages, 5u);
     EXPECT_EQ(res.failedDraws, 0u);
     EXPECT_TRUE(called("ResetPDEV"));
     EXPECT_TRUE(called("TextOut 5 opaque"));
@@ -469,7 +485,7 @@ TEST_F(VdsPlay, ShowcasePlaysInVectorAndBandingModes) {
     r.banding = true;
     res = vds::play(s, table, host);
     ASSERT_TRUE(res.ok) << res.error;
-    EXPECT_EQ(res.pages, 4u);
+    EXPECT_EQ(res.pages, 5u);
     EXPECT_EQ(res.failedDraws, 0u);
     long ink = 0;
     for (uint32_t p : r.page) ink += p != 0xFFFFFF;

@@ -52,6 +52,7 @@ struct DrawState {
         bool valid;
         DWORD fontId;
         BYTE textMode;
+        BYTE kind;  // the font record's kind: a device and a graphics record differ
     } font;
     // The clip cache (the clip code keeps it); a page start clears only its
     // valid flag, its kind survives.

@@ -141,6 +141,7 @@ struct TextSpec {
     int32_t fixedAdvance = 0;     // one advance for every glyph (ulCharInc)
     bool glyphIndex = false;
     bool vertical = false;
+    bool reversed = false;        // right to left: glyphs advance against the baseline
     std::optional<RECTL> opaque;  // background rectangle
     Color opaqueColor = 0xFFFFFF;
 };

@@ -144,6 +144,10 @@ bool Session::Impl::buildString(const Operation& op, Font* font, LONG tx, LONG t
         bx = 0;
         by = 1;
     }
+    if (t.reversed) {  // right to left: from the first glyph backwards
+        bx = -bx;
+        by = -by;
+    }
     double asc = 0, desc = 0;
     if (ifi) {
         double sy = std::hypot(m21, m22);  // pixels per font unit up the glyph
@@ -188,7 +192,7 @@ bool Session::Impl::buildString(const Operation& op, Font* font, LONG tx, LONG t
     }
     s->so.cGlyphs = static_cast<ULONG>(n);
     s->so.flAccel = (t.dx.empty() ? SO_FLAG_DEFAULT_PLACEMENT : 0) | (t.glyphIndex ? SO_GLYPHINDEX_TEXTOUT : 0) |
-                    (t.vertical ? SO_VERTICAL : (op.text.font.escapement % 3600 == 0 ? SO_HORIZONTAL : 0));
+                    (t.reversed ? SO_REVERSED : 0) | (t.vertical ? SO_VERTICAL : (op.text.font.escapement % 3600 == 0 ? SO_HORIZONTAL : 0));
     if (t.fixedAdvance > 0)
         s->so.ulCharInc = static_cast<ULONG>(t.fixedAdvance);
     else if (t.dx.empty() && font->face && font->face->fixedPitch && !t.vertical && op.text.font.escapement == 0 && n)
