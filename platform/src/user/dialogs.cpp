@@ -217,7 +217,16 @@ void navigable(HWND parent, std::vector<HWND>& out) {
     }
 }
 
-bool canTakeFocus(HWND h) { return windowIsVisible(h) && windowIsEnabled(h); }
+// A control that can take the focus: visible and enabled itself and up to
+// its dialog (which may not be shown yet).
+bool canTakeFocus(HWND h) {
+    for (Window* w = findWindow(h); w; w = findWindow(w->parent)) {
+        if (w->isDialog) return true;
+        if (!(w->style & WS_VISIBLE) || (w->style & WS_DISABLED)) return false;
+        if (!(w->style & WS_CHILD)) return true;
+    }
+    return false;
+}
 
 INT_PTR modal(HINSTANCE module, const uint8_t* p, size_t size, HWND owner, DLGPROC proc, LPARAM param,
               int templateId) {

@@ -161,6 +161,7 @@ bool postMessage(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
     if (h && !findWindow(h)) return false;
     std::lock_guard g(userLock());
     queue().posted.push_back(makeMsg(h, message, wParam, lParam));
+    queue().emptyPeeks = 0;
     return true;
 }
 
@@ -215,6 +216,8 @@ INT_PTR runModalLoop(HWND dialog) {
     return w ? w->result : IDCANCEL;
 }
 
+void noteActivity() { queue().emptyPeeks = 0; }
+
 void resetQueue() {
     std::lock_guard g(userLock());
     auto& q = queue();
@@ -238,6 +241,7 @@ WINBASEAPI LRESULT WINAPI SendMessageW(HWND window, UINT message, WPARAM wParam,
         return 0;
     }
     ++q.sendDepth;
+    q.emptyPeeks = 0;  // the program is doing something: not a polling loop
     const LRESULT r = w->proc(window, message, wParam, lParam);
     --q.sendDepth;
     return r;

@@ -458,6 +458,7 @@ void queueSteps(const std::vector<Step>& steps) {
     auto& s = st();
     for (const auto& step : steps) s.steps.push_back(step);
     s.active = true;
+    noteActivity();
 }
 
 size_t pendingSteps() { return st().steps.size(); }

@@ -134,6 +134,8 @@ HCURSOR systemArrow();
 // Back to a fresh state (winsim::ui::reset).
 void resetInput();
 void resetQueue();
+// Something happened that is no polling for input (a new script).
+void noteActivity();
 
 // Images: a new handle for an image; the image of a live handle.
 HANDLE addImage(ImageInfo image);
