@@ -24,5 +24,7 @@ int printerLocale(const Args& args, const std::vector<std::string>& words, bool 
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]
 int cmdPrint(const Args& args);
+// vesk ui dialog PRINTER PAGEID [--do ACTIONS] [--script FILE] [--dump]
+int cmdUi(const Args& args);
 
 }  // namespace vesk::host

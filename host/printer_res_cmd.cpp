@@ -10,6 +10,7 @@
 #include <winsim/winsim.h>
 
 #include "commands.h"
+#include "printer_context.h"
 #include "core/context.h"
 #include "core/devmode_sizes.h"
 #include "core/dirs.h"
@@ -28,35 +29,7 @@
 namespace vesk::host {
 namespace {
 
-// A full context of the printer (model and DEVMODE), released with the object.
-struct PrinterContext {
-    HANDLE printer = nullptr;
-    DrvContext* ctx = nullptr;
-    explicit PrinterContext(const std::u16string& name) {
-        PRINTER_DEFAULTSW pd{nullptr, nullptr, PRINTER_ALL_ACCESS};
-        if (!OpenPrinterW(const_cast<LPWSTR>(name.c_str()), &printer, &pd)) return;
-        ctx = CtxCreateEx(printer, printer, nullptr, 0, kCreateInterface, 0, nullptr);
-    }
-    ~PrinterContext() {
-        CtxReleaseEx(ctx, kReleaseFree);
-        if (printer) ClosePrinter(printer);
-        processDetach();
-    }
-};
-
 std::string u8(const WCHAR* s) { return winsim::toUtf8(s ? std::u16string(s) : std::u16string()); }
-
-bool open(const Args& args, const std::string& name, PrinterContext*& out, std::string* error) {
-    if (!openMachine(args, error)) return false;
-    if (!winsim::findPrinter(winsim::fromUtf8(name))) return *error = "no printer named '" + name + "'", false;
-    out = new PrinterContext(winsim::fromUtf8(name));
-    if (!out->ctx || !out->ctx->model) {
-        delete out;
-        out = nullptr;
-        return *error = "cannot open the driver of '" + name + "' (is its model description installed?)", false;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -71,7 +44,7 @@ int printerStrings(const Args& args, const std::vector<std::string>& words, bool
     }
     std::string error;
     PrinterContext* pc = nullptr;
-    if (!open(args, words[1], pc, &error)) return fail(error);
+    if (!openPrinterContext(args, words[1], pc, &error)) return fail(error);
     std::unique_ptr<PrinterContext> keep(pc);
     if (!ResGetStringDll(pc->ctx)) {
         std::cerr << "vesk: the string library of display language '" << u8(GetLangCode(pc->ctx))
@@ -89,7 +62,7 @@ int printerLocale(const Args& args, const std::vector<std::string>& words, bool 
     if (words.size() != 2) return fail("usage: vesk printer locale NAME [--init]");
     std::string error;
     PrinterContext* pc = nullptr;
-    if (!open(args, words[1], pc, &error)) return fail(error);
+    if (!openPrinterContext(args, words[1], pc, &error)) return fail(error);
     std::unique_ptr<PrinterContext> keep(pc);
     DrvContext* c = pc->ctx;
     if (init) {
