@@ -15,14 +15,12 @@ using namespace winsim::detail;
 
 namespace {
 
-// The arrow of the system: a fixed handle outside the image table.
-const HCURSOR kArrowCursor = reinterpret_cast<HCURSOR>(uintptr_t(0x7F000004));
 
 struct InputState {
     HWND focus = nullptr;
     HWND capture = nullptr;
     POINT mouse{0, 0};
-    HCURSOR cursor = kArrowCursor;
+    HCURSOR cursor = nullptr;  // the arrow, once asked for
     std::map<UINT, bool> keys;
     std::deque<InputEvent> events;
     std::vector<uint32_t> cursorLog;
@@ -35,7 +33,6 @@ InputState& st() {
 }
 
 uint32_t cursorId(HCURSOR c) {
-    if (c == kArrowCursor) return 32512;
     const winsim::ImageInfo* img = findImage(c);
     return img ? img->resourceId : 0;
 }
@@ -70,7 +67,7 @@ WPARAM mouseKeys() {
 
 namespace winsim::detail {
 
-HCURSOR systemArrow() { return kArrowCursor; }
+HCURSOR systemArrow() { return LoadCursorW(nullptr, IDC_ARROW); }
 
 void queueInput(InputEvent e) {
     std::lock_guard g(userLock());
@@ -158,7 +155,7 @@ void resetInput() {
     s.cursorLog.clear();
     s.beeps.clear();
     s.help.clear();
-    s.cursor = kArrowCursor;
+    s.cursor = nullptr;
     s.mouse = POINT{0, 0};
 }
 
@@ -263,7 +260,7 @@ WINBASEAPI HCURSOR WINAPI SetCursor(HCURSOR cursor) {
     return old;
 }
 
-WINBASEAPI HCURSOR WINAPI GetCursor(void) { return st().cursor; }
+WINBASEAPI HCURSOR WINAPI GetCursor(void) { return st().cursor ? st().cursor : systemArrow(); }
 
 WINBASEAPI int WINAPI GetSystemMetrics(int index) {
     switch (index) {
