@@ -111,6 +111,9 @@ TEST_F(Queue, AnIdlePointWithoutAStepFailsAndEndsItsLoop) {
     MSG m;
     EXPECT_FALSE(GetMessageW(&m, nullptr, 0, 0));
     EXPECT_EQ(winsim::ui::failures().size(), 2u);
+    // A loop filtered to one window, which would never see WM_QUIT, fails.
+    EXPECT_EQ(GetMessageW(&m, w_, 0, 0), -1);
+    EXPECT_EQ(winsim::ui::failures().size(), 3u);
 }
 
 TEST_F(Queue, APostStormSpendsTheBudgetAndEndsTheDialog) {

@@ -143,14 +143,15 @@ void cancelInnermostLoop() {
     PostQuitMessage(0);
 }
 
-// An idle point: the next script step, else the failure rule.
-void idlePoint() {
+// An idle point: the next script step (true), else the failure rule.
+bool idlePoint() {
     queue().emptyPeeks = 0;
     resetBudget();
-    if (runIdleStep()) return;
+    if (runIdleStep()) return true;
     auto stack = modalStack();
     recordFailure("unexpected wait in " + (stack.empty() ? std::string("the message loop") : modalName(stack.back())));
     cancelInnermostLoop();
+    return false;
 }
 
 }  // namespace
@@ -275,7 +276,12 @@ WINBASEAPI BOOL WINAPI GetMessageW(LPMSG msg, HWND window, UINT first, UINT last
     if (window && !windowOrFail(window)) return -1;
     while (!retrieve(*msg, window, first, last, true)) {
         if (window && !IsWindow(window)) return -1;
-        idlePoint();
+        // A filtered loop never sees the WM_QUIT that ends a failed wait.
+        MSG peek;
+        if (!idlePoint() && (window || first || last) && !retrieve(peek, window, first, last, false)) {
+            setError(ERROR_INVALID_PARAMETER);
+            return -1;
+        }
     }
     queue().emptyPeeks = 0;
     return msg->message == WM_QUIT ? FALSE : TRUE;

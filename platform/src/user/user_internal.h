@@ -42,6 +42,7 @@ struct Window {
     RECT update{};               // client coordinates
     bool redraw = true;          // WM_SETREDRAW
     std::shared_ptr<void> data;  // the control class's state
+    const void* dataTag = nullptr;  // which class's state `data` holds
     // Dialogs.
     bool isDialog = false, ended = false;
     INT_PTR result = 0;
@@ -62,12 +63,18 @@ RECT clientRect(const Window& w);
 bool windowIsVisible(HWND h);  // the window and every ancestor visible
 bool windowIsEnabled(HWND h);
 
-// The state of a control class, made on first use and dropped with the window.
+// The state of a control class, made on first use and dropped with the
+// window. A window handed to another class's procedure (a foreign subclass)
+// gets that class's fresh state rather than a misread one.
 template <class T>
 T* controlData(HWND h) {
+    static const char tag = 0;
     Window* w = findWindow(h);
     if (!w) return nullptr;
-    if (!w->data) w->data = std::make_shared<T>();
+    if (!w->data || w->dataTag != &tag) {
+        w->data = std::make_shared<T>();
+        w->dataTag = &tag;
+    }
     return static_cast<T*>(w->data.get());
 }
 
