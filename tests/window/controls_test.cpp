@@ -164,6 +164,15 @@ TEST_F(Controls, OwnerDrawnMultiColumnListsPaintTheirCells) {
     UpdateWindow(list);
     EXPECT_EQ(rec.only("DRAWITEM").size(), 9u);  // three columns of three rows
     EXPECT_EQ(winsim::openWindowDcs(), 0u);
+    // Owner-drawn items go back to the dialog as they are removed.
+    std::vector<ULONG_PTR> deleted;
+    rec.handler = [&](HWND, UINT m, WPARAM, LPARAM l) -> INT_PTR {
+        if (m == WM_DELETEITEM) deleted.push_back(reinterpret_cast<DELETEITEMSTRUCT*>(l)->itemData);
+        return FALSE;
+    };
+    EXPECT_EQ(SendMessageW(list, LB_DELETESTRING, 1, 0), 8);
+    DestroyWindow(d);
+    EXPECT_EQ(deleted, (std::vector<ULONG_PTR>{200, 100, 300, 400, 500, 600, 700, 800, 900}));
 }
 
 TEST_F(Controls, ScrollBarsReportToTheirParentAndHonourDisabledArrows) {

@@ -93,6 +93,14 @@ typedef struct tagMEASUREITEMSTRUCT {
     ULONG_PTR itemData;
 } MEASUREITEMSTRUCT, *LPMEASUREITEMSTRUCT;
 
+typedef struct tagDELETEITEMSTRUCT {
+    UINT CtlType;
+    UINT CtlID;
+    UINT itemID;
+    HWND hwndItem;
+    ULONG_PTR itemData;
+} DELETEITEMSTRUCT, *LPDELETEITEMSTRUCT;
+
 typedef struct tagSCROLLINFO {
     UINT cbSize;
     UINT fMask;

@@ -189,14 +189,30 @@ LRESULT CALLBACK comboBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             return r == -2 ? CB_ERRSPACE : r < 0 ? CB_ERR : r;
         }
         case CB_DELETESTRING: {
-            const int r = model.remove(int(int32_t(wp)));
+            const int i = int(int32_t(wp));
+            if (ownerDraw(h) && model.valid(i)) {
+                const ULONG_PTR data = model.items[size_t(i)].data;
+                model.remove(i);
+                sendDeleteItems(h, ODT_COMBOBOX, i, {data});
+                if (!(s = controlData<ComboState>(h))) return CB_ERR;
+                showSelection(h, s);
+                return s->model.count();
+            }
+            const int r = model.remove(i);
             showSelection(h, s);
             return r < 0 ? CB_ERR : r;
         }
         case CB_RESETCONTENT:
+        case WM_DESTROY: {
+            std::vector<ULONG_PTR> data;
+            if (ownerDraw(h))
+                for (const auto& it : model.items) data.push_back(it.data);
             model.clear();
-            showSelection(h, s);
+            sendDeleteItems(h, ODT_COMBOBOX, 0, data);
+            if (m == WM_DESTROY) return DefWindowProcW(h, m, wp, lp);
+            if ((s = controlData<ComboState>(h))) showSelection(h, s);
             return CB_OKAY;
+        }
         case CB_GETCOUNT: return model.count();
         case CB_SETCURSEL: {
             const int i = int(int32_t(wp));

@@ -192,14 +192,31 @@ LRESULT CALLBACK listBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             return r == -2 ? LB_ERRSPACE : r < 0 ? LB_ERR : r;
         }
         case LB_DELETESTRING: {
-            const int r = model.remove(int(int32_t(wp)));
+            const int i = int(int32_t(wp));
+            if (ownerDraw(h) && model.valid(i)) {
+                const ULONG_PTR data = model.items[size_t(i)].data;
+                model.remove(i);
+                sendDeleteItems(h, ODT_LISTBOX, i, {data});
+                InvalidateRect(h, nullptr, TRUE);
+                s = controlData<ListBoxState>(h);
+                return s ? s->model.count() : LB_ERR;
+            }
+            const int r = model.remove(i);
             InvalidateRect(h, nullptr, TRUE);
             return r < 0 ? LB_ERR : r;
         }
         case LB_RESETCONTENT:
+        case WM_DESTROY: {
+            // Owner-drawn items are given back to the parent as they go.
+            std::vector<ULONG_PTR> data;
+            if (ownerDraw(h))
+                for (const auto& it : model.items) data.push_back(it.data);
             model.clear();
+            sendDeleteItems(h, ODT_LISTBOX, 0, data);
+            if (m == WM_DESTROY) return DefWindowProcW(h, m, wp, lp);
             InvalidateRect(h, nullptr, TRUE);
             return 0;
+        }
         case LB_GETCOUNT: return model.count();
         case LB_SETCURSEL: {
             if (multiSelect(h)) return LB_ERR;

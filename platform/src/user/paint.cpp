@@ -111,6 +111,17 @@ void sendDrawItem(HWND control, DRAWITEMSTRUCT dis) {
     releaseControlDc(dis.hDC);
 }
 
+void sendDeleteItems(HWND control, UINT type, int first, const std::vector<ULONG_PTR>& data) {
+    Window* w = findWindow(control);
+    if (!w || !w->parent) return;
+    const HWND parent = w->parent;
+    const UINT id = UINT(w->id);
+    for (size_t i = 0; i < data.size(); ++i) {
+        DELETEITEMSTRUCT dis{type, id, UINT(first + int(i)), control, data[i]};
+        SendMessageW(parent, WM_DELETEITEM, id, reinterpret_cast<LPARAM>(&dis));
+    }
+}
+
 }  // namespace winsim::detail
 
 namespace winsim {

@@ -107,6 +107,9 @@ void releaseControlDc(HDC dc);
 // Sends WM_DRAWITEM to the parent of an owner-drawn control; the record's
 // DC, type, id and window are filled in here.
 void sendDrawItem(HWND control, DRAWITEMSTRUCT dis);
+// Sends WM_DELETEITEM to the parent for an item an owner-drawn list or
+// combo box removes (items from `first`, `count` of them, data in order).
+void sendDeleteItems(HWND control, UINT type, int first, const std::vector<ULONG_PTR>& data);
 // Average character width and height of the window system's one font.
 inline constexpr int kCharWidth = 6;
 inline constexpr int kCharHeight = 13;
