@@ -116,6 +116,31 @@ TEST_F(Queue, AnIdlePointWithoutAStepFailsAndEndsItsLoop) {
     EXPECT_EQ(winsim::ui::failures().size(), 3u);
 }
 
+// Each level opens the next and then waits for a user who never comes.
+INT_PTR CALLBACK waiting(HWND h, UINT m, WPARAM, LPARAM l) {
+    static std::vector<uint8_t> t = dialogTemplate({});
+    if (m == WM_INITDIALOG) {
+        SetWindowLongPtrW(h, DWLP_USER, l);
+        if (l < 3) PostMessageW(h, WM_APP, 0, 0);
+        return TRUE;
+    }
+    if (m == WM_APP) {
+        const LPARAM level = GetWindowLongPtrW(h, DWLP_USER);
+        const INT_PTR r = DialogBoxIndirectParamW(nullptr, t.data(), h, &waiting, level + 1);
+        g_seen.push_back("level " + std::to_string(level) + " got " + std::to_string(r));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+TEST_F(Queue, FailedWaitsUnwindNestedDialogsOneByOne) {
+    auto t = dialogTemplate({});
+    EXPECT_EQ(DialogBoxIndirectParamW(nullptr, t.data(), nullptr, &waiting, 1), IDCANCEL);
+    EXPECT_EQ(g_seen, (std::vector<std::string>{"level 2 got 2", "level 1 got 2"}));
+    EXPECT_EQ(winsim::ui::failures().size(), 3u);
+    EXPECT_EQ(winsim::windows().size(), 1u);
+}
+
 TEST_F(Queue, APostStormSpendsTheBudgetAndEndsTheDialog) {
     auto t = dialogTemplate({});
     Recorder rec;
