@@ -44,7 +44,8 @@ inline std::vector<uint8_t> dialogTemplate(const std::vector<Ctl>& ctls, DWORD s
         u16(uint16_t(c.x)), u16(uint16_t(c.y)), u16(uint16_t(c.cx)), u16(uint16_t(c.cy));
         u32(uint32_t(c.id));
         u16(0xFFFF), u16(c.atom);
-        sz(c.text);
+        if (c.text.size() == 2 && c.text[0] == 0xFFFF) u16(0xFFFF), u16(c.text[1]);  // a resource id
+        else sz(c.text);
         u16(0);
     }
     return b;

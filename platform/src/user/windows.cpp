@@ -478,7 +478,8 @@ WINBASEAPI LONG WINAPI SetWindowLongW(HWND window, int index, LONG value) {
 WINBASEAPI BOOL WINAPI SetWindowTextW(HWND window, LPCWSTR text) {
     enter("SetWindowTextW", text ? winsim::toUtf8(wstr(text)) : "");
     if (!windowOrFail(window)) return FALSE;
-    return SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? TRUE : FALSE;
+    // Lists answer a refused text with a negative error.
+    return SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) > 0 ? TRUE : FALSE;
 }
 
 WINBASEAPI int WINAPI GetWindowTextW(HWND window, LPWSTR buffer, int capacity) {
