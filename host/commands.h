@@ -29,5 +29,7 @@ int printerAllowed(const Args& args, const std::vector<std::string>& words, cons
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]
 int cmdPrint(const Args& args);
+// vesk ui dialog PRINTER PAGEID [--do ACTIONS] [--script FILE] [--dump]
+int cmdUi(const Args& args);
 
 }  // namespace vesk::host

@@ -84,6 +84,12 @@ void usage(std::FILE* out) {
         "                       print a drawing script through the printer's driver\n"
         "                       (the printer named, the script's, or the only one);\n"
         "                       --out also copies the job's stream to FILE\n"
+        "  ui dialog PRINTER PAGEID [--do \"ACTIONS\"] [--script FILE.vui] [--dump]\n"
+        "                       open a page or dialog of the printer's string library under a\n"
+        "                       neutral dialog procedure (lists get placeholder items), run\n"
+        "                       the UI script (click ID; check ID; select ID \"TEXT\"|#N;\n"
+        "                       type ID \"TEXT\"; key NAME; scroll ID lineup|thumb N; wait MS;\n"
+        "                       dump; ok; cancel) and print the dump of its controls\n"
         "  decode FILE [--raw] [--records-only] [--offsets]\n"
         "                       list a device stream, checking every record; --raw takes\n"
         "                       unframed bytes as pass-through data\n"
@@ -141,6 +147,7 @@ int main(int argc, char** argv) {
     else if (command == "printer") rc = cmdPrinter(args);
     else if (command == "decode") rc = cmdDecode(args);
     else if (command == "print") rc = cmdPrint(args);
+    else if (command == "ui") rc = cmdUi(args);
     else return fail("unknown command '" + command + "' (try 'vesk --help')");
     // Libraries the command loaded get their detach while the process is whole.
     winsim::unloadAllModules();

@@ -10,7 +10,15 @@ the bitmap library (eight places from the end 'C', six and five 'X').
 
 The build stops, naming file and line, when the data disagree: a string id
 twice, a required string missing, a dialog without its control, an image
-that cannot be drawn.
+that cannot be drawn, a page of the tables without its template or a
+template whose controls are not exactly the page's, a control placed out of
+its dialog or a text too long.
+
+Every page and dialog of the page and control tables gets a template:
+control_types.tsv turns each control type into a class and styles,
+layout/*.tsv places and styles single controls, every other control flows
+on an automatic grid. dialogs.tsv holds hand-made templates (they are
+checked against the tables like the generated ones).
 
 VRES layout (little-endian): header "VRES", u16 version 1, u16 0, u32 entry
 count, u32 directory offset; entries of u32 type, id, data offset, size.
@@ -27,6 +35,29 @@ import sys
 RT_CURSOR, RT_BITMAP, RT_ICON, RT_DIALOG, RT_STRING = 1, 2, 3, 5, 6
 CLASS_ATOMS = {"Button": 0x80, "Edit": 0x81, "Static": 0x82, "ListBox": 0x83, "ScrollBar": 0x84, "ComboBox": 0x85}
 WS_CHILD, WS_VISIBLE, WS_POPUP, WS_CAPTION, DS_SETFONT, DS_MODALFRAME = 0x40000000, 0x10000000, 0x80000000, 0xC00000, 0x40, 0x80
+WS_SYSMENU, WS_GROUP, WS_TABSTOP, DS_CONTROL, WS_EX_CONTROLPARENT = 0x80000, 0x20000, 0x10000, 0x400, 0x10000
+STYLES = {
+    "WS_BORDER": 0x800000, "WS_VSCROLL": 0x200000, "WS_HSCROLL": 0x100000, "WS_TABSTOP": WS_TABSTOP,
+    "WS_GROUP": WS_GROUP, "WS_DISABLED": 0x8000000,
+    "SS_LEFT": 0, "SS_CENTER": 1, "SS_RIGHT": 2, "SS_ICON": 3, "SS_OWNERDRAW": 0xD, "SS_BITMAP": 0xE, "SS_NOTIFY": 0x100,
+    "BS_PUSHBUTTON": 0, "BS_DEFPUSHBUTTON": 1, "BS_AUTOCHECKBOX": 3, "BS_AUTORADIOBUTTON": 9, "BS_OWNERDRAW": 0xB,
+    "SBS_HORZ": 0, "SBS_VERT": 1,
+    "LBS_NOTIFY": 1, "LBS_SORT": 2, "LBS_OWNERDRAWFIXED": 0x10, "LBS_HASSTRINGS": 0x40, "LBS_MULTICOLUMN": 0x200,
+    "CBS_DROPDOWNLIST": 3, "CBS_OWNERDRAWFIXED": 0x10, "CBS_HASSTRINGS": 0x200,
+    "ES_MULTILINE": 4, "ES_PASSWORD": 0x20, "ES_AUTOVSCROLL": 0x40, "ES_AUTOHSCROLL": 0x80, "ES_WANTRETURN": 0x1000,
+    "LVS_REPORT": 1, "LVS_SINGLESEL": 4, "LVS_OWNERDRAWFIXED": 0x400,
+}
+# Page sizes in dialog units: a property page, grown downwards when its
+# controls need more room.
+PAGE_CX, PAGE_CY, MAX_PAGE_CY, MARGIN, GAP, COLUMN_CX = 252, 218, 420, 6, 4, 80
+
+
+def advance(item):
+    """The room a control takes in its column: a combo box its field only
+    (its list drops over the controls below)."""
+    return min(item[5], 16) if item[1] == "ComboBox" else item[5]
+MAX_TEXT = 255
+SCREEN_CX, SCREEN_CY = 1024 * 4 // 6, 768 * 8 // 13   # the screen in dialog units
 
 # Strings the driver loads by id; each must have a text in every library.
 REQUIRED = (list(range(29, 38)) + list(range(50017, 50026)) + list(range(109, 135)) +
@@ -178,18 +209,204 @@ def read_dialogs(path):
     return dialogs
 
 
+def styles(text, where):
+    value = 0
+    if text in ("", "-"):
+        return 0
+    for name in text.split("|"):
+        if name not in STYLES:
+            raise DataError("%s: unknown style %r" % (where, name))
+        value |= STYLES[name]
+    return value
+
+
+def class_field(cls):
+    if cls in CLASS_ATOMS:
+        return struct.pack("<HH", 0xFFFF, CLASS_ATOMS[cls])
+    return sz(cls)
+
+
 def dialog_template(d):
-    """The extended dialog template: frame, font, then DWORD-aligned items."""
+    """The extended template: frame, font, then DWORD-aligned items. Frame
+    and controls may carry their own styles (generated pages do)."""
     x, y, cx, cy, title = d["frame"]
-    style = WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_SETFONT | DS_MODALFRAME
-    data = struct.pack("<HHIIIHhhhh", 1, 0xFFFF, 0, 0, style, len(d["controls"]), x, y, cx, cy)
+    style = d.get("style", WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_SETFONT | DS_MODALFRAME)
+    data = struct.pack("<HHIIIHhhhh", 1, 0xFFFF, 0, d.get("exstyle", 0), style, len(d["controls"]), x, y, cx, cy)
     data += b"\0\0" + b"\0\0" + sz(title)           # no menu, the standard class, the title
     data += struct.pack("<HHBB", 8, 400, 0, 1) + sz("MS Shell Dlg")
-    for cid, cls, x, y, cx, cy, text in d["controls"]:
+    for c in d["controls"]:
+        cid, cls, x, y, cx, cy, text = c[:7]
+        cstyle = c[7] if len(c) > 7 else 0
         data += b"\0" * (-len(data) % 4)
-        data += struct.pack("<IIIhhhhI", 0, 0, WS_CHILD | WS_VISIBLE, x, y, cx, cy, cid)
-        data += struct.pack("<HH", 0xFFFF, CLASS_ATOMS[cls]) + sz(text) + struct.pack("<H", 0)
+        data += struct.pack("<IIIhhhhI", 0, 0, WS_CHILD | WS_VISIBLE | cstyle, x, y, cx, cy, cid)
+        data += class_field(cls) + sz(text) + struct.pack("<H", 0)
     return data
+
+
+def read_types(path):
+    types = {}
+    for n, f in rows(path):
+        where = "%s:%d" % (path, n)
+        if len(f) != 7:
+            raise DataError("%s: 7 fields expected" % where)
+        t = int(f[0])
+        if t in types:
+            raise DataError("%s: type %d twice" % (where, t))
+        types[t] = {"class": f[1], "style": styles(f[2], where), "cx": int(f[3]), "cy": int(f[4]),
+                    "text": f[5] == "yes"}
+    return types
+
+
+def read_layout(folder):
+    """{(page, control): (x, y, cx, cy, style, text)}; None for a '-' field."""
+    out = {}
+    for name in sorted(os.listdir(folder)):
+        if not name.endswith(".tsv"):
+            continue
+        path = os.path.join(folder, name)
+        for n, f in rows(path):
+            where = "%s:%d" % (path, n)
+            if len(f) != 8:
+                raise DataError("%s: 8 fields expected" % where)
+            key = (int(f[0]), int(f[1]))
+            if key in out:
+                raise DataError("%s: control %d of page %d is placed twice" % (where, key[1], key[0]))
+            num = [None if v == "-" else int(v) for v in f[2:6]]
+            out[key] = (num, styles(f[6], where), None if f[7] == "-" else unescape(f[7], where), where)
+    return out
+
+
+def read_pages(tables):
+    pages, controls = {}, {}
+    path = os.path.join(tables, "pages.tsv")
+    for n, f in rows(path):
+        pages[int(f[0])] = {"kind": int(f[2], 0), "name": f[4]}
+    path = os.path.join(tables, "controls.tsv")
+    for n, f in rows(path):
+        page, cid, ctype = int(f[0]), int(f[1]), int(f[2])
+        if page not in pages:
+            raise DataError("%s:%d: control %d of page %d, which the page table lacks" % (path, n, cid, page))
+        lst = controls.setdefault(page, [])
+        if any(c[0] == cid for c in lst):
+            raise DataError("%s:%d: control %d twice on page %d" % (path, n, cid, page))
+        lst.append((cid, ctype, n))
+    return pages, controls
+
+
+def frame_style(kind):
+    """Pages of a property sheet are child dialogs; dialogs are pop-ups;
+    the file dialogs' hook templates are children of the file dialog."""
+    if kind >= 0x100:
+        return WS_CHILD | DS_CONTROL | DS_SETFONT, WS_EX_CONTROLPARENT
+    if kind & 0x24:
+        return WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 0
+    return WS_CHILD | WS_CAPTION | DS_CONTROL | DS_SETFONT, WS_EX_CONTROLPARENT
+
+
+def page_template(page, info, ctls, types, layout, tables_path):
+    """The template of one page: placed controls where the layout puts them,
+    the others in rows below them, left to right."""
+    placed, flowing = [], []
+    prev_type = None
+    for cid, ctype, line in ctls:
+        where = "%s:%d" % (tables_path, line)
+        if ctype not in types:
+            raise DataError("%s: control %d has type %d, which control_types.tsv lacks" % (where, cid, ctype))
+        t = types[ctype]
+        style = t["style"]
+        if ctype == 41 and prev_type != 41:
+            style |= WS_GROUP | WS_TABSTOP
+        prev_type = ctype
+        text = str(cid) if t["text"] else ""
+        cx, cy = t["cx"], t["cy"]
+        num, extra, ltext, lwhere = layout.get((page, cid), ([None] * 4, 0, None, None))
+        style |= extra
+        if ltext is not None:
+            text = ltext
+        if num[2] is not None:
+            cx = num[2]
+        if num[3] is not None:
+            cy = num[3]
+        item = [cid, t["class"], 0, 0, cx, cy, text, style]
+        if num[0] is None and cx > COLUMN_CX:
+            item[4] = COLUMN_CX
+        if num[0] is not None and num[1] is not None:
+            item[2], item[3] = num[0], num[1]
+            placed.append(item)
+        else:
+            flowing.append(item)
+    top = MARGIN
+    if placed:
+        top = max(i[3] + i[5] for i in placed) + GAP
+    # Columns filled top to bottom; as many columns as it takes to keep the
+    # page within MAX_PAGE_CY (so that every control is on the screen).
+    cols = 3
+    while True:
+        total = sum(advance(i) + GAP for i in flowing)
+        limit = top + max(total // cols, max([advance(i) for i in flowing] + [0])) + GAP
+        x, y, col = MARGIN, top, 0
+        for item in flowing:
+            if y + advance(item) > limit and y > top:
+                col += 1
+                x, y = MARGIN + col * (COLUMN_CX + GAP), top
+            item[2], item[3] = x, y
+            y += advance(item) + GAP
+        bottom = max([i[3] + i[5] for i in placed + flowing] + [0]) + MARGIN
+        if bottom <= MAX_PAGE_CY or cols >= 8:
+            break
+        cols += 1
+    cx_page = max(PAGE_CX, max([i[2] + i[4] for i in placed + flowing] + [0]) + MARGIN)
+    cy_page = max(PAGE_CY, max([i[3] + i[5] for i in placed + flowing] + [0]) + MARGIN)
+    style, exstyle = frame_style(info["kind"])
+    items = sorted(placed + flowing, key=lambda i: [c[0] for c in ctls].index(i[0]))
+    return {"frame": (0, 0, cx_page, cy_page, info["name"]), "controls": [tuple(i) for i in items],
+            "style": style, "exstyle": exstyle}
+
+
+def check_template(did, d, where):
+    """Refuses rectangles outside the dialog, dialogs larger than the
+    screen (1024 x 768 pixels) and texts too long."""
+    _, _, dcx, dcy, title = d["frame"]
+    if dcx > SCREEN_CX or dcy > SCREEN_CY:
+        raise DataError("%s: dialog %d (%d x %d) lies outside the screen" % (where, did, dcx, dcy))
+    if len(title) > MAX_TEXT:
+        raise DataError("%s: the title of dialog %d is too long" % (where, did))
+    for c in d["controls"]:
+        cid, cls, x, y, cx, cy, text = c[:7]
+        if x < 0 or y < 0 or cx <= 0 or cy <= 0 or x + cx > dcx or y + cy > dcy:
+            raise DataError("%s: control %d lies outside dialog %d (%d,%d %dx%d in %dx%d)" %
+                            (where, cid, did, x, y, cx, cy, dcx, dcy))
+        if len(text) > MAX_TEXT:
+            raise DataError("%s: the text of control %d of dialog %d is too long" % (where, cid, did))
+
+
+def page_templates(data, tables, dialogs):
+    """Templates of every page of the tables: the hand-made ones of
+    dialogs.tsv where they exist, else generated."""
+    tables_path = os.path.join(tables, "controls.tsv")
+    types = read_types(os.path.join(data, "control_types.tsv"))
+    layout = read_layout(os.path.join(data, "layout"))
+    pages, controls = read_pages(tables)
+    for (page, cid), (_, _, _, where) in layout.items():
+        if cid not in [c[0] for c in controls.get(page, [])]:
+            raise DataError("%s: page %d has no control %d in the tables" % (where, page, cid))
+    out = {}
+    for page, info in pages.items():
+        ctls = controls.get(page, [])
+        if page in dialogs:
+            have = sorted(c[0] for c in dialogs[page]["controls"])
+            want = sorted(c[0] for c in ctls)
+            if have != want:
+                raise DataError("dialogs.tsv: dialog %d has controls %s, the tables give %s" % (page, have, want))
+            out[page] = dialogs[page]
+        else:
+            out[page] = page_template(page, info, ctls, types, layout, tables_path)
+        check_template(page, out[page], "page %d" % page)
+    for did, d in dialogs.items():
+        if did not in out:
+            check_template(did, d, "dialogs.tsv")
+            out[did] = d
+    return out
 
 
 def draw(kind, w, h):
@@ -313,7 +530,7 @@ def main():
         spath = os.path.join(a.data, "strings.tsv")
         strings = read_strings(spath, languages)
         check_strings(strings, a.tables, spath)
-        dialogs = read_dialogs(os.path.join(a.data, "dialogs.tsv"))
+        dialogs = page_templates(a.data, a.tables, read_dialogs(os.path.join(a.data, "dialogs.tsv")))
         images = read_images(os.path.join(a.data, "bitmaps.tsv"))
         names, bmp_name = library_names(a.name, languages)
         os.makedirs(a.out, exist_ok=True)

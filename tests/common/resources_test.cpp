@@ -225,7 +225,10 @@ TEST_F(ResourcePrinter, WindowProceduresAreResetOnlyWhenTheApplicationRuns) {
     WNDCLASSEXW wc{};
     ASSERT_TRUE(GetClassInfoExW(nullptr, u"Button", &wc));
     EXPECT_EQ(GetWindowLongPtrW(a, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(wc.lpfnWndProc));
-    EXPECT_EQ(GetWindowLongPtrW(b, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(wc.lpfnWndProc));
+    WNDCLASSEXW edit{};
+    ASSERT_TRUE(GetClassInfoExW(nullptr, u"Edit", &edit));
+    EXPECT_NE(edit.lpfnWndProc, wc.lpfnWndProc);   // each control class has its own procedure
+    EXPECT_EQ(GetWindowLongPtrW(b, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(edit.lpfnWndProc));
     EXPECT_EQ(GetWindowLongPtrW(d, GWLP_WNDPROC), app);   // a class nobody registered stays
 }
 

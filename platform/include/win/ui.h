@@ -61,7 +61,9 @@ WIN_BEGIN_DECLS
 #define ERROR_INVALID_MSGBOX_STYLE 1438L
 #endif
 
-// Shows nothing: records the request (see winsim/ui.h) and returns the next
+// Shows nothing: dispatches the posted messages waiting (the windows behind
+// the box go on), records the request (see winsim/ui.h) and returns the UI
+// script's `answer` step when a script runs (winsim/window.h), else the next
 // queued answer, else the default button of the style (MB_DEFBUTTONn, the
 // first button when n is past the style's buttons). An unknown button style
 // fails with ERROR_INVALID_MSGBOX_STYLE (result 0).

@@ -2,7 +2,9 @@
 // the window table, the images behind bitmap, icon and cursor handles, and
 // the log of what was drawn on window device contexts.
 #pragma once
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "../win/user.h"
@@ -30,6 +32,19 @@ WINSIM_API bool windowInfo(HWND window, WindowInfo& out);
 // Destroys every window and every registered class.
 WINSIM_API void resetWindows();
 
+// Cursors set (resource ids; 32512 the system arrow, 0 none), beeps and help
+// requests, oldest first.
+WINSIM_API std::vector<uint32_t> cursorLog();
+WINSIM_API std::vector<UINT> beepLog();
+struct WINSIM_API HelpRequest {
+    HWND window = nullptr;
+    std::u16string file;
+    UINT command = 0;
+    ULONG_PTR data = 0;
+    std::vector<std::pair<DWORD, DWORD>> idPairs;  // HELP_WM_HELP / HELP_CONTEXTMENU: control and help ids
+};
+WINSIM_API std::vector<HelpRequest> helpLog();
+
 // The image behind a bitmap, icon or cursor handle.
 struct WINSIM_API ImageInfo {
     char kind = 0;  // 'B' bitmap, 'I' icon, 'C' cursor
@@ -54,4 +69,89 @@ WINSIM_API void clearDrawLog();
 // Device contexts taken with GetDC and not yet released.
 WINSIM_API size_t openWindowDcs();
 
+// ---- Driving dialogs: the UI script, idle points, queries, the dump ----
+namespace ui {
+
+// One statement of a UI script. Statements are separated by ';' or new
+// lines; a line starting with '#' is a comment.
+//   click ID | check ID | uncheck ID | hover ID     the mouse on a control
+//   select ID "TEXT" | select ID #N                  a user's pick in a list or combo
+//   type ID "TEXT"      focus (all its text selected) and one character each
+//   key NAME            UP DOWN LEFT RIGHT TAB SHIFT+TAB ENTER ESC SPACE HOME END
+//                       PGUP PGDN BACK DELETE F1 F4, or a letter or digit
+//   scroll ID lineup|linedown|pageup|pagedown|thumb N
+//   wait MS             the clock moves (timers fall due)
+//   expect dialog ID    the innermost dialog must be that template
+//   answer NAME         the next message box's answer (IDOK, IDCANCEL, IDYES, IDNO...)
+//   dump                the innermost dialog's dump goes to the dump handler
+//   ok | cancel         press IDOK / IDCANCEL of the innermost dialog
+//   page ID | apply | png FILE   property sheets and pictures (not yet available)
+struct WINSIM_API Step {
+    std::string verb;
+    int id = 0;
+    std::u16string text;
+    int index = -1;
+    long number = 0;
+    std::string word;
+    std::string source;  // the statement as written
+};
+WINSIM_API bool parseScript(std::string_view text, std::vector<Step>& out, std::string* error);
+// Queues steps for the idle points to come; a script that has been queued
+// makes message boxes strict (each must be answered by an `answer` step or a
+// queued answer) until reset().
+WINSIM_API bool queueScript(std::string_view text, std::string* error);
+WINSIM_API void queueSteps(const std::vector<Step>& steps);
+WINSIM_API size_t pendingSteps();
+// Runs one step now against the innermost modal dialog (else the top window).
+WINSIM_API bool runStep(const Step& step, std::string* error);
+// What went wrong in the run: idle points without a step ("unexpected wait
+// in dialog 1017"), steps that could not be done, the message budget.
+WINSIM_API std::vector<std::string> failures();
+// Messages dispatched between two idle points before the run is failed and
+// the innermost loop ended (a post storm); 100000 by default.
+WINSIM_API void setMessageBudget(size_t messages);
+// Where `dump` steps go; by default they are kept (dumps()).
+WINSIM_API void setDumpHandler(std::function<void(const std::string&)> handler);
+WINSIM_API std::vector<std::string> dumps();
+
+// The state of one window as a user sees it.
+struct WINSIM_API ControlState {
+    HWND window = nullptr;
+    int id = 0;
+    std::u16string className;
+    std::u16string text;   // edits' passwords as '*'
+    std::string kind;      // dialog, push, default, check, radio, group, owner-draw, text, bitmap, icon,
+                           // edit, list, combo, vscroll, hscroll, window
+    bool visible = false, enabled = false, focused = false, ownerDraw = false;
+    int check = -1;        // check boxes and radio buttons
+    int count = -1, selection = -1, top = 0;
+    bool dropped = false;
+    std::u16string selectedText;
+    int pos = 0, minPos = 0, maxPos = 0;
+    uint32_t image = 0;    // a picture's resource id
+    int templateId = 0;    // dialogs
+};
+WINSIM_API bool controlState(HWND window, ControlState& out);
+// The first window with that id under `root` (any depth).
+WINSIM_API HWND findControl(HWND root, int id);
+// The innermost modal dialog, else the top-most visible top-level window.
+WINSIM_API HWND topWindow();
+// One line per window in z-order, indented by parent:
+//   dialog 1002 "Basic"
+//     2069 Button "2069" check on
+//     2017 ComboBox "" combo 5 items sel 2 "A4" disabled
+WINSIM_API std::string dump(HWND window);
+WINSIM_API std::string dumpLine(const ControlState& state);
+// Reads a line of dump() back (indentation ignored); false when it is not one.
+WINSIM_API bool parseDumpLine(std::string_view line, ControlState& out);
+
+// The text WM_PASTE inserts.
+WINSIM_API void setClipboardText(std::u16string_view text);
+WINSIM_API std::u16string clipboardText();
+
+// Back to a fresh window system: every window and class, the queue, timers,
+// focus and capture, the script, failures and logs.
+WINSIM_API void reset();
+
+}  // namespace ui
 }  // namespace winsim

@@ -7,12 +7,14 @@
 // answer the style does not offer.
 #include <win/ui.h>
 
+#include <algorithm>
 #include <deque>
 #include <mutex>
 
 #include <winsim/ui.h>
 
 #include "core/sim.h"
+#include "user/user_internal.h"
 
 using namespace winsim::detail;
 
@@ -59,9 +61,18 @@ int show(HWND owner, std::u16string text, std::u16string caption, UINT type) {
         return 0;
     }
     winsim::MessageBoxRequest req{owner, std::move(text), std::move(caption), type, 0};
+    // The windows behind the box go on with their posted messages (a page
+    // repaints) before the user answers.
+    pushModal(ModalEntry{nullptr, 0, req.text});
+    pumpPosted();
+    popModal();
+    int scripted = 0;
+    const bool fromScript = scriptRunning() && scriptAnswer(&scripted);
     auto& s = state();
     std::unique_lock g(s.lock);
-    if (!s.answers.empty()) {
+    if (fromScript) {
+        req.answer = scripted;
+    } else if (!s.answers.empty()) {
         req.answer = s.answers.front();
         s.answers.pop_front();
     } else if (s.handler) {
@@ -69,6 +80,10 @@ int show(HWND owner, std::u16string text, std::u16string caption, UINT type) {
         g.unlock();  // the handler may take its time, or show another box
         req.answer = handler(req);
         g.lock();
+    } else if (scriptRunning()) {
+        // A box the script did not expect fails the run; the user backs out.
+        recordFailure("unexpected message box \"" + winsim::toUtf8(req.text) + "\"");
+        req.answer = std::find(b.begin(), b.end(), IDCANCEL) != b.end() ? IDCANCEL : defaultAnswer(b, type);
     } else {
         req.answer = defaultAnswer(b, type);
     }

@@ -15,6 +15,8 @@ namespace {
 struct Images {
     std::map<uintptr_t, winsim::ImageInfo> live;
     uintptr_t next = 1;
+    // The system's cursors and icons: one shared handle each, never freed.
+    std::map<uintptr_t, winsim::ImageInfo> shared;
 };
 Images& images() {
     static auto* i = new Images;
@@ -22,6 +24,7 @@ Images& images() {
 }
 
 constexpr uintptr_t kImageTag = 0x7E000000;  // keeps image handles apart from others
+constexpr uintptr_t kSharedTag = 0x7F000000;
 
 HANDLE load(const char* function, HMODULE module, LPCWSTR name, uint32_t type, char kind) {
     const std::string detail = IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<uintptr_t>(name)) : "named";
@@ -42,7 +45,10 @@ HANDLE load(const char* function, HMODULE module, LPCWSTR name, uint32_t type, c
         }
         img.width = img.height = 32;
         img.pixels.assign(32 * 32, 0xFFFFFF);
-        return addImage(std::move(img));
+        std::lock_guard g(userLock());
+        const uintptr_t h = kSharedTag | (kind == 'C' ? 0x1000u : 0x2000u) | ((id & 0xFF) << 2);
+        images().shared.emplace(h, std::move(img));
+        return reinterpret_cast<HANDLE>(h);
     }
     auto file = moduleResources(module);
     if (!file) return nullptr;
@@ -93,11 +99,15 @@ HANDLE addImage(ImageInfo image) {
 const ImageInfo* findImage(HANDLE handle) {
     std::lock_guard g(userLock());
     auto it = images().live.find(reinterpret_cast<uintptr_t>(handle));
-    return it == images().live.end() ? nullptr : &it->second;
+    if (it != images().live.end()) return &it->second;
+    auto sh = images().shared.find(reinterpret_cast<uintptr_t>(handle));
+    return sh == images().shared.end() ? nullptr : &sh->second;
 }
 
 bool removeImage(HANDLE handle, char kind) {
     std::lock_guard g(userLock());
+    if (auto sh = images().shared.find(reinterpret_cast<uintptr_t>(handle)); sh != images().shared.end())
+        return sh->second.kind == kind;  // shared: stays
     auto it = images().live.find(reinterpret_cast<uintptr_t>(handle));
     if (it == images().live.end() || it->second.kind != kind) return false;
     images().live.erase(it);

@@ -1,19 +1,153 @@
-// Shared state of the window system's parts: the image handles (bitmaps,
-// icons, cursors) and the window table.
+// Shared state of the window system's parts: the window table, the image
+// handles (bitmaps, icons, cursors), the draw log, and the hooks between
+// the window manager, the queue, the dialog manager and the controls.
 #pragma once
 #include <win/user.h>
 #include <winsim/window.h>
 
 #include <memory>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #pragma GCC visibility push(default)
 namespace winsim::detail {
 
-// The lock of the window table, the image table and the draw log.
+// The lock of the window table, the image table and the draw log. Window
+// procedures are never called with it held.
 std::recursive_mutex& userLock();
 
-// Image handles: a new handle for an image; the image of a live handle.
+// One window. Records live as long as the process (a slot is reused with a
+// new generation), so a pointer stays readable after the window dies; check
+// `alive` after any call that may destroy it.
+struct Window {
+    uint32_t generation = 0;
+    bool alive = false;
+    bool destroying = false;
+    HWND self = nullptr;
+    std::u16string className;
+    WNDPROC proc = nullptr;
+    HINSTANCE instance = nullptr;
+    std::u16string text;
+    DWORD style = 0, exStyle = 0;
+    LONG_PTR id = 0;
+    HWND parent = nullptr, owner = nullptr;
+    RECT rect{};                 // in the parent's client coordinates (screen for top level)
+    std::vector<HWND> children;  // z-order: the first child is on top
+    LONG_PTR userData = 0;
+    std::vector<uint8_t> extra;  // the class's extra bytes (the dialog's DWLP_ values)
+    HFONT font = nullptr;
+    HCURSOR classCursor = nullptr;
+    bool invalid = false, erase = false;
+    RECT update{};               // client coordinates
+    bool redraw = true;          // WM_SETREDRAW
+    std::shared_ptr<void> data;  // the control class's state
+    const void* dataTag = nullptr;  // which class's state `data` holds
+    // Dialogs.
+    bool isDialog = false, ended = false;
+    INT_PTR result = 0;
+    int templateId = 0;
+    HWND lastFocus = nullptr;
+};
+
+// The live window of a handle, else null (no last error set).
+Window* findWindow(HWND h);
+// As findWindow, setting ERROR_INVALID_WINDOW_HANDLE when there is none.
+Window* windowOrFail(HWND h);
+// Every live top-level window, top first.
+std::vector<HWND> topLevelWindows();
+// Screen origin of the window's client area.
+POINT clientOrigin(const Window& w);
+// The client rectangle in client coordinates.
+RECT clientRect(const Window& w);
+bool windowIsVisible(HWND h);  // the window and every ancestor visible
+bool windowIsEnabled(HWND h);
+
+// The state of a control class, made on first use and dropped with the
+// window. A window handed to another class's procedure (a foreign subclass)
+// gets that class's fresh state rather than a misread one.
+template <class T>
+T* controlData(HWND h) {
+    static const char tag = 0;
+    Window* w = findWindow(h);
+    if (!w) return nullptr;
+    if (!w->data || w->dataTag != &tag) {
+        w->data = std::make_shared<T>();
+        w->dataTag = &tag;
+    }
+    return static_cast<T*>(w->data.get());
+}
+
+// Classes: the procedure and extra bytes of a class name (registered ones
+// first, then the system classes); false when it is unknown.
+struct ClassInfo {
+    WNDPROC proc = nullptr;
+    int windowExtra = 0;
+    HCURSOR cursor = nullptr;
+    std::u16string name;  // in its registered case
+};
+bool lookupClass(HINSTANCE instance, std::u16string_view name, ClassInfo& out);
+void resetClasses();
+
+// The procedures of the system classes.
+LRESULT CALLBACK buttonProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK staticProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK editProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK listBoxProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK comboBoxProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK scrollBarProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK dialogClassProc(HWND, UINT, WPARAM, LPARAM);
+
+// Helpers of the controls.
+// WM_COMMAND(id, code, control) to the control's parent.
+void notifyParent(HWND control, UINT code);
+// The DC a control paints with (logged); released with releaseControlDc.
+HDC controlDc(HWND h);
+void releaseControlDc(HDC dc);
+// Sends WM_DRAWITEM to the parent of an owner-drawn control; the record's
+// DC, type, id and window are filled in here.
+void sendDrawItem(HWND control, DRAWITEMSTRUCT dis);
+// Sends WM_DELETEITEM to the parent for an item an owner-drawn list or
+// combo box removes (items from `first`, `count` of them, data in order).
+void sendDeleteItems(HWND control, UINT type, int first, const std::vector<ULONG_PTR>& data);
+// Average character width and height of the window system's one font.
+inline constexpr int kCharWidth = 6;
+inline constexpr int kCharHeight = 13;
+
+// The queue's views for the dialog manager and the scripts.
+// Posts a message; false when the window is stale.
+bool postMessage(HWND h, UINT message, WPARAM wParam, LPARAM lParam);
+// Runs the modal loop of a dialog until EndDialog; answers its result.
+INT_PTR runModalLoop(HWND dialog);
+// Dispatches the posted messages waiting now (a message box's nested pump).
+void pumpPosted();
+
+// Input synthesis: queued mouse and keyboard events, turned into window
+// messages when the queue hands them out.
+enum class InputKind { MouseMove, LeftDown, LeftUp, KeyDown, KeyUp, Char };
+struct InputEvent {
+    InputKind kind;
+    POINT pt{};
+    UINT key = 0;
+};
+void queueInput(InputEvent e);
+bool inputPending();
+// Turns the next input event into a message (hit test, WM_SETCURSOR, capture,
+// focus); false when there was none or it had no target.
+bool takeInput(MSG& out);
+void setKeyDown(UINT key, bool down);
+// Drops every timer and posted message of a window that goes.
+void dropWindowTimers(HWND h);
+void focusDestroyed(HWND h);
+// The system's arrow cursor.
+HCURSOR systemArrow();
+// Back to a fresh state (winsim::ui::reset).
+void resetInput();
+void resetQueue();
+// Something happened that is no polling for input (a new script).
+void noteActivity();
+
+// Images: a new handle for an image; the image of a live handle.
 HANDLE addImage(ImageInfo image);
 const ImageInfo* findImage(HANDLE handle);
 bool removeImage(HANDLE handle, char kind);
@@ -24,6 +158,30 @@ void logDraw(DrawRecord record);
 bool windowOfDc(HDC dc, HWND* window);
 // Sets the owner and the dialog procedure of a window the dialog builder made.
 void setWindowOwner(HWND window, HWND owner, LONG_PTR dialogProc);
+
+// The script runner's hooks (script.cpp).
+// Called at an idle point: runs the next step of the UI script for the
+// top-most modal window; false when no step is left (the caller then applies
+// the failure rule).
+bool runIdleStep();
+// Records a failure of the UI run (an idle point without a step, the
+// message budget, a script step that could not be done).
+void recordFailure(std::string text);
+// Counts a dispatched message against the budget; false once it is spent.
+bool chargeBudget();
+void resetBudget();
+// The modal loops now running, innermost last.
+struct ModalEntry {
+    HWND window = nullptr;  // null for a message box
+    int templateId = 0;
+    std::u16string boxText;
+};
+void pushModal(ModalEntry e);
+void popModal();
+std::vector<ModalEntry> modalStack();
+// A message box asks the script: the next step when it is `answer`, taken.
+bool scriptAnswer(int* answer);
+bool scriptRunning();
 
 }  // namespace winsim::detail
 #pragma GCC visibility pop
