@@ -15,6 +15,7 @@
 #include "common/sample_printer_support.h"
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_private.h"
+#include "core/devmode/dm_state.h"
 #include "core/devmode/dm_validate.h"
 #include "core/item_store.h"
 #include "core/units.h"
@@ -184,6 +185,24 @@ TEST_F(DevmodePrinter, PublicFieldsThroughTheOptionChecks) {
         EXPECT_EQ(s16(p, 86), out) << in;
     }
     EXPECT_EQ(DmIsOwnDevmode(c, p, 1260), 1);
+}
+
+TEST_F(DevmodePrinter, CollationNeedsTheInstalledOptionOfTheBuiltInSortValues) {
+    // Sorting and rotating are allowed values of option 129 only while
+    // installed option 499 is there; "off" alone is no collation.
+    DrvContext* c = open();
+    ASSERT_NE(c, nullptr);
+    const BYTE* p = c->devmode;
+    EXPECT_EQ(DmCollateSupported(c), 0);
+    ASSERT_EQ(Caller(c).s16(100, 1, DM_COLLATE).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 100), 0);
+    EXPECT_FALSE(dm::fields(p) & DM_COLLATE);
+    ItemSetRawById(c, 499, 1);
+    EXPECT_EQ(DmCollateSupported(c), 1);
+    EXPECT_EQ(DeviceHasCapability129(c), 1);
+    ASSERT_EQ(Caller(c).s16(100, 1, DM_COLLATE).mergeInto(c), 1);
+    EXPECT_EQ(s16(p, 100), 1);
+    EXPECT_TRUE(dm::fields(p) & DM_COLLATE);
 }
 
 TEST_F(DevmodePrinter, PublicFieldsAsTheSampleModelAnswersThem) {

@@ -1,10 +1,7 @@
 #include "core/validation/public_validators.h"
 
+#include "core/allowed/allowed_values.h"
 #include "core/item_ids.h"
-#include "core/model/eval.h"
-#include "core/model/image.h"
-#include "core/model/model.h"
-#include "core/model/query.h"
 #include "core/validation/option_checks.h"
 
 namespace vesk {
@@ -24,27 +21,6 @@ int allowed(int itemId, int32_t value, DrvContext* ctx, int (*fallback)(int32_t)
 }
 
 int isOrientation(int32_t v) { return (v == 1 || v == 2) ? 1 : 0; }
-
-// The allowed values of option 129, up to `capacity` of them into `out`;
-// returns their number. Until the built-in allowed-value table joins the
-// library (OptGetAllowedValues for option 129), the model's own values of
-// the option that are not hidden now stand for it.
-int sortTypeAllowedValues(DrvContext* ctx, uint32_t* out, int capacity) {
-    const uint32_t option = MdlFindOption(ctx, kItRdmSortType);
-    if (!option) return 0;
-    const uint16_t base = MdlBaseType(MdlGetOptionRawType(ctx, kItRdmSortType));
-    if (!MdlIsListType(base)) return 0;
-    const MdlImageView v = MdlViewOf(ctx);
-    MdlListWalk walk(v, MdlGetOptionValues(ctx, kItRdmSortType, nullptr), MdlValueRecordSize(base));
-    int n = 0;
-    for (uint32_t rec; walk.next(&rec);) {
-        uint16_t id = 0;
-        if (!v.u16(rec + kMdlValId, &id) || MdlEvalOptionCond1(ctx, option, id)) continue;
-        if (n < capacity) out[n] = id;
-        ++n;
-    }
-    return n;
-}
 
 }  // namespace
 
@@ -96,9 +72,12 @@ int DmCheckPublicValue(DrvContext* ctx, int itemId, int32_t value) {
 }
 
 int DmCollateSupported(DrvContext* ctx) {
-    uint32_t first = 0;
-    const int n = sortTypeAllowedValues(ctx, &first, 1);
-    return (n > 1 || (n == 1 && first != 0)) ? 1 : 0;
+    uint32_t values[2] = {};
+    uint32_t n = 0;
+    const int r = OptGetAllowedValues(ctx, kItRdmSortType, 2, values, &n);
+    if (r == kAllowedTooSmall) return 1;  // more than two
+    if (r != kAllowedDone) return 0;
+    return (n > 1 || (n == 1 && values[0] != 0)) ? 1 : 0;
 }
 
 }  // namespace vesk
