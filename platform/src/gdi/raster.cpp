@@ -166,6 +166,27 @@ BOOL paintCoverage(SURFOBJ* so, const Coverage& cov, const Region& clip, BRUSHOB
     return TRUE;
 }
 
+void paintSpan(const SpanPainter& p, LONG y, LONG x0, LONG x1) {
+    const auto& bands = p.clip->bands;
+    const auto band = std::upper_bound(bands.begin(), bands.end(), y,
+                                       [](LONG v, const Region::Band& b) { return v < b.bottom; });
+    if (band == bands.end() || y < band->top) return;
+    for (const auto& [left, right] : band->spans) {
+        if (right <= x0) continue;
+        if (left >= x1) break;
+        fillSpan(p.so, y, std::max(left, x0), std::min(right, x1), p.value);
+    }
+}
+
+bool solidSpanPainter(SURFOBJ* so, const Region& clip, BRUSHOBJ* bo, const POINTL* brushOrg, MIX mix,
+                      SpanPainter* out) {
+    const BrushPixels bp = brushPixels(bo, so, brushOrg);
+    const BYTE fg = mixToRop3(mix & 0xFF);
+    if (!bp.ok || !bp.solid || ropUsesDest(fg)) return false;
+    *out = SpanPainter{so, &clip, rop3Apply(fg, bp.color, 0, 0)};
+    return true;
+}
+
 BOOL fillRectWithBrush(SURFOBJ* so, const RECTL& rect, const Region& clip, BRUSHOBJ* bo, const POINTL* brushOrg,
                        MIX mix) {
     BrushPixels bp = brushPixels(bo, so, brushOrg);
