@@ -1,6 +1,6 @@
 // Replays the drawing records of a decoded stream into one picture per page:
-// rectangles, paths (with the clip in force, the colour and the line width),
-// rasters, on a white page. Text records are not drawn yet.
+// rectangles, paths (with the clip in force, the colour, the line width,
+// caps and joins), rasters, on a white page. Text records are not drawn yet.
 #pragma once
 #include <cstdint>
 #include <string>
