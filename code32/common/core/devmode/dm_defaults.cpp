@@ -1,7 +1,9 @@
 #include "core/devmode/dm_services.h"
 #include "core/devmode/dm_defaults.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "core/devmode/dm_convert.h"
 #include "core/devmode/dm_layout.h"
@@ -15,6 +17,7 @@
 #include "core/pending_capabilities.h"
 #include "core/sysdeps.h"
 #include "core/item_ids.h"
+#include "core/model/query.h"
 
 namespace vesk {
 using namespace dm;
@@ -58,6 +61,19 @@ int DmResetOption(DrvContext* ctx, DmItem* item) {
 void DmResetAllOptions(DrvContext* ctx) {
     if (!ctx || !ctx->devmode || !ctx->items) return;
     DmInitPrivateHeader(ctx->devmode, ctx);
+    // Only an item the model has an option for takes a default. With the
+    // model's own queries those items come from one walk of its option
+    // list (a few dozen) rather than a query per item (over a thousand);
+    // they are set in item order all the same.
+    if (&dmModel() == &DmDefaultModelQueries() && ctx->items->items) {
+        std::vector<int> ids, positions;
+        MdlListedOptionIds(ctx, ids);
+        for (int id : ids)
+            if (DmItem* item = ItemFindById(ctx, id)) positions.push_back(static_cast<int>(item - ctx->items->items));
+        std::sort(positions.begin(), positions.end());
+        for (int i : positions) DmResetOption(ctx, &ctx->items->items[i]);
+        return;
+    }
     for (int i = 0; i < ctx->items->count; ++i) DmResetOption(ctx, &ctx->items->items[i]);
 }
 

@@ -74,6 +74,20 @@ uint32_t MdlFindOptionByKey(const DrvContext* ctx, int key) {
     return MdlListFind(v, optionList(v), kMdlImgOptionSize, kMdlOptKey, static_cast<uint16_t>(key));
 }
 
+void MdlListedOptionIds(const DrvContext* ctx, std::vector<int>& out) {
+    MdlImageView v = MdlViewOf(ctx);
+    if (!v.data()) return;
+    const size_t first = out.size();
+    MdlListWalk walk(v, optionList(v), kMdlImgOptionSize);
+    for (uint32_t rec; walk.next(&rec);) {
+        uint16_t id = 0;
+        if (!v.u16(rec + kMdlOptId, &id) || !id || !MdlFindOption(ctx, id)) continue;
+        bool seen = false;
+        for (size_t i = first; i < out.size() && !seen; ++i) seen = out[i] == id;
+        if (!seen) out.push_back(id);
+    }
+}
+
 uint32_t MdlFindOptionByKeyAlias(const DrvContext* ctx, int key) { return MdlFindOptionByKey(ctx, key); }
 uint32_t MdlFindOptionByKeyAlias2(const DrvContext* ctx, int key) { return MdlFindOptionByKey(ctx, key); }
 
