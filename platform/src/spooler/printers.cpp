@@ -64,10 +64,10 @@ BOOL failWith(DWORD code) {
 }
 
 DWORD jobCount(uint32_t printerId) {
-    Jobs j;
-    if (readJobs(j)) return 0;
+    std::shared_ptr<const Jobs> j;
+    if (readSharedJobs(j)) return 0;
     DWORD n = 0;
-    for (const auto& job : j.jobs) n += job.printerId == printerId;
+    for (const auto& job : j->jobs) n += job.printerId == printerId;
     return n;
 }
 

@@ -694,9 +694,13 @@ DWORD readState(State& out, std::string* why) {
     return ERROR_SUCCESS;
 }
 
+DWORD readSharedJobs(std::shared_ptr<const Jobs>& out, std::string* why) {
+    return readCached(jobsCache(), kJobsFile, parseJobs, out, why);
+}
+
 DWORD readJobs(Jobs& out, std::string* why) {
     std::shared_ptr<const Jobs> shared;
-    if (DWORD e = readCached(jobsCache(), kJobsFile, parseJobs, shared, why)) return e;
+    if (DWORD e = readSharedJobs(shared, why)) return e;
     out = *shared;
     return ERROR_SUCCESS;
 }

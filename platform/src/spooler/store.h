@@ -54,6 +54,7 @@ DWORD readState(State& out, std::string* why = nullptr);
 // The same state shared read-only: no copy is made for a query.
 DWORD readSharedState(std::shared_ptr<const State>& out, std::string* why = nullptr);
 DWORD readJobs(Jobs& out, std::string* why = nullptr);
+DWORD readSharedJobs(std::shared_ptr<const Jobs>& out, std::string* why = nullptr);
 // Changes the state under the machine-wide spooler lock: reads the current
 // state, runs `change`, and writes the result atomically only when `change`
 // returns ERROR_SUCCESS. Returns `change`'s code or the write's failure.

@@ -1,6 +1,8 @@
 // Option lookup and accessors over a context's compiled model.
 #include "core/model/query.h"
 
+#include <bitset>
+
 namespace vesk {
 namespace {
 
@@ -77,14 +79,16 @@ uint32_t MdlFindOptionByKey(const DrvContext* ctx, int key) {
 void MdlListedOptionIds(const DrvContext* ctx, std::vector<int>& out) {
     MdlImageView v = MdlViewOf(ctx);
     if (!v.data()) return;
-    const size_t first = out.size();
+    std::bitset<0x10000> seen;
     MdlListWalk walk(v, optionList(v), kMdlImgOptionSize);
     for (uint32_t rec; walk.next(&rec);) {
         uint16_t id = 0;
-        if (!v.u16(rec + kMdlOptId, &id) || !id || !MdlFindOption(ctx, id)) continue;
-        bool seen = false;
-        for (size_t i = first; i < out.size() && !seen; ++i) seen = out[i] == id;
-        if (!seen) out.push_back(id);
+        // An id without a slot is found by this walk itself (its first
+        // record comes first); an id with one only when its slot is taken.
+        if (!v.u16(rec + kMdlOptId, &id) || !id || seen[id] || (MdlSlotForOptionId(id) && !MdlFindOption(ctx, id)))
+            continue;
+        seen[id] = true;
+        out.push_back(id);
     }
 }
 
