@@ -128,6 +128,7 @@ MdlParseResult* MdlParseText(const BYTE* data, size_t size) {
     int res = kReadOk;
     try {
         for (auto& t : r->names) t.clear();
+        for (auto& t : r->nameIndex) t.clear();
         for (;;) {
             res = readStatement(rd, st, r->leadByte);
             if (res == kReadOk) {
@@ -141,6 +142,7 @@ MdlParseResult* MdlParseText(const BYTE* data, size_t size) {
             }
         }
         for (auto& t : r->names) std::vector<std::pair<std::string, uint16_t>>().swap(t);
+        for (auto& t : r->nameIndex) t = {};
     } catch (const std::bad_alloc&) {
         res = kReadNoMemory;
     }

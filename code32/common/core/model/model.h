@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vesk {
@@ -282,6 +283,12 @@ struct MdlParseResult {
     // Rule names {name, number} per section, in statement order; filled
     // while a file is parsed and emptied at its end.
     std::array<std::vector<std::pair<std::string, uint16_t>>, kSecCount> names;
+    // The same names by text (the first of each), for lookups while parsing.
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    };
+    std::array<std::unordered_map<std::string, uint16_t, NameHash, std::equal_to<>>, kSecCount> nameIndex;
 
     // Statements not taken whole: how many, and the first kMdlSkipLogMax of
     // them in file order.
