@@ -77,7 +77,8 @@ TEST_F(VeskSettings, APresetMovesToAnotherPrinterUnlessItsHeaderIsRefused) {
     std::ofstream(machine_.root() / "C" / "p.rst", std::ios::binary) << newer;
     auto refused = run({"--answer", "ok", "printer", "import", "Q", "C:\\p.rst", "--as", "preset"});
     EXPECT_EQ(refused.status, 0) << refused.out;
-    EXPECT_TRUE(has(refused, "The file p.rst cannot be used.") && has(refused, "rejected, nothing changed"))
+    EXPECT_TRUE(has(refused, "message box \"Q\" [OK]:\nThe file p.rst cannot be used.") &&
+                has(refused, "rejected, nothing changed"))
         << refused.out;
     auto kept = run({"printer", "options", "Q", "rdmMarginOdd"});
     EXPECT_TRUE(has(kept, "rdmMarginOdd\tNumeric\t0 ")) << kept.out;

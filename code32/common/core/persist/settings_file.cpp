@@ -353,17 +353,22 @@ int SettingsImport(HANDLE printer, const WCHAR* path, uint32_t flags, DrvContext
             WCopyCut(name, kWsPrinterNameChars, PrnGetDriverName(ctx));
         IniTextFree(text);
     }
-    NameSwap swap(ctx, name);
-    const uint32_t keptOsKind = ItemRawById(ctx, kItRdmOSKind);
-    int ok = SettingsTransfer(ctx, path, flags | kStRead);
-    if (ctx->ws->rejectedFile) {
-        if (flags & kStQuality) {
-            QualityRedeploy(ctx, path);
-            return 1;
-        }
-        return ok;
+    int ok = 0;
+    {
+        NameSwap swap(ctx, name);
+        const uint32_t keptOsKind = ItemRawById(ctx, kItRdmOSKind);
+        // The refusal is told once the printer's own name is back: it is
+        // the message's caption.
+        ok = SettingsTransfer(ctx, path, flags | kStRead | kStNoMessage);
+        if (!ctx->ws->rejectedFile && ok && full) fullImportSteps(ctx, keptOsKind);
     }
-    if (ok && full) fullImportSteps(ctx, keptOsKind);
+    if (!ctx->ws->rejectedFile) return ok;
+    if (!(flags & (kStNoMessage | kStQuality)) && !headerSkipped(flags) && !(flags & kStLanguageForm))
+        MsgBoxWithText(ctx, nullptr, kMsgRstRejected, fileNameOf(path));
+    if (flags & kStQuality) {
+        QualityRedeploy(ctx, path);
+        return 1;
+    }
     return ok;
 }
 
