@@ -278,3 +278,17 @@ TEST_F(OptPersist, TheBidirectionalSectionMovesIntoPrinterDataWhenItMay) {
     EXPECT_EQ(bytes(u"RAM"), (std::vector<uint8_t>{0, 3}));
     EXPECT_EQ(IniGetInt(name_.c_str(), u"BidiFlag", 0, path), 0u);
 }
+
+TEST_F(OptPersist, AServerConnectionKeepsItsUserCodeItemsOnlyWhileTheLogCodeIsUsed) {
+    DrvContext* c = open();
+    ASSERT_NE(c, nullptr);
+    c->ws->serverConnection = 1;  // a connection to a server's printer
+    ItemSetRawById(c, kItRdmServerLogCode, 0);
+    ItemSetRawById(c, kItRdmLogCodeUse, 1);
+    OptSaveClass(printer_, c, 2, kOptSaveAll);
+    EXPECT_TRUE(has(u"ServerUse"));
+    EXPECT_FALSE(has(u"UserCodeUse"));
+    ItemSetRawById(c, kItRdmServerLogCode, 1);
+    OptSaveClass(printer_, c, 2, kOptSaveAll);
+    EXPECT_EQ(bytes(u"UserCodeUse"), (std::vector<uint8_t>{1}));
+}
