@@ -71,3 +71,13 @@ static void BM_ImportPreset(benchmark::State& state) {
     CtxReleaseEx(c, kReleaseFree);
 }
 BENCHMARK(BM_ImportPreset)->Unit(benchmark::kMicrosecond);
+
+// The share of the open that the persisted settings take: every class and
+// the font tables loaded again into an open context.
+static void BM_LoadAllClassesAndFonts(benchmark::State& state) {
+    Printer& p = printer();
+    DrvContext* c = p.open();
+    for (auto _ : state) benchmark::DoNotOptimize(OptLoadClasses(p.handle, -1, c));
+    CtxReleaseEx(c, kReleaseFree);
+}
+BENCHMARK(BM_LoadAllClassesAndFonts)->Unit(benchmark::kMicrosecond);

@@ -55,15 +55,21 @@ class DataRead {
 public:
     DataRead(HANDLE printer, const WCHAR* name, DWORD want, BYTE* scratch) {
         DWORD type = 0, needed = 0;
-        const DWORD probe = GetPrinterDataW(printer, const_cast<LPWSTR>(name), &type, nullptr, 0, &needed);
-        if (probe != ERROR_SUCCESS && probe != ERROR_MORE_DATA) return;
-        const DWORD size = needed > want ? needed : want;
-        buf_ = scratch;
-        if (size > kScratchBytes) buf_ = own_ = static_cast<BYTE*>(MemAllocZero(size));
+        // Most values fit the scratch: one call. A longer one is read again
+        // whole into a buffer of its size.
+        DWORD size = want > kScratchBytes ? want : kScratchBytes;
+        buf_ = size > kScratchBytes ? own_ = static_cast<BYTE*>(MemAllocZero(size)) : scratch;
         if (!buf_) return;
         std::memset(buf_, 0, size);
-        if (size == 0) return;
-        ok_ = GetPrinterDataW(printer, const_cast<LPWSTR>(name), &type, buf_, size, &needed) == ERROR_SUCCESS;
+        DWORD e = GetPrinterDataW(printer, const_cast<LPWSTR>(name), &type, buf_, size, &needed);
+        if (e == ERROR_MORE_DATA && needed > size) {
+            MemFree(own_);
+            size = needed;
+            buf_ = own_ = static_cast<BYTE*>(MemAllocZero(size));
+            if (!buf_) return;
+            e = GetPrinterDataW(printer, const_cast<LPWSTR>(name), &type, buf_, size, &needed);
+        }
+        ok_ = e == ERROR_SUCCESS;
     }
     ~DataRead() { MemFree(own_); }
     DataRead(const DataRead&) = delete;
