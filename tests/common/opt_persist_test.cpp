@@ -292,3 +292,14 @@ TEST_F(OptPersist, AServerConnectionKeepsItsUserCodeItemsOnlyWhileTheLogCodeIsUs
     OptSaveClass(printer_, c, 2, kOptSaveAll);
     EXPECT_EQ(bytes(u"UserCodeUse"), (std::vector<uint8_t>{1}));
 }
+
+TEST_F(OptPersist, APrinterThatCannotBeWrittenStillGivesTheModelsFonts) {
+    winsim::failCall("SetPrinterDataW", 1, ERROR_ACCESS_DENIED, SIZE_MAX);
+    DrvContext* c = open();
+    winsim::clearFaults();
+    ASSERT_NE(c, nullptr);
+    EXPECT_FALSE(has(u"DeviceFontNum"));
+    EXPECT_EQ(ItemRawById(c, kItRdmDeviceFontNum), 4u);
+    EXPECT_EQ(ItemRawById(c, kItRdmOptionFontNum), 2u);
+    EXPECT_GE(ItemRawById(c, kItRdmFontTableNum), 2u);
+}

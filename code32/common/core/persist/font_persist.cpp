@@ -115,8 +115,16 @@ int listLoad(HANDLE printer, DrvContext* ctx, const FontList& l) {
     setTable(ctx, l.countItem, l.handleItem, nullptr, 0, kRecordBytes);
     uint32_t n = 0;
     if (!readCount(printer, l.countName, &n)) {
-        // A printer without the list gets the model's.
-        if (!listSave(printer, ctx, l, kFontFromModel)) return 1;
+        // A printer without the list gets the model's. When it cannot be
+        // written (no right to change the printer) the context still takes
+        // the model's list rather than none.
+        if (!listSave(printer, ctx, l, kFontFromModel)) {
+            uint32_t m = 0;
+            BYTE* block = l.fromModel(ctx, &m);
+            if (!block) return 1;
+            setTable(ctx, l.countItem, l.handleItem, block, m, kRecordBytes);
+            return ItemRawById(ctx, l.countItem) != 0 ? 1 : 0;
+        }
         if (!readCount(printer, l.countName, &n)) return 0;
     }
     if (n == 0) return 0;
@@ -252,8 +260,13 @@ int FontSubstTableLoad(HANDLE printer, DrvContext* ctx) {
     setTable(ctx, kItRdmFontTableNum, kItRdmFontTable, nullptr, 0, kPairBytes);
     uint32_t n = 0;
     if (!readCount(printer, kCurrentNames.count, &n)) {
-        if (!FontSubstTableSave(printer, ctx, kFontFromModel)) return 1;
-        if (!readCount(printer, kCurrentNames.count, &n)) return 1;
+        if (!FontSubstTableSave(printer, ctx, kFontFromModel) || !readCount(printer, kCurrentNames.count, &n)) {
+            // Not writable: the model's pairs for this context only.
+            uint32_t m = 0;
+            BYTE* block = MdlCopyFontSubstDefaults(ctx, &m);
+            if (block) setTable(ctx, kItRdmFontTableNum, kItRdmFontTable, block, m, kPairBytes);
+            return 1;
+        }
     }
     return substLoadFrom(printer, ctx, kCurrentNames, n);
 }
