@@ -156,6 +156,12 @@ bool removeImage(HANDLE handle, char kind);
 void logDraw(DrawRecord record);
 // The window a live DC was taken for (null for an unknown DC).
 bool windowOfDc(HDC dc, HWND* window);
+// The drawing side's hooks (gdi32): drops the pixel state of a released
+// window DC; clips a paint DC to the update rectangle; deletes a pen,
+// brush or bitmap (1 done, 0 refused, -1 not a drawing object).
+void forgetDc(HDC dc);
+void setPaintClip(HDC dc, RECT clip);
+int deleteGdiObject(HANDLE object);
 // Sets the owner and the dialog procedure of a window the dialog builder made.
 void setWindowOwner(HWND window, HWND owner, LONG_PTR dialogProc);
 
