@@ -248,3 +248,131 @@ TEST_F(Drawing, StaleHandlesAndBadArgumentsFailWithoutHarm) {
 
 }  // namespace
 }  // namespace wintest
+
+namespace wintest {
+namespace {
+
+using Text = WindowTest;
+
+// Columns of the surface holding a pixel of `colour` in rows [top, bottom).
+std::vector<int> inkColumns(HDC dc, int width, int top, int bottom, COLORREF colour) {
+    std::vector<int> cols;
+    for (int x = 0; x < width; ++x)
+        for (int y = top; y < bottom; ++y)
+            if (GetPixel(dc, x, y) == colour) {
+                cols.push_back(x);
+                break;
+            }
+    return cols;
+}
+
+TEST_F(Text, TheFixedFontMeasuresTheSameForEveryCharacter) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    SIZE size{};
+    ASSERT_TRUE(GetTextExtentPoint32W(dc, u"Ab\u00e9\u4e2d", 4, &size));
+    EXPECT_EQ(size.cx, 24);
+    EXPECT_EQ(size.cy, 13);
+    EXPECT_TRUE(GetTextExtentPoint32W(dc, nullptr, 0, &size));
+    EXPECT_EQ(size.cx, 0);
+    EXPECT_FALSE(GetTextExtentPoint32W(dc, nullptr, 3, &size));
+    EXPECT_FALSE(GetTextExtentPoint32W(dc, u"x", 1, nullptr));
+    TEXTMETRICW tm{};
+    ASSERT_TRUE(GetTextMetricsW(dc, &tm));
+    EXPECT_EQ(tm.tmHeight, tm.tmAscent + tm.tmDescent);
+    EXPECT_EQ(tm.tmAveCharWidth, 6);
+    ABC abc[3]{};
+    ASSERT_TRUE(GetCharABCWidthsW(dc, 'a', 'c', abc));
+    EXPECT_EQ(abc[2].abcA + int(abc[2].abcB) + abc[2].abcC, 6);
+    EXPECT_FALSE(GetCharABCWidthsW(dc, 'c', 'a', abc));
+    // A font keeps its record; selecting it changes no measure.
+    LOGFONTW lf{};
+    lf.lfHeight = -40;
+    lf.lfWeight = 700;
+    HFONT font = CreateFontIndirectW(&lf);
+    LOGFONTW back{};
+    ASSERT_EQ(GetObjectW(font, sizeof back, &back), int(sizeof back));
+    EXPECT_EQ(back.lfHeight, -40);
+    EXPECT_EQ(GetObjectType(font), DWORD(OBJ_FONT));
+    const HGDIOBJ was = SelectObject(dc, font);
+    EXPECT_EQ(was, GetStockObject(SYSTEM_FONT));
+    GetTextExtentPoint32W(dc, u"abc", 3, &size);
+    EXPECT_EQ(size.cx, 18);
+    EXPECT_EQ(CreateFontIndirectW(nullptr), nullptr);
+    DeleteDC(dc);
+    DeleteObject(font);
+    EXPECT_FALSE(GetTextMetricsW(dc, &tm));
+}
+
+TEST_F(Text, GlyphsLandInTheirCellsWithTheBackgroundByMode) {
+    MemoryDc m(40, 16);
+    m.fill(RGB(255, 255, 255));
+    SetTextColor(m.dc, kBlue);
+    SetBkColor(m.dc, kGreen);
+    SetBkMode(m.dc, TRANSPARENT);
+    ASSERT_TRUE(TextOutW(m.dc, 0, 0, u"I\u00c9", 2));
+    // 'I' draws its stem in column 2; the accented E has its mark above.
+    const auto cols = inkColumns(m.dc, 40, 0, 13, kBlue);
+    ASSERT_FALSE(cols.empty());
+    EXPECT_EQ(cols.front(), 1);
+    EXPECT_LT(cols.back(), 12);
+    EXPECT_EQ(GetPixel(m.dc, 8, 1), kBlue);
+    EXPECT_EQ(GetPixel(m.dc, 5, 5), RGB(255, 255, 255));  // the gap column stays
+    // An unknown character is a box; OPAQUE fills the cell with the background.
+    SetBkMode(m.dc, OPAQUE);
+    ASSERT_TRUE(TextOutW(m.dc, 18, 0, u"\u4e2d", 1));
+    EXPECT_EQ(GetPixel(m.dc, 18, 3), kBlue);
+    EXPECT_EQ(GetPixel(m.dc, 22, 9), kBlue);
+    EXPECT_EQ(GetPixel(m.dc, 20, 6), kGreen);
+    EXPECT_EQ(GetPixel(m.dc, 23, 12), kGreen);
+    EXPECT_EQ(GetPixel(m.dc, 24, 12), RGB(255, 255, 255));
+    // Clipped output stays inside its rectangle.
+    const RECT clip{30, 0, 33, 16};
+    ASSERT_TRUE(ExtTextOutW(m.dc, 28, 0, ETO_CLIPPED, &clip, u"MM", 2, nullptr));
+    EXPECT_EQ(inkColumns(m.dc, 40, 0, 13, kBlue).back(), 32);
+    EXPECT_FALSE(TextOutW(m.dc, 0, 0, u"x", -1));
+}
+
+TEST_F(Text, DrawTextLaysOutAlignsBreaksAndCuts) {
+    MemoryDc m(120, 60);
+    RECT r{0, 0, 60, 0};
+    // Measuring: word breaks wrap at the width, prefixes take no room.
+    EXPECT_EQ(DrawTextW(m.dc, u"one two three four", -1, &r, DT_CALCRECT | DT_WORDBREAK), 26);
+    EXPECT_EQ(r.right, 60);  // "one two" / "three four": the second fits exactly
+    r = RECT{0, 0, 0, 0};
+    EXPECT_EQ(DrawTextW(m.dc, u"&File", -1, &r, DT_CALCRECT | DT_SINGLELINE), 13);
+    EXPECT_EQ(r.right, 24);
+    r = RECT{0, 0, 0, 0};
+    DrawTextW(m.dc, u"&File", -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    EXPECT_EQ(r.right, 30);
+    r = RECT{0, 0, 0, 0};
+    EXPECT_EQ(DrawTextW(m.dc, u"a\r\nbb\ncc c", -1, &r, DT_CALCRECT), 39);
+    EXPECT_EQ(r.right, 24);
+    // Placement: right, centred and vertically centred; an ellipsis when too long.
+    m.fill(RGB(255, 255, 255));
+    SetBkMode(m.dc, TRANSPARENT);
+    RECT box{0, 0, 120, 33};
+    DrawTextW(m.dc, u"I", 1, &box, DT_SINGLELINE | DT_RIGHT | DT_VCENTER);
+    EXPECT_EQ(inkColumns(m.dc, 120, 0, 60, 0), (std::vector<int>{115, 116, 117}));  // the serifs of 'I'
+    EXPECT_EQ(GetPixel(m.dc, 115, 10 + 3), 0u);
+    m.fill(RGB(255, 255, 255));
+    DrawTextW(m.dc, u"I", 1, &box, DT_SINGLELINE | DT_CENTER);
+    EXPECT_EQ(inkColumns(m.dc, 120, 0, 60, 0), (std::vector<int>{58, 59, 60}));
+    m.fill(RGB(255, 255, 255));
+    RECT narrow{0, 0, 36, 13};
+    DrawTextW(m.dc, u"abcdefghij", -1, &narrow, DT_SINGLELINE | DT_END_ELLIPSIS);
+    EXPECT_EQ(GetPixel(m.dc, 18 + 1, 8), 0u);   // the first dot of "..."
+    EXPECT_EQ(GetPixel(m.dc, 30 + 1, 8), 0u);   // the last
+    EXPECT_EQ(inkColumns(m.dc, 120, 0, 60, 0).back(), 32);
+    // Prefix underline under its character only.
+    m.fill(RGB(255, 255, 255));
+    RECT line{0, 20, 120, 40};
+    DrawTextW(m.dc, u"a&bc", -1, &line, DT_SINGLELINE);
+    EXPECT_EQ(GetPixel(m.dc, 6, 31), 0u);
+    EXPECT_EQ(GetPixel(m.dc, 0, 31), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(m.dc, 12, 31), RGB(255, 255, 255));
+    EXPECT_EQ(DrawTextW(m.dc, nullptr, 3, &line, 0), 0);
+    EXPECT_EQ(DrawTextW(m.dc, u"a", 1, nullptr, 0), 0);
+}
+
+}  // namespace
+}  // namespace wintest

@@ -26,11 +26,14 @@ typedef struct HPEN__* HPEN;
 #define WHITE_PEN 6
 #define BLACK_PEN 7
 #define NULL_PEN 8
+#define SYSTEM_FONT 13
+#define DEFAULT_GUI_FONT 17
 
 // Object kinds (GetObjectType).
 #define OBJ_PEN 1
 #define OBJ_BRUSH 2
 #define OBJ_DC 3
+#define OBJ_FONT 6
 #define OBJ_BITMAP 7
 #define OBJ_MEMDC 10
 
@@ -126,5 +129,68 @@ WINBASEAPI BOOL WINAPI PatBlt(HDC dc, int x, int y, int width, int height, DWORD
 WINBASEAPI BOOL WINAPI BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int sx, int sy, DWORD rop);
 WINBASEAPI BOOL WINAPI StretchBlt(HDC dc, int x, int y, int width, int height, HDC source, int sx, int sy,
                                   int swidth, int sheight, DWORD rop);
+
+// ---- Text ----
+// Every font draws in the window system's one fixed bitmap face: 6 pixels
+// a character, 13 a line (ascent 10). A font keeps its LOGFONTW for
+// GetObjectW; its height and weight change nothing drawn.
+typedef struct tagTEXTMETRICW {
+    LONG tmHeight;
+    LONG tmAscent;
+    LONG tmDescent;
+    LONG tmInternalLeading;
+    LONG tmExternalLeading;
+    LONG tmAveCharWidth;
+    LONG tmMaxCharWidth;
+    LONG tmWeight;
+    LONG tmOverhang;
+    LONG tmDigitizedAspectX;
+    LONG tmDigitizedAspectY;
+    WCHAR tmFirstChar;
+    WCHAR tmLastChar;
+    WCHAR tmDefaultChar;
+    WCHAR tmBreakChar;
+    BYTE tmItalic;
+    BYTE tmUnderlined;
+    BYTE tmStruckOut;
+    BYTE tmPitchAndFamily;
+    BYTE tmCharSet;
+} TEXTMETRICW, *PTEXTMETRICW, *LPTEXTMETRICW;
+
+typedef struct _ABC {
+    int abcA;
+    UINT abcB;
+    int abcC;
+} ABC, *PABC, *LPABC;
+
+#define ETO_OPAQUE 0x0002
+#define ETO_CLIPPED 0x0004
+
+#define DT_TOP 0x00000000
+#define DT_LEFT 0x00000000
+#define DT_CENTER 0x00000001
+#define DT_RIGHT 0x00000002
+#define DT_VCENTER 0x00000004
+#define DT_BOTTOM 0x00000008
+#define DT_WORDBREAK 0x00000010
+#define DT_SINGLELINE 0x00000020
+#define DT_CALCRECT 0x00000400
+#define DT_NOPREFIX 0x00000800
+#define DT_END_ELLIPSIS 0x00008000
+
+WINBASEAPI HFONT WINAPI CreateFontIndirectW(const LOGFONTW* font);
+WINBASEAPI BOOL WINAPI GetTextMetricsW(HDC dc, LPTEXTMETRICW metrics);
+WINBASEAPI BOOL WINAPI GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, LPSIZE size);
+WINBASEAPI BOOL WINAPI GetCharABCWidthsW(HDC dc, UINT first, UINT last, LPABC widths);
+// Text with its cell top-left at (x, y); OPAQUE mode fills the cells with
+// the background colour first.
+WINBASEAPI BOOL WINAPI TextOutW(HDC dc, int x, int y, LPCWSTR text, int count);
+WINBASEAPI BOOL WINAPI ExtTextOutW(HDC dc, int x, int y, UINT options, LPCRECT rect, LPCWSTR text, UINT count,
+                                   const INT* dx);
+// Lays out text in `rect` by the DT_ flags and draws it (DT_CALCRECT: only
+// measures, setting rect's right and bottom); returns the text's height, 0
+// on failure. A count of -1 means a terminated string. '&' marks the next
+// character (underlined) unless DT_NOPREFIX; "&&" is one '&'.
+WINBASEAPI int WINAPI DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format);
 
 WIN_END_DECLS

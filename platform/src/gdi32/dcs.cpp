@@ -31,6 +31,7 @@ DcState freshState(bool memory) {
     DcState s;
     s.pen = winsim::gdi32::stockObject(BLACK_PEN);
     s.brush = winsim::gdi32::stockObject(WHITE_BRUSH);
+    s.font = winsim::gdi32::stockObject(SYSTEM_FONT);
     (void)memory;
     return s;
 }
@@ -211,6 +212,9 @@ WINBASEAPI HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object) {
     } else if (o->kind == Kind::Brush) {
         old = d->state.brush;
         d->state.brush = object;
+    } else if (o->kind == Kind::Font) {
+        old = d->state.font;
+        d->state.font = object;
     } else {
         // A bitmap goes into one memory DC at a time.
         if (!d->memory || (o->selectedIn && o->selectedIn != dc)) {
@@ -229,7 +233,9 @@ WINBASEAPI HGDIOBJ WINAPI GetCurrentObject(HDC dc, UINT kind) {
     std::lock_guard g(userLock());
     Dc* d = findDc(dc);
     if (!d) return nullptr;
-    return kind == OBJ_PEN ? d->state.pen : kind == OBJ_BRUSH ? d->state.brush : kind == OBJ_BITMAP ? d->state.bitmap : nullptr;
+    return kind == OBJ_PEN ? d->state.pen : kind == OBJ_BRUSH ? d->state.brush : kind == OBJ_BITMAP ? d->state.bitmap
+         : kind == OBJ_FONT   ? d->state.font
+                              : nullptr;
 }
 
 #define DC_FIELD(Name, Type, field, bad)                  \

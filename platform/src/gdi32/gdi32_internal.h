@@ -18,7 +18,7 @@ struct Surface {
     Surface(int w, int h, uint32_t fill) : width(w), height(h), pixels(size_t(w) * size_t(h), fill) {}
 };
 
-enum class Kind { Pen, Brush, Bitmap };
+enum class Kind { Pen, Brush, Bitmap, Font };
 
 struct Object {
     Kind kind = Kind::Pen;
@@ -28,11 +28,12 @@ struct Object {
     COLORREF colour = 0;
     std::shared_ptr<Surface> bits;  // bitmaps
     HDC selectedIn = nullptr;       // the memory DC holding a bitmap
+    LOGFONTW font{};                // fonts
 };
 
 // What SaveDC keeps.
 struct DcState {
-    HGDIOBJ pen = nullptr, brush = nullptr, bitmap = nullptr;
+    HGDIOBJ pen = nullptr, brush = nullptr, bitmap = nullptr, font = nullptr;
     COLORREF text = 0, back = 0xFFFFFF;
     int bkMode = OPAQUE;
     POINT pos{};

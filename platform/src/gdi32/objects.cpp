@@ -15,7 +15,8 @@ namespace {
 
 constexpr uintptr_t kObjectTag = 0x7A000000;   // pens, brushes, bitmaps
 constexpr uintptr_t kSysBrushTag = 0x7C000000;  // GetSysColorBrush's handles
-constexpr int kStockCount = 9;
+constexpr int kStockCount = 18;
+constexpr uintptr_t kDialogFontTag = 0x7B000000;  // the dialog manager's font per point size
 constexpr int kMaxSide = 16384;
 
 struct Objects {
@@ -32,7 +33,11 @@ Object stockRecord(int index) {
     Object o;
     o.stock = true;
     static const COLORREF greys[] = {0xFFFFFF, 0xC0C0C0, 0x808080, 0x404040, 0x000000};
-    if (index <= BLACK_BRUSH) {
+    if (index == SYSTEM_FONT || index == DEFAULT_GUI_FONT) {
+        o.kind = Kind::Font;
+        o.font.lfHeight = -11;
+        o.font.lfWeight = 400;
+    } else if (index <= BLACK_BRUSH) {
         o.kind = Kind::Brush;
         o.colour = greys[index];
     } else if (index == NULL_BRUSH) {
@@ -59,14 +64,16 @@ HGDIOBJ add(Object o) {
 namespace winsim::gdi32 {
 
 HGDIOBJ stockObject(int index) {
-    if (index < 0 || index >= kStockCount) return nullptr;
+    // Indexes 9..16 other than SYSTEM_FONT name nothing here.
+    if (index < 0 || index >= kStockCount || (index > NULL_PEN && index != SYSTEM_FONT && index != DEFAULT_GUI_FONT))
+        return nullptr;
     return reinterpret_cast<HGDIOBJ>(kObjectTag | (uintptr_t(index) << 2));
 }
 
 Object* findObject(HGDIOBJ h) {
     const auto v = reinterpret_cast<uintptr_t>(h);
     auto& t = objects();
-    if ((v & 0xFF000000u) == kObjectTag && ((v & 0xFFFFFF) >> 2) < kStockCount && (v & 3) == 0) {
+    if ((v & 0xFF000000u) == kObjectTag && (v & 3) == 0 && stockObject(int((v & 0xFFFFFF) >> 2)) == h) {
         auto it = t.live.find(v);
         if (it == t.live.end()) it = t.live.emplace(v, stockRecord(int((v & 0xFFFFFF) >> 2))).first;
         return &it->second;
@@ -78,6 +85,18 @@ Object* findObject(HGDIOBJ h) {
             o.kind = Kind::Brush;
             o.stock = true;
             o.colour = GetSysColor(int((v & 0xFFFFFF) >> 2));
+            it = t.sysBrushes.emplace(v, o).first;
+        }
+        return &it->second;
+    }
+    if ((v & 0xFF000000u) == kDialogFontTag && (v & 3) == 0 && ((v & 0xFFFFFF) >> 2) <= 0xFFFF) {
+        auto it = t.sysBrushes.find(v);
+        if (it == t.sysBrushes.end()) {
+            Object o;
+            o.kind = Kind::Font;
+            o.stock = true;
+            o.font.lfHeight = -LONG((v & 0xFFFFFF) >> 2) * 96 / 72;
+            o.font.lfWeight = 400;
             it = t.sysBrushes.emplace(v, o).first;
         }
         return &it->second;
@@ -128,6 +147,19 @@ WINBASEAPI HBRUSH WINAPI CreateSolidBrush(COLORREF colour) {
     return static_cast<HBRUSH>(add(o));
 }
 
+WINBASEAPI HFONT WINAPI CreateFontIndirectW(const LOGFONTW* font) {
+    if (enter("CreateFontIndirectW")) return nullptr;
+    if (!font) {
+        setError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    Object o;
+    o.kind = Kind::Font;
+    o.font = *font;
+    o.font.lfFaceName[31] = 0;  // a caller's unterminated name stays bounded
+    return static_cast<HFONT>(add(o));
+}
+
 WINBASEAPI HGDIOBJ WINAPI GetStockObject(int index) { return winsim::gdi32::stockObject(index); }
 
 WINBASEAPI HBITMAP WINAPI CreateCompatibleBitmap(HDC dc, int width, int height) {
@@ -149,7 +181,10 @@ WINBASEAPI HBITMAP WINAPI CreateCompatibleBitmap(HDC dc, int width, int height) 
 WINBASEAPI DWORD WINAPI GetObjectType(HGDIOBJ object) {
     std::lock_guard g(userLock());
     if (const Object* o = winsim::gdi32::findObject(object))
-        return o->kind == Kind::Pen ? OBJ_PEN : o->kind == Kind::Brush ? OBJ_BRUSH : OBJ_BITMAP;
+        return o->kind == Kind::Pen     ? OBJ_PEN
+               : o->kind == Kind::Brush ? OBJ_BRUSH
+               : o->kind == Kind::Font  ? OBJ_FONT
+                                        : OBJ_BITMAP;
     if (winsim::gdi32::Dc* d = winsim::gdi32::findDc(static_cast<HDC>(object))) return d->memory ? OBJ_MEMDC : OBJ_DC;
     setError(ERROR_INVALID_HANDLE);
     return 0;
@@ -174,6 +209,7 @@ WINBASEAPI int WINAPI GetObjectW(HANDLE object, int size, LPVOID buffer) {
     };
     if (o->kind == Kind::Pen) return copy(LOGPEN{o->style, POINT{o->width, 0}, o->colour});
     if (o->kind == Kind::Brush) return copy(LOGBRUSH{o->style, o->colour, 0});
+    if (o->kind == Kind::Font) return copy(o->font);
     const auto& s = *o->bits;
     return copy(BITMAP{0, s.width, s.height, s.width * 4, 1, 32, nullptr});
 }
