@@ -376,3 +376,69 @@ TEST_F(Text, DrawTextLaysOutAlignsBreaksAndCuts) {
 
 }  // namespace
 }  // namespace wintest
+
+namespace wintest {
+namespace {
+
+using Render = WindowTest;
+
+// Pixels of `colour` in a control's rectangle of the picture, from `skip`
+// pixels in (past a check box's box).
+int countIn(const winsim::ui::Picture& p, HWND top, HWND control, COLORREF colour, int skip = 0) {
+    RECT t, c;
+    GetWindowRect(top, &t);
+    GetWindowRect(control, &c);
+    int n = 0;
+    for (LONG y = c.top - t.top; y < c.bottom - t.top; ++y)
+        for (LONG x = c.left - t.left + skip; x < c.right - t.left; ++x)
+            if (x >= 0 && y >= 0 && x < p.width && y < p.height && p.at(int(x), int(y)) == colour) ++n;
+    return n;
+}
+
+TEST_F(Render, ADialogPicturesItsFrameAndEachControlInTheClassicLook) {
+    Recorder rec;
+    HWND d = open({{kButton, 1, BS_DEFPUSHBUTTON, 10, 80, 50, 14, u"OK"},
+                   {kButton, 5, BS_AUTOCHECKBOX | WS_DISABLED, 10, 10, 80, 10, u"Duplex"},
+                   {kStatic, 6, SS_LEFT, 10, 30, 80, 8, u"Paper"},
+                   {kButton, 7, BS_AUTORADIOBUTTON, 10, 50, 80, 10, u"Draft"}});
+    ASSERT_NE(d, nullptr);
+    CheckDlgButton(d, 7, BST_CHECKED);
+    winsim::ui::Picture pic;
+    ASSERT_TRUE(winsim::ui::render(d, pic));
+    RECT wr;
+    GetWindowRect(d, &wr);
+    EXPECT_EQ(pic.width, wr.right - wr.left);
+    EXPECT_EQ(pic.height, wr.bottom - wr.top);
+    // The caption bar sits above the client area, with its title.
+    EXPECT_EQ(pic.at(pic.width / 2, 8), GetSysColor(COLOR_HIGHLIGHT));
+    const COLORREF text = GetSysColor(COLOR_BTNTEXT), light = GetSysColor(COLOR_BTNHIGHLIGHT),
+                   shade = GetSysColor(COLOR_BTNSHADOW);
+    const HWND ok = GetDlgItem(d, 1), duplex = GetDlgItem(d, 5), paper = GetDlgItem(d, 6), draft = GetDlgItem(d, 7);
+    // Enabled texts in the text colour; the disabled one embossed with none.
+    EXPECT_GT(countIn(pic, d, ok, text), 10);
+    EXPECT_GT(countIn(pic, d, ok, light), 10);  // the raised edge
+    EXPECT_GT(countIn(pic, d, paper, text), 10);
+    EXPECT_EQ(countIn(pic, d, duplex, text, 14), 0);
+    EXPECT_GT(countIn(pic, d, duplex, shade, 14), 10);
+    EXPECT_GT(countIn(pic, d, duplex, light, 14), 10);
+    // The checked radio has its dot: more ink than when unchecked.
+    const int dotted = countIn(pic, d, draft, GetSysColor(COLOR_WINDOWTEXT));
+    CheckDlgButton(d, 7, BST_UNCHECKED);
+    winsim::ui::Picture plain;
+    ASSERT_TRUE(winsim::ui::render(d, plain));
+    EXPECT_EQ(countIn(plain, d, draft, GetSysColor(COLOR_WINDOWTEXT)), dotted - 9);
+    CheckDlgButton(d, 7, BST_CHECKED);
+    // Nothing outside the controls but the face colour in the client area's corner.
+    POINT corner{0, 0};
+    ClientToScreen(d, &corner);
+    EXPECT_EQ(pic.at(int(corner.x - wr.left) + 1, int(corner.y - wr.top) + 1), GetSysColor(COLOR_BTNFACE));
+    // Rendering again gives the same picture; a stale window gives none.
+    winsim::ui::Picture again;
+    ASSERT_TRUE(winsim::ui::render(d, again));
+    EXPECT_EQ(again.pixels, pic.pixels);
+    DestroyWindow(d);
+    EXPECT_FALSE(winsim::ui::render(d, again));
+}
+
+}  // namespace
+}  // namespace wintest

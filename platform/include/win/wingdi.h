@@ -130,6 +130,10 @@ WINBASEAPI BOOL WINAPI BitBlt(HDC dc, int x, int y, int width, int height, HDC s
 WINBASEAPI BOOL WINAPI StretchBlt(HDC dc, int x, int y, int width, int height, HDC source, int sx, int sy,
                                   int swidth, int sheight, DWORD rop);
 
+// A dotted frame drawn by inverting every other pixel: twice removes it.
+WINBASEAPI BOOL WINAPI DrawFocusRect(HDC dc, LPCRECT rect);
+WINBASEAPI BOOL WINAPI OffsetRect(LPRECT rect, int dx, int dy);
+
 // ---- Text ----
 // Every font draws in the window system's one fixed bitmap face: 6 pixels
 // a character, 13 a line (ascent 10). A font keeps its LOGFONTW for

@@ -63,11 +63,15 @@ Surface* surfaceOf(Dc& dc) {
         Object* b = findObject(dc.state.bitmap);
         return b && b->bits ? b->bits.get() : &dcs().none;
     }
-    Window* w = findWindow(dc.window);
+    return windowSurface(dc.window);
+}
+
+Surface* windowSurface(HWND window) {
+    Window* w = findWindow(window);
     if (!w) return nullptr;
     const RECT c = clientRect(*w);
     const int width = std::max<int>(1, c.right - c.left), height = std::max<int>(1, c.bottom - c.top);
-    auto& slot = dcs().windowPixels[dc.window];
+    auto& slot = dcs().windowPixels[window];
     if (!slot || slot->width != width || slot->height != height)
         slot = std::make_shared<Surface>(width, height, GetSysColor(COLOR_BTNFACE));
     return slot.get();

@@ -57,6 +57,9 @@ Object* findObject(HGDIOBJ h);
 Dc* findDc(HDC h);
 // The surface a DC draws on: its window's backing store or its bitmap.
 Surface* surfaceOf(Dc& dc);
+// A window's backing surface at its client size (made or resized here);
+// null for a stale window.
+Surface* windowSurface(HWND window);
 // Whether a pixel of the surface lies inside the DC's clipping.
 bool visible(const Dc& dc, const Surface& s, int x, int y);
 // The stock objects selected into a fresh DC.

@@ -162,6 +162,15 @@ bool windowOfDc(HDC dc, HWND* window);
 void forgetDc(HDC dc);
 void setPaintClip(HDC dc, RECT clip);
 int deleteGdiObject(HANDLE object);
+// The classic look of the system controls (gdi32/classic.cpp).
+struct ButtonLook {
+    enum Kind { Push, Check, Radio, Group } kind = Push;
+    UINT checked = 0;  // 0, 1, 2 (the third state)
+    bool pushed = false, focused = false, enabled = true, isDefault = false;
+};
+void classicButton(HDC dc, RECT r, const std::u16string& text, ButtonLook look);
+// Text in the control's colour, embossed when disabled.
+void classicText(HDC dc, const std::u16string& text, RECT r, UINT format, bool enabled);
 // Sets the owner and the dialog procedure of a window the dialog builder made.
 void setWindowOwner(HWND window, HWND owner, LONG_PTR dialogProc);
 
