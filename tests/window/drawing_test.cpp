@@ -436,6 +436,24 @@ TEST_F(Render, ADialogPicturesItsFrameAndEachControlInTheClassicLook) {
     winsim::ui::Picture again;
     ASSERT_TRUE(winsim::ui::render(d, again));
     EXPECT_EQ(again.pixels, pic.pixels);
+    // The script's png step hands the top window's picture to the writer.
+    std::string file;
+    winsim::ui::Picture written;
+    winsim::ui::setPictureWriter([&](const std::string& f, const winsim::ui::Picture& p, std::string*) {
+        file = f, written = p;
+        return true;
+    });
+    winsim::ui::Step step{"png", 0, {}, -1, 0, "look.png", "png look.png"};
+    std::string error;
+    ASSERT_TRUE(winsim::ui::runStep(step, &error)) << error;
+    EXPECT_EQ(file, "look.png");
+    EXPECT_EQ(written.pixels, pic.pixels);
+    winsim::ui::setPictureWriter([](const std::string&, const winsim::ui::Picture&, std::string* why) {
+        *why = "disk full";
+        return false;
+    });
+    EXPECT_FALSE(winsim::ui::runStep(step, &error));
+    EXPECT_EQ(error, "disk full");
     DestroyWindow(d);
     EXPECT_FALSE(winsim::ui::render(d, again));
 }

@@ -152,6 +152,11 @@ struct WINSIM_API Picture {
 };
 // False for a stale window.
 WINSIM_API bool render(HWND window, Picture& out);
+// Where `png FILE` steps send the picture of the top window (the host
+// writes PNG files); false with a reason fails the step. Without a writer
+// the step fails.
+using PictureWriter = std::function<bool(const std::string& file, const Picture& picture, std::string* error)>;
+WINSIM_API void setPictureWriter(PictureWriter writer);
 WINSIM_API std::string dumpLine(const ControlState& state);
 // Reads a line of dump() back (indentation ignored); false when it is not one.
 WINSIM_API bool parseDumpLine(std::string_view line, ControlState& out);
