@@ -92,6 +92,26 @@ static void buildDevmodes(benchmark::State& state, DrvContext* c) {
 static void BM_DevmodeFromDefaults(benchmark::State& state) { buildDevmodes(state, printer().open()); }
 BENCHMARK(BM_DevmodeFromDefaults);
 
+// A whole context of kind 0 as every call of the graphics library starts
+// with one: the model from the process list (already listed), the DEVMODE
+// from the driver's defaults, the context built and freed each round (the
+// context cache emptied, so nothing of the last round is reused).
+static void BM_ContextKind0FromDefaults(benchmark::State& state) {
+    Printer& p = printer();
+    DrvContext* warm = p.open();  // lists the model
+    CtxReleaseEx(warm, kReleaseFree);
+    for (auto _ : state) {
+        CtxCacheClear();
+        DrvContext* c = CtxCreateEx(p.handle, p.handle, nullptr, 0, 0, 0, nullptr);
+        if (!c || !c->devmode) {
+            state.SkipWithError("no context");
+            break;
+        }
+        CtxReleaseEx(c, kReleaseFree);
+    }
+}
+BENCHMARK(BM_ContextKind0FromDefaults);
+
 // The DEVMODE of a context from the spooler's default DEVMODE of the driver.
 static void BM_DevmodeFromSpoolerDefault(benchmark::State& state) {
     DrvContext* c = printer().open();

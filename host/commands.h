@@ -25,6 +25,12 @@ int printerLocale(const Args& args, const std::vector<std::string>& words, bool 
 // words.
 int printerOptions(const Args& args, const std::vector<std::string>& words, const std::vector<std::string>& sets);
 int printerAllowed(const Args& args, const std::vector<std::string>& words, const std::vector<std::string>& sets);
+// vesk printer save NAME [user|device|all]; ini NAME [FILE]; fonts NAME
+// [--reset]; export|import NAME FILE [--as KIND].
+int printerSave(const Args& args, const std::vector<std::string>& words);
+int printerIni(const Args& args, const std::vector<std::string>& words);
+int printerFonts(const Args& args, const std::vector<std::string>& words, bool reset);
+int printerTransfer(const Args& args, const std::vector<std::string>& words, const std::string& kind, bool import);
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]

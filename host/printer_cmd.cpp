@@ -404,10 +404,11 @@ int cmdPrinter(const Args& args) {
     std::string error;
     if (!parseOptions(args.words,
                       {"--driver-name", "--model", "--port", "--connection", "--share", "--set-sz", "--set-dword",
-                       "--set-binary", "--set"},
-                      {"--bidi", "--delete", "--suffix", "--init"}, o, &error))
+                       "--set-binary", "--set", "--as"},
+                      {"--bidi", "--delete", "--suffix", "--init", "--reset"}, o, &error))
         return fail(error);
-    if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode, options, allowed, strings, locale or remove");
+    if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode, options, allowed, strings, locale, "
+                    "save, ini, fonts, export, import or remove");
     const std::string& sub = o.words[0];
     if (sub == "add") return printerAdd(args, o);
     if (sub == "list") return printerList(args);
@@ -417,6 +418,11 @@ int cmdPrinter(const Args& args) {
     if (sub == "devmode") return printerDevmode(args, o);
     if (sub == "strings") return printerStrings(args, o.words, o.has("--suffix"));
     if (sub == "locale") return printerLocale(args, o.words, o.has("--init"));
+    if (sub == "save") return printerSave(args, o.words);
+    if (sub == "ini") return printerIni(args, o.words);
+    if (sub == "fonts") return printerFonts(args, o.words, o.has("--reset"));
+    if (sub == "export" || sub == "import")
+        return printerTransfer(args, o.words, o.get("--as").value_or("plain"), sub == "import");
     if (sub == "options" || sub == "allowed") {
         std::vector<std::string> sets;
         for (const auto& [k, v] : o.values)

@@ -174,13 +174,26 @@ int printerOptions(const Args& args, const std::vector<std::string>& words, cons
     for (size_t i = 2; i < words.size(); ++i) {
         DmItem* it = findItem(c, words[i]);
         if (!it) return fail("no item named '" + words[i] + "'");
-        if (!MdlFindOption(c, it->id)) return fail("the model of '" + words[1] + "' has no option " + words[i]);
+        // Besides the model's options, the driver's persisted settings.
+        if (!MdlFindOption(c, it->id) && !it->valueName)
+            return fail("the model of '" + words[1] + "' has no option " + words[i]);
         chosen.push_back(it);
     }
     if (chosen.empty())
         for (int i = 0; i < c->items->count; ++i)
             if (MdlFindOption(c, c->items->items[i].id)) chosen.push_back(&c->items->items[i]);
-    for (DmItem* it : chosen) showOption(c, it, MdlFindOption(c, it->id));
+    for (DmItem* it : chosen) {
+        // A persisted setting the model does not offer shows its value only.
+        if (const uint32_t option = MdlFindOption(c, it->id)) {
+            showOption(c, it, option);
+        } else if (typeIsAddress(itemTypeCode(*it))) {
+            WCHAR text[600] = {};
+            ItemGetString(c, it, text, 600);
+            std::cout << it->id << "\t" << itemName(it) << "\tno model option\t\"" << u8(text) << "\"\n";
+        } else {
+            std::cout << it->id << "\t" << itemName(it) << "\tno model option\t" << ItemGetRaw(c, it) << "\n";
+        }
+    }
     return 0;
 }
 

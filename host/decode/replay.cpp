@@ -1,7 +1,10 @@
 // The replay: a small rasteriser of the device's records. Paths are
-// flattened (Béziers in 16 steps) and filled by scan lines at pixel centres;
-// strokes are drawn as squares of the line width along each segment, with
-// the dash mask in force (caps and joins are not drawn apart). Fills and
+// flattened (Béziers in 16 steps) and filled by scan lines at pixel centres.
+// A line wider than one pixel is drawn as a band along each segment with the
+// cap (round, flat, square) at the ends of an open figure and the join
+// (round, bevel, mitre within its limit) at each inner vertex, every vertex
+// of a closed one; thin lines and dashed ones are squares of the line width
+// stepped along each segment with the dash mask in force. Fills and
 // rectangles use the pattern brush in force, anchored at the page's origin.
 #include "decode/replay.h"
 
@@ -59,6 +62,9 @@ private:
     std::uint32_t fg_ = 0, bg_ = 0xFFFFFF;
     bool opaque_ = false;  // the background of a one-bit pattern is painted
     unsigned width_ = 1;
+    std::uint8_t cap_ = 0;         // 0 round, 1 flat, 2 square
+    std::uint8_t join_ = 0;        // 0 round, 1 bevel, 2 mitre
+    double mitreLimit_ = 10;       // mitre length over line width
     unsigned unit_ = 1;            // pixels per dash cell
     std::uint32_t dashes_ = ~0u;   // 32 cells, the first in the top bit
     unsigned dashOffset_ = 0;      // cells
@@ -137,8 +143,79 @@ private:
             }
         }
     }
+    void paintPoly(const Poly& poly) {
+        scan({poly}, true, [&](long x, long y) { put(x, y, fg_); });
+    }
+    static Poly circle(Pt c, double r) {
+        Poly p;
+        const int n = std::clamp(static_cast<int>(r * 2), 8, 64);
+        for (int i = 0; i < n; ++i) {
+            const double a = 2 * 3.14159265358979323846 * i / n;
+            p.push_back({c.x + r * std::cos(a), c.y + r * std::sin(a)});
+        }
+        return p;
+    }
+    // A line wider than a pixel, with its caps and joins.
+    void wideLine(const Poly& line, bool closed) {
+        const double h = width_ / 2.0;
+        Poly p;  // without repeated points
+        for (const Pt& q : line)
+            if (p.empty() || std::hypot(q.x - p.back().x, q.y - p.back().y) > 1e-9) p.push_back(q);
+        if (closed && p.size() > 2 && std::hypot(p.front().x - p.back().x, p.front().y - p.back().y) <= 1e-9)
+            p.pop_back();
+        if (p.empty()) return;
+        if (p.size() == 1) {  // a dot: its caps alone
+            const Pt c = p[0];
+            if (cap_ == 0) paintPoly(circle(c, h));
+            if (cap_ == 2) paintPoly({{c.x - h, c.y - h}, {c.x + h, c.y - h}, {c.x + h, c.y + h}, {c.x - h, c.y + h}});
+            return;
+        }
+        closed = closed && p.size() > 2;
+        auto dir = [&](size_t i) {
+            const Pt a = p[i % p.size()], b = p[(i + 1) % p.size()];
+            const double l = std::hypot(b.x - a.x, b.y - a.y);
+            return Pt{(b.x - a.x) / l, (b.y - a.y) / l};
+        };
+        const size_t segments = closed ? p.size() : p.size() - 1;
+        for (size_t i = 0; i < segments; ++i) {
+            Pt a = p[i], b = p[(i + 1) % p.size()];
+            const Pt d = dir(i), n{-d.y * h, d.x * h};
+            if (!closed && cap_ == 2) {
+                if (i == 0) a = {a.x - d.x * h, a.y - d.y * h};
+                if (i + 1 == segments) b = {b.x + d.x * h, b.y + d.y * h};
+            }
+            paintPoly({{a.x + n.x, a.y + n.y}, {b.x + n.x, b.y + n.y}, {b.x - n.x, b.y - n.y}, {a.x - n.x, a.y - n.y}});
+        }
+        if (!closed && cap_ == 0) {
+            paintPoly(circle(p.front(), h));
+            paintPoly(circle(p.back(), h));
+        }
+        for (size_t v = closed ? 0 : 1; v < (closed ? p.size() : p.size() - 1); ++v) {
+            const Pt c = p[v], d0 = dir(v + p.size() - 1), d1 = dir(v);
+            if (join_ == 0) {
+                paintPoly(circle(c, h));
+                continue;
+            }
+            // The outer side of the turn, where the two bands leave a notch.
+            const Pt n0{-d0.y, d0.x}, n1{-d1.y, d1.x};
+            const double side = n0.x * d1.x + n0.y * d1.y < 0 ? 1 : -1;
+            const Pt o0{c.x + side * n0.x * h, c.y + side * n0.y * h}, o1{c.x + side * n1.x * h, c.y + side * n1.y * h};
+            const Pt u{n0.x + n1.x, n0.y + n1.y};
+            const double ul = std::hypot(u.x, u.y), cosHalf = ul / 2;
+            if (join_ == 2 && ul > 1e-6 && 1 / cosHalf <= std::max(1.0, mitreLimit_)) {
+                const Pt m{c.x + side * u.x / ul * h / cosHalf, c.y + side * u.y / ul * h / cosHalf};
+                paintPoly({c, o0, m, o1});
+            } else {
+                paintPoly({c, o0, o1});
+            }
+        }
+    }
     void stroke(const std::vector<Poly>& polys, bool closed) {
         const double h = width_ / 2.0;
+        if (width_ > 1 && dashes_ == ~0u) {
+            for (const Poly& p : polys) wideLine(p, closed);
+            return;
+        }
         for (const Poly& p : polys) {
             double along = 0;  // the dash pattern runs on over each subpath
             for (size_t i = 0; i + 1 < p.size() + (closed ? 1 : 0); ++i) {
@@ -172,6 +249,9 @@ private:
         bg_ = 0xFFFFFF;
         opaque_ = false;
         width_ = 1;
+        cap_ = 0;
+        join_ = 0;
+        mitreLimit_ = 10;
         unit_ = 1;
         dashes_ = ~0u;
         dashOffset_ = 0;
@@ -207,6 +287,11 @@ private:
         width_ = std::clamp<unsigned>(r.width, 1, 1000);
         unit_ = std::max<unsigned>(r.unit, 1);
         dashes_ = r.mask ? r.mask : ~0u;
+    }
+    void draw(const LineCapRecord& r, const DrawingStream&) { cap_ = r.cap; }
+    void draw(const LineJoinRecord& r, const DrawingStream&) {
+        join_ = r.join;
+        mitreLimit_ = r.mitreLimit / 256.0;
     }
     void draw(const ClipResetRecord&, const DrawingStream&) { clip_.clear(); }
     void draw(const RectRecord& r, const DrawingStream&) {

@@ -1,7 +1,7 @@
 // Replays the drawing records of a decoded stream into one picture per page:
-// rectangles, paths (with the clip in force, the colour and the line width),
-// rasters and glyph images, on a white page. Characters of the device's own
-// fonts and glyph outlines are not drawn.
+// rectangles, paths (with the clip in force, the colour, the line width,
+// caps and joins), rasters and glyph images, on a white page. Characters of
+// the device's own fonts and glyph outlines are not drawn.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -591,3 +591,84 @@ TEST_F(ModelCache, ACacheWhoseCommandListsShareNestedListsIsRefusedAtOnceAndRebu
     std::string shallow = withSharedLevels(relocated, 3);
     EXPECT_TRUE(MdlValidateImage(MdlImageView(reinterpret_cast<const uint8_t*>(shallow.data()), shallow.size())));
 }
+
+// Changes another process makes between two requests of this one: the
+// files and the spooler's state are read again, never taken from what this
+// process saw before. The child acts on what VESK_TEST_CHANGE names.
+TEST(ModelCacheChild, DISABLED_ChangeWhenTold) {
+    const char* change = std::getenv("VESK_TEST_CHANGE");
+    ASSERT_TRUE(change);
+    const std::string what(change);
+    if (what.rfind("cache:", 0) == 0) {
+        // The cache file written anew with the bytes of a host file.
+        const std::string bytes = readFile(what.substr(6));
+        ASSERT_FALSE(bytes.empty());
+        ASSERT_EQ(MdlCacheWriteFile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), kModel.c_str()), 1);
+    } else if (what.rfind("datafile:", 0) == 0) {
+        // The printer's driver given another data file through the spooler.
+        auto d = winsim::findDriver(u"VESK Colour MFP");
+        ASSERT_TRUE(d);
+        d->dataFile = winsim::fromUtf8(what.substr(9));
+        ASSERT_EQ(winsim::addDriver(*d), static_cast<DWORD>(ERROR_SUCCESS));
+    } else {
+        FAIL() << what;
+    }
+}
+
+namespace {
+void changeInAnotherProcess(const std::string& change) {
+    setenv("VESK_TEST_CHANGE", change.c_str(), 1);
+    PROCESS_INFORMATION pi;
+    ASSERT_TRUE(startSelf(u"C:\\WINDOWS\\changer.exe", "ModelCacheChild.DISABLED_ChangeWhenTold", &pi))
+        << GetLastError();
+    EXPECT_EQ(waitChild(pi, 60000), 0);
+}
+}  // namespace
+
+TEST_F(ModelCache, ACacheRewrittenByAnotherProcessIsReadAgainAndATouchedTextIsCompiledAgain) {
+    ASSERT_NE(get(), nullptr);
+    const MdlImage* fromFile = getAnew();
+    ASSERT_NE(fromFile, nullptr);
+    EXPECT_EQ(resourceDll(fromFile), u"VESKR1us.DLL");
+    // Another process replaces the cache with the image of another text:
+    // the next new request reads those bytes, not the ones seen before.
+    const std::vector<uint8_t> other = storedOf(sampleWith("3.61", "OTHER.DLL"));
+    const fs::path bytes = machine_.root() / "other.bcs";
+    std::ofstream(bytes, std::ios::binary).write(reinterpret_cast<const char*>(other.data()),
+                                                  static_cast<std::streamsize>(other.size()));
+    changeInAnotherProcess("cache:" + bytes.string());
+    setTime(kCache, 0);  // the child's clock need not be this one's
+    const MdlImage* rewritten = getAnew();
+    ASSERT_NE(rewritten, nullptr);
+    EXPECT_EQ(resourceDll(rewritten), u"OTHER.DLL");
+    // The text touched (same bytes, a newer time) after the cache was
+    // written: the cache is stale, the text is compiled and written again.
+    setTime(kModel, 3600);
+    const MdlImage* touched = getAnew();
+    ASSERT_NE(touched, nullptr);
+    EXPECT_EQ(resourceDll(touched), u"VESKR1us.DLL");
+    EXPECT_TRUE(bytesOf(read(kCache)) == storedOf(readFile(sampleModel())));
+    // The rewritten cache is used by the next new request again.
+    const MdlImage* again = getAnew();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(resourceDll(again), u"VESKR1us.DLL");
+}
+
+TEST_F(ModelCache, ADataFileChangedThroughTheSpoolerByAnotherProcessIsSeenWhileTheOldModelIsListed) {
+    const MdlImage* old = get();
+    ASSERT_NE(old, nullptr);
+    const std::u16string moved = kDriverDir + u"VESKMFP2.VMD";
+    write(moved, sampleWith("3.61", "MOVED.DLL"));
+    setTime(moved, -10);
+    changeInAnotherProcess("datafile:" + winsim::toUtf8(moved));
+    // The same process, its list still holding the old file's model: the
+    // lookup asks the spooler again and finds the new file.
+    const MdlImage* now = get();
+    ASSERT_NE(now, nullptr);
+    EXPECT_NE(now, old);
+    EXPECT_EQ(resourceDll(now), u"MOVED.DLL");
+    EXPECT_EQ(MdlCacheCount(), 2u);
+    // Back to the first file, again from another process: the listed model.
+    changeInAnotherProcess("datafile:" + winsim::toUtf8(kModel));
+    EXPECT_EQ(get(), old);
+}

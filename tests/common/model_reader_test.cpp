@@ -295,6 +295,37 @@ TEST(ModelFile, LoadMapAndVersion) {
     EXPECT_EQ(MdlMapFile(nullptr, &base, &size), 0);
 }
 
+// The FileVersion is looked for in the head of the file first: one past the
+// head, one whose statement the head cuts, and the first of two that the
+// head alone settles all read as from the whole file.
+TEST(ModelFile, TheVersionAnywhereInTheFile) {
+    winsim::TempMachine machine;
+    const std::string comment = "*% " + std::string(60, '-') + "\n";
+    auto padded = [&](size_t bytes) {
+        std::string t;
+        while (t.size() + comment.size() <= bytes) t += comment;
+        return t + std::string(bytes - t.size(), '\n');
+    };
+    struct Row {
+        std::string text;
+        const char16_t* version;
+    };
+    const Row rows[] = {
+        {padded(6000) + "*FileVersion: 3.61 far down\n", u"3.61 far down"},
+        {padded(4080) + "*FileVersion: 3.61 release two\n*CommandString 1: \"x\"\n", u"3.61 release tw"},
+        {padded(4086) + "*FileVersion: \"3.61\ncut\"\n", u"\"3.61\ncut\""},
+        {padded(4086) + "*FileVersion: \"3.61\n(cut)\"\n", u"unchanged"},  // a bracket in quotes: skipped
+        {"*FileVersion: A\n" + padded(6000) + "*FileVersion: B\n", u"A"},
+        {padded(5000), u"unchanged"},
+    };
+    for (const Row& r : rows) {
+        ASSERT_TRUE(placeFile(u"C:\\MODEL.VMD", r.text));
+        WCHAR version[16] = u"unchanged";
+        EXPECT_EQ(MdlReadFileVersion(u"C:\\MODEL.VMD", version), 1);
+        EXPECT_EQ(std::u16string(version), r.version) << r.text.size();
+    }
+}
+
 TEST(ModelFile, TheLastLineEndMakesNoDifference) {
     winsim::TempMachine machine;
     std::string text = "*OpenUI *VPD_dmCollate: Boolean\n*DefaultVPD_dmCollate: True\n*CloseUI";

@@ -114,3 +114,47 @@ TEST(Replay, PatternBrushesAndDashedLines) {
     EXPECT_EQ(at(p, 11, 8), 0xFFFFFFu);  // gap
     EXPECT_EQ(at(p, 17, 8), 0x000000u);  // the next dash
 }
+
+// A line of width 6 turning a right angle, (10, 40) up to (10, 10) and on
+// to (40, 10), under each cap and join: a flat end stops at the end point, a
+// square one goes on half the width, a round one is a disc; a mitre fills
+// the outer corner while its length keeps to the limit, a bevel cuts it, a
+// round join is a disc.
+TEST(Replay, WideLinesHaveTheirCapsAndJoins) {
+    auto fx = [](int v) { return v * 16; };
+    auto corner = [&](unsigned cap, unsigned join, std::uint32_t limit) {
+        const Buf recs = B()
+                             .u8s({0x33, 0}).u16(6).u32(0xFFFFFFFF)
+                             .u8s({0x35, cap, 0, 0})
+                             .u8s({0x36, join, 0, 0}).u32(limit)
+                             .u8s({0x12, 0, 0, 0}).u32(64).rect(10, 10, 40, 40).u32(9).u32(2)
+                             .i32(fx(10)).i32(fx(40)).u32(0).i32(fx(10)).i32(fx(10)).u32(0).i32(fx(40)).i32(fx(10));
+        const d::ReplayResult r = d::replayStream(job(recs, 60, 60));
+        EXPECT_TRUE(r.ok) << r.error;
+        return r.ok ? r.pages[0] : d::Picture{};
+    };
+    const std::uint32_t white = 0xFFFFFF, ink = 0;
+    const d::Picture flatMitre = corner(1, 2, 10 * 256), squareBevel = corner(2, 1, 10 * 256),
+                     round = corner(0, 0, 10 * 256), tightMitre = corner(1, 2, 256);
+    ASSERT_EQ(flatMitre.width, 60u);
+    for (const d::Picture* p : {&flatMitre, &squareBevel, &round, &tightMitre}) {
+        EXPECT_EQ(at(*p, 10, 25), ink);  // on the line
+        EXPECT_EQ(at(*p, 12, 25), ink);  // inside its width
+        EXPECT_EQ(at(*p, 13, 25), white);
+    }
+    // Ends.
+    EXPECT_EQ(at(flatMitre, 39, 10), ink);
+    EXPECT_EQ(at(flatMitre, 41, 10), white);
+    EXPECT_EQ(at(squareBevel, 42, 12), ink);
+    EXPECT_EQ(at(squareBevel, 43, 10), white);
+    EXPECT_EQ(at(round, 41, 10), ink);
+    EXPECT_EQ(at(round, 42, 12), white);
+    EXPECT_EQ(at(round, 10, 41), ink);  // the start's cap too
+    // The outer corner at (7, 7).
+    EXPECT_EQ(at(flatMitre, 7, 7), ink);
+    EXPECT_EQ(at(squareBevel, 7, 7), white);
+    EXPECT_EQ(at(squareBevel, 9, 9), ink);
+    EXPECT_EQ(at(tightMitre, 7, 7), white);  // a mitre 1.41 times the width is over a limit of 1
+    EXPECT_EQ(at(round, 8, 8), ink);
+    EXPECT_EQ(at(round, 7, 7), white);
+}

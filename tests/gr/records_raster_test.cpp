@@ -4,6 +4,9 @@
 
 #include <winsim/winsim.h>
 
+#include <algorithm>
+#include <random>
+
 #include "decode/bytes_builder.h"
 #include "records/raster_record.h"
 #include "records_support.h"
@@ -127,6 +130,35 @@ TEST(RasterRecord, TwentyFourBitRowsGoGreyOnAMonochromeDevice) {
     BYTE* b = RasterRecordWrite(d.buf, image(kRaster24 | kRasterBlit, 3, 2, bits), kMono);
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b[2], 0xA4);
+}
+
+// The converter takes 32 pixels a step where the processor can: every row
+// length around the step's edges, each channel's extremes, and a source that
+// ends exactly behind its last pixel (the address checker sees a read past
+// it).
+TEST(RasterRecord, GreyRowsOfEveryLengthMatchTheFormula) {
+    std::mt19937 rng(17);
+    for (DWORD pixels = 0; pixels <= 140; ++pixels) {
+        std::vector<BYTE> src(pixels * 3);
+        for (DWORD i = 0; i < pixels * 3; ++i) src[i] = static_cast<BYTE>(i % 7 == 0 ? 255 : i % 11 == 0 ? 0 : rng());
+        const DWORD outBytes = (pixels + 3) / 4 * 4 + 4;
+        Bytes got(outBytes + 1, 0xAB);
+        GreyFromBgr(src.data(), pixels, got.data() + 1, outBytes);
+        EXPECT_EQ(got[0], 0xAB);
+        for (DWORD i = 0; i < outBytes; ++i) {
+            BYTE want = 0;  // the row's padding
+            if (i < pixels) {
+                const BYTE* p = src.data() + i * 3;
+                want = static_cast<BYTE>((p[2] * 306u + p[1] * 601u + p[0] * 117u) >> 10);
+            }
+            ASSERT_EQ(got[1 + i], want) << pixels << " pixels, byte " << i;
+        }
+    }
+    // White stays white and black black across a whole band's row.
+    Bytes white(3 * 4961, 255), row(4964, 1);
+    GreyFromBgr(white.data(), 4961, row.data(), 4964);
+    EXPECT_EQ(std::count(row.begin(), row.begin() + 4961, 255), 4961);
+    EXPECT_EQ(std::count(row.begin() + 4961, row.end(), 0), 3);
 }
 
 TEST(RasterRecord, RowsGoInBatchesOfAtMostOneMebibyte) {

@@ -134,6 +134,38 @@ TEST(RecordBuffer, MoreThanOneMebibyteQueuedFlushesBeforeTheNextChunk) {
     EXPECT_EQ(d.out(), cat({outer(0xF5, {}), outer(0xF5, Bytes(16, 0xCC))}));
 }
 
+// A page of large images flushes every mebibyte: the chunk a mid-page flush
+// lets go serves the next one, with the bounds a fresh chunk would have (so
+// the drawing records split where they always did), and the page's end
+// returns it.
+TEST(RecordBuffer, AChunkLetGoInMidPageServesTheNextAndThePageEndFreesIt) {
+    StreamDevice d;
+    const size_t base = winsim::liveGlobalBlocks();
+    winsim::journalClear();
+    winsim::journalEnable(true);
+    constexpr DWORD kBatch = 0x100000 - 4096;  // a batch of grey rows: 103 units of 10240 bytes
+    for (int i = 0; i < 6; ++i) ASSERT_NE(put(d.buf, kBatch, static_cast<BYTE>(i + 1)), nullptr);
+    // A smaller record fits where a fresh chunk of its size would end: in a
+    // chunk of its own, not behind the bytes of the reused one's end.
+    ASSERT_NE(put(d.buf, 16, 0xEE), nullptr);
+    ASSERT_NE(put(d.buf, 10240 * 3, 0xDD), nullptr);
+    const size_t allocs = winsim::journalCount("GlobalAlloc");
+    winsim::journalEnable(false);
+    // The batches until the first flush take chunks of their own; the rest
+    // of the page reuses them.
+    EXPECT_EQ(allocs, 3u);
+    ASSERT_EQ(RecBufFlush(d.buf), 1);
+    EXPECT_EQ(winsim::liveGlobalBlocks(), base);
+    Bytes want;
+    for (int i = 0; i < 6; ++i) {
+        if (i % 2 == 0) want = cat({want, outer(0xF5, {})});  // the inline chunk, empty after each flush
+        want = cat({want, outer(0xF5, Bytes(kBatch, static_cast<BYTE>(i + 1)))});
+    }
+    Bytes tail(16, 0xEE);
+    want = cat({want, outer(0xF5, {}), outer(0xF5, tail), outer(0xF5, Bytes(10240 * 3, 0xDD))});
+    EXPECT_EQ(d.out(), want);
+}
+
 TEST(RecordBuffer, AFailedMidPageFlushFailsTheReservation) {
     StreamDevice d;
     for (int i = 0; i < 103; ++i) put(d.buf, 10240, 1);

@@ -73,7 +73,9 @@ TEST(StreamFailures, EveryFailedAllocationLeavesADecodableStreamAndNoLeak) {
         ASSERT_EQ(RecBufFlush(d.buf), 1);
         ASSERT_TRUE(decodeJob(cat({outer(0xF4, {}), outer(0xF0, {}), d.out(), outer(0xF1, {})})).summary.ok);
     }
-    ASSERT_GE(allocations, 3u);  // a chunk for each image, two behind a mid-page flush
+    // A chunk for the first image and one behind the mid-page flush; the
+    // third image takes a chunk that flush let go.
+    ASSERT_GE(allocations, 2u);
     // A failed image goes again row by row; only a failure behind a part
     // that a mid-page flush already sent breaks the stream, and then nothing
     // more is taken.

@@ -163,6 +163,38 @@ TEST(ShareModes, ConflictsAmongHandlesOfThisProcess) {
     CloseHandle(writer);
 }
 
+// Opens whose conflicts lie on bytes apart from each other: a writer that
+// shares reading and deleting looks for other writers and for refusals of
+// writing, with the marks of readers in between.
+TEST(ShareModes, AWriterBesideReadersOfEachSharing) {
+    winsim::TempMachine m;
+    ASSERT_TRUE(writeText(kFile, "abc"));
+    constexpr DWORD kAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE everything = openRead(kFile, kAll);
+    ASSERT_NE(everything, INVALID_HANDLE_VALUE);
+    HANDLE writer = openWrite(kFile, OPEN_EXISTING, FILE_SHARE_READ | FILE_SHARE_DELETE);
+    EXPECT_NE(writer, INVALID_HANDLE_VALUE);
+    // Beside that writer: no second writer, whatever it shares; a reader
+    // that shares writing comes in, one that refuses it does not.
+    EXPECT_FAILS_WITH(openWrite(kFile, OPEN_EXISTING, kAll), INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
+    HANDLE reader = openRead(kFile, kAll);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_FAILS_WITH(openRead(kFile, FILE_SHARE_READ | FILE_SHARE_DELETE), INVALID_HANDLE_VALUE,
+                      ERROR_SHARING_VIOLATION);
+    CloseHandle(reader);
+    CloseHandle(writer);
+    CloseHandle(everything);
+    // A reader that shares only reading refuses the same writer.
+    HANDLE readOnly = openRead(kFile, FILE_SHARE_READ);
+    ASSERT_NE(readOnly, INVALID_HANDLE_VALUE);
+    EXPECT_FAILS_WITH(openWrite(kFile, OPEN_EXISTING, FILE_SHARE_READ | FILE_SHARE_DELETE), INVALID_HANDLE_VALUE,
+                      ERROR_SHARING_VIOLATION);
+    CloseHandle(readOnly);
+    HANDLE again = openWrite(kFile, OPEN_EXISTING, FILE_SHARE_READ | FILE_SHARE_DELETE);
+    EXPECT_NE(again, INVALID_HANDLE_VALUE);
+    CloseHandle(again);
+}
+
 TEST(ShareModes, ConflictsWithAnotherProcess) {
     winsim::TempMachine m;
     ASSERT_TRUE(writeText(kFile, "abc"));

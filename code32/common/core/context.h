@@ -110,6 +110,8 @@ struct DrvWorkspace {
     WsFreeSize freeSizes[kWsFreeSizeSlots];
     // Text of the wait window.
     WCHAR scratchText[kWsPrinterNameChars];
+    // 1 after a settings file's header was rejected.
+    uint32_t rejectedFile;
 };
 
 struct DrvContext {

@@ -1,6 +1,9 @@
 #include "core/dictionary_lookup.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 namespace vesk {
 namespace {
@@ -10,6 +13,44 @@ const MessageTable* messages(DrvContext* ctx) {
     return (ctx && ctx->messages) ? ctx->messages : GetContextTemplate()->messages;
 }
 bool nameIs(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
+
+// The entries of a constant table sorted by name, made once: the model
+// reader looks a name up for nearly every word it reads. Where names repeat
+// the first entry in table order is found, as by a search from the start.
+template <class T>
+class NameIndex {
+public:
+    explicit NameIndex(const SharedTable<T>& t) : table_(&t) {
+        for (int i = 0; i < t.count; ++i)
+            if (t.entries[i].name) sorted_.push_back({t.entries[i].name, &t.entries[i]});
+        std::stable_sort(sorted_.begin(), sorted_.end(),
+                         [](const Row& a, const Row& b) { return a.name < b.name; });
+    }
+    // Null when the table is not the one indexed (it is then searched).
+    const T* find(const SharedTable<T>& t, const char* name, bool* indexed) const {
+        *indexed = &t == table_;
+        if (!*indexed || !name) return nullptr;
+        std::string_view n(name);
+        auto it = std::lower_bound(sorted_.begin(), sorted_.end(), n,
+                                   [](const Row& r, std::string_view key) { return r.name < key; });
+        return it != sorted_.end() && it->name == n ? it->entry : nullptr;
+    }
+
+private:
+    struct Row {
+        std::string_view name;
+        const T* entry;
+    };
+    const SharedTable<T>* table_;
+    std::vector<Row> sorted_;
+};
+
+template <class T>
+const T* searchByName(const SharedTable<T>& t, const char* name) {
+    for (int i = 0; i < t.count; ++i)
+        if (nameIs(t.entries[i].name, name)) return &t.entries[i];
+    return nullptr;
+}
 }  // namespace
 
 const SymbolEntry* SymFindByKey(int key) {
@@ -20,9 +61,11 @@ const SymbolEntry* SymFindByKey(int key) {
 }
 
 const SymbolEntry* SymFindByName(const char* name) {
-    for (int i = 0; i < symbols().count; ++i)
-        if (nameIs(symbols().entries[i].name, name)) return &symbols().entries[i];
-    return nullptr;
+    const SymbolTable& t = symbols();
+    static const NameIndex<SymbolEntry> index(t);
+    bool indexed = false;
+    const SymbolEntry* hit = index.find(t, name, &indexed);
+    return indexed ? hit : searchByName(t, name);
 }
 
 const ValueSymbol* ValueSymFind(int itemId, uint32_t value) {
@@ -35,9 +78,11 @@ const ValueSymbol* ValueSymFind(int itemId, uint32_t value) {
 }
 
 const ValueSymbol* ValueSymFindByName(const char* name) {
-    for (int i = 0; i < valueSymbols().count; ++i)
-        if (nameIs(valueSymbols().entries[i].name, name)) return &valueSymbols().entries[i];
-    return nullptr;
+    const ValueSymbolTable& t = valueSymbols();
+    static const NameIndex<ValueSymbol> index(t);
+    bool indexed = false;
+    const ValueSymbol* hit = index.find(t, name, &indexed);
+    return indexed ? hit : searchByName(t, name);
 }
 
 int MsgSymCount(DrvContext* ctx) { return messages(ctx)->count; }
@@ -55,10 +100,7 @@ const MessageSymbol* MsgSymFindById(DrvContext* ctx, int key) {
 }
 
 const MessageSymbol* MsgSymFindByName(DrvContext* ctx, const char* name) {
-    const MessageTable* t = messages(ctx);
-    for (int i = 0; i < t->count; ++i)
-        if (nameIs(t->entries[i].name, name)) return &t->entries[i];
-    return nullptr;
+    return searchByName(*messages(ctx), name);
 }
 
 }  // namespace vesk

@@ -6,10 +6,14 @@
 
 namespace vesk {
 
-// Persisted settings.
-int SettingsSyncAtOpen(DrvContext*) { return 0; }
-int OptionClassLoad(DrvContext*, int) { return 0; }
-int OptSaveActionWordToIni(DrvContext*) { return 0; }
+// Persisted settings: printer data through the configuration bridge.
+int BridgeReadPrinterData(DrvContext*, HANDLE, const WCHAR*, BYTE*, DWORD) { return 0; }
+
+// Settings files: list, job-control and install steps.
+int ImportListSteps(DrvContext*) { return 0; }
+int ExportListSteps(DrvContext*) { return 0; }
+int JobControlRefresh(DrvContext*) { return 0; }
+int QualityRedeploy(DrvContext*, const WCHAR*) { return 0; }
 
 // Installer hand-over.
 int HandoverApplyAtOpen(DrvContext*) { return 0; }
@@ -33,9 +37,6 @@ int GetPresetCount(DrvContext*) {
     return n < 0 ? 0 : n;
 }
 void SetPresetCountForTests(int count) { g_presetCountForTests.store(count); }
-
-// Font substitution.
-int FontSubstTableResetDefaults(DrvContext*) { return 0; }
 
 // Capability summary.
 int DmApplyCapabilitySummary(DrvContext*, BYTE*, uint32_t*) { return 0; }

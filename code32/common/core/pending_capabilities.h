@@ -11,18 +11,28 @@
 #include <cstddef>
 
 #include "core/context.h"
+#include "core/persist/font_persist.h"
+#include "core/persist/opt_persist.h"
 
 namespace vesk {
 
-// ---- Persisted settings (option classes in printer data) ----
-// Loads every option class and the font lists and applies the bidirectional
-// settings file. 1 done, 0 not done.
-int SettingsSyncAtOpen(DrvContext* ctx);
-// Loads one persisted option class from printer data. 0 when not loaded.
-int OptionClassLoad(DrvContext* ctx, int optionClass);
-// Writes the action word (items 224 to 239) to the per-printer settings INI
-// under "rdmAction". 0 when not written.
-int OptSaveActionWordToIni(DrvContext* ctx);
+// ---- Persisted settings ----
+// Reads printer data value `name` of the printer through the remote
+// configuration bridge `bridge` into `buffer` of `bytes` bytes. 0 when not
+// read.
+int BridgeReadPrinterData(DrvContext* ctx, HANDLE bridge, const WCHAR* name, BYTE* buffer, DWORD bytes);
+
+// ---- Settings files: the steps of the lists, job control and install ----
+// A full import's list steps: the free sizes of items 50 and 8 into their
+// cache slots, the selected stamp saved, the user quality saved. 0 not done.
+int ImportListSteps(DrvContext* ctx);
+// An export's list steps: the selected free sizes, stamp and quality into
+// the items. 0 not done.
+int ExportListSteps(DrvContext* ctx);
+// The job-control refresh after a full import. 0 not done.
+int JobControlRefresh(DrvContext* ctx);
+// Deploys a rejected quality file again from its source. 0 not done.
+int QualityRedeploy(DrvContext* ctx, const WCHAR* path);
 
 // ---- Installer hand-over ----
 // Applies the installer's hand-over for the printer. 1 done or nothing to do,
@@ -53,11 +63,6 @@ int GetPresetCount(DrvContext* ctx);
 // Tests only: the count GetPresetCount answers from now on; a negative
 // count gives back the answer of 0.
 void SetPresetCountForTests(int count);
-
-// ---- Font substitution ----
-// The font substitution table back to the driver's default table. 0 when
-// not done.
-int FontSubstTableResetDefaults(DrvContext* ctx);
 
 // ---- Capability summary ----
 // The capability summary of a DEVMODE being merged; may add merge flag

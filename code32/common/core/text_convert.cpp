@@ -48,6 +48,15 @@ bool WideToAnsiBounded(const WCHAR* src, char* dest, size_t destBytes) {
     dest[0] = 0;
     if (!src) return false;
     if (!src[0]) return true;
+    // Plain ASCII is the same bytes in every ANSI code page: copied as it
+    // is, without the two conversion calls.
+    size_t ascii = 0;
+    while (ascii + 1 < destBytes && src[ascii] && src[ascii] < 0x80) ++ascii;
+    if (!src[ascii] || (ascii + 1 == destBytes && src[ascii] < 0x80)) {
+        for (size_t i = 0; i < ascii; ++i) dest[i] = static_cast<char>(src[i]);
+        dest[ascii] = 0;
+        return true;
+    }
     int need = WideCharToMultiByte(CP_ACP, 0, src, -1, nullptr, 0, nullptr, nullptr);
     if (need <= 0) return false;
     try {

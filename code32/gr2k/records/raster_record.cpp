@@ -181,11 +181,4 @@ BYTE* RasterRecordWriteWhole(RecordBuffer* buf, const RasterImage& img, const Ra
     return p;
 }
 
-void GreyFromBgr(const BYTE* bgr, DWORD pixels, BYTE* out, DWORD outBytes) {
-    const DWORD n = std::min(pixels, outBytes);
-    for (DWORD i = 0; i < n; ++i, bgr += 3)
-        out[i] = static_cast<BYTE>((bgr[2] * 306u + bgr[1] * 601u + bgr[0] * 117u) >> 10);
-    std::memset(out + n, 0, outBytes - n);
-}
-
 }  // namespace vesk

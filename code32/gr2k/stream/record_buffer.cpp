@@ -35,12 +35,25 @@ uint64_t freeAfter(RecordBuffer* buf, RecChunk* c) {
 }
 
 // A chunk whose data part is the smallest multiple of kChunkDataSize that
-// holds `size` bytes; null without memory.
+// holds `size` bytes; null without memory. A spare chunk serves when it is
+// large enough; its end is set as a new chunk's would be, so the records the
+// chunk takes (and so the stream) are the same either way.
 RecChunk* newChunk(RecordBuffer* buf, DWORD size) {
     const uint64_t data = (static_cast<uint64_t>(size) - 1) / kChunkDataSize * kChunkDataSize + kChunkDataSize;
     if (data > SIZE_MAX - sizeof(RecChunk)) return nullptr;
-    auto* c = static_cast<RecChunk*>(AllocListAlloc(buf->device.allocs, sizeof(RecChunk) + static_cast<size_t>(data)));
-    if (!c) return nullptr;
+    RecChunk* c = nullptr;
+    for (RecChunk** link = &buf->spare; *link; link = &(*link)->next) {
+        if ((*link)->capacity >= data) {
+            c = *link;
+            *link = c->next;
+            break;
+        }
+    }
+    if (!c) {
+        c = static_cast<RecChunk*>(AllocListAlloc(buf->device.allocs, sizeof(RecChunk) + static_cast<size_t>(data)));
+        if (!c) return nullptr;
+        c->capacity = static_cast<size_t>(data);
+    }
     c->next = nullptr;
     c->base = reinterpret_cast<BYTE*>(c + 1);
     c->pos = c->base;
@@ -48,16 +61,74 @@ RecChunk* newChunk(RecordBuffer* buf, DWORD size) {
     return c;
 }
 
+// The inline chunk alone, empty; counts 0.
+void emptyInline(RecordBuffer* buf) {
+    RecChunk& c = buf->inlineChunk.header;
+    c.next = nullptr;
+    c.base = buf->inlineChunk.data;
+    c.pos = c.base;
+    c.end = c.base + kChunkDataSize;
+    buf->first = buf->last = &c;
+    buf->queued = 0;
+    buf->records = 0;
+}
+
+void freeSpare(RecordBuffer* buf) {
+    for (RecChunk* c = buf->spare; c;) {
+        RecChunk* next = c->next;
+        AllocListFree(buf->device.allocs, c);
+        c = next;
+    }
+    buf->spare = nullptr;
+}
+
+// Moves the chunks behind the inline one to the spare ones.
+void keepAsSpare(RecordBuffer* buf) {
+    RecChunk* n = buf->inlineChunk.header.next;
+    buf->inlineChunk.header.next = nullptr;
+    while (n) {
+        RecChunk* next = n->next;
+        n->next = buf->spare;
+        buf->spare = n;
+        n = next;
+    }
+}
+
+// Writes the queued chunks; with `keepSpare` (a flush in the middle of a
+// page) its chunks stay for the next reservations.
+int flushQueued(RecordBuffer* buf, bool keepSpare) {
+    if (buf->queued == 0) return 1;
+    const RecBufDevice& d = buf->device;
+    const bool dropPage = d.firstPageHeaderOnly && *d.firstPageHeaderOnly && d.pageCount && *d.pageCount == 1;
+    int ok = 1;
+    if (!dropPage) {
+        for (RecChunk* c = buf->first; c; c = c->next) {
+            if (!WriteOuterRecord(buf, kOuterDrawing, c->base, used(c))) {
+                ok = 0;
+                break;
+            }
+        }
+    }
+    if (keepSpare) {
+        keepAsSpare(buf);
+        emptyInline(buf);
+    } else {
+        RecBufReset(buf);
+    }
+    return ok;
+}
+
 }  // namespace
 
 void RecBufInit(RecordBuffer* buf, HANDLE printer, const RecBufDevice& device) {
     buf->printer = printer;
     buf->device = device;
-    buf->inlineChunk.header = RecChunk{nullptr, nullptr, nullptr, buf->inlineChunk.data};
+    buf->inlineChunk.header = RecChunk{nullptr, nullptr, nullptr, buf->inlineChunk.data, kChunkDataSize};
     buf->first = buf->last = &buf->inlineChunk.header;
     buf->library = nullptr;
     buf->spool = nullptr;
     buf->writeEntry = nullptr;
+    buf->spare = nullptr;
     RecBufReset(buf);
 }
 
@@ -71,14 +142,7 @@ void RecBufReset(RecordBuffer* buf) {
     // Chunks still linked go back to the device's list: a reset drops their
     // records, so nothing else would free them before the device goes.
     RecBufFreeChunks(buf);
-    RecChunk& c = buf->inlineChunk.header;
-    c.next = nullptr;
-    c.base = buf->inlineChunk.data;
-    c.pos = c.base;
-    c.end = c.base + kChunkDataSize;
-    buf->first = buf->last = &c;
-    buf->queued = 0;
-    buf->records = 0;
+    emptyInline(buf);
 }
 
 BYTE* RecBufReserve(RecordBuffer* buf, DWORD size) {
@@ -93,7 +157,7 @@ BYTE* RecBufReserve(RecordBuffer* buf, DWORD size) {
         // can still be taken back whole.
         RecChunk* n = newChunk(buf, size);
         if (!n) return nullptr;
-        if (buf->queued > kMidPageFlush && !RecBufFlush(buf)) {
+        if (buf->queued > kMidPageFlush && !flushQueued(buf, true)) {
             AllocListFree(buf->device.allocs, n);
             return nullptr;
         }
@@ -135,25 +199,11 @@ bool RecBufWithdraw(RecordBuffer* buf, const BYTE* record) {
     return false;
 }
 
-int RecBufFlush(RecordBuffer* buf) {
-    if (buf->queued == 0) return 1;
-    const RecBufDevice& d = buf->device;
-    const bool dropPage = d.firstPageHeaderOnly && *d.firstPageHeaderOnly && d.pageCount && *d.pageCount == 1;
-    int ok = 1;
-    if (!dropPage) {
-        for (RecChunk* c = buf->first; c; c = c->next) {
-            if (!WriteOuterRecord(buf, kOuterDrawing, c->base, used(c))) {
-                ok = 0;
-                break;
-            }
-        }
-    }
-    RecBufReset(buf);
-    return ok;
-}
+int RecBufFlush(RecordBuffer* buf) { return flushQueued(buf, false); }
 
 void RecBufFreeChunks(RecordBuffer* buf) {
     freeAfter(buf, &buf->inlineChunk.header);
+    freeSpare(buf);
     buf->last = buf->first = &buf->inlineChunk.header;
 }
 

@@ -52,6 +52,7 @@ struct RecChunk {
     BYTE* pos;   // write position
     BYTE* end;   // end of the data
     BYTE* base;  // start of the data
+    size_t capacity;  // data bytes allocated (end - base of a fresh chunk)
 };
 
 struct RecordBuffer {
@@ -65,6 +66,10 @@ struct RecordBuffer {
     RecChunk* last;
     DWORD queued;   // bytes reserved since the last flush
     DWORD records;  // reservations since the last flush
+    // The chunks a mid-page flush let go, kept for the next chunks of the
+    // page (a page of bands needs one every mebibyte), linked by `next`;
+    // freed at every other flush and reset.
+    RecChunk* spare;
     // The spooler-side library binding (set by DrvStartDoc).
     HMODULE library;
     HANDLE spool;
@@ -104,7 +109,7 @@ bool RecBufWithdraw(RecordBuffer* buf, const BYTE* record);
 // and resets, also when a write failed. Page 1's records are dropped while
 // the first-page-header-only flag is set. 1 for success.
 int RecBufFlush(RecordBuffer* buf);
-// Frees every chunk after the inline one.
+// Frees every chunk after the inline one, and the spare ones.
 void RecBufFreeChunks(RecordBuffer* buf);
 
 // Writes bytes through the write entry in pieces of at most kSpoolPiece; a

@@ -389,8 +389,11 @@ std::optional<ResolvedPath> resolve(std::u16string_view in, PathError* err) {
     if (!comps.empty()) {
         fs::path exact = host;
         for (const auto& c : comps) exact /= toUtf8(c);
-        if (fs::exists(fs::symlink_status(exact, ec))) {
+        const fs::file_status st = fs::symlink_status(exact, ec);
+        if (fs::exists(st)) {
             r.parentExists = true;
+            if (fs::is_directory(st)) r.kind = ResolvedPath::Kind::Directory;
+            else if (!fs::is_symlink(st)) r.kind = ResolvedPath::Kind::File;
             r.host = std::move(exact);
             return r;
         }

@@ -39,6 +39,9 @@ struct ResolvedPath {
     std::filesystem::path host;   // host path (existing components in their stored case)
     std::u16string normalized;    // "C:\\Dir\\Name", separators folded, dots resolved
     bool parentExists = false;    // the folder that holds the last component exists
+    // What the lookup learnt of the entry itself when that settles it (an
+    // entry that is no symbolic link): Unknown otherwise.
+    enum class Kind { Unknown, File, Directory } kind = Kind::Unknown;
 };
 // Resolves a Windows drive path: "/" and "\\" separators, repeated separators
 // collapse, "." and ".." resolve, trailing dots and spaces of a component are

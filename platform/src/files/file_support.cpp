@@ -74,6 +74,12 @@ std::optional<Target> locate(const WCHAR* name) {
     t.trailingSep = text.back() == u'\\' || text.back() == u'/';
     t.isRoot = r->normalized.size() == 3;
     t.path = std::move(*r);
+    // The lookup has already seen an entry that is no link: no second look.
+    if (t.path.kind != ResolvedPath::Kind::Unknown) {
+        t.exists = true;
+        t.isDir = t.path.kind == ResolvedPath::Kind::Directory;
+        return t;
+    }
     struct stat st{};
     if (::stat(t.path.host.c_str(), &st) == 0) {
         t.exists = true;
@@ -202,6 +208,8 @@ bool toTimespec(uint64_t fileTime, timespec& out) {
 
 FileTimes timesOf(int fd, const struct stat& st) { return timesFrom(st, readCreated(fd, nullptr)); }
 
+FileTimes accessAndWriteTimes(const struct stat& st) { return timesFrom(st, std::nullopt); }
+
 FileTimes timesOf(const fs::path& host, const struct stat& st) { return timesFrom(st, readCreated(-1, &host)); }
 
 bool setCreationTime(int fd, uint64_t fileTime) {
@@ -239,30 +247,39 @@ void stampCreated(int fd) {
 // succeed.
 namespace {
 constexpr off_t kShareBase = 0x7FFF0000;
-enum ShareByte { kHasRead, kHasWrite, kHasDelete, kDenyRead, kDenyWrite, kDenyDelete, kMapped };
+// The bytes are ordered so that the commonest open (read, sharing read)
+// claims one run and checks one run: two fcntl() calls in all.
+enum ShareByte { kHasWrite, kHasDelete, kDenyRead, kHasRead, kDenyWrite, kDenyDelete, kMapped };
 
 enum class LockResult { Ok, Unsupported, Failed };
 
-LockResult lockByte(int fd, int which) {
+LockResult lockBytes(int fd, int first, int count) {
     struct flock fl{};
     fl.l_type = F_RDLCK;
     fl.l_whence = SEEK_SET;
-    fl.l_start = kShareBase + which;
-    fl.l_len = 1;
+    fl.l_start = kShareBase + first;
+    fl.l_len = count;
     if (fcntl(fd, F_OFD_SETLK, &fl) == 0) return LockResult::Ok;
     if (errno == EINVAL || errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS) return LockResult::Unsupported;
     return LockResult::Failed;
 }
 
-bool heldByOthers(int fd, int which) {
+LockResult lockByte(int fd, int which) { return lockBytes(fd, which, 1); }
+
+// Whether another open description holds a lock on a byte of [first,
+// first + count); `where` receives the first byte of the lock found.
+bool heldByOthers(int fd, int first, int count, off_t* where) {
     struct flock fl{};
     fl.l_type = F_WRLCK;
     fl.l_whence = SEEK_SET;
-    fl.l_start = kShareBase + which;
-    fl.l_len = 1;
+    fl.l_start = kShareBase + first;
+    fl.l_len = count;
     if (fcntl(fd, F_OFD_GETLK, &fl) != 0) return false;
+    if (where) *where = fl.l_start - kShareBase;
     return fl.l_type != F_UNLCK;
 }
+
+bool heldByOthers(int fd, int which) { return heldByOthers(fd, which, 1, nullptr); }
 }  // namespace
 
 DWORD fileRights(DWORD desired) {
@@ -280,24 +297,50 @@ bool claimShare(int fd, DWORD rights, DWORD share) {
     // An open that asks for none of the data or delete rights (attributes
     // only) neither checks nor records a share mode, as on Windows.
     if (!r && !w && !d) return true;
-    int claims[6];
-    int n = 0;
-    if (r) claims[n++] = kHasRead;
-    if (w) claims[n++] = kHasWrite;
-    if (d) claims[n++] = kHasDelete;
-    if (!(share & FILE_SHARE_READ)) claims[n++] = kDenyRead;
-    if (!(share & FILE_SHARE_WRITE)) claims[n++] = kDenyWrite;
-    if (!(share & FILE_SHARE_DELETE)) claims[n++] = kDenyDelete;
-    for (int i = 0; i < n; ++i) {
-        LockResult lr = lockByte(fd, claims[i]);
+    bool claims[kMapped] = {};
+    claims[kHasRead] = r;
+    claims[kHasWrite] = w;
+    claims[kHasDelete] = d;
+    claims[kDenyRead] = !(share & FILE_SHARE_READ);
+    claims[kDenyWrite] = !(share & FILE_SHARE_WRITE);
+    claims[kDenyDelete] = !(share & FILE_SHARE_DELETE);
+    // Each run of neighbouring claims is taken with one lock.
+    for (int i = 0; i < kMapped;) {
+        if (!claims[i]) {
+            ++i;
+            continue;
+        }
+        int j = i;
+        while (j < kMapped && claims[j]) ++j;
+        LockResult lr = lockBytes(fd, i, j - i);
         if (lr == LockResult::Unsupported) return true;  // host file system without locks: not enforced
         if (lr == LockResult::Failed) break;
+        i = j;
     }
-    bool conflict = (r && heldByOthers(fd, kDenyRead)) || (w && heldByOthers(fd, kDenyWrite)) ||
-                    (d && heldByOthers(fd, kDenyDelete)) ||
-                    (!(share & FILE_SHARE_READ) && heldByOthers(fd, kHasRead)) ||
-                    (!(share & FILE_SHARE_WRITE) && heldByOthers(fd, kHasWrite)) ||
-                    (!(share & FILE_SHARE_DELETE) && heldByOthers(fd, kHasDelete));
+    // The bytes that would conflict: what this open asks for refused by
+    // others, and what it refuses held by others.
+    bool checks[kMapped] = {};
+    checks[kDenyRead] = r;
+    checks[kDenyWrite] = w;
+    checks[kDenyDelete] = d;
+    checks[kHasRead] = !(share & FILE_SHARE_READ);
+    checks[kHasWrite] = !(share & FILE_SHARE_WRITE);
+    checks[kHasDelete] = !(share & FILE_SHARE_DELETE);
+    int first = 0, last = kMapped - 1;
+    while (first < kMapped && !checks[first]) ++first;
+    while (last >= first && !checks[last]) --last;
+    bool conflict = false;
+    off_t found = 0;
+    // One look over the span of the checked bytes settles it when nothing
+    // is held there, or when what is held is a checked byte; otherwise each
+    // checked byte is looked at.
+    if (first <= last && heldByOthers(fd, first, last - first + 1, &found)) {
+        if (found >= first && found <= last && checks[found]) {
+            conflict = true;
+        } else {
+            for (int i = first; i <= last && !conflict; ++i) conflict = checks[i] && heldByOthers(fd, i);
+        }
+    }
     if (conflict) {
         setError(ERROR_SHARING_VIOLATION);
         return false;

@@ -72,7 +72,10 @@ std::shared_ptr<FileObject> openFile(const WCHAR* name, DWORD access, DWORD shar
         }
         if (t->exists) {
             if (t->trailingSep) return fail(ERROR_INVALID_NAME);
-            DWORD current = hostAttributes(t->path.host);
+            // The attributes matter only to an open that may change or
+            // delete the file; a plain read does without them.
+            const bool changes = wantsWrite || truncating || (flags & FILE_FLAG_DELETE_ON_CLOSE);
+            DWORD current = changes ? hostAttributes(t->path.host) : FILE_ATTRIBUTE_NORMAL;
             if (current == INVALID_FILE_ATTRIBUTES) continue;  // vanished meanwhile
             if ((current & FILE_ATTRIBUTE_READONLY) &&
                 (wantsWrite || truncating || (flags & FILE_FLAG_DELETE_ON_CLOSE)))
@@ -466,7 +469,8 @@ WINBASEAPI BOOL WINAPI GetFileTime(HANDLE hFile, LPFILETIME lpCreationTime, LPFI
             setError(errorFromErrno(errno));
             return FALSE;
         }
-        FileTimes t = timesOf(f->fd, st);
+        // The creation time lives in an extended attribute: read only when asked for.
+        FileTimes t = lpCreationTime ? timesOf(f->fd, st) : accessAndWriteTimes(st);
         if (lpCreationTime) *lpCreationTime = toFiletimeStruct(t.created);
         if (lpLastAccessTime) *lpLastAccessTime = toFiletimeStruct(t.accessed);
         if (lpLastWriteTime) *lpLastWriteTime = toFiletimeStruct(t.written);

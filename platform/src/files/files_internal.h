@@ -72,6 +72,8 @@ struct FileTimes {
 // time as its creation time.
 FileTimes timesOf(int fd, const struct stat& st);
 FileTimes timesOf(const std::filesystem::path& host, const struct stat& st);
+// The same without the creation time (left 0): no attribute is read.
+FileTimes accessAndWriteTimes(const struct stat& st);
 // Stamps a file this platform just created: all three times are "now" of
 // the platform clock (virtual when a test set it).
 void stampCreated(int fd);

@@ -7,6 +7,7 @@
 #include <winsim/engine.h>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -183,21 +184,47 @@ struct Pt {
 using Polygon = std::vector<Pt>;
 std::vector<Polygon> flatten(const PathGeom& g, bool closeAll);
 
-// Coverage masks: one byte a pixel over a box of the surface.
+// Where a paint can go straight to the surface: a solid brush whose mix
+// neither reads the old pixels nor depends on how often a pixel is covered,
+// so covered spans are painted as they are found, within the clip.
+struct SpanPainter {
+    SURFOBJ* so = nullptr;
+    const Region* clip = nullptr;
+    ULONG value = 0;
+};
+// Paints [x0, x1) of row y where the clip lets it.
+void paintSpan(const SpanPainter& p, LONG y, LONG x0, LONG x1);
+
+// Coverage masks: one byte a pixel over a box of the surface; with a span
+// painter, no mask: what is covered is painted at once.
 struct Coverage {
     LONG x0 = 0, y0 = 0, w = 0, h = 0;
     std::vector<uint8_t> m;
+    const SpanPainter* direct = nullptr;
     void init(const RECTL& box);
     void set(LONG x, LONG y) {
-        if (x >= x0 && y >= y0 && x < x0 + w && y < y0 + h) m[static_cast<size_t>(y - y0) * w + (x - x0)] = 1;
+        if (x >= x0 && y >= y0 && x < x0 + w && y < y0 + h) {
+            if (direct)
+                paintSpan(*direct, y, x, x + 1);
+            else
+                m[static_cast<size_t>(y - y0) * w + (x - x0)] = 1;
+        }
+    }
+    // Covers [from, to) of row y, both inside the box.
+    void fill(LONG y, LONG from, LONG to) {
+        if (direct)
+            paintSpan(*direct, y, from, to);
+        else
+            std::memset(m.data() + static_cast<size_t>(y - y0) * w + (from - x0), 1, static_cast<size_t>(to - from));
     }
     bool get(LONG x, LONG y) const {
-        return x >= x0 && y >= y0 && x < x0 + w && y < y0 + h && m[static_cast<size_t>(y - y0) * w + (x - x0)];
+        return !direct && x >= x0 && y >= y0 && x < x0 + w && y < y0 + h && m[static_cast<size_t>(y - y0) * w + (x - x0)];
     }
 };
 // Scan-converts polygons into the mask (pixel centres inside; winding or
 // alternate rule).
 void fillPolygons(Coverage& cov, const std::vector<Polygon>& polys, bool winding);
+void fillPolygons(Coverage& cov, const Polygon* polys, size_t count, bool winding);
 // Lines of a stroked path: cosmetic (one pixel) or geometric (wide, with caps
 // and joins), dashed by the style array.
 struct StrokeStyle {
@@ -285,6 +312,10 @@ inline bool ropUsesPattern(BYTE rop3) { return ((rop3 >> 4) & 0x0F) != (rop3 & 0
 // patterns in the next byte), within the clip.
 BOOL paintCoverage(SURFOBJ* so, const Coverage& cov, const Region& clip, BRUSHOBJ* bo,
                    const POINTL* brushOrg, MIX mix);
+// The span painter of a brush and mix within a clip; false when the paint
+// needs a mask (a pattern, or a mix that reads the old pixels).
+bool solidSpanPainter(SURFOBJ* so, const Region& clip, BRUSHOBJ* bo, const POINTL* brushOrg, MIX mix,
+                      SpanPainter* out);
 BOOL fillRectWithBrush(SURFOBJ* so, const RECTL& r, const Region& clip, BRUSHOBJ* bo,
                        const POINTL* brushOrg, MIX mix);
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 namespace winsim::gdi {
@@ -185,17 +186,42 @@ void Coverage::init(const RECTL& box) {
     y0 = box.top;
     w = std::max<LONG>(0, box.right - box.left);
     h = std::max<LONG>(0, box.bottom - box.top);
-    m.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+    if (direct)
+        m.clear();
+    else
+        m.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
 }
 
 void fillPolygons(Coverage& cov, const std::vector<Polygon>& polys, bool winding) {
+    fillPolygons(cov, polys.data(), polys.size(), winding);
+}
+
+void fillPolygons(Coverage& cov, const Polygon* polys, size_t count, bool winding) {
     struct Edge {
         double x0, y0, x1, y1;
         int dir;
     };
-    std::vector<Edge> edges;
-    double ymin = 1e300, ymax = -1e300;
-    for (const auto& p : polys) {
+    // A stroke fills a polygon per segment, cap and join, for every band it
+    // touches: the work lists are kept from call to call.
+    struct Scratch {
+        std::vector<Edge> edges;
+        std::vector<const Edge*> active;
+        std::vector<std::pair<double, int>> xs;
+    };
+    thread_local Scratch scratch;
+    std::vector<Edge>& edges = scratch.edges;
+    std::vector<const Edge*>& active = scratch.active;
+    std::vector<std::pair<double, int>>& xs = scratch.xs;
+    edges.clear();
+    active.clear();
+    if (cov.w == 0 || cov.h == 0) return;
+    double ymin = 1e300, ymax = -1e300, xmin = 1e300, xmax = -1e300;
+    for (size_t k = 0; k < count; ++k) {
+        const Polygon& p = polys[k];
+        for (const Pt& q : p) {
+            xmin = std::min(xmin, q.x);
+            xmax = std::max(xmax, q.x);
+        }
         for (size_t i = 0; i + 1 <= p.size() && p.size() > 1; ++i) {
             const Pt& a = p[i];
             const Pt& b = p[(i + 1) % p.size()];
@@ -209,13 +235,13 @@ void fillPolygons(Coverage& cov, const std::vector<Polygon>& polys, bool winding
             ymax = std::max({ymax, a.y, b.y});
         }
     }
-    if (edges.empty() || cov.w == 0 || cov.h == 0) return;
+    // Nothing to do for polygons wholly outside the mask (the parts of a
+    // page's drawing that lie in other bands).
+    if (edges.empty() || xmax + 0.5 < cov.x0 || xmin - 0.5 > double(cov.x0) + cov.w) return;
     std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
     LONG yStart = std::max<LONG>(cov.y0, static_cast<LONG>(std::floor(ymin - 0.5)));
     LONG yEnd = std::min<LONG>(cov.y0 + cov.h, static_cast<LONG>(std::ceil(ymax + 0.5)));
-    std::vector<const Edge*> active;
     size_t nextEdge = 0;
-    std::vector<std::pair<double, int>> xs;
     for (LONG y = yStart; y < yEnd; ++y) {
         double yc = y + 0.5;
         while (nextEdge < edges.size() && edges[nextEdge].y0 <= yc) active.push_back(&edges[nextEdge++]);
@@ -227,7 +253,6 @@ void fillPolygons(Coverage& cov, const std::vector<Polygon>& polys, bool winding
         if (xs.size() < 2) continue;
         std::sort(xs.begin(), xs.end());
         int count = 0;
-        uint8_t* row = cov.m.data() + static_cast<size_t>(y - cov.y0) * cov.w;
         for (size_t i = 0; i + 1 < xs.size(); ++i) {
             count += winding ? xs[i].second : 1;
             bool inside = winding ? count != 0 : (count & 1) != 0;
@@ -236,7 +261,7 @@ void fillPolygons(Coverage& cov, const std::vector<Polygon>& polys, bool winding
             LONG from = static_cast<LONG>(std::ceil(xa - 0.5)), to = static_cast<LONG>(std::ceil(xb - 0.5));
             from = std::max(from, cov.x0);
             to = std::min(to, cov.x0 + cov.w);
-            for (LONG x = from; x < to; ++x) row[x - cov.x0] = 1;
+            if (from < to) cov.fill(y, from, to);
         }
     }
 }
@@ -254,10 +279,7 @@ Polygon circle(Pt c, double r) {
     return p;
 }
 
-void fillOne(Coverage& cov, Polygon p) {
-    std::vector<Polygon> v{std::move(p)};
-    fillPolygons(cov, v, true);
-}
+void fillOne(Coverage& cov, const Polygon& p) { fillPolygons(cov, &p, 1, true); }
 
 // One-pixel lines between pixel positions; the last pixel is left out, as
 // the engine leaves it out of every line it draws.
@@ -641,8 +663,10 @@ WINBASEAPI BOOL APIENTRY EngFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, B
     try {
         Region clip = effectiveClip(pso, pco);
         Coverage cov;
+        SpanPainter direct;
+        if (solidSpanPainter(pso, clip, pbo, pptlBrushOrg, mix, &direct)) cov.direct = &direct;
         pathCoverage(pso, ppo, clip, cov, true, (flOptions & FP_WINDINGMODE) != 0, nullptr);
-        return paintCoverage(pso, cov, clip, pbo, pptlBrushOrg, mix);
+        return cov.direct ? TRUE : paintCoverage(pso, cov, clip, pbo, pptlBrushOrg, mix);
     } catch (const std::bad_alloc&) {
         setError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
@@ -660,8 +684,10 @@ WINBASEAPI BOOL APIENTRY EngStrokePath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco,
         Region clip = effectiveClip(pso, pco);
         StrokeStyle st = strokeStyleFor(plineattrs, pxo, pso);
         Coverage cov;
+        SpanPainter direct;
+        if (solidSpanPainter(pso, clip, pbo, pptlBrushOrg, mix, &direct)) cov.direct = &direct;
         pathCoverage(pso, ppo, clip, cov, false, false, &st);
-        return paintCoverage(pso, cov, clip, pbo, pptlBrushOrg, mix);
+        return cov.direct ? TRUE : paintCoverage(pso, cov, clip, pbo, pptlBrushOrg, mix);
     } catch (const std::bad_alloc&) {
         setError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 namespace winsim::gdi {
@@ -67,71 +68,6 @@ RECTL ordered(const RECTL& r) {
     return RECTL{std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right),
                  std::max(r.top, r.bottom)};
 }
-}  // namespace
-
-BOOL paintCoverage(SURFOBJ* so, const Coverage& cov, const Region& clip, BRUSHOBJ* bo, const POINTL* brushOrg,
-                   MIX mix) {
-    if (cov.w == 0 || cov.h == 0) return TRUE;
-    BrushPixels bp = brushPixels(bo, so, brushOrg);
-    if (!bp.ok) return FALSE;
-    BYTE fg = mixToRop3(mix & 0xFF);
-    BYTE bg = (mix >> 8) & 0xFF ? mixToRop3((mix >> 8) & 0xFF) : fg;
-    RECTL box{cov.x0, cov.y0, cov.x0 + cov.w, cov.y0 + cov.h};
-    for (RECTL r : clip.rects()) {
-        if (!clipRect(r, box)) continue;
-        for (LONG y = r.top; y < r.bottom; ++y) {
-            const uint8_t* row = cov.m.data() + static_cast<size_t>(y - cov.y0) * cov.w - cov.x0;
-            for (LONG x = r.left; x < r.right; ++x) {
-                if (!row[x]) continue;
-                bool fore = true;
-                ULONG p = bp.at(x, y, &fore);
-                putPixel(so, x, y, rop3Apply(fore ? fg : bg, p, 0, getPixel(so, x, y)));
-            }
-        }
-    }
-    return TRUE;
-}
-
-BOOL fillRectWithBrush(SURFOBJ* so, const RECTL& rect, const Region& clip, BRUSHOBJ* bo, const POINTL* brushOrg,
-                       MIX mix) {
-    BrushPixels bp = brushPixels(bo, so, brushOrg);
-    if (!bp.ok) return FALSE;
-    BYTE fg = mixToRop3(mix & 0xFF);
-    BYTE bg = (mix >> 8) & 0xFF ? mixToRop3((mix >> 8) & 0xFF) : fg;
-    RECTL want = ordered(rect);
-    for (RECTL r : clip.rects()) {
-        if (!clipRect(r, want)) continue;
-        for (LONG y = r.top; y < r.bottom; ++y)
-            for (LONG x = r.left; x < r.right; ++x) {
-                bool fore = true;
-                ULONG p = bp.at(x, y, &fore);
-                putPixel(so, x, y, rop3Apply(fore ? fg : bg, p, 0, getPixel(so, x, y)));
-            }
-    }
-    return TRUE;
-}
-
-namespace {
-// Source pixels of a blit, read before the destination changes when both
-// are the same surface.
-struct SourceView {
-    const SURFOBJ* so = nullptr;
-    RECTL area{};  // in source coordinates
-    std::vector<ULONG> copy;
-    bool copied = false;
-    ULONG get(LONG x, LONG y) const {
-        if (!copied) return getPixel(so, x, y);
-        return copy[static_cast<size_t>(y - area.top) * (area.right - area.left) + (x - area.left)];
-    }
-    void snapshot() {
-        LONG w = area.right - area.left, h = area.bottom - area.top;
-        if (w <= 0 || h <= 0) return;
-        copy.resize(static_cast<size_t>(w) * h);
-        for (LONG y = 0; y < h; ++y)
-            for (LONG x = 0; x < w; ++x) copy[static_cast<size_t>(y) * w + x] = getPixel(so, area.left + x, area.top + y);
-        copied = true;
-    }
-};
 
 // Sets pixels [x0, x1) of row y to one value: whole bytes where the format
 // allows, pixel by pixel otherwise.
@@ -159,6 +95,135 @@ void fillSpan(SURFOBJ* so, LONG y, LONG x0, LONG x1, ULONG v) {
 }
 
 inline bool ropUsesDest(BYTE rop3) { return ((rop3 >> 1) & 0x55) != (rop3 & 0x55); }
+
+// The first x in [x, end) whose mask byte is set, or end; eight bytes a
+// step over the empty stretches.
+LONG nextCovered(const uint8_t* row, LONG x, LONG end) {
+    while (x < end && (x & 7)) {
+        if (row[x]) return x;
+        ++x;
+    }
+    for (; end - x >= 8; x += 8) {
+        uint64_t word;
+        std::memcpy(&word, row + x, 8);
+        if (word) break;
+    }
+    while (x < end && !row[x]) ++x;
+    return x;
+}
+
+LONG coveredEnd(const uint8_t* row, LONG x, LONG end) {
+    while (x < end && row[x]) ++x;
+    return x;
+}
+
+// Paints the covered runs of a mask row (or the whole span when there is no
+// mask): a solid brush whose result does not depend on the old pixels fills
+// whole runs at once, anything else goes pixel by pixel.
+struct RunPainter {
+    SURFOBJ* so;
+    const BrushPixels& bp;
+    BYTE fg, bg;
+    bool spans;
+    ULONG spanValue;
+    RunPainter(SURFOBJ* s, const BrushPixels& b, BYTE f, BYTE g)
+        : so(s), bp(b), fg(f), bg(g), spans(b.solid && !ropUsesDest(f)), spanValue(rop3Apply(f, b.color, 0, 0)) {}
+    void run(LONG y, LONG x0, LONG x1) const {
+        if (spans) {
+            fillSpan(so, y, x0, x1, spanValue);
+            return;
+        }
+        for (LONG x = x0; x < x1; ++x) {
+            bool fore = true;
+            ULONG p = bp.at(x, y, &fore);
+            putPixel(so, x, y, rop3Apply(fore ? fg : bg, p, 0, getPixel(so, x, y)));
+        }
+    }
+};
+}  // namespace
+
+BOOL paintCoverage(SURFOBJ* so, const Coverage& cov, const Region& clip, BRUSHOBJ* bo, const POINTL* brushOrg,
+                   MIX mix) {
+    if (cov.w == 0 || cov.h == 0) return TRUE;
+    BrushPixels bp = brushPixels(bo, so, brushOrg);
+    if (!bp.ok) return FALSE;
+    BYTE fg = mixToRop3(mix & 0xFF);
+    BYTE bg = (mix >> 8) & 0xFF ? mixToRop3((mix >> 8) & 0xFF) : fg;
+    RECTL box{cov.x0, cov.y0, cov.x0 + cov.w, cov.y0 + cov.h};
+    const RunPainter paint(so, bp, fg, bg);
+    for (RECTL r : clip.rects()) {
+        if (!clipRect(r, box)) continue;
+        for (LONG y = r.top; y < r.bottom; ++y) {
+            // The mask row, indexed by surface x.
+            const uint8_t* row = cov.m.data() + static_cast<size_t>(y - cov.y0) * cov.w - cov.x0;
+            for (LONG x = nextCovered(row, r.left, r.right); x < r.right;) {
+                const LONG end = coveredEnd(row, x, r.right);
+                paint.run(y, x, end);
+                x = nextCovered(row, end, r.right);
+            }
+        }
+    }
+    return TRUE;
+}
+
+void paintSpan(const SpanPainter& p, LONG y, LONG x0, LONG x1) {
+    const auto& bands = p.clip->bands;
+    const auto band = std::upper_bound(bands.begin(), bands.end(), y,
+                                       [](LONG v, const Region::Band& b) { return v < b.bottom; });
+    if (band == bands.end() || y < band->top) return;
+    for (const auto& [left, right] : band->spans) {
+        if (right <= x0) continue;
+        if (left >= x1) break;
+        fillSpan(p.so, y, std::max(left, x0), std::min(right, x1), p.value);
+    }
+}
+
+bool solidSpanPainter(SURFOBJ* so, const Region& clip, BRUSHOBJ* bo, const POINTL* brushOrg, MIX mix,
+                      SpanPainter* out) {
+    const BrushPixels bp = brushPixels(bo, so, brushOrg);
+    const BYTE fg = mixToRop3(mix & 0xFF);
+    if (!bp.ok || !bp.solid || ropUsesDest(fg)) return false;
+    *out = SpanPainter{so, &clip, rop3Apply(fg, bp.color, 0, 0)};
+    return true;
+}
+
+BOOL fillRectWithBrush(SURFOBJ* so, const RECTL& rect, const Region& clip, BRUSHOBJ* bo, const POINTL* brushOrg,
+                       MIX mix) {
+    BrushPixels bp = brushPixels(bo, so, brushOrg);
+    if (!bp.ok) return FALSE;
+    BYTE fg = mixToRop3(mix & 0xFF);
+    BYTE bg = (mix >> 8) & 0xFF ? mixToRop3((mix >> 8) & 0xFF) : fg;
+    RECTL want = ordered(rect);
+    const RunPainter paint(so, bp, fg, bg);
+    for (RECTL r : clip.rects()) {
+        if (!clipRect(r, want)) continue;
+        for (LONG y = r.top; y < r.bottom; ++y) paint.run(y, r.left, r.right);
+    }
+    return TRUE;
+}
+
+namespace {
+// Source pixels of a blit, read before the destination changes when both
+// are the same surface.
+struct SourceView {
+    const SURFOBJ* so = nullptr;
+    RECTL area{};  // in source coordinates
+    std::vector<ULONG> copy;
+    bool copied = false;
+    ULONG get(LONG x, LONG y) const {
+        if (!copied) return getPixel(so, x, y);
+        return copy[static_cast<size_t>(y - area.top) * (area.right - area.left) + (x - area.left)];
+    }
+    void snapshot() {
+        LONG w = area.right - area.left, h = area.bottom - area.top;
+        if (w <= 0 || h <= 0) return;
+        copy.resize(static_cast<size_t>(w) * h);
+        for (LONG y = 0; y < h; ++y)
+            for (LONG x = 0; x < w; ++x) copy[static_cast<size_t>(y) * w + x] = getPixel(so, area.left + x, area.top + y);
+        copied = true;
+    }
+};
+
 
 // The 8x8 ordered-dither thresholds (0..63) used by halftoning.
 const uint8_t kBayer[8][8] = {{0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},

@@ -325,6 +325,15 @@ bool Session::endPage() {
     auto next = m.fn<PFN_DrvNextBand>(INDEX_DrvNextBand);
     std::vector<Operation> ops = std::move(m.pageOps);
     m.pageOps.clear();
+    // The list goes back empty with its room for the next page.
+    struct GiveBack {
+        std::vector<Operation>& from;
+        std::vector<Operation>& to;
+        ~GiveBack() {
+            from.clear();
+            if (to.empty()) to = std::move(from);
+        }
+    } giveBack{ops, m.pageOps};
     m.bands = 0;
     if (!start || !next) {
         m.log("banding surface without DrvStartBanding and DrvNextBand");

@@ -64,10 +64,10 @@ BOOL failWith(DWORD code) {
 }
 
 DWORD jobCount(uint32_t printerId) {
-    Jobs j;
-    if (readJobs(j)) return 0;
+    std::shared_ptr<const Jobs> j;
+    if (readSharedJobs(j)) return 0;
     DWORD n = 0;
-    for (const auto& job : j.jobs) n += job.printerId == printerId;
+    for (const auto& job : j->jobs) n += job.printerId == printerId;
     return n;
 }
 
@@ -331,7 +331,7 @@ WINBASEAPI BOOL WINAPI GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, D
         if (DWORD e = resolvePrinterHandle(hPrinter, t)) return failWith(e);
         std::u16string env = pEnvironment ? boundedText(pEnvironment) : std::u16string(kEnvironment);
         if (!environmentFolder(env)) return failWith(ERROR_INVALID_ENVIRONMENT);
-        const DriverRecord* d = t.state.driverByName(t.printer->driver);
+        const DriverRecord* d = t.state->driverByName(t.printer->driver);
         if (!d || !detail::wequalNoCase(d->environment, env)) return failWith(ERROR_UNKNOWN_PRINTER_DRIVER);
         if (Level < 1 || Level > 3) return failWith(ERROR_INVALID_LEVEL);
         size_t rec = Level == 1 ? sizeof(DRIVER_INFO_1W) : Level == 2 ? sizeof(DRIVER_INFO_2W) : sizeof(DRIVER_INFO_3W);

@@ -305,7 +305,7 @@ struct FileKey {
     bool operator==(const FileKey&) const = default;
 };
 
-std::optional<FileKey> keyOf(const fs::path& p) {
+std::optional<FileKey> keyOf(const std::string& p) {
     struct stat st;
     if (::stat(p.c_str(), &st) != 0) return std::nullopt;
     FileKey k;
@@ -617,48 +617,57 @@ bool parseJobs(const std::string& text, Jobs& j, std::string* why) {
 
 // ---- cached reads ----
 
+// The last state read, kept while the file's identity (device, inode,
+// size, modification and change times) stays the same, so a query costs one
+// stat() and a change by any process is still seen. Readers share the
+// parsed value; it is never changed once made.
 template <class T>
 struct Cache {
     std::mutex lock;
-    fs::path file;
+    std::string root;  // the machine root the file was read under
+    std::string file;  // its host path
     std::optional<FileKey> key;
-    T value;
+    std::shared_ptr<const T> value;
 };
 
 template <class T>
-DWORD readCached(Cache<T>& cache, const char* fileName, bool (*parse)(const std::string&, T&, std::string*), T& out,
-                 std::string* why) {
-    fs::path dir = spoolerDir();
-    if (dir.empty()) {
-        out = T{};
+DWORD readCached(Cache<T>& cache, const char* fileName, bool (*parse)(const std::string&, T&, std::string*),
+                 std::shared_ptr<const T>& out, std::string* why) {
+    const fs::path root = machineRoot();
+    if (root.empty()) {
+        out = std::make_shared<const T>();
         return ERROR_SUCCESS;
     }
-    fs::path file = dir / fileName;
+    std::string file;
+    {
+        std::lock_guard g(cache.lock);
+        if (cache.root == root.native()) file = cache.file;
+    }
+    if (file.empty()) file = (root / "spooler" / fileName).native();
     auto key = keyOf(file);
     {
         std::lock_guard g(cache.lock);
-        if (key && cache.key && *cache.key == *key && cache.file == file) {
+        if (key && cache.key && *cache.key == *key && cache.file == file && cache.value) {
             out = cache.value;
             return ERROR_SUCCESS;
         }
     }
     std::string text;
-    if (!readText(file, text)) {
-        if (why) *why = "cannot read " + file.string();
+    if (!readText(fs::path(file), text)) {
+        if (why) *why = "cannot read " + file;
         return ERROR_READ_FAULT;
     }
-    T value;
+    auto value = std::make_shared<T>();
     std::string reason;
-    if (!parse(text, value, &reason)) {
-        if (why) *why = file.string() + ": " + reason;
+    if (!parse(text, *value, &reason)) {
+        if (why) *why = file + ": " + reason;
         return ERROR_INVALID_DATA;
     }
     std::lock_guard g(cache.lock);
-    if (key) {
-        cache.file = file;
-        cache.key = key;
-        cache.value = value;
-    }
+    cache.root = root.native();
+    cache.file = file;
+    cache.key = key;
+    cache.value = key ? value : nullptr;
     out = std::move(value);
     return ERROR_SUCCESS;
 }
@@ -674,8 +683,27 @@ Cache<Jobs>& jobsCache() {
 
 }  // namespace
 
-DWORD readState(State& out, std::string* why) { return readCached(stateCache(), kStateFile, parseState, out, why); }
-DWORD readJobs(Jobs& out, std::string* why) { return readCached(jobsCache(), kJobsFile, parseJobs, out, why); }
+DWORD readSharedState(std::shared_ptr<const State>& out, std::string* why) {
+    return readCached(stateCache(), kStateFile, parseState, out, why);
+}
+
+DWORD readState(State& out, std::string* why) {
+    std::shared_ptr<const State> shared;
+    if (DWORD e = readSharedState(shared, why)) return e;
+    out = *shared;
+    return ERROR_SUCCESS;
+}
+
+DWORD readSharedJobs(std::shared_ptr<const Jobs>& out, std::string* why) {
+    return readCached(jobsCache(), kJobsFile, parseJobs, out, why);
+}
+
+DWORD readJobs(Jobs& out, std::string* why) {
+    std::shared_ptr<const Jobs> shared;
+    if (DWORD e = readSharedJobs(shared, why)) return e;
+    out = *shared;
+    return ERROR_SUCCESS;
+}
 
 DWORD changeBoth(const std::function<DWORD(State&, Jobs&)>& change) {
     if (spoolerDir().empty()) return ERROR_INVALID_PRINTER_NAME;  // no machine: no printers
@@ -712,6 +740,12 @@ PrinterRecord* State::printerByName(std::u16string_view name) {
 
 PrinterRecord* State::printerById(uint32_t id) {
     for (auto& p : printers)
+        if (p.id == id) return &p;
+    return nullptr;
+}
+
+const PrinterRecord* State::printerById(uint32_t id) const {
+    for (const auto& p : printers)
         if (p.id == id) return &p;
     return nullptr;
 }
@@ -801,8 +835,8 @@ std::shared_ptr<PrinterHandle> removePrinterHandle(HANDLE h) { return handleTabl
 DWORD resolvePrinterHandle(HANDLE h, Target& out) {
     out.handle = lookupPrinterHandle(h);
     if (!out.handle || out.handle->server) return ERROR_INVALID_HANDLE;
-    if (DWORD e = readState(out.state)) return e;
-    out.printer = out.state.printerById(out.handle->printerId);
+    if (DWORD e = readSharedState(out.state)) return e;
+    out.printer = out.state->printerById(out.handle->printerId);
     if (!out.printer) return ERROR_INVALID_PRINTER_NAME;  // removed since the handle was opened
     return ERROR_SUCCESS;
 }

@@ -37,6 +37,7 @@ struct State {
 
     PrinterRecord* printerByName(std::u16string_view name);
     PrinterRecord* printerById(uint32_t id);
+    const PrinterRecord* printerById(uint32_t id) const;
     const DriverRecord* driverByName(std::u16string_view name) const;
 };
 
@@ -50,7 +51,10 @@ struct Jobs {
 // Reads the state; a machine without spooler files has an empty state.
 // Fails (ERROR_INVALID_DATA, with the reason in *why) when a file is damaged.
 DWORD readState(State& out, std::string* why = nullptr);
+// The same state shared read-only: no copy is made for a query.
+DWORD readSharedState(std::shared_ptr<const State>& out, std::string* why = nullptr);
 DWORD readJobs(Jobs& out, std::string* why = nullptr);
+DWORD readSharedJobs(std::shared_ptr<const Jobs>& out, std::string* why = nullptr);
 // Changes the state under the machine-wide spooler lock: reads the current
 // state, runs `change`, and writes the result atomically only when `change`
 // returns ERROR_SUCCESS. Returns `change`'s code or the write's failure.
@@ -92,8 +96,8 @@ std::shared_ptr<PrinterHandle> removePrinterHandle(HANDLE h);
 // still exists; sets the error and returns false otherwise.
 struct Target {
     std::shared_ptr<PrinterHandle> handle;
-    State state;
-    PrinterRecord* printer = nullptr;
+    std::shared_ptr<const State> state;
+    const PrinterRecord* printer = nullptr;
 };
 DWORD resolvePrinterHandle(HANDLE h, Target& out);
 

@@ -13,7 +13,9 @@
 // mutex and '0' when it releases it. flock() ends with the process, so when a
 // process dies owning the mutex the next owner finds '1' and gets
 // WAIT_ABANDONED, as on Windows. A thread of this process that ends owning a
-// mutex abandons it the same way.
+// mutex abandons it the same way. The mark is read and written through a
+// shared mapping of the lock file (the same page every process sees), so
+// taking and releasing the mutex cost only the two flock() calls.
 //
 // Names: "Global\\" and "Local\\" prefixes are dropped (the machine has one
 // session, where both namespaces meet); names are case-sensitive; another
@@ -23,6 +25,8 @@
 #include <win/sync.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -45,6 +49,7 @@ struct MutexState {
     std::u16string name;  // empty: unnamed
     int lockFd = -1;      // "<name>.mutex": exclusive flock while owned here
     int openFd = -1;      // "<name>.open": shared flock while handles are open here
+    char* mark = nullptr; // the lock file's first byte, mapped shared (null: pread/pwrite)
     std::mutex lock;
     std::condition_variable freed;
     bool busy = false;        // a thread of this process owns it or is taking it
@@ -53,13 +58,30 @@ struct MutexState {
     bool abandoned = false;   // the owning thread ended without releasing it
 
     ~MutexState() {
+        if (mark) munmap(mark, 1);
         if (lockFd >= 0) close(lockFd);  // also ends this process's ownership
         if (openFd >= 0) close(openFd);
     }
 };
 
 void markHeld(MutexState& st, char c) {
-    if (st.lockFd >= 0) (void)!pwrite(st.lockFd, &c, 1, 0);
+    if (st.mark) __atomic_store_n(st.mark, c, __ATOMIC_RELEASE);
+    else if (st.lockFd >= 0) (void)!pwrite(st.lockFd, &c, 1, 0);
+}
+
+char readMark(MutexState& st) {
+    if (st.mark) return __atomic_load_n(st.mark, __ATOMIC_ACQUIRE);
+    char c = '0';
+    return st.lockFd >= 0 && pread(st.lockFd, &c, 1, 0) == 1 ? c : '0';
+}
+
+// Maps the lock file's mark byte; the file is given its byte first when it
+// has none (a byte another process wrote meanwhile is kept).
+void mapMark(MutexState& st) {
+    struct stat info{};
+    if (fstat(st.lockFd, &info) != 0 || (info.st_size < 1 && ftruncate(st.lockFd, 1) != 0)) return;
+    void* p = mmap(nullptr, 1, PROT_READ | PROT_WRITE, MAP_SHARED, st.lockFd, 0);
+    if (p != MAP_FAILED) st.mark = static_cast<char*>(p);
 }
 
 // Mutexes the calling thread owns; on thread exit they become abandoned.
@@ -148,8 +170,7 @@ DWORD acquire(const std::shared_ptr<MutexState>& st, DWORD milliseconds) {
             setError(ERROR_GEN_FAILURE);
             return WAIT_FAILED;
         }
-        char mark = '0';
-        if (pread(st->lockFd, &mark, 1, 0) == 1 && mark == '1') abandoned = true;
+        if (readMark(*st) == '1') abandoned = true;
         markHeld(*st, '1');
     }
     g.lock();
@@ -257,6 +278,7 @@ std::shared_ptr<MutexState> namedState(const std::u16string& name, bool mustExis
         st->lockFd = openFile(dir / (base + ".mutex"));
         st->openFd = openFile(dir / (base + ".open"));
         bool ok = st->lockFd >= 0 && st->openFd >= 0;
+        if (ok) mapMark(*st);
         if (ok) {
             if (flock(st->openFd, LOCK_EX | LOCK_NB) == 0) {
                 // No process has it open: a fresh object, whatever the file says.

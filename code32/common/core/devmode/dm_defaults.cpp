@@ -1,7 +1,9 @@
 #include "core/devmode/dm_services.h"
 #include "core/devmode/dm_defaults.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "core/devmode/dm_convert.h"
 #include "core/devmode/dm_layout.h"
@@ -15,6 +17,7 @@
 #include "core/pending_capabilities.h"
 #include "core/sysdeps.h"
 #include "core/item_ids.h"
+#include "core/model/query.h"
 
 namespace vesk {
 using namespace dm;
@@ -55,9 +58,29 @@ int DmResetOption(DrvContext* ctx, DmItem* item) {
     return 1;
 }
 
+bool DmModelItemPositions(DrvContext* ctx, std::vector<int>& positions) {
+    positions.clear();
+    if (!ctx || !ctx->items || !ctx->items->items) return false;
+    std::vector<int> ids;
+    MdlListedOptionIds(ctx, ids);
+    for (int id : ids)
+        if (DmItem* item = ItemFindById(ctx, id)) positions.push_back(static_cast<int>(item - ctx->items->items));
+    std::sort(positions.begin(), positions.end());
+    return true;
+}
+
 void DmResetAllOptions(DrvContext* ctx) {
     if (!ctx || !ctx->devmode || !ctx->items) return;
     DmInitPrivateHeader(ctx->devmode, ctx);
+    // Only an item the model has an option for takes a default. With the
+    // model's own queries those items come from one walk of its option
+    // list (a few dozen) rather than a query per item (over a thousand);
+    // they are set in item order all the same.
+    std::vector<int> positions;
+    if (&dmModel() == &DmDefaultModelQueries() && DmModelItemPositions(ctx, positions)) {
+        for (int i : positions) DmResetOption(ctx, &ctx->items->items[i]);
+        return;
+    }
     for (int i = 0; i < ctx->items->count; ++i) DmResetOption(ctx, &ctx->items->items[i]);
 }
 
@@ -85,9 +108,10 @@ void DmSetDefaults(DrvContext* ctx) {
     DmClearActionOptions(ctx, 0);
 }
 
-int DmLoadSpoolerDefault(DrvContext* ctx) {
-    if (!ctx || !ctx->devmode) return 0;
-    PRINTER_INFO_2W* info = PrnGetInfo2(ctx->printer);
+namespace {
+// The spooler's default DEVMODE of the printer record `info` copied in when
+// this driver can use it; the buffer is left empty otherwise.
+int loadSpoolerDefault(DrvContext* ctx, const PRINTER_INFO_2W* info) {
     const BYTE* p = spoolerDefault(info);
     const DmSizes& s = dmSizes();
     int ok = 0;
@@ -97,8 +121,31 @@ int DmLoadSpoolerDefault(DrvContext* ctx) {
         // A refused DEVMODE leaves nothing behind in the buffer.
         if (!ok) std::memset(ctx->devmode, 0, s.totalSize);
     }
-    PrnFreeInfo2(info);
     return ok;
+}
+
+void loadPrinterDefault(DrvContext* ctx, const PRINTER_INFO_2W* info) {
+    const BYTE* p = spoolerDefault(info);
+    const BYTE* cur = ctx->devmode;
+    if (p && rd16(p, kOffDriverVersion) == rd16(cur, kOffDriverVersion) &&
+        DmIsCompatible(ctx, p, DmClaimedLength(p)))
+        std::memcpy(ctx->devmode, p, dmSizes().totalSize);
+}
+
+// The printer's record for a scope.
+struct Info2 {
+    PRINTER_INFO_2W* info;
+    explicit Info2(HANDLE printer) : info(PrnGetInfo2(printer)) {}
+    ~Info2() { PrnFreeInfo2(info); }
+    Info2(const Info2&) = delete;
+    Info2& operator=(const Info2&) = delete;
+};
+}  // namespace
+
+int DmLoadSpoolerDefault(DrvContext* ctx) {
+    if (!ctx || !ctx->devmode) return 0;
+    Info2 i(ctx->printer);
+    return loadSpoolerDefault(ctx, i.info);
 }
 
 int PrnHasInfo2Data(HANDLE printer) {
@@ -110,13 +157,8 @@ int PrnHasInfo2Data(HANDLE printer) {
 
 void DmLoadPrinterDefault(DrvContext* ctx) {
     if (!ctx || !ctx->devmode) return;
-    PRINTER_INFO_2W* info = PrnGetInfo2(ctx->printer);
-    const BYTE* p = spoolerDefault(info);
-    const BYTE* cur = ctx->devmode;
-    if (p && rd16(p, kOffDriverVersion) == rd16(cur, kOffDriverVersion) &&
-        DmIsCompatible(ctx, p, DmClaimedLength(p)))
-        std::memcpy(ctx->devmode, p, dmSizes().totalSize);
-    PrnFreeInfo2(info);
+    Info2 i(ctx->printer);
+    loadPrinterDefault(ctx, i.info);
 }
 
 BYTE* DmCreateDefault(DrvContext* ctx, uint16_t kind) {
@@ -124,13 +166,16 @@ BYTE* DmCreateDefault(DrvContext* ctx, uint16_t kind) {
     BYTE* buf = static_cast<BYTE*>(MemAllocZero(dmSizes().stateSize));
     if (!buf) return nullptr;
     DevmodeSwap swap(ctx, buf);
-    if (DmLoadSpoolerDefault(ctx) && kind != 3) {
+    // The printer's record is asked for once and serves both looks at the
+    // spooler's default.
+    Info2 i(ctx->printer);
+    if (loadSpoolerDefault(ctx, i.info) && kind != 3) {
         DmRefreshSection3Defaults(ctx);
         DmSetDriverVersionOption(ctx);
         if (kind == 1) DmDerivedItemsUpdate(ctx, 1);
     } else {
         DmSetDefaults(ctx);
-        DmLoadPrinterDefault(ctx);
+        loadPrinterDefault(ctx, i.info);
     }
     // Whatever the spooler kept, the header's fixed fields are the driver's.
     DmRepairSectionBases(buf);

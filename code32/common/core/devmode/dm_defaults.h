@@ -5,6 +5,7 @@
 #include <win/types.h>
 
 #include <cstddef>
+#include <vector>
 
 #include "core/context.h"
 
@@ -19,6 +20,10 @@ void DmSetDefaults(DrvContext* ctx);
 // one. DmResetOption returns 1 when the item has a model option and took its
 // value, 0 when it was left as it is.
 void DmResetAllOptions(DrvContext* ctx);
+// The table positions of the items the context's model has an option for,
+// in item order, from one walk of the model's option list (an item without
+// one has no default and no actions to take). False without an item table.
+bool DmModelItemPositions(DrvContext* ctx, std::vector<int>& positions);
 void DmRefreshSection3Defaults(DrvContext* ctx);
 int DmResetOption(DrvContext* ctx, DmItem* item);
 // 1 when the printer's default DEVMODE was copied into section 1 and passes

@@ -2,6 +2,9 @@
 
 #include <win/devmode.h>
 
+#include <vector>
+
+#include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_layout.h"
 #include "core/devmode/dm_model.h"
 #include "core/devmode/dm_private.h"
@@ -116,6 +119,16 @@ int ItemValueIsValidEx(DrvContext* ctx, const DmItem* item, int id, uint32_t raw
 void DmApplyAllItemActions(DrvContext* ctx) {
     if (!ctx || !ctx->items) return;
     const DmModelQueries& m = dmModel();
+    // With the model's own queries, only the items it has an option for
+    // (one walk of its option list), in item order.
+    std::vector<int> positions;
+    if (&m == &DmDefaultModelQueries() && DmModelItemPositions(ctx, positions)) {
+        for (int i : positions) {
+            const int id = ctx->items->items[i].id;
+            if (id != 0 && m.optionType(ctx, id) != 0) m.applyActions(ctx, id);
+        }
+        return;
+    }
     for (int i = 0; i < ctx->items->count; ++i) {
         const int id = ctx->items->items[i].id;
         if (id != 0 && m.optionType(ctx, id) != 0) m.applyActions(ctx, id);

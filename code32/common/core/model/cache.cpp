@@ -49,6 +49,55 @@ private:
     bool take_;
 };
 
+// Closes a file handle at the end of a scope.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE h) : h_(h) {}
+    ~FileHandle() {
+        if (ok()) CloseHandle(h_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return h_; }
+
+private:
+    HANDLE h_;
+};
+
+HANDLE openForReading(const WCHAR* path) {
+    return CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+// The cache file's image in stored form when it is not older than the open
+// data file, or null. Its bytes are read straight into the image's block.
+MdlImage* loadCacheBeside(HANDLE text, const WCHAR* dataPath) {
+    WCHAR cache[kPathBufChars];
+    if (!MdlCachePath(dataPath, cache)) return nullptr;
+    FILETIME textTime{};
+    if (!GetFileTime(text, nullptr, nullptr, &textTime)) return nullptr;
+    // The cache's time, size and bytes are read through one handle, so all
+    // are those of one file.
+    FileHandle file(openForReading(cache));
+    FILETIME cacheTime{};
+    if (!file.ok() || !GetFileTime(file.get(), nullptr, nullptr, &cacheTime) ||
+        CompareFileTime(&cacheTime, &textTime) < 0)
+        return nullptr;
+    DWORD high = 0;
+    const DWORD size = GetFileSize(file.get(), &high);
+    if (size == INVALID_FILE_SIZE || high != 0 || size <= kMdlHeaderSize || size > kMdlImageMaxSize) return nullptr;
+    MdlImage* image = MdlImageNew(nullptr, size);
+    if (!image) return nullptr;
+    DWORD got = 0;
+    uint32_t total = 0;
+    if (!ReadFile(file.get(), image->block, size, &got, nullptr) || got != size ||
+        !image->view().u32(kMdlImgTotalSize, &total) || total != size) {
+        MdlImageFree(image);
+        return nullptr;
+    }
+    return image;
+}
+
 // The model for a data file, from the list, the cache file or the text.
 // `driverVersion` is the FileVersion a cache file must carry.
 const MdlImage* modelFor(DrvContext* ctx, const WCHAR* path, const WCHAR* driverVersion) {
@@ -56,9 +105,15 @@ const MdlImage* modelFor(DrvContext* ctx, const WCHAR* path, const WCHAR* driver
 
     MdlImage* image = nullptr;
     bool mayWrite = true;
-    if (MdlImage* cached = MdlCacheLoadFile(path)) {
-        WCHAR textVersion[kMdlVersionChars] = {};
-        MdlReadFileVersion(path, textVersion);
+    // The data file is opened once: for its time, then, when the cache
+    // loads, for its FileVersion.
+    MdlImage* cached = nullptr;
+    WCHAR textVersion[kMdlVersionChars] = {};
+    {
+        FileHandle text(openForReading(path));
+        if (text.ok() && (cached = loadCacheBeside(text.get(), path))) MdlReadFileVersionOf(text.get(), textVersion);
+    }
+    if (cached) {
         const bool textIsDriver = MdlVersionEquals(textVersion, driverVersion);
         WCHAR cacheVersion[kMdlVersionChars + 1];
         MdlImageVersion(cached->view(), cacheVersion);
@@ -122,31 +177,8 @@ int MdlCachePath(const WCHAR* dataPath, WCHAR* out) {
 }
 
 MdlImage* MdlCacheLoadFile(const WCHAR* dataPath) {
-    WCHAR cache[kPathBufChars];
-    if (!MdlCachePath(dataPath, cache)) return nullptr;
-    HANDLE text = CreateFileW(dataPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (text == INVALID_HANDLE_VALUE) return nullptr;
-    FILETIME textTime{};
-    const bool haveTextTime = GetFileTime(text, nullptr, nullptr, &textTime) != FALSE;
-    CloseHandle(text);
-    if (!haveTextTime) return nullptr;
-    // The cache's time and its bytes are read through one handle, so both
-    // are those of one file.
-    HANDLE file = CreateFileW(cache, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return nullptr;
-    MdlImage* copy = nullptr;
-    FILETIME cacheTime{};
-    const BYTE* base = nullptr;
-    DWORD size = 0;
-    if (GetFileTime(file, nullptr, nullptr, &cacheTime) && CompareFileTime(&cacheTime, &textTime) >= 0 &&
-        MdlMapOpenFile(file, &base, &size)) {
-        uint32_t total = 0;
-        if (size > kMdlHeaderSize && MdlImageView(base, size).u32(kMdlImgTotalSize, &total) && total == size)
-            copy = MdlImageNew(base, size);
-        UnmapViewOfFile(base);
-    }
-    CloseHandle(file);
-    return copy;
+    FileHandle text(openForReading(dataPath));
+    return text.ok() ? loadCacheBeside(text.get(), dataPath) : nullptr;
 }
 
 int MdlCacheWriteFile(const uint8_t* stored, size_t size, const WCHAR* dataPath) {

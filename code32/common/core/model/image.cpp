@@ -53,7 +53,7 @@ MdlImage* MdlCompileImage(DrvContext* ctx, const WCHAR* path, bool writeCache) {
 }
 
 MdlImage* MdlImageNew(const uint8_t* bytes, size_t size) {
-    if (!bytes || size == 0 || size > kMdlImageMaxSize) return nullptr;
+    if (size == 0 || size > kMdlImageMaxSize) return nullptr;
     auto* image = static_cast<MdlImage*>(MemAllocZero(sizeof(MdlImage)));
     if (!image) return nullptr;
     image->block = static_cast<uint8_t*>(MemAllocZero(size));
@@ -61,7 +61,7 @@ MdlImage* MdlImageNew(const uint8_t* bytes, size_t size) {
         MemFree(image);
         return nullptr;
     }
-    std::memcpy(image->block, bytes, size);
+    if (bytes) std::memcpy(image->block, bytes, size);
     image->size = static_cast<uint32_t>(size);
     return image;
 }

@@ -176,8 +176,8 @@ struct MdlImage {
 };
 
 // A new MdlImage holding a copy of `size` bytes of an image (in stored or
-// relocated form), or null when memory runs out or the size is 0 or too
-// large.
+// relocated form), or zero-filled when `bytes` is null; null when memory
+// runs out or the size is 0 or too large.
 MdlImage* MdlImageNew(const uint8_t* bytes, size_t size);
 // Frees an image and its block; null is ignored.
 void MdlImageFree(MdlImage* image);

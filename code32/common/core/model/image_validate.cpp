@@ -1,9 +1,9 @@
 // Compiled model image: the check of a relocated image from the header down.
 #include "core/model/image.h"
 
+#include <memory>
 #include <new>
 #include <string_view>
-#include <unordered_map>
 
 namespace vesk {
 
@@ -15,6 +15,46 @@ enum class Held : uint8_t {
     Actions, Cells
 };
 
+// Records checked so far, by key, with the walk that checked each: an
+// open-addressing table that grows by doubling (a node per record would cost
+// an allocation each).
+class VisitTable {
+public:
+    // Inserts the key with `walk` unless present; returns whether it was new
+    // and the walk stored for it.
+    std::pair<bool, uint32_t> tryEmplace(uint64_t key, uint32_t walk) {
+        if ((count_ + 1) * 2 > capacity_) grow();
+        Slot* s = find(slots_.get(), capacity_, key);
+        if (s->used) return {false, s->walk};
+        *s = Slot{key, walk, true};
+        ++count_;
+        return {true, walk};
+    }
+
+private:
+    struct Slot {
+        uint64_t key;
+        uint32_t walk;
+        bool used;
+    };
+    static Slot* find(Slot* slots, size_t capacity, uint64_t key) {
+        size_t i = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & (capacity - 1);
+        while (slots[i].used && slots[i].key != key) i = (i + 1) & (capacity - 1);
+        return &slots[i];
+    }
+    void grow() {
+        size_t capacity = capacity_ ? capacity_ * 2 : 256;
+        std::unique_ptr<Slot[]> slots(new Slot[capacity]());
+        for (size_t i = 0; i < capacity_; ++i)
+            if (slots_[i].used) *find(slots.get(), capacity, slots_[i].key) = slots_[i];
+        slots_ = std::move(slots);
+        capacity_ = capacity;
+    }
+    std::unique_ptr<Slot[]> slots_;
+    size_t capacity_ = 0;
+    size_t count_ = 0;
+};
+
 struct Checker {
     explicit Checker(const MdlImageView& view) : v(view) {}
     const MdlImageView& v;
@@ -24,7 +64,7 @@ struct Checker {
     // it holds is not checked again, and a list that reaches one ends there
     // (its rest was checked). Reaching a record of the walk under way is a
     // loop. So every record is checked once, whatever the sharing.
-    std::unordered_map<uint64_t, uint32_t> checked;
+    VisitTable checked;
     uint32_t walks = 0;
     // Command lists and nodes are never shared by the writer: one budget for
     // the whole image, a step per list and per node (8 bytes or more each).
@@ -33,8 +73,8 @@ struct Checker {
     // False when `rec` was checked before as `held` (the walk ends there);
     // a record of the walk `walk` itself is a loop and fails the image.
     bool firstVisit(Held held, uint32_t rec, uint32_t walk) {
-        auto [it, fresh] = checked.try_emplace(static_cast<uint64_t>(held) << 32 | rec, walk);
-        if (!fresh && it->second == walk) ok = false;
+        auto [fresh, by] = checked.tryEmplace(static_cast<uint64_t>(held) << 32 | rec, walk);
+        if (!fresh && by == walk) ok = false;
         return fresh;
     }
 

@@ -100,7 +100,17 @@ void dispatch(MdlParseResult& r, Reader& rd, const Statement& st) {
 }
 
 void leadBytes(std::array<bool, 256>& lead) {
-    for (int b = 0; b < 256; ++b) lead[b] = b >= 0x80 && IsDBCSLeadByte(static_cast<BYTE>(b));
+    lead.fill(false);
+    // The ANSI code page's lead-byte ranges in one call; byte by byte only
+    // when they cannot be had.
+    CPINFO info{};
+    if (GetCPInfo(CP_ACP, &info)) {
+        for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i]; i += 2)
+            for (int b = info.LeadByte[i]; b <= info.LeadByte[i + 1]; ++b)
+                if (b >= 0x80) lead[static_cast<size_t>(b)] = true;
+        return;
+    }
+    for (int b = 0x80; b < 256; ++b) lead[static_cast<size_t>(b)] = IsDBCSLeadByte(static_cast<BYTE>(b)) != FALSE;
 }
 
 }  // namespace
@@ -118,6 +128,7 @@ MdlParseResult* MdlParseText(const BYTE* data, size_t size) {
     int res = kReadOk;
     try {
         for (auto& t : r->names) t.clear();
+        for (auto& t : r->nameIndex) t.clear();
         for (;;) {
             res = readStatement(rd, st, r->leadByte);
             if (res == kReadOk) {
@@ -131,6 +142,7 @@ MdlParseResult* MdlParseText(const BYTE* data, size_t size) {
             }
         }
         for (auto& t : r->names) std::vector<std::pair<std::string, uint16_t>>().swap(t);
+        for (auto& t : r->nameIndex) t = {};
     } catch (const std::bad_alloc&) {
         res = kReadNoMemory;
     }
@@ -179,56 +191,112 @@ int MdlMapOpenFile(HANDLE file, const BYTE** base, DWORD* size) {
     return 1;
 }
 
-MdlParseResult* MdlLoad(const WCHAR* path) {
-    const BYTE* base = nullptr;
-    DWORD size = 0;
-    if (!MdlMapFile(path, &base, &size)) return nullptr;
-    MdlParseResult* r = MdlParseText(base, size);
-    UnmapViewOfFile(base);
-    return r;
+int MdlReadOpenFile(HANDLE file, std::unique_ptr<BYTE[]>& data, DWORD* size) {
+    *size = 0;
+    DWORD high = 0;
+    DWORD low = GetFileSize(file, &high);
+    // The reader is bounded by this size: a file whose size cannot be read,
+    // that does not fit in 32 bits or that is empty is not read.
+    if (low == INVALID_FILE_SIZE || high != 0 || low == 0) return 0;
+    data.reset(new (std::nothrow) BYTE[low]);
+    DWORD got = 0;
+    // A file that shrank since its size was read is refused as a whole.
+    if (!data || !ReadFile(file, data.get(), low, &got, nullptr) || got != low) {
+        data.reset();
+        return 0;
+    }
+    *size = low;
+    return 1;
 }
 
-int MdlReadFileVersion(const WCHAR* path, WCHAR* out) {
-    if (!out) return 1;
-    const BYTE* base = nullptr;
+MdlParseResult* MdlLoad(const WCHAR* path) {
+    if (!path) return nullptr;
+    // The text is read rather than mapped: one copy from the file costs less
+    // than setting up a view and tearing it down for a single pass.
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    std::unique_ptr<BYTE[]> data;
     DWORD size = 0;
-    if (!MdlMapFile(path, &base, &size)) return 1;
+    const int ok = MdlReadOpenFile(file, data, &size);
+    CloseHandle(file);
+    return ok ? MdlParseText(data.get(), size) : nullptr;
+}
+
+namespace {
+
+// Scans the statements of `size` bytes up to the first FileVersion. When
+// the bytes are only the head of the file (`whole` false) a FileVersion
+// counts only when its statement ended before the last byte read, so the
+// rest of the file could not have changed it. 1 found (copied to `out`),
+// 0 not in the file, -1 not decided by the head.
+int versionIn(const BYTE* data, size_t size, bool whole, WCHAR* out) {
     std::array<bool, 256> lead{};
     leadBytes(lead);
     Statement st;
-    if (st.init()) {
-        Reader rd{base, size, 0};
-        int res;
-        while ((res = readStatement(rd, st, lead)) == kReadOk || res == kReadSkipped) {
-            if (res == kReadOk && st.keyword.view() == "FileVersion") {
-                WCHAR text[16];
-                if (AnsiToWideBounded(st.value.text, st.value.length, text, 16)) std::memcpy(out, text, sizeof text);
-                break;
-            }
+    if (!st.init()) return 0;
+    Reader rd{data, size, 0};
+    int found = whole ? 0 : -1;
+    int res;
+    while ((res = readStatement(rd, st, lead)) == kReadOk || res == kReadSkipped) {
+        if (res == kReadOk && st.keyword.view() == "FileVersion") {
+            if (!whole && rd.pos >= size) break;
+            WCHAR text[16];
+            if (AnsiToWideBounded(st.value.text, st.value.length, text, 16)) std::memcpy(out, text, sizeof text);
+            found = 1;
+            break;
         }
-        st.release();
     }
-    UnmapViewOfFile(base);
+    st.release();
+    return found;
+}
+
+}  // namespace
+
+int MdlReadFileVersionOf(HANDLE file, WCHAR* out) {
+    if (!out) return 1;
+    // The FileVersion statement comes near the top of a description: the
+    // head is read first, the whole file only when the head cannot tell.
+    constexpr DWORD kHead = 4096;
+    BYTE head[kHead];
+    DWORD got = 0;
+    if (!ReadFile(file, head, kHead, &got, nullptr)) return 1;
+    if (versionIn(head, got, got < kHead, out) >= 0) return 1;
+    if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return 1;
+    std::unique_ptr<BYTE[]> data;
+    DWORD size = 0;
+    if (MdlReadOpenFile(file, data, &size)) versionIn(data.get(), size, true, out);
+    return 1;
+}
+
+int MdlReadFileVersion(const WCHAR* path, WCHAR* out) {
+    if (!out || !path) return 1;
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    MdlReadFileVersionOf(file, out);
+    CloseHandle(file);
     return 1;
 }
 
 WCHAR* MdlGetDataFilePath(HANDLE printer) {
+    // One call serves nearly every driver: the record with its texts fits
+    // the local block; a larger one is asked for again at its size.
+    alignas(8) BYTE local[2048];
+    std::unique_ptr<BYTE[]> grown;
+    BYTE* buf = local;
     DWORD needed = 0;
-    if (GetPrinterDriverW(printer, nullptr, 2, nullptr, 0, &needed) || needed < sizeof(DRIVER_INFO_2W)) return nullptr;
-    BYTE* buf = static_cast<BYTE*>(MemAllocZero(needed));
-    if (!buf) return nullptr;
-    WCHAR* path = nullptr;
-    if (GetPrinterDriverW(printer, nullptr, 2, buf, needed, &needed)) {
-        DRIVER_INFO_2W info;
-        std::memcpy(&info, buf, sizeof info);
-        if (info.pDataFile) {
-            size_t n = 0;
-            while (info.pDataFile[n]) ++n;
-            path = static_cast<WCHAR*>(MemAllocZero((n + 1) * sizeof(WCHAR)));
-            if (path) std::memcpy(path, info.pDataFile, n * sizeof(WCHAR));
-        }
+    if (!GetPrinterDriverW(printer, nullptr, 2, local, sizeof local, &needed)) {
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed < sizeof(DRIVER_INFO_2W)) return nullptr;
+        grown.reset(new (std::nothrow) BYTE[needed]);
+        if (!grown || !GetPrinterDriverW(printer, nullptr, 2, grown.get(), needed, &needed)) return nullptr;
+        buf = grown.get();
     }
-    MemFree(buf);
+    DRIVER_INFO_2W info;
+    std::memcpy(&info, buf, sizeof info);
+    if (!info.pDataFile) return nullptr;
+    size_t n = 0;
+    while (info.pDataFile[n]) ++n;
+    WCHAR* path = static_cast<WCHAR*>(MemAllocZero((n + 1) * sizeof(WCHAR)));
+    if (path) std::memcpy(path, info.pDataFile, n * sizeof(WCHAR));
     return path;
 }
 

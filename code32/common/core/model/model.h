@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vesk {
@@ -282,6 +283,12 @@ struct MdlParseResult {
     // Rule names {name, number} per section, in statement order; filled
     // while a file is parsed and emptied at its end.
     std::array<std::vector<std::pair<std::string, uint16_t>>, kSecCount> names;
+    // The same names by text (the first of each), for lookups while parsing.
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    };
+    std::array<std::unordered_map<std::string, uint16_t, NameHash, std::equal_to<>>, kSecCount> nameIndex;
 
     // Statements not taken whole: how many, and the first kMdlSkipLogMax of
     // them in file order.
@@ -305,6 +312,10 @@ WCHAR* MdlGetDataFilePath(HANDLE printer);
 int MdlMapFile(const WCHAR* path, const BYTE** base, DWORD* size);
 // The same for a file already open for reading; the handle stays open.
 int MdlMapOpenFile(HANDLE file, const BYTE** base, DWORD* size);
+// The whole of a file open for reading, from its current position, in a new
+// block; 1, or 0 (and `data` empty) when its size cannot be read, it is
+// empty or larger than 32 bits, memory runs out or fewer bytes are read.
+int MdlReadOpenFile(HANDLE file, std::unique_ptr<BYTE[]>& data, DWORD* size);
 // Parses the whole file; null when it cannot be read or memory runs out.
 MdlParseResult* MdlLoad(const WCHAR* path);
 // Parses a description held in memory (the mapped view of MdlLoad).
@@ -314,6 +325,9 @@ void MdlFree(MdlParseResult* result);
 // 15 characters) into `out` (16 characters). Always 1; `out` is unchanged
 // when the file cannot be read or has no FileVersion.
 int MdlReadFileVersion(const WCHAR* path, WCHAR* out);
+// The same through a file open for reading whose position is at its start
+// (the position is moved).
+int MdlReadFileVersionOf(HANDLE file, WCHAR* out);
 
 // The option that owns the values `option` uses: for a copy the first option
 // of its key, for an Identity option the first option of the named key when

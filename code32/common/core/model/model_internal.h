@@ -20,7 +20,9 @@ enum : uint8_t {
     kChKeyword = 0x02,     // digits, letters, / @ [ \ ] ^ _ `
     kChTerminator = 0x01,  // : / tab space LF CR " # $ % & ' ( ) * , . ; < = > ? { | }
 };
-uint8_t charClass(unsigned char c);
+// Character classes of the reader, by byte.
+extern const uint8_t kCharClasses[256];
+inline uint8_t charClass(unsigned char c) { return kCharClasses[c]; }
 inline bool is(unsigned char c, uint8_t cls) { return (charClass(c) & cls) != 0; }
 
 // ---- Statement reader ----
@@ -33,7 +35,16 @@ struct TokenBuffer {
     char* text = nullptr;
     bool init();
     void clear();
-    bool append(char c);  // false when memory runs out
+    // False when memory runs out. The buffer keeps its NUL terminator.
+    bool append(char c) {
+        if (length == capacity && !grow()) return false;
+        text[length++] = c;
+        text[length] = 0;
+        return true;
+    }
+    // Appends n bytes at once; false when memory runs out.
+    bool append(const char* p, size_t n);
+    bool grow();
     void release();
     std::string_view view() const { return {text, length}; }
 };

@@ -1,6 +1,8 @@
 // Option lookup and accessors over a context's compiled model.
 #include "core/model/query.h"
 
+#include <bitset>
+
 namespace vesk {
 namespace {
 
@@ -72,6 +74,22 @@ uint32_t MdlFindOption(const DrvContext* ctx, int optionId) {
 uint32_t MdlFindOptionByKey(const DrvContext* ctx, int key) {
     MdlImageView v = MdlViewOf(ctx);
     return MdlListFind(v, optionList(v), kMdlImgOptionSize, kMdlOptKey, static_cast<uint16_t>(key));
+}
+
+void MdlListedOptionIds(const DrvContext* ctx, std::vector<int>& out) {
+    MdlImageView v = MdlViewOf(ctx);
+    if (!v.data()) return;
+    std::bitset<0x10000> seen;
+    MdlListWalk walk(v, optionList(v), kMdlImgOptionSize);
+    for (uint32_t rec; walk.next(&rec);) {
+        uint16_t id = 0;
+        // An id without a slot is found by this walk itself (its first
+        // record comes first); an id with one only when its slot is taken.
+        if (!v.u16(rec + kMdlOptId, &id) || !id || seen[id] || (MdlSlotForOptionId(id) && !MdlFindOption(ctx, id)))
+            continue;
+        seen[id] = true;
+        out.push_back(id);
+    }
 }
 
 uint32_t MdlFindOptionByKeyAlias(const DrvContext* ctx, int key) { return MdlFindOptionByKey(ctx, key); }

@@ -7,6 +7,7 @@
 // a damaged image (it may come from a file) gives the empty answer instead
 // of a fault. A context without a model answers every query empty.
 #pragma once
+#include <vector>
 #include <win/types.h>
 
 #include "core/context.h"
@@ -32,6 +33,10 @@ uint32_t MdlFindOption(const DrvContext* ctx, int optionId);
 // The first option in list order with the 16-bit key; the two aliases are
 // the same lookup under the names other callers use.
 uint32_t MdlFindOptionByKey(const DrvContext* ctx, int key);
+// Appends to `out` the id of every record of the model's option list that
+// MdlFindOption finds by that id (each id once), in list order: the items
+// the model has an option for, in one walk of the list.
+void MdlListedOptionIds(const DrvContext* ctx, std::vector<int>& out);
 uint32_t MdlFindOptionByKeyAlias(const DrvContext* ctx, int key);
 uint32_t MdlFindOptionByKeyAlias2(const DrvContext* ctx, int key);
 // The option of the item at `index` of the context's item table.

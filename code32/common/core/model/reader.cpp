@@ -35,7 +35,15 @@ constexpr ClassTable kClasses;
 
 }  // namespace
 
-uint8_t charClass(unsigned char c) { return kClasses.c[c]; }
+const uint8_t kCharClasses[256] = {
+#define VESK_ROW(i) kClasses.c[i], kClasses.c[i + 1], kClasses.c[i + 2], kClasses.c[i + 3]
+#define VESK_ROW16(i) VESK_ROW(i), VESK_ROW(i + 4), VESK_ROW(i + 8), VESK_ROW(i + 12)
+    VESK_ROW16(0),   VESK_ROW16(16),  VESK_ROW16(32),  VESK_ROW16(48),  VESK_ROW16(64),  VESK_ROW16(80),
+    VESK_ROW16(96),  VESK_ROW16(112), VESK_ROW16(128), VESK_ROW16(144), VESK_ROW16(160), VESK_ROW16(176),
+    VESK_ROW16(192), VESK_ROW16(208), VESK_ROW16(224), VESK_ROW16(240),
+#undef VESK_ROW16
+#undef VESK_ROW
+};
 
 // ---- Token buffers ----
 
@@ -52,21 +60,26 @@ void TokenBuffer::clear() {
     if (text) text[0] = 0;
 }
 
-bool TokenBuffer::append(char ch) {
-    if (length == capacity) {
-        // Grows by at least 1024 bytes, and by half its size once it is
-        // large, so a long value is not copied over and over.
-        uint32_t step = capacity / 2 > 1024 ? (capacity / 2) & ~1023u : 1024;
-        if (capacity > 0x7FFFF000u - step) return false;
-        char* grown = static_cast<char*>(MemAllocZero(static_cast<size_t>(capacity) + step + 1));
-        if (!grown) return false;
-        std::memcpy(grown, text, length);
-        MemFree(text);
-        text = grown;
-        capacity += step;
-    }
-    text[length++] = ch;
+bool TokenBuffer::append(const char* p, size_t n) {
+    while (capacity - length < n)
+        if (!grow()) return false;
+    std::memcpy(text + length, p, n);
+    length += static_cast<uint32_t>(n);
     text[length] = 0;
+    return true;
+}
+
+bool TokenBuffer::grow() {
+    // Grows by at least 1024 bytes, and by half its size once it is large,
+    // so a long value is not copied over and over.
+    uint32_t step = capacity / 2 > 1024 ? (capacity / 2) & ~1023u : 1024;
+    if (capacity > 0x7FFFF000u - step) return false;
+    char* grown = static_cast<char*>(MemAllocZero(static_cast<size_t>(capacity) + step + 1));
+    if (!grown) return false;
+    std::memcpy(grown, text, length);
+    MemFree(text);
+    text = grown;
+    capacity += step;
     return true;
 }
 
@@ -114,11 +127,25 @@ void skipBlanks(Reader& r) {
     while (r.peek() >= 0 && is(static_cast<unsigned char>(r.peek()), kChBlank)) ++r.pos;
 }
 
-bool readWord(Reader& r, TokenBuffer& out) {
-    while (r.peek() >= 0 && is(static_cast<unsigned char>(r.peek()), kChWord))
-        if (!out.append(static_cast<char>(r.get()))) return false;
-    return true;
+// Appends the run of bytes of class `cls` at the reader's position.
+bool readRun(Reader& r, TokenBuffer& out, uint8_t cls) {
+    size_t from = r.pos;
+    while (r.pos < r.size && is(r.base[r.pos], cls)) ++r.pos;
+    return r.pos == from || out.append(reinterpret_cast<const char*>(r.base + from), r.pos - from);
 }
+
+bool readWord(Reader& r, TokenBuffer& out) { return readRun(r, out, kChWord); }
+
+// Bytes of a value that need no decision of their own: single-byte
+// characters other than line ends, quotes, the escape '%' and the brackets.
+struct PlainTable {
+    bool plain[256] = {};
+    constexpr PlainTable() {
+        for (int i = 0; i < 0x80; ++i) plain[i] = !(kClasses.c[i] & kChLineEnd);
+        for (char k : {'"', '%', '(', ')', '{', '}'}) plain[static_cast<unsigned char>(k)] = false;
+    }
+};
+constexpr PlainTable kPlain;
 
 // A statement found broken: the rest of its line goes with it, so the next
 // statement starts on a line of its own.
@@ -146,8 +173,7 @@ int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte
     s.start = r.pos - 1;
 
     // 2. The keyword.
-    while (r.peek() >= 0 && is(static_cast<unsigned char>(r.peek()), kChKeyword))
-        if (!s.keyword.append(static_cast<char>(r.get()))) return kReadNoMemory;
+    if (!readRun(r, s.keyword, kChKeyword)) return kReadNoMemory;
     if (s.keyword.length == 0) return skipped(r);
 
     // 3. A keyword directly followed by its line end (or the end of the
@@ -174,6 +200,11 @@ int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte
     bool quoted = false;
     uint32_t parens = 0, braces = 0;
     for (;;) {
+        // A run of plain bytes is taken whole (lead bytes are never plain).
+        size_t from = r.pos;
+        while (r.pos < r.size && kPlain.plain[r.base[r.pos]]) ++r.pos;
+        if (r.pos != from && !s.value.append(reinterpret_cast<const char*>(r.base + from), r.pos - from))
+            return kReadNoMemory;
         int c = r.peek();
         if (c < 0) return (quoted || parens || braces) ? kReadSkipped : kReadOk;
         unsigned char b = static_cast<unsigned char>(c);

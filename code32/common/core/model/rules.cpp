@@ -209,13 +209,14 @@ bool MdlParseDecimal(std::string_view word, int64_t* out) {
 void MdlNameTableAdd(MdlParseResult& r, std::string_view name, uint16_t number, int table) {
     if (table < 0 || table >= kSecCount) return;
     r.names[static_cast<size_t>(table)].emplace_back(std::string(name), number);
+    r.nameIndex[static_cast<size_t>(table)].emplace(std::string(name), number);
 }
 
 uint16_t MdlNameTableFind(const MdlParseResult& r, std::string_view name, int table) {
     if (table < 0 || table >= kSecCount) return 0;
-    for (const auto& e : r.names[static_cast<size_t>(table)])
-        if (e.first == name) return e.second;
-    return 0;
+    const auto& index = r.nameIndex[static_cast<size_t>(table)];
+    auto it = index.find(name);
+    return it == index.end() ? 0 : it->second;
 }
 
 namespace mdl {
