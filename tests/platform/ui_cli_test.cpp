@@ -2,6 +2,8 @@
 // library driven by a script and dumped.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <winsim/winsim.h>
 
 #include "run_vesk.h"
@@ -35,6 +37,34 @@ TEST(VeskUi, APageRunsItsScriptAndListsEveryControlWithItsState) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("unknown statement 'frobnicate'"), std::string::npos) << r.out;
     EXPECT_EQ(vesk(m.root(), {"ui", "dialog", "P1", "7777"}).status, 1);
+}
+
+TEST(VeskUi, APictureOfTheDialogIsWrittenBeforeItEnds) {
+    winsim::TempMachine m;
+    ASSERT_EQ(vesk(m.root(), {"printer", "add", "P1"}).status, 0);
+    const std::string file = (m.root() / "page.png").string();
+    auto r = vesk(m.root(), {"ui", "dialog", "P1", "1002", "--do", "check 2069; ok", "--png", file});
+#ifdef VESK_HAVE_PNG
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("ended with ok"), std::string::npos) << r.out;
+    std::ifstream png(file, std::ios::binary);
+    char head[24] = {};
+    png.read(head, 24);
+    EXPECT_EQ(std::string(head + 1, 3), "PNG");
+    // The header's width and height (big-endian) are the frame's, not empty.
+    const auto be32 = [&](int at) {
+        return uint32_t(uint8_t(head[at])) << 24 | uint32_t(uint8_t(head[at + 1])) << 16 |
+               uint32_t(uint8_t(head[at + 2])) << 8 | uint8_t(head[at + 3]);
+    };
+    EXPECT_GT(be32(16), 100u);
+    EXPECT_GT(be32(20), 100u);
+    r = vesk(m.root(), {"ui", "dialog", "P1", "1002", "--png", (m.root() / "no/such/dir/x.png").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("cannot create"), std::string::npos) << r.out;
+#else
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("libpng"), std::string::npos) << r.out;
+#endif
 }
 
 }  // namespace

@@ -141,6 +141,22 @@ WINSIM_API HWND topWindow();
 //     2069 Button "2069" check on
 //     2017 ComboBox "" combo 5 items sel 2 "A4" disabled
 WINSIM_API std::string dump(HWND window);
+// A picture of a window and its visible descendants as the screen would
+// show them: every window repainted (WM_PAINT), then composed at its place,
+// a top-level window with its frame and caption. Pixels are COLORREF values
+// (0x00BBGGRR), rows top first.
+struct WINSIM_API Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t at(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+};
+// False for a stale window.
+WINSIM_API bool render(HWND window, Picture& out);
+// Where `png FILE` steps send the picture of the top window (the host
+// writes PNG files); false with a reason fails the step. Without a writer
+// the step fails.
+using PictureWriter = std::function<bool(const std::string& file, const Picture& picture, std::string* error)>;
+WINSIM_API void setPictureWriter(PictureWriter writer);
 WINSIM_API std::string dumpLine(const ControlState& state);
 // Reads a line of dump() back (indentation ignored); false when it is not one.
 WINSIM_API bool parseDumpLine(std::string_view line, ControlState& out);

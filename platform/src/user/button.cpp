@@ -2,6 +2,8 @@
 // boxes. A user click (mouse, space bar, BM_CLICK) sets an automatic style's
 // state first and then sends BN_CLICKED; BM_SETCHECK sends nothing. An
 // automatic radio button clears the others of its group.
+#include <win/wingdi.h>
+
 #include "core/sim.h"
 #include "user/user_internal.h"
 
@@ -81,6 +83,22 @@ void paint(HWND h, ButtonState* s) {
                         (IsWindowEnabled(h) ? 0 : ODS_DISABLED);
         GetClientRect(h, &dis.rcItem);
         sendDrawItem(h, dis);
+    } else if (Window* w = findWindow(h)) {
+        ButtonLook look;
+        const DWORD type = typeOf(h);
+        look.kind = type == BS_GROUPBOX ? ButtonLook::Group
+                    : type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE
+                        ? ButtonLook::Check
+                    : type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON ? ButtonLook::Radio
+                                                                           : ButtonLook::Push;
+        look.checked = s->check;
+        look.pushed = s->pushed;
+        look.focused = s->focused;
+        look.enabled = IsWindowEnabled(h);
+        look.isDefault = type == BS_DEFPUSHBUTTON;
+        RECT r;
+        GetClientRect(h, &r);
+        classicButton(ps.hdc, r, w->text, look);
     }
     EndPaint(h, &ps);
 }

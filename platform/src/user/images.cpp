@@ -161,9 +161,10 @@ WINBASEAPI BOOL WINAPI DestroyCursor(HCURSOR cursor) {
     return FALSE;
 }
 
-// Only the bitmaps of this table are objects yet.
+// Pens, brushes and drawing bitmaps first, then the loaded bitmaps.
 WINBASEAPI BOOL WINAPI DeleteObject(HANDLE object) {
     enter("DeleteObject");
+    if (const int done = deleteGdiObject(object); done >= 0) return done ? TRUE : FALSE;
     return removeImage(object, 'B') ? TRUE : FALSE;
 }
 

@@ -1,7 +1,7 @@
 // Update regions (one rectangle per window, the union of what was
 // invalidated), WM_PAINT and BeginPaint/EndPaint, the device contexts of
-// windows and the log of what is drawn on them. DCs carry no pixels yet:
-// every call on them is logged.
+// windows and the log of what is drawn on them. the pixels drawn on
+// them live with the drawing side (gdi32); what is drawn is also logged.
 #include <algorithm>
 #include <map>
 
@@ -97,6 +97,7 @@ HDC controlDc(HWND h) { return newDc(h); }
 void releaseControlDc(HDC dc) {
     std::lock_guard g(userLock());
     dcs().live.erase(reinterpret_cast<uintptr_t>(dc));
+    forgetDc(dc);
 }
 
 void sendDrawItem(HWND control, DRAWITEMSTRUCT dis) {
@@ -201,6 +202,7 @@ WINBASEAPI HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
     w->invalid = w->erase = false;
     w->update = RECT{0, 0, 0, 0};
     paint->hdc = newDc(window);
+    setPaintClip(paint->hdc, paint->rcPaint);
     paint->fErase = erase ? !SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(paint->hdc), 0) : FALSE;
     return paint->hdc;
 }
@@ -219,6 +221,7 @@ WINBASEAPI HDC WINAPI GetDC(HWND window) {
 WINBASEAPI int WINAPI ReleaseDC(HWND, HDC dc) {
     enter("ReleaseDC");
     std::lock_guard g(userLock());
+    forgetDc(dc);
     return dcs().live.erase(reinterpret_cast<uintptr_t>(dc)) ? 1 : 0;
 }
 

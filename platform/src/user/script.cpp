@@ -27,6 +27,7 @@ struct ScriptState {
     size_t budget = 100000;
     size_t spent = 0;
     std::function<void(const std::string&)> dumpHandler;
+    winsim::ui::PictureWriter pictureWriter;
     std::vector<std::string> dumps;
 };
 ScriptState& st() {
@@ -301,9 +302,15 @@ bool execute(const Step& step, std::string* error) {
     }
     if (v == "answer") return *error = "no message box is open", false;
     if (v == "page" || v == "apply") return *error = "no property sheet is open", false;
-    if (v == "png") return *error = "pictures of windows are not drawn yet", false;
     HWND top = winsim::ui::topWindow();
     if (!top) return *error = "no window is open", false;
+    if (v == "png") {
+        winsim::ui::Picture pic;
+        if (!winsim::ui::render(top, pic)) return *error = "the window cannot be drawn", false;
+        const auto writer = st().pictureWriter;
+        if (!writer) return *error = "nothing writes pictures here", false;
+        return writer(step.word, pic, error);
+    }
     Window* tw = findWindow(top);
     if (v == "expect") {
         if (tw->templateId != step.id)
@@ -479,6 +486,8 @@ void setDumpHandler(std::function<void(const std::string&)> handler) { st().dump
 
 std::vector<std::string> dumps() { return st().dumps; }
 
+void setPictureWriter(PictureWriter writer) { st().pictureWriter = std::move(writer); }
+
 HWND topWindow() {
     auto& m = st().modal;
     for (auto it = m.rbegin(); it != m.rend(); ++it)
@@ -513,6 +522,7 @@ void reset() {
     s.spent = 0;
     s.budget = 100000;
     s.dumpHandler = nullptr;
+    s.pictureWriter = nullptr;
     s.dumps.clear();
     clearDrawLog();
     setClipboardText(u"");

@@ -1,5 +1,7 @@
 // STATIC: texts, pictures (SS_BITMAP, SS_ICON) and owner-drawn statics. A
 // static lets the mouse through (HTTRANSPARENT) unless it has SS_NOTIFY.
+#include <win/wingdi.h>
+
 #include "core/sim.h"
 #include "user/user_internal.h"
 
@@ -86,6 +88,12 @@ LRESULT CALLBACK staticProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
                 dis.itemState = IsWindowEnabled(h) ? 0 : ODS_DISABLED;
                 GetClientRect(h, &dis.rcItem);
                 sendDrawItem(h, dis);
+            } else if (Window* w = findWindow(h); w && (type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT)) {
+                RECT r;
+                GetClientRect(h, &r);
+                FillRect(ps.hdc, &r, GetSysColorBrush(COLOR_BTNFACE));
+                const UINT align = type == SS_CENTER ? DT_CENTER : type == SS_RIGHT ? DT_RIGHT : DT_LEFT;
+                classicText(ps.hdc, w->text, r, align | DT_WORDBREAK, IsWindowEnabled(h));
             }
             EndPaint(h, &ps);
             return 0;

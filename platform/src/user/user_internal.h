@@ -156,6 +156,21 @@ bool removeImage(HANDLE handle, char kind);
 void logDraw(DrawRecord record);
 // The window a live DC was taken for (null for an unknown DC).
 bool windowOfDc(HDC dc, HWND* window);
+// The drawing side's hooks (gdi32): drops the pixel state of a released
+// window DC; clips a paint DC to the update rectangle; deletes a pen,
+// brush or bitmap (1 done, 0 refused, -1 not a drawing object).
+void forgetDc(HDC dc);
+void setPaintClip(HDC dc, RECT clip);
+int deleteGdiObject(HANDLE object);
+// The classic look of the system controls (gdi32/classic.cpp).
+struct ButtonLook {
+    enum Kind { Push, Check, Radio, Group } kind = Push;
+    UINT checked = 0;  // 0, 1, 2 (the third state)
+    bool pushed = false, focused = false, enabled = true, isDefault = false;
+};
+void classicButton(HDC dc, RECT r, const std::u16string& text, ButtonLook look);
+// Text in the control's colour, embossed when disabled.
+void classicText(HDC dc, const std::u16string& text, RECT r, UINT format, bool enabled);
 // Sets the owner and the dialog procedure of a window the dialog builder made.
 void setWindowOwner(HWND window, HWND owner, LONG_PTR dialogProc);
 
