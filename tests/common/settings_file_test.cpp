@@ -12,6 +12,8 @@
 #include "common/sample_printer_support.h"
 #include "core/ini_text.h"
 #include "core/ini_wrap.h"
+#include "core/devmode/dm_private.h"
+#include "core/devmode_sizes.h"
 #include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/paths.h"
@@ -145,4 +147,21 @@ TEST_F(SettingsFile, ARewriteThatFailsLeavesTheFileAsItWas) {
     EXPECT_EQ(SettingsExport(printer_, kFile, kStWrite, c_), 0);
     winsim::clearFaults();
     EXPECT_EQ(text(), before);
+}
+
+// A file may name the fields that say what the DEVMODE is; values read from
+// it never change the buffer's sizes, versions or the driver's identity.
+TEST_F(SettingsFile, AFileNeverChangesWhatTheDevmodeIs) {
+    writeHeader(u"200");
+    const std::u16string section = u"Office ,2,";
+    IniWriteString(section.c_str(), u"dmDriverExtra", u"410", kFile);
+    IniWriteString(section.c_str(), u"dmSize", u"12", kFile);
+    IniWriteString(section.c_str(), u"dmSpecVersion", u"1", kFile);
+    IniWriteString(section.c_str(), u"rdmMachineID", u"7", kFile);
+    ASSERT_EQ(DmIsOwnDevmode(c_, c_->devmode, dmSizes().totalSize), 1);
+    SettingsImport(printer_, kFile, kStRead | kStNoMessage, c_);
+    EXPECT_EQ(DmIsOwnDevmode(c_, c_->devmode, dmSizes().totalSize), 1);
+    EXPECT_EQ(ItemRawById(c_, kItRdmMarginOdd), 77u);
+    SettingsTransfer(c_, kFile, kStRead | kStPresetDevice | kStImportDriverSection);
+    EXPECT_EQ(DmIsOwnDevmode(c_, c_->devmode, dmSizes().totalSize), 1);
 }

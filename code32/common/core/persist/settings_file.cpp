@@ -4,12 +4,15 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include <win/devmode.h>
 #include <win/profile.h>
 
 #include "core/devmode/dm_convert.h"
 #include "core/devmode/dm_defaults.h"
+#include "core/devmode/dm_layout.h"
+#include "core/devmode/dm_private.h"
 #include "core/ini_text.h"
 #include "core/ini_wrap.h"
 #include "core/item_ids.h"
@@ -288,6 +291,36 @@ int RstCheckHeader(const WCHAR* path, const char* body, int showMessage, DrvCont
     return ok ? 1 : 0;
 }
 
+// The bytes that say what the DEVMODE buffer is (versions, sizes, the private
+// part's signature, size, version, machine id and driver type) are the
+// driver's own: a settings file may name them, but a value read from it would
+// make the context's DEVMODE another driver's or claim a size the buffer does
+// not have. They are put back after every read.
+class LayoutKept {
+public:
+    explicit LayoutKept(BYTE* dm) : dm_(dm) {
+        std::memcpy(head_, dm_ + dm::kOffSpecVersion, sizeof head_);
+        std::memcpy(priv_, dm_ + dm::kOffSignature, sizeof priv_);
+        machine_ = dm_[dm::kOffMachineId];
+        type_ = dm_[dm::kOffDriverType];
+    }
+    ~LayoutKept() {
+        std::memcpy(dm_ + dm::kOffSpecVersion, head_, sizeof head_);
+        std::memcpy(dm_ + dm::kOffSignature, priv_, sizeof priv_);
+        dm_[dm::kOffMachineId] = machine_;
+        dm_[dm::kOffDriverType] = type_;
+        DmRepairSectionBases(dm_);
+    }
+    LayoutKept(const LayoutKept&) = delete;
+    LayoutKept& operator=(const LayoutKept&) = delete;
+
+private:
+    BYTE* dm_;
+    BYTE head_[dm::kOffDriverExtra + 2 - dm::kOffSpecVersion];
+    BYTE priv_[dm::kOffPrivateVersion + 4 - dm::kOffSignature];
+    BYTE machine_, type_;
+};
+
 int SettingsTransfer(DrvContext* ctx, const WCHAR* path, uint32_t flags) {
     if (!ctx || !ctx->ws || !ctx->items || !ctx->devmode || !isDrivePath(path)) return 0;
     ctx->ws->rejectedFile = 0;
@@ -297,7 +330,9 @@ int SettingsTransfer(DrvContext* ctx, const WCHAR* path, uint32_t flags) {
     IniSectionBracketsToCommas(section);
     Side s;
     char* text = nullptr;
+    std::optional<LayoutKept> layout;
     if (reading) {
+        layout.emplace(ctx->devmode);
         s.body = loadSection(path, section, &text);
         if (!s.body) return 0;
         if (!headerSkipped(flags) && !(flags & kStLanguageForm) &&
