@@ -18,22 +18,6 @@ constexpr int kSkipFirst = 430, kSkipLast = 730;
 constexpr int kFirstFontItem = 10004, kLastFontItem = 10009;
 constexpr int kServerUse = 10001, kUserCodeUse = 10002, kLogCode = 10003;
 
-// The mutex for a walk, unless the context was created under it.
-class WalkMutex {
-public:
-    explicit WalkMutex(const DrvContext* ctx) : take_(!(ctx->ws->kindOptions & kKindOptMutexHeld)) {
-        if (take_) TsMutexWait();
-    }
-    ~WalkMutex() {
-        if (take_) TsMutexRelease();
-    }
-    WalkMutex(const WalkMutex&) = delete;
-    WalkMutex& operator=(const WalkMutex&) = delete;
-
-private:
-    bool take_;
-};
-
 bool walked(int id) { return id >= kFirstWalkedId && !(id >= kSkipFirst && id <= kSkipLast); }
 
 // Document settings are read from the INI only by contexts that show or

@@ -125,8 +125,6 @@ int saveNamed(HANDLE printer, DrvContext* ctx, DmItem* item, const WCHAR* name) 
     return PrnSetDataTyped(printer, v, dataBytes(*item), type, name);
 }
 
-bool isDrivePath(const WCHAR* p) { return p && p[0] && p[1] == u':'; }
-
 const WCHAR* sectionOf(DrvContext* ctx, const DmItem* item) {
     if (item->iniSection && item->iniSection[0]) return item->iniSection;
     return ctx->ws && ctx->ws->printerName[0] ? ctx->ws->printerName : PrnGetPrinterName(ctx);

@@ -8,8 +8,30 @@
 #include <win/types.h>
 
 #include "core/context.h"
+#include "core/locks.h"
 
 namespace vesk {
+
+// Holds the named mutex for a walk over persisted settings, unless the
+// context was created under it.
+class WalkMutex {
+public:
+    explicit WalkMutex(const DrvContext* ctx) : take_(!(ctx->ws->kindOptions & kKindOptMutexHeld)) {
+        if (take_) TsMutexWait();
+    }
+    ~WalkMutex() {
+        if (take_) TsMutexRelease();
+    }
+    WalkMutex(const WalkMutex&) = delete;
+    WalkMutex& operator=(const WalkMutex&) = delete;
+
+private:
+    bool take_;
+};
+
+// True for a path that starts with a drive letter: the INI and settings
+// files are worked on only there.
+inline bool isDrivePath(const WCHAR* p) { return p && p[0] && p[1] == u':'; }
 
 // Persistence kinds of an item.
 constexpr uint16_t kPersistPrinterData = 1;

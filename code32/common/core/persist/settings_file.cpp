@@ -38,24 +38,6 @@ constexpr uint32_t kTableHead = 904;   // entries walked without kStDeviceInfo
 constexpr uint32_t kMergeAfterImport = 0x10000008u;
 constexpr size_t kKeyChars = 16;
 
-bool isDrivePath(const WCHAR* p) { return p && p[0] && p[1] == u':'; }
-
-// The mutex for an operation, unless the context was created under it.
-class OpMutex {
-public:
-    explicit OpMutex(const DrvContext* ctx) : take_(!(ctx->ws->kindOptions & kKindOptMutexHeld)) {
-        if (take_) TsMutexWait();
-    }
-    ~OpMutex() {
-        if (take_) TsMutexRelease();
-    }
-    OpMutex(const OpMutex&) = delete;
-    OpMutex& operator=(const OpMutex&) = delete;
-
-private:
-    bool take_;
-};
-
 // The workspace's printer name stands in as another name for a scope and is
 // put back on every way out.
 class NameSwap {
@@ -375,7 +357,7 @@ int SettingsTransfer(DrvContext* ctx, const WCHAR* path, uint32_t flags) {
 int SettingsImport(HANDLE printer, const WCHAR* path, uint32_t flags, DrvContext* ctx) {
     if (!ctx || !ctx->ws || !ctx->devmode || !isDrivePath(path)) return 0;
     (void)printer;
-    OpMutex hold(ctx);
+    WalkMutex hold(ctx);
     const bool full = (flags & ~(kStRead | kStNoMessage)) == 0;
     WCHAR name[kWsPrinterNameChars] = {};
     WCopyCut(name, kWsPrinterNameChars, ctx->ws->printerName[0] ? ctx->ws->printerName : PrnGetPrinterName(ctx));
@@ -420,7 +402,7 @@ int SettingsExport(HANDLE printer, const WCHAR* path, uint32_t flags, DrvContext
     }
     WCopyCut(name, kWsPrinterNameChars, stand);
     NameSwap swap(ctx, name);
-    OpMutex hold(ctx);
+    WalkMutex hold(ctx);
     flags |= kStWrite;
     if ((flags & ~(kStWrite | kStNoMessage | kStPresetDevice)) != 0) return SettingsTransfer(ctx, path, flags);
     // The lists' selections go into the items for the file only: the
