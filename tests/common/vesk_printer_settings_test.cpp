@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool has(const vesktest::Outcome& r, const std::string& s) { return r.out.find(s) != std::string::npos; }
+using vesktest::has;
 
 class VeskSettings : public ::testing::Test {
 protected:

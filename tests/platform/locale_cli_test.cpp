@@ -8,25 +8,14 @@
 
 #ifdef VESK_BIN
 
-namespace fs = std::filesystem;
-
 namespace {
 
-struct Machine {
-    fs::path path = fs::temp_directory_path() / ("vesk-locale-" + std::to_string(std::random_device{}()));
-    Machine() {
-        EXPECT_EQ(vesktest::vesk(path, {"machine", "init"}).status, 0);
-        auto add = vesktest::vesk(path, {"printer", "add", "P"});
-        EXPECT_EQ(add.status, 0) << add.out;
-    }
-    ~Machine() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    vesktest::Outcome run(const std::vector<std::string>& args) { return vesktest::vesk(path, args); }
+// A fresh machine with printer P; the set-up commands must succeed.
+struct Machine : vesktest::PrinterMachine {
+    Machine() : PrinterMachine("vesk-locale-") { EXPECT_TRUE(ok); }
 };
 
-bool has(const vesktest::Outcome& o, const std::string& s) { return o.out.find(s) != std::string::npos; }
+using vesktest::has;
 
 TEST(VeskLocale, StringsAndTheCountryRuleOnAFreshPrinter) {
     Machine m;

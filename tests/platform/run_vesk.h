@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -39,5 +40,26 @@ inline Outcome vesk(const std::filesystem::path& machine, const std::vector<std:
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
 }
+
+// True when the command printed `s`.
+inline bool has(const Outcome& o, const std::string& s) { return o.out.find(s) != std::string::npos; }
+
+// A fresh machine in a temporary folder with printer P of the sample model,
+// removed with the object. `ok` is false when the set-up commands failed.
+struct PrinterMachine {
+    std::filesystem::path path;
+    bool ok = false;
+    explicit PrinterMachine(const std::string& prefix)
+        : path(std::filesystem::temp_directory_path() / (prefix + std::to_string(std::random_device{}()))) {
+        ok = vesk(path, {"machine", "init"}).status == 0 && vesk(path, {"printer", "add", "P"}).status == 0;
+    }
+    ~PrinterMachine() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+    PrinterMachine(const PrinterMachine&) = delete;
+    PrinterMachine& operator=(const PrinterMachine&) = delete;
+    Outcome run(const std::vector<std::string>& args) { return vesk(path, args); }
+};
 
 }  // namespace vesktest
