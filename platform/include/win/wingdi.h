@@ -198,3 +198,4 @@ WINBASEAPI BOOL WINAPI ExtTextOutW(HDC dc, int x, int y, UINT options, LPCRECT r
 WINBASEAPI int WINAPI DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format);
 
 WIN_END_DECLS
+#include "wingdi_dib.h"

@@ -61,6 +61,7 @@ Dc* findDc(HDC h) {
 Surface* surfaceOf(Dc& dc) {
     if (dc.memory) {
         Object* b = findObject(dc.state.bitmap);
+        if (b && b->dib) dibToSurface(*b);
         return b && b->bits ? b->bits.get() : &dcs().none;
     }
     return windowSurface(dc.window);
@@ -219,6 +220,9 @@ WINBASEAPI HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object) {
     } else if (o->kind == Kind::Font) {
         old = d->state.font;
         d->state.font = object;
+    } else if (o->kind == Kind::Palette) {
+        setError(ERROR_INVALID_PARAMETER);  // palettes go in through SelectPalette
+        return nullptr;
     } else {
         // A bitmap goes into one memory DC at a time.
         if (!d->memory || (o->selectedIn && o->selectedIn != dc)) {

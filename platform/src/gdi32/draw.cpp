@@ -21,6 +21,11 @@ struct Target {
         dc = findDc(h);
         s = dc ? surfaceOf(*dc) : nullptr;
     }
+    ~Target() {
+        if (s) surfaceWritten(*dc);
+    }
+    Target(const Target&) = delete;
+    Target& operator=(const Target&) = delete;
     bool ok() const { return s != nullptr; }
     void put(int x, int y, COLORREF c) {
         if (visible(*dc, *s, x, y)) s->pixels[size_t(y) * size_t(s->width) + size_t(x)] = c & 0xFFFFFF;
@@ -84,19 +89,33 @@ bool usesPattern(uint8_t code) { return ((code >> 4) & 0x0F) != (code & 0x0F); }
 // Blits source rectangle (sx, sy, sw, sh) of `source` (may be null) onto
 // (x, y, w, h) of `dc`, scaling by nearest pixel.
 BOOL blit(HDC dc, int x, int y, int w, int h, HDC source, int sx, int sy, int sw, int sh, DWORD rop) {
+    std::lock_guard g(userLock());
+    const Surface* from = nullptr;
+    if (usesSource(uint8_t(rop >> 16))) {
+        Dc* sdc = source ? findDc(source) : nullptr;
+        from = sdc ? surfaceOf(*sdc) : nullptr;
+        if (!from) {
+            if (findDc(dc)) setError(ERROR_INVALID_HANDLE);
+            return FALSE;
+        }
+    }
+    return blitSurface(dc, x, y, w, h, from, sx, sy, sw, sh, rop);
+}
+
+}  // namespace
+
+namespace winsim::gdi32 {
+
+BOOL blitSurface(HDC dc, int x, int y, int w, int h, const Surface* from, int sx, int sy, int sw, int sh, DWORD rop) {
     Target t(dc);
     if (!t.ok()) return FALSE;
     const auto code = uint8_t(rop >> 16);
     COLORREF pattern = 0;
     if (usesPattern(code) && !brushColour(t.dc->state.brush, &pattern)) pattern = 0;
-    Surface* from = nullptr;
-    if (usesSource(code)) {
-        Dc* sdc = source ? findDc(source) : nullptr;
-        from = sdc ? surfaceOf(*sdc) : nullptr;
-        if (!from) {
-            setError(ERROR_INVALID_HANDLE);
-            return FALSE;
-        }
+    if (!usesSource(code)) from = nullptr;
+    else if (!from) {
+        setError(ERROR_INVALID_HANDLE);
+        return FALSE;
     }
     if (w == 0 || h == 0) return TRUE;
     if (w < 0 || h < 0 || (from && (sw <= 0 || sh <= 0))) {
@@ -123,7 +142,7 @@ BOOL blit(HDC dc, int x, int y, int w, int h, HDC source, int sx, int sy, int sw
     return TRUE;
 }
 
-}  // namespace
+}  // namespace winsim::gdi32
 
 extern "C" {
 
@@ -197,12 +216,18 @@ WINBASEAPI BOOL WINAPI MoveToEx(HDC dc, int x, int y, LPPOINT previous) {
     if (!t.dc) return FALSE;
     if (previous) *previous = t.dc->state.pos;
     t.dc->state.pos = POINT{x, y};
+    if (pathOpen(*t.dc)) pathMoveTo(*t.dc, x, y);
     return TRUE;
 }
 
 WINBASEAPI BOOL WINAPI LineTo(HDC dc, int x, int y) {
     Target t(dc);
     if (!t.ok()) return FALSE;
+    if (pathOpen(*t.dc)) {
+        pathLineTo(*t.dc, x, y);
+        t.dc->state.pos = POINT{x, y};
+        return TRUE;
+    }
     if (const Object* pen = penOf(*t.dc))
         line(t, int(t.dc->state.pos.x), int(t.dc->state.pos.y), x, y, *pen);
     logDraw({t.dc->window, "LineTo", x, y, 0});

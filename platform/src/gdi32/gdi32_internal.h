@@ -18,7 +18,10 @@ struct Surface {
     Surface(int w, int h, uint32_t fill) : width(w), height(h), pixels(size_t(w) * size_t(h), fill) {}
 };
 
-enum class Kind { Pen, Brush, Bitmap, Font };
+enum class Kind { Pen, Brush, Bitmap, Font, Palette };
+
+struct DibSection;  // dib.cpp
+struct PathState;   // path.cpp
 
 struct Object {
     Kind kind = Kind::Pen;
@@ -29,11 +32,14 @@ struct Object {
     std::shared_ptr<Surface> bits;  // bitmaps
     HDC selectedIn = nullptr;       // the memory DC holding a bitmap
     LOGFONTW font{};                // fonts
+    std::shared_ptr<DibSection> dib;  // a DIB section's own pixel bytes
+    std::vector<uint32_t> entries;    // palettes: PALETTEENTRY bytes as red | green << 8 | blue << 16
 };
 
 // What SaveDC keeps.
 struct DcState {
     HGDIOBJ pen = nullptr, brush = nullptr, bitmap = nullptr, font = nullptr;
+    HGDIOBJ palette = nullptr;  // null: the default palette
     COLORREF text = 0, back = 0xFFFFFF;
     int bkMode = OPAQUE;
     POINT pos{};
@@ -47,6 +53,7 @@ struct Dc {
     HWND window = nullptr;
     DcState state;
     std::vector<DcState> saved;
+    std::shared_ptr<PathState> path;  // BeginPath .. StrokePath
 };
 
 // The object of a live handle (stock and system-colour brushes included),
@@ -62,7 +69,26 @@ Surface* surfaceOf(Dc& dc);
 Surface* windowSurface(HWND window);
 // Whether a pixel of the surface lies inside the DC's clipping.
 bool visible(const Dc& dc, const Surface& s, int x, int y);
+// A new handle for an object (its record moved into the table).
+HGDIOBJ addObject(Object o);
 // The stock objects selected into a fresh DC.
 HGDIOBJ stockObject(int index);
+
+// DIB sections (dib.cpp): the surface takes the caller's pixel bytes when
+// they changed; after drawing, the surface's pixels go back to the bytes.
+void dibToSurface(Object& bitmap);
+// The default colour table of a 1-, 4- or 8-bit DIB, as COLORREF values.
+std::vector<uint32_t> defaultColours(int bits);
+void surfaceWritten(Dc& dc);
+// GetObjectW's record of a bitmap (BITMAP, or DIBSECTION for a section).
+int bitmapRecord(const Object& bitmap, int size, void* buffer);
+// Any ternary raster operation from a surface (null for operations without
+// a source) onto the DC, scaling by nearest pixel.
+BOOL blitSurface(HDC dc, int x, int y, int w, int h, const Surface* from, int sx, int sy, int sw, int sh, DWORD rop);
+// Paths (path.cpp): whether the DC records a path now; the figures' points.
+bool pathOpen(const Dc& dc);
+void pathMoveTo(Dc& dc, int x, int y);
+void pathLineTo(Dc& dc, int x, int y);
+void pathDot(Dc& dc, int x, int y);
 
 }  // namespace winsim::gdi32

@@ -33,7 +33,10 @@ Object stockRecord(int index) {
     Object o;
     o.stock = true;
     static const COLORREF greys[] = {0xFFFFFF, 0xC0C0C0, 0x808080, 0x404040, 0x000000};
-    if (index == SYSTEM_FONT || index == DEFAULT_GUI_FONT) {
+    if (index == DEFAULT_PALETTE) {
+        o.kind = Kind::Palette;
+        o.entries = winsim::gdi32::defaultColours(4);
+    } else if (index == SYSTEM_FONT || index == DEFAULT_GUI_FONT) {
         o.kind = Kind::Font;
         o.font.lfHeight = -11;
         o.font.lfWeight = 400;
@@ -63,9 +66,12 @@ HGDIOBJ add(Object o) {
 
 namespace winsim::gdi32 {
 
+HGDIOBJ addObject(Object o) { return add(std::move(o)); }
+
 HGDIOBJ stockObject(int index) {
-    // Indexes 9..16 other than SYSTEM_FONT name nothing here.
-    if (index < 0 || index >= kStockCount || (index > NULL_PEN && index != SYSTEM_FONT && index != DEFAULT_GUI_FONT))
+    // Indexes 9..16 other than SYSTEM_FONT and DEFAULT_PALETTE name nothing here.
+    if (index < 0 || index >= kStockCount ||
+        (index > NULL_PEN && index != SYSTEM_FONT && index != DEFAULT_GUI_FONT && index != DEFAULT_PALETTE))
         return nullptr;
     return reinterpret_cast<HGDIOBJ>(kObjectTag | (uintptr_t(index) << 2));
 }
@@ -102,7 +108,19 @@ Object* findObject(HGDIOBJ h) {
         return &it->second;
     }
     auto it = t.live.find(v);
-    return it == t.live.end() ? nullptr : &it->second;
+    if (it != t.live.end()) return &it->second;
+    // A bitmap of a resource module (LoadBitmapW) becomes a drawing bitmap
+    // on first use, so it can be selected into a memory DC.
+    const winsim::ImageInfo* img = winsim::detail::findImage(h);
+    if (!img || img->kind != 'B' || img->width < 1 || img->height < 1) return nullptr;
+    Object o;
+    o.kind = Kind::Bitmap;
+    o.bits = std::make_shared<winsim::gdi32::Surface>(img->width, img->height, 0);
+    for (size_t i = 0; i < img->pixels.size() && i < o.bits->pixels.size(); ++i) {
+        const uint32_t p = img->pixels[i];  // 0x00RRGGBB
+        o.bits->pixels[i] = ((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16);
+    }
+    return &t.live.emplace(v, std::move(o)).first->second;
 }
 
 }  // namespace winsim::gdi32
@@ -118,6 +136,7 @@ int deleteGdiObject(HANDLE h) {
     if (o->stock) return 1;
     if (o->selectedIn) return 0;
     objects().live.erase(reinterpret_cast<uintptr_t>(h));
+    removeImage(h, 'B');  // a loaded bitmap that was drawn with
     return 1;
 }
 
@@ -184,6 +203,7 @@ WINBASEAPI DWORD WINAPI GetObjectType(HGDIOBJ object) {
         return o->kind == Kind::Pen     ? OBJ_PEN
                : o->kind == Kind::Brush ? OBJ_BRUSH
                : o->kind == Kind::Font  ? OBJ_FONT
+               : o->kind == Kind::Palette ? OBJ_PAL
                                         : OBJ_BITMAP;
     if (winsim::gdi32::Dc* d = winsim::gdi32::findDc(static_cast<HDC>(object))) return d->memory ? OBJ_MEMDC : OBJ_DC;
     setError(ERROR_INVALID_HANDLE);
@@ -210,8 +230,8 @@ WINBASEAPI int WINAPI GetObjectW(HANDLE object, int size, LPVOID buffer) {
     if (o->kind == Kind::Pen) return copy(LOGPEN{o->style, POINT{o->width, 0}, o->colour});
     if (o->kind == Kind::Brush) return copy(LOGBRUSH{o->style, o->colour, 0});
     if (o->kind == Kind::Font) return copy(o->font);
-    const auto& s = *o->bits;
-    return copy(BITMAP{0, s.width, s.height, s.width * 4, 1, 32, nullptr});
+    if (o->kind == Kind::Palette) return copy(WORD(o->entries.size()));
+    return winsim::gdi32::bitmapRecord(*o, size, buffer);
 }
 
 }  // extern "C"

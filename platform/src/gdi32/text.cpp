@@ -2,6 +2,7 @@
 // ExtTextOutW and DrawTextW's layout (alignment, word breaks, ellipsis,
 // prefix characters, measuring).
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -22,26 +23,48 @@ RECT intersect(const RECT& a, const RECT& b) {
 
 // Draws `text` with its first cell's top-left at (x, y), inside `limit`.
 // `advances` (optional) gives each character's step; `underline` a
-// character index to underline, -1 for none.
+// character index to underline, -1 for none. The DC's font turns the run
+// about (x, y) by its escapement (tenths of a degree, anticlockwise) and
+// doubles each glyph column a pixel right from weight 600 (bold). In a path
+// the glyphs' pixels become the path's dots and nothing is drawn.
 void drawRun(Dc& dc, Surface& s, int x, int y, std::u16string_view text, const RECT& limit, const INT* advances,
              int underline) {
-    auto put = [&](int px, int py, COLORREF c) {
+    const Object* font = findObject(dc.state.font);
+    const bool bold = font && font->kind == Kind::Font && font->font.lfWeight >= 600;
+    const int tenths = font && font->kind == Kind::Font ? int(font->font.lfEscapement % 3600) : 0;
+    const double angle = tenths * 3.14159265358979323846 / 1800.0;
+    const double cosA = std::cos(angle), sinA = std::sin(angle);
+    const bool inPath = pathOpen(dc);
+    auto put = [&](int px, int py, COLORREF c, bool glyph) {
+        if (tenths) {
+            const double dx = px - x, dy = py - y;
+            px = x + int(std::lround(dx * cosA + dy * sinA));
+            py = y + int(std::lround(dy * cosA - dx * sinA));
+        }
+        if (inPath) {
+            if (glyph) pathDot(dc, px, py);
+            return;
+        }
         if (px >= limit.left && px < limit.right && py >= limit.top && py < limit.bottom && visible(dc, s, px, py))
             s.pixels[size_t(py) * size_t(s.width) + size_t(px)] = c & 0xFFFFFF;
+    };
+    auto ink = [&](int px, int py) {
+        put(px, py, dc.state.text, true);
+        if (bold) put(px + 1, py, dc.state.text, true);
     };
     int cx = x;
     for (size_t i = 0; i < text.size(); ++i) {
         const int step = advances ? advances[i] : kCellWidth;
-        if (dc.state.bkMode == OPAQUE)
+        if (dc.state.bkMode == OPAQUE && !inPath)
             for (int py = y; py < y + kCellHeight; ++py)
-                for (int px = cx; px < cx + std::max(step, 0); ++px) put(px, py, dc.state.back);
+                for (int px = cx; px < cx + std::max(step, 0); ++px) put(px, py, dc.state.back, false);
         const Glyph g = glyphOf(text[i]);
         for (int r = 0; r < 7; ++r)
             for (int c = 0; c < kGlyphWidth; ++c)
-                if (g.rows[r] >> (4 - c) & 1) put(cx + c, y + kGlyphTop + r, dc.state.text);
-        if (g.mark) put(cx + 2, y + 1, dc.state.text);
+                if (g.rows[r] >> (4 - c) & 1) ink(cx + c, y + kGlyphTop + r);
+        if (g.mark) ink(cx + 2, y + 1);
         if (int(i) == underline)
-            for (int c = 0; c < kGlyphWidth; ++c) put(cx + c, y + kAscent + 1, dc.state.text);
+            for (int c = 0; c < kGlyphWidth; ++c) ink(cx + c, y + kAscent + 1);
         cx += step;
     }
 }
@@ -177,6 +200,7 @@ WINBASEAPI BOOL WINAPI ExtTextOutW(HDC dc, int x, int y, UINT options, LPCRECT r
     }
     if (rect && (options & ETO_CLIPPED)) limit = intersect(limit, *rect);
     drawRun(*d, *s, x, y, std::u16string_view(text ? text : u"", count), limit, dx, -1);
+    surfaceWritten(*d);
     logDraw({d->window, "TextOut", x, y, count});
     return TRUE;
 }
@@ -218,6 +242,7 @@ WINBASEAPI int WINAPI DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UI
         drawRun(*d, *s, x, y, l.text, limit, nullptr, l.underline);
         y += kCellHeight;
     }
+    surfaceWritten(*d);
     logDraw({d->window, "DrawText", int(rect->left), int(rect->top), uint32_t(lines.size())});
     return height;
 }
