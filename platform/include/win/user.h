@@ -84,6 +84,13 @@ typedef struct tagDRAWITEMSTRUCT {
     ULONG_PTR itemData;
 } DRAWITEMSTRUCT, *LPDRAWITEMSTRUCT;
 
+// The head of every WM_NOTIFY record: the control, its id and the code.
+typedef struct tagNMHDR {
+    HWND hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+} NMHDR, *LPNMHDR;
+
 typedef struct tagMEASUREITEMSTRUCT {
     UINT CtlType;
     UINT CtlID;

@@ -122,6 +122,7 @@ struct WINSIM_API ControlState {
     std::u16string text;   // edits' passwords as '*'
     std::string kind;      // dialog, push, default, check, radio, group, owner-draw, text, bitmap, icon,
                            // edit, list, combo, vscroll, hscroll, window
+                           // listview, trackbar, tab, tree (the common controls), detail
     bool visible = false, enabled = false, focused = false, ownerDraw = false;
     int check = -1;        // check boxes and radio buttons
     int count = -1, selection = -1, top = 0;
@@ -130,6 +131,9 @@ struct WINSIM_API ControlState {
     int pos = 0, minPos = 0, maxPos = 0;
     uint32_t image = 0;    // a picture's resource id
     int templateId = 0;    // dialogs
+    // Lines the dump prints under the control's own (a list view's columns
+    // and rows, a tab control's tabs, a tree's items); "| " starts each.
+    std::vector<std::string> details;
 };
 WINSIM_API bool controlState(HWND window, ControlState& out);
 // The first window with that id under `root` (any depth).
@@ -140,6 +144,10 @@ WINSIM_API HWND topWindow();
 //   dialog 1002 "Basic"
 //     2069 Button "2069" check on
 //     2017 ComboBox "" combo 5 items sel 2 "A4" disabled
+//     2490 SysListView32 "" listview 1 items sel 0 "Office"
+//       | column 0 "Name" 100
+//       | row 0 sel focus "Office" "0123-456"
+// A detail line ("| ...") reads back as kind "detail" with id 0.
 WINSIM_API std::string dump(HWND window);
 // A picture of a window and its visible descendants as the screen would
 // show them: every window repainted (WM_PAINT), then composed at its place,

@@ -33,6 +33,10 @@ const SystemClass kSystemClasses[] = {
     {u"ListBox", &listBoxProc, 0},
     {u"ComboBox", &comboBoxProc, 0},
     {u"ScrollBar", &scrollBarProc, 0},
+    {u"SysListView32", &listViewProc, 0},
+    {u"msctls_trackbar32", &trackbarProc, 0},
+    {u"SysTabControl32", &tabControlProc, 0},
+    {u"SysTreeView32", &treeViewProc, 0},
 };
 
 const ClassRecord* findClass(HINSTANCE instance, std::u16string_view name, bool anyInstance) {

@@ -9,6 +9,10 @@
 using namespace winsim::detail;
 using winsim::ui::ControlState;
 
+namespace winsim::detail {
+bool commonControlState(HWND window, ControlState& s);
+}
+
 namespace {
 
 // A message to the class procedure of the window (its own state).
@@ -105,7 +109,7 @@ bool controlState(HWND window, ControlState& s) {
         SCROLLINFO si{sizeof si, SIF_RANGE | SIF_POS, 0, 0, 0, 0, 0};
         ask(window, SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(&si));
         s.pos = si.nPos, s.minPos = si.nMin, s.maxPos = si.nMax;
-    } else {
+    } else if (!commonControlState(window, s)) {
         s.kind = "window";
     }
     return true;
@@ -123,7 +127,7 @@ std::string dumpLine(const ControlState& s) {
         if (s.top) o << " top " << s.top;
         if (s.dropped) o << " dropped";
     }
-    if (s.kind == "vscroll" || s.kind == "hscroll") o << " pos " << s.pos << " of " << s.minPos << ".." << s.maxPos;
+    if (s.kind == "vscroll" || s.kind == "hscroll" || s.kind == "trackbar") o << " pos " << s.pos << " of " << s.minPos << ".." << s.maxPos;
     if (s.image) o << " image " << s.image;
     if (s.ownerDraw && s.kind != "owner-draw") o << " owner-draw";
     if (!s.enabled) o << " disabled";
@@ -140,6 +144,7 @@ std::string dump(HWND window) {
             ControlState s;
             if (!controlState(h, s)) return;
             out += std::string(size_t(depth) * 2, ' ') + dumpLine(s) + "\n";
+            for (const std::string& d : s.details) out += std::string(size_t(depth) * 2 + 2, ' ') + "| " + d + "\n";
             Window* w = findWindow(h);
             if (!w) return;
             for (HWND c : std::vector<HWND>(w->children)) (*this)(c, depth + 1);
@@ -187,6 +192,12 @@ bool parseDumpLine(std::string_view line, ControlState& s) {
         return true;
     };
     std::string first = word();
+    if (first == "|") {
+        blanks();
+        s.kind = "detail";
+        s.text = fromUtf8(std::string(line.substr(at)));
+        return true;
+    }
     bool dialog = first == "dialog";
     if (dialog) {
         if (!integer(&s.templateId)) return false;

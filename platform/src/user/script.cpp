@@ -15,6 +15,7 @@ using winsim::ui::Step;
 
 namespace winsim::detail {
 bool scrollThumbPoints(HWND h, int pos, POINT* from, POINT* to);
+bool commonControlStep(HWND h, const winsim::ui::Step& step, std::string* error, bool* handled);
 }
 
 namespace {
@@ -342,6 +343,8 @@ bool execute(const Step& step, std::string* error) {
     }
     HWND c = winsim::ui::findControl(top, step.id);
     if (!c) return *error = "dialog " + std::to_string(tw->templateId) + " has no " + controlName(step.id), false;
+    bool common = false;
+    if (const bool done = commonControlStep(c, step, error, &common); common) return done;
     if (v == "click") mouseClick(centre(c));
     else if (v == "hover") queueInput({InputKind::MouseMove, centre(c), 0});
     else if (v == "check" || v == "uncheck") {

@@ -146,6 +146,11 @@ LRESULT CALLBACK scrollBarProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             } else {
                 s->dragging = true;
                 s->trackPos = s->pos;
+                // The drag is the bar's own loop, up to the button's release.
+                captureLoop(h, [](HWND bar) {
+                    auto* st = controlData<ScrollState>(bar);
+                    return st && st->dragging;
+                });
             }
             return 0;
         }

@@ -97,6 +97,16 @@ LRESULT CALLBACK listBoxProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK comboBoxProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK scrollBarProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK dialogClassProc(HWND, UINT, WPARAM, LPARAM);
+// The common controls (comctl32).
+LRESULT CALLBACK listViewProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK trackbarProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK tabControlProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK treeViewProc(HWND, UINT, WPARAM, LPARAM);
+// A control's own mouse-tracking loop while it holds the capture (a thumb
+// drag): dispatches messages until `tracking` answers false or the capture
+// goes; an idle point takes the next script step, and one without a step
+// ends the loop.
+void captureLoop(HWND control, bool (*tracking)(HWND));
 
 // Helpers of the controls.
 // WM_COMMAND(id, code, control) to the control's parent.
@@ -169,6 +179,8 @@ struct ButtonLook {
     bool pushed = false, focused = false, enabled = true, isDefault = false;
 };
 void classicButton(HDC dc, RECT r, const std::u16string& text, ButtonLook look);
+// A two-pixel raised or sunken edge just inside `r`.
+void classicEdge(HDC dc, RECT r, bool raised);
 // Text in the control's colour, embossed when disabled.
 void classicText(HDC dc, const std::u16string& text, RECT r, UINT format, bool enabled);
 // Sets the owner and the dialog procedure of a window the dialog builder made.

@@ -1,0 +1,3 @@
+// The common controls library (comctl32).
+#pragma once
+#include "comctl_controls.h"
