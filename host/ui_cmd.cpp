@@ -9,6 +9,7 @@
 #include <memory>
 #include <sstream>
 
+#include <win/commctrl.h>
 #include <win/windows.h>
 #include <win/user.h>
 #include <winsim/window.h>
@@ -22,19 +23,36 @@
 namespace vesk::host {
 namespace {
 
-// Placeholder entries of every list and combo box, so that a script can
-// pick in them: "ID #N", item data N.
+// Placeholder entries of every list, combo box and list view (one column),
+// so that a script can pick in them: "ID #N", item data N.
 constexpr int kPlaceholderItems = 4;
 
 BOOL CALLBACK fillLists(HWND h, LPARAM) {
     WCHAR cls[16] = {};
     GetClassNameW(h, cls, 16);
     const std::u16string name(cls);
-    const bool combo = name == u"ComboBox";
-    if (!combo && name != u"ListBox") return TRUE;
+    const bool combo = name == u"ComboBox", report = name == u"SysListView32";
+    if (!combo && !report && name != u"ListBox") return TRUE;
     const int id = GetDlgCtrlID(h);
+    if (report) {
+        const std::u16string head = winsim::fromUtf8(std::to_string(id));
+        LVCOLUMNW col{};
+        col.mask = LVCF_TEXT | LVCF_WIDTH;
+        col.pszText = const_cast<LPWSTR>(head.c_str());
+        col.cx = 100;
+        SendMessageW(h, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&col));
+    }
     for (int i = 0; i < kPlaceholderItems; ++i) {
         const std::u16string text = winsim::fromUtf8(std::to_string(id) + " #" + std::to_string(i));
+        if (report) {
+            LVITEMW row{};
+            row.mask = LVIF_TEXT | LVIF_PARAM;
+            row.iItem = i;
+            row.pszText = const_cast<LPWSTR>(text.c_str());
+            row.lParam = i;
+            SendMessageW(h, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&row));
+            continue;
+        }
         const LRESULT at = SendMessageW(h, combo ? CB_ADDSTRING : LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         SendMessageW(h, combo ? CB_SETITEMDATA : LB_SETITEMDATA, WPARAM(at), i);
     }

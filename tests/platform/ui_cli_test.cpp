@@ -39,6 +39,17 @@ TEST(VeskUi, APageRunsItsScriptAndListsEveryControlWithItsState) {
     EXPECT_EQ(vesk(m.root(), {"ui", "dialog", "P1", "7777"}).status, 1);
 }
 
+TEST(VeskUi, AListViewOfAPageGetsPlaceholderRowsTheScriptCanPick) {
+    winsim::TempMachine m;
+    ASSERT_EQ(vesk(m.root(), {"printer", "add", "P1"}).status, 0);
+    auto r = vesk(m.root(), {"ui", "dialog", "P1", "1035", "--do", "select 2490 #2; dump; ok"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("2490 SysListView32 \"\" listview 4 items sel 2 \"2490 #2\" owner-draw focus\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("| row 2 sel focus \"2490 #2\"\n"), std::string::npos) << r.out;
+}
+
 TEST(VeskUi, APictureOfTheDialogIsWrittenBeforeItEnds) {
     winsim::TempMachine m;
     ASSERT_EQ(vesk(m.root(), {"printer", "add", "P1"}).status, 0);

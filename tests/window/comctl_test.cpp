@@ -3,6 +3,7 @@
 // painting), comctl32's version and the visual-styles library.
 #include <win/commctrl.h>
 #include <win/modules.h>
+#include <win/time.h>
 #include <win/uxtheme.h>
 
 #include <filesystem>
@@ -394,6 +395,26 @@ TEST_F(CommonControls, TreeViewSelectsByProgramAndUserAndDeletesBranches) {
     EXPECT_FALSE(SendMessageW(tv, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(size)));  // gone
     SendMessageW(tv, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     EXPECT_EQ(SendMessageW(tv, TVM_GETCOUNT, 0, 0), 0);
+}
+
+// The thumb drag of a scroll bar is the bar's own loop: its idle points take
+// the script's steps, and one without a step ends the drag.
+TEST_F(CommonControls, AThumbDragRunsTheBarsOwnLoopUntilTheScriptRunsOut) {
+    HWND bar = make(u"ScrollBar", 50, SBS_HORZ, 120, 16);
+    SetScrollRange(bar, SB_CTL, 0, 100, FALSE);
+    const DWORD before = GetTickCount();
+    std::string error;
+    ASSERT_TRUE(winsim::ui::queueScript("wait 10", &error)) << error;
+    const int onThumb = GetSystemMetrics(SM_CYVSCROLL) + 3;
+    SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(onThumb, 8));
+    EXPECT_EQ(GetTickCount() - before, 10u);  // the step ran inside the drag
+    EXPECT_EQ(GetCapture(), nullptr);
+    ASSERT_EQ(winsim::ui::failures().size(), 1u);
+    EXPECT_NE(winsim::ui::failures()[0].find("unexpected wait"), std::string::npos);
+    EXPECT_TRUE(rec_.only("HSCROLL 4").empty());  // no position: the drag was cut off
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+    }
 }
 
 TEST_F(CommonControls, LibraryVersionAndThemesFollowTheMachine) {
