@@ -302,6 +302,16 @@ TEST_F(Dibs, PathsCollectFiguresAndTextUntilTheyAreStrokedOrFilled) {
     EXPECT_EQ(GetPixel(m.dc, 7, 7), kBlue);
     EXPECT_EQ(GetPixel(m.dc, 20, 7), kWhite);
     EXPECT_FALSE(StrokePath(m.dc));  // drawing emptied it
+    // A rectangle in a path is a closed figure of its outline.
+    BeginPath(m.dc);
+    Rectangle(m.dc, 30, 2, 38, 8);
+    EndPath(m.dc);
+    EXPECT_EQ(GetPixel(m.dc, 34, 2), kWhite);
+    ASSERT_TRUE(StrokePath(m.dc));
+    EXPECT_EQ(GetPixel(m.dc, 34, 2), kRed);
+    EXPECT_EQ(GetPixel(m.dc, 37, 5), kRed);
+    EXPECT_EQ(GetPixel(m.dc, 34, 5), kWhite);
+    EXPECT_EQ(GetPixel(m.dc, 38, 5), kWhite);
     // Text in a path is its glyphs, stroked in the pen's colour.
     SetTextColor(m.dc, kBlue);
     BeginPath(m.dc);

@@ -109,7 +109,7 @@ WINBASEAPI COLORREF WINAPI GetNearestColor(HDC dc, COLORREF colour);
 WINBASEAPI UINT WINAPI GetPaletteEntries(HPALETTE palette, UINT start, UINT count, LPPALETTEENTRY entries);
 
 // ---- Paths ----
-// Between BeginPath and EndPath, MoveToEx, LineTo and the text calls add
+// Between BeginPath and EndPath, MoveToEx, LineTo, Rectangle and the text calls add
 // figures to the DC's path instead of drawing; StrokePath draws the path in
 // the pen and empties it. Text in a path is its glyphs' pixels.
 WINBASEAPI BOOL WINAPI BeginPath(HDC dc);

@@ -197,6 +197,10 @@ WINBASEAPI BOOL WINAPI Rectangle(HDC dc, int left, int top, int right, int botto
     if (!t.ok()) return FALSE;
     if (right < left) std::swap(left, right);
     if (bottom < top) std::swap(top, bottom);
+    if (pathOpen(*t.dc)) {
+        pathRectangle(*t.dc, left, top, right, bottom);
+        return TRUE;
+    }
     COLORREF c = 0;
     const Object* pen = penOf(*t.dc);
     const int inset = pen ? 1 : 0;

@@ -90,5 +90,7 @@ bool pathOpen(const Dc& dc);
 void pathMoveTo(Dc& dc, int x, int y);
 void pathLineTo(Dc& dc, int x, int y);
 void pathDot(Dc& dc, int x, int y);
+// A closed figure of the rectangle's outline (right and bottom excluded).
+void pathRectangle(Dc& dc, int left, int top, int right, int bottom);
 
 }  // namespace winsim::gdi32

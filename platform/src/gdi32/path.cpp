@@ -1,4 +1,4 @@
-// Paths of a DC: BeginPath opens one, MoveToEx and LineTo add figures, text
+// Paths of a DC: BeginPath opens one, MoveToEx, LineTo and Rectangle add figures, text
 // adds its glyphs' pixels as dots, EndPath closes it for StrokePath (the pen
 // along every segment, the dots in the pen's colour) or FillPath (the brush
 // inside the closed figures, even-odd). Drawing a path empties it.
@@ -40,6 +40,13 @@ void pathLineTo(Dc& dc, int x, int y) {
 }
 
 void pathDot(Dc& dc, int x, int y) { dc.path->dots.push_back(POINT{x, y}); }
+
+void pathRectangle(Dc& dc, int left, int top, int right, int bottom) {
+    if (right - left < 1 || bottom - top < 1) return;
+    dc.path->figures.push_back(
+        {POINT{left, top}, POINT{right - 1, top}, POINT{right - 1, bottom - 1}, POINT{left, bottom - 1}});
+    dc.path->closed.push_back(true);
+}
 
 }  // namespace winsim::gdi32
 
