@@ -133,7 +133,9 @@ TEST_F(Dibs, GetDIBitsReportsTheFormatAndRefusesWhatItCannotDraw) {
     EXPECT_EQ(SetDIBits(dc, b, 0, 4, bits.data(), tooMany.info(), DIB_RGB_COLORS), 0);
     DibInfo sixteen(4, 4, 16);
     EXPECT_FALSE(CreateDIBSection(dc, sixteen.info(), DIB_RGB_COLORS, nullptr, nullptr, 0));
-    EXPECT_EQ(SetDIBits(dc, b, 9, 1, bits.data(), DibInfo(4, 4, 8).info(), DIB_RGB_COLORS), 0);  // past the rows
+    DibInfo two(4, 4, 8, {kRed, kBlue});
+    EXPECT_EQ(SetDIBits(dc, b, 9, 1, bits.data(), two.info(), DIB_RGB_COLORS), 0);  // past the rows
+    EXPECT_EQ(SetDIBits(dc, b, 3, 1, bits.data(), two.info(), DIB_RGB_COLORS), 1);
     DeleteObject(b);
     DeleteDC(dc);
 }
