@@ -84,6 +84,13 @@ typedef struct tagDRAWITEMSTRUCT {
     ULONG_PTR itemData;
 } DRAWITEMSTRUCT, *LPDRAWITEMSTRUCT;
 
+// The header of every WM_NOTIFY record.
+typedef struct tagNMHDR {
+    HWND hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+} NMHDR, *LPNMHDR;
+
 typedef struct tagMEASUREITEMSTRUCT {
     UINT CtlType;
     UINT CtlID;

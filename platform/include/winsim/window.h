@@ -85,7 +85,12 @@ namespace ui {
 //   answer NAME         the next message box's answer (IDOK, IDCANCEL, IDYES, IDNO...)
 //   dump                the innermost dialog's dump goes to the dump handler
 //   ok | cancel         press IDOK / IDCANCEL of the innermost dialog
-//   page ID | apply | png FILE   property sheets and pictures (not yet available)
+//   page ID             a property sheet's tab of that page template is clicked
+//   apply               a property sheet's Apply button is clicked
+//   png FILE            the innermost window's picture goes to the picture writer
+// In a property sheet, ids name the frame's buttons and the shown page's
+// controls first; ok and cancel press the frame's OK and Cancel buttons
+// whatever ids a page gave them.
 struct WINSIM_API Step {
     std::string verb;
     int id = 0;
@@ -120,8 +125,8 @@ struct WINSIM_API ControlState {
     int id = 0;
     std::u16string className;
     std::u16string text;   // edits' passwords as '*'
-    std::string kind;      // dialog, push, default, check, radio, group, owner-draw, text, bitmap, icon,
-                           // edit, list, combo, vscroll, hscroll, window
+    std::string kind;      // dialog, sheet, push, default, check, radio, group, owner-draw, text, bitmap,
+                           // icon, edit, list, combo, vscroll, hscroll, window
     bool visible = false, enabled = false, focused = false, ownerDraw = false;
     int check = -1;        // check boxes and radio buttons
     int count = -1, selection = -1, top = 0;
@@ -130,6 +135,8 @@ struct WINSIM_API ControlState {
     int pos = 0, minPos = 0, maxPos = 0;
     uint32_t image = 0;    // a picture's resource id
     int templateId = 0;    // dialogs
+    std::vector<int> pages;  // sheets: the pages' template ids in tab order
+    int currentPage = -1;    // sheets: the index of the page shown
 };
 WINSIM_API bool controlState(HWND window, ControlState& out);
 // The first window with that id under `root` (any depth).
@@ -140,6 +147,11 @@ WINSIM_API HWND topWindow();
 //   dialog 1002 "Basic"
 //     2069 Button "2069" check on
 //     2017 ComboBox "" combo 5 items sel 2 "A4" disabled
+// A property sheet's frame lists its pages, the shown one in brackets; its
+// children are the frame's buttons and the pages made so far:
+//   sheet #32770 "P1 Properties" pages 1001 [1002] 1003
+//     dialog 1002 #32770 "Basic" ...
+//     1 Button "OK" default
 WINSIM_API std::string dump(HWND window);
 // A picture of a window and its visible descendants as the screen would
 // show them: every window repainted (WM_PAINT), then composed at its place,
@@ -160,6 +172,9 @@ WINSIM_API void setPictureWriter(PictureWriter writer);
 WINSIM_API std::string dumpLine(const ControlState& state);
 // Reads a line of dump() back (indentation ignored); false when it is not one.
 WINSIM_API bool parseDumpLine(std::string_view line, ControlState& out);
+
+// Property-sheet pages made and not yet ended (a leak check).
+WINSIM_API size_t livePropertySheetPages();
 
 // The text WM_PASTE inserts.
 WINSIM_API void setClipboardText(std::u16string_view text);

@@ -1,0 +1,3 @@
+// The common controls of the window system.
+#pragma once
+#include "prsht.h"
