@@ -1,6 +1,7 @@
 // The property-sheet frame over pages of the string library, driven by UI
 // scripts, and the common property sheet UI around it.
 #include <win/compstui.h>
+#include <win/wingdi.h>
 #include <win/modules.h>
 #include <winsim/modules.h>
 
@@ -118,7 +119,12 @@ TEST_F(Sheets, PagesAreMadeWhenFirstShownAndOkAppliesEveryMadePageInOrder) {
     log.hook = [&](HWND, int, UINT m, WPARAM, LPARAM l) {
         if (m == WM_INITDIALOG) seen = reinterpret_cast<const PROPSHEETPAGEW*>(l);
     };
-    const INT_PTR r = runSheet("dump; page 1004; page 1002; dump; ok", PSH_HASHELP | PSH_PROPTITLE);
+    winsim::ui::Picture pic;
+    winsim::ui::setPictureWriter([&](const std::string&, const winsim::ui::Picture& p, std::string*) {
+        pic = p;
+        return true;
+    });
+    const INT_PTR r = runSheet("dump; page 1004; page 1002; dump; png sheet; ok", PSH_HASHELP | PSH_PROPTITLE);
     EXPECT_EQ(r, 1);
     EXPECT_TRUE(winsim::ui::failures().empty()) << winsim::ui::failures()[0];
     EXPECT_EQ(log.take(), (Lines{"1003 INIT", "1003 SETACTIVE", "1003 KILLACTIVE", "1004 INIT", "1004 SETACTIVE",
@@ -150,6 +156,12 @@ TEST_F(Sheets, PagesAreMadeWhenFirstShownAndOkAppliesEveryMadePageInOrder) {
     ASSERT_TRUE(winsim::ui::parseDumpLine(dumps[1].substr(0, dumps[1].find('\n')), frame));
     EXPECT_EQ(frame.pages, (std::vector<int>{1002, 1003, 1004}));
     EXPECT_EQ(frame.currentPage, 0);
+    // The picture: caption, then the strip of the three tabs' texts.
+    ASSERT_GT(pic.width, 300);
+    int ink = 0;
+    for (int y = 30; y < 50; ++y)
+        for (int x = 0; x < pic.width; ++x) ink += pic.at(x, y) == GetSysColor(COLOR_BTNTEXT);
+    EXPECT_GT(ink, 150);
     EXPECT_EQ(winsim::ui::livePropertySheetPages(), 0u);
     EXPECT_TRUE(winsim::windows().empty());
 }
