@@ -57,12 +57,20 @@ WINSIM_API bool imageInfo(HANDLE image, ImageInfo& out);
 // Bitmap, icon and cursor handles not yet destroyed.
 WINSIM_API size_t liveImages();
 
-// What was drawn on device contexts of windows, oldest first.
+// What was drawn on device contexts, oldest first: FillRect, FrameRect,
+// Rectangle, LineTo, Polygon, Ellipse, PatBlt, BitBlt, StretchBlt,
+// TextOut, DrawText, DrawFocusRect, DrawIcon and the owner-draw requests
+// (DrawItem). `dc` tells the device contexts apart (a window's DC is new
+// for every GetDC or paint); `window` is null for memory DCs.
 struct WINSIM_API DrawRecord {
     HWND window = nullptr;
     std::string operation;  // "DrawIcon"
     int x = 0, y = 0;
-    uint32_t resourceId = 0;
+    uint32_t resourceId = 0;  // an icon's id; a blit's raster operation; a text's length, DrawText's lines;
+                              // an owner-drawn item's index; a polygon's points
+    HDC dc = nullptr;
+    std::u16string text;      // TextOut, DrawText (prefixes taken out)
+    COLORREF colour = 0;      // the fill, pen or text colour; a blit's pattern
 };
 WINSIM_API std::vector<DrawRecord> drawLog();
 WINSIM_API void clearDrawLog();

@@ -169,6 +169,7 @@ WINBASEAPI BOOL WINAPI DrawFocusRect(HDC dc, LPCRECT rect) {
     const RECT r = *rect;
     for (int x = r.left; x < r.right; ++x) flip(x, r.top), flip(x, r.bottom - 1);
     for (int y = r.top + 1; y < r.bottom - 1; ++y) flip(r.left, y), flip(r.right - 1, y);
+    winsim::detail::logDraw({d->window, "DrawFocusRect", int(r.left), int(r.top), 0, dc, {}, 0});
     return TRUE;
 }
 

@@ -45,7 +45,7 @@ WINBASEAPI BOOL WINAPI DrawIcon(HDC dc, int x, int y, HICON icon) {
     }
     const winsim::ImageInfo copy = *img;
     if (!winsim::detail::drawImage(dc, x, y, copy)) return FALSE;
-    winsim::detail::logDraw({d->window, "DrawIcon", x, y, copy.resourceId});
+    winsim::detail::logDraw({d->window, "DrawIcon", x, y, copy.resourceId, dc, {}, 0});
     return TRUE;
 }
 

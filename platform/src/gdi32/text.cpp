@@ -177,7 +177,7 @@ WINBASEAPI BOOL WINAPI ExtTextOutW(HDC dc, int x, int y, UINT options, LPCRECT r
     }
     if (rect && (options & ETO_CLIPPED)) limit = intersect(limit, *rect);
     drawRun(*d, *s, x, y, std::u16string_view(text ? text : u"", count), limit, dx, -1);
-    logDraw({d->window, "TextOut", x, y, count});
+    logDraw({d->window, "TextOut", x, y, count, dc, std::u16string(text ? text : u"", count), d->state.text});
     return TRUE;
 }
 
@@ -218,7 +218,8 @@ WINBASEAPI int WINAPI DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UI
         drawRun(*d, *s, x, y, l.text, limit, nullptr, l.underline);
         y += kCellHeight;
     }
-    logDraw({d->window, "DrawText", int(rect->left), int(rect->top), uint32_t(lines.size())});
+    logDraw({d->window, "DrawText", int(rect->left), int(rect->top), uint32_t(lines.size()), dc, all.text,
+             d->state.text});
     return height;
 }
 

@@ -109,7 +109,7 @@ void sendDrawItem(HWND control, DRAWITEMSTRUCT dis) {
     dis.CtlID = UINT(w->id);
     dis.hwndItem = control;
     dis.hDC = newDc(control);
-    logDraw({control, "DrawItem", int(dis.rcItem.left), int(dis.rcItem.top), dis.itemID});
+    logDraw({control, "DrawItem", int(dis.rcItem.left), int(dis.rcItem.top), dis.itemID, dis.hDC, {}, 0});
     SendMessageW(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
     releaseControlDc(dis.hDC);
 }
