@@ -234,6 +234,45 @@ TEST_F(Sheets, FrameMessagesAndForeignCommandsReachTheCurrentPage) {
                                  "1003 COMMAND 22222", "1003 KILLACTIVE", "1003 APPLY 1"}));
 }
 
+TEST_F(Sheets, PagesSeeTheirWholeRecordAndAPressDuringAnApplyWaitsItsTurn) {
+    PageLog log;
+    struct Extended {
+        PROPSHEETPAGEW psp;
+        int own;  // the caller's data after the fields
+    } ext{page(1002), 4321};
+    ext.psp.dwSize = sizeof ext;
+    int seen = 0;
+    DWORD exStyle = 0;
+    log.hook = [&](HWND h, int, UINT m, WPARAM, LPARAM l) {
+        if (m == WM_INITDIALOG) {
+            seen = reinterpret_cast<const Extended*>(l)->own;
+            exStyle = DWORD(GetWindowLongPtrW(GetParent(h), GWL_EXSTYLE));
+            SendMessageW(GetParent(h), PSM_CHANGED, reinterpret_cast<WPARAM>(h), 0);
+        }
+        if (m == WM_NOTIFY && reinterpret_cast<const PSHNOTIFY*>(l)->hdr.code == PSN_APPLY &&
+            reinterpret_cast<const PSHNOTIFY*>(l)->lParam == 0)
+            SendMessageW(GetParent(h), PSM_PRESSBUTTON, PSBTN_OK, 0);
+    };
+    PROPSHEETHEADERW h{};
+    h.dwSize = sizeof h;
+    h.dwFlags = PSH_PROPSHEETPAGE;
+    h.nPages = 1;
+    h.ppsp = &ext.psp;
+    std::string error;
+    ASSERT_TRUE(winsim::ui::queueScript("apply", &error));
+    EXPECT_EQ(PropertySheetW(&h), 1);
+    EXPECT_TRUE(winsim::ui::failures().empty()) << winsim::ui::failures()[0];
+    EXPECT_EQ(seen, 4321);
+    EXPECT_TRUE(exStyle & WS_EX_CONTEXTHELP);
+    EXPECT_EQ(log.take(), (Lines{"1002 INIT", "1002 SETACTIVE", "1002 KILLACTIVE", "1002 APPLY 0", "1002 SETACTIVE",
+                                 "1002 KILLACTIVE", "1002 APPLY 1"}));
+    // Without context help the frame has no such button.
+    h.dwFlags |= PSH_NOCONTEXTHELP;
+    ASSERT_TRUE(winsim::ui::queueScript("cancel", &error));
+    EXPECT_EQ(PropertySheetW(&h), 0);
+    EXPECT_FALSE(exStyle & WS_EX_CONTEXTHELP);
+}
+
 TEST_F(Sheets, CancelResetsEveryMadePageAndBadSheetsAreRefused) {
     PageLog log;
     EXPECT_EQ(runSheet("page 1004; cancel", PSH_NOAPPLYNOW, 7), 0);  // a start past the end is the first page

@@ -31,8 +31,13 @@ constexpr int kTabPad = 6;                      // text to tab edge
 constexpr int kButtonWidth = 75, kButtonHeight = 23, kButtonGap = 6;
 constexpr int kMaxPages = 100;
 
+constexpr DWORD kMaxPageRecord = 0x10000;  // a record may carry the caller's own data after the fields
+
+// The sheet's copy of a page record: every byte the caller's dwSize
+// covers (pages hand it to their WM_INITDIALOG), at least the fields.
 struct PageRecord {
-    PROPSHEETPAGEW psp{};
+    std::unique_ptr<uint64_t[]> bytes;
+    PROPSHEETPAGEW& psp() { return *reinterpret_cast<PROPSHEETPAGEW*>(bytes.get()); }
 };
 
 struct Pages {
@@ -51,8 +56,9 @@ PageRecord* findPage(HPROPSHEETPAGE h) {
 
 HPROPSHEETPAGE addPage(const PROPSHEETPAGEW& in) {
     auto rec = std::make_unique<PageRecord>();
-    std::memcpy(&rec->psp, &in, std::min<size_t>(in.dwSize, sizeof(PROPSHEETPAGEW)));
-    rec->psp.dwSize = sizeof(PROPSHEETPAGEW);
+    const size_t size = std::max<size_t>(in.dwSize, sizeof(PROPSHEETPAGEW));
+    rec->bytes = std::make_unique<uint64_t[]>((size + 7) / 8);  // zeroed
+    std::memcpy(rec->bytes.get(), &in, in.dwSize);
     std::lock_guard g(userLock());
     const uintptr_t h = kPageTag | (pages().next++ << 2);
     pages().live.emplace(h, std::move(rec));
@@ -63,8 +69,8 @@ HPROPSHEETPAGE addPage(const PROPSHEETPAGEW& in) {
 void endPage(HPROPSHEETPAGE h) {
     PageRecord* rec = findPage(h);
     if (!rec) return;
-    PROPSHEETPAGEW psp = rec->psp;
-    if ((psp.dwFlags & PSP_USECALLBACK) && psp.pfnCallback) psp.pfnCallback(nullptr, PSPCB_RELEASE, &rec->psp);
+    const PROPSHEETPAGEW psp = rec->psp();
+    if ((psp.dwFlags & PSP_USECALLBACK) && psp.pfnCallback) psp.pfnCallback(nullptr, PSPCB_RELEASE, &rec->psp());
     std::lock_guard g(userLock());
     pages().live.erase(reinterpret_cast<uintptr_t>(h));
 }
@@ -115,6 +121,7 @@ struct Sheet {
     RECT body{};          // the frame around the pages, client coordinates
     int pageWidth = 0, pageHeight = 0;
     bool applied = false;  // an apply went through
+    bool busy = false;     // the pages are being told of OK, Apply or Cancel
     bool endedByOk = false;
 };
 
@@ -140,7 +147,7 @@ LRESULT notify(Sheet& s, int index, UINT code, LPARAM lParam) {
 bool createPage(Sheet& s, int index) {
     SheetPage& sp = s.pages[size_t(index)];
     if (sp.window && IsWindow(sp.window)) return true;
-    PROPSHEETPAGEW& psp = sp.rec->psp;
+    PROPSHEETPAGEW& psp = sp.rec->psp();
     if ((psp.dwFlags & PSP_USECALLBACK) && psp.pfnCallback && !psp.pfnCallback(nullptr, PSPCB_CREATE, &psp))
         return false;
     const uint8_t* p = nullptr;
@@ -160,7 +167,7 @@ bool createPage(Sheet& s, int index) {
 
 void enableHelp(Sheet& s) {
     if (s.help && s.current >= 0)
-        EnableWindow(s.help, (s.pages[size_t(s.current)].rec->psp.dwFlags & PSP_HASHELP) ? TRUE : FALSE);
+        EnableWindow(s.help, (s.pages[size_t(s.current)].rec->psp().dwFlags & PSP_HASHELP) ? TRUE : FALSE);
 }
 
 // Shows page `index` (made now if need be) in place of the current one.
@@ -193,6 +200,11 @@ void updateApply(Sheet& s) {
 
 // OK (ok = true) or Apply: true when every page took it.
 bool applyPages(Sheet& s, bool ok) {
+    s.busy = true;
+    struct Done {
+        Sheet& s;
+        ~Done() { s.busy = false; }
+    } done{s};
     if (s.current >= 0 && notify(s, s.current, PSN_KILLACTIVE, 0)) return false;
     for (int i = 0; i < int(s.pages.size()); ++i) {
         if (!IsWindow(s.frame)) return false;
@@ -219,7 +231,9 @@ void pressOk(Sheet& s) {
 }
 
 void pressCancel(Sheet& s) {
+    s.busy = true;
     for (int i = 0; i < int(s.pages.size()) && IsWindow(s.frame); ++i) notify(s, i, PSN_RESET, FALSE);
+    s.busy = false;
     if (IsWindow(s.frame)) EndDialog(s.frame, s.applied ? 1 : 0);
 }
 
@@ -363,6 +377,11 @@ INT_PTR CALLBACK frameProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             return answer(TRUE);
         }
         case PSM_PRESSBUTTON:
+            // A press from a page that is hearing of one waits its turn.
+            if (s->busy) {
+                PostMessageW(h, PSM_PRESSBUTTON, wp, 0);
+                return answer(0);
+            }
             switch (wp) {
                 case PSBTN_OK: pressOk(*s); break;
                 case PSBTN_CANCEL: pressCancel(*s); break;
@@ -434,7 +453,7 @@ INT_PTR runPropertySheet(const PROPSHEETHEADERW* h, bool* endedByOk) {
         HPROPSHEETPAGE page = nullptr;
         if (h->dwFlags & PSH_PROPSHEETPAGE) {
             const auto* psp = reinterpret_cast<const PROPSHEETPAGEW*>(rec);
-            if (!psp || psp->dwSize < PROPSHEETPAGEW_V1_SIZE) break;
+            if (!psp || psp->dwSize < PROPSHEETPAGEW_V1_SIZE || psp->dwSize > kMaxPageRecord) break;
             page = CreatePropertySheetPageW(psp);
             rec += psp->dwSize;
         } else {
@@ -449,11 +468,11 @@ INT_PTR runPropertySheet(const PROPSHEETHEADERW* h, bool* endedByOk) {
         size_t size = 0;
         int w = 0, ht = 0;
         std::u16string title;
-        if (pageTemplate(r->psp, &p, &size, &sp.templateId) && dialogTemplateInfo(p, size, &w, &ht, &title)) {
+        if (pageTemplate(r->psp(), &p, &size, &sp.templateId) && dialogTemplateInfo(p, size, &w, &ht, &title)) {
             s.pageWidth = std::max(s.pageWidth, w);
             s.pageHeight = std::max(s.pageHeight, ht);
         }
-        sp.title = (r->psp.dwFlags & PSP_USETITLE) ? textOrString(r->psp.hInstance, r->psp.pszTitle) : title;
+        sp.title = (r->psp().dwFlags & PSP_USETITLE) ? textOrString(r->psp().hInstance, r->psp().pszTitle) : title;
         s.pages.push_back(std::move(sp));
     }
     if (s.pages.size() != h->nPages) {
@@ -529,13 +548,13 @@ extern "C" {
 
 WINBASEAPI HPROPSHEETPAGE WINAPI CreatePropertySheetPageW(LPCPROPSHEETPAGEW page) {
     if (enter("CreatePropertySheetPageW")) return nullptr;
-    if (!page || page->dwSize < PROPSHEETPAGEW_V1_SIZE) {
+    if (!page || page->dwSize < PROPSHEETPAGEW_V1_SIZE || page->dwSize > kMaxPageRecord) {
         setError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     HPROPSHEETPAGE h = addPage(*page);
-    if (PageRecord* r = findPage(h); r && (r->psp.dwFlags & PSP_USECALLBACK) && r->psp.pfnCallback)
-        r->psp.pfnCallback(nullptr, PSPCB_ADDREF, &r->psp);
+    if (PageRecord* r = findPage(h); r && (r->psp().dwFlags & PSP_USECALLBACK) && r->psp().pfnCallback)
+        r->psp().pfnCallback(nullptr, PSPCB_ADDREF, &r->psp());
     return h;
 }
 
