@@ -120,6 +120,12 @@ WINBASEAPI int WINAPI FillRect(HDC dc, LPCRECT rect, HBRUSH brush);
 WINBASEAPI int WINAPI FrameRect(HDC dc, LPCRECT rect, HBRUSH brush);
 // Outline with the pen, inside with the brush; right and bottom excluded.
 WINBASEAPI BOOL WINAPI Rectangle(HDC dc, int left, int top, int right, int bottom);
+// The polygon's inside (alternate rule, at pixel centres) in the brush,
+// its closed outline in the pen.
+WINBASEAPI BOOL WINAPI Polygon(HDC dc, const POINT* points, int count);
+// The ellipse inscribed in the box (right and bottom excluded): the inside
+// in the brush, a ring of the pen's width in the pen.
+WINBASEAPI BOOL WINAPI Ellipse(HDC dc, int left, int top, int right, int bottom);
 WINBASEAPI BOOL WINAPI MoveToEx(HDC dc, int x, int y, LPPOINT previous);
 // A line in the pen from the current position to (x, y), the end excluded.
 WINBASEAPI BOOL WINAPI LineTo(HDC dc, int x, int y);

@@ -57,12 +57,20 @@ WINSIM_API bool imageInfo(HANDLE image, ImageInfo& out);
 // Bitmap, icon and cursor handles not yet destroyed.
 WINSIM_API size_t liveImages();
 
-// What was drawn on device contexts of windows, oldest first.
+// What was drawn on device contexts, oldest first: FillRect, FrameRect,
+// Rectangle, LineTo, Polygon, Ellipse, PatBlt, BitBlt, StretchBlt,
+// TextOut, DrawText, DrawFocusRect, DrawIcon and the owner-draw requests
+// (DrawItem). `dc` tells the device contexts apart (a window's DC is new
+// for every GetDC or paint); `window` is null for memory DCs.
 struct WINSIM_API DrawRecord {
     HWND window = nullptr;
     std::string operation;  // "DrawIcon"
     int x = 0, y = 0;
-    uint32_t resourceId = 0;
+    uint32_t resourceId = 0;  // an icon's id; a blit's raster operation; a text's length, DrawText's lines;
+                              // an owner-drawn item's index; a polygon's points
+    HDC dc = nullptr;
+    std::u16string text;      // TextOut, DrawText (prefixes taken out)
+    COLORREF colour = 0;      // the fill, pen or text colour; a blit's pattern
 };
 WINSIM_API std::vector<DrawRecord> drawLog();
 WINSIM_API void clearDrawLog();
@@ -85,7 +93,12 @@ namespace ui {
 //   answer NAME         the next message box's answer (IDOK, IDCANCEL, IDYES, IDNO...)
 //   dump                the innermost dialog's dump goes to the dump handler
 //   ok | cancel         press IDOK / IDCANCEL of the innermost dialog
-//   page ID | apply | png FILE   property sheets and pictures (not yet available)
+//   page ID             a property sheet's tab of that page template is clicked
+//   apply               a property sheet's Apply button is clicked
+//   png FILE            the innermost window's picture goes to the picture writer
+// In a property sheet, ids name the frame's buttons and the shown page's
+// controls first; ok and cancel press the frame's OK and Cancel buttons
+// whatever ids a page gave them.
 struct WINSIM_API Step {
     std::string verb;
     int id = 0;
@@ -120,8 +133,8 @@ struct WINSIM_API ControlState {
     int id = 0;
     std::u16string className;
     std::u16string text;   // edits' passwords as '*'
-    std::string kind;      // dialog, push, default, check, radio, group, owner-draw, text, bitmap, icon,
-                           // edit, list, combo, vscroll, hscroll, window
+    std::string kind;      // dialog, sheet, push, default, check, radio, group, owner-draw, text, bitmap,
+                           // icon, edit, list, combo, vscroll, hscroll, window,
                            // listview, trackbar, tab, tree (the common controls), detail
     bool visible = false, enabled = false, focused = false, ownerDraw = false;
     int check = -1;        // check boxes and radio buttons
@@ -134,6 +147,8 @@ struct WINSIM_API ControlState {
     // Lines the dump prints under the control's own (a list view's columns
     // and rows, a tab control's tabs, a tree's items); "| " starts each.
     std::vector<std::string> details;
+    std::vector<int> pages;  // sheets: the pages' template ids in tab order
+    int currentPage = -1;    // sheets: the index of the page shown
 };
 WINSIM_API bool controlState(HWND window, ControlState& out);
 // The first window with that id under `root` (any depth).
@@ -148,6 +163,11 @@ WINSIM_API HWND topWindow();
 //       | column 0 "Name" 100
 //       | row 0 sel focus "Office" "0123-456"
 // A detail line ("| ...") reads back as kind "detail" with id 0.
+// A property sheet's frame lists its pages, the shown one in brackets; its
+// children are the frame's buttons and the pages made so far:
+//   sheet #32770 "P1 Properties" pages 1001 [1002] 1003
+//     dialog 1002 #32770 "Basic" ...
+//     1 Button "OK" default
 WINSIM_API std::string dump(HWND window);
 // A picture of a window and its visible descendants as the screen would
 // show them: every window repainted (WM_PAINT), then composed at its place,
@@ -168,6 +188,9 @@ WINSIM_API void setPictureWriter(PictureWriter writer);
 WINSIM_API std::string dumpLine(const ControlState& state);
 // Reads a line of dump() back (indentation ignored); false when it is not one.
 WINSIM_API bool parseDumpLine(std::string_view line, ControlState& out);
+
+// Property-sheet pages made and not yet ended (a leak check).
+WINSIM_API size_t livePropertySheetPages();
 
 // The text WM_PASTE inserts.
 WINSIM_API void setClipboardText(std::u16string_view text);

@@ -32,10 +32,39 @@ void edge(HDC dc, RECT r, bool raised) {
 
 namespace winsim::detail {
 
-void classicText(HDC dc, const std::u16string& text, RECT r, UINT format, bool enabled) {
+void classicEdge(HDC dc, RECT r, bool raised) { edge(dc, r, raised); }
+
+void classicArrow(HDC dc, RECT box, int direction, bool enabled) {
+    // A filled triangle of 4 rows, centred; a disabled one embossed.
+    const int cx = int(box.left + box.right) / 2, cy = int(box.top + box.bottom) / 2;
+    auto draw = [&](int dx, int dy, int colour) {
+        for (int i = 0; i < 4; ++i) {
+            RECT row;
+            if (direction < 2) {
+                const int y = direction == 0 ? cy - 2 + i : cy + 1 - i;
+                row = RECT{cx - i + dx, y + dy, cx + i + 1 + dx, y + 1 + dy};
+            } else {
+                const int x = direction == 2 ? cx - 2 + i : cx + 1 - i;
+                row = RECT{x + dx, cy - i + dy, x + 1 + dx, cy + i + 1 + dy};
+            }
+            fill(dc, row, colour);
+        }
+    };
+    if (!enabled) draw(1, 1, COLOR_BTNHIGHLIGHT);
+    draw(0, 0, enabled ? COLOR_BTNTEXT : COLOR_BTNSHADOW);
+}
+
+void classicArrowButton(HDC dc, RECT r, int direction, bool enabled, bool pushed) {
+    fill(dc, r, COLOR_BTNFACE);
+    edge(dc, r, !pushed);
+    if (pushed) OffsetRect(&r, 1, 1);
+    classicArrow(dc, r, direction, enabled);
+}
+
+void classicText(HDC dc, const std::u16string& text, RECT r, UINT format, bool enabled, bool keepColour) {
     const int old = SetBkMode(dc, TRANSPARENT);
     if (enabled) {
-        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        if (!keepColour) SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
         DrawTextW(dc, text.c_str(), int(text.size()), &r, format);
     } else {
         RECT down{r.left + 1, r.top + 1, r.right + 1, r.bottom + 1};
@@ -140,6 +169,7 @@ WINBASEAPI BOOL WINAPI DrawFocusRect(HDC dc, LPCRECT rect) {
     const RECT r = *rect;
     for (int x = r.left; x < r.right; ++x) flip(x, r.top), flip(x, r.bottom - 1);
     for (int y = r.top + 1; y < r.bottom - 1; ++y) flip(r.left, y), flip(r.right - 1, y);
+    winsim::detail::logDraw({d->window, "DrawFocusRect", int(r.left), int(r.top), 0, dc, {}, 0});
     return TRUE;
 }
 

@@ -1,6 +1,7 @@
 // Pixel operations on a DC's surface, each clipped to the DC: rectangles,
 // lines and the ternary raster operations of PatBlt, BitBlt and StretchBlt.
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "core/sim.h"
@@ -17,7 +18,8 @@ struct Target {
     std::lock_guard<std::recursive_mutex> guard{userLock()};
     Dc* dc = nullptr;
     Surface* s = nullptr;
-    explicit Target(HDC h) {
+    HDC handle = nullptr;
+    explicit Target(HDC h) : handle(h) {
         dc = findDc(h);
         s = dc ? surfaceOf(*dc) : nullptr;
     }
@@ -37,6 +39,8 @@ struct Target {
             for (int x = r.left; x < r.right; ++x) put(x, y, c);
     }
 };
+
+HDC h(const Target& t) { return t.handle; }
 
 // The colour of a brush, false for a hollow or stale one.
 bool brushColour(HGDIOBJ h, COLORREF* c) {
@@ -88,7 +92,8 @@ bool usesPattern(uint8_t code) { return ((code >> 4) & 0x0F) != (code & 0x0F); }
 
 // Blits source rectangle (sx, sy, sw, sh) of `source` (may be null) onto
 // (x, y, w, h) of `dc`, scaling by nearest pixel.
-BOOL blit(HDC dc, int x, int y, int w, int h, HDC source, int sx, int sy, int sw, int sh, DWORD rop) {
+BOOL blit(const char* name, HDC dc, int x, int y, int w, int h, HDC source, int sx, int sy, int sw, int sh,
+          DWORD rop) {
     std::lock_guard g(userLock());
     const Surface* from = nullptr;
     if (usesSource(uint8_t(rop >> 16))) {
@@ -99,14 +104,15 @@ BOOL blit(HDC dc, int x, int y, int w, int h, HDC source, int sx, int sy, int sw
             return FALSE;
         }
     }
-    return blitSurface(dc, x, y, w, h, from, sx, sy, sw, sh, rop);
+    return blitSurface(dc, x, y, w, h, from, sx, sy, sw, sh, rop, name);
 }
 
 }  // namespace
 
 namespace winsim::gdi32 {
 
-BOOL blitSurface(HDC dc, int x, int y, int w, int h, const Surface* from, int sx, int sy, int sw, int sh, DWORD rop) {
+BOOL blitSurface(HDC dc, int x, int y, int w, int h, const Surface* from, int sx, int sy, int sw, int sh, DWORD rop,
+                 const char* name) {
     Target t(dc);
     if (!t.ok()) return FALSE;
     const auto code = uint8_t(rop >> 16);
@@ -117,6 +123,7 @@ BOOL blitSurface(HDC dc, int x, int y, int w, int h, const Surface* from, int sx
         setError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
+    logDraw({t.dc->window, name, x, y, rop, dc, {}, pattern});
     if (w == 0 || h == 0) return TRUE;
     if (w < 0 || h < 0 || (from && (sw <= 0 || sh <= 0))) {
         setError(ERROR_INVALID_PARAMETER);
@@ -168,7 +175,7 @@ WINBASEAPI int WINAPI FillRect(HDC dc, LPCRECT rect, HBRUSH brush) {
         return 0;
     }
     if (brushColour(brush, &c)) t.fill(*rect, c);
-    logDraw({t.dc->window, "FillRect", int(rect->left), int(rect->top), uint32_t(c)});
+    logDraw({t.dc->window, "FillRect", int(rect->left), int(rect->top), 0, dc, {}, c});
     return 1;
 }
 
@@ -188,7 +195,7 @@ WINBASEAPI int WINAPI FrameRect(HDC dc, LPCRECT rect, HBRUSH brush) {
         t.fill({r.left, r.top, r.left + 1, r.bottom}, c);
         t.fill({r.right - 1, r.top, r.right, r.bottom}, c);
     }
-    logDraw({t.dc->window, "FrameRect", int(r.left), int(r.top), uint32_t(c)});
+    logDraw({t.dc->window, "FrameRect", int(r.left), int(r.top), 0, dc, {}, c});
     return 1;
 }
 
@@ -211,7 +218,79 @@ WINBASEAPI BOOL WINAPI Rectangle(HDC dc, int left, int top, int right, int botto
         line(t, right - 1, bottom - 1, left, bottom - 1, *pen);
         line(t, left, bottom - 1, left, top, *pen);
     }
-    logDraw({t.dc->window, "Rectangle", left, top, uint32_t(pen ? pen->colour : 0)});
+    logDraw({t.dc->window, "Rectangle", left, top, 0, dc, {}, pen ? pen->colour : c});
+    return TRUE;
+}
+
+WINBASEAPI BOOL WINAPI Polygon(HDC dc, const POINT* points, int count) {
+    Target t(dc);
+    if (!t.ok()) return FALSE;
+    if (!points || count < 2) {
+        setError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    // The inside by the alternate rule at pixel centres, then the outline.
+    COLORREF c = 0;
+    if (brushColour(t.dc->state.brush, &c)) {
+        LONG top = points[0].y, bottom = points[0].y;
+        for (int i = 1; i < count; ++i) top = std::min(top, points[i].y), bottom = std::max(bottom, points[i].y);
+        top = std::max<LONG>(top, 0), bottom = std::min<LONG>(bottom, t.s->height);
+        std::vector<double> xs;
+        for (LONG y = top; y < bottom; ++y) {
+            const double yc = double(y) + 0.5;
+            xs.clear();
+            for (int i = 0; i < count; ++i) {
+                const POINT a = points[i], b = points[(i + 1) % count];
+                if ((a.y <= yc) == (b.y <= yc)) continue;
+                xs.push_back(double(a.x) + (yc - double(a.y)) * double(b.x - a.x) / double(b.y - a.y));
+            }
+            std::sort(xs.begin(), xs.end());
+            for (size_t k = 0; k + 1 < xs.size(); k += 2) {
+                const auto from = LONG(std::ceil(xs[k] - 0.5)), to = LONG(std::ceil(xs[k + 1] - 0.5));
+                t.fill(RECT{from, y, to, y + 1}, c);
+            }
+        }
+    }
+    const Object* pen = penOf(*t.dc);
+    if (pen)
+        for (int i = 0; i < count; ++i) {
+            const POINT a = points[i], b = points[(i + 1) % count];
+            line(t, int(a.x), int(a.y), int(b.x), int(b.y), *pen);
+            dot(t, int(b.x), int(b.y), *pen);
+        }
+    logDraw({t.dc->window, "Polygon", int(points[0].x), int(points[0].y), uint32_t(count), h(t), {}, pen ? pen->colour : c});
+    return TRUE;
+}
+
+WINBASEAPI BOOL WINAPI Ellipse(HDC dc, int left, int top, int right, int bottom) {
+    Target t(dc);
+    if (!t.ok()) return FALSE;
+    if (right < left) std::swap(left, right);
+    if (bottom < top) std::swap(top, bottom);
+    if (right - left < 1 || bottom - top < 1) return TRUE;
+    // Pixel centres inside the ellipse of the box; those within the pen's
+    // width of its edge are the outline.
+    const double cx = (left + right - 1) / 2.0, cy = (top + bottom - 1) / 2.0;
+    const double ra = (right - left) / 2.0, rb = (bottom - top) / 2.0;
+    const Object* pen = penOf(*t.dc);
+    const double w = pen ? pen->width : 0;
+    auto inside = [&](double x, double y, double a, double b) {
+        if (a <= 0 || b <= 0) return false;
+        const double dx = (x - cx) / a, dy = (y - cy) / b;
+        return dx * dx + dy * dy <= 1.0;
+    };
+    COLORREF c = 0;
+    const bool filled = brushColour(t.dc->state.brush, &c);
+    for (int y = std::max(top, 0); y < std::min(bottom, t.s->height); ++y)
+        for (int x = std::max(left, 0); x < std::min(right, t.s->width); ++x) {
+            if (!inside(x, y, ra, rb)) continue;
+            if (inside(x, y, ra - w, rb - w)) {
+                if (filled) t.put(x, y, c);
+            } else if (pen) {
+                t.put(x, y, pen->colour);
+            }
+        }
+    logDraw({t.dc->window, "Ellipse", left, top, 0, h(t), {}, pen ? pen->colour : c});
     return TRUE;
 }
 
@@ -234,7 +313,7 @@ WINBASEAPI BOOL WINAPI LineTo(HDC dc, int x, int y) {
     }
     if (const Object* pen = penOf(*t.dc))
         line(t, int(t.dc->state.pos.x), int(t.dc->state.pos.y), x, y, *pen);
-    logDraw({t.dc->window, "LineTo", x, y, 0});
+    logDraw({t.dc->window, "LineTo", x, y, 0, dc, {}, penOf(*t.dc) ? penOf(*t.dc)->colour : 0});
     t.dc->state.pos = POINT{x, y};
     return TRUE;
 }
@@ -244,16 +323,16 @@ WINBASEAPI BOOL WINAPI PatBlt(HDC dc, int x, int y, int width, int height, DWORD
         setError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    return blit(dc, x, y, width, height, nullptr, 0, 0, 0, 0, rop);
+    return blit("PatBlt", dc, x, y, width, height, nullptr, 0, 0, 0, 0, rop);
 }
 
 WINBASEAPI BOOL WINAPI BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int sx, int sy, DWORD rop) {
-    return blit(dc, x, y, width, height, source, sx, sy, width, height, rop);
+    return blit("BitBlt", dc, x, y, width, height, source, sx, sy, width, height, rop);
 }
 
 WINBASEAPI BOOL WINAPI StretchBlt(HDC dc, int x, int y, int width, int height, HDC source, int sx, int sy,
                                   int swidth, int sheight, DWORD rop) {
-    return blit(dc, x, y, width, height, source, sx, sy, swidth, sheight, rop);
+    return blit("StretchBlt", dc, x, y, width, height, source, sx, sy, swidth, sheight, rop);
 }
 
 }  // extern "C"

@@ -83,8 +83,10 @@ void surfaceWritten(Dc& dc);
 // GetObjectW's record of a bitmap (BITMAP, or DIBSECTION for a section).
 int bitmapRecord(const Object& bitmap, int size, void* buffer);
 // Any ternary raster operation from a surface (null for operations without
-// a source) onto the DC, scaling by nearest pixel.
-BOOL blitSurface(HDC dc, int x, int y, int w, int h, const Surface* from, int sx, int sy, int sw, int sh, DWORD rop);
+// a source) onto the DC, scaling by nearest pixel; `name` is the call the
+// DC's operation log records.
+BOOL blitSurface(HDC dc, int x, int y, int w, int h, const Surface* from, int sx, int sy, int sw, int sh, DWORD rop,
+                 const char* name = "StretchDIBits");
 // Paths (path.cpp): whether the DC records a path now; the figures' points.
 bool pathOpen(const Dc& dc);
 void pathMoveTo(Dc& dc, int x, int y);

@@ -31,12 +31,46 @@ void clearTree(HWND h) {
     for (HWND c : std::vector<HWND>(w->children)) clearTree(c);
 }
 
+// One ring of a border: top and left in one colour, bottom and right in another.
+void ring(Canvas& cv, RECT r, COLORREF topLeft, COLORREF bottomRight, RECT limit) {
+    auto fill = [&](RECT x, COLORREF c) {
+        cv.fill(RECT{std::max(x.left, limit.left), std::max(x.top, limit.top), std::min(x.right, limit.right),
+                     std::min(x.bottom, limit.bottom)},
+                c);
+    };
+    fill({r.left, r.top, r.right, r.top + 1}, topLeft);
+    fill({r.left, r.top, r.left + 1, r.bottom}, topLeft);
+    fill({r.left, r.bottom - 1, r.right, r.bottom}, bottomRight);
+    fill({r.right - 1, r.top, r.right, r.bottom}, bottomRight);
+}
+
+// The non-client border of a child: WS_BORDER a black line, then a sunken
+// edge for WS_EX_CLIENTEDGE or a thin one for WS_EX_STATICEDGE.
+void border(Canvas& cv, HWND h, const Window& w, RECT limit) {
+    RECT r{};
+    GetWindowRect(h, &r);
+    OffsetRect(&r, -int(cv.origin.x), -int(cv.origin.y));
+    auto inset = [&]() { r = RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}; };
+    if (w.style & WS_BORDER) {
+        ring(cv, r, 0, 0, limit);
+        inset();
+    }
+    if (w.exStyle & WS_EX_CLIENTEDGE) {
+        ring(cv, r, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT), limit);
+        inset();
+        ring(cv, r, GetSysColor(COLOR_3DDKSHADOW), GetSysColor(COLOR_3DLIGHT), limit);
+    } else if (w.exStyle & WS_EX_STATICEDGE) {
+        ring(cv, r, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT), limit);
+    }
+}
+
 // Lays window `h`'s client surface and its children on the canvas, inside `limit` (picture coordinates).
 void compose(Canvas& cv, HWND h, RECT limit) {
     Window* w = findWindow(h);
     if (!w || !(w->style & WS_VISIBLE)) return;
     Surface* s = winsim::gdi32::windowSurface(h);
     if (!s) return;
+    if (w->parent && (w->style & WS_CHILD)) border(cv, h, *w, limit);
     const POINT o = clientOrigin(*w);
     const int ox = int(o.x - cv.origin.x), oy = int(o.y - cv.origin.y);
     const RECT area{std::max<LONG>(limit.left, ox), std::max<LONG>(limit.top, oy),
@@ -45,8 +79,14 @@ void compose(Canvas& cv, HWND h, RECT limit) {
         for (int x = area.left; x < area.right; ++x)
             cv.pic.pixels[size_t(y) * size_t(cv.pic.width) + size_t(x)] =
                 s->pixels[size_t(y - oy) * size_t(s->width) + size_t(x - ox)];
-    const std::vector<HWND> kids = w->children;  // the first child is on top: lay it last
-    for (auto it = kids.rbegin(); it != kids.rend(); ++it) compose(cv, *it, area);
+    // The first child is on top: lay it last. Group boxes only frame what
+    // lies inside them, so they go below every sibling.
+    std::vector<HWND> kids(w->children.rbegin(), w->children.rend());
+    std::stable_partition(kids.begin(), kids.end(), [](HWND c) {
+        const Window* cw = findWindow(c);
+        return cw && cw->className == u"Button" && (cw->style & BS_TYPEMASK) == BS_GROUPBOX;
+    });
+    for (HWND c : kids) compose(cv, c, area);
 }
 
 // The frame of a top-level window: a raised border and, with WS_CAPTION,

@@ -201,7 +201,7 @@ WINBASEAPI BOOL WINAPI ExtTextOutW(HDC dc, int x, int y, UINT options, LPCRECT r
     if (rect && (options & ETO_CLIPPED)) limit = intersect(limit, *rect);
     drawRun(*d, *s, x, y, std::u16string_view(text ? text : u"", count), limit, dx, -1);
     surfaceWritten(*d);
-    logDraw({d->window, "TextOut", x, y, count});
+    logDraw({d->window, "TextOut", x, y, count, dc, std::u16string(text ? text : u"", count), d->state.text});
     return TRUE;
 }
 
@@ -243,7 +243,8 @@ WINBASEAPI int WINAPI DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UI
         y += kCellHeight;
     }
     surfaceWritten(*d);
-    logDraw({d->window, "DrawText", int(rect->left), int(rect->top), uint32_t(lines.size())});
+    logDraw({d->window, "DrawText", int(rect->left), int(rect->top), uint32_t(lines.size()), dc, all.text,
+             d->state.text});
     return height;
 }
 

@@ -4,6 +4,8 @@
 // CBN_SELENDOK, CBN_CLOSEUP and CBN_SELCHANGE; opening sends CBN_DROPDOWN;
 // CB_SETCURSEL sends nothing. Edit fields of CBS_DROPDOWN and CBS_SIMPLE
 // combos are shown as their selected item's text.
+#include <win/wingdi.h>
+
 #include <algorithm>
 
 #include "core/sim.h"
@@ -71,19 +73,29 @@ void pick(HWND h, ComboState* s, int i) {
     notifyParent(h, CBN_SELCHANGE);
 }
 
+// The field in a sunken edge with the drop button at its right: a
+// drop-down list shows its selected item (highlighted while it has the
+// focus), a drop-down combo its edit part's text on white; owner-drawn
+// fields (and the items of a dropped owner-drawn list) go to the parent.
 void paint(HWND h, ComboState* s) {
     PAINTSTRUCT ps;
-    BeginPaint(h, &ps);
+    HDC dc = BeginPaint(h, &ps);
+    RECT c{};
+    GetClientRect(h, &c);
+    const bool enabled = IsWindowEnabled(h);
+    const int button = GetSystemMetrics(SM_CXVSCROLL);
+    FillRect(dc, &c, GetSysColorBrush(enabled ? COLOR_WINDOW : COLOR_BTNFACE));
+    classicEdge(dc, c, false);
+    classicArrowButton(dc, RECT{c.right - 2 - button, 2, c.right - 2, c.bottom - 2}, 1, enabled, s->dropped);
+    const RECT field{3, 3, c.right - 3 - button, 3 + s->fieldItemHeight};
     if (ownerDraw(h)) {
-        RECT c{};
-        GetClientRect(h, &c);
         DRAWITEMSTRUCT dis{};
         dis.CtlType = ODT_COMBOBOX;
         dis.itemID = UINT(s->model.selection);
         dis.itemAction = ODA_DRAWENTIRE;
         dis.itemState = ODS_COMBOBOXEDIT | (s->focused ? ODS_FOCUS | ODS_SELECTED : 0) |
-                        (IsWindowEnabled(h) ? 0 : ODS_DISABLED);
-        dis.rcItem = RECT{3, 3, c.right - 3 - GetSystemMetrics(SM_CXVSCROLL), 3 + s->fieldItemHeight};
+                        (enabled ? 0 : ODS_DISABLED);
+        dis.rcItem = field;
         dis.itemData = s->model.valid(s->model.selection) ? s->model.items[size_t(s->model.selection)].data : 0;
         sendDrawItem(h, dis);
         if ((s = controlData<ComboState>(h)) && s->dropped) {
@@ -101,6 +113,14 @@ void paint(HWND h, ComboState* s) {
                 s = controlData<ComboState>(h);
             }
         }
+    } else if (Window* w = findWindow(h)) {
+        const bool list = (w->style & 3) == CBS_DROPDOWNLIST;
+        const bool lit = list && s->focused && !s->dropped;
+        if (lit) FillRect(dc, &field, GetSysColorBrush(COLOR_HIGHLIGHT));
+        SetTextColor(dc, GetSysColor(lit ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+        RECT t{field.left + 1, field.top, field.right, field.bottom};
+        classicText(dc, w->text, t, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX, enabled, true);
+        if (lit) DrawFocusRect(dc, &field);
     }
     EndPaint(h, &ps);
 }

@@ -79,6 +79,7 @@ WINBASEAPI LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wPara
         case WM_CTLCOLORSTATIC:
             return reinterpret_cast<LRESULT>(
                 GetSysColorBrush(message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX ? COLOR_WINDOW
+                                 : message == WM_CTLCOLORSCROLLBAR                           ? COLOR_SCROLLBAR
                                                                                               : COLOR_BTNFACE));
         case WM_HELP:
         case WM_CONTEXTMENU:

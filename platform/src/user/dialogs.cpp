@@ -133,13 +133,29 @@ int unitsY(int v) { return v * kCharHeight / 8; }
 // A font handle per point size: the window system has one face.
 HFONT dialogFont(uint16_t points) { return reinterpret_cast<HFONT>(uintptr_t(0x7B000000u | (uint32_t(points) << 2))); }
 
+}  // namespace
+
+namespace winsim::detail {
+
+bool dialogTemplateInfo(const uint8_t* p, size_t size, int* width, int* height, std::u16string* title) {
+    Template t;
+    if (!parse(p, size, t)) return false;
+    if (width) *width = unitsX(t.cx);
+    if (height) *height = unitsY(t.cy);
+    if (title) *title = t.title;
+    return true;
+}
+
 // The template's dialog with its controls, before WM_INITDIALOG.
-HWND build(HINSTANCE module, const uint8_t* p, size_t size, HWND owner, DLGPROC proc, LPARAM param, int templateId) {
+HWND buildDialog(HINSTANCE module, const uint8_t* p, size_t size, HWND owner, DLGPROC proc, LPARAM param,
+                 int templateId, DWORD styleClear, DWORD styleSet) {
     Template t;
     if (!parse(p, size, t)) {
         setError(ERROR_RESOURCE_DATA_NOT_FOUND);
         return nullptr;
     }
+    t.style = (t.style & ~styleClear) | styleSet;
+    if (t.style & WS_CHILD) t.exStyle |= (styleSet & DS_CONTROL) ? WS_EX_CONTROLPARENT : 0;
     const bool child = t.style & WS_CHILD;
     POINT origin{0, 0};
     if (!child && owner && (t.style & DS_CENTER) == 0) {
@@ -191,6 +207,25 @@ HWND build(HINSTANCE module, const uint8_t* p, size_t size, HWND owner, DLGPROC 
     return dlg;
 }
 
+INT_PTR runModalDialog(HWND dlg, HWND owner, int templateId) {
+    const bool disableOwner = owner && IsWindowEnabled(owner);
+    if (disableOwner) EnableWindow(owner, FALSE);
+    pushModal(ModalEntry{dlg, templateId, {}});
+    if (Window* w = findWindow(dlg); w && !w->ended) ShowWindow(dlg, SW_SHOWNORMAL);
+    const INT_PTR result = runModalLoop(dlg);
+    popModal();
+    if (disableOwner && IsWindow(owner)) EnableWindow(owner, TRUE);
+    return result;
+}
+
+}  // namespace winsim::detail
+
+namespace {
+
+HWND build(HINSTANCE module, const uint8_t* p, size_t size, HWND owner, DLGPROC proc, LPARAM param, int templateId) {
+    return buildDialog(module, p, size, owner, proc, param, templateId, 0, 0);
+}
+
 bool templateOf(HINSTANCE module, LPCWSTR name, const uint8_t** p, size_t* size) {
     HRSRC r = FindResourceW(module, name, RT_DIALOG);
     if (!r) return false;
@@ -236,13 +271,7 @@ INT_PTR modal(HINSTANCE module, const uint8_t* p, size_t size, HWND owner, DLGPR
     }
     HWND dlg = build(module, p, size, owner, proc, param, templateId);
     if (!dlg) return -1;
-    const bool disableOwner = owner && IsWindowEnabled(owner);
-    if (disableOwner) EnableWindow(owner, FALSE);
-    pushModal(ModalEntry{dlg, templateId, {}});
-    if (Window* w = findWindow(dlg); w && !w->ended) ShowWindow(dlg, SW_SHOWNORMAL);
-    const INT_PTR result = runModalLoop(dlg);
-    popModal();
-    if (disableOwner && IsWindow(owner)) EnableWindow(owner, TRUE);
+    const INT_PTR result = runModalDialog(dlg, owner, templateId);
     if (IsWindow(dlg)) DestroyWindow(dlg);
     return result;
 }

@@ -70,7 +70,9 @@ bool controlState(HWND window, ControlState& s) {
     const DWORD style = w->style;
     const std::u16string cls = w->className;
     auto is = [&](const char16_t* name) { return wequalNoCase(cls, name); };
-    if (w->isDialog) {
+    if (w->isDialog && sheetPages(window, &s.pages, &s.currentPage)) {
+        s.kind = "sheet";
+    } else if (w->isDialog) {
         s.kind = "dialog";
     } else if (is(u"Button")) {
         switch (style & BS_TYPEMASK) {
@@ -118,8 +120,17 @@ bool controlState(HWND window, ControlState& s) {
 std::string dumpLine(const ControlState& s) {
     std::ostringstream o;
     if (s.kind == "dialog") o << "dialog " << s.templateId;
+    else if (s.kind == "sheet") o << "sheet";
     else o << s.id;
-    o << " " << toUtf8(s.className) << " " << quote(s.text) << " " << s.kind;
+    o << " " << toUtf8(s.className) << " " << quote(s.text);
+    if (s.kind != "sheet") o << " " << s.kind;
+    if (s.kind == "sheet") {
+        o << " pages";
+        for (size_t i = 0; i < s.pages.size(); ++i) {
+            if (int(i) == s.currentPage) o << " [" << s.pages[i] << "]";
+            else o << " " << s.pages[i];
+        }
+    }
     if (s.check >= 0) o << (s.check == BST_CHECKED ? " on" : s.check == BST_INDETERMINATE ? " mixed" : " off");
     if (s.count >= 0) {
         o << " " << s.count << " items";
@@ -199,8 +210,11 @@ bool parseDumpLine(std::string_view line, ControlState& s) {
         return true;
     }
     bool dialog = first == "dialog";
+    const bool sheet = first == "sheet";
     if (dialog) {
         if (!integer(&s.templateId)) return false;
+    } else if (sheet) {
+        s.kind = "sheet";
     } else {
         char* e = nullptr;
         s.id = int(std::strtol(first.c_str(), &e, 10));
@@ -208,6 +222,24 @@ bool parseDumpLine(std::string_view line, ControlState& s) {
     }
     s.className = fromUtf8(word());
     if (!text(&s.text)) return false;
+    if (sheet) {
+        s.visible = s.enabled = true;
+        if (word() != "pages") return false;
+        for (std::string w = word(); !w.empty(); w = word()) {
+            const bool current = w.size() > 2 && w.front() == '[' && w.back() == ']';
+            if (current) w = w.substr(1, w.size() - 2);
+            if (w == "disabled" || w == "hidden" || w == "focus") {
+                (w == "disabled" ? s.enabled : w == "hidden" ? s.visible : s.focused) = w == "focus";
+                continue;
+            }
+            char* e = nullptr;
+            const long n = std::strtol(w.c_str(), &e, 10);
+            if (*e) return false;
+            if (current) s.currentPage = int(s.pages.size());
+            s.pages.push_back(int(n));
+        }
+        return true;
+    }
     s.kind = word();
     if (s.kind.empty()) return false;
     s.visible = s.enabled = true;

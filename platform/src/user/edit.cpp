@@ -2,6 +2,8 @@
 // read-only styles, typing, backspace and the per-process clipboard. Every
 // change the user makes sends EN_UPDATE and then EN_CHANGE; WM_SETTEXT does
 // so on a single-line edit only, never on a multi-line one.
+#include <win/wingdi.h>
+
 #include <algorithm>
 
 #include "core/sim.h"
@@ -132,6 +134,64 @@ void key(HWND h, EditState* s, UINT vk) {
     if (!extend) s->anchor = to;
 }
 
+// The text as shown: passwords as their character, lines split at line
+// ends (a multi-line edit) with the offset of each line's first character.
+struct Line {
+    size_t start;
+    std::u16string text;
+};
+std::vector<Line> shownLines(HWND h, const EditState& s) {
+    const DWORD style = styleOf(h);
+    std::u16string t = textOf(h);
+    if (style & ES_PASSWORD) t.assign(t.size(), s.passwordChar ? s.passwordChar : u'*');
+    std::vector<Line> out;
+    if (!(style & ES_MULTILINE)) return {{0, t}};
+    size_t begin = 0;
+    for (;;) {
+        const size_t nl = t.find(u'\n', begin);
+        std::u16string line = t.substr(begin, nl == std::u16string::npos ? std::u16string::npos : nl - begin);
+        if (!line.empty() && line.back() == u'\r') line.pop_back();
+        out.push_back({begin, line});
+        if (nl == std::u16string::npos) break;
+        begin = nl + 1;
+    }
+    return out;
+}
+
+// White (or the parent's brush) behind the text; grey behind a read-only or
+// disabled edit, whose text is embossed when disabled; the selection in the
+// highlight colours while the edit has the focus.
+void paint(HWND h, EditState* s) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(h, &ps);
+    RECT c{};
+    GetClientRect(h, &c);
+    const bool enabled = IsWindowEnabled(h), editable = enabled && !(styleOf(h) & ES_READONLY);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkColor(dc, GetSysColor(editable ? COLOR_WINDOW : COLOR_BTNFACE));
+    HBRUSH back = controlBrush(h, dc, editable ? WM_CTLCOLOREDIT : WM_CTLCOLORSTATIC,
+                               editable ? COLOR_WINDOW : COLOR_BTNFACE);
+    FillRect(dc, &c, back);
+    const bool multi = styleOf(h) & ES_MULTILINE;
+    const int top = multi ? 1 : std::max(0, int(c.bottom - kCharHeight) / 2);
+    const size_t a = selStart(*s), b = selEnd(*s);
+    const auto lines = shownLines(h, *s);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const Line& l = lines[i];
+        RECT r{2, top + int(i) * kCharHeight, c.right, top + int(i + 1) * kCharHeight};
+        if (r.top >= c.bottom) break;
+        classicText(dc, l.text, r, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX, enabled, true);
+        const size_t from = std::max(a, l.start), to = std::min(b, l.start + l.text.size());
+        if (!s->focused || from >= to) continue;
+        RECT sel{LONG(2 + (from - l.start) * kCharWidth), r.top, LONG(2 + (to - l.start) * kCharWidth), r.bottom};
+        FillRect(dc, &sel, GetSysColorBrush(COLOR_HIGHLIGHT));
+        const COLORREF was = SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+        classicText(dc, l.text.substr(from - l.start, to - from), sel, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX, true, true);
+        SetTextColor(dc, was);
+    }
+    EndPaint(h, &ps);
+}
+
 }  // namespace
 
 namespace winsim::ui {
@@ -233,13 +293,16 @@ LRESULT CALLBACK editProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_SETFOCUS:
             s->focused = true;
+            InvalidateRect(h, nullptr, FALSE);
             notifyParent(h, EN_SETFOCUS);
             return 0;
         case WM_KILLFOCUS:
             s->focused = false;
+            InvalidateRect(h, nullptr, FALSE);
             notifyParent(h, EN_KILLFOCUS);
             return 0;
         case WM_ENABLE: InvalidateRect(h, nullptr, TRUE); return 0;
+        case WM_PAINT: paint(h, s); return 0;
         default: return DefWindowProcW(h, m, wp, lp);
     }
 }

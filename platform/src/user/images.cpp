@@ -45,6 +45,14 @@ HANDLE load(const char* function, HMODULE module, LPCWSTR name, uint32_t type, c
         }
         img.width = img.height = 32;
         img.pixels.assign(32 * 32, 0xFFFFFF);
+        if (kind == 'I') {
+            // The application icon: a small window, framed, with its title bar.
+            for (int y = 4; y < 28; ++y)
+                for (int x = 2; x < 30; ++x)
+                    img.pixels[size_t(y) * 32 + size_t(x)] = (x == 2 || x == 29 || y == 4 || y == 27) ? 0x000000
+                                                             : y < 10                                  ? 0x000080
+                                                                                                       : 0xC0C0C0;
+        }
         std::lock_guard g(userLock());
         const uintptr_t h = kSharedTag | (kind == 'C' ? 0x1000u : 0x2000u) | ((id & 0xFF) << 2);
         images().shared.emplace(h, std::move(img));

@@ -2,6 +2,8 @@
 // fixed owner-drawn items (measured once while the list is made, so before
 // the dialog's WM_INITDIALOG) and multi-column lists. A user's click or key
 // sends LBN_SELCHANGE (with LBS_NOTIFY); LB_SETCURSEL sends nothing.
+#include <win/wingdi.h>
+
 #include <algorithm>
 
 #include "core/sim.h"
@@ -102,26 +104,52 @@ void userSelect(HWND h, ListBoxState* s, int i, bool notifyNow) {
     if (changed && notifyNow) notify(h, LBN_SELCHANGE);
 }
 
+// The background is the parent's WM_CTLCOLORLISTBOX brush (else the window
+// colour); owner-drawn items go to the parent, text items are drawn here:
+// the selection in the highlight colours, the caret item framed while the
+// list has the focus, texts embossed while it is disabled.
 void paint(HWND h, ListBoxState* s) {
     PAINTSTRUCT ps;
-    BeginPaint(h, &ps);
+    HDC dc = BeginPaint(h, &ps);
     Window* w = findWindow(h);
-    if (w && w->redraw && ownerDraw(h)) {
-        const int last = std::min(s->model.count(), s->model.top + visibleItems(h, *s));
-        for (int i = s->model.top; i < last; ++i) {
+    if (!w || !w->redraw) {
+        EndPaint(h, &ps);
+        return;
+    }
+    RECT c = client(h);
+    const bool enabled = IsWindowEnabled(h);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    FillRect(dc, &c, controlBrush(h, dc, WM_CTLCOLORLISTBOX, COLOR_WINDOW));
+    if (!(s = controlData<ListBoxState>(h))) {
+        EndPaint(h, &ps);
+        return;
+    }
+    const COLORREF text = GetTextColor(dc);
+    const int last = std::min(s->model.count(), s->model.top + visibleItems(h, *s));
+    for (int i = s->model.top; i < last; ++i) {
+        const bool sel = multiSelect(h) ? s->model.items[size_t(i)].selected : s->model.selection == i;
+        RECT r{};
+        itemRect(h, *s, i, &r);
+        if (ownerDraw(h)) {
             DRAWITEMSTRUCT dis{};
             dis.CtlType = ODT_LISTBOX;
             dis.itemID = UINT(i);
             dis.itemAction = ODA_DRAWENTIRE;
-            const bool sel = multiSelect(h) ? s->model.items[size_t(i)].selected : s->model.selection == i;
             dis.itemState = (sel ? ODS_SELECTED : 0) | (s->focused && s->model.caret == i ? ODS_FOCUS : 0) |
-                            (IsWindowEnabled(h) ? 0 : ODS_DISABLED);
-            itemRect(h, *s, i, &dis.rcItem);
+                            (enabled ? 0 : ODS_DISABLED);
+            dis.rcItem = r;
             dis.itemData = s->model.items[size_t(i)].data;
             sendDrawItem(h, dis);
             if (!IsWindow(h)) break;
             s = controlData<ListBoxState>(h);
+            continue;
         }
+        if (sel) FillRect(dc, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
+        SetTextColor(dc, sel ? GetSysColor(COLOR_HIGHLIGHTTEXT) : text);
+        RECT t{r.left + 2, r.top + 1, r.right, r.bottom};
+        classicText(dc, s->model.items[size_t(i)].text, t, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX, enabled, true);
+        if (s->focused && s->model.caret == i) DrawFocusRect(dc, &r);
     }
     EndPaint(h, &ps);
 }

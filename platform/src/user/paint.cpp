@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <map>
 
+#include <win/wingdi.h>
+
 #include "core/sim.h"
 #include "user/user_internal.h"
 
@@ -107,9 +109,18 @@ void sendDrawItem(HWND control, DRAWITEMSTRUCT dis) {
     dis.CtlID = UINT(w->id);
     dis.hwndItem = control;
     dis.hDC = newDc(control);
-    logDraw({control, "DrawItem", int(dis.rcItem.left), int(dis.rcItem.top), dis.itemID});
+    logDraw({control, "DrawItem", int(dis.rcItem.left), int(dis.rcItem.top), dis.itemID, dis.hDC, {}, 0});
     SendMessageW(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
     releaseControlDc(dis.hDC);
+}
+
+HBRUSH controlBrush(HWND control, HDC dc, UINT message, int fallbackColour) {
+    Window* w = findWindow(control);
+    if (w && w->parent) {
+        const auto r = SendMessageW(w->parent, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+        if (r && GetObjectType(reinterpret_cast<HGDIOBJ>(r)) == OBJ_BRUSH) return reinterpret_cast<HBRUSH>(r);
+    }
+    return GetSysColorBrush(fallbackColour);
 }
 
 void sendDeleteItems(HWND control, UINT type, int first, const std::vector<ULONG_PTR>& data) {
@@ -223,18 +234,6 @@ WINBASEAPI int WINAPI ReleaseDC(HWND, HDC dc) {
     std::lock_guard g(userLock());
     forgetDc(dc);
     return dcs().live.erase(reinterpret_cast<uintptr_t>(dc)) ? 1 : 0;
-}
-
-WINBASEAPI BOOL WINAPI DrawIcon(HDC dc, int x, int y, HICON icon) {
-    enter("DrawIcon");
-    HWND window = nullptr;
-    const winsim::ImageInfo* img = findImage(icon);
-    if (!windowOfDc(dc, &window) || !img || img->kind == 'B') {
-        setError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    logDraw({window, "DrawIcon", x, y, img->resourceId});
-    return TRUE;
 }
 
 }  // extern "C"

@@ -129,6 +129,7 @@ bool anythingWaiting() {
 // The top modal window and its name for failure messages.
 std::string modalName(const ModalEntry& e) {
     if (!e.window) return "message box";
+    if (isSheetFrame(e.window)) return "property sheet";
     return "dialog " + (e.templateId ? std::to_string(e.templateId) : std::string("(no template)"));
 }
 

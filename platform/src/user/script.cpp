@@ -284,6 +284,19 @@ bool scroll(HWND c, const Step& step, std::string* error) {
     return true;
 }
 
+// The first visible window with that id under `root`, nearest first (a
+// sheet's frame buttons, then the page shown).
+HWND visibleControl(HWND root, int id) {
+    Window* w = findWindow(root);
+    if (!w) return nullptr;
+    for (HWND c : std::vector<HWND>(w->children))
+        if (Window* cw = findWindow(c); cw && cw->id == id && (cw->style & WS_VISIBLE)) return c;
+    for (HWND c : std::vector<HWND>(w->children))
+        if (Window* cw = findWindow(c); cw && (cw->style & WS_VISIBLE))
+            if (HWND deeper = visibleControl(c, id)) return deeper;
+    return nullptr;
+}
+
 bool press(HWND top, int id) {
     HWND b = winsim::ui::findControl(top, id);
     if (b && IsWindowVisible(b) && IsWindowEnabled(b)) {
@@ -302,9 +315,29 @@ bool execute(const Step& step, std::string* error) {
         return true;
     }
     if (v == "answer") return *error = "no message box is open", false;
-    if (v == "page" || v == "apply") return *error = "no property sheet is open", false;
     HWND top = winsim::ui::topWindow();
     if (!top) return *error = "no window is open", false;
+    const bool sheet = isSheetFrame(top);
+    if ((v == "page" || v == "apply") && !sheet) return *error = "no property sheet is open", false;
+    if (v == "page") {
+        POINT p{};
+        if (!sheetTabPoint(top, step.id, &p)) return *error = "the sheet has no page " + std::to_string(step.id), false;
+        mouseClick(p);
+        return true;
+    }
+    if (v == "apply") {
+        HWND b = sheetButton(top, 0x3021);
+        if (!b) return *error = "the sheet has no Apply button", false;
+        if (!IsWindowEnabled(b)) return *error = "the sheet's Apply button is disabled", false;
+        mouseClick(centre(b));
+        return true;
+    }
+    if (sheet && (v == "ok" || v == "cancel")) {
+        if (HWND b = sheetButton(top, v == "ok" ? IDOK : IDCANCEL); b && IsWindowEnabled(b)) {
+            mouseClick(centre(b));
+            return true;
+        }
+    }
     if (v == "png") {
         winsim::ui::Picture pic;
         if (!winsim::ui::render(top, pic)) return *error = "the window cannot be drawn", false;
@@ -341,7 +374,8 @@ bool execute(const Step& step, std::string* error) {
         setKeyDown(VK_SHIFT, false);
         return true;
     }
-    HWND c = winsim::ui::findControl(top, step.id);
+    HWND c = visibleControl(top, step.id);
+    if (!c) c = winsim::ui::findControl(top, step.id);
     if (!c) return *error = "dialog " + std::to_string(tw->templateId) + " has no " + controlName(step.id), false;
     bool common = false;
     if (const bool done = commonControlStep(c, step, error, &common); common) return done;

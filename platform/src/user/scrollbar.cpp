@@ -4,6 +4,8 @@
 // SB_ENDSCROLL when the button goes up; dragging the thumb sends
 // SB_THUMBTRACK while it moves and SB_THUMBPOSITION where it ends. The bar
 // does not move itself: the parent sets the position it wants.
+#include <win/wingdi.h>
+
 #include <algorithm>
 
 #include "core/sim.h"
@@ -68,6 +70,36 @@ void send(HWND h, int code, int pos) {
     if (!w || !w->parent) return;
     SendMessageW(w->parent, vertical(h) ? WM_VSCROLL : WM_HSCROLL, MAKEWPARAM(WORD(code), WORD(pos)),
                  reinterpret_cast<LPARAM>(h));
+}
+
+// Arrow buttons at both ends (greyed when disabled), the track in the
+// parent's WM_CTLCOLORSCROLLBAR brush (else the scroll bar colour; a hollow
+// brush leaves it as it is), and the thumb while there is a range to move in.
+void paint(HWND h, ScrollState* s) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(h, &ps);
+    RECT c{};
+    GetClientRect(h, &c);
+    const bool vert = vertical(h), enabled = IsWindowEnabled(h);
+    HBRUSH track = controlBrush(h, dc, WM_CTLCOLORSCROLLBAR, COLOR_SCROLLBAR);
+    if (!(s = controlData<ScrollState>(h))) {
+        EndPaint(h, &ps);
+        return;
+    }
+    FillRect(dc, &c, track);
+    const Layout l = layout(h, *s);
+    auto span = [&](int from, int to) {
+        return vert ? RECT{0, from, c.right, to} : RECT{from, 0, to, c.bottom};
+    };
+    classicArrowButton(dc, span(0, l.arrow), vert ? 0 : 2, enabled && !(s->disabledArrows & ESB_DISABLE_LTUP), false);
+    classicArrowButton(dc, span(l.length - l.arrow, l.length), vert ? 1 : 3,
+                       enabled && !(s->disabledArrows & ESB_DISABLE_RTDN), false);
+    if (enabled && maxReachable(*s) > s->minPos && l.thumbSize > 0) {
+        RECT thumb = span(l.thumbStart, l.thumbStart + l.thumbSize);
+        FillRect(dc, &thumb, GetSysColorBrush(COLOR_BTNFACE));
+        classicEdge(dc, thumb, true);
+    }
+    EndPaint(h, &ps);
 }
 
 int along(HWND h, LPARAM lp) { return vertical(h) ? GET_Y_LPARAM(lp) : GET_X_LPARAM(lp); }
@@ -193,6 +225,7 @@ LRESULT CALLBACK scrollBarProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             return 0;
         }
         case WM_ENABLE: InvalidateRect(h, nullptr, FALSE); return 0;
+        case WM_PAINT: paint(h, s); return 0;
         default: return DefWindowProcW(h, m, wp, lp);
     }
 }

@@ -88,6 +88,17 @@ LRESULT CALLBACK staticProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
                 dis.itemState = IsWindowEnabled(h) ? 0 : ODS_DISABLED;
                 GetClientRect(h, &dis.rcItem);
                 sendDrawItem(h, dis);
+            } else if (type == SS_BITMAP || type == SS_ICON) {
+                // The picture at the top left, or centred with SS_CENTERIMAGE.
+                Window* w = findWindow(h);
+                RECT r;
+                GetClientRect(h, &r);
+                if (const winsim::ImageInfo* img = findImage(s->image); img && w) {
+                    const winsim::ImageInfo copy = *img;
+                    const bool centre = w->style & SS_CENTERIMAGE;
+                    drawImage(ps.hdc, centre ? int(r.right - copy.width) / 2 : 0,
+                              centre ? int(r.bottom - copy.height) / 2 : 0, copy);
+                }
             } else if (Window* w = findWindow(h); w && (type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT)) {
                 RECT r;
                 GetClientRect(h, &r);

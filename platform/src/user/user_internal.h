@@ -179,12 +179,40 @@ struct ButtonLook {
     bool pushed = false, focused = false, enabled = true, isDefault = false;
 };
 void classicButton(HDC dc, RECT r, const std::u16string& text, ButtonLook look);
+// Text in the DC's text colour when enabled (set to COLOR_BTNTEXT unless
+// `keepColour`), embossed when disabled.
+void classicText(HDC dc, const std::u16string& text, RECT r, UINT format, bool enabled, bool keepColour = false);
 // A two-pixel raised or sunken edge just inside `r`.
 void classicEdge(HDC dc, RECT r, bool raised);
-// Text in the control's colour, embossed when disabled.
-void classicText(HDC dc, const std::u16string& text, RECT r, UINT format, bool enabled);
+// A small triangle centred in `box` pointing up (0), down (1), left (2) or
+// right (3); the button around it for scroll bars and combo boxes.
+void classicArrow(HDC dc, RECT box, int direction, bool enabled);
+void classicArrowButton(HDC dc, RECT r, int direction, bool enabled, bool pushed);
+// The brush a control's parent chooses by WM_CTLCOLOR* (the DC's colours
+// set as the parent leaves them), else the system colour's brush.
+HBRUSH controlBrush(HWND control, HDC dc, UINT message, int fallbackColour);
+// An image of the window system drawn at (x, y) on a DC: bitmaps whole,
+// icons and cursors without their white pixels (their mask colour).
+bool drawImage(HDC dc, int x, int y, const ImageInfo& image);
 // Sets the owner and the dialog procedure of a window the dialog builder made.
 void setWindowOwner(HWND window, HWND owner, LONG_PTR dialogProc);
+// The dialog builder for the property-sheet frame: a template's size in
+// pixels and title; a dialog from template bytes with its style changed
+// (pages become child controls of the frame); a modal loop over a dialog
+// already made (the owner disabled meanwhile).
+bool dialogTemplateInfo(const uint8_t* p, size_t size, int* width, int* height, std::u16string* title);
+HWND buildDialog(HINSTANCE module, const uint8_t* p, size_t size, HWND owner, DLGPROC proc, LPARAM param,
+                 int templateId, DWORD styleClear, DWORD styleSet);
+INT_PTR runModalDialog(HWND dialog, HWND owner, int templateId);
+// Property-sheet frames (propsheet.cpp) as the dump and the script see them:
+// whether a window is a frame; its pages' template ids in tab order and the
+// current one's index; the frame's button of a role (IDOK, IDCANCEL, the
+// Apply id, IDHELP) whatever id it carries now; the screen point of a
+// page's tab.
+bool isSheetFrame(HWND window);
+bool sheetPages(HWND frame, std::vector<int>* templateIds, int* current);
+HWND sheetButton(HWND frame, int role);
+bool sheetTabPoint(HWND frame, int templateId, POINT* screen);
 
 // The script runner's hooks (script.cpp).
 // Called at an idle point: runs the next step of the UI script for the
