@@ -317,3 +317,27 @@ TEST_F(JobControl, InjectedFailuresReachTheCaller) {
     EXPECT_NE(JcDispatch(c, kJcOpen, 0), 0u);
     EXPECT_FALSE(jcLoaded());
 }
+
+TEST_F(JobControl, TheMergeFetchAndTheImportRefresh) {
+    DrvContext* c = open();
+    ASSERT_NE(c, nullptr);
+    setText(c, kItRdmOwnerName, u"IMPORTED");
+    setText(c, kItRdmUserCode, u"");
+    ASSERT_EQ(JcDispatch(c, kJcOpen, 0), 0u);
+    const BYTE code[] = {'4', 0, '2', 0, 0, 0};
+    ASSERT_EQ(c->ws->jc.table->setItem(c->ws->jc.connection, kJcCodeUserCode, kJcKindText, code, sizeof code), 0u);
+    JcDispatch(c, kJcClose, 0);
+    // The refresh takes the library's user code and sends the imported
+    // identity; it leaves no connection behind.
+    EXPECT_EQ(JobControlRefresh(c), 1);
+    EXPECT_EQ(text(c, kItRdmUserCode), u"42");
+    EXPECT_EQ(held(c, kJcCodeOwner), u"IMPORTED");
+    EXPECT_FALSE(jcLoaded());
+
+    setText(c, kItRdmOwnerName, u"");
+    EXPECT_EQ(JobControlFetchItems(c, kJcMaskJobItems), 1);
+    EXPECT_EQ(text(c, kItRdmOwnerName), u"IMPORTED");
+    ASSERT_TRUE(DeleteFileW(kJcLibraryPath.c_str()));
+    EXPECT_EQ(JobControlFetchItems(c, kJcMaskJobItems), 0);
+    EXPECT_EQ(JobControlRefresh(c), 0);
+}
