@@ -1,5 +1,7 @@
 // Subcommands of the vesk command. Each returns the process exit code.
 #pragma once
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,9 @@ struct Args {
 int fail(const std::string& message);
 // Opens the machine named by --machine or VESK_MACHINE, or fails with a message.
 bool openMachine(const Args& args, std::string* error);
+
+// Where our built libraries are: $VESK_LIB_DIR, else ../lib beside this program.
+std::filesystem::path libraryDir();
 
 int cmdMachine(const Args& args);
 int cmdPrinter(const Args& args);
@@ -31,6 +36,11 @@ int printerSave(const Args& args, const std::vector<std::string>& words);
 int printerIni(const Args& args, const std::vector<std::string>& words);
 int printerFonts(const Args& args, const std::vector<std::string>& words, bool reset);
 int printerTransfer(const Args& args, const std::vector<std::string>& words, const std::string& kind, bool import);
+// vesk printer jobcontrol NAME [show | fetch ITEMS | store ITEMS | probe |
+// init]; vesk printer usercode NAME [--set CODE | --sync].
+int printerJobControl(const Args& args, const std::vector<std::string>& words);
+int printerUserCode(const Args& args, const std::vector<std::string>& words, const std::optional<std::string>& set,
+                    bool sync);
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]

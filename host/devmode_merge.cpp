@@ -6,12 +6,16 @@
 #include <cstring>
 #include <memory>
 
+#include <winsim/winsim.h>
+
 #include "core/context.h"
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_public.h"
 #include "core/devmode_sizes.h"
 #include "core/item.h"
 #include "core/item_store.h"
+#include "core/jobctl/jc_client.h"
+#include "core/text_convert.h"
 #include "vds.h"
 
 namespace vesk::host {
@@ -26,18 +30,54 @@ Context openContext(HANDLE printer) {
     return Context(CtxCreateEx(printer, printer, nullptr, 0, kCreateInterface, 0, nullptr));
 }
 
-// A numeric or bit item of the spooler's part past the public fields, by
-// its field name; null for any other name.
+bool isTextItem(const DmItem& it) { return typeIsAnsi(itemTypeCode(it)) || typeIsWide(itemTypeCode(it)); }
+
+// The text items that may be set by name: the job identity the job-control
+// library keeps (user code, owner, passwords, user ID, document name,
+// telephone number).
+bool isIdentityText(const DmItem& it) {
+    for (size_t i = 0; i < kJcItemRows; ++i)
+        if (!JcItemTable()[i].setOnly && JcItemTable()[i].itemId == it.id) return isTextItem(it);
+    return false;
+}
+
+// A numeric or bit item of the spooler's part past the public fields, or an
+// identity text item, by its field name; null for any other name.
 DmItem* privateItemNamed(DrvContext* ctx, const std::string& name) {
     const std::u16string wanted(name.begin(), name.end());
     for (int i = 0; i < ctx->items->count; ++i) {
         DmItem& it = ctx->items->items[i];
         if (!it.fieldName || wanted != it.fieldName || itemSection(it) != 1) continue;
         const uint32_t code = itemTypeCode(it);
-        if (it.offset < dmSizes().publicSize || !(typeIsNumber(code) || typeIsBit(code))) return nullptr;
+        if (it.offset < dmSizes().publicSize || !(typeIsNumber(code) || typeIsBit(code) || isIdentityText(it)))
+            return nullptr;
         return &it;
     }
     return nullptr;
+}
+
+// Writes `text` into a text item's field of `devmode`, cut to the field and
+// terminated.
+void writeText(std::vector<uint8_t>& devmode, const DmItem& it, const std::string& text) {
+    BYTE* at = ItemStorageIn(devmode.data(), &it);
+    const size_t size = itemSize(it);
+    if (!at || size == 0) return;
+    std::memset(at, 0, size);
+    const std::u16string wide = winsim::fromUtf8(text);
+    if (typeIsAnsi(itemTypeCode(it))) {
+        WideToAnsiBounded(wide.c_str(), reinterpret_cast<char*>(at), size);
+        return;
+    }
+    for (size_t i = 0; i < wide.size() && i + 1 < size / 2; ++i) {
+        at[2 * i] = static_cast<BYTE>(wide[i]);
+        at[2 * i + 1] = static_cast<BYTE>(wide[i] >> 8);
+    }
+}
+
+std::string itemText(DrvContext* ctx, const DmItem* it) {
+    WCHAR b[512] = {};
+    ItemGetString(ctx, it, b, 512);
+    return winsim::toUtf8(b);
 }
 
 bool valueRange(const DmItem& it, int64_t* lo, int64_t* hi) {
@@ -109,6 +149,11 @@ bool MergeDevmodeFields(HANDLE printer, std::vector<uint8_t>& devmode,
             scriptFields.push_back(fields[i]);
             continue;
         }
+        if (isTextItem(*it)) {
+            writeText(devmode, *it, text);
+            asked[i] = {it, 0};
+            continue;
+        }
         int64_t v = 0, lo = 0, hi = 0;
         if (!parseNumber(text, &v) || !valueRange(*it, &lo, &hi) || v < lo || v > hi) {
             *error = "bad value for DEVMODE field '" + key + "'";
@@ -127,8 +172,15 @@ bool MergeDevmodeFields(HANDLE printer, std::vector<uint8_t>& devmode,
     }
     std::memcpy(devmode.data(), ctx->devmode, dmSizes().totalSize);
     for (size_t i = 0; i < fields.size(); ++i) {
-        FieldOutcome o{fields[i].first, asked[i].second, 0, 0};
+        FieldOutcome o{fields[i].first, asked[i].second, 0, 0, false, {}, {}};
         DmItem* it = asked[i].first;
+        if (it && isTextItem(*it)) {
+            o.isText = true;
+            o.askedText = fields[i].second;
+            o.nowText = itemText(ctx.get(), it);
+            outcomes->push_back(o);
+            continue;
+        }
         if (!currentValue(ctx.get(), o.field, it, &o.now)) continue;  // the form name
         currentValue(defaults.get(), o.field, it ? ItemFindById(defaults.get(), it->id) : nullptr, &o.byDefault);
         outcomes->push_back(o);
@@ -137,6 +189,7 @@ bool MergeDevmodeFields(HANDLE printer, std::vector<uint8_t>& devmode,
 }
 
 std::string DescribeOutcome(const FieldOutcome& o) {
+    if (o.isText) return o.nowText == o.askedText ? "kept" : "changed to \"" + o.nowText + "\"";
     if (o.now == o.asked) return "kept";
     return (o.now == o.byDefault ? "reset to " : "repaired to ") + std::to_string(o.now);
 }

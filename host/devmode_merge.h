@@ -20,11 +20,17 @@ struct FieldOutcome {
     int64_t asked = 0;
     int64_t now = 0;
     int64_t byDefault = 0;
+    // A text item: the text asked for and the text the merge left.
+    bool isText = false;
+    std::string askedText;
+    std::string nowText;
 };
 
 // Sets `fields` in `devmode` (the printer's DEVMODE of the driver): the keys
 // of a script's devmode statement, and the field names of the driver's
-// private items of the spooler's part (rdmNUPLineType=9); then merges it
+// private items of the spooler's part (rdmNUPLineType=9, or the job
+// identity's text items such as rdmUserID=USER0001, cut to the item); then
+// merges it
 // into a driver context of the printer and gives back the merged DEVMODE in
 // `devmode`, with one outcome per numeric field. False with a reason for an
 // unknown field, a bad value or a driver that gives no context.
@@ -32,7 +38,7 @@ bool MergeDevmodeFields(HANDLE printer, std::vector<uint8_t>& devmode,
                         const std::vector<std::pair<std::string, std::string>>& fields,
                         std::vector<FieldOutcome>* outcomes, std::string* error);
 
-// "kept", "reset to D" or "repaired to V".
+// "kept", "reset to D" or "repaired to V" ("changed to "T"" for text).
 std::string DescribeOutcome(const FieldOutcome& o);
 
 }  // namespace vesk::host

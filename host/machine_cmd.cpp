@@ -19,6 +19,11 @@ int machineInit(const Args& args) {
     winsim::MachineBuilder b(dir);
     std::string error;
     if (!b.build(&error)) return fail("cannot make a machine: " + error);
+    // The maker's job-control library comes with the machine, in its system
+    // directory.
+    const std::string sys = winsim::config().systemDir + "\\ZORJC32.DLL";
+    if (!winsim::installModule(winsim::fromUtf8(sys), libraryDir() / "libzorjc32.so"))
+        return fail("cannot place the job-control library " + sys);
     std::cout << "machine made at " << winsim::machineRoot().string() << "\n";
     return 0;
 }

@@ -74,15 +74,6 @@ bool parseOptions(const std::vector<std::string>& in, const std::vector<std::str
 std::u16string w(const std::string& s) { return winsim::fromUtf8(s); }
 std::string u8(std::u16string_view s) { return winsim::toUtf8(s); }
 
-// Where our built libraries are: $VESK_LIB_DIR, else ../lib beside this program.
-fs::path libraryDir() {
-    if (const char* env = std::getenv("VESK_LIB_DIR"); env && *env) return env;
-    std::error_code ec;
-    fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) return {};
-    return self.parent_path().parent_path() / "lib";
-}
-
 std::string hex(const std::vector<uint8_t>& b, size_t max) {
     std::ostringstream o;
     o << std::hex << std::setfill('0');
@@ -383,7 +374,8 @@ int printerDevmode(const Args& args, const Options& o) {
         return fail("cannot set the DEVMODE of '" + o.words[1] + "': " + winsim::spoolerErrorText(e));
     std::cout << "printer '" << o.words[1] << "': default DEVMODE of " << dm.size() << " bytes set\n";
     for (const FieldOutcome& f : outcomes)
-        std::cout << "  " << f.field << "=" << f.asked << ": " << DescribeOutcome(f) << "\n";
+        std::cout << "  " << f.field << "=" << (f.isText ? f.askedText : std::to_string(f.asked)) << ": "
+                  << DescribeOutcome(f) << "\n";
     return 0;
 }
 
@@ -399,16 +391,24 @@ int printerRemove(const Args& args, const Options& o) {
 
 }  // namespace
 
+fs::path libraryDir() {
+    if (const char* env = std::getenv("VESK_LIB_DIR"); env && *env) return env;
+    std::error_code ec;
+    fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) return {};
+    return self.parent_path().parent_path() / "lib";
+}
+
 int cmdPrinter(const Args& args) {
     Options o;
     std::string error;
     if (!parseOptions(args.words,
                       {"--driver-name", "--model", "--port", "--connection", "--share", "--set-sz", "--set-dword",
                        "--set-binary", "--set", "--as"},
-                      {"--bidi", "--delete", "--suffix", "--init", "--reset"}, o, &error))
+                      {"--bidi", "--delete", "--suffix", "--init", "--reset", "--sync"}, o, &error))
         return fail(error);
     if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode, options, allowed, strings, locale, "
-                    "save, ini, fonts, export, import or remove");
+                    "save, ini, fonts, export, import, jobcontrol, usercode or remove");
     const std::string& sub = o.words[0];
     if (sub == "add") return printerAdd(args, o);
     if (sub == "list") return printerList(args);
@@ -421,6 +421,8 @@ int cmdPrinter(const Args& args) {
     if (sub == "save") return printerSave(args, o.words);
     if (sub == "ini") return printerIni(args, o.words);
     if (sub == "fonts") return printerFonts(args, o.words, o.has("--reset"));
+    if (sub == "jobcontrol") return printerJobControl(args, o.words);
+    if (sub == "usercode") return printerUserCode(args, o.words, o.get("--set"), o.has("--sync"));
     if (sub == "export" || sub == "import")
         return printerTransfer(args, o.words, o.get("--as").value_or("plain"), sub == "import");
     if (sub == "options" || sub == "allowed") {

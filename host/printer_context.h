@@ -25,4 +25,8 @@ struct PrinterContext {
 // *error when the printer is unknown or its driver gives no model.
 std::unique_ptr<PrinterContext> OpenPrinterContext(const Args& args, const std::string& name, std::string* error);
 
+// The printer's default DEVMODE over the context's, keeping the context's
+// live font tables.
+void TakePrinterDefault(DrvContext* ctx);
+
 }  // namespace vesk::host

@@ -30,15 +30,6 @@ namespace {
 
 std::string u8(const WCHAR* s) { return winsim::toUtf8(s ? std::u16string(s) : std::u16string()); }
 
-// The printer's default DEVMODE over the context's, keeping the context's
-// live font tables (the stored copy's handles mean nothing here).
-void takePrinterDefault(DrvContext* ctx) {
-    uint32_t keep[6];
-    for (int i = 0; i < 6; ++i) keep[i] = ItemRawById(ctx, kItRdmFontTableNum + i);
-    DmLoadPrinterDefault(ctx);
-    for (int i = 0; i < 6; ++i) ItemSetRawById(ctx, kItRdmFontTableNum + i, keep[i]);
-}
-
 // Prints section `name` of an 8-bit INI text as it stands in the file.
 bool printSection(const char* text, const WCHAR* rawName) {
     WCHAR name[kWsPrinterNameChars] = {};
@@ -110,7 +101,7 @@ int printerSave(const Args& args, const std::vector<std::string>& words) {
     const std::unique_ptr<PrinterContext> pc = OpenPrinterContext(args, words[1], &error);
     if (!pc) return fail(error);
     DrvContext* c = pc->ctx;
-    takePrinterDefault(c);
+    TakePrinterDefault(c);
     if (what != "device") OptSaveUserClasses(pc->printer, c);
     if (what != "user") OptSaveDeviceClass(pc->printer, c);
     std::cout << "printer '" << words[1] << "': " << what << " settings saved\n";
@@ -172,7 +163,7 @@ int printerTransfer(const Args& args, const std::vector<std::string>& words, con
     const std::unique_ptr<PrinterContext> pc = OpenPrinterContext(args, words[1], &error);
     if (!pc) return fail(error);
     DrvContext* c = pc->ctx;
-    takePrinterDefault(c);
+    TakePrinterDefault(c);
     const std::u16string file = winsim::fromUtf8(words[2]);
     int ok = 0;
     if (kind == "device") ok = import ? DeviceFileLoad(file.c_str(), in, c) : DeviceFileSave(file.c_str(), out, c);
@@ -192,6 +183,15 @@ int printerTransfer(const Args& args, const std::vector<std::string>& words, con
     }
     std::cout << "printer '" << words[1] << "': " << (import ? "imported " : "exported ") << words[2] << "\n";
     return 0;
+}
+
+// The printer's default DEVMODE over the context's, keeping the context's
+// live font tables (the stored copy's handles mean nothing here).
+void TakePrinterDefault(DrvContext* ctx) {
+    uint32_t keep[6];
+    for (int i = 0; i < 6; ++i) keep[i] = ItemRawById(ctx, kItRdmFontTableNum + i);
+    DmLoadPrinterDefault(ctx);
+    for (int i = 0; i < 6; ++i) ItemSetRawById(ctx, kItRdmFontTableNum + i, keep[i]);
 }
 
 }  // namespace vesk::host

@@ -12,6 +12,7 @@
 #include "core/devmode_sizes.h"
 #include "core/font_tables.h"
 #include "core/item_store.h"
+#include "core/jobctl/jc_client.h"
 #include "core/languages.h"
 #include "core/model/cache.h"
 #include "core/model/eval.h"
@@ -231,6 +232,7 @@ void CtxReleaseAs(DrvContext* ctx, uint16_t type) { CtxReleaseEx(ctx, type); }
 void CtxFree(DrvContext* c, uint16_t type) {
     if (!c) return;
     ResFreeDlls(c);
+    JcReleaseContext(c);
     // The shadow's font tables go with the context. The DEVMODE's go for the
     // release types of the caches and of a plain free; a releaser passing
     // another type has handed the DEVMODE's tables on and keeps them.

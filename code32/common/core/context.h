@@ -4,6 +4,7 @@
 // and message tables stay shared), plus the printer's compiled model and
 // DEVMODE for the kinds that have them.
 #pragma once
+#include <maker/zorjc32.h>
 #include <win/types.h>
 
 #include "core/dictionary.h"
@@ -52,6 +53,29 @@ struct WsFreeSize {
     char name[kWsFreeSizeNameBytes];
     int32_t width;
     int32_t length;
+};
+
+// The job-control library as a context holds it (jobctl/jc_client.h): zero
+// while nothing is loaded; the connection is 0 while none is open.
+struct JcWorkspace {
+    HMODULE module;
+    HANDLE connection;
+    JcGetInterfaceFn getInterface;
+    JcDisposeInterfaceFn disposeInterface;
+    JcInterface* table;
+    uint16_t version;  // 258 or 257
+};
+
+// The user-code provider library while a query runs (usercode/user_code.h).
+constexpr size_t kUcProviderCodeBytes = 32;
+struct UcProviderWorkspace {
+    HMODULE module;
+    void* openEntry;
+    void* closeEntry;
+    void* getCodeEntry;
+    HANDLE connection;
+    char code[kUcProviderCodeBytes];
+    char savedCode[kWsUserCodeChars];
 };
 
 struct DrvWorkspace {
@@ -112,6 +136,11 @@ struct DrvWorkspace {
     WCHAR scratchText[kWsPrinterNameChars];
     // 1 after a settings file's header was rejected.
     uint32_t rejectedFile;
+    // Job control and the user-code provider.
+    JcWorkspace jc;
+    UcProviderWorkspace ucProvider;
+    // 1 once the installer's hand-over applied a user code to the printer.
+    uint32_t userCodeApplied;
 };
 
 struct DrvContext {

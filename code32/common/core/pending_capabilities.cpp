@@ -9,10 +9,9 @@ namespace vesk {
 // Persisted settings: printer data through the configuration bridge.
 int BridgeReadPrinterData(DrvContext*, HANDLE, const WCHAR*, BYTE*, DWORD) { return 0; }
 
-// Settings files: list, job-control and install steps.
+// Settings files: list and install steps.
 int ImportListSteps(DrvContext*) { return 0; }
 int ExportListSteps(DrvContext*) { return 0; }
-int JobControlRefresh(DrvContext*) { return 0; }
 int QualityRedeploy(DrvContext*, const WCHAR*) { return 0; }
 
 // Installer hand-over.
@@ -40,12 +39,5 @@ void SetPresetCountForTests(int count) { g_presetCountForTests.store(count); }
 
 // Capability summary.
 int DmApplyCapabilitySummary(DrvContext*, BYTE*, uint32_t*) { return 0; }
-
-// User code.
-int UpdateProviderUserCodeFlags(DrvContext*) { return 0; }
-int LoadUserCodeOnMerge(DrvContext*) { return 0; }
-
-// Job control.
-int JobControlFetchItems(DrvContext*, uint32_t) { return 0; }
 
 }  // namespace vesk

@@ -22,15 +22,13 @@ namespace vesk {
 // read.
 int BridgeReadPrinterData(DrvContext* ctx, HANDLE bridge, const WCHAR* name, BYTE* buffer, DWORD bytes);
 
-// ---- Settings files: the steps of the lists, job control and install ----
+// ---- Settings files: the steps of the lists and install ----
 // A full import's list steps: the free sizes of items 50 and 8 into their
 // cache slots, the selected stamp saved, the user quality saved. 0 not done.
 int ImportListSteps(DrvContext* ctx);
 // An export's list steps: the selected free sizes, stamp and quality into
 // the items. 0 not done.
 int ExportListSteps(DrvContext* ctx);
-// The job-control refresh after a full import. 0 not done.
-int JobControlRefresh(DrvContext* ctx);
 // Deploys a rejected quality file again from its source. 0 not done.
 int QualityRedeploy(DrvContext* ctx, const WCHAR* path);
 
@@ -68,15 +66,5 @@ void SetPresetCountForTests(int count);
 // The capability summary of a DEVMODE being merged; may add merge flag
 // 0x40000000 to *flags. 0 when nothing was applied.
 int DmApplyCapabilitySummary(DrvContext* ctx, BYTE* working, uint32_t* flags);
-
-// ---- User code ----
-// The user-code provider's flag bytes. 0 when not done.
-int UpdateProviderUserCodeFlags(DrvContext* ctx);
-// The user code of a merge. 0 when not loaded.
-int LoadUserCodeOnMerge(DrvContext* ctx);
-
-// ---- Job control ----
-// Job-control items of a group mask. 0 when not fetched.
-int JobControlFetchItems(DrvContext* ctx, uint32_t groupMask);
 
 }  // namespace vesk

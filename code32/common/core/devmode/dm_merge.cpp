@@ -15,7 +15,9 @@
 #include "core/devmode/dm_validate.h"
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
+#include "core/jobctl/jc_client.h"
 #include "core/pending_capabilities.h"
+#include "core/usercode/user_code.h"
 #include "core/sysdeps.h"
 #include "core/item_ids.h"
 

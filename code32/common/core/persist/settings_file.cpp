@@ -17,6 +17,7 @@
 #include "core/ini_wrap.h"
 #include "core/item_ids.h"
 #include "core/item_store.h"
+#include "core/jobctl/jc_client.h"
 #include "core/locale.h"
 #include "core/locks.h"
 #include "core/paths.h"
