@@ -2,8 +2,6 @@
 // "not done" until its capability is built.
 #include "core/pending_capabilities.h"
 
-#include <atomic>
-
 namespace vesk {
 
 // Persisted settings: printer data through the configuration bridge.
@@ -22,21 +20,6 @@ int HandoverApplyAtOpen(DrvContext*) { return 0; }
 // server's copy.
 uint32_t SrvCfgServerType(DrvContext*, const WCHAR*) { return 0; }
 int RemoteConfigConnect(DrvContext*) { return 0; }
-
-// Free sizes, quality lists and stamps.
-int FreeSizePaper(DrvContext*, int, int32_t*, int32_t*) { return 0; }
-int LoadQualityByIndex(DrvContext*, uint32_t) { return 0; }
-int LoadStampByIndex(DrvContext*, uint32_t) { return 0; }
-
-// Preset list.
-namespace {
-std::atomic<int> g_presetCountForTests{-1};
-}  // namespace
-int GetPresetCount(DrvContext*) {
-    const int n = g_presetCountForTests.load();
-    return n < 0 ? 0 : n;
-}
-void SetPresetCountForTests(int count) { g_presetCountForTests.store(count); }
 
 // Capability summary.
 int DmApplyCapabilitySummary(DrvContext*, BYTE*, uint32_t*) { return 0; }

@@ -47,23 +47,6 @@ uint32_t SrvCfgServerType(DrvContext* ctx, const WCHAR* printerName);
 // The remote-configuration connection. 0 when not made.
 int RemoteConfigConnect(DrvContext* ctx);
 
-// ---- Free sizes, quality lists and stamps ----
-// A free-size paper code: its slot's width and length in 1200-dpi dots.
-// 0 when the code is not a free-size paper.
-int FreeSizePaper(DrvContext* ctx, int paperCode, int32_t* outWidth, int32_t* outLength);
-// Loads quality-list entry `index` into the items. 0 when not loaded.
-int LoadQualityByIndex(DrvContext* ctx, uint32_t index);
-// Loads stamp `index` of the stamp list into the items. 0 when not loaded.
-int LoadStampByIndex(DrvContext* ctx, uint32_t index);
-
-// ---- Preset list ----
-// The number of presets in the printer's preset list: 0 until the preset
-// list is built.
-int GetPresetCount(DrvContext* ctx);
-// Tests only: the count GetPresetCount answers from now on; a negative
-// count gives back the answer of 0.
-void SetPresetCountForTests(int count);
-
 // ---- Capability summary ----
 // The capability summary of a DEVMODE being merged; may add merge flag
 // 0x40000000 to *flags. 0 when nothing was applied.

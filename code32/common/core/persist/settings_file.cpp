@@ -20,6 +20,7 @@
 #include "core/locale.h"
 #include "core/locks.h"
 #include "core/paths.h"
+#include "core/lists/lists.h"
 #include "core/pending_capabilities.h"
 #include "core/persist/opt_persist.h"
 #include "core/printer_identity.h"
@@ -37,23 +38,6 @@ constexpr WCHAR kMissing[] = u"\x1";   // a key that is absent reads as this
 constexpr uint32_t kTableHead = 904;   // entries walked without kStDeviceInfo
 constexpr uint32_t kMergeAfterImport = 0x10000008u;
 constexpr size_t kKeyChars = 16;
-
-// The workspace's printer name stands in as another name for a scope and is
-// put back on every way out.
-class NameSwap {
-public:
-    NameSwap(DrvContext* ctx, const WCHAR* name) : ws_(ctx->ws) {
-        WCopyCut(kept_, kWsPrinterNameChars, ws_->printerName);
-        WCopyCut(ws_->printerName, kWsPrinterNameChars, name);
-    }
-    ~NameSwap() { WCopyCut(ws_->printerName, kWsPrinterNameChars, kept_); }
-    NameSwap(const NameSwap&) = delete;
-    NameSwap& operator=(const NameSwap&) = delete;
-
-private:
-    DrvWorkspace* ws_;
-    WCHAR kept_[kWsPrinterNameChars] = {};
-};
 
 // The item's key in a settings file into `dest`; false when it has none.
 bool keyOf(const DmItem& it, WCHAR* dest) {
