@@ -31,6 +31,13 @@ int printerSave(const Args& args, const std::vector<std::string>& words);
 int printerIni(const Args& args, const std::vector<std::string>& words);
 int printerFonts(const Args& args, const std::vector<std::string>& words, bool reset);
 int printerTransfer(const Args& args, const std::vector<std::string>& words, const std::string& kind, bool import);
+// vesk printer presets | qualities | stamps | freesizes | repair NAME ...:
+// the per-printer lists.
+int printerPresets(const Args& args, const std::vector<std::string>& words);
+int printerQualities(const Args& args, const std::vector<std::string>& words);
+int printerStamps(const Args& args, const std::vector<std::string>& words);
+int printerFreeSizes(const Args& args, const std::vector<std::string>& words);
+int printerRepair(const Args& args, const std::vector<std::string>& words);
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]

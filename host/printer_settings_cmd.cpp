@@ -17,11 +17,13 @@
 #include "core/ini_wrap.h"
 #include "core/item_ids.h"
 #include "core/item_store.h"
+#include "core/lists/lists.h"
 #include "core/paths.h"
 #include "core/persist/font_persist.h"
 #include "core/persist/opt_persist.h"
 #include "core/persist/settings_file.h"
 #include "core/printer_identity.h"
+#include "core/validation/free_size_slots.h"
 #include "core/wstr.h"
 #include "printer_context.h"
 
@@ -29,15 +31,6 @@ namespace vesk::host {
 namespace {
 
 std::string u8(const WCHAR* s) { return winsim::toUtf8(s ? std::u16string(s) : std::u16string()); }
-
-// The printer's default DEVMODE over the context's, keeping the context's
-// live font tables (the stored copy's handles mean nothing here).
-void takePrinterDefault(DrvContext* ctx) {
-    uint32_t keep[6];
-    for (int i = 0; i < 6; ++i) keep[i] = ItemRawById(ctx, kItRdmFontTableNum + i);
-    DmLoadPrinterDefault(ctx);
-    for (int i = 0; i < 6; ++i) ItemSetRawById(ctx, kItRdmFontTableNum + i, keep[i]);
-}
 
 // Prints section `name` of an 8-bit INI text as it stands in the file.
 bool printSection(const char* text, const WCHAR* rawName) {
@@ -110,7 +103,7 @@ int printerSave(const Args& args, const std::vector<std::string>& words) {
     const std::unique_ptr<PrinterContext> pc = OpenPrinterContext(args, words[1], &error);
     if (!pc) return fail(error);
     DrvContext* c = pc->ctx;
-    takePrinterDefault(c);
+    TakePrinterDefault(c);
     if (what != "device") OptSaveUserClasses(pc->printer, c);
     if (what != "user") OptSaveDeviceClass(pc->printer, c);
     std::cout << "printer '" << words[1] << "': " << what << " settings saved\n";
@@ -135,6 +128,14 @@ int printerIni(const Args& args, const std::vector<std::string>& words) {
     char* text = IniTextLoad(path);
     if (!text) return fail("cannot read " + u8(path));
     bool any = printSection(text, PrnGetPrinterName(c));
+    if (which == "KW12D170") {
+        // The lists of the display language: counts, free sizes, stamps.
+        any = printSection(text, GetLangSection(c)) || any;
+        WCHAR section[kListKeyChars];
+        for (int i = 0; i < kFreeSizeSlotCount; ++i) any = printSection(text, FormatFreeSizeSection(section, i, c)) || any;
+        for (int i = 0; i < GetStampCount(c); ++i) any = printSection(text, FormatStampSection(section, i, c)) || any;
+        any = printSection(text, FormatStampSection(section, kScratchStamp, c)) || any;
+    }
     if (which == "KW00C172") {
         any = printSection(text, u"VESKPrnSection") || any;
         any = printSection(text, u"VESKRsdSection") || any;
@@ -172,7 +173,7 @@ int printerTransfer(const Args& args, const std::vector<std::string>& words, con
     const std::unique_ptr<PrinterContext> pc = OpenPrinterContext(args, words[1], &error);
     if (!pc) return fail(error);
     DrvContext* c = pc->ctx;
-    takePrinterDefault(c);
+    TakePrinterDefault(c);
     const std::u16string file = winsim::fromUtf8(words[2]);
     int ok = 0;
     if (kind == "device") ok = import ? DeviceFileLoad(file.c_str(), in, c) : DeviceFileSave(file.c_str(), out, c);
@@ -184,10 +185,7 @@ int printerTransfer(const Args& args, const std::vector<std::string>& words, con
         return 0;
     }
     if (import) {
-        const size_t len = DmClaimedLength(c->devmode);
-        std::vector<uint8_t> dm(c->devmode, c->devmode + len);
-        if (DWORD e = winsim::setPrinterDevmode(winsim::fromUtf8(words[1]), dm); e != ERROR_SUCCESS)
-            return fail("cannot set the DEVMODE of '" + words[1] + "': " + winsim::spoolerErrorText(e));
+        if (!StorePrinterDefault(c, words[1], &error)) return fail(error);
         if (kind == "device") OptSaveDeviceClass(pc->printer, c);
     }
     std::cout << "printer '" << words[1] << "': " << (import ? "imported " : "exported ") << words[2] << "\n";
