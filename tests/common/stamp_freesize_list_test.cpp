@@ -231,3 +231,50 @@ TEST_F(Lists, BundleImportsRaiseTheStampCountKeepTheSelectionAndSkipUnsizedSlots
     EXPECT_EQ(value(u"FreeSize0us", u"wdmFreeSizeWidth"), u"4000");
     EXPECT_EQ(value(u"FreeSize1us", u"wdmFreeSizeWidth"), u"6000") << "the file does not size slot 1";
 }
+
+TEST_F(Lists, APaperOfASlotMergesWithItsSizeAndSettingsFilesCarryIt) {
+    freeSize(0, u"A5 card", 7016, 9921);
+    std::vector<BYTE> in(c_->devmode, c_->devmode + DmClaimedLength(c_->devmode));
+    dm::wr16(in.data(), dm::kOffPaperSize, 384);
+    dm::setFields(in.data(), DM_PAPERSIZE);
+    ASSERT_EQ(DmMergeDevmode(c_, in.data(), in.size(), 0x2000008), 1);
+    EXPECT_EQ(dm::rds16(c_->devmode, dm::kOffPaperSize), 384);
+    // 0.1 mm that cover the dots.
+    EXPECT_NEAR(dm::rds16(c_->devmode, dm::kOffPaperWidth), 1485, 1);
+    EXPECT_NEAR(dm::rds16(c_->devmode, dm::kOffPaperLength), 2100, 1);
+
+    // A preset export takes the slot into the source free-size items; a full
+    // import puts them back into the slot.
+    const char16_t file[] = u"C:\\sets\\a5.rst";
+    ASSERT_EQ(EnsureParentDir(file), 1);
+    ItemSetRawById(c_, kItDmPaperSize, 384);
+    ItemSetRawById(c_, kItWdmSrcFreeSizeWidth, 0);
+    ASSERT_EQ(SettingsExport(printer_, file, kStPresetDevice, c_), 1);
+    EXPECT_EQ(value(printerSection(), u"wdmSrcFreeSizeWidth", file), u"7016");
+    EXPECT_EQ(ItemRawById(c_, kItWdmSrcFreeSizeWidth), 0u) << "the items are put back";
+    freeSize(0, u"Other", 5000, 5000);
+    ASSERT_EQ(SettingsImport(printer_, file, kStRead, c_), 1);
+    EXPECT_EQ(value(u"FreeSize0us", u"wdmFreeSizeWidth"), u"7016");
+    EXPECT_EQ(c_->ws->freeSizes[0].length, 9921);
+}
+
+TEST_F(Lists, AFullImportSavesItsStampAsTheLastOneAndItsQualityUnderThePrinter) {
+    ASSERT_EQ(RepairLists(c_), 1);
+    const char16_t file[] = u"C:\\sets\\full.rst";
+    const char16_t q0[] = u"C:\\sets\\q0.rsq";
+    ASSERT_EQ(EnsureParentDir(file), 1);
+    ASSERT_EQ(QualityAdd(c_, q0, u"Mine"), 1);
+    ItemSetRawById(c_, kItRdmFuncSelectWaterMark, 1);
+    ItemSetRawById(c_, kItRdmWmID, 7);
+    ItemSetString(c_, ItemFindById(c_, kItWdmWmChar), u"IMPORTED");
+    ItemSetRawById(c_, kItRdmUseUserMacro, 1);
+    ItemSetRawById(c_, kItRdmUserPrintMacro, 32);
+    ItemSetString(c_, ItemFindById(c_, kItWdmUserSetName), u"Mine");
+    ASSERT_EQ(SettingsExport(printer_, file, kStWrite | kStPresetDevice, c_), 1);
+    ASSERT_EQ(SettingsImport(printer_, file, kStRead, c_), 1);
+    EXPECT_EQ(GetStampCount(c_), 4) << "stamp 7 of 3 becomes stamp 3";
+    EXPECT_EQ(value(u"Stamp3us", u"wdmWmChar"), u"IMPORTED");
+    EXPECT_EQ(ItemRawById(c_, kItRdmWmID), 3u);
+    EXPECT_NE(value(printerSection(), u"RstVersion", q0), u"(none)") << "the quality is saved into its file";
+    EXPECT_EQ(value(printerSection(), u"QualityList0Name"), u"Mine");
+}

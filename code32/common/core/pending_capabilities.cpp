@@ -8,8 +8,6 @@ namespace vesk {
 int BridgeReadPrinterData(DrvContext*, HANDLE, const WCHAR*, BYTE*, DWORD) { return 0; }
 
 // Settings files: list, job-control and install steps.
-int ImportListSteps(DrvContext*) { return 0; }
-int ExportListSteps(DrvContext*) { return 0; }
 int JobControlRefresh(DrvContext*) { return 0; }
 int QualityRedeploy(DrvContext*, const WCHAR*) { return 0; }
 

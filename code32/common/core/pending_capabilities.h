@@ -23,12 +23,6 @@ namespace vesk {
 int BridgeReadPrinterData(DrvContext* ctx, HANDLE bridge, const WCHAR* name, BYTE* buffer, DWORD bytes);
 
 // ---- Settings files: the steps of the lists, job control and install ----
-// A full import's list steps: the free sizes of items 50 and 8 into their
-// cache slots, the selected stamp saved, the user quality saved. 0 not done.
-int ImportListSteps(DrvContext* ctx);
-// An export's list steps: the selected free sizes, stamp and quality into
-// the items. 0 not done.
-int ExportListSteps(DrvContext* ctx);
 // The job-control refresh after a full import. 0 not done.
 int JobControlRefresh(DrvContext* ctx);
 // Deploys a rejected quality file again from its source. 0 not done.

@@ -13,6 +13,7 @@
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_layout.h"
 #include "core/devmode/dm_private.h"
+#include "core/devmode/dm_state.h"
 #include "core/ini_text.h"
 #include "core/ini_wrap.h"
 #include "core/item_ids.h"
@@ -389,16 +390,13 @@ int SettingsExport(HANDLE printer, const WCHAR* path, uint32_t flags, DrvContext
     WalkMutex hold(ctx);
     flags |= kStWrite;
     if ((flags & ~(kStWrite | kStNoMessage | kStPresetDevice)) != 0) return SettingsTransfer(ctx, path, flags);
-    // The lists' selections go into the items for the file only: the
-    // DEVMODE is put back afterwards.
-    const size_t len = DmClaimedLength(ctx->devmode);
-    BYTE* kept = static_cast<BYTE*>(MemAllocZero(len ? len : 1));
-    if (!kept) return 0;
-    std::memcpy(kept, ctx->devmode, len);
+    // The lists' selections go into the items for the file only: the whole
+    // DEVMODE (the list items lie past its public length) is put back
+    // afterwards.
+    if (!DmSaveState(ctx)) return 0;
     ExportListSteps(ctx);
     const int ok = SettingsTransfer(ctx, path, flags);
-    std::memcpy(ctx->devmode, kept, len);
-    MemFree(kept);
+    DmRestoreState(ctx, 1);
     return ok;
 }
 
