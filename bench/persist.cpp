@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "common/sample_printer.h"
+#include "bench_printer.h"
 #include "core/context.h"
 #include "core/context_cache.h"
 #include "core/persist/opt_persist.h"
@@ -23,22 +23,12 @@ namespace {
 const WCHAR kPreset[] = u"C:\\_vesk\\bench.rst";
 
 // One machine and printer with persisted settings for every benchmark.
-struct Printer {
-    std::unique_ptr<winsim::TempMachine> machine = std::make_unique<winsim::TempMachine>();
-    HANDLE handle = nullptr;
-
-    Printer() {
-        if (!test::addSamplePrinter(u"Bench", &handle)) std::abort();
+struct Printer : bench::BenchPrinter {
+    Printer() : BenchPrinter(u"Bench") {
         DrvContext* c = open();
         OptSaveUserClasses(handle, c);
         OptSaveClass(handle, c, 2, kOptSaveAll);
         CtxReleaseEx(c, kReleaseFree);
-    }
-    DrvContext* open() {
-        CtxCacheClear();
-        DrvContext* c = CtxCreateEx(handle, handle, nullptr, 0, 0, 0, nullptr);
-        if (!c || !c->devmode) std::abort();
-        return c;
     }
 };
 

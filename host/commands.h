@@ -41,6 +41,13 @@ int printerTransfer(const Args& args, const std::vector<std::string>& words, con
 int printerJobControl(const Args& args, const std::vector<std::string>& words);
 int printerUserCode(const Args& args, const std::vector<std::string>& words, const std::optional<std::string>& set,
                     bool sync);
+// vesk printer presets | qualities | stamps | freesizes | repair NAME ...:
+// the per-printer lists.
+int printerPresets(const Args& args, const std::vector<std::string>& words);
+int printerQualities(const Args& args, const std::vector<std::string>& words);
+int printerStamps(const Args& args, const std::vector<std::string>& words);
+int printerFreeSizes(const Args& args, const std::vector<std::string>& words);
+int printerRepair(const Args& args, const std::vector<std::string>& words);
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]

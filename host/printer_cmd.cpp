@@ -201,6 +201,10 @@ int printerAdd(const Args& args, const Options& o) {
     // and the bitmap library, under the names the sample model gives.
     for (const char16_t* f : {u"VESKR1us.DLL", u"VESKR1jp.DLL", u"VESKR1gm.DLL", u"VESKC1XX.DLL"})
         set.dataFiles.emplace_back(f, set.libraryDir / u8(f));
+#ifdef VESK_SETUP_INI
+    // The setup INI: the default free sizes and stamps the lists repair from.
+    set.dataFiles.emplace_back(u"KW12D172.ini", VESK_SETUP_INI);
+#endif
     p.driver = set.driverName;
     if (DWORD e = winsim::installDriverSet(set, &error); e != ERROR_SUCCESS)
         return fail("cannot install the driver set: " + error);
@@ -408,7 +412,7 @@ int cmdPrinter(const Args& args) {
                       {"--bidi", "--delete", "--suffix", "--init", "--reset", "--sync"}, o, &error))
         return fail(error);
     if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode, options, allowed, strings, locale, "
-                    "save, ini, fonts, export, import, jobcontrol, usercode or remove");
+                    "save, ini, fonts, export, import, jobcontrol, usercode, presets, qualities, stamps, freesizes, repair or remove");
     const std::string& sub = o.words[0];
     if (sub == "add") return printerAdd(args, o);
     if (sub == "list") return printerList(args);
@@ -423,6 +427,11 @@ int cmdPrinter(const Args& args) {
     if (sub == "fonts") return printerFonts(args, o.words, o.has("--reset"));
     if (sub == "jobcontrol") return printerJobControl(args, o.words);
     if (sub == "usercode") return printerUserCode(args, o.words, o.get("--set"), o.has("--sync"));
+    if (sub == "presets") return printerPresets(args, o.words);
+    if (sub == "qualities") return printerQualities(args, o.words);
+    if (sub == "stamps") return printerStamps(args, o.words);
+    if (sub == "freesizes") return printerFreeSizes(args, o.words);
+    if (sub == "repair") return printerRepair(args, o.words);
     if (sub == "export" || sub == "import")
         return printerTransfer(args, o.words, o.get("--as").value_or("plain"), sub == "import");
     if (sub == "options" || sub == "allowed") {

@@ -1,8 +1,14 @@
 #include "printer_context.h"
 
+#include <vector>
+
 #include <winsim/spooler.h>
 #include <winsim/winsim.h>
 
+#include "core/devmode/dm_convert.h"
+#include "core/devmode/dm_defaults.h"
+#include "core/item_ids.h"
+#include "core/item_store.h"
 #include "core/process.h"
 
 namespace vesk::host {
@@ -28,6 +34,23 @@ std::unique_ptr<PrinterContext> OpenPrinterContext(const Args& args, const std::
         return nullptr;
     }
     return pc;
+}
+
+void TakePrinterDefault(DrvContext* ctx) {
+    uint32_t keep[6];
+    for (int i = 0; i < 6; ++i) keep[i] = ItemRawById(ctx, kItRdmFontTableNum + i);
+    DmLoadPrinterDefault(ctx);
+    for (int i = 0; i < 6; ++i) ItemSetRawById(ctx, kItRdmFontTableNum + i, keep[i]);
+}
+
+bool StorePrinterDefault(DrvContext* ctx, const std::string& name, std::string* error) {
+    const size_t len = DmClaimedLength(ctx->devmode);
+    std::vector<uint8_t> dm(ctx->devmode, ctx->devmode + len);
+    if (DWORD e = winsim::setPrinterDevmode(winsim::fromUtf8(name), dm); e != ERROR_SUCCESS) {
+        *error = "cannot set the DEVMODE of '" + name + "': " + winsim::spoolerErrorText(e);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace vesk::host

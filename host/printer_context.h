@@ -26,7 +26,10 @@ struct PrinterContext {
 std::unique_ptr<PrinterContext> OpenPrinterContext(const Args& args, const std::string& name, std::string* error);
 
 // The printer's default DEVMODE over the context's, keeping the context's
-// live font tables.
+// live font tables (the stored copy's handles mean nothing here).
 void TakePrinterDefault(DrvContext* ctx);
+// The context's DEVMODE as the printer's default; false with a message in
+// *error.
+bool StorePrinterDefault(DrvContext* ctx, const std::string& name, std::string* error);
 
 }  // namespace vesk::host

@@ -19,6 +19,7 @@
 #include "core/item_store.h"
 #include "core/languages.h"
 #include "core/locale.h"
+#include "core/lists/lists.h"
 #include "core/paths.h"
 #include "core/printer_identity.h"
 #include "core/process.h"
@@ -49,6 +50,9 @@ int printerStrings(const Args& args, const std::vector<std::string>& words, bool
         std::cerr << "vesk: the string library of display language '" << u8(GetLangCode(pc->ctx))
                   << "' cannot be loaded: its strings are empty\n";
     }
+    // The free-size names and sizes of the suffixes come from the list's
+    // cache, as a page loads it when it opens.
+    if (suffix) LoadFreeSizeTable(pc->ctx);
     for (uint32_t id : ids) {
         WCHAR text[1024];
         ResLoadString(pc->ctx, id, text, 1024, suffix ? 1 : 0);

@@ -17,11 +17,13 @@
 #include "core/ini_wrap.h"
 #include "core/item_ids.h"
 #include "core/item_store.h"
+#include "core/lists/lists.h"
 #include "core/paths.h"
 #include "core/persist/font_persist.h"
 #include "core/persist/opt_persist.h"
 #include "core/persist/settings_file.h"
 #include "core/printer_identity.h"
+#include "core/validation/free_size_slots.h"
 #include "core/wstr.h"
 #include "printer_context.h"
 
@@ -126,6 +128,14 @@ int printerIni(const Args& args, const std::vector<std::string>& words) {
     char* text = IniTextLoad(path);
     if (!text) return fail("cannot read " + u8(path));
     bool any = printSection(text, PrnGetPrinterName(c));
+    if (which == "KW12D170") {
+        // The lists of the display language: counts, free sizes, stamps.
+        any = printSection(text, GetLangSection(c)) || any;
+        WCHAR section[kListKeyChars];
+        for (int i = 0; i < kFreeSizeSlotCount; ++i) any = printSection(text, FormatFreeSizeSection(section, i, c)) || any;
+        for (int i = 0; i < GetStampCount(c); ++i) any = printSection(text, FormatStampSection(section, i, c)) || any;
+        any = printSection(text, FormatStampSection(section, kScratchStamp, c)) || any;
+    }
     if (which == "KW00C172") {
         any = printSection(text, u"VESKPrnSection") || any;
         any = printSection(text, u"VESKRsdSection") || any;
@@ -175,10 +185,7 @@ int printerTransfer(const Args& args, const std::vector<std::string>& words, con
         return 0;
     }
     if (import) {
-        const size_t len = DmClaimedLength(c->devmode);
-        std::vector<uint8_t> dm(c->devmode, c->devmode + len);
-        if (DWORD e = winsim::setPrinterDevmode(winsim::fromUtf8(words[1]), dm); e != ERROR_SUCCESS)
-            return fail("cannot set the DEVMODE of '" + words[1] + "': " + winsim::spoolerErrorText(e));
+        if (!StorePrinterDefault(c, words[1], &error)) return fail(error);
         if (kind == "device") OptSaveDeviceClass(pc->printer, c);
     }
     std::cout << "printer '" << words[1] << "': " << (import ? "imported " : "exported ") << words[2] << "\n";

@@ -571,7 +571,7 @@ TEST_F(Limits, FreeSizePapersAndTheOutputPaper) {
     DmSetModelQueries(previous);
     // A paper that is neither a free size nor a size of the model leaves
     // the items as they were.
-    set({{kItRdmDstResolutionW, 1200}, {kItRdmOutPaperSize, 1024}, {kItDmPaperSize, 256}});
+    set({{kItRdmDstResolutionW, 1200}, {kItRdmOutPaperSize, 1024}, {kItDmPaperSize, 393}});
     const uint32_t before = raw(kItRdmSrcPaperWidthDot);
     EXPECT_EQ(CheckPaperSizeLimits(c, 1), 1);
     EXPECT_EQ(raw(kItRdmSrcPaperWidthDot), before);

@@ -4,7 +4,10 @@
 
 #include "common/eval_support.h"
 #include "core/model/constraints.h"
-#include "core/pending_capabilities.h"
+#include "core/ini_wrap.h"
+#include "core/lists/lists.h"
+#include "core/paths.h"
+#include "core/persist/opt_persist.h"
 #include "core/ui_lookup.h"
 #include "core/item_ids.h"
 
@@ -15,7 +18,13 @@ namespace {
 
 class Constraints : public ImageTest {
 protected:
-    void TearDown() override { SetPresetCountForTests(-1); }
+    // The preset list's "Count" in the per-printer INI.
+    void setPresetCount(int n) {
+        if (!c->ws->printerName[0]) c->ws->printerName[0] = u'P';
+        const std::u16string v = std::u16string(1, static_cast<char16_t>(u'0' + n));
+        ASSERT_EQ(EnsureParentDir(GetIniFilePath(c)), 1);
+        ASSERT_TRUE(IniWriteString(c->ws->printerName, u"Count", v.c_str(), GetIniFilePath(c)));
+    }
     void clearChanged() {
         for (int i = 0; i < c->items->count; ++i) c->items->items[i].changed = 0;
     }
@@ -111,7 +120,8 @@ TEST_F(Constraints, PresetButtonsFollowTheSelectedPresetAndTheCount) {
         {3, {1, 0, 0, 1}, {1, 1, 0, 1}, {1, 0, 1, 1}},
     };
     for (const Row& r : rows) {
-        SetPresetCountForTests(r.n);
+        setPresetCount(r.n);
+        ASSERT_EQ(GetPresetCount(c), r.n);
         for (uint32_t sel = 0; sel < 4; ++sel) {
             ItemSetRawById(c, 949, sel);
             EXPECT_EQ(MdlOptionCond2Check(c, 0, kPresetButtonA), r.a[sel]) << r.n << " " << sel;
@@ -119,8 +129,6 @@ TEST_F(Constraints, PresetButtonsFollowTheSelectedPresetAndTheCount) {
             EXPECT_EQ(MdlOptionCond2Check(c, 0, kPresetButtonC), r.last[sel]) << r.n << " " << sel;
         }
     }
-    SetPresetCountForTests(-1);
-    EXPECT_EQ(GetPresetCount(c), 0);
 }
 
 TEST_F(Constraints, ChangedStateThroughChangedFlags) {

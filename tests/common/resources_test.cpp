@@ -20,7 +20,7 @@ std::u16string load(DrvContext* c, uint32_t id, int suffix, size_t cap = 200) {
 }
 
 void setFreeSize(DrvContext* c, int slot, const char* name, int32_t w, int32_t l) {
-    std::strncpy(c->ws->freeSizes[slot].name, name, kWsFreeSizeNameBytes);
+    std::strncpy(c->ws->freeSizes[slot].userName, name, kWsFreeSizeNameBytes);
     c->ws->freeSizes[slot].width = w;
     c->ws->freeSizes[slot].length = l;
 }

@@ -257,6 +257,7 @@ void CtxFree(DrvContext* c, uint16_t type) {
         DmSaveStackFree(c);
         FontTableRelease(ws->keptSubstTable);
         MemFree(ws->shadow);
+        for (BYTE* b : ws->presetSnapshots) MemFree(b);
         MemFree(ws);
     }
     MemFree(c);

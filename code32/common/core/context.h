@@ -47,13 +47,19 @@ constexpr size_t kWsFreeSizeSlots = 10;
 constexpr size_t kWsFreeSizeNameBytes = 64;
 constexpr size_t kWsUserCodeChars = 9;
 
-// One slot of the free-size cache: its ANSI name and its size in 1200-dpi
-// dots.
+constexpr size_t kWsPresetSlots = 16;
+
+// One slot of the free-size cache (200 bytes): its display name without and
+// with the size, the user's name of the size (ANSI, at most 63 characters)
+// and its size in 1200-dpi dots.
 struct WsFreeSize {
-    char name[kWsFreeSizeNameBytes];
+    char displayName[kWsFreeSizeNameBytes];
+    char displayNameSized[kWsFreeSizeNameBytes];
+    char userName[kWsFreeSizeNameBytes];
     int32_t width;
     int32_t length;
 };
+static_assert(sizeof(WsFreeSize) == 200);
 
 // The job-control library as a context holds it (jobctl/jc_client.h): zero
 // while nothing is loaded; the connection is 0 while none is open.
@@ -130,8 +136,12 @@ struct DrvWorkspace {
     uint8_t userCode;
     uint8_t userCodeFix;
     WCHAR userCodeString[kWsUserCodeChars];
-    // Free-size slots, filled by the free-size list (empty until then).
+    // Free-size slots, filled by the free-size list (core/lists) once per
+    // change-mask epoch.
     WsFreeSize freeSizes[kWsFreeSizeSlots];
+    // The preset-device and stamp items of each preset slot as last loaded
+    // (core/lists), null when none.
+    BYTE* presetSnapshots[kWsPresetSlots];
     // Text of the wait window.
     WCHAR scratchText[kWsPrinterNameChars];
     // 1 after a settings file's header was rejected.

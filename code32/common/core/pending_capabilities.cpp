@@ -2,16 +2,12 @@
 // "not done" until its capability is built.
 #include "core/pending_capabilities.h"
 
-#include <atomic>
-
 namespace vesk {
 
 // Persisted settings: printer data through the configuration bridge.
 int BridgeReadPrinterData(DrvContext*, HANDLE, const WCHAR*, BYTE*, DWORD) { return 0; }
 
-// Settings files: list and install steps.
-int ImportListSteps(DrvContext*) { return 0; }
-int ExportListSteps(DrvContext*) { return 0; }
+// Settings files: the install step.
 int QualityRedeploy(DrvContext*, const WCHAR*) { return 0; }
 
 // Installer hand-over.
@@ -21,21 +17,6 @@ int HandoverApplyAtOpen(DrvContext*) { return 0; }
 // server's copy.
 uint32_t SrvCfgServerType(DrvContext*, const WCHAR*) { return 0; }
 int RemoteConfigConnect(DrvContext*) { return 0; }
-
-// Free sizes, quality lists and stamps.
-int FreeSizePaper(DrvContext*, int, int32_t*, int32_t*) { return 0; }
-int LoadQualityByIndex(DrvContext*, uint32_t) { return 0; }
-int LoadStampByIndex(DrvContext*, uint32_t) { return 0; }
-
-// Preset list.
-namespace {
-std::atomic<int> g_presetCountForTests{-1};
-}  // namespace
-int GetPresetCount(DrvContext*) {
-    const int n = g_presetCountForTests.load();
-    return n < 0 ? 0 : n;
-}
-void SetPresetCountForTests(int count) { g_presetCountForTests.store(count); }
 
 // Capability summary.
 int DmApplyCapabilitySummary(DrvContext*, BYTE*, uint32_t*) { return 0; }

@@ -22,13 +22,7 @@ namespace vesk {
 // read.
 int BridgeReadPrinterData(DrvContext* ctx, HANDLE bridge, const WCHAR* name, BYTE* buffer, DWORD bytes);
 
-// ---- Settings files: the steps of the lists and install ----
-// A full import's list steps: the free sizes of items 50 and 8 into their
-// cache slots, the selected stamp saved, the user quality saved. 0 not done.
-int ImportListSteps(DrvContext* ctx);
-// An export's list steps: the selected free sizes, stamp and quality into
-// the items. 0 not done.
-int ExportListSteps(DrvContext* ctx);
+// ---- Settings files: the install step ----
 // Deploys a rejected quality file again from its source. 0 not done.
 int QualityRedeploy(DrvContext* ctx, const WCHAR* path);
 
@@ -44,23 +38,6 @@ int HandoverApplyAtOpen(DrvContext* ctx);
 uint32_t SrvCfgServerType(DrvContext* ctx, const WCHAR* printerName);
 // The remote-configuration connection. 0 when not made.
 int RemoteConfigConnect(DrvContext* ctx);
-
-// ---- Free sizes, quality lists and stamps ----
-// A free-size paper code: its slot's width and length in 1200-dpi dots.
-// 0 when the code is not a free-size paper.
-int FreeSizePaper(DrvContext* ctx, int paperCode, int32_t* outWidth, int32_t* outLength);
-// Loads quality-list entry `index` into the items. 0 when not loaded.
-int LoadQualityByIndex(DrvContext* ctx, uint32_t index);
-// Loads stamp `index` of the stamp list into the items. 0 when not loaded.
-int LoadStampByIndex(DrvContext* ctx, uint32_t index);
-
-// ---- Preset list ----
-// The number of presets in the printer's preset list: 0 until the preset
-// list is built.
-int GetPresetCount(DrvContext* ctx);
-// Tests only: the count GetPresetCount answers from now on; a negative
-// count gives back the answer of 0.
-void SetPresetCountForTests(int count);
 
 // ---- Capability summary ----
 // The capability summary of a DEVMODE being merged; may add merge flag

@@ -5,6 +5,7 @@
 #include "core/model/dm_answers.h"
 #include "core/model/eval.h"
 #include "core/model/query.h"
+#include "core/lists/lists.h"
 #include "core/pending_capabilities.h"
 #include "core/validation/public_validators.h"
 

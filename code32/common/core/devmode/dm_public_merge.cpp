@@ -3,6 +3,7 @@
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_public.h"
 #include "core/devmode/dm_public_util.h"
+#include "core/lists/lists.h"
 #include "core/pending_capabilities.h"
 #include "core/validation/public_validators.h"
 #include "core/devmode/dm_state.h"

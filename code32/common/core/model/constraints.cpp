@@ -3,6 +3,7 @@
 #include "core/item_store.h"
 #include "core/model/eval.h"
 #include "core/model/query.h"
+#include "core/lists/lists.h"
 #include "core/pending_capabilities.h"
 #include "core/ui_lookup.h"
 

@@ -13,6 +13,7 @@
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_layout.h"
 #include "core/devmode/dm_private.h"
+#include "core/devmode/dm_state.h"
 #include "core/ini_text.h"
 #include "core/ini_wrap.h"
 #include "core/item_ids.h"
@@ -21,6 +22,7 @@
 #include "core/locale.h"
 #include "core/locks.h"
 #include "core/paths.h"
+#include "core/lists/lists.h"
 #include "core/pending_capabilities.h"
 #include "core/persist/opt_persist.h"
 #include "core/printer_identity.h"
@@ -38,23 +40,6 @@ constexpr WCHAR kMissing[] = u"\x1";   // a key that is absent reads as this
 constexpr uint32_t kTableHead = 904;   // entries walked without kStDeviceInfo
 constexpr uint32_t kMergeAfterImport = 0x10000008u;
 constexpr size_t kKeyChars = 16;
-
-// The workspace's printer name stands in as another name for a scope and is
-// put back on every way out.
-class NameSwap {
-public:
-    NameSwap(DrvContext* ctx, const WCHAR* name) : ws_(ctx->ws) {
-        WCopyCut(kept_, kWsPrinterNameChars, ws_->printerName);
-        WCopyCut(ws_->printerName, kWsPrinterNameChars, name);
-    }
-    ~NameSwap() { WCopyCut(ws_->printerName, kWsPrinterNameChars, kept_); }
-    NameSwap(const NameSwap&) = delete;
-    NameSwap& operator=(const NameSwap&) = delete;
-
-private:
-    DrvWorkspace* ws_;
-    WCHAR kept_[kWsPrinterNameChars] = {};
-};
 
 // The item's key in a settings file into `dest`; false when it has none.
 bool keyOf(const DmItem& it, WCHAR* dest) {
@@ -406,16 +391,13 @@ int SettingsExport(HANDLE printer, const WCHAR* path, uint32_t flags, DrvContext
     WalkMutex hold(ctx);
     flags |= kStWrite;
     if ((flags & ~(kStWrite | kStNoMessage | kStPresetDevice)) != 0) return SettingsTransfer(ctx, path, flags);
-    // The lists' selections go into the items for the file only: the
-    // DEVMODE is put back afterwards.
-    const size_t len = DmClaimedLength(ctx->devmode);
-    BYTE* kept = static_cast<BYTE*>(MemAllocZero(len ? len : 1));
-    if (!kept) return 0;
-    std::memcpy(kept, ctx->devmode, len);
+    // The lists' selections go into the items for the file only: the whole
+    // DEVMODE (the list items lie past its public length) is put back
+    // afterwards.
+    if (!DmSaveState(ctx)) return 0;
     ExportListSteps(ctx);
     const int ok = SettingsTransfer(ctx, path, flags);
-    std::memcpy(ctx->devmode, kept, len);
-    MemFree(kept);
+    DmRestoreState(ctx, 1);
     return ok;
 }
 

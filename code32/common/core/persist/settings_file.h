@@ -9,8 +9,26 @@
 #include <win/types.h>
 
 #include "core/context.h"
+#include "core/wstr.h"
 
 namespace vesk {
+
+// The workspace's printer name stands in as another name (a list section,
+// the driver's name) for a scope and is put back on every way out.
+class NameSwap {
+public:
+    NameSwap(DrvContext* ctx, const WCHAR* name) : ws_(ctx->ws) {
+        WCopyCut(kept_, kWsPrinterNameChars, ws_->printerName);
+        WCopyCut(ws_->printerName, kWsPrinterNameChars, name);
+    }
+    ~NameSwap() { WCopyCut(ws_->printerName, kWsPrinterNameChars, kept_); }
+    NameSwap(const NameSwap&) = delete;
+    NameSwap& operator=(const NameSwap&) = delete;
+
+private:
+    DrvWorkspace* ws_;
+    WCHAR kept_[kWsPrinterNameChars] = {};
+};
 
 // Flags of SettingsTransfer.
 enum : uint32_t {

@@ -80,7 +80,7 @@ int ResAppendValueText(DrvContext* ctx, uint32_t stringId, WCHAR* buffer, size_t
             if (!ctx->ws) return 0;
             const WsFreeSize& slot = ctx->ws->freeSizes[stringId - 109];
             char name[kWsFreeSizeNameBytes + 1];
-            for (size_t i = 0; i < kWsFreeSizeNameBytes; ++i) name[i] = slot.name[i];
+            for (size_t i = 0; i < kWsFreeSizeNameBytes; ++i) name[i] = slot.userName[i];
             name[kWsFreeSizeNameBytes] = 0;
             WCHAR wide[kWsFreeSizeNameBytes + 1];
             wide[0] = 0;
