@@ -25,6 +25,7 @@ int RemoteConfigConnect(DrvContext*) { return 0; }
 
 // Free sizes, quality lists and stamps.
 int FreeSizePaper(DrvContext*, int, int32_t*, int32_t*) { return 0; }
+int FreeSizePaperName(DrvContext*, int, WCHAR*, uint32_t) { return 0; }
 int LoadQualityByIndex(DrvContext*, uint32_t) { return 0; }
 int LoadStampByIndex(DrvContext*, uint32_t) { return 0; }
 
@@ -40,6 +41,9 @@ void SetPresetCountForTests(int count) { g_presetCountForTests.store(count); }
 
 // Capability summary.
 int DmApplyCapabilitySummary(DrvContext*, BYTE*, uint32_t*) { return 0; }
+
+// Bidirectional device query.
+int BidiGetDeviceInfoQuiet(DrvContext*) { return 0; }
 
 // User code.
 int UpdateProviderUserCodeFlags(DrvContext*) { return 0; }

@@ -51,6 +51,10 @@ int RemoteConfigConnect(DrvContext* ctx);
 // A free-size paper code: its slot's width and length in 1200-dpi dots.
 // 0 when the code is not a free-size paper.
 int FreeSizePaper(DrvContext* ctx, int paperCode, int32_t* outWidth, int32_t* outLength);
+// A free-size paper code: its slot's name, NUL-terminated and cut on a
+// character boundary to cch - 1 characters. 0 when the code is not a
+// free-size paper.
+int FreeSizePaperName(DrvContext* ctx, int paperCode, WCHAR* name, uint32_t cch);
 // Loads quality-list entry `index` into the items. 0 when not loaded.
 int LoadQualityByIndex(DrvContext* ctx, uint32_t index);
 // Loads stamp `index` of the stamp list into the items. 0 when not loaded.
@@ -68,6 +72,10 @@ void SetPresetCountForTests(int count);
 // The capability summary of a DEVMODE being merged; may add merge flag
 // 0x40000000 to *flags. 0 when nothing was applied.
 int DmApplyCapabilitySummary(DrvContext* ctx, BYTE* working, uint32_t* flags);
+
+// ---- Bidirectional device query ----
+// The device query without a window. 1 done, 0 when the query failed.
+int BidiGetDeviceInfoQuiet(DrvContext* ctx);
 
 // ---- User code ----
 // The user-code provider's flag bytes. 0 when not done.
