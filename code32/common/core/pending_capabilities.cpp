@@ -39,9 +39,6 @@ int GetPresetCount(DrvContext*) {
 }
 void SetPresetCountForTests(int count) { g_presetCountForTests.store(count); }
 
-// Capability summary.
-int DmApplyCapabilitySummary(DrvContext*, BYTE*, uint32_t*) { return 0; }
-
 // Bidirectional device query.
 int BidiGetDeviceInfoQuiet(DrvContext*) { return 0; }
 

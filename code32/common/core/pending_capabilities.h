@@ -68,11 +68,6 @@ int GetPresetCount(DrvContext* ctx);
 // count gives back the answer of 0.
 void SetPresetCountForTests(int count);
 
-// ---- Capability summary ----
-// The capability summary of a DEVMODE being merged; may add merge flag
-// 0x40000000 to *flags. 0 when nothing was applied.
-int DmApplyCapabilitySummary(DrvContext* ctx, BYTE* working, uint32_t* flags);
-
 // ---- Bidirectional device query ----
 // The device query without a window. 1 done, 0 when the query failed.
 int BidiGetDeviceInfoQuiet(DrvContext* ctx);
