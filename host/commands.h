@@ -1,5 +1,6 @@
 // Subcommands of the vesk command. Each returns the process exit code.
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ int printerSave(const Args& args, const std::vector<std::string>& words);
 int printerIni(const Args& args, const std::vector<std::string>& words);
 int printerFonts(const Args& args, const std::vector<std::string>& words, bool reset);
 int printerTransfer(const Args& args, const std::vector<std::string>& words, const std::string& kind, bool import);
+// vesk printer caps NAME [WHAT...] [FIELD=VALUE...]; vesk printer summary
+// NAME [--request HEX]. `words` begin with the subcommand.
+int printerCaps(const Args& args, const std::vector<std::string>& words, const std::optional<std::string>& request);
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]

@@ -404,11 +404,11 @@ int cmdPrinter(const Args& args) {
     std::string error;
     if (!parseOptions(args.words,
                       {"--driver-name", "--model", "--port", "--connection", "--share", "--set-sz", "--set-dword",
-                       "--set-binary", "--set", "--as"},
+                       "--set-binary", "--set", "--as", "--request"},
                       {"--bidi", "--delete", "--suffix", "--init", "--reset"}, o, &error))
         return fail(error);
     if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode, options, allowed, strings, locale, "
-                    "save, ini, fonts, export, import or remove");
+                    "save, ini, fonts, export, import, caps, summary or remove");
     const std::string& sub = o.words[0];
     if (sub == "add") return printerAdd(args, o);
     if (sub == "list") return printerList(args);
@@ -421,6 +421,7 @@ int cmdPrinter(const Args& args) {
     if (sub == "save") return printerSave(args, o.words);
     if (sub == "ini") return printerIni(args, o.words);
     if (sub == "fonts") return printerFonts(args, o.words, o.has("--reset"));
+    if (sub == "caps" || sub == "summary") return printerCaps(args, o.words, o.get("--request"));
     if (sub == "export" || sub == "import")
         return printerTransfer(args, o.words, o.get("--as").value_or("plain"), sub == "import");
     if (sub == "options" || sub == "allowed") {
