@@ -48,6 +48,9 @@ int printerQualities(const Args& args, const std::vector<std::string>& words);
 int printerStamps(const Args& args, const std::vector<std::string>& words);
 int printerFreeSizes(const Args& args, const std::vector<std::string>& words);
 int printerRepair(const Args& args, const std::vector<std::string>& words);
+// vesk printer caps NAME [WHAT...] [FIELD=VALUE...]; vesk printer summary
+// NAME [--request HEX]. `words` begin with the subcommand.
+int printerCaps(const Args& args, const std::vector<std::string>& words, const std::optional<std::string>& request);
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]

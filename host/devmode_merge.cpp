@@ -123,28 +123,20 @@ bool currentValue(DrvContext* ctx, const std::string& field, DmItem* item, int64
 
 }  // namespace
 
-bool MergeDevmodeFields(HANDLE printer, std::vector<uint8_t>& devmode,
-                        const std::vector<std::pair<std::string, std::string>>& fields,
-                        std::vector<FieldOutcome>* outcomes, std::string* error) {
-    Context ctx = openContext(printer);
-    Context defaults = openContext(printer);
-    if (!ctx || !ctx->devmode || !defaults || !defaults->devmode) {
-        *error = "the driver gives no context for the printer";
-        return false;
-    }
+bool SetDevmodeFields(DrvContext* ctx, std::vector<uint8_t>& devmode,
+                      const std::vector<std::pair<std::string, std::string>>& fields,
+                      std::vector<std::pair<DmItem*, int64_t>>* asked, std::string* error) {
     if (devmode.size() < dmSizes().totalSize) {
         *error = "the DEVMODE is shorter than the driver's";
         return false;
     }
-    DmSetDefaults(defaults.get());
-
     // The driver's items first, by their field names; the rest are a
     // script's keys.
     std::vector<std::pair<std::string, std::string>> scriptFields;
-    std::vector<std::pair<DmItem*, int64_t>> asked(fields.size(), {nullptr, 0});
+    std::vector<std::pair<DmItem*, int64_t>> values(fields.size(), {nullptr, 0});
     for (size_t i = 0; i < fields.size(); ++i) {
         const auto& [key, text] = fields[i];
-        DmItem* it = privateItemNamed(ctx.get(), key);
+        DmItem* it = privateItemNamed(ctx, key);
         if (!it) {
             scriptFields.push_back(fields[i]);
             continue;
@@ -160,11 +152,27 @@ bool MergeDevmodeFields(HANDLE printer, std::vector<uint8_t>& devmode,
             return false;
         }
         ItemWriteRawIn(devmode.data(), it, static_cast<uint32_t>(v));
-        asked[i] = {it, v};
+        values[i] = {it, v};
     }
     if (!vds::applyDevmodeFields(devmode, scriptFields, error)) return false;
     for (size_t i = 0; i < fields.size(); ++i)
-        if (!asked[i].first) vds::devmodeFieldValue(devmode, fields[i].first, &asked[i].second);
+        if (!values[i].first) vds::devmodeFieldValue(devmode, fields[i].first, &values[i].second);
+    if (asked) *asked = std::move(values);
+    return true;
+}
+
+bool MergeDevmodeFields(HANDLE printer, std::vector<uint8_t>& devmode,
+                        const std::vector<std::pair<std::string, std::string>>& fields,
+                        std::vector<FieldOutcome>* outcomes, std::string* error) {
+    Context ctx = openContext(printer);
+    Context defaults = openContext(printer);
+    if (!ctx || !ctx->devmode || !defaults || !defaults->devmode) {
+        *error = "the driver gives no context for the printer";
+        return false;
+    }
+    DmSetDefaults(defaults.get());
+    std::vector<std::pair<DmItem*, int64_t>> asked;
+    if (!SetDevmodeFields(ctx.get(), devmode, fields, &asked, error)) return false;
 
     if (!DmMergeDevmode(ctx.get(), devmode.data(), devmode.size(), kMergeModify | kMergeNoUi)) {
         *error = "the driver could not merge the DEVMODE";

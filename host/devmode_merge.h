@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/context.h"
+
 namespace vesk::host {
 
 // One field after the merge: the value asked for, the value the merge left
@@ -25,6 +27,15 @@ struct FieldOutcome {
     std::string askedText;
     std::string nowText;
 };
+
+// Sets `fields` in `devmode` (a DEVMODE of the driver) as MergeDevmodeFields
+// does, without merging: the private items by the item table of `ctx`. The
+// item and the number asked for of each field go into *asked (optional; no
+// item for a script's key). False with a reason for an unknown field or a
+// bad value.
+bool SetDevmodeFields(DrvContext* ctx, std::vector<uint8_t>& devmode,
+                      const std::vector<std::pair<std::string, std::string>>& fields,
+                      std::vector<std::pair<DmItem*, int64_t>>* asked, std::string* error);
 
 // Sets `fields` in `devmode` (the printer's DEVMODE of the driver): the keys
 // of a script's devmode statement, and the field names of the driver's

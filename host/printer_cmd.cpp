@@ -408,11 +408,12 @@ int cmdPrinter(const Args& args) {
     std::string error;
     if (!parseOptions(args.words,
                       {"--driver-name", "--model", "--port", "--connection", "--share", "--set-sz", "--set-dword",
-                       "--set-binary", "--set", "--as"},
+                       "--set-binary", "--set", "--as", "--request"},
                       {"--bidi", "--delete", "--suffix", "--init", "--reset", "--sync"}, o, &error))
         return fail(error);
     if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode, options, allowed, strings, locale, "
-                    "save, ini, fonts, export, import, jobcontrol, usercode, presets, qualities, stamps, freesizes, repair or remove");
+                    "save, ini, fonts, export, import, jobcontrol, usercode, presets, qualities, stamps, freesizes, repair, "
+                    "caps, summary or remove");
     const std::string& sub = o.words[0];
     if (sub == "add") return printerAdd(args, o);
     if (sub == "list") return printerList(args);
@@ -432,6 +433,7 @@ int cmdPrinter(const Args& args) {
     if (sub == "stamps") return printerStamps(args, o.words);
     if (sub == "freesizes") return printerFreeSizes(args, o.words);
     if (sub == "repair") return printerRepair(args, o.words);
+    if (sub == "caps" || sub == "summary") return printerCaps(args, o.words, o.get("--request"));
     if (sub == "export" || sub == "import")
         return printerTransfer(args, o.words, o.get("--as").value_or("plain"), sub == "import");
     if (sub == "options" || sub == "allowed") {

@@ -112,7 +112,7 @@ TEST_F(Queries, TypesDefaultsAndValueCounts) {
     EXPECT_EQ(MdlGetOptionValue(c, itemOf("VPD_rdmSortType")), 0u);  // PickMany
     EXPECT_EQ(MdlGetOptionValue(c, 10027), 0u);
 
-    EXPECT_EQ(MdlGetValueCount(c, kItDmPaperSize), 10);
+    EXPECT_EQ(MdlGetValueCount(c, kItDmPaperSize), 11);
     EXPECT_EQ(MdlGetValueCount(c, kItDmDefaultSource), 7);
     EXPECT_EQ(MdlGetValueCount(c, kItRdmDstResolutionH), 2);
     EXPECT_EQ(MdlGetValueCount(c, kItDmCopies), 0);
@@ -124,7 +124,7 @@ TEST_F(Queries, TypesDefaultsAndValueCounts) {
     const uint32_t values = MdlGetOptionValues(c, kItDmPaperSize, &sel);
     EXPECT_NE(values, 0u);
     EXPECT_EQ(sel, 1);  // A4 is the second value
-    EXPECT_EQ(MdlListCount(c, values), 10u);
+    EXPECT_EQ(MdlListCount(c, values), 11u);
     EXPECT_EQ(MdlListCount(c, 0), 0u);
     EXPECT_NE(MdlGetOptionValues(c, kItDmCopies, &sel), 0u);
     EXPECT_EQ(sel, 0);  // no selection for a Numeric option

@@ -79,8 +79,9 @@ TEST_F(Sample, UsesEveryKeywordAndEveryOptionType) {
 TEST_F(Sample, PaperTraysAndTheirRecords) {
     const MdlOption* paper = option(*r, "VPD_dmPaperSize");
     ASSERT_TRUE(paper);
-    ASSERT_EQ(paper->values.size(), 10u);
+    ASSERT_EQ(paper->values.size(), 11u);
     EXPECT_EQ(paper->values[9].command, "");  // listed without a command
+    EXPECT_EQ(paper->values[10].command, "CUSTOM");  // the free-size paper
     EXPECT_EQ(paper->selection, 1);           // the index of A4
     const MdlValue& a4 = paper->values[1];
     EXPECT_EQ(a4.size1, 2100);

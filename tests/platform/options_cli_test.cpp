@@ -44,7 +44,7 @@ TEST(VeskOptions, OptionsShowValuesAndStatesAfterSets) {
     Machine m;
     auto paper = m.run({"printer", "options", "P", "dmPaperSize"});
     ASSERT_EQ(paper.status, 0) << paper.out;
-    EXPECT_EQ(paper.out, "8\tdmPaperSize\tPickPage\t41 (A4)\thidden 0\tdisabled 0\n");
+    EXPECT_EQ(paper.out, "8\tdmPaperSize\tPickPage\t41 (A4)\thidden 0\tdisabled 0\n\thidden values: 48 Executive\n");
     auto a3 = m.run({"printer", "options", "P", "dmpapersize", "rdmDuplexType", "--set", "dmPaperSize=IDS_PAPERSIZE_A3",
                      "--set", "rdmFuncSelectDuplex=1"});
     ASSERT_EQ(a3.status, 0) << a3.out;

@@ -14,6 +14,15 @@ struct HeaderCommandKind {
     uint16_t kind;
 };
 
+// A row of the capability-code table (capability_codes.tsv): an
+// installed-option item and the output-tray codes of its unit for the blank
+// selector and for any other; the end row has item 0xFFFF and codes -1.
+struct CapabilityCodeRow {
+    uint16_t item;
+    int16_t blankCode;
+    int16_t otherCode;
+};
+
 // A named item id of core/item_ids.h and its enumerator's name.
 struct ItemIdName {
     uint16_t id;
@@ -30,6 +39,7 @@ const ValueSymbol* builtinValueSymbols();
 int builtinValueSymbolCount();
 const MessageSymbol* builtinMessages();
 int builtinMessageCount();
+const CapabilityCodeRow* builtinCapabilityCodes();
 const HeaderCommandKind* builtinHeaderCommands();
 int builtinHeaderCommandCount();
 const UiPage* builtinPages();

@@ -18,7 +18,7 @@ int HandoverApplyAtOpen(DrvContext*) { return 0; }
 uint32_t SrvCfgServerType(DrvContext*, const WCHAR*) { return 0; }
 int RemoteConfigConnect(DrvContext*) { return 0; }
 
-// Capability summary.
-int DmApplyCapabilitySummary(DrvContext*, BYTE*, uint32_t*) { return 0; }
+// Bidirectional device query.
+int BidiGetDeviceInfoQuiet(DrvContext*) { return 0; }
 
 }  // namespace vesk

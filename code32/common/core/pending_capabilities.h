@@ -39,9 +39,8 @@ uint32_t SrvCfgServerType(DrvContext* ctx, const WCHAR* printerName);
 // The remote-configuration connection. 0 when not made.
 int RemoteConfigConnect(DrvContext* ctx);
 
-// ---- Capability summary ----
-// The capability summary of a DEVMODE being merged; may add merge flag
-// 0x40000000 to *flags. 0 when nothing was applied.
-int DmApplyCapabilitySummary(DrvContext* ctx, BYTE* working, uint32_t* flags);
+// ---- Bidirectional device query ----
+// The device query without a window. 1 done, 0 when the query failed.
+int BidiGetDeviceInfoQuiet(DrvContext* ctx);
 
 }  // namespace vesk

@@ -3,6 +3,7 @@
 // items kept in step with both.
 #include <cstring>
 
+#include "core/caps/summary.h"
 #include "core/context_access.h"
 #include "core/devmode/dm_convert.h"
 #include "core/devmode/dm_defaults.h"
@@ -57,17 +58,22 @@ int DmMergeDevmode(DrvContext* ctx, const BYTE* in, size_t len, uint32_t flags) 
     BYTE* work = static_cast<BYTE*>(MemAllocZero(s.totalSize));
     if (!work) return 0;
     std::memcpy(work, cur, s.totalSize);
+    bool callerPrivate = false;
     if (in) {
         DmCopyConvert(in, len, work, s.totalSize);
         // The strings of the public part end inside their fields.
         wr16(work, kOffDeviceName + kDeviceNameChars * 2 - 2, 0);
         wr16(work, kOffFormName + kFormNameChars * 2 - 2, 0);
-        if (!privatePartUsable(ctx, work, cur))
-            std::memcpy(work + s.publicSize, cur + s.publicSize, s.privateSize);
+        callerPrivate = privatePartUsable(ctx, work, cur);
+        if (!callerPrivate) std::memcpy(work + s.publicSize, cur + s.publicSize, s.privateSize);
     }
-    // The summary is always applied in this driver (a fixed predicate).
-    if (ReturnTrue() && DmApplyCapabilitySummary(ctx, work, &flags) && (flags & kMergeCapSummary))
-        ctx->ws->mergeFlags = flags;
+    // The summary is always applied in this driver (a fixed predicate), to a
+    // request of the caller's own private part only: the context's part,
+    // put in for a caller's that was refused, asks nothing.
+    if (callerPrivate && ReturnTrue()) {
+        DmApplyCapabilitySummary(ctx, work, &flags);
+        if (flags & kMergeCapSummary) ctx->ws->mergeFlags = flags;
+    }
 
     // The caller's private part, with the bytes that describe this context
     // kept. The front-function word is kept whole: it is a persisted 32-bit

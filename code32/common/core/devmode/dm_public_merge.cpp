@@ -1,5 +1,6 @@
 // The merge of a caller's public fields into the context's DEVMODE, by the
 // bits of the caller's dmFields.
+#include "core/caps/device_caps.h"
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_public.h"
 #include "core/devmode/dm_public_util.h"
@@ -99,17 +100,6 @@ void mergePaper(DrvContext* ctx, const BYTE* in, uint32_t inFields) {
     }
 }
 
-const ResolutionRow* resRowById(uint32_t id) {
-    for (const ResolutionRow* r = GetResolutionTable(); r && r->id; ++r)
-        if (r->id == id) return r;
-    return nullptr;
-}
-const ResolutionRow* resRowByX(int32_t x) {
-    for (const ResolutionRow* r = GetResolutionTable(); r && r->id; ++r)
-        if (r->xDpi == x) return r;
-    return nullptr;
-}
-
 // The resolution item must accept the print quality: item 248 (a resolution
 // id) when item 42 is numeric, else item 42 itself. A refused value gives
 // way to the item's model value.
@@ -119,13 +109,13 @@ void checkQualityAgainstResolution(DrvContext* ctx) {
     uint32_t mv = 0;
     if (optType(ctx, kItRdmDstResolutionW) == 8) {
         const uint32_t both = ItemRawById(ctx, kItRdmDstResolutionBoth);
-        const ResolutionRow* own = resRowById(both);
+        const ResolutionRow* own = ResTableFindById(both);
         uint32_t id = static_cast<uint32_t>(q);
         if (ItemRawById(ctx, kItRdmUseUserMacro) == 1 && own && own->xDpi == q) id = both;
-        else if (const ResolutionRow* r = resRowByX(q)) id = r->id;
+        else if (const ResolutionRow* r = ResTableFindByX(static_cast<uint32_t>(q))) id = r->id;
         if (!ItemValueIsValid(ctx, ItemFindById(ctx, kItRdmDstResolutionBoth), kItRdmDstResolutionBoth, id) &&
             dmModel().optionValue(ctx, kItRdmDstResolutionBoth, &mv))
-            if (const ResolutionRow* r = resRowById(mv)) put16(cur, kOffPrintQuality, r->xDpi);
+            if (const ResolutionRow* r = ResTableFindById(mv)) put16(cur, kOffPrintQuality, r->xDpi);
         return;
     }
     DmItem* res = ItemFindById(ctx, kItRdmDstResolutionW);

@@ -258,6 +258,21 @@ def main():
         w('    {%d, %d},' % (iid, kind))
     w('};')
 
+    # Capability codes: installed-option item -> output-tray codes.
+    w('const CapabilityCodeRow kCapabilityCodes[] = {')
+    for n, c in rows(folder, 'capability_codes.tsv', 4):
+        where = 'capability_codes.tsv:%d' % n
+        iid, blank, other = num(c[0], where), num(c[1], where), num(c[2], where)
+        if iid not in ids:
+            fail(where + ': no item %d' % iid)
+        if not all(-32768 <= v <= 32767 for v in (blank, other)):
+            fail(where + ': a code must fit 16 bits')
+        if c[3] not in ('given', 'ours'):
+            fail(where + ': origin must be given or ours')
+        w('    {%d, %d, %d},' % (iid, blank, other))
+    w('    {0xFFFF, -1, -1},')
+    w('};')
+
     pages = rows(folder, 'pages.tsv', 5)
     ctls = collections.OrderedDict((num(c[0], 'pages.tsv:%d' % n), []) for n, c in pages)
     for n, c in rows(folder, 'controls.tsv', 12):
@@ -304,6 +319,7 @@ def main():
     w('int builtinValueSymbolCount() { return static_cast<int>(sizeof kValueSymbols / sizeof kValueSymbols[0]); }')
     w('const MessageSymbol* builtinMessages() { return kMessages; }')
     w('int builtinMessageCount() { return static_cast<int>(sizeof kMessages / sizeof kMessages[0]); }')
+    w('const CapabilityCodeRow* builtinCapabilityCodes() { return kCapabilityCodes; }')
     w('const HeaderCommandKind* builtinHeaderCommands() { return kHeaderCommands; }')
     w('int builtinHeaderCommandCount() { return static_cast<int>(sizeof kHeaderCommands / sizeof kHeaderCommands[0]); }')
     w('const UiPage* builtinPages() { return kPages; }')
