@@ -1,5 +1,6 @@
 // Subcommands of the vesk command. Each returns the process exit code.
 #pragma once
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,11 @@ int printerSave(const Args& args, const std::vector<std::string>& words);
 int printerIni(const Args& args, const std::vector<std::string>& words);
 int printerFonts(const Args& args, const std::vector<std::string>& words, bool reset);
 int printerTransfer(const Args& args, const std::vector<std::string>& words, const std::string& kind, bool import);
+// vesk printer bidi NAME [--status | --quiet | --refresh]; vesk printer
+// modeldb NAME [--register]. `args.words` starts with the subcommand.
+int printerBidi(const Args& args);
+// Where our built libraries are: $VESK_LIB_DIR, else ../lib beside the program.
+std::filesystem::path LibraryDir();
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]

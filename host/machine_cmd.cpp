@@ -19,6 +19,12 @@ int machineInit(const Args& args) {
     winsim::MachineBuilder b(dir);
     std::string error;
     if (!b.build(&error)) return fail("cannot make a machine: " + error);
+    // The maker's bidirectional monitor library lives in the system directory,
+    // under both of its names.
+    for (const char* name : {"kw4manNT.dll", "kwoman32.dll"})
+        if (!winsim::installModule(winsim::fromUtf8(winsim::config().systemDir + "\\" + name),
+                                   LibraryDir() / "libkw4mannt.so"))
+            return fail(std::string("cannot place ") + name + " in the system directory");
     std::cout << "machine made at " << winsim::machineRoot().string() << "\n";
     return 0;
 }

@@ -74,15 +74,6 @@ bool parseOptions(const std::vector<std::string>& in, const std::vector<std::str
 std::u16string w(const std::string& s) { return winsim::fromUtf8(s); }
 std::string u8(std::u16string_view s) { return winsim::toUtf8(s); }
 
-// Where our built libraries are: $VESK_LIB_DIR, else ../lib beside this program.
-fs::path libraryDir() {
-    if (const char* env = std::getenv("VESK_LIB_DIR"); env && *env) return env;
-    std::error_code ec;
-    fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) return {};
-    return self.parent_path().parent_path() / "lib";
-}
-
 std::string hex(const std::vector<uint8_t>& b, size_t max) {
     std::ostringstream o;
     o << std::hex << std::setfill('0');
@@ -190,7 +181,7 @@ int printerAdd(const Args& args, const Options& o) {
 
     winsim::DriverSetOptions set;
     if (auto d = o.get("--driver-name")) set.driverName = w(*d);
-    set.libraryDir = libraryDir();
+    set.libraryDir = LibraryDir();
     if (auto m = o.get("--model")) {
         set.modelFile = *m;
     } else {
@@ -210,6 +201,9 @@ int printerAdd(const Args& args, const Options& o) {
     // and the bitmap library, under the names the sample model gives.
     for (const char16_t* f : {u"VESKR1us.DLL", u"VESKR1jp.DLL", u"VESKR1gm.DLL", u"VESKC1XX.DLL"})
         set.dataFiles.emplace_back(f, set.libraryDir / u8(f));
+    // The installer's file of the model database, beside the model description.
+    if (const fs::path inst = fs::path(set.modelFile).parent_path() / "KWINST.ini"; fs::is_regular_file(inst))
+        set.dataFiles.emplace_back(u"KWINST.ini", inst);
     p.driver = set.driverName;
     if (DWORD e = winsim::installDriverSet(set, &error); e != ERROR_SUCCESS)
         return fail("cannot install the driver set: " + error);
@@ -399,7 +393,16 @@ int printerRemove(const Args& args, const Options& o) {
 
 }  // namespace
 
+fs::path LibraryDir() {
+    if (const char* env = std::getenv("VESK_LIB_DIR"); env && *env) return env;
+    std::error_code ec;
+    fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) return {};
+    return self.parent_path().parent_path() / "lib";
+}
+
 int cmdPrinter(const Args& args) {
+    if (!args.words.empty() && (args.words[0] == "bidi" || args.words[0] == "modeldb")) return printerBidi(args);
     Options o;
     std::string error;
     if (!parseOptions(args.words,

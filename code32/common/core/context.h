@@ -112,6 +112,8 @@ struct DrvWorkspace {
     WCHAR scratchText[kWsPrinterNameChars];
     // 1 after a settings file's header was rejected.
     uint32_t rejectedFile;
+    // The model-database name of the printer (core/model_db.h).
+    WCHAR modelDbName[33];
 };
 
 struct DrvContext {

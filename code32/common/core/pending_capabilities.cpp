@@ -22,6 +22,8 @@ int HandoverApplyAtOpen(DrvContext*) { return 0; }
 // server's copy.
 uint32_t SrvCfgServerType(DrvContext*, const WCHAR*) { return 0; }
 int RemoteConfigConnect(DrvContext*) { return 0; }
+// Without the bridge it is never usable.
+int SrvCfgGetState(DrvContext*) { return 0; }
 
 // Free sizes, quality lists and stamps.
 int FreeSizePaper(DrvContext*, int, int32_t*, int32_t*) { return 0; }

@@ -46,6 +46,9 @@ int HandoverApplyAtOpen(DrvContext* ctx);
 uint32_t SrvCfgServerType(DrvContext* ctx, const WCHAR* printerName);
 // The remote-configuration connection. 0 when not made.
 int RemoteConfigConnect(DrvContext* ctx);
+// The bridge's state: 0 not usable, 1 connected (it supplies the device
+// information), 2 a download is needed. 0 until the bridge is built.
+int SrvCfgGetState(DrvContext* ctx);
 
 // ---- Free sizes, quality lists and stamps ----
 // A free-size paper code: its slot's width and length in 1200-dpi dots.
