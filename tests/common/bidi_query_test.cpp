@@ -243,6 +243,17 @@ TEST_F(BidiQuery, LongBlobsAreCutToTheItem) {
     EXPECT_EQ(text(c, kItRdmEmulationVersion), "PDL 2.01") << "the next item is untouched";
 }
 
+TEST_F(BidiQuery, AnswersBeyondTheBoundAreRefused) {
+    std::string many = "answer.2 =";
+    for (int i = 0; i < 16385; ++i) many += " 1";
+    device(kTestDevice + many + "\n");
+    DrvContext* c = open();
+    ASSERT_NE(c, nullptr);
+    const std::vector<BYTE> before = section2(c);
+    EXPECT_EQ(BidiQueryCore(c, 1, kBidiQuiet), 0) << "64 KiB and 4 bytes of options";
+    EXPECT_EQ(section2(c), before);
+}
+
 TEST_F(BidiQuery, EveryOpenIsClosedOnceAndTheLibraryFreed) {
     const std::string devices[] = {kTestDevice, "ok = 0\n" + kTestDevice, "reachable = 0\n",
                                    kTestDevice + "fail = query 2 31\n", "model = Other\n"};

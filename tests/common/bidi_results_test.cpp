@@ -126,6 +126,24 @@ TEST_F(BidiResults, FlagsInPrinterDataAndTheSettingsFile) {
     EXPECT_EQ(BidiIniHasExFlag(c), 0);
 }
 
+TEST_F(BidiResults, ExportAndImportOfTheDeviceItems) {
+    DrvContext* c = open();
+    ASSERT_NE(c, nullptr);
+    ItemSetRawById(c, kItRdmPrinterMemory, 300);
+    ItemSetRawById(c, 10020, 1);
+    ItemSetRawById(c, 129, 1);  // a document setting stays out
+    ASSERT_EQ(BidiIniExport(c), 1);
+    EXPECT_EQ(iniValue(u"rdmPrinterMemory"), "300");
+    EXPECT_EQ(iniValue(u"BidiFlag"), "1");
+    EXPECT_EQ(iniValue(u"BidiExFlag"), "1");
+    EXPECT_EQ(iniValue(ItemGetName(c, 129)), "(missing)");
+    ItemSetRawById(c, kItRdmPrinterMemory, 0);
+    ItemSetRawById(c, 10020, 0);
+    ASSERT_EQ(BidiIniImport(c), 1);
+    EXPECT_EQ(ItemRawById(c, kItRdmPrinterMemory), 300u);
+    EXPECT_EQ(ItemRawById(c, 10020), 1u);
+}
+
 TEST_F(BidiResults, RefreshAtOpenUsesStoredResults) {
     DrvContext* c = open();
     ASSERT_NE(c, nullptr);

@@ -1,5 +1,5 @@
-// The sample printer with the maker's monitor library in the system
-// directory answering from a device description of the test's own.
+// The sample printer (with its resource modules) and the maker's monitor
+// library in the system directory answering from a device description.
 #pragma once
 #include <win/windows.h>
 #include <winsim/modules.h>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "common/sample_printer_support.h"
+#include "common/res_support.h"
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
 #include "core/paths.h"
@@ -34,17 +34,17 @@ inline const std::string kTestDevice =
     "version.emulation = PDL 2.01\n"
     "other = Finisher FN-2\n";
 
-class BidiPrinter : public SamplePrinter {
+class BidiPrinter : public ResourcePrinter {
 protected:
     void SetUp() override {
-        SamplePrinter::SetUp();
+        ResourcePrinter::SetUp();
         ASSERT_TRUE(winsim::installModule(kSystemDir + u"kw4manNT.dll", KW4MANNT_PATH));
         device(kTestDevice);
         winsim::config().set("kw4mannt.device", winsim::toUtf8(kDeviceFile));
     }
     void TearDown() override {
         winsim::clearFaults();
-        SamplePrinter::TearDown();
+        ResourcePrinter::TearDown();
     }
     void device(const std::string& text) { write(kDeviceFile, text); }
     // A kind-0 context of the printer on `handle` (the test's own by default).
