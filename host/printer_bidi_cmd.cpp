@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "core/bidi/bidi.h"
+#include "core/bidi/bidi_maps.h"
 #include "core/devmode/dm_flags.h"
 #include "core/ini_wrap.h"
 #include "core/item_store.h"
@@ -32,6 +33,39 @@ std::string printerDataFlag(const std::u16string& printer, const char16_t* name)
 }
 
 std::string iniFlag(int has, int value) { return has ? std::to_string(value) : "(missing)"; }
+
+// The trays the device reported, one per tray item group.
+void printTrays(DrvContext* ctx) {
+    static const struct {
+        uint32_t trayValue;
+        const char* name;
+    } kTrays[] = {{3, "tray 1"}, {4, "tray 2"}, {5, "tray 3"}, {6, "tray 4"},
+                  {7, "large-capacity tray"}, {1, "bypass tray"}, {2, "multi-purpose tray"}};
+    int shown = 0;
+    for (const auto& t : kTrays) {
+        const BidiTrayItems* items = BidiTrayItemsOf(t.trayValue);
+        if (!items || !ItemRawById(ctx, items->installed)) continue;
+        std::cout << "  " << t.name << ": paper " << ItemRawById(ctx, items->paper) << ", orientation "
+                  << ItemRawById(ctx, items->orientation) << ", media " << ItemRawById(ctx, items->media)
+                  << (ItemRawById(ctx, items->lock) ? ", locked" : "") << "\n";
+        ++shown;
+    }
+    if (!shown) std::cout << "  (none)\n";
+}
+
+// The installed options the device reported.
+void printOptions(DrvContext* ctx) {
+    static const struct {
+        uint32_t deviceValue;
+        const char* name;
+    } kOptions[] = {{0x01, "duplex unit"},  {0x67, "large-capacity tray"}, {0x66, "paper bank"},
+                    {0x10, "manual tray"},  {0x1E, "one-step option"},     {0x07, "upper bin"},
+                    {0x22, "finisher 500"}, {0x25, "finisher"},            {0x03, "hard disk"}};
+    std::string line;
+    for (const auto& o : kOptions)
+        if (ItemRawById(ctx, BidiOptionItem(o.deviceValue))) line += (line.empty() ? "" : ", ") + std::string(o.name);
+    std::cout << "  " << (line.empty() ? "(none)" : line) << "\n";
+}
 
 // One line per device-information item holding something.
 void printDeviceItems(DrvContext* ctx) {
@@ -93,6 +127,10 @@ int bidi(const Args& args, const std::vector<std::string>& words) {
               << ", BidiExFlag " << iniFlag(BidiIniHasExFlag(ctx), BidiIniGetExFlag(ctx)) << "\n";
     if (!PrnIsBidiEnabled(ctx))
         std::cout << "note:         bidirectional support is off for the printer (vesk printer add --bidi)\n";
+    std::cout << "trays:\n";
+    printTrays(ctx);
+    std::cout << "options:\n";
+    printOptions(ctx);
     std::cout << "device items:\n";
     printDeviceItems(ctx);
     return result ? 0 : 1;

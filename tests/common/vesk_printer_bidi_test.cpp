@@ -39,7 +39,8 @@ TEST_F(VeskBidi, ListsTheSampleDevicesTraysAndOptions) {
     EXPECT_TRUE(has(r, "result 1")) << r.out;
     EXPECT_TRUE(has(r, "state byte:   1")) << r.out;
     EXPECT_TRUE(has(r, "printer data: BidiFlag 1")) << r.out;
-    for (const char* line : {"10020 rdmSourceOptionTypeBank = 1", "10113 - = 1", "10114 - = 1",
+    for (const char* line : {"  tray 3: paper 9, orientation 1, media 1\n", "  tray 4: paper 1, orientation 0, media 1, locked\n",
+                             "options:\n  duplex unit, paper bank, finisher, hard disk\n", "10020 rdmSourceOptionTypeBank = 1", "10113 - = 1", "10114 - = 1",
                              "10061 rdmOutputOptionType15 = 1", "10012 rdmPrinterMemory = 512",
                              "10271 rdmSystemVersion = \"V1.20.03\""})
         EXPECT_TRUE(has(r, line)) << line << "\n" << r.out;

@@ -19,6 +19,7 @@
 #include <winsim/winsim.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <mutex>
 #include <new>
