@@ -51,6 +51,9 @@ int printerRepair(const Args& args, const std::vector<std::string>& words);
 // vesk printer caps NAME [WHAT...] [FIELD=VALUE...]; vesk printer summary
 // NAME [--request HEX]. `words` begin with the subcommand.
 int printerCaps(const Args& args, const std::vector<std::string>& words, const std::optional<std::string>& request);
+// vesk printer bidi NAME [--status | --quiet | --refresh]; vesk printer
+// modeldb NAME [--register]. `args.words` starts with the subcommand.
+int printerBidi(const Args& args);
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]

@@ -24,6 +24,12 @@ int machineInit(const Args& args) {
     const std::string sys = winsim::config().systemDir + "\\ZORJC32.DLL";
     if (!winsim::installModule(winsim::fromUtf8(sys), libraryDir() / "libzorjc32.so"))
         return fail("cannot place the job-control library " + sys);
+    // The maker's bidirectional monitor library lives in the system directory,
+    // under both of its names.
+    for (const char* name : {"kw4manNT.dll", "kwoman32.dll"})
+        if (!winsim::installModule(winsim::fromUtf8(winsim::config().systemDir + "\\" + name),
+                                   libraryDir() / "libkw4mannt.so"))
+            return fail(std::string("cannot place ") + name + " in the system directory");
     std::cout << "machine made at " << winsim::machineRoot().string() << "\n";
     return 0;
 }

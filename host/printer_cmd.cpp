@@ -205,6 +205,9 @@ int printerAdd(const Args& args, const Options& o) {
     // The setup INI: the default free sizes and stamps the lists repair from.
     set.dataFiles.emplace_back(u"KW12D172.ini", VESK_SETUP_INI);
 #endif
+    // The installer's file of the model database, beside the model description.
+    if (const fs::path inst = fs::path(set.modelFile).parent_path() / "KWINST.ini"; fs::is_regular_file(inst))
+        set.dataFiles.emplace_back(u"KWINST.ini", inst);
     p.driver = set.driverName;
     if (DWORD e = winsim::installDriverSet(set, &error); e != ERROR_SUCCESS)
         return fail("cannot install the driver set: " + error);
@@ -404,6 +407,7 @@ fs::path libraryDir() {
 }
 
 int cmdPrinter(const Args& args) {
+    if (!args.words.empty() && (args.words[0] == "bidi" || args.words[0] == "modeldb")) return printerBidi(args);
     Options o;
     std::string error;
     if (!parseOptions(args.words,

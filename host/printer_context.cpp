@@ -14,8 +14,14 @@
 namespace vesk::host {
 
 PrinterContext::PrinterContext(const std::u16string& name) {
+    // An application of a user who may not administer the printer holds it
+    // with the right to use it only (printer data stays read-only then).
     PRINTER_DEFAULTSW pd{nullptr, nullptr, PRINTER_ALL_ACCESS};
-    if (!OpenPrinterW(const_cast<LPWSTR>(name.c_str()), &printer, &pd)) return;
+    if (!OpenPrinterW(const_cast<LPWSTR>(name.c_str()), &printer, &pd)) {
+        if (GetLastError() != ERROR_ACCESS_DENIED) return;
+        pd.DesiredAccess = PRINTER_ACCESS_USE;
+        if (!OpenPrinterW(const_cast<LPWSTR>(name.c_str()), &printer, &pd)) return;
+    }
     ctx = CtxCreateEx(printer, printer, nullptr, 0, kCreateInterface, 0, nullptr);
 }
 

@@ -151,6 +151,8 @@ struct DrvWorkspace {
     UcProviderWorkspace ucProvider;
     // 1 once the installer's hand-over applied a user code to the printer.
     uint32_t userCodeApplied;
+    // The model-database name of the printer (core/model_db.h).
+    WCHAR modelDbName[33];
 };
 
 struct DrvContext {

@@ -17,8 +17,8 @@ int HandoverApplyAtOpen(DrvContext*) { return 0; }
 // server's copy.
 uint32_t SrvCfgServerType(DrvContext*, const WCHAR*) { return 0; }
 int RemoteConfigConnect(DrvContext*) { return 0; }
+// Without the bridge it is never usable.
+int SrvCfgGetState(DrvContext*) { return 0; }
 
-// Bidirectional device query.
-int BidiGetDeviceInfoQuiet(DrvContext*) { return 0; }
 
 }  // namespace vesk

@@ -38,9 +38,9 @@ int HandoverApplyAtOpen(DrvContext* ctx);
 uint32_t SrvCfgServerType(DrvContext* ctx, const WCHAR* printerName);
 // The remote-configuration connection. 0 when not made.
 int RemoteConfigConnect(DrvContext* ctx);
+// The bridge's state: 0 not usable, 1 connected (it supplies the device
+// information), 2 a download is needed. 0 until the bridge is built.
+int SrvCfgGetState(DrvContext* ctx);
 
-// ---- Bidirectional device query ----
-// The device query without a window. 1 done, 0 when the query failed.
-int BidiGetDeviceInfoQuiet(DrvContext* ctx);
 
 }  // namespace vesk

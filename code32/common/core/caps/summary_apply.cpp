@@ -13,6 +13,7 @@
 #include "core/item_store.h"
 #include "core/model/eval.h"
 #include "core/model/query.h"
+#include "core/bidi/bidi.h"
 #include "core/pending_capabilities.h"
 #include "core/persist/opt_persist.h"
 #include "core/sysdeps.h"
