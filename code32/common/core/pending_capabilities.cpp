@@ -6,9 +6,6 @@
 
 namespace vesk {
 
-// Persisted settings: printer data through the configuration bridge.
-int BridgeReadPrinterData(DrvContext*, HANDLE, const WCHAR*, BYTE*, DWORD) { return 0; }
-
 // Settings files: list, job-control and install steps.
 int ImportListSteps(DrvContext*) { return 0; }
 int ExportListSteps(DrvContext*) { return 0; }
@@ -18,10 +15,13 @@ int QualityRedeploy(DrvContext*, const WCHAR*) { return 0; }
 // Installer hand-over.
 int HandoverApplyAtOpen(DrvContext*) { return 0; }
 
-// Remote configuration: until the bridge is built no printer is reported as a
-// server's copy.
-uint32_t SrvCfgServerType(DrvContext*, const WCHAR*) { return 0; }
-int RemoteConfigConnect(DrvContext*) { return 0; }
+// Printer installation: every printer counts as installed plainly.
+int PrinterInstallType(DrvContext*, uint32_t* type) {
+    if (!type) return 0;
+    *type = 0;
+    return 1;
+}
+int InstallCheck(DrvContext*, int) { return 0; }
 
 // Free sizes, quality lists and stamps.
 int FreeSizePaper(DrvContext*, int, int32_t*, int32_t*) { return 0; }

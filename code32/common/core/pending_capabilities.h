@@ -16,12 +16,6 @@
 
 namespace vesk {
 
-// ---- Persisted settings ----
-// Reads printer data value `name` of the printer through the remote
-// configuration bridge `bridge` into `buffer` of `bytes` bytes. 0 when not
-// read.
-int BridgeReadPrinterData(DrvContext* ctx, HANDLE bridge, const WCHAR* name, BYTE* buffer, DWORD bytes);
-
 // ---- Settings files: the steps of the lists, job control and install ----
 // A full import's list steps: the free sizes of items 50 and 8 into their
 // cache slots, the selected stamp saved, the user quality saved. 0 not done.
@@ -39,13 +33,12 @@ int QualityRedeploy(DrvContext* ctx, const WCHAR* path);
 // 0 not done.
 int HandoverApplyAtOpen(DrvContext* ctx);
 
-// ---- Remote configuration ----
-// The server type the remote-configuration bridge reports for a printer
-// (17: the printer is a client-side copy of a server's printer); 0 when no
-// bridge answers.
-uint32_t SrvCfgServerType(DrvContext* ctx, const WCHAR* printerName);
-// The remote-configuration connection. 0 when not made.
-int RemoteConfigConnect(DrvContext* ctx);
+// ---- Printer installation ----
+// The printer's install type: answers 1 with type 0 (a plain install) until
+// printer installation is built.
+int PrinterInstallType(DrvContext* ctx, uint32_t* type);
+// The install check (mode 1: the default check). 0 not done.
+int InstallCheck(DrvContext* ctx, int mode);
 
 // ---- Free sizes, quality lists and stamps ----
 // A free-size paper code: its slot's width and length in 1200-dpi dots.

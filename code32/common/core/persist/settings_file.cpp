@@ -40,21 +40,6 @@ constexpr size_t kKeyChars = 16;
 
 // The workspace's printer name stands in as another name for a scope and is
 // put back on every way out.
-class NameSwap {
-public:
-    NameSwap(DrvContext* ctx, const WCHAR* name) : ws_(ctx->ws) {
-        WCopyCut(kept_, kWsPrinterNameChars, ws_->printerName);
-        WCopyCut(ws_->printerName, kWsPrinterNameChars, name);
-    }
-    ~NameSwap() { WCopyCut(ws_->printerName, kWsPrinterNameChars, kept_); }
-    NameSwap(const NameSwap&) = delete;
-    NameSwap& operator=(const NameSwap&) = delete;
-
-private:
-    DrvWorkspace* ws_;
-    WCHAR kept_[kWsPrinterNameChars] = {};
-};
-
 // The item's key in a settings file into `dest`; false when it has none.
 bool keyOf(const DmItem& it, WCHAR* dest) {
     if (it.fieldName && it.fieldName[0] && !(it.fieldName[0] == u'-' && !it.fieldName[1])) {
