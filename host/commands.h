@@ -1,5 +1,6 @@
 // Subcommands of the vesk command. Each returns the process exit code.
 #pragma once
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,12 @@ int fail(const std::string& message);
 // Opens the machine named by --machine or VESK_MACHINE, or fails with a message.
 bool openMachine(const Args& args, std::string* error);
 
+// Where our built libraries are: $VESK_LIB_DIR, else ../lib beside this program.
+std::filesystem::path libraryDir();
+
 int cmdMachine(const Args& args);
+// vesk machine bridge --server DIR [PRINTER=TYPE:SERVERPRINTER...]
+int machineBridge(const Args& args);
 int cmdPrinter(const Args& args);
 // vesk printer strings NAME ID... [--suffix]; vesk printer locale NAME [--init]
 int printerStrings(const Args& args, const std::vector<std::string>& words, bool suffix);
@@ -30,6 +36,8 @@ int printerAllowed(const Args& args, const std::vector<std::string>& words, cons
 int printerSave(const Args& args, const std::vector<std::string>& words);
 int printerIni(const Args& args, const std::vector<std::string>& words);
 int printerFonts(const Args& args, const std::vector<std::string>& words, bool reset);
+// vesk printer bridge NAME [state|connect|import|devmode|clear]
+int printerBridge(const Args& args, const std::vector<std::string>& words);
 int printerTransfer(const Args& args, const std::vector<std::string>& words, const std::string& kind, bool import);
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);

@@ -74,7 +74,8 @@ bool parseOptions(const std::vector<std::string>& in, const std::vector<std::str
 std::u16string w(const std::string& s) { return winsim::fromUtf8(s); }
 std::string u8(std::u16string_view s) { return winsim::toUtf8(s); }
 
-// Where our built libraries are: $VESK_LIB_DIR, else ../lib beside this program.
+}  // namespace
+
 fs::path libraryDir() {
     if (const char* env = std::getenv("VESK_LIB_DIR"); env && *env) return env;
     std::error_code ec;
@@ -82,6 +83,8 @@ fs::path libraryDir() {
     if (ec) return {};
     return self.parent_path().parent_path() / "lib";
 }
+
+namespace {
 
 std::string hex(const std::vector<uint8_t>& b, size_t max) {
     std::ostringstream o;
@@ -408,7 +411,7 @@ int cmdPrinter(const Args& args) {
                       {"--bidi", "--delete", "--suffix", "--init", "--reset"}, o, &error))
         return fail(error);
     if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode, options, allowed, strings, locale, "
-                    "save, ini, fonts, export, import or remove");
+                    "save, ini, fonts, export, import, bridge or remove");
     const std::string& sub = o.words[0];
     if (sub == "add") return printerAdd(args, o);
     if (sub == "list") return printerList(args);
@@ -420,6 +423,7 @@ int cmdPrinter(const Args& args) {
     if (sub == "locale") return printerLocale(args, o.words, o.has("--init"));
     if (sub == "save") return printerSave(args, o.words);
     if (sub == "ini") return printerIni(args, o.words);
+    if (sub == "bridge") return printerBridge(args, o.words);
     if (sub == "fonts") return printerFonts(args, o.words, o.has("--reset"));
     if (sub == "export" || sub == "import")
         return printerTransfer(args, o.words, o.get("--as").value_or("plain"), sub == "import");
