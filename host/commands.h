@@ -21,6 +21,8 @@ bool openMachine(const Args& args, std::string* error);
 std::filesystem::path libraryDir();
 
 int cmdMachine(const Args& args);
+// vesk machine bridge --server DIR [PRINTER=TYPE:SERVERPRINTER...]
+int machineBridge(const Args& args);
 int cmdPrinter(const Args& args);
 // vesk printer strings NAME ID... [--suffix]; vesk printer locale NAME [--init]
 int printerStrings(const Args& args, const std::vector<std::string>& words, bool suffix);
@@ -35,6 +37,8 @@ int printerAllowed(const Args& args, const std::vector<std::string>& words, cons
 int printerSave(const Args& args, const std::vector<std::string>& words);
 int printerIni(const Args& args, const std::vector<std::string>& words);
 int printerFonts(const Args& args, const std::vector<std::string>& words, bool reset);
+// vesk printer bridge NAME [state|connect|import|devmode|clear]
+int printerBridge(const Args& args, const std::vector<std::string>& words);
 int printerTransfer(const Args& args, const std::vector<std::string>& words, const std::string& kind, bool import);
 // vesk printer jobcontrol NAME [show | fetch ITEMS | store ITEMS | probe |
 // init]; vesk printer usercode NAME [--set CODE | --sync].

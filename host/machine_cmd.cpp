@@ -83,11 +83,12 @@ int machineSet(const Args& args) {
 }  // namespace
 
 int cmdMachine(const Args& args) {
-    if (args.words.empty()) return fail("machine needs a subcommand: init, show or set");
+    if (args.words.empty()) return fail("machine needs a subcommand: init, show, set or bridge");
     const std::string& sub = args.words[0];
     if (sub == "init") return machineInit(args);
     if (sub == "show") return machineShow(args);
     if (sub == "set") return machineSet(args);
+    if (sub == "bridge") return machineBridge(args);
     return fail("unknown machine subcommand '" + sub + "'");
 }
 

@@ -417,7 +417,7 @@ int cmdPrinter(const Args& args) {
         return fail(error);
     if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode, options, allowed, strings, locale, "
                     "save, ini, fonts, export, import, jobcontrol, usercode, presets, qualities, stamps, freesizes, repair, "
-                    "caps, summary or remove");
+                    "caps, summary, bidi, modeldb, bridge or remove");
     const std::string& sub = o.words[0];
     if (sub == "add") return printerAdd(args, o);
     if (sub == "list") return printerList(args);
@@ -429,6 +429,7 @@ int cmdPrinter(const Args& args) {
     if (sub == "locale") return printerLocale(args, o.words, o.has("--init"));
     if (sub == "save") return printerSave(args, o.words);
     if (sub == "ini") return printerIni(args, o.words);
+    if (sub == "bridge") return printerBridge(args, o.words);
     if (sub == "fonts") return printerFonts(args, o.words, o.has("--reset"));
     if (sub == "jobcontrol") return printerJobControl(args, o.words);
     if (sub == "usercode") return printerUserCode(args, o.words, o.get("--set"), o.has("--sync"));

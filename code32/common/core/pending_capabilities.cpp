@@ -4,21 +4,19 @@
 
 namespace vesk {
 
-// Persisted settings: printer data through the configuration bridge.
-int BridgeReadPrinterData(DrvContext*, HANDLE, const WCHAR*, BYTE*, DWORD) { return 0; }
-
 // Settings files: the install step.
 int QualityRedeploy(DrvContext*, const WCHAR*) { return 0; }
 
 // Installer hand-over.
 int HandoverApplyAtOpen(DrvContext*) { return 0; }
 
-// Remote configuration: until the bridge is built no printer is reported as a
-// server's copy.
-uint32_t SrvCfgServerType(DrvContext*, const WCHAR*) { return 0; }
-int RemoteConfigConnect(DrvContext*) { return 0; }
-// Without the bridge it is never usable.
-int SrvCfgGetState(DrvContext*) { return 0; }
+// Printer installation: every printer counts as installed plainly.
+int PrinterInstallType(DrvContext*, uint32_t* type) {
+    if (!type) return 0;
+    *type = 0;
+    return 1;
+}
+int InstallCheck(DrvContext*, int) { return 0; }
 
 
 }  // namespace vesk

@@ -16,12 +16,6 @@
 
 namespace vesk {
 
-// ---- Persisted settings ----
-// Reads printer data value `name` of the printer through the remote
-// configuration bridge `bridge` into `buffer` of `bytes` bytes. 0 when not
-// read.
-int BridgeReadPrinterData(DrvContext* ctx, HANDLE bridge, const WCHAR* name, BYTE* buffer, DWORD bytes);
-
 // ---- Settings files: the install step ----
 // Deploys a rejected quality file again from its source. 0 not done.
 int QualityRedeploy(DrvContext* ctx, const WCHAR* path);
@@ -31,16 +25,12 @@ int QualityRedeploy(DrvContext* ctx, const WCHAR* path);
 // 0 not done.
 int HandoverApplyAtOpen(DrvContext* ctx);
 
-// ---- Remote configuration ----
-// The server type the remote-configuration bridge reports for a printer
-// (17: the printer is a client-side copy of a server's printer); 0 when no
-// bridge answers.
-uint32_t SrvCfgServerType(DrvContext* ctx, const WCHAR* printerName);
-// The remote-configuration connection. 0 when not made.
-int RemoteConfigConnect(DrvContext* ctx);
-// The bridge's state: 0 not usable, 1 connected (it supplies the device
-// information), 2 a download is needed. 0 until the bridge is built.
-int SrvCfgGetState(DrvContext* ctx);
+// ---- Printer installation ----
+// The printer's install type: answers 1 with type 0 (a plain install) until
+// printer installation is built.
+int PrinterInstallType(DrvContext* ctx, uint32_t* type);
+// The install check (mode 1: the default check). 0 not done.
+int InstallCheck(DrvContext* ctx, int mode);
 
 
 }  // namespace vesk

@@ -4,6 +4,7 @@
 #include "core/paths.h"
 #include "core/path_names.h"
 #include "core/printer_info.h"
+#include "core/bridge/bridge.h"
 #include "core/pending_capabilities.h"
 #include "core/sysdeps.h"
 #include "core/wstr.h"

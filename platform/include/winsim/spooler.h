@@ -90,6 +90,9 @@ WINSIM_API DWORD addPrinter(const PrinterRecord& printer);   // id, status and d
 WINSIM_API DWORD removePrinter(std::u16string_view name);    // also removes its jobs and spool files
 WINSIM_API std::vector<PrinterRecord> listPrinters();
 WINSIM_API std::optional<PrinterRecord> findPrinter(std::u16string_view name);
+// A printer of another machine, by that machine's root folder, read as it
+// stands (a print server that a stand-in library reaches).
+WINSIM_API std::optional<PrinterRecord> findPrinterOn(const std::filesystem::path& root, std::u16string_view name);
 WINSIM_API DWORD setPrinterDevmode(std::u16string_view printer, const std::vector<uint8_t>& devmode);
 WINSIM_API DWORD setPrinterAttributes(std::u16string_view printer, uint32_t attributes);
 

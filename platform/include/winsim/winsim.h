@@ -113,6 +113,13 @@ private:
 // or has a component that cannot exist.
 WINSIM_API std::optional<std::filesystem::path> hostPath(std::u16string_view winPath);
 WINSIM_API std::optional<std::filesystem::path> hostPath(std::string_view winPathUtf8);
+// Another machine than the current one, by its root folder (a print server
+// that a stand-in library reaches): the host path of one of its drive paths
+// (relative paths fail), and its configuration. Nothing when the folder holds
+// no machine or the path cannot exist.
+WINSIM_API std::optional<std::filesystem::path> hostPathOn(const std::filesystem::path& root,
+                                                           std::u16string_view winPath);
+WINSIM_API std::optional<MachineConfig> readMachineConfig(const std::filesystem::path& root);
 
 // Module registry of the machine ("modules.cfg" in its root): which of our
 // shared libraries implements a Windows module file name ("veskgr.dll",

@@ -329,12 +329,16 @@ fs::path stateDir(std::string_view name) {
 }
 
 std::optional<ResolvedPath> resolve(std::u16string_view in, PathError* err) {
+    return resolveUnder(machineRoot(), true, in, err);
+}
+
+std::optional<ResolvedPath> resolveUnder(const fs::path& root, bool relativeAllowed, std::u16string_view in,
+                                         PathError* err) {
     auto fail = [&](PathError e) -> std::optional<ResolvedPath> {
         if (err) *err = e;
         return std::nullopt;
     };
     if (err) *err = PathError::None;
-    fs::path root = machineRoot();
     if (root.empty()) return fail(PathError::NoMachine);
 
     std::u16string path(in);
@@ -344,6 +348,7 @@ std::optional<ResolvedPath> resolve(std::u16string_view in, PathError* err) {
     bool hasDrive = path.size() >= 2 && path[1] == u':' &&
                     ((path[0] >= u'A' && path[0] <= u'Z') || (path[0] >= u'a' && path[0] <= u'z'));
     if (!hasDrive) {
+        if (!relativeAllowed) return fail(PathError::NotDrivePath);
         std::u16string cwd = currentDirectory();
         if (!path.empty() && path[0] == u'\\') path = cwd.substr(0, 2) + path;
         else path = cwd + (cwd.empty() || cwd.back() == u'\\' ? u"" : u"\\") + path;
@@ -470,5 +475,21 @@ std::optional<fs::path> hostPath(std::u16string_view winPath) {
 }
 
 std::optional<fs::path> hostPath(std::string_view winPathUtf8) { return hostPath(fromUtf8(winPathUtf8)); }
+
+std::optional<fs::path> hostPathOn(const fs::path& root, std::u16string_view winPath) {
+    auto r = detail::resolveUnder(root, false, winPath);
+    if (!r) return std::nullopt;
+    return r->host;
+}
+
+std::optional<MachineConfig> readMachineConfig(const fs::path& root) {
+    std::ifstream in(root / kConfigFile, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::stringstream ss;
+    ss << in.rdbuf();
+    MachineConfig cfg;
+    if (!parseConfig(ss.str(), cfg, nullptr)) return std::nullopt;
+    return cfg;
+}
 
 }  // namespace winsim

@@ -47,6 +47,10 @@ struct ResolvedPath {
 // collapse, "." and ".." resolve, trailing dots and spaces of a component are
 // trimmed; names match existing entries case-insensitively.
 std::optional<ResolvedPath> resolve(std::u16string_view winPath, PathError* err = nullptr);
+// The same under another machine's root; a relative path fails there unless
+// `relativeAllowed` (it then goes by this process's current directory).
+std::optional<ResolvedPath> resolveUnder(const std::filesystem::path& root, bool relativeAllowed,
+                                         std::u16string_view winPath, PathError* err = nullptr);
 // The Windows path of a host path under the machine root (empty if outside).
 std::u16string windowsPathOf(const std::filesystem::path& host);
 // Sets the last error for a path error (ERROR_PATH_NOT_FOUND, ERROR_FILENAME_EXCED_RANGE...).

@@ -901,4 +901,15 @@ bool devmodeSizeMatches(const std::vector<uint8_t>& b) {
 
 size_t openPrinterHandles() { return spool::handleTable().size(); }
 
+std::optional<PrinterRecord> findPrinterOn(const fs::path& root, std::u16string_view name) {
+    std::string text;
+    spool::State state;
+    if (root.empty() || !spool::readText(root / "spooler" / spool::kStateFile, text) ||
+        !spool::parseState(text, state, nullptr))
+        return std::nullopt;
+    const PrinterRecord* p = state.printerByName(name);
+    if (!p) return std::nullopt;
+    return *p;
+}
+
 }  // namespace winsim

@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "core/devmode/dm_model.h"
-#include "core/pending_capabilities.h"
 #include "core/devmode_sizes.h"
 #include "core/font_tables.h"
 #include "core/item_store.h"
+#include "core/bridge/bridge.h"
 #include "core/pending_capabilities.h"
 #include "core/sysdeps.h"
 

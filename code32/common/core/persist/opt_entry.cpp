@@ -12,6 +12,7 @@
 #include "core/ini_wrap.h"
 #include "core/item_store.h"
 #include "core/paths.h"
+#include "core/bridge/bridge.h"
 #include "core/pending_capabilities.h"
 #include "core/persist/opt_persist.h"
 #include "core/printer_identity.h"
