@@ -53,6 +53,9 @@ std::u16string windowsPathOf(const std::filesystem::path& host);
 void setPathError(PathError err);
 // Host folder for state kept outside the drives ("registry", "spooler", ...).
 std::filesystem::path stateDir(std::string_view name);
+// A number that changes whenever the process moves to another machine root,
+// so a cache of machine state can tell it is stale without comparing paths.
+uint64_t machineGeneration();
 
 // Kernel object handles: one table for every handle CloseHandle accepts.
 struct KernelObject {
