@@ -432,42 +432,42 @@ extern "C" {
 WINBASEAPI DWORD WINAPI GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR def, LPWSTR buf,
                                                  DWORD n, LPCWSTR file) {
     return guarded(failedGet(nullptr, 0), [&] {
-        if (enter("GetPrivateProfileStringW", describe(section, key, file))) return failedGet(buf, n);
+        if (enterWith("GetPrivateProfileStringW", [&] { return describe(section, key, file); })) return failedGet(buf, n);
         return getString(section, key, def, buf, n, file);
     });
 }
 
 WINBASEAPI UINT WINAPI GetPrivateProfileIntW(LPCWSTR section, LPCWSTR key, INT def, LPCWSTR file) {
     return guarded(static_cast<UINT>(def), [&] {
-        if (enter("GetPrivateProfileIntW", describe(section, key, file))) return static_cast<UINT>(def);
+        if (enterWith("GetPrivateProfileIntW", [&] { return describe(section, key, file); })) return static_cast<UINT>(def);
         return getInt(section, key, def, file);
     });
 }
 
 WINBASEAPI BOOL WINAPI WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR file) {
     return guarded(FALSE, [&] {
-        if (enter("WritePrivateProfileStringW", describe(section, key, file))) return FALSE;
+        if (enterWith("WritePrivateProfileStringW", [&] { return describe(section, key, file); })) return FALSE;
         return writeString(section, key, value, file);
     });
 }
 
 WINBASEAPI DWORD WINAPI GetPrivateProfileSectionW(LPCWSTR section, LPWSTR buf, DWORD n, LPCWSTR file) {
     return guarded(DWORD{0}, [&] {
-        if (enter("GetPrivateProfileSectionW", describe(section, nullptr, file))) return failedGet(buf, n);
+        if (enterWith("GetPrivateProfileSectionW", [&] { return describe(section, nullptr, file); })) return failedGet(buf, n);
         return getSection(section, buf, n, file);
     });
 }
 
 WINBASEAPI BOOL WINAPI WritePrivateProfileSectionW(LPCWSTR section, LPCWSTR block, LPCWSTR file) {
     return guarded(FALSE, [&] {
-        if (enter("WritePrivateProfileSectionW", describe(section, nullptr, file))) return FALSE;
+        if (enterWith("WritePrivateProfileSectionW", [&] { return describe(section, nullptr, file); })) return FALSE;
         return writeSection(section, block, file);
     });
 }
 
 WINBASEAPI DWORD WINAPI GetPrivateProfileSectionNamesW(LPWSTR buf, DWORD n, LPCWSTR file) {
     return guarded(DWORD{0}, [&]() -> DWORD {
-        if (enter("GetPrivateProfileSectionNamesW", describe(nullptr, nullptr, file))) return failedGet(buf, n);
+        if (enterWith("GetPrivateProfileSectionNamesW", [&] { return describe(nullptr, nullptr, file); })) return failedGet(buf, n);
         if (!buf || n == 0) return 0;
         return copyList(load(file).doc->sectionNames(), buf, n);
     });
@@ -478,7 +478,7 @@ WINBASEAPI DWORD WINAPI GetPrivateProfileSectionNamesW(LPWSTR buf, DWORD n, LPCW
 WINBASEAPI BOOL WINAPI GetPrivateProfileStructW(LPCWSTR section, LPCWSTR key, LPVOID data, UINT size,
                                                 LPCWSTR file) {
     return guarded(FALSE, [&]() -> BOOL {
-        if (enter("GetPrivateProfileStructW", describe(section, key, file))) return FALSE;
+        if (enterWith("GetPrivateProfileStructW", [&] { return describe(section, key, file); })) return FALSE;
         if (!section || !key || (!data && size)) {
             setError(ERROR_INVALID_PARAMETER);
             return FALSE;
@@ -524,7 +524,7 @@ WINBASEAPI BOOL WINAPI GetPrivateProfileStructW(LPCWSTR section, LPCWSTR key, LP
 WINBASEAPI BOOL WINAPI WritePrivateProfileStructW(LPCWSTR section, LPCWSTR key, LPCVOID data, UINT size,
                                                   LPCWSTR file) {
     return guarded(FALSE, [&]() -> BOOL {
-        if (enter("WritePrivateProfileStructW", describe(section, key, file))) return FALSE;
+        if (enterWith("WritePrivateProfileStructW", [&] { return describe(section, key, file); })) return FALSE;
         if (!data) return writeString(section, key, nullptr, file);  // no data: the key is deleted
         static const char16_t digits[] = u"0123456789ABCDEF";
         std::u16string text;
@@ -545,35 +545,35 @@ WINBASEAPI BOOL WINAPI WritePrivateProfileStructW(LPCWSTR section, LPCWSTR key, 
 
 WINBASEAPI DWORD WINAPI GetProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR def, LPWSTR buf, DWORD n) {
     return guarded(DWORD{0}, [&] {
-        if (enter("GetProfileStringW", describe(section, key, nullptr))) return failedGet(buf, n);
+        if (enterWith("GetProfileStringW", [&] { return describe(section, key, nullptr); })) return failedGet(buf, n);
         return getString(section, key, def, buf, n, nullptr);
     });
 }
 
 WINBASEAPI UINT WINAPI GetProfileIntW(LPCWSTR section, LPCWSTR key, INT def) {
     return guarded(static_cast<UINT>(def), [&] {
-        if (enter("GetProfileIntW", describe(section, key, nullptr))) return static_cast<UINT>(def);
+        if (enterWith("GetProfileIntW", [&] { return describe(section, key, nullptr); })) return static_cast<UINT>(def);
         return getInt(section, key, def, nullptr);
     });
 }
 
 WINBASEAPI BOOL WINAPI WriteProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value) {
     return guarded(FALSE, [&] {
-        if (enter("WriteProfileStringW", describe(section, key, nullptr))) return FALSE;
+        if (enterWith("WriteProfileStringW", [&] { return describe(section, key, nullptr); })) return FALSE;
         return writeString(section, key, value, nullptr);
     });
 }
 
 WINBASEAPI DWORD WINAPI GetProfileSectionW(LPCWSTR section, LPWSTR buf, DWORD n) {
     return guarded(DWORD{0}, [&] {
-        if (enter("GetProfileSectionW", describe(section, nullptr, nullptr))) return failedGet(buf, n);
+        if (enterWith("GetProfileSectionW", [&] { return describe(section, nullptr, nullptr); })) return failedGet(buf, n);
         return getSection(section, buf, n, nullptr);
     });
 }
 
 WINBASEAPI BOOL WINAPI WriteProfileSectionW(LPCWSTR section, LPCWSTR block) {
     return guarded(FALSE, [&] {
-        if (enter("WriteProfileSectionW", describe(section, nullptr, nullptr))) return FALSE;
+        if (enterWith("WriteProfileSectionW", [&] { return describe(section, nullptr, nullptr); })) return FALSE;
         return writeSection(section, block, nullptr);
     });
 }

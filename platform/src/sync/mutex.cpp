@@ -415,7 +415,7 @@ void clearMutexCreations() {
 extern "C" {
 
 WINBASEAPI HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES sa, BOOL initialOwner, LPCWSTR name) {
-    if (enter("CreateMutexW", name ? winsim::toUtf8(wstr(name)) : std::string())) return nullptr;
+    if (enterWith("CreateMutexW", [&] { return name ? winsim::toUtf8(wstr(name)) : std::string(); })) return nullptr;
     try {
         winsim::MutexCreation record;
         record.name = wstr(name);
@@ -460,7 +460,7 @@ WINBASEAPI HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES sa, BOOL initialOwne
 WINBASEAPI HANDLE WINAPI OpenMutexW(DWORD desiredAccess, BOOL inheritHandle, LPCWSTR name) {
     (void)desiredAccess;
     (void)inheritHandle;
-    if (enter("OpenMutexW", name ? winsim::toUtf8(wstr(name)) : std::string())) return nullptr;
+    if (enterWith("OpenMutexW", [&] { return name ? winsim::toUtf8(wstr(name)) : std::string(); })) return nullptr;
     if (!name) {
         setError(ERROR_INVALID_PARAMETER);
         return nullptr;
