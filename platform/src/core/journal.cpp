@@ -60,6 +60,8 @@ void clearFaults() {
 }
 
 namespace detail {
+bool journalling() { return state().journalOn.load(std::memory_order_relaxed); }
+
 bool enter(const char* function, std::string_view detail) {
     auto& s = state();
     if (!s.journalOn && !s.anyFault) return false;

@@ -6,6 +6,7 @@
 //   registry/ spooler/ state of the registry and the spooler, kept by their services
 #include "sim.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -22,6 +23,7 @@ constexpr const char* kConfigFile = "machine.cfg";
 struct Current {
     std::mutex lock;
     fs::path root;
+    std::atomic<uint64_t> generation{1};  // changes with every useMachine
     bool chosen = false;  // set by useMachine; else VESK_MACHINE is read
     bool loaded = false;
     MachineConfig cfg;
@@ -171,6 +173,7 @@ bool useMachine(const fs::path& root) {
     c.root = root;
     c.chosen = true;
     c.loaded = false;
+    c.generation.fetch_add(1, std::memory_order_acq_rel);
     c.cfg = MachineConfig{};
     return loadConfigLocked(c);
 }
@@ -322,6 +325,8 @@ void setCurrentDirectory(std::u16string dir) {
     std::lock_guard g(g_cwdLock);
     g_cwd = std::move(dir);
 }
+
+uint64_t machineGeneration() { return current().generation.load(std::memory_order_acquire); }
 
 fs::path stateDir(std::string_view name) {
     fs::path r = machineRoot();

@@ -18,6 +18,13 @@ namespace winsim::detail {
 // injected fault makes it fail (the fault's error is then already set as the
 // last error). Usage: `if (enter("GlobalAlloc")) return nullptr;`
 bool enter(const char* function, std::string_view detail = {});
+// The same with the detail made by `makeDetail` only while calls are
+// journalled, so a call pays nothing for a text no one reads.
+bool journalling();
+template <class MakeDetail>
+bool enterWith(const char* function, MakeDetail makeDetail) {
+    return journalling() ? enter(function, makeDetail()) : enter(function);
+}
 
 void setError(DWORD code);
 
@@ -57,6 +64,9 @@ std::u16string windowsPathOf(const std::filesystem::path& host);
 void setPathError(PathError err);
 // Host folder for state kept outside the drives ("registry", "spooler", ...).
 std::filesystem::path stateDir(std::string_view name);
+// A number that changes whenever the process moves to another machine root,
+// so a cache of machine state can tell it is stale without comparing paths.
+uint64_t machineGeneration();
 
 // Kernel object handles: one table for every handle CloseHandle accepts.
 struct KernelObject {

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -15,6 +16,27 @@
 namespace fs = std::filesystem;
 
 namespace winsim::detail::store {
+
+std::optional<HostKey> hostKey(const fs::path& p) {
+    struct stat st;
+    if (::stat(p.c_str(), &st) != 0) return std::nullopt;
+    HostKey k;
+    k.dev = static_cast<uint64_t>(st.st_dev);
+    k.ino = static_cast<uint64_t>(st.st_ino);
+    k.size = static_cast<int64_t>(st.st_size);
+    k.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    k.ctimeNs = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    k.directory = S_ISDIR(st.st_mode);
+    return k;
+}
+
+bool HostKey::settled() const {
+    constexpr int64_t kMarginNs = 100'000'000;  // well past the kernel's clock steps
+    struct timespec now;
+    if (::clock_gettime(CLOCK_REALTIME, &now) != 0) return false;
+    return ctimeNs < static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec - kMarginNs;
+}
+
 namespace {
 
 DWORD errnoToWin(int e) {

@@ -4,7 +4,9 @@
 #pragma once
 #include <win/types.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +40,23 @@ public:
 private:
     int fd_ = -1;
 };
+
+// One version of a host file or folder: device, inode, size, modification
+// and change times. The kernel stamps a change with a coarse clock, so two
+// changes close together may carry the same times; a version whose change
+// time lies clearly in the past is `settled`: any later change gives the
+// file a later change time, so the key then tells the versions apart.
+struct HostKey {
+    uint64_t dev = 0;
+    uint64_t ino = 0;
+    int64_t size = -1;
+    int64_t mtimeNs = 0;
+    int64_t ctimeNs = 0;
+    bool directory = false;
+    bool operator==(const HostKey&) const = default;
+    bool settled() const;
+};
+std::optional<HostKey> hostKey(const std::filesystem::path& p);
 
 // A file name for a lock that stands for `key` (any text): a stable hash,
 // so names of any length and character map onto one short host name.

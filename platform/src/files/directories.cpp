@@ -27,7 +27,7 @@ extern "C" {
 // security service sets a folder's owner and DACL itself).
 WINBASEAPI BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES) {
     return guarded<BOOL>(FALSE, [&]() -> BOOL {
-        if (enter("CreateDirectoryW", journalText(lpPathName))) return FALSE;
+        if (enterWith("CreateDirectoryW", [&] { return journalText(lpPathName); })) return FALSE;
         auto t = locate(lpPathName);
         if (!t) return FALSE;
         if (t->isRoot) return failWith(t->exists ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND);
@@ -51,7 +51,7 @@ WINBASEAPI BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTE
 // process current directory: ERROR_SHARING_VIOLATION (Windows holds it open).
 WINBASEAPI BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName) {
     return guarded<BOOL>(FALSE, [&]() -> BOOL {
-        if (enter("RemoveDirectoryW", journalText(lpPathName))) return FALSE;
+        if (enterWith("RemoveDirectoryW", [&] { return journalText(lpPathName); })) return FALSE;
         auto t = locate(lpPathName);
         if (!t) return FALSE;
         if (!t->exists) {
@@ -86,7 +86,7 @@ WINBASEAPI DWORD WINAPI GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffe
 // ERROR_DIRECTORY.
 WINBASEAPI BOOL WINAPI SetCurrentDirectoryW(LPCWSTR lpPathName) {
     return guarded<BOOL>(FALSE, [&]() -> BOOL {
-        if (enter("SetCurrentDirectoryW", journalText(lpPathName))) return FALSE;
+        if (enterWith("SetCurrentDirectoryW", [&] { return journalText(lpPathName); })) return FALSE;
         auto t = locate(lpPathName);
         if (!t) return FALSE;
         if (!t->exists) {

@@ -79,7 +79,7 @@ extern "C" {
 // named with a trailing separator gives ERROR_INVALID_NAME.
 WINBASEAPI DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName) {
     return guarded<DWORD>(INVALID_FILE_ATTRIBUTES, [&]() -> DWORD {
-        if (enter("GetFileAttributesW", journalText(lpFileName))) return INVALID_FILE_ATTRIBUTES;
+        if (enterWith("GetFileAttributesW", [&] { return journalText(lpFileName); })) return INVALID_FILE_ATTRIBUTES;
         auto t = locate(lpFileName);
         if (!t) return INVALID_FILE_ATTRIBUTES;
         if (!t->exists) {
@@ -101,7 +101,7 @@ WINBASEAPI DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName) {
 // and other bits are ignored, as on Windows.
 WINBASEAPI BOOL WINAPI SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes) {
     return guarded<BOOL>(FALSE, [&]() -> BOOL {
-        if (enter("SetFileAttributesW", journalText(lpFileName))) return FALSE;
+        if (enterWith("SetFileAttributesW", [&] { return journalText(lpFileName); })) return FALSE;
         auto t = locate(lpFileName);
         if (!t) return FALSE;
         if (!t->exists) {
@@ -118,7 +118,7 @@ WINBASEAPI BOOL WINAPI SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttrib
 WINBASEAPI BOOL WINAPI GetFileAttributesExW(LPCWSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId,
                                             LPVOID lpFileInformation) {
     return guarded<BOOL>(FALSE, [&]() -> BOOL {
-        if (enter("GetFileAttributesExW", journalText(lpFileName))) return FALSE;
+        if (enterWith("GetFileAttributesExW", [&] { return journalText(lpFileName); })) return FALSE;
         if (fInfoLevelId != GetFileExInfoStandard || !lpFileInformation) return failWith(ERROR_INVALID_PARAMETER);
         auto t = locate(lpFileName);
         if (!t) return FALSE;
@@ -148,7 +148,7 @@ WINBASEAPI BOOL WINAPI GetFileAttributesExW(LPCWSTR lpFileName, GET_FILEEX_INFO_
 // delete-pending state); handles still open keep reading their data.
 WINBASEAPI BOOL WINAPI DeleteFileW(LPCWSTR lpFileName) {
     return guarded<BOOL>(FALSE, [&]() -> BOOL {
-        if (enter("DeleteFileW", journalText(lpFileName))) return FALSE;
+        if (enterWith("DeleteFileW", [&] { return journalText(lpFileName); })) return FALSE;
         auto t = locate(lpFileName);
         if (!t) return FALSE;
         if (!t->exists) {
@@ -172,7 +172,7 @@ WINBASEAPI BOOL WINAPI DeleteFileW(LPCWSTR lpFileName) {
 // A copy that fails half-way removes the partial target.
 WINBASEAPI BOOL WINAPI CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfExists) {
     return guarded<BOOL>(FALSE, [&]() -> BOOL {
-        if (enter("CopyFileW", journalText(lpExistingFileName) + " -> " + journalText(lpNewFileName))) return FALSE;
+        if (enterWith("CopyFileW", [&] { return journalText(lpExistingFileName) + " -> " + journalText(lpNewFileName); })) return FALSE;
         auto s = locate(lpExistingFileName);
         if (!s) return FALSE;
         if (!s->exists) {

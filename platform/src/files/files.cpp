@@ -260,7 +260,7 @@ WINBASEAPI HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, 
                                      LPSECURITY_ATTRIBUTES, DWORD dwCreationDisposition,
                                      DWORD dwFlagsAndAttributes, HANDLE) {
     return guarded(INVALID_HANDLE_VALUE, [&]() -> HANDLE {
-        if (enter("CreateFileW", journalText(lpFileName))) return INVALID_HANDLE_VALUE;
+        if (enterWith("CreateFileW", [&] { return journalText(lpFileName); })) return INVALID_HANDLE_VALUE;
         bool existed = false;
         auto obj = openFile(lpFileName, dwDesiredAccess, dwShareMode, dwCreationDisposition, dwFlagsAndAttributes,
                             &existed);

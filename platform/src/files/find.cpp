@@ -265,7 +265,7 @@ extern "C" {
 // separator: ERROR_FILE_NOT_FOUND. Returns INVALID_HANDLE_VALUE on failure.
 WINBASEAPI HANDLE WINAPI FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData) {
     return guarded(INVALID_HANDLE_VALUE, [&]() -> HANDLE {
-        if (enter("FindFirstFileW", journalText(lpFileName))) return INVALID_HANDLE_VALUE;
+        if (enterWith("FindFirstFileW", [&] { return journalText(lpFileName); })) return INVALID_HANDLE_VALUE;
         if (!lpFindFileData) {
             setError(ERROR_INVALID_PARAMETER);
             return INVALID_HANDLE_VALUE;

@@ -32,7 +32,7 @@ extern "C" {
 WINBASEAPI DWORD WINAPI GetFullPathNameW(LPCWSTR lpFileName, DWORD nBufferLength, LPWSTR lpBuffer,
                                          LPWSTR* lpFilePart) {
     return guarded<DWORD>(0, [&]() -> DWORD {
-        if (enter("GetFullPathNameW", journalText(lpFileName))) return 0;
+        if (enterWith("GetFullPathNameW", [&] { return journalText(lpFileName); })) return 0;
         if (!lpFileName) {
             setError(ERROR_INVALID_PARAMETER);
             return 0;
@@ -62,7 +62,7 @@ WINBASEAPI DWORD WINAPI GetFullPathNameW(LPCWSTR lpFileName, DWORD nBufferLength
 // The two buffers may be the same.
 WINBASEAPI DWORD WINAPI GetShortPathNameW(LPCWSTR lpszLongPath, LPWSTR lpszShortPath, DWORD cchBuffer) {
     return guarded<DWORD>(0, [&]() -> DWORD {
-        if (enter("GetShortPathNameW", journalText(lpszLongPath))) return 0;
+        if (enterWith("GetShortPathNameW", [&] { return journalText(lpszLongPath); })) return 0;
         if (!lpszLongPath) {
             setError(ERROR_INVALID_PARAMETER);
             return 0;
@@ -109,7 +109,7 @@ WINBASEAPI DWORD WINAPI GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer) {
 WINBASEAPI UINT WINAPI GetTempFileNameW(LPCWSTR lpPathName, LPCWSTR lpPrefixString, UINT uUnique,
                                         LPWSTR lpTempFileName) {
     return guarded<UINT>(0, [&]() -> UINT {
-        if (enter("GetTempFileNameW", journalText(lpPathName))) return 0;
+        if (enterWith("GetTempFileNameW", [&] { return journalText(lpPathName); })) return 0;
         if (!lpPathName || !lpTempFileName) {
             setError(ERROR_INVALID_PARAMETER);
             return 0;

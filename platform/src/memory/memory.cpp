@@ -88,7 +88,7 @@ constexpr Family kLocal{"LocalAlloc", "LocalFree", "LocalSize", "LocalLock", "Lo
 // A journal that cannot grow fails the call as memory short.
 bool enterWithSize(const char* function, size_t bytes) {
     try {
-        return enter(function, std::to_string(bytes));
+        return enterWith(function, [&] { return std::to_string(bytes); });
     } catch (const std::bad_alloc&) {
         setError(ERROR_NOT_ENOUGH_MEMORY);
         return true;

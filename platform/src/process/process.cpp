@@ -16,6 +16,7 @@
 //   file runs under it; other programs run directly.
 #include <win/process.h>
 #include <win/sync.h>
+#include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -340,12 +341,23 @@ std::vector<std::u16string> splitCommandLine(std::u16string_view s) {
 
 }  // namespace winsim
 
+namespace {
+// The calling thread's id, asked of the kernel once (critical sections ask
+// for it on every entry). A forked child's thread has another id.
+thread_local DWORD t_threadId = 0;
+void forgetThreadId() { t_threadId = 0; }
+[[maybe_unused]] const int g_forkHook = pthread_atfork(nullptr, nullptr, forgetThreadId);
+}  // namespace
+
 extern "C" {
 
 WINBASEAPI HANDLE WINAPI GetCurrentProcess(void) { return pseudoProcess(); }
 WINBASEAPI HANDLE WINAPI GetCurrentThread(void) { return pseudoThread(); }
 WINBASEAPI DWORD WINAPI GetCurrentProcessId(void) { return static_cast<DWORD>(getpid()); }
-WINBASEAPI DWORD WINAPI GetCurrentThreadId(void) { return static_cast<DWORD>(gettid()); }
+WINBASEAPI DWORD WINAPI GetCurrentThreadId(void) {
+    if (!t_threadId) t_threadId = static_cast<DWORD>(gettid());
+    return t_threadId;
+}
 
 WINBASEAPI BOOL WINAPI CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES,
                                       LPSECURITY_ATTRIBUTES, BOOL inheritHandles, DWORD creationFlags,

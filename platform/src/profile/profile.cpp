@@ -1,7 +1,8 @@
 // Profile (INI) functions on the machine's files.
 //
-// Every call reads the file anew: there is no cache, so what one process
-// writes the next read in any process sees. A write is a read-modify-write
+// What one process writes the next read in any process sees: a read uses a
+// file's parsed text again only while the file (for a missing file, its
+// folder) is the very version it was read from (see ReadCache). A write is a read-modify-write
 // cycle held under an exclusive lock (a lock file under the machine's
 // "profile" state folder, one per file, named by the hash of its
 // case-folded Windows path), so two processes writing the same file never
@@ -35,6 +36,8 @@
 #include "core/store_file.h"
 
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <new>
 
 namespace fs = std::filesystem;
@@ -45,30 +48,156 @@ namespace {
 
 constexpr const char16_t* kWinIni = u"win.ini";
 
-// The file a profile call names: a bare name lives in the Windows directory.
-std::optional<ResolvedPath> iniPath(LPCWSTR file, PathError* err) {
+// The name of the file a profile call names: a bare name lives in the
+// Windows directory. Empty for an empty name.
+std::u16string iniName(LPCWSTR file) {
     std::u16string name = file ? wstr(file) : std::u16string(kWinIni);
+    if (name.empty()) return name;
+    bool bare = name.find_first_of(u"\\/:") == std::u16string::npos;
+    if (bare) name = winsim::fromUtf8(winsim::config().windowsDir) + u"\\" + name;
+    return name;
+}
+
+std::optional<ResolvedPath> iniPath(LPCWSTR file, PathError* err) {
+    std::u16string name = iniName(file);
     if (name.empty()) {
         if (err) *err = PathError::BadName;
         return std::nullopt;
     }
-    bool bare = name.find_first_of(u"\\/:") == std::u16string::npos;
-    if (bare) name = winsim::fromUtf8(winsim::config().windowsDir) + u"\\" + name;
     return resolve(name, err);
 }
 
 struct Loaded {
-    ini::Document doc;
+    std::shared_ptr<const ini::Document> doc;
     bool missing = true;
 };
 
+// Files read lately, each with the version of the file (of its folder when
+// it was missing) it was read from. A read whose version is unchanged takes
+// the parsed text again at the cost of one stat(). Only names that are
+// absolute and spelt as the host path that resolves them are kept: path
+// resolution tries the exact spelling first, so while that version stands
+// it resolves the name the same way, and a lookup needs no resolution. Only
+// settled versions are kept (store::HostKey).
+class ReadCache {
+public:
+    static ReadCache& get() {
+        static ReadCache* c = new ReadCache;
+        return *c;
+    }
+
+    bool find(const std::u16string& name, UINT codePage, Loaded& out) {
+        const uint64_t generation = machineGeneration();
+        fs::path checked;
+        store::HostKey key;
+        {
+            std::lock_guard g(lock_);
+            const Entry* e = lookup(name, codePage, generation);
+            if (!e) return false;
+            checked = e->checked;
+            key = e->key;
+        }
+        auto now = store::hostKey(checked);
+        if (!now || !(*now == key)) return false;
+        std::lock_guard g(lock_);
+        const Entry* e = lookup(name, codePage, generation);
+        if (!e || !(e->key == key)) return false;
+        out.doc = e->doc;
+        out.missing = e->missing;
+        return true;
+    }
+
+    // Reads `name` as a profile call does, keeping the result when it may
+    // (never for a name that depends on the current directory).
+    Loaded read(const std::u16string& name, UINT codePage, bool mayKeep) {
+        Loaded l;
+        PathError err{};
+        auto p = name.empty() ? std::nullopt : resolve(name, &err);
+        std::string bytes;
+        std::optional<store::HostKey> before;
+        fs::path checked;
+        const bool keep = mayKeep && p && exactSpelling(*p);
+        if (keep) {
+            checked = p->kind == ResolvedPath::Kind::File ? p->host : p->host.parent_path();
+            before = store::hostKey(checked);
+        }
+        store::ReadStatus rs = p ? store::readFile(p->host, bytes) : store::ReadStatus::Missing;
+        l.missing = rs != store::ReadStatus::Ok;
+        l.doc = std::make_shared<const ini::Document>(ini::Document::parse(bytes, codePage));
+        if (!keep || !before || rs == store::ReadStatus::Failed || !before->settled()) return l;
+        // The version checked must be the one read: a file as a file, a
+        // missing one through the folder that lacks it.
+        if (before->directory != l.missing) return l;
+        auto after = store::hostKey(checked);
+        if (!after || !(*after == *before)) return l;
+        std::lock_guard g(lock_);
+        Entry& e = slot(name, codePage, machineGeneration());
+        e.checked = std::move(checked);
+        e.key = *before;
+        e.missing = l.missing;
+        e.doc = l.doc;
+        return l;
+    }
+
+private:
+    struct Entry {
+        uint64_t generation = 0;
+        std::u16string name;
+        UINT codePage = 0;
+        fs::path checked;  // the file, or the folder of a missing one
+        store::HostKey key;
+        bool missing = true;
+        std::shared_ptr<const ini::Document> doc;
+    };
+    static constexpr size_t kEntries = 16;
+
+    // The host path is the name's drive folder and components as spelt.
+    static bool exactSpelling(const ResolvedPath& p) {
+        if (p.normalized.size() < 3) return false;
+        fs::path naive = winsim::machineRoot() / std::string(1, static_cast<char>(p.normalized[0]));
+        std::u16string_view rest = std::u16string_view(p.normalized).substr(3);
+        while (!rest.empty()) {
+            size_t sep = rest.find(u'\\');
+            naive /= winsim::toUtf8(rest.substr(0, sep));
+            rest = sep == std::u16string_view::npos ? std::u16string_view() : rest.substr(sep + 1);
+        }
+        return naive == p.host;
+    }
+
+    const Entry* lookup(const std::u16string& name, UINT codePage, uint64_t generation) const {
+        for (const Entry& e : entries_)
+            if (e.doc && e.generation == generation && e.codePage == codePage && e.name == name) return &e;
+        return nullptr;
+    }
+
+    Entry& slot(const std::u16string& name, UINT codePage, uint64_t generation) {
+        for (Entry& e : entries_)
+            if (e.name == name && e.codePage == codePage && e.generation == generation) return e;
+        Entry& e = entries_[next_++ % kEntries];
+        e = Entry{};
+        e.generation = generation;
+        e.name = name;
+        e.codePage = codePage;
+        return e;
+    }
+
+    std::mutex lock_;
+    Entry entries_[kEntries];
+    size_t next_ = 0;
+};
+
+bool absoluteName(const std::u16string& n) {
+    return n.size() >= 3 && n[1] == u':' && n[2] == u'\\' &&
+           ((n[0] >= u'A' && n[0] <= u'Z') || (n[0] >= u'a' && n[0] <= u'z'));
+}
+
 Loaded load(LPCWSTR file) {
+    const std::u16string name = iniName(file);
+    const UINT codePage = effectiveCodePage(0);
+    const bool absolute = absoluteName(name);
     Loaded l;
-    auto p = iniPath(file, nullptr);
-    std::string bytes;
-    if (p && store::readFile(p->host, bytes) == store::ReadStatus::Ok) l.missing = false;
-    l.doc = ini::Document::parse(bytes, effectiveCodePage(0));
-    return l;
+    if (absolute && ReadCache::get().find(name, codePage, l)) return l;
+    return ReadCache::get().read(name, codePage, absolute);
 }
 
 std::string describe(LPCWSTR a, LPCWSTR b, LPCWSTR file) {
@@ -182,12 +311,12 @@ BOOL modify(LPCWSTR file, Missing whenMissing, Edit edit) {
 DWORD getString(LPCWSTR section, LPCWSTR key, LPCWSTR def, LPWSTR buf, DWORD n, LPCWSTR file) {
     if (!buf || n == 0) return 0;
     Loaded l = load(file);
-    if (!section) return copyList(l.doc.sectionNames(), buf, n);
-    std::optional<size_t> h = l.doc.findSection(wstr(section));
-    if (!key) return copyList(h ? l.doc.keyNames(*h) : std::vector<std::u16string>{}, buf, n);
+    if (!section) return copyList(l.doc->sectionNames(), buf, n);
+    std::optional<size_t> h = l.doc->findSection(wstr(section));
+    if (!key) return copyList(h ? l.doc->keyNames(*h) : std::vector<std::u16string>{}, buf, n);
     if (h) {
-        if (std::optional<size_t> k = l.doc.findKey(*h, wstr(key)))
-            return copyValue(ini::unquote(l.doc.lines()[*k].value), buf, n);
+        if (std::optional<size_t> k = l.doc->findKey(*h, wstr(key)))
+            return copyValue(ini::unquote(l.doc->lines()[*k].value), buf, n);
     }
     setError(ERROR_FILE_NOT_FOUND);
     std::u16string d = wstr(def);
@@ -221,10 +350,10 @@ UINT parseInt(std::u16string_view s) {
 UINT getInt(LPCWSTR section, LPCWSTR key, INT def, LPCWSTR file) {
     if (!section || !key) return static_cast<UINT>(def);
     Loaded l = load(file);
-    std::optional<size_t> h = l.doc.findSection(wstr(section));
+    std::optional<size_t> h = l.doc->findSection(wstr(section));
     if (h) {
-        if (std::optional<size_t> k = l.doc.findKey(*h, wstr(key))) {
-            std::u16string_view v = ini::unquote(l.doc.lines()[*k].value);
+        if (std::optional<size_t> k = l.doc->findKey(*h, wstr(key))) {
+            std::u16string_view v = ini::unquote(l.doc->lines()[*k].value);
             if (!v.empty()) return parseInt(v);
         }
     }
@@ -250,12 +379,12 @@ BOOL writeString(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR file) {
 DWORD getSection(LPCWSTR section, LPWSTR buf, DWORD n, LPCWSTR file) {
     if (!buf || n == 0) return 0;
     Loaded l = load(file);
-    std::optional<size_t> h = section ? l.doc.findSection(wstr(section)) : std::nullopt;
+    std::optional<size_t> h = section ? l.doc->findSection(wstr(section)) : std::nullopt;
     if (!h) {
         if (l.missing) setError(ERROR_FILE_NOT_FOUND);
         return copyList({}, buf, n);
     }
-    return copyList(l.doc.sectionEntries(*h), buf, n);
+    return copyList(l.doc->sectionEntries(*h), buf, n);
 }
 
 BOOL writeSection(LPCWSTR section, LPCWSTR block, LPCWSTR file) {
@@ -303,44 +432,44 @@ extern "C" {
 WINBASEAPI DWORD WINAPI GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR def, LPWSTR buf,
                                                  DWORD n, LPCWSTR file) {
     return guarded(failedGet(nullptr, 0), [&] {
-        if (enter("GetPrivateProfileStringW", describe(section, key, file))) return failedGet(buf, n);
+        if (enterWith("GetPrivateProfileStringW", [&] { return describe(section, key, file); })) return failedGet(buf, n);
         return getString(section, key, def, buf, n, file);
     });
 }
 
 WINBASEAPI UINT WINAPI GetPrivateProfileIntW(LPCWSTR section, LPCWSTR key, INT def, LPCWSTR file) {
     return guarded(static_cast<UINT>(def), [&] {
-        if (enter("GetPrivateProfileIntW", describe(section, key, file))) return static_cast<UINT>(def);
+        if (enterWith("GetPrivateProfileIntW", [&] { return describe(section, key, file); })) return static_cast<UINT>(def);
         return getInt(section, key, def, file);
     });
 }
 
 WINBASEAPI BOOL WINAPI WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR file) {
     return guarded(FALSE, [&] {
-        if (enter("WritePrivateProfileStringW", describe(section, key, file))) return FALSE;
+        if (enterWith("WritePrivateProfileStringW", [&] { return describe(section, key, file); })) return FALSE;
         return writeString(section, key, value, file);
     });
 }
 
 WINBASEAPI DWORD WINAPI GetPrivateProfileSectionW(LPCWSTR section, LPWSTR buf, DWORD n, LPCWSTR file) {
     return guarded(DWORD{0}, [&] {
-        if (enter("GetPrivateProfileSectionW", describe(section, nullptr, file))) return failedGet(buf, n);
+        if (enterWith("GetPrivateProfileSectionW", [&] { return describe(section, nullptr, file); })) return failedGet(buf, n);
         return getSection(section, buf, n, file);
     });
 }
 
 WINBASEAPI BOOL WINAPI WritePrivateProfileSectionW(LPCWSTR section, LPCWSTR block, LPCWSTR file) {
     return guarded(FALSE, [&] {
-        if (enter("WritePrivateProfileSectionW", describe(section, nullptr, file))) return FALSE;
+        if (enterWith("WritePrivateProfileSectionW", [&] { return describe(section, nullptr, file); })) return FALSE;
         return writeSection(section, block, file);
     });
 }
 
 WINBASEAPI DWORD WINAPI GetPrivateProfileSectionNamesW(LPWSTR buf, DWORD n, LPCWSTR file) {
     return guarded(DWORD{0}, [&]() -> DWORD {
-        if (enter("GetPrivateProfileSectionNamesW", describe(nullptr, nullptr, file))) return failedGet(buf, n);
+        if (enterWith("GetPrivateProfileSectionNamesW", [&] { return describe(nullptr, nullptr, file); })) return failedGet(buf, n);
         if (!buf || n == 0) return 0;
-        return copyList(load(file).doc.sectionNames(), buf, n);
+        return copyList(load(file).doc->sectionNames(), buf, n);
     });
 }
 
@@ -349,19 +478,19 @@ WINBASEAPI DWORD WINAPI GetPrivateProfileSectionNamesW(LPWSTR buf, DWORD n, LPCW
 WINBASEAPI BOOL WINAPI GetPrivateProfileStructW(LPCWSTR section, LPCWSTR key, LPVOID data, UINT size,
                                                 LPCWSTR file) {
     return guarded(FALSE, [&]() -> BOOL {
-        if (enter("GetPrivateProfileStructW", describe(section, key, file))) return FALSE;
+        if (enterWith("GetPrivateProfileStructW", [&] { return describe(section, key, file); })) return FALSE;
         if (!section || !key || (!data && size)) {
             setError(ERROR_INVALID_PARAMETER);
             return FALSE;
         }
         Loaded l = load(file);
-        std::optional<size_t> h = l.doc.findSection(wstr(section));
-        std::optional<size_t> k = h ? l.doc.findKey(*h, wstr(key)) : std::nullopt;
+        std::optional<size_t> h = l.doc->findSection(wstr(section));
+        std::optional<size_t> k = h ? l.doc->findKey(*h, wstr(key)) : std::nullopt;
         if (!k) {
             setError(ERROR_FILE_NOT_FOUND);
             return FALSE;
         }
-        std::u16string_view v = ini::unquote(l.doc.lines()[*k].value);
+        std::u16string_view v = ini::unquote(l.doc->lines()[*k].value);
         if (v.size() != (static_cast<size_t>(size) + 1) * 2) {
             setError(ERROR_INVALID_DATA);
             return FALSE;
@@ -395,7 +524,7 @@ WINBASEAPI BOOL WINAPI GetPrivateProfileStructW(LPCWSTR section, LPCWSTR key, LP
 WINBASEAPI BOOL WINAPI WritePrivateProfileStructW(LPCWSTR section, LPCWSTR key, LPCVOID data, UINT size,
                                                   LPCWSTR file) {
     return guarded(FALSE, [&]() -> BOOL {
-        if (enter("WritePrivateProfileStructW", describe(section, key, file))) return FALSE;
+        if (enterWith("WritePrivateProfileStructW", [&] { return describe(section, key, file); })) return FALSE;
         if (!data) return writeString(section, key, nullptr, file);  // no data: the key is deleted
         static const char16_t digits[] = u"0123456789ABCDEF";
         std::u16string text;
@@ -416,35 +545,35 @@ WINBASEAPI BOOL WINAPI WritePrivateProfileStructW(LPCWSTR section, LPCWSTR key, 
 
 WINBASEAPI DWORD WINAPI GetProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR def, LPWSTR buf, DWORD n) {
     return guarded(DWORD{0}, [&] {
-        if (enter("GetProfileStringW", describe(section, key, nullptr))) return failedGet(buf, n);
+        if (enterWith("GetProfileStringW", [&] { return describe(section, key, nullptr); })) return failedGet(buf, n);
         return getString(section, key, def, buf, n, nullptr);
     });
 }
 
 WINBASEAPI UINT WINAPI GetProfileIntW(LPCWSTR section, LPCWSTR key, INT def) {
     return guarded(static_cast<UINT>(def), [&] {
-        if (enter("GetProfileIntW", describe(section, key, nullptr))) return static_cast<UINT>(def);
+        if (enterWith("GetProfileIntW", [&] { return describe(section, key, nullptr); })) return static_cast<UINT>(def);
         return getInt(section, key, def, nullptr);
     });
 }
 
 WINBASEAPI BOOL WINAPI WriteProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value) {
     return guarded(FALSE, [&] {
-        if (enter("WriteProfileStringW", describe(section, key, nullptr))) return FALSE;
+        if (enterWith("WriteProfileStringW", [&] { return describe(section, key, nullptr); })) return FALSE;
         return writeString(section, key, value, nullptr);
     });
 }
 
 WINBASEAPI DWORD WINAPI GetProfileSectionW(LPCWSTR section, LPWSTR buf, DWORD n) {
     return guarded(DWORD{0}, [&] {
-        if (enter("GetProfileSectionW", describe(section, nullptr, nullptr))) return failedGet(buf, n);
+        if (enterWith("GetProfileSectionW", [&] { return describe(section, nullptr, nullptr); })) return failedGet(buf, n);
         return getSection(section, buf, n, nullptr);
     });
 }
 
 WINBASEAPI BOOL WINAPI WriteProfileSectionW(LPCWSTR section, LPCWSTR block) {
     return guarded(FALSE, [&] {
-        if (enter("WriteProfileSectionW", describe(section, nullptr, nullptr))) return FALSE;
+        if (enterWith("WriteProfileSectionW", [&] { return describe(section, nullptr, nullptr); })) return FALSE;
         return writeSection(section, block, nullptr);
     });
 }

@@ -93,7 +93,7 @@ WINBASEAPI DWORD WINAPI GetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, LPDW
                                         LPDWORD pcbNeeded) {
     std::u16string name;
     bool named = valueName(pValueName, name);
-    if (detail::enter("GetPrinterDataW", toUtf8(name))) return GetLastError();
+    if (detail::enterWith("GetPrinterDataW", [&] { return toUtf8(name); })) return GetLastError();
     return result(detail::guardedCode([&]() -> DWORD {
         Target t;
         if (DWORD e = resolvePrinterHandle(hPrinter, t)) return result(e);
@@ -114,7 +114,7 @@ WINBASEAPI DWORD WINAPI GetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, LPDW
 WINBASEAPI DWORD WINAPI SetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, DWORD Type, LPBYTE pData, DWORD cbData) {
     std::u16string name;
     bool named = valueName(pValueName, name);
-    if (detail::enter("SetPrinterDataW", toUtf8(name))) return GetLastError();
+    if (detail::enterWith("SetPrinterDataW", [&] { return toUtf8(name); })) return GetLastError();
     return result(detail::guardedCode([&]() -> DWORD {
         Target t;
         if (DWORD e = resolvePrinterHandle(hPrinter, t)) return result(e);
@@ -133,7 +133,7 @@ WINBASEAPI DWORD WINAPI SetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, DWOR
 WINBASEAPI DWORD WINAPI DeletePrinterDataW(HANDLE hPrinter, LPWSTR pValueName) {
     std::u16string name;
     bool named = valueName(pValueName, name);
-    if (detail::enter("DeletePrinterDataW", toUtf8(name))) return GetLastError();
+    if (detail::enterWith("DeletePrinterDataW", [&] { return toUtf8(name); })) return GetLastError();
     return result(detail::guardedCode([&]() -> DWORD {
         Target t;
         if (DWORD e = resolvePrinterHandle(hPrinter, t)) return result(e);
@@ -154,7 +154,7 @@ WINBASEAPI DWORD WINAPI DeletePrinterDataW(HANDLE hPrinter, LPWSTR pValueName) {
 WINBASEAPI DWORD WINAPI EnumPrinterDataW(HANDLE hPrinter, DWORD dwIndex, LPWSTR pValueName, DWORD cbValueName,
                                          LPDWORD pcbValueName, LPDWORD pType, LPBYTE pData, DWORD cbData,
                                          LPDWORD pcbData) {
-    if (detail::enter("EnumPrinterDataW", std::to_string(dwIndex))) return GetLastError();
+    if (detail::enterWith("EnumPrinterDataW", [&] { return std::to_string(dwIndex); })) return GetLastError();
     return result(detail::guardedCode([&]() -> DWORD {
         Target t;
         if (DWORD e = resolvePrinterHandle(hPrinter, t)) return result(e);

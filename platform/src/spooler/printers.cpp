@@ -211,7 +211,7 @@ extern "C" {
 // full or not at all; rights beyond use need the administrator identity.
 WINBASEAPI BOOL WINAPI OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_DEFAULTSW pDefault) {
     std::u16string name = boundedText(pPrinterName, MAX_PATH);
-    if (detail::enter("OpenPrinterW", toUtf8(name))) return FALSE;
+    if (detail::enterWith("OpenPrinterW", [&] { return toUtf8(name); })) return FALSE;
     return detail::guarded<BOOL>(FALSE, [&]() -> BOOL {
         if (!phPrinter) return failWith(ERROR_INVALID_PARAMETER);
         *phPrinter = nullptr;
@@ -325,7 +325,7 @@ WINBASEAPI BOOL WINAPI SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter
 // "Windows NT x86", the only one the machine has drivers for).
 WINBASEAPI BOOL WINAPI GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo,
                                          DWORD cbBuf, LPDWORD pcbNeeded) {
-    if (detail::enter("GetPrinterDriverW", "level " + std::to_string(Level))) return FALSE;
+    if (detail::enterWith("GetPrinterDriverW", [&] { return "level " + std::to_string(Level); })) return FALSE;
     return detail::guarded<BOOL>(FALSE, [&]() -> BOOL {
         Target t;
         if (DWORD e = resolvePrinterHandle(hPrinter, t)) return failWith(e);
@@ -412,7 +412,7 @@ WINBASEAPI BOOL WINAPI GetPrinterDriverDirectoryW(LPWSTR pName, LPWSTR pEnvironm
 // an existing printer fails with ERROR_NOT_SUPPORTED. The one caller asks
 // DC_FIELDS on Windows 9x only and ignores the result.
 WINBASEAPI int WINAPI DeviceCapabilitiesW(LPCWSTR pDevice, LPCWSTR, WORD fwCapability, LPWSTR, const DEVMODEW*) {
-    if (detail::enter("DeviceCapabilitiesW", std::to_string(fwCapability))) return -1;
+    if (detail::enterWith("DeviceCapabilitiesW", [&] { return std::to_string(fwCapability); })) return -1;
     return detail::guarded<int>(static_cast<int>(-1), [&]() -> int {
         std::u16string name = boundedText(pDevice, MAX_PATH);
         State s;

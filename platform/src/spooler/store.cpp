@@ -2,7 +2,8 @@
 //
 //   spooler/printers.txt   drivers, printers (with their data) and own forms
 //   spooler/jobs.txt       the job queue and the next job id
-//   spooler/lock           taken (flock) by every change, across processes
+//   spooler/lock           taken (flock) by every change, across processes;
+//                          its first four bytes count the changes
 //
 // Both files are UTF-8 text of records, written whole to a temporary file and
 // renamed over the old one, so a reader never sees a half-written state:
@@ -25,9 +26,11 @@
 #include "store.h"
 
 #include "core/handle_table.h"
+#include "core/store_file.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -296,26 +299,8 @@ private:
 
 fs::path spoolerDir() { return detail::stateDir("spooler"); }
 
-struct FileKey {
-    dev_t dev = 0;
-    ino_t ino = 0;
-    off_t size = -1;
-    int64_t mtimeNs = 0;
-    int64_t ctimeNs = 0;
-    bool operator==(const FileKey&) const = default;
-};
-
-std::optional<FileKey> keyOf(const std::string& p) {
-    struct stat st;
-    if (::stat(p.c_str(), &st) != 0) return std::nullopt;
-    FileKey k;
-    k.dev = st.st_dev;
-    k.ino = st.st_ino;
-    k.size = st.st_size;
-    k.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    k.ctimeNs = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
-    return k;
-}
+using FileKey = detail::store::HostKey;
+std::optional<FileKey> keyOf(const std::string& p) { return detail::store::hostKey(p); }
 
 // Reads a whole file; a missing file is empty text. False on a read error.
 bool readText(const fs::path& p, std::string& out) {
@@ -358,6 +343,55 @@ bool writeAtomically(const fs::path& p, const std::string& text) {
     }
     return true;
 }
+
+// The change counter: the first four bytes of spooler/lock, mapped shared,
+// so every process of the machine sees the same word. Every change adds one
+// after its files are written; a reader whose cached state was read at the
+// counter's present value needs no look at the files. Without the mapping
+// (no machine, a file that cannot be made) readers look at the files.
+class ChangeCounter {
+public:
+    static ChangeCounter& get() {
+        static ChangeCounter* c = new ChangeCounter;
+        return *c;
+    }
+    // The counter for the machine of `generation`; false when it has none.
+    bool read(uint64_t generation, uint32_t& value) {
+        std::lock_guard g(lock_);
+        if (!mapFor(generation)) return false;
+        value = __atomic_load_n(word_, __ATOMIC_ACQUIRE);
+        return true;
+    }
+    void bump() {
+        std::lock_guard g(lock_);
+        if (mapFor(detail::machineGeneration())) __atomic_add_fetch(word_, 1, __ATOMIC_ACQ_REL);
+    }
+
+private:
+    bool mapFor(uint64_t generation) {
+        if (generation == generation_) return word_ != nullptr;
+        if (word_) ::munmap(word_, sizeof(uint32_t));
+        word_ = nullptr;
+        generation_ = generation;
+        fs::path dir = spoolerDir();
+        if (dir.empty()) return false;
+        std::error_code ec;
+        fs::create_directories(dir, ec);
+        int fd = ::open((dir / "lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0) return false;
+        struct stat st;
+        if (::fstat(fd, &st) == 0 && (st.st_size >= 4 || ::ftruncate(fd, 4) == 0)) {
+            void* p = ::mmap(nullptr, sizeof(uint32_t), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+            if (p != MAP_FAILED) word_ = static_cast<uint32_t*>(p);
+        }
+        ::close(fd);
+        return word_ != nullptr;
+    }
+
+    std::mutex lock_;
+    uint64_t generation_ = 0;  // no machine has generation 0
+    uint32_t* word_ = nullptr;
+};
 
 // The machine-wide lock of every change: a thread lock for this process and
 // an flock on spooler/lock for the others.
@@ -617,10 +651,14 @@ bool parseJobs(const std::string& text, Jobs& j, std::string* why) {
 
 // ---- cached reads ----
 
-// The last state read, kept while the file's identity (device, inode,
-// size, modification and change times) stays the same, so a query costs one
-// stat() and a change by any process is still seen. Readers share the
-// parsed value; it is never changed once made.
+// The last state read. While the change counter keeps the value it had when
+// the state was read, a query costs no system call; otherwise the state is
+// kept while the file's identity (device, inode, size, modification and
+// change times) stays the same. A change reads with `verify`, always looking
+// at the file: one made behind the spooler's back (another program writing
+// the file) then drops the cached state and moves the counter on, so every
+// process reads the file again. Readers share the parsed value; it is never
+// changed once made.
 template <class T>
 struct Cache {
     std::mutex lock;
@@ -628,11 +666,24 @@ struct Cache {
     std::string file;  // its host path
     std::optional<FileKey> key;
     std::shared_ptr<const T> value;
+    uint64_t generation = 0;  // machine generation of the read
+    bool counted = false;     // `count` is the counter at the read
+    uint32_t count = 0;
 };
 
 template <class T>
 DWORD readCached(Cache<T>& cache, const char* fileName, bool (*parse)(const std::string&, T&, std::string*),
-                 std::shared_ptr<const T>& out, std::string* why) {
+                 std::shared_ptr<const T>& out, std::string* why, bool verify = false) {
+    const uint64_t generation = detail::machineGeneration();
+    uint32_t count = 0;
+    const bool counted = ChangeCounter::get().read(generation, count);
+    if (counted && !verify) {
+        std::lock_guard g(cache.lock);
+        if (cache.value && cache.counted && cache.generation == generation && cache.count == count) {
+            out = cache.value;
+            return ERROR_SUCCESS;
+        }
+    }
     const fs::path root = machineRoot();
     if (root.empty()) {
         out = std::make_shared<const T>();
@@ -647,9 +698,21 @@ DWORD readCached(Cache<T>& cache, const char* fileName, bool (*parse)(const std:
     auto key = keyOf(file);
     {
         std::lock_guard g(cache.lock);
-        if (key && cache.key && *cache.key == *key && cache.file == file && cache.value) {
+        const bool sameFile = cache.file == file && cache.root == root.native();
+        // A change trusts the file's identity only once its times have
+        // settled: an edit in the same clock step may leave them as they were.
+        if (key && cache.key && *cache.key == *key && sameFile && cache.value && (!verify || key->settled())) {
+            cache.generation = generation;
+            cache.counted = counted;
+            cache.count = count;
             out = cache.value;
             return ERROR_SUCCESS;
+        }
+        if (verify && sameFile && cache.value && !(key && cache.key && *cache.key == *key)) {
+            // Changed without the counter moving: no process may keep it.
+            cache.value = nullptr;
+            cache.key.reset();
+            ChangeCounter::get().bump();
         }
     }
     std::string text;
@@ -667,7 +730,12 @@ DWORD readCached(Cache<T>& cache, const char* fileName, bool (*parse)(const std:
     cache.root = root.native();
     cache.file = file;
     cache.key = key;
-    cache.value = key ? value : nullptr;
+    // A file that is missing is kept as empty only while the counter vouches
+    // for it: there is no identity to check it by.
+    cache.value = key || counted ? value : nullptr;
+    cache.generation = generation;
+    cache.counted = counted;
+    cache.count = count;
     out = std::move(value);
     return ERROR_SUCCESS;
 }
@@ -709,17 +777,22 @@ DWORD changeBoth(const std::function<DWORD(State&, Jobs&)>& change) {
     if (spoolerDir().empty()) return ERROR_INVALID_PRINTER_NAME;  // no machine: no printers
     ChangeLock lock;
     if (!lock.ok()) return ERROR_ACCESS_DENIED;
-    State s;
-    Jobs j;
-    if (DWORD e = readState(s)) return e;
-    if (DWORD e = readJobs(j)) return e;
+    std::shared_ptr<const State> sharedState;
+    std::shared_ptr<const Jobs> sharedJobs;
+    if (DWORD e = readCached(stateCache(), kStateFile, parseState, sharedState, nullptr, true)) return e;
+    if (DWORD e = readCached(jobsCache(), kJobsFile, parseJobs, sharedJobs, nullptr, true)) return e;
+    State s = *sharedState;
+    Jobs j = *sharedJobs;
     std::string before = formatState(s), beforeJobs = formatJobs(j);
     if (DWORD e = change(s, j)) return e;
     std::string after = formatState(s), afterJobs = formatJobs(j);
     fs::path dir = spoolerDir();
-    if (after != before && !writeAtomically(dir / kStateFile, after)) return ERROR_WRITE_FAULT;
-    if (afterJobs != beforeJobs && !writeAtomically(dir / kJobsFile, afterJobs)) return ERROR_WRITE_FAULT;
-    return ERROR_SUCCESS;
+    const bool stateChanged = after != before, jobsChanged = afterJobs != beforeJobs;
+    bool ok = !stateChanged || writeAtomically(dir / kStateFile, after);
+    ok = ok && (!jobsChanged || writeAtomically(dir / kJobsFile, afterJobs));
+    // Counted even when the second write failed: the first one is done.
+    if (stateChanged || jobsChanged) ChangeCounter::get().bump();
+    return ok ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
 }
 
 DWORD changeState(const std::function<DWORD(State&)>& change) {

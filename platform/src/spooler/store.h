@@ -105,32 +105,33 @@ DWORD resolvePrinterHandle(HANDLE h, Target& out);
 DWORD finishDocument(PrinterHandle& h, bool abort);
 
 // Layout of records and their strings in one caller's block: the records
-// come first, then every string or blob in the order added.
+// come first, then every string or blob in the order added. The added bytes
+// are gathered in one buffer (alignment gaps zeroed) and copied at once.
 class Packer {
 public:
-    explicit Packer(size_t fixed) : size_(fixed) {}
+    explicit Packer(size_t fixed) : fixed_(fixed) {}
     static constexpr size_t kNone = SIZE_MAX;
     // Returns the offset the bytes will have.
     size_t add(const void* data, size_t n, size_t align) {
-        size_ = (size_ + align - 1) / align * align;
-        size_t at = size_;
-        pieces_.push_back({at, std::vector<uint8_t>(static_cast<const uint8_t*>(data),
-                                                    static_cast<const uint8_t*>(data) + n)});
-        size_ += n;
+        size_t at = (size() + align - 1) / align * align;
+        bytes_.resize(at - fixed_);
+        const auto* b = static_cast<const uint8_t*>(data);
+        bytes_.insert(bytes_.end(), b, b + n);
         return at;
     }
     size_t addText(std::u16string_view s) {
-        std::u16string t(s);
-        return add(t.c_str(), (t.size() + 1) * sizeof(WCHAR), alignof(WCHAR));
+        size_t at = add(s.data(), s.size() * sizeof(WCHAR), alignof(WCHAR));
+        bytes_.insert(bytes_.end(), sizeof(WCHAR), 0);
+        return at;
     }
     // A text that is absent when empty (a null pointer in the record).
     size_t addTextOrNone(std::u16string_view s) { return s.empty() ? kNone : addText(s); }
     size_t addBlobOrNone(const std::vector<uint8_t>& b) {
         return b.empty() ? kNone : add(b.data(), b.size(), alignof(DWORD));
     }
-    size_t size() const { return size_; }
+    size_t size() const { return fixed_ + bytes_.size(); }
     void writeTo(BYTE* base) const {
-        for (const auto& p : pieces_) std::memcpy(base + p.first, p.second.data(), p.second.size());
+        if (!bytes_.empty()) std::memcpy(base + fixed_, bytes_.data(), bytes_.size());
     }
     template <class T>
     static T* at(BYTE* base, size_t off) {
@@ -138,8 +139,8 @@ public:
     }
 
 private:
-    size_t size_;
-    std::vector<std::pair<size_t, std::vector<uint8_t>>> pieces_;
+    size_t fixed_;
+    std::vector<uint8_t> bytes_;  // everything after the records
 };
 
 // The checks every buffer-filling call makes: a size out-parameter and a

@@ -9,13 +9,20 @@
 // "<name>.open", which tells whether the object exists (ERROR_ALREADY_EXISTS,
 // OpenMutexW). Creation and opening are serialised by "namespace.lock".
 //
-// Abandonment: the owner writes '1' into the lock file when it takes the
-// mutex and '0' when it releases it. flock() ends with the process, so when a
-// process dies owning the mutex the next owner finds '1' and gets
-// WAIT_ABANDONED, as on Windows. A thread of this process that ends owning a
-// mutex abandons it the same way. The mark is read and written through a
-// shared mapping of the lock file (the same page every process sees), so
-// taking and releasing the mutex cost only the two flock() calls.
+// Ownership between processes: the lock file is mapped shared (the same page
+// in every process) and holds the owning process's id in a word at offset 4.
+// A free mutex is taken by swapping 0 for the id, and released by storing 0,
+// so an uncontended mutex costs no system call. A process that finds the
+// word taken sleeps on it (a futex on the shared page, which the releaser
+// wakes when the waiter count at offset 8 says someone sleeps) and looks
+// every few milliseconds whether the owner still lives; the word of an
+// owner that died (or is a zombie) is taken over. Where the file cannot be
+// mapped the exclusive flock() on "<name>.mutex" stands for ownership.
+//
+// Abandonment: the owner writes '1' into the lock file's first byte when it
+// takes the mutex and '0' when it releases it, so when a process dies owning
+// the mutex the next owner finds '1' and gets WAIT_ABANDONED, as on Windows.
+// A thread of this process that ends owning a mutex abandons it the same way.
 //
 // Names: "Global\\" and "Local\\" prefixes are dropped (the machine has one
 // session, where both namespaces meet); names are case-sensitive; another
@@ -24,13 +31,20 @@
 #include <win/security.h>
 #include <win/sync.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/mman.h>
+#include <linux/futex.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
 #include <condition_variable>
 #include <map>
 #include <thread>
@@ -47,9 +61,11 @@ namespace {
 
 struct MutexState {
     std::u16string name;  // empty: unnamed
-    int lockFd = -1;      // "<name>.mutex": exclusive flock while owned here
+    int lockFd = -1;      // "<name>.mutex"; its exclusive flock stands for ownership when unmapped
     int openFd = -1;      // "<name>.open": shared flock while handles are open here
     char* mark = nullptr; // the lock file's first byte, mapped shared (null: pread/pwrite)
+    uint32_t* ownerPid = nullptr;  // in the mapping: the owning process, 0 free (null: flock)
+    uint32_t* waiters = nullptr;   // in the mapping: processes asleep on ownerPid
     std::mutex lock;
     std::condition_variable freed;
     bool busy = false;        // a thread of this process owns it or is taking it
@@ -57,12 +73,37 @@ struct MutexState {
     DWORD recursion = 0;
     bool abandoned = false;   // the owning thread ended without releasing it
 
-    ~MutexState() {
-        if (mark) munmap(mark, 1);
-        if (lockFd >= 0) close(lockFd);  // also ends this process's ownership
-        if (openFd >= 0) close(openFd);
-    }
+    ~MutexState();
+    static constexpr size_t kLockFileBytes = 12;
 };
+
+// This process's id as the owner word holds it; a forked child asks again.
+uint32_t g_pid = 0;
+void forgetPid() { g_pid = 0; }
+[[maybe_unused]] const int g_pidHook = pthread_atfork(nullptr, nullptr, forgetPid);
+uint32_t myPid() {
+    if (!g_pid) g_pid = static_cast<uint32_t>(getpid());
+    return g_pid;
+}
+
+void wakeWaiters(MutexState& st) {
+    if (__atomic_load_n(st.waiters, __ATOMIC_ACQUIRE) > 0)
+        syscall(SYS_futex, st.ownerPid, FUTEX_WAKE, INT_MAX, nullptr, nullptr, 0);
+}
+
+// Gives up this process's ownership word, if it holds it.
+void releaseWord(MutexState& st) {
+    uint32_t me = myPid();
+    if (__atomic_compare_exchange_n(st.ownerPid, &me, 0u, false, __ATOMIC_RELEASE, __ATOMIC_RELAXED))
+        wakeWaiters(st);
+}
+
+MutexState::~MutexState() {
+    if (ownerPid && busy && recursion) releaseWord(*this);  // closing ends this process's ownership
+    if (mark) munmap(mark, kLockFileBytes);
+    if (lockFd >= 0) close(lockFd);  // also ends this process's ownership
+    if (openFd >= 0) close(openFd);
+}
 
 void markHeld(MutexState& st, char c) {
     if (st.mark) __atomic_store_n(st.mark, c, __ATOMIC_RELEASE);
@@ -75,13 +116,65 @@ char readMark(MutexState& st) {
     return st.lockFd >= 0 && pread(st.lockFd, &c, 1, 0) == 1 ? c : '0';
 }
 
-// Maps the lock file's mark byte; the file is given its byte first when it
-// has none (a byte another process wrote meanwhile is kept).
+// Maps the lock file's mark byte and ownership words; the file is given its
+// bytes first when it has fewer (bytes another process wrote meanwhile are
+// kept).
 void mapMark(MutexState& st) {
     struct stat info{};
-    if (fstat(st.lockFd, &info) != 0 || (info.st_size < 1 && ftruncate(st.lockFd, 1) != 0)) return;
-    void* p = mmap(nullptr, 1, PROT_READ | PROT_WRITE, MAP_SHARED, st.lockFd, 0);
-    if (p != MAP_FAILED) st.mark = static_cast<char*>(p);
+    const off_t bytes = MutexState::kLockFileBytes;
+    if (fstat(st.lockFd, &info) != 0 || (info.st_size < bytes && ftruncate(st.lockFd, bytes) != 0)) return;
+    void* p = mmap(nullptr, MutexState::kLockFileBytes, PROT_READ | PROT_WRITE, MAP_SHARED, st.lockFd, 0);
+    if (p == MAP_FAILED) return;
+    st.mark = static_cast<char*>(p);
+    st.ownerPid = reinterpret_cast<uint32_t*>(st.mark + 4);
+    st.waiters = reinterpret_cast<uint32_t*>(st.mark + 8);
+}
+
+// Whether process `pid` still runs: a zombie has ended.
+bool processRuns(uint32_t pid) {
+    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return false;
+    char path[32];
+    std::snprintf(path, sizeof path, "/proc/%u/stat", pid);
+    FILE* f = std::fopen(path, "r");
+    if (!f) return true;  // no /proc: alive as far as can be told
+    char line[256] = {};
+    bool zombie = false;
+    if (std::fgets(line, sizeof line, f)) {
+        const char* close = std::strrchr(line, ')');  // the name may hold blanks and parentheses
+        zombie = close && close[1] == ' ' && (close[2] == 'Z' || close[2] == 'X');
+    }
+    std::fclose(f);
+    return !zombie;
+}
+
+enum class FlockResult { Taken, TimedOut, Failed };
+
+// Takes the ownership word, waiting until `deadline`.
+FlockResult takeWord(MutexState& st, std::optional<std::chrono::steady_clock::time_point> deadline) {
+    const uint32_t me = myPid();
+    for (;;) {
+        uint32_t holder = 0;
+        if (__atomic_compare_exchange_n(st.ownerPid, &holder, me, false, __ATOMIC_ACQUIRE, __ATOMIC_RELAXED))
+            return FlockResult::Taken;
+        // A holder that is this process is left over from a thread that
+        // could not be told (the mark says whether it was abandoned).
+        if (holder == me || !processRuns(holder)) {
+            if (__atomic_compare_exchange_n(st.ownerPid, &holder, me, false, __ATOMIC_ACQUIRE, __ATOMIC_RELAXED))
+                return FlockResult::Taken;
+            continue;
+        }
+        auto slice = std::chrono::steady_clock::duration(std::chrono::milliseconds(10));
+        if (deadline) {
+            auto now = std::chrono::steady_clock::now();
+            if (now >= *deadline) return FlockResult::TimedOut;
+            slice = std::min(slice, *deadline - now);
+        }
+        auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(slice).count();
+        struct timespec ts{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+        __atomic_add_fetch(st.waiters, 1u, __ATOMIC_ACQ_REL);
+        syscall(SYS_futex, st.ownerPid, FUTEX_WAIT, holder, &ts, nullptr, 0);
+        __atomic_sub_fetch(st.waiters, 1u, __ATOMIC_ACQ_REL);
+    }
 }
 
 // Mutexes the calling thread owns; on thread exit they become abandoned.
@@ -98,7 +191,9 @@ struct OwnedByThread {
             st->busy = false;
             st->owner = std::thread::id();
             st->abandoned = true;
-            if (st->lockFd >= 0) flock(st->lockFd, LOCK_UN);  // the '1' mark stays: abandoned
+            // The '1' mark stays: abandoned.
+            if (st->ownerPid) releaseWord(*st);
+            else if (st->lockFd >= 0) flock(st->lockFd, LOCK_UN);
             st->freed.notify_one();
         }
     }
@@ -118,7 +213,6 @@ void forgetOwned(const std::shared_ptr<MutexState>& st) {
 }
 
 // Takes the machine-wide flock, waiting until `deadline`.
-enum class FlockResult { Taken, TimedOut, Failed };
 FlockResult takeFlock(int fd, std::optional<std::chrono::steady_clock::time_point> deadline) {
     if (!deadline) {
         while (flock(fd, LOCK_EX) != 0)
@@ -159,7 +253,7 @@ DWORD acquire(const std::shared_ptr<MutexState>& st, DWORD milliseconds) {
     g.unlock();
 
     if (st->lockFd >= 0) {
-        FlockResult r = takeFlock(st->lockFd, deadline);
+        FlockResult r = st->ownerPid ? takeWord(*st, deadline) : takeFlock(st->lockFd, deadline);
         if (r != FlockResult::Taken) {
             g.lock();
             st->busy = false;
@@ -282,7 +376,10 @@ std::shared_ptr<MutexState> namedState(const std::u16string& name, bool mustExis
         if (ok) {
             if (flock(st->openFd, LOCK_EX | LOCK_NB) == 0) {
                 // No process has it open: a fresh object, whatever the file says.
-                if (!mustExist) markHeld(*st, '0');
+                if (!mustExist) {
+                    markHeld(*st, '0');
+                    if (st->ownerPid) __atomic_store_n(st->ownerPid, 0u, __ATOMIC_RELEASE);
+                }
             } else {
                 existed = true;
             }
@@ -318,7 +415,7 @@ void clearMutexCreations() {
 extern "C" {
 
 WINBASEAPI HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES sa, BOOL initialOwner, LPCWSTR name) {
-    if (enter("CreateMutexW", name ? winsim::toUtf8(wstr(name)) : std::string())) return nullptr;
+    if (enterWith("CreateMutexW", [&] { return name ? winsim::toUtf8(wstr(name)) : std::string(); })) return nullptr;
     try {
         winsim::MutexCreation record;
         record.name = wstr(name);
@@ -363,7 +460,7 @@ WINBASEAPI HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES sa, BOOL initialOwne
 WINBASEAPI HANDLE WINAPI OpenMutexW(DWORD desiredAccess, BOOL inheritHandle, LPCWSTR name) {
     (void)desiredAccess;
     (void)inheritHandle;
-    if (enter("OpenMutexW", name ? winsim::toUtf8(wstr(name)) : std::string())) return nullptr;
+    if (enterWith("OpenMutexW", [&] { return name ? winsim::toUtf8(wstr(name)) : std::string(); })) return nullptr;
     if (!name) {
         setError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -397,7 +494,8 @@ WINBASEAPI BOOL WINAPI ReleaseMutex(HANDLE mutex) {
     if (--st->recursion == 0) {
         if (st->lockFd >= 0) {
             markHeld(*st, '0');
-            flock(st->lockFd, LOCK_UN);
+            if (st->ownerPid) releaseWord(*st);
+            else flock(st->lockFd, LOCK_UN);
         }
         st->busy = false;
         st->owner = std::thread::id();

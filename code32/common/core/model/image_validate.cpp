@@ -12,7 +12,7 @@ namespace {
 // What a list holds, for remembering which records were checked.
 enum class Held : uint8_t {
     Options, PickValues, PageValues, SlotValues, FontValues, Pages, Rows, Items, Alerts, AlertActions, Transacts,
-    Actions, Cells
+    Actions
 };
 
 // Records checked so far, by key, with the walk that checked each: an
@@ -66,6 +66,18 @@ struct Checker {
     // loop. So every record is checked once, whatever the sharing.
     VisitTable checked;
     uint32_t walks = 0;
+    // Program cells run forward to their end cell, so a cell checked before
+    // (by any walk) leads to an end: one bit per byte of the image says so,
+    // far cheaper than a table entry per cell.
+    std::unique_ptr<uint8_t[]> cellSeen{new uint8_t[v.size() / 8 + 1]()};
+    bool firstCell(uint32_t c) {
+        if (c >= v.size()) return true;  // the read of the cell fails the image
+        uint8_t& byte = cellSeen[c / 8];
+        const uint8_t bit = static_cast<uint8_t>(1u << (c % 8));
+        if (byte & bit) return false;
+        byte |= bit;
+        return true;
+    }
     // Command lists and nodes are never shared by the writer: one budget for
     // the whole image, a step per list and per node (8 bytes or more each).
     uint32_t commandSteps = static_cast<uint32_t>(v.size() / 8);
@@ -123,9 +135,8 @@ struct Checker {
         if (!ok || !p) return;
         // A program ends with its end cell inside the block; cells run
         // forward, so a cell checked before leads to an end.
-        const uint32_t walk = ++walks;
         for (uint32_t c = p;; c += 4) {
-            if (!firstVisit(Held::Cells, c, walk)) return;
+            if (!firstCell(c)) return;
             uint16_t kind, value;
             if (!v.u16(c + kMdlCellKind, &kind) || !v.u16(c + kMdlCellValue, &value)) {
                 ok = false;
