@@ -143,7 +143,7 @@ bool SetDevmodeFields(DrvContext* ctx, std::vector<uint8_t>& devmode,
         }
         if (isTextItem(*it)) {
             writeText(devmode, *it, text);
-            asked[i] = {it, 0};
+            values[i] = {it, 0};
             continue;
         }
         int64_t v = 0, lo = 0, hi = 0;

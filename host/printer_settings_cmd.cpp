@@ -192,13 +192,4 @@ int printerTransfer(const Args& args, const std::vector<std::string>& words, con
     return 0;
 }
 
-// The printer's default DEVMODE over the context's, keeping the context's
-// live font tables (the stored copy's handles mean nothing here).
-void TakePrinterDefault(DrvContext* ctx) {
-    uint32_t keep[6];
-    for (int i = 0; i < 6; ++i) keep[i] = ItemRawById(ctx, kItRdmFontTableNum + i);
-    DmLoadPrinterDefault(ctx);
-    for (int i = 0; i < 6; ++i) ItemSetRawById(ctx, kItRdmFontTableNum + i, keep[i]);
-}
-
 }  // namespace vesk::host

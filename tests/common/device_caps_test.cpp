@@ -11,6 +11,7 @@
 #include "core/caps/device_caps.h"
 #include "core/devmode/dm_private.h"
 #include "core/item_ids.h"
+#include "core/lists/lists.h"
 #include "core/pending_capabilities.h"
 #include "core/units.h"
 

@@ -180,9 +180,3 @@ WINBASEAPI BOOL WINAPI OffsetRect(LPRECT rect, int dx, int dy) {
 }
 
 }  // extern "C"
-
-namespace winsim::detail {
-
-void classicEdge(HDC dc, RECT r, bool raised) { edge(dc, r, raised); }
-
-}  // namespace winsim::detail

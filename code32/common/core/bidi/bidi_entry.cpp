@@ -2,6 +2,7 @@
 #include "core/batch_inst.h"
 #include "core/bidi/bidi.h"
 #include "core/bidi/bidi_monitor.h"
+#include "core/bridge/bridge.h"
 #include "core/devmode/dm_flags.h"
 #include "core/devmode/dm_private.h"
 #include "core/devmode/dm_state.h"

@@ -90,20 +90,4 @@ int OptIsPresetItem(int id);
 int OptIsUserDocItem(int id);
 int OptIsNotReserved(int id);
 
-// Puts `name` in place of the workspace's printer name (the section a
-// settings file is read and written under) for the object's life.
-class NameSwap {
-public:
-    NameSwap(DrvContext* ctx, const WCHAR* name) : ws_(ctx->ws) {
-        WCopyCut(kept_, kWsPrinterNameChars, ws_->printerName);
-        WCopyCut(ws_->printerName, kWsPrinterNameChars, name);
-    }
-    ~NameSwap() { WCopyCut(ws_->printerName, kWsPrinterNameChars, kept_); }
-    NameSwap(const NameSwap&) = delete;
-    NameSwap& operator=(const NameSwap&) = delete;
-private:
-    DrvWorkspace* ws_;
-    WCHAR kept_[kWsPrinterNameChars] = {};
-};
-
 }  // namespace vesk
