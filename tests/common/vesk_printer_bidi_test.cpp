@@ -49,6 +49,18 @@ TEST_F(VeskBidi, ListsTheSampleDevicesTraysAndOptions) {
     EXPECT_TRUE(has(status, "query:        status, result 1")) << status.out;
 }
 
+TEST_F(VeskBidi, TheDevicesBankTraysJoinTheBinList) {
+    auto before = run({"printer", "caps", "P", "bins", "binnames"});
+    ASSERT_EQ(before.status, 0) << before.out;
+    EXPECT_TRUE(has(before, "bins: 4\n")) << before.out;
+    EXPECT_FALSE(has(before, "\"Tray 3\"")) << before.out;
+    ASSERT_EQ(run({"printer", "bidi", "P"}).status, 0);
+    auto after = run({"printer", "caps", "P", "bins", "binnames"});
+    ASSERT_EQ(after.status, 0) << after.out;
+    EXPECT_TRUE(has(after, "bins: 6\n") && has(after, "binnames: 6\n")) << after.out;
+    EXPECT_TRUE(has(after, "  \"Tray 3\"\n  \"Tray 4\"\n")) << after.out;
+}
+
 TEST_F(VeskBidi, UserResultsMoveAtTheAdministratorsNextCommand) {
     ASSERT_EQ(run({"printer", "bidi", "P"}).status, 0);
     ASSERT_EQ(run({"printer", "data", "P", "BankTray", "--delete"}).status, 0);

@@ -55,6 +55,19 @@ TEST(VeskCaps, PaperListsAreParallelWithoutTheHiddenPaper) {
     EXPECT_NE(m.run({"printer", "caps", "Q"}).status, 0);
 }
 
+TEST(VeskCaps, AFreePaperTakesItsSlotsNameAndSize) {
+    Machine m;
+    ASSERT_EQ(m.run({"printer", "freesizes", "P", "set", "0", "Poster", "3000", "4000"}).status, 0);
+    auto o = m.run({"printer", "caps", "P", "papers", "papernames", "papersize"});
+    ASSERT_EQ(o.status, 0) << o.out;
+    const auto ids = entries(o.out, "papers"), names = entries(o.out, "papernames"), sizes = entries(o.out, "papersize");
+    ASSERT_EQ(ids.size(), names.size());
+    ASSERT_EQ(ids.size(), sizes.size());
+    ASSERT_EQ(ids.back(), "384") << o.out;
+    EXPECT_EQ(names.back(), "\"Poster\"");
+    EXPECT_EQ(sizes.back(), "3000 x 4000");
+}
+
 TEST(VeskCaps, SummaryAndRequest) {
     Machine m;
     auto s = m.run({"printer", "summary", "P"});
