@@ -86,9 +86,18 @@ uint32_t myPid() {
     return g_pid;
 }
 
+// The futex call for this build's time_t: a 32-bit program built with a
+// 64-bit time_t needs the call that takes that time.
+long futex(uint32_t* word, int op, uint32_t value, const struct timespec* timeout) {
+#ifdef SYS_futex_time64
+    if (sizeof(time_t) == 8 && sizeof(long) == 4)
+        return syscall(SYS_futex_time64, word, op, value, timeout, nullptr, 0);
+#endif
+    return syscall(SYS_futex, word, op, value, timeout, nullptr, 0);
+}
+
 void wakeWaiters(MutexState& st) {
-    if (__atomic_load_n(st.waiters, __ATOMIC_ACQUIRE) > 0)
-        syscall(SYS_futex, st.ownerPid, FUTEX_WAKE, INT_MAX, nullptr, nullptr, 0);
+    if (__atomic_load_n(st.waiters, __ATOMIC_ACQUIRE) > 0) futex(st.ownerPid, FUTEX_WAKE, INT_MAX, nullptr);
 }
 
 // Gives up this process's ownership word, if it holds it.
@@ -172,7 +181,7 @@ FlockResult takeWord(MutexState& st, std::optional<std::chrono::steady_clock::ti
         auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(slice).count();
         struct timespec ts{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
         __atomic_add_fetch(st.waiters, 1u, __ATOMIC_ACQ_REL);
-        syscall(SYS_futex, st.ownerPid, FUTEX_WAIT, holder, &ts, nullptr, 0);
+        futex(st.ownerPid, FUTEX_WAIT, holder, &ts);
         __atomic_sub_fetch(st.waiters, 1u, __ATOMIC_ACQ_REL);
     }
 }

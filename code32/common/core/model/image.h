@@ -127,14 +127,52 @@ public:
     bool inside(uint32_t offset, uint32_t length) const {
         return base_ && offset <= size_ && length <= size_ - offset;
     }
-    bool u8(uint32_t offset, uint8_t* out) const;
-    bool u16(uint32_t offset, uint16_t* out) const;
-    bool i16(uint32_t offset, int16_t* out) const;
-    bool u32(uint32_t offset, uint32_t* out) const;
-    bool i32(uint32_t offset, int32_t* out) const;
+    // Field reads: false (and 0) when the field does not lie in the block.
+    // Inline: every walk of the image reads through them.
+    bool u8(uint32_t offset, uint8_t* out) const {
+        *out = 0;
+        if (!inside(offset, 1)) return false;
+        *out = base_[offset];
+        return true;
+    }
+    bool u16(uint32_t offset, uint16_t* out) const {
+        *out = 0;
+        if (!inside(offset, 2)) return false;
+        *out = static_cast<uint16_t>(base_[offset] | (base_[offset + 1] << 8));
+        return true;
+    }
+    bool i16(uint32_t offset, int16_t* out) const {
+        uint16_t v;
+        bool ok = u16(offset, &v);
+        *out = static_cast<int16_t>(v);
+        return ok;
+    }
+    bool u32(uint32_t offset, uint32_t* out) const {
+        *out = 0;
+        if (!inside(offset, 4)) return false;
+        const uint8_t* p = base_ + offset;
+        *out = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+               static_cast<uint32_t>(p[3]) << 24;
+        return true;
+    }
+    bool i32(uint32_t offset, int32_t* out) const {
+        uint32_t v;
+        bool ok = u32(offset, &v);
+        *out = static_cast<int32_t>(v);
+        return ok;
+    }
     // A link: a plain offset that is 0 or names a record of `length` bytes
     // inside the block past the header. A tagged (unrelocated) link fails.
-    bool link(uint32_t offset, uint32_t length, uint32_t* out) const;
+    bool link(uint32_t offset, uint32_t length, uint32_t* out) const {
+        uint32_t v;
+        *out = 0;
+        if (!u32(offset, &v)) return false;
+        if (v == 0) return true;
+        // Records lie past the header; a tagged value was never relocated.
+        if (MdlIsTagged(v) || v < kMdlHeaderSize || !inside(v, length)) return false;
+        *out = v;
+        return true;
+    }
     // A NUL-terminated narrow string at `offset`, without its NUL.
     bool str(uint32_t offset, std::string_view* out) const;
     // A NUL-terminated UTF-16 string at `offset`, without its NUL.
@@ -151,10 +189,26 @@ private:
 // number of steps, so a cycle ends the walk as a failure.
 class MdlListWalk {
 public:
-    MdlListWalk(const MdlImageView& view, uint32_t head, uint32_t recordSize);
+    // A list of distinct records cannot hold more records than fit in the
+    // block; one more step means a cycle.
+    MdlListWalk(const MdlImageView& view, uint32_t head, uint32_t recordSize)
+        : view_(view), cur_(head), size_(recordSize),
+          budget_(static_cast<uint32_t>(view.size() / (recordSize ? recordSize : 1)) + 1) {}
     // The next record's offset in `*out`; false at the end or on a fault
     // (see failed()).
-    bool next(uint32_t* out);
+    bool next(uint32_t* out) {
+        *out = 0;
+        if (failed_ || cur_ == 0) return false;
+        if (budget_-- == 0 || MdlIsTagged(cur_) || cur_ < kMdlHeaderSize || !view_.inside(cur_, size_)) {
+            failed_ = true;
+            return false;
+        }
+        *out = cur_;
+        uint32_t nxt;
+        view_.u32(cur_, &nxt);
+        cur_ = nxt;
+        return true;
+    }
     bool failed() const { return failed_; }
 
 private:
