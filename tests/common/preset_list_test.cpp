@@ -6,8 +6,10 @@
 #include <winsim/ui.h>
 #include <winsim/winsim.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "common/lists_support.h"
@@ -215,4 +217,19 @@ TEST_F(PresetList, QualitiesLoadTheirItemsAndNameAndAReloadKeepsTheDevmode) {
     EXPECT_EQ(devmode(), before);
     EXPECT_EQ(QualityListClear(c_), 1);
     EXPECT_EQ(GetQualityCount(c_), 0);
+}
+
+TEST_F(PresetList, WithEveryUserPresetNameTakenNoPathIsMade) {
+    std::u16string section = printerSection();
+    IniSectionBracketsToCommas(section.data());
+    const std::string body = "[" + winsim::toUtf8(section) + "]\r\nRstMachine=133\r\n";
+    const std::filesystem::path dir = winsim::hostPath(ini_)->parent_path();
+    for (int n = 0; n <= 9999; ++n) {
+        char name[16];
+        std::snprintf(name, sizeof name, "user%04d.rst", n);
+        std::ofstream(dir / name, std::ios::binary) << body;
+    }
+    WCHAR path[kWsPathChars] = {u'x'};
+    EXPECT_EQ(MakeNewUserPresetPath(c_, path), 0);
+    EXPECT_EQ(path[0], 0);
 }
