@@ -211,6 +211,17 @@ TEST_F(PresetList, QualitiesLoadTheirItemsAndNameAndAReloadKeepsTheDevmode) {
     EXPECT_EQ(std::u16string(name), u"Fine text");
     EXPECT_EQ(LoadQualityByIndex(c_, 1), 0) << "no such entry";
 
+    // The user's own copy: the listed name with the extension rsq in the
+    // per-user folder, under the language section.
+    WCHAR user[kWsPathChars] = {};
+    ASSERT_GT(GetUserDataDirPlain(user, kWsPathChars), 0u);
+    const std::u16string copy = std::u16string(user) + u"\\q0.rsq";
+    ASSERT_EQ(EnsureParentDir(copy.c_str()), 1);
+    put(u"us", u"rdmTonerSave", u"0", copy);
+    ItemSetRawById(c_, kItRdmTonerSave, 1);
+    EXPECT_EQ(LoadQualityFromUserCopy(c_, u"QualityList0"), 1);
+    EXPECT_EQ(ItemRawById(c_, kItRdmTonerSave), 0u);
+
     ItemSetRawById(c_, kItRdmTonerSave, 0);
     const std::vector<BYTE> before = devmode();
     EXPECT_EQ(ReloadQualityLists(c_), 1);
