@@ -6,8 +6,10 @@
 #include <winsim/ui.h>
 #include <winsim/winsim.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "common/lists_support.h"
@@ -209,10 +211,36 @@ TEST_F(PresetList, QualitiesLoadTheirItemsAndNameAndAReloadKeepsTheDevmode) {
     EXPECT_EQ(std::u16string(name), u"Fine text");
     EXPECT_EQ(LoadQualityByIndex(c_, 1), 0) << "no such entry";
 
+    // The user's own copy: the listed name with the extension rsq in the
+    // per-user folder, under the language section.
+    WCHAR user[kWsPathChars] = {};
+    ASSERT_GT(GetUserDataDirPlain(user, kWsPathChars), 0u);
+    const std::u16string copy = std::u16string(user) + u"\\q0.rsq";
+    ASSERT_EQ(EnsureParentDir(copy.c_str()), 1);
+    put(u"us", u"rdmTonerSave", u"0", copy);
+    ItemSetRawById(c_, kItRdmTonerSave, 1);
+    EXPECT_EQ(LoadQualityFromUserCopy(c_, u"QualityList0"), 1);
+    EXPECT_EQ(ItemRawById(c_, kItRdmTonerSave), 0u);
+
     ItemSetRawById(c_, kItRdmTonerSave, 0);
     const std::vector<BYTE> before = devmode();
     EXPECT_EQ(ReloadQualityLists(c_), 1);
     EXPECT_EQ(devmode(), before);
     EXPECT_EQ(QualityListClear(c_), 1);
     EXPECT_EQ(GetQualityCount(c_), 0);
+}
+
+TEST_F(PresetList, WithEveryUserPresetNameTakenNoPathIsMade) {
+    std::u16string section = printerSection();
+    IniSectionBracketsToCommas(section.data());
+    const std::string body = "[" + winsim::toUtf8(section) + "]\r\nRstMachine=133\r\n";
+    const std::filesystem::path dir = winsim::hostPath(ini_)->parent_path();
+    for (int n = 0; n <= 9999; ++n) {
+        char name[16];
+        std::snprintf(name, sizeof name, "user%04d.rst", n);
+        std::ofstream(dir / name, std::ios::binary) << body;
+    }
+    WCHAR path[kWsPathChars] = {u'x'};
+    EXPECT_EQ(MakeNewUserPresetPath(c_, path), 0);
+    EXPECT_EQ(path[0], 0);
 }
