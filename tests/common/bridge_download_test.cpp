@@ -219,9 +219,18 @@ TEST_F(BridgeDownload, TheSeamsOfIdentityAndFeatures) {
     uint32_t type = 0;
     EXPECT_EQ(SrvCfgGetServerType(printer_, name_.c_str(), &type), 1);
     EXPECT_EQ(type, 17u);
+    // A served copy is never taken for a renamed printer.
+    setData(u"PrinterName", u"Elsewhere");
+    PRINTER_INFO_2W* info = PrnGetInfo2(printer_);
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(PrnIsLocalRenamed(c, info), 0);
+    serve("18");
+    EXPECT_EQ(PrnIsLocalRenamed(c, info), 1);
+    PrnFreeInfo2(info);
     setAnswer("0");
     EXPECT_EQ(SrvCfgServerType(c, name_.c_str()), 0u);
     setAnswer("1");
+    serve("17");
     EXPECT_EQ(RunFeature(7, c), 1) << "bit 7 connects";
     EXPECT_EQ(flag(kKorvanConnection), 1u);
     EXPECT_EQ(RunFeature(0, c), 0) << "bit 0 is off";

@@ -206,8 +206,7 @@ EXPORT BOOL DllMain(HINSTANCE, DWORD reason, LPVOID) {
 }
 
 EXPORT DWORD QMGetServerType(LPCWSTR local, DWORD nameBytes, DWORD idBytes, LPWSTR serverName, BYTE* serverId) {
-    auto forced = enter("QMGetServerType", w8(local));
-    if (forced && !local) return *forced;
+    const auto forced = enter("QMGetServerType", w8(local));
     DWORD type = 0;
     std::u16string printer;
     if (!local || !served(local, &type, &printer)) return forced.value_or(0);

@@ -114,6 +114,19 @@ bool isPrivateIni(DrvContext* ctx) {
     return GetIniFilePathEx(priv, 0) && WEqualNoCase(priv, GetIniFilePath(ctx));
 }
 
+// Each registered file's handler on its local copy in the folder `pathOf`
+// names.
+template <class PathOf>
+int runHandlers(Bridge* b, DrvContext* ctx, PathOf pathOf) {
+    int ok = 1;
+    for (const BridgeRegisteredFile& f : kBridgeRegisteredFiles) {
+        WCHAR path[kPathBufChars] = {};
+        pathOf(f.name, path);
+        ok = path[0] && BridgeExpandSystemDrive(path, kPathBufChars) && f.handler(path, b, ctx) && ok;
+    }
+    return ok;
+}
+
 }  // namespace
 
 int SrvCfgImportSettings(DrvContext* ctx) {
@@ -208,17 +221,11 @@ int SrvCfgApplyBidiIni(const WCHAR* path, Bridge* b, DrvContext* ctx) {
 }
 
 int SrvCfgRunHandlers(Bridge* b, DrvContext* ctx) {
-    WCHAR path[kPathBufChars] = {};
-    BridgeLocalPath(ctx, kBridgeBidiFile, path, kPathBufChars);
-    if (!path[0] || !BridgeExpandSystemDrive(path, kPathBufChars)) return 0;
-    return SrvCfgApplyBidiIni(path, b, ctx);
+    return runHandlers(b, ctx, [&](const WCHAR* name, WCHAR* out) { BridgeLocalPath(ctx, name, out, kPathBufChars); });
 }
 
 int SrvCfgRunHandlersLegacy(DrvContext* ctx, Bridge* b) {
-    WCHAR path[kPathBufChars] = {};
-    BridgeLegacyPath(kBridgeBidiFile, path, kPathBufChars);
-    if (!path[0] || !BridgeExpandSystemDrive(path, kPathBufChars)) return 0;
-    return SrvCfgApplyBidiIni(path, b, ctx);
+    return runHandlers(b, ctx, [](const WCHAR* name, WCHAR* out) { BridgeLegacyPath(name, out, kPathBufChars); });
 }
 
 }  // namespace vesk
