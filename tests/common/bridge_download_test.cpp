@@ -60,6 +60,14 @@ TEST_F(BridgeDownload, AMissingEntryFailsBeforeAnyServerCall) {
     EXPECT_TRUE(bridgeCalls().empty());
     EXPECT_EQ(flag(kKorvanConnection), 0xFFFFFFFFu);
     for (const auto& m : winsim::loadedModules()) EXPECT_EQ(m.path.find(u"QMBIDISS"), std::u16string::npos);
+    // The machine's own way of leaving an entry out.
+    winsim::resetModuleKnobs();
+    winsim::config().set("qmbidiss.missing", "QMRegFileGetData");
+    EXPECT_EQ(SrvCfgConnect(c), 0);
+    EXPECT_TRUE(bridgeCalls().empty());
+    winsim::resetModuleKnobs();
+    winsim::config().set("qmbidiss.missing", "");
+    EXPECT_EQ(SrvCfgConnect(c), 1);
 }
 
 TEST_F(BridgeDownload, TypeNineteenOnlyClearsAndOtherTypesAskNothingMore) {
