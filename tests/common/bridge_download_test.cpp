@@ -60,6 +60,14 @@ TEST_F(BridgeDownload, AMissingEntryFailsBeforeAnyServerCall) {
     EXPECT_TRUE(bridgeCalls().empty());
     EXPECT_EQ(flag(kKorvanConnection), 0xFFFFFFFFu);
     for (const auto& m : winsim::loadedModules()) EXPECT_EQ(m.path.find(u"QMBIDISS"), std::u16string::npos);
+    // The machine's own way of leaving an entry out.
+    winsim::resetModuleKnobs();
+    winsim::config().set("qmbidiss.missing", "QMRegFileGetData");
+    EXPECT_EQ(SrvCfgConnect(c), 0);
+    EXPECT_TRUE(bridgeCalls().empty());
+    winsim::resetModuleKnobs();
+    winsim::config().set("qmbidiss.missing", "");
+    EXPECT_EQ(SrvCfgConnect(c), 1);
 }
 
 TEST_F(BridgeDownload, TypeNineteenOnlyClearsAndOtherTypesAskNothingMore) {
@@ -219,9 +227,18 @@ TEST_F(BridgeDownload, TheSeamsOfIdentityAndFeatures) {
     uint32_t type = 0;
     EXPECT_EQ(SrvCfgGetServerType(printer_, name_.c_str(), &type), 1);
     EXPECT_EQ(type, 17u);
+    // A served copy is never taken for a renamed printer.
+    setData(u"PrinterName", u"Elsewhere");
+    PRINTER_INFO_2W* info = PrnGetInfo2(printer_);
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(PrnIsLocalRenamed(c, info), 0);
+    serve("18");
+    EXPECT_EQ(PrnIsLocalRenamed(c, info), 1);
+    PrnFreeInfo2(info);
     setAnswer("0");
     EXPECT_EQ(SrvCfgServerType(c, name_.c_str()), 0u);
     setAnswer("1");
+    serve("17");
     EXPECT_EQ(RunFeature(7, c), 1) << "bit 7 connects";
     EXPECT_EQ(flag(kKorvanConnection), 1u);
     EXPECT_EQ(RunFeature(0, c), 0) << "bit 0 is off";

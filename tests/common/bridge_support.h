@@ -30,6 +30,7 @@ protected:
     }
     void TearDown() override {
         winsim::journalEnable(false);
+        winsim::journalClear();
         winsim::resetModuleKnobs();
         SamplePrinter::TearDown();
     }

@@ -190,6 +190,12 @@ DWORD connect(DWORD type, HANDLE* connection, BYTE* block) {
 }  // namespace
 
 EXPORT BOOL DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    if (reason == 0) {  // DLL_PROCESS_DETACH: connections a failed disconnect left open go
+        std::lock_guard g(g_lock);
+        for (Connection* c : connections()) delete c;
+        connections().clear();
+        return TRUE;
+    }
     if (reason != 1) return TRUE;  // DLL_PROCESS_ATTACH
     auto v = winsim::config().get("qmbidiss.missing");
     if (!v) return TRUE;
@@ -206,8 +212,7 @@ EXPORT BOOL DllMain(HINSTANCE, DWORD reason, LPVOID) {
 }
 
 EXPORT DWORD QMGetServerType(LPCWSTR local, DWORD nameBytes, DWORD idBytes, LPWSTR serverName, BYTE* serverId) {
-    auto forced = enter("QMGetServerType", w8(local));
-    if (forced && !local) return *forced;
+    const auto forced = enter("QMGetServerType", w8(local));
     DWORD type = 0;
     std::u16string printer;
     if (!local || !served(local, &type, &printer)) return forced.value_or(0);

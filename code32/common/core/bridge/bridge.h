@@ -158,6 +158,15 @@ uint32_t SrvCfgServerType(DrvContext* ctx, const WCHAR* printerName);
 int RemoteConfigConnect(DrvContext* ctx);
 int BridgeReadPrinterData(DrvContext* ctx, HANDLE bridge, const WCHAR* name, BYTE* buffer, DWORD bytes);
 
+// The server files the bridge registers: each copied by its name and its
+// handler run on the local copy after the download (one row: the
+// bidirectional settings INI).
+struct BridgeRegisteredFile {
+    const WCHAR* name;
+    int (*handler)(const WCHAR* path, Bridge* b, DrvContext* ctx);
+};
+extern const BridgeRegisteredFile kBridgeRegisteredFiles[1];
+
 extern const WCHAR kKorvanConnection[];
 extern const WCHAR kKorvanIni[];
 extern const WCHAR kBridgeBidiFile[];

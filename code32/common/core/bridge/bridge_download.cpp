@@ -28,6 +28,7 @@ namespace vesk {
 const WCHAR kKorvanConnection[] = u"KorvanConnection";
 const WCHAR kKorvanIni[] = u"KorvanIni";
 const WCHAR kBridgeBidiFile[] = u"KW00C171.ini";
+const BridgeRegisteredFile kBridgeRegisteredFiles[1] = {{kBridgeBidiFile, SrvCfgApplyBidiIni}};
 
 namespace {
 
@@ -87,17 +88,10 @@ bool makeCopyDir(DrvContext* ctx, WCHAR* dir) {
     return CreateDirectoryIfMissing(dir) != 0;
 }
 
-// The registered server files: one row, the bidirectional settings INI.
-struct RegisteredFile {
-    const WCHAR* name;
-    int (*handler)(const WCHAR* path, Bridge* b, DrvContext* ctx);
-};
-const RegisteredFile kRegistered[] = {{kBridgeBidiFile, SrvCfgApplyBidiIni}};
-
 // Copies each registered file into the folder `localOf` names.
 template <class LocalOf>
 int copyRegistered(Bridge* b, DrvContext* ctx, LocalOf localOf) {
-    for (const RegisteredFile& f : kRegistered) {
+    for (const BridgeRegisteredFile& f : kBridgeRegisteredFiles) {
         char server[kAnsiPath] = {}, local[kAnsiPath] = {};
         WCHAR localW[kPathBufChars] = {};
         localOf(f.name, localW);
@@ -152,8 +146,10 @@ bool interfaceLibraryPath(DrvContext* ctx, WCHAR* out) {
            WAppendWhole(out, kPathBufChars, dot ? dot : u"");
 }
 
-// The work of a download once the entries are loaded.
-int download(Bridge* b, DrvContext* ctx) {
+// A download's first steps: the server type (19 counts as 17 and forbids the
+// download) and the clearing of the server's saved information. Unserved
+// printers have nothing to connect to, so nothing further is asked.
+bool mayDownload(Bridge* b, DrvContext* ctx) {
     const WCHAR* local = PrnGetPrinterName(ctx);
     uint32_t type = BridgeQueryServerType(b, local);
     if (type == kSrvTypeNoDownload) {
@@ -161,9 +157,14 @@ int download(Bridge* b, DrvContext* ctx) {
         b->downloadAllowed = false;
         type = kSrvTypeServed;
     }
-    // Unserved printers: nothing to connect to, so nothing further is asked.
-    if (type != kSrvTypeServed && type != kSrvTypeServedDevmode) return 0;
-    if (b->saveInformationClear(local, b->serverType) != 0 || !b->downloadAllowed) return 0;
+    if (type != kSrvTypeServed && type != kSrvTypeServedDevmode) return false;
+    return b->saveInformationClear(local, b->serverType) == 0 && b->downloadAllowed;
+}
+
+// The work of a download once the entries are loaded.
+int download(Bridge* b, DrvContext* ctx) {
+    if (!mayDownload(b, ctx)) return 0;
+    const WCHAR* local = PrnGetPrinterName(ctx);
     bool ok = connectFull(b) && b->clientOsType(b->connection, b->serverType, &b->serverOs) == 0;
     ok = ok && SrvCfgCopyServerFiles(b, ctx) && SrvCfgLoadDeviceClass(b, ctx);
     if (!BridgeDisconnect(b)) ok = false;
@@ -176,15 +177,7 @@ int download(Bridge* b, DrvContext* ctx) {
 }
 
 int downloadLegacy(Bridge* b, DrvContext* ctx) {
-    const WCHAR* local = PrnGetPrinterName(ctx);
-    uint32_t type = BridgeQueryServerType(b, local);
-    if (type == kSrvTypeNoDownload) {
-        b->serverType = kSrvTypeServed;
-        b->downloadAllowed = false;
-        type = kSrvTypeServed;
-    }
-    if (type != kSrvTypeServed && type != kSrvTypeServedDevmode) return 0;
-    if (b->saveInformationClear(local, b->serverType) != 0 || !b->downloadAllowed) return 0;
+    if (!mayDownload(b, ctx)) return 0;
     bool ok = b->connect(b->serverType, &b->connection, b->block) == 0;
     b->connected = ok;
     ok = ok && b->clientOsType(b->connection, b->serverType, &b->serverOs) == 0;

@@ -4,6 +4,7 @@
 // printer's name, and the handler of the downloaded bidirectional settings.
 #include <cstring>
 
+#include "core/bidi/bidi.h"
 #include "core/bridge/bridge.h"
 #include "core/devmode/dm_state.h"
 #include "core/ini_wrap.h"
@@ -114,6 +115,19 @@ bool isPrivateIni(DrvContext* ctx) {
     return GetIniFilePathEx(priv, 0) && WEqualNoCase(priv, GetIniFilePath(ctx));
 }
 
+// Each registered file's handler on its local copy in the folder `pathOf`
+// names.
+template <class PathOf>
+int runHandlers(Bridge* b, DrvContext* ctx, PathOf pathOf) {
+    int ok = 1;
+    for (const BridgeRegisteredFile& f : kBridgeRegisteredFiles) {
+        WCHAR path[kPathBufChars] = {};
+        pathOf(f.name, path);
+        ok = path[0] && BridgeExpandSystemDrive(path, kPathBufChars) && f.handler(path, b, ctx) && ok;
+    }
+    return ok;
+}
+
 }  // namespace
 
 int SrvCfgImportSettings(DrvContext* ctx) {
@@ -186,12 +200,9 @@ int SrvCfgImportLists(Bridge* b, DrvContext* ctx) {
 
 int SrvCfgApplyBidiIni(const WCHAR* path, Bridge* b, DrvContext* ctx) {
     if (!path || !b || !ctx || !ctx->ws) return 0;
-    WCHAR local[kPathBufChars] = {};
-    if (!BuildPrivateDirPath(local, kPathBufChars, kBridgeBidiFile)[0]) return 0;
-    const WCHAR* printer = PrnGetPrinterName(ctx);
     if (IniGetInt(b->serverPrinter, kBidiFlagKey, kBidiFlagAbsent, path) == kBidiFlagAbsent) {
         // The server holds no device information: the printer's own goes too.
-        IniWriteString(printer, nullptr, nullptr, local);
+        BidiIniClearSection(ctx);
         return 1;
     }
     bool read = false;
@@ -199,26 +210,17 @@ int SrvCfgApplyBidiIni(const WCHAR* path, Bridge* b, DrvContext* ctx) {
         NameSwap swap(ctx, b->serverPrinter);
         read = SettingsImport(ctx->printer, path, kImportBidi, ctx) && !ctx->ws->rejectedFile;
     }
-    if (read && SettingsExport(ctx->printer, local, kImportBidi, ctx)) {
-        IniWriteString(printer, kBidiFlagKey, u"1", local);
-        IniWriteString(printer, kBidiExFlagKey, u"1", local);
-    }
+    if (read) BidiIniExport(ctx);
     SrvCfgSetPresetRefresh(ctx);
     return 1;
 }
 
 int SrvCfgRunHandlers(Bridge* b, DrvContext* ctx) {
-    WCHAR path[kPathBufChars] = {};
-    BridgeLocalPath(ctx, kBridgeBidiFile, path, kPathBufChars);
-    if (!path[0] || !BridgeExpandSystemDrive(path, kPathBufChars)) return 0;
-    return SrvCfgApplyBidiIni(path, b, ctx);
+    return runHandlers(b, ctx, [&](const WCHAR* name, WCHAR* out) { BridgeLocalPath(ctx, name, out, kPathBufChars); });
 }
 
 int SrvCfgRunHandlersLegacy(DrvContext* ctx, Bridge* b) {
-    WCHAR path[kPathBufChars] = {};
-    BridgeLegacyPath(kBridgeBidiFile, path, kPathBufChars);
-    if (!path[0] || !BridgeExpandSystemDrive(path, kPathBufChars)) return 0;
-    return SrvCfgApplyBidiIni(path, b, ctx);
+    return runHandlers(b, ctx, [](const WCHAR* name, WCHAR* out) { BridgeLegacyPath(name, out, kPathBufChars); });
 }
 
 }  // namespace vesk

@@ -115,7 +115,8 @@ int SrvCfgBridgeInstalled(DrvContext*) { return SrvCfgBridgeInstalledPlain(); }
 int SrvCfgBridgeInstalledLegacy() { return installed(kBridgeFlagLegacy, kBridgeDllLegacy); }
 
 int SrvCfgBridgeUsableByHandle(HANDLE printer) {
-    return TsQueryEnabled(printer) && SrvCfgBridgeInstalledPlain() ? 1 : 0;
+    // The registry and file test first: it costs no library load.
+    return SrvCfgBridgeInstalledPlain() && TsQueryEnabled(printer) ? 1 : 0;
 }
 
 int SrvCfgBridgeUsable(DrvContext* ctx) { return ctx ? SrvCfgBridgeUsableByHandle(ctx->printer) : 0; }

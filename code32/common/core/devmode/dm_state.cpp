@@ -276,7 +276,8 @@ int IsFeatureOn(uint32_t bit) { return (bit < 64 && ((kFeatureSwitches >> bit) &
 
 int RunFeature(uint32_t bit, DrvContext* ctx) {
     if (!IsFeatureOn(bit)) return 0;
-    if (bit == 7) return RemoteConfigConnect(ctx);
+    if (bit == kFeatureBridge) return RemoteConfigConnect(ctx);
+    if (bit == kFeatureBridgeLegacy) return SrvCfgConnectLegacy(ctx);
     return 0;
 }
 
