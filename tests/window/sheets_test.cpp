@@ -275,6 +275,26 @@ TEST_F(Sheets, PagesSeeTheirWholeRecordAndAPressDuringAnApplyWaitsItsTurn) {
 
 TEST_F(Sheets, CancelResetsEveryMadePageAndBadSheetsAreRefused) {
     PageLog log;
+    // A page of a running sheet cannot be ended under it.
+    PROPSHEETPAGEW own = page(1002);
+    HPROPSHEETPAGE held = CreatePropertySheetPageW(&own);
+    BOOL ended = TRUE;
+    DWORD why = 0;
+    log.hook = [&](HWND, int, UINT m, WPARAM, LPARAM) {
+        if (m == WM_INITDIALOG) ended = DestroyPropertySheetPage(held), why = GetLastError();
+    };
+    PROPSHEETHEADERW one{};
+    one.dwSize = sizeof one;
+    one.nPages = 1;
+    one.phpage = &held;
+    std::string script_error;
+    ASSERT_TRUE(winsim::ui::queueScript("cancel", &script_error));
+    EXPECT_EQ(PropertySheetW(&one), 0);
+    EXPECT_FALSE(ended);
+    EXPECT_EQ(why, DWORD(ERROR_BUSY));
+    EXPECT_FALSE(DestroyPropertySheetPage(held));  // the sheet ended it
+    log.hook = nullptr;
+    log.take();
     EXPECT_EQ(runSheet("page 1004; cancel", PSH_NOAPPLYNOW, 7), 0);  // a start past the end is the first page
     EXPECT_EQ(log.take(), (Lines{"1002 INIT", "1002 SETACTIVE", "1002 KILLACTIVE", "1004 INIT", "1004 SETACTIVE",
                                  "1002 RESET", "1004 RESET"}));
@@ -332,8 +352,13 @@ struct SheetFunction {
             p.pszTemplate = MAKEINTRESOURCEW(1009);
             p.pfnDlgProc = pageProc;
             p.lParam = 1009;
+            HPROPSHEETPAGE page = CreatePropertySheetPageW(&p);
             f->added = info->pfnComPropSheet(info->hComPropSheet, CPSFUNC_ADD_HPROPSHEETPAGE,
-                                             reinterpret_cast<LPARAM>(CreatePropertySheetPageW(&p)), 0);
+                                             reinterpret_cast<LPARAM>(page), 0);
+            // A page joins once.
+            EXPECT_EQ(info->pfnComPropSheet(info->hComPropSheet, CPSFUNC_ADD_HPROPSHEETPAGE,
+                                            reinterpret_cast<LPARAM>(page), 0),
+                      0);
             EXPECT_EQ(info->pfnComPropSheet(info->hComPropSheet, CPSFUNC_ADD_HPROPSHEETPAGE, 0x1234, 0), 0);
             return f->initAnswer;
         }

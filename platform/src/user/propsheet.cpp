@@ -37,6 +37,7 @@ constexpr DWORD kMaxPageRecord = 0x10000;  // a record may carry the caller's ow
 // covers (pages hand it to their WM_INITDIALOG), at least the fields.
 struct PageRecord {
     std::unique_ptr<uint64_t[]> bytes;
+    bool inSheet = false;  // a running sheet holds it: it ends with the sheet
     PROPSHEETPAGEW& psp() { return *reinterpret_cast<PROPSHEETPAGEW*>(bytes.get()); }
 };
 
@@ -445,7 +446,7 @@ INT_PTR runPropertySheet(const PROPSHEETHEADERW* h, bool* endedByOk) {
     auto endPages = [&]() {
         for (auto& p : s.pages) endPage(p.handle);
         // Handles of a failed sheet that never joined it end too.
-        if (!(h->dwFlags & PSH_PROPSHEETPAGE))
+        if (!(h->dwFlags & PSH_PROPSHEETPAGE) && h->phpage)
             for (UINT i = 0; i < h->nPages; ++i) endPage(h->phpage[i]);
     };
     const auto* rec = reinterpret_cast<const uint8_t*>(h->ppsp);
@@ -460,7 +461,8 @@ INT_PTR runPropertySheet(const PROPSHEETHEADERW* h, bool* endedByOk) {
             page = h->phpage ? h->phpage[i] : nullptr;
         }
         PageRecord* r = findPage(page);
-        if (!r) break;
+        if (!r || r->inSheet) break;  // a page joins one sheet, once
+        r->inSheet = true;
         SheetPage sp;
         sp.handle = page;
         sp.rec = r;
@@ -559,8 +561,13 @@ WINBASEAPI HPROPSHEETPAGE WINAPI CreatePropertySheetPageW(LPCPROPSHEETPAGEW page
 }
 
 WINBASEAPI BOOL WINAPI DestroyPropertySheetPage(HPROPSHEETPAGE page) {
-    if (!findPage(page)) {
+    PageRecord* r = findPage(page);
+    if (!r) {
         setError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (r->inSheet) {
+        setError(ERROR_BUSY);
         return FALSE;
     }
     endPage(page);
