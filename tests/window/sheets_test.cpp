@@ -124,7 +124,7 @@ TEST_F(Sheets, PagesAreMadeWhenFirstShownAndOkAppliesEveryMadePageInOrder) {
         pic = p;
         return true;
     });
-    const INT_PTR r = runSheet("dump; page 1004; page 1002; dump; png sheet; ok", PSH_HASHELP | PSH_PROPTITLE);
+    const INT_PTR r = runSheet("dump; page 1004; page 1002; dump; png sheet; key ENTER", PSH_HASHELP | PSH_PROPTITLE);
     EXPECT_EQ(r, 1);
     EXPECT_TRUE(winsim::ui::failures().empty()) << winsim::ui::failures()[0];
     EXPECT_EQ(log.take(), (Lines{"1003 INIT", "1003 SETACTIVE", "1003 KILLACTIVE", "1004 INIT", "1004 SETACTIVE",
@@ -142,7 +142,8 @@ TEST_F(Sheets, PagesAreMadeWhenFirstShownAndOkAppliesEveryMadePageInOrder) {
     EXPECT_NE(dumps[0].find("  12321 Button \"Apply\" push disabled\n"), std::string::npos);
     EXPECT_NE(dumps[0].find("  9 Button \"Help\" push\n"), std::string::npos);
     // The second: 1004 was left hidden, 1002 is shown and has no help.
-    EXPECT_NE(dumps[1].find("pages [1002] 1003 1004"), std::string::npos) << dumps[1];
+    // A clicked tab leaves the focus on the strip of tabs.
+    EXPECT_NE(dumps[1].find("pages [1002] 1003 1004 focus\n"), std::string::npos) << dumps[1];
     EXPECT_NE(dumps[1].find("9 Button \"Help\" push disabled"), std::string::npos);
     EXPECT_NE(dumps[1].find("dialog 1004 #32770 \"VPD_IDD_FINISH\" dialog hidden"), std::string::npos) << dumps[1];
     for (const std::string& d : dumps) {
@@ -294,7 +295,7 @@ TEST_F(Sheets, CancelResetsEveryMadePageAndBadSheetsAreRefused) {
     EXPECT_FALSE(DestroyPropertySheetPage(held));  // the sheet ended it
     log.hook = nullptr;
     log.take();
-    EXPECT_EQ(runSheet("page 1004; cancel", PSH_NOAPPLYNOW, 7), 0);  // a start past the end is the first page
+    EXPECT_EQ(runSheet("page 1004; key ESC", PSH_NOAPPLYNOW, 7), 0);  // a start past the end is the first page
     EXPECT_EQ(log.take(), (Lines{"1002 INIT", "1002 SETACTIVE", "1002 KILLACTIVE", "1004 INIT", "1004 SETACTIVE",
                                  "1002 RESET", "1004 RESET"}));
     // A stale page, no pages, a modeless sheet: -1, and the pages given still end.

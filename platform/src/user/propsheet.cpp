@@ -190,7 +190,8 @@ void choosePage(Sheet& s, int index) {
     if (index == s.current || index < 0 || index >= int(s.pages.size())) return;
     if (s.current >= 0 && notify(s, s.current, PSN_KILLACTIVE, 0)) return;
     if (!IsWindow(s.frame)) return;
-    activate(s, index);
+    // The strip of tabs takes the focus, as a clicked tab control does.
+    if (activate(s, index) && IsWindow(s.frame)) SetFocus(s.frame);
 }
 
 void updateApply(Sheet& s) {
@@ -406,6 +407,11 @@ INT_PTR CALLBACK frameProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             }
             return TRUE;
         }
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            // The focus on the frame itself is the strip of tabs'.
+            InvalidateRect(h, nullptr, FALSE);
+            return TRUE;
         case WM_PAINT: paintTabs(*s); return TRUE;
         default: return FALSE;
     }
