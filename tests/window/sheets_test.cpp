@@ -115,23 +115,22 @@ using Lines = std::vector<std::string>;
 
 TEST_F(Sheets, PagesAreMadeWhenFirstShownAndOkAppliesEveryMadePageInOrder) {
     PageLog log;
-    const PROPSHEETPAGEW* seen = nullptr;
+    LPARAM seen = 0;
     log.hook = [&](HWND, int, UINT m, WPARAM, LPARAM l) {
-        if (m == WM_INITDIALOG) seen = reinterpret_cast<const PROPSHEETPAGEW*>(l);
+        if (m == WM_INITDIALOG) seen = reinterpret_cast<const PROPSHEETPAGEW*>(l)->lParam;
     };
     winsim::ui::Picture pic;
     winsim::ui::setPictureWriter([&](const std::string&, const winsim::ui::Picture& p, std::string*) {
         pic = p;
         return true;
     });
-    const INT_PTR r = runSheet("dump; page 1004; page 1002; dump; png sheet; ok", PSH_HASHELP | PSH_PROPTITLE);
+    const INT_PTR r = runSheet("dump; page 1004; page 1002; dump; png sheet; key ENTER", PSH_HASHELP | PSH_PROPTITLE);
     EXPECT_EQ(r, 1);
     EXPECT_TRUE(winsim::ui::failures().empty()) << winsim::ui::failures()[0];
     EXPECT_EQ(log.take(), (Lines{"1003 INIT", "1003 SETACTIVE", "1003 KILLACTIVE", "1004 INIT", "1004 SETACTIVE",
                                  "1004 KILLACTIVE", "1002 INIT", "1002 SETACTIVE", "1002 KILLACTIVE", "1002 APPLY 1",
                                  "1003 APPLY 1", "1004 APPLY 1"}));
-    ASSERT_TRUE(seen);
-    EXPECT_EQ(seen->lParam, 1002);  // the sheet's copy of the last page made
+    EXPECT_EQ(seen, 1002);  // the last page made sees its own record
     const auto dumps = winsim::ui::dumps();
     ASSERT_EQ(dumps.size(), 2u);
     // The first look: one page made, Apply waiting for a change, Help for this page.
@@ -143,7 +142,8 @@ TEST_F(Sheets, PagesAreMadeWhenFirstShownAndOkAppliesEveryMadePageInOrder) {
     EXPECT_NE(dumps[0].find("  12321 Button \"Apply\" push disabled\n"), std::string::npos);
     EXPECT_NE(dumps[0].find("  9 Button \"Help\" push\n"), std::string::npos);
     // The second: 1004 was left hidden, 1002 is shown and has no help.
-    EXPECT_NE(dumps[1].find("pages [1002] 1003 1004"), std::string::npos) << dumps[1];
+    // A clicked tab leaves the focus on the strip of tabs.
+    EXPECT_NE(dumps[1].find("pages [1002] 1003 1004 focus\n"), std::string::npos) << dumps[1];
     EXPECT_NE(dumps[1].find("9 Button \"Help\" push disabled"), std::string::npos);
     EXPECT_NE(dumps[1].find("dialog 1004 #32770 \"VPD_IDD_FINISH\" dialog hidden"), std::string::npos) << dumps[1];
     for (const std::string& d : dumps) {
@@ -275,7 +275,27 @@ TEST_F(Sheets, PagesSeeTheirWholeRecordAndAPressDuringAnApplyWaitsItsTurn) {
 
 TEST_F(Sheets, CancelResetsEveryMadePageAndBadSheetsAreRefused) {
     PageLog log;
-    EXPECT_EQ(runSheet("page 1004; cancel", PSH_NOAPPLYNOW, 7), 0);  // a start past the end is the first page
+    // A page of a running sheet cannot be ended under it.
+    PROPSHEETPAGEW own = page(1002);
+    HPROPSHEETPAGE held = CreatePropertySheetPageW(&own);
+    BOOL ended = TRUE;
+    DWORD why = 0;
+    log.hook = [&](HWND, int, UINT m, WPARAM, LPARAM) {
+        if (m == WM_INITDIALOG) ended = DestroyPropertySheetPage(held), why = GetLastError();
+    };
+    PROPSHEETHEADERW one{};
+    one.dwSize = sizeof one;
+    one.nPages = 1;
+    one.phpage = &held;
+    std::string script_error;
+    ASSERT_TRUE(winsim::ui::queueScript("cancel", &script_error));
+    EXPECT_EQ(PropertySheetW(&one), 0);
+    EXPECT_FALSE(ended);
+    EXPECT_EQ(why, DWORD(ERROR_BUSY));
+    EXPECT_FALSE(DestroyPropertySheetPage(held));  // the sheet ended it
+    log.hook = nullptr;
+    log.take();
+    EXPECT_EQ(runSheet("page 1004; key ESC", PSH_NOAPPLYNOW, 7), 0);  // a start past the end is the first page
     EXPECT_EQ(log.take(), (Lines{"1002 INIT", "1002 SETACTIVE", "1002 KILLACTIVE", "1004 INIT", "1004 SETACTIVE",
                                  "1002 RESET", "1004 RESET"}));
     // A stale page, no pages, a modeless sheet: -1, and the pages given still end.
@@ -332,8 +352,13 @@ struct SheetFunction {
             p.pszTemplate = MAKEINTRESOURCEW(1009);
             p.pfnDlgProc = pageProc;
             p.lParam = 1009;
+            HPROPSHEETPAGE page = CreatePropertySheetPageW(&p);
             f->added = info->pfnComPropSheet(info->hComPropSheet, CPSFUNC_ADD_HPROPSHEETPAGE,
-                                             reinterpret_cast<LPARAM>(CreatePropertySheetPageW(&p)), 0);
+                                             reinterpret_cast<LPARAM>(page), 0);
+            // A page joins once.
+            EXPECT_EQ(info->pfnComPropSheet(info->hComPropSheet, CPSFUNC_ADD_HPROPSHEETPAGE,
+                                            reinterpret_cast<LPARAM>(page), 0),
+                      0);
             EXPECT_EQ(info->pfnComPropSheet(info->hComPropSheet, CPSFUNC_ADD_HPROPSHEETPAGE, 0x1234, 0), 0);
             return f->initAnswer;
         }

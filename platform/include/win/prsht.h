@@ -131,10 +131,15 @@ typedef struct _PSHNOTIFY {
 #define ID_APPLY_NOW 0x3021
 #define WS_EX_CONTEXTHELP 0x00000400L
 
+#ifndef ERROR_BUSY
+#define ERROR_BUSY 170L
+#endif
+
 // A page from its record (copied: the caller's record may go); null with
 // ERROR_INVALID_PARAMETER for a record shorter than the first layout.
 WINBASEAPI HPROPSHEETPAGE WINAPI CreatePropertySheetPageW(LPCPROPSHEETPAGEW page);
-// Ends a page that no sheet took; a sheet ends its own pages.
+// Ends a page that no sheet took; a sheet ends its own pages (a page of a
+// running sheet: FALSE with ERROR_BUSY).
 WINBASEAPI BOOL WINAPI DestroyPropertySheetPage(HPROPSHEETPAGE page);
 // Runs a modal sheet: 1 when the user's changes were applied (OK, or Apply
 // before Cancel), 0 when nothing was, -1 when the sheet cannot be made (no

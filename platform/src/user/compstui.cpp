@@ -5,6 +5,7 @@
 // set last.
 #include <win/compstui.h>
 
+#include <algorithm>
 #include <map>
 
 #include "core/sim.h"
@@ -54,7 +55,8 @@ LONG_PTR CALLBACK comPropSheet(HANDLE handle, UINT function, LPARAM lParam1, LPA
             auto page = reinterpret_cast<HPROPSHEETPAGE>(lParam1);
             // Only live pages join, and only before the frame is up; the
             // session ends them all.
-            if (s->running || !isPropertySheetPage(page)) {
+            if (s->running || !isPropertySheetPage(page) ||
+                std::find(s->pages.begin(), s->pages.end(), page) != s->pages.end()) {
                 setError(ERROR_INVALID_PARAMETER);
                 return 0;
             }

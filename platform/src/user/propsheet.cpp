@@ -37,6 +37,7 @@ constexpr DWORD kMaxPageRecord = 0x10000;  // a record may carry the caller's ow
 // covers (pages hand it to their WM_INITDIALOG), at least the fields.
 struct PageRecord {
     std::unique_ptr<uint64_t[]> bytes;
+    bool inSheet = false;  // a running sheet holds it: it ends with the sheet
     PROPSHEETPAGEW& psp() { return *reinterpret_cast<PROPSHEETPAGEW*>(bytes.get()); }
 };
 
@@ -189,7 +190,8 @@ void choosePage(Sheet& s, int index) {
     if (index == s.current || index < 0 || index >= int(s.pages.size())) return;
     if (s.current >= 0 && notify(s, s.current, PSN_KILLACTIVE, 0)) return;
     if (!IsWindow(s.frame)) return;
-    activate(s, index);
+    // The strip of tabs takes the focus, as a clicked tab control does.
+    if (activate(s, index) && IsWindow(s.frame)) SetFocus(s.frame);
 }
 
 void updateApply(Sheet& s) {
@@ -405,6 +407,11 @@ INT_PTR CALLBACK frameProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             }
             return TRUE;
         }
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            // The focus on the frame itself is the strip of tabs'.
+            InvalidateRect(h, nullptr, FALSE);
+            return TRUE;
         case WM_PAINT: paintTabs(*s); return TRUE;
         default: return FALSE;
     }
@@ -445,7 +452,7 @@ INT_PTR runPropertySheet(const PROPSHEETHEADERW* h, bool* endedByOk) {
     auto endPages = [&]() {
         for (auto& p : s.pages) endPage(p.handle);
         // Handles of a failed sheet that never joined it end too.
-        if (!(h->dwFlags & PSH_PROPSHEETPAGE))
+        if (!(h->dwFlags & PSH_PROPSHEETPAGE) && h->phpage)
             for (UINT i = 0; i < h->nPages; ++i) endPage(h->phpage[i]);
     };
     const auto* rec = reinterpret_cast<const uint8_t*>(h->ppsp);
@@ -460,7 +467,8 @@ INT_PTR runPropertySheet(const PROPSHEETHEADERW* h, bool* endedByOk) {
             page = h->phpage ? h->phpage[i] : nullptr;
         }
         PageRecord* r = findPage(page);
-        if (!r) break;
+        if (!r || r->inSheet) break;  // a page joins one sheet, once
+        r->inSheet = true;
         SheetPage sp;
         sp.handle = page;
         sp.rec = r;
@@ -559,8 +567,13 @@ WINBASEAPI HPROPSHEETPAGE WINAPI CreatePropertySheetPageW(LPCPROPSHEETPAGEW page
 }
 
 WINBASEAPI BOOL WINAPI DestroyPropertySheetPage(HPROPSHEETPAGE page) {
-    if (!findPage(page)) {
+    PageRecord* r = findPage(page);
+    if (!r) {
         setError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (r->inSheet) {
+        setError(ERROR_BUSY);
         return FALSE;
     }
     endPage(page);
