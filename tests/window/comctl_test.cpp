@@ -76,6 +76,14 @@ protected:
         return CreateWindowExW(0, cls, u"", WS_CHILD | WS_VISIBLE | style, 5, 5, w, h, dlg_,
                                reinterpret_cast<HMENU>(intptr_t(id)), nullptr, nullptr);
     }
+    // Where the control's client origin lands in the dialog's picture.
+    POINT inPicture(HWND control) {
+        RECT frame{};
+        GetWindowRect(dlg_, &frame);
+        POINT p{0, 0};
+        ClientToScreen(control, &p);
+        return POINT{p.x - frame.left, p.y - frame.top};
+    }
     Recorder rec_;
     Told told_;
     HWND dlg_ = nullptr;
@@ -269,15 +277,10 @@ TEST_F(CommonControls, ListViewPaintsItsHeaderAndTheSelectedRow) {
     selectRow(lv, 1, true);
     winsim::ui::Picture pic;
     ASSERT_TRUE(winsim::ui::render(dlg_, pic));
-    POINT o{0, 0};
-    MapWindowPoints(lv, dlg_, &o, 1);
     RECT r{};
     SendMessageW(lv, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r));
-    RECT frame{};
-    GetWindowRect(dlg_, &frame);
-    POINT client{0, 0};
-    ClientToScreen(dlg_, &client);
-    const int dx = client.x - frame.left + o.x, dy = client.y - frame.top + o.y;
+    const POINT at = inPicture(lv);
+    const int dx = at.x, dy = at.y;
     EXPECT_EQ(pic.at(dx + 90, dy + r.top + 2), GetSysColor(COLOR_HIGHLIGHT));
     EXPECT_EQ(pic.at(dx + 90, dy + r.top - 3), GetSysColor(COLOR_WINDOW));  // row 0, not selected
     EXPECT_EQ(pic.at(dx + 50, dy + 8), GetSysColor(COLOR_BTNFACE));        // the header
@@ -306,6 +309,14 @@ TEST_F(CommonControls, TrackbarMovesItselfAndTellsTheParentByHorizontalScroll) {
     EXPECT_EQ(SendMessageW(tb, TBM_GETPOS, 0, 0), 2);
     EXPECT_EQ(rec_.only("HSCROLL"), (std::vector<std::string>{"HSCROLL 5 2", "HSCROLL 4 2", "HSCROLL 8 0"}));
     EXPECT_NE(winsim::ui::dump(dlg_).find("2264 msctls_trackbar32 \"\" trackbar pos 2 of 0..10"), std::string::npos);
+    // The thumb stands raised over the sunken channel at the position.
+    RECT thumb{};
+    SendMessageW(tb, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+    winsim::ui::Picture pic;
+    ASSERT_TRUE(winsim::ui::render(dlg_, pic));
+    const POINT at = inPicture(tb);
+    EXPECT_EQ(pic.at(at.x + thumb.left, at.y + thumb.top), GetSysColor(COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(pic.at(at.x + 100, at.y + 10), GetSysColor(COLOR_BTNSHADOW));  // the channel's top edge
     SendMessageW(tb, TBM_SETRANGEMAX, TRUE, 1);
     EXPECT_EQ(SendMessageW(tb, TBM_GETPOS, 0, 0), 1);
     EXPECT_EQ(SendMessageW(tb, TBM_GETRANGEMAX, 0, 0), 1);
@@ -384,6 +395,11 @@ TEST_F(CommonControls, TreeViewSelectsByProgramAndUserAndDeletesBranches) {
     EXPECT_EQ(told_.tree[1].itemNew.hItem, size);
     EXPECT_EQ(told_.tree[1].itemOld.hItem, colour);
     EXPECT_EQ(told_.tree[1].action, UINT(TVC_BYMOUSE));
+    winsim::ui::Picture pic;
+    ASSERT_TRUE(winsim::ui::render(dlg_, pic));
+    const POINT at = inPicture(tv);
+    EXPECT_EQ(pic.at(at.x + 30, at.y + 16 + 1), GetSysColor(COLOR_HIGHLIGHT));  // row 1, one level in
+    EXPECT_EQ(pic.at(at.x + 30, at.y + 1), GetSysColor(COLOR_WINDOW));
     std::string d = winsim::ui::dump(dlg_);
     EXPECT_NE(d.find("2600 SysTreeView32 \"\" tree 4 items sel 1 \"Size: A4\""), std::string::npos) << d;
     EXPECT_NE(d.find("|   item \"Size: A4\" sel"), std::string::npos) << d;

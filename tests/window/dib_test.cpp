@@ -141,7 +141,7 @@ TEST_F(Dibs, GetDIBitsReportsTheFormatAndRefusesWhatItCannotDraw) {
 }
 
 TEST_F(Dibs, SectionBytesFollowDrawingAndDrawingFollowsTheBytes) {
-    DibInfo in(4, -3, 8, {kWhite, kRed, kBlue});  // top-down
+    DibInfo in(4, -3, 8, {kWhite, kRed, kBlue, kRed});  // top-down; red twice
     void* raw = nullptr;
     HBITMAP b = CreateDIBSection(nullptr, in.info(), DIB_RGB_COLORS, &raw, nullptr, 0);
     ASSERT_TRUE(b);
@@ -164,8 +164,13 @@ TEST_F(Dibs, SectionBytesFollowDrawingAndDrawingFollowsTheBytes) {
         DeleteObject(red);
         EXPECT_EQ(bytes[4 + 1], 1);
         EXPECT_EQ(bytes[4 + 3], 0);
-        bytes[8] = 2;  // the caller writes a pixel of the last row
+        bytes[8] = 2;  // the caller writes pixels of the last row
+        bytes[9] = 3;
         EXPECT_EQ(GetPixel(m.dc, 0, 2), kBlue);
+        EXPECT_EQ(GetPixel(m.dc, 1, 2), kRed);
+        SetPixel(m.dc, 3, 2, kRed);
+        EXPECT_EQ(bytes[9], 3);  // drawing elsewhere keeps the caller's index
+        EXPECT_EQ(bytes[11], 1);
         SetTextColor(m.dc, kBlue);
         SetBkMode(m.dc, TRANSPARENT);
     }

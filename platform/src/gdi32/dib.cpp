@@ -153,13 +153,17 @@ void rowsToSurface(const DibFormat& f, const uint8_t* bits, int first, int count
     }
 }
 
-void rowsFromSurface(const DibFormat& f, uint8_t* bits, int first, int count, const Surface& s) {
+// With `keep`, a pixel whose bytes already give its colour keeps them (a
+// DIB section's index stays when its table holds the colour twice).
+void rowsFromSurface(const DibFormat& f, uint8_t* bits, int first, int count, const Surface& s, bool keep = false) {
     for (int i = 0; i < count; ++i) {
         const int y = surfaceRow(f, first + i);
         uint8_t* row = bits + size_t(i) * f.stride;
         if (y < 0 || y >= s.height) continue;
-        for (int x = 0; x < std::min(f.width, s.width); ++x)
-            writePixel(f, row, x, s.pixels[size_t(y) * size_t(s.width) + size_t(x)]);
+        for (int x = 0; x < std::min(f.width, s.width); ++x) {
+            const uint32_t c = s.pixels[size_t(y) * size_t(s.width) + size_t(x)];
+            if (!keep || readPixel(f, row, x) != c) writePixel(f, row, x, c);
+        }
     }
 }
 
@@ -183,7 +187,7 @@ Object* bitmapObject(HBITMAP h) {
 
 void writeBack(Object& o) {
     if (!o.dib) return;
-    rowsFromSurface(o.dib->format, o.dib->raw.data(), 0, o.dib->format.height, *o.bits);
+    rowsFromSurface(o.dib->format, o.dib->raw.data(), 0, o.dib->format.height, *o.bits, true);
     o.dib->shadow = o.dib->raw;
 }
 
