@@ -183,7 +183,7 @@ WINBASEAPI BOOL WINAPI StrokePath(HDC dc) {
     Drawn d(dc);
     if (!d.dc) return FALSE;
     stroke(d);
-    logDraw({d.dc->window, "StrokePath", 0, 0, uint32_t(d.dc->path->figures.size())});
+    logDraw({d.dc->window, "StrokePath", 0, 0, uint32_t(d.dc->path->figures.size()), dc, {}, 0});
     return TRUE;
 }
 
@@ -191,7 +191,7 @@ WINBASEAPI BOOL WINAPI FillPath(HDC dc) {
     Drawn d(dc);
     if (!d.dc) return FALSE;
     fill(d);
-    logDraw({d.dc->window, "FillPath", 0, 0, uint32_t(d.dc->path->figures.size())});
+    logDraw({d.dc->window, "FillPath", 0, 0, uint32_t(d.dc->path->figures.size()), dc, {}, 0});
     return TRUE;
 }
 
@@ -200,7 +200,7 @@ WINBASEAPI BOOL WINAPI StrokeAndFillPath(HDC dc) {
     if (!d.dc) return FALSE;
     fill(d);
     stroke(d);
-    logDraw({d.dc->window, "StrokeAndFillPath", 0, 0, uint32_t(d.dc->path->figures.size())});
+    logDraw({d.dc->window, "StrokeAndFillPath", 0, 0, uint32_t(d.dc->path->figures.size()), dc, {}, 0});
     return TRUE;
 }
 
