@@ -14,6 +14,7 @@
 #include "core/item_store.h"
 #include "core/jobctl/jc_client.h"
 #include "core/languages.h"
+#include "core/library_profile.h"
 #include "core/model/cache.h"
 #include "core/model/eval.h"
 #include "core/pending_capabilities.h"
@@ -83,6 +84,12 @@ bool cloneTables(DrvContext* c, const DrvContext* t) {
     if (!c->items) return false;
     c->items->items = allocCopy(t->items->items, static_cast<size_t>(t->items->count));
     if (!c->items->items) return false;
+    if (!CurrentProfile().clonesPageTable) {
+        // The template's table serves every context; CtxFree never frees it.
+        c->pages = t->pages;
+        c->desc = allocCopy(t->desc, 1);
+        return c->desc != nullptr;
+    }
     c->pages = allocCopy(t->pages, 1);
     if (!c->pages) return false;
     c->pages->pages = allocCopy(t->pages->pages, static_cast<size_t>(t->pages->count));
@@ -187,7 +194,7 @@ DrvContext* CtxCreateEx(HANDLE printer, HANDLE driverQuery, void*, uint16_t kind
         // defaults; a context whose printer has none is still complete.
         if (ok && kind == kKindOrdinary) {
             SettingsSyncAtOpen(c);
-            HandoverApplyAtOpen(c);
+            if (CurrentProfile().appliesHandOver) HandoverApplyAtOpen(c);
         }
         if (ok) ok = DmCopyExtBlock(c) && CtxSnapshotDevmode(c);
     }
@@ -243,6 +250,7 @@ void CtxFree(DrvContext* c, uint16_t type) {
     }
     if (c->items) MemFree(c->items->items);
     MemFree(c->items);
+    if (c->pages == GetContextTemplate()->pages) c->pages = nullptr;  // shared, not the context's
     if (c->pages) {
         if (c->pages->pages)
             for (int i = 0; i < c->pages->count; ++i) MemFree(c->pages->pages[i].controls);

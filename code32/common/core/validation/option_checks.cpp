@@ -56,6 +56,14 @@ int OptIsValueAllowed(uint16_t id, uint32_t value, DrvContext* ctx) {
     return ItemValueIsValid(ctx, item, id, value) ? kOptValid : 0;
 }
 
+int OptIsValueAllowedByCheck(uint16_t id, uint32_t value, DrvContext* ctx) {
+    int why = 0;
+    DmItem* item = checkable(id, ctx, &why);
+    if (!item) return why;
+    const int r = ItemValueCheck(ctx, item, id, value);
+    return r == 1 || r == 5 ? kOptValid : 0;
+}
+
 int OptApplyValueChecked(uint16_t id, uint32_t value, DrvContext* ctx) {
     int why = 0;
     DmItem* item = checkable(id, ctx, &why);

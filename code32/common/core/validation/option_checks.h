@@ -16,6 +16,10 @@ constexpr int kOptNoModel = 3;  // the model has no option for the id, or one of
 // 0 when not. Stores nothing.
 int OptIsValueAllowed(uint16_t id, uint32_t value, DrvContext* ctx);
 // 2 or 3 as above; else 1 when the value passes ItemValueCheck (1, or 5: its
+// second condition, hidden, holds), 0 when not (0, or 4: its first
+// condition, disabled, holds). Stores nothing.
+int OptIsValueAllowedByCheck(uint16_t id, uint32_t value, DrvContext* ctx);
+// 2 or 3 as above; else 1 when the value passes ItemValueCheck (1, or 5: its
 // second condition holds); otherwise the option is repaired and 1 returned:
 // the preset number (41) by its own rule, options 92 and 93 clamped while
 // workspace flag 0x40000000 is set, any other option reset to its model

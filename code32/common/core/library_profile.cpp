@@ -1,0 +1,17 @@
+#include "core/library_profile.h"
+
+namespace vesk {
+namespace {
+
+// The option-constraint library shows no pages and is driven by outside
+// applications, which never take over an installer's request.
+constexpr LibraryProfile kExcProfile{false, false};
+constexpr LibraryProfile kCommonProfile{true, true};
+
+}  // namespace
+
+const LibraryProfile& ProfileOf(LibraryId id) { return id == LibraryId::Exc ? kExcProfile : kCommonProfile; }
+
+const LibraryProfile& CurrentProfile() { return ProfileOf(kLibraryIdentity.id); }
+
+}  // namespace vesk

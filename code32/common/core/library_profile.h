@@ -1,0 +1,22 @@
+// What the common code does differently in each deliverable. The common
+// functions ask the profile of the binary they are linked into (its library
+// identity) where the libraries' forms differ, so no form is a copy.
+#pragma once
+#include "core/library_identity.h"
+
+namespace vesk {
+
+struct LibraryProfile {
+    // Each context gets its own copy of the page table and its controls
+    // (only a library with pages needs one).
+    bool clonesPageTable;
+    // A new ordinary context applies the installer's hand-over from the
+    // system directory's settings file.
+    bool appliesHandOver;
+};
+
+// The profile of a library by its identity, and of this binary.
+const LibraryProfile& ProfileOf(LibraryId id);
+const LibraryProfile& CurrentProfile();
+
+}  // namespace vesk

@@ -1,0 +1,37 @@
+#include "common_calls/context_forms.h"
+
+#include "core/bidi/bidi.h"
+#include "core/devmode/dm_flags.h"
+
+namespace vesk {
+namespace {
+// Mode flags of the library's device query: never a wait window.
+constexpr uint32_t kExcQueryFlags = 0x8;
+}  // namespace
+
+DrvContext* CtxCreateExExc(HANDLE printer, HANDLE driverQuery, void* ignored, uint16_t kindWord, uint32_t flags,
+                           uint32_t documentMode, const PRINTER_INFO_2W* info) {
+    return CtxCreateEx(printer, driverQuery, ignored, kindWord, flags, documentMode, info);
+}
+
+void CtxReleaseExExc(DrvContext* ctx, uint16_t type) { CtxReleaseEx(ctx, type); }
+
+int BidiRefreshOnOpenExc(DrvContext* ctx, int query) {
+    if (!ctx || !ctx->ws || !ctx->devmode) return 0;
+    // Printer data holds the saved state for a server connection or when the
+    // settings file has none; else the file does.
+    const bool fromData = DmGetRemoteFlag(ctx) == 1 || !BidiIniHasFlag(ctx);
+    const bool saved = fromData ? (BidiGetFlag(ctx) & 1) != 0 : BidiIniGetFlag(ctx) != 0;
+    if (saved) {
+        if (BidiGateOn(ctx, kBidiGateQuery)) DmSetFlagE(ctx);
+        else DmClearFlagE(ctx);
+        return 1;
+    }
+    if (query == 1) return BidiQueryDeviceExc(ctx);
+    DmClearFlagE(ctx);
+    return 0;
+}
+
+int BidiQueryDeviceExc(DrvContext* ctx) { return BidiGetDeviceInfoEx(ctx, nullptr, kExcQueryFlags); }
+
+}  // namespace vesk

@@ -1,0 +1,18 @@
+#include "common_calls/devmode_forms.h"
+
+#include "core/devmode/dm_flags.h"
+#include "core/validation/option_checks.h"
+
+namespace vesk {
+namespace {
+constexpr BYTE kOsKindWin95 = 0;
+constexpr BYTE kOsKindWin98 = 3;
+}  // namespace
+
+void DmSetOsKindWin95(DrvContext* ctx) { DmPutOsKind(ctx, kOsKindWin95); }
+void DmSetOsKindWin98(DrvContext* ctx) { DmPutOsKind(ctx, kOsKindWin98); }
+BYTE DmGetTerminalServerFlag(DrvContext* ctx) { return DmGetFlag(ctx, DmFlag::Tse); }
+
+int OptIsValueAllowedExc(uint16_t id, uint32_t value, DrvContext* ctx) { return OptIsValueAllowedByCheck(id, value, ctx); }
+
+}  // namespace vesk
