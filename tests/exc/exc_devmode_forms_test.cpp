@@ -1,8 +1,16 @@
 // The library's own state-flag accessors and value test.
 #include <gtest/gtest.h>
 
+#include <winsim/registry.h>
+
+#include <cstring>
+
 #include "common_calls/devmode_forms.h"
+#include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_flags.h"
+#include "core/devmode/dm_public.h"
+#include "core/library_profile.h"
+#include "core/sysdeps.h"
 #include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/validation/option_checks.h"
@@ -41,6 +49,35 @@ TEST_F(ExcDevmodeForms, TheValueTestAnswersUnknownOptionsAndTheModelsValues) {
     EXPECT_EQ(OptIsValueAllowedExc(kItDmOrientation, orient, c), 1);
     EXPECT_EQ(OptIsValueAllowed(kItDmOrientation, orient, c), 1);
     EXPECT_EQ(OptIsValueAllowedExc(kItDmOrientation, 0x7777, c), 0);
+    ExcFreeExclusive(h);
+}
+
+TEST_F(ExcDevmodeForms, TheBinderFlagStaysZeroAndMergesAskNoJobControl) {
+    // The job-binding tool is installed: the other libraries set the flag.
+    winsim::regSetDword(HKEY_LOCAL_MACHINE, u"Software\\MAREN\\Featurix\\JobLinker", u"INSTALL_COUNT", 3);
+    EXPECT_TRUE(ProfileOf(LibraryId::Ui).binderFlagFromRegistry);
+    void* h = ExcGetExclusive("Office [2]");
+    ASSERT_NE(h, nullptr);
+    DrvContext* c = handle(h)->ctx;
+    EXPECT_EQ(DmGetFlag(c, DmFlag::JlInstalled), 0);
+    DmSetBinderFlag(c);
+    CtxInitSettingsExc(c);
+    EXPECT_EQ(DmGetFlag(c, DmFlag::JlInstalled), 0);
+
+    // A caller's DEVMODE asking for the binder flag, merged with the prompt
+    // flag that would fetch job control in the other libraries.
+    BYTE* mine = static_cast<BYTE*>(MemAllocZero(3808));
+    ASSERT_NE(mine, nullptr);
+    DmSetBinderFlag(c);
+    std::memcpy(mine, c->devmode, 3808);
+    winsim::journalClear();
+    EXPECT_EQ(DmMergeDevmodeExc(c, mine, 1260, kMergeModify | kMergePrompt), 1);
+    EXPECT_EQ(DmGetFlag(c, DmFlag::JlInstalled), 0);
+    EXPECT_EQ(calls("JCGetInterface"), 0u);
+    EXPECT_EQ(calls("JcGetItem"), 0u);
+    EXPECT_EQ(DmMergeDevmodeExc(c, nullptr, 0, kMergeNoUi), 1);
+    EXPECT_EQ(DmGetFlag(c, DmFlag::JlInstalled), 0);
+    MemFree(mine);
     ExcFreeExclusive(h);
 }
 

@@ -3,10 +3,12 @@
 namespace vesk {
 namespace {
 
-// The option-constraint library shows no pages and is driven by outside
-// applications, which never take over an installer's request.
-constexpr LibraryProfile kExcProfile{false, false};
-constexpr LibraryProfile kCommonProfile{true, true};
+// The option-constraint library shows no pages, serves neither the
+// job-binding tool, the user-code provider nor job control in its merges,
+// and is driven by outside applications, which never take over an
+// installer's request.
+constexpr LibraryProfile kExcProfile{false, false, false, false};
+constexpr LibraryProfile kCommonProfile{true, true, true, true};
 
 }  // namespace
 

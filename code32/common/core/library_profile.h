@@ -13,6 +13,12 @@ struct LibraryProfile {
     // A new ordinary context applies the installer's hand-over from the
     // system directory's settings file.
     bool appliesHandOver;
+    // The binder flag (the job-binding tool is installed) follows the
+    // registry; else it is always 0.
+    bool binderFlagFromRegistry;
+    // A merge applies the caller's capability summary, refreshes the
+    // provider's user-code flags and fetches job control under flag 4.
+    bool mergeSummaryAndJobControl;
 };
 
 // The profile of a library by its identity, and of this binary.

@@ -1,6 +1,8 @@
 #include "common_calls/devmode_forms.h"
 
+#include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_flags.h"
+#include "core/devmode/dm_private.h"
 #include "core/validation/option_checks.h"
 
 namespace vesk {
@@ -8,6 +10,12 @@ namespace {
 constexpr BYTE kOsKindWin95 = 0;
 constexpr BYTE kOsKindWin98 = 3;
 }  // namespace
+
+// The common services follow this library's profile: these forms are theirs.
+void CtxInitSettingsExc(DrvContext* ctx) { DmSetPrivateFlagDefaults(ctx); }
+int DmMergeDevmodeExc(DrvContext* ctx, const BYTE* in, size_t len, uint32_t flags) {
+    return DmMergeDevmode(ctx, in, len, flags);
+}
 
 void DmSetOsKindWin95(DrvContext* ctx) { DmPutOsKind(ctx, kOsKindWin95); }
 void DmSetOsKindWin98(DrvContext* ctx) { DmPutOsKind(ctx, kOsKindWin98); }

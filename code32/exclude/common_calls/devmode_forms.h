@@ -8,6 +8,13 @@
 
 namespace vesk {
 
+// The private state flags' defaults, with the binder flag always 0.
+void CtxInitSettingsExc(DrvContext* ctx);
+// Merges a caller's DEVMODE (`len` bytes, or none) by the merge flags,
+// without the capability summary, the binder flag's refresh, the provider's
+// user-code flags and the job-control fetch. 1, or 0 when memory runs out.
+int DmMergeDevmodeExc(DrvContext* ctx, const BYTE* in, size_t len, uint32_t flags);
+
 void DmSetOsKindWin95(DrvContext* ctx);
 void DmSetOsKindWin98(DrvContext* ctx);
 // The terminal-server flag as DmPutTerminalServerFlag stored it.

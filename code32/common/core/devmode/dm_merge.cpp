@@ -21,6 +21,7 @@
 #include "core/usercode/user_code.h"
 #include "core/sysdeps.h"
 #include "core/item_ids.h"
+#include "core/library_profile.h"
 
 namespace vesk {
 using namespace dm;
@@ -70,7 +71,8 @@ int DmMergeDevmode(DrvContext* ctx, const BYTE* in, size_t len, uint32_t flags) 
     // The summary is always applied in this driver (a fixed predicate), to a
     // request of the caller's own private part only: the context's part,
     // put in for a caller's that was refused, asks nothing.
-    if (callerPrivate && ReturnTrue()) {
+    const LibraryProfile& profile = CurrentProfile();
+    if (callerPrivate && profile.mergeSummaryAndJobControl && ReturnTrue()) {
         DmApplyCapabilitySummary(ctx, work, &flags);
         if (flags & kMergeCapSummary) ctx->ws->mergeFlags = flags;
     }
@@ -91,9 +93,11 @@ int DmMergeDevmode(DrvContext* ctx, const BYTE* in, size_t len, uint32_t flags) 
     ItemSetRawById(ctx, kItRdmQualityFuncTextBitmapSupport, tb ? 1 : 0);
 
     DmMergePublic(ctx, work, flags);
-    DmPutFlag(ctx, DmFlag::JlInstalled, JobLinkerInstalled(ctx) ? 1 : 0);
-    UpdateProviderUserCodeFlags(ctx);
-    if (flags & kMergePrompt) JobControlFetchItems(ctx, kJobControlGroups);
+    DmPutFlag(ctx, DmFlag::JlInstalled, profile.binderFlagFromRegistry && JobLinkerInstalled(ctx) ? 1 : 0);
+    if (profile.mergeSummaryAndJobControl) {
+        UpdateProviderUserCodeFlags(ctx);
+        if (flags & kMergePrompt) JobControlFetchItems(ctx, kJobControlGroups);
+    }
     if (!(flags & kMergeSettingsImport) && (flags & kLoadClassFlags)) OptionClassLoad(ctx, 1);
     LoadUserCodeOnMerge(ctx);
     DmSyncItems(ctx, work, flags);

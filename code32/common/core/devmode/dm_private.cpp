@@ -1,4 +1,5 @@
 #include "core/devmode/dm_private.h"
+#include "core/library_profile.h"
 
 #include <cstring>
 
@@ -98,7 +99,7 @@ void DmSetPrivateFlagDefaults(DrvContext* ctx) {
     put(DmFlag::BidiSupport, (ws->attributes & 0x800u) != 0);
     put(DmFlag::ServerClientMode, ws->serverConnection == 1);
     put(DmFlag::UserCodeFix, ItemRawById(ctx, kItRdmLogCodeUse) != 0);
-    put(DmFlag::JlInstalled, JobLinkerInstalled(ctx) != 0);
+    put(DmFlag::JlInstalled, CurrentProfile().binderFlagFromRegistry && JobLinkerInstalled(ctx) != 0);
     ItemSetRawRun(ctx, kItRdmCallSrc, flags, kDmFlagCount);
 }
 
