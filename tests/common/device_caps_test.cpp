@@ -162,6 +162,30 @@ TEST_F(CapsModel, ResolutionsFromEachFormOfTheOption) {
     ItemSetRawById(c, kItRdmDstResolutionW, 600);
     EXPECT_EQ(resolutions(c), (Pairs{{600, 600}, {1200, 1200}}));
 
+    // One entry per resolution: option 248's values are its ids.
+    int32_t single[4] = {-7, -7, -7, -7};
+    EXPECT_EQ(CapsEnumResolutions(c, single, kResolutionsSingle), 2);
+    EXPECT_EQ(single[0], 3);
+    EXPECT_EQ(single[1], 4);
+    EXPECT_EQ(single[2], -7);
+
+    // PickOne option 42: the ids of the table's rows for its dpi values.
+    load("*OpenUI *VPD_rdmDstResolutionW: PickOne\n*VPD_rdmDstResolutionW: IDList { IDS_RESOLUTION_600 "
+         "IDS_RESOLUTION_1200 }\n*CloseUI\n");
+    EXPECT_EQ(resolutions(c), (Pairs{{600, 600}, {1200, 1200}}));
+    EXPECT_EQ(CapsEnumResolutions(c, nullptr, kResolutionsSingle), 2);
+    EXPECT_EQ(CapsEnumResolutions(c, single, kResolutionsSingle), 2);
+    EXPECT_EQ(single[0], 3);
+    EXPECT_EQ(single[1], 4);
+    // A lone dpi value gives its row's id, or itself without a row.
+    load("*OpenUI *VPD_rdmDstResolutionW: Numeric\n*NumericValue: \"4 600 300 2400 0 1\"\n*CloseUI\n");
+    ItemSetRawById(c, kItRdmDstResolutionW, 1200);
+    EXPECT_EQ(CapsEnumResolutions(c, single, kResolutionsSingle), 1);
+    EXPECT_EQ(single[0], 4);
+    ItemSetRawById(c, kItRdmDstResolutionW, 777);
+    EXPECT_EQ(CapsEnumResolutions(c, single, kResolutionsSingle), 1);
+    EXPECT_EQ(single[0], 777);
+
     // PickOne option 42 with a value that has no symbol: the fallback.
     load("*OpenUI *VPD_rdmDstResolutionW: PickOne\n*VPD_rdmDstResolutionW: IDList { IDS_RESOLUTION_1200 "
          "IDS_MEDIA_PLAIN }\n*CloseUI\n");

@@ -1,5 +1,6 @@
 #include "common_calls/devmode_forms.h"
 
+#include "core/caps/device_caps.h"
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_flags.h"
 #include "core/devmode/dm_private.h"
@@ -22,5 +23,7 @@ void DmSetOsKindWin98(DrvContext* ctx) { DmPutOsKind(ctx, kOsKindWin98); }
 BYTE DmGetTerminalServerFlag(DrvContext* ctx) { return DmGetFlag(ctx, DmFlag::Tse); }
 
 int OptIsValueAllowedExc(uint16_t id, uint32_t value, DrvContext* ctx) { return OptIsValueAllowedByCheck(id, value, ctx); }
+
+int CapsGetResolutionsExc(DrvContext* ctx, int32_t* out) { return CapsEnumResolutions(ctx, out, kResolutionsSingle); }
 
 }  // namespace vesk

@@ -25,4 +25,8 @@ BYTE DmGetTerminalServerFlag(DrvContext* ctx);
 // item or no key, 3 no model option.
 int OptIsValueAllowedExc(uint16_t id, uint32_t value, DrvContext* ctx);
 
+// The allowed resolutions, one 32-bit entry each (resolution table ids for
+// option 42's values); the count, with a null array the count alone.
+int CapsGetResolutionsExc(DrvContext* ctx, int32_t* out);
+
 }  // namespace vesk

@@ -82,10 +82,32 @@ void putPair(int32_t* out, size_t index, int32_t x, int32_t y) {
     out[2 * index + 1] = y;
 }
 
-int fallbackResolution(DrvContext* ctx, int32_t* out) {
+// One resolution as the pair mode writes it and as the single-value mode
+// does (a row id of the resolution table, or a public value).
+struct ResolutionEntry {
+    int32_t x, y, single;
+};
+
+// A lone dpi value in the single-value mode: the id of its square row of
+// the resolution table, like the list's entries, or the dpi value itself
+// when the table has no such row.
+ResolutionEntry loneResolution(int32_t dpi) {
+    const uint16_t id = dpi > 0 ? ResTableFindByXY(static_cast<uint32_t>(dpi), static_cast<uint32_t>(dpi)) : 0;
+    return {dpi, dpi, id ? static_cast<int32_t>(id) : dpi};
+}
+
+int writeResolutions(const std::vector<ResolutionEntry>& list, int32_t* out, int mode) {
+    if (out)
+        for (size_t i = 0; i < list.size(); ++i) {
+            if (mode == kResolutionsSingle) out[i] = list[i].single;
+            else putPair(out, i, list[i].x, list[i].y);
+        }
+    return static_cast<int>(list.size());
+}
+
+int fallbackResolution(DrvContext* ctx, int32_t* out, int mode) {
     const int32_t r = ctx && ctx->desc ? static_cast<int32_t>(ctx->desc->capWords[2]) : 600;
-    if (out) putPair(out, 0, r, r);
-    return 1;
+    return writeResolutions({loneResolution(r)}, out, mode);
 }
 
 // An option of the resolution walk: PickOne with values, or Numeric while
@@ -99,20 +121,21 @@ bool resolutionUsable(DrvContext* ctx, int optionId) {
 
 // The pairs of a PickOne resolution option; false when a value cannot be
 // translated.
-bool resolutionPairs(DrvContext* ctx, int optionId, std::vector<std::pair<int32_t, int32_t>>& pairs) {
+bool resolutionEntries(DrvContext* ctx, int optionId, std::vector<ResolutionEntry>& list) {
     std::vector<Kept> k;
     if (!walkValues(ctx, optionId, kMdlPickOne, true, optionId, k)) return false;
     for (const Kept& e : k) {
         if (optionId == kItRdmDstResolutionW) {
             const int32_t w = static_cast<int32_t>(e.windowsValue);
-            pairs.emplace_back(w, w);
+            const uint16_t id = ResTableFindByXY(e.windowsValue, e.windowsValue);
+            list.push_back({w, w, static_cast<int32_t>(id)});
             continue;
         }
         const ResolutionRow* row = ResTableFindById(e.windowsValue);
         if (!row) return false;
         if (row->xDpi != row->yDpi) continue;
-        if (!pairs.empty() && (pairs.back().first == row->xDpi || pairs.back().second == row->yDpi)) continue;
-        pairs.emplace_back(row->xDpi, row->yDpi);
+        if (!list.empty() && (list.back().x == row->xDpi || list.back().y == row->yDpi)) continue;
+        list.push_back({row->xDpi, row->yDpi, static_cast<int32_t>(e.windowsValue)});
     }
     return true;
 }
@@ -175,23 +198,22 @@ int CapsGetPaperSizes(DrvContext* ctx, int32_t* out, int optionId) {
     return listed(k);
 }
 
-int CapsGetResolutions(DrvContext* ctx, int32_t* out) {
+int CapsGetResolutions(DrvContext* ctx, int32_t* out) { return CapsEnumResolutions(ctx, out, kResolutionsPairs); }
+
+int CapsEnumResolutions(DrvContext* ctx, int32_t* out, int mode) {
     int optionId = kItRdmDstResolutionW;
-    if (!resolutionUsable(ctx, optionId)) return fallbackResolution(ctx, out);
+    if (!resolutionUsable(ctx, optionId)) return fallbackResolution(ctx, out, mode);
     // A Numeric option 42 hands over to option 248 when the model gives a
     // usable one; without it the number of item 42 is the resolution.
     if (MdlGetOptionType(ctx, optionId) == kMdlNumeric && resolutionUsable(ctx, kItRdmDstResolutionBoth))
         optionId = kItRdmDstResolutionBoth;
     if (MdlGetOptionType(ctx, optionId) == kMdlNumeric) {
         const int32_t r = static_cast<int32_t>(ItemRawById(ctx, kItRdmDstResolutionW));
-        if (out) putPair(out, 0, r, r);
-        return 1;
+        return writeResolutions({loneResolution(r)}, out, mode);
     }
-    std::vector<std::pair<int32_t, int32_t>> pairs;
-    if (!resolutionPairs(ctx, optionId, pairs) || pairs.empty()) return fallbackResolution(ctx, out);
-    if (out)
-        for (size_t i = 0; i < pairs.size(); ++i) putPair(out, i, pairs[i].first, pairs[i].second);
-    return static_cast<int>(pairs.size());
+    std::vector<ResolutionEntry> list;
+    if (!resolutionEntries(ctx, optionId, list) || list.empty()) return fallbackResolution(ctx, out, mode);
+    return writeResolutions(list, out, mode);
 }
 
 int32_t CapsGetExtent(const DrvContext* ctx, uint16_t* out, int which) {

@@ -42,6 +42,13 @@ int CapsGetPaperSizes(DrvContext* ctx, int32_t* out, int optionId);
 // 248 when 42 is Numeric and 248 is usable; one (600, 600) pair from the
 // driver description when neither gives a list. Never -1.
 int CapsGetResolutions(DrvContext* ctx, int32_t* out);
+// The same walk in either mode: pairs as above, or one 32-bit entry per
+// resolution (the resolution table's row id for a value of option 42, the
+// public value of option 248; a lone dpi value gives its row's id, or the
+// value itself when the table has no such row).
+constexpr int kResolutionsPairs = 0;
+constexpr int kResolutionsSingle = 1;
+int CapsEnumResolutions(DrvContext* ctx, int32_t* out, int mode);
 // DC_MINEXTENT or DC_MAXEXTENT in 0.1 mm: the description's custom-size
 // limits, clamped into the custom-size range the context reports when its
 // display unit is 0.1 mm. Width in the low word, length in the high word
