@@ -10,6 +10,10 @@
 #include "common_calls/jc_query.h"
 #include "core/bidi/bidi.h"
 #include "core/devmode/dm_flags.h"
+#include "core/ini_wrap.h"
+#include "core/item_ids.h"
+#include "core/item_store.h"
+#include "core/paths.h"
 #include "exc/exc_support.h"
 
 namespace vesk::test {
@@ -104,6 +108,27 @@ TEST_F(ExcOpenQueries, TheBidiStateIsSavedQueriedOrCleared) {
     ASSERT_EQ(BidiIniSetFlag(c, 1), 1);
     ASSERT_TRUE(savedInData(0));
     EXPECT_EQ(BidiRefreshOnOpenExc(c, 0), 1);
+    ExcFreeExclusive(h);
+}
+
+TEST_F(ExcOpenQueries, DeviceDefaultTraysBecomeTheChosenOnesWithoutABundle) {
+    void* h = ExcGetExclusive("Office [2]");
+    ASSERT_NE(h, nullptr);
+    DrvContext* c = handle(h)->ctx;
+    ItemSetRawById(c, kItRdmCoverDefTray, 2);
+    ItemSetRawById(c, kItRdmMPDefTray, 1);
+    ItemSetRawById(c, kItRdmCoverInputTray, 0);
+    ItemSetRawById(c, kItRdmMPInputTray, 0);
+    WCHAR ini[kWsPathChars] = {};
+    ASSERT_TRUE(GetIniFilePathEx(ini, 0));
+    ASSERT_TRUE(IniWriteString(name_.c_str(), u"BatchInstRst", u"C:\\b.rst", ini));
+    EXPECT_EQ(DmApplyBidiTraysExc(c), 1);
+    EXPECT_EQ(ItemRawById(c, kItRdmCoverInputTray), 0u);
+    ASSERT_TRUE(IniWriteString(name_.c_str(), u"BatchInstRst", u"", ini));
+    EXPECT_EQ(DmApplyBidiTraysExc(c), 1);
+    EXPECT_EQ(ItemRawById(c, kItRdmCoverInputTray), ItemRawById(c, kItRdmCoverDefTray));
+    EXPECT_EQ(ItemRawById(c, kItRdmMPInputTray), ItemRawById(c, kItRdmMPDefTray));
+    EXPECT_EQ(DmApplyBidiTraysExc(nullptr), 0);
     ExcFreeExclusive(h);
 }
 

@@ -1,8 +1,11 @@
 #include "core/ini_wrap.h"
 
+#include <win/codepage.h>
 #include <win/files.h>
 #include <win/profile.h>
 
+#include "core/library_profile.h"
+#include "core/os_version.h"
 #include "core/sysdeps.h"
 #include "core/wstr.h"
 
@@ -34,8 +37,14 @@ DWORD copyDefault(const WCHAR* def, WCHAR* buffer, DWORD capacity) {
 
 WCHAR* IniSectionBracketsToCommas(WCHAR* name) {
     if (!name) return nullptr;
-    for (WCHAR* p = name; *p; ++p)
+    const bool skipDbcs = CurrentProfile().dbcsSectionNames && OsIsWin9x();
+    for (WCHAR* p = name; *p; ++p) {
+        if (skipDbcs && IsDBCSLeadByte(static_cast<BYTE>(*p & 0xFF))) {
+            if (!*++p) break;  // the character after a lead byte is not looked at
+            continue;
+        }
         if (*p == u'[' || *p == u']') *p = u',';
+    }
     return name;
 }
 

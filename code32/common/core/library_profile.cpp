@@ -6,9 +6,9 @@ namespace {
 // The option-constraint library shows no pages, serves neither the
 // job-binding tool, the user-code provider nor job control in its merges,
 // and is driven by outside applications, which never take over an
-// installer's request.
-constexpr LibraryProfile kExcProfile{false, false, false, false};
-constexpr LibraryProfile kCommonProfile{true, true, true, true};
+// installer's request; it never shows a message box.
+constexpr LibraryProfile kExcProfile{false, false, false, false, false, true};
+constexpr LibraryProfile kCommonProfile{true, true, true, true, true, false};
 
 }  // namespace
 

@@ -19,6 +19,11 @@ struct LibraryProfile {
     // A merge applies the caller's capability summary, refreshes the
     // provider's user-code flags and fetches job control under flag 4.
     bool mergeSummaryAndJobControl;
+    // Message boxes are shown; else every request answers 0 unseen.
+    bool showsMessages;
+    // On Windows 9x, section-name cleaning steps over double-byte
+    // characters instead of looking at their trail bytes.
+    bool dbcsSectionNames;
 };
 
 // The profile of a library by its identity, and of this binary.

@@ -1,7 +1,10 @@
 #include "common_calls/context_forms.h"
 
+#include "core/batch_inst.h"
 #include "core/bidi/bidi.h"
 #include "core/devmode/dm_flags.h"
+#include "core/item_ids.h"
+#include "core/item_store.h"
 
 namespace vesk {
 namespace {
@@ -33,5 +36,13 @@ int BidiRefreshOnOpenExc(DrvContext* ctx, int query) {
 }
 
 int BidiQueryDeviceExc(DrvContext* ctx) { return BidiGetDeviceInfoEx(ctx, nullptr, kExcQueryFlags); }
+
+int DmApplyBidiTraysExc(DrvContext* ctx) {
+    if (!ctx || !ctx->devmode) return 0;
+    if (GetBatchInstRst(ctx)) return 1;
+    ItemSetRawById(ctx, kItRdmCoverInputTray, ItemRawById(ctx, kItRdmCoverDefTray));
+    ItemSetRawById(ctx, kItRdmMPInputTray, ItemRawById(ctx, kItRdmMPDefTray));
+    return 1;
+}
 
 }  // namespace vesk

@@ -22,5 +22,9 @@ void CtxReleaseExExc(DrvContext* ctx, uint16_t type);
 int BidiRefreshOnOpenExc(DrvContext* ctx, int query);
 // The device query without a window.
 int BidiQueryDeviceExc(DrvContext* ctx);
+// The device's default cover and bypass trays become the chosen ones,
+// unless a batch installation bundle is named for the printer. 1, or 0
+// without a DEVMODE.
+int DmApplyBidiTraysExc(DrvContext* ctx);
 
 }  // namespace vesk

@@ -1,5 +1,6 @@
 // Message boxes of the string library's messages, with optional leading and
 // trailing texts and caller values substituted into the message.
+#include "core/library_profile.h"
 #include "core/printer_identity.h"
 #include "core/res/res.h"
 #include "core/res/text_format.h"
@@ -24,7 +25,7 @@ struct Blocks {
 }  // namespace
 
 int MsgBoxShow(DrvContext* ctx, const MsgBoxRequest* rq, HWND owner) {
-    if (!rq) return 0;
+    if (!rq || !CurrentProfile().showsMessages) return 0;
     if (rq->argKind == kMsgArgNone && rq->argument) return 0;
     if (rq->argKind == kMsgArgValues && (rq->valueCount == 0 || !rq->argument)) return 0;
     if (rq->argKind == kMsgArgText && !rq->argument) return 0;
