@@ -47,8 +47,23 @@ const uint8_t kCharClasses[256] = {
 
 // ---- Reader ----
 
+// The scanning loops work on local pointers: the text's bytes may alias the
+// reader's fields, so a loop over r.pos would store and reload it per byte.
+namespace {
+
+// The first byte at or after `p` (before `end`) whose class is not in `cls`.
+const BYTE* skipClass(const BYTE* p, const BYTE* end, uint8_t cls) {
+    while (p < end && is(*p, cls)) ++p;
+    return p;
+}
+
+}  // namespace
+
 void Reader::skipLine() {
-    while (pos < size && !is(base[pos], kChLineEnd)) ++pos;
+    const BYTE* p = base + pos;
+    const BYTE* end = base + size;
+    while (p < end && !is(*p, kChLineEnd)) ++p;
+    pos = static_cast<size_t>(p - base);
 }
 
 uint32_t lineOf(Reader& r, size_t offset) {
@@ -66,14 +81,12 @@ uint32_t lineOf(Reader& r, size_t offset) {
 
 namespace {
 
-void skipBlanks(Reader& r) {
-    while (r.pos < r.size && is(r.base[r.pos], kChBlank)) ++r.pos;
-}
+void skipBlanks(Reader& r) { r.pos = static_cast<size_t>(skipClass(r.base + r.pos, r.base + r.size, kChBlank) - r.base); }
 
 // The run of bytes of class `cls` at the reader's position.
 std::string_view readRun(Reader& r, uint8_t cls) {
     size_t from = r.pos;
-    while (r.pos < r.size && is(r.base[r.pos], cls)) ++r.pos;
+    r.pos = static_cast<size_t>(skipClass(r.base + from, r.base + r.size, cls) - r.base);
     return {reinterpret_cast<const char*>(r.base + from), r.pos - from};
 }
 
@@ -146,7 +159,12 @@ int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte
     for (;;) {
         // A run of plain bytes is passed over whole (lead bytes are never
         // plain).
-        while (r.pos < r.size && kPlain.plain[r.base[r.pos]]) ++r.pos;
+        {
+            const BYTE* p = r.base + r.pos;
+            const BYTE* end = r.base + r.size;
+            while (p < end && kPlain.plain[*p]) ++p;
+            r.pos = static_cast<size_t>(p - r.base);
+        }
         if (r.pos >= r.size) return (quoted || parens || braces) ? kReadSkipped : value();
         unsigned char b = r.base[r.pos];
         if (is(b, kChLineEnd) && !quoted && parens == 0 && braces == 0) return value();
@@ -264,27 +282,53 @@ bool Value::number(int64_t lo, int64_t hi, int64_t* out) {
     return wordView(w) && parseWholeDecimal(w, lo, hi, out);
 }
 
+namespace {
+
+// Bytes of a quoted string outside a hex run that are copied as they are:
+// single-byte characters other than line ends, the quote, '%' and '<'.
+struct QuotedPlainTable {
+    bool plain[256] = {};
+    constexpr QuotedPlainTable() {
+        for (int i = 0; i < 0x80; ++i) plain[i] = !(kClasses.c[i] & kChLineEnd);
+        for (char k : {'"', '%', '<'}) plain[static_cast<unsigned char>(k)] = false;
+    }
+};
+constexpr QuotedPlainTable kQuotedPlain;
+
+}  // namespace
+
 bool Value::quoted(std::string& out) {
     out.clear();
     if (peek() != '"') return false;
-    ++p_;
+    const char* p = p_ + 1;
+    const char* const end = end_;
     bool hex = false;
     int nibble = -1;
-    while (p_ < end_) {
-        unsigned char b = static_cast<unsigned char>(*p_++);
+    bool closed = false;
+    while (p < end) {
+        if (!hex) {
+            const char* from = p;
+            while (p < end && kQuotedPlain.plain[static_cast<unsigned char>(*p)]) ++p;
+            if (p != from) out.append(from, static_cast<size_t>(p - from));
+            if (p >= end) break;
+        }
+        unsigned char b = static_cast<unsigned char>(*p++);
         if (lead_[b]) {
-            if (p_ >= end_) return false;
-            unsigned char t = static_cast<unsigned char>(*p_++);
+            if (p >= end) break;
+            unsigned char t = static_cast<unsigned char>(*p++);
             if (!hex) {
                 out.push_back(static_cast<char>(b));
                 out.push_back(static_cast<char>(t));
             }
             continue;
         }
-        if (b == '"') return true;
+        if (b == '"') {
+            closed = true;
+            break;
+        }
         if (b == '%') {
-            if (p_ >= end_) return false;
-            out.push_back(*p_++);
+            if (p >= end) break;
+            out.push_back(*p++);
             continue;
         }
         if (is(b, kChLineEnd)) continue;
@@ -310,7 +354,8 @@ bool Value::quoted(std::string& out) {
             nibble = -1;
         }
     }
-    return false;
+    p_ = p;
+    return closed;
 }
 
 }  // namespace vesk::mdl
