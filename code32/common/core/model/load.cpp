@@ -147,6 +147,7 @@ MdlParseResult* MdlParseText(const BYTE* data, size_t size) {
         return nullptr;
     }
     r->openOption = -1;
+    r->targetOfOpen = r->targetIndex = -1;
     r->keywordCache = 0;
     return r;
 }
