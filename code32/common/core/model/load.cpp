@@ -32,7 +32,7 @@ int MdlSlotForOptionId(int id) {
 namespace {
 
 struct KeywordRow {
-    const char* name;
+    std::string_view name;
     Handler handler;
 };
 
@@ -75,7 +75,7 @@ void noteSkipped(MdlParseResult& r, Reader& rd, size_t start, std::string_view k
 }
 
 void dispatch(MdlParseResult& r, Reader& rd, const Statement& st) {
-    Stmt s{st.keyword.view(), st.word1.view(), st.word2.view(), st.value.view()};
+    Stmt s{st.keyword, st.word1, st.word2, st.value};
     std::string why;
     bool ok = false;
     try {
@@ -119,10 +119,6 @@ MdlParseResult* MdlParseText(const BYTE* data, size_t size) {
     MdlParseResult* r = new (std::nothrow) MdlParseResult;
     if (!r) return nullptr;
     Statement st;
-    if (!st.init()) {
-        delete r;
-        return nullptr;
-    }
     leadBytes(r->leadByte);
     Reader rd{data, data ? size : 0, 0};
     int res = kReadOk;
@@ -135,7 +131,7 @@ MdlParseResult* MdlParseText(const BYTE* data, size_t size) {
                 ++r->statementsRead;
                 dispatch(*r, rd, st);
             } else if (res == kReadSkipped) {
-                noteSkipped(*r, rd, st.start, st.keyword.view(),
+                noteSkipped(*r, rd, st.start, st.keyword,
                             "malformed statement (words, quotes, parentheses or braces)");
             } else {
                 break;
@@ -146,12 +142,12 @@ MdlParseResult* MdlParseText(const BYTE* data, size_t size) {
     } catch (const std::bad_alloc&) {
         res = kReadNoMemory;
     }
-    st.release();
     if (res != kReadEnd) {
         delete r;
         return nullptr;
     }
     r->openOption = -1;
+    r->targetOfOpen = r->targetIndex = -1;
     r->keywordCache = 0;
     return r;
 }
@@ -233,20 +229,18 @@ int versionIn(const BYTE* data, size_t size, bool whole, WCHAR* out) {
     std::array<bool, 256> lead{};
     leadBytes(lead);
     Statement st;
-    if (!st.init()) return 0;
     Reader rd{data, size, 0};
     int found = whole ? 0 : -1;
     int res;
     while ((res = readStatement(rd, st, lead)) == kReadOk || res == kReadSkipped) {
-        if (res == kReadOk && st.keyword.view() == "FileVersion") {
+        if (res == kReadOk && st.keyword == "FileVersion") {
             if (!whole && rd.pos >= size) break;
             WCHAR text[16];
-            if (AnsiToWideBounded(st.value.text, st.value.length, text, 16)) std::memcpy(out, text, sizeof text);
+            if (AnsiToWideBounded(st.value.data(), st.value.size(), text, 16)) std::memcpy(out, text, sizeof text);
             found = 1;
             break;
         }
     }
-    st.release();
     return found;
 }
 

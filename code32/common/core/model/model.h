@@ -299,6 +299,10 @@ struct MdlParseResult {
     // Parse state.
     int openOption = -1;            // index of the option whose block is open
     int keywordCache = 0;           // index + 1 of the keyword found last
+    // The block that takes the open block's value statements, found last:
+    // the open index and the target's index (options are only appended while
+    // parsing, so the first block of a key stays the first).
+    int targetOfOpen = -1, targetIndex = -1;
     std::array<bool, 256> leadByte{};  // lead bytes of the ANSI code page
 };
 

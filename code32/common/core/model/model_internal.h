@@ -27,33 +27,12 @@ inline bool is(unsigned char c, uint8_t cls) { return (charClass(c) & cls) != 0;
 
 // ---- Statement reader ----
 
-// A growing token buffer: 1024 bytes of capacity to start (1025 allocated,
-// NUL-terminated), 1024 more whenever it is full.
-struct TokenBuffer {
-    uint32_t capacity = 0;
-    uint32_t length = 0;
-    char* text = nullptr;
-    bool init();
-    void clear();
-    // False when memory runs out. The buffer keeps its NUL terminator.
-    bool append(char c) {
-        if (length == capacity && !grow()) return false;
-        text[length++] = c;
-        text[length] = 0;
-        return true;
-    }
-    // Appends n bytes at once; false when memory runs out.
-    bool append(const char* p, size_t n);
-    bool grow();
-    void release();
-    std::string_view view() const { return {text, length}; }
-};
-
+// A statement as read: views into the text, which must outlive them. The
+// value is the text's own bytes (escapes and double-byte characters as
+// written), so no statement copies or allocates anything.
 struct Statement {
-    TokenBuffer keyword, word1, word2, value;
+    std::string_view keyword, word1, word2, value;
     size_t start = 0;  // offset of the statement's '*'
-    bool init();
-    void release();
 };
 
 // The mapped file: reading past its end reports the end of the file.
@@ -95,6 +74,8 @@ public:
     // brace or bar consumed so is still reported by peek() and take() as
     // the next character; a quote is not. False when no word comes next.
     bool word(std::string& out);
+    // The same word as a view into the value's text.
+    bool wordView(std::string_view& out);
     // A word that must be a decimal number (optional '-' and digits) within
     // [lo, hi].
     bool number(int64_t lo, int64_t hi, int64_t* out);

@@ -92,9 +92,13 @@ MdlOption* openOption(MdlParseResult& r) {
 MdlOption* valueTarget(MdlParseResult& r) {
     MdlOption* open = openOption(r);
     if (!open) return nullptr;
-    for (MdlOption& o : r.options)
-        if (o.key == open->key) return &o;
-    return open;
+    if (r.targetOfOpen == r.openOption && static_cast<size_t>(r.targetIndex) < r.options.size())
+        return &r.options[static_cast<size_t>(r.targetIndex)];
+    size_t i = 0;
+    while (r.options[i].key != open->key) ++i;  // ends at the open block at the latest
+    r.targetOfOpen = r.openOption;
+    r.targetIndex = static_cast<int>(i);
+    return &r.options[i];
 }
 
 bool onOpenUI(MdlParseResult& r, const Stmt& s, std::string& why) {

@@ -45,67 +45,25 @@ const uint8_t kCharClasses[256] = {
 #undef VESK_ROW
 };
 
-// ---- Token buffers ----
-
-bool TokenBuffer::init() {
-    text = static_cast<char*>(MemAllocZero(1025));
-    if (!text) return false;
-    capacity = 1024;
-    length = 0;
-    return true;
-}
-
-void TokenBuffer::clear() {
-    length = 0;
-    if (text) text[0] = 0;
-}
-
-bool TokenBuffer::append(const char* p, size_t n) {
-    while (capacity - length < n)
-        if (!grow()) return false;
-    std::memcpy(text + length, p, n);
-    length += static_cast<uint32_t>(n);
-    text[length] = 0;
-    return true;
-}
-
-bool TokenBuffer::grow() {
-    // Grows by at least 1024 bytes, and by half its size once it is large,
-    // so a long value is not copied over and over.
-    uint32_t step = capacity / 2 > 1024 ? (capacity / 2) & ~1023u : 1024;
-    if (capacity > 0x7FFFF000u - step) return false;
-    char* grown = static_cast<char*>(MemAllocZero(static_cast<size_t>(capacity) + step + 1));
-    if (!grown) return false;
-    std::memcpy(grown, text, length);
-    MemFree(text);
-    text = grown;
-    capacity += step;
-    return true;
-}
-
-void TokenBuffer::release() {
-    MemFree(text);
-    text = nullptr;
-    capacity = length = 0;
-}
-
-bool Statement::init() {
-    if (keyword.init() && word1.init() && word2.init() && value.init()) return true;
-    release();
-    return false;
-}
-
-void Statement::release() {
-    keyword.release();
-    word1.release();
-    word2.release();
-    value.release();
-}
-
 // ---- Reader ----
 
+// The scanning loops work on local pointers: the text's bytes may alias the
+// reader's fields, so a loop over r.pos would store and reload it per byte.
+namespace {
+
+// The first byte at or after `p` (before `end`) whose class is not in `cls`.
+const BYTE* skipClass(const BYTE* p, const BYTE* end, uint8_t cls) {
+    while (p < end && is(*p, cls)) ++p;
+    return p;
+}
+
+}  // namespace
+
 void Reader::skipLine() {
-    while (pos < size && !is(base[pos], kChLineEnd)) ++pos;
+    const BYTE* p = base + pos;
+    const BYTE* end = base + size;
+    while (p < end && !is(*p, kChLineEnd)) ++p;
+    pos = static_cast<size_t>(p - base);
 }
 
 uint32_t lineOf(Reader& r, size_t offset) {
@@ -123,18 +81,14 @@ uint32_t lineOf(Reader& r, size_t offset) {
 
 namespace {
 
-void skipBlanks(Reader& r) {
-    while (r.peek() >= 0 && is(static_cast<unsigned char>(r.peek()), kChBlank)) ++r.pos;
-}
+void skipBlanks(Reader& r) { r.pos = static_cast<size_t>(skipClass(r.base + r.pos, r.base + r.size, kChBlank) - r.base); }
 
-// Appends the run of bytes of class `cls` at the reader's position.
-bool readRun(Reader& r, TokenBuffer& out, uint8_t cls) {
+// The run of bytes of class `cls` at the reader's position.
+std::string_view readRun(Reader& r, uint8_t cls) {
     size_t from = r.pos;
-    while (r.pos < r.size && is(r.base[r.pos], cls)) ++r.pos;
-    return r.pos == from || out.append(reinterpret_cast<const char*>(r.base + from), r.pos - from);
+    r.pos = static_cast<size_t>(skipClass(r.base + from, r.base + r.size, cls) - r.base);
+    return {reinterpret_cast<const char*>(r.base + from), r.pos - from};
 }
-
-bool readWord(Reader& r, TokenBuffer& out) { return readRun(r, out, kChWord); }
 
 // Bytes of a value that need no decision of their own: single-byte
 // characters other than line ends, quotes, the escape '%' and the brackets.
@@ -157,38 +111,35 @@ int skipped(Reader& r) {
 }  // namespace
 
 int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte) {
-    s.keyword.clear();
-    s.word1.clear();
-    s.word2.clear();
-    s.value.clear();
+    s.keyword = s.word1 = s.word2 = s.value = {};
 
     // 1. The start of a statement: '*' first on a line, not followed by '%'.
     for (;;) {
-        int c = r.get();
-        if (c < 0) return kReadEnd;
-        if (is(static_cast<unsigned char>(c), kChLineEnd)) continue;
+        if (r.pos >= r.size) return kReadEnd;
+        unsigned char c = r.base[r.pos++];
+        if (is(c, kChLineEnd)) continue;
         if (c == '*' && r.peek() != '%') break;
         r.skipLine();
     }
     s.start = r.pos - 1;
 
     // 2. The keyword.
-    if (!readRun(r, s.keyword, kChKeyword)) return kReadNoMemory;
-    if (s.keyword.length == 0) return skipped(r);
+    s.keyword = readRun(r, kChKeyword);
+    if (s.keyword.empty()) return skipped(r);
 
     // 3. A keyword directly followed by its line end (or the end of the
     // file) is a statement without a value.
-    if (r.peek() < 0 || is(static_cast<unsigned char>(r.peek()), kChLineEnd)) return kReadOk;
+    if (r.pos >= r.size || is(r.base[r.pos], kChLineEnd)) return kReadOk;
 
     // 4. Up to two words, then the colon. Blanks after the keyword start
     // the words, so "*CloseUI " with nothing after the blank is a statement
     // without its colon and is skipped.
     skipBlanks(r);
     if (r.peek() != ':') {
-        if (!readWord(r, s.word1)) return kReadNoMemory;
+        s.word1 = readRun(r, kChWord);
         skipBlanks(r);
         if (r.peek() != ':') {
-            if (!readWord(r, s.word2)) return kReadNoMemory;
+            s.word2 = readRun(r, kChWord);
             skipBlanks(r);
             if (r.peek() != ':') return skipped(r);
         }
@@ -196,59 +147,62 @@ int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte
     ++r.pos;
 
     // 5. The value: up to a line end outside quotes, parentheses and braces.
+    // It is the text's bytes from its first non-blank on.
     skipBlanks(r);
+    const size_t from = r.pos;
+    auto value = [&] {
+        s.value = {reinterpret_cast<const char*>(r.base + from), r.pos - from};
+        return kReadOk;
+    };
     bool quoted = false;
     uint32_t parens = 0, braces = 0;
     for (;;) {
-        // A run of plain bytes is taken whole (lead bytes are never plain).
-        size_t from = r.pos;
-        while (r.pos < r.size && kPlain.plain[r.base[r.pos]]) ++r.pos;
-        if (r.pos != from && !s.value.append(reinterpret_cast<const char*>(r.base + from), r.pos - from))
-            return kReadNoMemory;
-        int c = r.peek();
-        if (c < 0) return (quoted || parens || braces) ? kReadSkipped : kReadOk;
-        unsigned char b = static_cast<unsigned char>(c);
-        if (is(b, kChLineEnd) && !quoted && parens == 0 && braces == 0) return kReadOk;
+        // A run of plain bytes is passed over whole (lead bytes are never
+        // plain).
+        {
+            const BYTE* p = r.base + r.pos;
+            const BYTE* end = r.base + r.size;
+            while (p < end && kPlain.plain[*p]) ++p;
+            r.pos = static_cast<size_t>(p - r.base);
+        }
+        if (r.pos >= r.size) return (quoted || parens || braces) ? kReadSkipped : value();
+        unsigned char b = r.base[r.pos];
+        if (is(b, kChLineEnd) && !quoted && parens == 0 && braces == 0) return value();
         ++r.pos;
         if (leadByte[b]) {
             // A double-byte character: its second byte is not examined.
-            int t = r.get();
-            if (t < 0) return kReadSkipped;
-            if (!s.value.append(static_cast<char>(b)) || !s.value.append(static_cast<char>(t))) return kReadNoMemory;
+            if (r.pos >= r.size) return kReadSkipped;
+            ++r.pos;
             continue;
         }
         if (quoted) {
             if (b == '"') {
                 quoted = false;
             } else if (b == '%') {
-                int t = r.peek();
-                if (t < 0 || is(static_cast<unsigned char>(t), kChLineEnd)) return skipped(r);
+                if (r.pos >= r.size || is(r.base[r.pos], kChLineEnd)) return skipped(r);
                 ++r.pos;
-                if (!s.value.append('%') || !s.value.append(static_cast<char>(t))) return kReadNoMemory;
-                continue;
             } else if (b == '(' || b == ')' || b == '{' || b == '}') {
                 return skipped(r);
             }
-        } else {
-            switch (b) {
-            case '"': quoted = true; break;
-            case '(': ++parens; break;
-            case ')':
-                if (parens == 0) return skipped(r);
-                --parens;
-                break;
-            case '{':
-                if (parens) return skipped(r);
-                ++braces;
-                break;
-            case '}':
-                if (parens || braces == 0) return skipped(r);
-                --braces;
-                break;
-            default: break;
-            }
+            continue;
         }
-        if (!s.value.append(static_cast<char>(b))) return kReadNoMemory;
+        switch (b) {
+        case '"': quoted = true; break;
+        case '(': ++parens; break;
+        case ')':
+            if (parens == 0) return skipped(r);
+            --parens;
+            break;
+        case '{':
+            if (parens) return skipped(r);
+            ++braces;
+            break;
+        case '}':
+            if (parens || braces == 0) return skipped(r);
+            --braces;
+            break;
+        default: break;
+        }
     }
 }
 
@@ -267,17 +221,16 @@ bool Value::take(char c) {
     return true;
 }
 
-bool Value::word(std::string& out) {
-    out.clear();
+bool Value::wordView(std::string_view& out) {
+    out = {};
     int c = peek();
     if (c < 0 || c == '{' || c == '}' || c == '"' || c == '|') return false;
     if (c == '*') ++p_;
+    const char* from = p_;
     while (p_ < end_) {
         unsigned char b = static_cast<unsigned char>(*p_);
         if (lead_[b]) {
             if (p_ + 1 >= end_) return false;
-            out.push_back(static_cast<char>(b));
-            out.push_back(p_[1]);
             p_ += 2;
             continue;
         }
@@ -286,14 +239,22 @@ bool Value::word(std::string& out) {
             // thus lost to the quoted string that would have followed.
             // A brace or bar that ended the word still counts as read by the
             // statement's next step, which asks for it.
+            out = {from, static_cast<size_t>(p_ - from)};
             ++p_;
             if (b == '{' || b == '}' || b == '|') pending_ = static_cast<char>(b);
-            break;
+            return !out.empty();
         }
-        out.push_back(static_cast<char>(b));
         ++p_;
     }
+    out = {from, static_cast<size_t>(p_ - from)};
     return !out.empty();
+}
+
+bool Value::word(std::string& out) {
+    std::string_view w;
+    const bool ok = wordView(w);
+    out.assign(w);
+    return ok;
 }
 
 bool parseWholeDecimal(std::string_view w, int64_t lo, int64_t hi, int64_t* out) {
@@ -317,31 +278,57 @@ bool parseWholeDecimal(std::string_view w, int64_t lo, int64_t hi, int64_t* out)
 }
 
 bool Value::number(int64_t lo, int64_t hi, int64_t* out) {
-    std::string w;
-    return word(w) && parseWholeDecimal(w, lo, hi, out);
+    std::string_view w;
+    return wordView(w) && parseWholeDecimal(w, lo, hi, out);
 }
+
+namespace {
+
+// Bytes of a quoted string outside a hex run that are copied as they are:
+// single-byte characters other than line ends, the quote, '%' and '<'.
+struct QuotedPlainTable {
+    bool plain[256] = {};
+    constexpr QuotedPlainTable() {
+        for (int i = 0; i < 0x80; ++i) plain[i] = !(kClasses.c[i] & kChLineEnd);
+        for (char k : {'"', '%', '<'}) plain[static_cast<unsigned char>(k)] = false;
+    }
+};
+constexpr QuotedPlainTable kQuotedPlain;
+
+}  // namespace
 
 bool Value::quoted(std::string& out) {
     out.clear();
     if (peek() != '"') return false;
-    ++p_;
+    const char* p = p_ + 1;
+    const char* const end = end_;
     bool hex = false;
     int nibble = -1;
-    while (p_ < end_) {
-        unsigned char b = static_cast<unsigned char>(*p_++);
+    bool closed = false;
+    while (p < end) {
+        if (!hex) {
+            const char* from = p;
+            while (p < end && kQuotedPlain.plain[static_cast<unsigned char>(*p)]) ++p;
+            if (p != from) out.append(from, static_cast<size_t>(p - from));
+            if (p >= end) break;
+        }
+        unsigned char b = static_cast<unsigned char>(*p++);
         if (lead_[b]) {
-            if (p_ >= end_) return false;
-            unsigned char t = static_cast<unsigned char>(*p_++);
+            if (p >= end) break;
+            unsigned char t = static_cast<unsigned char>(*p++);
             if (!hex) {
                 out.push_back(static_cast<char>(b));
                 out.push_back(static_cast<char>(t));
             }
             continue;
         }
-        if (b == '"') return true;
+        if (b == '"') {
+            closed = true;
+            break;
+        }
         if (b == '%') {
-            if (p_ >= end_) return false;
-            out.push_back(*p_++);
+            if (p >= end) break;
+            out.push_back(*p++);
             continue;
         }
         if (is(b, kChLineEnd)) continue;
@@ -367,7 +354,8 @@ bool Value::quoted(std::string& out) {
             nibble = -1;
         }
     }
-    return false;
+    p_ = p;
+    return closed;
 }
 
 }  // namespace vesk::mdl
