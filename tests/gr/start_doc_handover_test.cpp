@@ -147,6 +147,22 @@ TEST_F(Handover, APrintedJobCarriesTheHeldIdentity) {
     EXPECT_NE(s.jobHeaders[0].find("@PJL SET USERNAME = \"carol\""), std::string::npos) << s.jobHeaders[0];
 }
 
+// An answer that would end the PJL line or its quotes is made harmless.
+TEST_F(Handover, AHeldAnswerCannotBreakThePjlLine) {
+    hold(kItRdmUserID, 0x8, "a\"b\r\nc");
+    const Printed p = printScript("job name=\"Held\"\npage\nendpage\n", printerName_);
+    ASSERT_TRUE(p.job.ok) << p.job.error;
+    const auto s = decode::decodeAll(decode::Bytes(p.stream.data(), p.stream.size()));
+    ASSERT_TRUE(s.summary.ok) << s.summary.error.text();
+    ASSERT_EQ(s.jobHeaders.size(), 1u);
+    const std::string& h = s.jobHeaders[0];
+    const size_t at = h.find("@PJL SET USERNAME = \"");
+    ASSERT_NE(at, std::string::npos) << h;
+    const std::string line = h.substr(at, h.find('\n', at) - at);
+    EXPECT_EQ(line.find("\"b"), std::string::npos) << line;
+    EXPECT_EQ(line.find('\r'), line.size() - 1) << line;
+}
+
 }  // namespace
 
 namespace {
