@@ -7,18 +7,24 @@
 
 namespace vesk {
 
-// Reloads every persisted option class from printer data, through the
-// common library's class loader. 1 when every class was loaded.
+// Reloads every persisted option class and the font lists (printer data and
+// the per-printer INI); writes nothing. 1 done, 0 without a full context.
 int OptLoadClassesGr(DrvContext* ctx);
 
-// Applies the option set of the bidirectional settings file when the file
-// has its flag set for the printer. The settings file is not read yet: the
-// step applies nothing and answers 0.
+// Imports the device settings of the bidirectional settings file when the
+// file has its flag set for the printer. Unlike the common library's open,
+// the graphics library never saves the device class back to printer data
+// and never clears the printer's section: the user interface does that.
+// 1 when imported, else 0.
 int BidiIniApplyAtStartDoc(DrvContext* ctx);
 
-// Hands the job to the job-control library and stores the identity it
-// gives. The job-control hand-over is not made yet: the step does nothing
-// and answers 1, as the hand-over does whatever happens.
+// A kind-0 context's settings at its open: the two steps above. 1 done.
+int SettingsSyncAtOpenGr(DrvContext* ctx);
+
+// Reads the job-identity items the job-control library holds for the
+// printer (version 259: for the job's user) into the context: user code,
+// owner, job password, user ID, document name and stored password. Always 1;
+// without the library the items stay as they were.
 int JcStartDocHandover(DrvContext* ctx, HANDLE printer, DWORD jobId);
 
 }  // namespace vesk

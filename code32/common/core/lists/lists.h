@@ -72,6 +72,10 @@ int LoadQuality(DrvContext* ctx, const WCHAR* key);
 int LoadQualityByIndex(DrvContext* ctx, uint32_t index);
 int SaveQuality(DrvContext* ctx, const WCHAR* key);
 int SaveQualityByIndex(DrvContext* ctx, uint32_t index);
+// The same moving the quality file's option set only: the entry's name and
+// item 867 are left alone (the graphics library's forms).
+int LoadQualityOptionsOnly(DrvContext* ctx, const WCHAR* key);
+int SaveQualityOptionsOnly(DrvContext* ctx, const WCHAR* key);
 // The entry's file name with the extension rsq in the per-user folder.
 int LoadQualityFromUserCopy(DrvContext* ctx, const WCHAR* key);
 // Every entry: its user copy, its file, saved back; the DEVMODE as it was.

@@ -46,16 +46,17 @@ bool usable(DrvContext* ctx, const WCHAR* key) { return ctx && ctx->ws && ctx->d
 
 // The quality items from the entry's file and its name into item 867, or
 // both the other way.
-int transfer(DrvContext* ctx, const WCHAR* key, bool save) {
+int transfer(DrvContext* ctx, const WCHAR* key, bool save, bool withName = true) {
     if (!usable(ctx, key)) return 0;
     WCHAR path[kWsPathChars];
     if (!readPath(ctx, key, path)) return 0;
     if (!save) {
         const int ok = SettingsImport(ctx->printer, path, kStQuality, ctx);
-        nameIntoItem(ctx, key);
+        if (withName) nameIntoItem(ctx, key);
         return ok;
     }
     const int ok = SettingsExport(ctx->printer, path, kStQuality, ctx);
+    if (!withName) return ok;
     WCHAR k[kListKeyChars];
     WCHAR name[kNameBytes] = {};
     ItemGetString(ctx, ItemFindById(ctx, kItWdmUserSetName), name, kNameBytes);
@@ -94,6 +95,8 @@ int QualityListClear(DrvContext* ctx) {
 
 int LoadQuality(DrvContext* ctx, const WCHAR* key) { return transfer(ctx, key, false); }
 int SaveQuality(DrvContext* ctx, const WCHAR* key) { return transfer(ctx, key, true); }
+int LoadQualityOptionsOnly(DrvContext* ctx, const WCHAR* key) { return transfer(ctx, key, false, false); }
+int SaveQualityOptionsOnly(DrvContext* ctx, const WCHAR* key) { return transfer(ctx, key, true, false); }
 int LoadQualityByIndex(DrvContext* ctx, uint32_t index) { return byIndex(ctx, index, LoadQuality); }
 int SaveQualityByIndex(DrvContext* ctx, uint32_t index) { return byIndex(ctx, index, SaveQuality); }
 
