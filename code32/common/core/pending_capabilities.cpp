@@ -10,13 +10,14 @@ int QualityRedeploy(DrvContext*, const WCHAR*) { return 0; }
 // Installer hand-over.
 int HandoverApplyAtOpen(DrvContext*) { return 0; }
 
-// Printer installation: every printer counts as installed plainly.
-int PrinterInstallType(DrvContext*, uint32_t* type) {
-    if (!type) return 0;
-    *type = 0;
-    return 1;
-}
-int InstallCheck(DrvContext*, int) { return 0; }
-
+// Printer installation.
+int InstallPrinter(HANDLE, BYTE*, int) { return 0; }
+int InstallDeployPresetFiles(DrvContext*, uint32_t) { return 0; }
+int LocalLowCorrect(HANDLE, const PRINTER_INFO_2W*) { return 0; }
+int GetTsIniState(HANDLE, const PRINTER_INFO_2W*) { return 1; }
+int TsIniCorrectPaths(HANDLE, const PRINTER_INFO_2W*) { return 1; }
+int InstallMigrateQuality(HANDLE) { return 0; }
+int InstallCheckRstVersion(HANDLE, int) { return 0; }
+int InstallApplyDefaultRst(HANDLE, const PRINTER_INFO_2W*) { return 1; }
 
 }  // namespace vesk

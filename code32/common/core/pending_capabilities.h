@@ -6,6 +6,7 @@
 // the driver description's defaults, as it does for a model without the
 // option.
 #pragma once
+#include <win/spooler.h>
 #include <win/types.h>
 
 #include <cstddef>
@@ -26,11 +27,22 @@ int QualityRedeploy(DrvContext* ctx, const WCHAR* path);
 int HandoverApplyAtOpen(DrvContext* ctx);
 
 // ---- Printer installation ----
-// The printer's install type: answers 1 with type 0 (a plain install) until
-// printer installation is built.
-int PrinterInstallType(DrvContext* ctx, uint32_t* type);
-// The install check (mode 1: the default check). 0 not done.
-int InstallCheck(DrvContext* ctx, int mode);
-
+// The install sequence for install type `type`. 0 not done.
+int InstallPrinter(HANDLE printer, BYTE* devmodeOut, int type);
+// Deploys the default presets and quality files. 0 not done.
+int InstallDeployPresetFiles(DrvContext* ctx, uint32_t flags);
+// The per-user INI filled from the old low-integrity copy. 0 not done.
+int LocalLowCorrect(HANDLE printer, const PRINTER_INFO_2W* info);
+// State of the per-user INI's list paths: answers 1 (error) until built.
+int GetTsIniState(HANDLE printer, const PRINTER_INFO_2W* info);
+// Corrects the per-user INI's list paths: answers 1 (error) until built.
+int TsIniCorrectPaths(HANDLE printer, const PRINTER_INFO_2W* info);
+// Copies the machine's presets and qualities for the user. 0 not done.
+int InstallMigrateQuality(HANDLE printer);
+// The per-user set-up after a settings-version check. 0 not done.
+int InstallCheckRstVersion(HANDLE printer, int stateType);
+// Copies the default bundle into the per-user INI: 0 success, 1 failure
+// (answers 1 until built).
+int InstallApplyDefaultRst(HANDLE printer, const PRINTER_INFO_2W* info);
 
 }  // namespace vesk

@@ -8,6 +8,8 @@
 #include "core/bridge/bridge.h"
 #include "core/devmode/dm_state.h"
 #include "core/ini_wrap.h"
+#include "core/install/install_check.h"
+#include "core/install/install_ini.h"
 #include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/path_names.h"
@@ -134,7 +136,10 @@ int SrvCfgImportSettings(DrvContext* ctx) {
     if (!ctx || !ctx->ws) return 0;
     uint32_t installType = 0;
     if (!PrinterInstallType(ctx, &installType)) return 0;
-    if (installType != 0 && !((installType == 1 || installType == 5) && InstallCheck(ctx, 1) == 1)) return 0;
+    // The install type is "DrvInstType" of the printer's section of its INI.
+    if (installType != 0 &&
+        !((installType == 1 || installType == 5) && InstallCheck(ctx->printer, kInstallCheckConnection, nullptr) == 1))
+        return 0;
     if (!SrvCfgBridgeUsable(ctx)) return 0;
     const uint32_t flag = SrvCfgReadKorvanFlg(ctx);
     uint32_t connection = 0, ini = 0;

@@ -1,0 +1,11 @@
+#include "core/install/install_steps.h"
+
+#include "core/pending_capabilities.h"
+
+namespace vesk {
+
+int DefaultRstAppliedForUser(HANDLE printer, const PRINTER_INFO_2W* info) {
+    return InstallApplyDefaultRst(printer, info) == 0 ? 1 : 0;
+}
+
+}  // namespace vesk
