@@ -67,5 +67,9 @@ TEST(VeskBridge, AServedPrinterTakesTheServersSettingsAndPresets) {
     EXPECT_EQ(preset.rfind("[P]", 0), 0u) << "the preset under the printer's own name";
     const std::string ini = slurp(local.path / "C" / "Documents and Settings" / "user" / "_vesk" / "KW12D170.ini");
     EXPECT_NE(ini.find("PresetList0Comment=from the server"), std::string::npos) << ini;
+    o = local.run({"printer", "presets", "P", "list"});
+    ASSERT_EQ(o.status, 0) << o.out;
+    EXPECT_TRUE(has(o, "Two copies") && has(o, "from the server")) << "the preset list shows the server's preset\n"
+                                                                  << o.out;
     EXPECT_NE(local.run({"printer", "bridge", "P", "import"}).status, 0) << "imported once";
 }
