@@ -147,23 +147,8 @@ TEST_F(Dialogs, ItemHelpersAndGroups) {
     EXPECT_EQ(GetWindowLongPtrW(d, DWLP_DLGPROC), reinterpret_cast<LONG_PTR>(&Recorder::proc));
 }
 
-class ModuleDialogs : public WindowTest {
+class ModuleDialogs : public StringLibraryTest {
 protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        auto host = winsim::hostPath("C:\\VESKR1us.DLL");
-        ASSERT_TRUE(host);
-        std::filesystem::copy_file(std::filesystem::path(VESK_RES_DIR) / "VESKR1us.DLL", *host,
-                                   std::filesystem::copy_options::overwrite_existing);
-        lib_ = LoadLibraryW(u"C:\\VESKR1us.DLL");
-        ASSERT_TRUE(lib_);
-    }
-    void TearDown() override {
-        WindowTest::TearDown();
-        FreeLibrary(lib_);
-    }
-    winsim::TempMachine m_;
-    HMODULE lib_ = nullptr;
 };
 
 TEST_F(ModuleDialogs, MissingTemplatesGiveMinusOneAndTheWaitDialogRunsItsScript) {

@@ -79,21 +79,8 @@ bool templateControls(const uint8_t* p, size_t size, std::vector<int>& ids, std:
     }
 }
 
-class Pages : public WindowTest {
+class Pages : public StringLibraryTest {
 protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        auto host = winsim::hostPath("C:\\VESKR1us.DLL");
-        ASSERT_TRUE(host);
-        std::filesystem::copy_file(std::filesystem::path(VESK_RES_DIR) / "VESKR1us.DLL", *host,
-                                   std::filesystem::copy_options::overwrite_existing);
-        lib_ = LoadLibraryW(u"C:\\VESKR1us.DLL");
-        ASSERT_TRUE(lib_);
-    }
-    void TearDown() override {
-        WindowTest::TearDown();
-        FreeLibrary(lib_);
-    }
     // A page opened as a child of a plain frame, as a sheet would hold it.
     HWND openPage(int page, HWND* frame) {
         *frame = CreateWindowExW(0, u"#32770", u"frame", WS_POPUP | WS_VISIBLE, 0, 0, 1000, 760, nullptr, nullptr,
@@ -102,8 +89,6 @@ protected:
         if (d) ShowWindow(d, SW_SHOW);  // pages are shown by their holder
         return d;
     }
-    winsim::TempMachine m_;
-    HMODULE lib_ = nullptr;
 };
 
 TEST_F(Pages, EveryPageOfTheTablesHasATemplateWithExactlyItsControls) {

@@ -64,21 +64,8 @@ INT_PTR CALLBACK pageProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     return FALSE;
 }
 
-class Sheets : public WindowTest {
+class Sheets : public StringLibraryTest {
 protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        auto host = winsim::hostPath("C:\\VESKR1us.DLL");
-        ASSERT_TRUE(host);
-        std::filesystem::copy_file(std::filesystem::path(VESK_RES_DIR) / "VESKR1us.DLL", *host,
-                                   std::filesystem::copy_options::overwrite_existing);
-        lib_ = LoadLibraryW(u"C:\\VESKR1us.DLL");
-        ASSERT_TRUE(lib_);
-    }
-    void TearDown() override {
-        WindowTest::TearDown();
-        FreeLibrary(lib_);
-    }
     PROPSHEETPAGEW page(int id, DWORD flags = 0) const {
         PROPSHEETPAGEW p{};
         p.dwSize = sizeof p;
@@ -107,8 +94,6 @@ protected:
         const auto d = winsim::ui::dumps();
         return d.empty() ? std::string() : d.back();
     }
-    winsim::TempMachine m_;
-    HMODULE lib_ = nullptr;
 };
 
 using Lines = std::vector<std::string>;

@@ -9,6 +9,7 @@
 #include <winsim/window.h>
 #include <winsim/winsim.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -130,5 +131,28 @@ protected:
     }
     std::vector<uint8_t> tmpl_;
 };
+
+#ifdef VESK_RES_DIR
+// A window test on a fresh machine with the string library loaded from its
+// C: drive, as a driver loads it.
+class StringLibraryTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        auto host = winsim::hostPath("C:\\VESKR1us.DLL");
+        ASSERT_TRUE(host);
+        std::filesystem::copy_file(std::filesystem::path(VESK_RES_DIR) / "VESKR1us.DLL", *host,
+                                   std::filesystem::copy_options::overwrite_existing);
+        lib_ = LoadLibraryW(u"C:\\VESKR1us.DLL");
+        ASSERT_TRUE(lib_);
+    }
+    void TearDown() override {
+        WindowTest::TearDown();
+        FreeLibrary(lib_);
+    }
+    winsim::TempMachine m_;
+    HMODULE lib_ = nullptr;
+};
+#endif
 
 }  // namespace wintest

@@ -133,6 +133,17 @@ void fill(Drawn& d) {
     for (const POINT& q : p.dots) d.put(int(q.x), int(q.y), b->colour);
 }
 
+// Fills and/or strokes the DC's closed path and logs the call by its name.
+BOOL paintPath(HDC dc, const char* name, bool filled, bool stroked) {
+    Drawn d(dc);
+    if (!d.dc) return FALSE;
+    if (filled) fill(d);
+    if (stroked) stroke(d);
+    logDraw({d.dc->window, name, 0, 0, uint32_t(d.dc->path->figures.size()), dc, {}, 0});
+    return TRUE;
+}
+
+
 }  // namespace
 
 extern "C" {
@@ -179,29 +190,8 @@ WINBASEAPI BOOL WINAPI CloseFigure(HDC dc) {
     return TRUE;
 }
 
-WINBASEAPI BOOL WINAPI StrokePath(HDC dc) {
-    Drawn d(dc);
-    if (!d.dc) return FALSE;
-    stroke(d);
-    logDraw({d.dc->window, "StrokePath", 0, 0, uint32_t(d.dc->path->figures.size()), dc, {}, 0});
-    return TRUE;
-}
-
-WINBASEAPI BOOL WINAPI FillPath(HDC dc) {
-    Drawn d(dc);
-    if (!d.dc) return FALSE;
-    fill(d);
-    logDraw({d.dc->window, "FillPath", 0, 0, uint32_t(d.dc->path->figures.size()), dc, {}, 0});
-    return TRUE;
-}
-
-WINBASEAPI BOOL WINAPI StrokeAndFillPath(HDC dc) {
-    Drawn d(dc);
-    if (!d.dc) return FALSE;
-    fill(d);
-    stroke(d);
-    logDraw({d.dc->window, "StrokeAndFillPath", 0, 0, uint32_t(d.dc->path->figures.size()), dc, {}, 0});
-    return TRUE;
-}
+WINBASEAPI BOOL WINAPI StrokePath(HDC dc) { return paintPath(dc, "StrokePath", false, true); }
+WINBASEAPI BOOL WINAPI FillPath(HDC dc) { return paintPath(dc, "FillPath", true, false); }
+WINBASEAPI BOOL WINAPI StrokeAndFillPath(HDC dc) { return paintPath(dc, "StrokeAndFillPath", true, true); }
 
 }  // extern "C"
