@@ -58,6 +58,13 @@ int printerCaps(const Args& args, const std::vector<std::string>& words, const s
 // vesk printer bidi NAME [--status | --quiet | --refresh]; vesk printer
 // modeldb NAME [--register]. `args.words` starts with the subcommand.
 int printerBidi(const Args& args);
+// vesk printer install NAME [--type N] | check NAME [--mode N] | rename OLD
+// NEW (`args.words` starts with the subcommand); the install events `vesk
+// printer add` plays for a new printer or connection (1/0); the printer's
+// install keys for `vesk printer show`.
+int printerInstallCommands(const Args& args);
+int InstallAddedPrinter(const std::u16string& name, bool connection);
+void PrintInstallState(const std::u16string& name);
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]

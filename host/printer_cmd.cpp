@@ -214,6 +214,8 @@ int printerAdd(const Args& args, const Options& o) {
     if (DWORD e = winsim::addPrinter(p); e != ERROR_SUCCESS)
         return fail("cannot add the printer: " + winsim::spoolerErrorText(e));
     std::cout << "printer '" << u8(full) << "' added with driver '" << u8(set.driverName) << "'\n";
+    // The spooler's printer events: the driver installs the new printer.
+    if (!InstallAddedPrinter(full, !p.server.empty())) std::cout << "the driver's install of '" << u8(full) << "' failed\n";
     return 0;
 }
 
@@ -271,6 +273,7 @@ int printerShow(const Args& args, const Options& o) {
     } else {
         std::cout << "driver files: the driver is not installed\n";
     }
+    PrintInstallState(p->name);
     std::cout << "printer data (" << p->data.size() << " values):\n";
     for (const auto& v : p->data) std::cout << "  " << u8(v.name) << " = " << decodeValue(v, 32) << "\n";
     auto jobs = winsim::listJobs(p->name);
@@ -408,6 +411,7 @@ fs::path libraryDir() {
 
 int cmdPrinter(const Args& args) {
     if (!args.words.empty() && (args.words[0] == "bidi" || args.words[0] == "modeldb")) return printerBidi(args);
+    if (!args.words.empty() && (args.words[0] == "install" || args.words[0] == "check" || args.words[0] == "rename")) return printerInstallCommands(args);
     Options o;
     std::string error;
     if (!parseOptions(args.words,
@@ -417,7 +421,7 @@ int cmdPrinter(const Args& args) {
         return fail(error);
     if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode, options, allowed, strings, locale, "
                     "save, ini, fonts, export, import, jobcontrol, usercode, presets, qualities, stamps, freesizes, repair, "
-                    "caps, summary, bidi, modeldb, bridge or remove");
+                    "caps, summary, bidi, modeldb, bridge, install, check, rename or remove");
     const std::string& sub = o.words[0];
     if (sub == "add") return printerAdd(args, o);
     if (sub == "list") return printerList(args);
