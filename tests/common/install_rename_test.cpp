@@ -40,6 +40,18 @@ TEST_F(Rename, TheNewNameGetsTheOldBidirectionalSectionAndTheNamesAreStored) {
     EXPECT_EQ(HandlePrinterRename(open()), 0);
 }
 
+TEST_F(Rename, ASectionTooLongToCopyWholeIsNotCopiedInPart) {
+    CreateDirectoryW(u"C:\\_vesk", nullptr);
+    setData(u"PrinterName", u"Old");
+    std::string text = "[Office ,2,]\r\nMine=1\r\n[Old]\r\n";
+    for (int i = 0; i < 400; ++i) text += "Key" + std::to_string(i) + "=" + std::string(100, 'v') + "\r\n";
+    write(bidi_, text);
+    ASSERT_EQ(HandlePrinterRename(open()), 1);
+    EXPECT_EQ(get(bidi_, u"Mine"), u"1");
+    EXPECT_EQ(get(bidi_, u"Key0"), u"(none)");
+    EXPECT_EQ(data(u"PrinterName"), name_ + u'\0');
+}
+
 TEST_F(Rename, AMissingStoredNameCountsAsARenameOfALocalPrinterOnly) {
     EXPECT_EQ(HandlePrinterRename(open()), 1);
     EXPECT_EQ(data(u"PrinterName"), name_ + u'\0');

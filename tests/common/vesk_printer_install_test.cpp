@@ -5,6 +5,8 @@
 
 #include <winsim/winsim.h>
 
+#include <fstream>
+
 #include "platform/run_vesk.h"
 
 #if defined(VESK_BIN) && defined(VESK_SOURCE_DIR)
@@ -56,12 +58,17 @@ TEST_F(VeskInstall, ASecondUserOfATerminalServerGetsTheInstallStamp) {
 }
 
 TEST_F(VeskInstall, ARenamedPrinterCarriesItsBidirectionalSectionOver) {
+    std::ofstream(machine_.root() / "C" / "_vesk" / "KW00C171.ini", std::ios::app | std::ios::binary)
+        << "[P]\r\nTray1=A4\r\n";
     auto rename = run({"printer", "rename", "P", "Q"});
     ASSERT_EQ(rename.status, 0) << rename.out;
     EXPECT_NE(run({"printer", "rename", "P", "Q"}).status, 0);
     EXPECT_NE(run({"printer", "rename", "Q", "bad,name"}).status, 0);
-    auto next = run({"printer", "ini", "Q"});
+    auto next = run({"printer", "ini", "Q", "KW00C171"});
     EXPECT_TRUE(has(next, "'Q' was renamed")) << next.out;
+    EXPECT_TRUE(has(next, "Tray1=A4")) << next.out;
+    auto old = run({"printer", "ini", "Q", "KW00C171"});
+    EXPECT_FALSE(has(old, "was renamed")) << old.out;
     auto shown = run({"printer", "show", "Q"});
     EXPECT_TRUE(has(shown, "PrinterName = REG_SZ, 4 bytes: \"Q\"")) << shown.out;
     EXPECT_FALSE(has(shown, "was renamed")) << shown.out;

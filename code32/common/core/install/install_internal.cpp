@@ -30,6 +30,9 @@ bool CopySection(const WCHAR* fromFile, const WCHAR* from, const WCHAR* toFile, 
     if (!text) return false;
     const DWORD n = GetPrivateProfileSectionW(a, text.get(), kSectionChars, fromFile);
     if (n == 0) return true;
+    // A section the buffer cannot hold would arrive cut: copy none of it
+    // rather than a part that loses the rest of the target's keys.
+    if (n >= kSectionChars - 2) return false;
     const bool ok = WritePrivateProfileSectionW(b, text.get(), toFile) != FALSE;
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, toFile);
     return ok;

@@ -40,8 +40,9 @@ bool PrinterName(HANDLE printer, const PRINTER_INFO_2W* info, WCHAR* dest);
 // Characters of a whole-section copy (61440 bytes).
 constexpr size_t kSectionChars = 30720;
 // Copies section `from` of `fromFile` over section `to` of `toFile`. A
-// missing or empty source section copies nothing. False when the buffer
-// cannot be had, a name cannot be used or the write fails.
+// missing or empty source section copies nothing, nor does one longer than
+// the buffer. False when the buffer cannot be had, a name cannot be used,
+// the section is too long or the write fails.
 bool CopySection(const WCHAR* fromFile, const WCHAR* from, const WCHAR* toFile, const WCHAR* to);
 
 // The file-name part of `path` (after its last backslash), null without one.
