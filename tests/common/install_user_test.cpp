@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "common/install_support.h"
+#include "core/install/install_check.h"
 #include "core/install/install_ini.h"
+#include "core/install/install_printer.h"
 #include "core/install/install_steps.h"
 
 namespace vesk::test {
@@ -27,6 +29,12 @@ protected:
         return read(file).find(std::string("[") + section + "]") != std::string::npos;
     }
     std::u16string at(const char16_t* file) { return userDir_ + u"\\" + file; }
+    // Entry `n` of the preset (or quality) list of `ini` with its name.
+    void entry(const std::u16string& ini, bool preset, int n, const char16_t* path, const char16_t* label) {
+        const std::u16string key = (preset ? u"PresetList" : u"QualityList") + winsim::fromUtf8(std::to_string(n));
+        put(ini, key.c_str(), path);
+        put(ini, (key + u"Name").c_str(), label);
+    }
 };
 
 TEST_F(UserSetUp, TheBatchBundleComesWithItsListsIntoTheUsersDirectory) {
@@ -41,12 +49,10 @@ TEST_F(UserSetUp, TheBatchBundleComesWithItsListsIntoTheUsersDirectory) {
     write(u"C:\\_vesk\\B.rsb", "[us]\r\nStampCount=0\r\nFreeSizeCount=0\r\n");
     put(common_, u"BatchInstRst", u"C:\\_vesk\\B.rsb");
     put(common_, u"Count", u"1");
-    put(common_, u"PresetList0", u"C:\\_vesk\\A.rsd");
-    put(common_, u"PresetList0Name", u"Alpha");
+    entry(common_, true, 0, u"C:\\_vesk\\A.rsd", u"Alpha");
     put(common_, u"PresetList0Comment", u"First");
     put(common_, u"QualityCount", u"1");
-    put(common_, u"QualityList0", u"C:\\_vesk\\Q.rsq");
-    put(common_, u"QualityList0Name", u"Fine");
+    entry(common_, false, 0, u"C:\\_vesk\\Q.rsq", u"Fine");
     listFile(u"C:\\_vesk\\A.rsd");
     listFile(u"C:\\_vesk\\Q.rsq");
     EXPECT_EQ(InstallApplyDefaultRst(printer_, nullptr), 0);
@@ -70,10 +76,8 @@ TEST_F(UserSetUp, ListPathsIntoTheCommonDirectoryMoveOnce) {
     put(user_, u"QualityCount", u"0");
     EXPECT_EQ(GetTsIniState(printer_, nullptr), kTsIniNoList);  // no preset count
     put(user_, u"Count", u"2");
-    put(user_, u"PresetList0", u"c:\\_VESK\\A.rsd");
-    put(user_, u"PresetList0Name", u"Alpha");
-    put(user_, u"PresetList1", u"C:\\keep\\B.rsd");
-    put(user_, u"PresetList1Name", u"Beta");
+    entry(user_, true, 0, u"c:\\_VESK\\A.rsd", u"Alpha");
+    entry(user_, true, 1, u"C:\\keep\\B.rsd", u"Beta");
     put(user_, u"QualityCount", u"1");
     put(user_, u"QualityList0", u"C:\\_vesk\\Q.rsq");
     listFile(u"C:\\_vesk\\A.rsd");
@@ -141,6 +145,39 @@ TEST_F(UserSetUp, TheCommonListFilesAreCopiedWhenNewer) {
 }
 
 // The low-integrity folder is Windows Vista's.
+TEST_F(UserSetUp, TheUsersFirstCheckSetsThePrinterUpOnceForThem) {
+    {
+        InstallRunningScope running;
+        ASSERT_EQ(InstallPrinter(printer_, nullptr, kInstallInitialise), 1);
+    }
+    ASSERT_EQ(WriteInstallStamp(printer_, 1, 2), 1);
+    EXPECT_EQ(get(user_, u"RstVersion", u"us"), u"(none)");
+    winsim::advanceClock(5000);
+    EXPECT_EQ(InstallCheckDefault(printer_), 1);
+    // The user's own copy: the setup INI's lists, stamped after the machine's.
+    EXPECT_EQ(get(user_, u"RstVersion", u"us"), u"200");
+    EXPECT_EQ(get(user_, u"StampCount", u"us"), u"3");
+    EXPECT_EQ(get(user_, u"DrvInstTime"), u"20220618042645");
+    EXPECT_EQ(get(common_, u"DrvInstTime"), u"20220618042640");
+    // A copy without a preset list counts as never set up: set up again.
+    winsim::advanceClock(1000);
+    EXPECT_EQ(InstallCheckDefault(printer_), 1);
+    EXPECT_EQ(get(user_, u"DrvInstTime"), u"20220618042646");
+    // With a list (empty here) it is corrected once, then up to date.
+    put(user_, u"Count", u"0");
+    EXPECT_EQ(InstallCheckDefault(printer_), 1);
+    EXPECT_EQ(get(user_, u"TSIniCorrectDone"), u"1");
+    const std::string before = read(user_);
+    winsim::advanceClock(5000);
+    EXPECT_EQ(InstallCheckDefault(printer_), 1);
+    EXPECT_EQ(read(user_), before);
+    // The machine installs again: the user's copy follows.
+    ASSERT_EQ(WriteInstallStamp(printer_, 1, 0), 1);
+    winsim::advanceClock(1000);
+    EXPECT_EQ(InstallCheckDefault(printer_), 1);
+    EXPECT_EQ(get(user_, u"DrvInstTime"), u"20220618042652");
+}
+
 class LowIntegrityCopy : public UserSetUp {
 protected:
     LowIntegrityCopy() : UserSetUp(osConfig(6, 0, VER_SUITE_TERMINAL)) {}
