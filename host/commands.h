@@ -58,6 +58,9 @@ int printerCaps(const Args& args, const std::vector<std::string>& words, const s
 // vesk printer bidi NAME [--status | --quiet | --refresh]; vesk printer
 // modeldb NAME [--register]. `args.words` starts with the subcommand.
 int printerBidi(const Args& args);
+// vesk printer deploy NAME [--redeploy]; vesk printer revalidate NAME.
+// `args.words` starts with the subcommand.
+int printerDeploy(const Args& args);
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]
