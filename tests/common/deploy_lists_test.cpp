@@ -257,3 +257,17 @@ TEST_F(Deploy, DeviceSettingsIntoTheBundleKeepItsEntries) {
     ASSERT_EQ(DeviceFileLoad(bundle.c_str(), kStAboveFive, c_), 1);
     EXPECT_EQ(ItemRawById(c_, kItRdmOutputOptionTypeFin3000), 1u);
 }
+
+TEST_F(Deploy, ACopyGetsWholeSectionsOrNone) {
+    const std::u16string source = kDriverDir + u"S.rsd";
+    const std::u16string target = kPriv + u"S.rsr";
+    std::string lines = "[us]\r\nsetname=S\r\n[disable]\r\nOther Driver=1\r\n[condition]\r\n";
+    for (int i = 0; i < 1500; ++i) lines += "ConditionOption0_" + std::to_string(i % 10) + "=COND_BANK | COND_DUPLEX\r\n";
+    write(source, lines);
+    write(target, "[condition]\r\nConditionOption0_0=OLD\r\n");
+    CopyPresetConditions(target.c_str(), source.c_str(), kStPresetDevice, c_);
+    EXPECT_EQ(value(u"disable", u"Other Driver", target), u"1");
+    EXPECT_EQ(value(u"condition", u"ConditionOption0_0", target), u"(none)")
+        << "a section longer than its buffer is not copied cut; the old one is gone";
+    EXPECT_EQ(PresetHasRstVersion(target.c_str(), c_), 1);
+}
