@@ -191,24 +191,26 @@ TEST_F(Deploy, RevalidationFollowsTheFittedOptions) {
     EXPECT_EQ(PresetsRevalidate(c_, 0), 0) << "no bundle in the printer's section";
     // The install's default-job keys name the bundle for the printer.
     put(printerSection(), u"DefaultRst", u"VESKDEF.rsb");
+    ASSERT_EQ(PresetAdd(c_, u"C:\\sets\\mine.rst", u"Mine", u"A user's own"), 1);
 
     fitted(0, 1);
     winsim::queueMessageBoxAnswer(IDCANCEL);
     EXPECT_EQ(PresetsRevalidate(c_, 1), 0);
     EXPECT_EQ(winsim::messageBoxLog().size(), 1u) << "the user was asked";
-    EXPECT_EQ(presetNames(), u"Standard,Stapled,Two-sided") << "a cancel changes nothing";
+    EXPECT_EQ(presetNames(), u"Standard,Stapled,Two-sided,Mine") << "a cancel changes nothing";
 
     EXPECT_EQ(PresetsRevalidate(c_, 0), 1);
-    EXPECT_EQ(presetNames(), u"Standard,Two-sided") << "no finisher: no stapled preset";
+    EXPECT_EQ(presetNames(), u"Standard,Two-sided,Mine") << "no finisher: no stapled preset";
     EXPECT_EQ(winsim::messageBoxLog().size(), 1u) << "not asked";
 
     fitted(1, 0);
     EXPECT_EQ(PresetsRevalidate(c_, 0), 1);
-    EXPECT_EQ(presetNames(), u"Standard,Stapled") << "the finisher fitted, the duplex unit gone";
+    EXPECT_EQ(presetNames(), u"Standard,Mine,Stapled") << "the finisher fitted, the duplex unit gone";
     fitted(1, 1);
     EXPECT_EQ(PresetsRevalidate(c_, 0), 1);
-    EXPECT_EQ(presetNames(), u"Standard,Stapled,Two-sided");
-    EXPECT_EQ(value(printerSection(), u"PresetList2Comment"), u"Long-edge binding (needs the duplex unit)");
+    EXPECT_EQ(presetNames(), u"Standard,Mine,Stapled,Two-sided");
+    EXPECT_EQ(value(printerSection(), u"PresetList1Comment"), u"A user's own");
+    EXPECT_EQ(value(printerSection(), u"PresetList3Comment"), u"Long-edge binding (needs the duplex unit)");
 }
 
 TEST_F(Deploy, SystemDirectoryCopiesRunAsTheSpooler) {
