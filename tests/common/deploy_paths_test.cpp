@@ -8,6 +8,7 @@
 
 #include "common/lists_support.h"
 #include "core/deploy/deploy.h"
+#include "core/terminal_server.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -116,4 +117,17 @@ TEST_F(DeployPaths, OnlyAnExistingRsbIsABundle) {
     put(printerSection(), u"DefaultRst", u"D:\\b\\X.rsb");
     EXPECT_EQ(GetPrinterDefaultRst(c_, out, kWsPathChars), 1);
     EXPECT_EQ(std::u16string(out), u"D:\\b\\X.rsb");
+}
+
+TEST_F(DeployPaths, UnderTerminalServicesTheUsersCopyIsPerUserUnlessInstalling) {
+    installQueryLibrary();
+    setAnswer("1");
+    TsForget();  // the fixture's context asked before the printer became a terminal-server one
+    DrvContext* normal = context(0, 0);
+    DrvContext* installing = context(kCreateInstallRunning, 0);
+    WCHAR out[kWsPathChars];
+    ASSERT_EQ(MakeUserRsrPath(normal, u"C:\\_vesk\\\\A.rsd", out, kWsPathChars), 1);
+    EXPECT_EQ(std::u16string(out), u"C:\\Documents and Settings\\user\\_vesk\\A.rsr");
+    ASSERT_EQ(MakeUserRsrPath(installing, u"A.rsd", out, kWsPathChars), 1);
+    EXPECT_EQ(std::u16string(out), kPriv + u"\\A.rsr");
 }
