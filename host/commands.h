@@ -65,6 +65,9 @@ int printerBidi(const Args& args);
 int printerInstallCommands(const Args& args);
 int InstallAddedPrinter(const std::u16string& name, bool connection);
 void PrintInstallState(const std::u16string& name);
+// vesk printer deploy NAME [--redeploy]; vesk printer revalidate NAME.
+// `args.words` starts with the subcommand.
+int printerDeploy(const Args& args);
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]

@@ -202,8 +202,11 @@ int printerAdd(const Args& args, const Options& o) {
     for (const char16_t* f : {u"VESKR1us.DLL", u"VESKR1jp.DLL", u"VESKR1gm.DLL", u"VESKC1XX.DLL"})
         set.dataFiles.emplace_back(f, set.libraryDir / u8(f));
 #ifdef VESK_SETUP_INI
-    // The setup INI: the default free sizes and stamps the lists repair from.
-    set.dataFiles.emplace_back(u"KW12D172.ini", VESK_SETUP_INI);
+    // The setup INI (the default free sizes and stamps the lists repair from)
+    // and, beside it, the default bundle with its presets and quality files.
+    std::error_code dirError;
+    for (const auto& f : fs::directory_iterator(fs::path(VESK_SETUP_INI).parent_path(), dirError))
+        if (f.is_regular_file(dirError)) set.dataFiles.emplace_back(w(f.path().filename().string()), f.path());
 #endif
     // The installer's file of the model database, beside the model description.
     if (const fs::path inst = fs::path(set.modelFile).parent_path() / "KWINST.ini"; fs::is_regular_file(inst))
@@ -412,6 +415,7 @@ fs::path libraryDir() {
 int cmdPrinter(const Args& args) {
     if (!args.words.empty() && (args.words[0] == "bidi" || args.words[0] == "modeldb")) return printerBidi(args);
     if (!args.words.empty() && (args.words[0] == "install" || args.words[0] == "check" || args.words[0] == "rename")) return printerInstallCommands(args);
+    if (!args.words.empty() && (args.words[0] == "deploy" || args.words[0] == "revalidate")) return printerDeploy(args);
     Options o;
     std::string error;
     if (!parseOptions(args.words,

@@ -5,6 +5,7 @@
 #include "common/install_support.h"
 #include "core/devmode/dm_flags.h"
 #include "core/install/install_rename.h"
+#include "core/deploy/deploy.h"
 #include "core/install/pending_n25.h"
 
 namespace vesk::test {

@@ -10,6 +10,7 @@
 
 #include "common/model_support.h"
 #include "common/services_support.h"
+#include "core/deploy/deploy.h"
 #include "core/ini_wrap.h"
 #include "core/model/cache.h"
 #include "core/paths.h"

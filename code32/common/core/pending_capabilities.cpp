@@ -4,13 +4,7 @@
 
 namespace vesk {
 
-// Settings files: the install step.
-int QualityRedeploy(DrvContext*, const WCHAR*) { return 0; }
-
 // Installer hand-over.
 int HandoverApplyAtOpen(DrvContext*) { return 0; }
-
-// Printer installation.
-int InstallDeployPresetFiles(DrvContext*, uint32_t) { return 0; }
 
 }  // namespace vesk

@@ -17,17 +17,9 @@
 
 namespace vesk {
 
-// ---- Settings files: the install step ----
-// Deploys a rejected quality file again from its source. 0 not done.
-int QualityRedeploy(DrvContext* ctx, const WCHAR* path);
-
 // ---- Installer hand-over ----
 // Applies the installer's hand-over for the printer. 1 done or nothing to do,
 // 0 not done.
 int HandoverApplyAtOpen(DrvContext* ctx);
-
-// ---- Printer installation ----
-// Deploys the default presets and quality files. 0 not done.
-int InstallDeployPresetFiles(DrvContext* ctx, uint32_t flags);
 
 }  // namespace vesk

@@ -4,6 +4,7 @@
 
 #include "core/ini_wrap.h"
 #include "core/install/install_ini.h"
+#include "core/deploy/deploy.h"
 #include "core/install/pending_n25.h"
 #include "core/item_store.h"
 #include "core/lists/lists.h"

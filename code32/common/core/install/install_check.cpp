@@ -1,6 +1,7 @@
 #include "core/install/install_check.h"
 
 #include "core/context.h"
+#include "core/deploy/deploy.h"
 #include "core/dirs.h"
 #include "core/ini_wrap.h"
 #include "core/install/install_ini.h"

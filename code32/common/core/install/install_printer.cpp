@@ -15,6 +15,7 @@
 #include "core/install/batch_install.h"
 #include "core/install/install_ini.h"
 #include "core/install/install_steps.h"
+#include "core/deploy/deploy.h"
 #include "core/install/pending_n25.h"
 #include "core/jobctl/jc_client.h"
 #include "core/lists/lists.h"

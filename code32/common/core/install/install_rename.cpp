@@ -5,6 +5,7 @@
 #include "core/install/batch_install.h"
 #include "core/install/install_ini.h"
 #include "core/install/install_internal.h"
+#include "core/deploy/deploy.h"
 #include "core/install/pending_n25.h"
 #include "core/lists/lists.h"
 #include "core/locale.h"

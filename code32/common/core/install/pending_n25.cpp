@@ -4,13 +4,6 @@
 
 namespace vesk {
 
-int InstallDefaultRstOnce(uint32_t, int, DrvContext*) { return 0; }
-int PresetsRevalidate(DrvContext*, int) { return 0; }
-int GetDefaultRstName(DrvContext*, WCHAR* buffer, size_t capacity) {
-    if (buffer && capacity) buffer[0] = 0;
-    return 0;
-}
-
 int VeskIniHasWorkFor(const WCHAR*) { return 0; }
 void RunExpandFiles(DrvContext*) {}
 int InstApplyVeskIni(DrvContext*) { return 0; }

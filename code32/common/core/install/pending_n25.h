@@ -1,4 +1,4 @@
-// Functions of the deployment, the hand-over and the setup-INI directories
+// Functions of the hand-over and the setup-INI directories
 // that the install sequence calls; each answers "not done" here until its
 // capability is built.
 #pragma once
@@ -10,16 +10,6 @@
 #include "core/context.h"
 
 namespace vesk {
-
-// ---- Default presets and quality files deployment ----
-// The bundle's presets and qualities and its done marks for a printer. 1.
-int InstallDefaultRstOnce(uint32_t importFlags, int installType, DrvContext* ctx);
-// Drops preset-list entries that no longer apply, asking first with `ask`.
-// The reinstall's result, 0 when nothing was done.
-int PresetsRevalidate(DrvContext* ctx, int ask);
-// The default bundle the model description names for the printer's language,
-// as a full path into `buffer` of `capacity` characters. 1 when named.
-int GetDefaultRstName(DrvContext* ctx, WCHAR* buffer, size_t capacity);
 
 // ---- Installer hand-over ----
 // 1 when the hand-over file holds work for the printer.

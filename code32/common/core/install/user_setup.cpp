@@ -7,6 +7,7 @@
 #include "core/dirs.h"
 #include "core/files.h"
 #include "core/ini_wrap.h"
+#include "core/deploy/deploy.h"
 #include "core/install/batch_install.h"
 #include "core/install/install_ini.h"
 #include "core/install/install_internal.h"
