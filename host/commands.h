@@ -58,6 +58,11 @@ int printerCaps(const Args& args, const std::vector<std::string>& words, const s
 // vesk printer bidi NAME [--status | --quiet | --refresh]; vesk printer
 // modeldb NAME [--register]. `args.words` starts with the subcommand.
 int printerBidi(const Args& args);
+// vesk printer handover NAME [KEY=VALUE...]; vesk printer scenario NAME FILE
+// [--remove]. `args.words` starts with the subcommand. The private and spool
+// directories in force for printer `name` (vesk printer show).
+int printerHandover(const Args& args);
+void printDirectoriesInForce(const std::u16string& name);
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]

@@ -271,6 +271,7 @@ int printerShow(const Args& args, const Options& o) {
     } else {
         std::cout << "driver files: the driver is not installed\n";
     }
+    printDirectoriesInForce(p->name);
     std::cout << "printer data (" << p->data.size() << " values):\n";
     for (const auto& v : p->data) std::cout << "  " << u8(v.name) << " = " << decodeValue(v, 32) << "\n";
     auto jobs = winsim::listJobs(p->name);
@@ -408,6 +409,7 @@ fs::path libraryDir() {
 
 int cmdPrinter(const Args& args) {
     if (!args.words.empty() && (args.words[0] == "bidi" || args.words[0] == "modeldb")) return printerBidi(args);
+    if (!args.words.empty() && (args.words[0] == "handover" || args.words[0] == "scenario")) return printerHandover(args);
     Options o;
     std::string error;
     if (!parseOptions(args.words,
@@ -417,7 +419,7 @@ int cmdPrinter(const Args& args) {
         return fail(error);
     if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode, options, allowed, strings, locale, "
                     "save, ini, fonts, export, import, jobcontrol, usercode, presets, qualities, stamps, freesizes, repair, "
-                    "caps, summary, bidi, modeldb, bridge or remove");
+                    "caps, summary, bidi, modeldb, bridge, handover, scenario or remove");
     const std::string& sub = o.words[0];
     if (sub == "add") return printerAdd(args, o);
     if (sub == "list") return printerList(args);

@@ -7,9 +7,6 @@ namespace vesk {
 // Settings files: the install step.
 int QualityRedeploy(DrvContext*, const WCHAR*) { return 0; }
 
-// Installer hand-over.
-int HandoverApplyAtOpen(DrvContext*) { return 0; }
-
 // Printer installation.
 int InstallPrinter(HANDLE, BYTE*, int) { return 0; }
 int InstallDeployPresetFiles(DrvContext*, uint32_t) { return 0; }

@@ -21,11 +21,6 @@ namespace vesk {
 // Deploys a rejected quality file again from its source. 0 not done.
 int QualityRedeploy(DrvContext* ctx, const WCHAR* path);
 
-// ---- Installer hand-over ----
-// Applies the installer's hand-over for the printer. 1 done or nothing to do,
-// 0 not done.
-int HandoverApplyAtOpen(DrvContext* ctx);
-
 // ---- Printer installation ----
 // The install sequence for install type `type`. 0 not done.
 int InstallPrinter(HANDLE printer, BYTE* devmodeOut, int type);
