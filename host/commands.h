@@ -63,6 +63,9 @@ int printerBidi(const Args& args);
 // directories in force for printer `name` (vesk printer show).
 int printerHandover(const Args& args);
 void printDirectoriesInForce(const std::u16string& name);
+// Registers the sample model's install program VESKEXP.EXE in the driver
+// directory (vesk printer add).
+void installExpandProgram();
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]

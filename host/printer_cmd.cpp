@@ -211,6 +211,7 @@ int printerAdd(const Args& args, const Options& o) {
     p.driver = set.driverName;
     if (DWORD e = winsim::installDriverSet(set, &error); e != ERROR_SUCCESS)
         return fail("cannot install the driver set: " + error);
+    installExpandProgram();
     if (DWORD e = winsim::addPrinter(p); e != ERROR_SUCCESS)
         return fail("cannot add the printer: " + winsim::spoolerErrorText(e));
     std::cout << "printer '" << u8(full) << "' added with driver '" << u8(set.driverName) << "'\n";

@@ -2,6 +2,7 @@
 // for a printer in VESK.ini of the system directory; vesk printer scenario
 // NAME FILE [--remove]: a settings file with its scenario.
 #include <win/windows.h>
+#include <winsim/process.h>
 #include <winsim/spooler.h>
 #include <winsim/winsim.h>
 
@@ -140,6 +141,13 @@ int scenario(const Args& args) {
 
 int printerHandover(const Args& args) {
     return !args.words.empty() && args.words[0] == "scenario" ? scenario(args) : handover(args);
+}
+
+void installExpandProgram() {
+#ifdef VESK_EXPAND_PROGRAM
+    const std::u16string dir = w(winsim::config().driverDir());
+    winsim::installProgram(dir + u"\\VESKEXP.EXE", {VESK_EXPAND_PROGRAM});
+#endif
 }
 
 void printDirectoriesInForce(const std::u16string& name) {

@@ -110,6 +110,19 @@ TEST_F(SetupDirs, TheSpoolDirectoryGoesToThePrinterOrWithExactlyOnToAll) {
     EXPECT_EQ(data(kSdSpoolDirKey), std::u16string(u"C:\\Data", 8));  // with its NUL
 }
 
+TEST_F(SetupDirs, AListedFileIsSavedAgainFromTheCurrentSettings) {
+    CreateDirectoryW(u"C:\\_vesk", nullptr);
+    write(u"C:\\_vesk\\KW12D170.ini",
+          "[Office ,2,]\r\nCount=1\r\nPresetList0=C:\\Data\\p.rst\r\nQualityCount=1\r\n"
+          "QualityList0=C:\\Data\\q.rsq\r\n");
+    EXPECT_EQ(ResavePresetFile(c_, 0), 1);
+    EXPECT_EQ(ResaveQualityFile(c_, 0), 1);
+    EXPECT_NE(read(u"C:\\Data\\p.rst").find("RstVersion=200"), std::string::npos) << read(u"C:\\Data\\p.rst");
+    EXPECT_NE(read(u"C:\\Data\\q.rsq").find("[Office ,2,]"), std::string::npos) << read(u"C:\\Data\\q.rsq");
+    EXPECT_EQ(ResavePresetFile(c_, 1), 0);
+    EXPECT_EQ(ResaveQualityFile(c_, 5), 0);
+}
+
 // Windows on D: (the system drive).
 class SetupDirsOnD : public ::testing::Test {
 protected:
