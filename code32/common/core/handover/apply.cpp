@@ -147,7 +147,8 @@ int InstApplyDefaultRst(uint32_t importFlags, DrvContext* ctx, int isReinstall) 
             // The bundle's own user code, when it is one (read whole, so
             // that a longer value is dropped rather than cut).
             WCHAR code[kHoValueChars] = {};
-            IniGetString(lang, ItemGetName(ctx, kItRdmUserCode), u"", code, kHoValueChars, bundle);
+            if (const WCHAR* name = ItemGetName(ctx, kItRdmUserCode))
+                IniGetString(lang, name, u"", code, kHoValueChars, bundle);
             if (code[0] && HoAnsiWithin(code, kHoUserCodeMax, isDigit, nullptr)) {
                 DmClearInstUserCode(ctx);
                 mask |= kJcMaskUserCode;
