@@ -68,6 +68,14 @@ void PrintInstallState(const std::u16string& name);
 // vesk printer deploy NAME [--redeploy]; vesk printer revalidate NAME.
 // `args.words` starts with the subcommand.
 int printerDeploy(const Args& args);
+// vesk printer handover NAME [KEY=VALUE...]; vesk printer scenario NAME FILE
+// [--remove]. `args.words` starts with the subcommand. The private and spool
+// directories in force for printer `name` (vesk printer show).
+int printerHandover(const Args& args);
+void printDirectoriesInForce(const std::u16string& name);
+// Registers the sample model's install program VESKEXP.EXE in the driver
+// directory (vesk printer add).
+void installExpandProgram();
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]

@@ -214,6 +214,7 @@ int printerAdd(const Args& args, const Options& o) {
     p.driver = set.driverName;
     if (DWORD e = winsim::installDriverSet(set, &error); e != ERROR_SUCCESS)
         return fail("cannot install the driver set: " + error);
+    installExpandProgram();
     if (DWORD e = winsim::addPrinter(p); e != ERROR_SUCCESS)
         return fail("cannot add the printer: " + winsim::spoolerErrorText(e));
     std::cout << "printer '" << u8(full) << "' added with driver '" << u8(set.driverName) << "'\n";
@@ -277,6 +278,7 @@ int printerShow(const Args& args, const Options& o) {
         std::cout << "driver files: the driver is not installed\n";
     }
     PrintInstallState(p->name);
+    printDirectoriesInForce(p->name);
     std::cout << "printer data (" << p->data.size() << " values):\n";
     for (const auto& v : p->data) std::cout << "  " << u8(v.name) << " = " << decodeValue(v, 32) << "\n";
     auto jobs = winsim::listJobs(p->name);
@@ -416,6 +418,7 @@ int cmdPrinter(const Args& args) {
     if (!args.words.empty() && (args.words[0] == "bidi" || args.words[0] == "modeldb")) return printerBidi(args);
     if (!args.words.empty() && (args.words[0] == "install" || args.words[0] == "check" || args.words[0] == "rename")) return printerInstallCommands(args);
     if (!args.words.empty() && (args.words[0] == "deploy" || args.words[0] == "revalidate")) return printerDeploy(args);
+    if (!args.words.empty() && (args.words[0] == "handover" || args.words[0] == "scenario")) return printerHandover(args);
     Options o;
     std::string error;
     if (!parseOptions(args.words,
@@ -425,7 +428,8 @@ int cmdPrinter(const Args& args) {
         return fail(error);
     if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode, options, allowed, strings, locale, "
                     "save, ini, fonts, export, import, jobcontrol, usercode, presets, qualities, stamps, freesizes, repair, "
-                    "caps, summary, bidi, modeldb, bridge, install, check, rename or remove");
+                    "caps, summary, bidi, modeldb, bridge, install, check, rename, deploy, revalidate, handover, "
+                    "scenario or remove");
     const std::string& sub = o.words[0];
     if (sub == "add") return printerAdd(args, o);
     if (sub == "list") return printerList(args);

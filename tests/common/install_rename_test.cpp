@@ -6,7 +6,8 @@
 #include "core/devmode/dm_flags.h"
 #include "core/install/install_rename.h"
 #include "core/deploy/deploy.h"
-#include "core/install/pending_n25.h"
+#include "core/handover/handover.h"
+#include "core/setupdirs/setup_dirs.h"
 
 namespace vesk::test {
 namespace {

@@ -11,6 +11,7 @@
 #include "core/devmode/dm_state.h"
 #include "core/devmode_sizes.h"
 #include "core/font_tables.h"
+#include "core/handover/handover.h"
 #include "core/item_store.h"
 #include "core/jobctl/jc_client.h"
 #include "core/languages.h"

@@ -4,7 +4,6 @@
 
 namespace vesk {
 
-// Installer hand-over.
-int HandoverApplyAtOpen(DrvContext*) { return 0; }
+// No function waits for a capability now.
 
 }  // namespace vesk

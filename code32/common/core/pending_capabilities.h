@@ -17,9 +17,6 @@
 
 namespace vesk {
 
-// ---- Installer hand-over ----
-// Applies the installer's hand-over for the printer. 1 done or nothing to do,
-// 0 not done.
-int HandoverApplyAtOpen(DrvContext* ctx);
+// No function waits for a capability now.
 
 }  // namespace vesk
