@@ -58,6 +58,11 @@ int printerCaps(const Args& args, const std::vector<std::string>& words, const s
 // vesk printer bidi NAME [--status | --quiet | --refresh]; vesk printer
 // modeldb NAME [--register]. `args.words` starts with the subcommand.
 int printerBidi(const Args& args);
+// vesk printer properties | convert | event | upgrade | query NAME ...: the
+// printer's interface library as applications and the spooler call it.
+// `args.words` starts with the subcommand.
+int printerUi(const Args& args);
+bool isPrinterUiCommand(const std::string& word);
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]

@@ -408,6 +408,7 @@ fs::path libraryDir() {
 
 int cmdPrinter(const Args& args) {
     if (!args.words.empty() && (args.words[0] == "bidi" || args.words[0] == "modeldb")) return printerBidi(args);
+    if (!args.words.empty() && isPrinterUiCommand(args.words[0])) return printerUi(args);
     Options o;
     std::string error;
     if (!parseOptions(args.words,
