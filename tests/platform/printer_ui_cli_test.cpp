@@ -71,6 +71,20 @@ TEST(VeskPrinterUi, EventsUpgradeAndConversionReachTheDriver) {
     EXPECT_NE(m.run({"printer", "convert", "P", "--defaults", "--from-version", "2"}).status, 0);
 }
 
+TEST(VeskPrinterUi, TheSpoolerUpgradesThePrintersOfAReplacedDriver) {
+    Machine m;
+    EXPECT_NE(m.run({"printer", "data", "P", "SPLUserModePrinterDriver"}).status, 0) << "not written at the add";
+    // Adding Q installs the driver's files again: P is upgraded by the driver.
+    ASSERT_EQ(m.run({"printer", "add", "Q"}).status, 0);
+    auto p = m.run({"printer", "data", "P", "SPLUserModePrinterDriver"});
+    EXPECT_EQ(p.status, 0) << p.out;
+    EXPECT_TRUE(has(p, "KW12C123.DLL")) << p.out;
+    // The application's questions reach the driver of each printer.
+    auto q = m.run({"printer", "caps", "Q", "8"});
+    EXPECT_TRUE(has(q, "DC_SIZE (8): 220\n")) << q.out;
+    ASSERT_EQ(m.run({"printer", "remove", "Q"}).status, 0);
+}
+
 }  // namespace
 
 #endif

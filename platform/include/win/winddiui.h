@@ -110,3 +110,11 @@ typedef struct _DEVQUERYPRINT_INFO {
 #define PRINTRATEUNIT_IPM 4
 
 WIN_END_DECLS
+
+#if defined(__cplusplus) && UINTPTR_MAX == 0xFFFFFFFFu
+// The records' sizes on a 32-bit build are the spooler's.
+static_assert(sizeof(DOCUMENTPROPERTYHEADER) == 28);
+static_assert(sizeof(DEVICEPROPERTYHEADER) == 12);
+static_assert(sizeof(DRIVER_UPGRADE_INFO_1) == 8);
+static_assert(sizeof(DEVQUERYPRINT_INFO) == 24);
+#endif
