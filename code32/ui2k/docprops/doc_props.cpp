@@ -126,9 +126,12 @@ LONG DocPropsRun(HWND hWnd, HANDLE hPrinter, LPWSTR name, PDEVMODEW pdmOut, PDEV
     header.fMode = fMode;
     if (fMode & DM_PROMPT) {
         // The sheet sets the result word; a sheet that could not run (no
-        // common property-sheet library) is a failure, not a cancel.
-        DWORD result = 0;
-        if (RunCommonPropertySheet(hWnd, DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&header), &result) < 0)
+        // common property-sheet library) leaves it unset, which is a
+        // failure, not a cancel.
+        constexpr DWORD kUnset = 0xFFFFFFFFu;
+        DWORD result = kUnset;
+        if (RunCommonPropertySheet(hWnd, DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&header), &result) < 0 ||
+            result == kUnset)
             return -1;
         return static_cast<LONG>(result);
     }
