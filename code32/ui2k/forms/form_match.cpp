@@ -42,7 +42,7 @@ void CopyFormName(WCHAR* dest, size_t chars, const WCHAR* name) {
     while (name && name[n] && n + 1 < chars) ++n;
     // A high surrogate whose partner did not fit goes too.
     if (n > 0 && name[n] && name[n - 1] >= 0xD800 && name[n - 1] <= 0xDBFF) --n;
-    std::memcpy(dest, name, n * sizeof(WCHAR));
+    if (n) std::memcpy(dest, name, n * sizeof(WCHAR));
     std::memset(dest + n, 0, (chars - n) * sizeof(WCHAR));
 }
 
