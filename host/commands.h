@@ -76,6 +76,11 @@ void printDirectoriesInForce(const std::u16string& name);
 // Registers the sample model's install program VESKEXP.EXE in the driver
 // directory (vesk printer add).
 void installExpandProgram();
+// vesk printer properties | convert | event | upgrade | query NAME ...: the
+// printer's interface library as applications and the spooler call it.
+// `args.words` starts with the subcommand.
+int printerUi(const Args& args);
+bool isPrinterUiCommand(const std::string& word);
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]

@@ -218,8 +218,8 @@ int printerAdd(const Args& args, const Options& o) {
     if (DWORD e = winsim::addPrinter(p); e != ERROR_SUCCESS)
         return fail("cannot add the printer: " + winsim::spoolerErrorText(e));
     std::cout << "printer '" << u8(full) << "' added with driver '" << u8(set.driverName) << "'\n";
-    // The spooler's printer events: the driver installs the new printer.
-    if (!InstallAddedPrinter(full, !p.server.empty())) std::cout << "the driver's install of '" << u8(full) << "' failed\n";
+    // The spooler has converted the new printer's DEVMODE and sent its
+    // printer event: the interface library installed it.
     return 0;
 }
 
@@ -419,6 +419,7 @@ int cmdPrinter(const Args& args) {
     if (!args.words.empty() && (args.words[0] == "install" || args.words[0] == "check" || args.words[0] == "rename")) return printerInstallCommands(args);
     if (!args.words.empty() && (args.words[0] == "deploy" || args.words[0] == "revalidate")) return printerDeploy(args);
     if (!args.words.empty() && (args.words[0] == "handover" || args.words[0] == "scenario")) return printerHandover(args);
+    if (!args.words.empty() && isPrinterUiCommand(args.words[0])) return printerUi(args);
     Options o;
     std::string error;
     if (!parseOptions(args.words,
@@ -429,7 +430,7 @@ int cmdPrinter(const Args& args) {
     if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode, options, allowed, strings, locale, "
                     "save, ini, fonts, export, import, jobcontrol, usercode, presets, qualities, stamps, freesizes, repair, "
                     "caps, summary, bidi, modeldb, bridge, install, check, rename, deploy, revalidate, handover, "
-                    "scenario or remove");
+                    "scenario, properties, convert, event, upgrade, query or remove");
     const std::string& sub = o.words[0];
     if (sub == "add") return printerAdd(args, o);
     if (sub == "list") return printerList(args);

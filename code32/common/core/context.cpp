@@ -25,6 +25,7 @@ namespace vesk {
 namespace {
 
 std::atomic<bool> g_installRunning{false};
+std::atomic<int> g_installMark{0};
 
 struct Template {
     DmItemTable items;
@@ -147,7 +148,14 @@ void freeDevmodeFontTables(DrvContext* c, BYTE* buffer) {
 const DrvContext* GetContextTemplate() { return &templ().ctx; }
 
 void SetInstallRunning(bool on) { g_installRunning.store(on); }
-bool InstallRunning() { return g_installRunning.load(); }
+bool InstallRunning() { return g_installRunning.load() || g_installMark.load() > 0; }
+void InstallMarkEnter() { g_installMark.fetch_add(1); }
+void InstallMarkLeave() {
+    int n = g_installMark.load();
+    while (n > 0 && !g_installMark.compare_exchange_weak(n, n - 1)) {
+    }
+}
+int InstallMarkDepth() { return g_installMark.load(); }
 
 BYTE* CtxGetDevmode(DrvContext* ctx) { return ctx ? ctx->devmode : nullptr; }
 
