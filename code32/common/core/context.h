@@ -153,6 +153,9 @@ struct DrvWorkspace {
     uint32_t userCodeApplied;
     // The model-database name of the printer (core/model_db.h).
     WCHAR modelDbName[33];
+    // The interface library's property-sheet session while one runs on the
+    // context (its sheet code owns and frees it before the context goes).
+    void* uiSession;
 };
 
 struct DrvContext {
