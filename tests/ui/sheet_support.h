@@ -48,6 +48,7 @@ class SheetPrinter : public ResourcePrinter {
 protected:
     void SetUp() override {
         ResourcePrinter::SetUp();
+        winsim::ui::reset();
         ComLog::current() = &com_;
         docHeader_.cbSize = sizeof docHeader_;
         docHeader_.hPrinter = printer_;

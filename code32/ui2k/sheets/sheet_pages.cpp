@@ -106,12 +106,12 @@ void relabelOk(DrvContext* ctx, SheetSession* s, HWND frame) {
     FixAppWindowProcs(ctx, frame);
 }
 
-// Every child of the page is hidden; the ones the template showed are kept
-// for the page procedure.
+// Every child of the page is hidden; the ones the template showed (the page
+// itself is not shown yet) are kept for the page procedure.
 void hideChildren(SheetSession* s, HWND page) {
     s->shownCount = 0;
     for (HWND w = GetTopWindow(page); w; w = GetWindow(w, GW_HWNDNEXT)) {
-        if (IsWindowVisible(w) && s->shownCount < kSheetMaxChildren) s->shownChildren[s->shownCount++] = w;
+        if ((GetWindowLongPtrW(w, GWL_STYLE) & WS_VISIBLE) && s->shownCount < kSheetMaxChildren) s->shownChildren[s->shownCount++] = w;
         ShowWindow(w, SW_HIDE);
     }
 }
