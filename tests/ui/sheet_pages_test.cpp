@@ -100,6 +100,8 @@ TEST_F(SheetPages, BothMaskBitsGiveTwoButtonsBesideCancel) {
     ASSERT_EQ(GetDlgItem(frame_, 22222), ok_);
     HWND extra = GetDlgItem(frame_, 11111);
     ASSERT_NE(extra, nullptr);
+    EXPECT_FALSE(stringOf(373).empty());
+    EXPECT_NE(stringOf(372), stringOf(373));
     EXPECT_EQ(textOf(ok_), stringOf(373));
     EXPECT_EQ(textOf(extra), stringOf(372));
     const RECT o = rectOf(ok_), e = rectOf(extra);
@@ -155,6 +157,19 @@ TEST_F(SheetPages, ChangeReportsMarkTheSessionAndCancelClearsIt) {
     NMHDR n{frame_, 0, UINT(PSN_RESET)};
     SheetPageDlgProc(page_, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&n));
     EXPECT_EQ(s->changed, 0u);
+    // A sheet a page opens is watched too, and the first one still is.
+    HWND outer = frame_;
+    makeSheet(0);
+    SendMessageW(frame_, PSM_CHANGED, WPARAM(page_), 0);
+    EXPECT_EQ(s->changed, 1u);
+    s->changed = 0;
+    SendMessageW(outer, PSM_CHANGED, 0, 0);
+    EXPECT_EQ(s->changed, 1u);
+    // A frame that is gone is forgotten.
+    DestroyWindow(frame_);
+    s->changed = 0;
+    SendMessageW(outer, PSM_CHANGED, 0, 0);
+    EXPECT_EQ(s->changed, 1u);
 }
 
 TEST_F(SheetPages, ContextHelpPicksTheWindowByMessageAndType) {
@@ -175,6 +190,23 @@ TEST_F(SheetPages, ContextHelpPicksTheWindowByMessageAndType) {
     CtlFindById(ctx_, PageFindById(ctx_, 1002), kOtherControl)->hidden = 1;
     ShowContextHelp(page_, other_, WM_HELP);
     EXPECT_EQ(winsim::helpLog().size(), 3u);
+}
+
+TEST_F(SheetPages, Page1003ShowsItsNoteWhileControl2407IsOffered) {
+    SheetPrepareControls(ctx_, nullptr);
+    SheetSessionOf(ctx_)->currentPageId = 1003;
+    PROPSHEETPAGEW psp{};
+    psp.dwSize = sizeof psp;
+    psp.pszTemplate = MAKEINTRESOURCEW(1003);
+    psp.lParam = reinterpret_cast<LPARAM>(ctx_);
+    HWND frame = winsim::createWindow(u"TestFrame", u"", nullptr, 0, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+    HWND page = CreateDialogParamW(ResGetStringDll(ctx_), MAKEINTRESOURCEW(1003), frame, &SheetPageDlgProc,
+                                   reinterpret_cast<LPARAM>(&psp));
+    ASSERT_NE(page, nullptr);
+    ASSERT_NE(GetDlgItem(page, 2088), nullptr);
+    EXPECT_EQ(textOf(GetDlgItem(page, 2088)), stringOf(563));
+    EXPECT_FALSE(stringOf(563).empty());
+    DestroyWindow(page);
 }
 
 TEST_F(SheetPages, CaptionOverridesFollowTheTable) {

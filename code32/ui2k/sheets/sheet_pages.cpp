@@ -23,32 +23,46 @@ constexpr uint32_t kStringOkSecond = 373;
 constexpr int kIdOkFirst = 11111;
 constexpr int kIdOkSecond = 22222;
 
-// Frames being watched and the context of their sheet (one UI thread).
-std::vector<std::pair<HWND, DrvContext*>>& watchedFrames() {
-    static auto* v = new std::vector<std::pair<HWND, DrvContext*>>;
+// Frames being watched (a page may open a sheet of its own), with the
+// context of their sheet and the procedure they had (one UI thread).
+struct WatchedFrame {
+    HWND frame;
+    DrvContext* ctx;
+    LONG_PTR previous;
+};
+std::vector<WatchedFrame>& watchedFrames() {
+    static auto* v = new std::vector<WatchedFrame>;
     return *v;
 }
+
+// Puts a frame's own procedure back (when it is still ours) and forgets it.
+void unwatch(std::vector<WatchedFrame>::iterator it);
 
 // The frame's procedure while a session watches it: a page's change report
 // marks the session changed, then the frame handles it as before.
 LRESULT CALLBACK frameHook(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
     auto& v = watchedFrames();
-    auto it = std::find_if(v.begin(), v.end(), [&](const auto& e) { return e.first == frame; });
-    SheetSession* s = it == v.end() ? nullptr : SheetSessionOf(it->second);
-    if (!s || !s->frameProc) return DefWindowProcW(frame, message, wParam, lParam);
-    if (message == PSM_CHANGED) s->changed = 1;
-    const LONG_PTR previous = s->frameProc;
-    if (message == WM_NCDESTROY) SheetUnhookFrame(s);
+    auto it = std::find_if(v.begin(), v.end(), [&](const WatchedFrame& e) { return e.frame == frame; });
+    if (it == v.end()) return DefWindowProcW(frame, message, wParam, lParam);
+    if (message == PSM_CHANGED)
+        if (SheetSession* s = SheetSessionOf(it->ctx)) s->changed = 1;
+    const LONG_PTR previous = it->previous;
+    if (message == WM_NCDESTROY) unwatch(it);
     return CallWindowProcW(reinterpret_cast<WNDPROC>(previous), frame, message, wParam, lParam);
 }
 
-void hookFrame(DrvContext* ctx, SheetSession* s, HWND frame) {
-    if (!frame || s->frame == frame) return;
-    SheetUnhookFrame(s);
-    s->frameProc = GetWindowLongPtrW(frame, GWLP_WNDPROC);
-    if (!s->frameProc) return;
-    s->frame = frame;
-    watchedFrames().emplace_back(frame, ctx);
+void unwatch(std::vector<WatchedFrame>::iterator it) {
+    if (IsWindow(it->frame) && GetWindowLongPtrW(it->frame, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&frameHook))
+        SetWindowLongPtrW(it->frame, GWLP_WNDPROC, it->previous);
+    watchedFrames().erase(it);
+}
+
+void watchFrame(DrvContext* ctx, HWND frame) {
+    auto& v = watchedFrames();
+    if (!frame || std::any_of(v.begin(), v.end(), [&](const WatchedFrame& e) { return e.frame == frame; })) return;
+    const LONG_PTR previous = GetWindowLongPtrW(frame, GWLP_WNDPROC);
+    if (!previous) return;
+    v.push_back(WatchedFrame{frame, ctx, previous});
     SetWindowLongPtrW(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&frameHook));
 }
 
@@ -118,14 +132,17 @@ void hideChildren(SheetSession* s, HWND page) {
 
 }  // namespace
 
-void SheetUnhookFrame(SheetSession* s) {
-    if (!s || !s->frame) return;
+void SheetUnwatchFrames(DrvContext* ctx) {
     auto& v = watchedFrames();
-    v.erase(std::remove_if(v.begin(), v.end(), [&](const auto& e) { return e.first == s->frame; }), v.end());
-    if (IsWindow(s->frame) && GetWindowLongPtrW(s->frame, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&frameHook))
-        SetWindowLongPtrW(s->frame, GWLP_WNDPROC, s->frameProc);
-    s->frame = nullptr;
-    s->frameProc = 0;
+    for (auto it = v.begin(); it != v.end();) {
+        if (it->ctx != ctx) {
+            ++it;
+            continue;
+        }
+        const size_t at = size_t(it - v.begin());
+        unwatch(it);
+        it = v.begin() + std::ptrdiff_t(at);
+    }
 }
 
 int SheetAddPages(DrvContext* ctx, int kind) {
@@ -162,7 +179,7 @@ INT_PTR CALLBACK SheetPageDlgProc(HWND page, UINT message, WPARAM wParam, LPARAM
             s->currentPageId = uint16_t(reinterpret_cast<uintptr_t>(psp->pszTemplate));
             if (!s->mainPageId) s->mainPageId = s->currentPageId;
             HWND frame = GetParent(page);
-            hookFrame(ctx, s, frame);
+            watchFrame(ctx, frame);
             relabelOk(ctx, s, frame);
             hideChildren(s, page);
         }

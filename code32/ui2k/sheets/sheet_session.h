@@ -64,8 +64,6 @@ struct SheetSession {
     WCHAR buttonText[kSheetTextChars];
     uint16_t currentPageId;
     uint16_t mainPageId;          // the first page that initialised: it alone applies
-    HWND frame;                   // the sheet frame, subclassed to see PSM_CHANGED
-    LONG_PTR frameProc;
     // Children of a page visible in its template, from the moment the page
     // hides them to the page procedure that shows them.
     HWND shownChildren[kSheetMaxChildren];

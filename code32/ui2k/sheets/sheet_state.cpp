@@ -24,7 +24,7 @@ SheetSession* SheetSessionBegin(DrvContext* ctx) {
 void SheetSessionEnd(DrvContext* ctx) {
     if (!ctx) return;
     if (SheetSession* s = SheetSessionOf(ctx)) {
-        SheetUnhookFrame(s);
+        SheetUnwatchFrames(ctx);
         MemFree(s->snapshot);
         if (s->faceBrush) DeleteObject(s->faceBrush);
         if (s->whiteBrush) DeleteObject(s->whiteBrush);

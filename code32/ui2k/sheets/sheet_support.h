@@ -20,7 +20,7 @@ HINSTANCE SheetLibraryModule();
 // The private directory, a backslash and `name` into `buffer`; emptied and 0
 // when there is no private directory or the path does not fit.
 int BuildDriverDirPath(WCHAR* buffer, size_t capacity, const WCHAR* name, DrvContext* ctx);
-// Stops watching the sheet frame of the session.
-void SheetUnhookFrame(SheetSession* s);
+// Stops watching the sheet frames of the context's session.
+void SheetUnwatchFrames(DrvContext* ctx);
 
 }  // namespace vesk
