@@ -93,6 +93,20 @@ TEST_F(SheetSession_, AFailedInitReturnsMinusOneAndHoldsNothing) {
     EXPECT_GT(failures, 0);
 }
 
+TEST_F(SheetSession_, APrinterThatFailsItsCheckLaterStillEndsItsSession) {
+    const size_t before = heldBlocks();
+    auto i = info(reinterpret_cast<LPARAM>(&docHeader_));
+    ASSERT_EQ(call(DrvDocumentPropertySheets, i, PROPSHEETUI_REASON_INIT), 1);
+    winsim::failCall("GetPrinterW", 1, ERROR_ACCESS_DENIED, SIZE_MAX);
+    PROPSHEETUI_INFO_HEADER h{};
+    EXPECT_EQ(call(DrvDocumentPropertySheets, i, PROPSHEETUI_REASON_GET_INFO_HEADER, reinterpret_cast<LPARAM>(&h)), -1);
+    EXPECT_EQ(call(DrvDocumentPropertySheets, i, PROPSHEETUI_REASON_DESTROY), 1);
+    winsim::clearFaults();
+    for (HPROPSHEETPAGE p : com_.pages) DestroyPropertySheetPage(p);
+    com_.pages.clear();
+    EXPECT_EQ(heldBlocks(), before);
+}
+
 TEST_F(SheetSession_, NoHeaderOrNoInfoGivesMinusOne) {
     PROPSHEETUI_INFO i = info(0);
     EXPECT_EQ(DrvDocumentPropertySheets(&i, 0), -1);

@@ -356,12 +356,14 @@ using namespace vesk;
 extern "C" LONG WINAPI DrvDocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM lParam) {
     auto* header = reinterpret_cast<PDOCUMENTPROPERTYHEADER>(info ? info->lParamInit : lParam);
     if (!header) return -1;
-    if (info && info->Reason != PROPSHEETUI_REASON_INIT) return laterReason(info, lParam, header->pszPrinterName);
     Info2 printerInfo;
     int renamed = 0;
-    const bool check = info || (header->fMode != 0 && header->pdmOut);
+    // Destroy always ends the session: a printer check that fails there
+    // would leave the context behind.
+    const bool check = info ? info->Reason != PROPSHEETUI_REASON_DESTROY : (header->fMode != 0 && header->pdmOut);
     if (check && !checkPrinter(header->hPrinter, printerInfo, &renamed)) return -1;
     if (!info) return DocPropsNoUi(header, printerInfo.p, renamed);
+    if (info->Reason != PROPSHEETUI_REASON_INIT) return laterReason(info, lParam, header->pszPrinterName);
     InitRequest r{kSheetDocument,  header->hPrinter, header->pszPrinterName, header->fMode, header->pdmIn,
                   header->pdmOut,  (header->fMode & kDmNoPermission) != 0,   printerInfo.p, renamed};
     return initSession(info, r);
