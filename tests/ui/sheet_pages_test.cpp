@@ -30,6 +30,7 @@ protected:
         ctx_ = contextOf(i_);
     }
     void TearDown() override {
+        if (frame_) DestroyWindow(frame_);
         if (ctx_) call(DrvDocumentPropertySheets, i_, PROPSHEETUI_REASON_DESTROY);
         SheetPrinter::TearDown();
     }
@@ -170,6 +171,7 @@ TEST_F(SheetPages, ChangeReportsMarkTheSessionAndCancelClearsIt) {
     s->changed = 0;
     SendMessageW(outer, PSM_CHANGED, 0, 0);
     EXPECT_EQ(s->changed, 1u);
+    DestroyWindow(outer);
 }
 
 TEST_F(SheetPages, ContextHelpPicksTheWindowByMessageAndType) {

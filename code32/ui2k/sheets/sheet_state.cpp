@@ -25,6 +25,14 @@ void SheetSessionEnd(DrvContext* ctx) {
     if (!ctx) return;
     if (SheetSession* s = SheetSessionOf(ctx)) {
         SheetUnwatchFrames(ctx);
+        // A page window that outlives the session no longer reaches it.
+        for (int i = 0; ctx->pages && i < ctx->pages->count; ++i) {
+            UiPage& pg = ctx->pages->pages[i];
+            if (pg.window && IsWindow(pg.window) &&
+                GetWindowLongPtrW(pg.window, DWLP_USER) == reinterpret_cast<LONG_PTR>(ctx))
+                SetWindowLongPtrW(pg.window, DWLP_USER, 0);
+            pg.window = nullptr;
+        }
         MemFree(s->snapshot);
         if (s->faceBrush) DeleteObject(s->faceBrush);
         if (s->whiteBrush) DeleteObject(s->whiteBrush);
