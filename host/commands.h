@@ -87,5 +87,8 @@ int cmdDecode(const Args& args);
 int cmdPrint(const Args& args);
 // vesk ui dialog PRINTER PAGEID [--do ACTIONS] [--script FILE] [--dump]
 int cmdUi(const Args& args);
+// vesk ui document-properties | printer-properties PRINTER [--do ACTIONS]
+// [--script FILE] [--dump] [--png FILE]; `args.words` starts with the subcommand.
+int uiSheet(const Args& args);
 
 }  // namespace vesk::host

@@ -25,7 +25,7 @@
 #include "core/install/batch_install.h"
 #include "core/install/install_printer.h"
 #include "core/install/install_rename.h"
-#include "pending_u32.h"
+#include "sheets/sheet_session.h"
 #include "save/sheet_save.h"
 
 namespace vesk::test {

@@ -156,6 +156,9 @@ struct DrvWorkspace {
     // Kind of the property sheet the context serves: 0 none, 1 document,
     // 2 printer (the interface library's save step reads it).
     uint32_t sheetKind;
+    // The interface library's property-sheet session while one runs on the
+    // context (its sheet code owns and frees it before the context goes).
+    void* uiSession;
 };
 
 struct DrvContext {

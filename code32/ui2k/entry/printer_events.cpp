@@ -21,7 +21,7 @@
 #include "core/install/batch_install.h"
 #include "core/install/install_printer.h"
 #include "core/install/install_rename.h"
-#include "pending_u32.h"
+#include "sheets/sheet_session.h"
 
 namespace vesk {
 namespace {
