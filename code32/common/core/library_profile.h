@@ -24,6 +24,26 @@ struct LibraryProfile {
     // On Windows 9x, section-name cleaning steps over double-byte
     // characters instead of looking at their trail bytes.
     bool dbcsSectionNames;
+    // A default DEVMODE taken from the printer's own keeps its section 3
+    // and driver version text when it carries them whole.
+    bool keepsDefaultSection3;
+    // The private header's names carry the common tag and its version.
+    bool writesCommonTag;
+    // The source paper items take the user size from the public length and
+    // width, and a free size turned for landscape leaves those in portrait
+    // order.
+    bool srcPaperKeepsPublicSize;
+    // In help-file mode 1 the resource language follows the driver's help
+    // file name; else it always follows the printer's HelpFileName.
+    bool resLangFromDriverHelp;
+    // Stamp sets carry the ten watermark pattern items as well.
+    bool stampSetHasPatterns;
+    // A full settings import exchanges the job-control items.
+    bool importExchangesJobControl;
+    // Loading a user quality also takes its name into option 867.
+    bool qualityLoadsName;
+    // Writing the current font table deletes the previous one's entries.
+    bool fontTableWriteDeletesOld;
 };
 
 // The profile of a library by its identity, and of this binary.

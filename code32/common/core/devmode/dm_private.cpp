@@ -108,17 +108,24 @@ void DmSetDriverVersionOption(DrvContext* ctx) {
     ItemSetString(ctx, ItemFindById(ctx, kItWdmDriverVersion), ctx->desc->driverVersionText);
 }
 
-void DmHeaderTexts(DrvContext* ctx) {
+namespace {
+// The header's names; the common tag and its version, or an empty tag and 0.
+void writeHeaderNames(DrvContext* ctx, bool commonTag) {
     if (!ctx || !ctx->desc) return;
     const DriverDesc& d = *ctx->desc;
     putAnsiItem(ctx, kItRdmIniFileName, d.settingsIniName);
     putAnsiItem(ctx, kItRdmiCDCVerStr, d.versionText1);
     putAnsiItem(ctx, kItRdmiMPJLVerStr, d.versionText2);
-    putAnsiItem(ctx, kItRdmKwomMark, u"KWOMMON");
-    ItemSetRawById(ctx, kItRdmKwomVersion, 5);
+    if (commonTag) putAnsiItem(ctx, kItRdmKwomMark, u"KWOMMON");
+    else ItemSetRawById(ctx, kItRdmKwomMark, 0);
+    ItemSetRawById(ctx, kItRdmKwomVersion, commonTag ? 5 : 0);
     ItemSetRawById(ctx, kItRdmKwomMember, 0);
     ItemSetRawById(ctx, kItRdmKwomCaps, 0);
 }
+}  // namespace
+
+void DmHeaderTexts(DrvContext* ctx) { writeHeaderNames(ctx, CurrentProfile().writesCommonTag); }
+void DmWriteSignatureExc(DrvContext* ctx) { writeHeaderNames(ctx, false); }
 
 int DmIsColorDevice(const BYTE* p) { return (p && p[kOffMachineColor] == 1) ? 1 : 0; }
 

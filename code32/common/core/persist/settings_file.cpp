@@ -21,6 +21,7 @@
 #include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/jobctl/jc_client.h"
+#include "core/library_profile.h"
 #include "core/locale.h"
 #include "core/locks.h"
 #include "core/paths.h"
@@ -207,7 +208,7 @@ void fullImportSteps(DrvContext* ctx, uint32_t keptOsKind) {
     const uint32_t uiMode = ItemRawById(ctx, kItRdmUIModeChange);
     if (uiMode == 1) ItemSetRawById(ctx, kItRdmUIModeChange, 0);
     SetPaperDefaultsFromCountry(ctx);
-    JobControlRefresh(ctx);
+    if (CurrentProfile().importExchangesJobControl) JobControlRefresh(ctx);
     // The merge sees the imported set as a caller's DEVMODE.
     const size_t len = DmClaimedLength(ctx->devmode);
     if (BYTE* copy = static_cast<BYTE*>(MemAllocZero(len ? len : 1))) {
@@ -325,8 +326,12 @@ int SettingsTransfer(DrvContext* ctx, const WCHAR* path, uint32_t flags) {
             if (DmItem* it = ItemFindById(ctx, id)) moveItem(ctx, *it, s);
     } else {
         const int n = (flags & kStDeviceInfo) ? ctx->items->count : static_cast<int>(kTableHead);
+        const bool patterns = (flags & kStStamp) && CurrentProfile().stampSetHasPatterns;
         for (int i = 0; i < n && i < ctx->items->count; ++i) {
             DmItem& it = ctx->items->items[i];
+            // The watermark pattern items join the context's stamp set for
+            // good (the mark lives in its own item table).
+            if (patterns && it.id >= kItWdmWmLinePitch && it.id <= kItWdmWmTileRotate) it.classWords[kClassStamp] = 1;
             if (!selected(it, flags, reading)) continue;
             moveItem(ctx, it, s);
             if (reading && flags == kStRead && it.id == kItRdmPresetNo) ItemSetRawById(ctx, kItRdmPresetNo, 255);
