@@ -85,6 +85,8 @@ bool isPrinterUiCommand(const std::string& word);
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]
 int cmdPrint(const Args& args);
+// vesk exc PRINTER STEP...: the option-constraint library through its exports
+int cmdExc(const Args& args);
 // vesk ui dialog PRINTER PAGEID [--do ACTIONS] [--script FILE] [--dump]
 int cmdUi(const Args& args);
 // vesk ui document-properties | printer-properties PRINTER [--do ACTIONS]
