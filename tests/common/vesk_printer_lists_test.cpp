@@ -51,18 +51,20 @@ TEST_F(VeskLists, AFreeSizeShowsInTheSuffixedStringAndBadSizesAreRefused) {
 }
 
 TEST_F(VeskLists, AnAddedPresetRestoresItsItemsOverAChangedDevmode) {
+    // The install deployed the model's three default presets.
+    ASSERT_TRUE(has(run({"printer", "presets", "P"}), "presets (3)"));
     ASSERT_EQ(run({"printer", "devmode", "P", "rdmMarginOdd=12"}).status, 0);
     ASSERT_EQ(run({"printer", "export", "P", "C:\\presets\\a.rst", "--as", "preset"}).status, 0);
     auto add = run({"printer", "presets", "P", "add", "C:\\presets\\a.rst", "Office", "for the office"});
     ASSERT_EQ(add.status, 0) << add.out;
     ASSERT_EQ(run({"printer", "devmode", "P", "rdmMarginOdd=40"}).status, 0);
-    auto load = run({"printer", "presets", "P", "load", "0"});
+    auto load = run({"printer", "presets", "P", "load", "3"});
     ASSERT_EQ(load.status, 0) << load.out;
     auto options = run({"printer", "options", "P", "rdmMarginOdd"});
     EXPECT_TRUE(has(options, "rdmMarginOdd\tNumeric\t12 (12)")) << options.out;
     auto list = run({"printer", "presets", "P"});
-    EXPECT_TRUE(has(list, "0\tC:\\presets\\a.rst\tOffice\tfor the office\twritable")) << list.out;
-    EXPECT_NE(run({"printer", "presets", "P", "load", "1"}).status, 0) << "no preset 1";
+    EXPECT_TRUE(has(list, "3\tC:\\presets\\a.rst\tOffice\tfor the office\twritable")) << list.out;
+    EXPECT_NE(run({"printer", "presets", "P", "load", "4"}).status, 0) << "no preset 4";
     EXPECT_NE(run({"printer", "presets", "P", "load", "16"}).status, 0);
 }
 
