@@ -3,16 +3,69 @@
 namespace vesk {
 namespace {
 
+// The user interface library and the test programs: the common behaviour.
+constexpr LibraryProfile kCommonProfile{.clonesPageTable = true,
+                                        .appliesHandOver = true,
+                                        .binderFlagFromRegistry = true,
+                                        .mergeSummaryAndJobControl = true,
+                                        .showsMessages = true,
+                                        .dbcsSectionNames = false,
+                                        .loadsResourceLibraries = true,
+                                        .refreshesSection3Defaults = true,
+                                        .papersAlwaysTurnLandscape = false,
+                                        .mergesEveryPublicField = false,
+                                        .importsJobControl = true,
+                                        .stampTransferCarriesTileItems = false,
+                                        .freeSizeNamesFromResources = true,
+                                        .savesBidiSettingsAtOpen = true,
+                                        .keepsFormName = true};
+
 // The option-constraint library shows no pages, serves neither the
 // job-binding tool, the user-code provider nor job control in its merges,
 // and is driven by outside applications, which never take over an
 // installer's request; it never shows a message box.
-constexpr LibraryProfile kExcProfile{false, false, false, false, false, true};
-constexpr LibraryProfile kCommonProfile{true, true, true, true, true, false};
+constexpr LibraryProfile kExcProfile{.clonesPageTable = false,
+                                     .appliesHandOver = false,
+                                     .binderFlagFromRegistry = false,
+                                     .mergeSummaryAndJobControl = false,
+                                     .showsMessages = false,
+                                     .dbcsSectionNames = true,
+                                     .loadsResourceLibraries = true,
+                                     .refreshesSection3Defaults = true,
+                                     .papersAlwaysTurnLandscape = false,
+                                     .mergesEveryPublicField = false,
+                                     .importsJobControl = true,
+                                     .stampTransferCarriesTileItems = false,
+                                     .freeSizeNamesFromResources = true,
+                                     .savesBidiSettingsAtOpen = true,
+                                     .keepsFormName = true};
+
+// The graphics library has no pages, no resource libraries and no user
+// interface; it merges a job's DEVMODE, whose fields it keeps as given, and
+// leaves the printer's stored settings and job control's session to the user
+// interface.
+constexpr LibraryProfile kGrProfile{.clonesPageTable = false,
+                                    .appliesHandOver = false,
+                                    .binderFlagFromRegistry = true,
+                                    .mergeSummaryAndJobControl = false,
+                                    .showsMessages = false,
+                                    .dbcsSectionNames = false,
+                                    .loadsResourceLibraries = false,
+                                    .refreshesSection3Defaults = false,
+                                    .papersAlwaysTurnLandscape = true,
+                                    .mergesEveryPublicField = true,
+                                    .importsJobControl = false,
+                                    .stampTransferCarriesTileItems = true,
+                                    .freeSizeNamesFromResources = false,
+                                    .savesBidiSettingsAtOpen = false,
+                                    .keepsFormName = false};
 
 }  // namespace
 
-const LibraryProfile& ProfileOf(LibraryId id) { return id == LibraryId::Exc ? kExcProfile : kCommonProfile; }
+const LibraryProfile& ProfileOf(LibraryId id) {
+    if (id == LibraryId::Exc) return kExcProfile;
+    return id == LibraryId::Gr ? kGrProfile : kCommonProfile;
+}
 
 const LibraryProfile& CurrentProfile() { return ProfileOf(kLibraryIdentity.id); }
 

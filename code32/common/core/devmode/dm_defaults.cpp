@@ -13,6 +13,7 @@
 #include "core/devmode/dm_validate.h"
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
+#include "core/library_profile.h"
 #include "core/printer_info.h"
 #include "core/pending_capabilities.h"
 #include "core/sysdeps.h"
@@ -170,7 +171,7 @@ BYTE* DmCreateDefault(DrvContext* ctx, uint16_t kind) {
     // spooler's default.
     Info2 i(ctx->printer);
     if (loadSpoolerDefault(ctx, i.info) && kind != 3) {
-        DmRefreshSection3Defaults(ctx);
+        if (CurrentProfile().refreshesSection3Defaults) DmRefreshSection3Defaults(ctx);
         DmSetDriverVersionOption(ctx);
         if (kind == 1) DmDerivedItemsUpdate(ctx, 1);
     } else {

@@ -6,6 +6,7 @@
 #include "core/devmode/dm_layout.h"
 #include "core/devmode/dm_model.h"
 #include "core/item_store.h"
+#include "core/library_profile.h"
 #include "core/model/query.h"
 #include "core/units.h"
 #include "core/item_ids.h"
@@ -170,9 +171,13 @@ void DmResolutionFromItems(DrvContext* ctx) {
     ItemSetRawById(ctx, kItDmYResolution, p);
 }
 
-void DmSetSrcPaperItems(DrvContext* ctx, int16_t paper) { setSource(ctx, paper, false); }
+void DmSetSrcPaperItems(DrvContext* ctx, int16_t paper) {
+    setSource(ctx, paper, CurrentProfile().papersAlwaysTurnLandscape);
+}
 void DmSetSrcPaperItemsSwap(DrvContext* ctx, int16_t paper) { setSource(ctx, paper, true); }
-void DmSetDstPaperItems(DrvContext* ctx, int16_t paper) { setOutput(ctx, paper, false); }
+void DmSetDstPaperItems(DrvContext* ctx, int16_t paper) {
+    setOutput(ctx, paper, CurrentProfile().papersAlwaysTurnLandscape);
+}
 void DmSetDstPaperItemsSwap(DrvContext* ctx, int16_t paper) { setOutput(ctx, paper, true); }
 
 void DmCustomSizeToItems(DrvContext* ctx) {

@@ -108,17 +108,29 @@ void DmSetDriverVersionOption(DrvContext* ctx) {
     ItemSetString(ctx, ItemFindById(ctx, kItWdmDriverVersion), ctx->desc->driverVersionText);
 }
 
-void DmHeaderTexts(DrvContext* ctx) {
+namespace {
+// The header names: the description's INI name and version texts, the
+// common-section mark and its version, and the two zeroed blocks behind.
+void headerTexts(DrvContext* ctx, const WCHAR* mark, uint32_t markVersion) {
     if (!ctx || !ctx->desc) return;
     const DriverDesc& d = *ctx->desc;
     putAnsiItem(ctx, kItRdmIniFileName, d.settingsIniName);
     putAnsiItem(ctx, kItRdmiCDCVerStr, d.versionText1);
     putAnsiItem(ctx, kItRdmiMPJLVerStr, d.versionText2);
-    putAnsiItem(ctx, kItRdmKwomMark, u"KWOMMON");
-    ItemSetRawById(ctx, kItRdmKwomVersion, 5);
-    ItemSetRawById(ctx, kItRdmKwomMember, 0);
-    ItemSetRawById(ctx, kItRdmKwomCaps, 0);
+    putAnsiItem(ctx, kItRdmKwomMark, mark);
+    ItemSetRawById(ctx, kItRdmKwomVersion, markVersion);
+    static const BYTE kZero[64] = {};
+    for (int id : {kItRdmKwomMember, kItRdmKwomCaps}) {
+        DmItem* it = ItemFindById(ctx, id);
+        if (it && itemSize(*it) <= sizeof kZero) ItemSetRawBytes(ctx, it, kZero);
+    }
 }
+}  // namespace
+
+void DmHeaderTexts(DrvContext* ctx) { headerTexts(ctx, u"KWOMMON", 5); }
+
+// The option-constraint library's header carries no common-section mark.
+void DmWriteSignatureExc(DrvContext* ctx) { headerTexts(ctx, u"", 0); }
 
 int DmIsColorDevice(const BYTE* p) { return (p && p[kOffMachineColor] == 1) ? 1 : 0; }
 
