@@ -186,3 +186,20 @@ TEST_F(GrMerge, EnableWithAPublicOnlyDevmode) {
     EXPECT_EQ(dm::rds16(c->devmode, dm::kOffOrientation), DMORIENT_LANDSCAPE);
     EXPECT_EQ(std::memcmp(c->devmode + dm::kOffSignature, ctx_->devmode + dm::kOffSignature, 4), 0);
 }
+
+// The source resolver turns a free size in landscape without being asked,
+// and the output resolver copies the source's items for the same paper.
+TEST_F(GrMerge, ThePaperResolversTurnLandscapeFreeSizes) {
+    dm::wr16(ctx_->devmode, dm::kOffOrientation, DMORIENT_PORTRAIT);
+    DmSetSrcPaperItemsGr(ctx_, 384);
+    const uint32_t length = ItemRawById(ctx_, kItRdmSrcPaperLengthDot);
+    const uint32_t width = ItemRawById(ctx_, kItRdmSrcPaperLengthDot + 1);
+    ASSERT_GT(length, width);
+    dm::wr16(ctx_->devmode, dm::kOffOrientation, DMORIENT_LANDSCAPE);
+    DmSetSrcPaperItemsGr(ctx_, 384);
+    EXPECT_EQ(ItemRawById(ctx_, kItRdmSrcPaperLengthDot), width);
+    EXPECT_EQ(ItemRawById(ctx_, kItRdmSrcPaperLengthDot + 1), length);
+    DmSetDstPaperItemsGr(ctx_, 384);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(ItemRawById(ctx_, kItRdmDstPaperLengthDot + i), ItemRawById(ctx_, kItRdmSrcPaperLengthDot + i)) << i;
+}
