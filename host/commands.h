@@ -58,11 +58,39 @@ int printerCaps(const Args& args, const std::vector<std::string>& words, const s
 // vesk printer bidi NAME [--status | --quiet | --refresh]; vesk printer
 // modeldb NAME [--register]. `args.words` starts with the subcommand.
 int printerBidi(const Args& args);
+// vesk printer install NAME [--type N] | check NAME [--mode N] | rename OLD
+// NEW (`args.words` starts with the subcommand); the install events `vesk
+// printer add` plays for a new printer or connection (1/0); the printer's
+// install keys for `vesk printer show`.
+int printerInstallCommands(const Args& args);
+int InstallAddedPrinter(const std::u16string& name, bool connection);
+void PrintInstallState(const std::u16string& name);
+// vesk printer deploy NAME [--redeploy]; vesk printer revalidate NAME.
+// `args.words` starts with the subcommand.
+int printerDeploy(const Args& args);
+// vesk printer handover NAME [KEY=VALUE...]; vesk printer scenario NAME FILE
+// [--remove]. `args.words` starts with the subcommand. The private and spool
+// directories in force for printer `name` (vesk printer show).
+int printerHandover(const Args& args);
+void printDirectoriesInForce(const std::u16string& name);
+// Registers the sample model's install program VESKEXP.EXE in the driver
+// directory (vesk printer add).
+void installExpandProgram();
+// vesk printer properties | convert | event | upgrade | query NAME ...: the
+// printer's interface library as applications and the spooler call it.
+// `args.words` starts with the subcommand.
+int printerUi(const Args& args);
+bool isPrinterUiCommand(const std::string& word);
 // vesk decode FILE [--raw] [--records-only] [--offsets]
 int cmdDecode(const Args& args);
 // vesk print FILE.vds [--printer NAME] [--out FILE]
 int cmdPrint(const Args& args);
+// vesk exc PRINTER STEP...: the option-constraint library through its exports
+int cmdExc(const Args& args);
 // vesk ui dialog PRINTER PAGEID [--do ACTIONS] [--script FILE] [--dump]
 int cmdUi(const Args& args);
+// vesk ui document-properties | printer-properties PRINTER [--do ACTIONS]
+// [--script FILE] [--dump] [--png FILE]; `args.words` starts with the subcommand.
+int uiSheet(const Args& args);
 
 }  // namespace vesk::host

@@ -1,5 +1,6 @@
 // vesk machine init | show | set
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <sstream>
 
@@ -76,6 +77,11 @@ int machineSet(const Args& args) {
     if (!winsim::parseConfig(text, next, &error)) return fail("cannot set: " + error);
     winsim::config() = next;
     if (!winsim::saveConfig()) return fail("cannot write the machine's configuration");
+    // A user who logs on has a profile folder: another user name gets one.
+    if (auto profile = winsim::hostPath(next.profileDir())) {
+        std::error_code ec;
+        std::filesystem::create_directories(*profile, ec);
+    }
     for (size_t i = 1; i < args.words.size(); ++i) std::cout << args.words[i] << "\n";
     return 0;
 }

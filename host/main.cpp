@@ -111,6 +111,15 @@ void usage(std::FILE* out) {
         "                       the UI script (click ID; check ID; select ID \"TEXT\"|#N;\n"
         "                       type ID \"TEXT\"; key NAME; scroll ID lineup|thumb N; wait MS;\n"
         "                       dump; ok; cancel) and print the dump of its controls\n"
+        "  ui document-properties|printer-properties PRINTER [--do \"ACTIONS\"] [--script FILE.vui]\n"
+        "     [--dump] [--png FILE]\n"
+        "                       run the printer's document or printer sheet through its\n"
+        "                       interface library (page ID; apply; ok; cancel; the dialog\n"
+        "                       steps), then list the DEVMODE the document sheet wrote\n"
+        "  exc PRINTER STEP...  run steps on an Exc handle of the option-constraint library\n"
+        "                       (base FILE|-, update \"LINE\", changes, show, values CMD\n"
+        "                       [--enabled], option CMD, value CMD, watermarks text|image,\n"
+        "                       devmode [MODE], ini); 'vesk exc --help' tells more\n"
         "  decode FILE [--raw] [--records-only] [--offsets]\n"
         "                       list a device stream, checking every record; --raw takes\n"
         "                       unframed bytes as pass-through data\n"
@@ -149,7 +158,7 @@ int main(int argc, char** argv) {
             else if (v == "yes") answer = IDYES;
             else if (v == "no") answer = IDNO;
             else return fail("--answer takes ok, cancel, yes or no");
-        } else if (a == "-h" || a == "--help") {
+        } else if ((a == "-h" || a == "--help") && command != "exc") {
             usage(stdout);
             return 0;
         } else if (command.empty()) {
@@ -169,6 +178,7 @@ int main(int argc, char** argv) {
     else if (command == "decode") rc = cmdDecode(args);
     else if (command == "print") rc = cmdPrint(args);
     else if (command == "ui") rc = cmdUi(args);
+    else if (command == "exc") rc = cmdExc(args);
     else return fail("unknown command '" + command + "' (try 'vesk --help')");
     // Libraries the command loaded get their detach while the process is whole.
     winsim::unloadAllModules();

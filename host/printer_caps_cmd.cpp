@@ -31,6 +31,7 @@
 #include "devmode_merge.h"
 #include "driver_devmode.h"
 #include "printer_context.h"
+#include "printer_ui.h"
 
 namespace vesk::host {
 namespace {
@@ -195,23 +196,30 @@ void printChanges(DrvContext* ctx, BYTE* before, BYTE* after) {
 
 int deviceCaps(const Args& args, const std::vector<std::string>& words) {
     if (words.size() < 2)
-        return fail("usage: vesk printer caps NAME [papers|papernames|papersize|bins|binnames|enumresolutions|"
-                    "minextent|maxextent|orientation|duplex|collate|staple|DC_NUMBER...] [FIELD=VALUE...]");
-    std::vector<int> questions;
+        return fail("usage: vesk printer caps NAME [INDEX...|papers|papernames|papersize|bins|binnames|enumresolutions|"
+                    "minextent|maxextent|orientation|duplex|collate|staple|DC_NAME...] [FIELD=VALUE...]");
+    std::vector<int> questions, indices;
     std::vector<std::pair<std::string, std::string>> fields;
     for (size_t i = 2; i < words.size(); ++i) {
         const size_t eq = words[i].find('=');
+        char* end = nullptr;
+        const long index = std::strtol(words[i].c_str(), &end, 10);
         if (eq != std::string::npos) {
             if (eq == 0) return fail("'" + words[i] + "' is not FIELD=VALUE");
             fields.emplace_back(words[i].substr(0, eq), words[i].substr(eq + 1));
+        } else if (!words[i].empty() && !*end) {
+            if (index < 0 || index > 0xFFFF) return fail("'" + words[i] + "' is not a capability index");
+            indices.push_back(static_cast<int>(index));
         } else if (int dc = questionOf(words[i])) {
             questions.push_back(dc);
         } else {
             return fail("'" + words[i] + "' is not a device capability this command asks");
         }
     }
-    if (questions.empty())
-        for (const Question& q : kQuestions) questions.push_back(q.dc);
+    // Numbers, or no question at all, go the application's way: through
+    // DeviceCapabilitiesW to the printer's interface library.
+    if (questions.empty()) return CapsThroughApplication(args, words[1], indices, fields);
+    if (!indices.empty()) return fail("name the questions either by word or by number");
     std::string error;
     if (!openMachine(args, &error)) return fail(error);
     const std::u16string name = winsim::fromUtf8(words[1]);

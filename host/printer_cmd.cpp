@@ -202,8 +202,11 @@ int printerAdd(const Args& args, const Options& o) {
     for (const char16_t* f : {u"VESKR1us.DLL", u"VESKR1jp.DLL", u"VESKR1gm.DLL", u"VESKC1XX.DLL"})
         set.dataFiles.emplace_back(f, set.libraryDir / u8(f));
 #ifdef VESK_SETUP_INI
-    // The setup INI: the default free sizes and stamps the lists repair from.
-    set.dataFiles.emplace_back(u"KW12D172.ini", VESK_SETUP_INI);
+    // The setup INI (the default free sizes and stamps the lists repair from)
+    // and, beside it, the default bundle with its presets and quality files.
+    std::error_code dirError;
+    for (const auto& f : fs::directory_iterator(fs::path(VESK_SETUP_INI).parent_path(), dirError))
+        if (f.is_regular_file(dirError)) set.dataFiles.emplace_back(w(f.path().filename().string()), f.path());
 #endif
     // The installer's file of the model database, beside the model description.
     if (const fs::path inst = fs::path(set.modelFile).parent_path() / "KWINST.ini"; fs::is_regular_file(inst))
@@ -211,9 +214,12 @@ int printerAdd(const Args& args, const Options& o) {
     p.driver = set.driverName;
     if (DWORD e = winsim::installDriverSet(set, &error); e != ERROR_SUCCESS)
         return fail("cannot install the driver set: " + error);
+    installExpandProgram();
     if (DWORD e = winsim::addPrinter(p); e != ERROR_SUCCESS)
         return fail("cannot add the printer: " + winsim::spoolerErrorText(e));
     std::cout << "printer '" << u8(full) << "' added with driver '" << u8(set.driverName) << "'\n";
+    // The spooler has converted the new printer's DEVMODE and sent its
+    // printer event: the interface library installed it.
     return 0;
 }
 
@@ -271,6 +277,8 @@ int printerShow(const Args& args, const Options& o) {
     } else {
         std::cout << "driver files: the driver is not installed\n";
     }
+    PrintInstallState(p->name);
+    printDirectoriesInForce(p->name);
     std::cout << "printer data (" << p->data.size() << " values):\n";
     for (const auto& v : p->data) std::cout << "  " << u8(v.name) << " = " << decodeValue(v, 32) << "\n";
     auto jobs = winsim::listJobs(p->name);
@@ -408,6 +416,10 @@ fs::path libraryDir() {
 
 int cmdPrinter(const Args& args) {
     if (!args.words.empty() && (args.words[0] == "bidi" || args.words[0] == "modeldb")) return printerBidi(args);
+    if (!args.words.empty() && (args.words[0] == "install" || args.words[0] == "check" || args.words[0] == "rename")) return printerInstallCommands(args);
+    if (!args.words.empty() && (args.words[0] == "deploy" || args.words[0] == "revalidate")) return printerDeploy(args);
+    if (!args.words.empty() && (args.words[0] == "handover" || args.words[0] == "scenario")) return printerHandover(args);
+    if (!args.words.empty() && isPrinterUiCommand(args.words[0])) return printerUi(args);
     Options o;
     std::string error;
     if (!parseOptions(args.words,
@@ -417,7 +429,8 @@ int cmdPrinter(const Args& args) {
         return fail(error);
     if (o.words.empty()) return fail("printer needs a subcommand: add, list, show, data, devmode, options, allowed, strings, locale, "
                     "save, ini, fonts, export, import, jobcontrol, usercode, presets, qualities, stamps, freesizes, repair, "
-                    "caps, summary, bidi, modeldb, bridge or remove");
+                    "caps, summary, bidi, modeldb, bridge, install, check, rename, deploy, revalidate, handover, "
+                    "scenario, properties, convert, event, upgrade, query or remove");
     const std::string& sub = o.words[0];
     if (sub == "add") return printerAdd(args, o);
     if (sub == "list") return printerList(args);

@@ -1,5 +1,6 @@
 #include "printer_context.h"
 
+#include <iostream>
 #include <vector>
 
 #include <winsim/spooler.h>
@@ -7,6 +8,8 @@
 
 #include "core/devmode/dm_convert.h"
 #include "core/devmode/dm_defaults.h"
+#include "core/install/install_check.h"
+#include "core/install/install_rename.h"
 #include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/process.h"
@@ -23,6 +26,15 @@ PrinterContext::PrinterContext(const std::u16string& name) {
         if (!OpenPrinterW(const_cast<LPWSTR>(name.c_str()), &printer, &pd)) return;
     }
     ctx = CtxCreateEx(printer, printer, nullptr, 0, kCreateInterface, 0, nullptr);
+    // As the interface library's opening does: a renamed printer takes its
+    // settings over to the new name and must then pass the install check.
+    if (ctx && HandlePrinterRename(ctx)) {
+        std::cerr << "vesk: '" << winsim::toUtf8(name) << "' was renamed; its settings were carried over\n";
+        if (!InstallCheck(printer, kInstallCheckConnection, nullptr)) {
+            CtxReleaseEx(ctx, kReleaseFree);
+            ctx = nullptr;
+        }
+    }
 }
 
 PrinterContext::~PrinterContext() {

@@ -1,13 +1,11 @@
 // vesk ui dialog PRINTER PAGEID [--do ACTIONS] [--script FILE.vui] [--dump]
-// [--png FILE]:
+// [--png FILE] (the property sheets' commands are in ui_sheet_cmd.cpp):
 // a page or dialog template of the printer's string library, opened under a
 // neutral dialog procedure (the driver's pages come later), driven by a UI
 // script, dumped and pictured as a PNG file. A page (a child template) is held by a plain frame as
 // a sheet would hold it; a dialog runs on its own.
-#include <fstream>
 #include <iostream>
 #include <memory>
-#include <sstream>
 
 #include <win/commctrl.h>
 #include <win/windows.h>
@@ -16,9 +14,9 @@
 #include <winsim/winsim.h>
 
 #include "commands.h"
-#include "page_png.h"
 #include "core/res/res.h"
 #include "printer_context.h"
+#include "ui_run.h"
 
 namespace vesk::host {
 namespace {
@@ -128,42 +126,14 @@ int usageError() {
 }
 
 int uiDialog(const Args& args) {
-    const auto& w = args.words;
-    std::string script, scriptFile;
-    bool dump = false;
-    std::string png;
-    std::vector<std::string> positional;
-    for (size_t i = 1; i < w.size(); ++i) {
-        if (w[i] == "--do" && i + 1 < w.size()) script += w[++i] + "\n";
-        else if (w[i] == "--script" && i + 1 < w.size()) scriptFile = w[++i];
-        else if (w[i] == "--dump") dump = true;
-        else if (w[i] == "--png" && i + 1 < w.size()) png = w[++i];
-        else if (w[i].rfind("--", 0) == 0) return usageError();
-        else positional.push_back(w[i]);
-    }
+    UiRun run;
+    std::string error;
+    if (!ParseUiRun(args.words, run, &error)) return error.empty() ? usageError() : fail(error);
+    const auto& positional = run.positional;
     if (positional.size() != 2) return usageError();
     char* end = nullptr;
     const long page = std::strtol(positional[1].c_str(), &end, 10);
     if (*end || page <= 0 || page > 0xFFFF) return fail("'" + positional[1] + "' is not a page id");
-    if (!scriptFile.empty()) {
-        std::ifstream f(scriptFile);
-        if (!f) return fail("cannot read " + scriptFile);
-        std::stringstream s;
-        s << f.rdbuf();
-        script = s.str() + "\n" + script;
-    }
-    std::vector<winsim::ui::Step> steps;
-    std::string error;
-    if (!winsim::ui::parseScript(script, steps, &error)) return fail("script: " + error);
-    // --dump and --png look at the dialog after the script's last step.
-    const bool ends = !steps.empty() && (steps.back().verb == "ok" || steps.back().verb == "cancel");
-    const auto at = ends ? steps.end() - 1 : steps.end();
-    std::vector<winsim::ui::Step> last;
-    if (dump) last.push_back(winsim::ui::Step{"dump", 0, {}, -1, 0, {}, "--dump"});
-    if (!png.empty()) last.push_back(winsim::ui::Step{"png", 0, {}, -1, 0, png, "--png"});
-    steps.insert(at, last.begin(), last.end());
-    if (steps.empty() || (steps.back().verb != "ok" && steps.back().verb != "cancel"))
-        steps.push_back(winsim::ui::Step{"cancel", 0, {}, -1, 0, {}, "(end)"});
 
     const std::unique_ptr<PrinterContext> pc = OpenPrinterContext(args, positional[0], &error);
     if (!pc) return fail(error);
@@ -172,40 +142,30 @@ int uiDialog(const Args& args) {
     if (!FindResourceW(lib, MAKEINTRESOURCEW(page), RT_DIALOG))
         return fail("the string library of '" + positional[0] + "' has no dialog " + std::to_string(page));
 
-    // Script time runs on the virtual clock: `wait` steps take no real time.
-    winsim::setVirtualClock(winsim::nowFileTime(), winsim::nowTickCount());
-    winsim::ui::setDumpHandler([](const std::string& d) { std::cout << d << std::flush; });
-    winsim::ui::setPictureWriter([](const std::string& file, const winsim::ui::Picture& p, std::string* why) {
-        decode::Picture rgb;
-        rgb.width = uint32_t(p.width);
-        rgb.height = uint32_t(p.height);
-        rgb.rgb.reserve(p.pixels.size() * 3);
-        for (uint32_t c : p.pixels)  // COLORREF: red in the low byte
-            rgb.rgb.insert(rgb.rgb.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)});
-        return writePng(file, rgb, why);
-    });
-    winsim::ui::queueSteps(steps);
     INT_PTR result;
-    if (isChildTemplate(lib, int(page))) {
-        FrameParam param{lib, int(page)};
-        const auto t = frameTemplate(u"Page " + winsim::fromUtf8(std::to_string(page)));
-        result = DialogBoxIndirectParamW(nullptr, t.data(), nullptr, &frameProc, reinterpret_cast<LPARAM>(&param));
-    } else {
-        result = DialogBoxParamW(lib, MAKEINTRESOURCEW(page), nullptr, &neutralProc, 0);
+    bool ok;
+    {
+        UiSession session(run.steps);
+        if (isChildTemplate(lib, int(page))) {
+            FrameParam param{lib, int(page)};
+            const auto t = frameTemplate(u"Page " + winsim::fromUtf8(std::to_string(page)));
+            result = DialogBoxIndirectParamW(nullptr, t.data(), nullptr, &frameProc, reinterpret_cast<LPARAM>(&param));
+        } else {
+            result = DialogBoxParamW(lib, MAKEINTRESOURCEW(page), nullptr, &neutralProc, 0);
+        }
+        ok = session.Finish();
     }
-    const auto failures = winsim::ui::failures();
-    for (const auto& f : failures) std::cerr << "vesk: ui: " << f << "\n";
-    winsim::ui::setDumpHandler(nullptr);
-    winsim::ui::setPictureWriter(nullptr);
     if (result == -1 || result == -2)
         return fail("dialog " + std::to_string(page) + " cannot be made (error " + std::to_string(GetLastError()) + ")");
     std::cerr << "dialog " << page << " ended with " << (result == IDOK ? "ok" : "cancel") << "\n";
-    return failures.empty() ? 0 : 1;
+    return ok ? 0 : 1;
 }
 
 }  // namespace
 
 int cmdUi(const Args& args) {
+    if (!args.words.empty() && (args.words[0] == "document-properties" || args.words[0] == "printer-properties"))
+        return uiSheet(args);
     if (args.words.empty() || args.words[0] != "dialog") return usageError();
     return uiDialog(args);
 }

@@ -307,6 +307,7 @@ TEST_F(BidiQuery, StatusQueryVersionsOnlyAndFailureEmptiesThem) {
     DrvContext* c = open();
     ASSERT_NE(c, nullptr);
     DmPutFlagE(c, 1);
+    ItemSetRawById(c, 10111, 0);  // the sample model's default fits tray 1
     ASSERT_EQ(BidiQueryDeviceStatus(c, nullptr), 1);
     EXPECT_EQ(text(c, kItRdmSystemVersion), "V1.20.03");
     EXPECT_EQ(text(c, kItRdmEmulationVersion), "PDL 2.01");
@@ -333,6 +334,7 @@ TEST_F(BidiQuery, SpoolerBidiAttributeIsNeeded) {
     ASSERT_TRUE(SetPrinterW(printer_, 2, block.data(), 0));
     DrvContext* c = open();
     ASSERT_NE(c, nullptr);
+    ItemSetRawById(c, 10111, 0);  // the sample model's default fits tray 1
     EXPECT_EQ(BidiGetDeviceInfoQuiet(c), 0);
     EXPECT_EQ(raw(c, 10111), 0u);
 }

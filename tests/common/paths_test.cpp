@@ -41,32 +41,6 @@ void setRegistryDir(const std::u16string& dir) {
     ASSERT_TRUE(winsim::regSetString(HKEY_LOCAL_MACHINE, u"SOFTWARE\\MAREN\\VeskDrv", u"_VESKDirectory", dir));
 }
 
-bool ownedByAdministrators(const std::u16string& path) {
-    auto sd = fileSecurity(path, OWNER_SECURITY_INFORMATION);
-    PSID owner = nullptr;
-    BOOL defaulted = FALSE;
-    if (sd.empty() || !GetSecurityDescriptorOwner(sd.data(), &owner, &defaulted) || !owner) return false;
-    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    PSID admins = nullptr;
-    AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &admins);
-    bool same = EqualSid(owner, admins);
-    FreeSid(admins);
-    return same;
-}
-
-// The one ACE of an Everyone DACL: its flags and mask, or {0, 0}.
-std::pair<BYTE, DWORD> everyoneAce(const std::u16string& path) {
-    auto sd = fileSecurity(path, DACL_SECURITY_INFORMATION);
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL acl = nullptr;
-    if (sd.empty() || !GetSecurityDescriptorDacl(sd.data(), &present, &acl, &defaulted) || !acl || acl->AceCount != 1)
-        return {0, 0};
-    void* ace = nullptr;
-    if (!GetAce(acl, 0, &ace)) return {0, 0};
-    auto* a = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-    return {a->Header.AceFlags, a->Mask};
-}
-
 fs::path host(const std::u16string& win) { return *winsim::hostPath(win); }
 
 class DriverPaths : public PrinterMachine {

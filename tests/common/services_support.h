@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/context_support.h"
@@ -42,6 +43,33 @@ inline std::vector<BYTE> fileSecurity(const std::u16string& path, SECURITY_INFOR
     std::vector<BYTE> sd(need ? need : 1);
     if (!GetFileSecurityW(path.c_str(), info, sd.data(), need, &need)) return {};
     return sd;
+}
+
+// True when the file's owner is BUILTIN\Administrators.
+inline bool ownedByAdministrators(const std::u16string& path) {
+    auto sd = fileSecurity(path, OWNER_SECURITY_INFORMATION);
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    if (sd.empty() || !GetSecurityDescriptorOwner(sd.data(), &owner, &defaulted) || !owner) return false;
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID admins = nullptr;
+    AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &admins);
+    bool same = EqualSid(owner, admins);
+    FreeSid(admins);
+    return same;
+}
+
+// The one ACE of an Everyone DACL: its flags and mask, or {0, 0}.
+inline std::pair<BYTE, DWORD> everyoneAce(const std::u16string& path) {
+    auto sd = fileSecurity(path, DACL_SECURITY_INFORMATION);
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL acl = nullptr;
+    if (sd.empty() || !GetSecurityDescriptorDacl(sd.data(), &present, &acl, &defaulted) || !acl || acl->AceCount != 1)
+        return {0, 0};
+    void* ace = nullptr;
+    if (!GetAce(acl, 0, &ace)) return {0, 0};
+    auto* a = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+    return {a->Header.AceFlags, a->Mask};
 }
 
 class PrinterMachine : public ::testing::Test {

@@ -69,8 +69,8 @@ TEST_F(VeskLists, AnAddedPresetRestoresItsItemsOverAChangedDevmode) {
 TEST_F(VeskLists, StampsAndARepairFromTheSetupIni) {
     auto repair = run({"printer", "repair", "P"});
     ASSERT_EQ(repair.status, 0) << repair.out;
-    EXPECT_TRUE(has(repair, "free sizes: broken, 10 slots restored") && has(repair, "stamps: broken, 3 stamps"))
-        << repair.out;
+    // The printer's install copied both lists from the setup INI.
+    EXPECT_TRUE(has(repair, "free sizes: sound") && has(repair, "stamps: sound")) << repair.out;
     auto stamps = run({"printer", "stamps", "P"});
     EXPECT_TRUE(has(stamps, "stamps (3)") && has(stamps, "1\tkind 2\tCOPY")) << stamps.out;
     ASSERT_EQ(run({"printer", "stamps", "P", "delete", "0"}).status, 0);

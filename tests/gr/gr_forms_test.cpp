@@ -138,11 +138,11 @@ TEST_F(GrForms, TheSharedServices) {
     EXPECT_EQ(ItemRawById(ctx_, kItRdmKwomVersion), 0u);
 
     EXPECT_EQ(std::u16string(GetResLangCodeExc(ctx_)), u"us");
-    EXPECT_EQ(GetResLangCodeExc(nullptr), nullptr);
+    EXPECT_EQ(std::u16string(GetResLangCodeExc(nullptr)), u"us");
 
     OptFindApply(ctx_, kItRdmFuncSelectTonerSave, 1);
     EXPECT_EQ(ItemRawById(ctx_, kItRdmFuncSelectTonerSave), 1u);
-    OptFindApply(ctx_, 99999, 1);  // an unknown id does nothing
+    OptFindApply(ctx_, 60000, 1);  // an unknown id does nothing
 
     auto* info = reinterpret_cast<PRINTER_INFO_2W*>(PrnGetInfoExc(printer_, 2));
     ASSERT_NE(info, nullptr);

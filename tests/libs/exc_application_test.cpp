@@ -83,7 +83,10 @@ TEST(ExcExports, ExactlyTheEntriesLandedSoFar) {
     std::string error;
     const auto names = exports::definedExports(VESKEXC_PATH, &error);
     ASSERT_EQ(error, "");
-    EXPECT_EQ(names, (std::set<std::string>{"DllMain", "ExcFreeExclusive", "ExcGetExclusive"}));
+    EXPECT_EQ(names, (std::set<std::string>{"DllMain", "ExcFreeExclusive", "ExcGetCommandBase", "ExcGetCommandChange",
+                                            "ExcGetCommandValue", "ExcGetDriverDevmode", "ExcGetExclusive",
+                                            "ExcGetIniFileName", "ExcGetPrinterOption", "ExcGetPrinterValue",
+                                            "ExcGetWaterMarkList", "ExcSetCommandBase", "ExcUpdateCommand"}));
 }
 
 }  // namespace

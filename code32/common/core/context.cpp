@@ -11,6 +11,7 @@
 #include "core/devmode/dm_state.h"
 #include "core/devmode_sizes.h"
 #include "core/font_tables.h"
+#include "core/handover/handover.h"
 #include "core/item_store.h"
 #include "core/jobctl/jc_client.h"
 #include "core/languages.h"
@@ -24,6 +25,7 @@ namespace vesk {
 namespace {
 
 std::atomic<bool> g_installRunning{false};
+std::atomic<int> g_installMark{0};
 
 struct Template {
     DmItemTable items;
@@ -146,7 +148,14 @@ void freeDevmodeFontTables(DrvContext* c, BYTE* buffer) {
 const DrvContext* GetContextTemplate() { return &templ().ctx; }
 
 void SetInstallRunning(bool on) { g_installRunning.store(on); }
-bool InstallRunning() { return g_installRunning.load(); }
+bool InstallRunning() { return g_installRunning.load() || g_installMark.load() > 0; }
+void InstallMarkEnter() { g_installMark.fetch_add(1); }
+void InstallMarkLeave() {
+    int n = g_installMark.load();
+    while (n > 0 && !g_installMark.compare_exchange_weak(n, n - 1)) {
+    }
+}
+int InstallMarkDepth() { return g_installMark.load(); }
 
 BYTE* CtxGetDevmode(DrvContext* ctx) { return ctx ? ctx->devmode : nullptr; }
 

@@ -153,6 +153,12 @@ struct DrvWorkspace {
     uint32_t userCodeApplied;
     // The model-database name of the printer (core/model_db.h).
     WCHAR modelDbName[33];
+    // Kind of the property sheet the context serves: 0 none, 1 document,
+    // 2 printer (the interface library's save step reads it).
+    uint32_t sheetKind;
+    // The interface library's property-sheet session while one runs on the
+    // context (its sheet code owns and frees it before the context goes).
+    void* uiSession;
 };
 
 struct DrvContext {
@@ -212,6 +218,13 @@ BYTE* CtxGetDevmode(DrvContext* ctx);
 // with creation flag 0x40000.
 void SetInstallRunning(bool on);
 bool InstallRunning();
+// The installing mark of the interface library's conversions and printer
+// events: a nesting count, so that overlapping installs (events may come on
+// several spooler threads) keep the mark until the last one leaves. Every
+// context created while it is above 0 carries flag 0x40000.
+void InstallMarkEnter();
+void InstallMarkLeave();
+int InstallMarkDepth();
 
 // Frees every part of a context that is not in a cache (release type 5).
 void CtxFree(DrvContext* ctx, uint16_t type);

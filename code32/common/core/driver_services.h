@@ -4,22 +4,11 @@
 #include <win/types.h>
 
 #include "core/context.h"
+#include "core/devmode/dm_private.h"  // DmWriteSignatureExc
+#include "core/item_store.h"          // OptFindApply
+#include "core/paths.h"               // GetResLangCodeExc
 
 namespace vesk {
-
-// The header names of the context's private DEVMODE: the description's INI
-// name and version texts, an empty common-section mark with version 0, and
-// the two blocks behind it zeroed.
-void DmWriteSignatureExc(DrvContext* ctx);
-
-// The language code of the printer data "HelpFileName" ("us" by default)
-// into the workspace's language field, which is returned; null without a
-// context. The driver's help file is never looked at.
-const WCHAR* GetResLangCodeExc(DrvContext* ctx);
-
-// The item `itemId` set to the logical value (raw value, store, value
-// cache); an unknown id does nothing.
-void OptFindApply(DrvContext* ctx, int itemId, uint32_t value);
 
 // The device fonts, the option fonts and the substitution table from the
 // printer's data, each from the model's defaults when its count is missing;

@@ -55,6 +55,10 @@ uint32_t ItemValueById(DrvContext* ctx, int id, DmItem** outItem = nullptr);
 uint32_t ItemValueByKey(DrvContext* ctx, int key, DmItem** outItem = nullptr);
 uint32_t ItemSetValue(DrvContext* ctx, DmItem* item, uint32_t logical);
 uint32_t ItemSetValueById(DrvContext* ctx, int id, uint32_t logical);
+// A computed option value applied to its item by id; an unknown id changes
+// nothing (the form the expression routines of the option-constraint and
+// graphics libraries call).
+void OptFindApply(DrvContext* ctx, uint16_t id, uint32_t value);
 
 // Sets item `id` from a model value (item_values.cpp): numeric and bit items take it as a
 // logical value (ItemSetValue); any other item takes the text of the

@@ -81,6 +81,10 @@ uint32_t ItemSetValueById(DrvContext* ctx, int id, uint32_t logical) {
     return ItemSetValue(ctx, ItemFindById(ctx, id), logical);
 }
 
+void OptFindApply(DrvContext* ctx, uint16_t id, uint32_t value) {
+    if (DmItem* item = ItemFindById(ctx, id)) ItemSetValue(ctx, item, value);
+}
+
 int ItemSetValueOrResString(DrvContext* ctx, int id, uint32_t value) {
     DmItem* item = ItemFindById(ctx, id);
     if (!item || !ItemGetStorage(ctx, item)) return 0;

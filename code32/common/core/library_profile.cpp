@@ -18,12 +18,19 @@ constexpr LibraryProfile kCommonProfile{.clonesPageTable = true,
                                         .stampTransferCarriesTileItems = false,
                                         .freeSizeNamesFromResources = true,
                                         .savesBidiSettingsAtOpen = true,
-                                        .keepsFormName = true};
+                                        .keepsFormName = true,
+                                        .keepsDefaultSection3 = false,
+                                        .writesCommonTag = true,
+                                        .srcPaperKeepsPublicSize = false,
+                                        .resLangFromDriverHelp = true,
+                                        .qualityLoadsName = true,
+                                        .fontTableWriteDeletesOld = true};
 
 // The option-constraint library shows no pages, serves neither the
 // job-binding tool, the user-code provider nor job control in its merges,
 // and is driven by outside applications, which never take over an
-// installer's request; it never shows a message box.
+// installer's request; it never shows a message box. Its defaults, stamp
+// sets, quality and font-table loads keep what the printer already holds.
 constexpr LibraryProfile kExcProfile{.clonesPageTable = false,
                                      .appliesHandOver = false,
                                      .binderFlagFromRegistry = false,
@@ -34,16 +41,22 @@ constexpr LibraryProfile kExcProfile{.clonesPageTable = false,
                                      .refreshesSection3Defaults = true,
                                      .papersAlwaysTurnLandscape = false,
                                      .mergesEveryPublicField = false,
-                                     .importsJobControl = true,
-                                     .stampTransferCarriesTileItems = false,
+                                     .importsJobControl = false,
+                                     .stampTransferCarriesTileItems = true,
                                      .freeSizeNamesFromResources = true,
                                      .savesBidiSettingsAtOpen = true,
-                                     .keepsFormName = true};
+                                     .keepsFormName = true,
+                                     .keepsDefaultSection3 = true,
+                                     .writesCommonTag = false,
+                                     .srcPaperKeepsPublicSize = true,
+                                     .resLangFromDriverHelp = false,
+                                     .qualityLoadsName = false,
+                                     .fontTableWriteDeletesOld = false};
 
 // The graphics library has no pages, no resource libraries and no user
 // interface; it merges a job's DEVMODE, whose fields it keeps as given, and
 // leaves the printer's stored settings and job control's session to the user
-// interface.
+// interface. Its quality loads take the option set only.
 constexpr LibraryProfile kGrProfile{.clonesPageTable = false,
                                     .appliesHandOver = false,
                                     .binderFlagFromRegistry = true,
@@ -58,7 +71,13 @@ constexpr LibraryProfile kGrProfile{.clonesPageTable = false,
                                     .stampTransferCarriesTileItems = true,
                                     .freeSizeNamesFromResources = false,
                                     .savesBidiSettingsAtOpen = false,
-                                    .keepsFormName = false};
+                                    .keepsFormName = false,
+                                    .keepsDefaultSection3 = false,
+                                    .writesCommonTag = true,
+                                    .srcPaperKeepsPublicSize = false,
+                                    .resLangFromDriverHelp = true,
+                                    .qualityLoadsName = false,
+                                    .fontTableWriteDeletesOld = true};
 
 }  // namespace
 

@@ -36,7 +36,8 @@ struct LibraryProfile {
     // model knows, handles the form name whatever else is asked, and keeps
     // the dmFields bit of every field it merged (scale and media type too).
     bool mergesEveryPublicField;
-    // A full settings import opens the job-control session around it.
+    // A full settings import opens the job-control session around it and
+    // exchanges the job-control items.
     bool importsJobControl;
     // A stamp transfer carries the watermark line and tile items (894 to 903)
     // whether or not the item table marks them as stamp items.
@@ -49,6 +50,23 @@ struct LibraryProfile {
     // The form-name field has its validation and default; else the library
     // keeps no form name and both steps do nothing.
     bool keepsFormName;
+    // A default DEVMODE taken from the printer's own keeps its section 3
+    // and driver version text when it carries them whole; otherwise the
+    // refresh above applies.
+    bool keepsDefaultSection3;
+    // The private header's names carry the common tag and its version.
+    bool writesCommonTag;
+    // The source paper items take the user size from the public length and
+    // width, and a free size turned for landscape leaves those in portrait
+    // order.
+    bool srcPaperKeepsPublicSize;
+    // In help-file mode 1 the resource language follows the driver's help
+    // file name; else it always follows the printer's HelpFileName.
+    bool resLangFromDriverHelp;
+    // Loading a user quality also takes its name into option 867.
+    bool qualityLoadsName;
+    // Writing the current font table deletes the previous one's entries.
+    bool fontTableWriteDeletesOld;
 };
 
 // The profile of a library by its identity, and of this binary.

@@ -1,4 +1,5 @@
 #include "core/paths.h"
+#include "core/library_profile.h"
 
 #include <win/files.h>
 #include <win/modules.h>
@@ -366,12 +367,20 @@ const WCHAR* GetLangCode(DrvContext* ctx) {
     return ctx->ws->languageCode;
 }
 
-const WCHAR* GetResLangCode(DrvContext* ctx) {
+namespace {
+// The resource language into the workspace: from the driver's help file in
+// help-file mode 1 when `byDriverHelp`, else from the printer's HelpFileName.
+const WCHAR* resLangCode(DrvContext* ctx, bool byDriverHelp) {
     if (!ctx || !ctx->ws) return u"us";
-    const WCHAR* code = ctx->ws->kind == 1 ? LangCodeFromDriverHelpFile(ctx) : LangCodeFromHelpData(ctx);
+    const WCHAR* code =
+        byDriverHelp && ctx->ws->kind == 1 ? LangCodeFromDriverHelpFile(ctx) : LangCodeFromHelpData(ctx);
     WCopyCut(ctx->ws->languageCode, 3, code);
     return ctx->ws->languageCode;
 }
+}  // namespace
+
+const WCHAR* GetResLangCode(DrvContext* ctx) { return resLangCode(ctx, CurrentProfile().resLangFromDriverHelp); }
+const WCHAR* GetResLangCodeExc(DrvContext* ctx) { return resLangCode(ctx, false); }
 
 const WCHAR* GetBatchInstallDoneKey() { return u"BatchInstallDone"; }
 

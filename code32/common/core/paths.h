@@ -65,8 +65,11 @@ int ResDllIsJp(DrvContext* ctx, const WCHAR* resName);
 // The code of option 177's value, kept in the workspace.
 const WCHAR* GetLangCode(DrvContext* ctx);
 // The printer's installed language: kind 1 from the installed driver's help
-// file, other kinds from the printer data "HelpFileName"; kept in the workspace.
+// file (where this library's profile says so), other kinds from the printer
+// data "HelpFileName"; kept in the workspace. GetResLangCodeExc always takes
+// "HelpFileName" (default "us").
 const WCHAR* GetResLangCode(DrvContext* ctx);
+const WCHAR* GetResLangCodeExc(DrvContext* ctx);
 // The key name "BatchInstallDone".
 const WCHAR* GetBatchInstallDoneKey();
 

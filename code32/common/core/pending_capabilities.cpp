@@ -4,20 +4,6 @@
 
 namespace vesk {
 
-// Settings files: the install step.
-int QualityRedeploy(DrvContext*, const WCHAR*) { return 0; }
-
-// Installer hand-over.
-int HandoverApplyAtOpen(DrvContext*) { return 0; }
-
-// Printer installation.
-int InstallPrinter(HANDLE, BYTE*, int) { return 0; }
-int InstallDeployPresetFiles(DrvContext*, uint32_t) { return 0; }
-int LocalLowCorrect(HANDLE, const PRINTER_INFO_2W*) { return 0; }
-int GetTsIniState(HANDLE, const PRINTER_INFO_2W*) { return 1; }
-int TsIniCorrectPaths(HANDLE, const PRINTER_INFO_2W*) { return 1; }
-int InstallMigrateQuality(HANDLE) { return 0; }
-int InstallCheckRstVersion(HANDLE, int) { return 0; }
-int InstallApplyDefaultRst(HANDLE, const PRINTER_INFO_2W*) { return 1; }
+// No function waits for a capability now.
 
 }  // namespace vesk

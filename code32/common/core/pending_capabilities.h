@@ -17,32 +17,6 @@
 
 namespace vesk {
 
-// ---- Settings files: the install step ----
-// Deploys a rejected quality file again from its source. 0 not done.
-int QualityRedeploy(DrvContext* ctx, const WCHAR* path);
-
-// ---- Installer hand-over ----
-// Applies the installer's hand-over for the printer. 1 done or nothing to do,
-// 0 not done.
-int HandoverApplyAtOpen(DrvContext* ctx);
-
-// ---- Printer installation ----
-// The install sequence for install type `type`. 0 not done.
-int InstallPrinter(HANDLE printer, BYTE* devmodeOut, int type);
-// Deploys the default presets and quality files. 0 not done.
-int InstallDeployPresetFiles(DrvContext* ctx, uint32_t flags);
-// The per-user INI filled from the old low-integrity copy. 0 not done.
-int LocalLowCorrect(HANDLE printer, const PRINTER_INFO_2W* info);
-// State of the per-user INI's list paths: answers 1 (error) until built.
-int GetTsIniState(HANDLE printer, const PRINTER_INFO_2W* info);
-// Corrects the per-user INI's list paths: answers 1 (error) until built.
-int TsIniCorrectPaths(HANDLE printer, const PRINTER_INFO_2W* info);
-// Copies the machine's presets and qualities for the user. 0 not done.
-int InstallMigrateQuality(HANDLE printer);
-// The per-user set-up after a settings-version check. 0 not done.
-int InstallCheckRstVersion(HANDLE printer, int stateType);
-// Copies the default bundle into the per-user INI: 0 success, 1 failure
-// (answers 1 until built).
-int InstallApplyDefaultRst(HANDLE printer, const PRINTER_INFO_2W* info);
+// No function waits for a capability now.
 
 }  // namespace vesk

@@ -35,7 +35,13 @@ int BidiRefreshOnOpenExc(DrvContext* ctx, int query) {
     return 0;
 }
 
-int BidiQueryDeviceExc(DrvContext* ctx) { return BidiGetDeviceInfoEx(ctx, nullptr, kExcQueryFlags); }
+HWND ReturnNullExc(DrvContext*, uint32_t) { return nullptr; }
+void HookNoop2(HWND, DrvContext*) {}
+
+int BidiQueryDeviceExc(DrvContext* ctx) {
+    static constexpr BidiWaitOps kNoWindow{ReturnNullExc, HookNoop2};
+    return BidiGetDeviceInfoWith(ctx, kExcQueryFlags, kNoWindow);
+}
 
 int DmApplyBidiTraysExc(DrvContext* ctx) {
     if (!ctx || !ctx->devmode) return 0;

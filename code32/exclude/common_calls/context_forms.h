@@ -20,8 +20,11 @@ void CtxReleaseExExc(DrvContext* ctx, uint16_t type);
 // when they are to be trusted (1), else with query 1 a device query (its
 // result) and with query 0 the state cleared (0).
 int BidiRefreshOnOpenExc(DrvContext* ctx, int query);
-// The device query without a window.
+// The device query (mode flags 8) without a window: the two hooks below
+// stand where the common query opens and closes its wait window.
 int BidiQueryDeviceExc(DrvContext* ctx);
+HWND ReturnNullExc(DrvContext* ctx, uint32_t flags);
+void HookNoop2(HWND window, DrvContext* ctx);
 // The device's default cover and bypass trays become the chosen ones,
 // unless a batch installation bundle is named for the printer. 1, or 0
 // without a DEVMODE.

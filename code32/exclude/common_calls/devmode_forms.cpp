@@ -4,6 +4,7 @@
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_flags.h"
 #include "core/devmode/dm_private.h"
+#include "core/library_profile.h"
 #include "core/validation/option_checks.h"
 
 namespace vesk {
@@ -11,6 +12,10 @@ namespace {
 constexpr BYTE kOsKindWin95 = 0;
 constexpr BYTE kOsKindWin98 = 3;
 }  // namespace
+
+BYTE* DmCreateDefaultExc(DrvContext* ctx, uint16_t kind) {
+    return DmCreateDefaultFor(ctx, kind, ProfileOf(LibraryId::Exc));
+}
 
 // The common services follow this library's profile: these forms are theirs.
 void CtxInitSettingsExc(DrvContext* ctx) { DmSetPrivateFlagDefaults(ctx); }

@@ -8,6 +8,15 @@
 
 namespace vesk {
 
+// A new DEVMODE buffer for the context, or null (no context, no memory). A
+// default taken from the printer's DEVMODE keeps that DEVMODE's section 3
+// and driver version text (option 905) when it carries them: only a whole
+// buffer of the three sections that passes the acceptance test does; the
+// spooler's usual DEVMODE ends with section 1, and then section 3 takes the
+// driver's defaults, never zeros. Kind 3 and an unusable default build
+// everything from the defaults.
+BYTE* DmCreateDefaultExc(DrvContext* ctx, uint16_t kind);
+
 // The private state flags' defaults, with the binder flag always 0.
 void CtxInitSettingsExc(DrvContext* ctx);
 // Merges a caller's DEVMODE (`len` bytes, or none) by the merge flags,

@@ -1,6 +1,6 @@
 #include "common_calls/settings_forms.h"
 
-#include "common_calls/pending_g27b.h"
+#include "core/deploy/deploy.h"
 #include "core/paths.h"
 #include "core/persist/opt_persist.h"
 #include "core/persist/settings_file.h"

@@ -310,6 +310,15 @@ WINBASEAPI BOOL WINAPI GetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE
 WINBASEAPI int WINAPI DeviceCapabilitiesW(LPCWSTR pDevice, LPCWSTR pPort, WORD fwCapability, LPWSTR pOutput,
                                           const DEVMODEW* pDevMode);
 
+// Document properties, answered by the printer's interface library: the
+// DEVMODE size (fMode 0), IDOK, IDCANCEL or a negative value on failure.
+// AdvancedDocumentPropertiesW answers the size for a null output, else 1
+// after OK and 0 otherwise. hWnd may be null.
+WINBASEAPI LONG WINAPI DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceName, PDEVMODEW pDevModeOutput,
+                                           PDEVMODEW pDevModeInput, DWORD fMode);
+WINBASEAPI LONG WINAPI AdvancedDocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceName,
+                                                   PDEVMODEW pDevModeOutput, PDEVMODEW pDevModeInput);
+
 // The spooler's client impersonation: RevertToPrinterSelf makes the thread
 // act as the spooler (SYSTEM) and returns a token for the client identity;
 // ImpersonatePrinterClient restores that identity and closes the token.

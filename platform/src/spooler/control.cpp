@@ -2,6 +2,8 @@
 // and removed by the host and the tests, and the install of our driver set.
 #include "store.h"
 
+#include "driver_calls.h"
+
 #include "core/guard.h"
 
 #include <fstream>
@@ -53,7 +55,8 @@ DWORD addPrinter(const PrinterRecord& in) {
     if (!spool::validPrinterName(full)) return ERROR_INVALID_PRINTER_NAME;
     if (!in.devmode.empty() && !devmodeSizeMatches(in.devmode)) return ERROR_INVALID_PARAMETER;
     if (in.port.empty()) return ERROR_INVALID_PARAMETER;
-    return spool::changeState([&](spool::State& s) -> DWORD {
+    PrinterRecord added;
+    DWORD e = spool::changeState([&](spool::State& s) -> DWORD {
         if (s.printerByName(full)) return ERROR_PRINTER_ALREADY_EXISTS;
         if (!s.driverByName(in.driver)) return ERROR_UNKNOWN_PRINTER_DRIVER;
         PrinterRecord p = in;
@@ -65,12 +68,18 @@ DWORD addPrinter(const PrinterRecord& in) {
         p.attributes &= ~(PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_NETWORK);
         p.attributes |= p.server.empty() ? PRINTER_ATTRIBUTE_LOCAL : PRINTER_ATTRIBUTE_NETWORK;
         if (p.priority < 1 || p.priority > 99) p.priority = 1;
+        added = p;
         s.printers.push_back(std::move(p));
         return ERROR_SUCCESS;
     });
+    // The driver's part of the install; the printer stays added whatever the
+    // driver answers, as its install steps may be tried again later.
+    if (e == ERROR_SUCCESS) spool::sendPrinterAdded(added);
+    return e;
 }
 
 DWORD removePrinter(std::u16string_view name) {
+    if (auto p = findPrinter(name)) spool::sendPrinterDeleted(*p);
     std::vector<std::u16string> spoolFiles;
     DWORD e = spool::changeBoth([&](spool::State& s, spool::Jobs& j) -> DWORD {
         PrinterRecord* p = s.printerByName(name);
@@ -240,6 +249,7 @@ DWORD installDriverSet(const DriverSetOptions& o, std::string* error) {
                     return fail(error, ERROR_CANTWRITE, "cannot register the module " + toUtf8(it.name));
             }
 
+        const bool replaced = findDriver(o.driverName).has_value();
         DriverRecord d;
         d.name = o.driverName;
         d.version = 3;
@@ -253,6 +263,7 @@ DWORD installDriverSet(const DriverSetOptions& o, std::string* error) {
         d.dependentFiles.push_back(d.dataFile);
         d.dependentFiles.push_back(d.helpFile);
         if (DWORD e = addDriver(d)) return fail(error, e, "cannot record the driver: " + spoolerErrorText(e));
+        if (replaced) spool::sendDriverUpgraded(d.name, dirWin);
         return ERROR_SUCCESS;
     } catch (const std::exception& ex) {
         return fail(error, detail::caughtCode(std::current_exception()), ex.what());

@@ -1,6 +1,6 @@
 // Printer handles and printer information: OpenPrinterW, ClosePrinter,
-// GetPrinterW, SetPrinterW, GetPrinterDriverW, GetPrinterDriverDirectoryW,
-// DeviceCapabilitiesW and the spooler's client impersonation.
+// GetPrinterW, SetPrinterW, GetPrinterDriverW, GetPrinterDriverDirectoryW
+// and the spooler's client impersonation.
 #include "store.h"
 
 #include "core/guard.h"
@@ -404,24 +404,6 @@ WINBASEAPI BOOL WINAPI GetPrinterDriverDirectoryW(LPWSTR pName, LPWSTR pEnvironm
         if (!checkBuffer(pDriverDirectory, cbBuf, pcbNeeded, needed)) return FALSE;
         std::memcpy(pDriverDirectory, dir.c_str(), needed);
         return TRUE;
-    });
-}
-
-// Capabilities are the printer driver's to answer (its DrvDeviceCapabilities
-// entry); the stand-in does not call into the driver, so every question about
-// an existing printer fails with ERROR_NOT_SUPPORTED. The one caller asks
-// DC_FIELDS on Windows 9x only and ignores the result.
-WINBASEAPI int WINAPI DeviceCapabilitiesW(LPCWSTR pDevice, LPCWSTR, WORD fwCapability, LPWSTR, const DEVMODEW*) {
-    if (detail::enterWith("DeviceCapabilitiesW", [&] { return std::to_string(fwCapability); })) return -1;
-    return detail::guarded<int>(static_cast<int>(-1), [&]() -> int {
-        std::u16string name = boundedText(pDevice, MAX_PATH);
-        State s;
-        if (name.size() >= MAX_PATH || readState(s) != ERROR_SUCCESS || !s.printerByName(name)) {
-            detail::setError(ERROR_INVALID_PRINTER_NAME);
-            return -1;
-        }
-        detail::setError(ERROR_NOT_SUPPORTED);
-        return -1;
     });
 }
 

@@ -40,6 +40,14 @@ int BidiSetStateFromGate(DrvContext* ctx);
 int BidiGetDeviceInfo(DrvContext* ctx, HWND parent);
 int BidiGetDeviceInfoQuiet(DrvContext* ctx);
 int BidiGetDeviceInfoEx(DrvContext* ctx, HWND parent, uint32_t flags);
+// What stands for the wait window around a query: its open (given the
+// query's flags; null for none) and its close.
+struct BidiWaitOps {
+    HWND (*open)(DrvContext* ctx, uint32_t flags);
+    void (*close)(HWND window, DrvContext* ctx);
+};
+// The full query as BidiGetDeviceInfoEx, with the wait window through `ops`.
+int BidiGetDeviceInfoWith(DrvContext* ctx, uint32_t flags, const BidiWaitOps& ops);
 // The versions only, with the wait window; no flag written, the state byte
 // left alone; on failure items 10271 and 10272 are emptied. Gate off: 1.
 int BidiQueryDeviceStatus(DrvContext* ctx, HWND parent);

@@ -33,11 +33,18 @@ void emptyVersions(DrvContext* ctx) {
     ItemSetRawById(ctx, kItRdmEmulationVersion, 0);
 }
 
-// The query core under the wait window when the caller asked for one.
-int queryWithWindow(DrvContext* ctx, int full, uint32_t flags) {
-    HWND wait = (flags & kBidiWithWindow) ? WaitDialogCreate(ctx, kBidiWaitText) : nullptr;
+// The wait window when the caller asked for one.
+HWND openWait(DrvContext* ctx, uint32_t flags) {
+    return (flags & kBidiWithWindow) ? WaitDialogCreate(ctx, kBidiWaitText) : nullptr;
+}
+void closeWait(HWND window, DrvContext*) { WaitDialogDestroy(window); }
+constexpr BidiWaitOps kWaitWindow{openWait, closeWait};
+
+// The query core under the wait window.
+int queryWithWindow(DrvContext* ctx, int full, uint32_t flags, const BidiWaitOps& ops = kWaitWindow) {
+    HWND wait = ops.open(ctx, flags);
     const int r = BidiQueryCore(ctx, full, flags);
-    WaitDialogDestroy(wait);
+    ops.close(wait, ctx);
     return r;
 }
 
@@ -66,15 +73,17 @@ int BidiGetDeviceInfo(DrvContext* ctx, HWND) { return BidiGetDeviceInfoEx(ctx, n
 
 int BidiGetDeviceInfoQuiet(DrvContext* ctx) { return BidiGetDeviceInfoEx(ctx, nullptr, kBidiQuiet); }
 
-int BidiGetDeviceInfoEx(DrvContext* ctx, HWND, uint32_t flags) {
-    if (!ctx || !ctx->ws || !ctx->devmode) return 0;
+int BidiGetDeviceInfoEx(DrvContext* ctx, HWND, uint32_t flags) { return BidiGetDeviceInfoWith(ctx, flags, kWaitWindow); }
+
+int BidiGetDeviceInfoWith(DrvContext* ctx, uint32_t flags, const BidiWaitOps& ops) {
+    if (!ctx || !ctx->ws || !ctx->devmode || !ops.open || !ops.close) return 0;
     if ((IsFeatureOn(0) || IsFeatureOn(7)) && SrvCfgGetState(ctx) == kBridgeConnected) return 1;
     if (!BidiGateOn(ctx, kBidiGateQuery)) {
         DmPutFlagE(ctx, 0);
         return 1;
     }
     int result = 0;
-    if (PrnIsBidiEnabled(ctx) && BidiMonitorIsAvailable(ctx, flags)) result = queryWithWindow(ctx, 1, flags);
+    if (PrnIsBidiEnabled(ctx) && BidiMonitorIsAvailable(ctx, flags)) result = queryWithWindow(ctx, 1, flags, ops);
     if (result) {
         DmCopyExtBlock(ctx);
         BidiSetFlag(ctx, 1);

@@ -18,6 +18,7 @@
 #include "core/pending_capabilities.h"
 #include "core/sysdeps.h"
 #include "core/item_ids.h"
+#include "core/library_profile.h"
 #include "core/model/query.h"
 
 namespace vesk {
@@ -29,16 +30,24 @@ constexpr int kSection3FirstPosition = 730;
 
 bool isFontItem(int id) { return id >= kFirstFontItem && id <= kLastFontItem; }
 
-// The printer's default DEVMODE when it has this driver's sizes, else null.
+// The printer's default DEVMODE when it has this driver's sizes, else null:
+// the DEVMODE the spooler sees (the private part after the public one), or
+// the whole buffer of the three sections, whose private part reaches to its
+// end.
 const BYTE* spoolerDefault(const PRINTER_INFO_2W* info) {
     if (!info || !info->pDevMode) return nullptr;
     const BYTE* p = reinterpret_cast<const BYTE*>(info->pDevMode);
     const DmSizes& s = dmSizes();
     // The spooler hands a block of dmSize + dmDriverExtra bytes.
     if (DmPublicVersion(p, DmClaimedLength(p)) == 0) return nullptr;
-    if (rd16(p, kOffSize) != s.publicSize || rd16(p, kOffDriverExtra) != s.privateSize) return nullptr;
+    const uint32_t extra = rd16(p, kOffDriverExtra);
+    if (rd16(p, kOffSize) != s.publicSize || (extra != s.privateSize && extra != s.stateSize - s.publicSize))
+        return nullptr;
     return p;
 }
+
+// A default that carries section 3 too (a whole buffer).
+bool holdsSection3(const BYTE* p) { return p && DmClaimedLength(p) >= dmSizes().stateSize; }
 
 // The buffer being built stands as the context's DEVMODE while it is built.
 struct DevmodeSwap {
@@ -162,7 +171,9 @@ void DmLoadPrinterDefault(DrvContext* ctx) {
     loadPrinterDefault(ctx, i.info);
 }
 
-BYTE* DmCreateDefault(DrvContext* ctx, uint16_t kind) {
+BYTE* DmCreateDefault(DrvContext* ctx, uint16_t kind) { return DmCreateDefaultFor(ctx, kind, CurrentProfile()); }
+
+BYTE* DmCreateDefaultFor(DrvContext* ctx, uint16_t kind, const LibraryProfile& profile) {
     if (!ctx) return nullptr;
     BYTE* buf = static_cast<BYTE*>(MemAllocZero(dmSizes().stateSize));
     if (!buf) return nullptr;
@@ -171,8 +182,21 @@ BYTE* DmCreateDefault(DrvContext* ctx, uint16_t kind) {
     // spooler's default.
     Info2 i(ctx->printer);
     if (loadSpoolerDefault(ctx, i.info) && kind != 3) {
-        if (CurrentProfile().refreshesSection3Defaults) DmRefreshSection3Defaults(ctx);
-        DmSetDriverVersionOption(ctx);
+        // Section 3 (with the driver version text, option 905) is kept from
+        // the printer's default only where the profile asks for it and the
+        // default holds it: the spooler's usual DEVMODE ends with section 1,
+        // and a section 3 left zeroed would be no setting at all. Otherwise
+        // it takes the driver's own defaults, unless the profile leaves the
+        // spooler's section 3 as it came.
+        const BYTE* p = spoolerDefault(i.info);
+        if (profile.keepsDefaultSection3 && holdsSection3(p)) {
+            const DmSizes& s = dmSizes();
+            const uint32_t base = dmSectionBase(s, 3);
+            std::memcpy(buf + base, p + base, s.stateSize - base);
+        } else {
+            if (profile.refreshesSection3Defaults) DmRefreshSection3Defaults(ctx);
+            DmSetDriverVersionOption(ctx);
+        }
         if (kind == 1) DmDerivedItemsUpdate(ctx, 1);
     } else {
         DmSetDefaults(ctx);

@@ -11,8 +11,13 @@
 
 namespace vesk {
 
-// A new DEVMODE buffer of the context's kind, or null.
+struct LibraryProfile;
+
+// A new DEVMODE buffer of the context's kind, or null: from the printer's
+// default DEVMODE when this driver can take it (not for kind 3), else from
+// the defaults. DmCreateDefault follows this library's profile.
 BYTE* DmCreateDefault(DrvContext* ctx, uint16_t kind);
+BYTE* DmCreateDefaultFor(DrvContext* ctx, uint16_t kind, const LibraryProfile& profile);
 // Every item to its model default and the whole DEVMODE to defaults.
 void DmSetDefaults(DrvContext* ctx);
 // Items to the current values of their model options: all of them (after

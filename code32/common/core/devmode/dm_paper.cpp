@@ -19,6 +19,7 @@ namespace {
 constexpr int kItSrcFirst = kItRdmSrcPaperLengthDot, kItDstFirst = kItRdmDstPaperLengthDot;
 constexpr int16_t kOutPaperIsSource = 1024;
 constexpr int32_t kDpi = 1200;
+constexpr int16_t kUserSizePaper = 256;
 
 // A paper in dots: size, printable size and the offsets of the printable
 // area.
@@ -36,9 +37,10 @@ void store(DrvContext* ctx, int first, const PaperDots& d) {
     for (int i = 0; i < 6; ++i) ItemSetRawById(ctx, first + i, static_cast<uint32_t>(v[i]));
 }
 
-// The model's value id of a paper code (item 8's value map).
-uint32_t valueOf(DrvContext* ctx, int16_t paper) {
-    return ItemMapToValue(ctx, ItemFindById(ctx, kItDmPaperSize), static_cast<uint32_t>(static_cast<uint16_t>(paper)));
+// The model's value id of a paper code (by the value map of the paper
+// item, item 8 unless another is named).
+uint32_t valueOf(DrvContext* ctx, int16_t paper, int paperItem = kItDmPaperSize) {
+    return ItemMapToValue(ctx, ItemFindById(ctx, paperItem), static_cast<uint32_t>(static_cast<uint16_t>(paper)));
 }
 
 // Margins of the printable area of a model paper at the current
@@ -72,8 +74,9 @@ PaperDots framed(int32_t length, int32_t width, int32_t mx, int32_t my) {
 // A paper of the model: its page size (0.1 mm, turned with the
 // orientation) in dots of `rw` across and `rl` down, and its printable area
 // at the current resolution. False when the model has no page size for it.
-bool modelPaper(DrvContext* ctx, int16_t paper, int32_t rw, int32_t rl, PaperDots* d, int32_t pair[2]) {
-    const uint32_t valueId = valueOf(ctx, paper);
+bool modelPaper(DrvContext* ctx, int16_t paper, int32_t rw, int32_t rl, PaperDots* d, int32_t pair[2],
+                int paperItem = kItDmPaperSize) {
+    const uint32_t valueId = valueOf(ctx, paper, paperItem);
     // A value without a PageMMValue (a custom size) is not a paper of the
     // model's sizes.
     if (!MdlGetPageSizeOfValue(ctx, valueId, pair) || (pair[0] == 0 && pair[1] == 0)) return false;
@@ -104,34 +107,57 @@ bool freeSize(DrvContext* ctx, int16_t paper, int32_t* w, int32_t* l) {
 }
 
 // A free size in landscape for the forms that turn it.
-void turnFreeSize(DrvContext* ctx, bool swap, int32_t* w, int32_t* l) {
-    if (swap && rds16(ctx->devmode, kOffOrientation) == DMORIENT_LANDSCAPE) std::swap(*w, *l);
+void turnFreeSize(const BYTE* dm, bool swap, int32_t* w, int32_t* l) {
+    if (swap && rds16(dm, kOffOrientation) == DMORIENT_LANDSCAPE) std::swap(*w, *l);
+}
+void turnFreeSize(DrvContext* ctx, bool swap, int32_t* w, int32_t* l) { turnFreeSize(ctx->devmode, swap, w, l); }
+
+// A public paper field of `dm`: through the item when it is the context's
+// DEVMODE, else into the caller's buffer.
+void putPublic(DrvContext* ctx, BYTE* dm, int id, uint32_t offset, int32_t v) {
+    if (dm == ctx->devmode) ItemSetRawById(ctx, id, static_cast<uint32_t>(v));
+    else wr16(dm, offset, static_cast<uint32_t>(v));
 }
 
-void setSource(DrvContext* ctx, int16_t paper, bool swap) {
+void setSource(DrvContext* ctx, int16_t paper, int paperItem, BYTE* dm, bool swap, const LibraryProfile& profile) {
     if (!ctx || !ctx->devmode || !ctx->desc) return;
-    BYTE* dm = ctx->devmode;
+    if (!dm) dm = ctx->devmode;
+    swap = swap || profile.papersAlwaysTurnLandscape;
     const int32_t r = static_cast<int32_t>(ItemRawById(ctx, kItRdmDstResolutionW));
     int32_t w = 0, l = 0;
     if (freeSize(ctx, paper, &w, &l)) {
+        const bool keep = profile.srcPaperKeepsPublicSize;
+        const bool userSize = keep && paper == kUserSizePaper;
+        // The user size of a library that keeps the public size is the
+        // public DEVMODE's own length and width (0.1 mm), in dots.
+        if (userSize) {
+            w = DisplayToDots(kUnitTenthMm, rds16(dm, kOffPaperWidth), kDpi);
+            l = DisplayToDots(kUnitTenthMm, rds16(dm, kOffPaperLength), kDpi);
+        }
         const DriverDesc& desc = *ctx->desc;
         w = clampTo(w, desc.customWidthMin, desc.customWidthMax);
         l = clampTo(l, desc.customLengthMin, desc.customLengthMax);
-        turnFreeSize(ctx, swap, &w, &l);
+        int32_t tw = w, tl = l;
+        turnFreeSize(dm, swap, &tw, &tl);
         int32_t mx, my;
-        margins(ctx, valueOf(ctx, paper), &mx, &my);
-        store(ctx, kItSrcFirst, framed(ScaleUnits(l, kDpi, r), ScaleUnits(w, kDpi, r), mx, my));
-        ItemSetRawById(ctx, kItDmPaperWidth, static_cast<uint32_t>(DotsToDisplay(kUnitTenthMm, w, kDpi)));
-        ItemSetRawById(ctx, kItDmPaperLength, static_cast<uint32_t>(DotsToDisplay(kUnitTenthMm, l, kDpi)));
+        margins(ctx, valueOf(ctx, paper, paperItem), &mx, &my);
+        store(ctx, kItSrcFirst, framed(ScaleUnits(tl, kDpi, r), ScaleUnits(tw, kDpi, r), mx, my));
+        if (!userSize) {
+            // Turned sizes reach the public fields unless the library keeps
+            // those in the slot's portrait order.
+            const int32_t pw = keep ? w : tw, pl = keep ? l : tl;
+            putPublic(ctx, dm, kItDmPaperWidth, kOffPaperWidth, DotsToDisplay(kUnitTenthMm, pw, kDpi));
+            putPublic(ctx, dm, kItDmPaperLength, kOffPaperLength, DotsToDisplay(kUnitTenthMm, pl, kDpi));
+        }
         addFields(dm, DM_PAPERLENGTH | DM_PAPERWIDTH | DM_PAPERSIZE);
         return;
     }
     PaperDots d;
     int32_t pair[2];
-    if (!modelPaper(ctx, paper, r, r, &d, pair)) return;
+    if (!modelPaper(ctx, paper, r, r, &d, pair, paperItem)) return;
     store(ctx, kItSrcFirst, d);
-    ItemSetRawById(ctx, kItDmPaperWidth, static_cast<uint32_t>(pair[0]));
-    ItemSetRawById(ctx, kItDmPaperLength, static_cast<uint32_t>(pair[1]));
+    putPublic(ctx, dm, kItDmPaperWidth, kOffPaperWidth, pair[0]);
+    putPublic(ctx, dm, kItDmPaperLength, kOffPaperLength, pair[1]);
     clearFields(dm, DM_PAPERLENGTH | DM_PAPERWIDTH);
     addFields(dm, DM_PAPERSIZE);
 }
@@ -171,10 +197,17 @@ void DmResolutionFromItems(DrvContext* ctx) {
     ItemSetRawById(ctx, kItDmYResolution, p);
 }
 
-void DmSetSrcPaperItems(DrvContext* ctx, int16_t paper) {
-    setSource(ctx, paper, CurrentProfile().papersAlwaysTurnLandscape);
+void DmSetSrcPaperItemsCoreFor(DrvContext* ctx, int16_t paper, uint16_t paperItem, BYTE* devmode, int swap,
+                               const LibraryProfile& profile) {
+    setSource(ctx, paper, paperItem ? paperItem : static_cast<uint16_t>(kItDmPaperSize), devmode, swap != 0, profile);
 }
-void DmSetSrcPaperItemsSwap(DrvContext* ctx, int16_t paper) { setSource(ctx, paper, true); }
+void DmSetSrcPaperItemsCore(DrvContext* ctx, int16_t paper, uint16_t paperItem, BYTE* devmode, int swap) {
+    DmSetSrcPaperItemsCoreFor(ctx, paper, paperItem, devmode, swap, CurrentProfile());
+}
+void DmSetSrcPaperItems(DrvContext* ctx, int16_t paper) { DmSetSrcPaperItemsCore(ctx, paper, kItDmPaperSize, nullptr, 0); }
+void DmSetSrcPaperItemsSwap(DrvContext* ctx, int16_t paper) {
+    DmSetSrcPaperItemsCore(ctx, paper, kItDmPaperSize, nullptr, 1);
+}
 void DmSetDstPaperItems(DrvContext* ctx, int16_t paper) {
     setOutput(ctx, paper, CurrentProfile().papersAlwaysTurnLandscape);
 }

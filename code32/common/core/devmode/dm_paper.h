@@ -20,6 +20,16 @@ void DmResolutionFromItems(DrvContext* ctx);
 void DmSetSrcPaperItems(DrvContext* ctx, int16_t paper);
 // The same with a free size's width and length exchanged in landscape.
 void DmSetSrcPaperItemsSwap(DrvContext* ctx, int16_t paper);
+// The worker of both: the paper code mapped by `paperItem`'s value map (0:
+// item 8), the public fields of `devmode` (null: the context's), `swap` 1
+// to turn a free size in landscape. By this library's profile, or by the
+// one given: a profile that keeps the public size takes the user size (256)
+// from dmPaperLength and dmPaperWidth and leaves them as they are, and
+// writes a turned free size into them in portrait order.
+struct LibraryProfile;
+void DmSetSrcPaperItemsCore(DrvContext* ctx, int16_t paper, uint16_t paperItem, BYTE* devmode, int swap);
+void DmSetSrcPaperItemsCoreFor(DrvContext* ctx, int16_t paper, uint16_t paperItem, BYTE* devmode, int swap,
+                               const LibraryProfile& profile);
 // Items 44-49 from dmPaperWidth and dmPaperLength at the resolution of item
 // 14, with the margins of the printable area of item 8's paper.
 void DmCustomSizeToItems(DrvContext* ctx);

@@ -110,15 +110,16 @@ void DmSetDriverVersionOption(DrvContext* ctx) {
 
 namespace {
 // The header names: the description's INI name and version texts, the
-// common-section mark and its version, and the two zeroed blocks behind.
-void headerTexts(DrvContext* ctx, const WCHAR* mark, uint32_t markVersion) {
+// common tag and its version (or an empty tag and 0), and the two zeroed
+// blocks behind.
+void writeHeaderNames(DrvContext* ctx, bool commonTag) {
     if (!ctx || !ctx->desc) return;
     const DriverDesc& d = *ctx->desc;
     putAnsiItem(ctx, kItRdmIniFileName, d.settingsIniName);
     putAnsiItem(ctx, kItRdmiCDCVerStr, d.versionText1);
     putAnsiItem(ctx, kItRdmiMPJLVerStr, d.versionText2);
-    putAnsiItem(ctx, kItRdmKwomMark, mark);
-    ItemSetRawById(ctx, kItRdmKwomVersion, markVersion);
+    putAnsiItem(ctx, kItRdmKwomMark, commonTag ? u"KWOMMON" : u"");
+    ItemSetRawById(ctx, kItRdmKwomVersion, commonTag ? 5 : 0);
     static const BYTE kZero[64] = {};
     for (int id : {kItRdmKwomMember, kItRdmKwomCaps}) {
         DmItem* it = ItemFindById(ctx, id);
@@ -127,10 +128,8 @@ void headerTexts(DrvContext* ctx, const WCHAR* mark, uint32_t markVersion) {
 }
 }  // namespace
 
-void DmHeaderTexts(DrvContext* ctx) { headerTexts(ctx, u"KWOMMON", 5); }
-
-// The option-constraint library's header carries no common-section mark.
-void DmWriteSignatureExc(DrvContext* ctx) { headerTexts(ctx, u"", 0); }
+void DmHeaderTexts(DrvContext* ctx) { writeHeaderNames(ctx, CurrentProfile().writesCommonTag); }
+void DmWriteSignatureExc(DrvContext* ctx) { writeHeaderNames(ctx, false); }
 
 int DmIsColorDevice(const BYTE* p) { return (p && p[kOffMachineColor] == 1) ? 1 : 0; }
 

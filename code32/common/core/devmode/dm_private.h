@@ -29,8 +29,12 @@ void DmRepairSectionBases(BYTE* dm);
 void DmSetPrivateFlagDefaults(DrvContext* ctx);
 // Item 905 := the driver's version text.
 void DmSetDriverVersionOption(DrvContext* ctx);
-// The header texts (items 707 to 713).
+// The header texts (items 707 to 713): the settings INI name, the two
+// version texts, the common tag (by this library's profile) and two zeroed
+// blocks. DmWriteSignatureExc always leaves the tag empty and its version 0
+// (the form the option-constraint and graphics libraries write).
 void DmHeaderTexts(DrvContext* ctx);
+void DmWriteSignatureExc(DrvContext* ctx);
 // 1 when the DEVMODE is of a colour device (byte 826 is 1).
 int DmIsColorDevice(const BYTE* dm);
 // For a terminal-server printer: the action items 224 to 239 to 0.

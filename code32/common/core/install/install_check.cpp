@@ -1,9 +1,12 @@
 #include "core/install/install_check.h"
 
 #include "core/context.h"
+#include "core/deploy/deploy.h"
 #include "core/dirs.h"
 #include "core/ini_wrap.h"
 #include "core/install/install_ini.h"
+#include "core/install/install_internal.h"
+#include "core/install/install_printer.h"
 #include "core/install/install_steps.h"
 #include "core/lists/lists.h"
 #include "core/locks.h"
@@ -19,20 +22,7 @@ namespace vesk {
 
 namespace {
 
-struct InfoHold {
-    PRINTER_INFO_2W* owned = nullptr;
-    const PRINTER_INFO_2W* info = nullptr;
-    InfoHold(HANDLE printer, const PRINTER_INFO_2W* given) : info(given) {
-        if (!info) info = owned = PrnGetInfo2(printer);
-    }
-    ~InfoHold() { PrnFreeInfo2(owned); }
-};
-
-struct InstallRunningScope {
-    bool before = InstallRunning();
-    InstallRunningScope() { SetInstallRunning(true); }
-    ~InstallRunningScope() { SetInstallRunning(before); }
-};
+using install::InfoHold;
 
 template <class F>
 auto underMutex(F f) {

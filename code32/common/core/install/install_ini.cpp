@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/ini_wrap.h"
+#include "core/install/install_internal.h"
 #include "core/locks.h"
 #include "core/paths.h"
 #include "core/printer_identity.h"
@@ -21,19 +22,10 @@ void toWide(WCHAR* dest, const char* a) {
     dest[i] = 0;
 }
 
-// The printer's name from its information record, else from the spooler.
-bool printerName(HANDLE printer, const PRINTER_INFO_2W* info, WCHAR* dest) {
-    dest[0] = 0;
-    if (info) return PrnInfoCopyPrinterName(dest, kWsPrinterNameChars, info) && dest[0];
-    return PrnCopyPrinterName(printer, dest, kWsPrinterNameChars) && dest[0];
-}
-
-struct MutexHold {
-    MutexHold() { TsMutexWait(); }
-    ~MutexHold() { TsMutexRelease(); }
-};
-
 }  // namespace
+
+using install::MutexHold;
+using install::PrinterName;
 
 int IniWriteIntKey(const WCHAR* iniPath, const WCHAR* section, int value, const WCHAR* key) {
     if (!iniPath || !section || !key) return 0;
@@ -85,7 +77,7 @@ int WriteInstallStamp(HANDLE printer, int stampType, int target) {
     if (!TsIsEnabled(printer)) return 1;
     WCHAR name[kWsPrinterNameChars];
     PRINTER_INFO_2W* info = PrnGetInfo2(printer);
-    const bool named = info && printerName(printer, info, name);
+    const bool named = info && PrinterName(printer, info, name);
     PrnFreeInfo2(info);
     if (!named) return 0;
     WCHAR ini[kWsPathChars] = {};
@@ -104,7 +96,7 @@ int GetInstallStampState(HANDLE printer, int* state, const PRINTER_INFO_2W* info
     if (!state) return 0;
     WCHAR name[kWsPrinterNameChars];
     WCHAR common[kWsPathChars] = {}, user[kWsPathChars] = {};
-    if (!printerName(printer, info, name) || !GetIniFilePathEx(common, 0) || !GetIniFilePathEx(user, 1)) return 0;
+    if (!PrinterName(printer, info, name) || !GetIniFilePathEx(common, 0) || !GetIniFilePathEx(user, 1)) return 0;
     WCHAR u[kStampBufChars] = {}, f[kStampBufChars] = {}, c[kStampBufChars] = {};
     MutexHold hold;
     const bool userCopy = GetFileAttributesW(user) != INVALID_FILE_ATTRIBUTES;

@@ -1,7 +1,5 @@
 #include "core/install/install_steps.h"
 
-#include "core/pending_capabilities.h"
-
 namespace vesk {
 
 int DefaultRstAppliedForUser(HANDLE printer, const PRINTER_INFO_2W* info) {

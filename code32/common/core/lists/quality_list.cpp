@@ -5,6 +5,7 @@
 #include "core/ini_wrap.h"
 #include "core/item_ids.h"
 #include "core/item_store.h"
+#include "core/library_profile.h"
 #include "core/lists/lists.h"
 #include "core/lists/lists_internal.h"
 #include "core/path_names.h"
@@ -93,7 +94,9 @@ int QualityListClear(DrvContext* ctx) {
     return ini ? writeCount(ctx->ws->printerName, kCount, 0, ini) : 0;
 }
 
-int LoadQuality(DrvContext* ctx, const WCHAR* key) { return transfer(ctx, key, false); }
+int LoadQuality(DrvContext* ctx, const WCHAR* key) {
+    return transfer(ctx, key, false, CurrentProfile().qualityLoadsName);
+}
 int SaveQuality(DrvContext* ctx, const WCHAR* key) { return transfer(ctx, key, true); }
 int LoadQualityOptionsOnly(DrvContext* ctx, const WCHAR* key) { return transfer(ctx, key, false, false); }
 int SaveQualityOptionsOnly(DrvContext* ctx, const WCHAR* key) { return transfer(ctx, key, true, false); }

@@ -18,13 +18,16 @@ uint32_t linkAt(const MdlImageView& v, uint32_t at, uint32_t size) {
 // A condition reference: a program needs at least its end cell.
 uint32_t programAt(const MdlImageView& v, uint32_t at) { return linkAt(v, at, 4); }
 
-uint32_t evalCond(DrvContext* ctx, uint32_t option, uint32_t valueId, uint32_t ruleField, uint32_t entryField) {
+uint32_t evalRuleCond(DrvContext* ctx, uint32_t rule, uint32_t valueId, uint32_t ruleField, uint32_t entryField) {
     MdlImageView v = MdlViewOf(ctx);
-    uint32_t rule = MdlOptionRule(ctx, option);
     if (!rule) return 0;
     if (valueId == 0) return MdlEvalExpression(ctx, programAt(v, rule + ruleField));
     uint32_t entry = MdlFindSubRecord(ctx, rule, valueId);
     return entry ? MdlEvalExpression(ctx, programAt(v, entry + entryField)) : 0;
+}
+
+uint32_t evalCond(DrvContext* ctx, uint32_t option, uint32_t valueId, uint32_t ruleField, uint32_t entryField) {
+    return evalRuleCond(ctx, MdlOptionRule(ctx, option), valueId, ruleField, entryField);
 }
 
 // The first Alert entry of the option's rule record with `messageKey`.
@@ -52,6 +55,10 @@ uint32_t MdlFindSubRecord(DrvContext* ctx, uint32_t rule, uint32_t valueId) {
 
 uint32_t MdlEvalOptionCond1(DrvContext* ctx, uint32_t option, uint32_t valueId) {
     return evalCond(ctx, option, valueId, kMdlRuleCond1, kMdlItemCond1);
+}
+
+uint32_t MdlEvalRuleCond1(DrvContext* ctx, uint32_t rule, uint32_t valueId) {
+    return evalRuleCond(ctx, rule, valueId, kMdlRuleCond1, kMdlItemCond1);
 }
 
 uint32_t MdlEvalOptionCond2(DrvContext* ctx, uint32_t option, uint32_t valueId) {

@@ -45,6 +45,9 @@ uint32_t MdlFindSubRecord(DrvContext* ctx, uint32_t rule, uint32_t valueId);
 // the entry no condition.
 uint32_t MdlEvalOptionCond1(DrvContext* ctx, uint32_t option, uint32_t valueId);
 uint32_t MdlEvalOptionCond2(DrvContext* ctx, uint32_t option, uint32_t valueId);
+// The first condition of an Exclusive row itself (rule offset), as
+// MdlEvalOptionCond1 evaluates an option's.
+uint32_t MdlEvalRuleCond1(DrvContext* ctx, uint32_t rule, uint32_t valueId);
 
 // Runs a Transact list from its first pair: a pair without condition counts
 // as true; a pair whose condition is the previous pair's program, which was

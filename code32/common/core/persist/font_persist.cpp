@@ -7,6 +7,7 @@
 #include "core/font_tables.h"
 #include "core/item_ids.h"
 #include "core/item_store.h"
+#include "core/library_profile.h"
 #include "core/model/query.h"
 #include "core/printer_identity.h"
 #include "core/sysdeps.h"
@@ -190,8 +191,10 @@ int FontSubstTableDeleteOld(HANDLE printer) {
 }
 
 int FontSubstTableWrite(HANDLE printer, const BYTE* pairs, uint32_t count, uint32_t flags) {
+    // A count without its pairs is no table: nothing is written.
+    if (!pairs && count) return 0;
     const Names& names = (flags & kFontDefaultNames) ? kDefaultNames : kCurrentNames;
-    if (!(flags & kFontDefaultNames)) FontSubstTableDeleteOld(printer);
+    if (!(flags & kFontDefaultNames) && CurrentProfile().fontTableWriteDeletesOld) FontSubstTableDeleteOld(printer);
     int ok = 1;
     WCHAR name[32];
     for (uint32_t i = 0; pairs && i < count; ++i) {

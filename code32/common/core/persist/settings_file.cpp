@@ -9,16 +9,19 @@
 #include <win/devmode.h>
 #include <win/profile.h>
 
+#include "core/deploy/deploy.h"
 #include "core/devmode/dm_convert.h"
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_layout.h"
 #include "core/devmode/dm_private.h"
 #include "core/devmode/dm_state.h"
+#include "core/files.h"
 #include "core/ini_text.h"
 #include "core/ini_wrap.h"
 #include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/jobctl/jc_client.h"
+#include "core/library_profile.h"
 #include "core/locale.h"
 #include "core/locks.h"
 #include "core/paths.h"
@@ -41,6 +44,7 @@ constexpr WCHAR kMissing[] = u"\x1";   // a key that is absent reads as this
 constexpr uint32_t kTableHead = 904;   // entries walked without kStDeviceInfo
 constexpr uint32_t kMergeAfterImport = 0x10000008u;
 constexpr size_t kKeyChars = 16;
+constexpr DWORD kKeptChars = 30720;
 
 // The item's key in a settings file into `dest`; false when it has none.
 bool keyOf(const DmItem& it, WCHAR* dest) {
@@ -160,7 +164,7 @@ void walkRange(DrvContext* ctx, Side& s, int first, int last, bool skipLogCodes)
 
 // A range transfer of several id ranges into one section.
 int rangesTransfer(const WCHAR* path, uint32_t flags, DrvContext* ctx, const WCHAR* section, const int (*ranges)[2],
-                   size_t n) {
+                   size_t n, bool header = false) {
     if (!ctx || !ctx->ws || !ctx->devmode || !isDrivePath(path) || !section) return 0;
     WCHAR cleaned[kWsPrinterNameChars] = {};
     WCopyCut(cleaned, kWsPrinterNameChars, section);
@@ -172,6 +176,7 @@ int rangesTransfer(const WCHAR* path, uint32_t flags, DrvContext* ctx, const WCH
         s.buffer = static_cast<char*>(MemAllocZero(kIniSectionBytes));
         if (!s.buffer) return 0;
         s.overflow = !IniTextPutSection(&s.offset, section, s.buffer, kIniSectionBytes);
+        if (header) s.overflow = s.overflow || !RstWriteHeader(s.buffer, &s.offset, ctx, 0);
         for (size_t r = 0; r < n; ++r) walkRange(ctx, s, ranges[r][0], ranges[r][1], flags & kStAboveFive);
         ok = writeSection(path, section, s);
         MemFree(s.buffer);
@@ -433,6 +438,32 @@ int DeviceFileSave(const WCHAR* path, uint32_t flags, DrvContext* ctx) {
         path = file;
     }
     return DeviceFileTransfer(path, flags | kStWrite, ctx);
+}
+
+int DefaultRstWriteDevice(DrvContext* ctx) {
+    if (!ctx || !ctx->ws) return 0;
+    WCHAR bundle[kWsPathChars] = {};
+    if (!GetDefaultRstName(ctx, bundle, kWsPathChars) || !FileExists(bundle)) return 0;
+    const WCHAR* lang = GetLangCode(ctx);
+    // The language section also holds the bundle's entries: the keys the
+    // device settings do not write are kept.
+    WCHAR* kept = static_cast<WCHAR*>(MemAllocZero(kKeptChars * sizeof(WCHAR)));
+    if (!kept) return 0;
+    const DWORD n = GetPrivateProfileSectionW(lang, kept, kKeptChars, bundle);
+    int ok = n < kKeptChars - 2 ? 1 : 0;
+    static const int kRanges[2][2] = {{10001, 10277}, {907, 947}};
+    ok = ok && rangesTransfer(bundle, kStWrite | kStAboveFive, ctx, lang, kRanges, 2, true);
+    for (const WCHAR* line = kept; ok && *line; line += WLen(line) + 1) {
+        WCHAR key[kIniNameBytes + 1] = {};
+        size_t k = 0;
+        while (line[k] && line[k] != u'=' && k < kIniNameBytes) key[k] = line[k], ++k;
+        if (line[k] != u'=') continue;
+        WCHAR probe[4] = {};
+        IniGetString(lang, key, kMissing, probe, 4, bundle);
+        if (probe[0] == kMissing[0] && !probe[1]) ok = IniWriteString(lang, key, line + k + 1, bundle);
+    }
+    MemFree(kept);
+    return ok;
 }
 
 int SettingsFileTransferRsd(HANDLE printer, const WCHAR* path, uint32_t flags, DrvContext* ctx) {

@@ -82,6 +82,10 @@ int DeviceFileLoad(const WCHAR* path, uint32_t flags, DrvContext* ctx);
 // Writes the device settings; with flag kStAboveFive (or no path) into the
 // device settings file KW00C172.txt of the private directory.
 int DeviceFileSave(const WCHAR* path, uint32_t flags, DrvContext* ctx);
+// The device settings (items 10001-10277 without 10001-10003, then 907-947)
+// with the whole header into the language section of the default bundle the
+// model names; the section's other keys are kept.
+int DefaultRstWriteDevice(DrvContext* ctx);
 // A plain export's companion: the preset-device items under the driver's
 // name into "VESKRsdSection" of KW00C172.txt.
 int SettingsFileTransferRsd(HANDLE printer, const WCHAR* path, uint32_t flags, DrvContext* ctx);

@@ -1,0 +1,19 @@
+// veskui exports exactly the printer-interface entry points and DllMain.
+#include <gtest/gtest.h>
+
+#include "library_exports.h"
+
+namespace {
+
+TEST(UiExports, ExactlyThePrinterInterfaceEntryPoints) {
+    std::string error;
+    const auto names = exports::definedExports(VESKUI_PATH, &error);
+    ASSERT_EQ(error, "");
+    EXPECT_EQ(names, (std::set<std::string>{"DllMain", "DrvDocumentPropertySheets", "DrvDevicePropertySheets",
+                                            "PrinterProperties", "DrvDocumentProperties",
+                                            "DrvAdvancedDocumentProperties", "DrvConvertDevMode", "DevQueryPrintEx",
+                                            "DrvDeviceCapabilities", "DrvDocumentEvent", "DrvPrinterEvent",
+                                            "DrvUpgradePrinter"}));
+}
+
+}  // namespace
