@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "common_calls/context_devmode.h"
 #include "core/devmode/dm_layout.h"
 #include "core/item_store.h"
 #include "escape.h"
@@ -138,7 +139,10 @@ ULONG PrivateEscape(Pdev* p, ULONG escape, const EscapeBuffers& b) {
             case Op::SetDecimal: return setDecimal(p->ctx, row.item, b);
             case Op::Get16: return get16(p->ctx, row.item, b);
             case Op::IniPath: return setIniPath(p->ctx, b);
-            case Op::Accept: return 1;
+            case Op::Accept:
+                // The form-name field handler: this library keeps no form name.
+                DmFieldNopGr(p->ctx, p->ctx ? p->ctx->devmode : nullptr);
+                return 1;
         }
     }
     return 0;

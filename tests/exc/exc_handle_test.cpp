@@ -114,7 +114,7 @@ TEST(ExcProfile, OnlyTheConstraintLibraryLeavesOutPagesAndTheHandOver) {
     EXPECT_EQ(kLibraryIdentity.id, LibraryId::Exc);
     EXPECT_FALSE(CurrentProfile().clonesPageTable);
     EXPECT_FALSE(CurrentProfile().appliesHandOver);
-    for (LibraryId id : {LibraryId::Ui, LibraryId::Gr, LibraryId::Test}) {
+    for (LibraryId id : {LibraryId::Ui, LibraryId::Test}) {
         EXPECT_TRUE(ProfileOf(id).clonesPageTable);
         EXPECT_TRUE(ProfileOf(id).appliesHandOver);
     }

@@ -159,8 +159,21 @@ int InstallMarkDepth() { return g_installMark.load(); }
 
 BYTE* CtxGetDevmode(DrvContext* ctx) { return ctx ? ctx->devmode : nullptr; }
 
-DrvContext* CtxCreateEx(HANDLE printer, HANDLE driverQuery, void*, uint16_t kindWord, uint32_t flags,
+// The common settings of a new ordinary context: the persisted settings and,
+// where the library takes it, the installer's hand-over.
+int CtxOpenSettings(DrvContext* c) {
+    SettingsSyncAtOpen(c);
+    if (CurrentProfile().appliesHandOver) HandoverApplyAtOpen(c);
+    return 1;
+}
+
+DrvContext* CtxCreateEx(HANDLE printer, HANDLE driverQuery, void* ignored, uint16_t kindWord, uint32_t flags,
                         uint32_t documentMode, const PRINTER_INFO_2W* info) {
+    return CtxCreateExUsing(printer, driverQuery, ignored, kindWord, flags, documentMode, info, CtxOpenSettings);
+}
+
+DrvContext* CtxCreateExUsing(HANDLE printer, HANDLE driverQuery, void*, uint16_t kindWord, uint32_t flags,
+                             uint32_t documentMode, const PRINTER_INFO_2W* info, CtxOpenSettingsFn openSettings) {
     if (InstallRunning()) flags |= kCreateInstallRunning;
     PRINTER_INFO_2W* fetched = nullptr;
     if (!info) info = fetched = PrnGetInfo2(printer);
@@ -201,10 +214,7 @@ DrvContext* CtxCreateEx(HANDLE printer, HANDLE driverQuery, void*, uint16_t kind
         }
         // Persisted settings and the installer's hand-over refine the
         // defaults; a context whose printer has none is still complete.
-        if (ok && kind == kKindOrdinary) {
-            SettingsSyncAtOpen(c);
-            if (CurrentProfile().appliesHandOver) HandoverApplyAtOpen(c);
-        }
+        if (ok && kind == kKindOrdinary && openSettings) openSettings(c);
         if (ok) ok = DmCopyExtBlock(c) && CtxSnapshotDevmode(c);
     }
     PrnFreeInfo2(fetched);
@@ -247,7 +257,7 @@ void CtxReleaseAs(DrvContext* ctx, uint16_t type) { CtxReleaseEx(ctx, type); }
 
 void CtxFree(DrvContext* c, uint16_t type) {
     if (!c) return;
-    ResFreeDlls(c);
+    if (CurrentProfile().loadsResourceLibraries) ResFreeDlls(c);
     JcReleaseContext(c);
     // The shadow's font tables go with the context. The DEVMODE's go for the
     // release types of the caches and of a plain free; a releaser passing

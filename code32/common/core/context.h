@@ -185,6 +185,14 @@ const DrvContext* GetContextTemplate();
 // context then fetches it.
 DrvContext* CtxCreateEx(HANDLE printer, HANDLE driverQuery, void* ignored, uint16_t kindWord,
                         uint32_t flags, uint32_t documentMode, const PRINTER_INFO_2W* info);
+// As CtxCreateEx, with the step that gives a new ordinary context its
+// settings at its open (none when null).
+using CtxOpenSettingsFn = int (*)(DrvContext* ctx);
+DrvContext* CtxCreateExUsing(HANDLE printer, HANDLE driverQuery, void* ignored, uint16_t kindWord, uint32_t flags,
+                             uint32_t documentMode, const PRINTER_INFO_2W* info, CtxOpenSettingsFn openSettings);
+// The common step: persisted settings, then the installer's hand-over where
+// the library applies it.
+int CtxOpenSettings(DrvContext* ctx);
 DrvContext* CtxCreate(HANDLE printer, HANDLE driverQuery, void* ignored, uint32_t flags);
 DrvContext* CtxCreateWith(HANDLE printer, HANDLE driverQuery, void* ignored, uint16_t kindWord, uint32_t flags);
 DrvContext* CtxCreateFromInfo(HANDLE printer, HANDLE driverQuery, void* ignored, uint32_t flags,

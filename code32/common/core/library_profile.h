@@ -24,8 +24,35 @@ struct LibraryProfile {
     // On Windows 9x, section-name cleaning steps over double-byte
     // characters instead of looking at their trail bytes.
     bool dbcsSectionNames;
+    // Resource libraries are loaded on first use and freed at release.
+    bool loadsResourceLibraries;
+    // A DEVMODE built from the spooler's default takes the model's defaults
+    // for the section-3 items again.
+    bool refreshesSection3Defaults;
+    // The paper resolvers turn a free size whenever the orientation is
+    // landscape (else only where the caller asks for it).
+    bool papersAlwaysTurnLandscape;
+    // The public merge takes an explicit size also beside a paper code the
+    // model knows, handles the form name whatever else is asked, and keeps
+    // the dmFields bit of every field it merged (scale and media type too).
+    bool mergesEveryPublicField;
+    // A full settings import opens the job-control session around it and
+    // exchanges the job-control items.
+    bool importsJobControl;
+    // A stamp transfer carries the watermark line and tile items (894 to 903)
+    // whether or not the item table marks them as stamp items.
+    bool stampTransferCarriesTileItems;
+    // A cached free size's name is replaced by its resource string.
+    bool freeSizeNamesFromResources;
+    // The bidirectional device settings a context imports at its open are
+    // saved back to printer data and the file's section cleared.
+    bool savesBidiSettingsAtOpen;
+    // The form-name field has its validation and default; else the library
+    // keeps no form name and both steps do nothing.
+    bool keepsFormName;
     // A default DEVMODE taken from the printer's own keeps its section 3
-    // and driver version text when it carries them whole.
+    // and driver version text when it carries them whole; otherwise the
+    // refresh above applies.
     bool keepsDefaultSection3;
     // The private header's names carry the common tag and its version.
     bool writesCommonTag;
@@ -36,10 +63,6 @@ struct LibraryProfile {
     // In help-file mode 1 the resource language follows the driver's help
     // file name; else it always follows the printer's HelpFileName.
     bool resLangFromDriverHelp;
-    // Stamp sets carry the ten watermark pattern items as well.
-    bool stampSetHasPatterns;
-    // A full settings import exchanges the job-control items.
-    bool importExchangesJobControl;
     // Loading a user quality also takes its name into option 867.
     bool qualityLoadsName;
     // Writing the current font table deletes the previous one's entries.

@@ -77,4 +77,6 @@ BOOL TsMutexRelease() {
 
 HANDLE TsMutexHandle() { return g_mutex.load(); }
 
+HANDLE TsMutexCreate() { return createMutex(); }
+
 }  // namespace vesk

@@ -33,6 +33,9 @@ void TsMutexWait();
 BOOL TsMutexRelease();
 // The mutex's handle, null before first use.
 HANDLE TsMutexHandle();
+// A new handle of the mutex (not owned, every account may open it), or null
+// when its security descriptor cannot be set up; the caller closes it.
+HANDLE TsMutexCreate();
 
 // Holds the named mutex for a scope.
 class TsMutexHold {

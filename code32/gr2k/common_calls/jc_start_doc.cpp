@@ -13,6 +13,7 @@
 #include "common_calls/start_doc_steps.h"
 #include "core/item_ids.h"
 #include "core/item_store.h"
+#include "core/driver_services.h"
 #include "core/printer_info.h"
 #include "core/sysdeps.h"
 #include "core/text_convert.h"
@@ -158,7 +159,7 @@ void askRow(DrvContext* ctx, const Library& lib, const WCHAR* user, const Reques
 
 int JcStartDocHandover(DrvContext* ctx, HANDLE printer, DWORD jobId) {
     if (!ctx) return 1;
-    PRINTER_INFO_2W* info = PrnGetInfo2(printer);
+    auto* info = reinterpret_cast<PRINTER_INFO_2W*>(PrnGetInfoExc(printer, 2));
     if (!info) return 1;
     struct InfoGuard {
         PRINTER_INFO_2W* i;

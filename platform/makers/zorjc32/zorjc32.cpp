@@ -15,7 +15,12 @@
 //                                   A, B, call and send-language (default 0);
 //   zorjc32.report_size = N         the size the get operation claims to
 //                                   need, whatever the value (a library
-//                                   whose sizes are not to be trusted).
+//                                   whose sizes are not to be trusted);
+//   zorjc32.user.NAME.CODE = TEXT   what the per-user query of 259 answers
+//                                   for item CODE and user NAME, before the
+//                                   printer's stored value;
+//   zorjc32.result.CODE = N         the result every get of item CODE
+//                                   answers instead (13: nothing held).
 // Operation A registers the printer (unless its result is set non-zero);
 // operation B forgets the registration.
 //
@@ -149,16 +154,22 @@ DWORD itemState(HANDLE conn, DWORD code, DWORD* state) {
     return kJcOk;
 }
 
-// The get operation of both query forms.
-DWORD getValue(HANDLE conn, DWORD code, DWORD kind, void* buffer, DWORD bytes, DWORD* needed) {
+// The get operation of both query forms; the per-user form names its user.
+DWORD getValue(HANDLE conn, DWORD code, DWORD kind, void* buffer, DWORD bytes, DWORD* needed,
+               const std::u16string* user = nullptr) {
     if (needed) *needed = 0;
     auto printer = printerOf(conn);
     if (!printer) return kErrInvalidHandle;
     if (kind != kJcKindText || !needed) return kErrInvalidParameter;
+    const std::string codeKey = std::to_string(code);
+    if (auto forced = setting(("zorjc32.result." + codeKey).c_str())) return static_cast<DWORD>(*forced);
     if (!codeKept(code)) return kJcMoreData;
     const zorjc::PrinterState s = zorjc::load(*printer);
     const std::u16string* v = zorjc::find(s, code);
-    const std::u16string text = v ? *v : std::u16string();
+    std::u16string text = v ? *v : std::u16string();
+    if (user)
+        if (auto answer = winsim::config().get("zorjc32.user." + winsim::toUtf8(*user) + "." + codeKey))
+            text = winsim::fromUtf8(*answer);
     const DWORD size = static_cast<DWORD>((text.size() + 1) * 2);
     *needed = setting("zorjc32.report_size") ? static_cast<DWORD>(*setting("zorjc32.report_size")) : size;
     if (!buffer || bytes < size) return kJcMoreData;
@@ -234,7 +245,7 @@ DWORD getItemForUser(HANDLE conn, DWORD code, DWORD kind, const WCHAR* user, voi
         if (needed) *needed = 0;
         return kErrInvalidParameter;
     }
-    return getValue(conn, code, kind, buffer, bytes, needed);
+    return getValue(conn, code, kind, buffer, bytes, needed, &who);
 }
 
 // One table per version: 257 and 258 differ only in the codes a caller may

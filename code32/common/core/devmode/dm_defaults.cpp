@@ -13,6 +13,7 @@
 #include "core/devmode/dm_validate.h"
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
+#include "core/library_profile.h"
 #include "core/printer_info.h"
 #include "core/pending_capabilities.h"
 #include "core/sysdeps.h"
@@ -185,14 +186,15 @@ BYTE* DmCreateDefaultFor(DrvContext* ctx, uint16_t kind, const LibraryProfile& p
         // the printer's default only where the profile asks for it and the
         // default holds it: the spooler's usual DEVMODE ends with section 1,
         // and a section 3 left zeroed would be no setting at all. Otherwise
-        // it takes the driver's own defaults.
+        // it takes the driver's own defaults, unless the profile leaves the
+        // spooler's section 3 as it came.
         const BYTE* p = spoolerDefault(i.info);
         if (profile.keepsDefaultSection3 && holdsSection3(p)) {
             const DmSizes& s = dmSizes();
             const uint32_t base = dmSectionBase(s, 3);
             std::memcpy(buf + base, p + base, s.stateSize - base);
         } else {
-            DmRefreshSection3Defaults(ctx);
+            if (profile.refreshesSection3Defaults) DmRefreshSection3Defaults(ctx);
             DmSetDriverVersionOption(ctx);
         }
         if (kind == 1) DmDerivedItemsUpdate(ctx, 1);

@@ -122,6 +122,7 @@ void putPublic(DrvContext* ctx, BYTE* dm, int id, uint32_t offset, int32_t v) {
 void setSource(DrvContext* ctx, int16_t paper, int paperItem, BYTE* dm, bool swap, const LibraryProfile& profile) {
     if (!ctx || !ctx->devmode || !ctx->desc) return;
     if (!dm) dm = ctx->devmode;
+    swap = swap || profile.papersAlwaysTurnLandscape;
     const int32_t r = static_cast<int32_t>(ItemRawById(ctx, kItRdmDstResolutionW));
     int32_t w = 0, l = 0;
     if (freeSize(ctx, paper, &w, &l)) {
@@ -207,7 +208,9 @@ void DmSetSrcPaperItems(DrvContext* ctx, int16_t paper) { DmSetSrcPaperItemsCore
 void DmSetSrcPaperItemsSwap(DrvContext* ctx, int16_t paper) {
     DmSetSrcPaperItemsCore(ctx, paper, kItDmPaperSize, nullptr, 1);
 }
-void DmSetDstPaperItems(DrvContext* ctx, int16_t paper) { setOutput(ctx, paper, false); }
+void DmSetDstPaperItems(DrvContext* ctx, int16_t paper) {
+    setOutput(ctx, paper, CurrentProfile().papersAlwaysTurnLandscape);
+}
 void DmSetDstPaperItemsSwap(DrvContext* ctx, int16_t paper) { setOutput(ctx, paper, true); }
 
 void DmCustomSizeToItems(DrvContext* ctx) {

@@ -109,18 +109,22 @@ void DmSetDriverVersionOption(DrvContext* ctx) {
 }
 
 namespace {
-// The header's names; the common tag and its version, or an empty tag and 0.
+// The header names: the description's INI name and version texts, the
+// common tag and its version (or an empty tag and 0), and the two zeroed
+// blocks behind.
 void writeHeaderNames(DrvContext* ctx, bool commonTag) {
     if (!ctx || !ctx->desc) return;
     const DriverDesc& d = *ctx->desc;
     putAnsiItem(ctx, kItRdmIniFileName, d.settingsIniName);
     putAnsiItem(ctx, kItRdmiCDCVerStr, d.versionText1);
     putAnsiItem(ctx, kItRdmiMPJLVerStr, d.versionText2);
-    if (commonTag) putAnsiItem(ctx, kItRdmKwomMark, u"KWOMMON");
-    else ItemSetRawById(ctx, kItRdmKwomMark, 0);
+    putAnsiItem(ctx, kItRdmKwomMark, commonTag ? u"KWOMMON" : u"");
     ItemSetRawById(ctx, kItRdmKwomVersion, commonTag ? 5 : 0);
-    ItemSetRawById(ctx, kItRdmKwomMember, 0);
-    ItemSetRawById(ctx, kItRdmKwomCaps, 0);
+    static const BYTE kZero[64] = {};
+    for (int id : {kItRdmKwomMember, kItRdmKwomCaps}) {
+        DmItem* it = ItemFindById(ctx, id);
+        if (it && itemSize(*it) <= sizeof kZero) ItemSetRawBytes(ctx, it, kZero);
+    }
 }
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
 #include "core/item_ids.h"
+#include "core/library_profile.h"
 #include "core/validation/public_validators.h"
 
 namespace vesk {
@@ -283,14 +284,25 @@ void DmCopiesLimits(DrvContext* ctx, int32_t* lo, int32_t* hi) {
     if (optType(ctx, kItDmCopies) == 8) dmModel().optionRange(ctx, kItDmCopies, lo, hi);
 }
 
+namespace {
+constexpr int kFormNameField = 19;
+
+// A field's row as this library runs it: without a form name of its own the
+// library has the empty handler in both of that field's steps.
+FieldRow rowOf(int i) {
+    if (i == kFormNameField && !CurrentProfile().keepsFormName) return {DmFieldNop, DmFieldNop};
+    return kFields[i];
+}
+}  // namespace
+
 void DmResetPublic(DrvContext* ctx, BYTE* p) {
     if (!ctx || !p || !ctx->desc) return;
-    for (const FieldRow& f : kFields) f.reset(ctx, p);
+    for (int i = 0; i < static_cast<int>(sizeof kFields / sizeof kFields[0]); ++i) rowOf(i).reset(ctx, p);
 }
 
 void DmValidatePublic(DrvContext* ctx) {
     if (!ctx || !ctx->devmode || !ctx->desc) return;
-    for (int i = 0; i < kValidatedFields; ++i) kFields[i].validate(ctx, ctx->devmode);
+    for (int i = 0; i < kValidatedFields; ++i) rowOf(i).validate(ctx, ctx->devmode);
 }
 
 void DmPublicSetDefaults(DrvContext* ctx, int reason) {

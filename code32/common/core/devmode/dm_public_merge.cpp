@@ -13,6 +13,9 @@
 #include "core/item_store.h"
 #include "core/units.h"
 #include "core/item_ids.h"
+#include "core/library_profile.h"
+
+#include <utility>
 
 namespace vesk {
 using namespace dm;
@@ -42,25 +45,51 @@ void takeInRange(const BYTE* in, BYTE* cur, uint32_t off, int32_t lo, int32_t hi
     put16(cur, off, (v < lo || v > hi) ? def : v);
 }
 
+void mergeFormName(BYTE* cur, const BYTE* in) {
+    if (wideFieldEmpty(in, kOffFormName)) {
+        putWideField(cur, kOffFormName, kFormNameChars, nullptr);
+        clearFields(cur, DM_FORMNAME);
+    } else if (!wideFieldEmpty(cur, kOffFormName)) {
+        copyWideField(cur, kOffFormName, in, kOffFormName, kFormNameChars);
+        addFields(cur, DM_FORMNAME);
+    } else {
+        clearFields(cur, DM_FORMNAME);
+    }
+}
+
+// An explicit size (both length bits, both lengths positive) the merge
+// takes: alone, or, where every field is merged, beside a paper code the
+// model knows (an unknown code alone becomes DMPAPER_USER).
+bool takeExplicitSize(DrvContext* ctx, const BYTE* in, uint32_t inFields, bool everyField) {
+    BYTE* cur = ctx->devmode;
+    const int32_t inPaper = get16(in, kOffPaperSize);
+    const int32_t inLength = get16(in, kOffPaperLength);
+    const int32_t inWidth = get16(in, kOffPaperWidth);
+    if (!(inFields & DM_PAPERLENGTH) || !(inFields & DM_PAPERWIDTH) || inLength <= 0 || inWidth <= 0) return false;
+    const bool withCode = (inFields & DM_PAPERSIZE) != 0;
+    if (withCode && !everyField) return false;
+    const bool known = allowed(ctx, kItDmPaperSize, inPaper);
+    if (withCode && !known) return false;
+    put16(cur, kOffPaperSize, (everyField && !known) ? DMPAPER_USER : inPaper);
+    put16(cur, kOffPaperLength, inLength);
+    put16(cur, kOffPaperWidth, inWidth);
+    addFields(cur, DM_PAPERLENGTH | DM_PAPERWIDTH);
+    if (withCode) addFields(cur, DM_PAPERSIZE);
+    else clearFields(cur, DM_PAPERSIZE);
+    return true;
+}
+
 void mergePaper(DrvContext* ctx, const BYTE* in, uint32_t inFields) {
     BYTE* cur = ctx->devmode;
     const PublicDefaults& pd = defs(ctx);
     const int32_t inPaper = get16(in, kOffPaperSize);
-    const int32_t inLength = get16(in, kOffPaperLength);
-    const int32_t inWidth = get16(in, kOffPaperWidth);
+    const LibraryProfile& profile = CurrentProfile();
     int32_t w = 0, l = 0;
 
-    if ((inFields & DM_PAPERLENGTH) && (inFields & DM_PAPERWIDTH) && inLength > 0 && inWidth > 0 &&
-        !(inFields & DM_PAPERSIZE)) {
-        put16(cur, kOffPaperSize, inPaper);
-        put16(cur, kOffPaperLength, inLength);
-        put16(cur, kOffPaperWidth, inWidth);
-        addFields(cur, DM_PAPERLENGTH | DM_PAPERWIDTH);
-        clearFields(cur, DM_PAPERSIZE);
-        return;
-    }
+    if (takeExplicitSize(ctx, in, inFields, profile.mergesEveryPublicField)) return;
     if (inFields & DM_PAPERSIZE) {
         if (freeSize(ctx, inPaper, &w, &l)) {
+            if (profile.papersAlwaysTurnLandscape && get16(cur, kOffOrientation) == DMORIENT_LANDSCAPE) std::swap(w, l);
             put16(cur, kOffPaperSize, inPaper);
             put16(cur, kOffPaperWidth, DotsToDisplay(kUnitTenthMm, w, 1200));
             put16(cur, kOffPaperLength, DotsToDisplay(kUnitTenthMm, l, 1200));
@@ -87,17 +116,7 @@ void mergePaper(DrvContext* ctx, const BYTE* in, uint32_t inFields) {
         }
         return;
     }
-    if (inFields & DM_FORMNAME) {
-        if (wideFieldEmpty(in, kOffFormName)) {
-            putWideField(cur, kOffFormName, kFormNameChars, nullptr);
-            clearFields(cur, DM_FORMNAME);
-        } else if (!wideFieldEmpty(cur, kOffFormName)) {
-            copyWideField(cur, kOffFormName, in, kOffFormName, kFormNameChars);
-            addFields(cur, DM_FORMNAME);
-        } else {
-            clearFields(cur, DM_FORMNAME);
-        }
-    }
+    if ((inFields & DM_FORMNAME) && !profile.mergesEveryPublicField) mergeFormName(cur, in);
 }
 
 // The resolution item must accept the print quality: item 248 (a resolution
@@ -178,6 +197,9 @@ void DmMergePublic(DrvContext* ctx, const BYTE* in, uint32_t mergeFlags) {
         addFields(cur, DM_ORIENTATION);
     }
     mergePaper(ctx, in, inFields);
+    // Where every field is merged, the form name is whatever else came.
+    const bool everyField = CurrentProfile().mergesEveryPublicField;
+    if (everyField && (inFields & DM_FORMNAME)) mergeFormName(cur, in);
 
     // Scale and copies within their limits; DM_SCALE never stays set.
     int32_t lo, hi;
@@ -185,7 +207,8 @@ void DmMergePublic(DrvContext* ctx, const BYTE* in, uint32_t mergeFlags) {
         DmScaleLimits(ctx, &lo, &hi);
         takeInRange(in, cur, kOffScale, lo, hi, pd.scale);
     }
-    clearFields(cur, DM_SCALE);
+    if (!everyField || !(inFields & DM_SCALE)) clearFields(cur, DM_SCALE);
+    else addFields(cur, DM_SCALE);
     if (inFields & DM_COPIES) {
         DmCopiesLimits(ctx, &lo, &hi);
         takeInRange(in, cur, kOffCopies, lo, hi, pd.copies);
@@ -228,7 +251,9 @@ void DmMergePublic(DrvContext* ctx, const BYTE* in, uint32_t mergeFlags) {
     }
     if (inFields & DM_MEDIATYPE) {
         const uint32_t v = rd32(in, kOffMediaType);
-        wr32(cur, kOffMediaType, allowed(ctx, kItDmMediaType, static_cast<int32_t>(v)) ? v : pd.mediaType);
+        const bool ok = allowed(ctx, kItDmMediaType, static_cast<int32_t>(v));
+        wr32(cur, kOffMediaType, ok ? v : pd.mediaType);
+        if (ok && everyField) addFields(cur, DM_MEDIATYPE);
     }
 }
 

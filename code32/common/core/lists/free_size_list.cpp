@@ -1,10 +1,13 @@
 // The ten free paper sizes of the display language: sections "FreeSize%d%s"
 // of the per-printer INI with the free-size items, and their cache in the
 // workspace, loaded once per change-mask epoch.
+#include <cstring>
+
 #include "core/devmode/dm_state.h"
 #include "core/ini_wrap.h"
 #include "core/item_ids.h"
 #include "core/item_store.h"
+#include "core/library_profile.h"
 #include "core/lists/lists.h"
 #include "core/lists/lists_internal.h"
 #include "core/paths.h"
@@ -52,6 +55,12 @@ int optionsToCache(DrvContext* ctx, int i, int first) {
     WCHAR name[kNameChars] = {};
     ItemGetString(ctx, ItemFindById(ctx, first), name, kNameChars);
     toAnsi(s.userName, name);
+    if (!CurrentProfile().freeSizeNamesFromResources) {
+        // Without resource strings the slot shows its name as stored.
+        std::memcpy(s.displayName, s.userName, kWsFreeSizeNameBytes);
+        std::memcpy(s.displayNameSized, s.userName, kWsFreeSizeNameBytes);
+        return 1;
+    }
     resName(ctx, i, 0, s.displayName);
     resName(ctx, i, 1, s.displayNameSized);
     return 1;

@@ -110,6 +110,10 @@ int OptIsDeviceInfoItem(int id);
 // one class (1, 2 or 3; -1 all) by the context's printer (1); the action
 // word to the per-printer INI (0 when not written).
 int SettingsSyncAtOpen(DrvContext* ctx);
+// The device settings of the bidirectional settings file imported when the
+// file has its flag set for the printer (and the printer is no client of a
+// server); nothing else is written. 1 when imported, else 0.
+int BidiIniImportAtOpen(DrvContext* ctx);
 int OptionClassLoad(DrvContext* ctx, int optionClass);
 int OptSaveActionWordToIni(DrvContext* ctx);
 

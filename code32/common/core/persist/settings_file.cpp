@@ -25,6 +25,7 @@
 #include "core/locale.h"
 #include "core/locks.h"
 #include "core/paths.h"
+#include "core/library_profile.h"
 #include "core/lists/lists.h"
 #include "core/pending_capabilities.h"
 #include "core/persist/opt_persist.h"
@@ -115,6 +116,13 @@ bool selected(const DmItem& it, uint32_t flags, bool reading) {
     if ((flags & kStRsdSection) && !hasMark(it, kClassPresetDevice)) return false;
     if ((flags & kStClass3) && itemSection(it) != 3) return false;
     return true;
+}
+
+// The watermark line and tile items marked as stamp items of the context's
+// table, so that every stamp section carries them.
+void markTileItems(DrvContext* ctx) {
+    for (int id = kItWdmWmLinePitch; id <= kItWdmWmTileRotate; ++id)
+        if (DmItem* it = ItemFindById(ctx, id); it && !hasMark(*it, kClassStamp)) it->classWords[kClassStamp] = 1;
 }
 
 bool headerSkipped(uint32_t flags) { return flags & (kStAboveFive | kStStamp | kStFreeSize | kStSourceFreeSize); }
@@ -208,7 +216,7 @@ void fullImportSteps(DrvContext* ctx, uint32_t keptOsKind) {
     const uint32_t uiMode = ItemRawById(ctx, kItRdmUIModeChange);
     if (uiMode == 1) ItemSetRawById(ctx, kItRdmUIModeChange, 0);
     SetPaperDefaultsFromCountry(ctx);
-    if (CurrentProfile().importExchangesJobControl) JobControlRefresh(ctx);
+    if (CurrentProfile().importsJobControl) JobControlRefresh(ctx);
     // The merge sees the imported set as a caller's DEVMODE.
     const size_t len = DmClaimedLength(ctx->devmode);
     if (BYTE* copy = static_cast<BYTE*>(MemAllocZero(len ? len : 1))) {
@@ -325,13 +333,10 @@ int SettingsTransfer(DrvContext* ctx, const WCHAR* path, uint32_t flags) {
         for (int id = first; id < first + 3; ++id)
             if (DmItem* it = ItemFindById(ctx, id)) moveItem(ctx, *it, s);
     } else {
+        if ((flags & kStStamp) && CurrentProfile().stampTransferCarriesTileItems) markTileItems(ctx);
         const int n = (flags & kStDeviceInfo) ? ctx->items->count : static_cast<int>(kTableHead);
-        const bool patterns = (flags & kStStamp) && CurrentProfile().stampSetHasPatterns;
         for (int i = 0; i < n && i < ctx->items->count; ++i) {
             DmItem& it = ctx->items->items[i];
-            // The watermark pattern items join the context's stamp set for
-            // good (the mark lives in its own item table).
-            if (patterns && it.id >= kItWdmWmLinePitch && it.id <= kItWdmWmTileRotate) it.classWords[kClassStamp] = 1;
             if (!selected(it, flags, reading)) continue;
             moveItem(ctx, it, s);
             if (reading && flags == kStRead && it.id == kItRdmPresetNo) ItemSetRawById(ctx, kItRdmPresetNo, 255);

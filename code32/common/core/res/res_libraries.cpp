@@ -1,6 +1,7 @@
 // The two resource libraries of a context and what is drawn from them.
 #include <win/modules.h>
 
+#include "core/library_profile.h"
 #include "core/model/query.h"
 #include "core/paths.h"
 #include "core/res/res.h"
@@ -16,7 +17,7 @@ bool resourceName(DrvContext* ctx, WCHAR* out, size_t cap) {
 }
 
 HMODULE load(DrvContext* ctx, HMODULE* slot, const WCHAR* (*pathOf)(DrvContext*, const WCHAR*)) {
-    if (!ctx) return nullptr;
+    if (!ctx || !CurrentProfile().loadsResourceLibraries) return nullptr;
     if (*slot) return *slot;
     WCHAR name[kPathBufChars];
     if (!resourceName(ctx, name, kPathBufChars)) return nullptr;
