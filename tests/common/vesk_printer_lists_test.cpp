@@ -38,13 +38,16 @@ protected:
 }  // namespace
 
 TEST_F(VeskLists, AFreeSizeShowsInTheSuffixedStringAndBadSizesAreRefused) {
+    // The machine's user locale is the US one: the install chose inches, so
+    // sizes are given and shown in 0.01 inch.
     auto set = run({"printer", "freesizes", "P", "set", "0", "Poster", "3000", "4000"});
     ASSERT_EQ(set.status, 0) << set.out;
     auto s = run({"printer", "strings", "P", "109", "--suffix"});
-    EXPECT_TRUE(has(s, "109\tPoster(300.0 x 400.0mm)\n")) << s.out;
+    EXPECT_TRUE(has(s, "109\tPoster(30.00 x 40.00inch)\n")) << s.out;
     auto list = run({"printer", "freesizes", "P"});
-    EXPECT_TRUE(has(list, "0\tpaper 384\tPoster\t300.0 x 400.0 mm")) << list.out;
-    EXPECT_TRUE(has(list, "9\tpaper 256\tUser size 10\t210.0 x 297.0 mm")) << list.out;
+    EXPECT_TRUE(has(list, "0\tpaper 384\tPoster\t30.00 x 40.00 inch")) << list.out;
+    // An A4 slot, 210 x 297 mm, rounded up to the next 0.01 inch.
+    EXPECT_TRUE(has(list, "9\tpaper 256\tUser size 10\t8.27 x 11.70 inch")) << list.out;
     EXPECT_NE(run({"printer", "freesizes", "P", "set", "10", "X", "3000", "4000"}).status, 0);
     EXPECT_NE(run({"printer", "freesizes", "P", "set", "1", "X", "0", "4000"}).status, 0);
     EXPECT_NE(run({"printer", "freesizes", "P", "set", "1", "X", "12a", "4000"}).status, 0);
@@ -91,8 +94,9 @@ TEST_F(VeskLists, StampsAndARepairFromTheSetupIni) {
     repair = run({"printer", "repair", "P"});
     EXPECT_TRUE(has(repair, "free sizes: broken, 10 slots restored") && has(repair, "stamps: sound")) << repair.out;
     auto list = run({"printer", "freesizes", "P"});
-    EXPECT_TRUE(has(list, "0\tpaper 384\tUser size 1\t210.0 x 297.0 mm")) << list.out;
-    EXPECT_TRUE(has(list, "3\tpaper 387\tUser size 4\t215.9 x 279.4 mm")) << list.out;
+    // Shown in inches, the unit the install chose for the US locale.
+    EXPECT_TRUE(has(list, "0\tpaper 384\tUser size 1\t8.27 x 11.70 inch")) << list.out;
+    EXPECT_TRUE(has(list, "3\tpaper 387\tUser size 4\t8.50 x 11.00 inch")) << list.out;
 }
 
 #endif

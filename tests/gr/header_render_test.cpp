@@ -303,8 +303,10 @@ TEST_F(Header, DriverCommandsWriteTheirValues) {
     // A divisor of 0 leaves the value in 1200-dpi dots.
     EXPECT_TRUE(has(p, "SHIFTY=-240\r\n")) << p;
     EXPECT_TRUE(has(p, "OVERLAYS=C:\\WINDOWS\\system32\\spool\\DRIVERS\\W32X86\\3\\\r\n")) << p;
-    // No print log, no fax number, no colour-matching file for this model.
-    EXPECT_FALSE(has(p, "LOG")) << p;
+    // The install recorded the print log's file name after the graphics
+    // library; the log library is the same name ending in DLL.
+    EXPECT_TRUE(has(p, "INI=C:\\_vesk\\KW12D170.ini\r\nLOG=veskgr.log\r\nLOGDLL=veskgr.DLL\r\nMARGIN=")) << p;
+    // No fax number, no colour-matching file for this model.
     EXPECT_FALSE(has(p, "FAX")) << p;
     EXPECT_FALSE(has(p, "RCM")) << p;
     set(kItRdmSimplexBindType, 2);

@@ -67,7 +67,9 @@ TEST(VeskCaps, AFreePaperTakesItsSlotsNameAndSize) {
     ASSERT_EQ(ids.size(), sizes.size());
     ASSERT_EQ(ids.back(), "384") << o.out;
     EXPECT_EQ(names.back(), "\"Poster\"");
-    EXPECT_EQ(sizes.back(), "3000 x 4000");
+    // Given in 0.01 inch (the install chose inches for the US locale),
+    // answered in 0.1 mm: 30 x 40 inches.
+    EXPECT_EQ(sizes.back(), "7620 x 10160");
 }
 
 TEST(VeskCaps, SummaryAndRequest) {

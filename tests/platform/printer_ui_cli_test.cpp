@@ -73,7 +73,11 @@ TEST(VeskPrinterUi, EventsUpgradeAndConversionReachTheDriver) {
 
 TEST(VeskPrinterUi, TheSpoolerUpgradesThePrintersOfAReplacedDriver) {
     Machine m;
-    EXPECT_NE(m.run({"printer", "data", "P", "SPLUserModePrinterDriver"}).status, 0) << "not written at the add";
+    // The install at the add records the spooler-side library; take it away
+    // so that only the upgrade can bring it back.
+    EXPECT_TRUE(has(m.run({"printer", "data", "P", "SPLUserModePrinterDriver"}), "KW12C123.DLL"));
+    ASSERT_EQ(m.run({"printer", "data", "P", "SPLUserModePrinterDriver", "--delete"}).status, 0);
+    EXPECT_NE(m.run({"printer", "data", "P", "SPLUserModePrinterDriver"}).status, 0);
     // Adding Q installs the driver's files again: P is upgraded by the driver.
     ASSERT_EQ(m.run({"printer", "add", "Q"}).status, 0);
     auto p = m.run({"printer", "data", "P", "SPLUserModePrinterDriver"});

@@ -53,14 +53,21 @@ TEST_F(Convert, DriverDefaultsOfAnInstalledPrinterAreTheDriversDevmode) {
 }
 
 TEST_F(Convert, ANewPrinterWaitsForItsInstall) {
-    // The install sequence answers "not done" yet: the request fails and
-    // leaves nothing marked or open.
+    // The request runs the install sequence first, then answers the
+    // driver's defaults; it leaves nothing marked or open.
     GuardedBuffer out(kUiDm);
     LONG size = 1260;
-    EXPECT_FALSE(DrvConvertDevMode(name(), nullptr, out.dm(), &size, CDM_DRIVER_DEFAULT));
+    EXPECT_TRUE(DrvConvertDevMode(name(), nullptr, out.dm(), &size, CDM_DRIVER_DEFAULT));
+    EXPECT_EQ(size, 1260);
+    EXPECT_EQ(std::memcmp(out.data() + dm::kOffSignature, "priv", 4), 0);
+    EXPECT_TRUE(out.canaryIntact());
     EXPECT_EQ(InstallMarkDepth(), 0);
     EXPECT_EQ(winsim::openPrinterHandles(), 1u);
-    EXPECT_EQ(cached(), 0u) << "the install context is released";
+    // The install ran: it recorded the print log's file name.
+    WCHAR value[] = u"LogFileName";
+    BYTE log[64] = {};
+    DWORD type = 0, got = 0;
+    EXPECT_EQ(GetPrinterDataW(printer_, value, &type, log, sizeof log, &got), static_cast<DWORD>(ERROR_SUCCESS));
 }
 
 TEST_F(Convert, AnOlderReleasesDevmodeIsRedeployedWithTheCurrentVersion) {
@@ -73,9 +80,14 @@ TEST_F(Convert, AnOlderReleasesDevmodeIsRedeployedWithTheCurrentVersion) {
     EXPECT_EQ(out.u32(dm::kOffPrivateVersion), ours);
     EXPECT_TRUE(out.canaryIntact());
     EXPECT_EQ(InstallMarkDepth(), 0);
-    // Another driver's DEVMODE needs the install sequence, which fails yet.
+    // Another driver's DEVMODE runs the install sequence, which answers
+    // the current version too.
     in.put32(dm::kOffPrivateVersion, ours ^ 0x1);
-    EXPECT_FALSE(DrvConvertDevMode(name(), in.dm(), out.dm(), &size, CDM_CONVERT));
+    out.put32(dm::kOffPrivateVersion, 0);
+    size = 1260;
+    EXPECT_TRUE(DrvConvertDevMode(name(), in.dm(), out.dm(), &size, CDM_CONVERT));
+    EXPECT_EQ(out.u32(dm::kOffPrivateVersion), ours);
+    EXPECT_TRUE(out.canaryIntact());
     EXPECT_EQ(InstallMarkDepth(), 0);
     // Other modes answer by the conversion alone.
     size = 1260;
