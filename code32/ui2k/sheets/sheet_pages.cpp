@@ -30,9 +30,10 @@ struct WatchedFrame {
     DrvContext* ctx;
     LONG_PTR previous;
 };
+// A static of the library, so unloading the library frees it.
 std::vector<WatchedFrame>& watchedFrames() {
-    static auto* v = new std::vector<WatchedFrame>;
-    return *v;
+    static std::vector<WatchedFrame> v;
+    return v;
 }
 
 // Puts a frame's own procedure back (when it is still ours) and forgets it.
