@@ -39,10 +39,12 @@ protected:
 TEST_F(UserAnswers, TheUsersAnswersReachTheHeaderAndThirteenKeepsTheJobs) {
     winsim::config().set("zorjc32.user." + user_ + ".1", "8642");
     winsim::config().set("zorjc32.user." + user_ + ".4", "erin");
+    winsim::config().set("zorjc32.user." + user_ + ".2", "Erin Owner");
     winsim::config().set("zorjc32.user.somebody-else.4", "mallory");
     std::string h = jobHeader();
     EXPECT_NE(h.find("@PJL SET USERCODE = \"8642\""), std::string::npos) << h;
     EXPECT_NE(h.find("@PJL SET USERNAME = \"erin\""), std::string::npos) << h;
+    EXPECT_NE(h.find("@PJL SET OWNERNAME = \"Erin Owner\""), std::string::npos) << h;
 
     winsim::config().set("zorjc32.result.1", "13");
     h = jobHeader();
