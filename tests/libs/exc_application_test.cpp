@@ -86,7 +86,9 @@ TEST(ExcExports, ExactlyTheEntriesLandedSoFar) {
     EXPECT_EQ(names, (std::set<std::string>{"DllMain", "ExcFreeExclusive", "ExcGetCommandBase", "ExcGetCommandChange",
                                             "ExcGetCommandValue", "ExcGetDriverDevmode", "ExcGetExclusive",
                                             "ExcGetIniFileName", "ExcGetPrinterOption", "ExcGetPrinterValue",
-                                            "ExcGetWaterMarkList", "ExcSetCommandBase", "ExcUpdateCommand"}));
+                                            "ExcGetWaterMarkList", "ExcSetCommandBase", "ExcUpdateCommand",
+                                            "VESKDrvCheckAPIVer", "VESKDrvDisable", "VESKDrvEnable",
+                                            "VESKDrvGetDevmode"}));
 }
 
 }  // namespace

@@ -159,6 +159,9 @@ struct DrvWorkspace {
     // The interface library's property-sheet session while one runs on the
     // context (its sheet code owns and frees it before the context goes).
     void* uiSession;
+    // The status array of a versioned-API handle (owned by the option-
+    // constraint library's handle code), null elsewhere.
+    struct ApiStatusArray* apiStatus;
 };
 
 struct DrvContext {

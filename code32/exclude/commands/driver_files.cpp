@@ -4,8 +4,9 @@
 
 #include <cstring>
 
+#include "api/api_devmode.h"
+#include "api/api_handle.h"
 #include "commands/exc_api.h"
-#include "commands/pending_c29.h"
 #include "common_calls/context_forms.h"
 #include "core/context_cache.h"
 #include "core/devmode_sizes.h"
@@ -79,9 +80,13 @@ int32_t WINAPI ExcGetDriverDevmode(const char* printerName, int32_t mode, int32_
     if (!printer) return -1;
     int32_t result = -1;
     if (DrvContext* ctx = CtxCreate(printer, printer, nullptr, kCreateExc)) {
+        // The DEVMODE call reopens the printer by the workspace's name.
+        WCHAR name[kPrinterNameChars] = {};
+        StrAnsiToWide(name, printerName, kPrinterNameChars);
+        if (ctx->ws) std::memcpy(ctx->ws->printerName, name, sizeof name);
         BYTE wide[1260] = {};
         static_assert(sizeof wide == kDmSizesNt.totalSize);
-        if (VESKDrvGetDevmode(ctx, 1, wide) != -1 &&
+        if (VESKDrvGetDevmode(ctx, kApiDmCurrent, wide) != -1 &&
             ExcDevmodeToAnsi(wide, wideSize, printerName, static_cast<BYTE*>(buffer), static_cast<uint32_t>(size)))
             result = 0;
         CtxRelease(ctx);
