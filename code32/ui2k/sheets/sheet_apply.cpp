@@ -5,7 +5,7 @@
 #include "core/devmode/dm_flags.h"
 #include "core/devmode_sizes.h"
 #include "core/jobctl/jc_client.h"
-#include "sheets/pending_p34.h"
+#include "save/sheet_save.h"
 #include "sheets/sheet_support.h"
 
 namespace vesk {

@@ -13,7 +13,7 @@
 #include "core/paths.h"
 #include "core/res/res.h"
 #include "core/ui_lookup.h"
-#include "sheets/pending_p34.h"
+#include "hooks/page_hooks.h"
 #include "sheets/sheet_support.h"
 
 namespace vesk {

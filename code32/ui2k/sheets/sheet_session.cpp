@@ -4,6 +4,10 @@
 // common UI the result.
 #include "sheets/sheet_session.h"
 
+#include "core/install/install_rename.h"
+#include "docprops/doc_props.h"
+#include "save/sheet_save.h"
+
 #include <cstring>
 
 #include "core/admin.h"
@@ -32,7 +36,6 @@
 #include "core/sysdeps.h"
 #include "core/terminal_server.h"
 #include "core/usercode/user_code.h"
-#include "sheets/pending_p34.h"
 #include "sheets/sheet_support.h"
 
 namespace vesk {
