@@ -4,6 +4,7 @@
 #include <iostream>
 #include <sstream>
 
+#include <winsim/ui.h>
 #include <winsim/winsim.h>
 
 #include "page_png.h"
@@ -57,11 +58,20 @@ UiSession::UiSession(const std::vector<winsim::ui::Step>& steps) {
         return writePng(file, rgb, why);
     });
     winsim::ui::queueSteps(steps);
+    boxesBefore_ = winsim::messageBoxLog().size();
 }
 
 bool UiSession::Finish() {
     if (finished_) return ok_;
     finished_ = true;
+    // The message boxes the run showed, with the answer each got.
+    static const char* const kAnswers[] = {"0", "IDOK", "IDCANCEL", "IDABORT", "IDRETRY", "IDIGNORE", "IDYES", "IDNO"};
+    const auto boxes = winsim::messageBoxLog();
+    for (size_t i = boxesBefore_; i < boxes.size(); ++i) {
+        const int a = boxes[i].answer;
+        std::cerr << "message box \"" << winsim::toUtf8(boxes[i].caption) << "\": " << winsim::toUtf8(boxes[i].text)
+                  << " -> " << (a >= 0 && a <= 7 ? kAnswers[a] : std::to_string(a).c_str()) << "\n";
+    }
     for (const auto& f : winsim::ui::failures()) {
         std::cerr << "vesk: ui: " << f << "\n";
         ok_ = false;

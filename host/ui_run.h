@@ -35,6 +35,7 @@ public:
 private:
     bool finished_ = false;
     bool ok_ = true;
+    size_t boxesBefore_ = 0;  // message boxes shown before the run
 };
 
 }  // namespace vesk::host

@@ -131,8 +131,10 @@ TEST_F(SheetPages, NoMaskBitsLeaveTheFrameAlone) {
     EXPECT_EQ(GetDlgItem(frame_, IDOK), ok_);
     EXPECT_EQ(rectOf(ok_).left, 300);
     EXPECT_FALSE(ChangeMaskGet(ctx_) & 0x800000u);
-    // Each child shows as the template has it: compare with the same
-    // template made without the sheet's procedure.
+    // Once laid out, each child shows as the template has it: compare with
+    // the same template made without the sheet's procedure.
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
     static auto plain = [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; };
     HWND bare = CreateDialogParamW(ResGetStringDll(ctx_), MAKEINTRESOURCEW(1002), frame_, plain, 0);
     ASSERT_NE(bare, nullptr);

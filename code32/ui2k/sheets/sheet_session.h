@@ -10,6 +10,7 @@
 #include <win/winddiui.h>
 
 #include "core/context.h"
+#include "pipeline/ui_state.h"
 
 #define VESK_SHEET_EXPORT __attribute__((visibility("default")))
 
@@ -68,6 +69,8 @@ struct SheetSession {
     // hides them to the page procedure that shows them.
     HWND shownChildren[kSheetMaxChildren];
     uint32_t shownCount;
+    // The page machinery's own state (pipeline/ui_state.h).
+    UiPageState pageState;
 };
 
 // The session of a context, or null.

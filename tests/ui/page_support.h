@@ -1,0 +1,101 @@
+// A document session with page 1002 of the sample printer made by the
+// sheet's page procedure inside a test frame, and the helpers the page
+// machinery tests share.
+#pragma once
+#include <win/user.h>
+#include <winsim/ui.h>
+#include <winsim/window.h>
+
+#include "controls/ctl_ops.h"
+#include "core/item_store.h"
+#include "core/res/res.h"
+#include "core/ui_lookup.h"
+#include "pipeline/ui_pipeline.h"
+#include "pipeline/ui_state.h"
+#include "ui/sheet_support.h"
+
+namespace vesk::test {
+
+class PagePrinter : public SheetPrinter {
+protected:
+    void SetUp() override {
+        SheetPrinter::SetUp();
+        i_ = info(reinterpret_cast<LPARAM>(&docHeader_));
+        ASSERT_EQ(call(DrvDocumentPropertySheets, i_, PROPSHEETUI_REASON_INIT), 1);
+        ctx_ = contextOf(i_);
+        SheetPrepareControls(ctx_, nullptr);
+    }
+    void TearDown() override {
+        if (frame_) DestroyWindow(frame_);
+        if (ctx_) call(DrvDocumentPropertySheets, i_, PROPSHEETUI_REASON_DESTROY);
+        SheetPrinter::TearDown();
+    }
+    // Page `id` in a frame, as the sheet creates it; the posted layout not
+    // yet run.
+    HWND makePage(int id = 1002) {
+        if (!frame_)
+            frame_ = winsim::createWindow(u"TestFrame", u"", nullptr, 0, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+        psp_.dwSize = sizeof psp_;
+        psp_.pszTemplate = MAKEINTRESOURCEW(id);
+        psp_.lParam = reinterpret_cast<LPARAM>(ctx_);
+        HWND w = CreateDialogParamW(ResGetStringDll(ctx_), MAKEINTRESOURCEW(id), frame_, &SheetPageDlgProc,
+                                    reinterpret_cast<LPARAM>(&psp_));
+        page_ = PageFindById(ctx_, id);
+        return w;
+    }
+    // Page 1002 laid out and refreshed, its controls with their own class
+    // procedures (the subclass procedure is tested on its own) and filled.
+    HWND openPage(int id = 1002) {
+        HWND w = makePage(id);
+        if (!w) return nullptr;
+        pump();
+        KeepClassProcs(ctx_, page_);
+        return w;
+    }
+    static void KeepClassProcs(DrvContext* ctx, UiPage* page) {
+        for (int i = 0; i < page->controlCount; ++i) {
+            UiControl& c = page->controls[i];
+            if (c.window && c.previousProc) SetWindowLongPtrW(c.window, GWLP_WNDPROC, LONG_PTR(c.previousProc));
+        }
+        for (int i = 0; i < page->controlCount; ++i) CtlInit(ctx, page, &page->controls[i]);
+        OnOptionControlChanged(ctx, page, 1);
+    }
+    static void pump() {
+        MSG m;
+        for (int n = 0; n < 2000 && PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE); ++n) DispatchMessageW(&m);
+    }
+    UiControl* control(int id) { return CtlFindById(ctx_, page_, id); }
+    HWND item(int id) { return GetDlgItem(page_->window, id); }
+    // Selects the combo entry with item data `value` as the user would.
+    void pick(int id, uint32_t value) {
+        HWND c = item(id);
+        const int n = int(SendMessageW(c, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i)
+            if (uint32_t(SendMessageW(c, CB_GETITEMDATA, WPARAM(i), 0)) == value) {
+                SendMessageW(c, CB_SETCURSEL, WPARAM(i), 0);
+                SendMessageW(page_->window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(c));
+                return;
+            }
+        ADD_FAILURE() << "no entry " << value << " in " << id;
+    }
+    void click(int id) {
+        HWND b = item(id);
+        SendMessageW(b, BM_SETCHECK, SendMessageW(b, BM_GETCHECK, 0, 0) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED,
+                     0);
+        SendMessageW(page_->window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(b));
+    }
+    UiPageState* state() { return UiPageStateOf(ctx_); }
+
+    PROPSHEETUI_INFO i_{};
+    PROPSHEETPAGEW psp_{};
+    DrvContext* ctx_ = nullptr;
+    UiPage* page_ = nullptr;
+    HWND frame_ = nullptr;
+};
+
+// Values of the sample model.
+constexpr uint32_t kPaperA3 = 40, kPaperA4 = 41;
+constexpr uint32_t kSourceAuto = 1, kSourceTray1 = 3, kSourceTray3 = 5, kSourceTray4 = 6;
+constexpr uint32_t kMediaPlain = 1, kMediaThick = 3;
+
+}  // namespace vesk::test
