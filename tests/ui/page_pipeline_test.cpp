@@ -1,5 +1,7 @@
 // The option change and conflict pipeline, the allowed-values walk of the
 // selection controls and the page refresh with its explanation icons.
+#include <win/commctrl.h>
+
 #include "controls/ctl_text.h"
 #include "controls/ctl_values.h"
 #include "core/dictionary_lookup.h"
@@ -267,6 +269,46 @@ TEST_F(Pipeline, RefreshIsNotReentrantAndReinitsOncePerClass) {
     EXPECT_EQ(SendMessageW(b->window, CB_GETCOUNT, 0, 0), 0);
     EXPECT_EQ(ChangeMaskGet(ctx_) & 0x20000, 0u);
     EXPECT_EQ(ItemsAnyChanged(ctx_), 0);
+}
+
+TEST_F(Pipeline, ControlsOfAnUnselectedTabAreHidden) {
+    openPage();
+    // The page's group box stands in for a tab control listing 2064 under
+    // its first tab and 2007 under its second.
+    HWND tabs = CreateWindowExW(0, WC_TABCONTROLW, u"", WS_CHILD, 0, 0, 100, 20, page_->window, nullptr, nullptr,
+                                nullptr);
+    TCITEMW t{};
+    t.mask = TCIF_TEXT;
+    t.pszText = const_cast<LPWSTR>(u"a");
+    SendMessageW(tabs, TCM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&t));
+    SendMessageW(tabs, TCM_INSERTITEMW, 1, reinterpret_cast<LPARAM>(&t));
+    struct Row {
+        uint16_t label, count;
+        const uint16_t* ids;
+    };
+    static const uint16_t first[] = {2064}, second[] = {2007};
+    static const Row rows[] = {{0, 1, first}, {0, 1, second}};
+    static const struct {
+        int16_t kind;
+        uint16_t count;
+        const Row* rows;
+    } attr{6, 2, rows};
+    UiControl* tab = control(2054);
+    const UiControl saved = *tab;
+    tab->type = 104;
+    tab->window = tabs;
+    tab->attribute = &attr;
+    SendMessageW(tabs, TCM_SETCURSEL, 0, 0);
+    OnOptionControlChanged(ctx_, page_, 1);
+    EXPECT_FALSE(GetWindowLongPtrW(item(2007), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_FALSE(IsWindowEnabled(item(2007)));
+    EXPECT_TRUE(GetWindowLongPtrW(item(2064), GWL_STYLE) & WS_VISIBLE);
+    SendMessageW(tabs, TCM_SETCURSEL, 1, 0);
+    OnOptionControlChanged(ctx_, page_, 1);
+    EXPECT_TRUE(GetWindowLongPtrW(item(2007), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_FALSE(GetWindowLongPtrW(item(2064), GWL_STYLE) & WS_VISIBLE);
+    *tab = saved;
+    DestroyWindow(tabs);
 }
 
 TEST_F(Pipeline, FocusLeavesADisabledWindow) {

@@ -17,7 +17,6 @@ namespace {
 
 constexpr size_t kTextChars = 522;
 constexpr uint16_t kTypeList = 0x2a, kTypeImageList = 0x2f, kTypeCheckList = 0x31;
-constexpr uint16_t kTypeCombo = 0x2b, kTypeImageCombo = 0x30;
 constexpr WORD kNotifySelChange = 1, kNotifyDropDown = 7;
 
 bool isList(const UiControl* c) {

@@ -12,6 +12,7 @@
 #include "core/ini_wrap.h"
 #include "core/lists/lists.h"
 #include "core/model/constraints.h"
+#include "core/os_version.h"
 #include "core/paths.h"
 #include "core/persist/settings_file.h"
 #include "core/printer_identity.h"
@@ -95,7 +96,7 @@ INT_PTR nestedSheet(DrvContext* ctx, int kind, int pageId, HWND parent, HMODULE 
         for (size_t i = 0; name[i] && i + 1 < kTextChars; ++i) caption[i] = name[i];
     PROPSHEETHEADERW h{};
     h.dwSize = sizeof h;
-    h.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_HASHELP;
+    h.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_HASHELP | (OsIsNt6OrLater() ? PSH_NOCONTEXTHELP : 0);
     h.hwndParent = parent;
     h.hInstance = res;
     h.pszCaption = caption;

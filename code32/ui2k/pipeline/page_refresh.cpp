@@ -2,6 +2,7 @@
 // change class or state, hidden and disabled by their conditions, the
 // explanation icons of disabled controls, values shown and the focus moved
 // off disabled windows. Also the hit test of page controls.
+#include <win/commctrl.h>
 #include <win/user.h>
 
 #include "controls/ctl_ops.h"
@@ -26,6 +27,42 @@ constexpr int kItemOsKind = 716, kItemNoPermission = 720, kItemCallSrc = 715;
 constexpr uint32_t kChangeClasses = 0x1F0000;
 constexpr uint16_t kTypeSpin = 23, kTypePictureList = 50;
 constexpr int kAttrPicture = 1, kAttrPreview = 8;
+
+constexpr uint16_t kTypeTab = 104;
+constexpr int kAttrTabs = 6;
+
+// Kind-6 attribute of a tab control: per tab its label and the controls it
+// shows.
+struct UiTabRow {
+    uint16_t labelString;
+    uint16_t controlCount;
+    const uint16_t* controlIds;
+};
+struct UiAttrTabs {
+    int16_t kind;
+    uint16_t tabCount;
+    const UiTabRow* tabs;
+};
+
+// 1 when the page's first tab control lists `id` under a tab other than the
+// selected one.
+bool hiddenByTab(const UiPage* page, int id) {
+    for (int i = 0; i < page->controlCount; ++i) {
+        const UiControl& t = page->controls[i];
+        if (t.type != kTypeTab) continue;
+        const auto* a = static_cast<const UiAttrTabs*>(CtlGetAttr(&t, kAttrTabs));
+        if (!a || !a->tabs) return false;
+        const LRESULT selected = t.window ? SendMessageW(t.window, TCM_GETCURSEL, 0, 0) : -1;
+        for (int tab = 0; tab < a->tabCount; ++tab) {
+            if (tab == selected) continue;
+            const UiTabRow& row = a->tabs[tab];
+            for (int k = 0; row.controlIds && k < row.controlCount; ++k)
+                if (row.controlIds[k] == id) return true;
+        }
+        return false;
+    }
+    return false;
+}
 
 bool itemChanged(DrvContext* ctx, int id) {
     DmItem* item = nullptr;
@@ -133,6 +170,7 @@ void refreshControl(DrvContext* ctx, UiPage* page, UiControl& c, bool full, bool
     }
     if (c.option) {
         c.hidden = MdlOptionCond1Check(ctx, c.option, c.id);
+        if (!c.hidden && hiddenByTab(page, c.id)) c.hidden = 1;
         c.disabled = MdlOptionCond2Check(ctx, c.option, c.id);
     }
     if (c.id == 2384) c.disabled = !(DmGetUserDefaultMode(ctx) && page->id != 4004);
