@@ -127,6 +127,33 @@ bool drawThemePane(UiPage* page, UiControl* control, HDC dc, int x, int y, int w
     return drawn;
 }
 
+// The depth of a resource picture's packed DIB and, for a 4-bit one, the
+// colour of its first pixel (the bottom-left one): the key colour.
+struct DibFacts {
+    int bits = 0;
+    uint32_t firstColour = 0;
+};
+DibFacts resourceDib(DrvContext* ctx, uint32_t id) {
+    DibFacts f;
+    HMODULE lib = ResGetBmpDll(ctx);
+    HRSRC res = lib ? FindResourceW(lib, MAKEINTRESOURCEW(id), RT_BITMAP) : nullptr;
+    const auto* p = res ? static_cast<const uint8_t*>(LockResource(LoadResource(lib, res))) : nullptr;
+    const DWORD size = res ? SizeofResource(lib, res) : 0;
+    if (!p || size < 40) return f;
+    const auto u32 = [p](size_t at) { return uint32_t(p[at]) | uint32_t(p[at + 1]) << 8 | uint32_t(p[at + 2]) << 16 | uint32_t(p[at + 3]) << 24; };
+    const uint32_t header = u32(0);
+    f.bits = p[14] | (p[15] << 8);
+    if (f.bits == 4 && header >= 40 && header <= size) {
+        const uint32_t used = u32(32) ? u32(32) : 16;
+        const uint64_t bitsAt = uint64_t(header) + uint64_t(used) * 4;
+        if (used <= 16 && bitsAt < size) {
+            const uint32_t index = p[bitsAt] >> 4;
+            if (index < used) f.firstColour = u32(header + 4 * index) & 0xFFFFFF;
+        }
+    }
+    return f;
+}
+
 HBITMAP bitmapOf(DrvContext* ctx, HBITMAP source, bool* fromFile, uint32_t* flags) {
     *fromFile = false;
     const uintptr_t v = reinterpret_cast<uintptr_t>(source);
@@ -286,7 +313,9 @@ void DrawBitmapComposite(DrvContext* ctx, UiPage* page, UiControl* control, HDC 
     HDC mem = CreateCompatibleDC(target);
     HGDIOBJ oldMem = SelectObject(mem, bitmap);
     Pixels px;
-    const bool paletted = !fromFile && info.bmBitsPixel <= 8;
+    const uintptr_t sourceId = reinterpret_cast<uintptr_t>(source);
+    const DibFacts dib = !fromFile && sourceId && sourceId < 0x10000 ? resourceDib(ctx, uint32_t(sourceId)) : DibFacts{};
+    const bool paletted = dib.bits > 0 && dib.bits <= 8;
     if (bw > 0 && bh > 0 && readPixels(mem, bitmap, bw, bh, &px)) {
         if (flags & kStretch) {
             // Colour-adjusted (and grey on a monochrome machine) through the
@@ -309,7 +338,7 @@ void DrawBitmapComposite(DrvContext* ctx, UiPage* page, UiControl* control, HDC 
             BitBlt(work, 0, 0, rw, rh, target, r.left, r.top, SRCCOPY);
             const bool plain = fromFile || (flags & (kOpaque | kCopyMode | kAnd | kMergePaint)) || !paletted;
             if (!plain) {
-                const uint32_t key = info.bmBitsPixel == 4 ? px.data[size_t(bh - 1) * size_t(bw)] : quadOf(kKeyColour);
+                const uint32_t key = dib.bits == 4 ? dib.firstColour : quadOf(kKeyColour);
                 Pixels keyed = px, inverse = px, back = px;
                 for (size_t i = 0; i < px.data.size(); ++i) {
                     const bool isKey = px.data[i] == key;

@@ -29,6 +29,7 @@ constexpr UINT kMsgCancelMode = 0x001F;  // WM_CANCELMODE
 constexpr UINT_PTR kHoldTimer = 2;
 constexpr UINT kHoldTick = 100;
 constexpr int kHoldSkip = 3;
+constexpr int kHoldEmptyWakes = 10000;
 constexpr uint32_t kFlagNoArrows = 0x200000;
 constexpr int kStringAlnumOnly = 2;
 constexpr uint16_t kCtlCheckListType = 49;
@@ -201,14 +202,16 @@ LRESULT holdLoop(DrvContext* ctx, UiPage* page, UiControl* c, HWND w, bool byKey
     int skip = kHoldSkip;
     bool inside = true;
     MSG m{};
+    int emptyWakes = 0;
     while (!h.ended && IsWindow(w)) {
         if (!PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-            // Wait for input instead of spinning; an idle point that brings
-            // nothing ends the hold.
+            // Wait for input instead of spinning; a queue that keeps waking
+            // up empty ends the hold.
             WaitMessage();
-            if (!PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE)) break;
+            if (++emptyWakes > kHoldEmptyWakes) break;
             continue;
         }
+        emptyWakes = 0;
         if (m.message == WM_QUIT) {
             PostQuitMessage(int(m.wParam));
             break;
