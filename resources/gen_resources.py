@@ -486,6 +486,23 @@ def picture(kind, w, h):
         return dib_deep(px, 24 if kind == "paper24" else 8)
     return dib(px)
 
+
+def dib(px):
+    """A 4-bit packed DIB (rows bottom-up) with white, black and grey."""
+    h, w = len(px), len(px[0])
+    stride = ((w * 4 + 31) // 32) * 4
+    palette = bytes([255, 255, 255, 0, 0, 0, 0, 0, 128, 128, 128, 0]) + b"\0" * 52
+    bits = b""
+    for row in reversed(px):
+        line = bytearray(stride)
+        for i, v in enumerate(row):
+            line[i // 2] |= v << (0 if i % 2 else 4)
+        bits += bytes(line)
+    header = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 4, 0, len(bits), 2835, 2835, 16, 0)
+    return header + palette + bits
+
+
+
 def read_images(path):
     images = {"bmp": [], "str": []}
     for n, f in rows(path):
