@@ -441,9 +441,50 @@ def draw(kind, w, h):
         for j in range(8, h - 6):
             px[j][w // 2] = px[j][w // 2 - 1] = 0
         px[5][w // 2] = px[5][w // 2 - 1] = 0
+    elif base in ("paper", "paper4", "paper24"):
+        # A sheet of paper (2) framed in ink (1) on the background (0), which
+        # is the key colour of an 8-bit picture and white in a 4-bit one.
+        mx, my = max(1, w // 6), max(1, h // 6)
+        for j in range(my, h - my):
+            for i in range(mx, w - mx):
+                edge = j in (my, h - my - 1) or i in (mx, w - mx - 1)
+                px[j][i] = 1 if edge else 2
     else:
         raise DataError("unknown drawing %r" % kind)
     return px
+
+
+# Colour tables (B, G, R, 0) of the pictures by depth: 8-bit pictures show
+# the key colour 0x003300CC where their background is.
+KEY_QUAD = bytes([0x33, 0x00, 0xCC, 0])
+INK_QUAD = bytes([0x80, 0x40, 0x20, 0])
+PAPER_QUAD = bytes([255, 255, 255, 0])
+
+
+def dib_deep(px, bits):
+    """An 8-bit or 24-bit packed DIB (rows bottom-up) of background, ink and paper."""
+    h, w = len(px), len(px[0])
+    quads = [KEY_QUAD, INK_QUAD, PAPER_QUAD]
+    stride = ((w * bits + 31) // 32) * 4
+    bits_data = b""
+    for row in reversed(px):
+        if bits == 8:
+            line = bytes(row)
+        else:
+            line = b"".join(quads[v][:3] for v in row)
+        bits_data += line + b"\0" * (stride - len(line))
+    palette = b"".join(quads) + b"\0" * (4 * 253) if bits == 8 else b""
+    used = 256 if bits == 8 else 0
+    header = struct.pack("<IiiHHIIiiII", 40, w, h, 1, bits, 0, len(bits_data), 2835, 2835, used, 0)
+    return header + palette + bits_data
+
+
+def picture(kind, w, h):
+    """The packed DIB of a drawing: paper pictures 8-bit or 24-bit, the rest 4-bit."""
+    px = draw(kind, w, h)
+    if kind in ("paper", "paper24"):
+        return dib_deep(px, 24 if kind == "paper24" else 8)
+    return dib(px)
 
 
 def dib(px):
@@ -461,6 +502,7 @@ def dib(px):
     return header + palette + bits
 
 
+
 def read_images(path):
     images = {"bmp": [], "str": []}
     for n, f in rows(path):
@@ -469,7 +511,7 @@ def read_images(path):
             raise DataError("%s: expected library (bmp/str), kind (bitmap/icon/cursor), id, size, drawing, hot spot" % where)
         rid, w, h = int(f[2]), int(f[3]), int(f[4])
         try:
-            data = dib(draw(f[5], w, h))
+            data = picture(f[5], w, h)
         except DataError as e:
             raise DataError("%s: %s" % (where, e))
         if f[1] == "bitmap":

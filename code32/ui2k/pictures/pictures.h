@@ -18,4 +18,29 @@ COLORREF ColorAdjust(DrvContext* ctx, COLORREF colour, int grey);
 // The file as a bitmap of the display, null when it is not a sound .bmp.
 HBITMAP BmpLoadFile(const WCHAR* path, int* width, int* height);
 
+// A placement row of a table picture: offsets, anchor flags and size.
+struct ImagePlacement {
+    int16_t x;
+    int16_t y;
+    uint32_t anchor;
+    uint16_t width;
+    uint16_t height;
+};
+// The placement of a bitmap id (ids 6001-7008); false for other ids.
+bool ImagePlacementFind(int bitmapId, ImagePlacement* out);
+// comctl32's DllGetVersion as major x 100 + minor; 0 without it.
+int ComctlVersion();
+HBITMAP ResLoadBitmapByName(DrvContext* ctx, const WCHAR* name);
+// 1 when the display uses a palette (asked once per process).
+int PaletteShared();
+// The watermark's preview over the paper picture drawn in `rect` of `dc`
+// (paper area 50 x 69 portrait, 68 x 50 landscape).
+void PreviewDrawWatermark(DrvContext* ctx, UiPage* page, UiControl* control, HDC dc, const RECT* rect, int landscape);
+// Corners of a w x h box turned by `degrees` with the tables (the box
+// moved so its smallest coordinates are 0, or with `aboutCentre` turned
+// about the centre of a square of side max(w, h) + 12); the bounding size.
+void WatermarkRotateBox(int w, int h, int degrees, bool aboutCentre, POINT corners[4], SIZE* bounds);
+// Hands a bitmap to the next drawing without an id (it takes it).
+void PreviewSetPending(HBITMAP bitmap);
+
 }  // namespace vesk

@@ -1,0 +1,403 @@
+// The control handlers and the subclass procedure on pages of a running
+// sheet: key filters, arrow stepping, numeric edits in display units, the
+// hold loop of repeat buttons on the virtual clock, owner-drawn button
+// faces, the preset list's drawing and the composed preview pictures.
+#include <win/comctl_controls.h>
+#include <win/user.h>
+#include <win/wingdi.h>
+#include <winsim/window.h>
+
+#include <cstring>
+#include <vector>
+
+#include "controls/ctl_ops.h"
+#include "core/item_store.h"
+#include "core/lists/lists.h"
+#include "core/model/query.h"
+#include "core/res/res.h"
+#include "core/ui_lookup.h"
+#include "core/units.h"
+#include "pictures/pictures.h"
+#include "ui/sheet_support.h"
+#include "widgets/widget_support.h"
+#include "widgets/widgets.h"
+
+namespace vesk::test {
+namespace {
+
+constexpr int kLengthEdit = 2470;  // page 1003, type 63, item 104 (0..2400 dots)
+constexpr int kUserIdEdit = 2241;  // page 1010, type 61, item 215 (9 bytes)
+constexpr int kButton = 2079;      // page 1003, a push button
+constexpr UINT kHold = 0x8002;
+
+class WidgetPage : public SheetPrinter {
+protected:
+    void SetUp() override {
+        SheetPrinter::SetUp();
+        i_ = info(reinterpret_cast<LPARAM>(&docHeader_));
+        ASSERT_EQ(call(DrvDocumentPropertySheets, i_, PROPSHEETUI_REASON_INIT), 1);
+        ctx_ = contextOf(i_);
+    }
+    void TearDown() override {
+        if (frame_) DestroyWindow(frame_);
+        if (ctx_) call(DrvDocumentPropertySheets, i_, PROPSHEETUI_REASON_DESTROY);
+        winsim::useRealClock();
+        SheetPrinter::TearDown();
+    }
+    void makePage(int pageId) {
+        frame_ = winsim::createWindow(u"TestFrame", u"", nullptr, 0, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+        SheetPrepareControls(ctx_, nullptr);
+        sessionOf(i_)->currentPageId = uint16_t(pageId);
+        psp_.dwSize = sizeof psp_;
+        psp_.pszTemplate = MAKEINTRESOURCEW(pageId);
+        psp_.lParam = reinterpret_cast<LPARAM>(ctx_);
+        pageWindow_ = CreateDialogParamW(ResGetStringDll(ctx_), MAKEINTRESOURCEW(pageId), frame_, &SheetPageDlgProc,
+                                         reinterpret_cast<LPARAM>(&psp_));
+        ASSERT_NE(pageWindow_, nullptr);
+        page_ = PageFindById(ctx_, pageId);
+        ASSERT_NE(page_, nullptr);
+    }
+    // The control's window subclassed as the page machinery does it.
+    UiControl* subclass(int id) {
+        UiControl* c = CtlFindById(ctx_, page_, id);
+        EXPECT_NE(c, nullptr);
+        if (!c) return nullptr;
+        c->window = GetDlgItem(pageWindow_, id);
+        EXPECT_NE(c->window, nullptr);
+        SetWindowLongPtrW(c->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(c));
+        c->previousProc = uintptr_t(SetWindowLongPtrW(c->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CtlWndProc)));
+        return c;
+    }
+    std::u16string text(HWND w) {
+        WCHAR t[256] = {};
+        GetWindowTextW(w, t, 256);
+        return t;
+    }
+    void type(HWND w, const std::u16string& s) {
+        for (char16_t ch : s) SendMessageW(w, WM_CHAR, ch, 1);
+    }
+    int postedPaints() {
+        int n = 0;
+        MSG m;
+        while (PeekMessageW(&m, pageWindow_, WM_PAINT, WM_PAINT, PM_REMOVE))
+            if (m.message == WM_PAINT && m.wParam == 0 && m.lParam == 0) ++n;
+        return n;
+    }
+
+    PROPSHEETUI_INFO i_{};
+    PROPSHEETPAGEW psp_{};
+    DrvContext* ctx_ = nullptr;
+    HWND frame_ = nullptr, pageWindow_ = nullptr;
+    UiPage* page_ = nullptr;
+};
+
+TEST_F(WidgetPage, TextEditStopsAtTheItemsAnsiBytes) {
+    winsim::config().ansiCodePage = 932;
+    makePage(1010);
+    UiControl* c = subclass(kUserIdEdit);
+    ASSERT_TRUE(c && c->item && c->option);
+    ASSERT_EQ(c->item->typeWord & 0xFFFF, 9u);
+    type(c->window, u"123456789");
+    EXPECT_EQ(text(c->window), u"12345678");
+    // The user id takes letters and digits only.
+    SetWindowTextW(c->window, u"");
+    type(c->window, u"a-b\u3042");
+    EXPECT_EQ(text(c->window), u"ab");
+    // Bound to a multi-byte string option, a double-byte character costs two
+    // bytes.
+    const uint32_t own = c->option;
+    c->option = MdlFindOptionByKeyAlias2(ctx_, 869);
+    ASSERT_NE(c->option, 0u);
+    SetWindowTextW(c->window, u"1234567");
+    SendMessageW(c->window, EM_SETSEL, 7, 7);
+    type(c->window, u"\u3042");
+    EXPECT_EQ(text(c->window), u"1234567");
+    SetWindowTextW(c->window, u"123456");
+    SendMessageW(c->window, EM_SETSEL, 6, 6);
+    type(c->window, u"\u3042x");
+    EXPECT_EQ(text(c->window), u"123456\u3042");
+    // The selection is replaced, so it does not count.
+    SendMessageW(c->window, EM_SETSEL, 0, 2);
+    type(c->window, u"A");
+    EXPECT_EQ(text(c->window), u"A3456\u3042");
+    // A full edit refuses a paste.
+    winsim::ui::setClipboardText(u"Z");
+    SetWindowTextW(c->window, u"12345678");
+    SendMessageW(c->window, EM_SETSEL, 8, 8);
+    SendMessageW(c->window, WM_PASTE, 0, 0);
+    EXPECT_EQ(text(c->window), u"12345678");
+    c->option = own;
+    winsim::config().ansiCodePage = 1252;
+}
+
+TEST_F(WidgetPage, NumericEditTakesDigitsAndStepsWithinTheRange) {
+    makePage(1003);
+    UiControl* c = subclass(kLengthEdit);
+    ASSERT_TRUE(c && c->item);
+    SetWindowTextW(c->window, u"");
+    type(c->window, u"1a-2.5");
+    EXPECT_EQ(text(c->window), u"12.5");
+    ItemSetValue(ctx_, c->item, 2400 - 1);
+    postedPaints();
+    SendMessageW(c->window, WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(CtlGetItemValue(ctx_, c), 2400u);
+    EXPECT_EQ(postedPaints(), 1);
+    SendMessageW(c->window, WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(CtlGetItemValue(ctx_, c), 2400u);
+    EXPECT_EQ(postedPaints(), 0);
+    SendMessageW(c->window, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(CtlGetItemValue(ctx_, c), uint32_t(2400 - DisplayToDotsItem(ctx_, 0, 1)));
+}
+
+TEST_F(WidgetPage, NumericEditStoresLengthsInDotsAndShowsThemInTheDisplayUnit) {
+    makePage(1003);
+    UiControl* c = subclass(kLengthEdit);
+    ASSERT_TRUE(c && c->item);
+    for (uint32_t unit : {0u, 1u}) {
+        ItemSetValueById(ctx_, 179, unit);
+        const int scale = unit ? 100 : 10;
+        SetWindowTextW(c->window, u"1.5");
+        EXPECT_EQ(CtlNumEditCommand(ctx_, page_, c, MAKEWPARAM(kLengthEdit, EN_CHANGE), 0), 1);
+        EXPECT_EQ(CtlGetItemValue(ctx_, c), uint32_t(DisplayToDotsItem(ctx_, 0, 15 * scale / 10)));
+        // The same text again changes nothing.
+        EXPECT_EQ(CtlNumEditCommand(ctx_, page_, c, MAKEWPARAM(kLengthEdit, EN_CHANGE), 0), 0);
+        ItemSetValue(ctx_, c->item, 1200);
+        c->item->changed = 1;
+        CtlNumEditShow(ctx_, page_, c);
+        EXPECT_EQ(text(c->window), unit ? u"1.00" : u"25.4");
+        // Focus loss on the shown text keeps the exact value.
+        CtlNumEditMessage(ctx_, page_, c, WM_KILLFOCUS, 0, 0);
+        EXPECT_EQ(CtlGetItemValue(ctx_, c), 1200u);
+    }
+    // A negative or oversized length is taken back with a backspace.
+    postedPaints();
+    SetWindowTextW(c->window, u"99999999999");
+    EXPECT_EQ(CtlNumEditCommand(ctx_, page_, c, MAKEWPARAM(kLengthEdit, EN_CHANGE), 0), 0);
+    MSG m{};
+    ASSERT_TRUE(PeekMessageW(&m, c->window, WM_CHAR, WM_CHAR, PM_REMOVE));
+    EXPECT_EQ(m.wParam, 8u);
+    EXPECT_EQ(CtlGetItemValue(ctx_, c), 1200u);
+}
+
+// A helper window whose timers move the mouse off and back onto the button
+// and end the hold.
+struct HoldScript {
+    static HoldScript*& current() {
+        static HoldScript* s = nullptr;
+        return s;
+    }
+    HWND button = nullptr;
+    bool byCapture = false;
+    static LRESULT CALLBACK proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+        HoldScript* s = current();
+        if (m == WM_TIMER && s) {
+            KillTimer(w, wp);
+            if (wp == 1) PostMessageW(s->button, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5000, 5000));
+            if (wp == 2) PostMessageW(s->button, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(1, 1));
+            if (wp == 3) {
+                if (s->byCapture) ReleaseCapture();
+                else PostMessageW(s->button, WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
+            }
+            return 0;
+        }
+        return DefWindowProcW(w, m, wp, lp);
+    }
+};
+
+class RepeatButton : public WidgetPage {
+protected:
+    void SetUp() override {
+        WidgetPage::SetUp();
+        winsim::setVirtualClock(0x01D0000000000000ull, 1000);
+        makePage(1003);
+        target_ = subclass(kLengthEdit);
+        button_ = subclass(kButton);
+        ASSERT_TRUE(target_ && button_);
+        entry_.controlId = kLengthEdit;
+        entry_.step = 1;
+        attr_ = UiAttrRepeat{5, 1, &entry_};
+        button_->attribute = &attr_;
+        ItemSetValue(ctx_, target_->item, 100);
+        helper_ = winsim::createWindow(u"HoldHelper", u"", nullptr, 0, reinterpret_cast<LONG_PTR>(&HoldScript::proc));
+        script_.button = button_->window;
+        HoldScript::current() = &script_;
+    }
+    void TearDown() override {
+        HoldScript::current() = nullptr;
+        if (button_) button_->attribute = nullptr;
+        if (helper_) DestroyWindow(helper_);
+        WidgetPage::TearDown();
+    }
+    // Runs a hold started by the mouse with `waits` idle points of 50 ms.
+    uint32_t holdFor(int waits) {
+        std::string steps;
+        for (int i = 0; i < waits; ++i) steps += "wait 50\n";
+        std::string error;
+        EXPECT_TRUE(winsim::ui::queueScript(steps, &error)) << error;
+        SendMessageW(button_->window, kHold, WM_LBUTTONDOWN, 0);
+        EXPECT_EQ(winsim::ui::pendingSteps(), 0u);
+        return CtlGetItemValue(ctx_, target_);
+    }
+    UiControl *target_ = nullptr, *button_ = nullptr;
+    UiRepeatEntry entry_{};
+    UiAttrRepeat attr_{};
+    HWND helper_ = nullptr;
+    HoldScript script_;
+};
+
+TEST_F(RepeatButton, StepsAtOnceThenAfter400MsThenEvery100Ms) {
+    SetTimer(helper_, 3, 650, nullptr);
+    // Steps at 0, 400, 500 and 600 ms.
+    EXPECT_EQ(holdFor(13), 104u);
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(RepeatButton, LeavingTheButtonPausesTheSteps) {
+    SetTimer(helper_, 1, 450, nullptr);
+    SetTimer(helper_, 2, 750, nullptr);
+    SetTimer(helper_, 3, 950, nullptr);
+    // 0 and 400 ms; off from 450 to 750; 800 and 900 ms.
+    EXPECT_EQ(holdFor(19), 104u);
+}
+
+TEST_F(RepeatButton, CaptureLossEndsTheHold) {
+    script_.byCapture = true;
+    SetTimer(helper_, 3, 450, nullptr);
+    EXPECT_EQ(holdFor(9), 102u);
+}
+
+TEST_F(WidgetPage, ButtonFaceFramesRaisedAndSunk) {
+    makePage(1003);
+    HWND w = GetDlgItem(pageWindow_, kButton);
+    ASSERT_NE(w, nullptr);
+    const auto frames = [&](int pressed, int focused) {
+        winsim::clearDrawLog();
+        HDC dc = GetDC(w);
+        RECT r{0, 0, 40, 20};
+        DrawButtonFace(ctx_, page_, nullptr, nullptr, dc, &r, 2, pressed, focused);
+        ReleaseDC(w, dc);
+        std::vector<COLORREF> fills;
+        bool focusRect = false;
+        for (const auto& d : winsim::drawLog()) {
+            if (d.operation == "FillRect") fills.push_back(d.colour);
+            if (d.operation == "DrawFocusRect") focusRect = true;
+        }
+        if (focused) {
+            EXPECT_TRUE(focusRect);
+        }
+        return fills;
+    };
+    const COLORREF hi = GetSysColor(COLOR_BTNHIGHLIGHT), dk = GetSysColor(COLOR_3DDKSHADOW),
+                   face = GetSysColor(COLOR_BTNFACE), sh = GetSysColor(COLOR_BTNSHADOW);
+    EXPECT_EQ(frames(0, 0), (std::vector<COLORREF>{hi, hi, dk, dk, face, face, sh, sh}));
+    EXPECT_EQ(frames(1, 0), (std::vector<COLORREF>{sh, sh, face, face, dk, dk, hi, hi}));
+    EXPECT_EQ(frames(0, 1).size(), 8u);
+}
+
+class PreviewPixels : public WidgetPage {
+protected:
+    void SetUp() override {
+        WidgetPage::SetUp();
+        makePage(1003);
+        dc_ = CreateCompatibleDC(nullptr);
+        HDC screen = GetDC(nullptr);
+        bitmap_ = CreateCompatibleBitmap(screen, 80, 80);
+        ReleaseDC(nullptr, screen);
+        old_ = SelectObject(dc_, bitmap_);
+        fill(RGB(0xF0, 0x0F, 0xFF));
+    }
+    void TearDown() override {
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+        WidgetPage::TearDown();
+    }
+    void fill(COLORREF c) {
+        RECT all{0, 0, 80, 80};
+        HBRUSH b = CreateSolidBrush(c);
+        FillRect(dc_, &all, b);
+        DeleteObject(b);
+    }
+    void draw(int id, uint32_t flags, int x = 40, int y = 40) {
+        RECT r{0, 0, 80, 80};
+        DrawBitmapComposite(ctx_, page_, nullptr, dc_, &r, x, y, reinterpret_cast<HBITMAP>(uintptr_t(id)), flags, 0);
+    }
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+};
+
+TEST_F(PreviewPixels, KeyColourShowsThePageBackgroundOrTheThemePane) {
+    // 6001 is 50 x 69, centred: its corner at (15, 5) is key colour.
+    draw(6001, 0x50);
+    EXPECT_EQ(GetPixel(dc_, 15, 6), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(GetPixel(dc_, 40, 40), RGB(255, 255, 255));  // the paper
+    EXPECT_EQ(GetPixel(dc_, 2, 2), RGB(0xF0, 0x0F, 0xFF));  // outside the picture
+    winsim::config().set("uxtheme.active", "1");
+    winsim::config().set("comctl32.version", "6.0");
+    fill(RGB(0, 0, 0));
+    draw(6001, 0x50);
+    EXPECT_EQ(GetPixel(dc_, 15, 6), RGB(252, 252, 254));
+    // The theme-off flag keeps the classic background.
+    RECT r{0, 0, 80, 80};
+    DrawBitmapComposite(ctx_, page_, nullptr, dc_, &r, 40, 40, reinterpret_cast<HBITMAP>(uintptr_t(6001)), 0x50, 1);
+    EXPECT_EQ(GetPixel(dc_, 15, 6), GetSysColor(COLOR_BTNFACE));
+    winsim::config().set("uxtheme.active", "0");
+    winsim::config().set("comctl32.version", "5.82");
+}
+
+TEST_F(PreviewPixels, FourBitPictureKeysOnItsFirstPixel) {
+    // 7005 has a white background: transparent over the content.
+    draw(7005, 0x1, 0, 0);
+    EXPECT_EQ(GetPixel(dc_, 0, 0), RGB(0xF0, 0x0F, 0xFF));
+    EXPECT_EQ(GetPixel(dc_, 2, 2), RGB(0, 0, 0));  // the ink frame
+}
+
+TEST_F(PreviewPixels, AndAndMergePaintCombineWithTheContent) {
+    draw(6001, 0x50 | 0x2000);
+    EXPECT_EQ(GetPixel(dc_, 15, 6), RGB(0xC0, 0x00, 0x33));
+    fill(RGB(0xF0, 0x0F, 0xFF));
+    draw(6001, 0x50 | 0x4000);
+    EXPECT_EQ(GetPixel(dc_, 15, 6), RGB(0xF3, 0xFF, 0xFF));
+}
+
+TEST_F(PreviewPixels, StretchedPicturesAreGreyOnAMonochromeMachine) {
+    RECT r{0, 0, 40, 30};
+    const auto inkAt = [&]() {
+        DrawBitmapComposite(ctx_, page_, nullptr, dc_, &r, 0, 0, reinterpret_cast<HBITMAP>(uintptr_t(6205)), 0x2, 0);
+        return GetPixel(dc_, 6, 5);
+    };
+    ItemSetValueById(ctx_, 246, 1);
+    EXPECT_EQ(inkAt(), RGB(0x20, 0x40, 0x80));
+    ItemSetValueById(ctx_, 246, 0);
+    EXPECT_EQ(inkAt(), RGB(61, 61, 61));
+}
+
+TEST_F(WidgetPage, PresetListDrawingLeavesTheSettingsAsTheyWere) {
+    makePage(1001);
+    UiControl* c = subclass(2001);
+    ASSERT_TRUE(c && c->item);
+    ASSERT_TRUE(PresetAdd(ctx_, u"", u"Office", u""));
+    ASSERT_TRUE(PresetAdd(ctx_, u"", u"Draft", u""));
+    CtlPresetListInit(ctx_, page_, c);
+    ItemSetValueById(ctx_, 15, 2);
+    const std::vector<BYTE> before(ctx_->devmode, ctx_->devmode + 3808);
+    HDC dc = GetDC(c->window);
+    for (UINT entry = 0; entry < UINT(SendMessageW(c->window, LB_GETCOUNT, 0, 0)); ++entry) {
+        DRAWITEMSTRUCT di{};
+        di.CtlType = ODT_LISTBOX;
+        di.itemID = entry;
+        di.itemAction = ODA_DRAWENTIRE;
+        di.itemState = entry == 0 ? ODS_SELECTED : 0;
+        di.hwndItem = c->window;
+        di.hDC = dc;
+        di.rcItem = RECT{0, 0, 108, 107};
+        di.itemData = ULONG_PTR(SendMessageW(c->window, LB_GETITEMDATA, entry, 0));
+        EXPECT_EQ(CtlPresetListMessage(ctx_, page_, c, WM_DRAWITEM, 0, LPARAM(&di)), 1);
+    }
+    ReleaseDC(c->window, dc);
+    EXPECT_EQ(std::memcmp(before.data(), ctx_->devmode, before.size()), 0);
+}
+
+}  // namespace
+}  // namespace vesk::test
