@@ -87,6 +87,12 @@ TEST(AddressCsv, ListFieldsKeepEveryPart) {
     EXPECT_EQ(st.format(), file);
     Store longPart;
     EXPECT_EQ(longPart.parse(line("C", "3", "", std::string(65, 'p'))), 0);
+    std::string parts;
+    for (int i = 0; i < 999; ++i) parts += "x|";
+    Store thousand;
+    EXPECT_EQ(thousand.parse(line("D", "4", "", parts + "y")), 1);
+    Store tooMany;
+    EXPECT_EQ(tooMany.parse(line("D", "4", "", parts + "x|y")), 0);
 }
 
 TEST(AddressCsv, ThousandRecordCapAndRecordReuse) {

@@ -63,16 +63,18 @@ bool appendPart(WCHAR** field, const char* bytes, size_t n, bool bar) {
 
 // Reads a list field: parts of 64 bytes separated by '|'. An empty part
 // inside the field is kept (so "a||b" reads and writes back whole) rather
-// than ending the field there and shifting the record's later fields.
+// than ending the field there and shifting the record's later fields. A
+// field of more than 1000 parts is refused like an over-long field: cut
+// there, its rest would move into the next field and be saved so.
 bool readListField(const BYTE* data, size_t size, size_t* at, WCHAR** field, RawField& f) {
     for (int part = 0; part < kCsvListFieldMaxParts; ++part) {
         f.partEnd = false;
         const int n = CsvReadField(data, size, at, f.bytes, kCsvPartBytes, &f.endOfLine, &f.endOfFile, &f.partEnd);
         if (n < 0) return false;
         if (!appendPart(field, f.bytes, size_t(n), f.partEnd)) return false;
-        if (!f.partEnd) break;
+        if (!f.partEnd) return true;
     }
-    return true;
+    return false;
 }
 
 // The wide destination of field `i` and its capacity, or null for a list.

@@ -213,6 +213,7 @@ void rowSelected(DrvContext* ctx, UiPage* page, const NMLISTVIEW* nm) {
     if (!s || at == 0xFFFF || !page->window) return;
     s->position = int16_t(at);
     CsvRecord* r = AddrEntryFind(ctx);
+    if (!r) return;
     SetDlgItemTextW(page->window, kNameEdit, r->text[0]);
     SetDlgItemTextW(page->window, kBookNumber, r->number);
     CtlComboSelectString(ctx, page, kBookLine, r->line);

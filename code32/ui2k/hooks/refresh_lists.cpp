@@ -81,8 +81,9 @@ void PagesRefreshPresetLists(DrvContext* ctx) {
         const Found f = findShown(ctx, *p);
         if (!f.control) continue;
         if (p->controlId == 2139 || p->controlId == 2001) {
-            const uint32_t v = CtlGetItemValue(ctx, f.control);
-            if (v < kPresetFirstValue || v - kPresetFirstValue >= count) CtlSetItemValue(ctx, f.control, kPresetFirstValue);
+            // A new preset (118) keeps its value; a slot past the list does not.
+            const int64_t slot = int64_t(CtlGetItemValue(ctx, f.control)) - kPresetFirstValue;
+            if (slot >= int64_t(count)) CtlSetItemValue(ctx, f.control, kPresetFirstValue);
         }
         CtlInit(ctx, f.page, f.control);
     }
