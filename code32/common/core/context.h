@@ -162,6 +162,10 @@ struct DrvWorkspace {
     // The status array of a versioned-API handle (owned by the option-
     // constraint library's handle code), null elsewhere.
     struct ApiStatusArray* apiStatus;
+    // The interface library's page-hook state (address book, the context's
+    // own attribute copies), freed with the context by its release function.
+    void* uiHookState;
+    void (*uiHookStateFree)(void* state);
 };
 
 struct DrvContext {

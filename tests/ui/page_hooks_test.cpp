@@ -1,0 +1,374 @@
+// The page-hook dispatcher and the table preparation, on pages built by the
+// sheet code: a page procedure offers every message to PageCtrlChanged
+// first, as the page machinery does.
+#include <win/commctrl.h>
+#include <win/files.h>
+#include <win/user.h>
+#include <winsim/ui.h>
+#include <winsim/window.h>
+
+#include "address/csv_store.h"
+#include "core/ini_wrap.h"
+#include "core/item_store.h"
+#include "core/lists/lists.h"
+#include "core/paths.h"
+#include "core/res/res.h"
+#include "core/ui_lookup.h"
+#include "hooks/address_pages.h"
+#include "hooks/page_hooks.h"
+#include "ui/sheet_support.h"
+
+namespace vesk::test {
+namespace {
+
+// Offers every message to the dispatcher before the page procedure, with
+// the control the message is about.
+INT_PTR CALLBACK hookedPageProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == WM_INITDIALOG) {
+        const INT_PTR r = SheetPageDlgProc(w, m, wp, lp);
+        auto* ctx = reinterpret_cast<DrvContext*>(GetWindowLongPtrW(w, DWLP_USER));
+        UiPage* page = PageFindByWindow(ctx, w);
+        if (!page) return r;
+        PageCtrlChanged(ctx, page, nullptr, m, wp, lp);
+        for (int i = 0; i < page->controlCount; ++i) PageCtrlChanged(ctx, page, &page->controls[i], m, 0, 0);
+        return r;
+    }
+    auto* ctx = reinterpret_cast<DrvContext*>(GetWindowLongPtrW(w, DWLP_USER));
+    UiPage* page = ctx ? PageFindByWindow(ctx, w) : nullptr;
+    if (page) {
+        int id = 0;
+        if (m == WM_COMMAND) id = LOWORD(wp);
+        else if (m == WM_NOTIFY && lp) id = int(reinterpret_cast<const NMHDR*>(lp)->idFrom);
+        else if (m == WM_DRAWITEM && lp) id = int(reinterpret_cast<const DRAWITEMSTRUCT*>(lp)->CtlID);
+        UiControl* c = id ? CtlFindById(ctx, page, id) : nullptr;
+        if (PageCtrlChanged(ctx, page, c, m, wp, lp)) return TRUE;
+    }
+    return SheetPageDlgProc(w, m, wp, lp);
+}
+
+class PageHooks : public SheetPrinter {
+protected:
+    void SetUp() override {
+        SheetPrinter::SetUp();
+        i_ = info(reinterpret_cast<LPARAM>(&docHeader_));
+        ASSERT_EQ(call(DrvDocumentPropertySheets, i_, PROPSHEETUI_REASON_INIT), 1);
+        ctx_ = contextOf(i_);
+        WCHAR dir[kWsPathChars];
+        ASSERT_GT(GetPrivateDir(dir, kWsPathChars, ctx_), 0u);
+        CreateDirectoryW(dir, nullptr);
+        ASSERT_EQ(CsvFilePath(ctx_, csv_, kWsPathChars), 1);
+        frame_ = winsim::createWindow(u"TestFrame", u"", nullptr, 0, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+        SheetPrepareControls(ctx_, nullptr);
+    }
+    void TearDown() override {
+        if (page_) DestroyWindow(page_);
+        if (frame_) DestroyWindow(frame_);
+        CsvClose(ctx_);
+        if (ctx_) call(DrvDocumentPropertySheets, i_, PROPSHEETUI_REASON_DESTROY);
+        SheetPrinter::TearDown();
+    }
+    UiPage* open(int pageId) {
+        psp_.dwSize = sizeof psp_;
+        psp_.pszTemplate = MAKEINTRESOURCEW(pageId);
+        psp_.lParam = reinterpret_cast<LPARAM>(ctx_);
+        page_ = CreateDialogParamW(ResGetStringDll(ctx_), MAKEINTRESOURCEW(pageId), frame_, &hookedPageProc,
+                                   reinterpret_cast<LPARAM>(&psp_));
+        return page_ ? PageFindByWindow(ctx_, page_) : nullptr;
+    }
+    void setText(int id, const char16_t* text) { SetDlgItemTextW(page_, id, text); }
+    void command(int id, int code = BN_CLICKED) {
+        SendMessageW(page_, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(page_, id)));
+    }
+    int focusId() { return GetDlgCtrlID(GetFocus()); }
+    std::u16string stringOf(uint32_t id) {
+        WCHAR t[200] = {};
+        ResLoadString(ctx_, id, t, 200, 0);
+        return t;
+    }
+    // The message boxes shown since the last call, by text.
+    std::vector<std::u16string> boxes() {
+        std::vector<std::u16string> out;
+        for (const auto& b : winsim::messageBoxLog()) out.push_back(b.text);
+        winsim::clearMessageBoxes();
+        return out;
+    }
+    int rows() { return int(SendDlgItemMessageW(page_, 2490, LVM_GETITEMCOUNT, 0, 0)); }
+    int selectedRow() { return int(SendDlgItemMessageW(page_, 2490, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED)); }
+    void setPresetCount(int n) {
+        const std::string v = std::to_string(n);
+        IniWriteString(ctx_->ws->printerName, u"Count", std::u16string(v.begin(), v.end()).c_str(),
+                       GetIniFilePath(ctx_));
+    }
+
+    PROPSHEETUI_INFO i_{};
+    PROPSHEETPAGEW psp_{};
+    DrvContext* ctx_ = nullptr;
+    HWND frame_ = nullptr, page_ = nullptr;
+    WCHAR csv_[kWsPathChars] = {};
+};
+
+TEST_F(PageHooks, TablesPrepareKeysAliasesAndClasses) {
+    UiControl* a = CtlFindById(ctx_, PageFindById(ctx_, 1002), 2036);
+    UiControl* b = CtlFindById(ctx_, PageFindById(ctx_, 1005), 2109);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->key, b->key);
+    EXPECT_EQ(a->item, b->item);
+    UiControl* name = CtlFindById(ctx_, PageFindById(ctx_, 1007), 2145);
+    UiControl* save = CtlFindById(ctx_, PageFindById(ctx_, 1032), 2452);
+    ASSERT_TRUE(name && save);
+    EXPECT_EQ(name->item, save->item);
+    // An aliased store: one field under two items.
+    ItemSetRawById(ctx_, 95, 3);
+    EXPECT_EQ(ItemRawById(ctx_, 876), 3u);
+    ItemSetRawById(ctx_, 877, 2);
+    EXPECT_EQ(ItemRawById(ctx_, 102), 2u);
+    int classed = 0;
+    for (int i = 0; i < ctx_->items->count; ++i)
+        if (ctx_->items->items[i].changeClasses) ++classed;
+    EXPECT_EQ(classed, 94);
+    EXPECT_EQ(ItemFindById(ctx_, 7)->changeClasses, 0x30000u);
+    EXPECT_EQ(ItemFindById(ctx_, 10070)->changeClasses, 0x130000u);
+    EXPECT_EQ(ItemFindById(ctx_, 41)->changeClasses, 0u);
+    EXPECT_EQ(CtlFindById(ctx_, PageFindById(ctx_, 1065), 2817)->type, 49);
+    // The preset list speaks of values 119 + slot.
+    ItemSetValueById(ctx_, 41, 121);
+    EXPECT_EQ(ItemRawById(ctx_, 41), 2u);
+    // The shared preview attribute is the context's own copy, with item ids.
+    const auto* preview = static_cast<const UiAttrPreview*>(
+        CtlGetAttr(CtlFindById(ctx_, PageFindById(ctx_, 1003), 2039), 8));
+    ASSERT_NE(preview, nullptr);
+    const DmItem* first = ItemFindByKey(ctx_, 762);
+    EXPECT_EQ(preview->keys[0], first ? first->id : 0);
+    const auto* picture =
+        static_cast<const UiAttrPicture*>(CtlGetAttr(CtlFindById(ctx_, PageFindById(ctx_, 1021), 2249), 1));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->controlIds[0], 157);
+    EXPECT_EQ(picture->controlIds[5], 162);
+}
+
+TEST_F(PageHooks, MeasureItemWithoutAPageDoublesTheQualityList) {
+    MEASUREITEMSTRUCT mis{ODT_LISTBOX, 2134, 0, 0, 14, 0};
+    EXPECT_EQ(PageCtrlChanged(nullptr, nullptr, nullptr, WM_MEASUREITEM, 2134, reinterpret_cast<LPARAM>(&mis)), 1);
+    EXPECT_EQ(mis.itemHeight, 28u);
+    MEASUREITEMSTRUCT other{ODT_LISTBOX, 2135, 0, 0, 14, 0};
+    EXPECT_EQ(PageCtrlChanged(nullptr, nullptr, nullptr, WM_MEASUREITEM, 2135, reinterpret_cast<LPARAM>(&other)), 0);
+    EXPECT_EQ(other.itemHeight, 14u);
+}
+
+TEST_F(PageHooks, TrayNameFocusSetsThePostTray) {
+    UiPage* page = PageFindById(ctx_, 1015);
+    UiControl* third = CtlFindById(ctx_, page, 2197);
+    ASSERT_NE(third, nullptr);
+    EXPECT_EQ(PageCtrlChanged(ctx_, page, third, WM_SETFOCUS, 0, 0), 0);
+    EXPECT_EQ(ItemValueById(ctx_, 893), 3u);
+    EXPECT_EQ(PageCtrlChanged(ctx_, page, third, WM_KILLFOCUS, 0, 0), 0);
+    EXPECT_EQ(ItemValueById(ctx_, 893), 0u);
+}
+
+TEST_F(PageHooks, ChangeButtonMarksHowTheNestedOkIsSetUp) {
+    UiPage* page = PageFindById(ctx_, 1001);
+    UiControl* change = CtlFindById(ctx_, page, 2003);
+    ASSERT_NE(change, nullptr);
+    ItemSetValueById(ctx_, 41, 119);
+    setPresetCount(3);
+    ChangeMaskClear(ctx_, 0xC0000000u);
+    EXPECT_EQ(PageCtrlChanged(ctx_, page, change, WM_COMMAND, MAKEWPARAM(2003, BN_CLICKED), 0), 1);
+    EXPECT_EQ(ChangeMaskGet(ctx_) & 0xC0000000u, 0xC0000000u);
+    setPresetCount(16);
+    ChangeMaskClear(ctx_, 0xC0000000u);
+    PageCtrlChanged(ctx_, page, change, WM_COMMAND, MAKEWPARAM(2003, BN_CLICKED), 0);
+    EXPECT_EQ(ChangeMaskGet(ctx_) & 0xC0000000u, 0x40000000u);
+}
+
+TEST_F(PageHooks, MaintenanceFallsBackToSlotZero) {
+    UiPage* page = PageFindById(ctx_, 1001);
+    UiControl* maintain = CtlFindById(ctx_, page, 2002);
+    ASSERT_NE(maintain, nullptr);
+    setPresetCount(2);
+    ItemSetValueById(ctx_, 41, 119 + 5);
+    EXPECT_EQ(PageCtrlChanged(ctx_, page, maintain, WM_COMMAND, MAKEWPARAM(2002, BN_CLICKED), 0), 1);
+    EXPECT_EQ(ItemValueById(ctx_, 41), 119u);
+}
+
+TEST_F(PageHooks, JobMergeNameIsCheckedBeforeTheFolder) {
+    UiPage* page = open(1019);
+    ASSERT_NE(page, nullptr);
+    ItemSetValueById(ctx_, 222, 5);
+    ASSERT_EQ(ItemValueById(ctx_, 222), 5u);
+    setText(2243, u"job|1");
+    winsim::clearMessageBoxes();
+    winsim::journalEnable(true);
+    winsim::journalClear();
+    EXPECT_EQ(PageCtrlChanged(ctx_, page, nullptr, WM_COMMAND, IDOK, 0), 1);
+    EXPECT_EQ(winsim::journalCount("GetFileAttributesW"), 0u);
+    winsim::journalEnable(false);
+    EXPECT_EQ(boxes(), std::vector<std::u16string>{stringOf(10051)});
+    EXPECT_EQ(focusId(), 2243);
+    // An existing target file in "<OS>\Temp\Rmp".
+    WCHAR win[kWsPathChars];
+    GetWindowsDir(win, kWsPathChars);
+    const std::u16string folder = std::u16string(win) + u"\\Temp\\Rmp";
+    CreateDirectoryW((std::u16string(win) + u"\\Temp").c_str(), nullptr);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    write(folder + u"\\job.rmp", "x");
+    setText(2243, u"job");
+    EXPECT_EQ(PageCtrlChanged(ctx_, page, nullptr, WM_COMMAND, IDOK, 0), 1);
+    EXPECT_EQ(boxes(), std::vector<std::u16string>{stringOf(10050)});
+    setText(2243, u"other");
+    EXPECT_EQ(PageCtrlChanged(ctx_, page, nullptr, WM_COMMAND, IDOK, 0), 0);
+    EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(PageHooks, PasswordMismatchIsRefused) {
+    UiPage* page = open(1019);
+    ASSERT_NE(page, nullptr);
+    ItemSetValueById(ctx_, 222, 1);
+    setText(2245, u"secret");
+    ChangeMaskAdd(ctx_, 0x8000000u);
+    winsim::clearMessageBoxes();
+    EXPECT_EQ(PageCtrlChanged(ctx_, page, nullptr, WM_COMMAND, IDOK, 0), 1);
+    EXPECT_EQ(boxes(), std::vector<std::u16string>{stringOf(10034)});
+    WCHAR t[16] = {};
+    GetDlgItemTextW(page_, 2245, t, 16);
+    EXPECT_EQ(std::u16string(t), u"");
+    EXPECT_EQ(focusId(), 2245);
+    // Cancel forgets the edit.
+    PageCtrlChanged(ctx_, page, nullptr, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(ChangeMaskGet(ctx_) & 0x8000000u, 0u);
+}
+
+TEST_F(PageHooks, SavePresetRefusesAFullListAndReadOnlySlots) {
+    UiPage* page = open(1032);
+    ASSERT_NE(page, nullptr);
+    setPresetCount(16);
+    ItemSetValueById(ctx_, 41, 118);
+    setText(2452, u"Brand new");
+    winsim::clearMessageBoxes();
+    EXPECT_EQ(PageCtrlChanged(ctx_, page, nullptr, WM_COMMAND, IDOK, 0), 1);
+    EXPECT_EQ(boxes(), std::vector<std::u16string>{stringOf(10049)});
+    EXPECT_EQ(focusId(), 2452);
+    WCHAR name0[64] = {};
+    IniGetString(ctx_->ws->printerName, u"PresetList0Name", u"", name0, 64, GetIniFilePath(ctx_));
+    if (!name0[0] || PresetFindByName(ctx_, name0, 0) != 0 || PresetIsWritableByIndex(ctx_, 0))
+        GTEST_SKIP() << "needs the preset name search and a read-only slot 0";
+    setText(2452, name0);
+    EXPECT_EQ(PageCtrlChanged(ctx_, page, nullptr, WM_COMMAND, IDOK, 0), 1);
+    EXPECT_EQ(boxes(), std::vector<std::u16string>{stringOf(10024)});
+}
+
+TEST(PageText, DialCharactersAndCommas) {
+    EXPECT_EQ(StrIsDialChars(u"0123-456#*/\uFF65"), 1);
+    EXPECT_EQ(StrIsDialChars(u"012a"), 0);
+    EXPECT_EQ(StrIsDialChars(u"01 2"), 0);
+    EXPECT_EQ(StrHasNoComma(u"Office"), 1);
+    EXPECT_EQ(StrHasNoComma(u"Of,fice"), 0);
+}
+
+// ---- Address pages ----
+
+TEST_F(PageHooks, AddressBookAddsUpdatesAndDeletes) {
+    UiPage* page = open(1035);
+    ASSERT_NE(page, nullptr);
+    HWND list = GetDlgItem(page_, 2490);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 2, 0) > 0, true);
+    setText(2494, u"Office");
+    setText(2489, u"0123-456");
+    command(2499);
+    EXPECT_EQ(read(csv_), "Office,,,,,0123-456,,,,,,,\r\n");
+    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(selectedRow(), 0);
+    // A comma in the name, a letter or too many digits in the number: nothing added.
+    setText(2494, u"Of,fice");
+    command(2499);
+    EXPECT_EQ(focusId(), 2494);
+    setText(2494, u"Home");
+    setText(2489, u"12a");
+    command(2499);
+    EXPECT_EQ(focusId(), 2489);
+    setText(2489, std::u16string(33, u'1').c_str());
+    command(2499);
+    EXPECT_EQ(rows(), 1);
+    setText(2489, u"99");
+    command(2499);
+    EXPECT_EQ(read(csv_), "Office,,,,,0123-456,,,,,,,\r\nHome,,,,,99,,,,,,,\r\n");
+    EXPECT_EQ(selectedRow(), 1);
+    setText(2489, u"98");
+    command(2500);
+    EXPECT_EQ(read(csv_), "Office,,,,,0123-456,,,,,,,\r\nHome,,,,,98,,,,,,,\r\n");
+    // Delete asks; only OK deletes.
+    winsim::queueMessageBoxAnswer(IDCANCEL);
+    command(2501);
+    EXPECT_EQ(rows(), 2);
+    winsim::queueMessageBoxAnswer(IDOK);
+    command(2501);
+    EXPECT_EQ(read(csv_), "Office,,,,,0123-456,,,,,,,\r\n");
+    EXPECT_EQ(selectedRow(), 0);
+    winsim::queueMessageBoxAnswer(IDOK);
+    command(2501);
+    EXPECT_EQ(read(csv_), "");
+    EXPECT_EQ(rows(), 0);
+    EXPECT_EQ(CsvStoreOf(ctx_)->position, -1);
+}
+
+TEST_F(PageHooks, AddressBookSelectionFillsTheEdits) {
+    write(csv_, "A,,,,,1,,,,,,,\r\nB,,,,,2,,,,,,,\r\n");
+    UiPage* page = open(1035);
+    ASSERT_NE(page, nullptr);
+    ASSERT_EQ(rows(), 2);
+    LVITEMW st{};
+    st.state = st.stateMask = LVIS_SELECTED;
+    SendDlgItemMessageW(page_, 2490, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&st));
+    WCHAR t[16] = {};
+    GetDlgItemTextW(page_, 2489, t, 16);
+    EXPECT_EQ(std::u16string(t), u"2");
+    EXPECT_EQ(CsvStoreOf(ctx_)->position, 1);
+}
+
+TEST_F(PageHooks, UnreadableBookCannotBeChanged) {
+    const std::string book = "Keep,,,,," + std::string(33, '1') + "\r\n";
+    write(csv_, book);
+    UiPage* page = open(1035);
+    ASSERT_NE(page, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page_, 2499)));
+    setText(2494, u"New");
+    setText(2489, u"1");
+    command(2499);
+    EXPECT_EQ(read(csv_), book);
+}
+
+TEST_F(PageHooks, RemoteDialogValidation) {
+    write(csv_, ",,,,,1,,,,,,,\r\n");  // every entry unnamed
+    UiPage* page = open(1034);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(CsvStoreOf(ctx_)->position, -1);
+    CheckRadioButton(page_, 2482, 2483, 2482);
+    EXPECT_EQ(AddressPageValidate(ctx_, page), 0);
+    EXPECT_EQ(focusId(), 2484);
+    CheckRadioButton(page_, 2482, 2483, 2483);
+    setText(2486, u"12a4");
+    EXPECT_EQ(AddressPageValidate(ctx_, page), 0);
+    EXPECT_EQ(focusId(), 2486);
+    setText(2486, u"1234");
+    EXPECT_EQ(AddressPageValidate(ctx_, page), 1);
+}
+
+TEST_F(PageHooks, RemoteDialogTakesTheBooksEntry) {
+    write(csv_, "A,,,,,1,,,,,,,\r\nB,,,,,22,,,,,,,\r\n");
+    ItemSetValueById(ctx_, 242, 7);  // beyond the book: the last entry
+    UiPage* page = open(1034);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(CsvStoreOf(ctx_)->position, 1);
+    CheckRadioButton(page_, 2482, 2483, 2482);
+    HWND combo = GetDlgItem(page_, 2484);
+    PageCtrlChanged(ctx_, page, CtlFindById(ctx_, page, 2484), WM_INITDIALOG, 0, 0);
+    EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 1);
+    WCHAR t[16] = {};
+    GetDlgItemTextW(page_, 2486, t, 16);
+    EXPECT_EQ(std::u16string(t), u"22");
+    EXPECT_EQ(AddressPageValidate(ctx_, page), 1);
+}
+
+}  // namespace
+}  // namespace vesk::test
