@@ -285,6 +285,7 @@ void CtxFree(DrvContext* c, uint16_t type) {
         FontTableRelease(ws->keptSubstTable);
         MemFree(ws->shadow);
         for (BYTE* b : ws->presetSnapshots) MemFree(b);
+        MemFree(ws->devInfoCaptureList);
         MemFree(ws);
     }
     MemFree(c);
