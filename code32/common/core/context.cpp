@@ -286,6 +286,7 @@ void CtxFree(DrvContext* c, uint16_t type) {
         MemFree(ws->shadow);
         for (BYTE* b : ws->presetSnapshots) MemFree(b);
         if (ws->uiHookStateFree) ws->uiHookStateFree(ws->uiHookState);
+        MemFree(ws->devInfoCaptureList);
         MemFree(ws);
     }
     MemFree(c);

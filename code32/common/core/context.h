@@ -48,6 +48,7 @@ constexpr size_t kWsFreeSizeNameBytes = 64;
 constexpr size_t kWsUserCodeChars = 9;
 
 constexpr size_t kWsPresetSlots = 16;
+constexpr size_t kWsDialogTextChars = 522;
 
 // One slot of the free-size cache (200 bytes): its display name without and
 // with the size, the user's name of the size (ANSI, at most 63 characters)
@@ -166,6 +167,16 @@ struct DrvWorkspace {
     // own attribute copies), freed with the context by its release function.
     void* uiHookState;
     void (*uiHookStateFree)(void* state);
+    // The interface library's file dialogs and dialog pages: 1 once a file
+    // dialog let a file through (0 on Cancel), the button pressed in the
+    // preset file dialog (0, 5001, 5002, 5003), the path last chosen, the
+    // free-size slot being edited, the device values a preset refresh found
+    // ({item index, value} pairs ended by index 0; freed with the context).
+    uint32_t proceedFlag;
+    uint32_t fileButton;
+    WCHAR lastChosenPath[kWsDialogTextChars];
+    int32_t freeSizeSlot;
+    uint32_t* devInfoCaptureList;
 };
 
 struct DrvContext {

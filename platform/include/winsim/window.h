@@ -96,6 +96,10 @@ namespace ui {
 //   page ID             a property sheet's tab of that page template is clicked
 //   apply               a property sheet's Apply button is clicked
 //   png FILE            the innermost window's picture goes to the picture writer
+//   folder PATH         a file dialog moves into that folder of the machine
+//   file NAME           a file dialog's name field gets that text
+//   press ID            the button is pressed (clicked when it is shown, else
+//                       its command sent to the dialog)
 // In a property sheet, ids name the frame's buttons and the shown page's
 // controls first; ok and cancel press the frame's OK and Cancel buttons
 // whatever ids a page gave them.

@@ -23,7 +23,7 @@ constexpr std::u16string_view kSystemModules[] = {
     u"kernel32.dll", u"user32.dll",  u"advapi32.dll", u"winspool.drv",
     u"spoolss.dll",  u"gdi32.dll",   u"shell32.dll",  u"ole32.dll",
     u"userenv.dll",  u"mscms.dll",   u"compstui.dll", u"uxtheme.dll",
-    u"comctl32.dll",
+    u"comctl32.dll", u"comdlg32.dll",
 };
 
 constexpr DWORD kDataFlags =

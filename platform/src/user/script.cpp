@@ -16,6 +16,7 @@ using winsim::ui::Step;
 namespace winsim::detail {
 bool scrollThumbPoints(HWND h, int pos, POINT* from, POINT* to);
 bool commonControlStep(HWND h, const winsim::ui::Step& step, std::string* error, bool* handled);
+bool fileDialogStep(HWND top, const winsim::ui::Step& step, std::string* error, bool* handled);
 }
 
 namespace {
@@ -130,6 +131,14 @@ bool parseStatement(std::string_view text, Step& step, std::string* error) {
     } else if (v == "png") {
         if (lx.quoted(q, error)) step.word = q;
         else if (!lx.word(step.word)) return *error = "png needs a file", false;
+    } else if (v == "folder" || v == "file") {
+        // File dialogs: a folder to move into, a name for the name field.
+        if (lx.quoted(q, error)) step.text = winsim::fromUtf8(q);
+        else if (!error->empty()) return false;
+        else if (lx.word(w)) step.text = winsim::fromUtf8(w);
+        else return *error = v + " needs a name", false;
+    } else if (v == "press") {
+        if (!needId()) return false;
     } else if (v != "dump" && v != "ok" && v != "cancel" && v != "apply") {
         return *error = "unknown statement '" + v + "'", false;
     }
@@ -358,6 +367,11 @@ bool execute(const Step& step, std::string* error) {
         else s.dumps.push_back(d);
         return true;
     }
+    if (v == "folder" || v == "file") {
+        bool handled = false;
+        return fileDialogStep(top, step, error, &handled);
+    }
+    if (v == "press") return press(top, step.id);
     if (v == "ok") return press(top, IDOK);
     if (v == "cancel") return press(top, IDCANCEL);
     if (v == "key") {
