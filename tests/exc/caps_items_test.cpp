@@ -121,6 +121,8 @@ TEST_F(Caps, HalvesRangesAndTheResolutionIds) {
     EXPECT_EQ(item(34), 1) << "the sample has a numeric shift margin";
     EXPECT_EQ(item(37), 508);
     EXPECT_EQ(item(17), 999);
+    EXPECT_EQ(item(48), 1) << "the sample has the paper rotation switch";
+    EXPECT_EQ(item(44), 0) << "nor the white paper output";
     // Resolution ids of the table: 600 dpi is 3, 1200 dpi 4.
     EXPECT_EQ(list(54), (std::vector<uint32_t>{3, 4}));
 }
@@ -231,35 +233,39 @@ TEST_F(Caps, TerminalServerUseTurnsTheLocalFeaturesOff) {
     }
 }
 
-// Options the sample lacks: the mark sheet switch and its paper types.
+// The mark paper types the sample lacks; the mark sheets need the paper
+// bank here, the paper types the large-capacity tray.
 constexpr char kMarkOptions[] =
-    "*OpenUI *VPD_rdmFuncSelectMark: Boolean\n"
-    "*DefaultVPD_rdmFuncSelectMark: False\n"
-    "*CloseUI\n"
     "*OpenUI *VPD_rdmMarkPaperType: PickOne\n"
     "*DefaultVPD_rdmMarkPaperType: IDS_MEDIA_PLAIN\n"
     "*VPD_rdmMarkPaperType: IDList { IDS_MEDIA_PLAIN IDS_MEDIA_THICK }\n"
     "*CloseUI\n"
     "*Judge 91=MarkNeedsBank: { VPD_rdmSourceOptionTypeBank == 0 }\n"
+    "*Judge 92=MarkPaperNeedsLct: { VPD_rdmSourceOptionTypeLCT1 == 0 }\n"
     "*Exclusive: {\n"
-    "    VPD_rdmMarkPaperType MarkNeedsBank NULL NULL NULL NULL NULL\n"
+    "    VPD_rdmFuncSelectMark MarkNeedsBank NULL NULL NULL NULL NULL\n"
+    "    VPD_rdmMarkPaperType MarkPaperNeedsLct NULL NULL NULL NULL NULL\n"
     "}\n";
 
 TEST_F(Caps, MarkPaperTypesInEachCase) {
     open();
-    EXPECT_EQ(item(23), 0) << "the sample has no mark sheets";
-    EXPECT_EQ(item(56), 0);
-    EXPECT_TRUE(list(56).empty());
+    EXPECT_EQ(item(23), 1) << "two bins besides the manual feed";
+    EXPECT_EQ(list(56), (std::vector<uint32_t>{1, 0})) << "the sample has no paper type option";
     close();
 
     extendModel(kMarkOptions);
     open();
-    EXPECT_EQ(item(23), 1) << "two bins besides the manual feed";
     ItemSetRawById(ctx(), kItRdmSourceOptionTypeBank, 0);
+    EXPECT_EQ(item(23), 0);
+    EXPECT_EQ(item(56), 0);
+    EXPECT_TRUE(list(56).empty());
+    ItemSetRawById(ctx(), kItRdmSourceOptionTypeBank, 1);
+    ItemSetRawById(ctx(), kItRdmSourceOptionTypeLCT1, 0);
+    EXPECT_EQ(item(23), 1);
     EXPECT_EQ(list(56), (std::vector<uint32_t>{1, 0})) << "the paper type option is disabled";
     // Enabled, but its values have no value symbols of their own: the list
     // fails, while the count query still answers 2.
-    ItemSetRawById(ctx(), kItRdmSourceOptionTypeBank, 1);
+    ItemSetRawById(ctx(), kItRdmSourceOptionTypeLCT1, 1);
     EXPECT_EQ(item(56), 2);
     uint32_t b[2] = {};
     EXPECT_EQ(VESKDrvGetCaps(h_, 56, b), -1);
