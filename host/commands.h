@@ -87,6 +87,8 @@ int cmdDecode(const Args& args);
 int cmdPrint(const Args& args);
 // vesk exc PRINTER STEP...: the option-constraint library through its exports
 int cmdExc(const Args& args);
+// vesk api PRINTER caps [ID|all|bitmap]: `argv` from the printer's name on.
+int RunApiCaps(int argc, char** argv);
 // vesk ui dialog PRINTER PAGEID [--do ACTIONS] [--script FILE] [--dump]
 int cmdUi(const Args& args);
 // vesk ui document-properties | printer-properties PRINTER [--do ACTIONS]

@@ -120,6 +120,9 @@ void usage(std::FILE* out) {
         "                       (base FILE|-, update \"LINE\", changes, show, values CMD\n"
         "                       [--enabled], option CMD, value CMD, watermarks text|image,\n"
         "                       devmode [MODE], ini); 'vesk exc --help' tells more\n"
+        "  api PRINTER caps [ID|all|bitmap]\n"
+        "                       the versioned API's capability items of veskexc.dll: one\n"
+        "                       item, every item with its lists decoded, or the bitmap\n"
         "  decode FILE [--raw] [--records-only] [--offsets]\n"
         "                       list a device stream, checking every record; --raw takes\n"
         "                       unframed bytes as pass-through data\n"
@@ -158,7 +161,7 @@ int main(int argc, char** argv) {
             else if (v == "yes") answer = IDYES;
             else if (v == "no") answer = IDNO;
             else return fail("--answer takes ok, cancel, yes or no");
-        } else if ((a == "-h" || a == "--help") && command != "exc") {
+        } else if ((a == "-h" || a == "--help") && command != "exc" && command != "api") {
             usage(stdout);
             return 0;
         } else if (command.empty()) {
@@ -179,6 +182,14 @@ int main(int argc, char** argv) {
     else if (command == "print") rc = cmdPrint(args);
     else if (command == "ui") rc = cmdUi(args);
     else if (command == "exc") rc = cmdExc(args);
+    else if (command == "api") {
+        // The versioned API: its capability items.
+        std::string error;
+        if (!openMachine(args, &error)) return fail(error);
+        std::vector<char*> words;
+        for (auto& w : args.words) words.push_back(w.data());
+        rc = RunApiCaps(static_cast<int>(words.size()), words.data());
+    }
     else return fail("unknown command '" + command + "' (try 'vesk --help')");
     // Libraries the command loaded get their detach while the process is whole.
     winsim::unloadAllModules();
