@@ -87,6 +87,9 @@ int cmdDecode(const Args& args);
 int cmdPrint(const Args& args);
 // vesk exc PRINTER STEP...: the option-constraint library through its exports
 int cmdExc(const Args& args);
+// vesk api PRINTER status get|set|fields ID ... [--then STEP]...: the status
+// items of the versioned API; `argv` are the words after "api".
+int RunApiStatus(int argc, char** argv);
 // vesk ui dialog PRINTER PAGEID [--do ACTIONS] [--script FILE] [--dump]
 int cmdUi(const Args& args);
 // vesk ui document-properties | printer-properties PRINTER [--do ACTIONS]

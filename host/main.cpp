@@ -120,6 +120,10 @@ void usage(std::FILE* out) {
         "                       (base FILE|-, update \"LINE\", changes, show, values CMD\n"
         "                       [--enabled], option CMD, value CMD, watermarks text|image,\n"
         "                       devmode [MODE], ini); 'vesk exc --help' tells more\n"
+        "  api PRINTER status get ID [--version N] | status set ID FIELD=VALUE... [--mode N]\n"
+        "     [--then STEP]...  set or read status items on one handle of the versioned API\n"
+        "                       (steps: status get|set|fields, devmode [--mode N]); 'vesk api\n"
+        "                       --help' tells more\n"
         "  decode FILE [--raw] [--records-only] [--offsets]\n"
         "                       list a device stream, checking every record; --raw takes\n"
         "                       unframed bytes as pass-through data\n"
@@ -158,7 +162,7 @@ int main(int argc, char** argv) {
             else if (v == "yes") answer = IDYES;
             else if (v == "no") answer = IDNO;
             else return fail("--answer takes ok, cancel, yes or no");
-        } else if ((a == "-h" || a == "--help") && command != "exc") {
+        } else if ((a == "-h" || a == "--help") && command != "exc" && command != "api") {
             usage(stdout);
             return 0;
         } else if (command.empty()) {
@@ -179,6 +183,13 @@ int main(int argc, char** argv) {
     else if (command == "print") rc = cmdPrint(args);
     else if (command == "ui") rc = cmdUi(args);
     else if (command == "exc") rc = cmdExc(args);
+    else if (command == "api") {
+        std::vector<std::string> words = args.words;
+        if (!args.machine.empty()) words.insert(words.begin(), {"--machine", args.machine});
+        std::vector<char*> argvApi;
+        for (std::string& w : words) argvApi.push_back(w.data());
+        rc = RunApiStatus(static_cast<int>(argvApi.size()), argvApi.data());
+    }
     else return fail("unknown command '" + command + "' (try 'vesk --help')");
     // Libraries the command loaded get their detach while the process is whole.
     winsim::unloadAllModules();
