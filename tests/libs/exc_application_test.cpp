@@ -88,7 +88,7 @@ TEST(ExcExports, ExactlyTheEntriesLandedSoFar) {
                                             "ExcGetIniFileName", "ExcGetPrinterOption", "ExcGetPrinterValue",
                                             "ExcGetWaterMarkList", "ExcSetCommandBase", "ExcUpdateCommand",
                                             "VESKDrvCheckAPIVer", "VESKDrvDisable", "VESKDrvEnable",
-                                            "VESKDrvGetDevmode"}));
+                                            "VESKDrvGetDevmode", "VESKDrvGetStatus", "VESKDrvSetStatus"}));
 }
 
 }  // namespace

@@ -139,6 +139,7 @@ int32_t StatusSetItem(void* handle, uint32_t id, BYTE* record, BYTE* bitmap, int
     call.mode = mode;
     const int32_t result = runSet(call, printer.get(), versionCheck);
     if (result == -1) {
+        for (auto it = call.undo.rbegin(); it != call.undo.rend(); ++it) (*it)();
         DmRestoreBuffer(ctx, copy, 1);
         if (bitmap) std::memset(bitmap, 0, kStatusBitmapBytes);
         return -1;

@@ -70,10 +70,7 @@ void queueStore(StatusCall& call, uint32_t bit) {
     DrvContext* ctx = call.ctx;
     call.commits.push_back([ctx, bit] { JcStoreUserItem(ctx, bit); });
 }
-void queueSave(StatusCall& call, int id) {
-    DrvContext* ctx = call.ctx;
-    call.commits.push_back([ctx, id] { StSaveEntry(ctx, id); });
-}
+void saveEntry(StatusCall& call, int id) { StSaveEntry(call, id); }
 
 int probeOverlay(const std::string& path, char* output) {
     return OsIsWin9x() ? PathProbeShort(path.c_str(), output) : PathProbeFull(path.c_str(), output);
@@ -186,7 +183,7 @@ int StSetMethod(StatusCall& call) {
     default: return -1;
     }
     StSetRaw(ctx, kItMethod, method);
-    queueSave(call, kItMethod);
+    saveEntry(call, kItMethod);
     auto store = [&](const Given& g, int option, uint32_t bit) {
         if (!g.given) return;
         StSetItemText(ctx, option, g.text);
@@ -211,7 +208,7 @@ int StSetMethod(StatusCall& call) {
             char full[rec392::kOverlayW] = {};
             if (!probeOverlay(overlay.text, full)) return -1;
             StSetItemText(ctx, kItOverlay, full);
-            queueSave(call, kItOverlay);
+            saveEntry(call, kItOverlay);
         }
         break;
     default: break;

@@ -59,7 +59,8 @@ bool customSizeInRange(DrvContext* ctx, uint32_t width, uint32_t length) {
 
 }  // namespace
 
-void OptSaveAsActionValue(DrvContext* ctx, int id) {
+void OptSaveAsActionValue(StatusCall& call, int id) {
+    DrvContext* ctx = call.ctx;
     DmItem* item = ItemFindById(ctx, id);
     if (!item) return;
     // The print actions share one INI value: the descriptor is changed for
@@ -67,7 +68,7 @@ void OptSaveAsActionValue(DrvContext* ctx, int id) {
     const DmItem kept = *item;
     item->valueName = u"rdmAction";
     item->typeWord = (item->typeWord & 0xC000FFFFu) | (5u << 24);
-    OptSaveEntry(ctx->printer, ctx, item, StIniPath(ctx));
+    StSaveEntry(call, id);
     *item = kept;
 }
 
@@ -96,9 +97,7 @@ int StGetPlain(StatusGetCall& call) {
 int StSetAction(StatusCall& call) {
     if (call.id == 29 && RegIsFeatureInstalled(2, call.ctx) != 1) return -1;
     if (StSetPlain(call) != 1) return -1;
-    DrvContext* ctx = call.ctx;
-    const int id = mainOf(call);
-    call.commits.push_back([ctx, id] { OptSaveAsActionValue(ctx, id); });
+    OptSaveAsActionValue(call, mainOf(call));
     return 1;
 }
 

@@ -33,11 +33,11 @@ bool settingsPath(const BYTE* r, WCHAR* out) {
     return PathIsDriveOrUnc(out) && FileExists(out);
 }
 
-// Imports the file with `flags`; false when its header was rejected.
+// Imports the file with `flags`; false when its header was rejected (the
+// workspace's rejection mark) or nothing could be read.
 bool import(DrvContext* ctx, const WCHAR* path, uint32_t flags) {
-    CtxSetPresetFlag(ctx, 0);
-    SettingsImportExc(ctx->printer, path, flags, ctx);
-    return CtxGetPresetFlag(ctx) != 1;
+    if (SettingsImportExc(ctx->printer, path, flags, ctx) != 1) return false;
+    return ctx->ws->rejectedFile != 1;
 }
 
 // A key of the file's section for the printer, at most `chars` characters,
@@ -72,7 +72,9 @@ int StSetSettingsFile(StatusCall& call) {
     for (uint32_t bit : {kIdOwner, kIdJobPw, kIdUserId, kIdDocument, kIdStoredPw})
         call.commits.push_back([ctx, bit] { JcStoreUserItem(ctx, bit); });
     if (!accepted) return -1;
-    call.commits.push_back([ctx] { OptSaveUserClasses(ctx->printer, ctx); });
+    // Saved at once: the refresh after the Set reloads these classes. Nothing
+    // after this point can refuse the item (its Verify always agrees).
+    OptSaveUserClasses(ctx->printer, ctx);
     return 1;
 }
 
@@ -83,7 +85,7 @@ int StGetSettingsFile(StatusGetCall& call) {
     WCHAR path[rec816::kPathW] = {};
     if (!settingsPath(r, path)) return -1;
     // The import only tests the file's header: the handle is as before.
-    DmSaveState(ctx);
+    if (!DmSaveState(ctx)) return -1;
     const bool accepted = import(ctx, path, kImportPresetOnly);
     DmRestoreState(ctx, 1);
     if (!accepted) return -1;

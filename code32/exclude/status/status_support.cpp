@@ -9,6 +9,11 @@
 #include "core/paths.h"
 #include "core/persist/opt_persist.h"
 #include "status/status_engine.h"
+#include "status/status_tables.h"
+
+#include <win/profile.h>
+
+#include <string>
 
 namespace vesk {
 
@@ -77,8 +82,35 @@ void StSetItemText(DrvContext* ctx, int id, const std::string& text) {
 
 const WCHAR* StIniPath(DrvContext* ctx) { return GetIniFilePath(ctx); }
 
-void StSaveEntry(DrvContext* ctx, int id) {
-    if (DmItem* item = ItemFindById(ctx, id)) OptSaveEntry(ctx->printer, ctx, item, StIniPath(ctx));
+namespace {
+
+// The INI value under `key` of the item's section, kept so that a failed
+// call can put it back (or remove it when there was none).
+void keepIniValue(StatusCall& call, const DmItem* item, const WCHAR* key) {
+    DrvContext* ctx = call.ctx;
+    const WCHAR* ini = StIniPath(ctx);
+    if (!ini || !ini[0] || !key) return;
+    std::u16string section = item->iniSection && item->iniSection[0] ? item->iniSection
+                             : ctx->ws->printerName[0]                ? ctx->ws->printerName
+                                                                      : u"";
+    const std::u16string path = ini, name = key;
+    constexpr WCHAR kAbsent[] = u"\x01";
+    WCHAR old[kWsPathChars * 2] = {};
+    GetPrivateProfileStringW(section.c_str(), key, kAbsent, old, kWsPathChars * 2, ini);
+    const bool absent = std::u16string(old) == kAbsent;
+    const std::u16string value = old;
+    call.undo.push_back([section, path, name, absent, value] {
+        WritePrivateProfileStringW(section.c_str(), name.c_str(), absent ? nullptr : value.c_str(), path.c_str());
+    });
+}
+
+}  // namespace
+
+void StSaveEntry(StatusCall& call, int id) {
+    DmItem* item = ItemFindById(call.ctx, id);
+    if (!item) return;
+    keepIniValue(call, item, item->valueName);
+    OptSaveEntry(call.ctx->printer, call.ctx, item, StIniPath(call.ctx));
 }
 
 }  // namespace vesk

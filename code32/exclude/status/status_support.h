@@ -27,11 +27,13 @@ void StSetItemText(DrvContext* ctx, int id, const std::string& text);
 uint32_t StItemWidth(DrvContext* ctx, int id);
 // The settings INI path of the handle's printer, empty when unknown.
 const WCHAR* StIniPath(DrvContext* ctx);
-// Writes an option to its home (OptSaveEntry with the settings INI).
-void StSaveEntry(DrvContext* ctx, int id);
-
-// Writes a print-action option under the shared "rdmAction" INI value.
-void OptSaveAsActionValue(DrvContext* ctx, int id);
+struct StatusCall;
+// Writes an option to the settings INI (OptSaveEntry), keeping the value it
+// replaces in the call's undo list.
+void StSaveEntry(StatusCall& call, int id);
+// Writes a print-action option under the shared "rdmAction" INI value, the
+// same way.
+void OptSaveAsActionValue(StatusCall& call, int id);
 // The DEVMODE trial of switching an item's function on: passes when the
 // switch is on, or when switching it on (with `detail` := `value`) keeps it
 // on and the value allowed. The DEVMODE is as before afterwards.

@@ -13,9 +13,10 @@ namespace vesk {
 struct DrvApiItem;
 
 // One Set (or Verify) call on a handle. The caller's record has been copied
-// into `record` (its implied size); outside writes (INI, job control,
-// printer data) are queued in `commits` and carried out only when the
-// whole call succeeds.
+// into `record` (its implied size). Job-control stores are queued in
+// `commits` and carried out only when the whole call succeeds; INI writes
+// happen at once (the DEVMODE refresh after the Set reads them back) and
+// leave in `undo` what puts the old values back when the call fails.
 struct StatusCall {
     DrvContext* ctx = nullptr;
     void* handle = nullptr;
@@ -26,6 +27,7 @@ struct StatusCall {
     BYTE* bitmap = nullptr;
     int32_t mode = 0;
     std::vector<std::function<void()>> commits;
+    std::vector<std::function<void()>> undo;
 };
 
 // One Get call; `record` null asks the size only.
