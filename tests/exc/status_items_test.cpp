@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "core/caps/device_caps.h"
+#include "core/ini_wrap.h"
 #include "core/item_ids.h"
 #include "core/persist/settings_file.h"
 #include "exc/status_support.h"
@@ -146,8 +147,8 @@ TEST_F(StatusItems, TheSettingsFileGivesItsPresetNameAndComment) {
     CreateDirectoryW(u"C:\\_vesk", nullptr);
     const char16_t kFile[] = u"C:\\_vesk\\status.rst";
     ASSERT_EQ(SettingsExport(printer_, kFile, kStWrite, ctx()), 1);
-    ASSERT_TRUE(WritePrivateProfileStringW(u"Office [2]", u"wdmPresetName", u"Night shift", kFile));
-    ASSERT_TRUE(WritePrivateProfileStringW(u"Office [2]", u"wdmPresetComment", u"x\\ny", kFile));
+    ASSERT_TRUE(IniWriteString(u"Office [2]", u"wdmPresetName", u"Night shift", kFile));
+    ASSERT_TRUE(IniWriteString(u"Office [2]", u"wdmPresetComment", u"x\\ny", kFile));
     std::vector<BYTE> r(816, 0);
     const std::string path = "C:\\_vesk\\status.rst";
     std::memcpy(r.data() + 4, path.data(), path.size());

@@ -8,6 +8,7 @@
 #include "api/opt_values.h"
 #include "status/status_support.h"
 #include "status/status_tables.h"
+#include "core/ini_wrap.h"
 #include "status/path_tests.h"
 #include "exc/status_support.h"
 
@@ -109,7 +110,7 @@ TEST_F(StatusMethod, AnIniWriteOfAFailedCallIsPutBack) {
     const std::u16string ini = GetIniFilePath(ctx());
     auto stored = [&]() {
         WCHAR b[32] = {};
-        GetPrivateProfileStringW(u"Office [2]", u"PrnMethod", u"(none)", b, 32, ini.c_str());
+        IniGetString(u"Office [2]", u"PrnMethod", u"(none)", b, 32, ini.c_str());
         return std::u16string(b);
     };
     ASSERT_EQ(stored(), u"(none)");

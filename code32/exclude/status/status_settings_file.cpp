@@ -8,6 +8,7 @@
 #include "common_calls/settings_forms.h"
 #include "core/devmode/dm_state.h"
 #include "core/files.h"
+#include "core/ini_wrap.h"
 #include "core/item_store.h"
 #include "core/persist/opt_persist.h"
 #include "core/printer_identity.h"
@@ -40,12 +41,13 @@ bool import(DrvContext* ctx, const WCHAR* path, uint32_t flags) {
     return ctx->ws->rejectedFile != 1;
 }
 
-// A key of the file's section for the printer, at most `chars` characters,
+// A key of the file's section for the printer (its name made a section
+// name as the export writes it), at most `chars` characters,
 // into a field of `width` bytes (cut on a character boundary).
 void readKey(DrvContext* ctx, const WCHAR* file, const WCHAR* key, int chars, BYTE* field, size_t width, bool crlf) {
     std::u16string text(static_cast<size_t>(chars) + 1, u'\0');
     const WCHAR* section = PrnGetPrinterName(ctx);
-    GetPrivateProfileStringW(section ? section : u"", key, u"", text.data(), static_cast<DWORD>(chars + 1), file);
+    IniGetString(section ? section : u"", key, u"", text.data(), static_cast<DWORD>(chars + 1), file);
     text.resize(std::char_traits<char16_t>::length(text.c_str()));
     if (crlf) {
         for (size_t i = 0; i + 1 < text.size(); ++i)

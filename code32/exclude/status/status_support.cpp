@@ -11,7 +11,7 @@
 #include "status/status_engine.h"
 #include "status/status_tables.h"
 
-#include <win/profile.h>
+#include "core/ini_wrap.h"
 
 #include <string>
 
@@ -96,11 +96,11 @@ void keepIniValue(StatusCall& call, const DmItem* item, const WCHAR* key) {
     const std::u16string path = ini, name = key;
     constexpr WCHAR kAbsent[] = u"\x01";
     WCHAR old[kWsPathChars * 2] = {};
-    GetPrivateProfileStringW(section.c_str(), key, kAbsent, old, kWsPathChars * 2, ini);
+    IniGetString(section.c_str(), key, kAbsent, old, kWsPathChars * 2, ini);
     const bool absent = std::u16string(old) == kAbsent;
     const std::u16string value = old;
     call.undo.push_back([section, path, name, absent, value] {
-        WritePrivateProfileStringW(section.c_str(), name.c_str(), absent ? nullptr : value.c_str(), path.c_str());
+        IniWriteString(section.c_str(), name.c_str(), absent ? nullptr : value.c_str(), path.c_str());
     });
 }
 

@@ -14,6 +14,7 @@
 #include "core/bmp_header.h"
 #include "core/devmode/dm_state.h"
 #include "core/files.h"
+#include "core/ini_wrap.h"
 #include "core/item_store.h"
 #include "core/lists/lists.h"
 #include "core/path_names.h"
@@ -137,7 +138,7 @@ int ApiStampSlotDefined(DrvContext* ctx) {
     WCHAR section[64] = {};
     FormatStampSection(section, static_cast<int>(kApiStampSlot), ctx);
     WCHAR value[16] = {};
-    GetPrivateProfileStringW(section, kind->valueName, u"", value, 16, ini);
+    IniGetString(section, kind->valueName, u"", value, 16, ini);
     return value[0] ? 1 : 0;
 }
 
