@@ -132,13 +132,16 @@ bool watermarkRecordOk(StatusCall& call, uint32_t version, std::string* text, st
 }  // namespace
 
 int ApiStampSlotDefined(DrvContext* ctx) {
+    // Stamp sections are written as settings files: the key is the kind's
+    // field name.
     const DmItem* kind = ItemFindById(ctx, kItWmKind);
+    const WCHAR* key = kind ? (kind->valueName ? kind->valueName : kind->fieldName) : nullptr;
     const WCHAR* ini = GetIniFilePath(ctx);
-    if (!kind || !kind->valueName || !ini || !ini[0]) return 0;
+    if (!key || !ini || !ini[0]) return 0;
     WCHAR section[64] = {};
     FormatStampSection(section, static_cast<int>(kApiStampSlot), ctx);
     WCHAR value[16] = {};
-    IniGetString(section, kind->valueName, u"", value, 16, ini);
+    IniGetString(section, key, u"", value, 16, ini);
     return value[0] ? 1 : 0;
 }
 
@@ -281,7 +284,10 @@ int StSetWatermarkPick(StatusCall& call) {
         for (uint32_t id : WatermarkIds(ctx)) listed = listed || id == a;
         if (!listed) return -1;
     }
-    StSetRaw(ctx, kItWmId, a == kApiStampSlot ? kApiStampSlot : a - 1);
+    const uint32_t id = a == kApiStampSlot ? kApiStampSlot : a - 1;
+    StSetRaw(ctx, kItWmId, id);
+    // An id the item cannot hold would select another watermark.
+    if (StRaw(ctx, kItWmId) != id) return -1;
     StSetRaw(ctx, kItWmSwitch, sw);
     return 1;
 }
