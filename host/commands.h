@@ -89,6 +89,9 @@ int cmdPrint(const Args& args);
 int cmdExc(const Args& args);
 // vesk api PRINTER caps [ID|all|bitmap]: `argv` from the printer's name on.
 int RunApiCaps(int argc, char** argv);
+// vesk api PRINTER status get|set|fields ID ... [--then STEP]...: the status
+// items of the versioned API; `argv` are the words after "api".
+int RunApiStatus(int argc, char** argv);
 // vesk ui dialog PRINTER PAGEID [--do ACTIONS] [--script FILE] [--dump]
 int cmdUi(const Args& args);
 // vesk ui document-properties | printer-properties PRINTER [--do ACTIONS]

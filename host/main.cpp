@@ -123,6 +123,10 @@ void usage(std::FILE* out) {
         "  api PRINTER caps [ID|all|bitmap]\n"
         "                       the versioned API's capability items of veskexc.dll: one\n"
         "                       item, every item with its lists decoded, or the bitmap\n"
+        "  api PRINTER status get ID [--version N] | status set ID FIELD=VALUE... [--mode N]\n"
+        "     [--then STEP]...  set or read status items on one handle of the versioned API\n"
+        "                       (steps: status get|set|fields, devmode [--mode N]); 'vesk api\n"
+        "                       --help' tells more\n"
         "  decode FILE [--raw] [--records-only] [--offsets]\n"
         "                       list a device stream, checking every record; --raw takes\n"
         "                       unframed bytes as pass-through data\n"
@@ -183,12 +187,22 @@ int main(int argc, char** argv) {
     else if (command == "ui") rc = cmdUi(args);
     else if (command == "exc") rc = cmdExc(args);
     else if (command == "api") {
-        // The versioned API: its capability items.
-        std::string error;
-        if (!openMachine(args, &error)) return fail(error);
-        std::vector<char*> words;
-        for (auto& w : args.words) words.push_back(w.data());
-        rc = RunApiCaps(static_cast<int>(words.size()), words.data());
+        // The versioned API: the capability items, or the status and DEVMODE
+        // steps on one handle.
+        const bool caps = args.words.size() > 1 && args.words[1] == "caps";
+        if (caps) {
+            std::string error;
+            if (!openMachine(args, &error)) return fail(error);
+            std::vector<char*> words;
+            for (auto& w : args.words) words.push_back(w.data());
+            rc = RunApiCaps(static_cast<int>(words.size()), words.data());
+        } else {
+            std::vector<std::string> words = args.words;
+            if (!args.machine.empty()) words.insert(words.begin(), {"--machine", args.machine});
+            std::vector<char*> argvApi;
+            for (std::string& w : words) argvApi.push_back(w.data());
+            rc = RunApiStatus(static_cast<int>(argvApi.size()), argvApi.data());
+        }
     }
     else return fail("unknown command '" + command + "' (try 'vesk --help')");
     // Libraries the command loaded get their detach while the process is whole.

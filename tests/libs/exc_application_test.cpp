@@ -88,7 +88,8 @@ TEST(ExcExports, ExactlyTheEntriesLandedSoFar) {
                                             "ExcGetIniFileName", "ExcGetPrinterOption", "ExcGetPrinterValue",
                                             "ExcGetWaterMarkList", "ExcSetCommandBase", "ExcUpdateCommand",
                                             "VESKDrvCheckAPIVer", "VESKDrvDisable", "VESKDrvEnable",
-                                            "VESKDrvGetCaps", "VESKDrvGetDevmode"}));
+                                            "VESKDrvGetCaps", "VESKDrvGetDevmode", "VESKDrvGetStatus",
+                                            "VESKDrvSetStatus"}));
 }
 
 }  // namespace

@@ -26,7 +26,8 @@ public:
         if (table_) dispose_(table_);
         if (module_) FreeLibrary(module_);
     }
-    bool load() {
+    // `only257`: the interface of version 257 or nothing.
+    bool load(bool only257 = false) {
         WCHAR path[MAX_PATH + 1] = {};
         const UINT n = GetSystemDirectoryW(path, MAX_PATH);
         const size_t nameChars = sizeof kJcLibraryName / sizeof(WCHAR);
@@ -39,7 +40,7 @@ public:
         dispose_ = ProcAs<JcDisposeInterfaceFn>(GetProcAddress(module_, "JCDisposeInterface"));
         if (!get || !dispose_) return false;
         JcInterface* t = nullptr;
-        if (get(kJcVersion258, &t) != kJcOk || !t) {
+        if (only257 || get(kJcVersion258, &t) != kJcOk || !t) {
             t = nullptr;
             if (get(kJcVersion257, &t) != kJcOk || !t) return false;
         }
@@ -54,6 +55,9 @@ public:
     }
     DWORD get(DWORD item, DWORD kind, void* buffer, DWORD bytes, DWORD* needed) {
         return table_->getItem(conn_, item, kind, buffer, bytes, needed);
+    }
+    DWORD set(DWORD item, DWORD kind, const void* value, DWORD bytes) {
+        return table_->setItem(conn_, item, kind, value, bytes);
     }
 
 private:
@@ -93,6 +97,17 @@ int JcQueryStringExc(HANDLE printer, DWORD item, DWORD subItem, WCHAR* buffer) {
     answer[size - 2] = 0;
     answer[size - 1] = 0;
     std::memcpy(buffer, answer.data(), size);
+    return 1;
+}
+
+int JcSetItemDirect(HANDLE printer, DWORD item, DWORD kind, const WCHAR* text, DWORD bytes) {
+    PRINTER_INFO_2W* info = PrnGetInfo2(printer);
+    if (!info) return 0;
+    JcCall call;
+    const bool open = call.load(true) && call.open(info->pPrinterName);
+    PrnFreeInfo2(info);
+    if (!open) return 0;
+    call.set(item, kind, text, bytes);
     return 1;
 }
 

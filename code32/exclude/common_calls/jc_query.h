@@ -14,4 +14,9 @@ DWORD JcQueryBufferBytes(DWORD item);
 // buffer unchanged.
 int JcQueryStringExc(HANDLE printer, DWORD item, DWORD subItem, WCHAR* buffer);
 
+// Hands one item (kind `kind`, `bytes` bytes of `text`) of the printer to
+// the job-control library through its version-257 interface. 1 when it was
+// handed over, else 0.
+int JcSetItemDirect(HANDLE printer, DWORD item, DWORD kind, const WCHAR* text, DWORD bytes);
+
 }  // namespace vesk
