@@ -534,7 +534,7 @@ INT_PTR CALLBACK PageDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             return controlLoop(ctx, page, window, message, wParam, lParam, true);
         }
         case WM_DESTROY:
-            HelpTipHide(ctx);
+            HelpTipClose(ctx, window);
             unbind(page);
             return 0;
         default: return controlLoop(ctx, page, window, message, wParam, lParam, false);
