@@ -203,6 +203,9 @@ INT_PTR presetSave(DrvContext* ctx, UiPageState* st, UiPage* page, HWND window, 
             return 0;
         }
         MakeNewUserPresetPath(ctx, path);
+        // The save dialog may have named the preset.
+        CtlGetItemString(ctx, kPresetName, name, kTextChars);
+        CtlGetItemString(ctx, kPresetComment, comment, kTextChars);
         if (PresetAdd(ctx, path, name, comment))
             ItemSetValueById(ctx, kItemPreset, uint32_t(GetPresetCount(ctx)) + kPresetNone);
     }
