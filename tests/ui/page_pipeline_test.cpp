@@ -192,6 +192,7 @@ TEST_F(Pipeline, ExplanationIconFollowsTheDisabledState) {
     ASSERT_EQ(zoom->explanationString, 13200);
     EXPECT_TRUE(IsWindowEnabled(zoom->window));
     EXPECT_EQ(ExplIconFind(page_, zoom), nullptr);
+    const size_t images = winsim::liveImages();
     click(2069);  // fit to paper on: the zoom is the model's
     EXPECT_FALSE(IsWindowEnabled(zoom->window));
     HWND icon = ExplIconFind(page_, zoom);
@@ -219,6 +220,7 @@ TEST_F(Pipeline, ExplanationIconFollowsTheDisabledState) {
     click(2069);
     EXPECT_TRUE(IsWindowEnabled(zoom->window));
     EXPECT_EQ(ExplIconFind(page_, zoom), nullptr);
+    EXPECT_EQ(winsim::liveImages(), images);  // the icon's bitmap went with it
 }
 
 TEST_F(Pipeline, IconsAreSuppressedForRestrictedUsers) {

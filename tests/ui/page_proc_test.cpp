@@ -4,6 +4,7 @@
 #include <win/prsht.h>
 
 #include "core/devmode/dm_state.h"
+#include "core/lists/lists.h"
 #include "core/model/constraints.h"
 #include "ui/page_support.h"
 #include "widgets/widgets.h"
@@ -154,6 +155,37 @@ TEST_F(PageProc, DeferredConflictOfANumericEditIsLookedUpByKey) {
     ASSERT_EQ(winsim::messageBoxLog().size(), 1u);
     EXPECT_EQ(GetFocus(), item(2049));
     edit = saved;
+}
+
+}  // namespace
+}  // namespace vesk::test
+
+namespace vesk::test {
+namespace {
+
+TEST_F(PagePrinter, PresetSaveIntoAFullListIsRefused) {
+    openPage();
+    PresetClear(ctx_);
+    for (int i = 0; i < 16; ++i) ASSERT_TRUE(PresetAdd(ctx_, u"", u"p", u""));
+    ItemSetValueById(ctx_, 41, 118);
+    CtlSetItemString(ctx_, 2145, u"Mine");
+    SendMessageW(page_->window, WM_COMMAND, 22222, 0);
+    const auto log = winsim::messageBoxLog();
+    ASSERT_EQ(log.size(), 1u);
+    WCHAR text[256] = {};
+    ResLoadString(ctx_, 10049, text, 256, 0);
+    EXPECT_EQ(log[0].text, std::u16string(text));
+    EXPECT_EQ(GetPresetCount(ctx_), 16);
+    EXPECT_EQ(ItemValueById(ctx_, 41), 118u);
+    // With room the preset is added and selected, and the sheet's OK follows.
+    PresetClear(ctx_);
+    ASSERT_TRUE(PresetAdd(ctx_, u"", u"default", u""));
+    SendMessageW(page_->window, WM_COMMAND, 22222, 0);
+    EXPECT_EQ(GetPresetCount(ctx_), 2);
+    EXPECT_EQ(ItemValueById(ctx_, 41), 120u);
+    MSG m;
+    ASSERT_TRUE(PeekMessageW(&m, page_->window, WM_COMMAND, WM_COMMAND, PM_REMOVE));
+    EXPECT_EQ(LOWORD(m.wParam), 0x8003);
 }
 
 }  // namespace

@@ -165,6 +165,11 @@ void HelpTipShow(DrvContext* ctx, UiPage* page, UiControl* control, int line, in
     st->tipTimer = SetTimer(page->window, kHelpTipTimer, kHelpTipDelay, nullptr) ? 1 : 0;
 }
 
+void HelpTipClose(DrvContext* ctx, HWND page) {
+    UiPageState* st = UiPageStateOf(ctx);
+    if (st && st->tipPage == page) destroyTip(st);
+}
+
 void HelpTipHide(DrvContext* ctx) { HelpTipShow(ctx, nullptr, nullptr, -1, 0, 0); }
 
 int HelpTipControlId(DrvContext* ctx) {

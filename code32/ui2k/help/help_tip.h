@@ -16,6 +16,8 @@ void HelpTipTimer(DrvContext* ctx);
 void HelpTipPaint(DrvContext* ctx);
 // The popup font's height: `height` as it is.
 int HelpTipFontHeight(HDC dc, int height);
+// Removes the popup of page window `page`, pending or shown.
+void HelpTipClose(DrvContext* ctx, HWND page);
 // The control the popup belongs to (its id), 0 without a popup.
 int HelpTipControlId(DrvContext* ctx);
 

@@ -84,11 +84,7 @@ HWND ExplIconShow(DrvContext* ctx, UiPage* page, UiControl* control) {
 }
 
 void ExplIconRemove(UiPage* page, const UiControl* control) {
-    if (HWND icon = ExplIconFind(page, control)) {
-        HBITMAP bmp = reinterpret_cast<HBITMAP>(SendMessageW(icon, STM_SETIMAGE, IMAGE_BITMAP, 0));
-        DestroyWindow(icon);
-        if (bmp) DeleteObject(bmp);
-    }
+    if (HWND icon = ExplIconFind(page, control)) DestroyWindow(icon);
 }
 
 void ExplIconInvalidateAll(const UiPage* page) {
@@ -171,6 +167,14 @@ LRESULT CALLBACK ExplIconWndProc(HWND window, UINT message, WPARAM wParam, LPARA
             if (ctx && c && c->explanationString) explain(ctx, c);
             break;
         case kMsgNcPaint: return 0;
+        case WM_DESTROY: {
+            // The icon's bitmap is its own: it goes with the window, also
+            // when the page takes the icon down with it.
+            HBITMAP bmp = reinterpret_cast<HBITMAP>(SendMessageW(window, STM_SETIMAGE, IMAGE_BITMAP, 0));
+            const LRESULT r = passOn(window, message, wParam, lParam);
+            if (bmp) DeleteObject(bmp);
+            return r;
+        }
         default: break;
     }
     return passOn(window, message, wParam, lParam);

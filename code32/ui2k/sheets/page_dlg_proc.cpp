@@ -203,6 +203,9 @@ INT_PTR presetSave(DrvContext* ctx, UiPageState* st, UiPage* page, HWND window, 
             return 0;
         }
         MakeNewUserPresetPath(ctx, path);
+        // The save dialog may have named the preset.
+        CtlGetItemString(ctx, kPresetName, name, kTextChars);
+        CtlGetItemString(ctx, kPresetComment, comment, kTextChars);
         if (PresetAdd(ctx, path, name, comment))
             ItemSetValueById(ctx, kItemPreset, uint32_t(GetPresetCount(ctx)) + kPresetNone);
     }
@@ -534,7 +537,7 @@ INT_PTR CALLBACK PageDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             return controlLoop(ctx, page, window, message, wParam, lParam, true);
         }
         case WM_DESTROY:
-            HelpTipHide(ctx);
+            HelpTipClose(ctx, window);
             unbind(page);
             return 0;
         default: return controlLoop(ctx, page, window, message, wParam, lParam, false);
