@@ -7,6 +7,8 @@
 #include <winsim/ui.h>
 #include <winsim/window.h>
 
+#include <cstring>
+
 #include "address/csv_store.h"
 #include "core/ini_wrap.h"
 #include "core/item_store.h"
@@ -144,6 +146,23 @@ TEST_F(PageHooks, TablesPrepareKeysAliasesAndClasses) {
     ASSERT_NE(picture, nullptr);
     EXPECT_EQ(picture->controlIds[0], 157);
     EXPECT_EQ(picture->controlIds[5], 162);
+}
+
+TEST_F(PageHooks, EachContextHasItsOwnAttributeCopies) {
+    DrvContext* other = context(kCreateInterface, 0);
+    ASSERT_NE(other, nullptr);
+    ASSERT_EQ(UiTablesPrepare(other), 1);
+    const void* mine = CtlFindById(ctx_, PageFindById(ctx_, 1004), 2039)->attribute;
+    const void* theirs = CtlFindById(other, PageFindById(other, 1004), 2039)->attribute;
+    ASSERT_TRUE(mine && theirs);
+    EXPECT_NE(mine, theirs);
+    // Preparing again keeps the copy and its item ids.
+    const auto before = *static_cast<const UiAttrPreview*>(theirs);
+    ASSERT_EQ(UiTablesPrepare(other), 1);
+    const auto* after = static_cast<const UiAttrPreview*>(CtlFindById(other, PageFindById(other, 1004), 2039)->attribute);
+    EXPECT_EQ(std::memcmp(&before, after, sizeof before), 0);
+    // The built-in template is never changed.
+    EXPECT_EQ(UiTablesPrepare(const_cast<DrvContext*>(GetContextTemplate())), 0);
 }
 
 TEST_F(PageHooks, MeasureItemWithoutAPageDoublesTheQualityList) {
