@@ -4,6 +4,7 @@
 #include <win/commctrl.h>
 #include <win/files.h>
 #include <win/user.h>
+#include <win/wingdi.h>
 #include <winsim/ui.h>
 #include <winsim/window.h>
 
@@ -273,6 +274,38 @@ TEST_F(PageHooks, SavePresetRefusesAFullListAndReadOnlySlots) {
     setText(2452, name0);
     EXPECT_EQ(PageCtrlChanged(ctx_, page, nullptr, WM_COMMAND, IDOK, 0), 1);
     EXPECT_EQ(boxes(), std::vector<std::u16string>{stringOf(10024)});
+}
+
+TEST_F(PageHooks, QualityListRowsAreOwnerDrawnByState) {
+    UiPage* page = open(1006);
+    ASSERT_NE(page, nullptr);
+    UiControl* list = CtlFindById(ctx_, page, 2134);
+    ASSERT_NE(list, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    DRAWITEMSTRUCT d{};
+    d.CtlType = ODT_LISTBOX;
+    d.CtlID = 2134;
+    d.itemID = 2;
+    d.itemAction = ODA_DRAWENTIRE;
+    d.hwndItem = GetDlgItem(page_, 2134);
+    d.hDC = dc;
+    d.rcItem = RECT{0, 0, 120, 28};
+    d.itemData = 137;
+    const auto fillOf = [&](UINT state) {
+        d.itemState = state;
+        winsim::clearDrawLog();
+        EXPECT_EQ(PageCtrlChanged(ctx_, page, list, WM_DRAWITEM, 2134, reinterpret_cast<LPARAM>(&d)), 1);
+        for (const auto& r : winsim::drawLog())
+            if (r.operation == "FillRect") return r.colour;
+        return COLORREF(0xFFFFFFFF);
+    };
+    EXPECT_EQ(fillOf(ODS_SELECTED), GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(fillOf(0), GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(fillOf(ODS_DISABLED | ODS_SELECTED), GetSysColor(COLOR_BTNFACE));
+    // Only drawing actions are the hook's.
+    d.itemAction = ODA_FOCUS;
+    EXPECT_EQ(PageCtrlChanged(ctx_, page, list, WM_DRAWITEM, 2134, reinterpret_cast<LPARAM>(&d)), 0);
+    DeleteDC(dc);
 }
 
 TEST(PageText, DialCharactersAndCommas) {
