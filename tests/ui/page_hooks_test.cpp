@@ -4,8 +4,11 @@
 #include <win/commctrl.h>
 #include <win/files.h>
 #include <win/user.h>
+#include <win/wingdi.h>
 #include <winsim/ui.h>
 #include <winsim/window.h>
+
+#include <cstring>
 
 #include "address/csv_store.h"
 #include "core/ini_wrap.h"
@@ -146,6 +149,23 @@ TEST_F(PageHooks, TablesPrepareKeysAliasesAndClasses) {
     EXPECT_EQ(picture->controlIds[5], 162);
 }
 
+TEST_F(PageHooks, EachContextHasItsOwnAttributeCopies) {
+    DrvContext* other = context(kCreateInterface, 0);
+    ASSERT_NE(other, nullptr);
+    ASSERT_EQ(UiTablesPrepare(other), 1);
+    const void* mine = CtlFindById(ctx_, PageFindById(ctx_, 1004), 2039)->attribute;
+    const void* theirs = CtlFindById(other, PageFindById(other, 1004), 2039)->attribute;
+    ASSERT_TRUE(mine && theirs);
+    EXPECT_NE(mine, theirs);
+    // Preparing again keeps the copy and its item ids.
+    const auto before = *static_cast<const UiAttrPreview*>(theirs);
+    ASSERT_EQ(UiTablesPrepare(other), 1);
+    const auto* after = static_cast<const UiAttrPreview*>(CtlFindById(other, PageFindById(other, 1004), 2039)->attribute);
+    EXPECT_EQ(std::memcmp(&before, after, sizeof before), 0);
+    // The built-in template is never changed.
+    EXPECT_EQ(UiTablesPrepare(const_cast<DrvContext*>(GetContextTemplate())), 0);
+}
+
 TEST_F(PageHooks, MeasureItemWithoutAPageDoublesTheQualityList) {
     MEASUREITEMSTRUCT mis{ODT_LISTBOX, 2134, 0, 0, 14, 0};
     EXPECT_EQ(PageCtrlChanged(nullptr, nullptr, nullptr, WM_MEASUREITEM, 2134, reinterpret_cast<LPARAM>(&mis)), 1);
@@ -254,6 +274,38 @@ TEST_F(PageHooks, SavePresetRefusesAFullListAndReadOnlySlots) {
     setText(2452, name0);
     EXPECT_EQ(PageCtrlChanged(ctx_, page, nullptr, WM_COMMAND, IDOK, 0), 1);
     EXPECT_EQ(boxes(), std::vector<std::u16string>{stringOf(10024)});
+}
+
+TEST_F(PageHooks, QualityListRowsAreOwnerDrawnByState) {
+    UiPage* page = open(1006);
+    ASSERT_NE(page, nullptr);
+    UiControl* list = CtlFindById(ctx_, page, 2134);
+    ASSERT_NE(list, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    DRAWITEMSTRUCT d{};
+    d.CtlType = ODT_LISTBOX;
+    d.CtlID = 2134;
+    d.itemID = 2;
+    d.itemAction = ODA_DRAWENTIRE;
+    d.hwndItem = GetDlgItem(page_, 2134);
+    d.hDC = dc;
+    d.rcItem = RECT{0, 0, 120, 28};
+    d.itemData = 137;
+    const auto fillOf = [&](UINT state) {
+        d.itemState = state;
+        winsim::clearDrawLog();
+        EXPECT_EQ(PageCtrlChanged(ctx_, page, list, WM_DRAWITEM, 2134, reinterpret_cast<LPARAM>(&d)), 1);
+        for (const auto& r : winsim::drawLog())
+            if (r.operation == "FillRect") return r.colour;
+        return COLORREF(0xFFFFFFFF);
+    };
+    EXPECT_EQ(fillOf(ODS_SELECTED), GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(fillOf(0), GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(fillOf(ODS_DISABLED | ODS_SELECTED), GetSysColor(COLOR_BTNFACE));
+    // Only drawing actions are the hook's.
+    d.itemAction = ODA_FOCUS;
+    EXPECT_EQ(PageCtrlChanged(ctx_, page, list, WM_DRAWITEM, 2134, reinterpret_cast<LPARAM>(&d)), 0);
+    DeleteDC(dc);
 }
 
 TEST(PageText, DialCharactersAndCommas) {
