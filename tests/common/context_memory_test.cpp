@@ -83,7 +83,7 @@ TEST(ContextMemory, EveryFailedAllocationFailsCreationCleanly) {
     ASSERT_NE(probe, nullptr);
     size_t blocks = winsim::liveGlobalBlocks() - base;
     CtxReleaseEx(probe, kReleaseFree);
-    ASSERT_GT(blocks, 50u);  // context, tables, 47 control arrays, workspace, buffers
+    ASSERT_GE(blocks, 3u);  // the context, its tables, its workspace with the buffers
     for (size_t n = 1; n <= blocks; ++n) {
         winsim::failCall("GlobalAlloc", n, kNoMemory);
         DrvContext* c = CtxCreateEx(handle(1), handle(1), nullptr, 4, 0, 0, &pi);

@@ -2,7 +2,9 @@
 #include "core/res/res.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstring>
+#include <type_traits>
 
 #include "core/builtin_tables.h"
 #include "core/context_cache.h"
@@ -81,46 +83,84 @@ void takePrinterFacts(DrvWorkspace* ws, const PRINTER_INFO_2W* info, uint16_t ki
     ws->serverConnection = (info->pServerName && info->pServerName[0]) ? 1 : 2;
 }
 
+// Offsets of the parts of a block that holds several records, each aligned
+// for any of them.
+size_t alignUp(size_t n) {
+    constexpr size_t a = alignof(std::max_align_t);
+    return (n + a - 1) & ~(a - 1);
+}
+
+// The context's own copies of the template's tables, all in one block that
+// starts with the item table: the item table and its items, the page table,
+// its pages and every page's controls (where the library keeps its own page
+// table), and the driver description. CtxFree frees the block as a whole.
 bool cloneTables(DrvContext* c, const DrvContext* t) {
-    c->items = allocCopy(t->items, 1);
-    if (!c->items) return false;
-    c->items->items = allocCopy(t->items->items, static_cast<size_t>(t->items->count));
-    if (!c->items->items) return false;
-    if (!CurrentProfile().clonesPageTable) {
+    const size_t itemCount = static_cast<size_t>(t->items->count);
+    const bool ownPages = CurrentProfile().clonesPageTable;
+    const size_t pageCount = ownPages ? static_cast<size_t>(t->pages->count) : 0;
+    size_t controlCount = 0;
+    for (size_t i = 0; i < pageCount; ++i)
+        if (t->pages->pages[i].controlCount > 0) controlCount += static_cast<size_t>(t->pages->pages[i].controlCount);
+    const size_t offItems = alignUp(sizeof(DmItemTable));
+    const size_t offPageTable = offItems + alignUp(sizeof(DmItem) * itemCount);
+    const size_t offPages = offPageTable + (ownPages ? alignUp(sizeof(UiPageTable)) : 0);
+    const size_t offControls = offPages + alignUp(sizeof(UiPage) * pageCount);
+    const size_t offDesc = offControls + alignUp(sizeof(UiControl) * controlCount);
+    BYTE* block = static_cast<BYTE*>(MemAllocZero(offDesc + sizeof(DriverDesc)));
+    if (!block) return false;
+    auto* items = reinterpret_cast<DmItemTable*>(block);
+    *items = *t->items;
+    items->items = nullptr;
+    if (itemCount) {
+        items->items = reinterpret_cast<DmItem*>(block + offItems);
+        std::memcpy(static_cast<void*>(items->items), t->items->items, sizeof(DmItem) * itemCount);
+    }
+    c->items = items;
+    if (!ownPages) {
         // The template's table serves every context; CtxFree never frees it.
         c->pages = t->pages;
-        c->desc = allocCopy(t->desc, 1);
-        return c->desc != nullptr;
-    }
-    c->pages = allocCopy(t->pages, 1);
-    if (!c->pages) return false;
-    c->pages->pages = allocCopy(t->pages->pages, static_cast<size_t>(t->pages->count));
-    if (!c->pages->pages) return false;
-    for (int i = 0; i < c->pages->count; ++i) {
-        UiPage& pg = c->pages->pages[i];
-        const UiControl* src = pg.controls;
-        pg.controls = nullptr;
-        if (pg.controlCount > 0) {
-            pg.controls = allocCopy(src, static_cast<size_t>(pg.controlCount));
-            if (!pg.controls) return false;
+    } else {
+        auto* pages = reinterpret_cast<UiPageTable*>(block + offPageTable);
+        *pages = *t->pages;
+        pages->pages = nullptr;
+        if (pageCount) {
+            pages->pages = reinterpret_cast<UiPage*>(block + offPages);
+            std::memcpy(static_cast<void*>(pages->pages), t->pages->pages, sizeof(UiPage) * pageCount);
         }
+        auto* controls = reinterpret_cast<UiControl*>(block + offControls);
+        for (size_t i = 0; i < pageCount; ++i) {
+            UiPage& pg = pages->pages[i];
+            const UiControl* src = pg.controls;
+            pg.controls = nullptr;
+            if (pg.controlCount > 0) {
+                pg.controls = controls;
+                std::memcpy(static_cast<void*>(controls), src, sizeof(UiControl) * static_cast<size_t>(pg.controlCount));
+                controls += pg.controlCount;
+            }
+        }
+        c->pages = pages;
     }
-    c->desc = allocCopy(t->desc, 1);
-    return c->desc != nullptr;
+    c->desc = reinterpret_cast<DriverDesc*>(block + offDesc);
+    std::memcpy(static_cast<void*>(c->desc), t->desc, sizeof(DriverDesc));
+    return true;
 }
 
 bool buildWorkspace(DrvContext* c, uint16_t kindWord, uint32_t flags, uint32_t documentMode,
                     const PRINTER_INFO_2W* info) {
-    c->ws = static_cast<DrvWorkspace*>(MemAllocZero(sizeof(DrvWorkspace)));
-    if (!c->ws) return false;
+    // The workspace, the first levels of its save stack and its shadow in
+    // one block; CtxFree frees it as a whole.
+    const size_t state = alignUp(dmSizes().stateSize);
+    const size_t offBuffers = alignUp(sizeof(DrvWorkspace));
+    constexpr size_t kLevels = sizeof(DrvWorkspace::saveStack) / sizeof(BYTE*);
+    BYTE* block = static_cast<BYTE*>(MemAllocZero(offBuffers + state * (kLevels + 1)));
+    if (!block) return false;
+    static_assert(std::is_trivial_v<DrvWorkspace>, "a zero-filled block is a fresh workspace");
+    c->ws = reinterpret_cast<DrvWorkspace*>(block);
     DrvWorkspace* ws = c->ws;
     const uint16_t kind = kindWord & 0xFF;
     takePrinterFacts(ws, info, kind);
-    const DmSizes& s = dmSizes();
-    for (BYTE*& b : ws->saveStack) {
-        b = static_cast<BYTE*>(MemAllocZero(s.stateSize));
-        if (!b) return false;
-    }
+    for (size_t i = 0; i < kLevels; ++i) ws->saveStack[i] = block + offBuffers + state * i;
+    ws->shadow = block + offBuffers + state * kLevels;
     ws->kindOptions = kindWord & 0xFF00;
     ws->kind = kind;
     ws->creationFlags = flags;
@@ -128,8 +168,7 @@ bool buildWorkspace(DrvContext* c, uint16_t kindWord, uint32_t flags, uint32_t d
     WCHAR code[3] = {};
     if (PrnLanguageCode(c, kind, code) && code[0]) copyBounded(ws->languageCode, 3, code);
     else copyBounded(ws->languageCode, 3, u"us");
-    ws->shadow = static_cast<BYTE*>(MemAllocZero(s.stateSize));
-    return ws->shadow != nullptr;
+    return true;
 }
 
 void freeDevmodeFontTables(DrvContext* c, BYTE* buffer) {
@@ -267,23 +306,12 @@ void CtxFree(DrvContext* c, uint16_t type) {
         if (type == kReleaseCache2 || type == kReleaseCache1 || type == kReleaseFree)
             freeDevmodeFontTables(c, c->devmode);
     }
-    if (c->items) MemFree(c->items->items);
-    MemFree(c->items);
-    if (c->pages == GetContextTemplate()->pages) c->pages = nullptr;  // shared, not the context's
-    if (c->pages) {
-        if (c->pages->pages)
-            for (int i = 0; i < c->pages->count; ++i) MemFree(c->pages->pages[i].controls);
-        MemFree(c->pages->pages);
-    }
-    MemFree(c->pages);
-    MemFree(c->desc);
+    MemFree(c->items);  // the block of the context's tables
     MemFree(c->devmode);
     if (DrvWorkspace* ws = c->ws) {
         MdlEvalStackFree(c);
-        for (BYTE* b : ws->saveStack) MemFree(b);
         DmSaveStackFree(c);
         FontTableRelease(ws->keptSubstTable);
-        MemFree(ws->shadow);
         for (BYTE* b : ws->presetSnapshots) MemFree(b);
         if (ws->uiHookStateFree) ws->uiHookStateFree(ws->uiHookState);
         MemFree(ws->devInfoCaptureList);

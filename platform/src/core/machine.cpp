@@ -12,6 +12,11 @@
 #include <random>
 #include <sstream>
 #include <system_error>
+#include <unordered_map>
+#include <vector>
+
+#include <sys/stat.h>
+#include <time.h>
 
 namespace fs = std::filesystem;
 
@@ -337,6 +342,82 @@ std::optional<ResolvedPath> resolve(std::u16string_view in, PathError* err) {
     return resolveUnder(machineRoot(), true, in, err);
 }
 
+namespace {
+
+// The names of a folder, kept between lookups while the folder's change
+// stamps (inode, modification and change times) stay as they were. A listing
+// is kept only when it was taken after the folder's last change had aged past
+// the file system's timestamp step, so that a change made later, by any
+// process, moves the stamps.
+struct DirListing {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    struct timespec mtime {};
+    struct timespec ctime {};
+    std::vector<std::string> names;  // in the folder's own order
+};
+
+struct DirListings {
+    std::mutex lock;
+    std::unordered_map<std::string, DirListing> byPath;
+};
+DirListings& dirListings() {
+    static DirListings* d = new DirListings;
+    return *d;
+}
+
+constexpr int64_t kStampSettleNs = 50'000'000;  // well past any file system's timestamp step
+
+bool sameStamp(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+int64_t nanosBetween(const struct timespec& from, const struct timespec& to) {
+    return (static_cast<int64_t>(to.tv_sec) - from.tv_sec) * 1'000'000'000 + (to.tv_nsec - from.tv_nsec);
+}
+
+}  // namespace
+
+std::optional<std::string> dirEntryNoCase(const fs::path& dir, const std::string& name) {
+    auto search = [&](const std::vector<std::string>& names) -> std::optional<std::string> {
+        for (const std::string& n : names)
+            if (equalNoCase(n, name)) return n;
+        return std::nullopt;
+    };
+    struct stat st {};
+    const std::string key = dir.string();
+    const bool stamped = ::stat(key.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    DirListings& d = dirListings();
+    if (stamped) {
+        std::lock_guard g(d.lock);
+        auto it = d.byPath.find(key);
+        if (it != d.byPath.end()) {
+            const DirListing& l = it->second;
+            if (l.dev == st.st_dev && l.ino == st.st_ino && sameStamp(l.mtime, st.st_mtim) &&
+                sameStamp(l.ctime, st.st_ctim))
+                return search(l.names);
+            d.byPath.erase(it);
+        }
+    }
+    struct timespec listedAt {};
+    clock_gettime(CLOCK_REALTIME, &listedAt);
+    DirListing l;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(dir, ec)) l.names.push_back(e.path().filename().string());
+    std::optional<std::string> found = search(l.names);
+    if (stamped && !ec && nanosBetween(st.st_mtim, listedAt) > kStampSettleNs &&
+        nanosBetween(st.st_ctim, listedAt) > kStampSettleNs) {
+        l.dev = st.st_dev;
+        l.ino = st.st_ino;
+        l.mtime = st.st_mtim;
+        l.ctime = st.st_ctim;
+        std::lock_guard g(d.lock);
+        if (d.byPath.size() >= 256) d.byPath.clear();
+        d.byPath.emplace(key, std::move(l));
+    }
+    return found;
+}
+
 std::optional<ResolvedPath> resolveUnder(const fs::path& root, bool relativeAllowed, std::u16string_view in,
                                          PathError* err) {
     auto fail = [&](PathError e) -> std::optional<ResolvedPath> {
@@ -408,31 +489,36 @@ std::optional<ResolvedPath> resolveUnder(const fs::path& root, bool relativeAllo
             return r;
         }
     }
-    bool exists = fs::is_directory(host, ec);
-    for (size_t k = 0; k < comps.size(); ++k) {
-        if (k + 1 == comps.size()) r.parentExists = exists;
+    // A file not there yet (or spelt otherwise) in a folder spelt as made:
+    // only the last component needs the case-insensitive search.
+    size_t first = 0;
+    bool exists = false;
+    if (comps.size() > 1) {
+        fs::path parent = host;
+        for (size_t k = 0; k + 1 < comps.size(); ++k) parent /= toUtf8(comps[k]);
+        if (fs::is_directory(parent, ec)) {
+            host = std::move(parent);
+            first = comps.size() - 1;
+            exists = true;
+        }
+    }
+    if (first == 0) exists = fs::is_directory(host, ec);
+    for (size_t k = first; k < comps.size(); ++k) {
+        const bool last = k + 1 == comps.size();
+        if (last) r.parentExists = exists;
         std::string name = toUtf8(comps[k]);
         if (exists) {
             fs::path exact = host / name;
             if (fs::exists(fs::symlink_status(exact, ec))) {
                 host = exact;
+            } else if (std::optional<std::string> stored = dirEntryNoCase(host, name)) {
+                host /= *stored;
             } else {
-                bool found = false;
-                for (const auto& e : fs::directory_iterator(host, ec)) {
-                    std::string n = e.path().filename().string();
-                    if (equalNoCase(n, name)) {
-                        host = e.path();
-                        found = true;
-                        break;
-                    }
-                }
-                if (!found) {
-                    host /= name;
-                    exists = false;
-                    continue;
-                }
+                host /= name;
+                exists = false;
+                continue;
             }
-            exists = fs::is_directory(host, ec);
+            if (!last) exists = fs::is_directory(host, ec);
         } else {
             host /= name;
         }

@@ -54,6 +54,9 @@ struct ResolvedPath {
 // collapse, "." and ".." resolve, trailing dots and spaces of a component are
 // trimmed; names match existing entries case-insensitively.
 std::optional<ResolvedPath> resolve(std::u16string_view winPath, PathError* err = nullptr);
+// The stored spelling of `name` in the host folder `dir` compared without
+// case, or nothing when the folder holds no such entry.
+std::optional<std::string> dirEntryNoCase(const std::filesystem::path& dir, const std::string& name);
 // The same under another machine's root; a relative path fails there unless
 // `relativeAllowed` (it then goes by this process's current directory).
 std::optional<ResolvedPath> resolveUnder(const std::filesystem::path& root, bool relativeAllowed,
