@@ -4,6 +4,7 @@
 #include <win/profile.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "api/opt_values.h"
 #include "common_calls/devmode_forms.h"
@@ -90,6 +91,15 @@ TEST_F(Caps, NamedListsKeepTheirValuesOrder) {
     ASSERT_EQ(item(12), static_cast<int32_t>(papers.size()));
     const auto a4 = std::find(papers.begin(), papers.end(), 9u) - papers.begin();
     ASSERT_LT(static_cast<size_t>(a4), papers.size());
+    // Media type and output tray names come from the option value lists:
+    // one name per listed value while those lists answer, else -1.
+    for (const auto& [values, named, option] : {std::tuple{4u, 5u, 378}, std::tuple{6u, 7u, 57}}) {
+        int32_t r = 0;
+        const std::vector<std::string> n = names(named, kCapsNameBytes, &r);
+        const bool listed = OptListPublicValues(h_, nullptr, option) >= 0 &&
+                            OptListValueNames(h_, nullptr, 64, option) == OptListPublicValues(h_, nullptr, option);
+        EXPECT_EQ(r, listed ? item(values) : -1) << "item " << named;
+    }
     // Item 12's entries are (width, length) pairs.
     std::vector<int32_t> pairs(papers.size() * 2);
     ASSERT_EQ(VESKDrvGetCaps(h_, 12, pairs.data()), static_cast<intptr_t>(papers.size()));
