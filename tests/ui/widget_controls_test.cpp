@@ -401,3 +401,78 @@ TEST_F(WidgetPage, PresetListDrawingLeavesTheSettingsAsTheyWere) {
 
 }  // namespace
 }  // namespace vesk::test
+
+namespace vesk::test {
+namespace {
+
+TEST_F(WidgetPage, PresetListHoldsOneEntryPerPreset) {
+    makePage(1001);
+    UiControl* c = subclass(2001);
+    ASSERT_TRUE(c && c->option);
+    CtlPresetListInit(ctx_, page_, c);
+    EXPECT_EQ(SendMessageW(c->window, LB_GETCOUNT, 0, 0), GetPresetCount(ctx_));
+    ASSERT_TRUE(PresetAdd(ctx_, u"", u"Office", u""));
+    CtlPresetListInit(ctx_, page_, c);
+    const int n = int(SendMessageW(c->window, LB_GETCOUNT, 0, 0));
+    ASSERT_EQ(n, GetPresetCount(ctx_));
+    ASSERT_GE(n, 1);
+    EXPECT_EQ(SendMessageW(c->window, LB_GETITEMDATA, WPARAM(n - 1), 0), LRESULT(119 + n - 1));
+}
+
+class PicturePage : public WidgetPage {
+protected:
+    // The basic page's preview picture drawn into a 120 x 120 memory surface.
+    std::vector<COLORREF> drawPreview() {
+        UiControl* c = CtlFindById(ctx_, page_, 2039);
+        EXPECT_TRUE(c && c->option);
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP b = CreateCompatibleBitmap(screen, 120, 120);
+        ReleaseDC(nullptr, screen);
+        HGDIOBJ old = SelectObject(dc, b);
+        RECT all{0, 0, 120, 120};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        if (c) CtlPictureDrawIn(ctx_, page_, c, dc, &all);
+        std::vector<COLORREF> px;
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 120; ++x) px.push_back(GetPixel(dc, x, y));
+        SelectObject(dc, old);
+        DeleteObject(b);
+        DeleteDC(dc);
+        return px;
+    }
+};
+
+TEST_F(PicturePage, PaperPictureWithTheWatermarkOverIt) {
+    makePage(1002);
+    ItemSetValueById(ctx_, 63, 0);
+    const std::vector<COLORREF> plain = drawPreview();
+    // The portrait paper is centred: white paper in the middle, the page
+    // background where its key colour is.
+    EXPECT_EQ(plain[60 * 120 + 60], RGB(255, 255, 255));
+    EXPECT_EQ(plain[(60 - 30) * 120 + 60 - 22], GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(plain[2 * 120 + 2], RGB(0, 0, 0));
+    ItemSetValueById(ctx_, 63, 1);
+    ItemSetValueById(ctx_, 109, 1);
+    ItemSetValueById(ctx_, 775, 200);
+    ItemSetValueById(ctx_, 772, 100);  // full density: black text
+    ItemSetString(ctx_, ItemFindByKey(ctx_, 869), u"TOP SECRET");
+    const std::vector<COLORREF> marked = drawPreview();
+    int changed = 0, outside = 0;
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 120; ++x) {
+            const bool differs = plain[size_t(y * 120 + x)] != marked[size_t(y * 120 + x)];
+            // Only the paper area (48 x 67, centred, raised 2) may change.
+            const bool inArea = x >= 36 && x < 84 && y >= 24 && y < 91;
+            changed += differs && inArea;
+            outside += differs && !inArea;
+        }
+    EXPECT_GT(changed, 0);
+    EXPECT_EQ(outside, 0);
+    // Item 63 off again: the picture is as before.
+    ItemSetValueById(ctx_, 63, 0);
+    EXPECT_EQ(drawPreview(), plain);
+}
+
+}  // namespace
+}  // namespace vesk::test

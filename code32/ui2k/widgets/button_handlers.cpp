@@ -43,10 +43,12 @@ void presetName(DrvContext* ctx, uint32_t value, WCHAR* out, size_t cap) {
     IniGetString(ctx->ws->printerName, FormatPresetKey(key, int(slot), 1), u"", out, DWORD(cap), GetIniFilePath(ctx));
 }
 
-void listText(HWND list, int index, WCHAR* out) {
+// The preset key of an entry: the string of its value. The list is owner
+// drawn without strings, so the entry holds only the value.
+uint32_t entryValue(HWND list, int index) { return uint32_t(SendMessageW(list, LB_GETITEMDATA, WPARAM(index), 0)); }
+void entryKey(DrvContext* ctx, HWND list, int index, WCHAR* out) {
     out[0] = 0;
-    if (index < 0 || SendMessageW(list, LB_GETTEXTLEN, WPARAM(index), 0) >= LRESULT(kTextChars)) return;
-    SendMessageW(list, LB_GETTEXT, WPARAM(index), LPARAM(out));
+    if (index >= 0) ResLoadString(ctx, entryValue(list, index), out, kTextChars, 0);
 }
 
 }  // namespace
@@ -116,10 +118,7 @@ int CtlPresetListInit(DrvContext* ctx, UiPage* page, UiControl* c) {
         const uint16_t id = OptValueId(ctx, c->option, rec);
         if (!id) break;
         if (!OptValueAllowed(ctx, c->option, id)) continue;
-        WCHAR text[kTextChars] = {};
-        ResLoadString(ctx, id, text, kTextChars, 0);
-        const LRESULT at = SendMessageW(c->window, LB_ADDSTRING, 0, LPARAM(text));
-        if (at >= 0) SendMessageW(c->window, LB_SETITEMDATA, WPARAM(at), LPARAM(id));
+        SendMessageW(c->window, LB_ADDSTRING, 0, LPARAM(id));
         ++entries;
     }
     ListShowValue(ctx, page, c);
@@ -133,18 +132,18 @@ int CtlPresetListCommand(DrvContext* ctx, UiPage* page, UiControl* c, WPARAM wPa
     const int selected = int(SendMessageW(c->window, LB_GETCURSEL, 0, 0));
     if (selected < 0) return 0;
     WCHAR key[kTextChars];
-    listText(c->window, selected, key);
-    const uint32_t data = uint32_t(SendMessageW(c->window, LB_GETITEMDATA, WPARAM(selected), 0));
+    entryKey(ctx, c->window, selected, key);
+    const uint32_t data = entryValue(c->window, selected);
     const int saved = DmSaveState(ctx);
     LoadPreset(ctx, key);
     if (OptChangeFromControl(ctx, page, c, data, 0)) {
         // Refused: back to the settings before, then the first entry.
         if (saved) DmRestoreState(ctx, 1);
         MessageBeep(0xFFFFFFFF);
-        listText(c->window, 0, key);
+        entryKey(ctx, c->window, 0, key);
         LoadPreset(ctx, key);
         SendMessageW(c->window, LB_SETCURSEL, 0, 0);
-        CtlSetItemValue(ctx, c, uint32_t(SendMessageW(c->window, LB_GETITEMDATA, 0, 0)));
+        CtlSetItemValue(ctx, c, entryValue(c->window, 0));
         OptApplyDependents(ctx, page, c->option, c->applyMode);
         CtlShowValue(ctx, page, c);
     } else {
@@ -166,7 +165,7 @@ int CtlPresetListMessage(DrvContext* ctx, UiPage* page, UiControl* c, UINT messa
     // drawing never changes the settings.
     const int saved = DmSaveState(ctx);
     WCHAR key[kTextChars];
-    listText(c->window, int(di->itemID), key);
+    entryKey(ctx, c->window, int(di->itemID), key);
     LoadPreset(ctx, key);
     if (selected && di->itemAction != ODA_SELECT)
         for (int i = 0; i < 4; ++i) ItemSetValueById(ctx, kKeptItems[i], kept[i]);
