@@ -476,3 +476,54 @@ TEST_F(PicturePage, PaperPictureWithTheWatermarkOverIt) {
 
 }  // namespace
 }  // namespace vesk::test
+
+namespace vesk::test {
+namespace {
+
+TEST_F(WidgetPage, TabsShowTheirGroupsAndTheTreeListsEveryControl) {
+    makePage(1003);
+    HWND tab = CreateWindowExW(0, WC_TABCONTROLW, u"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 100, pageWindow_,
+                               reinterpret_cast<HMENU>(intptr_t(2900)), nullptr, nullptr);
+    ASSERT_NE(tab, nullptr);
+    const uint16_t first[] = {2079}, second[] = {2080, 2093};
+    const UiTabRow rows[] = {{563, 1, first}, {563, 2, second}};
+    const UiAttrTabs tabs{6, 2, rows};
+    UiControl c{};
+    c.id = 2900;
+    c.type = kCtlTab;
+    c.window = tab;
+    c.attribute = &tabs;
+    EXPECT_EQ(CtlTabInit(ctx_, page_, &c), 0);
+    EXPECT_EQ(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0), 2);
+    const auto shown = [&](int id) { return (GetWindowLongW(GetDlgItem(pageWindow_, id), GWL_STYLE) & WS_VISIBLE) != 0; };
+    EXPECT_TRUE(shown(2079));
+    EXPECT_FALSE(shown(2080));
+    EXPECT_FALSE(shown(2093));
+    SendMessageW(tab, TCM_SETCURSEL, 1, 0);
+    NMHDR n{tab, 2900, UINT(TCN_SELCHANGE)};
+    CtlTabMessage(ctx_, page_, &c, WM_NOTIFY, 2900, LPARAM(&n));
+    EXPECT_FALSE(shown(2079));
+    EXPECT_TRUE(shown(2080));
+    EXPECT_TRUE(shown(2093));
+
+    HWND tree = CreateWindowExW(0, WC_TREEVIEWW, u"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 100, pageWindow_,
+                                reinterpret_cast<HMENU>(intptr_t(2901)), nullptr, nullptr);
+    ASSERT_NE(tree, nullptr);
+    UiControl t{};
+    t.id = 2901;
+    t.window = tree;
+    for (int round = 0; round < 2; ++round) {  // a second fill replaces the first
+        EXPECT_EQ(CtlTreeInit(ctx_, page_, &t), 0);
+        size_t controls = 0;
+        for (int p = 0; p < ctx_->pages->count; ++p) controls += size_t(ctx_->pages->pages[p].controlCount);
+        EXPECT_EQ(size_t(SendMessageW(tree, TVM_GETCOUNT, 0, 0)), size_t(ctx_->pages->count) + controls);
+    }
+    winsim::ui::ControlState st;
+    ASSERT_TRUE(winsim::ui::controlState(tree, st));
+    bool named = false;
+    for (const auto& d : st.details) named |= d.find("VPD_IDC_PRESET_ICONLIST\xEF\xBC\x9A") != std::string::npos;
+    EXPECT_TRUE(named);
+}
+
+}  // namespace
+}  // namespace vesk::test

@@ -241,50 +241,44 @@ int CtlTabMessage(DrvContext*, UiPage* page, UiControl* c, UINT message, WPARAM,
 
 // ---- The tree of pages and controls ----
 
+// Appends ASCII text to a wide buffer, always terminated.
+static size_t appendAscii(WCHAR* out, size_t at, size_t cap, const char* text) {
+    for (; text && *text && at + 1 < cap; ++text) out[at++] = WCHAR(uint8_t(*text));
+    out[at] = 0;
+    return at;
+}
+
+static HTREEITEM treeInsert(HWND tree, HTREEITEM parent, WCHAR* text) {
+    TVINSERTSTRUCTW is{};
+    is.hParent = parent;
+    is.hInsertAfter = TVI_LAST;
+    is.item.mask = TVIF_TEXT;
+    is.item.pszText = text;
+    return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_INSERTITEMW, 0, LPARAM(&is)));
+}
+
 int CtlTreeInit(DrvContext* ctx, UiPage*, UiControl* c) {
     if (!ctx || !c || !c->window || !ctx->pages) return 0;
     SendMessageW(c->window, TVM_DELETEITEM, 0, LPARAM(TVI_ROOT));
-    auto insert = [&](HTREEITEM parent, const char* text) {
-        WCHAR wide[kTextChars];
-        size_t n = 0;
-        for (; text[n] && n + 1 < kTextChars; ++n) wide[n] = WCHAR(uint8_t(text[n]));
-        wide[n] = 0;
-        TVINSERTSTRUCTW is{};
-        is.hParent = parent;
-        is.hInsertAfter = TVI_LAST;
-        is.item.mask = TVIF_TEXT;
-        is.item.pszText = wide;
-        return reinterpret_cast<HTREEITEM>(SendMessageW(c->window, TVM_INSERTITEMW, 0, LPARAM(&is)));
-    };
+    WCHAR line[kTextChars];
     for (int p = 0; p < ctx->pages->count; ++p) {
         UiPage& pg = ctx->pages->pages[p];
-        HTREEITEM root = insert(TVI_ROOT, pg.name ? pg.name : "");
+        appendAscii(line, 0, kTextChars, pg.name);
+        HTREEITEM root = treeInsert(c->window, TVI_ROOT, line);
         for (int i = 0; i < pg.controlCount; ++i) {
             UiControl& k = pg.controls[i];
             const SymbolEntry* sym = SymFindByKey(k.key);
-            char line[160];
-            if (sym && sym->name)
-                std::snprintf(line, sizeof line, "%s\xEF\xBC\x9A%d", sym->name, int(CtlGetItemValue(ctx, &k)));
-            else
-                std::snprintf(line, sizeof line, "none");
-            // The symbol names are ASCII; the full-width colon is UTF-8 here.
-            WCHAR wide[kTextChars];
-            size_t n = 0;
-            for (size_t j = 0; line[j] && n + 1 < kTextChars; ++j) {
-                if (uint8_t(line[j]) == 0xEF && uint8_t(line[j + 1]) == 0xBC && uint8_t(line[j + 2]) == 0x9A) {
-                    wide[n++] = u'\uFF1A';
-                    j += 2;
-                } else {
-                    wide[n++] = WCHAR(uint8_t(line[j]));
-                }
+            if (sym && sym->name) {
+                // The symbol's name, a full-width colon and the item's value.
+                size_t n = appendAscii(line, 0, kTextChars, sym->name);
+                if (n + 1 < kTextChars) line[n++] = u'\uFF1A';
+                char number[16];
+                std::snprintf(number, sizeof number, "%d", int(CtlGetItemValue(ctx, &k)));
+                appendAscii(line, n, kTextChars, number);
+            } else {
+                appendAscii(line, 0, kTextChars, "none");
             }
-            wide[n] = 0;
-            TVINSERTSTRUCTW is{};
-            is.hParent = root;
-            is.hInsertAfter = TVI_LAST;
-            is.item.mask = TVIF_TEXT;
-            is.item.pszText = wide;
-            SendMessageW(c->window, TVM_INSERTITEMW, 0, LPARAM(&is));
+            treeInsert(c->window, root, line);
         }
     }
     return 0;
