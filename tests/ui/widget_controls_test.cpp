@@ -401,3 +401,129 @@ TEST_F(WidgetPage, PresetListDrawingLeavesTheSettingsAsTheyWere) {
 
 }  // namespace
 }  // namespace vesk::test
+
+namespace vesk::test {
+namespace {
+
+TEST_F(WidgetPage, PresetListHoldsOneEntryPerPreset) {
+    makePage(1001);
+    UiControl* c = subclass(2001);
+    ASSERT_TRUE(c && c->option);
+    CtlPresetListInit(ctx_, page_, c);
+    EXPECT_EQ(SendMessageW(c->window, LB_GETCOUNT, 0, 0), GetPresetCount(ctx_));
+    ASSERT_TRUE(PresetAdd(ctx_, u"", u"Office", u""));
+    CtlPresetListInit(ctx_, page_, c);
+    const int n = int(SendMessageW(c->window, LB_GETCOUNT, 0, 0));
+    ASSERT_EQ(n, GetPresetCount(ctx_));
+    ASSERT_GE(n, 1);
+    EXPECT_EQ(SendMessageW(c->window, LB_GETITEMDATA, WPARAM(n - 1), 0), LRESULT(119 + n - 1));
+}
+
+class PicturePage : public WidgetPage {
+protected:
+    // The basic page's preview picture drawn into a 120 x 120 memory surface.
+    std::vector<COLORREF> drawPreview() {
+        UiControl* c = CtlFindById(ctx_, page_, 2039);
+        EXPECT_TRUE(c && c->option);
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP b = CreateCompatibleBitmap(screen, 120, 120);
+        ReleaseDC(nullptr, screen);
+        HGDIOBJ old = SelectObject(dc, b);
+        RECT all{0, 0, 120, 120};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        if (c) CtlPictureDrawIn(ctx_, page_, c, dc, &all);
+        std::vector<COLORREF> px;
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 120; ++x) px.push_back(GetPixel(dc, x, y));
+        SelectObject(dc, old);
+        DeleteObject(b);
+        DeleteDC(dc);
+        return px;
+    }
+};
+
+TEST_F(PicturePage, PaperPictureWithTheWatermarkOverIt) {
+    makePage(1002);
+    ItemSetValueById(ctx_, 63, 0);
+    const std::vector<COLORREF> plain = drawPreview();
+    // The portrait paper is centred: white paper in the middle, the page
+    // background where its key colour is.
+    EXPECT_EQ(plain[60 * 120 + 60], RGB(255, 255, 255));
+    EXPECT_EQ(plain[(60 - 30) * 120 + 60 - 22], GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(plain[2 * 120 + 2], RGB(0, 0, 0));
+    ItemSetValueById(ctx_, 63, 1);
+    ItemSetValueById(ctx_, 109, 1);
+    ItemSetValueById(ctx_, 775, 200);
+    ItemSetValueById(ctx_, 772, 100);  // full density: black text
+    ItemSetString(ctx_, ItemFindByKey(ctx_, 869), u"TOP SECRET");
+    const std::vector<COLORREF> marked = drawPreview();
+    int changed = 0, outside = 0;
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 120; ++x) {
+            const bool differs = plain[size_t(y * 120 + x)] != marked[size_t(y * 120 + x)];
+            // Only the paper area (48 x 67, centred, raised 2) may change.
+            const bool inArea = x >= 36 && x < 84 && y >= 24 && y < 91;
+            changed += differs && inArea;
+            outside += differs && !inArea;
+        }
+    EXPECT_GT(changed, 0);
+    EXPECT_EQ(outside, 0);
+    // Item 63 off again: the picture is as before.
+    ItemSetValueById(ctx_, 63, 0);
+    EXPECT_EQ(drawPreview(), plain);
+}
+
+}  // namespace
+}  // namespace vesk::test
+
+namespace vesk::test {
+namespace {
+
+TEST_F(WidgetPage, TabsShowTheirGroupsAndTheTreeListsEveryControl) {
+    makePage(1003);
+    HWND tab = CreateWindowExW(0, WC_TABCONTROLW, u"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 100, pageWindow_,
+                               reinterpret_cast<HMENU>(intptr_t(2900)), nullptr, nullptr);
+    ASSERT_NE(tab, nullptr);
+    const uint16_t first[] = {2079}, second[] = {2080, 2093};
+    const UiTabRow rows[] = {{563, 1, first}, {563, 2, second}};
+    const UiAttrTabs tabs{6, 2, rows};
+    UiControl c{};
+    c.id = 2900;
+    c.type = kCtlTab;
+    c.window = tab;
+    c.attribute = &tabs;
+    EXPECT_EQ(CtlTabInit(ctx_, page_, &c), 0);
+    EXPECT_EQ(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0), 2);
+    const auto shown = [&](int id) { return (GetWindowLongW(GetDlgItem(pageWindow_, id), GWL_STYLE) & WS_VISIBLE) != 0; };
+    EXPECT_TRUE(shown(2079));
+    EXPECT_FALSE(shown(2080));
+    EXPECT_FALSE(shown(2093));
+    SendMessageW(tab, TCM_SETCURSEL, 1, 0);
+    NMHDR n{tab, 2900, UINT(TCN_SELCHANGE)};
+    CtlTabMessage(ctx_, page_, &c, WM_NOTIFY, 2900, LPARAM(&n));
+    EXPECT_FALSE(shown(2079));
+    EXPECT_TRUE(shown(2080));
+    EXPECT_TRUE(shown(2093));
+
+    HWND tree = CreateWindowExW(0, WC_TREEVIEWW, u"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 100, pageWindow_,
+                                reinterpret_cast<HMENU>(intptr_t(2901)), nullptr, nullptr);
+    ASSERT_NE(tree, nullptr);
+    UiControl t{};
+    t.id = 2901;
+    t.window = tree;
+    for (int round = 0; round < 2; ++round) {  // a second fill replaces the first
+        EXPECT_EQ(CtlTreeInit(ctx_, page_, &t), 0);
+        size_t controls = 0;
+        for (int p = 0; p < ctx_->pages->count; ++p) controls += size_t(ctx_->pages->pages[p].controlCount);
+        EXPECT_EQ(size_t(SendMessageW(tree, TVM_GETCOUNT, 0, 0)), size_t(ctx_->pages->count) + controls);
+    }
+    winsim::ui::ControlState st;
+    ASSERT_TRUE(winsim::ui::controlState(tree, st));
+    bool named = false;
+    for (const auto& d : st.details) named |= d.find("VPD_IDC_PRESET_ICONLIST\xEF\xBC\x9A") != std::string::npos;
+    EXPECT_TRUE(named);
+}
+
+}  // namespace
+}  // namespace vesk::test

@@ -43,10 +43,12 @@ void presetName(DrvContext* ctx, uint32_t value, WCHAR* out, size_t cap) {
     IniGetString(ctx->ws->printerName, FormatPresetKey(key, int(slot), 1), u"", out, DWORD(cap), GetIniFilePath(ctx));
 }
 
-void listText(HWND list, int index, WCHAR* out) {
+// The preset key of an entry: the string of its value. The list is owner
+// drawn without strings, so the entry holds only the value.
+uint32_t entryValue(HWND list, int index) { return uint32_t(SendMessageW(list, LB_GETITEMDATA, WPARAM(index), 0)); }
+void entryKey(DrvContext* ctx, HWND list, int index, WCHAR* out) {
     out[0] = 0;
-    if (index < 0 || SendMessageW(list, LB_GETTEXTLEN, WPARAM(index), 0) >= LRESULT(kTextChars)) return;
-    SendMessageW(list, LB_GETTEXT, WPARAM(index), LPARAM(out));
+    if (index >= 0) ResLoadString(ctx, entryValue(list, index), out, kTextChars, 0);
 }
 
 }  // namespace
@@ -116,10 +118,7 @@ int CtlPresetListInit(DrvContext* ctx, UiPage* page, UiControl* c) {
         const uint16_t id = OptValueId(ctx, c->option, rec);
         if (!id) break;
         if (!OptValueAllowed(ctx, c->option, id)) continue;
-        WCHAR text[kTextChars] = {};
-        ResLoadString(ctx, id, text, kTextChars, 0);
-        const LRESULT at = SendMessageW(c->window, LB_ADDSTRING, 0, LPARAM(text));
-        if (at >= 0) SendMessageW(c->window, LB_SETITEMDATA, WPARAM(at), LPARAM(id));
+        SendMessageW(c->window, LB_ADDSTRING, 0, LPARAM(id));
         ++entries;
     }
     ListShowValue(ctx, page, c);
@@ -133,18 +132,18 @@ int CtlPresetListCommand(DrvContext* ctx, UiPage* page, UiControl* c, WPARAM wPa
     const int selected = int(SendMessageW(c->window, LB_GETCURSEL, 0, 0));
     if (selected < 0) return 0;
     WCHAR key[kTextChars];
-    listText(c->window, selected, key);
-    const uint32_t data = uint32_t(SendMessageW(c->window, LB_GETITEMDATA, WPARAM(selected), 0));
+    entryKey(ctx, c->window, selected, key);
+    const uint32_t data = entryValue(c->window, selected);
     const int saved = DmSaveState(ctx);
     LoadPreset(ctx, key);
     if (OptChangeFromControl(ctx, page, c, data, 0)) {
         // Refused: back to the settings before, then the first entry.
         if (saved) DmRestoreState(ctx, 1);
         MessageBeep(0xFFFFFFFF);
-        listText(c->window, 0, key);
+        entryKey(ctx, c->window, 0, key);
         LoadPreset(ctx, key);
         SendMessageW(c->window, LB_SETCURSEL, 0, 0);
-        CtlSetItemValue(ctx, c, uint32_t(SendMessageW(c->window, LB_GETITEMDATA, 0, 0)));
+        CtlSetItemValue(ctx, c, entryValue(c->window, 0));
         OptApplyDependents(ctx, page, c->option, c->applyMode);
         CtlShowValue(ctx, page, c);
     } else {
@@ -166,7 +165,7 @@ int CtlPresetListMessage(DrvContext* ctx, UiPage* page, UiControl* c, UINT messa
     // drawing never changes the settings.
     const int saved = DmSaveState(ctx);
     WCHAR key[kTextChars];
-    listText(c->window, int(di->itemID), key);
+    entryKey(ctx, c->window, int(di->itemID), key);
     LoadPreset(ctx, key);
     if (selected && di->itemAction != ODA_SELECT)
         for (int i = 0; i < 4; ++i) ItemSetValueById(ctx, kKeptItems[i], kept[i]);
@@ -242,50 +241,44 @@ int CtlTabMessage(DrvContext*, UiPage* page, UiControl* c, UINT message, WPARAM,
 
 // ---- The tree of pages and controls ----
 
+// Appends ASCII text to a wide buffer, always terminated.
+static size_t appendAscii(WCHAR* out, size_t at, size_t cap, const char* text) {
+    for (; text && *text && at + 1 < cap; ++text) out[at++] = WCHAR(uint8_t(*text));
+    out[at] = 0;
+    return at;
+}
+
+static HTREEITEM treeInsert(HWND tree, HTREEITEM parent, WCHAR* text) {
+    TVINSERTSTRUCTW is{};
+    is.hParent = parent;
+    is.hInsertAfter = TVI_LAST;
+    is.item.mask = TVIF_TEXT;
+    is.item.pszText = text;
+    return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_INSERTITEMW, 0, LPARAM(&is)));
+}
+
 int CtlTreeInit(DrvContext* ctx, UiPage*, UiControl* c) {
     if (!ctx || !c || !c->window || !ctx->pages) return 0;
     SendMessageW(c->window, TVM_DELETEITEM, 0, LPARAM(TVI_ROOT));
-    auto insert = [&](HTREEITEM parent, const char* text) {
-        WCHAR wide[kTextChars];
-        size_t n = 0;
-        for (; text[n] && n + 1 < kTextChars; ++n) wide[n] = WCHAR(uint8_t(text[n]));
-        wide[n] = 0;
-        TVINSERTSTRUCTW is{};
-        is.hParent = parent;
-        is.hInsertAfter = TVI_LAST;
-        is.item.mask = TVIF_TEXT;
-        is.item.pszText = wide;
-        return reinterpret_cast<HTREEITEM>(SendMessageW(c->window, TVM_INSERTITEMW, 0, LPARAM(&is)));
-    };
+    WCHAR line[kTextChars];
     for (int p = 0; p < ctx->pages->count; ++p) {
         UiPage& pg = ctx->pages->pages[p];
-        HTREEITEM root = insert(TVI_ROOT, pg.name ? pg.name : "");
+        appendAscii(line, 0, kTextChars, pg.name);
+        HTREEITEM root = treeInsert(c->window, TVI_ROOT, line);
         for (int i = 0; i < pg.controlCount; ++i) {
             UiControl& k = pg.controls[i];
             const SymbolEntry* sym = SymFindByKey(k.key);
-            char line[160];
-            if (sym && sym->name)
-                std::snprintf(line, sizeof line, "%s\xEF\xBC\x9A%d", sym->name, int(CtlGetItemValue(ctx, &k)));
-            else
-                std::snprintf(line, sizeof line, "none");
-            // The symbol names are ASCII; the full-width colon is UTF-8 here.
-            WCHAR wide[kTextChars];
-            size_t n = 0;
-            for (size_t j = 0; line[j] && n + 1 < kTextChars; ++j) {
-                if (uint8_t(line[j]) == 0xEF && uint8_t(line[j + 1]) == 0xBC && uint8_t(line[j + 2]) == 0x9A) {
-                    wide[n++] = u'\uFF1A';
-                    j += 2;
-                } else {
-                    wide[n++] = WCHAR(uint8_t(line[j]));
-                }
+            if (sym && sym->name) {
+                // The symbol's name, a full-width colon and the item's value.
+                size_t n = appendAscii(line, 0, kTextChars, sym->name);
+                if (n + 1 < kTextChars) line[n++] = u'\uFF1A';
+                char number[16];
+                std::snprintf(number, sizeof number, "%d", int(CtlGetItemValue(ctx, &k)));
+                appendAscii(line, n, kTextChars, number);
+            } else {
+                appendAscii(line, 0, kTextChars, "none");
             }
-            wide[n] = 0;
-            TVINSERTSTRUCTW is{};
-            is.hParent = root;
-            is.hInsertAfter = TVI_LAST;
-            is.item.mask = TVIF_TEXT;
-            is.item.pszText = wide;
-            SendMessageW(c->window, TVM_INSERTITEMW, 0, LPARAM(&is));
+            treeInsert(c->window, root, line);
         }
     }
     return 0;

@@ -34,7 +34,6 @@ constexpr uint32_t kFlagNoArrows = 0x200000;
 constexpr int kStringAlnumOnly = 2;
 constexpr uint16_t kCtlCheckListType = 49;
 constexpr uint16_t kCtlImageListType = 47;
-constexpr uint16_t kCtlSliderType = 84;
 constexpr int kPagePicture = 2039;
 constexpr int kNoHandPicture = 2164;
 constexpr size_t kTextChars = 522;
@@ -285,7 +284,7 @@ LRESULT hover(DrvContext* ctx, UiPage* page, UiControl* c, HWND w, UINT m, WPARA
     ScreenToClient(page->window, &at);
     HelpTipShow(ctx, page, c, c->hoverString, at.x, at.y);
     if (c->type >= 1 && c->type <= 4) return HTCLIENT;
-    if (c->type == kCtlSliderType && c->item) {
+    if (c->type == kCtlSlider && c->item) {
         NumRecord rec;
         if (NumRecordOf(ctx, c, &rec)) {
             const int32_t v = int32_t(CtlGetItemValue(ctx, c));
@@ -380,7 +379,7 @@ LRESULT CALLBACK CtlWndProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONDBLCLK:
         if (m == WM_LBUTTONDOWN && handUp(ctx)) setHand(ctx, 1);
         if (repeat) PostMessageW(w, kMsgHold, m, 0);
-        if (c->type == kCtlSliderType) {
+        if (c->type == kCtlSlider) {
             if (c->hidden || c->disabled) return 0;
             NumRecord rec;
             if (c->item && NumRecordOf(ctx, c, &rec) && pointInside(w, lp)) {
@@ -407,7 +406,7 @@ LRESULT CALLBACK CtlWndProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
         PostMessageW(w, kMsgHold, 0, 0);
         if (handUp(ctx)) setHand(ctx, 0);
         if (c->type == kCtlCheckListType) CtlMessage(ctx, page, c, m, wp, lp);
-        if (c->type == kCtlSliderType && (c->hidden || c->disabled)) return 0;
+        if (c->type == kCtlSlider && (c->hidden || c->disabled)) return 0;
         if ((c->type == kCtlPicture || c->type == kCtlIcon || handUp(ctx)) && pointInside(w, lp)) {
             bool passed = false;
             UiControl* target = clickTarget(ctx, c, &passed);
@@ -446,11 +445,11 @@ LRESULT CALLBACK CtlWndProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
         }
         break;
     case WM_PAINT:
-        if (c->type == kCtlPicture || c->type == kCtlSliderType) return paint(ctx, page, c, w);
+        if (c->type == kCtlPicture || c->type == kCtlSlider) return paint(ctx, page, c, w);
         break;
     case WM_KILLFOCUS:
         if (c->type == kCtlNumEdit) CtlMessage(ctx, page, c, m, wp, lp);
-        if (c->type == kCtlSliderType) InvalidateRect(w, nullptr, FALSE);
+        if (c->type == kCtlSlider) InvalidateRect(w, nullptr, FALSE);
         break;
     default:
         break;
