@@ -4,8 +4,6 @@
 
 namespace vesk {
 
-int StampPagesHook(DrvContext*, UiPage*, UiControl*, UINT, WPARAM, LPARAM) { return 0; }
-int StatusPageHook(DrvContext*, UiPage*, UiControl*, UINT, WPARAM, LPARAM) { return 0; }
 int InstallOptionsHook(DrvContext*, UiPage*, UiControl*, UINT, WPARAM, LPARAM) { return 0; }
 
 }  // namespace vesk
