@@ -7,7 +7,7 @@
 namespace vesk {
 namespace {
 
-constexpr uint16_t kItem1Step = 10023, kItemMemory = 10012, kItemRemote = 10062, kItem1StepNum = 10110;
+constexpr uint16_t kItemMemory = 10012, kItemRemote = 10062, kItem1StepNum = 10110;
 constexpr uint16_t kItemOutside = 10047, kItemFin1000 = 10049, kItemMailbox2 = 10057, kItemFin2000 = 10058,
                    kItemFinBF = 10059;
 
