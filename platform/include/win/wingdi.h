@@ -205,5 +205,32 @@ WINBASEAPI BOOL WINAPI ExtTextOutW(HDC dc, int x, int y, UINT options, LPCRECT r
 // character (underlined) unless DT_NOPREFIX; "&&" is one '&'.
 WINBASEAPI int WINAPI DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format);
 
+// ---- Font families ----
+// EnumFontFamiliesW walks the machine's screen fonts ("fonts.screen": a
+// ';' list of NAME or NAME:raster, TrueType by default); a null family
+// gives one call per family, a name only that family. The callback's
+// answer 0 stops the walk and becomes the result.
+#define LF_FULLFACESIZE 64
+#ifndef RASTER_FONTTYPE
+#define RASTER_FONTTYPE 0x0001
+#endif
+#ifndef TRUETYPE_FONTTYPE
+#define TRUETYPE_FONTTYPE 0x0004
+#endif
+typedef struct tagENUMLOGFONTW {
+    LOGFONTW elfLogFont;
+    WCHAR elfFullName[LF_FULLFACESIZE];
+    WCHAR elfStyle[LF_FACESIZE];
+} ENUMLOGFONTW, *LPENUMLOGFONTW;
+typedef struct tagNEWTEXTMETRICW {
+    TEXTMETRICW tm;
+    DWORD ntmFlags;
+    UINT ntmSizeEM;
+    UINT ntmCellHeight;
+    UINT ntmAvgWidth;
+} NEWTEXTMETRICW, *LPNEWTEXTMETRICW;
+typedef int(CALLBACK* FONTENUMPROCW)(const LOGFONTW* font, const TEXTMETRICW* metrics, DWORD fontType, LPARAM lParam);
+WINBASEAPI int WINAPI EnumFontFamiliesW(HDC dc, LPCWSTR family, FONTENUMPROCW proc, LPARAM lParam);
+
 WIN_END_DECLS
 #include "wingdi_dib.h"

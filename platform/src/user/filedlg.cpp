@@ -18,6 +18,9 @@
 
 using namespace winsim::detail;
 
+// The record as a 32-bit caller lays it out.
+static_assert(sizeof(void*) != 4 || sizeof(OPENFILENAMEW) == 88, "OPENFILENAMEW is 88 bytes on 32-bit");
+
 namespace {
 
 constexpr int kName = edt1, kFiles = lst1, kFolders = lst2, kDrives = cmb1, kTypes = cmb2;
