@@ -42,8 +42,10 @@ Fixture& fixture() {
 
 // The bytes a Set reads: the row's version bounds a newer record.
 size_t setSize(uint32_t id, const uint8_t* data, size_t size) {
-    uint32_t version = 0;
-    if (size >= 4) version = RecU32(data, 0);
+    // The version word as the record holds it (missing bytes are 0).
+    BYTE head[4] = {};
+    std::memcpy(head, data, size < 4 ? size : 4);
+    uint32_t version = RecU32(head, 0);
     const DrvApiItem* row = StatusRowById(id);
     if (row && version > row->version) version = row->version;
     return StatusSetRecordSize(id, version);
