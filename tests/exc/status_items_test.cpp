@@ -164,3 +164,26 @@ TEST_F(StatusItems, TheSettingsFileGivesItsPresetNameAndComment) {
 
 }  // namespace
 }  // namespace vesk::test
+
+namespace vesk::test {
+namespace {
+
+TEST_F(StatusItems, TheResolutionByItsTableId) {
+    // Option 42 is a list in the sample model: A is the resolution table's
+    // id of a square resolution.
+    std::vector<BYTE> r(32, 0);
+    ASSERT_EQ(VESKDrvGetStatus(h_, 34, r.data(), 0), 32);
+    const uint32_t now = RecU32(r.data(), 4);
+    EXPECT_NE(now, 0u);
+    const uint32_t dpi = raw(42);
+    EXPECT_EQ(ResTableFindByXY(dpi, dpi), now);
+    const uint32_t other = ResTableFindByXY(dpi == 600 ? 1200 : 600, dpi == 600 ? 1200 : 600);
+    ASSERT_EQ(set(34, rec(other)), 0);
+    EXPECT_EQ(raw(42), dpi == 600 ? 1200u : 600u);
+    EXPECT_EQ(set(34, rec(0xFFFF)), -1) << "no such row";
+    setRaw(42, 601);
+    EXPECT_EQ(VESKDrvGetStatus(h_, 34, r.data(), 0), -1) << "no square row for the value";
+}
+
+}  // namespace
+}  // namespace vesk::test

@@ -33,7 +33,7 @@ constexpr int kItWmKind = 109, kItWmOpaque = 110, kItWmDensity = 112, kItWmEffec
               kItWmChar = 869, kItWmImage = 870, kItLinePitch = 894, kItTextPattern = 895, kItTilePattern = 896,
               kItTileColor = 897, kItTileColorR = 898, kItTileDensity = 901, kItTileMask = 902,
               kItTileRotate = 903, kItWmSwitch = 63;
-constexpr uint32_t kKindOff = 0, kKindText = 1, kKindImage = 2, kKindOverlay = 3, kKindTiled = 128;
+constexpr uint32_t kKindText = 1, kKindImage = 2, kKindOverlay = 3, kKindTiled = 128;
 constexpr uint32_t kApiTiled = 0x1;
 constexpr int kPathChars = 260, kFaceChars = 32;
 

@@ -1,0 +1,51 @@
+// vesk api PRINTER status on a fresh machine: a custom paper set and read
+// back on one handle with the DEVMODE it leaves, a refused Set that leaves
+// the DEVMODE as it was, and records built from field names.
+#include <gtest/gtest.h>
+
+#include "platform/run_vesk.h"
+
+namespace {
+
+struct ApiMachine : vesktest::PrinterMachine {
+    ApiMachine() : PrinterMachine("vesk-api-") {
+        ok = ok && vesktest::vesk(path, {"printer", "add", "VESK MFP C41"}).status == 0;
+    }
+};
+
+bool has(const std::string& out, const std::string& what) { return out.find(what) != std::string::npos; }
+
+TEST(ApiStatusCli, ACustomPaperOnOneHandleWithItsDevmode) {
+    ApiMachine m;
+    ASSERT_TRUE(m.ok);
+    auto r = vesktest::vesk(m.path, {"api", "VESK MFP C41", "status", "set", "7", "size=256", "width=2100",
+                                     "length=2970", "--then", "status get 7", "--then", "devmode --mode 4"});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(has(r.out, "VESKDrvSetStatus(7, mode 0): 0 (set)")) << r.out;
+    EXPECT_TRUE(has(r.out, "  size = 256\n  width = 2100\n  length = 2970\n")) << r.out;
+    EXPECT_TRUE(has(r.out, "dmPaperSize 256, dmPaperLength 2970, dmPaperWidth 2100")) << r.out;
+
+    r = vesktest::vesk(m.path, {"api", "VESK MFP C41", "status", "set", "7", "size=256", "width=9", "length=2970",
+                                "--then", "devmode --mode 4"});
+    EXPECT_EQ(r.status, 1) << "a refused step fails the run";
+    EXPECT_TRUE(has(r.out, "VESKDrvSetStatus(7, mode 0): -1 (refused)")) << r.out;
+    EXPECT_TRUE(has(r.out, "  changed: none")) << r.out;
+    EXPECT_TRUE(has(r.out, "dmPaperSize 9,")) << "the DEVMODE of a fresh handle: " << r.out;
+}
+
+TEST(ApiStatusCli, RecordsFromFieldNames) {
+    ApiMachine m;
+    ASSERT_TRUE(m.ok);
+    auto r = vesktest::vesk(m.path, {"api", "VESK MFP C41", "status", "set", "10", "method=1", "userid=ABC",
+                                     "jobpw=1234", "--then", "status get 10"});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(has(r.out, "  method = 1\n  flags = 127\n  userid = \"ABC\"\n  jobpw = \"1234\"")) << r.out;
+    r = vesktest::vesk(m.path, {"api", "VESK MFP C41", "status", "set", "10", "nosuch=1"});
+    EXPECT_NE(r.status, 0);
+    r = vesktest::vesk(m.path, {"api", "VESK MFP C41", "status", "set", "10", "userid=ABCDEFGHIJ"});
+    EXPECT_NE(r.status, 0) << "a text longer than its field";
+    r = vesktest::vesk(m.path, {"api", "No such printer", "status", "get", "9"});
+    EXPECT_NE(r.status, 0);
+}
+
+}  // namespace
