@@ -87,6 +87,14 @@ int cmdDecode(const Args& args);
 int cmdPrint(const Args& args);
 // vesk exc PRINTER STEP...: the option-constraint library through its exports
 int cmdExc(const Args& args);
+// vesk api PRINTER devmode [--mode N] [--out FILE] | caps ...: the versioned
+// driver API through its exports.
+int cmdApi(const Args& args);
+// The caps step of vesk api on the open session (api_session.h); `words`
+// follow "caps". The exit code: 0 every call succeeded, 1 one failed, 2 bad
+// words.
+struct ApiSession;
+int RunApiCaps(ApiSession& session, const std::vector<std::string>& words);
 // vesk ui dialog PRINTER PAGEID [--do ACTIONS] [--script FILE] [--dump]
 int cmdUi(const Args& args);
 // vesk ui document-properties | printer-properties PRINTER [--do ACTIONS]

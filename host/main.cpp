@@ -120,6 +120,10 @@ void usage(std::FILE* out) {
         "                       (base FILE|-, update \"LINE\", changes, show, values CMD\n"
         "                       [--enabled], option CMD, value CMD, watermarks text|image,\n"
         "                       devmode [MODE], ini); 'vesk exc --help' tells more\n"
+        "  api PRINTER devmode [--mode N] [--out FILE] | caps [ID|all|bitmap]\n"
+        "                       the versioned driver API of the option-constraint library:\n"
+        "                       the handle's DEVMODE decoded by field, or its capability\n"
+        "                       items; 'vesk api --help' tells more\n"
         "  decode FILE [--raw] [--records-only] [--offsets]\n"
         "                       list a device stream, checking every record; --raw takes\n"
         "                       unframed bytes as pass-through data\n"
@@ -158,7 +162,7 @@ int main(int argc, char** argv) {
             else if (v == "yes") answer = IDYES;
             else if (v == "no") answer = IDNO;
             else return fail("--answer takes ok, cancel, yes or no");
-        } else if ((a == "-h" || a == "--help") && command != "exc") {
+        } else if ((a == "-h" || a == "--help") && command != "exc" && command != "api") {
             usage(stdout);
             return 0;
         } else if (command.empty()) {
@@ -179,6 +183,7 @@ int main(int argc, char** argv) {
     else if (command == "print") rc = cmdPrint(args);
     else if (command == "ui") rc = cmdUi(args);
     else if (command == "exc") rc = cmdExc(args);
+    else if (command == "api") rc = cmdApi(args);
     else return fail("unknown command '" + command + "' (try 'vesk --help')");
     // Libraries the command loaded get their detach while the process is whole.
     winsim::unloadAllModules();
