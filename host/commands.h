@@ -87,6 +87,9 @@ int cmdDecode(const Args& args);
 int cmdPrint(const Args& args);
 // vesk exc PRINTER STEP...: the option-constraint library through its exports
 int cmdExc(const Args& args);
+// vesk api PRINTER devmode [--mode N] [--out FILE] | caps ... | status ...: the
+// versioned driver API through its exports.
+int cmdApi(const Args& args);
 // vesk api PRINTER caps [ID|all|bitmap]: `argv` from the printer's name on.
 int RunApiCaps(int argc, char** argv);
 // vesk api PRINTER status get|set|fields ID ... [--then STEP]...: the status

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include <win/codepage.h>
 #include <win/modules.h>
 #include <winsim/spooler.h>
 #include <winsim/winsim.h>
 
 #include "commands.h"
+#include "driver_library.h"
 
 namespace vesk::host {
 namespace {
@@ -69,48 +69,24 @@ struct ExcLibrary {
     }
 };
 
-template <class F>
-bool bind(HMODULE m, const char* name, F* out, std::string* missing) {
-    *out = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m, name)));
-    if (!*out) *missing += std::string(missing->empty() ? "" : ", ") + name;
-    return *out != nullptr;
-}
-
 bool loadLibrary(const std::u16string& printer, ExcLibrary& lib, std::string* error) {
-    auto p = winsim::findPrinter(printer);
-    if (!p) return *error = "no printer named '" + winsim::toUtf8(printer) + "'", false;
-    auto d = winsim::findDriver(p->driver);
-    if (!d) return *error = "the driver of '" + winsim::toUtf8(printer) + "' is not installed", false;
-    const std::u16string& driver = d->driverPath;
-    const size_t slash = driver.find_last_of(u'\\');
-    const std::u16string path = (slash == std::u16string::npos ? u"" : driver.substr(0, slash + 1)) + u"veskexc.dll";
-    lib.module = LoadLibraryW(path.c_str());
-    if (!lib.module)
-        return *error = "cannot load " + winsim::toUtf8(path) + " (error " + std::to_string(GetLastError()) + ")", false;
+    lib.module = LoadDriverSetLibrary(printer, u"veskexc.dll", error);
+    if (!lib.module) return false;
     std::string missing;
-    bind(lib.module, "ExcGetExclusive", &lib.getExclusive, &missing);
-    bind(lib.module, "ExcFreeExclusive", &lib.freeExclusive, &missing);
-    bind(lib.module, "ExcSetCommandBase", &lib.setCommandBase, &missing);
-    bind(lib.module, "ExcUpdateCommand", &lib.updateCommand, &missing);
-    bind(lib.module, "ExcGetCommandChange", &lib.getCommandChange, &missing);
-    bind(lib.module, "ExcGetCommandBase", &lib.getCommandBase, &missing);
-    bind(lib.module, "ExcGetCommandValue", &lib.getCommandValue, &missing);
-    bind(lib.module, "ExcGetPrinterOption", &lib.getPrinterOption, &missing);
-    bind(lib.module, "ExcGetPrinterValue", &lib.getPrinterValue, &missing);
-    bind(lib.module, "ExcGetWaterMarkList", &lib.getWaterMarkList, &missing);
-    bind(lib.module, "ExcGetDriverDevmode", &lib.getDriverDevmode, &missing);
-    bind(lib.module, "ExcGetIniFileName", &lib.getIniFileName, &missing);
-    if (!missing.empty()) return *error = winsim::toUtf8(path) + " lacks " + missing, false;
+    BindExport(lib.module, "ExcGetExclusive", &lib.getExclusive, &missing);
+    BindExport(lib.module, "ExcFreeExclusive", &lib.freeExclusive, &missing);
+    BindExport(lib.module, "ExcSetCommandBase", &lib.setCommandBase, &missing);
+    BindExport(lib.module, "ExcUpdateCommand", &lib.updateCommand, &missing);
+    BindExport(lib.module, "ExcGetCommandChange", &lib.getCommandChange, &missing);
+    BindExport(lib.module, "ExcGetCommandBase", &lib.getCommandBase, &missing);
+    BindExport(lib.module, "ExcGetCommandValue", &lib.getCommandValue, &missing);
+    BindExport(lib.module, "ExcGetPrinterOption", &lib.getPrinterOption, &missing);
+    BindExport(lib.module, "ExcGetPrinterValue", &lib.getPrinterValue, &missing);
+    BindExport(lib.module, "ExcGetWaterMarkList", &lib.getWaterMarkList, &missing);
+    BindExport(lib.module, "ExcGetDriverDevmode", &lib.getDriverDevmode, &missing);
+    BindExport(lib.module, "ExcGetIniFileName", &lib.getIniFileName, &missing);
+    if (!missing.empty()) return *error = "veskexc.dll lacks " + missing, false;
     return true;
-}
-
-// The printer name in the machine's ANSI code page, as the library takes it.
-std::string ansiName(const std::u16string& name) {
-    std::string out(name.size() * 2 + 1, '\0');
-    const int n = WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, out.data(), static_cast<int>(out.size()), nullptr,
-                                      nullptr);
-    out.resize(n > 0 ? static_cast<size_t>(n - 1) : 0);
-    return out;
 }
 
 // A text with CR and LF made visible, one line of output per line of text.
@@ -388,7 +364,7 @@ int cmdExc(const Args& args) {
     if (!loadLibrary(printer, lib, &error)) return fail(error);
     bool allOk = true;
     {
-        Session s(lib, ansiName(printer));
+        Session s(lib, AnsiPrinterName(printer));
         if (!s.run(w, 1, &allOk)) return 2;
     }
     return allOk ? 0 : 1;

@@ -120,13 +120,12 @@ void usage(std::FILE* out) {
         "                       (base FILE|-, update \"LINE\", changes, show, values CMD\n"
         "                       [--enabled], option CMD, value CMD, watermarks text|image,\n"
         "                       devmode [MODE], ini); 'vesk exc --help' tells more\n"
-        "  api PRINTER caps [ID|all|bitmap]\n"
-        "                       the versioned API's capability items of veskexc.dll: one\n"
-        "                       item, every item with its lists decoded, or the bitmap\n"
+        "  api PRINTER devmode [--mode N] [--out FILE] | caps [ID|all|bitmap]\n"
+        "                       the versioned driver API of the option-constraint library:\n"
+        "                       the handle's DEVMODE decoded by field, or its capability\n"
+        "                       items; 'vesk api --help' tells more\n"
         "  api PRINTER status get ID [--version N] | status set ID FIELD=VALUE... [--mode N]\n"
         "     [--then STEP]...  set or read status items on one handle of the versioned API\n"
-        "                       (steps: status get|set|fields, devmode [--mode N]); 'vesk api\n"
-        "                       --help' tells more\n"
         "  decode FILE [--raw] [--records-only] [--offsets]\n"
         "                       list a device stream, checking every record; --raw takes\n"
         "                       unframed bytes as pass-through data\n"
@@ -186,24 +185,7 @@ int main(int argc, char** argv) {
     else if (command == "print") rc = cmdPrint(args);
     else if (command == "ui") rc = cmdUi(args);
     else if (command == "exc") rc = cmdExc(args);
-    else if (command == "api") {
-        // The versioned API: the capability items, or the status and DEVMODE
-        // steps on one handle.
-        const bool caps = args.words.size() > 1 && args.words[1] == "caps";
-        if (caps) {
-            std::string error;
-            if (!openMachine(args, &error)) return fail(error);
-            std::vector<char*> words;
-            for (auto& w : args.words) words.push_back(w.data());
-            rc = RunApiCaps(static_cast<int>(words.size()), words.data());
-        } else {
-            std::vector<std::string> words = args.words;
-            if (!args.machine.empty()) words.insert(words.begin(), {"--machine", args.machine});
-            std::vector<char*> argvApi;
-            for (std::string& w : words) argvApi.push_back(w.data());
-            rc = RunApiStatus(static_cast<int>(argvApi.size()), argvApi.data());
-        }
-    }
+    else if (command == "api") rc = cmdApi(args);
     else return fail("unknown command '" + command + "' (try 'vesk --help')");
     // Libraries the command loaded get their detach while the process is whole.
     winsim::unloadAllModules();

@@ -463,6 +463,8 @@ void askOne(const std::u16string& name, int dc, const DEVMODEW* dm) {
 
 }  // namespace
 
+void PrintDevmodePublic(const std::vector<uint8_t>& dm) { printDevmode(dm); }
+
 int CapsThroughApplication(const Args& args, const std::string& printer, const std::vector<int>& indices,
                            const std::vector<std::pair<std::string, std::string>>& fields) {
     std::string error;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "api/api_handle.h"
+#include "api/opt_values.h"
 #include "common_calls/context_forms.h"
 #include "common_calls/devmode_forms.h"
 #include "core/computed/computed.h"
@@ -17,6 +18,7 @@
 #include "core/devmode/dm_state.h"
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
+#include "core/jobctl/jc_client.h"
 #include "core/lists/lists.h"
 #include "core/locale.h"
 #include "core/model/eval.h"
@@ -45,8 +47,11 @@ constexpr uint32_t kChangeUiMode = 0x4000000u;
 constexpr uint32_t kPresetNone = 255;
 constexpr uint32_t kMacroQualityFirst = 32, kMacroQualityLast = 39;
 constexpr uint32_t kRemergeFlags = 0x2220000Au;
+// User code, owner name, job password, user ID, document name and stored
+// password.
+constexpr uint32_t kJcIdentityItems = 159;
 // Public DEVMODE offsets.
-constexpr size_t kDmFields = 72, kDmPaperSize = 78, kDmPaperLength = 80, kDmPaperWidth = 82;
+constexpr size_t kDmFields = 72, kDmPaperLength = 80, kDmPaperWidth = 82;
 constexpr uint32_t kDmFieldPaperSize = 0x2, kDmFieldsPaperDims = 0xc;
 
 uint32_t raw(DrvContext* ctx, int id) { return ItemRawById(ctx, id); }
@@ -84,7 +89,7 @@ void refreshResolutionVariant(DrvContext* ctx) {
     DmResetTransientItems(ctx, kApiDmResolution);
     if (MdlGetOptionType(ctx, kItDstResW) == kMdlNumeric) {
         setRaw(ctx, kItWorkPrompt, 1);
-        MdlApplyOptionActions(ctx, kItResBoth);
+        MdlApplyOptionActions(ctx, MdlFindOption(ctx, kItResBoth));
         setRaw(ctx, kItWorkPrompt, 0);
     }
     if (resolutionOverrideApplies(ctx)) {
@@ -95,6 +100,10 @@ void refreshResolutionVariant(DrvContext* ctx) {
     }
     DmRefreshPublicKeepFinishing(ctx);
 }
+
+// The user-code and job-identity items from the job-control library (the
+// status items' own fetch does the same on this system family).
+void fillUserItems(DrvContext* ctx) { JcFetchItemsIfOn(ctx, kJcIdentityItems); }
 
 void deviceQuery(DrvContext* ctx) {
     if (BidiQueryDeviceExc(ctx) == 1) DmApplyBidiTraysExc(ctx);
@@ -108,6 +117,7 @@ void refreshCurrent(DrvContext* ctx, HANDLE printer, int32_t mode) {
     SettingsSyncAtOpen(ctx);
     if (mode & kApiDmQuery) deviceQuery(ctx);
     OptLoadClasses(printer, 1, ctx);
+    fillUserItems(ctx);
     SetPaperDefaultsFromCountry(ctx);
     DmRefreshPublicKeepFinishing(ctx);
 }
@@ -125,6 +135,7 @@ bool refreshDefaults(DrvContext* ctx, HANDLE printer, int32_t mode) {
     if (mode & kApiDmQuery) deviceQuery(ctx);
     DmSetSimplexBindDefaults(ctx);
     if (raw(ctx, kItMarginSwitch) == 0) DmResetSimplexMargins(ctx);
+    fillUserItems(ctx);
     DmPutTerminalServerFlag(ctx, TsQueryEnabled(printer) ? 1 : 0);
     DmPutAdminFlag(ctx, IsUserAdmin() ? 1 : 0);
     DmRefreshPublicKeepFinishing(ctx);
@@ -175,7 +186,7 @@ void DmResetTransientItems(DrvContext* ctx, int32_t mode) {
     } else if (base == kApiDmDefaults) {
         DmApplyUserMacroPlanes(ctx);
     }
-    if (ctx->devmode) DmSetSrcPaperItems(ctx, static_cast<int16_t>(le16(ctx->devmode + kDmPaperSize)));
+    DmRefreshPaperAndFitScale(ctx, 1);
 }
 
 void DmApplyUserMacroPlanes(DrvContext* ctx) {
@@ -217,7 +228,8 @@ void DmRefreshPublicKeepFinishing(DrvContext* ctx) {
         uint32_t value;
     } kept[] = {{61, 102, false, 0}, {66, 136, false, 0}, {65, 134, false, 0}};
     auto hidden = [ctx](int option) {
-        return MdlFindOption(ctx, option) && MdlEvalOptionCond2(ctx, static_cast<uint32_t>(option), 0);
+        const uint32_t o = MdlFindOption(ctx, option);
+        return o && MdlEvalOptionCond2(ctx, o, 0);
     };
     for (Kept& k : kept) {
         k.hidden = hidden(k.switchOption);
