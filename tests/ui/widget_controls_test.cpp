@@ -64,6 +64,8 @@ protected:
         if (!c) return nullptr;
         c->window = GetDlgItem(pageWindow_, id);
         EXPECT_NE(c->window, nullptr);
+        // The page's init may have subclassed it already; never twice.
+        if (c->previousProc) return c;
         SetWindowLongPtrW(c->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(c));
         c->previousProc = uintptr_t(SetWindowLongPtrW(c->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CtlWndProc)));
         return c;
