@@ -8,6 +8,8 @@
 #include "core/persist/settings_file.h"
 #include "core/res/res.h"
 #include "dialogs/file_dialogs.h"
+#include "pipeline/ui_state.h"
+#include "sheets/sheet_support.h"
 
 namespace vesk::test {
 namespace {
@@ -17,10 +19,16 @@ protected:
     void SetUp() override {
         ListPrinter::SetUp();
         winsim::ui::reset();
+        // The dialogs run inside a sheet session, which keeps their go-ahead.
+        ASSERT_NE(SheetSessionBegin(c_), nullptr);
         winsim::setVirtualClock(0, 1000);
         CreateDirectoryW(u"C:\\presets", nullptr);
     }
     void TearDown() override {
+        // The session ends with the context's reference, as a sheet's does.
+        for (auto& p : contexts_)
+            if (p.get() == c_) (void)p.release();
+        SheetSessionEnd(c_);
         winsim::ui::reset();
         ListPrinter::TearDown();
     }
@@ -53,7 +61,7 @@ TEST_F(FilePages, EnterOnTheManagingPageSavesTheTypedNameAsNew) {
     EXPECT_EQ(run(4002, "expect dialog 4002; folder \"C:\\\\presets\"; file report; key ENTER"), 1);
     EXPECT_EQ(file(), u"C:\\presets\\report.rst");
     EXPECT_EQ(c_->ws->fileButton, 5001u);
-    EXPECT_EQ(c_->ws->proceedFlag, 1u);
+    EXPECT_EQ(UiProceedFlag(c_), 1u);
     EXPECT_EQ(std::u16string(GetLastChosenFilePath(c_)), u"C:\\presets\\report.rst");
     EXPECT_EQ(value(printerSection(), u"SaveFilePath"), u"C:\\presets");
     EXPECT_TRUE(boxes().empty());
@@ -67,7 +75,7 @@ TEST_F(FilePages, PathsUpToTheLimitPassAndLongerOnesAreRefused) {
     EXPECT_EQ(file().size(), 258u);
     EXPECT_EQ(run(4002, "folder \"C:\\\\presets\"; file " + tooLong + "; press 5001; answer IDOK; cancel"), 0);
     EXPECT_EQ(boxes(), std::vector<std::u16string>{text(10024)});
-    EXPECT_EQ(c_->ws->proceedFlag, 0u);
+    EXPECT_EQ(UiProceedFlag(c_), 0u);
 }
 
 TEST_F(FilePages, AForeignExtensionIsAskedAboutAndFixed) {

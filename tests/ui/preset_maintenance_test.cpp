@@ -9,6 +9,8 @@
 #include "dialogs/file_dialogs.h"
 #include "dialogs/preset_maintenance.h"
 #include "hooks/page_hooks.h"
+#include "pipeline/ui_state.h"
+#include "sheets/sheet_support.h"
 
 namespace vesk::test {
 namespace {
@@ -28,9 +30,21 @@ protected:
         CtlFindById(c_, page_, 2139)->window = list_;
     }
     void TearDown() override {
+        if (session_) {
+            // The session ends with the context's reference, as a sheet's does.
+            for (auto& p : contexts_)
+                if (p.get() == c_) (void)p.release();
+            SheetSessionEnd(c_);
+        }
         winsim::ui::reset();
         ListPrinter::TearDown();
     }
+    // A sheet session, which keeps the file dialog's go-ahead.
+    void beginSession() {
+        session_ = SheetSessionBegin(c_) != nullptr;
+        ASSERT_TRUE(session_);
+    }
+    bool session_ = false;
     // Presets named by the letters, each with its own file; the list holds
     // their keys as the list control does.
     void presets(const std::u16string& names) {
@@ -142,8 +156,9 @@ TEST_F(PresetDialog, DuplicateNamesAreFoundOnceAndNeverAsSlotZero) {
 }
 
 TEST_F(PresetDialog, AnAddedFileIsNamedAfterItselfWithoutItsLastExtension) {
+    beginSession();
     presets(u"A");
-    c_->ws->proceedFlag = 1;
+    UiSetProceedFlag(c_, 1);
     WCopyCut(c_->ws->lastChosenPath, kWsDialogTextChars, u"C:\\presets\\my.set.rst");
     EXPECT_EQ(command(2142), 1);
     EXPECT_EQ(names(), u"Amy.set");
@@ -157,16 +172,17 @@ TEST_F(PresetDialog, AnAddedFileIsNamedAfterItselfWithoutItsLastExtension) {
     EXPECT_EQ(names(), u"Amy.setDraft");
     EXPECT_EQ(value(printerSection(), u"PresetList2Comment"), u"quick");
     // A dialog closed without a file adds nothing.
-    c_->ws->proceedFlag = 0;
+    UiSetProceedFlag(c_, 0);
     refill();
     EXPECT_EQ(command(2142), 1);
     EXPECT_EQ(GetPresetCount(c_), 3);
 }
 
 TEST_F(PresetDialog, AFullListAddsNothing) {
+    beginSession();
     presets(u"ABCDEFGHIJKLMNOP");
     ASSERT_EQ(GetPresetCount(c_), 16);
-    c_->ws->proceedFlag = 1;
+    UiSetProceedFlag(c_, 1);
     WCopyCut(c_->ws->lastChosenPath, kWsDialogTextChars, u"C:\\presets\\extra.rst");
     EXPECT_EQ(command(2142), 1);
     EXPECT_EQ(GetPresetCount(c_), 16);

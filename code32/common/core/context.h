@@ -167,12 +167,11 @@ struct DrvWorkspace {
     // own attribute copies), freed with the context by its release function.
     void* uiHookState;
     void (*uiHookStateFree)(void* state);
-    // The interface library's file dialogs and dialog pages: 1 once a file
-    // dialog let a file through (0 on Cancel), the button pressed in the
-    // preset file dialog (0, 5001, 5002, 5003), the path last chosen, the
-    // free-size slot being edited, the device values a preset refresh found
-    // ({item index, value} pairs ended by index 0; freed with the context).
-    uint32_t proceedFlag;
+    // The interface library's file dialogs and dialog pages: the button
+    // pressed in the preset file dialog (0, 5001, 5002, 5003), the path last
+    // chosen, the free-size slot being edited, the device values a preset
+    // refresh found ({item index, value} pairs ended by index 0; freed with
+    // the context). Their go-ahead is the page state's proceed flag.
     uint32_t fileButton;
     WCHAR lastChosenPath[kWsDialogTextChars];
     int32_t freeSizeSlot;

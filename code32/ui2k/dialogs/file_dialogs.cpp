@@ -25,6 +25,7 @@
 #include "core/ui_lookup.h"
 #include "core/wstr.h"
 #include "pipeline/ui_pipeline.h"
+#include "pipeline/ui_state.h"
 
 namespace vesk {
 namespace {
@@ -294,7 +295,7 @@ UINT_PTR okOnFilePage(DrvContext* ctx, UiPage* page, HWND dialog) {
     if (kind & kPageBitmapRefer) {
         WCHAR path[kFileDialogChars] = {};
         if (fullPath(dialog, page, name, path, kFileDialogChars) && bitmapFileOpens(path)) {
-            ctx->ws->proceedFlag = 1;
+            UiSetProceedFlag(ctx, 1);
             return 0;
         }
         warn(ctx, dialog, 10043, 0);
@@ -319,7 +320,7 @@ UINT_PTR okOnFilePage(DrvContext* ctx, UiPage* page, HWND dialog) {
             SetDlgItemTextW(dialog, kCtlName, name);
         }
         if (FileExists(path) && warn(ctx, dialog, 10026, 1) != IDOK) return 1;
-        ctx->ws->proceedFlag = 1;
+        UiSetProceedFlag(ctx, 1);
         return 0;
     }
     if (kind & kPageOverlayRefer) {
@@ -329,7 +330,7 @@ UINT_PTR okOnFilePage(DrvContext* ctx, UiPage* page, HWND dialog) {
             return 1;
         }
         if (endsWithExtension(page, path)) {
-            ctx->ws->proceedFlag = 1;
+            UiSetProceedFlag(ctx, 1);
             return 0;
         }
         warn(ctx, dialog, 10024, 0);
@@ -341,7 +342,7 @@ UINT_PTR okOnFilePage(DrvContext* ctx, UiPage* page, HWND dialog) {
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kBtnNew, BN_CLICKED), 0);
         // A refused name leaves the dialog open with nothing pressed, so the
         // next Enter is checked again.
-        if (!ctx->ws->proceedFlag) ctx->ws->fileButton = 0;
+        if (!UiProceedFlag(ctx)) ctx->ws->fileButton = 0;
         return 1;
     }
     if (ctx->ws->fileButton != kBtnNew) {
@@ -352,7 +353,7 @@ UINT_PTR okOnFilePage(DrvContext* ctx, UiPage* page, HWND dialog) {
         }
         if (importRefused(ctx, page, path)) return 1;
     }
-    ctx->ws->proceedFlag = 1;
+    UiSetProceedFlag(ctx, 1);
     return 0;
 }
 
@@ -529,7 +530,7 @@ int FileDialogRun(DrvContext* ctx, UiPage* page, WCHAR* file, size_t fileChars) 
     if (!b) return 0;
     FileDialogPrepare(ctx, page, b, GetActiveWindow());
     ctx->ws->fileButton = 0;
-    ctx->ws->proceedFlag = 0;
+    UiSetProceedFlag(ctx, 0);
     const BOOL accepted =
         (page->kind & kPagePresetOpenSave) ? GetSaveFileNameW(&b->ofn) : GetOpenFileNameW(&b->ofn);
     int result = accepted ? 1 : 0;
@@ -572,7 +573,7 @@ UINT_PTR CALLBACK FileDialogHookProc(HWND dialog, UINT message, WPARAM wParam, L
     const int code = HIWORD(wParam);
     const bool spoolPage = page->kind & kPageMidFiles;
     switch (id) {
-        case IDCANCEL: ctx->ws->proceedFlag = 0; return 0;
+        case IDCANCEL: UiSetProceedFlag(ctx, 0); return 0;
         case kCtlDrives:
             if (code == CBN_SELCHANGE) {
                 SetDlgItemTextW(dialog, kCtlName, PageFileFilter(page));
@@ -586,7 +587,7 @@ UINT_PTR CALLBACK FileDialogHookProc(HWND dialog, UINT message, WPARAM wParam, L
         WCHAR temp[kFileDialogChars] = {};
         tempFolder(temp, kFileDialogChars, false);
         SetDlgItemTextW(dialog, kCtlName, temp);
-        ctx->ws->proceedFlag = 0;
+        UiSetProceedFlag(ctx, 0);
         pressOk(dialog);
         return 1;
     }

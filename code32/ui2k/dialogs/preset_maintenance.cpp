@@ -23,6 +23,7 @@
 #include "dialogs/file_dialogs.h"
 #include "hooks/page_hooks.h"
 #include "pipeline/ui_pipeline.h"
+#include "pipeline/ui_state.h"
 
 namespace vesk {
 namespace {
@@ -157,7 +158,7 @@ int refreshFromDevice(const Dialog& d) {
 int addPresetFile(const Dialog& d, UiControl* button, WPARAM wParam, LPARAM lParam) {
     if (SendMessageW(d.list->window, LB_GETCOUNT, 0, 0) >= kPresetSlots) return 1;
     CtlCommand(d.ctx, d.page, button, wParam, lParam);
-    if (!d.ctx->ws->proceedFlag) return 1;
+    if (!UiProceedFlag(d.ctx)) return 1;
     WCHAR path[kPresetValueChars] = {}, fileSection[kWsPrinterNameChars] = {};
     WCopyCut(path, kPresetValueChars, GetLastChosenFilePath(d.ctx));
     WCopyCut(fileSection, kWsPrinterNameChars, PrnGetPrinterName(d.ctx));

@@ -17,6 +17,7 @@
 #include "dialogs/font_subst.h"
 #include "hooks/page_hooks.h"
 #include "pipeline/ui_pipeline.h"
+#include "pipeline/ui_state.h"
 
 namespace vesk {
 namespace {
@@ -158,10 +159,10 @@ int deleteStamp(DrvContext* ctx, UiPage* page) {
 // request the dialog never took is withdrawn.
 bool openStampDialog(DrvContext* ctx, UiPage* page, int pageId, uint32_t request) {
     ChangeMaskAdd(ctx, request);
-    ctx->ws->proceedFlag = 0;
+    UiSetProceedFlag(ctx, 0);
     OnFileButton(ctx, kOpenModal, pageId, page->window);
     if (ChangeMaskGet(ctx) & (request & ~kRequestId)) ChangeMaskClear(ctx, request);
-    return ctx->ws->proceedFlag != 0;
+    return UiProceedFlag(ctx) != 0;
 }
 
 int newOrEdit(DrvContext* ctx, UiPage* page, int button) {
@@ -188,7 +189,7 @@ int newOrEdit(DrvContext* ctx, UiPage* page, int button) {
         if (kindPage(kind)) {
             accepted = openStampDialog(ctx, page, kindPage(kind), kRequestCaption + 5004 + kind);
         } else {
-            ctx->ws->proceedFlag = 0;
+            UiSetProceedFlag(ctx, 0);
         }
         if (accepted && s >= 0) {
             WCHAR name[kTextChars] = {};

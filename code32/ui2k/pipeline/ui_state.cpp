@@ -10,4 +10,13 @@ UiPageState* UiPageStateOf(DrvContext* ctx) {
     return s ? &s->pageState : nullptr;
 }
 
+uint32_t UiProceedFlag(DrvContext* ctx) {
+    UiPageState* st = UiPageStateOf(ctx);
+    return st ? st->proceedFlag : 0;
+}
+
+void UiSetProceedFlag(DrvContext* ctx, uint32_t value) {
+    if (UiPageState* st = UiPageStateOf(ctx)) st->proceedFlag = value;
+}
+
 }  // namespace vesk

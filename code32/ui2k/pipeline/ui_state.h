@@ -32,5 +32,8 @@ struct UiPageState {
 
 // The page state of the context's session, null without a session.
 UiPageState* UiPageStateOf(DrvContext* ctx);
+// The go-ahead of the last nested dialog; 0 and ignored without a session.
+uint32_t UiProceedFlag(DrvContext* ctx);
+void UiSetProceedFlag(DrvContext* ctx, uint32_t value);
 
 }  // namespace vesk
