@@ -194,11 +194,19 @@ TEST_F(Caps, AStampNameInDoubleByteTextIsCutOnACharacterBoundary) {
 
 TEST_F(Caps, WatermarkKindsFollowTheControlTestAndTheSwitch) {
     open();
-    const bool tiled = ApiFuncEnabled(h_, 0x1) != 0;
-    std::vector<uint32_t> expect{1, 2};
-    if (tiled) expect.push_back(128);
-    // The built-in control has no key of its own, so the test fails.
-    EXPECT_EQ(list(30), expect);
+    // The sample printer's control 2407 has a key whose Exclusive row offers
+    // the stamp kind above the device's smallest memory.
+    EXPECT_EQ(list(30), (std::vector<uint32_t>{1, 2, 3}));
+    ItemSetRawById(ctx(), 10012, 256);
+    EXPECT_EQ(list(30), (std::vector<uint32_t>{1, 2})) << "the row's condition holds";
+    // Bit 0x1 of the setup INI's API switch adds the tiled kind.
+    WCHAR ini[260] = {};
+    ASSERT_TRUE(WritePrivateProfileStringW(u"VESKAPI", u"VESKAPIFunc1", u"1", ApiIniPath2(h_, ini)));
+    EXPECT_EQ(list(30), (std::vector<uint32_t>{1, 2, 128}));
+    ItemSetRawById(ctx(), 10012, 512);
+    EXPECT_EQ(list(30), (std::vector<uint32_t>{1, 2, 3, 128}));
+    ASSERT_TRUE(WritePrivateProfileStringW(u"VESKAPI", u"VESKAPIFunc1", u"8", ini));
+    const std::vector<uint32_t> expect{1, 2};
 
     // A page table whose control 2407 has the key of an option with an
     // Exclusive row: the row's first condition decides.
@@ -213,9 +221,7 @@ TEST_F(Caps, WatermarkKindsFollowTheControlTestAndTheSwitch) {
     UiPageTable table{1, &page};
     ctx()->pages = &table;
     ItemSetRawById(ctx(), kItRdmSourceOptionTypeDuplex, 1);
-    std::vector<uint32_t> withTile{1, 2, 3};
-    if (tiled) withTile.push_back(128);
-    EXPECT_EQ(list(30), withTile);
+    EXPECT_EQ(list(30), (std::vector<uint32_t>{1, 2, 3})) << "another switch bit adds nothing";
     ItemSetRawById(ctx(), kItRdmSourceOptionTypeDuplex, 0);
     EXPECT_EQ(list(30), expect);
     control.key = 0;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "api/api_handle.h"
+#include "api/opt_values.h"
 #include "core/devmode_sizes.h"
 #include "core/item_store.h"
 #include "core/paths.h"
@@ -61,10 +62,10 @@ protected:
                    ctx()->devmode + dmSectionBase(s, 3) + dmSectionSize(s, 3));
         return out;
     }
-    static std::u16string iniPath() {
-        WCHAR dir[260] = {};
-        GetPrivateDirPlain(dir, 260);
-        return std::u16string(dir) + u"\\KW12D170.ini";
+    // The setup INI the API switch is read from.
+    std::u16string iniPath() const {
+        WCHAR p[260] = {};
+        return ApiIniPath2(h_, p);
     }
     void* h_ = nullptr;
 };

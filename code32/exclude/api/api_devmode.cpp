@@ -29,6 +29,7 @@
 #include "core/persist/opt_persist.h"
 #include "core/sysdeps.h"
 #include "core/terminal_server.h"
+#include "status/status_identity.h"
 
 namespace vesk {
 namespace {
@@ -101,10 +102,6 @@ void refreshResolutionVariant(DrvContext* ctx) {
     DmRefreshPublicKeepFinishing(ctx);
 }
 
-// The user-code and job-identity items from the job-control library (the
-// status items' own fetch does the same on this system family).
-void fillUserItems(DrvContext* ctx) { JcFetchItemsIfOn(ctx, kJcIdentityItems); }
-
 void deviceQuery(DrvContext* ctx) {
     if (BidiQueryDeviceExc(ctx) == 1) DmApplyBidiTraysExc(ctx);
 }
@@ -117,7 +114,7 @@ void refreshCurrent(DrvContext* ctx, HANDLE printer, int32_t mode) {
     SettingsSyncAtOpen(ctx);
     if (mode & kApiDmQuery) deviceQuery(ctx);
     OptLoadClasses(printer, 1, ctx);
-    fillUserItems(ctx);
+    JcFillUserItems(ctx, kJcIdentityItems);
     SetPaperDefaultsFromCountry(ctx);
     DmRefreshPublicKeepFinishing(ctx);
 }
@@ -135,7 +132,7 @@ bool refreshDefaults(DrvContext* ctx, HANDLE printer, int32_t mode) {
     if (mode & kApiDmQuery) deviceQuery(ctx);
     DmSetSimplexBindDefaults(ctx);
     if (raw(ctx, kItMarginSwitch) == 0) DmResetSimplexMargins(ctx);
-    fillUserItems(ctx);
+    JcFillUserItems(ctx, kJcIdentityItems);
     DmPutTerminalServerFlag(ctx, TsQueryEnabled(printer) ? 1 : 0);
     DmPutAdminFlag(ctx, IsUserAdmin() ? 1 : 0);
     DmRefreshPublicKeepFinishing(ctx);

@@ -25,6 +25,7 @@
 #include "core/ui_lookup.h"
 #include "core/units.h"
 #include "core/wstr.h"
+#include "status/status_engine.h"
 
 namespace vesk {
 namespace {
@@ -35,33 +36,6 @@ enum : int {
 };
 constexpr uint32_t kScaleFitToPaper = 2;
 constexpr size_t kIniPathChars = 260;
-
-// The page-1002 controls whose own option decides what the status options
-// may take.
-struct BoundControl {
-    uint16_t option, page, control;
-};
-constexpr BoundControl kBoundControls[] = {
-    {13, 1002, 2007}, {378, 1002, 2064}, {57, 1002, 2066}, {8, 1002, 2017}, {50, 1002, 2053}, {222, 1002, 2041},
-};
-constexpr uint16_t kPageEnabledFlag = 0x1;
-
-// The option whose conditions decide the values of `optionId`: for the
-// bound status options the option of their control on page 1002 while that
-// page is enabled, else the option of the id.
-uint32_t boundOption(DrvContext* ctx, int optionId) {
-    for (const BoundControl& b : kBoundControls) {
-        if (b.option != optionId) continue;
-        UiPage* page = PageFindById(ctx, b.page);
-        UiControl* control = page ? CtlFindById(ctx, page, b.control) : nullptr;
-        if (!control || !control->key || !(page->kind & kPageEnabledFlag)) break;
-        const uint32_t pageOption = page->key ? MdlFindOptionByKey(ctx, page->key) : 0;
-        if (pageOption && MdlEvalOptionCond1(ctx, pageOption, 0)) break;
-        if (const uint32_t o = MdlFindOptionByKeyAlias(ctx, control->key)) return o;
-        break;
-    }
-    return MdlFindOption(ctx, optionId);
-}
 
 // The value ids of a PickOne option record in model order. False when the
 // option is of another type, has no values or its list is damaged.
@@ -109,7 +83,7 @@ int OptValueSelectable(void* handle, int optionId, int value, uint32_t flags) {
     DrvContext* ctx = ApiUsableHandle(handle);
     if (!ctx || !MdlFindOption(ctx, optionId)) return 0;
     if (MdlGetOptionRawType(ctx, optionId) & kMdlTypeUnknown) return 0;
-    const uint32_t option = boundOption(ctx, optionId);
+    const uint32_t option = MdlFindBoundOption(static_cast<uint32_t>(optionId), ctx);
     if (!option) return 0;
     const auto v = static_cast<uint32_t>(value);
     if ((flags & kOptSkipDisabled) && MdlEvalOptionCond1(ctx, option, v)) return 0;
@@ -121,7 +95,7 @@ uint16_t OptValueByPublicValue(void* handle, int optionId, int publicValue) {
     DrvContext* ctx = ApiUsableHandle(handle);
     if (!ctx) return 0;
     std::vector<uint16_t> values;
-    if (!pickOneValues(ctx, boundOption(ctx, optionId), values)) return 0;
+    if (!pickOneValues(ctx, MdlFindBoundOption(static_cast<uint32_t>(optionId), ctx), values)) return 0;
     for (uint16_t value : values) {
         const ValueSymbol* sym = ValueSymFind(optionId, value);
         if (!sym) return 0;
