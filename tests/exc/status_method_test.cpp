@@ -21,7 +21,7 @@ constexpr int kItUserId = 215, kItJobPw = 220, kItMethod = 222, kItOverlay = 875
 
 struct MethodFields {
     uint32_t method;
-    std::string userId, jobPw, storedPw, owner, document, merge, overlay;
+    std::string userId{}, jobPw{}, storedPw{}, owner{}, document{}, merge{}, overlay{};
     uint32_t flags = 0;  // 0: the flags of the texts given
 };
 
@@ -67,8 +67,8 @@ TEST_F(StatusMethod, EachMethodChecksItsFields) {
         {{5, "", "", "", "", "", "merge.csv"}, 0, "a plain file name"},
         {{5, "", "", "", "", "", "dir\\merge.csv"}, -1, "a backslash in the merge file name"},
         {{5, "", "", "", "", "", "a:b"}, -1, "a colon"},
-        {{4}, -1, "method 4"},
-        {{6}, -1, "method 6"},
+        {{4, "", "", "", "", "", ""}, -1, "method 4"},
+        {{6, "", "", "", "", "", ""}, -1, "method 6"},
     };
     for (const Case& k : cases) {
         const std::vector<BYTE> before = sections();
