@@ -19,13 +19,15 @@
 #include "core/units.h"
 #include "pictures/pictures.h"
 #include "ui/sheet_support.h"
+#include "widgets/num_text.h"
 #include "widgets/widget_support.h"
 #include "widgets/widgets.h"
 
 namespace vesk::test {
 namespace {
 
-constexpr int kLengthEdit = 2470;  // page 1003, type 63, item 104 (0..2400 dots)
+constexpr int kLengthEdit = 2470;  // page 1003, type 63, item 104 (0..2400 dots), no arrows
+constexpr int kMarginEdit = 2468;  // page 1003, type 63, item 106, a length that steps
 constexpr int kUserIdEdit = 2241;  // page 1010, type 61, item 215 (9 bytes)
 constexpr int kButton = 2079;      // page 1003, a push button
 constexpr UINT kHold = 0x8002;
@@ -132,56 +134,86 @@ TEST_F(WidgetPage, TextEditStopsAtTheItemsAnsiBytes) {
     winsim::config().ansiCodePage = 1252;
 }
 
-// Off until its setup follows the joined page machinery: the page's own
-// dispatch now runs the edit and list handlers this test drives by hand.
-TEST_F(WidgetPage, DISABLED_NumericEditTakesDigitsAndStepsWithinTheRange) {
+TEST_F(WidgetPage, NumericEditTakesDigitsAndStepsWithinTheRange) {
+    makePage(1003);
+    UiControl* length = subclass(kLengthEdit);
+    ASSERT_TRUE(length && length->item);
+    SetWindowTextW(length->window, u"");
+    type(length->window, u"1a-2.5");
+    EXPECT_EQ(text(length->window), u"12.5");
+    UiControl* c = subclass(kMarginEdit);
+    ASSERT_TRUE(c && c->item);
+    NumRecord rec;
+    ASSERT_TRUE(NumRecordOf(ctx_, c, &rec));
+    ASSERT_GT(rec.maximum, rec.minimum + 10);
+    const int32_t step = DisplayToDotsItem(ctx_, 0, 1);
+    ItemSetValue(ctx_, c->item, uint32_t(rec.maximum - 1));
+    postedPaints();
+    SendMessageW(c->window, WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(CtlGetItemValue(ctx_, c), uint32_t(rec.maximum));
+    EXPECT_EQ(postedPaints(), 1);
+    // At the maximum an arrow up changes nothing and asks for no paint.
+    SendMessageW(c->window, WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(CtlGetItemValue(ctx_, c), uint32_t(rec.maximum));
+    EXPECT_EQ(postedPaints(), 0);
+    SendMessageW(c->window, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(CtlGetItemValue(ctx_, c), uint32_t(rec.maximum - step));
+    ItemSetValue(ctx_, c->item, uint32_t(rec.minimum + 1));
+    SendMessageW(c->window, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(CtlGetItemValue(ctx_, c), uint32_t(rec.minimum));
+}
+
+TEST_F(WidgetPage, PreparedNoArrowFlagKeepsTheEditsValue) {
     makePage(1003);
     UiControl* c = subclass(kLengthEdit);
     ASSERT_TRUE(c && c->item);
-    SetWindowTextW(c->window, u"");
-    type(c->window, u"1a-2.5");
-    EXPECT_EQ(text(c->window), u"12.5");
-    ItemSetValue(ctx_, c->item, 2400 - 1);
+    // The table preparation marks this edit: arrows leave its value alone.
+    ASSERT_TRUE(c->flags & 0x200000u);
+    ItemSetValue(ctx_, c->item, 100);
     postedPaints();
     SendMessageW(c->window, WM_KEYDOWN, VK_UP, 0);
-    EXPECT_EQ(CtlGetItemValue(ctx_, c), 2400u);
-    EXPECT_EQ(postedPaints(), 1);
-    SendMessageW(c->window, WM_KEYDOWN, VK_UP, 0);
-    EXPECT_EQ(CtlGetItemValue(ctx_, c), 2400u);
-    EXPECT_EQ(postedPaints(), 0);
     SendMessageW(c->window, WM_KEYDOWN, VK_DOWN, 0);
-    EXPECT_EQ(CtlGetItemValue(ctx_, c), uint32_t(2400 - DisplayToDotsItem(ctx_, 0, 1)));
+    EXPECT_EQ(CtlGetItemValue(ctx_, c), 100u);
+    EXPECT_EQ(postedPaints(), 0);
 }
 
-// Off until its setup follows the joined page machinery: the page's own
-// dispatch now runs the edit and list handlers this test drives by hand.
-TEST_F(WidgetPage, DISABLED_NumericEditStoresLengthsInDotsAndShowsThemInTheDisplayUnit) {
+TEST_F(WidgetPage, NumericEditStoresLengthsInDotsAndShowsThemInTheDisplayUnit) {
     makePage(1003);
     UiControl* c = subclass(kLengthEdit);
     ASSERT_TRUE(c && c->item);
     for (uint32_t unit : {0u, 1u}) {
         ItemSetValueById(ctx_, 179, unit);
         const int scale = unit ? 100 : 10;
+        const uint32_t dots = uint32_t(DisplayToDotsItem(ctx_, 0, 15 * scale / 10));
+        // A single-line edit reports its new text, and the page's dispatch
+        // stores it.
         SetWindowTextW(c->window, u"1.5");
+        EXPECT_EQ(CtlGetItemValue(ctx_, c), dots);
+        // The handler itself stores a text the item does not hold yet.
+        ItemSetValue(ctx_, c->item, 0);
         EXPECT_EQ(CtlNumEditCommand(ctx_, page_, c, MAKEWPARAM(kLengthEdit, EN_CHANGE), 0), 1);
-        EXPECT_EQ(CtlGetItemValue(ctx_, c), uint32_t(DisplayToDotsItem(ctx_, 0, 15 * scale / 10)));
+        EXPECT_EQ(CtlGetItemValue(ctx_, c), dots);
         // The same text again changes nothing.
         EXPECT_EQ(CtlNumEditCommand(ctx_, page_, c, MAKEWPARAM(kLengthEdit, EN_CHANGE), 0), 0);
         ItemSetValue(ctx_, c->item, 1200);
         c->item->changed = 1;
         CtlNumEditShow(ctx_, page_, c);
         EXPECT_EQ(text(c->window), unit ? u"1.00" : u"25.4");
+        EXPECT_EQ(CtlGetItemValue(ctx_, c), 1200u);
         // Focus loss on the shown text keeps the exact value.
         CtlNumEditMessage(ctx_, page_, c, WM_KILLFOCUS, 0, 0);
         EXPECT_EQ(CtlGetItemValue(ctx_, c), 1200u);
     }
-    // A negative or oversized length is taken back with a backspace.
+    // A negative or oversized length is taken back with a backspace, both
+    // through the page and by the handler.
     postedPaints();
     SetWindowTextW(c->window, u"99999999999");
+    EXPECT_EQ(CtlGetItemValue(ctx_, c), 1200u);
     EXPECT_EQ(CtlNumEditCommand(ctx_, page_, c, MAKEWPARAM(kLengthEdit, EN_CHANGE), 0), 0);
+    int backspaces = 0;
     MSG m{};
-    ASSERT_TRUE(PeekMessageW(&m, c->window, WM_CHAR, WM_CHAR, PM_REMOVE));
-    EXPECT_EQ(m.wParam, 8u);
+    while (PeekMessageW(&m, c->window, WM_CHAR, WM_CHAR, PM_REMOVE)) backspaces += m.wParam == 8;
+    EXPECT_EQ(backspaces, 2);
     EXPECT_EQ(CtlGetItemValue(ctx_, c), 1200u);
 }
 
