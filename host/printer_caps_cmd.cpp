@@ -28,6 +28,7 @@
 #include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/process.h"
+#include "devmode_items.h"
 #include "devmode_merge.h"
 #include "driver_devmode.h"
 #include "printer_context.h"
@@ -175,25 +176,6 @@ void printSummary(const BYTE* s) {
     }
 }
 
-std::string itemName(const DmItem& it) {
-    return it.fieldName ? winsim::toUtf8(std::u16string(it.fieldName)) : "item " + std::to_string(it.id);
-}
-
-// The numeric items of the spooler's DEVMODE that differ between the two.
-void printChanges(DrvContext* ctx, BYTE* before, BYTE* after) {
-    int changed = 0;
-    for (int i = 0; i < ctx->items->count; ++i) {
-        const DmItem& it = ctx->items->items[i];
-        const uint32_t code = itemTypeCode(it);
-        if (itemSection(it) != 1 || !(typeIsNumber(code) || typeIsBit(code))) continue;
-        const uint32_t a = ItemReadRawIn(before, &it), b = ItemReadRawIn(after, &it);
-        if (a == b) continue;
-        std::cout << "  " << itemName(it) << ": " << a << " -> " << b << "\n";
-        ++changed;
-    }
-    if (!changed) std::cout << "  (no item changed)\n";
-}
-
 int deviceCaps(const Args& args, const std::vector<std::string>& words) {
     if (words.size() < 2)
         return fail("usage: vesk printer caps NAME [INDEX...|papers|papernames|papersize|bins|binnames|enumresolutions|"
@@ -295,11 +277,11 @@ int summary(const Args& args, const std::vector<std::string>& words, const std::
     for (int i = 0; i < kSummaryItemCount; ++i)
         if (mask & (1u << i)) {
             const DmItem* it = ItemFindById(ctx, SummaryItemIds()[i]);
-            std::cout << sep << (it ? itemName(*it) : std::to_string(SummaryItemIds()[i])), sep = ", ";
+            std::cout << sep << (it ? DmItemName(*it) : std::to_string(SummaryItemIds()[i])), sep = ", ";
         }
     std::cout << (sep == ", " ? ")" : "") << "\n";
     std::cout << "items changed in the copy of the DEVMODE:\n";
-    printChanges(ctx, before.data(), after.data());
+    PrintItemChanges(ctx, before.data(), after.data(), false);
     return r ? 0 : fail("the request was not applied (the device query failed)");
 }
 

@@ -3,7 +3,8 @@
 // opened through its interface library as an application and the spooler
 // open them (the document sheet as DocumentPropertiesW does with
 // DM_IN_PROMPT, the printer sheet through PrinterProperties), driven by a
-// UI script; the document sheet's DEVMODE is listed after OK.
+// UI script; the document sheet's DEVMODE is listed after OK, its public
+// fields and the driver's private items it changed.
 #include <cstring>
 #include <iomanip>
 #include <iostream>
@@ -17,7 +18,10 @@
 #include <winsim/winsim.h>
 
 #include "commands.h"
+#include "core/devmode_sizes.h"
+#include "devmode_items.h"
 #include "driver_devmode.h"
+#include "printer_context.h"
 #include "ui_run.h"
 
 namespace vesk::host {
@@ -91,6 +95,25 @@ void listDevmode(const DEVMODEW& dm) {
     std::cout << o.str();
 }
 
+// The driver's private items the sheet changed, by the driver's item table:
+// against the DEVMODE handed in, or the driver's defaults without one.
+void listPrivateChanges(const Args& args, const std::string& printer, std::vector<uint8_t> before,
+                        std::vector<uint8_t> after) {
+    std::string error;
+    auto pc = OpenPrinterContext(args, printer, &error);
+    if (!pc) {
+        std::cout << "  private items: not decoded (" << error << ")\n";
+        return;
+    }
+    const size_t size = dmSizes().totalSize;
+    const bool given = before.size() >= size;
+    if (!given) before.assign(pc->ctx->devmode, pc->ctx->devmode + size);
+    if (before.size() < size) before.resize(size, 0);
+    if (after.size() < size) after.resize(size, 0);
+    std::cout << "  private items changed from the " << (given ? "DEVMODE handed in" : "driver's defaults") << ":\n";
+    PrintItemChanges(pc->ctx, before.data(), after.data(), true);
+}
+
 int usage() {
     return fail("usage: vesk ui document-properties|printer-properties PRINTER [--do \"ACTIONS\"] "
                 "[--script FILE.vui] [--dump] [--png FILE]");
@@ -139,8 +162,12 @@ int documentProperties(const Args& args, const UiRun& run) {
     if (byOk) {
         DEVMODEW dm{};
         std::memcpy(&dm, out.data(), sizeof dm);
-        if (dm.dmSize == 0) std::cout << "devmode: none written\n";
-        else listDevmode(dm);
+        if (dm.dmSize == 0) {
+            std::cout << "devmode: none written\n";
+        } else {
+            listDevmode(dm);
+            listPrivateChanges(args, run.positional[0], in, out);
+        }
     }
     return ok ? 0 : 1;
 }

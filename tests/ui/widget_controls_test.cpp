@@ -204,6 +204,13 @@ TEST_F(WidgetPage, NumericEditStoresLengthsInDotsAndShowsThemInTheDisplayUnit) {
         CtlNumEditMessage(ctx_, page_, c, WM_KILLFOCUS, 0, 0);
         EXPECT_EQ(CtlGetItemValue(ctx_, c), 1200u);
     }
+    // A length beyond the option's range is stored as typed, and brought to
+    // the range's end when the edit loses the focus.
+    SetWindowTextW(c->window, u"12.5");
+    EXPECT_EQ(CtlGetItemValue(ctx_, c), 15000u);
+    CtlNumEditMessage(ctx_, page_, c, WM_KILLFOCUS, 0, 0);
+    EXPECT_EQ(CtlGetItemValue(ctx_, c), 2400u);
+    ItemSetValue(ctx_, c->item, 1200);
     // A negative or oversized length is taken back with a backspace, both
     // through the page and by the handler.
     postedPaints();

@@ -105,6 +105,23 @@ int32_t parseValue(DrvContext* ctx, const UiControl* c, const NumRecord* rec, co
     return NumParseText(text, rec ? rec->scale : 0, overflow);
 }
 
+// The item's value brought inside the record's range (for a length the
+// display range, converted back), stored when it moved; the value.
+uint32_t keepInRange(DrvContext* ctx, const UiControl* c, const NumRecord& rec) {
+    const int32_t value = int32_t(CtlGetItemValue(ctx, c));
+    int32_t kept = value;
+    if (isLength(c)) {
+        int32_t lo, hi;
+        NumGetDisplayRange(ctx, rec.minimum, rec.maximum, &lo, &hi);
+        const int32_t shown = ItemDotsToDisplay(ctx, 0, value);
+        if (shown < lo || shown > hi) kept = DisplayToDotsItem(ctx, 0, shown < lo ? lo : hi);
+    } else {
+        kept = value < rec.minimum ? rec.minimum : value > rec.maximum ? rec.maximum : value;
+    }
+    if (kept != value) ItemSetValue(ctx, c->item, uint32_t(kept));
+    return uint32_t(kept);
+}
+
 }  // namespace
 
 // ---- Text edits ----
@@ -286,13 +303,12 @@ int CtlNumEditMessage(DrvContext* ctx, UiPage* page, UiControl* c, UINT message,
         if (uint32_t(typed) != value) ItemSetValue(ctx, c->item, uint32_t(typed));
         value = uint32_t(typed);
     }
+    // A value the user leaves outside the option's range is brought to the
+    // nearer bound before the constraints see it: the driver's validation
+    // would otherwise reset it to the default once the DEVMODE is merged.
+    if (rec) value = keepInRange(ctx, c, *rec);
     OptChangeFromControl(ctx, page, c, value, 0);
-    if (page && page->id == kFreeSizePage && isLength(c) && rec) {
-        int32_t lo, hi;
-        NumGetDisplayRange(ctx, rec->minimum, rec->maximum, &lo, &hi);
-        const int32_t shown = ItemDotsToDisplay(ctx, 0, int32_t(CtlGetItemValue(ctx, c)));
-        if (shown < lo || shown > hi) ItemSetValue(ctx, c->item, uint32_t(DisplayToDotsItem(ctx, 0, shown < lo ? lo : hi)));
-    }
+    if (page && page->id == kFreeSizePage && rec) keepInRange(ctx, c, *rec);
     c->item->changed = 1;
     InvalidateRect(c->window, nullptr, TRUE);
     return 0;
