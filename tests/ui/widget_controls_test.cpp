@@ -450,6 +450,50 @@ TEST_F(WidgetPage, PresetListDrawingLeavesTheSettingsAsTheyWere) {
 namespace vesk::test {
 namespace {
 
+// Pixels of a memory surface that are not white.
+int inkIn(HDC dc, const RECT& r) {
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) n += GetPixel(dc, x, y) != RGB(255, 255, 255);
+    return n;
+}
+
+TEST_F(WidgetPage, PresetEntriesAndLaterPagePicturesShowTheBasicPreview) {
+    makePage(1001);
+    UiControl* list = subclass(2001);
+    ASSERT_TRUE(list && list->item);
+    ASSERT_TRUE(PresetAdd(ctx_, u"", u"Office", u""));
+    CtlPresetListInit(ctx_, page_, list);
+    ASSERT_GE(SendMessageW(list->window, LB_GETCOUNT, 0, 0), 1);
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 108, 107);
+    HGDIOBJ old = SelectObject(mem, bitmap);
+    // The preset page has no page picture: the entry draws the basic page's.
+    DRAWITEMSTRUCT di{};
+    di.CtlType = ODT_LISTBOX;
+    di.itemAction = ODA_DRAWENTIRE;
+    di.hwndItem = list->window;
+    di.hDC = mem;
+    di.rcItem = RECT{0, 0, 108, 107};
+    di.itemData = ULONG_PTR(SendMessageW(list->window, LB_GETITEMDATA, 0, 0));
+    ASSERT_EQ(CtlPresetListMessage(ctx_, page_, list, WM_DRAWITEM, 0, LPARAM(&di)), 1);
+    EXPECT_GT(inkIn(mem, RECT{0, 0, 108, 70}), 100);
+    // The edit page's picture has no key of its own and shows the same.
+    UiPage* edit = PageFindById(ctx_, 1003);
+    UiControl* picture = CtlFindById(ctx_, edit, 2039);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->option, 0u);
+    const RECT all{0, 0, 108, 107};
+    FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    CtlPictureDrawIn(ctx_, edit, picture, mem, &all);
+    EXPECT_GT(inkIn(mem, all), 100);
+    SelectObject(mem, old);
+    DeleteObject(bitmap);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+}
+
 TEST_F(WidgetPage, PresetListHoldsOneEntryPerPreset) {
     makePage(1001);
     UiControl* c = subclass(2001);

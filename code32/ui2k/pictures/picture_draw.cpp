@@ -194,11 +194,22 @@ void drawImageWatermark(DrvContext* ctx, const UiAttrPreview* a, HDC mem, int aw
     DeleteObject(bitmap);
 }
 
+// The option a picture shows. The page picture of the pages after the basic
+// page has no key of its own: it shows the basic page's preview option (the
+// earliest page picture that has one), as it shares that picture's
+// watermark attribute.
+uint32_t pictureOption(DrvContext* ctx, const UiControl* c) {
+    if (c->option || c->id != kPagePicture) return c->option;
+    const UiControl* basic = CtlFindById(ctx, nullptr, kPagePicture);
+    return basic && basic->type == c->type ? basic->option : 0;
+}
+
 void drawValues(DrvContext* ctx, UiPage* page, UiControl* c, HDC dc, const RECT* rect) {
-    if (!ctx || !c || !c->option) return;
-    const uint32_t first = OptFirstValue(ctx, c->option);
+    if (!ctx || !c) return;
+    const uint32_t option = pictureOption(ctx, c);
+    const uint32_t first = option ? OptFirstValue(ctx, option) : 0;
     if (!first) return;
-    const bool pickOne = MdlBaseType(OptTypeOf(ctx, c->option)) == kMdlPickOne;
+    const bool pickOne = MdlBaseType(OptTypeOf(ctx, option)) == kMdlPickOne;
     const bool onlyCurrent = pickOne && !c->partner;
     const uint32_t current = c->item ? CtlGetItemValue(ctx, c) : 0;
     PictureState& st = PicState();
@@ -221,10 +232,10 @@ void drawValues(DrvContext* ctx, UiPage* page, UiControl* c, HDC dc, const RECT*
     PreviewComposeBegin(ctx);
     uint32_t flags = 0;
     bool watermarkDone = false;
-    for (uint32_t rec = first; rec; rec = OptNextValue(ctx, c->option, rec)) {
-        const uint16_t id = OptValueId(ctx, c->option, rec);
+    for (uint32_t rec = first; rec; rec = OptNextValue(ctx, option, rec)) {
+        const uint16_t id = OptValueId(ctx, option, rec);
         if (!id) break;
-        if ((onlyCurrent && id != current) || !OptValueAllowed(ctx, c->option, id)) continue;
+        if ((onlyCurrent && id != current) || !OptValueAllowed(ctx, option, id)) continue;
         PreviewDrawImage(ctx, page, c, rect ? nullptr : c->window, rect, id, flags, 0);
         flags |= kOverlay;
         if (!watermarkDone && paperKind(id)) {

@@ -193,7 +193,11 @@ int CtlPresetListMessage(DrvContext* ctx, UiPage* page, UiControl* c, UINT messa
         SetBkMode(dc, oldMode);
         if (oldFont) SelectObject(dc, oldFont);
         RECT picture{r.left, r.top, r.right, band.top};
-        UiControl* partner = CtlFindById(ctx, page, c->partner ? c->partner : kPresetPicture);
+        // The page picture may be on another page (the preset page has
+        // none): the earliest one in the table then draws the entry.
+        const int partnerId = c->partner ? c->partner : kPresetPicture;
+        UiControl* partner = CtlFindById(ctx, page, partnerId);
+        if (!partner) partner = CtlFindById(ctx, nullptr, partnerId);
         if (partner) CtlPictureDrawIn(ctx, page, partner, dc, &picture);
     }
     if (saved) DmRestoreState(ctx, 1);
