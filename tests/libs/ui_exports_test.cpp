@@ -1,4 +1,5 @@
-// veskui exports exactly the printer-interface entry points and DllMain.
+// veskui exports exactly the printer-interface entry points, DllMain and
+// its own entry that runs one page.
 #include <gtest/gtest.h>
 
 #include "library_exports.h"
@@ -13,7 +14,7 @@ TEST(UiExports, ExactlyThePrinterInterfaceEntryPoints) {
                                             "PrinterProperties", "DrvDocumentProperties",
                                             "DrvAdvancedDocumentProperties", "DrvConvertDevMode", "DevQueryPrintEx",
                                             "DrvDeviceCapabilities", "DrvDocumentEvent", "DrvPrinterEvent",
-                                            "DrvUpgradePrinter"}));
+                                            "DrvUpgradePrinter", "VeskUiRunPage"}));
 }
 
 }  // namespace

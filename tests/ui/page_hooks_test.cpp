@@ -19,68 +19,34 @@
 #include "core/ui_lookup.h"
 #include "hooks/address_pages.h"
 #include "hooks/page_hooks.h"
-#include "ui/sheet_support.h"
+#include "ui/page_support.h"
 
 namespace vesk::test {
 namespace {
 
-// Offers every message to the dispatcher before the page procedure, with
-// the control the message is about.
-INT_PTR CALLBACK hookedPageProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-    if (m == WM_INITDIALOG) {
-        const INT_PTR r = SheetPageDlgProc(w, m, wp, lp);
-        auto* ctx = reinterpret_cast<DrvContext*>(GetWindowLongPtrW(w, DWLP_USER));
-        UiPage* page = PageFindByWindow(ctx, w);
-        if (!page) return r;
-        PageCtrlChanged(ctx, page, nullptr, m, wp, lp);
-        for (int i = 0; i < page->controlCount; ++i) PageCtrlChanged(ctx, page, &page->controls[i], m, 0, 0);
-        return r;
-    }
-    auto* ctx = reinterpret_cast<DrvContext*>(GetWindowLongPtrW(w, DWLP_USER));
-    UiPage* page = ctx ? PageFindByWindow(ctx, w) : nullptr;
-    if (page) {
-        int id = 0;
-        if (m == WM_COMMAND) id = LOWORD(wp);
-        else if (m == WM_NOTIFY && lp) id = int(reinterpret_cast<const NMHDR*>(lp)->idFrom);
-        else if (m == WM_DRAWITEM && lp) id = int(reinterpret_cast<const DRAWITEMSTRUCT*>(lp)->CtlID);
-        UiControl* c = id ? CtlFindById(ctx, page, id) : nullptr;
-        if (PageCtrlChanged(ctx, page, c, m, wp, lp)) return TRUE;
-    }
-    return SheetPageDlgProc(w, m, wp, lp);
-}
-
-class PageHooks : public SheetPrinter {
+// The sample printer's document session with the private directory made
+// and the address file's path at hand; pages run under the page procedure,
+// which offers every message to the dispatcher first.
+class PageHooks : public PagePrinter {
 protected:
     void SetUp() override {
-        SheetPrinter::SetUp();
-        i_ = info(reinterpret_cast<LPARAM>(&docHeader_));
-        ASSERT_EQ(call(DrvDocumentPropertySheets, i_, PROPSHEETUI_REASON_INIT), 1);
-        ctx_ = contextOf(i_);
+        PagePrinter::SetUp();
         WCHAR dir[kWsPathChars];
         ASSERT_GT(GetPrivateDir(dir, kWsPathChars, ctx_), 0u);
         CreateDirectoryW(dir, nullptr);
         ASSERT_EQ(CsvFilePath(ctx_, csv_, kWsPathChars), 1);
-        frame_ = winsim::createWindow(u"TestFrame", u"", nullptr, 0, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
-        SheetPrepareControls(ctx_, nullptr);
     }
     void TearDown() override {
-        if (page_) DestroyWindow(page_);
-        if (frame_) DestroyWindow(frame_);
-        CsvClose(ctx_);
-        if (ctx_) call(DrvDocumentPropertySheets, i_, PROPSHEETUI_REASON_DESTROY);
-        SheetPrinter::TearDown();
+        if (ctx_) CsvClose(ctx_);
+        PagePrinter::TearDown();
     }
     UiPage* open(int pageId) {
-        psp_.dwSize = sizeof psp_;
-        psp_.pszTemplate = MAKEINTRESOURCEW(pageId);
-        psp_.lParam = reinterpret_cast<LPARAM>(ctx_);
-        page_ = CreateDialogParamW(ResGetStringDll(ctx_), MAKEINTRESOURCEW(pageId), frame_, &hookedPageProc,
-                                   reinterpret_cast<LPARAM>(&psp_));
-        return page_ ? PageFindByWindow(ctx_, page_) : nullptr;
+        window_ = makePage(pageId);
+        return window_ ? PageFindByWindow(ctx_, window_) : nullptr;
     }
-    void setText(int id, const char16_t* text) { SetDlgItemTextW(page_, id, text); }
+    void setText(int id, const char16_t* text) { SetDlgItemTextW(window_, id, text); }
     void command(int id, int code = BN_CLICKED) {
-        SendMessageW(page_, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(page_, id)));
+        SendMessageW(window_, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(window_, id)));
     }
     int focusId() { return GetDlgCtrlID(GetFocus()); }
     std::u16string stringOf(uint32_t id) {
@@ -95,18 +61,15 @@ protected:
         winsim::clearMessageBoxes();
         return out;
     }
-    int rows() { return int(SendDlgItemMessageW(page_, 2490, LVM_GETITEMCOUNT, 0, 0)); }
-    int selectedRow() { return int(SendDlgItemMessageW(page_, 2490, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED)); }
+    int rows() { return int(SendDlgItemMessageW(window_, 2490, LVM_GETITEMCOUNT, 0, 0)); }
+    int selectedRow() { return int(SendDlgItemMessageW(window_, 2490, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED)); }
     void setPresetCount(int n) {
         const std::string v = std::to_string(n);
         IniWriteString(ctx_->ws->printerName, u"Count", std::u16string(v.begin(), v.end()).c_str(),
                        GetIniFilePath(ctx_));
     }
 
-    PROPSHEETUI_INFO i_{};
-    PROPSHEETPAGEW psp_{};
-    DrvContext* ctx_ = nullptr;
-    HWND frame_ = nullptr, page_ = nullptr;
+    HWND window_ = nullptr;
     WCHAR csv_[kWsPathChars] = {};
 };
 
@@ -273,7 +236,7 @@ TEST_F(PageHooks, PasswordMismatchIsRefused) {
     for (const auto& f : winsim::ui::failures()) ADD_FAILURE() << f;
     EXPECT_EQ(boxes(), std::vector<std::u16string>{stringOf(10034)});
     WCHAR t[16] = {};
-    GetDlgItemTextW(page_, 2245, t, 16);
+    GetDlgItemTextW(window_, 2245, t, 16);
     EXPECT_EQ(std::u16string(t), u"");
     EXPECT_EQ(focusId(), 2245);
     // Cancel forgets the edit.
@@ -311,7 +274,7 @@ TEST_F(PageHooks, QualityListRowsAreOwnerDrawnByState) {
     d.CtlID = 2134;
     d.itemID = 2;
     d.itemAction = ODA_DRAWENTIRE;
-    d.hwndItem = GetDlgItem(page_, 2134);
+    d.hwndItem = GetDlgItem(window_, 2134);
     d.hDC = dc;
     d.rcItem = RECT{0, 0, 120, 28};
     d.itemData = 137;
@@ -345,7 +308,7 @@ TEST(PageText, DialCharactersAndCommas) {
 TEST_F(PageHooks, AddressBookAddsUpdatesAndDeletes) {
     UiPage* page = open(1035);
     ASSERT_NE(page, nullptr);
-    HWND list = GetDlgItem(page_, 2490);
+    HWND list = GetDlgItem(window_, 2490);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 2, 0) > 0, true);
     setText(2494, u"Office");
@@ -394,9 +357,9 @@ TEST_F(PageHooks, AddressBookSelectionFillsTheEdits) {
     ASSERT_EQ(rows(), 2);
     LVITEMW st{};
     st.state = st.stateMask = LVIS_SELECTED;
-    SendDlgItemMessageW(page_, 2490, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&st));
+    SendDlgItemMessageW(window_, 2490, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&st));
     WCHAR t[16] = {};
-    GetDlgItemTextW(page_, 2489, t, 16);
+    GetDlgItemTextW(window_, 2489, t, 16);
     EXPECT_EQ(std::u16string(t), u"2");
     EXPECT_EQ(CsvStoreOf(ctx_)->position, 1);
 }
@@ -406,7 +369,7 @@ TEST_F(PageHooks, UnreadableBookCannotBeChanged) {
     write(csv_, book);
     UiPage* page = open(1035);
     ASSERT_NE(page, nullptr);
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page_, 2499)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window_, 2499)));
     setText(2494, u"New");
     setText(2489, u"1");
     command(2499);
@@ -418,10 +381,10 @@ TEST_F(PageHooks, RemoteDialogValidation) {
     UiPage* page = open(1034);
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(CsvStoreOf(ctx_)->position, -1);
-    CheckRadioButton(page_, 2482, 2483, 2482);
+    CheckRadioButton(window_, 2482, 2483, 2482);
     EXPECT_EQ(AddressPageValidate(ctx_, page), 0);
     EXPECT_EQ(focusId(), 2484);
-    CheckRadioButton(page_, 2482, 2483, 2483);
+    CheckRadioButton(window_, 2482, 2483, 2483);
     setText(2486, u"12a4");
     EXPECT_EQ(AddressPageValidate(ctx_, page), 0);
     EXPECT_EQ(focusId(), 2486);
@@ -435,15 +398,44 @@ TEST_F(PageHooks, RemoteDialogTakesTheBooksEntry) {
     UiPage* page = open(1034);
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(CsvStoreOf(ctx_)->position, 1);
-    CheckRadioButton(page_, 2482, 2483, 2482);
-    HWND combo = GetDlgItem(page_, 2484);
+    CheckRadioButton(window_, 2482, 2483, 2482);
+    HWND combo = GetDlgItem(window_, 2484);
     PageCtrlChanged(ctx_, page, CtlFindById(ctx_, page, 2484), WM_INITDIALOG, 0, 0);
     EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 2);
     EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 1);
     WCHAR t[16] = {};
-    GetDlgItemTextW(page_, 2486, t, 16);
+    GetDlgItemTextW(window_, 2486, t, 16);
     EXPECT_EQ(std::u16string(t), u"22");
     EXPECT_EQ(AddressPageValidate(ctx_, page), 1);
+}
+
+// OK on the remote dialog: an empty book in book mode keeps it open with
+// the book held; a valid choice keeps the book's position in item 242, and
+// the book is let go on OK and on Cancel.
+TEST_F(PageHooks, RemoteDialogCloseKeepsThePositionAndLetsTheBookGo) {
+    write(csv_, "A,,,,,1,,,,,,,\r\nB,,,,,22,,,,,,,\r\n");
+    ItemSetValueById(ctx_, 242, 1);
+    UiPage* page = open(1034);
+    ASSERT_NE(page, nullptr);
+    CheckRadioButton(window_, 2482, 2483, 2482);
+    SendDlgItemMessageW(window_, 2484, CB_RESETCONTENT, 0, 0);
+    command(IDOK);
+    EXPECT_EQ(page->window, window_);  // a closing page lets its window go
+    EXPECT_NE(CsvStoreOf(ctx_), nullptr);
+    EXPECT_EQ(focusId(), 2484);
+    CheckRadioButton(window_, 2482, 2483, 2483);
+    setText(2486, u"555");
+    CsvStoreOf(ctx_)->position = 0;
+    command(IDOK);
+    EXPECT_EQ(page->window, nullptr);
+    EXPECT_EQ(CsvStoreOf(ctx_), nullptr);
+    EXPECT_EQ(ItemValueById(ctx_, 242), 0u);
+    EXPECT_EQ(read(csv_), "A,,,,,1,,,,,,,\r\nB,,,,,22,,,,,,,\r\n");
+    DestroyWindow(window_);
+    ASSERT_NE(open(1034), nullptr);
+    EXPECT_NE(CsvStoreOf(ctx_), nullptr);
+    command(IDCANCEL);
+    EXPECT_EQ(CsvStoreOf(ctx_), nullptr);
 }
 
 }  // namespace

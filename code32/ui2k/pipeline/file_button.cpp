@@ -12,7 +12,6 @@
 #include "core/ini_wrap.h"
 #include "core/lists/lists.h"
 #include "core/model/constraints.h"
-#include "core/os_version.h"
 #include "core/paths.h"
 #include "core/persist/settings_file.h"
 #include "core/printer_identity.h"
@@ -24,7 +23,7 @@
 #include "pipeline/file_button.h"
 #include "pipeline/ui_pipeline.h"
 #include "pipeline/ui_state.h"
-#include "sheets/sheet_session.h"
+#include "sheets/sheet_support.h"
 
 namespace vesk {
 namespace {
@@ -81,29 +80,12 @@ INT_PTR nestedSheet(DrvContext* ctx, int kind, int pageId, HWND parent, HMODULE 
         if ((pg.kind & kPageUserSetting) && MdlKeyCond1Holds(ctx, pg.key)) continue;
         pg.window = nullptr;
         if (pg.id == pageId) start = UINT(pages.size());
-        PROPSHEETPAGEW p{};
-        p.dwSize = sizeof p;
-        p.dwFlags = PSP_HASHELP;
-        p.hInstance = res;
-        p.pszTemplate = MAKEINTRESOURCEW(pg.id);
-        p.pfnDlgProc = &SheetPageDlgProc;
-        p.lParam = reinterpret_cast<LPARAM>(ctx);
-        pages.push_back(p);
+        pages.push_back(SheetPageRecord(ctx, pg, res));
     }
     WCHAR caption[kTextChars] = {};
     if (kind == kPageUserSetting) ResLoadString(ctx, kUserSheetCaption, caption, kTextChars, 0);
-    else if (const WCHAR* name = PrnGetPrinterName(ctx))
-        for (size_t i = 0; name[i] && i + 1 < kTextChars; ++i) caption[i] = name[i];
-    PROPSHEETHEADERW h{};
-    h.dwSize = sizeof h;
-    h.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_HASHELP | (OsIsNt6OrLater() ? PSH_NOCONTEXTHELP : 0);
-    h.hwndParent = parent;
-    h.hInstance = res;
-    h.pszCaption = caption;
-    h.nPages = UINT(pages.size());
-    h.nStartPage = start;
-    h.ppsp = pages.data();
-    return PropertySheetW(&h);
+    return SheetRunPages(ctx, pages.data(), UINT(pages.size()), start, parent, res,
+                         kind == kPageUserSetting ? caption : nullptr);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <win/prsht.h>
 #include <win/user.h>
 
+#include "address/csv_store.h"
 #include "controls/ctl_ops.h"
 #include "core/devmode/dm_flags.h"
 #include "core/ini_wrap.h"
@@ -39,6 +40,7 @@ constexpr int kCmdHelp = 9;
 constexpr int kCmdSaveFirst = 11111, kCmdSaveSecond = 22222;
 constexpr uint32_t kMaskSaveFromButton = 0x10000000u, kMaskOkThroughSave = 0x800000u, kMaskFreeSize = 0x4000000u;
 constexpr uint32_t kCtlNoContextHelp = 0x20000000u;
+constexpr int kItemAddrListSelect = 242;
 constexpr int kItemPreset = 41, kItemUiMode = 721, kItemUiStart = 880, kItemCallSrc = 715;
 constexpr uint32_t kPresetFirst = 119, kPresetLast = 134, kPresetNone = 118;
 constexpr int kPresetSlots = 16;
@@ -287,6 +289,18 @@ bool closeChecks(DrvContext* ctx, UiPageState* st, UiPage* page, HWND window, in
                 }
                 DeleteObject(bmp);  // only a test that the file is a bitmap
             }
+            return true;
+        case 1034:
+            // The remote dialog: a destination must be chosen or typed; its
+            // book position is kept, and the book is let go either way.
+            if (ok && !AddressPageValidate(ctx, page)) {
+                st->proceedFlag = 0;
+                return false;
+            }
+            if (ok)
+                if (const CsvStore* book = CsvStoreOf(ctx))
+                    ItemSetValueById(ctx, kItemAddrListSelect, uint32_t(uint16_t(book->position)));
+            CsvClose(ctx);
             return true;
         case 1037:
             if (ok) {

@@ -8,6 +8,8 @@
 
 #include "core/item_store.h"
 #include "core/model/constraints.h"
+#include "core/os_version.h"
+#include "core/printer_identity.h"
 #include "core/res/res.h"
 #include "core/ui_lookup.h"
 #include "sheets/sheet_support.h"
@@ -146,6 +148,37 @@ void SheetUnwatchFrames(DrvContext* ctx) {
     }
 }
 
+PROPSHEETPAGEW SheetPageRecord(DrvContext* ctx, const UiPage& pg, HMODULE strings) {
+    PROPSHEETPAGEW psp{};
+    psp.dwSize = sizeof psp;
+    psp.dwFlags = PSP_HASHELP;
+    psp.hInstance = strings;
+    psp.pszTemplate = MAKEINTRESOURCEW(pg.id);
+    psp.pfnDlgProc = &SheetPageDlgProc;
+    psp.lParam = reinterpret_cast<LPARAM>(ctx);
+    return psp;
+}
+
+INT_PTR SheetRunPages(DrvContext* ctx, const PROPSHEETPAGEW* pages, UINT count, UINT start, HWND parent,
+                      HMODULE strings, const WCHAR* caption) {
+    WCHAR name[kSheetTextChars] = {};
+    if (!caption) {
+        if (const WCHAR* printer = PrnGetPrinterName(ctx))
+            for (size_t i = 0; printer[i] && i + 1 < kSheetTextChars; ++i) name[i] = printer[i];
+        caption = name;
+    }
+    PROPSHEETHEADERW h{};
+    h.dwSize = sizeof h;
+    h.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_HASHELP | (OsIsNt6OrLater() ? PSH_NOCONTEXTHELP : 0);
+    h.hwndParent = parent;
+    h.hInstance = strings;
+    h.pszCaption = caption;
+    h.nPages = count;
+    h.nStartPage = start;
+    h.ppsp = pages;
+    return PropertySheetW(&h);
+}
+
 int SheetAddPages(DrvContext* ctx, int kind) {
     SheetSession* s = SheetSessionOf(ctx);
     if (!s || !s->comFunction || !s->comHandle || !ctx->pages) return 0;
@@ -156,13 +189,7 @@ int SheetAddPages(DrvContext* ctx, int kind) {
         const UiPage& pg = ctx->pages->pages[i];
         if (!(pg.kind & kind)) continue;
         if (pg.key && MdlKeyCond1Holds(ctx, pg.key)) continue;
-        PROPSHEETPAGEW psp{};
-        psp.dwSize = sizeof psp;
-        psp.dwFlags = PSP_HASHELP;
-        psp.hInstance = strings;
-        psp.pszTemplate = MAKEINTRESOURCEW(pg.id);
-        psp.pfnDlgProc = &SheetPageDlgProc;
-        psp.lParam = reinterpret_cast<LPARAM>(ctx);
+        const PROPSHEETPAGEW psp = SheetPageRecord(ctx, pg, strings);
         HPROPSHEETPAGE page = CreatePropertySheetPageW(&psp);
         if (!page) continue;
         if (s->comFunction(s->comHandle, CPSFUNC_ADD_HPROPSHEETPAGE, reinterpret_cast<LPARAM>(page), 0)) ++added;

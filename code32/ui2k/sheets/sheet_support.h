@@ -22,5 +22,14 @@ HINSTANCE SheetLibraryModule();
 int BuildDriverDirPath(WCHAR* buffer, size_t capacity, const WCHAR* name, DrvContext* ctx);
 // Stops watching the sheet frames of the context's session.
 void SheetUnwatchFrames(DrvContext* ctx);
+// The property-page record of page `pg` as every sheet of the library holds
+// it: the template of the string library `strings` under SheetPageDlgProc,
+// the context as its parameter.
+PROPSHEETPAGEW SheetPageRecord(DrvContext* ctx, const UiPage& pg, HMODULE strings);
+// Runs `count` pages as a modal sheet of its own over `parent`, starting at
+// `start`, captioned `caption` (null: the printer's name): PropertySheetW's
+// answer.
+INT_PTR SheetRunPages(DrvContext* ctx, const PROPSHEETPAGEW* pages, UINT count, UINT start, HWND parent,
+                      HMODULE strings, const WCHAR* caption);
 
 }  // namespace vesk
