@@ -18,7 +18,7 @@
 #include "core/ui_lookup.h"
 #include "core/units.h"
 #include "pictures/pictures.h"
-#include "ui/sheet_support.h"
+#include "ui/page_support.h"
 #include "widgets/num_text.h"
 #include "widgets/widget_support.h"
 #include "widgets/widgets.h"
@@ -32,29 +32,16 @@ constexpr int kUserIdEdit = 2241;  // page 1010, type 61, item 215 (9 bytes)
 constexpr int kButton = 2079;      // page 1003, a push button
 constexpr UINT kHold = 0x8002;
 
-class WidgetPage : public SheetPrinter {
+class WidgetPage : public DocumentSession {
 protected:
-    void SetUp() override {
-        SheetPrinter::SetUp();
-        i_ = info(reinterpret_cast<LPARAM>(&docHeader_));
-        ASSERT_EQ(call(DrvDocumentPropertySheets, i_, PROPSHEETUI_REASON_INIT), 1);
-        ctx_ = contextOf(i_);
-    }
     void TearDown() override {
-        if (frame_) DestroyWindow(frame_);
-        if (ctx_) call(DrvDocumentPropertySheets, i_, PROPSHEETUI_REASON_DESTROY);
         winsim::useRealClock();
-        SheetPrinter::TearDown();
+        DocumentSession::TearDown();
     }
     void makePage(int pageId) {
-        frame_ = winsim::createWindow(u"TestFrame", u"", nullptr, 0, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
         SheetPrepareControls(ctx_, nullptr);
         sessionOf(i_)->currentPageId = uint16_t(pageId);
-        psp_.dwSize = sizeof psp_;
-        psp_.pszTemplate = MAKEINTRESOURCEW(pageId);
-        psp_.lParam = reinterpret_cast<LPARAM>(ctx_);
-        pageWindow_ = CreateDialogParamW(ResGetStringDll(ctx_), MAKEINTRESOURCEW(pageId), frame_, &SheetPageDlgProc,
-                                         reinterpret_cast<LPARAM>(&psp_));
+        pageWindow_ = createPage(pageId);
         ASSERT_NE(pageWindow_, nullptr);
         page_ = PageFindById(ctx_, pageId);
         ASSERT_NE(page_, nullptr);
@@ -88,10 +75,7 @@ protected:
         return n;
     }
 
-    PROPSHEETUI_INFO i_{};
-    PROPSHEETPAGEW psp_{};
-    DrvContext* ctx_ = nullptr;
-    HWND frame_ = nullptr, pageWindow_ = nullptr;
+    HWND pageWindow_ = nullptr;
     UiPage* page_ = nullptr;
 };
 
