@@ -402,6 +402,36 @@ TEST_F(PreviewPixels, StretchedPicturesAreGreyOnAMonochromeMachine) {
     EXPECT_EQ(inkAt(), RGB(61, 61, 61));
 }
 
+TEST_F(PreviewPixels, StretchedPicturesFillTheSharedPaletteOnAPaletteDisplay) {
+    RECT r{0, 0, 40, 30};
+    const auto stretch = [&]() {
+        DrawBitmapComposite(ctx_, page_, nullptr, dc_, &r, 0, 0, reinterpret_cast<HBITMAP>(uintptr_t(6205)), 0x2, 0);
+    };
+    ItemSetValueById(ctx_, 246, 1);
+    PaletteSharedForget();
+    EXPECT_EQ(PaletteShared(nullptr, 0, 0), 0u);
+    EXPECT_EQ(PaletteShared(dc_, -1, 0), 0u);
+    winsim::config().set("display.bits", "8");
+    PaletteSharedForget();
+    EXPECT_EQ(PaletteShared(nullptr, 0, 0), 1u);
+    stretch();
+    // The target's own palette is back after the stretch.
+    HGDIOBJ stock = GetStockObject(DEFAULT_PALETTE);
+    EXPECT_EQ(SelectPalette(dc_, static_cast<HPALETTE>(stock), FALSE), stock);
+    // The shared palette holds the picture's colours.
+    auto previous = reinterpret_cast<HPALETTE>(PaletteShared(dc_, -1, 0));
+    ASSERT_NE(previous, nullptr);
+    HPALETTE made = SelectPalette(dc_, previous, FALSE);
+    PALETTEENTRY e[256] = {};
+    EXPECT_EQ(GetPaletteEntries(made, 0, 256, e), 256u);
+    DeleteObject(made);
+    bool ink = false;
+    for (const PALETTEENTRY& p : e) ink |= p.peRed == 0x20 && p.peGreen == 0x40 && p.peBlue == 0x80;
+    EXPECT_TRUE(ink);
+    winsim::config().set("display.bits", "24");
+    PaletteSharedForget();
+}
+
 TEST_F(WidgetPage, PresetListDrawingLeavesTheSettingsAsTheyWere) {
     makePage(1001);
     UiControl* c = subclass(2001);
