@@ -432,6 +432,60 @@ TEST_F(PreviewPixels, StretchedPicturesFillTheSharedPaletteOnAPaletteDisplay) {
     PaletteSharedForget();
 }
 
+TEST_F(PreviewPixels, WatermarkTextShowsItsColourExactlyOrThroughAMask) {
+    UiControl* c = CtlFindById(ctx_, page_, 2039);
+    ASSERT_TRUE(c);
+    const auto* a = static_cast<const UiAttrPreview*>(CtlGetAttr(c, 8));
+    ASSERT_TRUE(a);
+    const auto set = [&](int slot, uint32_t v) {
+        DmItem* it = ItemFindByKey(ctx_, a->keys[slot]);
+        ASSERT_TRUE(it) << slot;
+        ItemSetValue(ctx_, it, v);
+    };
+    ItemSetValueById(ctx_, 63, 1);
+    ItemSetValueById(ctx_, 109, 1);
+    ItemSetString(ctx_, ItemFindById(ctx_, 869), u"WM");
+    set(4, 1);     // red kind
+    set(5, 50);    // density: the other channels 127
+    set(6, 0);     // angle
+    set(7, 288);   // points
+    set(3, 0);     // no frame
+    set(10, 0);    // centred
+    set(11, 0);    // not tiled
+    set(12, 0);    // white area, ANDed
+    const COLORREF colour = RGB(255, 127, 127);
+    const RECT all{0, 0, 80, 80};
+    bool textInColour = false;
+    const auto drawn = [&](bool* masked) {
+        fill(RGB(255, 255, 255));
+        winsim::clearDrawLog();
+        PreviewDrawWatermark(ctx_, page_, c, dc_, &all, 0);
+        *masked = textInColour = false;
+        for (const auto& d : winsim::drawLog()) {
+            if (d.operation == "TextOut") textInColour |= d.colour == colour;
+            if (d.operation == "BitBlt" && d.resourceId == 0x00EE0086) *masked = true;
+        }
+        int n = 0;
+        for (int y = 0; y < 80; ++y)
+            for (int x = 0; x < 80; ++x) n += GetPixel(dc_, x, y) == colour;
+        return n;
+    };
+    bool masked = true;
+    EXPECT_GT(drawn(&masked), 0);
+    EXPECT_FALSE(masked);
+    EXPECT_TRUE(textInColour);
+    // A palette display has no such entry: the text goes through the mask
+    // and still shows the colour.
+    winsim::config().set("display.bits", "8");
+    EXPECT_GT(drawn(&masked), 0);
+    EXPECT_TRUE(masked);
+    EXPECT_FALSE(textInColour);
+    winsim::config().set("display.bits", "24");
+    // Switched off, nothing is drawn.
+    ItemSetValueById(ctx_, 63, 0);
+    EXPECT_EQ(drawn(&masked), 0);
+}
+
 TEST_F(WidgetPage, PresetListDrawingLeavesTheSettingsAsTheyWere) {
     makePage(1001);
     UiControl* c = subclass(2001);
