@@ -48,6 +48,12 @@ protected:
                                   reinterpret_cast<LPARAM>(&psp_));
     }
 
+    // Runs what is posted (at most 2000 messages).
+    static void pump() {
+        MSG m;
+        for (int n = 0; n < 2000 && PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE); ++n) DispatchMessageW(&m);
+    }
+
     PROPSHEETUI_INFO i_{};
     PROPSHEETPAGEW psp_{};
     DrvContext* ctx_ = nullptr;
@@ -83,10 +89,6 @@ protected:
         }
         for (int i = 0; i < page->controlCount; ++i) CtlInit(ctx, page, &page->controls[i]);
         OnOptionControlChanged(ctx, page, 1);
-    }
-    static void pump() {
-        MSG m;
-        for (int n = 0; n < 2000 && PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE); ++n) DispatchMessageW(&m);
     }
     UiControl* control(int id) { return CtlFindById(ctx_, page_, id); }
     HWND item(int id) { return GetDlgItem(page_->window, id); }

@@ -20,6 +20,7 @@
 #include "pictures/pictures.h"
 #include "ui/page_support.h"
 #include "widgets/num_text.h"
+#include "widgets/printer_regions.h"
 #include "widgets/widget_support.h"
 #include "widgets/widgets.h"
 
@@ -484,6 +485,72 @@ TEST_F(PreviewPixels, WatermarkTextShowsItsColourExactlyOrThroughAMask) {
     // Switched off, nothing is drawn.
     ItemSetValueById(ctx_, 63, 0);
     EXPECT_EQ(drawn(&masked), 0);
+}
+
+TEST_F(WidgetPage, DraggingASlidersThumbStoresThePositionItEndsAt) {
+    makePage(1022);
+    UiControl* c = subclass(2323);
+    ASSERT_TRUE(c && c->item);
+    NumRecord rec;
+    ASSERT_TRUE(NumRecordOf(ctx_, c, &rec));
+    ShowWindow(pageWindow_, SW_SHOW);
+    CtlShowValue(ctx_, page_, c);
+    std::vector<winsim::ui::Step> steps;
+    std::string error;
+    const int target = (rec.minimum + rec.maximum) / 2;
+    ASSERT_TRUE(winsim::ui::parseScript("scroll 2323 thumb " + std::to_string(target), steps, &error)) << error;
+    ASSERT_TRUE(winsim::ui::runStep(steps[0], &error)) << error;
+    EXPECT_EQ(int32_t(CtlGetItemValue(ctx_, c)), target);
+}
+
+TEST_F(WidgetPage, PrinterPictureRegionsCountByModelOptionsAndShift) {
+    const auto at = [&](int x, int y) {
+        const PictureRegion* r = PictureRegionAt(ctx_, GetBuiltinTable8(), POINT{x, y}, nullptr);
+        return r ? int(r->value) : 0;
+    };
+    ItemSetValueById(ctx_, 10020, 0);
+    ItemSetValueById(ctx_, 10050, 0);
+    ItemSetValueById(ctx_, 10018, 1);
+    EXPECT_EQ(at(35, 62), int(kSourceTray1 + 1));
+    // The paper bank's cassettes count only when it is fitted.
+    EXPECT_EQ(at(35, 72), 0);
+    ItemSetValueById(ctx_, 10020, 1);
+    EXPECT_EQ(at(35, 72), int(kSourceTray3));
+    EXPECT_EQ(at(110, 70), 7);  // the large-capacity tray
+    // A fitted finisher moves the body left and takes the large-capacity
+    // tray's place (its second item).
+    ItemSetValueById(ctx_, 10050, 1);
+    EXPECT_EQ(at(95, 72), 0);
+    EXPECT_EQ(at(20, 52), int(kSourceTray1));
+    EXPECT_EQ(at(110, 70), 0);
+    RECT placed{};
+    ASSERT_TRUE(PictureRegionAt(ctx_, GetBuiltinTable9(), POINT{110, 25}, &placed));
+    EXPECT_EQ(placed.left, 104);
+}
+
+TEST_F(WidgetPage, PrinterPictureClickAndHoverPickTheTrayUnderTheMouse) {
+    makePage(1002);
+    ShowWindow(pageWindow_, SW_SHOW);
+    pump();
+    UiControl* picture = subclass(2067);
+    UiControl* output = CtlFindById(ctx_, page_, 2066);
+    ASSERT_TRUE(picture && output);
+    RECT client{};
+    GetClientRect(picture->window, &client);
+    ASSERT_GE(client.right, 130);
+    ItemSetValueById(ctx_, 10050, 1);
+    OnOptionControlChanged(ctx_, page_, 1);
+    SendMessageW(picture->window, WM_LBUTTONUP, 0, MAKELPARAM(110, 25));
+    EXPECT_EQ(CtlGetItemValue(ctx_, output), 38u);
+    SendMessageW(picture->window, WM_LBUTTONUP, 0, MAKELPARAM(110, 40));
+    EXPECT_EQ(CtlGetItemValue(ctx_, output), 37u);
+    // The hover names the tray under the mouse, and nothing elsewhere.
+    RECT wr{};
+    GetWindowRect(picture->window, &wr);
+    SendMessageW(picture->window, WM_NCHITTEST, 0, MAKELPARAM(wr.left + 110, wr.top + 25));
+    EXPECT_EQ(picture->hoverString, 38u);
+    SendMessageW(picture->window, WM_NCHITTEST, 0, MAKELPARAM(wr.left + 2, wr.top + 2));
+    EXPECT_EQ(picture->hoverString, 0u);
 }
 
 TEST_F(WidgetPage, PresetListDrawingLeavesTheSettingsAsTheyWere) {
