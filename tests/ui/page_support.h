@@ -1,6 +1,6 @@
-// A document session with page 1002 of the sample printer made by the
-// sheet's page procedure inside a test frame, and the helpers the page
-// machinery tests share.
+// A document session of the sample printer whose pages the sheet's page
+// procedure makes inside a test frame, and the helpers the page machinery
+// tests share.
 #pragma once
 #include <win/user.h>
 #include <winsim/ui.h>
@@ -16,30 +16,60 @@
 
 namespace vesk::test {
 
-class PagePrinter : public SheetPrinter {
+// A document sheet session of the sample printer (the common UI's init call
+// made, its context at hand) with a test frame for the pages it makes.
+class DocumentSession : public SheetPrinter {
 protected:
     void SetUp() override {
         SheetPrinter::SetUp();
         i_ = info(reinterpret_cast<LPARAM>(&docHeader_));
         ASSERT_EQ(call(DrvDocumentPropertySheets, i_, PROPSHEETUI_REASON_INIT), 1);
         ctx_ = contextOf(i_);
-        SheetPrepareControls(ctx_, nullptr);
     }
     void TearDown() override {
         if (frame_) DestroyWindow(frame_);
         if (ctx_) call(DrvDocumentPropertySheets, i_, PROPSHEETUI_REASON_DESTROY);
         SheetPrinter::TearDown();
     }
-    // Page `id` in a frame, as the sheet creates it; the posted layout not
-    // yet run.
-    HWND makePage(int id = 1002) {
-        if (!frame_)
-            frame_ = winsim::createWindow(u"TestFrame", u"", nullptr, 0, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+    // The frame the pages go into: a new one, or the current one (made at
+    // first use).
+    HWND newFrame() {
+        frame_ = winsim::createWindow(u"TestFrame", u"", nullptr, 0, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+        return frame_;
+    }
+    HWND frame() { return frame_ ? frame_ : newFrame(); }
+    // Page template `id` made in the frame as the sheet creates it, under
+    // `proc` (the sheet's page procedure unless given).
+    HWND createPage(int id, DLGPROC proc = &SheetPageDlgProc) {
         psp_.dwSize = sizeof psp_;
         psp_.pszTemplate = MAKEINTRESOURCEW(id);
         psp_.lParam = reinterpret_cast<LPARAM>(ctx_);
-        HWND w = CreateDialogParamW(ResGetStringDll(ctx_), MAKEINTRESOURCEW(id), frame_, &SheetPageDlgProc,
-                                    reinterpret_cast<LPARAM>(&psp_));
+        return CreateDialogParamW(ResGetStringDll(ctx_), MAKEINTRESOURCEW(id), frame(), proc,
+                                  reinterpret_cast<LPARAM>(&psp_));
+    }
+
+    // Runs what is posted (at most 2000 messages).
+    static void pump() {
+        MSG m;
+        for (int n = 0; n < 2000 && PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE); ++n) DispatchMessageW(&m);
+    }
+
+    PROPSHEETUI_INFO i_{};
+    PROPSHEETPAGEW psp_{};
+    DrvContext* ctx_ = nullptr;
+    HWND frame_ = nullptr;
+};
+
+class PagePrinter : public DocumentSession {
+protected:
+    void SetUp() override {
+        DocumentSession::SetUp();
+        if (ctx_) SheetPrepareControls(ctx_, nullptr);
+    }
+    // Page `id` in a frame, as the sheet creates it; the posted layout not
+    // yet run.
+    HWND makePage(int id = 1002) {
+        HWND w = createPage(id);
         page_ = PageFindById(ctx_, id);
         return w;
     }
@@ -59,10 +89,6 @@ protected:
         }
         for (int i = 0; i < page->controlCount; ++i) CtlInit(ctx, page, &page->controls[i]);
         OnOptionControlChanged(ctx, page, 1);
-    }
-    static void pump() {
-        MSG m;
-        for (int n = 0; n < 2000 && PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE); ++n) DispatchMessageW(&m);
     }
     UiControl* control(int id) { return CtlFindById(ctx_, page_, id); }
     HWND item(int id) { return GetDlgItem(page_->window, id); }
@@ -86,11 +112,7 @@ protected:
     }
     UiPageState* state() { return UiPageStateOf(ctx_); }
 
-    PROPSHEETUI_INFO i_{};
-    PROPSHEETPAGEW psp_{};
-    DrvContext* ctx_ = nullptr;
     UiPage* page_ = nullptr;
-    HWND frame_ = nullptr;
 };
 
 // Values of the sample model.

@@ -13,7 +13,7 @@
 #include "core/paths.h"
 #include "core/res/res.h"
 #include "core/ui_lookup.h"
-#include "ui/sheet_support.h"
+#include "ui/page_support.h"
 
 namespace vesk::test {
 namespace {
@@ -21,34 +21,19 @@ namespace {
 constexpr int kGroupControl = 2054;   // page 1002, type 4
 constexpr int kOtherControl = 2040;   // page 1002, type 1
 
-class SheetPages : public SheetPrinter {
+class SheetPages : public DocumentSession {
 protected:
-    void SetUp() override {
-        SheetPrinter::SetUp();
-        i_ = info(reinterpret_cast<LPARAM>(&docHeader_));
-        ASSERT_EQ(call(DrvDocumentPropertySheets, i_, PROPSHEETUI_REASON_INIT), 1);
-        ctx_ = contextOf(i_);
-    }
-    void TearDown() override {
-        if (frame_) DestroyWindow(frame_);
-        if (ctx_) call(DrvDocumentPropertySheets, i_, PROPSHEETUI_REASON_DESTROY);
-        SheetPrinter::TearDown();
-    }
     // A frame with OK and Cancel holding page 1002 of the string library;
     // the page then initialises.
     void makeSheet(uint32_t maskBits) {
-        frame_ = winsim::createWindow(u"TestFrame", u"", nullptr, 0, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
-        ok_ = CreateWindowExW(0, u"BUTTON", u"OK", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 300, 200, 75, 23, frame_,
+        newFrame();
+        ok_ = CreateWindowExW(0, u"BUTTON", u"OK", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 300, 200, 75, 23, frame(),
                               reinterpret_cast<HMENU>(intptr_t(IDOK)), nullptr, nullptr);
-        cancel_ = CreateWindowExW(0, u"BUTTON", u"Cancel", WS_CHILD | WS_VISIBLE, 385, 204, 75, 23, frame_,
+        cancel_ = CreateWindowExW(0, u"BUTTON", u"Cancel", WS_CHILD | WS_VISIBLE, 385, 204, 75, 23, frame(),
                                   reinterpret_cast<HMENU>(intptr_t(IDCANCEL)), nullptr, nullptr);
         SheetPrepareControls(ctx_, nullptr);
         ChangeMaskAdd(ctx_, maskBits);
-        psp_.dwSize = sizeof psp_;
-        psp_.pszTemplate = MAKEINTRESOURCEW(1002);
-        psp_.lParam = reinterpret_cast<LPARAM>(ctx_);
-        page_ = CreateDialogParamW(ResGetStringDll(ctx_), MAKEINTRESOURCEW(1002), frame_, &SheetPageDlgProc,
-                                   reinterpret_cast<LPARAM>(&psp_));
+        page_ = createPage(1002);
         ASSERT_NE(page_, nullptr);
         group_ = GetDlgItem(page_, kGroupControl);
         other_ = GetDlgItem(page_, kOtherControl);
@@ -74,10 +59,7 @@ protected:
         return t;
     }
 
-    PROPSHEETUI_INFO i_{};
-    PROPSHEETPAGEW psp_{};
-    DrvContext* ctx_ = nullptr;
-    HWND frame_ = nullptr, ok_ = nullptr, cancel_ = nullptr, page_ = nullptr, group_ = nullptr, other_ = nullptr;
+    HWND ok_ = nullptr, cancel_ = nullptr, page_ = nullptr, group_ = nullptr, other_ = nullptr;
 };
 
 TEST_F(SheetPages, RefusedPagesAreNotCountedAndEnd) {

@@ -18,8 +18,9 @@
 #include "core/ui_lookup.h"
 #include "core/units.h"
 #include "pictures/pictures.h"
-#include "ui/sheet_support.h"
+#include "ui/page_support.h"
 #include "widgets/num_text.h"
+#include "widgets/printer_regions.h"
 #include "widgets/widget_support.h"
 #include "widgets/widgets.h"
 
@@ -32,29 +33,16 @@ constexpr int kUserIdEdit = 2241;  // page 1010, type 61, item 215 (9 bytes)
 constexpr int kButton = 2079;      // page 1003, a push button
 constexpr UINT kHold = 0x8002;
 
-class WidgetPage : public SheetPrinter {
+class WidgetPage : public DocumentSession {
 protected:
-    void SetUp() override {
-        SheetPrinter::SetUp();
-        i_ = info(reinterpret_cast<LPARAM>(&docHeader_));
-        ASSERT_EQ(call(DrvDocumentPropertySheets, i_, PROPSHEETUI_REASON_INIT), 1);
-        ctx_ = contextOf(i_);
-    }
     void TearDown() override {
-        if (frame_) DestroyWindow(frame_);
-        if (ctx_) call(DrvDocumentPropertySheets, i_, PROPSHEETUI_REASON_DESTROY);
         winsim::useRealClock();
-        SheetPrinter::TearDown();
+        DocumentSession::TearDown();
     }
     void makePage(int pageId) {
-        frame_ = winsim::createWindow(u"TestFrame", u"", nullptr, 0, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
         SheetPrepareControls(ctx_, nullptr);
         sessionOf(i_)->currentPageId = uint16_t(pageId);
-        psp_.dwSize = sizeof psp_;
-        psp_.pszTemplate = MAKEINTRESOURCEW(pageId);
-        psp_.lParam = reinterpret_cast<LPARAM>(ctx_);
-        pageWindow_ = CreateDialogParamW(ResGetStringDll(ctx_), MAKEINTRESOURCEW(pageId), frame_, &SheetPageDlgProc,
-                                         reinterpret_cast<LPARAM>(&psp_));
+        pageWindow_ = createPage(pageId);
         ASSERT_NE(pageWindow_, nullptr);
         page_ = PageFindById(ctx_, pageId);
         ASSERT_NE(page_, nullptr);
@@ -88,10 +76,7 @@ protected:
         return n;
     }
 
-    PROPSHEETUI_INFO i_{};
-    PROPSHEETPAGEW psp_{};
-    DrvContext* ctx_ = nullptr;
-    HWND frame_ = nullptr, pageWindow_ = nullptr;
+    HWND pageWindow_ = nullptr;
     UiPage* page_ = nullptr;
 };
 
@@ -416,6 +401,156 @@ TEST_F(PreviewPixels, StretchedPicturesAreGreyOnAMonochromeMachine) {
     EXPECT_EQ(inkAt(), RGB(0x20, 0x40, 0x80));
     ItemSetValueById(ctx_, 246, 0);
     EXPECT_EQ(inkAt(), RGB(61, 61, 61));
+}
+
+TEST_F(PreviewPixels, StretchedPicturesFillTheSharedPaletteOnAPaletteDisplay) {
+    RECT r{0, 0, 40, 30};
+    const auto stretch = [&]() {
+        DrawBitmapComposite(ctx_, page_, nullptr, dc_, &r, 0, 0, reinterpret_cast<HBITMAP>(uintptr_t(6205)), 0x2, 0);
+    };
+    ItemSetValueById(ctx_, 246, 1);
+    PaletteSharedForget();
+    EXPECT_EQ(PaletteShared(nullptr, 0, 0), 0u);
+    EXPECT_EQ(PaletteShared(dc_, -1, 0), 0u);
+    winsim::config().set("display.bits", "8");
+    PaletteSharedForget();
+    EXPECT_EQ(PaletteShared(nullptr, 0, 0), 1u);
+    stretch();
+    // The target's own palette is back after the stretch.
+    HGDIOBJ stock = GetStockObject(DEFAULT_PALETTE);
+    EXPECT_EQ(SelectPalette(dc_, static_cast<HPALETTE>(stock), FALSE), stock);
+    // The shared palette holds the picture's colours.
+    auto previous = reinterpret_cast<HPALETTE>(PaletteShared(dc_, -1, 0));
+    ASSERT_NE(previous, nullptr);
+    HPALETTE made = SelectPalette(dc_, previous, FALSE);
+    PALETTEENTRY e[256] = {};
+    EXPECT_EQ(GetPaletteEntries(made, 0, 256, e), 256u);
+    DeleteObject(made);
+    bool ink = false;
+    for (const PALETTEENTRY& p : e) ink |= p.peRed == 0x20 && p.peGreen == 0x40 && p.peBlue == 0x80;
+    EXPECT_TRUE(ink);
+    winsim::config().set("display.bits", "24");
+    PaletteSharedForget();
+}
+
+TEST_F(PreviewPixels, WatermarkTextShowsItsColourExactlyOrThroughAMask) {
+    UiControl* c = CtlFindById(ctx_, page_, 2039);
+    ASSERT_TRUE(c);
+    const auto* a = static_cast<const UiAttrPreview*>(CtlGetAttr(c, 8));
+    ASSERT_TRUE(a);
+    const auto set = [&](int slot, uint32_t v) {
+        DmItem* it = ItemFindByKey(ctx_, a->keys[slot]);
+        ASSERT_TRUE(it) << slot;
+        ItemSetValue(ctx_, it, v);
+    };
+    ItemSetValueById(ctx_, 63, 1);
+    ItemSetValueById(ctx_, 109, 1);
+    ItemSetString(ctx_, ItemFindById(ctx_, 869), u"WM");
+    set(4, 1);     // red kind
+    set(5, 50);    // density: the other channels 127
+    set(6, 0);     // angle
+    set(7, 288);   // points
+    set(3, 0);     // no frame
+    set(10, 0);    // centred
+    set(11, 0);    // not tiled
+    set(12, 0);    // white area, ANDed
+    const COLORREF colour = RGB(255, 127, 127);
+    const RECT all{0, 0, 80, 80};
+    bool textInColour = false;
+    const auto drawn = [&](bool* masked) {
+        fill(RGB(255, 255, 255));
+        winsim::clearDrawLog();
+        PreviewDrawWatermark(ctx_, page_, c, dc_, &all, 0);
+        *masked = textInColour = false;
+        for (const auto& d : winsim::drawLog()) {
+            if (d.operation == "TextOut") textInColour |= d.colour == colour;
+            if (d.operation == "BitBlt" && d.resourceId == 0x00EE0086) *masked = true;
+        }
+        int n = 0;
+        for (int y = 0; y < 80; ++y)
+            for (int x = 0; x < 80; ++x) n += GetPixel(dc_, x, y) == colour;
+        return n;
+    };
+    bool masked = true;
+    EXPECT_GT(drawn(&masked), 0);
+    EXPECT_FALSE(masked);
+    EXPECT_TRUE(textInColour);
+    // A palette display has no such entry: the text goes through the mask
+    // and still shows the colour.
+    winsim::config().set("display.bits", "8");
+    EXPECT_GT(drawn(&masked), 0);
+    EXPECT_TRUE(masked);
+    EXPECT_FALSE(textInColour);
+    winsim::config().set("display.bits", "24");
+    // Switched off, nothing is drawn.
+    ItemSetValueById(ctx_, 63, 0);
+    EXPECT_EQ(drawn(&masked), 0);
+}
+
+TEST_F(WidgetPage, DraggingASlidersThumbStoresThePositionItEndsAt) {
+    makePage(1022);
+    UiControl* c = subclass(2323);
+    ASSERT_TRUE(c && c->item);
+    NumRecord rec;
+    ASSERT_TRUE(NumRecordOf(ctx_, c, &rec));
+    ShowWindow(pageWindow_, SW_SHOW);
+    CtlShowValue(ctx_, page_, c);
+    std::vector<winsim::ui::Step> steps;
+    std::string error;
+    const int target = (rec.minimum + rec.maximum) / 2;
+    ASSERT_TRUE(winsim::ui::parseScript("scroll 2323 thumb " + std::to_string(target), steps, &error)) << error;
+    ASSERT_TRUE(winsim::ui::runStep(steps[0], &error)) << error;
+    EXPECT_EQ(int32_t(CtlGetItemValue(ctx_, c)), target);
+}
+
+TEST_F(WidgetPage, PrinterPictureRegionsCountByModelOptionsAndShift) {
+    const auto at = [&](int x, int y) {
+        const PictureRegion* r = PictureRegionAt(ctx_, GetBuiltinTable8(), POINT{x, y}, nullptr);
+        return r ? int(r->value) : 0;
+    };
+    ItemSetValueById(ctx_, 10020, 0);
+    ItemSetValueById(ctx_, 10050, 0);
+    ItemSetValueById(ctx_, 10018, 1);
+    EXPECT_EQ(at(35, 62), int(kSourceTray1 + 1));
+    // The paper bank's cassettes count only when it is fitted.
+    EXPECT_EQ(at(35, 72), 0);
+    ItemSetValueById(ctx_, 10020, 1);
+    EXPECT_EQ(at(35, 72), int(kSourceTray3));
+    EXPECT_EQ(at(110, 70), 7);  // the large-capacity tray
+    // A fitted finisher moves the body left and takes the large-capacity
+    // tray's place (its second item).
+    ItemSetValueById(ctx_, 10050, 1);
+    EXPECT_EQ(at(95, 72), 0);
+    EXPECT_EQ(at(20, 52), int(kSourceTray1));
+    EXPECT_EQ(at(110, 70), 0);
+    RECT placed{};
+    ASSERT_TRUE(PictureRegionAt(ctx_, GetBuiltinTable9(), POINT{110, 25}, &placed));
+    EXPECT_EQ(placed.left, 104);
+}
+
+TEST_F(WidgetPage, PrinterPictureClickAndHoverPickTheTrayUnderTheMouse) {
+    makePage(1002);
+    ShowWindow(pageWindow_, SW_SHOW);
+    pump();
+    UiControl* picture = subclass(2067);
+    UiControl* output = CtlFindById(ctx_, page_, 2066);
+    ASSERT_TRUE(picture && output);
+    RECT client{};
+    GetClientRect(picture->window, &client);
+    ASSERT_GE(client.right, 130);
+    ItemSetValueById(ctx_, 10050, 1);
+    OnOptionControlChanged(ctx_, page_, 1);
+    SendMessageW(picture->window, WM_LBUTTONUP, 0, MAKELPARAM(110, 25));
+    EXPECT_EQ(CtlGetItemValue(ctx_, output), 38u);
+    SendMessageW(picture->window, WM_LBUTTONUP, 0, MAKELPARAM(110, 40));
+    EXPECT_EQ(CtlGetItemValue(ctx_, output), 37u);
+    // The hover names the tray under the mouse, and nothing elsewhere.
+    RECT wr{};
+    GetWindowRect(picture->window, &wr);
+    SendMessageW(picture->window, WM_NCHITTEST, 0, MAKELPARAM(wr.left + 110, wr.top + 25));
+    EXPECT_EQ(picture->hoverString, 38u);
+    SendMessageW(picture->window, WM_NCHITTEST, 0, MAKELPARAM(wr.left + 2, wr.top + 2));
+    EXPECT_EQ(picture->hoverString, 0u);
 }
 
 TEST_F(WidgetPage, PresetListDrawingLeavesTheSettingsAsTheyWere) {

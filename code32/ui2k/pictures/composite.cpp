@@ -132,6 +132,7 @@ bool drawThemePane(UiPage* page, UiControl* control, HDC dc, int x, int y, int w
 struct DibFacts {
     int bits = 0;
     uint32_t firstColour = 0;
+    std::vector<uint32_t> table;  // the colour table, 0x00RRGGBB
 };
 DibFacts resourceDib(DrvContext* ctx, uint32_t id) {
     DibFacts f;
@@ -143,6 +144,12 @@ DibFacts resourceDib(DrvContext* ctx, uint32_t id) {
     const auto u32 = [p](size_t at) { return uint32_t(p[at]) | uint32_t(p[at + 1]) << 8 | uint32_t(p[at + 2]) << 16 | uint32_t(p[at + 3]) << 24; };
     const uint32_t header = u32(0);
     f.bits = p[14] | (p[15] << 8);
+    if (f.bits > 0 && f.bits <= 8 && header >= 40 && header <= size) {
+        const uint32_t most = 1u << f.bits;
+        const uint32_t used = u32(32) && u32(32) < most ? u32(32) : most;
+        for (uint32_t i = 0; i < used && uint64_t(header) + 4 * (uint64_t(i) + 1) <= size; ++i)
+            f.table.push_back(u32(header + 4 * i) & 0xFFFFFF);
+    }
     if (f.bits == 4 && header >= 40 && header <= size) {
         const uint32_t used = u32(32) ? u32(32) : 16;
         const uint64_t bitsAt = uint64_t(header) + uint64_t(used) * 4;
@@ -204,15 +211,47 @@ HBITMAP ResLoadBitmapByName(DrvContext* ctx, const WCHAR* name) {
     return lib && name ? LoadBitmapW(lib, name) : nullptr;
 }
 
-int PaletteShared() {
-    static int known = -1;
-    if (known < 0) {
+namespace {
+struct SharedPalette {
+    int displayUses = -1;
+    PALETTEENTRY entries[256] = {};
+};
+SharedPalette& sharedPalette() {
+    static SharedPalette p;
+    return p;
+}
+}  // namespace
+
+uintptr_t PaletteShared(HDC dc, int index, COLORREF colour) {
+    SharedPalette& p = sharedPalette();
+    if (p.displayUses < 0) {
         HDC screen = GetDC(nullptr);
-        known = screen && GetNearestColor(screen, 0x00FF3333) != 0x00FF3333 ? 1 : 0;
+        p.displayUses = screen && GetNearestColor(screen, 0x00FF3333) != 0x00FF3333 ? 1 : 0;
         if (screen) ReleaseDC(nullptr, screen);
     }
-    return known;
+    if (!dc) return uintptr_t(p.displayUses);
+    if (!p.displayUses) return 0;
+    if (index >= 0) {
+        if (index < 256) p.entries[index] = PALETTEENTRY{GetRValue(colour), GetGValue(colour), GetBValue(colour), 0};
+        return 1;
+    }
+    std::vector<uint8_t> block(sizeof(LOGPALETTE) + 255 * sizeof(PALETTEENTRY));
+    auto* log = reinterpret_cast<LOGPALETTE*>(block.data());
+    log->palVersion = 0x300;
+    log->palNumEntries = 256;
+    for (int i = 0; i < 256; ++i) log->palPalEntry[i] = p.entries[i];
+    HPALETTE made = CreatePalette(log);
+    if (!made) return 0;
+    HPALETTE previous = SelectPalette(dc, made, FALSE);
+    if (!previous) {
+        DeleteObject(made);
+        return 0;
+    }
+    RealizePalette(dc);
+    return reinterpret_cast<uintptr_t>(previous);
 }
+
+void PaletteSharedForget() { sharedPalette().displayUses = -1; }
 
 void PreviewSetPending(HBITMAP bitmap) {
     PictureState& s = PicState();
@@ -322,10 +361,19 @@ void DrawBitmapComposite(DrvContext* ctx, UiPage* page, UiControl* control, HDC 
             // picture's colour table; deeper pictures as they are.
             if (paletted)
                 for (uint32_t& q : px.data) q = quadOf(ColorAdjust(ctx, colourOf(q), grey));
+            // On a palette display the adjusted table goes into the shared
+            // palette, realized in the target for the stretch.
+            HPALETTE previous = nullptr;
+            if (paletted && PaletteShared(nullptr, 0, 0)) {
+                for (size_t i = 0; i < dib.table.size(); ++i)
+                    PaletteShared(target, int(i), ColorAdjust(ctx, colourOf(dib.table[i]), grey));
+                previous = reinterpret_cast<HPALETTE>(PaletteShared(target, -1, 0));
+            }
             HDC work = CreateCompatibleDC(target);
             HBITMAP wb = makeBitmap(target, px);
             HGDIOBJ oldWork = SelectObject(work, wb);
             StretchBlt(target, r.left, r.top, rw, rh, work, 0, 0, bw, bh, SRCCOPY);
+            if (previous) DeleteObject(SelectPalette(target, previous, FALSE));
             SelectObject(work, oldWork);
             DeleteObject(wb);
             DeleteDC(work);

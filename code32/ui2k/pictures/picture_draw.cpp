@@ -155,13 +155,38 @@ void drawTextWatermark(DrvContext* ctx, UiPage* page, const UiAttrPreview* a, HD
     SIZE bounds{};
     WatermarkRotateBox(boxW, boxH, (360 - angle) % 360, frame == 2, corners, &bounds);
     const COLORREF colour = RGB(r, g, b);
-    if (keyValue(ctx, a, kWmTiling) == 1) {
+    const bool tiled = keyValue(ctx, a, kWmTiling) == 1;
+    const POINT at = placeBox(keyValue(ctx, a, kWmPosition), aw, ah, bounds.cx, bounds.cy);
+    auto drawAll = [&](HDC dc, COLORREF ink) {
+        if (!tiled) return drawTextBox(dc, at.x, at.y, text, corners, bounds, frame, ink);
         for (int y = 0; y < ah; y += bounds.cy + 1)
-            for (int x = 0; x < aw; x += bounds.cx + 1)
-                drawTextBox(mem, x, y, text, corners, bounds, frame, colour);
+            for (int x = 0; x < aw; x += bounds.cx + 1) drawTextBox(dc, x, y, text, corners, bounds, frame, ink);
+    };
+    if (GetNearestColor(mem, colour) == colour) {
+        drawAll(mem, colour);
     } else {
-        const POINT at = placeBox(keyValue(ctx, a, kWmPosition), aw, ah, bounds.cx, bounds.cy);
-        drawTextBox(mem, at.x, at.y, text, corners, bounds, frame, colour);
+        // A colour the device cannot show as text: the text goes black on
+        // white into a mask, the mask lets the colour through a solid fill
+        // (SRCPAINT) and the result is ANDed into the area.
+        const RECT all{0, 0, aw, ah};
+        HDC mask = CreateCompatibleDC(mem), layer = CreateCompatibleDC(mem);
+        HBITMAP maskBits = CreateCompatibleBitmap(mem, aw, ah), layerBits = CreateCompatibleBitmap(mem, aw, ah);
+        HGDIOBJ oldMask = SelectObject(mask, maskBits), oldLayer = SelectObject(layer, layerBits);
+        HGDIOBJ oldMaskFont = SelectObject(mask, font);
+        FillRect(mask, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        drawAll(mask, RGB(0, 0, 0));
+        HBRUSH fill = CreateSolidBrush(colour);
+        FillRect(layer, &all, fill);
+        DeleteObject(fill);
+        BitBlt(layer, 0, 0, aw, ah, mask, 0, 0, 0x00EE0086);
+        BitBlt(mem, 0, 0, aw, ah, layer, 0, 0, 0x008800C6);
+        SelectObject(mask, oldMaskFont);
+        SelectObject(mask, oldMask);
+        SelectObject(layer, oldLayer);
+        DeleteObject(maskBits);
+        DeleteObject(layerBits);
+        DeleteDC(mask);
+        DeleteDC(layer);
     }
     SelectObject(mem, oldFont);
     DeleteObject(font);

@@ -31,8 +31,15 @@ bool ImagePlacementFind(int bitmapId, ImagePlacement* out);
 // comctl32's DllGetVersion as major x 100 + minor; 0 without it.
 int ComctlVersion();
 HBITMAP ResLoadBitmapByName(DrvContext* ctx, const WCHAR* name);
-// 1 when the display uses a palette (asked once per process).
-int PaletteShared();
+// The process-wide palette of the pictures (256 entries). Without a DC: 1
+// when the display uses a palette (asked once per process), else 0. On a
+// display without a palette: 0. With `index` below 0: the palette is made
+// from the stored entries, selected into `dc` in the foreground and
+// realized; the answer is the palette it replaced (select it back and
+// delete the one made). Else `colour` is stored in entry `index` (1).
+uintptr_t PaletteShared(HDC dc, int index, COLORREF colour);
+// Forgets the display's answer, for a display that changed.
+void PaletteSharedForget();
 // The watermark's preview over the paper picture drawn in `rect` of `dc`
 // (paper area 50 x 69 portrait, 68 x 50 landscape).
 void PreviewDrawWatermark(DrvContext* ctx, UiPage* page, UiControl* control, HDC dc, const RECT* rect, int landscape);

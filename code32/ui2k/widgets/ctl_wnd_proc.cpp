@@ -18,6 +18,7 @@
 #include "pipeline/ui_pipeline.h"
 #include "sheets/sheet_session.h"
 #include "widgets/num_text.h"
+#include "widgets/printer_regions.h"
 #include "widgets/widget_support.h"
 #include "widgets/widgets.h"
 
@@ -36,6 +37,7 @@ constexpr uint16_t kCtlCheckListType = 49;
 constexpr uint16_t kCtlImageListType = 47;
 constexpr int kPagePicture = 2039;
 constexpr int kNoHandPicture = 2164;
+constexpr int kPrinterPicture = 2067;
 constexpr size_t kTextChars = 522;
 
 // The one hold that runs (UI thread): the button, whether it was started
@@ -257,7 +259,22 @@ LRESULT hover(DrvContext* ctx, UiPage* page, UiControl* c, HWND w, UINT m, WPARA
         if (InRect(r, screen)) return passOn(c, w, m, wp, lp);
     }
     bool hand = false;
-    if (!c->hidden && !c->disabled) {
+    bool placed = false;
+    POINT at{};
+    RECT wr{};
+    GetWindowRect(w, &wr);
+    if (!c->hidden && !c->disabled && c->type == kCtlPicture && c->id == kPrinterPicture) {
+        // A tray's region names the tray and puts the popup at its top-right.
+        c->hoverString = 0;
+        int list = 0;
+        RECT region{};
+        const POINT p{screen.x - wr.left, screen.y - wr.top};
+        if (const PictureRegion* r = PrinterPictureRegionAt(ctx, page, p, &list, &region)) {
+            c->hoverString = r->value;
+            at = POINT{wr.left + region.right, wr.top + region.top};
+            placed = hand = true;
+        }
+    } else if (!c->hidden && !c->disabled) {
         if (c->type == kCtlImageListType ? c->id != kNoHandPicture : c->type == kCtlPresetList) hand = true;
         if ((c->type == kCtlPicture || c->type == kCtlIcon) && c->partner && c->option && c->id != kPagePicture) {
             bool passed = false;
@@ -269,10 +286,8 @@ LRESULT hover(DrvContext* ctx, UiPage* page, UiControl* c, HWND w, UINT m, WPARA
     } else {
         restoreCursor(ctx);
     }
-    POINT at{};
-    RECT wr{};
-    GetWindowRect(w, &wr);
-    if (c->type == kCtlPresetList) {
+    if (placed) {
+    } else if (c->type == kCtlPresetList) {
         at = screen;
         if (const CtlCellSize* cell = CtlCellSizeFind(c->id)) {
             if (cell->width > 0 && screen.y < wr.top + cell->height)
@@ -407,6 +422,16 @@ LRESULT CALLBACK CtlWndProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
         if (handUp(ctx)) setHand(ctx, 0);
         if (c->type == kCtlCheckListType) CtlMessage(ctx, page, c, m, wp, lp);
         if (c->type == kCtlSlider && (c->hidden || c->disabled)) return 0;
+        if (c->type == kCtlPicture && c->id == kPrinterPicture && pointInside(w, lp)) {
+            int list = 0;
+            const POINT p{int16_t(LOWORD(lp)), int16_t(HIWORD(lp))};
+            if (const PictureRegion* r = PrinterPictureRegionAt(ctx, page, p, &list, nullptr)) {
+                CtlSelectByData(ctx, page, list, r->value);
+                postPagePaint(page);
+                if (page->window) SendMessageW(GetParent(page->window), PSM_CHANGED, WPARAM(page->window), 0);
+            }
+            return 0;
+        }
         if ((c->type == kCtlPicture || c->type == kCtlIcon || handUp(ctx)) && pointInside(w, lp)) {
             bool passed = false;
             UiControl* target = clickTarget(ctx, c, &passed);
