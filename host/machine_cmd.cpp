@@ -11,6 +11,23 @@
 namespace vesk::host {
 namespace {
 
+// ---- The sample machine's own files (the user's preset, stamp and overlay
+// files the dialogs open): samples/machine holds one folder per drive, copied
+// into every new machine.
+bool placeSampleFiles() {
+#ifdef VESK_SAMPLE_MACHINE
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path from(VESK_SAMPLE_MACHINE);
+    if (!fs::is_directory(from, ec)) return true;
+    fs::copy(from, winsim::machineRoot(), fs::copy_options::recursive | fs::copy_options::skip_existing, ec);
+    return !ec;
+#else
+    return true;
+#endif
+}
+// ---- End of the sample machine's files
+
 int machineInit(const Args& args) {
     std::string dir;
     if (args.words.size() > 1) dir = args.words[1];
@@ -31,6 +48,7 @@ int machineInit(const Args& args) {
         if (!winsim::installModule(winsim::fromUtf8(winsim::config().systemDir + "\\" + name),
                                    libraryDir() / "libkw4mannt.so"))
             return fail(std::string("cannot place ") + name + " in the system directory");
+    if (!placeSampleFiles()) return fail("cannot place the sample machine's files");
     std::cout << "machine made at " << winsim::machineRoot().string() << "\n";
     return 0;
 }

@@ -1,14 +1,20 @@
 // The preset maintenance dialog's list operations on the per-printer INI
 // and its hook's moves, duplicate checks and add path.
+#include <win/files.h>
 #include <winsim/window.h>
 
 #include "common/lists_support.h"
+#include "core/item_store.h"
 #include "core/lists/lists.h"
+#include "core/model/query.h"
+#include "core/persist/settings_file.h"
+#include "core/res/res.h"
 #include "core/ui_lookup.h"
 #include "core/wstr.h"
 #include "dialogs/file_dialogs.h"
 #include "dialogs/preset_maintenance.h"
 #include "hooks/page_hooks.h"
+#include "pipeline/ui_pipeline.h"
 #include "pipeline/ui_state.h"
 #include "sheets/sheet_support.h"
 
@@ -20,14 +26,22 @@ protected:
     void SetUp() override {
         ListPrinter::SetUp();
         winsim::ui::reset();
-        dialog_ = winsim::createWindow(u"#32770", u"Presets");
-        list_ = winsim::createWindow(u"ListBox", u"", dialog_, 2139);
+        // The dialog of the string library with its controls bound as the
+        // sheet binds them: the list is the owner-drawn preset list filled
+        // from the model's slot values.
+        dialog_ = CreateDialogParamW(ResGetStringDll(c_), MAKEINTRESOURCEW(1007), nullptr, nullptr, 0);
+        ASSERT_TRUE(dialog_);
+        list_ = GetDlgItem(dialog_, 2139);
         ASSERT_TRUE(list_);
         page_ = PageFindById(c_, 1007);
         ASSERT_TRUE(page_);
         page_->window = dialog_;
-        for (int i = 0; i < page_->controlCount; ++i) page_->controls[i].item = CtlBindItem(c_, &page_->controls[i]);
-        CtlFindById(c_, page_, 2139)->window = list_;
+        for (int i = 0; i < page_->controlCount; ++i) {
+            UiControl& c = page_->controls[i];
+            c.window = GetDlgItem(dialog_, c.id);
+            c.item = CtlBindItem(c_, &c);
+            c.option = MdlFindOptionByKeyAlias2(c_, c.key);
+        }
     }
     void TearDown() override {
         if (session_) {
@@ -54,12 +68,7 @@ protected:
         }
         refill();
     }
-    void refill() {
-        SendMessageW(list_, LB_RESETCONTENT, 0, 0);
-        WCHAR key[kListKeyChars];
-        for (int i = 0; i < GetPresetCount(c_); ++i)
-            SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(FormatPresetKey(key, i, 0)));
-    }
+    void refill() { CtlInit(c_, page_, CtlFindById(c_, page_, 2139)); }
     // The names of the slots in order.
     std::u16string names() {
         std::u16string out;
@@ -71,6 +80,25 @@ protected:
         return PresetMaintenanceHook(c_, page_, CtlFindById(c_, page_, id), WM_COMMAND, MAKEWPARAM(id, code), 0);
     }
     void select(int position) { SendMessageW(list_, LB_SETCURSEL, WPARAM(position), 0); }
+    // The user's pick of a slot: the list's selection and its item.
+    void choose(int position) {
+        select(position);
+        CtlSetItemValue(c_, CtlFindById(c_, page_, 2139), 119u + uint32_t(position));
+    }
+    // The add button with the file dialog driven by `script`.
+    int add(const std::string& script) {
+        std::string error;
+        EXPECT_TRUE(winsim::ui::queueScript("expect dialog 4001; " + script, &error)) << error;
+        const int r = command(2142);
+        for (const auto& f : winsim::ui::failures()) ADD_FAILURE() << f;
+        refill();
+        return r;
+    }
+    std::u16string text(int id) {
+        WCHAR t[600] = {};
+        ResLoadString(c_, uint32_t(id), t, 600, 0);
+        return t;
+    }
     int selected() { return int(SendMessageW(list_, LB_GETCURSEL, 0, 0)); }
     bool snapshotsFree() {
         for (BYTE* s : c_->ws->presetSnapshots)
@@ -115,9 +143,7 @@ TEST_F(PresetDialog, TheCountNeverGoesBelowZero) {
     EXPECT_EQ(value(printerSection(), u"Count"), u"1");
 }
 
-// Off until its setup follows the joined page machinery: the page's own
-// dispatch now runs the edit and list handlers this test drives by hand.
-TEST_F(PresetDialog, DISABLED_MovesNeverTouchSlotZero) {
+TEST_F(PresetDialog, MovesNeverTouchSlotZero) {
     presets(u"ABC");
     select(1);
     EXPECT_EQ(command(2143), 1);  // up into slot 0
@@ -145,8 +171,9 @@ TEST_F(PresetDialog, DuplicateNamesAreFoundOnceAndNeverAsSlotZero) {
     EXPECT_EQ(PresetCheckDuplicates(c_, dialog_, -1), 2);
     EXPECT_EQ(postedDuplicates(), 1);
     // The name edit's text against the other slots.
-    HWND edit = winsim::createWindow(u"Edit", u"B", dialog_, 2145);
+    HWND edit = GetDlgItem(dialog_, 2145);
     ASSERT_TRUE(edit);
+    SetWindowTextW(edit, u"B");
     EXPECT_EQ(PresetFindDuplicateName(c_, dialog_, 0), 1);   // slot 0 blames the other
     EXPECT_EQ(PresetFindDuplicateName(c_, dialog_, 2), 2);   // a later slot blames itself
     SetWindowTextW(edit, u"Z");
@@ -160,35 +187,72 @@ TEST_F(PresetDialog, DuplicateNamesAreFoundOnceAndNeverAsSlotZero) {
 TEST_F(PresetDialog, AnAddedFileIsNamedAfterItselfWithoutItsLastExtension) {
     beginSession();
     presets(u"A");
-    UiSetProceedFlag(c_, 1);
-    WCopyCut(c_->ws->lastChosenPath, kWsDialogTextChars, u"C:\\presets\\my.set.rst");
-    EXPECT_EQ(command(2142), 1);
+    // Preset files the open page's import test takes, naming no preset.
+    ItemSetString(c_, ItemFindById(c_, 865), u"");
+    ItemSetString(c_, ItemFindById(c_, 866), u"");
+    CreateDirectoryW(u"C:\\presets", nullptr);
+    ASSERT_TRUE(SettingsExport(printer_, u"C:\\presets\\my.set.rst", 0x20004, c_));
+    ASSERT_TRUE(SettingsExport(printer_, u"C:\\named.rst", 0x20004, c_));
+    EXPECT_EQ(add("folder \"C:\\\\presets\"; file my.set.rst; ok"), 1);
     EXPECT_EQ(names(), u"Amy.set");
     EXPECT_EQ(value(printerSection(), u"PresetList1"), u"C:\\presets\\my.set.rst");
+    EXPECT_EQ(selected(), 1);
+    EXPECT_EQ(CtlGetItemValue(c_, CtlFindById(c_, page_, 2139)), 120u);
     // A file that names its preset gives that name and comment.
     put(u"Office ,2,", u"wdmPresetName", u"Draft", u"C:\\named.rst");
     put(u"Office ,2,", u"wdmPresetComment", u"quick", u"C:\\named.rst");
-    WCopyCut(c_->ws->lastChosenPath, kWsDialogTextChars, u"C:\\named.rst");
-    refill();
-    EXPECT_EQ(command(2142), 1);
+    EXPECT_EQ(add("folder \"C:\\\\\"; file named; ok"), 1);
     EXPECT_EQ(names(), u"Amy.setDraft");
     EXPECT_EQ(value(printerSection(), u"PresetList2Comment"), u"quick");
     // A dialog closed without a file adds nothing.
-    UiSetProceedFlag(c_, 0);
-    refill();
-    EXPECT_EQ(command(2142), 1);
+    EXPECT_EQ(add("cancel"), 1);
     EXPECT_EQ(GetPresetCount(c_), 3);
+    EXPECT_EQ(UiProceedFlag(c_), 0u);
 }
 
 TEST_F(PresetDialog, AFullListAddsNothing) {
     beginSession();
     presets(u"ABCDEFGHIJKLMNOP");
     ASSERT_EQ(GetPresetCount(c_), 16);
-    UiSetProceedFlag(c_, 1);
-    WCopyCut(c_->ws->lastChosenPath, kWsDialogTextChars, u"C:\\presets\\extra.rst");
+    // No file dialog opens: a queued step stays unused.
+    std::string error;
+    ASSERT_TRUE(winsim::ui::queueScript("cancel", &error)) << error;
     EXPECT_EQ(command(2142), 1);
+    EXPECT_EQ(winsim::ui::pendingSteps(), 1u);
     EXPECT_EQ(GetPresetCount(c_), 16);
     EXPECT_EQ(names(), u"ABCDEFGHIJKLMNOP");
+}
+
+TEST_F(PresetDialog, TheModelAsksBeforeADeleteAndOnlyOkDeletes) {
+    presets(u"ABC");
+    choose(1);
+    winsim::clearMessageBoxes();
+    winsim::queueMessageBoxAnswer(IDCANCEL);
+    EXPECT_EQ(command(2140), 1);
+    ASSERT_EQ(winsim::messageBoxLog().size(), 1u);
+    EXPECT_EQ(winsim::messageBoxLog()[0].text, text(10016));
+    EXPECT_EQ(names(), u"ABC");
+    EXPECT_EQ(value(printerSection(), u"PresetList1"), u"C:\\pB.rst");
+    // OK deletes: the next entry takes the place and is chosen.
+    winsim::queueMessageBoxAnswer(IDOK);
+    EXPECT_EQ(command(2140), 1);
+    EXPECT_EQ(names(), u"AC");
+    EXPECT_EQ(selected(), 1);
+    EXPECT_EQ(CtlGetItemValue(c_, CtlFindById(c_, page_, 2139)), 120u);
+    WCHAR name[64] = {};
+    CtlGetItemString(c_, 2145, name, 64);
+    EXPECT_EQ(std::u16string(name), u"C");
+    // The last entry: slot 0 is chosen after it.
+    winsim::queueMessageBoxAnswer(IDOK);
+    EXPECT_EQ(command(2140), 1);
+    EXPECT_EQ(names(), u"A");
+    EXPECT_EQ(selected(), 0);
+    // Slot 0 is never deleted and nothing is asked.
+    winsim::clearMessageBoxes();
+    choose(0);
+    EXPECT_EQ(command(2140), 0);
+    EXPECT_TRUE(winsim::messageBoxLog().empty());
+    EXPECT_EQ(names(), u"A");
 }
 
 TEST_F(PresetDialog, WithoutItsListTheHookHandlesNothing) {

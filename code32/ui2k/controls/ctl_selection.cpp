@@ -19,9 +19,13 @@ constexpr size_t kTextChars = 522;
 constexpr uint16_t kTypeList = 0x2a, kTypeImageList = 0x2f, kTypeCheckList = 0x31;
 constexpr WORD kNotifySelChange = 1, kNotifyDropDown = 7;
 
+// The preset list (type 0x32) is a list box of pictures: it takes the list
+// messages too.
+constexpr uint16_t kTypePresetList = 0x32;
+
 bool isList(const UiControl* c) {
     const uint16_t t = c->type;
-    return t == kTypeList || t == kTypeImageList || t == kTypeCheckList;
+    return t == kTypeList || t == kTypeImageList || t == kTypeCheckList || t == kTypePresetList;
 }
 
 // The list and combo messages of the control's class.

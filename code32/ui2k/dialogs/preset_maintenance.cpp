@@ -49,11 +49,27 @@ void decimal(int v, WCHAR* out) {
     out[n] = 0;
 }
 
-// The key of a list entry; false when there is none or it does not fit.
-bool entryKey(HWND list, int position, WCHAR* key) {
+// True when the list keeps texts; the dialog's own preset list is drawn
+// from its entries' values alone.
+bool keepsTexts(HWND list) {
+    const LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
+    return !(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) || (style & LBS_HASSTRINGS);
+}
+
+// The key of a list entry: its text, or the string of its value (the value
+// of slot n is 119 + n, whose string is the slot's key). False when there
+// is none or it does not fit.
+bool entryKey(DrvContext* ctx, HWND list, int position, WCHAR* key) {
     key[0] = 0;
+    if (position < 0 || position >= int(SendMessageW(list, LB_GETCOUNT, 0, 0))) return false;
+    if (!keepsTexts(list)) {
+        const auto value = uint32_t(SendMessageW(list, LB_GETITEMDATA, WPARAM(position), 0));
+        if (value < kSlotBase || value >= kSlotBase + kPresetSlots) return false;
+        ResLoadString(ctx, value, key, kListKeyChars - 8, 0);
+        return key[0] != 0;
+    }
     const LRESULT len = SendMessageW(list, LB_GETTEXTLEN, WPARAM(position), 0);
-    if (position < 0 || len <= 0 || size_t(len) + 8 > kListKeyChars) return false;
+    if (len <= 0 || size_t(len) + 8 > kListKeyChars) return false;
     SendMessageW(list, LB_GETTEXT, WPARAM(position), reinterpret_cast<LPARAM>(key));
     return true;
 }
@@ -197,9 +213,10 @@ int move(const Dialog& d, bool up) {
     // Slot 0 never moves and nothing moves into it.
     if (t == s || s < 1 || t < 1) return 1;
     PresetSwapEntries(d.ctx, list, s, t);
+    // The moved preset stays chosen: the lists are refilled showing it.
+    CtlSetItemValue(d.ctx, d.list, kSlotBase + uint32_t(t));
     PagesRefreshPresetLists(d.ctx);
     selectSlot(d, t);
-    CtlSetItemValue(d.ctx, d.list, kSlotBase + uint32_t(t));
     copyNameComment(d, t);
     OnOptionControlChanged(d.ctx, d.page, 0);
     return 1;
@@ -243,7 +260,7 @@ int IniSwapValues(DrvContext* ctx, const WCHAR* sectionName, const WCHAR* keyA, 
 int PresetSwapEntries(DrvContext* ctx, HWND list, int a, int b) {
     if (!ctx || !ctx->ws) return 0;
     WCHAR keyA[kListKeyChars], keyB[kListKeyChars];
-    if (!entryKey(list, a, keyA) || !entryKey(list, b, keyB)) return 0;
+    if (!entryKey(ctx, list, a, keyA) || !entryKey(ctx, list, b, keyB)) return 0;
     int ok = 1;
     for (const WCHAR* suffix : {u"", u"Name", u"Comment"}) {
         WCHAR ka[kListKeyChars], kb[kListKeyChars];
@@ -258,7 +275,7 @@ int PresetSwapEntries(DrvContext* ctx, HWND list, int a, int b) {
 int PresetSetNameComment(DrvContext* ctx, HWND list, int position, const WCHAR* name, const WCHAR* comment) {
     if (!ctx || !ctx->ws) return 0;
     WCHAR key[kListKeyChars], k[kListKeyChars];
-    if (!entryKey(list, position, key)) return 0;
+    if (!entryKey(ctx, list, position, key)) return 0;
     withSuffix(k, key, u"Name");
     int ok = IniWriteString(section(ctx), k, name ? name : u"", GetIniFilePath(ctx));
     withSuffix(k, key, u"Comment");
@@ -270,7 +287,7 @@ int PresetSetNameComment(DrvContext* ctx, HWND list, int position, const WCHAR* 
 int PresetClearEntry(DrvContext* ctx, HWND list, int position) {
     if (!ctx || !ctx->ws) return 0;
     WCHAR key[kListKeyChars];
-    if (!entryKey(list, position, key)) return 0;
+    if (!entryKey(ctx, list, position, key)) return 0;
     WCHAR path[kWsPathChars] = {};
     readValue(ctx, key, path, kWsPathChars);
     IniWriteString(section(ctx), key, u"", GetIniFilePath(ctx));
@@ -291,7 +308,7 @@ int PresetGetEntryText(DrvContext* ctx, HWND list, int position, int kind, WCHAR
     buffer[0] = 0;
     if (!ctx || !ctx->ws || kind < 0 || kind > 2) return 0;
     WCHAR key[kListKeyChars], k[kListKeyChars];
-    if (!entryKey(list, position, key)) return 0;
+    if (!entryKey(ctx, list, position, key)) return 0;
     withSuffix(k, key, kind == 1 ? u"Name" : kind == 2 ? u"Comment" : u"");
     return int(IniGetString(section(ctx), k, u"", buffer, kPresetValueChars, GetIniFilePath(ctx)));
 }

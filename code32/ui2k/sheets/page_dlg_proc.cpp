@@ -236,8 +236,9 @@ bool closeChecks(DrvContext* ctx, UiPageState* st, UiPage* page, HWND window, in
                 SetFocus(close);
                 if (GetFocus() != close) return false;
             }
-            const uint32_t preset = ItemValueById(ctx, kItemPreset);
-            const int slot = PresetCheckDuplicates(ctx, window, preset > kPresetNone ? int(preset - kPresetFirst) : -1);
+            // Every pair of names: the preset item is the main pages' slot,
+            // not the one the dialog shows.
+            const int slot = PresetCheckDuplicates(ctx, window, -1);
             if (slot < 0) {
                 st->proceedFlag = 0;
                 PagesRefreshPresetLists(ctx);
