@@ -4,7 +4,6 @@
 #include <winsim/winsim.h>
 
 #include <win/files.h>
-#include <win/registry.h>
 
 #include "api/opt_values.h"
 #include "core/ini_wrap.h"
@@ -21,13 +20,7 @@ class StatusWatermark : public StatusHandle {
 protected:
     void SetUp() override {
         StatusHandle::SetUp();
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", 0,
-                                  nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        for (const char16_t* name : {u"Garamond Book (TrueType)", u"Courier 10", u"@Mincho (TrueType)"})
-            RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(u"x.ttf"), 12);
-        RegCloseKey(key);
+        winsim::config().set("fonts.screen", "Garamond Book;Courier 10:raster;@Mincho");
         CreateDirectoryW(u"C:\\_vesk", nullptr);
     }
     // A text watermark record of `version` 1 or 2.
