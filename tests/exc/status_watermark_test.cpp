@@ -4,7 +4,6 @@
 #include <winsim/winsim.h>
 
 #include <win/files.h>
-#include <win/registry.h>
 
 #include "api/opt_values.h"
 #include "core/ini_wrap.h"
@@ -21,13 +20,7 @@ class StatusWatermark : public StatusHandle {
 protected:
     void SetUp() override {
         StatusHandle::SetUp();
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", 0,
-                                  nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        for (const char16_t* name : {u"Garamond Book (TrueType)", u"Courier 10", u"@Mincho (TrueType)"})
-            RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(u"x.ttf"), 12);
-        RegCloseKey(key);
+        winsim::config().set("fonts.screen", "Garamond Book;Courier 10:raster;@Mincho");
         CreateDirectoryW(u"C:\\_vesk", nullptr);
     }
     // A text watermark record of `version` 1 or 2.
@@ -108,6 +101,7 @@ TEST_F(StatusWatermark, TheDefinitionGoesToSlot256AndLeavesTheDevmode) {
     // A first Set brings the handle to the settings its calls reload.
     ASSERT_EQ(set(9, rec(raw(12))), 0);
     const std::vector<BYTE> before = sections();
+    const int stamps = GetStampCount(ctx());
     ASSERT_EQ(set(16, textMark()), 0);
     EXPECT_EQ(sections(), before) << "defining the watermark changes nothing of the handle";
     EXPECT_EQ(ApiStampSlotDefined(ctx()), 1);
@@ -125,19 +119,21 @@ TEST_F(StatusWatermark, TheDefinitionGoesToSlot256AndLeavesTheDevmode) {
     ASSERT_EQ(VESKDrvGetStatus(h_, 16, v1.data(), 1), 372);
     EXPECT_EQ(RecU32(v1.data(), 0), 1u) << "the version asked is stamped";
 
-    // Selecting it: the handle prints slot 256, when its watermark id can
-    // hold 256; never another stamp in its place.
-    const int32_t picked = set(17, rec(256, 0, 0, 0, 1));
-    if (ItemFindById(ctx(), kItWmId) && itemSize(*ItemFindById(ctx(), kItWmId)) >= 2) {
-        EXPECT_EQ(picked, 0);
-        EXPECT_EQ(raw(kItWmId), 256u);
-        std::vector<BYTE> s(32, 0);
-        ASSERT_EQ(VESKDrvGetStatus(h_, 17, s.data(), 0), 32);
-        EXPECT_EQ(RecU32(s.data(), 4), 256u);
-    } else {
-        EXPECT_EQ(picked, -1) << "a one-byte watermark id cannot name slot 256";
-        EXPECT_EQ(raw(kItWmSwitch), 0u);
-    }
+    // The definition is stored in the printer's settings file, under the
+    // slot's own section.
+    WCHAR kind[16] = {};
+    IniGetString(u"Stamp256us", u"rdmWmKind", u"", kind, 16, GetIniFilePath(ctx()));
+    EXPECT_NE(kind[0], 0) << "slot 256 holds the watermark's kind";
+
+    // Selecting it: the handle prints slot 256, never another stamp in its place.
+    ASSERT_EQ(set(17, rec(256, 0, 0, 0, 1)), 0);
+    EXPECT_EQ(raw(kItWmId), 256u);
+    EXPECT_EQ(raw(kItWmSwitch), 1u);
+    std::vector<BYTE> s(32, 0);
+    ASSERT_EQ(VESKDrvGetStatus(h_, 17, s.data(), 0), 32);
+    EXPECT_EQ(RecU32(s.data(), 4), 256u);
+    EXPECT_EQ(RecU32(s.data(), 28), 1u);
+    EXPECT_EQ(GetStampCount(ctx()), stamps) << "slot 256 is never counted";
 }
 
 TEST_F(StatusWatermark, TheSelectionNamesAStoredStampOrSlot256) {

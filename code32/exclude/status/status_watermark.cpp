@@ -3,8 +3,8 @@
 #include "status/status_watermark.h"
 
 #include <win/profile.h>
-#include <win/registry.h>
 #include <win/user.h>
+#include <win/wingdi.h>
 
 #include <cstring>
 #include <string>
@@ -39,45 +39,19 @@ constexpr int kPathChars = 260, kFaceChars = 32;
 
 bool textKind(uint32_t kind) { return kind == kKindText || kind == kKindTiled; }
 
-// The installed font families, as the desktop's device context lists
-// them: the machine's registered fonts ("Face (TrueType)" names a
-// TrueType family).
-struct FontFamily {
-    std::u16string face;
-    bool trueType;
-};
-using FontFamilyProc = bool (*)(const FontFamily& family, void* param);
-void enumInstalledFontFamilies(HDC dc, FontFamilyProc proc, void* param) {
-    if (!dc) return;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", 0, KEY_READ,
-                      &key) != ERROR_SUCCESS)
-        return;
-    static constexpr std::u16string_view kTrueType = u" (TrueType)";
-    for (DWORD i = 0;; ++i) {
-        WCHAR name[256] = {};
-        DWORD chars = 256;
-        if (RegEnumValueW(key, i, name, &chars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        std::u16string face(name, chars);
-        const bool tt = face.size() > kTrueType.size() &&
-                        std::u16string_view(face).substr(face.size() - kTrueType.size()) == kTrueType;
-        if (tt) face.resize(face.size() - kTrueType.size());
-        if (!proc(FontFamily{face, tt}, param)) break;
-    }
-    RegCloseKey(key);
-}
-
 // The match state of one font check, handed to the callback.
 struct FontMatch {
     WCHAR wanted[kFaceChars + 1] = {};
     bool found = false;
 };
-bool fontEnumMatchProc(const FontFamily& family, void* param) {
-    auto* m = static_cast<FontMatch*>(param);
-    if (!family.trueType || (!family.face.empty() && family.face[0] == u'@')) return true;
-    if (family.face != m->wanted) return true;
+int CALLBACK fontEnumMatchProc(const LOGFONTW* font, const TEXTMETRICW*, DWORD fontType, LPARAM param) {
+    auto* m = reinterpret_cast<FontMatch*>(param);
+    if (!font || !(fontType & TRUETYPE_FONTTYPE) || font->lfFaceName[0] == u'@') return 1;
+    size_t n = 0;
+    while (n < LF_FACESIZE && font->lfFaceName[n]) ++n;
+    if (std::u16string_view(font->lfFaceName, n) != std::u16string_view(m->wanted)) return 1;
     m->found = true;
-    return false;
+    return 0;
 }
 
 uint32_t listValueOr(DrvContext* ctx, int id, bool on, uint32_t otherwise = 0) {
@@ -152,7 +126,7 @@ int FontIsInstalledTrueType(DrvContext*, const char* face) {
     if (!dc) return 0;
     FontMatch match;
     StrAnsiToWide(match.wanted, face, kFaceChars + 1);
-    enumInstalledFontFamilies(dc, fontEnumMatchProc, &match);
+    EnumFontFamiliesW(dc, nullptr, fontEnumMatchProc, reinterpret_cast<LPARAM>(&match));
     ReleaseDC(desktop, dc);
     return match.found ? 1 : 0;
 }
