@@ -6,6 +6,8 @@
 #include <win/files.h>
 
 #include "api/opt_values.h"
+#include "caps/caps_items.h"
+#include "core/item_ids.h"
 #include "core/ini_wrap.h"
 #include "core/lists/lists.h"
 #include "exc/status_support.h"
@@ -134,6 +136,46 @@ TEST_F(StatusWatermark, TheDefinitionGoesToSlot256AndLeavesTheDevmode) {
     EXPECT_EQ(RecU32(s.data(), 4), 256u);
     EXPECT_EQ(RecU32(s.data(), 28), 1u);
     EXPECT_EQ(GetStampCount(ctx()), stamps) << "slot 256 is never counted";
+}
+
+TEST_F(StatusWatermark, Slot256SurvivesTheStampWalksAndTheDevmodeBytes) {
+    // Two stored stamps, then the API's watermark selected.
+    setRaw(kItWmSwitch, 0);
+    for (uint32_t i = 0; i < 2; ++i) {
+        ItemSetString(ctx(), ItemFindById(ctx(), kItWdmWmChar), i ? u"B" : u"A");
+        setRaw(kItRdmWmKind, 1);
+        ASSERT_EQ(SaveStampByIndex(ctx(), i), 1);
+    }
+    ASSERT_EQ(set(16, textMark()), 0);
+    ASSERT_EQ(set(17, rec(256, 0, 0, 0, 1)), 0);
+    // The id is 16 bits at 585: the byte the one-byte layout used stays 0,
+    // the neighbours keep their values.
+    const BYTE* dm = ctx()->devmode;
+    EXPECT_EQ(dm[585], 0x00);
+    EXPECT_EQ(dm[586], 0x01);
+    EXPECT_EQ(dm[481], 0);
+    EXPECT_EQ(dm[587], raw(kItRdmLanguageID));
+
+    // Capability item 32 walks every stamp through the id and puts the
+    // handle's selection back.
+    const std::vector<BYTE> before = sections();
+    const uint32_t count = static_cast<uint32_t>(GetStampCount(ctx()));
+    ASSERT_GE(count, 2u);
+    std::vector<uint32_t> ids(count + 1, 0);
+    ASSERT_EQ(CapsCallItemBounded(h_, 32, ids.data(), count + 1), static_cast<int32_t>(count + 1));
+    EXPECT_EQ(ids[0], 256u);
+    for (uint32_t k = 1; k <= count; ++k) EXPECT_EQ(ids[k], k);
+    EXPECT_EQ(sections(), before);
+    EXPECT_EQ(raw(kItWmId), 256u);
+
+    // A stored stamp is selected by its number and back again.
+    ASSERT_EQ(set(17, rec(2, 0, 0, 0, 1)), 0);
+    EXPECT_EQ(raw(kItWmId), 1u);
+    ASSERT_EQ(set(17, rec(256, 0, 0, 0, 1)), 0);
+    EXPECT_EQ(raw(kItWmId), 256u);
+    WCHAR id[8] = {};
+    IniGetString(u"Stamp256us", u"rdmWmID", u"", id, 8, GetIniFilePath(ctx()));
+    EXPECT_EQ(std::u16string(id), u"256") << "the slot's section names its own number";
 }
 
 TEST_F(StatusWatermark, TheSelectionNamesAStoredStampOrSlot256) {
