@@ -8,36 +8,19 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
-
-#include <winsim/winsim.h>
 
 #include "commands/exc_api.h"
 #include "commands/set_line.h"
-#include "common/sample_printer.h"
 #include "exc_handle.h"
+#include "exc_fixture.h"
 
 using namespace vesk;
 
 namespace {
 
-struct Fixture {
-    std::unique_ptr<winsim::TempMachine> machine;
-    HANDLE printer = nullptr;
-    void* handle = nullptr;
-};
-
-Fixture& fixture() {
-    static Fixture f;
-    static const bool ready = [] {
-        f.machine = std::make_unique<winsim::TempMachine>();
-        if (!test::addSamplePrinter(u"Fuzz", &f.printer)) return false;
-        f.handle = ExcGetExclusive("Fuzz");
-        return f.handle != nullptr;
-    }();
-    if (!ready) std::abort();
-    return f;
+void* handle() {
+    return fuzz::SamplePrinterHandle([](const char* name) { return ExcGetExclusive(name); });
 }
 
 void check(bool ok) {
@@ -69,7 +52,7 @@ void checkHandle(void* h) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Fixture& f = fixture();
+    void* const h = handle();
     if (size == 0) return 0;
     const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
     // Bits 0-6 of the first byte: where the base ends (in eighths of the
@@ -77,16 +60,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t cut = (data[0] & 0x7F) >= 8 ? text.size() : text.size() * (data[0] & 7) / 8;
     const std::string base = text.substr(0, cut);
     int32_t changeLength = -1;
-    const int32_t r = ExcSetCommandBase(f.handle, base.c_str(), &changeLength);
+    const int32_t r = ExcSetCommandBase(h, base.c_str(), &changeLength);
     check(r >= -2 && r <= 1);
-    checkHandle(f.handle);
+    checkHandle(h);
     for (size_t at = cut; at < text.size();) {
         const size_t end = text.find('\n', at);
         const std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end + 1 - at);
         at = end == std::string::npos ? text.size() : end + 1;
-        const int32_t u = ExcUpdateCommand(f.handle, line.c_str(), &changeLength);
+        const int32_t u = ExcUpdateCommand(h, line.c_str(), &changeLength);
         check(u >= -1 && u <= 1);
-        checkHandle(f.handle);
+        checkHandle(h);
     }
     return 0;
 }

@@ -8,36 +8,19 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <vector>
 
-#include <winsim/winsim.h>
-
 #include "api/api_handle.h"
-#include "common/sample_printer.h"
 #include "status/status_engine.h"
 #include "status/status_records.h"
+#include "exc_fixture.h"
 
 using namespace vesk;
 
 namespace {
 
-struct Fixture {
-    std::unique_ptr<winsim::TempMachine> machine;
-    HANDLE printer = nullptr;
-    void* handle = nullptr;
-};
-
-Fixture& fixture() {
-    static Fixture f;
-    static const bool ready = [] {
-        f.machine = std::make_unique<winsim::TempMachine>();
-        if (!test::addSamplePrinter(u"Fuzz", &f.printer)) return false;
-        f.handle = VESKDrvEnable("Fuzz");
-        return f.handle != nullptr;
-    }();
-    if (!ready) std::abort();
-    return f;
+void* handle() {
+    return fuzz::SamplePrinterHandle([](const char* name) { return VESKDrvEnable(name); });
 }
 
 // The bytes a Set reads: the row's version bounds a newer record.
@@ -55,7 +38,7 @@ size_t setSize(uint32_t id, const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3) return 0;
-    Fixture& f = fixture();
+    void* const h = handle();
     const uint32_t id = data[0] % 38;
     const uint32_t modeOrVersion = data[1] % 5;
     const bool isSet = data[2] & 1, withBitmap = data[2] & 2;
@@ -66,15 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::unique_ptr<uint8_t[]> record(new uint8_t[need]());
         std::memcpy(record.get(), data, size < need ? size : need);
         uint8_t bitmap[kStatusBitmapBytes];
-        VESKDrvSetStatus(f.handle, id, record.get(), withBitmap ? bitmap : nullptr,
+        VESKDrvSetStatus(h, id, record.get(), withBitmap ? bitmap : nullptr,
                          static_cast<int32_t>(modeOrVersion));
         return 0;
     }
-    const int32_t need = VESKDrvGetStatus(f.handle, id, nullptr, modeOrVersion);
+    const int32_t need = VESKDrvGetStatus(h, id, nullptr, modeOrVersion);
     if (need <= 0) return 0;
     std::unique_ptr<uint8_t[]> record(new uint8_t[static_cast<size_t>(need)]());
     std::memcpy(record.get(), data, size < static_cast<size_t>(need) ? size : static_cast<size_t>(need));
-    const int32_t got = VESKDrvGetStatus(f.handle, id, record.get(), modeOrVersion);
+    const int32_t got = VESKDrvGetStatus(h, id, record.get(), modeOrVersion);
     if (got > need) std::abort();
     return 0;
 }

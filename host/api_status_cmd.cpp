@@ -4,6 +4,7 @@
 // names and printed field by field, and the changed-items bitmap is listed
 // by item number and name.
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <map>
@@ -16,6 +17,9 @@
 #include <winsim/winsim.h>
 
 #include "commands.h"
+#include "core/builtin_tables.h"
+#include "core/item_ids.h"
+#include "core/item_store.h"
 
 namespace vesk::host {
 namespace {
@@ -30,7 +34,8 @@ const char kUsage[] =
     "                                          version; text flags follow the fields given)\n"
     "    status fields ID                      the field names of an item's record\n"
     "    devmode [--mode N]                    VESKDrvGetDevmode (mode 4 by default): the\n"
-    "                                          paper fields of the handle's DEVMODE\n"
+    "                                          paper fields, the watermark selection and\n"
+    "                                          a digest of the handle's DEVMODE bytes\n"
     "  Exit code 0 only when every step succeeded.\n";
 
 const char* const kItemNames[36] = {
@@ -160,6 +165,22 @@ void printRecord(uint32_t id, const std::vector<uint8_t>& r) {
     }
 }
 
+// A section-1 item of the DEVMODE by the driver's own item table.
+uint32_t itemIn(std::vector<uint8_t>& dm, int id) {
+    for (int i = 0; i < builtinItemCount(); ++i)
+        if (builtinItems()[i].id == id && itemSection(builtinItems()[i]) == 1)
+            return ItemReadRawIn(dm.data(), &builtinItems()[i]);
+    return 0;
+}
+
+// FNV-1a over the bytes: two DEVMODEs print the same digest when they are
+// byte for byte the same.
+uint32_t digestOf(const std::vector<uint8_t>& b) {
+    uint32_t h = 2166136261u;
+    for (uint8_t c : b) h = (h ^ c) * 16777619u;
+    return h;
+}
+
 bool parseNumber(const std::string& s, uint32_t* out) {
     if (s.empty()) return false;
     char* end = nullptr;
@@ -263,6 +284,12 @@ bool Session::devmode(int32_t mode) {
     std::cout << "  dmFields 0x" << std::hex << le32(b, 72) << std::dec << "\n"
               << "  dmOrientation " << u16(76) << ", dmPaperSize " << u16(78) << ", dmPaperLength " << u16(80)
               << ", dmPaperWidth " << u16(82) << "\n";
+    if (b.size() >= 1260)
+        std::cout << "  watermark switch " << itemIn(b, kItRdmFuncSelectWaterMark) << ", rdmWmID "
+                  << itemIn(b, kItRdmWmID) << "\n";
+    char digest[16];
+    std::snprintf(digest, sizeof digest, "%08x", digestOf(b));
+    std::cout << "  bytes " << b.size() << ", digest " << digest << "\n";
     return true;
 }
 

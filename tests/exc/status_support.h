@@ -56,10 +56,9 @@ protected:
     // Sections 1 and 3 of the handle's DEVMODE.
     std::vector<BYTE> sections() const {
         const DmSizes& s = dmSizes();
-        std::vector<BYTE> out(ctx()->devmode + dmSectionBase(s, 1),
-                              ctx()->devmode + dmSectionBase(s, 1) + dmSectionSize(s, 1));
-        out.insert(out.end(), ctx()->devmode + dmSectionBase(s, 3),
-                   ctx()->devmode + dmSectionBase(s, 3) + dmSectionSize(s, 3));
+        std::vector<BYTE> out(dmSectionSize(s, 1) + dmSectionSize(s, 3));
+        std::memcpy(out.data(), ctx()->devmode + dmSectionBase(s, 1), dmSectionSize(s, 1));
+        std::memcpy(out.data() + dmSectionSize(s, 1), ctx()->devmode + dmSectionBase(s, 3), dmSectionSize(s, 3));
         return out;
     }
     // The setup INI the API switch is read from.

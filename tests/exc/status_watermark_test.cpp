@@ -4,9 +4,10 @@
 #include <winsim/winsim.h>
 
 #include <win/files.h>
-#include <win/registry.h>
 
 #include "api/opt_values.h"
+#include "caps/caps_items.h"
+#include "core/item_ids.h"
 #include "core/ini_wrap.h"
 #include "core/lists/lists.h"
 #include "exc/status_support.h"
@@ -21,13 +22,7 @@ class StatusWatermark : public StatusHandle {
 protected:
     void SetUp() override {
         StatusHandle::SetUp();
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", 0,
-                                  nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        for (const char16_t* name : {u"Garamond Book (TrueType)", u"Courier 10", u"@Mincho (TrueType)"})
-            RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(u"x.ttf"), 12);
-        RegCloseKey(key);
+        winsim::config().set("fonts.screen", "Garamond Book;Courier 10:raster;@Mincho");
         CreateDirectoryW(u"C:\\_vesk", nullptr);
     }
     // A text watermark record of `version` 1 or 2.
@@ -108,6 +103,7 @@ TEST_F(StatusWatermark, TheDefinitionGoesToSlot256AndLeavesTheDevmode) {
     // A first Set brings the handle to the settings its calls reload.
     ASSERT_EQ(set(9, rec(raw(12))), 0);
     const std::vector<BYTE> before = sections();
+    const int stamps = GetStampCount(ctx());
     ASSERT_EQ(set(16, textMark()), 0);
     EXPECT_EQ(sections(), before) << "defining the watermark changes nothing of the handle";
     EXPECT_EQ(ApiStampSlotDefined(ctx()), 1);
@@ -125,19 +121,61 @@ TEST_F(StatusWatermark, TheDefinitionGoesToSlot256AndLeavesTheDevmode) {
     ASSERT_EQ(VESKDrvGetStatus(h_, 16, v1.data(), 1), 372);
     EXPECT_EQ(RecU32(v1.data(), 0), 1u) << "the version asked is stamped";
 
-    // Selecting it: the handle prints slot 256, when its watermark id can
-    // hold 256; never another stamp in its place.
-    const int32_t picked = set(17, rec(256, 0, 0, 0, 1));
-    if (ItemFindById(ctx(), kItWmId) && itemSize(*ItemFindById(ctx(), kItWmId)) >= 2) {
-        EXPECT_EQ(picked, 0);
-        EXPECT_EQ(raw(kItWmId), 256u);
-        std::vector<BYTE> s(32, 0);
-        ASSERT_EQ(VESKDrvGetStatus(h_, 17, s.data(), 0), 32);
-        EXPECT_EQ(RecU32(s.data(), 4), 256u);
-    } else {
-        EXPECT_EQ(picked, -1) << "a one-byte watermark id cannot name slot 256";
-        EXPECT_EQ(raw(kItWmSwitch), 0u);
+    // The definition is stored in the printer's settings file, under the
+    // slot's own section.
+    WCHAR kind[16] = {};
+    IniGetString(u"Stamp256us", u"rdmWmKind", u"", kind, 16, GetIniFilePath(ctx()));
+    EXPECT_NE(kind[0], 0) << "slot 256 holds the watermark's kind";
+
+    // Selecting it: the handle prints slot 256, never another stamp in its place.
+    ASSERT_EQ(set(17, rec(256, 0, 0, 0, 1)), 0);
+    EXPECT_EQ(raw(kItWmId), 256u);
+    EXPECT_EQ(raw(kItWmSwitch), 1u);
+    std::vector<BYTE> s(32, 0);
+    ASSERT_EQ(VESKDrvGetStatus(h_, 17, s.data(), 0), 32);
+    EXPECT_EQ(RecU32(s.data(), 4), 256u);
+    EXPECT_EQ(RecU32(s.data(), 28), 1u);
+    EXPECT_EQ(GetStampCount(ctx()), stamps) << "slot 256 is never counted";
+}
+
+TEST_F(StatusWatermark, Slot256SurvivesTheStampWalksAndTheDevmodeBytes) {
+    // Two stored stamps, then the API's watermark selected.
+    setRaw(kItWmSwitch, 0);
+    for (uint32_t i = 0; i < 2; ++i) {
+        ItemSetString(ctx(), ItemFindById(ctx(), kItWdmWmChar), i ? u"B" : u"A");
+        setRaw(kItRdmWmKind, 1);
+        ASSERT_EQ(SaveStampByIndex(ctx(), i), 1);
     }
+    ASSERT_EQ(set(16, textMark()), 0);
+    ASSERT_EQ(set(17, rec(256, 0, 0, 0, 1)), 0);
+    // The id is 16 bits at 585: the byte the one-byte layout used stays 0,
+    // the neighbours keep their values.
+    const BYTE* dm = ctx()->devmode;
+    EXPECT_EQ(dm[585], 0x00);
+    EXPECT_EQ(dm[586], 0x01);
+    EXPECT_EQ(dm[481], 0);
+    EXPECT_EQ(dm[587], raw(kItRdmLanguageID));
+
+    // Capability item 32 walks every stamp through the id and puts the
+    // handle's selection back.
+    const std::vector<BYTE> before = sections();
+    const uint32_t count = static_cast<uint32_t>(GetStampCount(ctx()));
+    ASSERT_GE(count, 2u);
+    std::vector<uint32_t> ids(count + 1, 0);
+    ASSERT_EQ(CapsCallItemBounded(h_, 32, ids.data(), count + 1), static_cast<int32_t>(count + 1));
+    EXPECT_EQ(ids[0], 256u);
+    for (uint32_t k = 1; k <= count; ++k) EXPECT_EQ(ids[k], k);
+    EXPECT_EQ(sections(), before);
+    EXPECT_EQ(raw(kItWmId), 256u);
+
+    // A stored stamp is selected by its number and back again.
+    ASSERT_EQ(set(17, rec(2, 0, 0, 0, 1)), 0);
+    EXPECT_EQ(raw(kItWmId), 1u);
+    ASSERT_EQ(set(17, rec(256, 0, 0, 0, 1)), 0);
+    EXPECT_EQ(raw(kItWmId), 256u);
+    WCHAR id[8] = {};
+    IniGetString(u"Stamp256us", u"rdmWmID", u"", id, 8, GetIniFilePath(ctx()));
+    EXPECT_EQ(std::u16string(id), u"256") << "the slot's section names its own number";
 }
 
 TEST_F(StatusWatermark, TheSelectionNamesAStoredStampOrSlot256) {

@@ -10,6 +10,7 @@
 #include "api/api_handle.h"
 #include "common_calls/devmode_forms.h"
 #include "common_calls/model_forms.h"
+#include "core/builtin_tables.h"
 #include "core/devmode/dm_paper.h"
 #include "core/dictionary_lookup.h"
 #include "core/driver_desc.h"
@@ -61,17 +62,6 @@ bool leftOut(DrvContext* ctx, uint32_t option, uint16_t value, uint32_t flags) {
 }
 
 int listedOrFail(int n) { return n > 0 ? n : -1; }
-
-// A control's feature test: its key's Exclusive row must answer 0; a
-// control without a key or a key without a row fails.
-int controlFeatureEnabled(void* handle, int pageId, int controlId) {
-    DrvContext* ctx = ApiUsableHandle(handle);
-    if (!ctx) return 0;
-    UiPage* page = PageFindById(ctx, pageId);
-    UiControl* control = page ? CtlFindById(ctx, page, controlId) : nullptr;
-    if (!control || !control->key) return 0;
-    return MdlEvalExclusiveByKeyExc(control->key, 0, ctx) == 0 ? 1 : 0;
-}
 
 void clear(WCHAR* out, size_t chars) {
     if (out && chars) out[0] = 0;
@@ -218,9 +208,25 @@ int ApiFuncEnabled(void* handle, uint32_t mask) {
     return bits & mask ? 1 : 0;
 }
 
-int StampControlEnabled(void* handle) { return controlFeatureEnabled(handle, 1003, 2407); }
+int ControlFeatureEnabled(DrvContext* ctx, int pageId, int controlId) {
+    if (!ctx) return 0;
+    uint16_t key = 0;
+    if (ctx->pages) {
+        if (UiControl* c = CtlFindById(ctx, PageFindById(ctx, pageId), controlId)) key = c->key;
+    } else {
+        const UiPage* pages = builtinPages();
+        for (int i = 0; i < builtinPageCount() && !key; ++i) {
+            if (pages[i].id != pageId) continue;
+            for (int k = 0; k < pages[i].controlCount; ++k)
+                if (pages[i].controls[k].id == controlId) key = pages[i].controls[k].key;
+        }
+    }
+    return key != 0 && MdlEvalExclusiveByKeyExc(key, 0, ctx) == 0 ? 1 : 0;
+}
 
-int FreeSizeControlEnabled(void* handle) { return controlFeatureEnabled(handle, 1029, 2296); }
+int StampControlEnabled(void* handle) { return ControlFeatureEnabled(ApiUsableHandle(handle), 1003, 2407); }
+
+int FreeSizeControlEnabled(void* handle) { return ControlFeatureEnabled(ApiUsableHandle(handle), 1029, 2296); }
 
 int IsNtTerminalServer(void* handle) {
     DrvContext* ctx = ApiUsableHandle(handle);

@@ -46,6 +46,13 @@ WCHAR* ApiIniPath2(void* handle, WCHAR* out);
 // the 9x family) into `out` of `chars` characters; empty when unknown or
 // too long. `out`.
 WCHAR* DriverDirOrSystemDir(void* handle, WCHAR* out, size_t chars);
+// The feature test of control `controlId` of page `pageId`: its key (from
+// the context's page table, or the built-in one for a context without one)
+// has an Exclusive row that answers 0. A control without a key, or a key
+// without a row, fails. 1 or 0.
+int ControlFeatureEnabled(DrvContext* ctx, int pageId, int controlId);
+// The tests of the stamp control (2407 of page 1003) and the free-size
+// control (2296 of page 1029) for a handle.
 int StampControlEnabled(void* handle);
 int FreeSizeControlEnabled(void* handle);
 int IsNtTerminalServer(void* handle);

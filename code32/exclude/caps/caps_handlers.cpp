@@ -297,7 +297,7 @@ int32_t itRange(void* h, uint32_t id, void*, uint32_t) {
 }
 int32_t itWatermarkKinds(void* h, uint32_t, void* b, uint32_t cap) {
     std::vector<uint32_t> kinds{1, 2};
-    if (CapsFeatureTest(ctxOf(h), kWatermarkPage, kWatermarkTileControl)) kinds.push_back(3);
+    if (ControlFeatureEnabled(ctxOf(h), kWatermarkPage, kWatermarkTileControl)) kinds.push_back(3);
     if (ApiFuncEnabled(h, kSwitchTiledWatermark)) kinds.push_back(128);
     return putList(kinds, b, cap);
 }
@@ -376,7 +376,7 @@ int32_t itResolutions(void* h, uint32_t, void* b, uint32_t cap) {
 }
 int32_t itColourPlanes(void* h, uint32_t, void*, uint32_t) {
     DrvContext* ctx = ctxOf(h);
-    return flag(CapsFeatureTest(ctx, kColourPage, kColourPlaneControl) && CapsOptionPresent(ctx, kOptPlaneCyan));
+    return flag(ControlFeatureEnabled(ctx, kColourPage, kColourPlaneControl) && CapsOptionPresent(ctx, kOptPlaneCyan));
 }
 int32_t itMarkPapers(void* h, uint32_t, void* b, uint32_t cap) {
     if (itMark(h, 23, nullptr, 0) == 0) return 0;

@@ -139,9 +139,6 @@ int32_t CapsSelectableValues(void* handle, int optionId, uint32_t* out, uint32_t
 // Option tests the items share.
 bool CapsOptionPresent(DrvContext* ctx, int optionId);
 bool CapsOptionAvailable(DrvContext* ctx, int optionId);
-// The feature test of control `controlId` of page `pageId`: it has a key
-// whose Exclusive row's first condition does not hold.
-bool CapsFeatureTest(DrvContext* ctx, int pageId, int controlId);
 
 }  // namespace vesk
 

@@ -8,7 +8,6 @@
 #include "caps/caps_items.h"
 #include "common_calls/model_forms.h"
 #include "core/allowed/allowed_values.h"
-#include "core/builtin_tables.h"
 #include "core/dictionary_lookup.h"
 #include "core/model/eval.h"
 #include "core/model/image.h"
@@ -16,7 +15,6 @@
 #include "core/model/query.h"
 #include "core/res/res.h"
 #include "core/text_convert.h"
-#include "core/ui_lookup.h"
 
 namespace vesk {
 namespace {
@@ -147,23 +145,6 @@ bool CapsOptionPresent(DrvContext* ctx, int optionId) {
 
 bool CapsOptionAvailable(DrvContext* ctx, int optionId) {
     return CapsOptionPresent(ctx, optionId) && MdlEvalOptionCond1(ctx, MdlFindOption(ctx, optionId), 0) == 0;
-}
-
-bool CapsFeatureTest(DrvContext* ctx, int pageId, int controlId) {
-    // The control's key comes from the context's page table, or from the
-    // built-in table for a context without one.
-    uint16_t key = 0;
-    if (ctx && ctx->pages) {
-        if (UiControl* c = CtlFindById(ctx, PageFindById(ctx, pageId), controlId)) key = c->key;
-    } else {
-        const UiPage* pages = builtinPages();
-        for (int i = 0; i < builtinPageCount() && !key; ++i) {
-            if (pages[i].id != pageId) continue;
-            for (int k = 0; k < pages[i].controlCount; ++k)
-                if (pages[i].controls[k].id == controlId) key = pages[i].controls[k].key;
-        }
-    }
-    return key != 0 && MdlEvalExclusiveByKeyExc(key, 0, ctx) == 0;
 }
 
 }  // namespace vesk

@@ -30,20 +30,39 @@ Fields fieldsOf(const BYTE* r) {
 
 int switchOf(uint32_t id) { return StatusFuncOptionFind(id); }
 
+bool checkCover(StatusCall& call, const Fields& f);
+bool checkMark(StatusCall& call, const Fields& f);
+bool tryNup(StatusCall& call, const Fields& f);
+
+// The switched items: the option value A is stored in, the option of value
+// B (0: none), whether switching on is tried on a DEVMODE copy first, and
+// the item's own checks. Scale, duplex and margins have Set handlers of
+// their own and use their row for value A only.
+struct SwitchedItem {
+    uint32_t id;
+    int a;
+    int b;
+    bool trial;
+    bool (*check)(StatusCall& call, const Fields& f);
+};
+constexpr SwitchedItem kSwitchedItems[] = {
+    {11, kItScaleType, 0, false, nullptr},    {12, kItCoverType, kItCoverTray, false, checkCover},
+    {13, kItMarkType, kItMarkTray, false, checkMark}, {14, kItNupType, 0, false, tryNup},
+    {15, kItDuplexType, 0, false, nullptr},   {18, kItBindSide, 0, false, nullptr},
+    {19, kItSortType, 0, false, nullptr},     {20, 136, 0, true, nullptr},
+    {21, 134, 0, true, nullptr},
+};
+
+const SwitchedItem* switchedRow(uint32_t id) {
+    for (const SwitchedItem& r : kSwitchedItems)
+        if (r.id == id) return &r;
+    return nullptr;
+}
+
 // The detail option of value A of a switched item.
 int detailOf(uint32_t id) {
-    switch (id) {
-    case 11: return kItScaleType;
-    case 12: return kItCoverType;
-    case 13: return kItMarkType;
-    case 14: return kItNupType;
-    case 15: return kItDuplexType;
-    case 18: return kItBindSide;
-    case 19: return kItSortType;
-    case 20: return 136;
-    case 21: return 134;
-    default: return 0;
-    }
+    const SwitchedItem* r = switchedRow(id);
+    return r ? r->a : 0;
 }
 
 // Switch off: only the switch option changes.
@@ -76,6 +95,55 @@ void putSwitchRecord(BYTE* r, uint32_t a, uint32_t b, uint32_t c, uint32_t sw) {
     RecPutU32(r, rec32::kB, b);
     RecPutU32(r, rec32::kC, c);
     RecPutU32(r, rec32::kSwitch, sw);
+}
+
+// A record of value A and two margins in 0.1 mm, the margins 0 while they
+// are switched off.
+int getWithMargins(StatusGetCall& call, int a, int first, int second, uint32_t sw) {
+    DrvContext* ctx = call.ctx;
+    if (call.record) {
+        const bool on = StRaw(ctx, kItMarginSwitch) != 0;
+        putSwitchRecord(call.record, StRaw(ctx, a), on ? toTenthMm(StRaw(ctx, first)) : 0,
+                        on ? toTenthMm(StRaw(ctx, second)) : 0, sw);
+    }
+    return rec32::kSize;
+}
+
+// A cover sheet: a tray the cover type can take, and with a booklet duplex
+// a cover type the duplex leaves selectable. The checks see the new tray;
+// the copy puts everything back.
+bool checkCover(StatusCall& call, const Fields& f) {
+    DrvContext* ctx = call.ctx;
+    BYTE* copy = DmCopyBuffer(ctx);
+    if (!copy) return false;
+    StSetRaw(ctx, kItCoverTray, f.b);
+    bool ok = !(f.a == 3 && ItemValueCheck(ctx, ItemFindById(ctx, kItCoverType), kItCoverType, 3) == 5);
+    if (ok && StRaw(ctx, kItDuplexSwitch) != 0) {
+        const uint32_t t = StRaw(ctx, kItDuplexType);
+        if (t >= 17 && t <= 19) {
+            const uint16_t value = OptValueByPublicValue(call.handle, kItCoverType, static_cast<int>(f.a));
+            ok = value != 0 && OptValueSelectable(call.handle, kItCoverType, value, 3) == 1;
+        }
+    }
+    DmRestoreBuffer(ctx, copy, 1);
+    return ok;
+}
+
+// Marker paper: a type the model offers now.
+bool checkMark(StatusCall& call, const Fields& f) {
+    const uint16_t value = OptValueByPublicValue(call.handle, kItMarkType, static_cast<int>(f.a));
+    return value && OptValueSelectable(call.handle, kItMarkType, value, 3) == 1;
+}
+
+// N-up: the layout kind follows the type before the trial, and is put back
+// when the trial fails.
+bool tryNup(StatusCall& call, const Fields& f) {
+    DrvContext* ctx = call.ctx;
+    const uint32_t kind = StRaw(ctx, kItNupKind);
+    StSetRaw(ctx, kItNupKind, nupKindOf(f.a, static_cast<uint16_t>(kind)));
+    if (StatusTrySwitchOn(call.handle, ctx, call.id, switchOf(call.id), kItNupType, f.a)) return true;
+    StSetRaw(ctx, kItNupKind, kind);
+    return false;
 }
 
 }  // namespace
@@ -151,60 +219,6 @@ int StGetScale(StatusGetCall& call) {
     return rec32::kSize;
 }
 
-int StSetCover(StatusCall& call) {
-    DrvContext* ctx = call.ctx;
-    const Fields f = fieldsOf(call.record);
-    if (switchOff(call, f)) return 1;
-    if (!StValueOk(ctx, kItCoverType, f.a) || !StValueOk(ctx, kItCoverTray, f.b)) return -1;
-    // The checks below see the new tray; the copy puts everything back.
-    BYTE* copy = DmCopyBuffer(ctx);
-    if (!copy) return -1;
-    StSetRaw(ctx, kItCoverTray, f.b);
-    bool ok = !(f.a == 3 && ItemValueCheck(ctx, ItemFindById(ctx, kItCoverType), kItCoverType, 3) == 5);
-    if (ok && StRaw(ctx, kItDuplexSwitch) != 0) {
-        const uint32_t t = StRaw(ctx, kItDuplexType);
-        if (t >= 17 && t <= 19) {
-            const uint16_t value = OptValueByPublicValue(call.handle, kItCoverType, static_cast<int>(f.a));
-            ok = value != 0 && OptValueSelectable(call.handle, kItCoverType, value, 3) == 1;
-        }
-    }
-    DmRestoreBuffer(ctx, copy, 1);
-    if (!ok) return -1;
-    StSetRaw(ctx, kItCoverType, f.a);
-    StSetRaw(ctx, kItCoverTray, f.b);
-    StSetRaw(ctx, switchOf(call.id), f.sw);
-    return 1;
-}
-
-int StSetMark(StatusCall& call) {
-    DrvContext* ctx = call.ctx;
-    const Fields f = fieldsOf(call.record);
-    if (switchOff(call, f)) return 1;
-    if (!StValueOk(ctx, kItMarkType, f.a) || !StValueOk(ctx, kItMarkTray, f.b)) return -1;
-    const uint16_t value = OptValueByPublicValue(call.handle, kItMarkType, static_cast<int>(f.a));
-    if (!value || OptValueSelectable(call.handle, kItMarkType, value, 3) != 1) return -1;
-    StSetRaw(ctx, kItMarkType, f.a);
-    StSetRaw(ctx, kItMarkTray, f.b);
-    StSetRaw(ctx, switchOf(call.id), f.sw);
-    return 1;
-}
-
-int StSetNup(StatusCall& call) {
-    DrvContext* ctx = call.ctx;
-    const Fields f = fieldsOf(call.record);
-    if (switchOff(call, f)) return 1;
-    if (!StValueOk(ctx, kItNupType, f.a)) return -1;
-    const uint32_t kind = StRaw(ctx, kItNupKind);
-    StSetRaw(ctx, kItNupKind, nupKindOf(f.a, static_cast<uint16_t>(kind)));
-    if (!StatusTrySwitchOn(call.handle, ctx, call.id, switchOf(call.id), kItNupType, f.a)) {
-        StSetRaw(ctx, kItNupKind, kind);
-        return -1;
-    }
-    StSetRaw(ctx, kItNupType, f.a);
-    StSetRaw(ctx, switchOf(call.id), f.sw);
-    return 1;
-}
-
 int StSetDuplex(StatusCall& call) {
     DrvContext* ctx = call.ctx;
     const Fields f = fieldsOf(call.record);
@@ -229,13 +243,7 @@ int StSetDuplex(StatusCall& call) {
 }
 
 int StGetDuplex(StatusGetCall& call) {
-    DrvContext* ctx = call.ctx;
-    if (call.record) {
-        const bool on = StRaw(ctx, kItMarginSwitch) != 0;
-        putSwitchRecord(call.record, StRaw(ctx, kItDuplexType), on ? toTenthMm(StRaw(ctx, kItMarginOdd)) : 0,
-                        on ? toTenthMm(StRaw(ctx, kItMarginEven)) : 0, StRaw(ctx, kItDuplexSwitch));
-    }
-    return rec32::kSize;
+    return getWithMargins(call, kItDuplexType, kItMarginOdd, kItMarginEven, StRaw(call.ctx, kItDuplexSwitch));
 }
 
 int StSetMargin(StatusCall& call) {
@@ -253,34 +261,20 @@ int StSetMargin(StatusCall& call) {
     return 1;
 }
 
-int StGetMargin(StatusGetCall& call) {
-    DrvContext* ctx = call.ctx;
-    if (call.record) {
-        const bool on = StRaw(ctx, kItMarginSwitch) != 0;
-        putSwitchRecord(call.record, StRaw(ctx, kItBindSide), on ? toTenthMm(StRaw(ctx, kItSimplexMargin)) : 0,
-                        on ? toTenthMm(StRaw(ctx, kItShiftMargin)) : 0, 0);
-    }
-    return rec32::kSize;
-}
+int StGetMargin(StatusGetCall& call) { return getWithMargins(call, kItBindSide, kItSimplexMargin, kItShiftMargin, 0); }
 
-int StSetSort(StatusCall& call) {
+int StSetSwitched(StatusCall& call) {
     DrvContext* ctx = call.ctx;
+    const SwitchedItem* row = switchedRow(call.id);
+    const int sw = switchOf(call.id);
+    if (!row || !sw) return -1;
     const Fields f = fieldsOf(call.record);
     if (switchOff(call, f)) return 1;
-    if (!StValueOk(ctx, kItSortType, f.a)) return -1;
-    StSetRaw(ctx, kItSortType, f.a);
-    StSetRaw(ctx, switchOf(call.id), f.sw);
-    return 1;
-}
-
-int StSetFinishing(StatusCall& call) {
-    DrvContext* ctx = call.ctx;
-    const Fields f = fieldsOf(call.record);
-    if (switchOff(call, f)) return 1;
-    const int detail = detailOf(call.id), sw = switchOf(call.id);
-    if (!StValueOk(ctx, detail, f.a)) return -1;
-    if (!StatusTrySwitchOn(call.handle, ctx, call.id, sw, detail, f.a)) return -1;
-    StSetRaw(ctx, detail, f.a);
+    if (!StValueOk(ctx, row->a, f.a) || (row->b && !StValueOk(ctx, row->b, f.b))) return -1;
+    if (row->check && !row->check(call, f)) return -1;
+    if (row->trial && !StatusTrySwitchOn(call.handle, ctx, call.id, sw, row->a, f.a)) return -1;
+    StSetRaw(ctx, row->a, f.a);
+    if (row->b) StSetRaw(ctx, row->b, f.b);
     StSetRaw(ctx, sw, f.sw);
     return 1;
 }

@@ -3,8 +3,8 @@
 #include "status/status_watermark.h"
 
 #include <win/profile.h>
-#include <win/registry.h>
 #include <win/user.h>
+#include <win/wingdi.h>
 
 #include <cstring>
 #include <string>
@@ -39,50 +39,59 @@ constexpr int kPathChars = 260, kFaceChars = 32;
 
 bool textKind(uint32_t kind) { return kind == kKindText || kind == kKindTiled; }
 
-// The installed font families, as the desktop's device context lists
-// them: the machine's registered fonts ("Face (TrueType)" names a
-// TrueType family).
-struct FontFamily {
-    std::u16string face;
-    bool trueType;
-};
-using FontFamilyProc = bool (*)(const FontFamily& family, void* param);
-void enumInstalledFontFamilies(HDC dc, FontFamilyProc proc, void* param) {
-    if (!dc) return;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", 0, KEY_READ,
-                      &key) != ERROR_SUCCESS)
-        return;
-    static constexpr std::u16string_view kTrueType = u" (TrueType)";
-    for (DWORD i = 0;; ++i) {
-        WCHAR name[256] = {};
-        DWORD chars = 256;
-        if (RegEnumValueW(key, i, name, &chars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        std::u16string face(name, chars);
-        const bool tt = face.size() > kTrueType.size() &&
-                        std::u16string_view(face).substr(face.size() - kTrueType.size()) == kTrueType;
-        if (tt) face.resize(face.size() - kTrueType.size());
-        if (!proc(FontFamily{face, tt}, param)) break;
-    }
-    RegCloseKey(key);
-}
-
 // The match state of one font check, handed to the callback.
 struct FontMatch {
     WCHAR wanted[kFaceChars + 1] = {};
     bool found = false;
 };
-bool fontEnumMatchProc(const FontFamily& family, void* param) {
-    auto* m = static_cast<FontMatch*>(param);
-    if (!family.trueType || (!family.face.empty() && family.face[0] == u'@')) return true;
-    if (family.face != m->wanted) return true;
+int CALLBACK fontEnumMatchProc(const LOGFONTW* font, const TEXTMETRICW*, DWORD fontType, LPARAM param) {
+    auto* m = reinterpret_cast<FontMatch*>(param);
+    if (!font || !(fontType & TRUETYPE_FONTTYPE) || font->lfFaceName[0] == u'@') return 1;
+    size_t n = 0;
+    while (n < LF_FACESIZE && font->lfFaceName[n]) ++n;
+    if (std::u16string_view(font->lfFaceName, n) != std::u16string_view(m->wanted)) return 1;
     m->found = true;
-    return false;
+    return 0;
 }
 
-uint32_t listValueOr(DrvContext* ctx, int id, bool on, uint32_t otherwise = 0) {
-    return on ? StRaw(ctx, id) : otherwise;
+// The kinds a record field belongs to, as bits.
+enum : uint8_t { kForText = 1, kForImage = 2, kForOverlay = 4, kForTiled = 8, kForAll = 15 };
+uint8_t kindBits(uint32_t kind) {
+    switch (kind) {
+    case kKindText: return kForText;
+    case kKindTiled: return kForText | kForTiled;
+    case kKindImage: return kForImage;
+    case kKindOverlay: return kForOverlay;
+    default: return 0;
+    }
 }
+
+// The number fields of an item-16 record: the item each is stored in, the
+// kinds it belongs to, and what a Get answers for the other kinds.
+struct MarkField {
+    size_t at;
+    int item;
+    uint8_t kinds;
+    uint32_t otherwise;
+};
+constexpr MarkField kMarkFields[] = {
+    {rec412::kPosition, kItWmPosi, kForText | kForImage, 0},
+    {rec412::kOpaque, kItWmOpaque, kForAll, 0},
+    {rec412::kPage, kItWmPage, kForAll, 0},
+    {rec412::kFontStyle, kItWmFontStyle, kForText, 0},
+    {rec412::kEffect, kItWmEffect, kForText, 0},
+    {rec412::kColour, kItWmColor, kForText, 0},
+    {rec412::kDensity, kItWmDensity, kForText, 0},
+    {rec412::kFontSize, kItWmFontPoint, kForText, 0},
+    {rec412::kFontSize, kItWmFontScale, kForImage, 0},
+    {rec412::kAngle, kItWmAngle, kForText, 0},
+    {rec412::kLinePitch, kItLinePitch, kForTiled, 0},
+    {rec412::kTextPattern, kItTextPattern, kForTiled, 0},
+    {rec412::kTilePattern, kItTilePattern, kForTiled, 0},
+    {rec412::kTileColour, kItTileColor, kForTiled, 0},
+    {rec412::kTileDensity, kItTileDensity, kForTiled, 100},
+    {rec412::kTileMask, kItTileMask, kForTiled, 0},
+};
 
 void putColour(DrvContext* ctx, int firstRgb, uint32_t index) {
     if (const StatusColour* c = StatusColourFind(index)) {
@@ -152,7 +161,7 @@ int FontIsInstalledTrueType(DrvContext*, const char* face) {
     if (!dc) return 0;
     FontMatch match;
     StrAnsiToWide(match.wanted, face, kFaceChars + 1);
-    enumInstalledFontFamilies(dc, fontEnumMatchProc, &match);
+    EnumFontFamiliesW(dc, nullptr, fontEnumMatchProc, reinterpret_cast<LPARAM>(&match));
     ReleaseDC(desktop, dc);
     return match.found ? 1 : 0;
 }
@@ -187,30 +196,17 @@ int StSetWatermark(StatusCall& call) {
     // The definition goes to slot 256; the handle's DEVMODE stays as it was.
     if (!DmSaveState(ctx)) return -1;
     StSetRaw(ctx, kItWmKind, kind);
-    if (textKind(kind) || kind == kKindImage) StSetRaw(ctx, kItWmPosi, u(rec412::kPosition));
-    StSetRaw(ctx, kItWmOpaque, u(rec412::kOpaque));
-    StSetRaw(ctx, kItWmPage, u(rec412::kPage));
-    if (textKind(kind)) {
-        StSetRaw(ctx, kItWmFontStyle, u(rec412::kFontStyle));
-        StSetRaw(ctx, kItWmEffect, u(rec412::kEffect));
-        StSetRaw(ctx, kItWmColor, u(rec412::kColour));
+    const uint8_t bits = kindBits(kind);
+    for (const MarkField& f : kMarkFields)
+        if ((f.kinds & bits) && f.at + 4 <= call.recordSize) StSetRaw(ctx, f.item, u(f.at));
+    if (bits & kForText) {
         putColour(ctx, kItWmColorR, u(rec412::kColour));
-        StSetRaw(ctx, kItWmDensity, u(rec412::kDensity));
-        StSetRaw(ctx, kItWmFontPoint, u(rec412::kFontSize));
-        StSetRaw(ctx, kItWmAngle, u(rec412::kAngle));
         StSetItemText(ctx, kItWmChar, text);
         StSetItemText(ctx, kItWmFontName, font);
     }
-    if (kind == kKindImage) StSetRaw(ctx, kItWmFontScale, u(rec412::kFontSize));
-    if (kind == kKindImage || kind == kKindOverlay) StSetItemText(ctx, kItWmImage, image);
-    if (kind == kKindTiled) {
-        StSetRaw(ctx, kItLinePitch, u(rec412::kLinePitch));
-        StSetRaw(ctx, kItTextPattern, u(rec412::kTextPattern));
-        StSetRaw(ctx, kItTilePattern, u(rec412::kTilePattern));
-        StSetRaw(ctx, kItTileColor, u(rec412::kTileColour));
+    if (bits & (kForImage | kForOverlay)) StSetItemText(ctx, kItWmImage, image);
+    if (bits & kForTiled) {
         putColour(ctx, kItTileColorR, u(rec412::kTileColour));
-        StSetRaw(ctx, kItTileDensity, u(rec412::kTileDensity));
-        StSetRaw(ctx, kItTileMask, u(rec412::kTileMask));
         StSetRaw(ctx, kItTileRotate, (u(rec412::kFlags) & 1) ? 2 : 0);
     }
     SaveStampByIndex(ctx, kApiStampSlot);
@@ -240,32 +236,19 @@ int StGetWatermark(StatusGetCall& call) {
     const bool isText = textKind(kind);
     std::memset(r + 4, 0, static_cast<size_t>(size) - 4);
     RecPutU32(r, rec412::kKind, kind);
-    RecPutU32(r, rec412::kPosition, listValueOr(ctx, kItWmPosi, isText || kind == kKindImage));
-    RecPutU32(r, rec412::kOpaque, StRaw(ctx, kItWmOpaque));
-    RecPutU32(r, rec412::kPage, StRaw(ctx, kItWmPage));
-    RecPutU32(r, rec412::kFontStyle, listValueOr(ctx, kItWmFontStyle, isText));
-    RecPutU32(r, rec412::kEffect, listValueOr(ctx, kItWmEffect, isText));
-    RecPutU32(r, rec412::kColour, listValueOr(ctx, kItWmColor, isText));
-    RecPutU32(r, rec412::kDensity, listValueOr(ctx, kItWmDensity, isText));
-    RecPutU32(r, rec412::kFontSize,
-              isText ? StRaw(ctx, kItWmFontPoint) : kind == kKindImage ? StRaw(ctx, kItWmFontScale) : 0);
-    RecPutU32(r, rec412::kAngle, listValueOr(ctx, kItWmAngle, isText));
+    const uint8_t bits = kindBits(kind);
+    for (const MarkField& f : kMarkFields) {
+        if (f.at + 4 > static_cast<size_t>(size)) continue;
+        if (f.kinds & bits) RecPutU32(r, f.at, StRaw(ctx, f.item));
+        else if (f.otherwise) RecPutU32(r, f.at, f.otherwise);
+    }
     if (isText) {
         const std::string text = StItemText(ctx, kItWmChar), font = StItemText(ctx, kItWmFontName);
         RecPutText(r, rec412::kText, rec412::kTextW, text.data(), text.size());
         RecPutText(r, rec412::kFont, rec412::kFontW, font.data(), font.size());
     }
     if (imageKind) RecPutText(r, rec412::kImage, rec412::kImageW, image.data(), image.size());
-    if (version >= 2) {
-        const bool tiled = kind == kKindTiled;
-        RecPutU32(r, rec412::kLinePitch, listValueOr(ctx, kItLinePitch, tiled));
-        RecPutU32(r, rec412::kTextPattern, listValueOr(ctx, kItTextPattern, tiled));
-        RecPutU32(r, rec412::kTilePattern, listValueOr(ctx, kItTilePattern, tiled));
-        RecPutU32(r, rec412::kTileColour, listValueOr(ctx, kItTileColor, tiled));
-        RecPutU32(r, rec412::kTileDensity, listValueOr(ctx, kItTileDensity, tiled, 100));
-        RecPutU32(r, rec412::kTileMask, listValueOr(ctx, kItTileMask, tiled));
-        RecPutU32(r, rec412::kFlags, tiled && StRaw(ctx, kItTileRotate) == 2 ? 1 : 0);
-    }
+    if (version >= 2) RecPutU32(r, rec412::kFlags, kind == kKindTiled && StRaw(ctx, kItTileRotate) == 2 ? 1 : 0);
     DmRestoreState(ctx, 1);
     return size;
 }

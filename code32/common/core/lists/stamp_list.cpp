@@ -40,19 +40,18 @@ int SaveStampSection(DrvContext* ctx, const WCHAR* section) {
     return ok;
 }
 
-// Item 120 holds a stamp of the list; the scratch stamp's number does not fit
-// it and leaves it as it is.
+// Item 120 names the stamp loaded or saved, the scratch slot 256 included.
 int LoadStampByIndex(DrvContext* ctx, uint32_t index) {
     if (!ctx || !ctx->ws || index > kScratchStamp) return 0;
     WCHAR section[kListKeyChars];
     const int ok = LoadStampSection(ctx, FormatStampSection(section, static_cast<int>(index), ctx));
-    if (index != kScratchStamp) ItemSetRawById(ctx, kItRdmWmID, index);
+    ItemSetRawById(ctx, kItRdmWmID, index);
     return ok;
 }
 
 int SaveStampByIndex(DrvContext* ctx, uint32_t index) {
     if (!ctx || !ctx->ws || index > kScratchStamp) return 0;
-    if (index != kScratchStamp) ItemSetRawById(ctx, kItRdmWmID, index);
+    ItemSetRawById(ctx, kItRdmWmID, index);
     WCHAR section[kListKeyChars];
     const int ok = SaveStampSection(ctx, FormatStampSection(section, static_cast<int>(index), ctx));
     if (ok && index != kScratchStamp && static_cast<int>(index) >= GetStampCount(ctx))
