@@ -285,7 +285,14 @@ bool validate(const MdlImageView& view) {
         c.link(o + kMdlOptRule, kMdlImgExclusiveSize);
         c.values(o);
     });
-    for (int s = 1; c.ok && s < kMdlSlotResourceDll; ++s) c.link(MdlSlotOffset(s), kMdlImgOptionSize);
+    // The option slots lie in the header, which the size check put inside
+    // the block: each is read directly and must be 0 or an option record.
+    const uint8_t* slots = view.data() + MdlSlotOffset(1);
+    for (int s = 1; c.ok && s < kMdlSlotResourceDll; ++s, slots += 4) {
+        const uint32_t at = static_cast<uint32_t>(slots[0]) | static_cast<uint32_t>(slots[1]) << 8 |
+                            static_cast<uint32_t>(slots[2]) << 16 | static_cast<uint32_t>(slots[3]) << 24;
+        if (at && (MdlIsTagged(at) || at < kMdlHeaderSize || !view.inside(at, kMdlImgOptionSize))) c.ok = false;
+    }
     for (int s : {kMdlSlotResourceDll, kMdlSlotConstraintDll}) {
         uint32_t at = c.link(MdlSlotOffset(s), 2);
         std::u16string w;
