@@ -222,8 +222,8 @@ TEST_F(ModelRules, EverySection) {
     EXPECT_EQ(row.alert, 1);
     EXPECT_EQ(row.transact1, 1);
     EXPECT_EQ(row.transact2, 1);
-    // The names are gone with the parse.
-    for (const auto& t : p->names) EXPECT_TRUE(t.empty());
+    // The names (views into the text) are gone with the parse.
+    for (const auto& t : p->nameIndex) EXPECT_TRUE(t.empty());
 }
 
 TEST_F(ModelRules, StatementsThatAreSkipped) {

@@ -1,6 +1,5 @@
 #include "core/dictionary_lookup.h"
 
-#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -14,41 +13,57 @@ const MessageTable* messages(DrvContext* ctx) {
 }
 bool nameIs(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
 
-// The entries of a constant table sorted by name, made once: the model
-// reader looks a name up for nearly every word it reads. Where names repeat
-// the first entry in table order is found, as by a search from the start.
+// The entries of a constant table by name, in an open-addressing table made
+// once: the model reader looks a name up for nearly every word it reads.
+// Where names repeat the first entry in table order is found, as by a search
+// from the start.
 template <class T>
 class NameIndex {
 public:
     explicit NameIndex(const SharedTable<T>& t) : table_(&t) {
-        for (int i = 0; i < t.count; ++i)
-            if (t.entries[i].name) sorted_.push_back({t.entries[i].name, &t.entries[i]});
-        std::stable_sort(sorted_.begin(), sorted_.end(),
-                         [](const Row& a, const Row& b) { return a.name < b.name; });
+        size_t capacity = 16;
+        while (capacity < 2 * static_cast<size_t>(t.count > 0 ? t.count : 0)) capacity *= 2;
+        slots_.assign(capacity, nullptr);
+        for (int i = 0; i < t.count; ++i) {
+            const T* e = &t.entries[i];
+            if (!e->name) continue;
+            std::string_view n(e->name);
+            size_t k = hash(n) & (capacity - 1);
+            for (; slots_[k]; k = (k + 1) & (capacity - 1))
+                if (n == slots_[k]->name) break;
+            if (!slots_[k]) slots_[k] = e;
+        }
     }
     // Null when the table is not the one indexed (it is then searched).
-    const T* find(const SharedTable<T>& t, const char* name, bool* indexed) const {
+    const T* find(const SharedTable<T>& t, std::string_view name, bool* indexed) const {
         *indexed = &t == table_;
-        if (!*indexed || !name) return nullptr;
-        std::string_view n(name);
-        auto it = std::lower_bound(sorted_.begin(), sorted_.end(), n,
-                                   [](const Row& r, std::string_view key) { return r.name < key; });
-        return it != sorted_.end() && it->name == n ? it->entry : nullptr;
+        if (!*indexed) return nullptr;
+        const size_t mask = slots_.size() - 1;
+        for (size_t k = hash(name) & mask; slots_[k]; k = (k + 1) & mask)
+            if (name == slots_[k]->name) return slots_[k];
+        return nullptr;
     }
 
 private:
-    struct Row {
-        std::string_view name;
-        const T* entry;
-    };
+    static size_t hash(std::string_view s) {
+        uint32_t h = 2166136261u;
+        for (unsigned char c : s) h = (h ^ c) * 16777619u;
+        return h;
+    }
     const SharedTable<T>* table_;
-    std::vector<Row> sorted_;
+    std::vector<const T*> slots_;
 };
 
 template <class T>
 const T* searchByName(const SharedTable<T>& t, const char* name) {
     for (int i = 0; i < t.count; ++i)
         if (nameIs(t.entries[i].name, name)) return &t.entries[i];
+    return nullptr;
+}
+template <class T>
+const T* searchByName(const SharedTable<T>& t, std::string_view name) {
+    for (int i = 0; i < t.count; ++i)
+        if (t.entries[i].name && name == t.entries[i].name) return &t.entries[i];
     return nullptr;
 }
 }  // namespace
@@ -60,7 +75,9 @@ const SymbolEntry* SymFindByKey(int key) {
     return nullptr;
 }
 
-const SymbolEntry* SymFindByName(const char* name) {
+const SymbolEntry* SymFindByName(const char* name) { return name ? SymFindByName(std::string_view(name)) : nullptr; }
+
+const SymbolEntry* SymFindByName(std::string_view name) {
     const SymbolTable& t = symbols();
     static const NameIndex<SymbolEntry> index(t);
     bool indexed = false;
@@ -78,6 +95,10 @@ const ValueSymbol* ValueSymFind(int itemId, uint32_t value) {
 }
 
 const ValueSymbol* ValueSymFindByName(const char* name) {
+    return name ? ValueSymFindByName(std::string_view(name)) : nullptr;
+}
+
+const ValueSymbol* ValueSymFindByName(std::string_view name) {
     const ValueSymbolTable& t = valueSymbols();
     static const NameIndex<ValueSymbol> index(t);
     bool indexed = false;

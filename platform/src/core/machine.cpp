@@ -476,10 +476,15 @@ std::optional<ResolvedPath> resolveUnder(const fs::path& root, bool relativeAllo
     fs::path host = root / std::string(1, static_cast<char>(drive));
     std::error_code ec;
     // Most paths are spelt as the files were made: when the exact spelling
-    // names an entry, one lookup settles every component.
+    // names an entry, one lookup settles every component. The host path is
+    // put together as text and parsed once.
     if (!comps.empty()) {
-        fs::path exact = host;
-        for (const auto& c : comps) exact /= toUtf8(c);
+        std::string text = host.native();
+        for (const auto& c : comps) {
+            text += '/';
+            text += toUtf8(c);
+        }
+        fs::path exact(std::move(text));
         const fs::file_status st = fs::symlink_status(exact, ec);
         if (fs::exists(st)) {
             r.parentExists = true;

@@ -29,38 +29,44 @@ constexpr size_t kMaxCells = 16384;
 }  // namespace
 
 int MdlExprNextToken(MdlExprCursor& c, std::string& token) {
-    token.clear();
+    std::string_view t;
+    const int cls = MdlExprNextToken(c, t);
+    token.assign(t);
+    return cls;
+}
+
+int MdlExprNextToken(MdlExprCursor& c, std::string_view& token) {
+    token = {};
     while (c.p < c.end && is(static_cast<unsigned char>(*c.p), kChBlank | kChLineEnd)) ++c.p;
     if (c.p >= c.end || *c.p == 0) return kTokOther;
     unsigned char b = static_cast<unsigned char>(*c.p);
-    if (c.leadByte && (*c.leadByte)[b] && c.p + 1 < c.end) {
-        token.assign(c.p, 2);
-        c.p += 2;
-        return kTokOther;
-    }
     const char* start = c.p;
+    auto cut = [&](int cls) {
+        token = {start, static_cast<size_t>(c.p - start)};
+        return cls;
+    };
+    if (c.leadByte && (*c.leadByte)[b] && c.p + 1 < c.end) {
+        c.p += 2;
+        return cut(kTokOther);
+    }
     if (is(b, kChKeyword)) {
         bool digits = true;
         while (c.p < c.end && is(static_cast<unsigned char>(*c.p), kChKeyword)) {
             if (!is(static_cast<unsigned char>(*c.p), kChDigit)) digits = false;
             ++c.p;
         }
-        token.assign(start, static_cast<size_t>(c.p - start));
-        return digits ? kTokNumber : kTokName;
+        return cut(digits ? kTokNumber : kTokName);
     }
     if (b == '(' || b == ')' || b == '{' || b == '}') {
-        token.assign(1, static_cast<char>(b));
         ++c.p;
-        return kTokBracket;
+        return cut(kTokBracket);
     }
     if (isOperatorChar(b)) {
         while (c.p < c.end && isOperatorChar(static_cast<unsigned char>(*c.p))) ++c.p;
-        token.assign(start, static_cast<size_t>(c.p - start));
-        return kTokOperator;
+        return cut(kTokOperator);
     }
-    token.assign(1, static_cast<char>(b));
     ++c.p;
-    return kTokOther;
+    return cut(kTokOther);
 }
 
 namespace {
@@ -77,22 +83,22 @@ struct Compiler {
         return true;
     }
 
-    bool operand(int cls, const std::string& t) {
+    bool operand(int cls, std::string_view t) {
         if (cls == kTokNumber) {
             int64_t n;
             if (!mdl::parseWholeDecimal(t, 0, 0xFFFF, &n)) return false;
             return emit(kMdlCellLiteral, static_cast<uint16_t>(n));
         }
-        const SymbolEntry* sym = SymFindByName(t.c_str());
+        const SymbolEntry* sym = SymFindByName(t);
         if (sym && sym->itemId) return emit(kMdlCellOption, sym->itemId);
-        if (const ValueSymbol* vs = ValueSymFindByName(t.c_str())) {
+        if (const ValueSymbol* vs = ValueSymFindByName(t)) {
             if (vs->value > 0xFFFF) return false;
             return emit(kMdlCellLiteral, static_cast<uint16_t>(vs->value));
         }
         // An earlier Judge: its cells without the end cell.
         if (uint16_t n = MdlNameTableFind(r, t, kSecJudge)) {
-            for (const MdlJudge& j : r.judges) {
-                if (j.number != n) continue;
+            if (uint32_t at = MdlFindRule(r, kSecJudge, n)) {
+                const MdlJudge& j = r.judges[at - 1];
                 if (j.program.empty() || out.size() + j.program.size() - 1 > kMaxCells) return false;
                 out.insert(out.end(), j.program.begin(), j.program.end() - 1);
                 return true;
@@ -106,7 +112,7 @@ struct Compiler {
     // would lose one does not compile.
     bool run(bool inner, char* stop) {
         uint16_t pending = 0;
-        std::string t;
+        std::string_view t;
         for (;;) {
             int cls = MdlExprNextToken(c, t);
             if (cls == kTokName || cls == kTokNumber) {

@@ -190,16 +190,17 @@ private:
 class MdlListWalk {
 public:
     // A list of distinct records cannot hold more records than fit in the
-    // block; one more step means a cycle.
+    // block; one more step means a cycle. (Steps times the record size
+    // beyond the block's size is that bound without a division.)
     MdlListWalk(const MdlImageView& view, uint32_t head, uint32_t recordSize)
-        : view_(view), cur_(head), size_(recordSize),
-          budget_(static_cast<uint32_t>(view.size() / (recordSize ? recordSize : 1)) + 1) {}
+        : view_(view), cur_(head), size_(recordSize), stepSize_(recordSize ? recordSize : 1) {}
     // The next record's offset in `*out`; false at the end or on a fault
     // (see failed()).
     bool next(uint32_t* out) {
         *out = 0;
         if (failed_ || cur_ == 0) return false;
-        if (budget_-- == 0 || MdlIsTagged(cur_) || cur_ < kMdlHeaderSize || !view_.inside(cur_, size_)) {
+        if (steps_++ * stepSize_ > view_.size() || MdlIsTagged(cur_) || cur_ < kMdlHeaderSize ||
+            !view_.inside(cur_, size_)) {
             failed_ = true;
             return false;
         }
@@ -215,7 +216,8 @@ private:
     const MdlImageView& view_;
     uint32_t cur_;
     uint32_t size_;
-    uint32_t budget_;
+    uint64_t stepSize_;
+    uint64_t steps_ = 0;
     bool failed_ = false;
 };
 

@@ -14,6 +14,7 @@ enum class Held : uint8_t {
     Options, PickValues, PageValues, SlotValues, FontValues, Pages, Rows, Items, Alerts, AlertActions, Transacts,
     Actions
 };
+static_assert(static_cast<int>(Held::Actions) + 1 < 16, "a record's kind takes 4 bits");
 
 // Records checked so far, by key, with the walk that checked each: an
 // open-addressing table that grows by doubling (a node per record would cost
@@ -82,9 +83,29 @@ struct Checker {
     // the whole image, a step per list and per node (8 bytes or more each).
     uint32_t commandSteps = static_cast<uint32_t>(v.size() / 8);
 
+    // The first visit of each 4-byte aligned record, one word per word of
+    // the image: the walk in the low 28 bits, what it was checked as above
+    // them (0 = not visited). Records are nearly always reached as one thing
+    // only; a record reached as another, at an odd offset, or once walks
+    // outnumber 28 bits, is kept in the table.
+    static constexpr uint32_t kDenseWalks = 1u << 28;
+    std::unique_ptr<uint32_t[]> firstOf{new uint32_t[v.size() / 4 + 1]()};
+
     // False when `rec` was checked before as `held` (the walk ends there);
     // a record of the walk `walk` itself is a loop and fails the image.
     bool firstVisit(Held held, uint32_t rec, uint32_t walk) {
+        if (rec % 4 == 0 && rec < v.size()) {
+            uint32_t& seen = firstOf[rec / 4];
+            const uint32_t as = static_cast<uint32_t>(held) + 1;
+            if (seen >> 28 == as) {
+                if ((seen & (kDenseWalks - 1)) == walk) ok = false;
+                return false;
+            }
+            if (seen == 0 && walk < kDenseWalks) {
+                seen = as << 28 | walk;
+                return true;
+            }
+        }
         auto [fresh, by] = checked.tryEmplace(static_cast<uint64_t>(held) << 32 | rec, walk);
         if (!fresh && by == walk) ok = false;
         return fresh;
@@ -264,7 +285,14 @@ bool validate(const MdlImageView& view) {
         c.link(o + kMdlOptRule, kMdlImgExclusiveSize);
         c.values(o);
     });
-    for (int s = 1; c.ok && s < kMdlSlotResourceDll; ++s) c.link(MdlSlotOffset(s), kMdlImgOptionSize);
+    // The option slots lie in the header, which the size check put inside
+    // the block: each is read directly and must be 0 or an option record.
+    const uint8_t* slots = view.data() + MdlSlotOffset(1);
+    for (int s = 1; c.ok && s < kMdlSlotResourceDll; ++s, slots += 4) {
+        const uint32_t at = static_cast<uint32_t>(slots[0]) | static_cast<uint32_t>(slots[1]) << 8 |
+                            static_cast<uint32_t>(slots[2]) << 16 | static_cast<uint32_t>(slots[3]) << 24;
+        if (at && (MdlIsTagged(at) || at < kMdlHeaderSize || !view.inside(at, kMdlImgOptionSize))) c.ok = false;
+    }
     for (int s : {kMdlSlotResourceDll, kMdlSlotConstraintDll}) {
         uint32_t at = c.link(MdlSlotOffset(s), 2);
         std::u16string w;

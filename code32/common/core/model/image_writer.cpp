@@ -1,7 +1,6 @@
 // Compiled model image: a parse result laid out in stored form.
 #include "core/model/image.h"
 
-#include <map>
 #include <new>
 
 namespace vesk {
@@ -52,23 +51,35 @@ struct Writer {
 
 // First record offset of each rule number per section. A rule whose list is
 // empty has no records and is left out, so references to it become 0.
-using RuleMap = std::map<uint16_t, uint32_t>;
+class RuleMap {
+public:
+    void emplace(uint16_t number, uint32_t at) { placed_.push_back({number, at}); }
+    uint32_t find(uint16_t number) {
+        if (number == 0) return 0;
+        uint32_t i = index_.find(number, placed_.size(), [&](size_t k) { return placed_[k].number; });
+        return i ? placed_[i - 1].at : 0;  // the first rule of a number wins
+    }
+
+private:
+    struct Placed {
+        uint16_t number;
+        uint32_t at;
+    };
+    std::vector<Placed> placed_;
+    MdlFirstIndex index_;
+};
 
 struct Layout {
     RuleMap judge, item, action, transact, alertAction, alert;
 };
 
-uint32_t find(const RuleMap& m, uint16_t number) {
-    if (number == 0) return 0;
-    auto it = m.find(number);
-    return it == m.end() ? 0 : it->second;
-}
+uint32_t find(RuleMap& m, uint16_t number) { return m.find(number); }
 
 template <class Entry>
 void placeRules(const std::vector<MdlRule<Entry>>& rules, uint32_t recSize, uint32_t& at, RuleMap& map) {
     for (const auto& rule : rules) {
         if (rule.entries.empty()) continue;
-        map.emplace(rule.number, at);  // the first rule of a number wins
+        map.emplace(rule.number, at);
         at += recSize * static_cast<uint32_t>(rule.entries.size());
     }
 }
@@ -86,10 +97,10 @@ void writeRules(Writer& w, const std::vector<MdlRule<Entry>>& rules, uint32_t re
     }
 }
 
-uint32_t writeCommandList(Writer& w, const MdlParseResult& r, const Layout& lay, const MdlCommandList& list,
+uint32_t writeCommandList(Writer& w, const MdlParseResult& r, Layout& lay, const MdlCommandList& list,
                           int depth);
 
-uint32_t writeNodes(Writer& w, const MdlParseResult& r, const Layout& lay, const std::vector<MdlCommandNode>& nodes,
+uint32_t writeNodes(Writer& w, const MdlParseResult& r, Layout& lay, const std::vector<MdlCommandNode>& nodes,
                     int depth) {
     uint32_t head = 0, prev = 0;
     for (const MdlCommandNode& n : nodes) {
@@ -128,7 +139,7 @@ uint32_t writeNodes(Writer& w, const MdlParseResult& r, const Layout& lay, const
     return head;
 }
 
-uint32_t writeCommandList(Writer& w, const MdlParseResult& r, const Layout& lay, const MdlCommandList& list,
+uint32_t writeCommandList(Writer& w, const MdlParseResult& r, Layout& lay, const MdlCommandList& list,
                           int depth) {
     // The reader builds ElseIf chains of bounded depth; a deeper nesting is
     // cut here so writing (and later reading) stays bounded.
@@ -251,7 +262,7 @@ void serialize(const MdlParseResult& r, std::vector<uint8_t>& out) {
     placeRules(r.alertActions, kMdlImgPairSize, at, lay.alertAction);
     placeRules(r.alerts, kMdlImgAlertSize, at, lay.alert);
 
-    auto tag = [&](const RuleMap& m, uint16_t n) { return MdlTag(find(m, n)); };
+    auto tag = [&](RuleMap& m, uint16_t n) { return MdlTag(find(m, n)); };
     for (const MdlJudge& j : r.judges)
         for (const MdlCondCell& c : j.program) {
             uint32_t p = w.reserve(kMdlCellSize);
@@ -304,14 +315,19 @@ void serialize(const MdlParseResult& r, std::vector<uint8_t>& out) {
     // Option area. Options that use another option's values come first in
     // the list; their value field points to the owner's storage, so owners
     // are written before the records that share them.
+    std::vector<uint32_t> owner(r.options.size());
+    for (size_t i = 0; i < r.options.size(); ++i)
+        owner[i] = static_cast<uint32_t>(&MdlValuesOwner(r, r.options[i]) - r.options.data());
     std::vector<size_t> order;
+    order.reserve(r.options.size());
     for (size_t i = 0; i < r.options.size(); ++i)
-        if (&MdlValuesOwner(r, r.options[i]) != &r.options[i]) order.push_back(i);
+        if (owner[i] != i) order.push_back(i);
     for (size_t i = 0; i < r.options.size(); ++i)
-        if (&MdlValuesOwner(r, r.options[i]) == &r.options[i]) order.push_back(i);
+        if (owner[i] == i) order.push_back(i);
     std::vector<uint32_t> values(r.options.size(), 0), record(r.options.size(), 0);
     for (size_t i = 0; i < r.options.size(); ++i)
-        if (&MdlValuesOwner(r, r.options[i]) == &r.options[i]) values[i] = writeValues(w, r.options[i]);
+        if (owner[i] == i) values[i] = writeValues(w, r.options[i]);
+    MdlFirstIndex rowOfKey;
     uint32_t prev = 0;
     for (size_t i : order) {
         const MdlOption& o = r.options[i];
@@ -322,8 +338,7 @@ void serialize(const MdlParseResult& r, std::vector<uint8_t>& out) {
             w.put32(pair + kMdlPairPrefix, pre);
             w.put32(pair + kMdlPairSuffix, suf);
         }
-        const MdlOption& owner = MdlValuesOwner(r, o);
-        uint32_t ownerValues = values[static_cast<size_t>(&owner - r.options.data())];
+        uint32_t ownerValues = values[owner[i]];
         uint32_t p = w.reserve(kMdlImgOptionSize);
         record[i] = p;
         w.put16(p + kMdlOptKey, o.key);
@@ -332,11 +347,8 @@ void serialize(const MdlParseResult& r, std::vector<uint8_t>& out) {
         w.put16(p + kMdlOptType, o.type);
         w.put16(p + kMdlOptSelection, o.selection);
         w.put32(p + kMdlOptCommands, pair);
-        for (size_t x = 0; x < r.exclusive.size(); ++x)
-            if (r.exclusive[x].optionKey == o.key) {
-                w.put32(p + kMdlOptRule, exclusive + kMdlImgExclusiveSize * static_cast<uint32_t>(x));
-                break;
-            }
+        if (uint32_t x = rowOfKey.find(o.key, r.exclusive.size(), [&](size_t k) { return r.exclusive[k].optionKey; }))
+            w.put32(p + kMdlOptRule, exclusive + kMdlImgExclusiveSize * (x - 1));
         w.put32(p + kMdlOptValues, ownerValues);
         if (prev) w.put32(prev, p);
         else w.put32(MdlSlotOffset(0), p);

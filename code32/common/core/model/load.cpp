@@ -17,8 +17,10 @@ using namespace mdl;
 
 int32_t MdlKeywordValue(const MdlKeyword* table, std::string_view word) {
     const MdlKeyword* row = table;
+    // The first character rules most rows out before a whole comparison.
+    const char first = word.empty() ? 0 : word[0];
     for (; row->name; ++row)
-        if (word == row->name) return row->value;
+        if (row->name[0] == first && word == row->name) return row->value;
     return row->value;
 }
 
@@ -123,7 +125,6 @@ MdlParseResult* MdlParseText(const BYTE* data, size_t size) {
     Reader rd{data, data ? size : 0, 0};
     int res = kReadOk;
     try {
-        for (auto& t : r->names) t.clear();
         for (auto& t : r->nameIndex) t.clear();
         for (;;) {
             res = readStatement(rd, st, r->leadByte);
@@ -137,8 +138,7 @@ MdlParseResult* MdlParseText(const BYTE* data, size_t size) {
                 break;
             }
         }
-        for (auto& t : r->names) std::vector<std::pair<std::string, uint16_t>>().swap(t);
-        for (auto& t : r->nameIndex) t = {};
+        for (auto& t : r->nameIndex) t.clear();
     } catch (const std::bad_alloc&) {
         res = kReadNoMemory;
     }
@@ -297,9 +297,24 @@ WCHAR* MdlGetDataFilePath(HANDLE printer) {
 // ---- Lookups on a parse result ----
 
 const MdlOption* MdlFindOptionByKey(const MdlParseResult& r, uint16_t key) {
-    for (const MdlOption& o : r.options)
-        if (o.key == key) return &o;
-    return nullptr;
+    const uint32_t at = r.optionByKey.find(key, r.options.size(), [&](size_t i) { return r.options[i].key; });
+    return at ? &r.options[at - 1] : nullptr;
+}
+
+uint32_t MdlFindRule(const MdlParseResult& r, int section, uint16_t number) {
+    MdlFirstIndex& index = r.ruleByNumber[static_cast<size_t>(section)];
+    auto in = [&](const auto& list) {
+        return index.find(number, list.size(), [&](size_t i) { return list[i].number; });
+    };
+    switch (section) {
+    case kSecJudge: return in(r.judges);
+    case kSecItem: return in(r.items);
+    case kSecAction: return in(r.actions);
+    case kSecTransact: return in(r.transacts);
+    case kSecAlertAction: return in(r.alertActions);
+    case kSecAlert: return in(r.alerts);
+    default: return 0;
+    }
 }
 
 const MdlOption& MdlValuesOwner(const MdlParseResult& r, const MdlOption& option) {

@@ -16,8 +16,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
+
+#include "core/model/first_index.h"
 
 namespace vesk {
 
@@ -280,15 +281,10 @@ struct MdlParseResult {
     std::vector<MdlRule<MdlAlertEntry>> alerts;
     std::vector<MdlExclusiveRow> exclusive;   // slot 1236
 
-    // Rule names {name, number} per section, in statement order; filled
-    // while a file is parsed and emptied at its end.
-    std::array<std::vector<std::pair<std::string, uint16_t>>, kSecCount> names;
-    // The same names by text (the first of each), for lookups while parsing.
-    struct NameHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
-    };
-    std::array<std::unordered_map<std::string, uint16_t, NameHash, std::equal_to<>>, kSecCount> nameIndex;
+    // Rule names per section (the number of the first of each), for lookups
+    // while parsing: views into the text, filled while a file is parsed and
+    // emptied at its end.
+    std::array<MdlNameIndex, kSecCount> nameIndex;
 
     // Statements not taken whole: how many, and the first kMdlSkipLogMax of
     // them in file order.
@@ -304,6 +300,12 @@ struct MdlParseResult {
     // parsing, so the first block of a key stays the first).
     int targetOfOpen = -1, targetIndex = -1;
     std::array<bool, 256> leadByte{};  // lead bytes of the ANSI code page
+
+    // The first option of each key and the first rule of each number per
+    // section, kept up with the lists by the lookups (MdlFindOptionByKey,
+    // MdlFindRule), which may run on a const result.
+    mutable MdlFirstIndex optionByKey;
+    mutable std::array<MdlFirstIndex, kSecCount> ruleByNumber;
 };
 
 // ---- Interfaces ----
@@ -339,6 +341,8 @@ int MdlReadFileVersionOf(HANDLE file, WCHAR* out);
 const MdlOption& MdlValuesOwner(const MdlParseResult& r, const MdlOption& option);
 // The first option of a key, or null.
 const MdlOption* MdlFindOptionByKey(const MdlParseResult& r, uint16_t key);
+// Position + 1 in its section's list of the first rule of a number, or 0.
+uint32_t MdlFindRule(const MdlParseResult& r, int section, uint16_t number);
 // The option of an option id: through its slot, else the first in the list.
 const MdlOption* MdlFindOptionById(const MdlParseResult& r, uint16_t optionId);
 // The default value an option has so far: list types whose low byte is 1 the
@@ -358,6 +362,8 @@ uint32_t MdlParseRuleRef(std::string_view word);
 // '='; any '-' makes the result negative. False when the number does not fit
 // in 32 bits.
 bool MdlParseDecimal(std::string_view word, int64_t* out);
+// Registers a rule name; the name is kept as a view, so its text must last
+// as long as the lookups (the text being parsed).
 void MdlNameTableAdd(MdlParseResult& r, std::string_view name, uint16_t number, int table);
 uint16_t MdlNameTableFind(const MdlParseResult& r, std::string_view name, int table);
 
@@ -372,6 +378,8 @@ struct MdlExprCursor {
 // Skips blanks and line ends and reads one token into `token`; at the end
 // of the text the class is 0 with an empty token.
 int MdlExprNextToken(MdlExprCursor& c, std::string& token);
+// The same with the token as a view into the cursor's text.
+int MdlExprNextToken(MdlExprCursor& c, std::string_view& token);
 // Compiles an expression (strictly left to right, no precedence) into a
 // program ended by {3, 10}. The text ends at its end or at a brace, which is
 // left to the caller in `stop` (0 at the end of the text). False when the

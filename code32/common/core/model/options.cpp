@@ -28,9 +28,9 @@ bool fail(std::string& why, const char* text) {
     return false;
 }
 
-// The value id of a value name.
+// The value id of a value name (up to a NUL, as the C-string lookup reads it).
 bool valueIdOf(std::string_view name, uint16_t* out, std::string& why) {
-    const ValueSymbol* vs = ValueSymFindByName(std::string(name).c_str());
+    const ValueSymbol* vs = ValueSymFindByName(name.substr(0, name.find('\0')));
     if (!vs) {
         why = "'" + std::string(name) + "' is not a value name";
         return false;
@@ -94,11 +94,11 @@ MdlOption* valueTarget(MdlParseResult& r) {
     if (!open) return nullptr;
     if (r.targetOfOpen == r.openOption && static_cast<size_t>(r.targetIndex) < r.options.size())
         return &r.options[static_cast<size_t>(r.targetIndex)];
-    size_t i = 0;
-    while (r.options[i].key != open->key) ++i;  // ends at the open block at the latest
+    // The open block itself at the latest.
+    MdlOption* first = const_cast<MdlOption*>(MdlFindOptionByKey(r, open->key));
     r.targetOfOpen = r.openOption;
-    r.targetIndex = static_cast<int>(i);
-    return &r.options[i];
+    r.targetIndex = static_cast<int>(first - r.options.data());
+    return first;
 }
 
 bool onOpenUI(MdlParseResult& r, const Stmt& s, std::string& why) {
@@ -122,7 +122,7 @@ bool onOpenUI(MdlParseResult& r, const Stmt& s, std::string& why) {
         // A sub-number given twice makes a second copy; lookups by key and
         // sub-number find the earlier one.
         MdlOption copy = *first;
-        copy.name = name;
+        copy.name = std::move(name);
         copy.subNumber = sub;
         copy.identityKey = 0;
         copy.isCopy = true;
@@ -141,7 +141,7 @@ bool onOpenUI(MdlParseResult& r, const Stmt& s, std::string& why) {
     // long as it is of the first block's type: values of another type have
     // another layout, and it then keeps a list of its own (empty).
     MdlOption o;
-    o.name = name;
+    o.name = std::move(name);
     o.key = key;
     o.subNumber = sub;
     o.optionId = sym->itemId;

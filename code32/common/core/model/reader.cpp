@@ -60,10 +60,16 @@ const BYTE* skipClass(const BYTE* p, const BYTE* end, uint8_t cls) {
 }  // namespace
 
 void Reader::skipLine() {
+    // The line ends at its first CR or LF: the LF is searched for, then a
+    // CR before it (both with memchr, which passes over long comment lines
+    // many bytes at a time).
     const BYTE* p = base + pos;
     const BYTE* end = base + size;
-    while (p < end && !is(*p, kChLineEnd)) ++p;
-    pos = static_cast<size_t>(p - base);
+    if (p >= end) return;
+    const void* lf = std::memchr(p, '\n', static_cast<size_t>(end - p));
+    const BYTE* limit = lf ? static_cast<const BYTE*>(lf) : end;
+    const void* cr = std::memchr(p, '\r', static_cast<size_t>(limit - p));
+    pos = static_cast<size_t>((cr ? static_cast<const BYTE*>(cr) : limit) - base);
 }
 
 uint32_t lineOf(Reader& r, size_t offset) {

@@ -64,7 +64,7 @@ bool fail(std::string& why, std::string text) {
 
 // The number of a rule reference of `section`: NULL 0, a prefixed word of
 // that section its number, else the number registered for the name.
-bool reference(const MdlParseResult& r, const std::string& w, int section, uint16_t* out, std::string& why) {
+bool reference(const MdlParseResult& r, std::string_view w, int section, uint16_t* out, std::string& why) {
     if (w == "NULL") {
         *out = 0;
         return true;
@@ -75,76 +75,59 @@ bool reference(const MdlParseResult& r, const std::string& w, int section, uint1
         // A Judge's name is registered before its expression is compiled, so
         // a Judge that did not compile still has a name; its number names no
         // program, and a reference to it is refused like an unknown name.
-        if (*out && section == kSecJudge) {
-            bool compiled = false;
-            for (const MdlJudge& j : r.judges) compiled = compiled || j.number == *out;
-            if (!compiled) return fail(why, "'" + w + "' names a Judge that did not compile");
-        }
+        if (*out && section == kSecJudge && !MdlFindRule(r, kSecJudge, *out))
+            return fail(why, "'" + std::string(w) + "' names a Judge that did not compile");
         if (*out) return true;
-        return fail(why, "'" + w + "' names no " + kSectionNames[section]);
+        return fail(why, "'" + std::string(w) + "' names no " + kSectionNames[section]);
     }
     if (cls != kClassOfSection[section])
-        return fail(why, "'" + w + "' is no " + std::string(kSectionNames[section]) + " reference");
+        return fail(why, "'" + std::string(w) + "' is no " + std::string(kSectionNames[section]) + " reference");
     int64_t n;
-    if (!MdlParseDecimal(w, &n) || n < 1 || n > 0xFFFF) return fail(why, "'" + w + "': rule number out of range");
+    if (!MdlParseDecimal(w, &n) || n < 1 || n > 0xFFFF) return fail(why, "'" + std::string(w) + "': rule number out of range");
     *out = static_cast<uint16_t>(n);
     return true;
 }
 
-bool valueOf(const std::string& w, uint32_t* out, std::string& why) {
-    const ValueSymbol* vs = ValueSymFindByName(w.c_str());
-    if (!vs) return fail(why, "'" + w + "' is not a value name");
+bool valueOf(std::string_view w, uint32_t* out, std::string& why) {
+    const ValueSymbol* vs = ValueSymFindByName(w);
+    if (!vs) return fail(why, "'" + std::string(w) + "' is not a value name");
     *out = vs->value;
     return true;
 }
 
-bool optionKeyOf(const std::string& w, uint16_t* out, std::string& why) {
-    const SymbolEntry* sym = SymFindByName(w.c_str());
-    if (!sym) return fail(why, "'" + w + "' is not a dictionary symbol");
+bool optionKeyOf(std::string_view w, uint16_t* out, std::string& why) {
+    const SymbolEntry* sym = SymFindByName(w);
+    if (!sym) return fail(why, "'" + std::string(w) + "' is not a dictionary symbol");
     *out = static_cast<uint16_t>(sym->key);
     return true;
 }
 
-bool vocabulary(const MdlKeyword* table, const std::string& w, int16_t* out, std::string& why) {
+bool vocabulary(const MdlKeyword* table, std::string_view w, int16_t* out, std::string& why) {
     int32_t v = MdlKeywordValue(table, w);
-    if (v < 0) return fail(why, "'" + w + "' is not a known word here");
+    if (v < 0) return fail(why, "'" + std::string(w) + "' is not a known word here");
     *out = static_cast<int16_t>(v);
     return true;
 }
 
 // The number and name of a rule statement's first word `N=Name`.
-bool header(const MdlParseResult& r, const Stmt& s, int section, uint16_t* number, std::string* name,
+bool header(const MdlParseResult& r, const Stmt& s, int section, uint16_t* number, std::string_view* name,
             std::string& why) {
     if (!s.w2.empty()) return fail(why, "a rule has one word before its colon");
     int64_t n;
     if (!MdlParseDecimal(s.w1, &n) || n < 1 || n > 0xFFFF) return fail(why, "the rule number is 0 or out of range");
     *number = static_cast<uint16_t>(n);
     size_t eq = s.w1.find('=');
-    name->assign(eq == std::string_view::npos ? std::string_view() : s.w1.substr(eq + 1));
-    auto numbers = [&](const auto& list) {
-        for (const auto& rule : list)
-            if (rule.number == *number) return true;
-        return false;
-    };
-    bool taken = false;
-    switch (section) {
-    case kSecJudge: taken = numbers(r.judges); break;
-    case kSecItem: taken = numbers(r.items); break;
-    case kSecAction: taken = numbers(r.actions); break;
-    case kSecTransact: taken = numbers(r.transacts); break;
-    case kSecAlertAction: taken = numbers(r.alertActions); break;
-    case kSecAlert: taken = numbers(r.alerts); break;
-    default: break;
-    }
-    if (taken) return fail(why, "the rule number is already defined in its section");
+    *name = eq == std::string_view::npos ? std::string_view() : s.w1.substr(eq + 1);
+    if (MdlFindRule(r, section, *number)) return fail(why, "the rule number is already defined in its section");
     if (!name->empty() && MdlNameTableFind(r, *name, section)) return fail(why, "the rule name is already defined");
     return true;
 }
 
 // The words and numbers inside the value's outermost braces.
-bool fields(const MdlParseResult& r, const Stmt& s, std::vector<std::string>& out, std::string& why) {
+bool fields(const MdlParseResult& r, const Stmt& s, std::vector<std::string_view>& out, std::string& why) {
     MdlExprCursor c{s.value.data(), s.value.data() + s.value.size(), &r.leadByte};
-    std::string t;
+    std::string_view t;
+    out.reserve(16);
     if (MdlExprNextToken(c, t) != kTokBracket || t != "{") return fail(why, "the value must be in braces");
     int depth = 1;
     while (depth > 0) {
@@ -158,20 +141,20 @@ bool fields(const MdlParseResult& r, const Stmt& s, std::vector<std::string>& ou
         } else if (t.empty()) {
             return fail(why, "the closing '}' is missing");
         } else {
-            return fail(why, "unexpected '" + t + "'");
+            return fail(why, "unexpected '" + std::string(t) + "'");
         }
     }
     if (MdlExprNextToken(c, t) != kTokOther || !t.empty()) return fail(why, "text after the closing '}'");
     return true;
 }
 
-bool groups(const std::vector<std::string>& f, size_t k, std::string& why) {
+bool groups(const std::vector<std::string_view>& f, size_t k, std::string& why) {
     if (f.size() % k) return fail(why, "an incomplete entry");
     return true;
 }
 
 template <class Entry>
-void appendRule(MdlParseResult& r, std::vector<MdlRule<Entry>>& list, uint16_t number, const std::string& name,
+void appendRule(MdlParseResult& r, std::vector<MdlRule<Entry>>& list, uint16_t number, std::string_view name,
                 std::vector<Entry>&& entries, int section) {
     MdlRule<Entry> rule;
     rule.number = number;
@@ -208,31 +191,29 @@ bool MdlParseDecimal(std::string_view word, int64_t* out) {
 
 void MdlNameTableAdd(MdlParseResult& r, std::string_view name, uint16_t number, int table) {
     if (table < 0 || table >= kSecCount) return;
-    r.names[static_cast<size_t>(table)].emplace_back(std::string(name), number);
-    r.nameIndex[static_cast<size_t>(table)].emplace(std::string(name), number);
+    r.nameIndex[static_cast<size_t>(table)].add(name, number);
 }
 
 uint16_t MdlNameTableFind(const MdlParseResult& r, std::string_view name, int table) {
     if (table < 0 || table >= kSecCount) return 0;
-    const auto& index = r.nameIndex[static_cast<size_t>(table)];
-    auto it = index.find(name);
-    return it == index.end() ? 0 : it->second;
+    return r.nameIndex[static_cast<size_t>(table)].find(name);
 }
 
 namespace mdl {
 
 bool onJudge(MdlParseResult& r, const Stmt& s, std::string& why) {
     uint16_t number;
-    std::string name;
+    std::string_view name;
     if (!header(r, s, kSecJudge, &number, &name, why)) return false;
     // The name is taken before the expression is compiled, whether or not it
     // compiles; an expression that names its own Judge finds no program.
     if (!name.empty()) MdlNameTableAdd(r, name, number, kSecJudge);
     MdlExprCursor c{s.value.data(), s.value.data() + s.value.size(), &r.leadByte};
-    std::string t;
+    std::string_view t;
     if (MdlExprNextToken(c, t) != kTokBracket || t != "{") return fail(why, "the expression must be in braces");
     MdlJudge j;
     j.number = number;
+    j.program.reserve(16);
     char stop = 0;
     if (!MdlCompileExpression(r, c, j.program, &stop)) return fail(why, "the expression does not compile");
     if (stop != '}') return fail(why, "the closing '}' is missing");
@@ -244,10 +225,11 @@ bool onJudge(MdlParseResult& r, const Stmt& s, std::string& why) {
 
 bool onItem(MdlParseResult& r, const Stmt& s, std::string& why) {
     uint16_t number;
-    std::string name;
-    std::vector<std::string> f;
+    std::string_view name;
+    std::vector<std::string_view> f;
     if (!header(r, s, kSecItem, &number, &name, why) || !fields(r, s, f, why) || !groups(f, 3, why)) return false;
     std::vector<MdlItemEntry> entries;
+    entries.reserve(f.size() / 3);
     for (size_t i = 0; i < f.size(); i += 3) {
         MdlItemEntry e;
         if (!valueOf(f[i], &e.valueId, why) || !reference(r, f[i + 1], kSecJudge, &e.judge1, why) ||
@@ -261,20 +243,21 @@ bool onItem(MdlParseResult& r, const Stmt& s, std::string& why) {
 
 bool onAction(MdlParseResult& r, const Stmt& s, std::string& why) {
     uint16_t number;
-    std::string name;
-    std::vector<std::string> f;
+    std::string_view name;
+    std::vector<std::string_view> f;
     if (!header(r, s, kSecAction, &number, &name, why) || !fields(r, s, f, why) || !groups(f, 2, why)) return false;
     std::vector<MdlActionPair> entries;
+    entries.reserve(f.size() / 2);
     for (size_t i = 0; i < f.size(); i += 2) {
         MdlActionPair p;
-        const std::string& target = f[i];
-        const std::string& value = f[i + 1];
-        if (const UiPage* page = PageFindByName(nullptr, target.c_str())) {
+        const std::string_view target = f[i];
+        const std::string_view value = f[i + 1];
+        if (const UiPage* page = PageFindByName(nullptr, std::string(target).c_str())) {
             p.targetKind = 1;
             p.targetId = page->id;
         } else {
-            const SymbolEntry* sym = SymFindByName(target.c_str());
-            if (!sym || !sym->itemId) return fail(why, "'" + target + "' is no page and no option");
+            const SymbolEntry* sym = SymFindByName(target);
+            if (!sym || !sym->itemId) return fail(why, "'" + std::string(target) + "' is no page and no option");
             p.targetId = sym->itemId;
         }
         int64_t n;
@@ -295,11 +278,12 @@ bool onAction(MdlParseResult& r, const Stmt& s, std::string& why) {
 
 bool onTransact(MdlParseResult& r, const Stmt& s, std::string& why) {
     uint16_t number;
-    std::string name;
-    std::vector<std::string> f;
+    std::string_view name;
+    std::vector<std::string_view> f;
     if (!header(r, s, kSecTransact, &number, &name, why) || !fields(r, s, f, why) || !groups(f, 2, why))
         return false;
     std::vector<MdlTransactPair> entries;
+    entries.reserve(f.size() / 2);
     for (size_t i = 0; i < f.size(); i += 2) {
         MdlTransactPair p;
         if (!reference(r, f[i], kSecJudge, &p.judge, why) || !reference(r, f[i + 1], kSecAction, &p.action, why))
@@ -312,11 +296,12 @@ bool onTransact(MdlParseResult& r, const Stmt& s, std::string& why) {
 
 bool onAlertAction(MdlParseResult& r, const Stmt& s, std::string& why) {
     uint16_t number;
-    std::string name;
-    std::vector<std::string> f;
+    std::string_view name;
+    std::vector<std::string_view> f;
     if (!header(r, s, kSecAlertAction, &number, &name, why) || !fields(r, s, f, why) || !groups(f, 2, why))
         return false;
     std::vector<MdlAlertActionPair> entries;
+    entries.reserve(f.size() / 2);
     for (size_t i = 0; i < f.size(); i += 2) {
         MdlAlertActionPair p;
         // By dictionary key first; a word that is no symbol may be a
@@ -336,15 +321,16 @@ bool onAlertAction(MdlParseResult& r, const Stmt& s, std::string& why) {
 
 bool onAlert(MdlParseResult& r, const Stmt& s, std::string& why) {
     uint16_t number;
-    std::string name;
-    std::vector<std::string> f;
+    std::string_view name;
+    std::vector<std::string_view> f;
     if (!header(r, s, kSecAlert, &number, &name, why) || !fields(r, s, f, why) || !groups(f, 6, why)) return false;
     std::vector<MdlAlertEntry> entries;
+    entries.reserve(f.size() / 6);
     for (size_t i = 0; i < f.size(); i += 6) {
         MdlAlertEntry e;
         if (!reference(r, f[i], kSecJudge, &e.judge, why)) return false;
-        const MessageSymbol* m = MsgSymFindByName(nullptr, f[i + 1].c_str());
-        if (!m) return fail(why, "'" + f[i + 1] + "' is not a message name");
+        const MessageSymbol* m = MsgSymFindByName(nullptr, std::string(f[i + 1]).c_str());
+        if (!m) return fail(why, "'" + std::string(f[i + 1]) + "' is not a message name");
         e.messageKey = m->key;
         if (!vocabulary(kIcons, f[i + 2], &e.icon, why) || !vocabulary(kButtons, f[i + 3], &e.buttons, why) ||
             !vocabulary(kModes, f[i + 4], &e.mode, why) || !reference(r, f[i + 5], kSecAlertAction, &e.alertAction, why))
@@ -356,9 +342,10 @@ bool onAlert(MdlParseResult& r, const Stmt& s, std::string& why) {
 }
 
 bool onExclusive(MdlParseResult& r, const Stmt& s, std::string& why) {
-    std::vector<std::string> f;
+    std::vector<std::string_view> f;
     if (!fields(r, s, f, why) || !groups(f, 7, why)) return false;
     std::vector<MdlExclusiveRow> rows;
+    rows.reserve(f.size() / 7);
     for (size_t i = 0; i < f.size(); i += 7) {
         MdlExclusiveRow row;
         if (!optionKeyOf(f[i], &row.optionKey, why) || !reference(r, f[i + 1], kSecJudge, &row.judge1, why) ||
