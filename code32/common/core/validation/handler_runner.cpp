@@ -11,13 +11,19 @@ int RunOptionChangeHandlers(DrvContext* ctx, uint32_t mode) {
         // Ids 1..962 sit at position id - 1 of the item table.
         if (id > ctx->items->count) break;
         DmItem* item = &ctx->items->items[id - 1];
-        const uint32_t raw = ItemGetRaw(ctx, item);
         // The model checks (and repairs) what it can name; only an option
-        // without a key reaches its handler.
-        if (OptApplyValueChecked(static_cast<uint16_t>(id), raw, ctx) != kOptNoKey) continue;
+        // without a key reaches its handler. The value is read only where
+        // it is used; nothing is stored before that.
+        int why = 0;
+        if (DmItem* checked = OptCheckableItem(static_cast<uint16_t>(id), ctx, &why, item)) {
+            OptApplyCheckableValue(checked, static_cast<uint16_t>(id), ItemGetRaw(ctx, item), ctx);
+            continue;
+        }
+        if (why != kOptNoKey) continue;
         const OptHandlerRow* row = OptHandlerRowOf(id);
         if (row && row->handler)
-            stored += row->handler(static_cast<uint16_t>(id), raw, item, row->parameter, static_cast<int>(mode), ctx);
+            stored += row->handler(static_cast<uint16_t>(id), ItemGetRaw(ctx, item), item, row->parameter,
+                                   static_cast<int>(mode), ctx);
     }
     return stored;
 }
