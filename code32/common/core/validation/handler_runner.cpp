@@ -7,6 +7,9 @@ namespace vesk {
 int RunOptionChangeHandlers(DrvContext* ctx, uint32_t mode) {
     if (!ctx || !ctx->devmode || !ctx->items) return 0;
     int stored = 0;
+    // The rows of the handler table, one per id of the walk from its first.
+    const OptHandlerRow* rows = OptHandlerTable();
+    const int rowCount = OptHandlerTableCount();
     for (int id = kHandlerFirstId; id <= kHandlerLastId; ++id) {
         // Ids 1..962 sit at position id - 1 of the item table.
         if (id > ctx->items->count) break;
@@ -20,7 +23,7 @@ int RunOptionChangeHandlers(DrvContext* ctx, uint32_t mode) {
             continue;
         }
         if (why != kOptNoKey) continue;
-        const OptHandlerRow* row = OptHandlerRowOf(id);
+        const OptHandlerRow* row = id - kHandlerFirstId < rowCount ? &rows[id - kHandlerFirstId] : nullptr;
         if (row && row->handler)
             stored += row->handler(static_cast<uint16_t>(id), ItemGetRaw(ctx, item), item, row->parameter,
                                    static_cast<int>(mode), ctx);
