@@ -7,23 +7,44 @@
 
 namespace vesk {
 
+namespace {
+
+// The first `got` characters of `text` into `dest`, cut to its capacity but
+// never on the first half of a surrogate pair.
+void putCut(const WCHAR* text, size_t got, WCHAR* dest, size_t destChars) {
+    size_t copy = got < destChars - 1 ? got : destChars - 1;
+    if (copy > 0 && copy < got && text[copy - 1] >= 0xD800 && text[copy - 1] <= 0xDBFF) --copy;
+    std::memcpy(dest, text, copy * sizeof(WCHAR));
+    dest[copy] = 0;
+}
+
+}  // namespace
+
 bool AnsiToWideBounded(const char* src, size_t n, WCHAR* dest, size_t destChars) {
     if (!dest || destChars == 0) return false;
     dest[0] = 0;
     if (!src) return false;
     if (n == 0) return true;
     if (n > 0x7FFFFFFF) return false;
+    // No code page makes more UTF-16 units than bytes, so a short text is
+    // converted at once into a buffer of its byte count.
+    constexpr size_t kShort = 256;
+    if (n <= kShort) {
+        WCHAR tmp[kShort];
+        const int got = MultiByteToWideChar(CP_ACP, 0, src, static_cast<int>(n), tmp, static_cast<int>(n));
+        if (got > 0) {
+            putCut(tmp, static_cast<size_t>(got), dest, destChars);
+            return true;
+        }
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
+    }
     int need = MultiByteToWideChar(CP_ACP, 0, src, static_cast<int>(n), nullptr, 0);
     if (need <= 0) return false;
     try {
         std::u16string tmp(static_cast<size_t>(need), u'\0');
         int got = MultiByteToWideChar(CP_ACP, 0, src, static_cast<int>(n), tmp.data(), need);
         if (got <= 0) return false;
-        size_t copy = static_cast<size_t>(got) < destChars - 1 ? static_cast<size_t>(got) : destChars - 1;
-        // Never end on the first half of a surrogate pair.
-        if (copy > 0 && copy < static_cast<size_t>(got) && tmp[copy - 1] >= 0xD800 && tmp[copy - 1] <= 0xDBFF) --copy;
-        tmp.copy(dest, copy);
-        dest[copy] = 0;
+        putCut(tmp.data(), static_cast<size_t>(got), dest, destChars);
         return true;
     } catch (...) {
         dest[0] = 0;

@@ -17,9 +17,13 @@ namespace fs = std::filesystem;
 
 namespace winsim::detail::store {
 
-std::optional<HostKey> hostKey(const fs::path& p) {
+std::optional<HostKey> hostKey(const fs::path& p) { return hostKey(p, nullptr); }
+
+std::optional<HostKey> hostKey(const fs::path& p, int* error) {
     struct stat st;
-    if (::stat(p.c_str(), &st) != 0) return std::nullopt;
+    const int r = ::stat(p.c_str(), &st);
+    if (error) *error = r == 0 ? 0 : errno;
+    if (r != 0) return std::nullopt;
     HostKey k;
     k.dev = static_cast<uint64_t>(st.st_dev);
     k.ino = static_cast<uint64_t>(st.st_ino);

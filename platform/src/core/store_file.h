@@ -57,6 +57,8 @@ struct HostKey {
     bool settled() const;
 };
 std::optional<HostKey> hostKey(const std::filesystem::path& p);
+// The same, with the errno of a failed stat() in `error` (0 on success).
+std::optional<HostKey> hostKey(const std::filesystem::path& p, int* error);
 
 // A file name for a lock that stands for `key` (any text): a stable hash,
 // so names of any length and character map onto one short host name.

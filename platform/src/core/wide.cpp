@@ -38,7 +38,7 @@ WCHAR foldCase(WCHAR c) {
 bool wequalNoCase(std::u16string_view a, std::u16string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (foldCase(a[i]) != foldCase(b[i])) return false;
+        if (a[i] != b[i] && foldCase(a[i]) != foldCase(b[i])) return false;
     return true;
 }
 

@@ -7,7 +7,8 @@
 // under HKEY_USERS are user names (the machine has no SIDs to offer).
 // HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\SOFTWARE\Classes.
 //
-// Every call reads the hive file anew, so a change made by one process is
+// Every call reads the hive file anew (or a parsed tree of the very version
+// the file still is, see HiveCache), so a change made by one process is
 // seen by the next call of any other. A change is a read-modify-write of
 // the whole hive under an exclusive lock on "<hive>.lock", written
 // atomically (see registry_store.cpp).
@@ -54,7 +55,10 @@
 #include "core/store_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <new>
 
 namespace fs = std::filesystem;
@@ -141,8 +145,22 @@ std::optional<std::u16string> findUser(std::u16string_view name) {
     return std::nullopt;
 }
 
+// The machine hive's file, made once per machine root.
+fs::path machineHiveFile() {
+    static std::mutex lock;
+    static uint64_t generation = ~uint64_t{0};
+    static fs::path* file = new fs::path;
+    const uint64_t now = machineGeneration();
+    std::lock_guard g(lock);
+    if (generation != now || file->empty()) {
+        *file = stateDir("registry") / "HKLM.hive";
+        generation = now;
+    }
+    return *file;
+}
+
 fs::path hiveFile(const Location& loc) {
-    if (loc.hive == Hive::Machine) return stateDir("registry") / "HKLM.hive";
+    if (loc.hive == Hive::Machine) return machineHiveFile();
     fs::path dir = usersDir() / userFolderName(loc.user);
     std::error_code ec;
     for (const auto& e : fs::directory_iterator(usersDir(), ec)) {
@@ -250,24 +268,93 @@ Key* walk(Key& root, const Location& loc, size_t depth, size_t* missingAt = null
     return k;
 }
 
+// Hives parsed lately, each with the version of its file it was parsed
+// from. A read whose file is still that version (one stat()) walks the kept
+// tree instead of reading and parsing the file again. Only settled versions
+// are kept (store::HostKey), so a later change by any process gives the file
+// another version and the next read parses it. Kept trees are never changed:
+// writes parse their own copy under the hive's lock.
+class HiveCache {
+public:
+    static HiveCache& get() {
+        static HiveCache* c = new HiveCache;
+        return *c;
+    }
+
+    // The parsed hive of `file` while the file is the version it was parsed
+    // from; an empty one while there is no file (a missing hive, as a folder
+    // of that name, is empty); null when the file must be read.
+    std::shared_ptr<const Key> find(const fs::path& file) {
+        int error = 0;
+        auto now = store::hostKey(file, &error);
+        if (!now) return error == ENOENT || error == ENOTDIR ? empty() : nullptr;
+        if (now->directory) return empty();
+        const uint64_t generation = machineGeneration();
+        std::lock_guard g(lock_);
+        for (const Entry& e : entries_)
+            if (e.root && e.generation == generation && e.key == *now && e.file == file) return e.root;
+        return nullptr;
+    }
+
+    static std::shared_ptr<const Key> empty() {
+        static const auto* e = new std::shared_ptr<const Key>(std::make_shared<const Key>());
+        return *e;
+    }
+
+    void keep(const fs::path& file, const store::HostKey& key, std::shared_ptr<const Key> root) {
+        const uint64_t generation = machineGeneration();
+        std::lock_guard g(lock_);
+        Entry* slot = nullptr;
+        for (Entry& e : entries_)
+            if (e.file == file) slot = &e;
+        if (!slot) slot = &entries_[next_++ % kEntries];
+        *slot = Entry{generation, file, key, std::move(root)};
+    }
+
+private:
+    struct Entry {
+        uint64_t generation = 0;
+        fs::path file;
+        store::HostKey key;
+        std::shared_ptr<const Key> root;
+    };
+    static constexpr size_t kEntries = 8;
+    std::mutex lock_;
+    Entry entries_[kEntries];
+    size_t next_ = 0;
+};
+
 // Runs `f(root, dirty)` on the hive of `loc`, under its lock when `write`;
 // saves the hive when `f` succeeded and set `dirty`.
 template <class F>
 LONG withHive(const Location& loc, bool write, F f) {
     if (winsim::machineRoot().empty()) return ERROR_CANTOPEN;  // no machine: nowhere to keep keys
     fs::path file = hiveFile(loc);
+    // A read that may make the implicit keys of its path (loc.fixed) would
+    // change the tree it walks: it gets a fresh one.
+    const bool shared = !write && loc.fixed == 0;
+    bool dirty = false;
+    if (shared) {
+        if (std::shared_ptr<const Key> kept = HiveCache::get().find(file))
+            return f(const_cast<Key&>(*kept), dirty);
+    }
     std::optional<store::FileLock> lock;
     if (write) {
         lock.emplace(fs::path(file).concat(".lock"));
         if (!lock->held()) return ERROR_CANTWRITE;
     }
-    Key root;
+    const std::optional<store::HostKey> before = shared ? store::hostKey(file) : std::nullopt;
+    auto parsed = std::make_shared<Key>();
+    Key& root = *parsed;
     switch (reg::load(file, root)) {
         case reg::LoadResult::Ok: break;
         case reg::LoadResult::Corrupt: return ERROR_BADDB;
         case reg::LoadResult::Unreadable: return ERROR_CANTREAD;
     }
-    bool dirty = false;
+    // Kept only when the version stat()ed before the read is still there
+    // after it, so the tree is that version's.
+    if (before && !before->directory && before->settled() && store::hostKey(file) == before)
+        HiveCache::get().keep(file, *before, parsed);
     LONG r = f(root, dirty);
     if (r != ERROR_SUCCESS || !write || !dirty) return r;
     DWORD e = reg::save(file, root);

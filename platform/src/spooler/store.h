@@ -109,7 +109,9 @@ DWORD finishDocument(PrinterHandle& h, bool abort);
 // are gathered in one buffer (alignment gaps zeroed) and copied at once.
 class Packer {
 public:
-    explicit Packer(size_t fixed) : fixed_(fixed) {}
+    // Room for the texts of a usual record, so they are added without
+    // growing the buffer again and again.
+    explicit Packer(size_t fixed) : fixed_(fixed) { bytes_.reserve(1024); }
     static constexpr size_t kNone = SIZE_MAX;
     // Returns the offset the bytes will have.
     size_t add(const void* data, size_t n, size_t align) {

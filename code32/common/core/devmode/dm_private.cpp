@@ -1,6 +1,7 @@
 #include "core/devmode/dm_private.h"
 #include "core/library_profile.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/devmode/dm_flags.h"
@@ -165,16 +166,35 @@ int DmCopyExtBlock(DrvContext* ctx) {
     if (!ctx || !ctx->devmode || !ctx->items) return 0;
     BYTE* buf = ctx->devmode;
     const uint32_t base2 = dmSectionBase(dmSizes(), 2);
+    // The items' bytes in item order; neighbouring or overlapping copies are
+    // made as one (copying a byte again changes nothing), and a pending copy
+    // is made before a handle is zeroed, so the order of the bytes' last
+    // writes stays the items' order.
+    uint32_t runStart = 0, runEnd = 0;
+    auto flush = [&] {
+        if (runEnd > runStart) std::memcpy(buf + kOffExtMirror + runStart, buf + base2 + runStart, runEnd - runStart);
+        runStart = runEnd = 0;
+    };
     for (int i = 0; i < ctx->items->count; ++i) {
         const DmItem& it = ctx->items->items[i];
         if (itemSection(it) != 2) continue;
-        uint32_t width = itemSize(it);
+        const uint32_t width = itemSize(it);
         if (it.offset + width > kExtMirrorBytes) continue;
         bool handle = false;
         for (const FontTableItems& f : kFontTableItems) handle = handle || it.id == f.handleItem;
-        if (handle) std::memset(buf + kOffExtMirror + it.offset, 0, width);
-        else std::memcpy(buf + kOffExtMirror + it.offset, buf + base2 + it.offset, width);
+        if (handle) {
+            flush();
+            std::memset(buf + kOffExtMirror + it.offset, 0, width);
+        } else if (runEnd > runStart && it.offset <= runEnd && it.offset + width >= runStart) {
+            runStart = std::min<uint32_t>(runStart, it.offset);
+            runEnd = std::max<uint32_t>(runEnd, it.offset + width);
+        } else {
+            flush();
+            runStart = it.offset;
+            runEnd = it.offset + width;
+        }
     }
+    flush();
     return 1;
 }
 

@@ -169,7 +169,8 @@ int HandoverApplyAtOpen(DrvContext* ctx) {
     if (!ctx || !ctx->ws) return 0;
     WCHAR ini[kWsPathChars];
     if (!GetVeskIniPathInto(ini, kWsPathChars)) return 0;
-    if (!FileExists(ini)) return 1;
+    // A missing file reads as a section without the flag: no separate
+    // existence test, which costs more than the (cached) read.
     WCHAR section[kWsPrinterNameChars];
     WCopyCut(section, kWsPrinterNameChars, PrnGetPrinterName(ctx));
     if (!GetDrvInstSet(ini, section)) return 1;

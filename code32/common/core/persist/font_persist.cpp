@@ -95,6 +95,10 @@ bool unchanged(DrvContext* ctx, int countItem, int handleItem, uint32_t entry, c
     return sn == n && (n == 0 || (s && std::memcmp(s, t, n * entry) == 0));
 }
 
+int listWrite(HANDLE printer, const FontList& l, const BYTE* t, uint32_t n) {
+    return writeCount(printer, l.countName, n) && PrnSetDataBinary(printer, t, n * kRecordBytes, l.dataName);
+}
+
 int listSave(HANDLE printer, DrvContext* ctx, const FontList& l, uint32_t flags) {
     if (!ctx || !ctx->devmode) return 0;
     BYTE* model = nullptr;
@@ -105,7 +109,7 @@ int listSave(HANDLE printer, DrvContext* ctx, const FontList& l, uint32_t flags)
     int ok = 0;
     if (t && n) {
         if ((flags & kFontChangedOnly) && unchanged(ctx, l.countItem, l.handleItem, kRecordBytes, t, n)) ok = 1;
-        else ok = writeCount(printer, l.countName, n) && PrnSetDataBinary(printer, t, n * kRecordBytes, l.dataName);
+        else ok = listWrite(printer, l, t, n);
     }
     MemFree(model);
     return ok;
@@ -118,14 +122,16 @@ int listLoad(HANDLE printer, DrvContext* ctx, const FontList& l) {
     if (!readCount(printer, l.countName, &n)) {
         // A printer without the list gets the model's. When it cannot be
         // written (no right to change the printer) the context still takes
-        // the model's list rather than none.
-        if (!listSave(printer, ctx, l, kFontFromModel)) {
-            uint32_t m = 0;
-            BYTE* block = l.fromModel(ctx, &m);
-            if (!block) return 1;
+        // the model's list rather than none. The model's list is built once
+        // for both.
+        uint32_t m = 0;
+        BYTE* block = l.fromModel(ctx, &m);
+        if (!block) return 1;
+        if (!m || !listWrite(printer, l, block, m)) {
             setTable(ctx, l.countItem, l.handleItem, block, m, kRecordBytes);
             return ItemRawById(ctx, l.countItem) != 0 ? 1 : 0;
         }
+        MemFree(block);
         if (!readCount(printer, l.countName, &n)) return 0;
     }
     if (n == 0) return 0;
@@ -231,6 +237,15 @@ DWORD FontSubstTableRead(HANDLE printer, BYTE* pairs, uint32_t count, uint32_t f
     return result;
 }
 
+namespace {
+
+// The current table's count and pairs.
+int substWriteCurrent(HANDLE printer, const BYTE* pairs, uint32_t n) {
+    return writeCount(printer, kCurrentNames.count, n) && FontSubstTableWrite(printer, pairs, n, 0);
+}
+
+}  // namespace
+
 int FontSubstTableSave(HANDLE printer, DrvContext* ctx, uint32_t flags) {
     if (!ctx || !ctx->devmode) return 0;
     BYTE* model = nullptr;
@@ -246,7 +261,7 @@ int FontSubstTableSave(HANDLE printer, DrvContext* ctx, uint32_t flags) {
     if (flags & kFontDefaultNames) {
         ok = FontSubstTableWrite(printer, t, n, kFontDefaultNames);
     } else if (!((flags & kFontChangedOnly) && unchanged(ctx, kItRdmFontTableNum, kItRdmFontTable, kPairBytes, t, n))) {
-        ok = writeCount(printer, kCurrentNames.count, n) && FontSubstTableWrite(printer, t, n, 0);
+        ok = substWriteCurrent(printer, t, n);
     }
     MemFree(model);
     return ok;
@@ -263,13 +278,15 @@ int FontSubstTableLoad(HANDLE printer, DrvContext* ctx) {
     setTable(ctx, kItRdmFontTableNum, kItRdmFontTable, nullptr, 0, kPairBytes);
     uint32_t n = 0;
     if (!readCount(printer, kCurrentNames.count, &n)) {
-        if (!FontSubstTableSave(printer, ctx, kFontFromModel) || !readCount(printer, kCurrentNames.count, &n)) {
-            // Not writable: the model's pairs for this context only.
-            uint32_t m = 0;
-            BYTE* block = MdlCopyFontSubstDefaults(ctx, &m);
+        // The model's pairs are written for the printer; not writable, they
+        // serve this context only. They are built once for both.
+        uint32_t m = 0;
+        BYTE* block = MdlCopyFontSubstDefaults(ctx, &m);
+        if ((block && !substWriteCurrent(printer, block, m)) || !readCount(printer, kCurrentNames.count, &n)) {
             if (block) setTable(ctx, kItRdmFontTableNum, kItRdmFontTable, block, m, kPairBytes);
             return 1;
         }
+        MemFree(block);
     }
     return substLoadFrom(printer, ctx, kCurrentNames, n);
 }

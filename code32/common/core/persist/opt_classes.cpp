@@ -9,6 +9,7 @@
 #include "core/persist/font_persist.h"
 #include "core/persist/opt_persist.h"
 #include "core/printer_identity.h"
+#include "core/wstr.h"
 
 namespace vesk {
 namespace {
@@ -31,9 +32,8 @@ bool mayReadIni(const DrvContext* ctx) {
 
 // Reads the action word: "rdmAction", else the older per-bit keys, whose
 // word is then written under the new key.
-void loadActionWord(DrvContext* ctx) {
+void loadActionWord(DrvContext* ctx, const WCHAR* file) {
     DmItem* first = ItemFindById(ctx, kActionFirstItem);
-    const WCHAR* file = GetIniFilePath(ctx);
     if (!first || !file[0] || file[1] != u':') return;
     const WCHAR* section =
         first->iniSection && first->iniSection[0] ? first->iniSection : PrnGetPrinterName(ctx);
@@ -82,6 +82,14 @@ int OptLoadClass(HANDLE printer, DrvContext* ctx, int optionClass, uint32_t flag
     WalkMutex hold(ctx);
     const bool iniOk = mayReadIni(ctx);
     bool action = false;
+    // The INI path is found once for the walk, when its first INI item comes.
+    WCHAR iniPath[kWsPathChars];
+    bool iniPathFound = false;
+    auto iniFile = [&]() -> const WCHAR* {
+        if (!iniPathFound) WCopyCut(iniPath, kWsPathChars, GetIniFilePath(ctx));
+        iniPathFound = true;
+        return iniPath;
+    };
     for (int i = 0; i < ctx->items->count; ++i) {
         DmItem& it = ctx->items->items[i];
         const uint32_t cls = itemSection(it);
@@ -91,10 +99,10 @@ int OptLoadClass(HANDLE printer, DrvContext* ctx, int optionClass, uint32_t flag
             if (it.id < kFirstFontItem || it.id > kLastFontItem) OptReadFromPrinterData(printer, ctx, &it, flags, bridge);
         } else if (it.storageClass == kPersistIni && iniOk) {
             if (it.id >= kActionFirstItem && it.id <= kActionLastItem) action = action || it.id == kActionFirstItem;
-            else OptLoadFromIni(ctx, &it, nullptr, nullptr, nullptr);
+            else OptLoadFromIni(ctx, &it, iniFile(), nullptr, nullptr);
         }
     }
-    if (action) loadActionWord(ctx);
+    if (action) loadActionWord(ctx, iniFile());
     return 1;
 }
 

@@ -10,9 +10,8 @@ namespace vesk {
 namespace {
 
 // The item of an option that can be checked, else null with the reason in
-// *why (2 or 3).
-DmItem* checkable(uint16_t id, DrvContext* ctx, int* why) {
-    DmItem* item = ctx ? ItemFindById(ctx, id) : nullptr;
+// *why (2 or 3); `item` is the option's item as ItemFindById finds it.
+DmItem* checkableFound(DmItem* item, uint16_t id, DrvContext* ctx, int* why) {
     if (!item || item->key == 0) {
         *why = kOptNoKey;
         return nullptr;
@@ -25,6 +24,10 @@ DmItem* checkable(uint16_t id, DrvContext* ctx, int* why) {
         return nullptr;
     }
     return item;
+}
+
+DmItem* checkable(uint16_t id, DrvContext* ctx, int* why) {
+    return checkableFound(ctx ? ItemFindById(ctx, id) : nullptr, id, ctx, why);
 }
 
 // The preset number: slots 119..134 stand for presets 0..15 and 118 for
@@ -68,6 +71,17 @@ int OptApplyValueChecked(uint16_t id, uint32_t value, DrvContext* ctx) {
     int why = 0;
     DmItem* item = checkable(id, ctx, &why);
     if (!item) return why;
+    return OptApplyCheckableValue(item, id, value, ctx);
+}
+
+DmItem* OptCheckableItem(uint16_t id, DrvContext* ctx, int* why, DmItem* atPosition) {
+    int unused = 0;
+    // An item at the id's position is the one ItemFindById finds.
+    DmItem* item = atPosition && atPosition->id == id ? atPosition : ctx ? ItemFindById(ctx, id) : nullptr;
+    return checkableFound(item, id, ctx, why ? why : &unused);
+}
+
+int OptApplyCheckableValue(DmItem* item, uint16_t id, uint32_t value, DrvContext* ctx) {
     const int r = ItemValueCheck(ctx, item, id, value);
     if (r == 1 || r == 5) return kOptValid;
     return repair(item, id, value, ctx);

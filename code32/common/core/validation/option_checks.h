@@ -25,6 +25,13 @@ int OptIsValueAllowedByCheck(uint16_t id, uint32_t value, DrvContext* ctx);
 // workspace flag 0x40000000 is set, any other option reset to its model
 // default.
 int OptApplyValueChecked(uint16_t id, uint32_t value, DrvContext* ctx);
+// OptApplyValueChecked in two steps, for a caller that reads the value only
+// when it is needed: the option's item when it can be checked, else null
+// with the reason (2 or 3) in *why (`atPosition`, when given, is the item
+// at the id's table position, which spares the search when it is the
+// option's); then the check and repair of that item.
+DmItem* OptCheckableItem(uint16_t id, DrvContext* ctx, int* why, DmItem* atPosition = nullptr);
+int OptApplyCheckableValue(DmItem* item, uint16_t id, uint32_t value, DrvContext* ctx);
 // As OptApplyValueChecked but judged with ItemValueIsValid; a value the
 // model refuses for a list option whose item has a value map answers
 // whether the map knows the value, and nothing is stored.
