@@ -254,11 +254,17 @@ TEST_F(PageHooks, SavePresetRefusesAFullListAndReadOnlySlots) {
     EXPECT_EQ(PageCtrlChanged(ctx_, page, nullptr, WM_COMMAND, IDOK, 0), 1);
     EXPECT_EQ(boxes(), std::vector<std::u16string>{stringOf(10049)});
     EXPECT_EQ(focusId(), 2452);
-    WCHAR name0[64] = {};
-    IniGetString(ctx_->ws->printerName, u"PresetList0Name", u"", name0, 64, GetIniFilePath(ctx_));
-    if (!name0[0] || PresetFindByName(ctx_, name0, 0) != 0 || PresetIsWritableByIndex(ctx_, 0))
-        GTEST_SKIP() << "needs the preset name search and a read-only slot 0";
-    setText(2452, name0);
+    // Slot 0 names a read-only settings file: saving under its name is refused.
+    std::u16string readOnly = GetIniFilePath(ctx_);
+    readOnly.resize(readOnly.rfind(u'\\') + 1);
+    readOnly += u"standard.rst";
+    ASSERT_TRUE(IniWriteString(ctx_->ws->printerName, u"Readonly", u"1", readOnly.c_str()));
+    ASSERT_TRUE(IniWriteString(ctx_->ws->printerName, u"PresetList0", readOnly.c_str(), GetIniFilePath(ctx_)));
+    ASSERT_TRUE(IniWriteString(ctx_->ws->printerName, u"PresetList0Name", u"Standard", GetIniFilePath(ctx_)));
+    ASSERT_EQ(PresetFindByName(ctx_, u"Standard", 0), 0);
+    ASSERT_FALSE(PresetIsWritableByIndex(ctx_, 0));
+    winsim::clearMessageBoxes();
+    setText(2452, u"Standard");
     EXPECT_EQ(PageCtrlChanged(ctx_, page, nullptr, WM_COMMAND, IDOK, 0), 1);
     EXPECT_EQ(boxes(), std::vector<std::u16string>{stringOf(10024)});
 }
