@@ -3,34 +3,25 @@
 // and the spool folder page.
 #include <win/files.h>
 
-#include "common/lists_support.h"
 #include "core/ui_lookup.h"
 #include "core/persist/settings_file.h"
 #include "core/res/res.h"
 #include "dialogs/file_dialogs.h"
 #include "pipeline/ui_state.h"
 #include "sheets/sheet_support.h"
+#include "ui/page_support.h"
 
 namespace vesk::test {
 namespace {
 
-class FilePages : public ListPrinter {
+class FilePages : public DialogPrinter {
 protected:
     void SetUp() override {
-        ListPrinter::SetUp();
-        winsim::ui::reset();
+        DialogPrinter::SetUp();
         // The dialogs run inside a sheet session, which keeps their go-ahead.
-        ASSERT_NE(SheetSessionBegin(c_), nullptr);
+        beginSession();
         winsim::setVirtualClock(0, 1000);
         CreateDirectoryW(u"C:\\presets", nullptr);
-    }
-    void TearDown() override {
-        // The session ends with the context's reference, as a sheet's does.
-        for (auto& p : contexts_)
-            if (p.get() == c_) (void)p.release();
-        SheetSessionEnd(c_);
-        winsim::ui::reset();
-        ListPrinter::TearDown();
     }
     // Runs page `pageId` under `script`; the dialog's answer.
     int run(int pageId, const std::string& script) {
@@ -42,17 +33,6 @@ protected:
         return r;
     }
     std::u16string file() const { return file_.c_str(); }
-    // The texts of the message boxes shown, in order.
-    std::vector<std::u16string> boxes() {
-        std::vector<std::u16string> out;
-        for (const auto& b : winsim::messageBoxLog()) out.push_back(b.text);
-        return out;
-    }
-    std::u16string text(int id) {
-        WCHAR t[600] = {};
-        ResLoadString(c_, uint32_t(id), t, 600, 0);
-        return t;
-    }
     void touch(const std::u16string& path, const std::string& content = "") { write(path, content); }
     std::u16string file_;
 };
@@ -60,7 +40,7 @@ protected:
 TEST_F(FilePages, EnterOnTheManagingPageSavesTheTypedNameAsNew) {
     EXPECT_EQ(run(4002, "expect dialog 4002; folder \"C:\\\\presets\"; file report; key ENTER"), 1);
     EXPECT_EQ(file(), u"C:\\presets\\report.rst");
-    EXPECT_EQ(c_->ws->fileButton, 5001u);
+    EXPECT_EQ(UiFileButton(c_), 5001u);
     EXPECT_EQ(UiProceedFlag(c_), 1u);
     EXPECT_EQ(std::u16string(GetLastChosenFilePath(c_)), u"C:\\presets\\report.rst");
     EXPECT_EQ(value(printerSection(), u"SaveFilePath"), u"C:\\presets");
@@ -84,7 +64,7 @@ TEST_F(FilePages, AForeignExtensionIsAskedAboutAndFixed) {
     EXPECT_EQ(file(), u"C:\\presets\\a.rst");
     // Cancel keeps the dialog open with nothing pressed.
     EXPECT_EQ(run(4002, "folder \"C:\\\\presets\"; file a.txt; press 5001; answer IDCANCEL; cancel"), 0);
-    EXPECT_EQ(c_->ws->fileButton, 0u);
+    EXPECT_EQ(UiFileButton(c_), 0u);
 }
 
 TEST_F(FilePages, ReadingAMissingOrReadOnlyFileIsRefused) {

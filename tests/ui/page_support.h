@@ -121,3 +121,49 @@ constexpr uint32_t kSourceAuto = 1, kSourceTray1 = 3, kSourceTray3 = 5, kSourceT
 constexpr uint32_t kMediaPlain = 1, kMediaThick = 3;
 
 }  // namespace vesk::test
+
+// ---- Dialog tests on an ordinary context of the sample printer: a fresh
+// window system for each test, the message boxes it showed, the string
+// library's texts and, on request, a sheet session (which keeps the nested
+// dialogs' go-ahead and pressed button).
+#include "common/lists_support.h"
+#include "sheets/sheet_support.h"
+
+namespace vesk::test {
+
+class DialogPrinter : public ListPrinter {
+protected:
+    void SetUp() override {
+        ListPrinter::SetUp();
+        winsim::ui::reset();
+    }
+    void TearDown() override {
+        if (session_) {
+            // The session ends with the context's reference, as a sheet's does.
+            for (auto& p : contexts_)
+                if (p.get() == c_) (void)p.release();
+            SheetSessionEnd(c_);
+        }
+        winsim::ui::reset();
+        ListPrinter::TearDown();
+    }
+    void beginSession() {
+        session_ = SheetSessionBegin(c_) != nullptr;
+        ASSERT_TRUE(session_);
+    }
+    // The texts of the message boxes shown, in order.
+    std::vector<std::u16string> boxes() {
+        std::vector<std::u16string> out;
+        for (const auto& b : winsim::messageBoxLog()) out.push_back(b.text);
+        return out;
+    }
+    std::u16string text(int id) {
+        WCHAR t[600] = {};
+        ResLoadString(c_, uint32_t(id), t, 600, 0);
+        return t;
+    }
+    bool session_ = false;
+};
+// ---- End of the dialog tests' fixture
+
+}  // namespace vesk::test

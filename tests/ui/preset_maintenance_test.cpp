@@ -3,7 +3,6 @@
 #include <win/files.h>
 #include <winsim/window.h>
 
-#include "common/lists_support.h"
 #include "core/item_store.h"
 #include "core/lists/lists.h"
 #include "core/model/query.h"
@@ -17,15 +16,15 @@
 #include "pipeline/ui_pipeline.h"
 #include "pipeline/ui_state.h"
 #include "sheets/sheet_support.h"
+#include "ui/page_support.h"
 
 namespace vesk::test {
 namespace {
 
-class PresetDialog : public ListPrinter {
+class PresetDialog : public DialogPrinter {
 protected:
     void SetUp() override {
-        ListPrinter::SetUp();
-        winsim::ui::reset();
+        DialogPrinter::SetUp();
         // The dialog of the string library with its controls bound as the
         // sheet binds them: the list is the owner-drawn preset list filled
         // from the model's slot values.
@@ -43,22 +42,6 @@ protected:
             c.option = MdlFindOptionByKeyAlias2(c_, c.key);
         }
     }
-    void TearDown() override {
-        if (session_) {
-            // The session ends with the context's reference, as a sheet's does.
-            for (auto& p : contexts_)
-                if (p.get() == c_) (void)p.release();
-            SheetSessionEnd(c_);
-        }
-        winsim::ui::reset();
-        ListPrinter::TearDown();
-    }
-    // A sheet session, which keeps the file dialog's go-ahead.
-    void beginSession() {
-        session_ = SheetSessionBegin(c_) != nullptr;
-        ASSERT_TRUE(session_);
-    }
-    bool session_ = false;
     // Presets named by the letters, each with its own file; the list holds
     // their keys as the list control does.
     void presets(const std::u16string& names) {
@@ -93,11 +76,6 @@ protected:
         for (const auto& f : winsim::ui::failures()) ADD_FAILURE() << f;
         refill();
         return r;
-    }
-    std::u16string text(int id) {
-        WCHAR t[600] = {};
-        ResLoadString(c_, uint32_t(id), t, 600, 0);
-        return t;
     }
     int selected() { return int(SendMessageW(list_, LB_GETCURSEL, 0, 0)); }
     bool snapshotsFree() {

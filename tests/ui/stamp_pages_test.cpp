@@ -5,30 +5,25 @@
 #include <winsim/ui.h>
 #include <winsim/window.h>
 
-#include "common/lists_support.h"
 #include "core/item_store.h"
 #include "core/lists/lists.h"
 #include "core/res/res.h"
 #include "core/ui_lookup.h"
 #include "hooks/page_hooks.h"
+#include "ui/page_support.h"
 
 namespace vesk::test {
 namespace {
 
-class StampPages : public ListPrinter {
+class StampPages : public DialogPrinter {
 protected:
     void SetUp() override {
-        ListPrinter::SetUp();
-        winsim::ui::reset();
+        DialogPrinter::SetUp();
         for (int p = 0; p < c_->pages->count; ++p) {
             UiPage& page = c_->pages->pages[p];
             for (int i = 0; i < page.controlCount; ++i) page.controls[i].item = CtlBindItem(c_, &page.controls[i]);
         }
         sheet_ = winsim::createWindow(u"#32770", u"Sheet");
-    }
-    void TearDown() override {
-        winsim::ui::reset();
-        ListPrinter::TearDown();
     }
     // Opens a page's template under the sheet with its controls bound.
     UiPage* open(int pageId) {
@@ -66,16 +61,6 @@ protected:
     std::u16string item(int id) {
         WCHAR t[64] = {};
         ItemGetString(c_, ItemFindById(c_, id), t, 64);
-        return t;
-    }
-    std::vector<std::u16string> boxes() {
-        std::vector<std::u16string> out;
-        for (const auto& b : winsim::messageBoxLog()) out.push_back(b.text);
-        return out;
-    }
-    std::u16string text(int id) {
-        WCHAR t[600] = {};
-        ResLoadString(c_, uint32_t(id), t, 600, 0);
         return t;
     }
     HWND sheet_ = nullptr;

@@ -167,12 +167,11 @@ struct DrvWorkspace {
     // own attribute copies), freed with the context by its release function.
     void* uiHookState;
     void (*uiHookStateFree)(void* state);
-    // The interface library's file dialogs and dialog pages: the button
-    // pressed in the preset file dialog (0, 5001, 5002, 5003), the path last
+    // The interface library's file dialogs and dialog pages: the path last
     // chosen, the free-size slot being edited, the device values a preset
     // refresh found ({item index, value} pairs ended by index 0; freed with
-    // the context). Their go-ahead is the page state's proceed flag.
-    uint32_t fileButton;
+    // the context). Their go-ahead and the button pressed in the preset file
+    // dialog are the page state's.
     WCHAR lastChosenPath[kWsDialogTextChars];
     int32_t freeSizeSlot;
     uint32_t* devInfoCaptureList;

@@ -230,11 +230,6 @@ bool fixExtension(const UiPage* page, WCHAR* path, size_t chars) {
     return WAppendWhole(path, chars, PageFileFilter(page) + 1);
 }
 
-bool endsWithExtension(const UiPage* page, const WCHAR* path) {
-    const size_t n = WLen(path);
-    return n >= 4 && PageFileHasExtension(page, path + n - 4);
-}
-
 // The image file opens as a bitmap: a "BM" header of at least the file and
 // information headers.
 bool bitmapFileOpens(const WCHAR* path) {
@@ -311,7 +306,7 @@ UINT_PTR okOnFilePage(DrvContext* ctx, UiPage* page, HWND dialog) {
             warn(ctx, dialog, 10024, 0);
             return 1;
         }
-        if (!endsWithExtension(page, path)) {
+        if (!PageFileNameHasExtension(page, path)) {
             if (warn(ctx, dialog, 10060, 1) != IDOK) return 1;
             if (!fixExtension(page, name, kFileDialogChars) || !fixExtension(page, path, kFileDialogChars)) {
                 warn(ctx, dialog, 10024, 0);
@@ -329,7 +324,7 @@ UINT_PTR okOnFilePage(DrvContext* ctx, UiPage* page, HWND dialog) {
             warn(ctx, dialog, 10043, 0);
             return 1;
         }
-        if (endsWithExtension(page, path)) {
+        if (PageFileNameHasExtension(page, path)) {
             UiSetProceedFlag(ctx, 1);
             return 0;
         }
@@ -337,15 +332,15 @@ UINT_PTR okOnFilePage(DrvContext* ctx, UiPage* page, HWND dialog) {
         return 1;
     }
     // Preset files: Enter on the managing page means save as new.
-    if ((kind & kPagePresetOpenSave) && ctx->ws->fileButton == 0) {
-        ctx->ws->fileButton = kBtnNew;
+    if ((kind & kPagePresetOpenSave) && UiFileButton(ctx) == 0) {
+        UiSetFileButton(ctx, kBtnNew);
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kBtnNew, BN_CLICKED), 0);
         // A refused name leaves the dialog open with nothing pressed, so the
         // next Enter is checked again.
-        if (!UiProceedFlag(ctx)) ctx->ws->fileButton = 0;
+        if (!UiProceedFlag(ctx)) UiSetFileButton(ctx, 0);
         return 1;
     }
-    if (ctx->ws->fileButton != kBtnNew) {
+    if (UiFileButton(ctx) != kBtnNew) {
         WCHAR path[kFileDialogChars] = {};
         if (!fullPath(dialog, page, name, path, kFileDialogChars)) {
             warn(ctx, dialog, 10024, 0);
@@ -386,7 +381,7 @@ UINT_PTR presetButton(DrvContext* ctx, UiPage* page, HWND dialog, int button) {
     }
     const bool overlay = page->kind & kPageOverlaySave;
     auto askExtension = [&](UINT_PTR onCancel, UINT_PTR* result) {
-        if (endsWithExtension(page, path)) return true;
+        if (PageFileNameHasExtension(page, path)) return true;
         if (warn(ctx, dialog, 10025, 1) != IDOK) return *result = onCancel, false;
         if (!fixExtension(page, path, kFileDialogChars) || WLen(path) > kFileDialogMaxPath) {
             warn(ctx, dialog, 10024, 0);
@@ -418,7 +413,7 @@ UINT_PTR presetButton(DrvContext* ctx, UiPage* page, HWND dialog, int button) {
             return 0;
         }
     }
-    ctx->ws->fileButton = uint32_t(button);
+    UiSetFileButton(ctx, uint32_t(button));
     pressOk(dialog);
     return 0;
 }
@@ -445,6 +440,11 @@ bool PageFileHasExtension(const UiPage* page, const WCHAR* tail) {
         if (tail[i] != want && tail[i] != upper) return false;
     }
     return tail[4] == 0;
+}
+
+bool PageFileNameHasExtension(const UiPage* page, const WCHAR* name) {
+    const size_t n = name ? WLen(name) : 0;
+    return n >= 4 && PageFileHasExtension(page, name + n - 4);
 }
 
 const WCHAR* FileDialogFolderKey(const UiPage* page) {
@@ -529,7 +529,7 @@ int FileDialogRun(DrvContext* ctx, UiPage* page, WCHAR* file, size_t fileChars) 
     auto* b = static_cast<FileDialogBlock*>(MemAllocZero(sizeof(FileDialogBlock)));
     if (!b) return 0;
     FileDialogPrepare(ctx, page, b, GetActiveWindow());
-    ctx->ws->fileButton = 0;
+    UiSetFileButton(ctx, 0);
     UiSetProceedFlag(ctx, 0);
     const BOOL accepted =
         (page->kind & kPagePresetOpenSave) ? GetSaveFileNameW(&b->ofn) : GetOpenFileNameW(&b->ofn);

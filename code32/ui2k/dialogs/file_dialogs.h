@@ -25,6 +25,8 @@ const WCHAR* PageFileFilter(const UiPage* page);
 // `tail` (the last four characters of a name) is "." and the page's
 // extension, each letter as in the filter or upper case.
 bool PageFileHasExtension(const UiPage* page, const WCHAR* tail);
+// The name ends in "." and the page's extension (as above).
+bool PageFileNameHasExtension(const UiPage* page, const WCHAR* name);
 // The page's last-folder key of the per-printer INI, or null.
 const WCHAR* FileDialogFolderKey(const UiPage* page);
 // Writes the folder of `path` (a drive root keeps its backslash) under the

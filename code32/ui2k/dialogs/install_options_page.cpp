@@ -21,6 +21,10 @@
 namespace vesk {
 namespace {
 
+// The compositor takes a bitmap of the resource library by its id in place
+// of a handle (it loads, draws and frees it itself).
+HBITMAP bitmapId(uint32_t id) { return reinterpret_cast<HBITMAP>(uintptr_t(id)); }
+
 constexpr int kCtlOptions = 2164, kCtlSources = 2166, kCtlPaper = 2168, kCtlMedia = 2170, kCtlPortrait = 2173,
               kCtlLandscape = 2175, kCtlLock = 2551, kCtlDefaults = 2176;
 constexpr int kItemSources = 951, kItemPaperMap = 952, kItemMediaMap = 953, kItemMachineFeed = 379;
@@ -85,10 +89,8 @@ int drawOption(DrvContext* ctx, UiPage* page, UiControl* control, const DRAWITEM
     GetTextExtentPoint32W(dis->hDC, text, int(WLen(text)), &size);
     fillText(dis->hDC, dis->rcItem, text, dis->rcItem.left + 2 * size.cy);
     const bool on = InstallOptionIsInstalled(ctx, v);
-    if (HBITMAP b = ResLoadBitmapId(ctx, grey ? (on ? 7004 : 7002) : (on ? 7003 : 7001))) {
-        DrawBitmapComposite(ctx, page, control, dis->hDC, &dis->rcItem, dis->rcItem.left, dis->rcItem.top, b, 1, 0);
-        DeleteObject(b);
-    }
+    DrawBitmapComposite(ctx, page, control, dis->hDC, &dis->rcItem, dis->rcItem.left, dis->rcItem.top,
+                        bitmapId(grey ? (on ? 7004 : 7002) : (on ? 7003 : 7001)), 1, 0);
     SetTextColor(dis->hDC, GetSysColor(kColorMenuText));
     SetBkColor(dis->hDC, oldBack);
     if ((dis->itemAction & ODA_FOCUS) || (dis->itemState & ODS_FOCUS)) DrawFocusRect(dis->hDC, &dis->rcItem);
@@ -188,10 +190,8 @@ int drawSource(DrvContext* ctx, UiControl* control, const DRAWITEMSTRUCT* dis) {
             DeleteObject(brush);
             const bool turned = ItemValueById(ctx, kItemTrayOrient + s) != 0;
             const bool feed = ItemValueById(ctx, kItemMachineFeed) == 1;
-            if (HBITMAP b = ResLoadBitmapId(ctx, turned == feed ? 6194 : 6193)) {
-                DrawBitmapComposite(ctx, nullptr, control, dis->hDC, &cell, cell.left, cell.top, b, 1, 0);
-                DeleteObject(b);
-            }
+            DrawBitmapComposite(ctx, nullptr, control, dis->hDC, &cell, cell.left, cell.top,
+                                bitmapId(turned == feed ? 6194 : 6193), 1, 0);
         } else {
             fillText(dis->hDC, cell, t, cell.left);
         }

@@ -1,6 +1,6 @@
 // The preset maintenance dialog: reorder, rename, comment, delete and add
 // presets, and refresh the list against what the device reports. The list
-// control's entries hold the slots' keys in order, so every operation reads
+// control's entries stand for the slots in order, so every operation reads
 // the keys it works on from the list.
 #include "dialogs/preset_maintenance.h"
 

@@ -1,6 +1,8 @@
 // The preset maintenance dialog's list operations: each takes list
-// positions of the dialog's preset list, whose entries hold the keys of the
-// slots ("PresetList%d"), and edits the preset list of the per-printer INI.
+// positions of the dialog's preset list, whose entries stand for the slots
+// in order (their texts are the slots' keys "PresetList%d", or, in the
+// owner-drawn list, their values 119 + n name them), and edits the preset
+// list of the per-printer INI.
 #pragma once
 #include <win/types.h>
 

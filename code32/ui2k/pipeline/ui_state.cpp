@@ -19,4 +19,13 @@ void UiSetProceedFlag(DrvContext* ctx, uint32_t value) {
     if (UiPageState* st = UiPageStateOf(ctx)) st->proceedFlag = value;
 }
 
+uint32_t UiFileButton(DrvContext* ctx) {
+    UiPageState* st = UiPageStateOf(ctx);
+    return st ? st->fileButtonCode : 0;
+}
+
+void UiSetFileButton(DrvContext* ctx, uint32_t button) {
+    if (UiPageState* st = UiPageStateOf(ctx)) st->fileButtonCode = button;
+}
+
 }  // namespace vesk

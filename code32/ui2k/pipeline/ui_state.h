@@ -35,5 +35,9 @@ UiPageState* UiPageStateOf(DrvContext* ctx);
 // The go-ahead of the last nested dialog; 0 and ignored without a session.
 uint32_t UiProceedFlag(DrvContext* ctx);
 void UiSetProceedFlag(DrvContext* ctx, uint32_t value);
+// The button pressed in the preset file dialog (0, 5001, 5002, 5003), which
+// the launcher acts on; 0 and ignored without a session.
+uint32_t UiFileButton(DrvContext* ctx);
+void UiSetFileButton(DrvContext* ctx, uint32_t button);
 
 }  // namespace vesk

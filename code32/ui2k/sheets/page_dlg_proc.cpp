@@ -307,7 +307,8 @@ bool closeChecks(DrvContext* ctx, UiPageState* st, UiPage* page, HWND window, in
             if (ok) {
                 WCHAR file[kTextChars] = {};
                 GetDlgItemTextW(window, 2586, file, int(kTextChars));
-                if (!UiFileExists(file)) {
+                // An overlay is a file of the machine with the page's extension.
+                if (!UiFileExists(file) || !PageFileNameHasExtension(page, file)) {
                     messageBox(ctx, window, kMsgNoFile, MB_ICONEXCLAMATION);
                     st->proceedFlag = 0;
                     return false;
