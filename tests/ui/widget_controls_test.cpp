@@ -553,6 +553,35 @@ TEST_F(WidgetPage, PrinterPictureClickAndHoverPickTheTrayUnderTheMouse) {
     EXPECT_EQ(picture->hoverString, 0u);
 }
 
+TEST_F(WidgetPage, APlainNumberShowsItsSuffixAndItsSliderTheRecordsRange) {
+    makePage(1021);
+    UiControl* c = subclass(2263);
+    UiControl* slider = subclass(2264);
+    ASSERT_TRUE(c && c->item && slider);
+    NumRecord rec;
+    ASSERT_TRUE(NumRecordOf(ctx_, c, &rec));
+    EXPECT_EQ(rec.suffixId, 159);
+    EXPECT_EQ(rec.minimum, -50);
+    EXPECT_EQ(rec.maximum, 50);
+    ItemSetValue(ctx_, c->item, uint32_t(-20));
+    c->item->changed = 1;
+    CtlNumEditShow(ctx_, page_, c);
+    EXPECT_EQ(text(c->window), u"-20 %");
+    // The suffix does not count against the digits, and the text is taken
+    // back as a number.
+    CtlNumEditInit(ctx_, page_, c);
+    EXPECT_EQ(SendMessageW(c->window, EM_GETLIMITTEXT, 0, 0), 3 + 2);
+    SetWindowTextW(c->window, u"35 %");
+    EXPECT_EQ(int32_t(CtlGetItemValue(ctx_, c)), 35);
+    CtlSliderInit(ctx_, page_, slider);
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE;
+    ASSERT_TRUE(GetScrollInfo(slider->window, SB_CTL, &si));
+    EXPECT_EQ(si.nMin, -50);
+    EXPECT_EQ(si.nMax, 50);
+}
+
 TEST_F(WidgetPage, PresetListDrawingLeavesTheSettingsAsTheyWere) {
     makePage(1001);
     UiControl* c = subclass(2001);
