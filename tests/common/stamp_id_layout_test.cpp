@@ -13,6 +13,7 @@
 #include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/lists/lists.h"
+#include "core/persist/settings_file.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -101,4 +102,22 @@ TEST_F(StampId, ACallersDevmodeOfTheOneByteLayoutReadsStampZero) {
     ASSERT_EQ(DmMergeDevmode(c_, now.data(), now.size(), kDocMerge), 1);
     EXPECT_EQ(ItemRawById(c_, kItRdmWmID), 3u);
     EXPECT_EQ(itemText(kItWdmWmChar), u"D");
+}
+
+TEST_F(StampId, APresetNamingSlot256KeepsItsNumberAndLoadsWithTheWatermarkOff) {
+    const char16_t kFile[] = u"C:\\sets\\api.rst";
+    ASSERT_EQ(RepairLists(c_), 1);
+    ItemSetRawById(c_, kItRdmFuncSelectWaterMark, 1);
+    ItemSetRawById(c_, kItRdmWmID, 256);
+    ASSERT_EQ(EnsureParentDir(kFile), 1);
+    ASSERT_EQ(SettingsExport(printer_, kFile, kStPresetDevice, c_), 1);
+    // Read back as it was written, the number is whole.
+    ItemSetRawById(c_, kItRdmWmID, 0);
+    ASSERT_EQ(SettingsImport(printer_, kFile, kStPresetDevice | kStNoMessage, c_), 1);
+    EXPECT_EQ(ItemRawById(c_, kItRdmWmID), 256u);
+    // As a preset it names no stamp of the list: the watermark goes off.
+    ASSERT_EQ(PresetAdd(c_, kFile, u"", u""), 1);
+    LoadPresetByIndex(c_, 0);
+    EXPECT_EQ(ItemRawById(c_, kItRdmFuncSelectWaterMark), 0u);
+    EXPECT_EQ(ItemRawById(c_, kItRdmWmID), 0u);
 }
