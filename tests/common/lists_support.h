@@ -6,6 +6,9 @@
 #include "common/res_support.h"
 #include "core/ini_text.h"
 #include "core/ini_wrap.h"
+#include "core/item_ids.h"
+#include "core/item_store.h"
+#include "core/lists/lists.h"
 #include "core/paths.h"
 #include "core/persist/opt_persist.h"
 
@@ -32,6 +35,17 @@ protected:
         ASSERT_TRUE(IniWriteString(section, key, v, path.empty() ? ini_.c_str() : path.c_str()));
     }
     const char16_t* printerSection() const { return c_->ws->printerName; }
+    // The text of a text item of the context.
+    std::u16string itemText(int id) {
+        WCHAR t[300] = {};
+        ItemGetString(c_, ItemFindById(c_, id), t, 300);
+        return t;
+    }
+    // Stamp `i` saved with `chars` as its text.
+    void saveStamp(uint32_t i, const char16_t* chars) {
+        ItemSetString(c_, ItemFindById(c_, kItWdmWmChar), chars);
+        ASSERT_EQ(SaveStampByIndex(c_, i), 1);
+    }
     DrvContext* c_ = nullptr;
     std::u16string ini_;
 };

@@ -32,15 +32,6 @@ protected:
         ListPrinter::SetUp();
         ItemSetRawById(c_, kItRdmDspUnit, 0);  // millimetres
     }
-    std::u16string text(int id) {
-        WCHAR t[300] = {};
-        ItemGetString(c_, ItemFindById(c_, id), t, 300);
-        return t;
-    }
-    void stamp(uint32_t i, const char16_t* chars) {
-        ItemSetString(c_, ItemFindById(c_, kItWdmWmChar), chars);
-        ASSERT_EQ(SaveStampByIndex(c_, i), 1);
-    }
     // Slot `i` as the free-size page sets it: the items, the section, the
     // cache.
     void freeSize(int i, const char16_t* name, uint32_t w, uint32_t l) {
@@ -65,25 +56,25 @@ protected:
 TEST_F(Lists, StampsExtendTheListTheScratchStampDoesNotAndDeleteShifts) {
     EXPECT_EQ(std::u16string(GetLangSection(c_)), u"us");
     EXPECT_EQ(std::u16string(GetLangCodeAlias(c_)), u"us");
-    stamp(0, u"A");
-    stamp(1, u"B");
-    stamp(2, u"C");
+    saveStamp(0, u"A");
+    saveStamp(1, u"B");
+    saveStamp(2, u"C");
     EXPECT_EQ(GetStampCount(c_), 3);
-    stamp(5, u"F");
+    saveStamp(5, u"F");
     EXPECT_EQ(GetStampCount(c_), 6) << "stamp 5 into 3";
     ASSERT_EQ(SetStampCount(c_, 3), 1);
-    stamp(kScratchStamp, u"scratch");
+    saveStamp(kScratchStamp, u"scratch");
     EXPECT_EQ(GetStampCount(c_), 3);
     EXPECT_EQ(value(u"Stamp256us", u"wdmWmChar"), u"scratch");
 
     ItemSetRawById(c_, kItRdmWmID, 2);
-    const std::u16string before = text(kItWdmWmChar);
+    const std::u16string before = itemText(kItWdmWmChar);
     ASSERT_EQ(DeleteStamp(c_, 0), 1);
     EXPECT_EQ(GetStampCount(c_), 2);
     EXPECT_EQ(value(u"Stamp0us", u"wdmWmChar"), u"B");
     EXPECT_EQ(value(u"Stamp1us", u"wdmWmChar"), u"C");
     EXPECT_EQ(value(u"Stamp2us", u"wdmWmChar"), u"C") << "the last section stays beyond the count";
-    EXPECT_EQ(text(kItWdmWmChar), before) << "the DEVMODE is as it was";
+    EXPECT_EQ(itemText(kItWdmWmChar), before) << "the DEVMODE is as it was";
     EXPECT_EQ(ItemRawById(c_, kItRdmWmID), 2u);
 
     // Outside the list nothing changes.
@@ -95,7 +86,7 @@ TEST_F(Lists, StampsExtendTheListTheScratchStampDoesNotAndDeleteShifts) {
     EXPECT_EQ(value(u"us", u"StampCount"), u"0");
 
     ASSERT_EQ(LoadStampByIndex(c_, 1), 1);
-    EXPECT_EQ(text(kItWdmWmChar), u"C");
+    EXPECT_EQ(itemText(kItWdmWmChar), u"C");
     EXPECT_EQ(ItemRawById(c_, kItRdmWmID), 1u);
 }
 
@@ -190,7 +181,7 @@ TEST_F(Lists, StampRepairSparesTextlessImageStampsAndImagelessTextStamps) {
     put(u"Stamp0us", u"wdmWmChar", u"");
     put(u"Stamp1us", u"wdmWmImage", u"");  // kind 2, as the setup has it
     ASSERT_EQ(LoadStampByIndex(c_, 2), 1);
-    stamp(2, u"Mine");
+    saveStamp(2, u"Mine");
     ASSERT_EQ(RepairListsEx(c_, &found), 1);
     EXPECT_EQ(found, 0u);
     EXPECT_EQ(value(u"Stamp2us", u"wdmWmChar"), u"Mine");
@@ -207,8 +198,8 @@ TEST_F(Lists, StampRepairSparesTextlessImageStampsAndImagelessTextStamps) {
 TEST_F(Lists, BundleImportsRaiseTheStampCountKeepTheSelectionAndSkipUnsizedSlots) {
     const std::u16string bundle = u"C:\\sets\\bundle.rsb";
     ASSERT_EQ(EnsureParentDir(bundle.c_str()), 1);
-    stamp(0, u"Own");
-    stamp(1, u"Own 2");
+    saveStamp(0, u"Own");
+    saveStamp(1, u"Own 2");
     for (int i = 0; i < 4; ++i) {
         const std::u16string section = u"Stamp" + std::u16string(1, char16_t(u'0' + i)) + u"us";
         put(section.c_str(), u"wdmWmChar", (u"Bundled " + std::u16string(1, char16_t(u'0' + i))).c_str(), bundle);

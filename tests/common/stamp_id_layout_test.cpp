@@ -13,6 +13,7 @@
 #include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/lists/lists.h"
+#include "core/persist/settings_file.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -23,15 +24,10 @@ constexpr uint32_t kDocMerge = kMergeNoUi | kMergeModify;
 
 class StampId : public ListPrinter {
 protected:
-    std::u16string text(int id) {
-        WCHAR t[300] = {};
-        ItemGetString(c_, ItemFindById(c_, id), t, 300);
-        return t;
-    }
-    void stamp(uint32_t i, const char16_t* chars) {
-        ItemSetString(c_, ItemFindById(c_, kItWdmWmChar), chars);
+    // A text stamp, so that a DEVMODE with the watermark on loads it.
+    void textStamp(uint32_t i, const char16_t* chars) {
         ItemSetRawById(c_, kItRdmWmKind, 1);
-        ASSERT_EQ(SaveStampByIndex(c_, i), 1);
+        saveStamp(i, chars);
     }
     // The context's spooler DEVMODE with the watermark switched on and the
     // id bytes as given.
@@ -68,11 +64,11 @@ TEST(StampIdLayout, SixteenBitsInBytesNoOtherItemClaims) {
 }
 
 TEST_F(StampId, TheScratchSlotIsNamedAndReadBackWithSixteenBits) {
-    stamp(0, u"A");
+    textStamp(0, u"A");
     const int count = GetStampCount(c_);
     const uint32_t language = ItemRawById(c_, kItRdmLanguageID);
     ItemSetRawById(c_, kItRdmMonoDensity, 7);
-    stamp(kScratchStamp, u"API");
+    textStamp(kScratchStamp, u"API");
     EXPECT_EQ(ItemRawById(c_, kItRdmWmID), 256u);
     EXPECT_EQ(c_->devmode[585], 0x00);
     EXPECT_EQ(c_->devmode[586], 0x01);
@@ -86,24 +82,42 @@ TEST_F(StampId, TheScratchSlotIsNamedAndReadBackWithSixteenBits) {
     EXPECT_EQ(ItemRawById(c_, kItRdmWmID), 0u);
     ASSERT_EQ(LoadStampByIndex(c_, kScratchStamp), 1);
     EXPECT_EQ(ItemRawById(c_, kItRdmWmID), 256u);
-    EXPECT_EQ(text(kItWdmWmChar), u"API");
+    EXPECT_EQ(itemText(kItWdmWmChar), u"API");
     EXPECT_EQ(LoadStampByIndex(c_, kScratchStamp + 1), 0);
     EXPECT_EQ(ItemRawById(c_, kItRdmWmID), 256u) << "an id past the scratch slot changes nothing";
 }
 
 TEST_F(StampId, ACallersDevmodeOfTheOneByteLayoutReadsStampZero) {
-    stamp(0, u"A");
-    stamp(3, u"D");
+    textStamp(0, u"A");
+    textStamp(3, u"D");
     // Written with the one-byte id: stamp 3 at 481, nothing at 585-586.
     std::vector<BYTE> old = callerDevmode(3, 0);
     ASSERT_EQ(DmMergeDevmode(c_, old.data(), old.size(), kDocMerge), 1);
     EXPECT_EQ(ItemRawById(c_, kItRdmWmID), 0u);
     EXPECT_EQ(ItemRawById(c_, kItRdmFuncSelectWaterMark), 1u);
-    EXPECT_EQ(text(kItWdmWmChar), u"A") << "the id and the loaded stamp agree";
+    EXPECT_EQ(itemText(kItWdmWmChar), u"A") << "the id and the loaded stamp agree";
 
     // The same DEVMODE of this layout names stamp 3 whatever 481 holds.
     std::vector<BYTE> now = callerDevmode(0, 3);
     ASSERT_EQ(DmMergeDevmode(c_, now.data(), now.size(), kDocMerge), 1);
     EXPECT_EQ(ItemRawById(c_, kItRdmWmID), 3u);
-    EXPECT_EQ(text(kItWdmWmChar), u"D");
+    EXPECT_EQ(itemText(kItWdmWmChar), u"D");
+}
+
+TEST_F(StampId, APresetNamingSlot256KeepsItsNumberAndLoadsWithTheWatermarkOff) {
+    const char16_t kFile[] = u"C:\\sets\\api.rst";
+    ASSERT_EQ(RepairLists(c_), 1);
+    ItemSetRawById(c_, kItRdmFuncSelectWaterMark, 1);
+    ItemSetRawById(c_, kItRdmWmID, 256);
+    ASSERT_EQ(EnsureParentDir(kFile), 1);
+    ASSERT_EQ(SettingsExport(printer_, kFile, kStPresetDevice, c_), 1);
+    // Read back as it was written, the number is whole.
+    ItemSetRawById(c_, kItRdmWmID, 0);
+    ASSERT_EQ(SettingsImport(printer_, kFile, kStPresetDevice | kStNoMessage, c_), 1);
+    EXPECT_EQ(ItemRawById(c_, kItRdmWmID), 256u);
+    // As a preset it names no stamp of the list: the watermark goes off.
+    ASSERT_EQ(PresetAdd(c_, kFile, u"", u""), 1);
+    LoadPresetByIndex(c_, 0);
+    EXPECT_EQ(ItemRawById(c_, kItRdmFuncSelectWaterMark), 0u);
+    EXPECT_EQ(ItemRawById(c_, kItRdmWmID), 0u);
 }

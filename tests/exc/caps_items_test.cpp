@@ -12,6 +12,7 @@
 #include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/lists/lists.h"
+#include "caps/caps_items.h"
 #include "exc/caps_support.h"
 
 namespace vesk::test {
@@ -249,13 +250,9 @@ TEST_F(Caps, TerminalServerUseTurnsTheLocalFeaturesOff) {
     }
 }
 
-// The mark paper types the sample lacks; the mark sheets need the paper
-// bank here, the paper types the large-capacity tray.
-constexpr char kMarkOptions[] =
-    "*OpenUI *VPD_rdmMarkPaperType: PickOne\n"
-    "*DefaultVPD_rdmMarkPaperType: IDS_MEDIA_PLAIN\n"
-    "*VPD_rdmMarkPaperType: IDList { IDS_MEDIA_PLAIN IDS_MEDIA_THICK }\n"
-    "*CloseUI\n"
+// The mark sheets need the paper bank here, the marker paper types the
+// large-capacity tray.
+constexpr char kMarkRules[] =
     "*Judge 91=MarkNeedsBank: { VPD_rdmSourceOptionTypeBank == 0 }\n"
     "*Judge 92=MarkPaperNeedsLct: { VPD_rdmSourceOptionTypeLCT1 == 0 }\n"
     "*Exclusive: {\n"
@@ -266,10 +263,10 @@ constexpr char kMarkOptions[] =
 TEST_F(Caps, MarkPaperTypesInEachCase) {
     open();
     EXPECT_EQ(item(23), 1) << "two bins besides the manual feed";
-    EXPECT_EQ(list(56), (std::vector<uint32_t>{1, 0})) << "the sample has no paper type option";
+    EXPECT_EQ(list(56), (std::vector<uint32_t>{182, 183, 0})) << "the sample's marker paper types, then 0";
     close();
 
-    extendModel(kMarkOptions);
+    extendModel(kMarkRules);
     open();
     ItemSetRawById(ctx(), kItRdmSourceOptionTypeBank, 0);
     EXPECT_EQ(item(23), 0);
@@ -279,8 +276,16 @@ TEST_F(Caps, MarkPaperTypesInEachCase) {
     ItemSetRawById(ctx(), kItRdmSourceOptionTypeLCT1, 0);
     EXPECT_EQ(item(23), 1);
     EXPECT_EQ(list(56), (std::vector<uint32_t>{1, 0})) << "the paper type option is disabled";
-    // Enabled, but its values have no value symbols of their own: the list
-    // fails, while the count query still answers 2.
+    ItemSetRawById(ctx(), kItRdmSourceOptionTypeLCT1, 1);
+    EXPECT_EQ(list(56), (std::vector<uint32_t>{182, 183, 0}));
+    close();
+
+    // Values without value symbols of their own: the list fails, while the
+    // count query still answers 2.
+    extendModel(kMarkRules, "IDList { IDS_MARKPAPER_PLAIN IDS_MARKPAPER_COLOUR }",
+                "IDList { IDS_MEDIA_PLAIN IDS_MEDIA_THICK }");
+    open();
+    ItemSetRawById(ctx(), kItRdmSourceOptionTypeBank, 1);
     ItemSetRawById(ctx(), kItRdmSourceOptionTypeLCT1, 1);
     EXPECT_EQ(item(56), 2);
     uint32_t b[2] = {};
@@ -301,6 +306,15 @@ TEST_F(Caps, SelectableValuesLeaveDisabledValuesOut) {
     EXPECT_EQ(CapsSelectableValues(h_, 57, v.data(), 1), 1) << "stops at the capacity";
     EXPECT_EQ(CapsSelectableValues(h_, 13, nullptr, 0), -1) << "a bin option is not PickOne";
     EXPECT_EQ(CapsSelectableValues(h_, 222, nullptr, 0), -1) << "not in the model";
+}
+
+TEST_F(Caps, TheEmulationsAndPrintAreasOfTheSample) {
+    open();
+    EXPECT_EQ(list(45), (std::vector<uint32_t>{180, 181})) << "the emulation list, by its value symbols";
+    EXPECT_EQ(item(47), -1) << "the sample's print area option is on/off, not a list";
+    uint32_t one = 0;
+    EXPECT_EQ(CapsCallItemBounded(h_, 45, &one, 1), 1);
+    EXPECT_EQ(one, 180u);
 }
 
 }  // namespace

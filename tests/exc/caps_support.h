@@ -20,11 +20,18 @@ protected:
         ExcPrinter::TearDown();
     }
     // Statements added to the sample model ahead of its INI sections.
-    void extendModel(const std::string& statements) {
+    // The sample model with `statements` added at the end of its options
+    // and, when `from` is given, its first `from` replaced by `to`.
+    void extendModel(const std::string& statements, const std::string& from = {}, const std::string& to = {}) {
         std::string text = readFile(sampleModel());
         const size_t at = text.find("\n[VESK Colour MFP]");
         ASSERT_NE(at, std::string::npos);
         text.insert(at + 1, statements + "\n");
+        if (!from.empty()) {
+            const size_t f = text.find(from);
+            ASSERT_NE(f, std::string::npos) << from;
+            text.replace(f, from.size(), to);
+        }
         write(kDriverDir + u"VESKMFP1.VMD", text);
         MdlCacheFreeAll();
     }

@@ -40,6 +40,28 @@ TEST_F(StatusItems, PlainItemsRoundTripAndMarkTheirPublicField) {
     EXPECT_EQ(sections(), before);
 }
 
+TEST_F(StatusItems, TheEmulationAndTheMarkerPaperTakeTheSamplesValues) {
+    constexpr int kItEmulation = 212, kItMarkSwitch = 67, kItMarkType = 137, kItMarkTray = 138;
+    ASSERT_EQ(set(25, rec(181)), 0);
+    EXPECT_EQ(raw(kItEmulation), 181u);
+    std::vector<BYTE> r(32, 0);
+    ASSERT_EQ(VESKDrvGetStatus(h_, 25, r.data(), 3), 32);
+    EXPECT_EQ(RecU32(r.data(), 4), 181u);
+    EXPECT_EQ(set(25, rec(182)), -1) << "a value of another option";
+
+    ASSERT_EQ(set(13, rec(183, 3, 0, 0, 1)), 0);
+    EXPECT_EQ(raw(kItMarkType), 183u);
+    EXPECT_EQ(raw(kItMarkTray), 3u);
+    EXPECT_EQ(raw(kItMarkSwitch), 1u);
+    ASSERT_EQ(VESKDrvGetStatus(h_, 13, r.data(), 3), 32);
+    EXPECT_EQ(RecU32(r.data(), 4), 183u);
+    EXPECT_EQ(RecU32(r.data(), 8), 3u);
+    const std::vector<BYTE> before = sections();
+    EXPECT_EQ(set(13, rec(180, 3, 0, 0, 1)), -1) << "not a marker paper type";
+    EXPECT_EQ(set(13, rec(182, 9, 0, 0, 1)), -1) << "a tray past the range";
+    EXPECT_EQ(sections(), before);
+}
+
 TEST_F(StatusItems, TheCustomPaperMustLieWithinTheExtents) {
     uint16_t lo[2] = {}, hi[2] = {};
     ASSERT_NE(CapsGetExtent(ctx(), lo, DC_MINEXTENT), -1);
