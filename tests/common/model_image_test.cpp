@@ -228,3 +228,61 @@ TEST(ImageSmall, RulesEdgeCases) {
     ASSERT_TRUE(v.u16(get32(img, t + 8) + 4, &target));
     EXPECT_EQ(target, 7);
 }
+
+// The check remembers each record with what it was checked as: a record met
+// again as something else is checked again, and a list that comes back on
+// itself is refused.
+TEST_F(Image, RecordsMetAsAnotherKindAreCheckedAgainAndLoopsAreRefused) {
+    uint32_t values = 0;
+    for (uint32_t o = get32(image, MdlSlotOffset(0)); o && !values; o = get32(image, o)) {
+        uint16_t type = 0;
+        ASSERT_TRUE(view.u16(o + kMdlOptType, &type));
+        if ((type & 0xFF) == 1) values = get32(image, o + kMdlOptValues);
+    }
+    ASSERT_NE(values, 0u);
+    std::vector<uint8_t> bad = image;
+    uint32_t last = values;
+    while (get32(bad, last)) last = get32(bad, last);
+    put32(bad, last, values);
+    EXPECT_FALSE(MdlValidateImage(MdlImageView(bad.data(), bad.size())));
+
+    // An Exclusive row whose per-value entries are the first option record:
+    // checked before as an option, it must still pass as an entry, and its
+    // option id and type do not make a condition program.
+    bad = image;
+    uint32_t row = get32(bad, MdlSlotOffset(kMdlSlotExclusive));
+    ASSERT_NE(row, 0u);
+    put32(bad, row + kMdlRuleValues, get32(bad, MdlSlotOffset(0)));
+    EXPECT_FALSE(MdlValidateImage(MdlImageView(bad.data(), bad.size())));
+}
+
+// The lookups by key and by rule number follow a result filled by hand, as
+// it grows and when it is emptied and filled anew; the first entry of a
+// key or number is found.
+TEST(ImageSmall, LookupsFollowTheListsAsTheyChange) {
+    MdlParseResult r;
+    EXPECT_EQ(MdlFindOptionByKey(r, 7), nullptr);
+    r.options.resize(2);
+    r.options[0].key = 7;
+    r.options[1].key = 9;
+    EXPECT_EQ(MdlFindOptionByKey(r, 9), &r.options[1]);
+    r.options.emplace_back();
+    r.options.back().key = 7;  // a later block of key 7
+    r.options.emplace_back();
+    r.options.back().key = 11;
+    EXPECT_EQ(MdlFindOptionByKey(r, 7), &r.options[0]);
+    EXPECT_EQ(MdlFindOptionByKey(r, 11), &r.options[3]);
+    r.options.clear();
+    r.options.resize(1);
+    r.options[0].key = 11;
+    EXPECT_EQ(MdlFindOptionByKey(r, 9), nullptr);
+    EXPECT_EQ(MdlFindOptionByKey(r, 11), &r.options[0]);
+
+    r.judges.push_back({4, {}});
+    r.judges.push_back({4, {{kMdlCellLiteral, 1}}});
+    EXPECT_EQ(MdlFindRule(r, kSecJudge, 4), 1u);
+    EXPECT_EQ(MdlFindRule(r, kSecJudge, 5), 0u);
+    r.transacts.push_back({5, {}});
+    EXPECT_EQ(MdlFindRule(r, kSecTransact, 5), 1u);
+    EXPECT_EQ(MdlFindRule(r, kSecAction, 5), 0u);
+}

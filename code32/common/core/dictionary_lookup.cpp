@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/text_hash.h"
+
 namespace vesk {
 namespace {
 const SymbolTable& symbols() { return *GetContextTemplate()->symbols; }
@@ -23,15 +25,15 @@ public:
     explicit NameIndex(const SharedTable<T>& t) : table_(&t) {
         size_t capacity = 16;
         while (capacity < 2 * static_cast<size_t>(t.count > 0 ? t.count : 0)) capacity *= 2;
-        slots_.assign(capacity, nullptr);
+        slots_.assign(capacity, Slot{});
         for (int i = 0; i < t.count; ++i) {
             const T* e = &t.entries[i];
             if (!e->name) continue;
             std::string_view n(e->name);
-            size_t k = hash(n) & (capacity - 1);
-            for (; slots_[k]; k = (k + 1) & (capacity - 1))
-                if (n == slots_[k]->name) break;
-            if (!slots_[k]) slots_[k] = e;
+            size_t k = TextHash(n) & (capacity - 1);
+            for (; slots_[k].entry; k = (k + 1) & (capacity - 1))
+                if (n == slots_[k].name) break;
+            if (!slots_[k].entry) slots_[k] = {n, e};
         }
     }
     // Null when the table is not the one indexed (it is then searched).
@@ -39,19 +41,18 @@ public:
         *indexed = &t == table_;
         if (!*indexed) return nullptr;
         const size_t mask = slots_.size() - 1;
-        for (size_t k = hash(name) & mask; slots_[k]; k = (k + 1) & mask)
-            if (name == slots_[k]->name) return slots_[k];
+        for (size_t k = TextHash(name) & mask; slots_[k].entry; k = (k + 1) & mask)
+            if (name == slots_[k].name) return slots_[k].entry;
         return nullptr;
     }
 
 private:
-    static size_t hash(std::string_view s) {
-        uint32_t h = 2166136261u;
-        for (unsigned char c : s) h = (h ^ c) * 16777619u;
-        return h;
-    }
+    struct Slot {
+        std::string_view name;
+        const T* entry = nullptr;
+    };
     const SharedTable<T>* table_;
-    std::vector<const T*> slots_;
+    std::vector<Slot> slots_;
 };
 
 template <class T>

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/text_hash.h"
+
 namespace vesk {
 
 class MdlFirstIndex {
@@ -91,11 +93,7 @@ private:
         std::string_view name;
         uint16_t number = 0;  // 0 = free (rule numbers start at 1)
     };
-    static size_t hash(std::string_view s) {
-        uint32_t h = 2166136261u;
-        for (unsigned char c : s) h = (h ^ c) * 16777619u;
-        return h;
-    }
+    static size_t hash(std::string_view s) { return TextHash(s); }
     // The slot of a name, or the free slot where it would go.
     static size_t at(const std::vector<Slot>& slots, std::string_view name) {
         const size_t mask = slots.size() - 1;

@@ -1,6 +1,7 @@
 // Compiled model image: a parse result laid out in stored form.
 #include "core/model/image.h"
 
+#include <algorithm>
 #include <new>
 
 namespace vesk {
@@ -244,6 +245,19 @@ uint32_t writeValues(Writer& w, const MdlOption& o) {
 }
 
 void serialize(const MdlParseResult& r, std::vector<uint8_t>& out) {
+    // A guess at the image's size from what it holds, so the block is seldom
+    // moved while it grows.
+    size_t guess = kMdlHeaderSize + 32 * r.exclusive.size() + 48 * r.options.size();
+    for (const MdlJudge& j : r.judges) guess += 4 * j.program.size();
+    for (const MdlCommandString& c : r.commandStrings) guess += c.text.size() + 20;
+    for (const MdlOption& o : r.options) guess += 40 * o.values.size();
+    guess += 16 * (r.items.size() + r.actions.size() + r.transacts.size() + r.alertActions.size() + r.alerts.size());
+    out.clear();
+    try {
+        out.reserve(std::min<size_t>(guess + guess / 4, kMdlImageMaxSize));
+    } catch (const std::bad_alloc&) {
+        // Only a hint: the block then grows as it is written.
+    }
     out.assign(kMdlHeaderSize, 0);
     Writer w{out};
 

@@ -1,5 +1,6 @@
 // Locating, mapping and parsing the model description; the keyword table and
 // the dispatch of statements to their handlers.
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -123,6 +124,13 @@ MdlParseResult* MdlParseText(const BYTE* data, size_t size) {
     Statement st;
     leadBytes(r->leadByte);
     Reader rd{data, data ? size : 0, 0};
+    // Descriptions hold about one option block per 400 bytes: room for them
+    // up front spares moving the records as the list grows. Only a hint: a
+    // room that cannot be had is left to the growth of the list.
+    try {
+        r->options.reserve(std::min<size_t>(rd.size / 400 + 16, 4096));
+    } catch (const std::bad_alloc&) {
+    }
     int res = kReadOk;
     try {
         for (auto& t : r->nameIndex) t.clear();
