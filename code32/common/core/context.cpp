@@ -248,7 +248,9 @@ DrvContext* CtxCreateExUsing(HANDLE printer, HANDLE driverQuery, void*, uint16_t
         ok = c->model != nullptr;
         if (ok) ok = MdlEvalStackAlloc(c) == 1;
         if (ok) {
-            c->devmode = DmCreateDefault(c, kind);
+            // A record this call read from the spooler a moment ago serves
+            // the DEVMODE too; one the caller handed in may be older.
+            c->devmode = fetched ? DmCreateDefaultFromInfo(c, kind, CurrentProfile(), fetched) : DmCreateDefault(c, kind);
             ok = c->devmode != nullptr;
         }
         // Persisted settings and the installer's hand-over refine the

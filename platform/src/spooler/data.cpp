@@ -42,9 +42,10 @@ DWORD deleteValue(PrinterRecord& p, std::u16string_view name) {
 }
 
 // A value name from a caller: present and of a registry value's length.
-bool valueName(const WCHAR* p, std::u16string& out) {
+// The caller's name as it stands in its buffer (no copy).
+bool valueName(const WCHAR* p, std::u16string_view& out) {
     if (!p) return false;
-    out = boundedText(p, kMaxValueName + 1);
+    out = std::u16string_view(p, detail::wlenBounded(p, kMaxValueName + 1));
     return out.size() <= kMaxValueName;
 }
 
@@ -91,7 +92,7 @@ extern "C" {
 // ERROR_MORE_DATA. *pcbNeeded receives the stored size in both cases.
 WINBASEAPI DWORD WINAPI GetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, LPDWORD pType, LPBYTE pData, DWORD nSize,
                                         LPDWORD pcbNeeded) {
-    std::u16string name;
+    std::u16string_view name;
     bool named = valueName(pValueName, name);
     if (detail::enterWith("GetPrinterDataW", [&] { return toUtf8(name); })) return GetLastError();
     return result(detail::guardedCode([&]() -> DWORD {
@@ -112,7 +113,7 @@ WINBASEAPI DWORD WINAPI GetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, LPDW
 
 // Stores a value; needs a handle opened with PRINTER_ACCESS_ADMINISTER.
 WINBASEAPI DWORD WINAPI SetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, DWORD Type, LPBYTE pData, DWORD cbData) {
-    std::u16string name;
+    std::u16string_view name;
     bool named = valueName(pValueName, name);
     if (detail::enterWith("SetPrinterDataW", [&] { return toUtf8(name); })) return GetLastError();
     return result(detail::guardedCode([&]() -> DWORD {
@@ -131,7 +132,7 @@ WINBASEAPI DWORD WINAPI SetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, DWOR
 
 // Deletes a value; needs a handle opened with PRINTER_ACCESS_ADMINISTER.
 WINBASEAPI DWORD WINAPI DeletePrinterDataW(HANDLE hPrinter, LPWSTR pValueName) {
-    std::u16string name;
+    std::u16string_view name;
     bool named = valueName(pValueName, name);
     if (detail::enterWith("DeletePrinterDataW", [&] { return toUtf8(name); })) return GetLastError();
     return result(detail::guardedCode([&]() -> DWORD {

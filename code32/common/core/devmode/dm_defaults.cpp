@@ -175,20 +175,26 @@ BYTE* DmCreateDefault(DrvContext* ctx, uint16_t kind) { return DmCreateDefaultFo
 
 BYTE* DmCreateDefaultFor(DrvContext* ctx, uint16_t kind, const LibraryProfile& profile) {
     if (!ctx) return nullptr;
-    BYTE* buf = static_cast<BYTE*>(MemAllocZero(dmSizes().stateSize));
-    if (!buf) return nullptr;
-    DevmodeSwap swap(ctx, buf);
     // The printer's record is asked for once and serves both looks at the
     // spooler's default.
     Info2 i(ctx->printer);
-    if (loadSpoolerDefault(ctx, i.info) && kind != 3) {
+    return DmCreateDefaultFromInfo(ctx, kind, profile, i.info);
+}
+
+BYTE* DmCreateDefaultFromInfo(DrvContext* ctx, uint16_t kind, const LibraryProfile& profile,
+                              const PRINTER_INFO_2W* info) {
+    if (!ctx) return nullptr;
+    BYTE* buf = static_cast<BYTE*>(MemAllocZero(dmSizes().stateSize));
+    if (!buf) return nullptr;
+    DevmodeSwap swap(ctx, buf);
+    if (loadSpoolerDefault(ctx, info) && kind != 3) {
         // Section 3 (with the driver version text, option 905) is kept from
         // the printer's default only where the profile asks for it and the
         // default holds it: the spooler's usual DEVMODE ends with section 1,
         // and a section 3 left zeroed would be no setting at all. Otherwise
         // it takes the driver's own defaults, unless the profile leaves the
         // spooler's section 3 as it came.
-        const BYTE* p = spoolerDefault(i.info);
+        const BYTE* p = spoolerDefault(info);
         if (profile.keepsDefaultSection3 && holdsSection3(p)) {
             const DmSizes& s = dmSizes();
             const uint32_t base = dmSectionBase(s, 3);
@@ -200,7 +206,7 @@ BYTE* DmCreateDefaultFor(DrvContext* ctx, uint16_t kind, const LibraryProfile& p
         if (kind == 1) DmDerivedItemsUpdate(ctx, 1);
     } else {
         DmSetDefaults(ctx);
-        loadPrinterDefault(ctx, i.info);
+        loadPrinterDefault(ctx, info);
     }
     // Whatever the spooler kept, the header's fixed fields are the driver's.
     DmRepairSectionBases(buf);

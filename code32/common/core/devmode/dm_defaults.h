@@ -18,6 +18,10 @@ struct LibraryProfile;
 // the defaults. DmCreateDefault follows this library's profile.
 BYTE* DmCreateDefault(DrvContext* ctx, uint16_t kind);
 BYTE* DmCreateDefaultFor(DrvContext* ctx, uint16_t kind, const LibraryProfile& profile);
+// The same from the printer's record `info` the caller has just read from
+// the spooler (null: the printer has none).
+BYTE* DmCreateDefaultFromInfo(DrvContext* ctx, uint16_t kind, const LibraryProfile& profile,
+                              const PRINTER_INFO_2W* info);
 // Every item to its model default and the whole DEVMODE to defaults.
 void DmSetDefaults(DrvContext* ctx);
 // Items to the current values of their model options: all of them (after
