@@ -45,10 +45,7 @@ void fill(HDC dc, const RECT& r, COLORREF colour) {
 }
 
 void drawBitmap(DrvContext* ctx, UiPage* page, UiControl* c, HDC dc, const RECT& r, int id) {
-    HBITMAP bmp = ResLoadBitmapId(ctx, uint32_t(id));
-    if (!bmp) return;
-    DrawBitmapComposite(ctx, page, c, dc, &r, r.left, r.top, bmp, 0, 0);
-    DeleteObject(bmp);
+    DrawBitmapComposite(ctx, page, c, dc, &r, r.left, r.top, BitmapSourceId(uint32_t(id)), 0, 0);
 }
 
 void textAt(HDC dc, const RECT& r, int x, const WCHAR* text) {

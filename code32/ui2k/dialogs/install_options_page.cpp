@@ -23,7 +23,6 @@ namespace {
 
 // The compositor takes a bitmap of the resource library by its id in place
 // of a handle (it loads, draws and frees it itself).
-HBITMAP bitmapId(uint32_t id) { return reinterpret_cast<HBITMAP>(uintptr_t(id)); }
 
 constexpr int kCtlOptions = 2164, kCtlSources = 2166, kCtlPaper = 2168, kCtlMedia = 2170, kCtlPortrait = 2173,
               kCtlLandscape = 2175, kCtlLock = 2551, kCtlDefaults = 2176;
@@ -90,7 +89,7 @@ int drawOption(DrvContext* ctx, UiPage* page, UiControl* control, const DRAWITEM
     fillText(dis->hDC, dis->rcItem, text, dis->rcItem.left + 2 * size.cy);
     const bool on = InstallOptionIsInstalled(ctx, v);
     DrawBitmapComposite(ctx, page, control, dis->hDC, &dis->rcItem, dis->rcItem.left, dis->rcItem.top,
-                        bitmapId(grey ? (on ? 7004 : 7002) : (on ? 7003 : 7001)), 1, 0);
+                        BitmapSourceId(grey ? (on ? 7004 : 7002) : (on ? 7003 : 7001)), 1, 0);
     SetTextColor(dis->hDC, GetSysColor(kColorMenuText));
     SetBkColor(dis->hDC, oldBack);
     if ((dis->itemAction & ODA_FOCUS) || (dis->itemState & ODS_FOCUS)) DrawFocusRect(dis->hDC, &dis->rcItem);
@@ -191,7 +190,7 @@ int drawSource(DrvContext* ctx, UiControl* control, const DRAWITEMSTRUCT* dis) {
             const bool turned = ItemValueById(ctx, kItemTrayOrient + s) != 0;
             const bool feed = ItemValueById(ctx, kItemMachineFeed) == 1;
             DrawBitmapComposite(ctx, nullptr, control, dis->hDC, &cell, cell.left, cell.top,
-                                bitmapId(turned == feed ? 6194 : 6193), 1, 0);
+                                BitmapSourceId(turned == feed ? 6194 : 6193), 1, 0);
         } else {
             fillText(dis->hDC, cell, t, cell.left);
         }

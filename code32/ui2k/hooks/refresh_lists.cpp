@@ -149,11 +149,9 @@ int StatusCtlPaint(DrvContext* ctx, UiPage* page, UiControl* control, UINT messa
         const LONG x = std::min<LONG>(paperRect.left + paperExt.cx, paperRect.right);
         bool portrait = ItemRawById(ctx, kItemTrayOrient + tray) != 0;
         if (ItemRawById(ctx, kItemModelId) == kModelSwapped) portrait = !portrait;
-        if (HBITMAP bmp = ResLoadBitmapId(ctx, portrait ? kBmpTrayPortrait : kBmpTrayLandscape)) {
-            RECT sq{x, (r.top + r.bottom - square) / 2, x + square, (r.top + r.bottom + square) / 2};
-            DrawBitmapComposite(ctx, page, control, dc, &sq, sq.left, sq.top, bmp, 0, 0);
-            DeleteObject(bmp);
-        }
+        RECT sq{x, (r.top + r.bottom - square) / 2, x + square, (r.top + r.bottom + square) / 2};
+        DrawBitmapComposite(ctx, page, control, dc, &sq, sq.left, sq.top,
+                            BitmapSourceId(portrait ? kBmpTrayPortrait : kBmpTrayLandscape), 0, 0);
         RECT mediaRect{x + square, r.top, r.right, r.bottom};
         DrawTextW(dc, media, int(WLen(media)), &mediaRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     }

@@ -450,7 +450,7 @@ void PreviewDrawImage(DrvContext* ctx, UiPage* page, UiControl* control, HWND wi
     else if (flags & kBottomY) y += h;
     HDC dc = CtlGetPaintDC(ctx, window);
     if (!dc) return;
-    DrawBitmapComposite(ctx, page, control, dc, &r, x, y, reinterpret_cast<HBITMAP>(uintptr_t(bitmapId)), flags,
+    DrawBitmapComposite(ctx, page, control, dc, &r, x, y, BitmapSourceId(uint32_t(bitmapId)), flags,
                         themeOff);
     CtlReleasePaintDC(ctx, window, dc);
 }

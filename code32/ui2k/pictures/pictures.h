@@ -12,6 +12,10 @@ void PreviewDrawImage(DrvContext* ctx, UiPage* page, UiControl* control, HWND wi
                       int bitmapId, uint32_t flags, int themeOff);
 void PreviewComposeBegin(DrvContext* ctx);
 void PreviewComposeEnd(DrvContext* ctx, HWND window, const RECT* rect);
+// DrawBitmapComposite's source names a picture, never an open bitmap: a
+// resource id below 0x10000 carried in the handle, a file path or resource
+// name, or null for the pending picture.
+inline HBITMAP BitmapSourceId(uint32_t id) { return reinterpret_cast<HBITMAP>(uintptr_t(id)); }
 void DrawBitmapComposite(DrvContext* ctx, UiPage* page, UiControl* control, HDC target, const RECT* rect, int x,
                          int y, HBITMAP bitmap, uint32_t flags, int themeOff);
 COLORREF ColorAdjust(DrvContext* ctx, COLORREF colour, int grey);

@@ -32,7 +32,6 @@ constexpr uint32_t kPresetFirstValue = 119;
 // current ones: paper source, item 29, output tray and colour.
 constexpr int kKeptItems[] = {13, 29, 57, 15};
 
-HBITMAP idHandle(uint32_t id) { return reinterpret_cast<HBITMAP>(uintptr_t(id)); }
 
 // The preset's name as the INI holds it.
 void presetName(DrvContext* ctx, uint32_t value, WCHAR* out, size_t cap) {
@@ -101,7 +100,7 @@ int CtlButtonMessage(DrvContext* ctx, UiPage* page, UiControl* c, UINT message, 
             const uint16_t id = OptValueId(ctx, c->option, rec);
             if (!id) break;
             if (OptValueAllowed(ctx, c->option, id))
-                DrawBitmapComposite(ctx, page, c, di->hDC, &r, x, cy, idHandle(id), 0x50, 0);
+                DrawBitmapComposite(ctx, page, c, di->hDC, &r, x, cy, BitmapSourceId(id), 0x50, 0);
         }
     }
     return 1;

@@ -53,7 +53,7 @@ void drawCorners(DrvContext* ctx, UiPage* page, UiControl* control, HDC dc, cons
     const uint32_t r6 = (style >> 6) & 3;
     const int right = r6 ? cornerBitmap(4 - r6) : 0;
     const int w = r.right - r.left, h = r.bottom - r.top;
-    const auto id = [](int n) { return reinterpret_cast<HBITMAP>(uintptr_t(n)); };
+    const auto id = [](int n) { return BitmapSourceId(uint32_t(n)); };
     // Positions are inside the rectangle: the corners of each half.
     if (left) {
         DrawBitmapComposite(ctx, page, control, dc, &r, 0, 0, id(left), 0x1, 0);
