@@ -49,7 +49,7 @@ TEST_F(VeskSettings, SavedSettingsReachANewProcessAndPrinterDataChangesTheChoice
     auto ini = run({"printer", "ini", "P"});
     EXPECT_TRUE(has(ini, "[P]") && has(ini, "PrnMethod=2\n")) << ini.out;
     auto options = run({"printer", "options", "P", "rdmPrnMethod"});
-    EXPECT_TRUE(has(options, "rdmPrnMethod\tNumeric\t2 (2)")) << options.out;
+    EXPECT_TRUE(has(options, "rdmPrnMethod\tPickOne\t2622 (Hold print)")) << options.out;
 
     ASSERT_EQ(run({"printer", "data", "P", "Duplex", "--set-binary", "01000000"}).status, 0);
     auto allowed = run({"printer", "allowed", "P", "DUPLEX"});

@@ -305,7 +305,19 @@ TEST_F(Caps, SelectableValuesLeaveDisabledValuesOut) {
     EXPECT_EQ(v, (std::vector<uint32_t>{2, 38, 37}));
     EXPECT_EQ(CapsSelectableValues(h_, 57, v.data(), 1), 1) << "stops at the capacity";
     EXPECT_EQ(CapsSelectableValues(h_, 13, nullptr, 0), -1) << "a bin option is not PickOne";
-    EXPECT_EQ(CapsSelectableValues(h_, 222, nullptr, 0), -1) << "not in the model";
+}
+
+TEST_F(Caps, PrintMethodsAreTheMethodNumbersWithTheTallyUnderTheSwitch) {
+    open();
+    const std::vector<uint32_t> methods{0, 1, 2, 3, 5, 7};
+    EXPECT_EQ(list(18), methods);
+    WCHAR ini[260] = {};
+    ASSERT_TRUE(WritePrivateProfileStringW(u"VESKAPI", u"VESKAPIFunc1", u"8", ApiIniPath2(h_, ini)));
+    std::vector<uint32_t> tally = methods;
+    tally.push_back(255);
+    EXPECT_EQ(list(18), tally);
+    ItemSetRawById(ctx(), kItRdmPrnMethod, 5);
+    EXPECT_EQ(list(18), tally) << "the list does not follow the chosen method";
 }
 
 TEST_F(Caps, TheEmulationsAndPrintAreasOfTheSample) {

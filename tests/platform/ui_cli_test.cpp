@@ -85,6 +85,17 @@ TEST(VeskUi, TheAddressBookAddsAndDeletesAnEntryOfTheAddressFile) {
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("  2494 Edit \"A,B\" edit focus\n"), std::string::npos) << r.out;
     EXPECT_EQ(addressFile(m.root()), "");
+    // A chosen line goes into the entry's line field by its name.
+    r = vesk(m.root(), {"ui", "dialog", "P1", "1035", "--do",
+                        "type 2494 \"Office\"; type 2489 \"0123-456\"; select 2491 \"G4\"; click 2499; dump; ok"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("  2491 ComboBox \"G4\" combo 5 items sel 4 \"G4\" owner-draw\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("    | row 0 sel focus \"Office\" \"0123-456\" \"G4\"\n"), std::string::npos) << r.out;
+    EXPECT_EQ(addressFile(m.root()), "Office,,,,,0123-456,,,,G4,,,\r\n");
+    // The remote dialog takes the entry's line by its name as well.
+    r = vesk(m.root(), {"ui", "dialog", "P1", "1034", "--do", "click 2482; dump; cancel"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("  2485 ComboBox \"G4\" combo 5 items sel 4 \"G4\""), std::string::npos) << r.out;
 }
 
 // The remote dialog starts with a typed number; OK needs a destination:

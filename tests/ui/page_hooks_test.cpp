@@ -195,8 +195,9 @@ TEST_F(PageHooks, MaintenanceFallsBackToSlotZero) {
 TEST_F(PageHooks, JobMergeNameIsCheckedBeforeTheFolder) {
     UiPage* page = open(1019);
     ASSERT_NE(page, nullptr);
-    ItemSetValueById(ctx_, 222, 5);
-    ASSERT_EQ(ItemValueById(ctx_, 222), 5u);
+    // The print method's raw value is the method number (5, job merge).
+    ItemSetRawById(ctx_, 222, 5);
+    ASSERT_EQ(ItemValueById(ctx_, 222), 2625u);
     setText(2243, u"job|1");
     winsim::clearMessageBoxes();
     winsim::journalEnable(true);
@@ -224,7 +225,7 @@ TEST_F(PageHooks, JobMergeNameIsCheckedBeforeTheFolder) {
 TEST_F(PageHooks, PasswordMismatchIsRefused) {
     UiPage* page = open(1019);
     ASSERT_NE(page, nullptr);
-    ItemSetValueById(ctx_, 222, 1);
+    ItemSetRawById(ctx_, 222, 1);
     setText(2245, u"secret");
     ChangeMaskAdd(ctx_, 0x8000000u);
     winsim::clearMessageBoxes();
@@ -336,11 +337,12 @@ TEST_F(PageHooks, AddressBookAddsUpdatesAndDeletes) {
     EXPECT_EQ(rows(), 1);
     setText(2489, u"99");
     command(2499);
-    EXPECT_EQ(read(csv_), "Office,,,,,0123-456,,,,,,,\r\nHome,,,,,99,,,,,,,\r\n");
+    // The line combo shows the entry's line, the default G3-1 for Office.
+    EXPECT_EQ(read(csv_), "Office,,,,,0123-456,,,,,,,\r\nHome,,,,,99,,,,G3-1,,,\r\n");
     EXPECT_EQ(selectedRow(), 1);
     setText(2489, u"98");
     command(2500);
-    EXPECT_EQ(read(csv_), "Office,,,,,0123-456,,,,,,,\r\nHome,,,,,98,,,,,,,\r\n");
+    EXPECT_EQ(read(csv_), "Office,,,,,0123-456,,,,,,,\r\nHome,,,,,98,,,,G3-1,,,\r\n");
     // Delete asks; only OK deletes.
     winsim::queueMessageBoxAnswer(IDCANCEL);
     command(2501);

@@ -120,7 +120,7 @@ bool hasBadNameChar(const WCHAR* s) {
 
 int passwordConfirm(const HookMsg& m) {
     DrvContext* ctx = m.ctx;
-    const int pw = ItemValueById(ctx, kItemPrnMethod) == 1 ? 2245 : 2533;
+    const int pw = ItemRawById(ctx, kItemPrnMethod) == 1 ? 2245 : 2533;
     if (UiControl* ok = CtlFindById(ctx, m.page, IDOK))
         if (OptChangeFromControl(ctx, m.page, ok, CtlGetItemValue(ctx, ok), 0)) return 1;
     CtlSetItemString(ctx, 2527, u"");
@@ -263,7 +263,7 @@ int PrintTypeChanged(const HookMsg& m) {
     }
     if (m.isPageCommand(IDOK)) {
         if ((ChangeMaskGet(ctx) & kMaskPassword) && passwordConfirm(m)) return 1;
-        if (ItemValueById(ctx, kItemPrnMethod) == 5) return jobMergeCheck(m);
+        if (ItemRawById(ctx, kItemPrnMethod) == 5) return jobMergeCheck(m);
         return 0;
     }
     if (m.isPageCommand(IDCANCEL)) ChangeMaskClear(ctx, kMaskPassword);

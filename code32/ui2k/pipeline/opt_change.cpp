@@ -127,7 +127,7 @@ int OptChangeFromControl(DrvContext* ctx, UiPage* page, UiControl* control, uint
         answer = ConflictMessageBox(ctx, entry, page ? page->window : nullptr);
     }
     const uint16_t text = entryTextId(ctx, entry);
-    if (ItemValueById(ctx, kItemPrnMethod) == kPrnMethodStored && (text == 10011 || text == 10012)) {
+    if (ItemRawById(ctx, kItemPrnMethod) == kPrnMethodStored && (text == 10011 || text == 10012)) {
         MdlApplyOptionSubActions(ctx, option, key, uint16_t(answer));
         return 0;
     }

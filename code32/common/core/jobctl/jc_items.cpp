@@ -134,7 +134,9 @@ DWORD JcSetRow(DrvContext* ctx, const JcItemRow& row, JcSetMode mode) {
     if (row.setOnly && jc.version == kJcVersion257) return 0;
     if (mode == JcSetMode::Resend && !row.setOnly) {
         JcClearRow(ctx, row);
-        if (row.code == kJcCodeTelLine) ItemSetRawById(ctx, kItRdmTelLine, MdlGetOptionValue(ctx, kItRdmTelLine));
+        // The model's default line is a model value; the item and job
+        // control hold the line number its map gives.
+        if (row.code == kJcCodeTelLine) ItemSetValueById(ctx, kItRdmTelLine, MdlGetOptionValue(ctx, kItRdmTelLine));
     }
     if (row.code == kJcCodeLangId) {
         uint16_t sub = 0;
