@@ -21,8 +21,13 @@ inline size_t TextHash(std::string_view s) {
     }
     uint64_t w = 0;
     if (n) std::memcpy(&w, p, n);
-    h = (h ^ w) * 0xC4CEB9FE1A85EC53ull;
-    h ^= h >> 29;
+    // Every input bit must reach the low bits the tables mask with.
+    h ^= w;
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    h ^= h >> 33;
     return static_cast<size_t>(h);
 }
 
