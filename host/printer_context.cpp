@@ -16,15 +16,16 @@
 
 namespace vesk::host {
 
-PrinterContext::PrinterContext(const std::u16string& name) {
-    // An application of a user who may not administer the printer holds it
-    // with the right to use it only (printer data stays read-only then).
+bool OpenPrinterAsUser(const std::u16string& name, HANDLE* printer) {
     PRINTER_DEFAULTSW pd{nullptr, nullptr, PRINTER_ALL_ACCESS};
-    if (!OpenPrinterW(const_cast<LPWSTR>(name.c_str()), &printer, &pd)) {
-        if (GetLastError() != ERROR_ACCESS_DENIED) return;
-        pd.DesiredAccess = PRINTER_ACCESS_USE;
-        if (!OpenPrinterW(const_cast<LPWSTR>(name.c_str()), &printer, &pd)) return;
-    }
+    if (OpenPrinterW(const_cast<LPWSTR>(name.c_str()), printer, &pd)) return true;
+    if (GetLastError() != ERROR_ACCESS_DENIED) return false;
+    pd.DesiredAccess = PRINTER_ACCESS_USE;
+    return OpenPrinterW(const_cast<LPWSTR>(name.c_str()), printer, &pd) != FALSE;
+}
+
+PrinterContext::PrinterContext(const std::u16string& name) {
+    if (!OpenPrinterAsUser(name, &printer)) return;
     ctx = CtxCreateEx(printer, printer, nullptr, 0, kCreateInterface, 0, nullptr);
     // As the interface library's opening does: a renamed printer takes its
     // settings over to the new name and must then pass the install check.

@@ -12,6 +12,12 @@
 
 namespace vesk::host {
 
+// Opens printer `name` as an application of the machine's user does: with
+// the right to administer it where the user has that right, with the right
+// to use it otherwise (printer data stays read-only then). False with the
+// spooler's error when neither opens.
+bool OpenPrinterAsUser(const std::u16string& name, HANDLE* printer);
+
 struct PrinterContext {
     HANDLE printer = nullptr;
     DrvContext* ctx = nullptr;

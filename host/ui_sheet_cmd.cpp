@@ -47,14 +47,19 @@ struct Interface {
     }
 };
 
-bool openInterface(const Args& args, const std::string& printer, Interface& ui, std::string* error) {
+// `administer`: the printer held as the spooler's printer folder holds it for
+// the user, so that the printer sheet can save into the printer's data; an
+// application's document sheet holds it for use only.
+bool openInterface(const Args& args, const std::string& printer, bool administer, Interface& ui,
+                   std::string* error) {
     if (!openMachine(args, error)) return false;
     ui.name = winsim::fromUtf8(printer);
     auto p = winsim::findPrinter(ui.name);
     if (!p) return *error = "no printer named '" + printer + "'", false;
     auto d = winsim::findDriver(p->driver);
     if (!d || d->configFile.empty()) return *error = "the driver of '" + printer + "' is not installed", false;
-    if (!OpenPrinterW(const_cast<LPWSTR>(ui.name.c_str()), &ui.printer, nullptr))
+    if (administer ? !OpenPrinterAsUser(ui.name, &ui.printer)
+                   : !OpenPrinterW(const_cast<LPWSTR>(ui.name.c_str()), &ui.printer, nullptr))
         return *error = "cannot open '" + printer + "' (error " + std::to_string(GetLastError()) + ")", false;
     ui.module = LoadLibraryW(d->configFile.c_str());
     if (!ui.module)
@@ -124,7 +129,7 @@ int usage() {
 int documentProperties(const Args& args, const UiRun& run) {
     Interface ui;
     std::string error;
-    if (!openInterface(args, run.positional[0], ui, &error)) return fail(error);
+    if (!openInterface(args, run.positional[0], false, ui, &error)) return fail(error);
     auto sheets = entry<SheetFn>(ui, "DrvDocumentPropertySheets", &error);
     if (!sheets) return fail(error);
     std::vector<uint8_t> in = PrinterJobDevmode(ui.printer, ui.name);
@@ -175,7 +180,7 @@ int documentProperties(const Args& args, const UiRun& run) {
 int printerProperties(const Args& args, const UiRun& run) {
     Interface ui;
     std::string error;
-    if (!openInterface(args, run.positional[0], ui, &error)) return fail(error);
+    if (!openInterface(args, run.positional[0], true, ui, &error)) return fail(error);
     auto properties = entry<PrinterPropertiesFn>(ui, "PrinterProperties", &error);
     if (!properties) return fail(error);
     BOOL answer;
