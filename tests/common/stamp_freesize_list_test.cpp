@@ -179,7 +179,8 @@ TEST_F(Lists, StampRepairSparesTextlessImageStampsAndImagelessTextStamps) {
     ASSERT_EQ(RepairListsEx(c_, &found), 1);
     put(u"Stamp0us", u"rdmWmKind", u"1");
     put(u"Stamp0us", u"wdmWmChar", u"");
-    put(u"Stamp1us", u"wdmWmImage", u"");  // kind 2, as the setup has it
+    put(u"Stamp1us", u"rdmWmKind", u"2");
+    put(u"Stamp1us", u"wdmWmImage", u"");
     ASSERT_EQ(LoadStampByIndex(c_, 2), 1);
     saveStamp(2, u"Mine");
     ASSERT_EQ(RepairListsEx(c_, &found), 1);
@@ -192,7 +193,7 @@ TEST_F(Lists, StampRepairSparesTextlessImageStampsAndImagelessTextStamps) {
     EXPECT_EQ(found, kRepairedStamps);
     EXPECT_EQ(value(u"Stamp1us", u"wdmWmChar"), u"COPY");
     EXPECT_EQ(value(u"Stamp2us", u"wdmWmChar"), u"DRAFT");
-    EXPECT_EQ(value(u"Stamp0us", u"rdmWmKind"), u"2");
+    EXPECT_EQ(value(u"Stamp0us", u"rdmWmKind"), u"1");
 }
 
 TEST_F(Lists, BundleImportsRaiseTheStampCountKeepTheSelectionAndSkipUnsizedSlots) {
