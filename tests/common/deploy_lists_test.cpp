@@ -158,7 +158,7 @@ TEST_F(Deploy, TheSampleBundleDeploysAndRegistersOnce) {
     ASSERT_EQ(InstallDeployPresetFiles(c_, 0), 1);
     // The sections file gave the stapled preset its conditions and settings.
     EXPECT_EQ(value(u"condition", u"ConditionOption0_0", kDriverDir + u"VSTAPLE.rsd"), u"COND_FINISHER");
-    EXPECT_EQ(value(u"us", u"setcomment", kDriverDir + u"VSTAPLE.rsd"), u"Stapled at the top left, stamped DRAFT (needs the finisher)");
+    EXPECT_EQ(value(u"us", u"setcomment", kDriverDir + u"VSTAPLE.rsd"), u"Stapled at the top left (needs the finisher)");
     // The %sysdir% entries were copied into the private directory; every
     // rsr copy carries the header and the conditions.
     EXPECT_NE(read(kPriv + u"VDUPLEX.rsd"), "(missing)");

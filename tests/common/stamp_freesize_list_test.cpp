@@ -177,10 +177,11 @@ TEST_F(Lists, ARepairRestoresEveryFreeSizeAndTheStampsFromTheSetup) {
 TEST_F(Lists, StampRepairSparesTextlessImageStampsAndImagelessTextStamps) {
     uint32_t found = 0;
     ASSERT_EQ(RepairListsEx(c_, &found), 1);
-    put(u"Stamp0us", u"rdmWmKind", u"1");
+    // The setup's text stamps have no image; an image stamp has no text.
+    put(u"Stamp0us", u"rdmWmKind", u"2");
     put(u"Stamp0us", u"wdmWmChar", u"");
-    put(u"Stamp1us", u"rdmWmKind", u"2");
-    put(u"Stamp1us", u"wdmWmImage", u"");
+    put(u"Stamp0us", u"wdmWmImage", u"C:\\stamps\\logo.bmp");
+    put(u"Stamp0us", u"wdmWmImageName", u"Logo");
     ASSERT_EQ(LoadStampByIndex(c_, 2), 1);
     saveStamp(2, u"Mine");
     ASSERT_EQ(RepairListsEx(c_, &found), 1);
