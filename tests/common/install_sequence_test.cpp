@@ -33,7 +33,7 @@ TEST_F(InstallSequence, ALocalPrinterIsSetUpForTheDriver) {
     EXPECT_EQ(get(common_, u"FreeSizeCount", u"us"), u"10");
     EXPECT_EQ(get(common_, u"wdmFreeSizeWidth", u"FreeSize9us"), u"9921");
     EXPECT_EQ(get(common_, u"StampCount", u"us"), u"3");
-    EXPECT_EQ(get(common_, u"rdmWmKind", u"Stamp0us"), u"2");
+    EXPECT_EQ(get(common_, u"rdmWmKind", u"Stamp0us"), u"1");
     EXPECT_EQ(get(setup_, u"BatchInstallDone", u"BatchInstallDone"), u"1");
     // Identity values and the device state in printer data.
     EXPECT_EQ(data(u"PrinterName"), name_ + u'\0');

@@ -177,9 +177,11 @@ TEST_F(Lists, ARepairRestoresEveryFreeSizeAndTheStampsFromTheSetup) {
 TEST_F(Lists, StampRepairSparesTextlessImageStampsAndImagelessTextStamps) {
     uint32_t found = 0;
     ASSERT_EQ(RepairListsEx(c_, &found), 1);
-    put(u"Stamp0us", u"rdmWmKind", u"1");
+    // The setup's text stamps have no image; an image stamp has no text.
+    put(u"Stamp0us", u"rdmWmKind", u"2");
     put(u"Stamp0us", u"wdmWmChar", u"");
-    put(u"Stamp1us", u"wdmWmImage", u"");  // kind 2, as the setup has it
+    put(u"Stamp0us", u"wdmWmImage", u"C:\\stamps\\logo.bmp");
+    put(u"Stamp0us", u"wdmWmImageName", u"Logo");
     ASSERT_EQ(LoadStampByIndex(c_, 2), 1);
     saveStamp(2, u"Mine");
     ASSERT_EQ(RepairListsEx(c_, &found), 1);
@@ -192,7 +194,7 @@ TEST_F(Lists, StampRepairSparesTextlessImageStampsAndImagelessTextStamps) {
     EXPECT_EQ(found, kRepairedStamps);
     EXPECT_EQ(value(u"Stamp1us", u"wdmWmChar"), u"COPY");
     EXPECT_EQ(value(u"Stamp2us", u"wdmWmChar"), u"DRAFT");
-    EXPECT_EQ(value(u"Stamp0us", u"rdmWmKind"), u"2");
+    EXPECT_EQ(value(u"Stamp0us", u"rdmWmKind"), u"1");
 }
 
 TEST_F(Lists, BundleImportsRaiseTheStampCountKeepTheSelectionAndSkipUnsizedSlots) {

@@ -105,7 +105,7 @@ TEST(UiLookup, ControlTextAndAttributes) {
     const auto* preview =
         static_cast<const UiAttrPreview*>(CtlGetAttr(CtlFindById(c.get(), PageFindById(c.get(), 1003), 2039), 8));
     ASSERT_NE(preview, nullptr);
-    const int want[14] = {762, 62, 766, 768, 770, 772, 778, 775, 793, 795, 755, 756, 757, 758};
+    const int want[14] = {869, 121, 127, 113, 123, 112, 119, 122, 870, 128, 114, 115, 110, 758};
     for (int k = 0; k < 14; ++k) EXPECT_EQ(ItemFindByKey(c.get(), preview->keys[k])->id, want[k]) << k;
     UiControl* down = CtlFindById(c.get(), nullptr, 2502);
     EXPECT_EQ(CtlGetAttr(down, 8), nullptr);

@@ -103,7 +103,7 @@ TEST_F(PageHooks, TablesPrepareKeysAliasesAndClasses) {
     const auto* preview = static_cast<const UiAttrPreview*>(
         CtlGetAttr(CtlFindById(ctx_, PageFindById(ctx_, 1003), 2039), 8));
     ASSERT_NE(preview, nullptr);
-    const DmItem* first = ItemFindByKey(ctx_, 762);
+    const DmItem* first = ItemFindByKey(ctx_, 869);
     EXPECT_EQ(preview->keys[0], first ? first->id : 0);
     const auto* picture =
         static_cast<const UiAttrPicture*>(CtlGetAttr(CtlFindById(ctx_, PageFindById(ctx_, 1021), 2249), 1));

@@ -13,6 +13,8 @@
 #include "controls/ctl_ops.h"
 #include "core/item_store.h"
 #include "core/lists/lists.h"
+#include "core/persist/opt_persist.h"
+#include "core/persist/settings_file.h"
 #include "core/model/query.h"
 #include "core/res/res.h"
 #include "core/ui_lookup.h"
@@ -658,6 +660,75 @@ TEST_F(WidgetPage, PresetEntriesAndLaterPagePicturesShowTheBasicPreview) {
     ReleaseDC(nullptr, screen);
 }
 
+// The entry of a preset that selects a text stamp of the printer's list
+// shows the stamp over its paper; the same settings without the stamp do
+// not, and drawing leaves the watermark switch as it was.
+TEST_F(WidgetPage, PresetEntryOfAStampedPresetShowsTheStamp) {
+    makePage(1001);
+    UiControl* list = subclass(2001);
+    ASSERT_TRUE(list && list->item);
+    // A text stamp in the printer's list; the current settings keep no text,
+    // so only a load of the stamp can draw it.
+    ItemSetValueById(ctx_, 109, 1);
+    ItemSetValueById(ctx_, 112, 50);
+    ItemSetValueById(ctx_, 119, 45);
+    ItemSetValueById(ctx_, 122, 72);
+    ItemSetValueById(ctx_, 127, 1);
+    ItemSetString(ctx_, ItemFindById(ctx_, 121), u"Sans");
+    ItemSetString(ctx_, ItemFindById(ctx_, 869), u"DRAFT");
+    ASSERT_EQ(SaveStampByIndex(ctx_, 0), 1);
+    ASSERT_GE(GetStampCount(ctx_), 1);
+    ItemSetString(ctx_, ItemFindById(ctx_, 869), u"");
+    const std::u16string plain = u"C:\\sets\\plain.rst", stamped = u"C:\\sets\\stamped.rst";
+    ASSERT_EQ(EnsureParentDir(plain.c_str()), 1);
+    ItemSetValueById(ctx_, 63, 0);
+    ASSERT_EQ(SettingsExport(ctx_->printer, plain.c_str(), kStPresetDevice, ctx_), 1);
+    ItemSetValueById(ctx_, 63, 1);
+    ItemSetValueById(ctx_, 120, 0);
+    ASSERT_EQ(SettingsExport(ctx_->printer, stamped.c_str(), kStPresetDevice, ctx_), 1);
+    ItemSetValueById(ctx_, 63, 0);
+    ASSERT_TRUE(PresetAdd(ctx_, plain.c_str(), u"Plain", u""));
+    ASSERT_TRUE(PresetAdd(ctx_, stamped.c_str(), u"Stamped", u""));
+    CtlPresetListInit(ctx_, page_, list);
+    const int n = int(SendMessageW(list->window, LB_GETCOUNT, 0, 0));
+    ASSERT_GE(n, 2);
+    auto drawEntry = [&](int index) {
+        HDC screen = GetDC(nullptr);
+        HDC mem = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, 108, 107);
+        ReleaseDC(nullptr, screen);
+        HGDIOBJ old = SelectObject(mem, bitmap);
+        DRAWITEMSTRUCT di{};
+        di.CtlType = ODT_LISTBOX;
+        di.itemID = UINT(index);
+        di.itemAction = ODA_DRAWENTIRE;
+        di.hwndItem = list->window;
+        di.hDC = mem;
+        di.rcItem = RECT{0, 0, 108, 107};
+        di.itemData = ULONG_PTR(SendMessageW(list->window, LB_GETITEMDATA, WPARAM(index), 0));
+        EXPECT_EQ(CtlPresetListMessage(ctx_, page_, list, WM_DRAWITEM, 0, LPARAM(&di)), 1);
+        std::vector<COLORREF> px;
+        for (int y = 0; y < 107; ++y)
+            for (int x = 0; x < 108; ++x) px.push_back(GetPixel(mem, x, y));
+        SelectObject(mem, old);
+        DeleteObject(bitmap);
+        DeleteDC(mem);
+        return px;
+    };
+    const std::vector<COLORREF> without = drawEntry(n - 2), with = drawEntry(n - 1);
+    // Above the name band the pictures differ by darker (ANDed) pixels only.
+    int marked = 0, lighter = 0;
+    for (size_t i = 0; i < 80 * 108; ++i) {
+        if (with[i] == without[i]) continue;
+        ++marked;
+        lighter += GetRValue(with[i]) > GetRValue(without[i]) || GetGValue(with[i]) > GetGValue(without[i]) ||
+                   GetBValue(with[i]) > GetBValue(without[i]);
+    }
+    EXPECT_GT(marked, 0) << "the stamp shows in the stamped preset's entry";
+    EXPECT_EQ(lighter, 0);
+    EXPECT_EQ(ItemValueById(ctx_, 63), 0u) << "drawing restores the settings";
+}
+
 TEST_F(WidgetPage, PresetListHoldsOneEntryPerPreset) {
     makePage(1001);
     UiControl* c = subclass(2001);
@@ -707,8 +778,8 @@ TEST_F(PicturePage, PaperPictureWithTheWatermarkOverIt) {
     EXPECT_EQ(plain[2 * 120 + 2], RGB(0, 0, 0));
     ItemSetValueById(ctx_, 63, 1);
     ItemSetValueById(ctx_, 109, 1);
-    ItemSetValueById(ctx_, 775, 200);
-    ItemSetValueById(ctx_, 772, 100);  // full density: black text
+    ItemSetValueById(ctx_, 122, 200);
+    ItemSetValueById(ctx_, 112, 100);  // full density: black text
     ItemSetString(ctx_, ItemFindByKey(ctx_, 869), u"TOP SECRET");
     const std::vector<COLORREF> marked = drawPreview();
     int changed = 0, outside = 0;

@@ -24,7 +24,6 @@ constexpr int kItemWatermarkOn = 63;
 constexpr int kItemWatermarkKind = 109;
 constexpr int kItemPaperWidth = 51, kItemPaperLength = 52, kItemResolution = 42;
 constexpr uint32_t kOverlay = 0x1;
-constexpr int kKeyWatermarkText = 869;  // wdmWmChar
 constexpr size_t kTextChars = 260;
 
 constexpr uint16_t kPortrait[] = {6001, 6004, 6005, 6008, 6009, 6011, 6013, 6016, 6017, 6019, 6021,
@@ -49,12 +48,10 @@ bool isText(const DmItem* it) {
     const uint32_t code = it ? itemTypeCode(*it) : 0;
     return code == kTypeAnsi || code == kTypeWide || code == kTypeAnsi2 || code == kTypeWide2;
 }
-// The text of a slot's item. The text slot of the built-in attribute names a
-// one-byte item that holds no text: the watermark's own text item stands in.
+// The text of a slot's item; empty when the slot names no text item.
 void keyText(DrvContext* ctx, const UiAttrPreview* a, int slot, WCHAR* out, size_t cap) {
     out[0] = 0;
     DmItem* it = ItemFindByKey(ctx, a->keys[slot]);
-    if (!isText(it) && slot == kWmText) it = ItemFindByKey(ctx, kKeyWatermarkText);
     if (isText(it)) ItemGetString(ctx, it, out, cap);
 }
 

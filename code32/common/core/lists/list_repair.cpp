@@ -43,16 +43,18 @@ bool freeSizesBroken(DrvContext* ctx, const WCHAR* ini) {
 constexpr int kStampIds[] = {109, 110, 111, 112, 113, 114, 115, 116, 117, 118, 119, 120, 121,
                              122, 123, 124, 125, 126, 127, 128, 869, 870, 871, 872, 873};
 
-// A stamp with an empty key is broken, except that a kind-1 stamp may lack
-// its text and a kind-2 stamp its image: that ends its test.
+// A stamp with an empty key is broken, except that a text stamp (kind 1)
+// has no image and an image stamp (kind 2) no text: that ends its test.
+// Testing the other way round would count every text stamp broken and
+// repair the list over the user's stamps at each check.
 bool stampBroken(DrvContext* ctx, const WCHAR* section, const WCHAR* ini) {
     const int kind = static_cast<int>(IniGetInt(section, u"rdmWmKind", 0, ini));
     for (int id : kStampIds) {
         const DmItem* it = ItemFindById(ctx, id);
         if (!it || !it->fieldName) continue;
         if (!empty(section, it->fieldName, ini)) continue;
-        if (kind == 1 && (id == kItWdmWmChar || id == kItWdmWmCharName)) return false;
-        if (kind == 2 && (id == kItWdmWmImage || id == kItWdmWmImageName)) return false;
+        if (kind == 1 && (id == kItWdmWmImage || id == kItWdmWmImageName)) return false;
+        if (kind == 2 && (id == kItWdmWmChar || id == kItWdmWmCharName)) return false;
         return true;
     }
     return false;
