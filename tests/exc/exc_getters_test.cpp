@@ -108,9 +108,9 @@ TEST_F(ExcGetters, CommandValuesFollowTheInstalledOptionsAndTheSettings) {
     // Not given yet: nothing is enabled.
     EXPECT_EQ(values("TRAY", 1), "");
     ASSERT_EQ(ExcSetCommandBase(h_, base().c_str(), nullptr), 0);
-    // The model puts every source back to automatic while its paper-bank
-    // option is off: only ALL would be kept.
-    EXPECT_EQ(values("TRAY", 1), "ALL");
+    // The model puts the paper bank's trays back to automatic while its
+    // paper-bank option is off: the other trays are kept.
+    EXPECT_EQ(values("TRAY", 1), "ALL,TRAY1,TRAY2");
     const std::string paper = values("PAPER");
     EXPECT_EQ(paper, "SAME,A3,A4,A5,A6,JPOST,JISB4,JISB5,JISB6,LETTER,LEGAL,HALFLETTER,LEDGER,CUSTOM");
     EXPECT_EQ(values("APLPAGESIZE").find("NONE"), std::string::npos);

@@ -75,6 +75,16 @@ TEST(VeskUiSheet, AFontAssignedOnThePrinterSheetIsInThePrintersTable) {
         << device;
 }
 
+TEST(VeskUiSheet, ASourceChosenOnTheBasicPageReachesTheDevmode) {
+    winsim::TempMachine m;
+    ASSERT_EQ(vesk(m.root(), {"printer", "add", "P1"}).status, 0);
+    // The fresh machine has no paper bank: Tray 1 needs none and stays.
+    auto r = vesk(m.root(), {"ui", "document-properties", "P1", "--do", "page 1002; select 2007 \"Tray 1\"; ok"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("  source 1\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  13 dmDefaultSource: 7 -> 1\n"), std::string::npos) << r.out;
+}
+
 }  // namespace
 
 #endif

@@ -47,6 +47,18 @@ TEST_F(PageRunner, OkWritesTheDevmodeAndCancelLeavesIt) {
     EXPECT_EQ(heldBlocks(), 0u);
 }
 
+TEST_F(PageRunner, ASourceChosenOnTheBasicPageStaysAfterItsRulesRan) {
+    // Without the paper bank only its own trays go back to the automatic
+    // one; Tray 1 stays chosen in the list and reaches the DEVMODE.
+    EXPECT_EQ(run(1002, "select 2007 \"Tray 1\"; dump; ok"), IDOK);
+    ASSERT_EQ(written(), sizeof(DEVMODEW));
+    EXPECT_EQ(out_[88] | out_[89] << 8, DMBIN_UPPER);
+    const auto dumps = winsim::ui::dumps();
+    ASSERT_EQ(dumps.size(), 1u);
+    EXPECT_NE(dumps[0].find("2007 ComboBox \"Tray 1\" combo 4 items sel 1 "), std::string::npos) << dumps[0];
+    EXPECT_TRUE(winsim::ui::failures().empty());
+}
+
 TEST_F(PageRunner, WhatIsNoPageOfTheDriverRunsNothing) {
     EXPECT_EQ(run(7777, ""), kRunPageNotAPage);
     EXPECT_EQ(VeskUiRunPage(nullptr, nullptr, nullptr, 1035, nullptr, nullptr, 0), kRunPageNotAPage);
