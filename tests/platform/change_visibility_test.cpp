@@ -4,6 +4,7 @@
 // or made so soon after a read that the file's times cannot tell.
 #include "spooler_fixture.h"
 #include "platform/file_helpers.h"
+#include "fork_child.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -17,15 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Runs `body` in a forked child; true when it ended with 0.
-template <class Body>
-bool inChild(Body body) {
-    pid_t child = fork();
-    if (child < 0) return false;
-    if (child == 0) _exit(body() ? 0 : 1);
-    int status = 0;
-    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
+using forktest::inChild;
 
 HANDLE openAll(const char16_t* printer) {
     HANDLE h = nullptr;

@@ -5,6 +5,7 @@
 
 #include <win/registry.h>
 #include <winsim/winsim.h>
+#include "fork_child.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -21,14 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-template <class Body>
-bool inChild(Body body) {
-    pid_t child = fork();
-    if (child < 0) return false;
-    if (child == 0) _exit(body() ? 0 : 1);
-    int status = 0;
-    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
+using forktest::inChild;
 
 void letSettle() { std::this_thread::sleep_for(std::chrono::milliseconds(250)); }
 
