@@ -67,7 +67,6 @@ enum : int {
 constexpr uint32_t kTallyMethod = 255;
 constexpr uint32_t kSwitchTiledWatermark = 0x1;
 constexpr uint32_t kSwitchTallyMethod = 0x8;
-constexpr uint32_t kStampScratch = 256;
 constexpr uint32_t kManualFeedBin = 7;
 constexpr int kWatermarkPage = 1003, kWatermarkTileControl = 2407;
 constexpr int kColourPage = 1029, kColourPlaneControl = 2296;
@@ -323,7 +322,7 @@ int32_t itStampIds(void* h, uint32_t, void* b, uint32_t cap) {
     if (!b) return eachStamp(ctx, 0, [](uint32_t) {});
     auto* out = static_cast<uint32_t*>(b);
     if (cap == 0) return 0;
-    out[0] = kStampScratch;
+    out[0] = kScratchStamp;
     return eachStamp(ctx, cap, [&](uint32_t i) { out[i] = ItemRawById(ctx, kItWmId) + 1; });
 }
 int32_t itStampNames(void* h, uint32_t, void* b, uint32_t cap) {

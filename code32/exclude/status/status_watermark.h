@@ -6,10 +6,12 @@
 #include <vector>
 
 #include "core/context.h"
+#include "core/lists/lists.h"
 
 namespace vesk {
 
-constexpr uint32_t kApiStampSlot = 256;
+// The API's watermark is the stamp list's scratch slot.
+constexpr uint32_t kApiStampSlot = kScratchStamp;
 
 // 1 when stamp slot 256 holds a watermark (its kind value is not empty).
 int ApiStampSlotDefined(DrvContext* ctx);
