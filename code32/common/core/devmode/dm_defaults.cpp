@@ -86,9 +86,23 @@ void DmResetAllOptions(DrvContext* ctx) {
     // model's own queries those items come from one walk of its option
     // list (a few dozen) rather than a query per item (over a thousand);
     // they are set in item order all the same.
-    std::vector<int> positions;
-    if (&dmModel() == &DmDefaultModelQueries() && DmModelItemPositions(ctx, positions)) {
-        for (int i : positions) DmResetOption(ctx, &ctx->items->items[i]);
+    // Each listed option is looked up once for both its type and its value;
+    // the answers depend on the image alone, so asking them before any item
+    // is set gives what DmResetOption would ask item by item.
+    if (&dmModel() == &DmDefaultModelQueries() && ctx->items->items) {
+        std::vector<MdlOptionDefault> answers;
+        MdlListedOptionDefaults(ctx, answers);
+        std::vector<std::pair<int, uint32_t>> byPosition;
+        byPosition.reserve(answers.size());
+        for (const MdlOptionDefault& a : answers) {
+            DmItem* item = ItemFindById(ctx, a.id);
+            if (!item || isFontItem(a.id) || !a.baseType) continue;
+            // The preset option's values 119 and up are the preset slots from 0.
+            byPosition.emplace_back(static_cast<int>(item - ctx->items->items),
+                                    a.id == kItRdmPresetNo ? a.value - 119 : a.value);
+        }
+        std::sort(byPosition.begin(), byPosition.end());
+        for (const auto& [i, v] : byPosition) ItemSetValue(ctx, &ctx->items->items[i], v);
         return;
     }
     for (int i = 0; i < ctx->items->count; ++i) DmResetOption(ctx, &ctx->items->items[i]);

@@ -20,14 +20,17 @@ uint32_t valueBlock(const MdlImageView& v, uint32_t option, uint32_t size) {
 
 // The head of a list option's value records and their size; false for an
 // absent option or one of another kind.
-bool valueList(const DrvContext* ctx, int optionId, uint32_t* head, uint32_t* recSize) {
-    uint32_t o = MdlFindOption(ctx, optionId);
-    if (!o) return false;
-    MdlImageView v = MdlViewOf(ctx);
+bool valueListAt(const MdlImageView& v, uint32_t o, uint32_t* head, uint32_t* recSize) {
     uint16_t base = MdlBaseType(typeOf(v, o));
     if (!MdlIsListType(base)) return false;
     *recSize = MdlValueRecordSize(base);
     return v.link(o + kMdlOptValues, *recSize, head);
+}
+
+bool valueList(const DrvContext* ctx, int optionId, uint32_t* head, uint32_t* recSize) {
+    uint32_t o = MdlFindOption(ctx, optionId);
+    if (!o) return false;
+    return valueListAt(MdlViewOf(ctx), o, head, recSize);
 }
 
 // The head of the option list.
@@ -109,16 +112,15 @@ uint16_t MdlGetOptionType(const DrvContext* ctx, int optionId) {
     return MdlBaseType(MdlGetOptionRawType(ctx, optionId));
 }
 
-uint32_t MdlGetOptionValue(const DrvContext* ctx, int optionId) {
-    uint32_t o = MdlFindOption(ctx, optionId);
-    if (!o) return 0;
-    MdlImageView v = MdlViewOf(ctx);
+namespace {
+// The default value of the option record `o` (see MdlGetOptionValue).
+uint32_t optionValueAt(const MdlImageView& v, uint32_t o) {
     uint16_t type = typeOf(v, o), base = MdlBaseType(type);
     if ((type & 0xFF) == 1) {
         uint16_t sel = 0;
         uint32_t head = 0, size = 0;
         v.u16(o + kMdlOptSelection, &sel);
-        if (!valueList(ctx, optionId, &head, &size)) return 0;
+        if (!valueListAt(v, o, &head, &size)) return 0;
         MdlListWalk walk(v, head, size);
         uint32_t rec = 0;
         for (uint32_t i = 0; walk.next(&rec); ++i)
@@ -144,6 +146,30 @@ uint32_t MdlGetOptionValue(const DrvContext* ctx, int optionId) {
         return id;
     }
     return 0;
+}
+}  // namespace
+
+uint32_t MdlGetOptionValue(const DrvContext* ctx, int optionId) {
+    uint32_t o = MdlFindOption(ctx, optionId);
+    return o ? optionValueAt(MdlViewOf(ctx), o) : 0;
+}
+
+void MdlListedOptionDefaults(const DrvContext* ctx, std::vector<MdlOptionDefault>& out) {
+    MdlImageView v = MdlViewOf(ctx);
+    if (!v.data()) return;
+    // The walk of MdlListedOptionIds; each id is answered from the record
+    // MdlFindOption gives for it: its slot's record, or for an id without a
+    // slot the first record of the list with that id (the one met here).
+    std::bitset<0x10000> seen;
+    MdlListWalk walk(v, optionList(v), kMdlImgOptionSize);
+    for (uint32_t rec; walk.next(&rec);) {
+        uint16_t id = 0;
+        if (!v.u16(rec + kMdlOptId, &id) || !id || seen[id]) continue;
+        const uint32_t o = MdlSlotForOptionId(id) ? MdlFindOption(ctx, id) : rec;
+        if (!o) continue;
+        seen[id] = true;
+        out.push_back({id, MdlBaseType(typeOf(v, o)), optionValueAt(v, o)});
+    }
 }
 
 uint32_t MdlGetOptionValues(const DrvContext* ctx, int optionId, uint16_t* selection) {

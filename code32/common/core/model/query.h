@@ -37,6 +37,16 @@ uint32_t MdlFindOptionByKey(const DrvContext* ctx, int key);
 // MdlFindOption finds by that id (each id once), in list order: the items
 // the model has an option for, in one walk of the list.
 void MdlListedOptionIds(const DrvContext* ctx, std::vector<int>& out);
+// One listed option's answers: its base type (MdlGetOptionType) and its
+// default value (MdlGetOptionValue).
+struct MdlOptionDefault {
+    int id;
+    uint16_t baseType;
+    uint32_t value;
+};
+// Appends the answers for every id MdlListedOptionIds gives, in its order:
+// the same as asking both queries per id, with one lookup per id.
+void MdlListedOptionDefaults(const DrvContext* ctx, std::vector<MdlOptionDefault>& out);
 uint32_t MdlFindOptionByKeyAlias(const DrvContext* ctx, int key);
 uint32_t MdlFindOptionByKeyAlias2(const DrvContext* ctx, int key);
 // The option of the item at `index` of the context's item table.
