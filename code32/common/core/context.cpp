@@ -3,7 +3,9 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <type_traits>
 
 #include "core/builtin_tables.h"
@@ -90,10 +92,26 @@ size_t alignUp(size_t n) {
     return (n + a - 1) & ~(a - 1);
 }
 
-// The context's own copies of the template's tables, all in one block that
-// starts with the item table: the item table and its items, the page table,
-// its pages and every page's controls (where the library keeps its own page
-// table), and the driver description. CtxFree frees the block as a whole.
+// The context's own copies of the template's tables. The table records and
+// the driver description sit in one zero-filled block (MemAllocZero) that
+// starts with the item table, so the context's tables are one block of the
+// system's heap as before; the arrays they point at (the items, and where the
+// library keeps its own page table the pages and every page's controls) sit
+// in one block of the process heap that is copied whole from the template, so
+// it needs no zero fill before the copy (about 160 KB a context).
+struct TableHeader {
+    DmItemTable items;  // first: c->items is the header's address
+    UiPageTable pages;
+    DriverDesc desc;
+    BYTE* arrays;  // std::malloc'd; freed with the header (freeTables)
+};
+static_assert(std::is_standard_layout_v<TableHeader> && offsetof(TableHeader, items) == 0,
+              "the item table's address is the header's");
+
+struct HeapFree {
+    void operator()(BYTE* p) const { std::free(p); }
+};
+
 bool cloneTables(DrvContext* c, const DrvContext* t) {
     const size_t itemCount = static_cast<size_t>(t->items->count);
     const bool ownPages = CurrentProfile().clonesPageTable;
@@ -101,31 +119,39 @@ bool cloneTables(DrvContext* c, const DrvContext* t) {
     size_t controlCount = 0;
     for (size_t i = 0; i < pageCount; ++i)
         if (t->pages->pages[i].controlCount > 0) controlCount += static_cast<size_t>(t->pages->pages[i].controlCount);
-    const size_t offItems = alignUp(sizeof(DmItemTable));
-    const size_t offPageTable = offItems + alignUp(sizeof(DmItem) * itemCount);
-    const size_t offPages = offPageTable + (ownPages ? alignUp(sizeof(UiPageTable)) : 0);
-    const size_t offControls = offPages + alignUp(sizeof(UiPage) * pageCount);
-    const size_t offDesc = offControls + alignUp(sizeof(UiControl) * controlCount);
-    BYTE* block = static_cast<BYTE*>(MemAllocZero(offDesc + sizeof(DriverDesc)));
-    if (!block) return false;
-    auto* items = reinterpret_cast<DmItemTable*>(block);
-    *items = *t->items;
-    items->items = nullptr;
-    if (itemCount) {
-        items->items = reinterpret_cast<DmItem*>(block + offItems);
-        std::memcpy(static_cast<void*>(items->items), t->items->items, sizeof(DmItem) * itemCount);
+    const size_t itemBytes = sizeof(DmItem) * itemCount;
+    const size_t offPages = alignUp(itemBytes);
+    const size_t pageBytes = sizeof(UiPage) * pageCount;
+    const size_t offControls = offPages + alignUp(pageBytes);
+    const size_t controlBytes = sizeof(UiControl) * controlCount;
+    const size_t arrayBytes = offControls + controlBytes;
+    std::unique_ptr<BYTE, HeapFree> arrays(arrayBytes ? static_cast<BYTE*>(std::malloc(arrayBytes)) : nullptr);
+    if (arrayBytes && !arrays) return false;
+    auto* header = static_cast<TableHeader*>(MemAllocZero(sizeof(TableHeader)));
+    if (!header) return false;
+    BYTE* block = arrays.get();
+    // The alignment gaps are the only bytes the copies below leave alone.
+    if (block) {
+        std::memset(block + itemBytes, 0, offPages - itemBytes);
+        std::memset(block + offPages + pageBytes, 0, offControls - offPages - pageBytes);
     }
-    c->items = items;
+    header->items = *t->items;
+    header->items.items = nullptr;
+    if (itemCount) {
+        header->items.items = reinterpret_cast<DmItem*>(block);
+        std::memcpy(static_cast<void*>(header->items.items), t->items->items, itemBytes);
+    }
+    c->items = &header->items;
     if (!ownPages) {
         // The template's table serves every context; CtxFree never frees it.
         c->pages = t->pages;
     } else {
-        auto* pages = reinterpret_cast<UiPageTable*>(block + offPageTable);
+        UiPageTable* pages = &header->pages;
         *pages = *t->pages;
         pages->pages = nullptr;
         if (pageCount) {
             pages->pages = reinterpret_cast<UiPage*>(block + offPages);
-            std::memcpy(static_cast<void*>(pages->pages), t->pages->pages, sizeof(UiPage) * pageCount);
+            std::memcpy(static_cast<void*>(pages->pages), t->pages->pages, pageBytes);
         }
         auto* controls = reinterpret_cast<UiControl*>(block + offControls);
         for (size_t i = 0; i < pageCount; ++i) {
@@ -140,9 +166,18 @@ bool cloneTables(DrvContext* c, const DrvContext* t) {
         }
         c->pages = pages;
     }
-    c->desc = reinterpret_cast<DriverDesc*>(block + offDesc);
+    c->desc = &header->desc;
     std::memcpy(static_cast<void*>(c->desc), t->desc, sizeof(DriverDesc));
+    header->arrays = arrays.release();
     return true;
+}
+
+// Frees the tables cloneTables made (c->items is their header).
+void freeTables(DrvContext* c) {
+    if (!c->items) return;
+    auto* header = reinterpret_cast<TableHeader*>(c->items);
+    std::free(header->arrays);
+    MemFree(header);
 }
 
 bool buildWorkspace(DrvContext* c, uint16_t kindWord, uint32_t flags, uint32_t documentMode,
@@ -308,7 +343,7 @@ void CtxFree(DrvContext* c, uint16_t type) {
         if (type == kReleaseCache2 || type == kReleaseCache1 || type == kReleaseFree)
             freeDevmodeFontTables(c, c->devmode);
     }
-    MemFree(c->items);  // the block of the context's tables
+    freeTables(c);
     MemFree(c->devmode);
     if (DrvWorkspace* ws = c->ws) {
         MdlEvalStackFree(c);

@@ -1,0 +1,117 @@
+// A context's own copies of the template's tables: the same records as the
+// template's, in storage of its own, so a change in one context reaches
+// neither the template nor another context; and every failed allocation on
+// the way leaves nothing behind.
+#include <gtest/gtest.h>
+
+#include <winsim/memory.h>
+
+#include <cstring>
+
+#include "common/context_support.h"
+#include "core/library_profile.h"
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+bool sameBytes(const void* a, const void* b, size_t n) { return std::memcmp(a, b, n) == 0; }
+
+// The bytes of every control of a page table, page by page.
+bool sameControls(const UiPageTable& a, const UiPageTable& b) {
+    if (a.count != b.count) return false;
+    for (int i = 0; i < a.count; ++i) {
+        const UiPage& pa = a.pages[i];
+        const UiPage& pb = b.pages[i];
+        if (pa.controlCount != pb.controlCount) return false;
+        if (pa.controlCount > 0 &&
+            !sameBytes(pa.controls, pb.controls, sizeof(UiControl) * static_cast<size_t>(pa.controlCount)))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST(ContextTables, ACopyHoldsTheTemplatesRecordsInItsOwnStorage) {
+    winsim::TempMachine machine;
+    ASSERT_TRUE(CurrentProfile().clonesPageTable);  // this library keeps its own pages
+    const DrvContext* t = GetContextTemplate();
+    ContextPtr c = contextWithDevmode();
+    ASSERT_TRUE(c);
+    ASSERT_EQ(c->items->count, t->items->count);
+    EXPECT_NE(c->items, t->items);
+    EXPECT_NE(c->items->items, t->items->items);
+    EXPECT_TRUE(sameBytes(c->items->items, t->items->items, sizeof(DmItem) * static_cast<size_t>(t->items->count)));
+
+    ASSERT_EQ(c->pages->count, t->pages->count);
+    EXPECT_NE(c->pages, t->pages);
+    EXPECT_NE(c->pages->pages, t->pages->pages);
+    int controls = 0;
+    for (int i = 0; i < c->pages->count; ++i) {
+        const UiPage& own = c->pages->pages[i];
+        const UiPage& tp = t->pages->pages[i];
+        EXPECT_EQ(own.id, tp.id);
+        EXPECT_EQ(own.controlCount, tp.controlCount);
+        if (own.controlCount > 0) {
+            EXPECT_NE(own.controls, tp.controls) << "page " << own.id;
+            controls += own.controlCount;
+        }
+    }
+    EXPECT_GT(controls, 0);
+    EXPECT_TRUE(sameControls(*c->pages, *t->pages));
+
+    ASSERT_NE(c->desc, nullptr);
+    EXPECT_NE(c->desc, t->desc);
+    EXPECT_TRUE(sameBytes(c->desc, t->desc, sizeof(DriverDesc)));
+}
+
+TEST(ContextTables, AChangeStaysWithItsContext) {
+    winsim::TempMachine machine;
+    const DrvContext* t = GetContextTemplate();
+    ContextPtr a = contextWithDevmode();
+    ContextPtr b = contextWithDevmode();
+    ASSERT_TRUE(a && b);
+    const DmItem firstItem = t->items->items[0];
+    a->items->items[0].changed = 7;
+    a->items->items[0].typeWord ^= 0x1;
+    UiControl* ctl = nullptr;
+    for (int i = 0; i < a->pages->count && !ctl; ++i)
+        if (a->pages->pages[i].controlCount > 0) ctl = &a->pages->pages[i].controls[0];
+    ASSERT_NE(ctl, nullptr);
+    ctl->hidden = 1;
+    ctl->key ^= 0x5;
+    a->desc->driverVersion ^= 0x3;
+
+    EXPECT_TRUE(sameBytes(&t->items->items[0], &firstItem, sizeof(DmItem)));
+    EXPECT_TRUE(sameBytes(b->items->items, t->items->items, sizeof(DmItem) * static_cast<size_t>(t->items->count)));
+    EXPECT_TRUE(sameControls(*b->pages, *t->pages));
+    EXPECT_FALSE(sameControls(*a->pages, *t->pages));
+    EXPECT_EQ(b->desc->driverVersion, t->desc->driverVersion);
+
+    // A context made after the change starts from the template again.
+    a.reset();
+    ContextPtr c = contextWithDevmode();
+    ASSERT_TRUE(c);
+    EXPECT_TRUE(sameBytes(c->items->items, t->items->items, sizeof(DmItem) * static_cast<size_t>(t->items->count)));
+    EXPECT_TRUE(sameControls(*c->pages, *t->pages));
+    EXPECT_TRUE(sameBytes(c->desc, t->desc, sizeof(DriverDesc)));
+}
+
+TEST(ContextTables, ManyContextsComeAndGoWithoutLeavingBlocks) {
+    winsim::TempMachine machine;
+    const size_t base = winsim::liveGlobalBlocks();
+    PRINTER_INFO_2W pi = printerInfo(u"Tables");
+    for (int round = 0; round < 3; ++round) {
+        DrvContext* held[4] = {};
+        for (DrvContext*& c : held) {
+            c = CtxCreateEx(handle(1), handle(1), nullptr, 4, 0, 0, &pi);
+            ASSERT_NE(c, nullptr);
+        }
+        // Released out of creation order, so no block is freed by luck of
+        // being the last one taken.
+        for (int i : {2, 0, 3, 1}) CtxReleaseEx(held[i], kReleaseFree);
+        EXPECT_EQ(winsim::liveGlobalBlocks(), base) << "round " << round;
+    }
+}
