@@ -7,6 +7,7 @@
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_layout.h"
 #include "core/devmode/dm_model.h"
+#include "core/devmode/dm_option_walks.h"
 #include "core/devmode/dm_private.h"
 #include "core/devmode/dm_public.h"
 #include "core/item_store.h"
@@ -66,7 +67,11 @@ int MdlValueInRange(DrvContext* ctx, int id, int32_t value) {
     return (value >= lo && value <= hi) ? 1 : 0;
 }
 
-int MdlValueListHas(DrvContext* ctx, int id, uint32_t value) { return dmModel().valueListHas(ctx, id, value); }
+int MdlValueListHas(DrvContext* ctx, int id, uint32_t value) {
+    int has = 0;
+    if (DmValueListHasFromImage(ctx, id, value, &has)) return has;
+    return dmModel().valueListHas(ctx, id, value);
+}
 
 int ItemValueIsValid(DrvContext* ctx, const DmItem* item, int id, uint32_t raw) {
     if (!ctx) return 0;
@@ -118,17 +123,10 @@ int ItemValueIsValidEx(DrvContext* ctx, const DmItem* item, int id, uint32_t raw
 
 void DmApplyAllItemActions(DrvContext* ctx) {
     if (!ctx || !ctx->items) return;
-    const DmModelQueries& m = dmModel();
     // With the model's own queries, only the items it has an option for
     // (one walk of its option list), in item order.
-    std::vector<int> positions;
-    if (&m == &DmDefaultModelQueries() && DmModelItemPositions(ctx, positions)) {
-        for (int i : positions) {
-            const int id = ctx->items->items[i].id;
-            if (id != 0 && m.optionType(ctx, id) != 0) m.applyActions(ctx, id);
-        }
-        return;
-    }
+    if (DmRunItemActionsFromImage(ctx)) return;
+    const DmModelQueries& m = dmModel();
     for (int i = 0; i < ctx->items->count; ++i) {
         const int id = ctx->items->items[i].id;
         if (id != 0 && m.optionType(ctx, id) != 0) m.applyActions(ctx, id);
@@ -136,7 +134,7 @@ void DmApplyAllItemActions(DrvContext* ctx) {
 }
 
 void DmValidateAll(DrvContext* ctx, int reason) {
-    if (ctx) RunOptionChangeHandlers(ctx, static_cast<uint32_t>(reason));
+    if (ctx) DmRunOptionWalk(ctx, static_cast<uint32_t>(reason));
 }
 
 void DmDefaultsAfterValidate(DrvContext* ctx) {
