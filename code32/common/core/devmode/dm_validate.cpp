@@ -73,9 +73,10 @@ int MdlValueListHas(DrvContext* ctx, int id, uint32_t value) {
     return dmModel().valueListHas(ctx, id, value);
 }
 
-int ItemValueIsValid(DrvContext* ctx, const DmItem* item, int id, uint32_t raw) {
-    if (!ctx) return 0;
-    const int t = dmModel().optionType(ctx, id);
+namespace {
+// The check of ItemValueIsValid for the option's type `t`, already asked of
+// the model (its queries only read the model, so asking once is enough).
+int validForType(DrvContext* ctx, const DmItem* item, int id, uint32_t raw, int t) {
     if (isListType(t)) {
         uint32_t v = 0;
         bool listed = false;
@@ -85,15 +86,26 @@ int ItemValueIsValid(DrvContext* ctx, const DmItem* item, int id, uint32_t raw) 
         return (listed && dmModel().valueCondition(ctx, id, v, 1)) ? 0 : 1;
     }
     if (t == 4) return ValueIsBool(raw);
-    if (t == 8) return MdlValueInRange(ctx, id, static_cast<int32_t>(raw));
+    if (t == 8) {
+        int32_t lo = 0, hi = 0;
+        if (!dmModel().optionRange(ctx, id, &lo, &hi)) return 0;
+        const int32_t value = static_cast<int32_t>(raw);
+        return (value >= lo && value <= hi) ? 1 : 0;
+    }
     return 1;
+}
+}  // namespace
+
+int ItemValueIsValid(DrvContext* ctx, const DmItem* item, int id, uint32_t raw) {
+    if (!ctx) return 0;
+    return validForType(ctx, item, id, raw, dmModel().optionType(ctx, id));
 }
 
 int ItemValueIsValidEx(DrvContext* ctx, const DmItem* item, int id, uint32_t raw, bool repair) {
     if (!ctx) return 0;
     const DmModelQueries& m = dmModel();
     const int t = m.optionType(ctx, id);
-    if (!isListType(t)) return ItemValueIsValid(ctx, item, id, raw);
+    if (!isListType(t)) return validForType(ctx, item, id, raw, t);
     uint32_t v = 0;
     bool listed = false;
     if (!listValueOk(ctx, item, id, raw, &v, &listed)) return 0;
