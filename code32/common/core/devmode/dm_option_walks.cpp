@@ -1,6 +1,7 @@
 #include "core/devmode/dm_option_walks.h"
 
 #include <algorithm>
+#include <bitset>
 #include <vector>
 
 #include "core/devmode/dm_model.h"
@@ -43,7 +44,7 @@ struct ListedOption {
 void listedOptions(const MdlImageView& v, std::vector<ListedOption>& out) {
     uint32_t head = 0;
     if (!v.data() || !v.link(MdlSlotOffset(0), kMdlImgOptionSize, &head)) return;
-    std::vector<bool> seen(0x10000, false);
+    std::bitset<0x10000> seen;
     MdlListWalk walk(v, head, kMdlImgOptionSize);
     for (uint32_t rec; walk.next(&rec);) {
         uint16_t id = 0;
