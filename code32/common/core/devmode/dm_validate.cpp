@@ -7,6 +7,7 @@
 #include "core/devmode/dm_defaults.h"
 #include "core/devmode/dm_layout.h"
 #include "core/devmode/dm_model.h"
+#include "core/devmode/dm_option_walks.h"
 #include "core/devmode/dm_private.h"
 #include "core/devmode/dm_public.h"
 #include "core/item_store.h"
@@ -66,11 +67,16 @@ int MdlValueInRange(DrvContext* ctx, int id, int32_t value) {
     return (value >= lo && value <= hi) ? 1 : 0;
 }
 
-int MdlValueListHas(DrvContext* ctx, int id, uint32_t value) { return dmModel().valueListHas(ctx, id, value); }
+int MdlValueListHas(DrvContext* ctx, int id, uint32_t value) {
+    int has = 0;
+    if (DmValueListHasFromImage(ctx, id, value, &has)) return has;
+    return dmModel().valueListHas(ctx, id, value);
+}
 
-int ItemValueIsValid(DrvContext* ctx, const DmItem* item, int id, uint32_t raw) {
-    if (!ctx) return 0;
-    const int t = dmModel().optionType(ctx, id);
+namespace {
+// The check of ItemValueIsValid for the option's type `t`, already asked of
+// the model (its queries only read the model, so asking once is enough).
+int validForType(DrvContext* ctx, const DmItem* item, int id, uint32_t raw, int t) {
     if (isListType(t)) {
         uint32_t v = 0;
         bool listed = false;
@@ -80,15 +86,26 @@ int ItemValueIsValid(DrvContext* ctx, const DmItem* item, int id, uint32_t raw) 
         return (listed && dmModel().valueCondition(ctx, id, v, 1)) ? 0 : 1;
     }
     if (t == 4) return ValueIsBool(raw);
-    if (t == 8) return MdlValueInRange(ctx, id, static_cast<int32_t>(raw));
+    if (t == 8) {
+        int32_t lo = 0, hi = 0;
+        if (!dmModel().optionRange(ctx, id, &lo, &hi)) return 0;
+        const int32_t value = static_cast<int32_t>(raw);
+        return (value >= lo && value <= hi) ? 1 : 0;
+    }
     return 1;
+}
+}  // namespace
+
+int ItemValueIsValid(DrvContext* ctx, const DmItem* item, int id, uint32_t raw) {
+    if (!ctx) return 0;
+    return validForType(ctx, item, id, raw, dmModel().optionType(ctx, id));
 }
 
 int ItemValueIsValidEx(DrvContext* ctx, const DmItem* item, int id, uint32_t raw, bool repair) {
     if (!ctx) return 0;
     const DmModelQueries& m = dmModel();
     const int t = m.optionType(ctx, id);
-    if (!isListType(t)) return ItemValueIsValid(ctx, item, id, raw);
+    if (!isListType(t)) return validForType(ctx, item, id, raw, t);
     uint32_t v = 0;
     bool listed = false;
     if (!listValueOk(ctx, item, id, raw, &v, &listed)) return 0;
@@ -118,17 +135,10 @@ int ItemValueIsValidEx(DrvContext* ctx, const DmItem* item, int id, uint32_t raw
 
 void DmApplyAllItemActions(DrvContext* ctx) {
     if (!ctx || !ctx->items) return;
-    const DmModelQueries& m = dmModel();
     // With the model's own queries, only the items it has an option for
     // (one walk of its option list), in item order.
-    std::vector<int> positions;
-    if (&m == &DmDefaultModelQueries() && DmModelItemPositions(ctx, positions)) {
-        for (int i : positions) {
-            const int id = ctx->items->items[i].id;
-            if (id != 0 && m.optionType(ctx, id) != 0) m.applyActions(ctx, id);
-        }
-        return;
-    }
+    if (DmRunItemActionsFromImage(ctx)) return;
+    const DmModelQueries& m = dmModel();
     for (int i = 0; i < ctx->items->count; ++i) {
         const int id = ctx->items->items[i].id;
         if (id != 0 && m.optionType(ctx, id) != 0) m.applyActions(ctx, id);
@@ -136,7 +146,7 @@ void DmApplyAllItemActions(DrvContext* ctx) {
 }
 
 void DmValidateAll(DrvContext* ctx, int reason) {
-    if (ctx) RunOptionChangeHandlers(ctx, static_cast<uint32_t>(reason));
+    if (ctx) DmRunOptionWalk(ctx, static_cast<uint32_t>(reason));
 }
 
 void DmDefaultsAfterValidate(DrvContext* ctx) {
