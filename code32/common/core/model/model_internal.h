@@ -4,6 +4,7 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/model/model.h"
 
@@ -138,6 +139,17 @@ bool onTransact(MdlParseResult&, const Stmt&, std::string&);
 bool onAlertAction(MdlParseResult&, const Stmt&, std::string&);
 bool onAlert(MdlParseResult&, const Stmt&, std::string&);
 bool onExclusive(MdlParseResult&, const Stmt&, std::string&);
+
+// Buffers the handlers reuse from statement to statement instead of
+// allocating their temporaries anew: one set per thread, since a parse runs
+// on one thread and handlers do not nest. A handler clears what it takes
+// before filling it; nothing in here survives the statement that filled it.
+struct Scratch {
+    std::string text;                        // a quoted text read to be cut up
+    std::vector<std::string_view> fields;    // the words of a rule's braces
+    std::vector<uint16_t> ids;               // value ids collected for a record
+};
+Scratch& scratch();
 
 // The open option, or null.
 MdlOption* openOption(MdlParseResult& r);

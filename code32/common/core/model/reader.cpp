@@ -257,6 +257,11 @@ int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte
     }
 }
 
+Scratch& scratch() {
+    thread_local Scratch s;
+    return s;
+}
+
 // ---- Values ----
 
 int Value::peek() {
