@@ -351,6 +351,26 @@ struct QuotedPlainTable {
 };
 constexpr QuotedPlainTable kQuotedPlain;
 
+// The first byte at or after `p` (before `end`) that is not plain in a
+// quoted string; sixteen bytes at a time where SSE2 is at hand (line ends,
+// the three special characters and any byte with its high bit set stop it).
+const char* skipQuotedPlain(const char* p, const char* end) {
+#if defined(__SSE2__)
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i m = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\r')));
+        m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_set1_epi8('"')));
+        m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_set1_epi8('%')));
+        m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_set1_epi8('<')));
+        const unsigned stop = static_cast<unsigned>(_mm_movemask_epi8(m) | _mm_movemask_epi8(v));
+        if (stop) return p + __builtin_ctz(stop);
+        p += 16;
+    }
+#endif
+    while (p < end && kQuotedPlain.plain[static_cast<unsigned char>(*p)]) ++p;
+    return p;
+}
+
 }  // namespace
 
 bool Value::quoted(std::string& out) {
@@ -364,7 +384,7 @@ bool Value::quoted(std::string& out) {
     while (p < end) {
         if (!hex) {
             const char* from = p;
-            while (p < end && kQuotedPlain.plain[static_cast<unsigned char>(*p)]) ++p;
+            p = skipQuotedPlain(p, end);
             if (p != from) out.append(from, static_cast<size_t>(p - from));
             if (p >= end) break;
         }

@@ -6,7 +6,6 @@
 // reference of the wrong section, a word not in a vocabulary) skips the whole
 // statement: stored as 0 it would turn a conditional action into an
 // unconditional one, or set an option to 0.
-#include <cstring>
 #include <string>
 
 #include "core/dictionary_lookup.h"
@@ -63,11 +62,15 @@ constexpr MdlKeyword kAnswers[] = {
 template <class Entry>
 const Entry* entryNamed(const Entry* entries, int count, std::string_view w) {
     w = w.substr(0, w.find('\0'));
-    for (int i = 0; i < count; ++i) {
-        const char* n = entries[i].name;
-        if (n && n[0] == (w.empty() ? 0 : w[0]) && std::strncmp(n, w.data(), w.size()) == 0 && n[w.size()] == 0)
-            return &entries[i];
-    }
+    // Byte by byte in place: most names differ in their first bytes, and a
+    // name shorter than `w` stops at its NUL, which `w` does not hold.
+    auto same = [w](const char* n) {
+        for (char c : w)
+            if (*n++ != c) return false;
+        return *n == 0;
+    };
+    for (int i = 0; i < count; ++i)
+        if (entries[i].name && same(entries[i].name)) return &entries[i];
     return nullptr;
 }
 
