@@ -165,3 +165,43 @@ TEST_F(ModelReaderReuse, ASubNumberedCopyTakesTheBlockButNotItsValues) {
     EXPECT_EQ(copy.selection, first.selection);
     EXPECT_EQ(&MdlValuesOwner(*r, copy), &first);
 }
+
+TEST_F(ModelReaderReuse, TokensAndWordsEndAlikeAtEveryOffsetOfARun) {
+    // Names are passed over many bytes at a time: where a name's run ends
+    // (a '/' or '-' inside it, a terminator, the end) must not matter.
+    for (size_t k = 1; k < 40; ++k) {
+        std::string name = "V";
+        for (size_t i = 1; i < k; ++i) name += "a1_Z"[i % 4];
+        const std::string digits(k, '7');
+        const std::string text = name + "/b-c==" + digits + " " + digits + "q}" + name;
+        MdlExprCursor c{text.data(), text.data() + text.size(), nullptr};
+        std::string_view t;
+        EXPECT_EQ(MdlExprNextToken(c, t), kTokName) << k;
+        EXPECT_EQ(t, name + "/b") << k;
+        EXPECT_EQ(MdlExprNextToken(c, t), kTokOther) << k;
+        EXPECT_EQ(t, "-");
+        EXPECT_EQ(MdlExprNextToken(c, t), kTokName) << k;
+        EXPECT_EQ(t, "c");
+        EXPECT_EQ(MdlExprNextToken(c, t), kTokOperator) << k;
+        EXPECT_EQ(MdlExprNextToken(c, t), kTokNumber) << k;
+        EXPECT_EQ(t, digits) << k;
+        EXPECT_EQ(MdlExprNextToken(c, t), kTokName) << k;
+        EXPECT_EQ(t, digits + "q") << k;
+        EXPECT_EQ(MdlExprNextToken(c, t), kTokBracket) << k;
+        EXPECT_EQ(MdlExprNextToken(c, t), kTokName) << k;
+        EXPECT_EQ(t, name) << k;  // a name that ends with the text
+        EXPECT_EQ(MdlExprNextToken(c, t), kTokOther) << k;
+        EXPECT_EQ(t, "");
+
+        const std::string pad(k, ' ');
+        ParsePtr r = parse("*OpenUI *VPD_dmPaperSize: PickPage\n*VPD_dmPaperSize: IDList {" + pad + "IDS_PAPERSIZE_A4" +
+                           pad + "{IDS_PAPERSIZE_A3 \"cmd\"}" + pad + "IDS_PAPERSIZE_B5}\n*CloseUI\n");
+        ASSERT_TRUE(r);
+        EXPECT_TRUE(r->skipped.empty()) << k << ": " << skippedText(*r);
+        const MdlOption* paper = option(*r, "VPD_dmPaperSize");
+        ASSERT_EQ(paper->values.size(), 3u) << k;
+        EXPECT_EQ(paper->values[0].valueId, valueId("IDS_PAPERSIZE_A4"));
+        EXPECT_EQ(paper->values[1].command, "cmd") << k;
+        EXPECT_EQ(paper->values[2].valueId, valueId("IDS_PAPERSIZE_B5"));
+    }
+}

@@ -26,6 +26,13 @@ extern const uint8_t kCharClasses[256];
 inline uint8_t charClass(unsigned char c) { return kCharClasses[c]; }
 inline bool is(unsigned char c, uint8_t cls) { return (charClass(c) & cls) != 0; }
 
+// The first byte at or after `p` (before `end`) that is not a digit, '@', a
+// letter or one of [ \ ] ^ _ ` (0x30-0x39, 0x40-0x7A): the bytes that make
+// up nearly all of a name, passed over sixteen at a time where SSE2 is at
+// hand. Such bytes are keyword bytes and word bytes alike, so a scan for
+// either may take this run first and go on byte by byte after it.
+const char* skipNameRun(const char* p, const char* end);
+
 // ---- Statement reader ----
 
 // A statement as read: views into the text, which must outlive them. The

@@ -94,6 +94,13 @@ bool quotedNumbers(std::string_view text, Numbers& out, std::string& why) {
 
 bool fitsI16(int64_t v) { return v >= INT16_MIN && v <= INT16_MAX; }
 
+// Appends a value record. A list starts with room for a few values, so the
+// records are not moved at the second, third and fifth value.
+void addValue(MdlOption& o, MdlValue&& v) {
+    if (o.values.capacity() == 0) o.values.reserve(8);
+    o.values.push_back(std::move(v));
+}
+
 // A sub-numbered copy of a block: everything but the value list, which the
 // copy shares with the first block (copying the list only to drop it would
 // copy every value's strings).
@@ -291,7 +298,7 @@ bool valueList(MdlParseResult& r, MdlOption& o, const Stmt& s, std::string& why)
             MdlValue nv;
             nv.valueId = id;
             nv.command = std::move(cmd);
-            o.values.push_back(std::move(nv));
+            addValue(o, std::move(nv));
         }
     }
     return endOfValue(v, why);
@@ -314,7 +321,7 @@ bool onValueStatement(MdlParseResult& r, const Stmt& s, std::string& why) {
         MdlValue nv;
         nv.valueId = id;
         nv.command = std::move(cmd);
-        o->values.push_back(std::move(nv));
+        addValue(*o, std::move(nv));
         return true;
     }
     uint16_t base = MdlBaseType(o->type);

@@ -87,6 +87,21 @@ const BYTE* skipClass(const BYTE* p, const BYTE* end, uint8_t cls) {
 
 }  // namespace
 
+const char* skipNameRun(const char* p, const char* end) {
+#if defined(__SSE2__)
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(0x2F)), _mm_cmplt_epi8(v, _mm_set1_epi8(0x3A)));
+        const __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(0x3F)), _mm_cmplt_epi8(v, _mm_set1_epi8(0x7B)));
+        const unsigned out = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(digit, letter))) & 0xFFFFu;
+        if (out) return p + __builtin_ctz(out);
+        p += 16;
+    }
+#endif
+    while (p < end && ((*p >= 0x30 && *p <= 0x39) || (*p >= 0x40 && *p <= 0x7A))) ++p;
+    return p;
+}
+
 void Reader::skipLine() {
     // The line ends at its first CR or LF: the LF is searched for, then a
     // CR before it (both with memchr, which passes over long comment lines
@@ -284,6 +299,8 @@ bool Value::wordView(std::string_view& out) {
     if (c == '*') ++p_;
     const char* from = p_;
     while (p_ < end_) {
+        p_ = skipNameRun(p_, end_);
+        if (p_ >= end_) break;
         unsigned char b = static_cast<unsigned char>(*p_);
         if (lead_[b]) {
             if (p_ + 1 >= end_) return false;

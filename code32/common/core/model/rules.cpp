@@ -7,9 +7,11 @@
 // statement: stored as 0 it would turn a conditional action into an
 // unconditional one, or set an option to 0.
 #include <string>
+#include <vector>
 
 #include "core/dictionary_lookup.h"
 #include "core/model/model_internal.h"
+#include "core/text_hash.h"
 #include "core/ui_lookup.h"
 
 namespace vesk {
@@ -57,33 +59,63 @@ constexpr MdlKeyword kAnswers[] = {
     {"IDIGNORE", 5}, {"IDYES", 6},    {"IDNO", 7},    {nullptr, 0},
 };
 
-// The first entry of a constant table named `w` (up to a NUL, as the
-// C-string lookups read it), compared in place rather than through a copy.
+// The entries of a constant table by name, hashed once: nearly every Action
+// pair names a page or an option, and the names share long prefixes. The
+// first entry of a repeated name is found, as by a search from the start.
 template <class Entry>
-const Entry* entryNamed(const Entry* entries, int count, std::string_view w) {
-    w = w.substr(0, w.find('\0'));
-    // Byte by byte in place: most names differ in their first bytes, and a
-    // name shorter than `w` stops at its NUL, which `w` does not hold.
-    auto same = [w](const char* n) {
-        for (char c : w)
-            if (*n++ != c) return false;
-        return *n == 0;
+class TableIndex {
+public:
+    TableIndex(const Entry* entries, int count) : entries_(entries), count_(count) {
+        size_t capacity = 16;
+        while (capacity < 2 * static_cast<size_t>(count > 0 ? count : 0)) capacity *= 2;
+        slots_.assign(capacity, Slot{});
+        for (int i = 0; i < count; ++i) {
+            if (!entries[i].name) continue;
+            std::string_view n(entries[i].name);
+            size_t k = TextHash(n) & (capacity - 1);
+            while (slots_[k].entry && slots_[k].name != n) k = (k + 1) & (capacity - 1);
+            if (!slots_[k].entry) slots_[k] = {n, &entries[i]};
+        }
+    }
+    // The entry named `w` (up to a NUL, as the C-string lookups read it);
+    // a table other than the one indexed is searched from its start.
+    const Entry* find(const Entry* entries, int count, std::string_view w) const {
+        w = w.substr(0, w.find('\0'));
+        if (entries != entries_ || count != count_) {
+            for (int i = 0; i < count; ++i)
+                if (entries[i].name && w == entries[i].name) return &entries[i];
+            return nullptr;
+        }
+        const size_t mask = slots_.size() - 1;
+        for (size_t k = TextHash(w) & mask; slots_[k].entry; k = (k + 1) & mask)
+            if (slots_[k].name == w) return slots_[k].entry;
+        return nullptr;
+    }
+
+private:
+    struct Slot {
+        std::string_view name;
+        const Entry* entry = nullptr;
     };
-    for (int i = 0; i < count; ++i)
-        if (entries[i].name && same(entries[i].name)) return &entries[i];
-    return nullptr;
-}
+    const Entry* entries_;
+    int count_;
+    std::vector<Slot> slots_;
+};
 
 // The dialog page of a name in the template's pages (as PageFindByName).
 const UiPage* pageNamed(std::string_view w) {
     const UiPageTable* t = GetContextTemplate()->pages;
-    return t ? entryNamed(t->pages, t->count, w) : nullptr;
+    if (!t) return nullptr;
+    static const TableIndex<UiPage> index(t->pages, t->count);
+    return index.find(t->pages, t->count, w);
 }
 
 // The message of a name in the template's messages (as MsgSymFindByName).
 const MessageSymbol* messageNamed(std::string_view w) {
     const MessageTable* t = GetContextTemplate()->messages;
-    return t ? entryNamed(t->entries, t->count, w) : nullptr;
+    if (!t) return nullptr;
+    static const TableIndex<MessageSymbol> index(t->entries, t->count);
+    return index.find(t->entries, t->count, w);
 }
 
 bool fail(std::string& why, std::string text) {
