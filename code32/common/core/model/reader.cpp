@@ -182,7 +182,12 @@ int skipped(Reader& r) {
 }  // namespace
 
 int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte) {
-    s.keyword = s.word1 = s.word2 = s.value = {};
+    // Each view cleared on its own: a chained assignment stores and reloads
+    // the same bytes, which stalls on the store.
+    s.keyword = {};
+    s.word1 = {};
+    s.word2 = {};
+    s.value = {};
 
     // 1. The start of a statement: '*' first on a line, not followed by '%'.
     for (;;) {
@@ -220,35 +225,55 @@ int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte
     // 5. The value: up to a line end outside quotes, parentheses and braces.
     // It is the text's bytes from its first non-blank on.
     skipBlanks(r);
-    const size_t from = r.pos;
+    // The value's loop keeps its position in a local pointer (the reader's
+    // field is written back before every return).
+    const BYTE* const base = r.base;
+    const BYTE* const end = r.base + r.size;
+    const BYTE* const from = base + r.pos;
+    const BYTE* p = from;
+    auto at = [&](const BYTE* q) {
+        r.pos = static_cast<size_t>(q - base);
+    };
     auto value = [&] {
-        s.value = {reinterpret_cast<const char*>(r.base + from), r.pos - from};
+        at(p);
+        s.value = {reinterpret_cast<const char*>(from), static_cast<size_t>(p - from)};
         return kReadOk;
+    };
+    auto broken = [&] {
+        at(p);
+        return skipped(r);
     };
     bool quoted = false;
     uint32_t parens = 0, braces = 0;
     for (;;) {
         // A run of plain bytes is passed over whole (lead bytes are never
         // plain).
-        r.pos = static_cast<size_t>(skipPlain(r.base + r.pos, r.base + r.size) - r.base);
-        if (r.pos >= r.size) return (quoted || parens || braces) ? kReadSkipped : value();
-        unsigned char b = r.base[r.pos];
+        p = skipPlain(p, end);
+        if (p >= end) {
+            if (!(quoted || parens || braces)) return value();
+            at(p);
+            return kReadSkipped;
+        }
+        unsigned char b = *p;
         if (is(b, kChLineEnd) && !quoted && parens == 0 && braces == 0) return value();
-        ++r.pos;
+        ++p;
         if (leadByte[b]) {
             // A double-byte character: its second byte is not examined.
-            if (r.pos >= r.size) return kReadSkipped;
-            ++r.pos;
+            if (p >= end) {
+                at(p);
+                return kReadSkipped;
+            }
+            ++p;
             continue;
         }
         if (quoted) {
             if (b == '"') {
                 quoted = false;
             } else if (b == '%') {
-                if (r.pos >= r.size || is(r.base[r.pos], kChLineEnd)) return skipped(r);
-                ++r.pos;
+                if (p >= end || is(*p, kChLineEnd)) return broken();
+                ++p;
             } else if (b == '(' || b == ')' || b == '{' || b == '}') {
-                return skipped(r);
+                return broken();
             }
             continue;
         }
@@ -256,15 +281,15 @@ int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte
         case '"': quoted = true; break;
         case '(': ++parens; break;
         case ')':
-            if (parens == 0) return skipped(r);
+            if (parens == 0) return broken();
             --parens;
             break;
         case '{':
-            if (parens) return skipped(r);
+            if (parens) return broken();
             ++braces;
             break;
         case '}':
-            if (parens || braces == 0) return skipped(r);
+            if (parens || braces == 0) return broken();
             --braces;
             break;
         default: break;
