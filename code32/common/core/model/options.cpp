@@ -103,10 +103,10 @@ void addValue(MdlOption& o, MdlValue&& v) {
 
 // A sub-numbered copy of a block: everything but the value list, which the
 // copy shares with the first block (copying the list only to drop it would
-// copy every value's strings).
-MdlOption copyOfBlock(const MdlOption& f) {
+// copy every value's strings), and the name, which is the copy's own.
+MdlOption copyOfBlock(const MdlOption& f, std::string&& name) {
     MdlOption c;
-    c.name = f.name;
+    c.name = std::move(name);
     c.key = f.key;
     c.subNumber = f.subNumber;
     c.identityKey = f.identityKey;
@@ -163,8 +163,7 @@ bool onOpenUI(MdlParseResult& r, const Stmt& s, std::string& why) {
         // default and option commands that shares the first block's values.
         // A sub-number given twice makes a second copy; lookups by key and
         // sub-number find the earlier one.
-        MdlOption copy = copyOfBlock(*first);
-        copy.name = std::move(name);
+        MdlOption copy = copyOfBlock(*first, std::move(name));
         copy.subNumber = sub;
         copy.identityKey = 0;
         copy.isCopy = true;

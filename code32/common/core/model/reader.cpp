@@ -130,7 +130,14 @@ uint32_t lineOf(Reader& r, size_t offset) {
 
 namespace {
 
-void skipBlanks(Reader& r) { r.pos = static_cast<size_t>(skipClass(r.base + r.pos, r.base + r.size, kChBlank) - r.base); }
+// Blanks come one at a time between the parts of a statement, if at all: a
+// plain loop here, not the run scanner.
+void skipBlanks(Reader& r) {
+    const BYTE* p = r.base + r.pos;
+    const BYTE* const end = r.base + r.size;
+    while (p < end && (*p == ' ' || *p == '\t')) ++p;
+    r.pos = static_cast<size_t>(p - r.base);
+}
 
 // The run of bytes of class `cls` at the reader's position.
 std::string_view readRun(Reader& r, uint8_t cls) {
