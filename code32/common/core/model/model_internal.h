@@ -73,10 +73,20 @@ public:
     Value(std::string_view text, const std::array<bool, 256>& lead)
         : p_(text.data()), end_(text.data() + text.size()), lead_(lead) {}
     // The next significant character after blanks and line ends, or -1.
-    int peek();
+    // (Here rather than with the reader: every handler asks it often.)
+    int peek() {
+        if (pending_) return static_cast<unsigned char>(pending_);
+        while (p_ < end_ && is(static_cast<unsigned char>(*p_), kChBlank | kChLineEnd)) ++p_;
+        return p_ < end_ ? static_cast<unsigned char>(*p_) : -1;
+    }
     bool atEnd() { return peek() < 0; }
     // Consumes `c` when it comes next.
-    bool take(char c);
+    bool take(char c) {
+        if (peek() != static_cast<unsigned char>(c)) return false;
+        if (pending_) pending_ = 0;
+        else ++p_;
+        return true;
+    }
     // A word: a leading '*' is dropped; it ends at a blank, a line end, the
     // end or a word terminator, and the terminator is consumed with it. A
     // brace or bar consumed so is still reported by peek() and take() as

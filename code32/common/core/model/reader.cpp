@@ -58,9 +58,10 @@ namespace {
 // Keyword and word runs are tested sixteen bytes at a time where SSE2 is at
 // hand: a keyword byte lies in 0x2F-0x39 or 0x40-0x7A, a word byte in
 // 0x21-0x7E but is not ':' or '/' (bytes from 0x80 on are neither).
-const BYTE* skipClass(const BYTE* p, const BYTE* end, uint8_t cls) {
+template <uint8_t cls>
+inline const BYTE* skipClass(const BYTE* p, const BYTE* end) {
 #if defined(__SSE2__)
-    if (cls == kChKeyword || cls == kChWord) {
+    if constexpr (cls == kChKeyword || cls == kChWord) {
         auto within = [](__m128i v, char lo, char hi) {
             return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(lo - 1))),
                                  _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(hi + 1))));
@@ -68,7 +69,7 @@ const BYTE* skipClass(const BYTE* p, const BYTE* end, uint8_t cls) {
         while (end - p >= 16) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
             __m128i in;
-            if (cls == kChKeyword) {
+            if constexpr (cls == kChKeyword) {
                 in = _mm_or_si128(within(v, 0x2F, 0x39), within(v, 0x40, 0x7A));
             } else {
                 in = _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(':')),
@@ -140,9 +141,10 @@ void skipBlanks(Reader& r) {
 }
 
 // The run of bytes of class `cls` at the reader's position.
-std::string_view readRun(Reader& r, uint8_t cls) {
+template <uint8_t cls>
+std::string_view readRun(Reader& r) {
     size_t from = r.pos;
-    r.pos = static_cast<size_t>(skipClass(r.base + from, r.base + r.size, cls) - r.base);
+    r.pos = static_cast<size_t>(skipClass<cls>(r.base + from, r.base + r.size) - r.base);
     return {reinterpret_cast<const char*>(r.base + from), r.pos - from};
 }
 
@@ -207,7 +209,7 @@ int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte
     s.start = r.pos - 1;
 
     // 2. The keyword.
-    s.keyword = readRun(r, kChKeyword);
+    s.keyword = readRun<kChKeyword>(r);
     if (s.keyword.empty()) return skipped(r);
 
     // 3. A keyword directly followed by its line end (or the end of the
@@ -219,10 +221,10 @@ int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte
     // without its colon and is skipped.
     skipBlanks(r);
     if (r.peek() != ':') {
-        s.word1 = readRun(r, kChWord);
+        s.word1 = readRun<kChWord>(r);
         skipBlanks(r);
         if (r.peek() != ':') {
-            s.word2 = readRun(r, kChWord);
+            s.word2 = readRun<kChWord>(r);
             skipBlanks(r);
             if (r.peek() != ':') return skipped(r);
         }
@@ -310,19 +312,6 @@ Scratch& scratch() {
 }
 
 // ---- Values ----
-
-int Value::peek() {
-    if (pending_) return static_cast<unsigned char>(pending_);
-    while (p_ < end_ && is(static_cast<unsigned char>(*p_), kChBlank | kChLineEnd)) ++p_;
-    return p_ < end_ ? static_cast<unsigned char>(*p_) : -1;
-}
-
-bool Value::take(char c) {
-    if (peek() != static_cast<unsigned char>(c)) return false;
-    if (pending_) pending_ = 0;
-    else ++p_;
-    return true;
-}
 
 bool Value::wordView(std::string_view& out) {
     out = {};
