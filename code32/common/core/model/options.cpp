@@ -29,7 +29,12 @@ bool fail(std::string& why, const char* text) {
 }
 
 // A word up to its first NUL, as the C-string lookups read it.
-std::string_view cText(std::string_view w) { return w.substr(0, w.find('\0')); }
+std::string_view cText(std::string_view w) {
+    // Words are short: a plain loop costs less than the call to find one.
+    for (size_t i = 0; i < w.size(); ++i)
+        if (w[i] == 0) return w.substr(0, i);
+    return w;
+}
 
 // The value id of a value name (up to a NUL, as the C-string lookup reads it).
 bool valueIdOf(std::string_view name, uint16_t* out, std::string& why) {
@@ -147,7 +152,8 @@ bool onOpenUI(MdlParseResult& r, const Stmt& s, std::string& why) {
     if (openOption(r)) return fail(why, "a block is already open");
     if (s.w1.size() < 2 || s.w1[0] != '*') return fail(why, "the option name must begin with '*'");
     std::string name(s.w1.substr(1));
-    const SymbolEntry* sym = SymFindByName(name.c_str());
+    // The statement's words hold no NUL, so the whole name is the C string.
+    const SymbolEntry* sym = SymFindByName(std::string_view(name));
     if (!sym) return fail(why, "not a dictionary symbol");
     uint16_t key = static_cast<uint16_t>(sym->key);
     const MdlOption* first = MdlFindOptionByKey(r, key);
