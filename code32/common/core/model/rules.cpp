@@ -371,7 +371,11 @@ bool onAlertAction(MdlParseResult& r, const Stmt& s, std::string& why) {
             p.optionKey = static_cast<uint16_t>(sym->key);
         } else {
             int32_t answer = MdlKeywordValue(kAnswers, f[i]);
-            if (!answer) return fail(why, "'" + std::string(f[i]) + "' is not a dictionary symbol nor a message-box answer");
+            if (!answer) {
+                std::string text = "'";
+                text.append(f[i]).append("' is not a dictionary symbol nor a message-box answer");
+                return fail(why, std::move(text));
+            }
             p.optionKey = static_cast<uint16_t>(answer);
         }
         if (!reference(r, f[i + 1], kSecTransact, &p.transact, why)) return false;
