@@ -50,12 +50,16 @@ int MdlExprNextToken(MdlExprCursor& c, std::string_view& token) {
         return cut(kTokOther);
     }
     if (is(b, kChKeyword)) {
-        bool digits = true;
-        while (c.p < c.end && is(static_cast<unsigned char>(*c.p), kChKeyword)) {
-            if (!is(static_cast<unsigned char>(*c.p), kChDigit)) digits = false;
+        // A number is a run of digits alone; any other keyword byte makes
+        // the run a name, whose bulk is then passed over many bytes at a time.
+        while (c.p < c.end && is(static_cast<unsigned char>(*c.p), kChDigit)) ++c.p;
+        if (c.p == c.end || !is(static_cast<unsigned char>(*c.p), kChKeyword)) return cut(kTokNumber);
+        for (;;) {
+            c.p = skipNameRun(c.p, c.end);
+            if (c.p == c.end || !is(static_cast<unsigned char>(*c.p), kChKeyword)) break;
             ++c.p;
         }
-        return cut(digits ? kTokNumber : kTokName);
+        return cut(kTokName);
     }
     if (b == '(' || b == ')' || b == '{' || b == '}') {
         ++c.p;

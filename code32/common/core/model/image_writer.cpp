@@ -2,6 +2,7 @@
 #include "core/model/image.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace vesk {
@@ -20,12 +21,17 @@ struct Writer {
     void align() {
         while (b.size() % 4) b.push_back(0);
     }
+    // The bytes are put together first and stored in one copy: stores of
+    // single bytes may alias the vector's own fields, so each would reload
+    // them.
     void put16(uint32_t at, uint32_t v) {
-        b[at] = static_cast<uint8_t>(v);
-        b[at + 1] = static_cast<uint8_t>(v >> 8);
+        const uint8_t t[2] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+        std::memcpy(b.data() + at, t, sizeof t);
     }
     void put32(uint32_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+        const uint8_t t[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+                              static_cast<uint8_t>(v >> 24)};
+        std::memcpy(b.data() + at, t, sizeof t);
     }
     // A narrow string with its NUL; 0 for an empty string when `emptyIsNone`.
     uint32_t str(const std::string& s, bool emptyIsNone = true) {

@@ -4,6 +4,7 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/model/model.h"
 
@@ -24,6 +25,13 @@ enum : uint8_t {
 extern const uint8_t kCharClasses[256];
 inline uint8_t charClass(unsigned char c) { return kCharClasses[c]; }
 inline bool is(unsigned char c, uint8_t cls) { return (charClass(c) & cls) != 0; }
+
+// The first byte at or after `p` (before `end`) that is not a digit, '@', a
+// letter or one of [ \ ] ^ _ ` (0x30-0x39, 0x40-0x7A): the bytes that make
+// up nearly all of a name, passed over sixteen at a time where SSE2 is at
+// hand. Such bytes are keyword bytes and word bytes alike, so a scan for
+// either may take this run first and go on byte by byte after it.
+const char* skipNameRun(const char* p, const char* end);
 
 // ---- Statement reader ----
 
@@ -65,10 +73,20 @@ public:
     Value(std::string_view text, const std::array<bool, 256>& lead)
         : p_(text.data()), end_(text.data() + text.size()), lead_(lead) {}
     // The next significant character after blanks and line ends, or -1.
-    int peek();
+    // (Here rather than with the reader: every handler asks it often.)
+    int peek() {
+        if (pending_) return static_cast<unsigned char>(pending_);
+        while (p_ < end_ && is(static_cast<unsigned char>(*p_), kChBlank | kChLineEnd)) ++p_;
+        return p_ < end_ ? static_cast<unsigned char>(*p_) : -1;
+    }
     bool atEnd() { return peek() < 0; }
     // Consumes `c` when it comes next.
-    bool take(char c);
+    bool take(char c) {
+        if (peek() != static_cast<unsigned char>(c)) return false;
+        if (pending_) pending_ = 0;
+        else ++p_;
+        return true;
+    }
     // A word: a leading '*' is dropped; it ends at a blank, a line end, the
     // end or a word terminator, and the terminator is consumed with it. A
     // brace or bar consumed so is still reported by peek() and take() as
@@ -138,6 +156,17 @@ bool onTransact(MdlParseResult&, const Stmt&, std::string&);
 bool onAlertAction(MdlParseResult&, const Stmt&, std::string&);
 bool onAlert(MdlParseResult&, const Stmt&, std::string&);
 bool onExclusive(MdlParseResult&, const Stmt&, std::string&);
+
+// Buffers the handlers reuse from statement to statement instead of
+// allocating their temporaries anew: one set per thread, since a parse runs
+// on one thread and handlers do not nest. A handler clears what it takes
+// before filling it; nothing in here survives the statement that filled it.
+struct Scratch {
+    std::string text;                        // a quoted text read to be cut up
+    std::vector<std::string_view> fields;    // the words of a rule's braces
+    std::vector<uint16_t> ids;               // value ids collected for a record
+};
+Scratch& scratch();
 
 // The open option, or null.
 MdlOption* openOption(MdlParseResult& r);

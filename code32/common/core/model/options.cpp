@@ -28,9 +28,17 @@ bool fail(std::string& why, const char* text) {
     return false;
 }
 
+// A word up to its first NUL, as the C-string lookups read it.
+std::string_view cText(std::string_view w) {
+    // Words are short: a plain loop costs less than the call to find one.
+    for (size_t i = 0; i < w.size(); ++i)
+        if (w[i] == 0) return w.substr(0, i);
+    return w;
+}
+
 // The value id of a value name (up to a NUL, as the C-string lookup reads it).
 bool valueIdOf(std::string_view name, uint16_t* out, std::string& why) {
-    const ValueSymbol* vs = ValueSymFindByName(name.substr(0, name.find('\0')));
+    const ValueSymbol* vs = ValueSymFindByName(cText(name));
     if (!vs) {
         why = "'" + std::string(name) + "' is not a value name";
         return false;
@@ -64,8 +72,16 @@ bool endOfValue(Value& v, std::string& why) {
     return true;
 }
 
-// Whitespace-separated decimal numbers of a quoted text.
-bool quotedNumbers(const std::string& text, std::vector<int64_t>& out, std::string& why) {
+// Whitespace-separated decimal numbers of a quoted text: every number is
+// checked and counted, the first kMax kept (no statement takes more).
+struct Numbers {
+    static constexpr size_t kMax = 8;
+    int64_t n[kMax] = {};
+    size_t count = 0;
+    int64_t operator[](size_t i) const { return n[i]; }
+    size_t size() const { return count; }
+};
+bool quotedNumbers(std::string_view text, Numbers& out, std::string& why) {
     size_t i = 0;
     while (i < text.size()) {
         while (i < text.size() && is(static_cast<unsigned char>(text[i]), kChBlank | kChLineEnd)) ++i;
@@ -73,14 +89,45 @@ bool quotedNumbers(const std::string& text, std::vector<int64_t>& out, std::stri
         while (i < text.size() && !is(static_cast<unsigned char>(text[i]), kChBlank | kChLineEnd)) ++i;
         if (b == i) break;
         int64_t n;
-        if (!parseWholeDecimal(std::string_view(text).substr(b, i - b), INT32_MIN, INT32_MAX, &n))
+        if (!parseWholeDecimal(text.substr(b, i - b), INT32_MIN, INT32_MAX, &n))
             return fail(why, "not a number, or a number out of range");
-        out.push_back(n);
+        if (out.count < Numbers::kMax) out.n[out.count] = n;
+        ++out.count;
     }
     return true;
 }
 
 bool fitsI16(int64_t v) { return v >= INT16_MIN && v <= INT16_MAX; }
+
+// Appends a value record. A list starts with room for a few values, so the
+// records are not moved at the second, third and fifth value.
+void addValue(MdlOption& o, MdlValue&& v) {
+    if (o.values.capacity() == 0) o.values.reserve(8);
+    o.values.push_back(std::move(v));
+}
+
+// A sub-numbered copy of a block: everything but the value list, which the
+// copy shares with the first block (copying the list only to drop it would
+// copy every value's strings), and the name, which is the copy's own.
+MdlOption copyOfBlock(const MdlOption& f, std::string&& name) {
+    MdlOption c;
+    c.name = std::move(name);
+    c.key = f.key;
+    c.subNumber = f.subNumber;
+    c.identityKey = f.identityKey;
+    c.optionId = f.optionId;
+    c.type = f.type;
+    c.selection = f.selection;
+    c.hasCommands = f.hasCommands;
+    c.prefix = f.prefix;
+    c.suffix = f.suffix;
+    c.isCopy = f.isCopy;
+    c.boolean = f.boolean;
+    c.numeric = f.numeric;
+    c.string = f.string;
+    c.selectionIsIndex = f.selectionIsIndex;
+    return c;
+}
 
 }  // namespace
 
@@ -105,7 +152,8 @@ bool onOpenUI(MdlParseResult& r, const Stmt& s, std::string& why) {
     if (openOption(r)) return fail(why, "a block is already open");
     if (s.w1.size() < 2 || s.w1[0] != '*') return fail(why, "the option name must begin with '*'");
     std::string name(s.w1.substr(1));
-    const SymbolEntry* sym = SymFindByName(name.c_str());
+    // The statement's words hold no NUL, so the whole name is the C string.
+    const SymbolEntry* sym = SymFindByName(std::string_view(name));
     if (!sym) return fail(why, "not a dictionary symbol");
     uint16_t key = static_cast<uint16_t>(sym->key);
     const MdlOption* first = MdlFindOptionByKey(r, key);
@@ -121,8 +169,7 @@ bool onOpenUI(MdlParseResult& r, const Stmt& s, std::string& why) {
         // default and option commands that shares the first block's values.
         // A sub-number given twice makes a second copy; lookups by key and
         // sub-number find the earlier one.
-        MdlOption copy = *first;
-        copy.name = std::move(name);
+        MdlOption copy = copyOfBlock(*first, std::move(name));
         copy.subNumber = sub;
         copy.identityKey = 0;
         copy.isCopy = true;
@@ -146,13 +193,13 @@ bool onOpenUI(MdlParseResult& r, const Stmt& s, std::string& why) {
     o.subNumber = sub;
     o.optionId = sym->itemId;
     Value v(s.value, r.leadByte);
-    std::string w;
-    if (!v.word(w)) {
+    std::string_view w;
+    if (!v.wordView(w)) {
         o.type = kMdlPickOne;
     } else if (w == "Identity" && !v.atEnd() && v.peek() != '|') {
-        std::string other;
-        if (!v.word(other)) return fail(why, "Identity needs an option name");
-        const SymbolEntry* os = SymFindByName(other.c_str());
+        std::string_view other;
+        if (!v.wordView(other)) return fail(why, "Identity needs an option name");
+        const SymbolEntry* os = SymFindByName(cText(other));
         if (!os) return fail(why, "Identity names no dictionary symbol");
         o.type = kMdlIdentity;
         o.identityKey = static_cast<uint16_t>(os->key);
@@ -164,7 +211,7 @@ bool onOpenUI(MdlParseResult& r, const Stmt& s, std::string& why) {
     } else {
         o.type = static_cast<uint16_t>(MdlKeywordValue(kTypeWords, w));
         if (v.take('|')) {
-            if (!v.word(w)) return fail(why, "a type word must follow '|'");
+            if (!v.wordView(w)) return fail(why, "a type word must follow '|'");
             o.type |= static_cast<uint16_t>(MdlKeywordValue(kTypeWords, w));
         }
     }
@@ -233,16 +280,16 @@ namespace {
 bool valueList(MdlParseResult& r, MdlOption& o, const Stmt& s, std::string& why) {
     if (!MdlIsListType(o.type)) return fail(why, "the option's type has no value list");
     Value v(s.value, r.leadByte);
-    std::string w;
+    std::string_view w;
     if (v.peek() != '{') {
-        if (!v.word(w) || w != "IDList") return fail(why, "a value list is 'IDList { ... }'");
+        if (!v.wordView(w) || w != "IDList") return fail(why, "a value list is 'IDList { ... }'");
     }
     if (!v.take('{')) return fail(why, "a value list is 'IDList { ... }'");
     for (;;) {
         if (v.take('}')) break;
         std::string cmd;
         bool braced = v.take('{');
-        if (!v.word(w)) return fail(why, "a value name is expected");
+        if (!v.wordView(w)) return fail(why, "a value name is expected");
         if (braced) {
             if (v.peek() == '"' && !v.quoted(cmd)) return fail(why, "unterminated quote");
             if (!v.take('}')) return fail(why, "'}' expected after the value's command");
@@ -256,7 +303,7 @@ bool valueList(MdlParseResult& r, MdlOption& o, const Stmt& s, std::string& why)
             MdlValue nv;
             nv.valueId = id;
             nv.command = std::move(cmd);
-            o.values.push_back(std::move(nv));
+            addValue(o, std::move(nv));
         }
     }
     return endOfValue(v, why);
@@ -279,7 +326,7 @@ bool onValueStatement(MdlParseResult& r, const Stmt& s, std::string& why) {
         MdlValue nv;
         nv.valueId = id;
         nv.command = std::move(cmd);
-        o->values.push_back(std::move(nv));
+        addValue(*o, std::move(nv));
         return true;
     }
     uint16_t base = MdlBaseType(o->type);
@@ -303,9 +350,9 @@ bool onNumericValue(MdlParseResult& r, const Stmt& s, std::string& why) {
         if (!v.number(INT16_MIN, INT16_MAX, &n)) return fail(why, "not a number, or a number out of range");
         b.f0 = static_cast<int16_t>(n);
     }
-    std::string text;
+    std::string& text = scratch().text;
     if (!v.quoted(text)) return fail(why, "the numbers must be quoted");
-    std::vector<int64_t> n;
+    Numbers n;
     if (!quotedNumbers(text, n, why)) return false;
     if (n.size() < 6 || n.size() > 8) return fail(why, "six to eight numbers are expected");
     for (size_t i : {0u, 4u, 5u, 6u, 7u})
@@ -330,11 +377,11 @@ bool onStringValue(MdlParseResult& r, const Stmt& s, std::string& why) {
     Value v(s.value, r.leadByte);
     int64_t n;
     if (!v.number(0, INT16_MAX, &n)) return fail(why, "the maximum length is not a number in range");
-    std::string w;
+    std::string_view w;
     int32_t kind = 1, display = 0;
-    if (v.word(w)) kind = MdlKeywordValue(kCharKinds, w);
+    if (v.wordView(w)) kind = MdlKeywordValue(kCharKinds, w);
     if (v.take('|')) {
-        if (!v.word(w)) return fail(why, "a display word must follow '|'");
+        if (!v.wordView(w)) return fail(why, "a display word must follow '|'");
         display = MdlKeywordValue(kDisplayFlags, w);
     }
     if (!endOfValue(v, why)) return false;
@@ -350,9 +397,9 @@ bool onPageValue(MdlParseResult& r, const Stmt& s, std::string& why) {
     if (!val) return false;
     Value v(s.value, r.leadByte);
     MdlPageRecord p;
-    std::string w;
-    if (!v.word(w)) return fail(why, "a resolution is expected");
-    if (const ValueSymbol* vs = ValueSymFindByName(w.c_str())) {
+    std::string_view w;
+    if (!v.wordView(w)) return fail(why, "a resolution is expected");
+    if (const ValueSymbol* vs = ValueSymFindByName(cText(w))) {
         if (vs->value == 0 || vs->value > 0xFFFF) return fail(why, "resolution out of range");
         p.resolution = static_cast<uint16_t>(vs->value);
     } else {
@@ -360,14 +407,14 @@ bool onPageValue(MdlParseResult& r, const Stmt& s, std::string& why) {
         if (!parseWholeDecimal(w, 1, 0xFFFF, &n)) return fail(why, "the resolution is no value name nor a dpi number");
         p.resolution = static_cast<uint16_t>(n);
     }
-    if (!v.word(w)) return fail(why, "an orientation is expected");
+    if (!v.wordView(w)) return fail(why, "an orientation is expected");
     if (!valueIdOf(w, &p.orientation, why)) return false;
     if (v.peek() != '"') {
-        if (!v.word(w)) return fail(why, "a condition option is expected");
-        const SymbolEntry* sym = SymFindByName(w.c_str());
+        if (!v.wordView(w)) return fail(why, "a condition option is expected");
+        const SymbolEntry* sym = SymFindByName(cText(w));
         if (!sym) return fail(why, "the condition names no dictionary symbol");
         p.condKey = static_cast<uint16_t>(sym->key);
-        if (!v.word(w)) return fail(why, "the condition has no value");
+        if (!v.wordView(w)) return fail(why, "the condition has no value");
         if (w == "True")
             p.condValue = 1;
         else if (w == "False")
@@ -375,9 +422,9 @@ bool onPageValue(MdlParseResult& r, const Stmt& s, std::string& why) {
         else if (!valueIdOf(w, &p.condValue, why))
             return false;
     }
-    std::string text;
+    std::string& text = scratch().text;
     if (!v.quoted(text)) return fail(why, "the area must be quoted");
-    std::vector<int64_t> n;
+    Numbers n;
     if (!quotedNumbers(text, n, why)) return false;
     // The area's four numbers, then up to two further ones (a quote that
     // closes after the fifth leaves the sixth 0). Fewer than four leave the
@@ -399,9 +446,9 @@ bool onPageMMValue(MdlParseResult& r, const Stmt& s, std::string& why) {
     MdlValue* val = statementValue(r, s, kMdlPickPage, why);
     if (!val) return false;
     Value v(s.value, r.leadByte);
-    std::string text;
+    std::string& text = scratch().text;
     if (!v.quoted(text)) return fail(why, "the two sizes must be quoted");
-    std::vector<int64_t> n;
+    Numbers n;
     if (!quotedNumbers(text, n, why)) return false;
     if (n.size() != 2) return fail(why, "two numbers are expected");
     if (!endOfValue(v, why)) return false;
@@ -415,16 +462,17 @@ bool onSlotPaper(MdlParseResult& r, const Stmt& s, std::string& why) {
     if (!val) return false;
     Value v(s.value, r.leadByte);
     if (!v.take('{')) return fail(why, "the papers must be in braces");
-    std::vector<uint16_t> ids;
-    std::string w;
+    std::vector<uint16_t>& ids = scratch().ids;
+    ids.clear();
+    std::string_view w;
     while (!v.take('}')) {
-        if (!v.word(w)) return fail(why, "a paper name or '}' is expected");
+        if (!v.wordView(w)) return fail(why, "a paper name or '}' is expected");
         uint16_t id;
         if (!valueIdOf(w, &id, why)) return false;
         ids.push_back(id);
     }
     if (!endOfValue(v, why)) return false;
-    val->slotPapers = std::move(ids);
+    val->slotPapers.assign(ids.begin(), ids.end());
     return true;
 }
 
@@ -448,8 +496,8 @@ bool onTTFS(MdlParseResult& r, const Stmt& s, std::string& why) {
     MdlValue* val = statementValue(r, s, kMdlFontTbl, why);
     if (!val) return false;
     Value v(s.value, r.leadByte);
-    std::string w;
-    if (v.peek() != '{' && (!v.word(w) || w != "IDList")) return fail(why, "a pair list is 'IDList { ... }'");
+    std::string_view w;
+    if (v.peek() != '{' && (!v.wordView(w) || w != "IDList")) return fail(why, "a pair list is 'IDList { ... }'");
     if (!v.take('{')) return fail(why, "a pair list is 'IDList { ... }'");
     std::vector<std::string> first, second;
     bool broken = false;

@@ -58,9 +58,10 @@ namespace {
 // Keyword and word runs are tested sixteen bytes at a time where SSE2 is at
 // hand: a keyword byte lies in 0x2F-0x39 or 0x40-0x7A, a word byte in
 // 0x21-0x7E but is not ':' or '/' (bytes from 0x80 on are neither).
-const BYTE* skipClass(const BYTE* p, const BYTE* end, uint8_t cls) {
+template <uint8_t cls>
+inline const BYTE* skipClass(const BYTE* p, const BYTE* end) {
 #if defined(__SSE2__)
-    if (cls == kChKeyword || cls == kChWord) {
+    if constexpr (cls == kChKeyword || cls == kChWord) {
         auto within = [](__m128i v, char lo, char hi) {
             return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(lo - 1))),
                                  _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(hi + 1))));
@@ -68,7 +69,7 @@ const BYTE* skipClass(const BYTE* p, const BYTE* end, uint8_t cls) {
         while (end - p >= 16) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
             __m128i in;
-            if (cls == kChKeyword) {
+            if constexpr (cls == kChKeyword) {
                 in = _mm_or_si128(within(v, 0x2F, 0x39), within(v, 0x40, 0x7A));
             } else {
                 in = _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(':')),
@@ -86,6 +87,21 @@ const BYTE* skipClass(const BYTE* p, const BYTE* end, uint8_t cls) {
 }
 
 }  // namespace
+
+const char* skipNameRun(const char* p, const char* end) {
+#if defined(__SSE2__)
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(0x2F)), _mm_cmplt_epi8(v, _mm_set1_epi8(0x3A)));
+        const __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(0x3F)), _mm_cmplt_epi8(v, _mm_set1_epi8(0x7B)));
+        const unsigned out = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(digit, letter))) & 0xFFFFu;
+        if (out) return p + __builtin_ctz(out);
+        p += 16;
+    }
+#endif
+    while (p < end && ((*p >= 0x30 && *p <= 0x39) || (*p >= 0x40 && *p <= 0x7A))) ++p;
+    return p;
+}
 
 void Reader::skipLine() {
     // The line ends at its first CR or LF: the LF is searched for, then a
@@ -115,12 +131,20 @@ uint32_t lineOf(Reader& r, size_t offset) {
 
 namespace {
 
-void skipBlanks(Reader& r) { r.pos = static_cast<size_t>(skipClass(r.base + r.pos, r.base + r.size, kChBlank) - r.base); }
+// Blanks come one at a time between the parts of a statement, if at all: a
+// plain loop here, not the run scanner.
+void skipBlanks(Reader& r) {
+    const BYTE* p = r.base + r.pos;
+    const BYTE* const end = r.base + r.size;
+    while (p < end && (*p == ' ' || *p == '\t')) ++p;
+    r.pos = static_cast<size_t>(p - r.base);
+}
 
 // The run of bytes of class `cls` at the reader's position.
-std::string_view readRun(Reader& r, uint8_t cls) {
+template <uint8_t cls>
+std::string_view readRun(Reader& r) {
     size_t from = r.pos;
-    r.pos = static_cast<size_t>(skipClass(r.base + from, r.base + r.size, cls) - r.base);
+    r.pos = static_cast<size_t>(skipClass<cls>(r.base + from, r.base + r.size) - r.base);
     return {reinterpret_cast<const char*>(r.base + from), r.pos - from};
 }
 
@@ -167,7 +191,12 @@ int skipped(Reader& r) {
 }  // namespace
 
 int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte) {
-    s.keyword = s.word1 = s.word2 = s.value = {};
+    // Each view cleared on its own: a chained assignment stores and reloads
+    // the same bytes, which stalls on the store.
+    s.keyword = {};
+    s.word1 = {};
+    s.word2 = {};
+    s.value = {};
 
     // 1. The start of a statement: '*' first on a line, not followed by '%'.
     for (;;) {
@@ -180,7 +209,7 @@ int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte
     s.start = r.pos - 1;
 
     // 2. The keyword.
-    s.keyword = readRun(r, kChKeyword);
+    s.keyword = readRun<kChKeyword>(r);
     if (s.keyword.empty()) return skipped(r);
 
     // 3. A keyword directly followed by its line end (or the end of the
@@ -192,10 +221,10 @@ int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte
     // without its colon and is skipped.
     skipBlanks(r);
     if (r.peek() != ':') {
-        s.word1 = readRun(r, kChWord);
+        s.word1 = readRun<kChWord>(r);
         skipBlanks(r);
         if (r.peek() != ':') {
-            s.word2 = readRun(r, kChWord);
+            s.word2 = readRun<kChWord>(r);
             skipBlanks(r);
             if (r.peek() != ':') return skipped(r);
         }
@@ -205,35 +234,55 @@ int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte
     // 5. The value: up to a line end outside quotes, parentheses and braces.
     // It is the text's bytes from its first non-blank on.
     skipBlanks(r);
-    const size_t from = r.pos;
+    // The value's loop keeps its position in a local pointer (the reader's
+    // field is written back before every return).
+    const BYTE* const base = r.base;
+    const BYTE* const end = r.base + r.size;
+    const BYTE* const from = base + r.pos;
+    const BYTE* p = from;
+    auto at = [&](const BYTE* q) {
+        r.pos = static_cast<size_t>(q - base);
+    };
     auto value = [&] {
-        s.value = {reinterpret_cast<const char*>(r.base + from), r.pos - from};
+        at(p);
+        s.value = {reinterpret_cast<const char*>(from), static_cast<size_t>(p - from)};
         return kReadOk;
+    };
+    auto broken = [&] {
+        at(p);
+        return skipped(r);
     };
     bool quoted = false;
     uint32_t parens = 0, braces = 0;
     for (;;) {
         // A run of plain bytes is passed over whole (lead bytes are never
         // plain).
-        r.pos = static_cast<size_t>(skipPlain(r.base + r.pos, r.base + r.size) - r.base);
-        if (r.pos >= r.size) return (quoted || parens || braces) ? kReadSkipped : value();
-        unsigned char b = r.base[r.pos];
+        p = skipPlain(p, end);
+        if (p >= end) {
+            if (!(quoted || parens || braces)) return value();
+            at(p);
+            return kReadSkipped;
+        }
+        unsigned char b = *p;
         if (is(b, kChLineEnd) && !quoted && parens == 0 && braces == 0) return value();
-        ++r.pos;
+        ++p;
         if (leadByte[b]) {
             // A double-byte character: its second byte is not examined.
-            if (r.pos >= r.size) return kReadSkipped;
-            ++r.pos;
+            if (p >= end) {
+                at(p);
+                return kReadSkipped;
+            }
+            ++p;
             continue;
         }
         if (quoted) {
             if (b == '"') {
                 quoted = false;
             } else if (b == '%') {
-                if (r.pos >= r.size || is(r.base[r.pos], kChLineEnd)) return skipped(r);
-                ++r.pos;
+                if (p >= end || is(*p, kChLineEnd)) return broken();
+                ++p;
             } else if (b == '(' || b == ')' || b == '{' || b == '}') {
-                return skipped(r);
+                return broken();
             }
             continue;
         }
@@ -241,15 +290,15 @@ int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte
         case '"': quoted = true; break;
         case '(': ++parens; break;
         case ')':
-            if (parens == 0) return skipped(r);
+            if (parens == 0) return broken();
             --parens;
             break;
         case '{':
-            if (parens) return skipped(r);
+            if (parens) return broken();
             ++braces;
             break;
         case '}':
-            if (parens || braces == 0) return skipped(r);
+            if (parens || braces == 0) return broken();
             --braces;
             break;
         default: break;
@@ -257,20 +306,12 @@ int readStatement(Reader& r, Statement& s, const std::array<bool, 256>& leadByte
     }
 }
 
+Scratch& scratch() {
+    thread_local Scratch s;
+    return s;
+}
+
 // ---- Values ----
-
-int Value::peek() {
-    if (pending_) return static_cast<unsigned char>(pending_);
-    while (p_ < end_ && is(static_cast<unsigned char>(*p_), kChBlank | kChLineEnd)) ++p_;
-    return p_ < end_ ? static_cast<unsigned char>(*p_) : -1;
-}
-
-bool Value::take(char c) {
-    if (peek() != static_cast<unsigned char>(c)) return false;
-    if (pending_) pending_ = 0;
-    else ++p_;
-    return true;
-}
 
 bool Value::wordView(std::string_view& out) {
     out = {};
@@ -279,6 +320,8 @@ bool Value::wordView(std::string_view& out) {
     if (c == '*') ++p_;
     const char* from = p_;
     while (p_ < end_) {
+        p_ = skipNameRun(p_, end_);
+        if (p_ >= end_) break;
         unsigned char b = static_cast<unsigned char>(*p_);
         if (lead_[b]) {
             if (p_ + 1 >= end_) return false;
@@ -346,6 +389,26 @@ struct QuotedPlainTable {
 };
 constexpr QuotedPlainTable kQuotedPlain;
 
+// The first byte at or after `p` (before `end`) that is not plain in a
+// quoted string; sixteen bytes at a time where SSE2 is at hand (line ends,
+// the three special characters and any byte with its high bit set stop it).
+const char* skipQuotedPlain(const char* p, const char* end) {
+#if defined(__SSE2__)
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i m = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\r')));
+        m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_set1_epi8('"')));
+        m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_set1_epi8('%')));
+        m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_set1_epi8('<')));
+        const unsigned stop = static_cast<unsigned>(_mm_movemask_epi8(m) | _mm_movemask_epi8(v));
+        if (stop) return p + __builtin_ctz(stop);
+        p += 16;
+    }
+#endif
+    while (p < end && kQuotedPlain.plain[static_cast<unsigned char>(*p)]) ++p;
+    return p;
+}
+
 }  // namespace
 
 bool Value::quoted(std::string& out) {
@@ -359,7 +422,7 @@ bool Value::quoted(std::string& out) {
     while (p < end) {
         if (!hex) {
             const char* from = p;
-            while (p < end && kQuotedPlain.plain[static_cast<unsigned char>(*p)]) ++p;
+            p = skipQuotedPlain(p, end);
             if (p != from) out.append(from, static_cast<size_t>(p - from));
             if (p >= end) break;
         }

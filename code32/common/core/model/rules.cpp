@@ -7,9 +7,11 @@
 // statement: stored as 0 it would turn a conditional action into an
 // unconditional one, or set an option to 0.
 #include <string>
+#include <vector>
 
 #include "core/dictionary_lookup.h"
 #include "core/model/model_internal.h"
+#include "core/text_hash.h"
 #include "core/ui_lookup.h"
 
 namespace vesk {
@@ -56,6 +58,65 @@ constexpr MdlKeyword kAnswers[] = {
     {"IDOK", 1},     {"IDCANCEL", 2}, {"IDABORT", 3}, {"IDRETRY", 4},
     {"IDIGNORE", 5}, {"IDYES", 6},    {"IDNO", 7},    {nullptr, 0},
 };
+
+// The entries of a constant table by name, hashed once: nearly every Action
+// pair names a page or an option, and the names share long prefixes. The
+// first entry of a repeated name is found, as by a search from the start.
+template <class Entry>
+class TableIndex {
+public:
+    TableIndex(const Entry* entries, int count) : entries_(entries), count_(count) {
+        size_t capacity = 16;
+        while (capacity < 2 * static_cast<size_t>(count > 0 ? count : 0)) capacity *= 2;
+        slots_.assign(capacity, Slot{});
+        for (int i = 0; i < count; ++i) {
+            if (!entries[i].name) continue;
+            std::string_view n(entries[i].name);
+            size_t k = TextHash(n) & (capacity - 1);
+            while (slots_[k].entry && slots_[k].name != n) k = (k + 1) & (capacity - 1);
+            if (!slots_[k].entry) slots_[k] = {n, &entries[i]};
+        }
+    }
+    // The entry named `w` (up to a NUL, as the C-string lookups read it);
+    // a table other than the one indexed is searched from its start.
+    const Entry* find(const Entry* entries, int count, std::string_view w) const {
+        w = w.substr(0, w.find('\0'));
+        if (entries != entries_ || count != count_) {
+            for (int i = 0; i < count; ++i)
+                if (entries[i].name && w == entries[i].name) return &entries[i];
+            return nullptr;
+        }
+        const size_t mask = slots_.size() - 1;
+        for (size_t k = TextHash(w) & mask; slots_[k].entry; k = (k + 1) & mask)
+            if (slots_[k].name == w) return slots_[k].entry;
+        return nullptr;
+    }
+
+private:
+    struct Slot {
+        std::string_view name;
+        const Entry* entry = nullptr;
+    };
+    const Entry* entries_;
+    int count_;
+    std::vector<Slot> slots_;
+};
+
+// The dialog page of a name in the template's pages (as PageFindByName).
+const UiPage* pageNamed(std::string_view w) {
+    const UiPageTable* t = GetContextTemplate()->pages;
+    if (!t) return nullptr;
+    static const TableIndex<UiPage> index(t->pages, t->count);
+    return index.find(t->pages, t->count, w);
+}
+
+// The message of a name in the template's messages (as MsgSymFindByName).
+const MessageSymbol* messageNamed(std::string_view w) {
+    const MessageTable* t = GetContextTemplate()->messages;
+    if (!t) return nullptr;
+    static const TableIndex<MessageSymbol> index(t->entries, t->count);
+    return index.find(t->entries, t->count, w);
+}
 
 bool fail(std::string& why, std::string text) {
     why = std::move(text);
@@ -127,7 +188,7 @@ bool header(const MdlParseResult& r, const Stmt& s, int section, uint16_t* numbe
 bool fields(const MdlParseResult& r, const Stmt& s, std::vector<std::string_view>& out, std::string& why) {
     MdlExprCursor c{s.value.data(), s.value.data() + s.value.size(), &r.leadByte};
     std::string_view t;
-    out.reserve(16);
+    out.clear();
     if (MdlExprNextToken(c, t) != kTokBracket || t != "{") return fail(why, "the value must be in braces");
     int depth = 1;
     while (depth > 0) {
@@ -226,7 +287,7 @@ bool onJudge(MdlParseResult& r, const Stmt& s, std::string& why) {
 bool onItem(MdlParseResult& r, const Stmt& s, std::string& why) {
     uint16_t number;
     std::string_view name;
-    std::vector<std::string_view> f;
+    std::vector<std::string_view>& f = scratch().fields;
     if (!header(r, s, kSecItem, &number, &name, why) || !fields(r, s, f, why) || !groups(f, 3, why)) return false;
     std::vector<MdlItemEntry> entries;
     entries.reserve(f.size() / 3);
@@ -244,7 +305,7 @@ bool onItem(MdlParseResult& r, const Stmt& s, std::string& why) {
 bool onAction(MdlParseResult& r, const Stmt& s, std::string& why) {
     uint16_t number;
     std::string_view name;
-    std::vector<std::string_view> f;
+    std::vector<std::string_view>& f = scratch().fields;
     if (!header(r, s, kSecAction, &number, &name, why) || !fields(r, s, f, why) || !groups(f, 2, why)) return false;
     std::vector<MdlActionPair> entries;
     entries.reserve(f.size() / 2);
@@ -252,7 +313,7 @@ bool onAction(MdlParseResult& r, const Stmt& s, std::string& why) {
         MdlActionPair p;
         const std::string_view target = f[i];
         const std::string_view value = f[i + 1];
-        if (const UiPage* page = PageFindByName(nullptr, std::string(target).c_str())) {
+        if (const UiPage* page = pageNamed(target)) {
             p.targetKind = 1;
             p.targetId = page->id;
         } else {
@@ -279,7 +340,7 @@ bool onAction(MdlParseResult& r, const Stmt& s, std::string& why) {
 bool onTransact(MdlParseResult& r, const Stmt& s, std::string& why) {
     uint16_t number;
     std::string_view name;
-    std::vector<std::string_view> f;
+    std::vector<std::string_view>& f = scratch().fields;
     if (!header(r, s, kSecTransact, &number, &name, why) || !fields(r, s, f, why) || !groups(f, 2, why))
         return false;
     std::vector<MdlTransactPair> entries;
@@ -297,7 +358,7 @@ bool onTransact(MdlParseResult& r, const Stmt& s, std::string& why) {
 bool onAlertAction(MdlParseResult& r, const Stmt& s, std::string& why) {
     uint16_t number;
     std::string_view name;
-    std::vector<std::string_view> f;
+    std::vector<std::string_view>& f = scratch().fields;
     if (!header(r, s, kSecAlertAction, &number, &name, why) || !fields(r, s, f, why) || !groups(f, 2, why))
         return false;
     std::vector<MdlAlertActionPair> entries;
@@ -306,10 +367,15 @@ bool onAlertAction(MdlParseResult& r, const Stmt& s, std::string& why) {
         MdlAlertActionPair p;
         // By dictionary key first; a word that is no symbol may be a
         // message-box answer.
-        std::string notSymbol;
-        if (!optionKeyOf(f[i], &p.optionKey, notSymbol)) {
+        if (const SymbolEntry* sym = SymFindByName(f[i])) {
+            p.optionKey = static_cast<uint16_t>(sym->key);
+        } else {
             int32_t answer = MdlKeywordValue(kAnswers, f[i]);
-            if (!answer) return fail(why, notSymbol + " nor a message-box answer");
+            if (!answer) {
+                std::string text = "'";
+                text.append(f[i]).append("' is not a dictionary symbol nor a message-box answer");
+                return fail(why, std::move(text));
+            }
             p.optionKey = static_cast<uint16_t>(answer);
         }
         if (!reference(r, f[i + 1], kSecTransact, &p.transact, why)) return false;
@@ -322,14 +388,14 @@ bool onAlertAction(MdlParseResult& r, const Stmt& s, std::string& why) {
 bool onAlert(MdlParseResult& r, const Stmt& s, std::string& why) {
     uint16_t number;
     std::string_view name;
-    std::vector<std::string_view> f;
+    std::vector<std::string_view>& f = scratch().fields;
     if (!header(r, s, kSecAlert, &number, &name, why) || !fields(r, s, f, why) || !groups(f, 6, why)) return false;
     std::vector<MdlAlertEntry> entries;
     entries.reserve(f.size() / 6);
     for (size_t i = 0; i < f.size(); i += 6) {
         MdlAlertEntry e;
         if (!reference(r, f[i], kSecJudge, &e.judge, why)) return false;
-        const MessageSymbol* m = MsgSymFindByName(nullptr, std::string(f[i + 1]).c_str());
+        const MessageSymbol* m = messageNamed(f[i + 1]);
         if (!m) return fail(why, "'" + std::string(f[i + 1]) + "' is not a message name");
         e.messageKey = m->key;
         if (!vocabulary(kIcons, f[i + 2], &e.icon, why) || !vocabulary(kButtons, f[i + 3], &e.buttons, why) ||
@@ -342,7 +408,7 @@ bool onAlert(MdlParseResult& r, const Stmt& s, std::string& why) {
 }
 
 bool onExclusive(MdlParseResult& r, const Stmt& s, std::string& why) {
-    std::vector<std::string_view> f;
+    std::vector<std::string_view>& f = scratch().fields;
     if (!fields(r, s, f, why) || !groups(f, 7, why)) return false;
     std::vector<MdlExclusiveRow> rows;
     rows.reserve(f.size() / 7);
