@@ -78,10 +78,9 @@ bool alreadyResolved(std::u16string_view p) {
     return true;
 }
 
-// What resolve() answers for a path already in resolved form whose exact
-// spelling names an entry (its first lookup): one lookup and no further
-// work. Nothing when the entry is missing, so the full resolution searches.
-std::optional<ResolvedPath> resolveAsSpelt(std::u16string_view p) {
+}  // namespace
+
+std::optional<ResolvedPath> spelt(std::u16string_view p) {
     if (!alreadyResolved(p)) return std::nullopt;
     const fs::path root = machineRoot();
     if (root.empty()) return std::nullopt;
@@ -89,17 +88,27 @@ std::optional<ResolvedPath> resolveAsSpelt(std::u16string_view p) {
     std::string text = (root / std::string(1, drive)).native();
     text.reserve(text.size() + p.size());
     for (size_t i = 2; i < p.size(); ++i) text += p[i] == u'\\' ? '/' : static_cast<char>(p[i]);
-    fs::path exact(std::move(text));
-    std::error_code ec;
-    const fs::file_status st = fs::symlink_status(exact, ec);
-    if (!fs::exists(st)) return std::nullopt;
     ResolvedPath r;
+    r.host = fs::path(std::move(text));
     r.normalized.assign(p);
     r.normalized[0] = static_cast<char16_t>(drive);
-    r.parentExists = true;
-    if (fs::is_directory(st)) r.kind = ResolvedPath::Kind::Directory;
-    else if (!fs::is_symlink(st)) r.kind = ResolvedPath::Kind::File;
-    r.host = std::move(exact);
+    return r;
+}
+
+namespace {
+
+// What resolve() answers for a path already in resolved form whose exact
+// spelling names an entry (its first lookup): one lookup and no further
+// work. Nothing when the entry is missing, so the full resolution searches.
+std::optional<ResolvedPath> resolveAsSpelt(std::u16string_view p) {
+    auto r = spelt(p);
+    if (!r) return std::nullopt;
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(r->host, ec);
+    if (!fs::exists(st)) return std::nullopt;
+    r->parentExists = true;
+    if (fs::is_directory(st)) r->kind = ResolvedPath::Kind::Directory;
+    else if (!fs::is_symlink(st)) r->kind = ResolvedPath::Kind::File;
     return r;
 }
 
