@@ -50,6 +50,70 @@ DWORD errorFromErrno(int e) {
 
 // --- Paths ---------------------------------------------------------------
 
+namespace {
+
+// A path already in resolved form: "X:\" and components of printable ASCII
+// joined by single backslashes, none "." or "..", none ending in a dot or a
+// blank, none holding a character names may not hold, shorter than
+// MAX_PATH. Resolving such a path changes nothing but the drive's case.
+bool alreadyResolved(std::u16string_view p) {
+    if (p.size() < 4 || p.size() >= MAX_PATH || p[1] != u':' || p[2] != u'\\') return false;
+    const char16_t d = p[0];
+    if (!((d >= u'A' && d <= u'Z') || (d >= u'a' && d <= u'z'))) return false;
+    size_t start = 3;
+    for (size_t i = 3; i <= p.size(); ++i) {
+        if (i < p.size() && p[i] != u'\\') {
+            const char16_t c = p[i];
+            if (c < 32 || c >= 127 || c == u'/' || c == u'<' || c == u'>' || c == u'"' || c == u'|' || c == u'?' ||
+                c == u'*' || c == u':')
+                return false;
+            continue;
+        }
+        const size_t n = i - start;
+        if (n == 0) return false;  // doubled or trailing separator
+        const char16_t last = p[i - 1];
+        if (last == u'.' || last == u' ') return false;  // also "." and ".."
+        start = i + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<ResolvedPath> spelt(std::u16string_view p) {
+    if (!alreadyResolved(p)) return std::nullopt;
+    const fs::path root = machineRoot();
+    if (root.empty()) return std::nullopt;
+    const char drive = static_cast<char>(foldCase(p[0]));
+    std::string text = (root / std::string(1, drive)).native();
+    text.reserve(text.size() + p.size());
+    for (size_t i = 2; i < p.size(); ++i) text += p[i] == u'\\' ? '/' : static_cast<char>(p[i]);
+    ResolvedPath r;
+    r.host = fs::path(std::move(text));
+    r.normalized.assign(p);
+    r.normalized[0] = static_cast<char16_t>(drive);
+    return r;
+}
+
+namespace {
+
+// What resolve() answers for a path already in resolved form whose exact
+// spelling names an entry (its first lookup): one lookup and no further
+// work. Nothing when the entry is missing, so the full resolution searches.
+std::optional<ResolvedPath> resolveAsSpelt(std::u16string_view p) {
+    auto r = spelt(p);
+    if (!r) return std::nullopt;
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(r->host, ec);
+    if (!fs::exists(st)) return std::nullopt;
+    r->parentExists = true;
+    if (fs::is_directory(st)) r->kind = ResolvedPath::Kind::Directory;
+    else if (!fs::is_symlink(st)) r->kind = ResolvedPath::Kind::File;
+    return r;
+}
+
+}  // namespace
+
 std::optional<Target> locate(const WCHAR* name) {
     // Longest text Windows accepts as a path at all; longer is refused before
     // anything is read past it.
@@ -65,7 +129,8 @@ std::optional<Target> locate(const WCHAR* name) {
     }
     std::u16string_view text(name, n);
     PathError err = PathError::None;
-    auto r = resolve(text, &err);
+    auto r = resolveAsSpelt(text);
+    if (!r) r = resolve(text, &err);
     if (!r) {
         setPathError(err);
         return std::nullopt;

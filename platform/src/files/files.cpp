@@ -56,11 +56,35 @@ std::shared_ptr<FileObject> openFile(const WCHAR* name, DWORD access, DWORD shar
     bool truncating = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
     if (disposition == TRUNCATE_EXISTING && !(rights & FILE_WRITE_DATA)) return fail(ERROR_INVALID_PARAMETER);
     if (flags & FILE_FLAG_DELETE_ON_CLOSE) rights |= DELETE;
+    const int extra = O_CLOEXEC | O_NOCTTY | ((flags & FILE_FLAG_WRITE_THROUGH) ? O_DSYNC : 0);
+
+    // A read of an existing file by a path already in resolved form: the
+    // open is the lookup (a link at the last step is left to the full
+    // resolution) and the open file tells a folder from a file, so the path
+    // is walked once. Anything else takes the full way below.
+    if (name && !wantsWrite && !truncating && !(flags & FILE_FLAG_DELETE_ON_CLOSE) &&
+        (disposition == OPEN_EXISTING || disposition == OPEN_ALWAYS)) {
+        if (auto p = spelt(std::u16string_view(name, wlenBounded(name, MAX_PATH)))) {
+            int fd = openHost(p->host.c_str(), O_RDONLY | O_NOFOLLOW | extra);
+            struct stat st{};
+            if (fd >= 0 && fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode)) {
+                Target t;
+                t.path = std::move(*p);
+                t.path.parentExists = true;
+                t.path.kind = ResolvedPath::Kind::File;
+                t.exists = true;
+                auto obj = makeObject(fd, rights, t, false);
+                if (!claimShare(fd, rights, share)) return nullptr;
+                if (existed) *existed = true;
+                return obj;
+            }
+            if (fd >= 0) ::close(fd);
+        }
+    }
 
     for (int attempt = 0; attempt < 3; ++attempt) {
         auto t = locate(name);
         if (!t) return nullptr;
-        int extra = O_CLOEXEC | O_NOCTTY | ((flags & FILE_FLAG_WRITE_THROUGH) ? O_DSYNC : 0);
         if (t->exists && disposition == CREATE_NEW) return fail(ERROR_FILE_EXISTS);
         if (t->exists && t->isDir) {
             // A folder opens only for its metadata, with backup semantics.

@@ -38,6 +38,10 @@ struct Target {
 // Resolves a caller's path; on failure sets the last error (a null or empty
 // path: ERROR_PATH_NOT_FOUND; bad names and overlong paths per resolve()).
 std::optional<Target> locate(const WCHAR* name);
+// The resolution of a path already in resolved form ("X:\\" and plain
+// components, as resolve() would leave it), made without a lookup: host path
+// and normalized name only. Nothing for any other path.
+std::optional<ResolvedPath> spelt(std::u16string_view path);
 // Sets the error for a target that does not exist: ERROR_FILE_NOT_FOUND when
 // its folder exists, else ERROR_PATH_NOT_FOUND.
 void setMissingError(const Target& t);

@@ -25,11 +25,19 @@ size_t resolvedLength(const WCHAR* p, size_t n) {
     return n;
 }
 
-bool sameFile(const WCHAR* a, const WCHAR* b) {
-    WCHAR x[kPathBufChars] = {}, y[kPathBufChars] = {};
-    size_t na = resolvedLength(a, WLenMax(a, kMaxPathChars)), nb = resolvedLength(b, WLenMax(b, kMaxPathChars));
-    for (size_t i = 0; i < na; ++i) x[i] = a[i];
-    for (size_t i = 0; i < nb; ++i) y[i] = b[i];
+// Whether the cache path `a`, whose first `common` units are those of `b`,
+// names the file `b` does. lstrcmpiW compares unit by unit, so texts of
+// different lengths differ and equal units need no comparing.
+bool sameFile(const WCHAR* a, const WCHAR* b, size_t common) {
+    const size_t na = resolvedLength(a, WLenMax(a, kMaxPathChars)), nb = resolvedLength(b, WLenMax(b, kMaxPathChars));
+    if (na != nb) return false;
+    WCHAR x[kPathBufChars], y[kPathBufChars];
+    size_t k = 0;
+    for (size_t i = common < na ? common : na; i < na; ++i, ++k) {
+        x[k] = a[i];
+        y[k] = b[i];
+    }
+    x[k] = y[k] = 0;
     return lstrcmpiW(x, y) == 0;
 }
 
@@ -172,7 +180,7 @@ int MdlCachePath(const WCHAR* dataPath, WCHAR* out) {
     if (!WAppendWhole(path, kPathBufChars, kCacheExtension)) return 0;
     // A data file whose extension is BCS would be its own cache and be
     // overwritten with the image: it has none.
-    if (sameFile(path, dataPath)) return 0;
+    if (sameFile(path, dataPath, keep)) return 0;
     return WCopyWhole(out, kPathBufChars, path) ? 1 : 0;
 }
 

@@ -10,9 +10,10 @@
 // of a command list, are tagged offsets, (offset * 16) + 1. Relocation turns
 // every tagged offset it reaches into the plain offset; the low bit marks a
 // value still to convert, so a list shared by several rows is converted once
-// and relocating twice changes nothing. Relocation never produces addresses:
-// every read goes through MdlImageView, which checks each access against the
-// block.
+// and relocating twice changes nothing. Relocation never produces addresses.
+// Readers go through MdlImageView, which checks each access against the
+// block; relocation and the check test a record's bounds once, when they take
+// the link to it, and then read its fields directly.
 #pragma once
 #include <cstdint>
 #include <string>
