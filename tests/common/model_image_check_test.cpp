@@ -226,3 +226,25 @@ TEST_F(ImageCheck, ATaggedLinkBehindAPlainOneIsLeftAndRefused) {
     }
     EXPECT_GT(left, 0u);
 }
+
+// An option node must hold its option key and number inside the block: one
+// placed so that only the plain node's 8 bytes fit is refused, the same node
+// with its whole 12 bytes passes.
+TEST_F(ImageCheck, AnOptionNodeAtTheEndMustBeWhole) {
+    uint32_t list = 0;
+    for (int g = kMdlSlotJobStart; g <= kMdlSlotPageEnd && !list; ++g) list = get32(image, MdlSlotOffset(g));
+    ASSERT_NE(list, 0u);
+    for (uint32_t room : {kMdlNodeSize, kMdlNodeOptionSize}) {
+        SCOPED_TRACE(room);
+        std::vector<uint8_t> b = image;
+        const uint32_t node = static_cast<uint32_t>(b.size());
+        b.resize(b.size() + room);
+        put32(b, kMdlImgTotalSize, static_cast<uint32_t>(b.size()));
+        put32(b, node, 0);
+        put16(b, node + kMdlNodeKind, kMdlNodeOption);
+        put16(b, node + kMdlNodeOptionKey, 0);
+        if (room > kMdlNodeSize) put16(b, node + kMdlNodeNumber, 0);
+        put32(b, list + kMdlListFirst, node);
+        EXPECT_EQ(valid(b), room == kMdlNodeOptionSize);
+    }
+}

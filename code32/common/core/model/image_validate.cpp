@@ -374,9 +374,10 @@ private:
                 if (steps * kMdlNodeSize > n_ || !linkOk(n, kMdlNodeSize) || !takeCommandStep()) return false;
                 const uint16_t kind = read16(b_ + n + kMdlNodeKind);
                 uint32_t x;
-                // The link at the node's start (its next node) must name a
-                // whole node of the larger size.
-                if ((kind == kMdlNodeOption || kind == kMdlNodeGroup) && !linkAt(n, kMdlNodeOptionSize, &x))
+                // Option and group nodes are of the larger size, the node
+                // itself and (as the writer lays them out) its next node.
+                if ((kind == kMdlNodeOption || kind == kMdlNodeGroup) &&
+                    (!linkOk(n, kMdlNodeOptionSize) || !linkAt(n, kMdlNodeOptionSize, &x)))
                     return false;
                 if (kind == kMdlNodeLiteral && !literal(n)) return false;
                 if (kind == kMdlNodeGroup &&
