@@ -1,6 +1,7 @@
 // The class walks: every persisted item of an option class loaded from, or
 // saved to, its home, under the terminal-server mutex.
 #include <cstring>
+#include <optional>
 
 #include "core/ini_wrap.h"
 #include "core/item_store.h"
@@ -30,15 +31,38 @@ bool mayReadIni(const DrvContext* ctx) {
     return !(ctx->ws->creationFlags & (kCreateDeviceCaps | kCreateMergeNoUi | kCreateApiCaller));
 }
 
+// The INI items of a walk, read from one read of their section: made at
+// the first item that needs it, for that item's section (all of them, but
+// for an item with a section of its own).
+class WalkIni {
+public:
+    WalkIni(DrvContext* ctx, const WCHAR* file) : ctx_(ctx), file_(file) {}
+    const IniSnapshot* forSection(const WCHAR* section) {
+        if (!isDrivePath(file_) || !section) return nullptr;
+        if (!snapshot_) snapshot_.emplace(section, file_);
+        return snapshot_->holds(section) ? &*snapshot_ : nullptr;
+    }
+    int load(DmItem* item) {
+        return OptLoadFromIniSnapshot(ctx_, item, file_, forSection(OptIniSectionOf(ctx_, item)));
+    }
+
+private:
+    DrvContext* ctx_;
+    const WCHAR* file_;
+    std::optional<IniSnapshot> snapshot_;
+};
+
 // Reads the action word: "rdmAction", else the older per-bit keys, whose
 // word is then written under the new key.
-void loadActionWord(DrvContext* ctx, const WCHAR* file) {
+void loadActionWord(DrvContext* ctx, const WCHAR* file, WalkIni& ini) {
     DmItem* first = ItemFindById(ctx, kActionFirstItem);
     if (!first || !file[0] || file[1] != u':') return;
     const WCHAR* section =
         first->iniSection && first->iniSection[0] ? first->iniSection : PrnGetPrinterName(ctx);
     WCHAR text[16] = {};
-    IniGetString(section, kActionWordKey, u"", text, 16, file);
+    const IniSnapshot* snapshot = ini.forSection(section);
+    if (!snapshot || snapshot->get(kActionWordKey, text, 16) == IniSnapshot::Answer::Unsure)
+        IniGetString(section, kActionWordKey, u"", text, 16, file);
     if (text[0]) {
         // Stored through a scratch 16-bit reading of the key.
         uint32_t v = 0;
@@ -56,7 +80,7 @@ void loadActionWord(DrvContext* ctx, const WCHAR* file) {
     }
     for (int id = kActionFirstItem; id <= kActionLastItem; ++id) {
         DmItem* it = ItemFindById(ctx, id);
-        if (it && it->valueName) OptLoadFromIni(ctx, it, file, nullptr, nullptr);
+        if (it && it->valueName) ini.load(it);
     }
     OptActionWordSave(ctx);
 }
@@ -90,6 +114,11 @@ int OptLoadClass(HANDLE printer, DrvContext* ctx, int optionClass, uint32_t flag
         iniPathFound = true;
         return iniPath;
     };
+    std::optional<WalkIni> ini;
+    auto walkIni = [&]() -> WalkIni& {
+        if (!ini) ini.emplace(ctx, iniFile());
+        return *ini;
+    };
     for (int i = 0; i < ctx->items->count; ++i) {
         DmItem& it = ctx->items->items[i];
         const uint32_t cls = itemSection(it);
@@ -99,10 +128,10 @@ int OptLoadClass(HANDLE printer, DrvContext* ctx, int optionClass, uint32_t flag
             if (it.id < kFirstFontItem || it.id > kLastFontItem) OptReadFromPrinterData(printer, ctx, &it, flags, bridge);
         } else if (it.storageClass == kPersistIni && iniOk) {
             if (it.id >= kActionFirstItem && it.id <= kActionLastItem) action = action || it.id == kActionFirstItem;
-            else OptLoadFromIni(ctx, &it, iniFile(), nullptr, nullptr);
+            else walkIni().load(&it);
         }
     }
-    if (action) loadActionWord(ctx, iniFile());
+    if (action) loadActionWord(ctx, iniFile(), walkIni());
     return 1;
 }
 

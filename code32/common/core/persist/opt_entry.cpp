@@ -61,7 +61,9 @@ public:
         DWORD size = want > kScratchBytes ? want : kScratchBytes;
         buf_ = size > kScratchBytes ? own_ = static_cast<BYTE*>(MemAllocZero(size)) : scratch;
         if (!buf_) return;
-        std::memset(buf_, 0, size);
+        // Only the head the item takes needs zeros: a shorter value is
+        // zero-extended to it, the bytes after it are never used.
+        std::memset(buf_, 0, want);
         DWORD e = GetPrinterDataW(printer, const_cast<LPWSTR>(name), &type, buf_, size, &needed);
         if (e == ERROR_MORE_DATA && needed > size) {
             MemFree(own_);
@@ -152,6 +154,44 @@ bool parseNumber(const WCHAR* text, long long lo, long long hi, long long* out) 
     return true;
 }
 
+// A value's zero-filled text buffer.
+class ValueText {
+public:
+    explicit ValueText(size_t chars) : p_(static_cast<WCHAR*>(MemAllocZero(chars * sizeof(WCHAR)))) {}
+    ~ValueText() { MemFree(p_); }
+    ValueText(const ValueText&) = delete;
+    ValueText& operator=(const ValueText&) = delete;
+    WCHAR* get() const { return p_; }
+
+private:
+    WCHAR* p_;
+};
+
+// OptLoadFromIni, with the key answered by `snapshot` where it can.
+int loadFromIni(DrvContext* ctx, DmItem* item, const WCHAR* iniPath, const char* sectionText, uint32_t* cursor,
+                const IniSnapshot* snapshot) {
+    if (!ctx || !item || !item->valueName || !item->valueName[0]) return 0;
+    const uint32_t code = itemTypeCode(*item);
+    if (!typeIsBit(code) && itemSize(*item) == 0) return 0;
+    // Text is read with at most its declared size in characters.
+    size_t chars = typeIsAddress(code) ? itemSize(*item) + 1 : kIniNumberChars;
+    if (chars > kIniSectionBytes) chars = kIniSectionBytes;
+    ValueText text(chars);
+    WCHAR* buf = text.get();
+    if (!buf) return 0;
+    if (sectionText) {
+        IniTextGetString(item->valueName, u"", buf, chars, sectionText, cursor);
+    } else {
+        const WCHAR* file = iniFile(ctx, iniPath);
+        if (!isDrivePath(file)) return 1;
+        const WCHAR* section = sectionOf(ctx, item);
+        if (!snapshot || !snapshot->holds(section) ||
+            snapshot->get(item->valueName, buf, chars) == IniSnapshot::Answer::Unsure)
+            IniGetString(section, item->valueName, u"", buf, static_cast<DWORD>(chars), file);
+    }
+    return OptStoreIniValue(ctx, item, buf);
+}
+
 }  // namespace
 
 int EnsureParentDir(const WCHAR* path) {
@@ -230,28 +270,14 @@ int OptStoreIniValue(DrvContext* ctx, DmItem* item, const WCHAR* text) {
 }
 
 int OptLoadFromIni(DrvContext* ctx, DmItem* item, const WCHAR* iniPath, const char* sectionText, uint32_t* cursor) {
-    if (!ctx || !item || !item->valueName || !item->valueName[0]) return 0;
-    const uint32_t code = itemTypeCode(*item);
-    if (!typeIsBit(code) && itemSize(*item) == 0) return 0;
-    // Text is read with at most its declared size in characters.
-    size_t chars = typeIsAddress(code) ? itemSize(*item) + 1 : kIniNumberChars;
-    if (chars > kIniSectionBytes) chars = kIniSectionBytes;
-    WCHAR* buf = static_cast<WCHAR*>(MemAllocZero(chars * sizeof(WCHAR)));
-    if (!buf) return 0;
-    if (sectionText) {
-        IniTextGetString(item->valueName, u"", buf, chars, sectionText, cursor);
-    } else {
-        const WCHAR* file = iniFile(ctx, iniPath);
-        if (!isDrivePath(file)) {
-            MemFree(buf);
-            return 1;
-        }
-        IniGetString(sectionOf(ctx, item), item->valueName, u"", buf, static_cast<DWORD>(chars), file);
-    }
-    const int ok = OptStoreIniValue(ctx, item, buf);
-    MemFree(buf);
-    return ok;
+    return loadFromIni(ctx, item, iniPath, sectionText, cursor, nullptr);
 }
+
+int OptLoadFromIniSnapshot(DrvContext* ctx, DmItem* item, const WCHAR* iniPath, const IniSnapshot* snapshot) {
+    return loadFromIni(ctx, item, iniPath, nullptr, nullptr, snapshot);
+}
+
+const WCHAR* OptIniSectionOf(DrvContext* ctx, const DmItem* item) { return item ? sectionOf(ctx, item) : nullptr; }
 
 int OptSaveToIni(DrvContext* ctx, DmItem* item, const WCHAR* iniPath, char* sectionBuffer, uint32_t* offset) {
     if (!ctx || !item || !item->valueName || !item->valueName[0]) return 0;

@@ -9,6 +9,7 @@
 
 #include "core/context.h"
 #include "core/locks.h"
+#include "core/persist/ini_snapshot.h"
 
 namespace vesk {
 
@@ -80,6 +81,13 @@ int OptSaveToPrinterDataByField(HANDLE printer, DrvContext* ctx, DmItem* item);
 // was. Saving into a buffer answers 0 when the line does not fit.
 int OptLoadFromIni(DrvContext* ctx, DmItem* item, const WCHAR* iniPath, const char* sectionText, uint32_t* cursor);
 int OptSaveToIni(DrvContext* ctx, DmItem* item, const WCHAR* iniPath, char* sectionBuffer, uint32_t* offset);
+// OptLoadFromIni from the file `iniPath` (a drive path) with the item's key
+// answered by `snapshot` when it holds the item's section and can answer
+// it; else the key is read from the file.
+int OptLoadFromIniSnapshot(DrvContext* ctx, DmItem* item, const WCHAR* iniPath, const IniSnapshot* snapshot);
+// The section an item is kept under in the INI: its own, else the printer's
+// name.
+const WCHAR* OptIniSectionOf(DrvContext* ctx, const DmItem* item);
 // Saves an item to its home (class 2 kind 1: printer data; kind 2: INI).
 int OptSaveEntry(HANDLE printer, DrvContext* ctx, DmItem* item, const WCHAR* iniPath);
 
