@@ -61,33 +61,11 @@ void listedOptions(const MdlImageView& v, std::vector<ListedOption>& out) {
 
 }  // namespace
 
-int DmRunOptionWalk(DrvContext* ctx, uint32_t mode) {
-    if (!ownQueries()) return RunOptionChangeHandlers(ctx, mode);
-    if (!ctx || !ctx->devmode || !ctx->items) return 0;
-    int stored = 0;
-    const OptHandlerRow* rows = OptHandlerTable();
-    const int rowCount = OptHandlerTableCount();
-    for (int id = kHandlerFirstId; id <= kHandlerLastId; ++id) {
-        if (id > ctx->items->count) break;
-        DmItem* item = &ctx->items->items[id - 1];
-        // The item the option check takes: the one at the id's position
-        // when it carries the id, else the one the lookup finds.
-        DmItem* found = item->id == id ? item : ItemFindById(ctx, id);
-        if (found && found->key != 0) {
-            // Checked only when the model has an option for the id; a
-            // missing option leaves the item to nobody.
-            const MdlImageView v = MdlViewOf(ctx);
-            const int slot = MdlSlotForOptionId(id);
-            if (baseTypeAt(v, slot ? slotOption(v, slot) : MdlFindOption(ctx, id)) != 0)
-                OptApplyCheckableValue(found, static_cast<uint16_t>(id), ItemGetRaw(ctx, item), ctx);
-            continue;
-        }
-        const OptHandlerRow* row = id - kHandlerFirstId < rowCount ? &rows[id - kHandlerFirstId] : nullptr;
-        if (row && row->handler)
-            stored += row->handler(static_cast<uint16_t>(id), ItemGetRaw(ctx, item), item, row->parameter,
-                                   static_cast<int>(mode), ctx);
-    }
-    return stored;
+int DmOptionBaseType(DrvContext* ctx, int id) {
+    if (!ownQueries()) return dmModel().optionType(ctx, id);
+    const MdlImageView v = MdlViewOf(ctx);
+    const int slot = MdlSlotForOptionId(id);
+    return baseTypeAt(v, slot ? slotOption(v, slot) : MdlFindOption(ctx, id));
 }
 
 bool DmRunItemActionsFromImage(DrvContext* ctx) {

@@ -1,6 +1,6 @@
-// The walks over the item table that ask the compiled model about each item:
-// the option checks and handlers of options 35 to 706, and the item actions
-// of every item with a model option. With the model's own queries in place
+// The walks over the item table that ask the compiled model about each item
+// (the item actions of every item with a model option) and the one-lookup
+// option type the option checks use. With the model's own queries in place
 // they read the option records straight from the image (one lookup per
 // item), with the same outcome and order as the query-per-step walks; with
 // a test's query table they fall back to those walks.
@@ -11,10 +11,10 @@
 
 namespace vesk {
 
-// The option checks and built-in handlers of options 35..706, in id order
-// (see RunOptionChangeHandlers). Returns the number of values the handlers
-// stored.
-int DmRunOptionWalk(DrvContext* ctx, uint32_t mode);
+// The model's type of option `id` without its Identity and TypeUnknown bits
+// (0 without option): with the model's own queries read from the option's
+// slot or first record in one lookup, else through the query table.
+int DmOptionBaseType(DrvContext* ctx, int id);
 
 // The item actions of every item the model has an option for, in item
 // order. False when the model's own queries are not in place (nothing ran).

@@ -146,7 +146,7 @@ void DmApplyAllItemActions(DrvContext* ctx) {
 }
 
 void DmValidateAll(DrvContext* ctx, int reason) {
-    if (ctx) DmRunOptionWalk(ctx, static_cast<uint32_t>(reason));
+    if (ctx) RunOptionChangeHandlers(ctx, static_cast<uint32_t>(reason));
 }
 
 void DmDefaultsAfterValidate(DrvContext* ctx) {

@@ -1,3 +1,4 @@
+#include "core/devmode/dm_option_walks.h"
 #include "core/item_store.h"
 #include "core/validation/option_checks.h"
 #include "core/validation/option_handlers.h"
@@ -14,15 +15,17 @@ int RunOptionChangeHandlers(DrvContext* ctx, uint32_t mode) {
         // Ids 1..962 sit at position id - 1 of the item table.
         if (id > ctx->items->count) break;
         DmItem* item = &ctx->items->items[id - 1];
-        // The model checks (and repairs) what it can name; only an option
-        // without a key reaches its handler. The value is read only where
-        // it is used; nothing is stored before that.
-        int why = 0;
-        if (DmItem* checked = OptCheckableItem(static_cast<uint16_t>(id), ctx, &why, item)) {
-            OptApplyCheckableValue(checked, static_cast<uint16_t>(id), ItemGetRaw(ctx, item), ctx);
+        // The model checks (and repairs) what it can name: the item the
+        // check takes is the one at the id's position when it carries the
+        // id, else the one the lookup finds; an option the model lacks is
+        // left to nobody. Only an option without a key reaches its handler.
+        // The value is read only where it is used.
+        DmItem* found = item->id == id ? item : ItemFindById(ctx, id);
+        if (found && found->key != 0) {
+            if (DmOptionBaseType(ctx, id) != 0)
+                OptApplyCheckableValue(found, static_cast<uint16_t>(id), ItemGetRaw(ctx, item), ctx);
             continue;
         }
-        if (why != kOptNoKey) continue;
         const OptHandlerRow* row = id - kHandlerFirstId < rowCount ? &rows[id - kHandlerFirstId] : nullptr;
         if (row && row->handler)
             stored += row->handler(static_cast<uint16_t>(id), ItemGetRaw(ctx, item), item, row->parameter,
