@@ -17,14 +17,6 @@ namespace {
 const std::u16string kModel = kDriverDir + u"VESKMFP1.VMD";
 const std::u16string kCache = kDriverDir + u"VESKMFP1.BCS";
 
-uint32_t get32(const std::string& b, size_t at) {
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(b[at + i]);
-    return v;
-}
-void put32(std::string& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>(v >> (8 * i));
-}
 
 class CacheReopen : public PrinterMachine {
 protected:

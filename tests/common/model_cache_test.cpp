@@ -36,14 +36,6 @@ std::vector<uint8_t> bytesOf(const MdlImage* image) {
 }
 std::vector<uint8_t> bytesOf(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
-void put32(std::string& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>(v >> (8 * i));
-}
-uint32_t get32(const std::string& b, size_t at) {
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(b[at + i]);
-    return v;
-}
 
 std::u16string resourceDll(const MdlImage* image) {
     uint32_t at = 0;

@@ -13,13 +13,6 @@ using namespace vesk::test;
 
 namespace {
 
-uint32_t get32(const std::vector<uint8_t>& b, uint32_t at) {
-    return static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 |
-           static_cast<uint32_t>(b[at + 2]) << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
-}
-void put32(std::vector<uint8_t>& b, uint32_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 // The sample model parsed, serialised (stored form) and relocated.
 class Image : public ::testing::Test {

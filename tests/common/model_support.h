@@ -20,6 +20,27 @@ struct ParseFree {
 };
 using ParsePtr = std::unique_ptr<MdlParseResult, ParseFree>;
 
+// Little-endian fields of a model image held in a byte container (a
+// std::string or a byte vector).
+template <class Bytes>
+uint16_t get16(const Bytes& b, size_t at) {
+    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
+}
+template <class Bytes>
+uint32_t get32(const Bytes& b, size_t at) {
+    return get16(b, at) | static_cast<uint32_t>(get16(b, at + 2)) << 16;
+}
+template <class Bytes>
+void put16(Bytes& b, size_t at, uint16_t v) {
+    b[at] = static_cast<typename Bytes::value_type>(v & 0xFF);
+    b[at + 1] = static_cast<typename Bytes::value_type>(v >> 8);
+}
+template <class Bytes>
+void put32(Bytes& b, size_t at, uint32_t v) {
+    put16(b, at, static_cast<uint16_t>(v));
+    put16(b, at + 2, static_cast<uint16_t>(v >> 16));
+}
+
 inline ParsePtr parse(std::string_view text) {
     return ParsePtr(MdlParseText(reinterpret_cast<const BYTE*>(text.data()), text.size()));
 }

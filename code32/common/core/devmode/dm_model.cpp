@@ -13,11 +13,7 @@ namespace vesk {
 namespace {
 
 // The item's option lists values (the list types, bits 0 and 1 of the type).
-int valueListHas(DrvContext* ctx, int itemId, uint32_t value) {
-    if (!MdlFindOption(ctx, itemId) || !(MdlGetOptionType(ctx, itemId) & 0x3) || MdlGetValueCount(ctx, itemId) <= 0)
-        return -1;
-    return MdlFindValueRecord(ctx, itemId, value) ? 1 : 0;
-}
+int valueListHas(DrvContext* ctx, int itemId, uint32_t value) { return MdlValueListHolds(ctx, itemId, value); }
 
 int valueCondition(DrvContext* ctx, int itemId, uint32_t value, int which) {
     const uint32_t option = MdlFindOption(ctx, itemId);

@@ -68,8 +68,6 @@ int MdlValueInRange(DrvContext* ctx, int id, int32_t value) {
 }
 
 int MdlValueListHas(DrvContext* ctx, int id, uint32_t value) {
-    int has = 0;
-    if (DmValueListHasFromImage(ctx, id, value, &has)) return has;
     return dmModel().valueListHas(ctx, id, value);
 }
 

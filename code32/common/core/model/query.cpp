@@ -79,20 +79,27 @@ uint32_t MdlFindOptionByKey(const DrvContext* ctx, int key) {
     return MdlListFind(v, optionList(v), kMdlImgOptionSize, kMdlOptKey, static_cast<uint16_t>(key));
 }
 
-void MdlListedOptionIds(const DrvContext* ctx, std::vector<int>& out) {
+void MdlListedOptions(const DrvContext* ctx, std::vector<MdlListedOption>& out) {
     MdlImageView v = MdlViewOf(ctx);
     if (!v.data()) return;
     std::bitset<0x10000> seen;
     MdlListWalk walk(v, optionList(v), kMdlImgOptionSize);
     for (uint32_t rec; walk.next(&rec);) {
         uint16_t id = 0;
+        if (!v.u16(rec + kMdlOptId, &id) || !id || seen[id]) continue;
         // An id without a slot is found by this walk itself (its first
         // record comes first); an id with one only when its slot is taken.
-        if (!v.u16(rec + kMdlOptId, &id) || !id || seen[id] || (MdlSlotForOptionId(id) && !MdlFindOption(ctx, id)))
-            continue;
+        const uint32_t o = MdlSlotForOptionId(id) ? MdlFindOption(ctx, id) : rec;
+        if (!o) continue;
         seen[id] = true;
-        out.push_back(id);
+        out.push_back({id, o});
     }
+}
+
+void MdlListedOptionIds(const DrvContext* ctx, std::vector<int>& out) {
+    std::vector<MdlListedOption> listed;
+    MdlListedOptions(ctx, listed);
+    for (const MdlListedOption& l : listed) out.push_back(l.id);
 }
 
 uint32_t MdlFindOptionByKeyAlias(const DrvContext* ctx, int key) { return MdlFindOptionByKey(ctx, key); }
@@ -155,21 +162,11 @@ uint32_t MdlGetOptionValue(const DrvContext* ctx, int optionId) {
 }
 
 void MdlListedOptionDefaults(const DrvContext* ctx, std::vector<MdlOptionDefault>& out) {
-    MdlImageView v = MdlViewOf(ctx);
-    if (!v.data()) return;
-    // The walk of MdlListedOptionIds; each id is answered from the record
-    // MdlFindOption gives for it: its slot's record, or for an id without a
-    // slot the first record of the list with that id (the one met here).
-    std::bitset<0x10000> seen;
-    MdlListWalk walk(v, optionList(v), kMdlImgOptionSize);
-    for (uint32_t rec; walk.next(&rec);) {
-        uint16_t id = 0;
-        if (!v.u16(rec + kMdlOptId, &id) || !id || seen[id]) continue;
-        const uint32_t o = MdlSlotForOptionId(id) ? MdlFindOption(ctx, id) : rec;
-        if (!o) continue;
-        seen[id] = true;
-        out.push_back({id, MdlBaseType(typeOf(v, o)), optionValueAt(v, o)});
-    }
+    std::vector<MdlListedOption> listed;
+    MdlListedOptions(ctx, listed);
+    const MdlImageView v = MdlViewOf(ctx);
+    for (const MdlListedOption& l : listed)
+        out.push_back({l.id, MdlBaseType(typeOf(v, l.option)), optionValueAt(v, l.option)});
 }
 
 uint32_t MdlGetOptionValues(const DrvContext* ctx, int optionId, uint16_t* selection) {
@@ -208,6 +205,24 @@ uint32_t MdlFindValueRecord(const DrvContext* ctx, int optionId, uint32_t valueI
     uint32_t head = 0, size = 0;
     if (valueId > 0xFFFF || !valueList(ctx, optionId, &head, &size)) return 0;
     return MdlListFind(MdlViewOf(ctx), head, size, kMdlValId, valueId);
+}
+
+int MdlValueListHolds(const DrvContext* ctx, int optionId, uint32_t valueId) {
+    const uint32_t o = MdlFindOption(ctx, optionId);
+    if (!o) return -1;
+    const MdlImageView v = MdlViewOf(ctx);
+    uint32_t head = 0, size = 0;
+    if (!valueListAt(v, o, &head, &size)) return -1;
+    // One walk: the first record tells the list is not empty, a record with
+    // the value ends it.
+    MdlListWalk walk(v, head, size);
+    bool any = false;
+    for (uint32_t rec; walk.next(&rec);) {
+        any = true;
+        uint16_t x = 0;
+        if (valueId <= 0xFFFF && v.u16(rec + kMdlValId, &x) && x == valueId) return 1;
+    }
+    return any ? 0 : -1;
 }
 
 int MdlGetNumericRange(const DrvContext* ctx, int optionId, int32_t* outMin, int32_t* outMax) {

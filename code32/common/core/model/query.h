@@ -37,6 +37,14 @@ uint32_t MdlFindOptionByKey(const DrvContext* ctx, int key);
 // MdlFindOption finds by that id (each id once), in list order: the items
 // the model has an option for, in one walk of the list.
 void MdlListedOptionIds(const DrvContext* ctx, std::vector<int>& out);
+// One listed option: its id and the record MdlFindOption gives for it.
+struct MdlListedOption {
+    int id;
+    uint32_t option;
+};
+// Appends the ids MdlListedOptionIds gives, in its order, each with its
+// record: the slot's record, or for an id without a slot its first record.
+void MdlListedOptions(const DrvContext* ctx, std::vector<MdlListedOption>& out);
 // One listed option's answers: its base type (MdlGetOptionType) and its
 // default value (MdlGetOptionValue).
 struct MdlOptionDefault {
@@ -47,6 +55,9 @@ struct MdlOptionDefault {
 // Appends the answers for every id MdlListedOptionIds gives, in its order:
 // the same as asking both queries per id, with one lookup per id.
 void MdlListedOptionDefaults(const DrvContext* ctx, std::vector<MdlOptionDefault>& out);
+// Whether the option's value list holds `valueId`: 1 it does, 0 it does
+// not, -1 without option, list type or values (one walk of the list).
+int MdlValueListHolds(const DrvContext* ctx, int optionId, uint32_t valueId);
 uint32_t MdlFindOptionByKeyAlias(const DrvContext* ctx, int key);
 uint32_t MdlFindOptionByKeyAlias2(const DrvContext* ctx, int key);
 // The option of the item at `index` of the context's item table.

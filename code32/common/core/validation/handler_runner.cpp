@@ -1,4 +1,4 @@
-#include "core/devmode/dm_option_walks.h"
+#include "core/devmode/dm_model.h"
 #include "core/item_store.h"
 #include "core/validation/option_checks.h"
 #include "core/validation/option_handlers.h"
@@ -22,7 +22,7 @@ int RunOptionChangeHandlers(DrvContext* ctx, uint32_t mode) {
         // The value is read only where it is used.
         DmItem* found = item->id == id ? item : ItemFindById(ctx, id);
         if (found && found->key != 0) {
-            if (DmOptionBaseType(ctx, id) != 0)
+            if (dmModel().optionType(ctx, id) != 0)
                 OptApplyCheckableValue(found, static_cast<uint16_t>(id), ItemGetRaw(ctx, item), ctx);
             continue;
         }
