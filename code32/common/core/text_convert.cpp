@@ -26,6 +26,16 @@ bool AnsiToWideBounded(const char* src, size_t n, WCHAR* dest, size_t destChars)
     if (!src) return false;
     if (n == 0) return true;
     if (n > 0x7FFFFFFF) return false;
+    // Plain ASCII is the same characters in every ANSI code page: widened
+    // as it is (cut to the buffer), without the conversion call.
+    size_t ascii = 0;
+    while (ascii < n && static_cast<unsigned char>(src[ascii]) < 0x80) ++ascii;
+    if (ascii == n) {
+        const size_t copy = n < destChars - 1 ? n : destChars - 1;
+        for (size_t i = 0; i < copy; ++i) dest[i] = static_cast<WCHAR>(static_cast<unsigned char>(src[i]));
+        dest[copy] = 0;
+        return true;
+    }
     // No code page makes more UTF-16 units than bytes, so a short text is
     // converted at once into a buffer of its byte count.
     constexpr size_t kShort = 256;

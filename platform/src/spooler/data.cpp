@@ -96,12 +96,12 @@ WINBASEAPI DWORD WINAPI GetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, LPDW
     bool named = valueName(pValueName, name);
     if (detail::enterWith("GetPrinterDataW", [&] { return toUtf8(name); })) return GetLastError();
     return result(detail::guardedCode([&]() -> DWORD {
-        Target t;
-        if (DWORD e = resolvePrinterHandle(hPrinter, t)) return result(e);
+        const PrinterRecord* printer = nullptr;
+        if (DWORD e = resolvePrinterQuick(hPrinter, printer)) return result(e);
         if (!pcbNeeded) return result(RPC_X_NULL_REF_POINTER);
         if (!named) return result(ERROR_INVALID_PARAMETER);
         if (!pData && nSize) return result(ERROR_INVALID_USER_BUFFER);
-        const PrinterValue* v = findValue(*t.printer, name);
+        const PrinterValue* v = findValue(*printer, name);
         if (!v) return result(ERROR_FILE_NOT_FOUND);
         *pcbNeeded = static_cast<DWORD>(v->data.size());
         if (pType) *pType = v->type;

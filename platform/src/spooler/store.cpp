@@ -34,6 +34,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <fstream>
 #include <sstream>
 #include <unordered_map>
@@ -669,6 +670,10 @@ struct Cache {
     uint64_t generation = 0;  // machine generation of the read
     bool counted = false;     // `count` is the counter at the read
     uint32_t count = 0;
+    // Moves on with every change of the fields above (under `lock`), so a
+    // reader can tell without the lock that the cache answers as it did.
+    std::atomic<uint64_t> version{0};
+    void changed() { version.fetch_add(1, std::memory_order_acq_rel); }
 };
 
 template <class T>
@@ -705,6 +710,7 @@ DWORD readCached(Cache<T>& cache, const char* fileName, bool (*parse)(const std:
             cache.generation = generation;
             cache.counted = counted;
             cache.count = count;
+            cache.changed();
             out = cache.value;
             return ERROR_SUCCESS;
         }
@@ -712,6 +718,7 @@ DWORD readCached(Cache<T>& cache, const char* fileName, bool (*parse)(const std:
             // Changed without the counter moving: no process may keep it.
             cache.value = nullptr;
             cache.key.reset();
+            cache.changed();
             ChangeCounter::get().bump();
         }
     }
@@ -736,6 +743,7 @@ DWORD readCached(Cache<T>& cache, const char* fileName, bool (*parse)(const std:
     cache.generation = generation;
     cache.counted = counted;
     cache.count = count;
+    cache.changed();
     out = std::move(value);
     return ERROR_SUCCESS;
 }
@@ -897,13 +905,47 @@ detail::HandleTable<PrinterHandle>& handleTable() {
     static auto* t = new detail::HandleTable<PrinterHandle>(0x50000000, 8);
     return *t;
 }
+
+// Moves on with every printer handle opened or closed: while it stands, a
+// handle names the object it named.
+std::atomic<uint64_t>& handleEpoch() {
+    static std::atomic<uint64_t> epoch{1};
+    return epoch;
+}
+
+// The last printer a thread's quick resolve found, with what it was found
+// under: the handle table's epoch, the machine, the change counter and the
+// state cache's version. The shared pointers keep the records alive.
+struct QuickTarget {
+    HANDLE h = nullptr;
+    uint64_t epoch = 0;
+    uint64_t generation = 0;
+    uint32_t count = 0;
+    uint64_t version = 0;
+    std::shared_ptr<PrinterHandle> handle;
+    std::shared_ptr<const State> state;
+    const PrinterRecord* printer = nullptr;
+};
+
+QuickTarget& quickTarget() {
+    static thread_local QuickTarget q;
+    return q;
+}
 }  // namespace
 
-HANDLE addPrinterHandle(std::shared_ptr<PrinterHandle> h) { return handleTable().add(std::move(h)); }
+HANDLE addPrinterHandle(std::shared_ptr<PrinterHandle> h) {
+    HANDLE added = handleTable().add(std::move(h));
+    handleEpoch().fetch_add(1, std::memory_order_acq_rel);
+    return added;
+}
 
 std::shared_ptr<PrinterHandle> lookupPrinterHandle(HANDLE h) { return handleTable().find(h); }
 
-std::shared_ptr<PrinterHandle> removePrinterHandle(HANDLE h) { return handleTable().remove(h); }
+std::shared_ptr<PrinterHandle> removePrinterHandle(HANDLE h) {
+    auto removed = handleTable().remove(h);
+    handleEpoch().fetch_add(1, std::memory_order_acq_rel);
+    return removed;
+}
 
 DWORD resolvePrinterHandle(HANDLE h, Target& out) {
     out.handle = lookupPrinterHandle(h);
@@ -911,6 +953,38 @@ DWORD resolvePrinterHandle(HANDLE h, Target& out) {
     if (DWORD e = readSharedState(out.state)) return e;
     out.printer = out.state->printerById(out.handle->printerId);
     if (!out.printer) return ERROR_INVALID_PRINTER_NAME;  // removed since the handle was opened
+    return ERROR_SUCCESS;
+}
+
+DWORD resolvePrinterQuick(HANDLE h, const PrinterRecord*& printer) {
+    QuickTarget& q = quickTarget();
+    const uint64_t generation = detail::machineGeneration();
+    const uint64_t epoch = handleEpoch().load(std::memory_order_acquire);
+    uint32_t count = 0;
+    const bool counted = ChangeCounter::get().read(generation, count);
+    Cache<State>& cache = stateCache();
+    if (q.printer && q.h == h && q.epoch == epoch && q.generation == generation && counted && q.count == count &&
+        cache.version.load(std::memory_order_acquire) == q.version) {
+        printer = q.printer;
+        return ERROR_SUCCESS;
+    }
+    q.printer = nullptr;
+    Target t;
+    if (DWORD e = resolvePrinterHandle(h, t)) return e;
+    printer = t.printer;
+    // Kept only when a read now would answer this very state from the cache
+    // at the counter read above.
+    std::lock_guard g(cache.lock);
+    if (counted && cache.value == t.state && cache.counted && cache.generation == generation && cache.count == count) {
+        q.h = h;
+        q.epoch = epoch;
+        q.generation = generation;
+        q.count = count;
+        q.version = cache.version.load(std::memory_order_acquire);
+        q.handle = std::move(t.handle);
+        q.state = std::move(t.state);
+        q.printer = printer;
+    }
     return ERROR_SUCCESS;
 }
 

@@ -100,6 +100,13 @@ struct Target {
     const PrinterRecord* printer = nullptr;
 };
 DWORD resolvePrinterHandle(HANDLE h, Target& out);
+// The printer of a printer handle, with resolvePrinterHandle's answer. The
+// thread keeps its last answer and gives it again, without a lookup, while no
+// printer handle was opened or closed, the machine and its change counter are
+// the same and the state cache was not touched: exactly when a lookup and a
+// cached read would find the same record. `printer` stays valid until the
+// thread's next call.
+DWORD resolvePrinterQuick(HANDLE h, const PrinterRecord*& printer);
 
 // Ends the document of a handle (EndDocPrinter and ClosePrinter).
 DWORD finishDocument(PrinterHandle& h, bool abort);

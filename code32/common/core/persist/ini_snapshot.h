@@ -35,12 +35,14 @@ public:
 private:
     static constexpr size_t kFirstChars = 4096;
     static constexpr size_t kSectionChars = 261;
-    WCHAR section_[kSectionChars] = {};
-    WCHAR first_[kFirstChars];
+    // Filled before they are read (holds() looks at the name only once
+    // usable_ is set), so a walk zero-fills none of these 9 KB.
     WCHAR* big_ = nullptr;  // a section longer than first_, read again
     const WCHAR* text_ = nullptr;
     size_t length_ = 0;
     bool usable_ = false;
+    WCHAR section_[kSectionChars];
+    WCHAR first_[kFirstChars];
 };
 
 }  // namespace vesk

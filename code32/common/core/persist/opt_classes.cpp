@@ -119,11 +119,15 @@ int OptLoadClass(HANDLE printer, DrvContext* ctx, int optionClass, uint32_t flag
         if (!ini) ini.emplace(ctx, iniFile());
         return *ini;
     };
-    for (int i = 0; i < ctx->items->count; ++i) {
-        DmItem& it = ctx->items->items[i];
+    DmItem* const items = ctx->items->items;
+    const int count = ctx->items->count;
+    for (int i = 0; i < count; ++i) {
+        DmItem& it = items[i];
+        // Most items are kept nowhere: the value name is tested first, so the
+        // walk reads one field of them.
+        if (!it.valueName) continue;
         const uint32_t cls = itemSection(it);
         if (!walked(it.id) || (optionClass != -1 && static_cast<int>(cls) != optionClass)) continue;
-        if (!it.valueName) continue;
         if (cls == 2 && it.storageClass == kPersistPrinterData) {
             if (it.id < kFirstFontItem || it.id > kLastFontItem) OptReadFromPrinterData(printer, ctx, &it, flags, bridge);
         } else if (it.storageClass == kPersistIni && iniOk) {
