@@ -1,7 +1,7 @@
 // The class walks: every persisted item of an option class loaded from, or
 // saved to, its home, under the terminal-server mutex.
 #include <cstring>
-#include <optional>
+#include <new>
 
 #include "core/ini_wrap.h"
 #include "core/item_store.h"
@@ -33,29 +33,45 @@ bool mayReadIni(const DrvContext* ctx) {
 
 // The INI items of a walk, read from one read of their section: made at
 // the first item that needs it, for that item's section (all of them, but
-// for an item with a section of its own).
+// for an item with a section of its own). The INI path is found, and the
+// snapshot made, only when an INI item comes; the snapshot sits in plain
+// room of the walk's frame, so a walk without INI items fills none of it.
 class WalkIni {
 public:
-    WalkIni(DrvContext* ctx, const WCHAR* file) : ctx_(ctx), file_(file) {}
+    explicit WalkIni(DrvContext* ctx) : ctx_(ctx) {}
+    ~WalkIni() {
+        if (snapshot_) snapshot_->~IniSnapshot();
+    }
+    WalkIni(const WalkIni&) = delete;
+    WalkIni& operator=(const WalkIni&) = delete;
+    const WCHAR* file() {
+        if (!fileFound_) WCopyCut(file_, kWsPathChars, GetIniFilePath(ctx_));
+        fileFound_ = true;
+        return file_;
+    }
     const IniSnapshot* forSection(const WCHAR* section) {
-        if (!isDrivePath(file_) || !section) return nullptr;
-        if (!snapshot_) snapshot_.emplace(section, file_);
-        return snapshot_->holds(section) ? &*snapshot_ : nullptr;
+        if (!isDrivePath(file()) || !section) return nullptr;
+        if (!snapshot_) snapshot_ = new (room_) IniSnapshot(section, file_);
+        return snapshot_->holds(section) ? snapshot_ : nullptr;
     }
     int load(DmItem* item) {
-        return OptLoadFromIniSnapshot(ctx_, item, file_, forSection(OptIniSectionOf(ctx_, item)));
+        const WCHAR* path = file();
+        return OptLoadFromIniSnapshot(ctx_, item, path, forSection(OptIniSectionOf(ctx_, item)));
     }
 
 private:
     DrvContext* ctx_;
-    const WCHAR* file_;
-    std::optional<IniSnapshot> snapshot_;
+    bool fileFound_ = false;
+    IniSnapshot* snapshot_ = nullptr;
+    WCHAR file_[kWsPathChars];
+    alignas(IniSnapshot) unsigned char room_[sizeof(IniSnapshot)];
 };
 
 // Reads the action word: "rdmAction", else the older per-bit keys, whose
 // word is then written under the new key.
-void loadActionWord(DrvContext* ctx, const WCHAR* file, WalkIni& ini) {
+void loadActionWord(DrvContext* ctx, WalkIni& ini) {
     DmItem* first = ItemFindById(ctx, kActionFirstItem);
+    const WCHAR* file = ini.file();
     if (!first || !file[0] || file[1] != u':') return;
     const WCHAR* section =
         first->iniSection && first->iniSection[0] ? first->iniSection : PrnGetPrinterName(ctx);
@@ -106,19 +122,7 @@ int OptLoadClass(HANDLE printer, DrvContext* ctx, int optionClass, uint32_t flag
     WalkMutex hold(ctx);
     const bool iniOk = mayReadIni(ctx);
     bool action = false;
-    // The INI path is found once for the walk, when its first INI item comes.
-    WCHAR iniPath[kWsPathChars];
-    bool iniPathFound = false;
-    auto iniFile = [&]() -> const WCHAR* {
-        if (!iniPathFound) WCopyCut(iniPath, kWsPathChars, GetIniFilePath(ctx));
-        iniPathFound = true;
-        return iniPath;
-    };
-    std::optional<WalkIni> ini;
-    auto walkIni = [&]() -> WalkIni& {
-        if (!ini) ini.emplace(ctx, iniFile());
-        return *ini;
-    };
+    WalkIni ini(ctx);
     DmItem* const items = ctx->items->items;
     const int count = ctx->items->count;
     for (int i = 0; i < count; ++i) {
@@ -132,10 +136,10 @@ int OptLoadClass(HANDLE printer, DrvContext* ctx, int optionClass, uint32_t flag
             if (it.id < kFirstFontItem || it.id > kLastFontItem) OptReadFromPrinterData(printer, ctx, &it, flags, bridge);
         } else if (it.storageClass == kPersistIni && iniOk) {
             if (it.id >= kActionFirstItem && it.id <= kActionLastItem) action = action || it.id == kActionFirstItem;
-            else walkIni().load(&it);
+            else ini.load(&it);
         }
     }
-    if (action) loadActionWord(ctx, iniFile(), walkIni());
+    if (action) loadActionWord(ctx, ini);
     return 1;
 }
 
