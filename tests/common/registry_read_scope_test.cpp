@@ -45,6 +45,7 @@ class RegistryReadScope : public PrinterMachine {
 protected:
     void TearDown() override {
         winsim::journalEnable(false);
+        winsim::journalClear();
         PrinterMachine::TearDown();
     }
 };
@@ -95,7 +96,8 @@ TEST_F(RegistryReadScope, KeptAnswersAreTheReadsBytesForTheirKeyNameAndSize) {
     BYTE b[16];
     std::memset(b, 0xAA, sizeof b);
     EXPECT_EQ(RegReadHklmValue2(kRegDrvKey, kMissing, b, sizeof b), 0);
-    ASSERT_TRUE(forktest::inChild([&] { return winsim::regSetString(HKEY_LOCAL_MACHINE, kRegDrvKey, kMissing, u"v"); }));
+    ASSERT_TRUE(
+        forktest::inChild([&] { return winsim::regSetString(HKEY_LOCAL_MACHINE, kRegDrvKey, kMissing, u"v"); }));
     // A failed read is kept as such, with the buffer zero-filled as it left it.
     std::memset(b, 0xAA, sizeof b);
     EXPECT_EQ(RegReadHklmValue2(kRegDrvKey, kMissing, b, sizeof b), 0);

@@ -92,6 +92,7 @@ TEST(RegistryCallPaths, TheJournalStillNamesEachCallsKeyOrValueAndFaultsStillStr
     EXPECT_EQ(detailOf("RegOpenKeyW"), "SOFTWARE\\Maker");
     EXPECT_EQ(detailOf("RegQueryValueExW"), "Count");
     EXPECT_EQ(detailOf("RegCloseKey"), "");
+    winsim::journalClear();
 
     // With the journal off, an injected failure still fails its call.
     winsim::failCall("RegOpenKeyW", 2, ERROR_OUTOFMEMORY);

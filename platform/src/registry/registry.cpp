@@ -238,7 +238,8 @@ LONG splitPath(LPCWSTR sub, std::vector<std::u16string_view>& out) {
     size_t start = 0;
     for (;;) {
         size_t sep = s.find(u'\\', start);
-        std::u16string_view comp = s.substr(start, sep == std::u16string_view::npos ? std::u16string_view::npos : sep - start);
+        const size_t n = sep == std::u16string_view::npos ? std::u16string_view::npos : sep - start;
+        std::u16string_view comp = s.substr(start, n);
         if (comp.empty()) return ERROR_BAD_PATHNAME;
         if (comp.size() > kMaxKeyName) return ERROR_INVALID_PARAMETER;
         out.push_back(comp);
@@ -306,7 +307,8 @@ public:
         const uint64_t generation = machineGeneration();
         std::lock_guard g(lock_);
         for (const Entry& e : entries_)
-            if (e.root && e.generation == generation && e.key == *now && e.file.native() == file.native()) return e.root;
+            if (e.root && e.generation == generation && e.key == *now && e.file.native() == file.native())
+                return e.root;
         return nullptr;
     }
 
@@ -722,12 +724,14 @@ WINBASEAPI LONG WINAPI RegCreateKeyW(HKEY h, LPCWSTR sub, PHKEY out) {
 
 WINBASEAPI LONG WINAPI RegQueryValueExW(HKEY h, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                                         LPDWORD cb) {
-    return guarded("RegQueryValueExW", [&] { return nameOf(name); }, [&] { return queryValue(h, name, reserved, type, data, cb); });
+    return guarded("RegQueryValueExW", [&] { return nameOf(name); },
+                   [&] { return queryValue(h, name, reserved, type, data, cb); });
 }
 
 WINBASEAPI LONG WINAPI RegSetValueExW(HKEY h, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
                                       DWORD cb) {
-    return guarded("RegSetValueExW", [&] { return nameOf(name); }, [&] { return setValue(h, name, reserved, type, data, cb); });
+    return guarded("RegSetValueExW", [&] { return nameOf(name); },
+                   [&] { return setValue(h, name, reserved, type, data, cb); });
 }
 
 WINBASEAPI LONG WINAPI RegDeleteValueW(HKEY h, LPCWSTR name) {
@@ -740,12 +744,14 @@ WINBASEAPI LONG WINAPI RegDeleteKeyW(HKEY h, LPCWSTR sub) {
 
 WINBASEAPI LONG WINAPI RegEnumValueW(HKEY h, DWORD index, LPWSTR name, LPDWORD cch, LPDWORD reserved,
                                      LPDWORD type, LPBYTE data, LPDWORD cb) {
-    return guarded("RegEnumValueW", noDetail, [&] { return enumValue(h, index, name, cch, reserved, type, data, cb); });
+    return guarded("RegEnumValueW", noDetail,
+                   [&] { return enumValue(h, index, name, cch, reserved, type, data, cb); });
 }
 
 WINBASEAPI LONG WINAPI RegEnumKeyExW(HKEY h, DWORD index, LPWSTR name, LPDWORD cch, LPDWORD reserved,
                                      LPWSTR cls, LPDWORD cchClass, PFILETIME ft) {
-    return guarded("RegEnumKeyExW", noDetail, [&] { return enumKey(h, index, name, cch, reserved, cls, cchClass, ft); });
+    return guarded("RegEnumKeyExW", noDetail,
+                   [&] { return enumKey(h, index, name, cch, reserved, cls, cchClass, ft); });
 }
 
 WINBASEAPI LONG WINAPI RegQueryInfoKeyW(HKEY h, LPWSTR cls, LPDWORD cchClass, LPDWORD reserved,
