@@ -115,3 +115,50 @@ TEST(ContextTables, ManyContextsComeAndGoWithoutLeavingBlocks) {
         EXPECT_EQ(winsim::liveGlobalBlocks(), base) << "round " << round;
     }
 }
+
+TEST(ContextTables, ANewContextInTheMemoryOfAFreedOneStartsFromTheTemplate) {
+    winsim::TempMachine machine;
+    const DrvContext* t = GetContextTemplate();
+    const size_t itemBytes = sizeof(DmItem) * static_cast<size_t>(t->items->count);
+    // Every field a context may change, in every record, then freed.
+    auto scribble = [](DrvContext* c) {
+        for (int i = 0; i < c->items->count; ++i) {
+            DmItem& it = c->items->items[i];
+            it.changed = 0xC1;
+            it.classWords[kClassStamp] = 0xC2;
+            it.changeClasses = 0xC3;
+            it.reserved = 0xC4;
+            it.valueName = u"scribbled";
+        }
+        for (int i = 0; i < c->pages->count; ++i) {
+            UiPage& pg = c->pages->pages[i];
+            pg.runtime[0] = pg.modal = 0xC5;
+            for (int k = 0; k < pg.controlCount; ++k) {
+                pg.controls[k].hidden = pg.controls[k].disabled = 0xC6;
+                pg.controls[k].secondId = 0xC7;
+                pg.controls[k].item = c->items->items;
+            }
+        }
+    };
+    for (int round = 0; round < 3; ++round) {
+        ContextPtr a = contextWithDevmode();
+        ContextPtr b = contextWithDevmode();
+        ASSERT_TRUE(a && b);
+        EXPECT_NE(a->items->items, b->items->items) << round;
+        EXPECT_NE(a->pages->pages, b->pages->pages) << round;
+        for (DrvContext* c : {a.get(), b.get()}) {
+            EXPECT_TRUE(sameBytes(c->items->items, t->items->items, itemBytes)) << round;
+            EXPECT_TRUE(sameControls(*c->pages, *t->pages)) << round;
+            for (int i = 0; i < c->pages->count; ++i) {
+                const UiPage& own = c->pages->pages[i];
+                const UiPage& tp = t->pages->pages[i];
+                EXPECT_EQ(own.modal, tp.modal);
+                EXPECT_EQ(own.runtime[0], tp.runtime[0]);
+                // Each page's controls are the context's own, in its block.
+                if (own.controlCount > 0) EXPECT_NE(own.controls, tp.controls);
+            }
+        }
+        scribble(a.get());
+        scribble(b.get());
+    }
+}

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <type_traits>
 
 #include "core/builtin_tables.h"
@@ -23,6 +24,7 @@
 #include "core/model/cache.h"
 #include "core/model/eval.h"
 #include "core/pending_capabilities.h"
+#include "core/registry_values.h"
 #include "core/sysdeps.h"
 
 namespace vesk {
@@ -103,13 +105,50 @@ struct TableHeader {
     DmItemTable items;  // first: c->items is the header's address
     UiPageTable pages;
     DriverDesc desc;
-    BYTE* arrays;  // std::malloc'd; freed with the header (freeTables)
+    BYTE* arrays;       // from takeArrays; given back with the header (freeTables)
+    size_t arrayBytes;  // its size
 };
 static_assert(std::is_standard_layout_v<TableHeader> && offsetof(TableHeader, items) == 0,
               "the item table's address is the header's");
 
+// The array block of the last context freed, kept for the next one: its
+// size is the same for every context of the process, so creating and
+// freeing contexts in turn reuses one block instead of the heap's large
+// allocations. Its bytes are the old context's; the copy overwrites them.
+struct SpareArrays {
+    std::mutex lock;
+    BYTE* block = nullptr;
+    size_t bytes = 0;
+};
+SpareArrays& spare() {
+    static auto* s = new SpareArrays;  // outlives every context freed at exit
+    return *s;
+}
+
+BYTE* takeArrays(size_t bytes) {
+    BYTE* p = nullptr;
+    {
+        SpareArrays& s = spare();
+        std::lock_guard g(s.lock);
+        if (s.block && s.bytes == bytes) std::swap(p, s.block);
+    }
+    return p ? p : static_cast<BYTE*>(std::malloc(bytes));
+}
+
+void giveArrays(BYTE* p, size_t bytes) {
+    if (!p) return;
+    {
+        SpareArrays& s = spare();
+        std::lock_guard g(s.lock);
+        std::swap(p, s.block);
+        s.bytes = bytes;
+    }
+    std::free(p);
+}
+
 struct HeapFree {
-    void operator()(BYTE* p) const { std::free(p); }
+    size_t bytes;
+    void operator()(BYTE* p) const { giveArrays(p, bytes); }
 };
 
 bool cloneTables(DrvContext* c, const DrvContext* t) {
@@ -125,7 +164,7 @@ bool cloneTables(DrvContext* c, const DrvContext* t) {
     const size_t offControls = offPages + alignUp(pageBytes);
     const size_t controlBytes = sizeof(UiControl) * controlCount;
     const size_t arrayBytes = offControls + controlBytes;
-    std::unique_ptr<BYTE, HeapFree> arrays(arrayBytes ? static_cast<BYTE*>(std::malloc(arrayBytes)) : nullptr);
+    std::unique_ptr<BYTE, HeapFree> arrays(arrayBytes ? takeArrays(arrayBytes) : nullptr, HeapFree{arrayBytes});
     if (arrayBytes && !arrays) return false;
     auto* header = static_cast<TableHeader*>(MemAllocZero(sizeof(TableHeader)));
     if (!header) return false;
@@ -168,6 +207,7 @@ bool cloneTables(DrvContext* c, const DrvContext* t) {
     }
     c->desc = &header->desc;
     std::memcpy(static_cast<void*>(c->desc), t->desc, sizeof(DriverDesc));
+    header->arrayBytes = arrayBytes;
     header->arrays = arrays.release();
     return true;
 }
@@ -176,7 +216,7 @@ bool cloneTables(DrvContext* c, const DrvContext* t) {
 void freeTables(DrvContext* c) {
     if (!c->items) return;
     auto* header = reinterpret_cast<TableHeader*>(c->items);
-    std::free(header->arrays);
+    giveArrays(header->arrays, header->arrayBytes);
     MemFree(header);
 }
 
@@ -248,6 +288,9 @@ DrvContext* CtxCreateEx(HANDLE printer, HANDLE driverQuery, void* ignored, uint1
 
 DrvContext* CtxCreateExUsing(HANDLE printer, HANDLE driverQuery, void*, uint16_t kindWord, uint32_t flags,
                              uint32_t documentMode, const PRINTER_INFO_2W* info, CtxOpenSettingsFn openSettings) {
+    // The creation's reads of one registry value (the private directory for
+    // each file it opens) see one answer; the next creation asks again.
+    RegReadScope reads;
     if (InstallRunning()) flags |= kCreateInstallRunning;
     PRINTER_INFO_2W* fetched = nullptr;
     if (!info) info = fetched = PrnGetInfo2(printer);

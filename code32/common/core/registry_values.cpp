@@ -8,6 +8,8 @@
 #include "core/sysdeps.h"
 #include "core/wstr.h"
 
+#include <cstring>
+
 namespace vesk {
 namespace {
 
@@ -18,11 +20,51 @@ constexpr DWORD kReadBytes = 520;
 constexpr DWORD kDefaultMaxLogSize = 64;
 constexpr int kFeatureJobLinker = 2;
 
-}  // namespace
+// The answers a RegReadScope keeps: a few reads of up to kDataBytes bytes
+// (a path's 261 characters fit), each with copies of its key's and value's
+// names.
+struct ReadMemo {
+    static constexpr size_t kNameChars = 128;
+    static constexpr DWORD kDataBytes = 1024;
+    struct Entry {
+        WCHAR subkey[kNameChars];
+        WCHAR name[kNameChars];
+        DWORD bytes;
+        int result;
+        BYTE data[kDataBytes];
+    };
+    static constexpr int kEntries = 4;
+    int depth = 0;
+    int used = 0;
+    Entry entries[kEntries];
 
-int RegReadHklmValue2(const WCHAR* subkey, const WCHAR* name, void* buffer, DWORD bytes) {
-    if (!buffer || bytes == 0) return 0;
-    auto* b = static_cast<BYTE*>(buffer);
+    Entry* find(const WCHAR* subkey, const WCHAR* name, DWORD bytes) {
+        for (int i = 0; i < used; ++i) {
+            Entry& e = entries[i];
+            if (e.bytes == bytes && sameText(e.subkey, subkey) && sameText(e.name, name)) return &e;
+        }
+        return nullptr;
+    }
+    void keep(const WCHAR* subkey, const WCHAR* name, const BYTE* data, DWORD bytes, int result) {
+        if (bytes > kDataBytes || used == kEntries) return;
+        Entry& e = entries[used];
+        if (!WCopyWhole(e.subkey, kNameChars, subkey) || !WCopyWhole(e.name, kNameChars, name)) return;
+        e.bytes = bytes;
+        e.result = result;
+        std::memcpy(e.data, data, bytes);
+        ++used;
+    }
+
+private:
+    static bool sameText(const WCHAR* a, const WCHAR* b) {
+        while (*a && *a == *b) ++a, ++b;
+        return *a == *b;
+    }
+};
+
+thread_local ReadMemo t_memo;
+
+int readUncached(const WCHAR* subkey, const WCHAR* name, BYTE* b, DWORD bytes) {
     for (DWORD i = 0; i < bytes; ++i) b[i] = 0;
     HKEY key = nullptr;
     if (RegOpenKeyW(HKEY_LOCAL_MACHINE, subkey, &key) != ERROR_SUCCESS) return 0;
@@ -32,12 +74,37 @@ int RegReadHklmValue2(const WCHAR* subkey, const WCHAR* name, void* buffer, DWOR
     return r == ERROR_SUCCESS ? 1 : 0;
 }
 
+}  // namespace
+
+RegReadScope::RegReadScope() { ++t_memo.depth; }
+
+RegReadScope::~RegReadScope() {
+    if (--t_memo.depth == 0) t_memo.used = 0;
+}
+
+int RegReadHklmValue2(const WCHAR* subkey, const WCHAR* name, void* buffer, DWORD bytes) {
+    if (!buffer || bytes == 0) return 0;
+    auto* b = static_cast<BYTE*>(buffer);
+    // A null name is never kept.
+    const bool memo = t_memo.depth > 0 && subkey && name;
+    if (memo) {
+        if (const ReadMemo::Entry* e = t_memo.find(subkey, name, bytes)) {
+            std::memcpy(b, e->data, bytes);
+            return e->result;
+        }
+    }
+    const int result = readUncached(subkey, name, b, bytes);
+    if (memo) t_memo.keep(subkey, name, b, bytes, result);
+    return result;
+}
+
 int RegReadHklmValue(const WCHAR* subkey, const WCHAR* name, void* buffer, DWORD bytes, DrvContext*) {
     return RegReadHklmValue2(subkey, name, buffer, bytes);
 }
 
 int RegWriteHklmValue(const WCHAR* subkey, const WCHAR* name, const void* data, DWORD bytes, DWORD type,
                       DrvContext*) {
+    t_memo.used = 0;  // the scope's later reads must see this write
     HKEY key = nullptr;
     if (RegCreateKeyW(HKEY_LOCAL_MACHINE, subkey, &key) != ERROR_SUCCESS) return 0;
     LONG r = RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes);

@@ -14,6 +14,21 @@ constexpr WCHAR kRegDrvKey[] = u"SOFTWARE\\MAREN\\VeskDrv";
 constexpr WCHAR kRegPrivateDirValue[] = u"_VESKDirectory";
 constexpr WCHAR kRegSpoolDirValue[] = u"SpoolDirectory";
 
+// While one lives on a thread, a read of a value of HKEY_LOCAL_MACHINE that
+// repeats one made earlier in the scope (the same key, name and size) gets
+// what the first read got without asking the registry again: the reads of
+// one operation (a context's creation reads the private directory for each
+// of its files) see one state of the registry, and the next operation reads
+// it anew. A write through RegWriteHklmValue forgets every kept answer.
+// Scopes nest; the outermost one's end forgets.
+class RegReadScope {
+public:
+    RegReadScope();
+    ~RegReadScope();
+    RegReadScope(const RegReadScope&) = delete;
+    RegReadScope& operator=(const RegReadScope&) = delete;
+};
+
 // Reads a value of `subkey` into `buffer` of `bytes` bytes (zero-filled
 // first). 1 on success, 0 when the key or value cannot be read or does not fit.
 int RegReadHklmValue(const WCHAR* subkey, const WCHAR* name, void* buffer, DWORD bytes, DrvContext* ctx);

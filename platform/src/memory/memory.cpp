@@ -30,9 +30,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <mutex>
 #include <string>
-#include <unordered_map>
 
+#include "block_index.h"
 #include "core/sim.h"
 
 using namespace winsim::detail;
@@ -57,8 +58,8 @@ struct Block {
 
 struct Heap {
     std::mutex lock;
-    std::unordered_map<void*, Block> byHandle;
-    std::unordered_map<void*, void*> handleOfData;  // moveable blocks: address -> handle
+    BlockIndex<Block> byHandle;
+    BlockIndex<void*> handleOfData;  // moveable blocks: address -> handle
     size_t bytes = 0;
 };
 Heap& heap() {
@@ -97,11 +98,7 @@ bool enterWithSize(const char* function, size_t bytes) {
 
 void* zeroed(size_t n) { return std::calloc(n ? n : 1, 1); }
 
-Block* find(Heap& h, void* handle) {
-    if (!handle) return nullptr;
-    auto it = h.byHandle.find(handle);
-    return it == h.byHandle.end() ? nullptr : &it->second;
-}
+Block* find(Heap& h, void* handle) { return h.byHandle.find(handle); }
 
 HANDLE allocBlock(const Family& f, UINT flags, size_t bytes) {
     if (enterWithSize(f.alloc, bytes)) return nullptr;
@@ -334,8 +331,7 @@ HANDLE handleOf(const Family& f, LPCVOID p) {
     void* key = const_cast<void*>(p);
     if (Block* b = find(h, key); b && !b->moveable) return key;
     if (p) {
-        auto it = h.handleOfData.find(key);
-        if (it != h.handleOfData.end()) return it->second;
+        if (void** handle = h.handleOfData.find(key)) return *handle;
     }
     setError(ERROR_INVALID_HANDLE);
     return nullptr;

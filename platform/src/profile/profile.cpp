@@ -88,7 +88,7 @@ public:
 
     bool find(const std::u16string& name, UINT codePage, Loaded& out) {
         const uint64_t generation = machineGeneration();
-        fs::path checked;
+        std::shared_ptr<const fs::path> checked;
         store::HostKey key;
         {
             std::lock_guard g(lock_);
@@ -97,7 +97,7 @@ public:
             checked = e->checked;
             key = e->key;
         }
-        auto now = store::hostKey(checked);
+        auto now = store::hostKey(*checked);
         if (!now || !(*now == key)) return false;
         std::lock_guard g(lock_);
         const Entry* e = lookup(name, codePage, generation);
@@ -132,7 +132,7 @@ public:
         if (!after || !(*after == *before)) return l;
         std::lock_guard g(lock_);
         Entry& e = slot(name, codePage, machineGeneration());
-        e.checked = std::move(checked);
+        e.checked = std::make_shared<const fs::path>(std::move(checked));
         e.key = *before;
         e.missing = l.missing;
         e.doc = l.doc;
@@ -144,7 +144,7 @@ private:
         uint64_t generation = 0;
         std::u16string name;
         UINT codePage = 0;
-        fs::path checked;  // the file, or the folder of a missing one
+        std::shared_ptr<const fs::path> checked;  // the file, or the folder of a missing one
         store::HostKey key;
         bool missing = true;
         std::shared_ptr<const ini::Document> doc;

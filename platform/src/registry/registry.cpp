@@ -110,6 +110,9 @@ uintptr_t predefinedIndex(HKEY h) {
 }
 bool isPredefined(HKEY h) { return predefinedIndex(h) != UINTPTR_MAX; }
 
+// A caller's name as a view (null: empty), for lookups that keep no copy.
+std::u16string_view view(LPCWSTR s) { return s ? std::u16string_view(s, wlen(s)) : std::u16string_view(); }
+
 fs::path usersDir() { return stateDir("registry") / "users"; }
 
 std::string userFolderName(std::u16string_view user) {
@@ -145,22 +148,24 @@ std::optional<std::u16string> findUser(std::u16string_view name) {
     return std::nullopt;
 }
 
-// The machine hive's file, made once per machine root.
-fs::path machineHiveFile() {
+// The machine hive's file, made once per machine root; null while the
+// process has no machine.
+std::shared_ptr<const fs::path> machineHiveFile() {
     static std::mutex lock;
     static uint64_t generation = ~uint64_t{0};
-    static fs::path* file = new fs::path;
+    static auto* file = new std::shared_ptr<const fs::path>;
     const uint64_t now = machineGeneration();
     std::lock_guard g(lock);
-    if (generation != now || file->empty()) {
-        *file = stateDir("registry") / "HKLM.hive";
+    if (generation != now || !*file) {
+        const fs::path dir = stateDir("registry");
+        *file = dir.empty() ? nullptr : std::make_shared<const fs::path>(dir / "HKLM.hive");
         generation = now;
     }
     return *file;
 }
 
-fs::path hiveFile(const Location& loc) {
-    if (loc.hive == Hive::Machine) return machineHiveFile();
+// A user's hive file (the folder of that name in its stored spelling).
+fs::path userHiveFile(const Location& loc) {
     fs::path dir = usersDir() / userFolderName(loc.user);
     std::error_code ec;
     for (const auto& e : fs::directory_iterator(usersDir(), ec)) {
@@ -171,6 +176,13 @@ fs::path hiveFile(const Location& loc) {
         }
     }
     return dir / "NTUSER.hive";
+}
+
+// The hive file of `loc`; null without a machine (nowhere to keep keys).
+std::shared_ptr<const fs::path> hiveFile(const Location& loc) {
+    if (loc.hive == Hive::Machine) return machineHiveFile();
+    if (winsim::machineRoot().empty()) return nullptr;
+    return std::make_shared<const fs::path>(userHiveFile(loc));
 }
 
 bool mayWrite(const Location& loc) {
@@ -215,21 +227,23 @@ LONG lookupKey(HKEY h, OpenKey& out) {
 
 HKEY addKeyHandle(OpenKey k) { return reinterpret_cast<HKEY>(table().add(std::make_shared<OpenKey>(std::move(k)))); }
 
-// Splits a subkey path into its names.
-LONG splitPath(LPCWSTR sub, std::vector<std::u16string>& out) {
+// Splits a subkey path into its names, views into `sub`.
+LONG splitPath(LPCWSTR sub, std::vector<std::u16string_view>& out) {
     out.clear();
-    std::u16string s = wstr(sub);
+    std::u16string_view s = view(sub);
     if (s.empty()) return ERROR_SUCCESS;
     if (s.front() == u'\\') return ERROR_BAD_PATHNAME;
-    if (s.back() == u'\\') s.pop_back();
+    if (s.back() == u'\\') s.remove_suffix(1);
+    out.reserve(8);
     size_t start = 0;
     for (;;) {
         size_t sep = s.find(u'\\', start);
-        std::u16string comp = s.substr(start, sep == std::u16string::npos ? std::u16string::npos : sep - start);
+        const size_t n = sep == std::u16string_view::npos ? std::u16string_view::npos : sep - start;
+        std::u16string_view comp = s.substr(start, n);
         if (comp.empty()) return ERROR_BAD_PATHNAME;
         if (comp.size() > kMaxKeyName) return ERROR_INVALID_PARAMETER;
-        out.push_back(std::move(comp));
-        if (sep == std::u16string::npos) break;
+        out.push_back(comp);
+        if (sep == std::u16string_view::npos) break;
         start = sep + 1;
     }
     return ERROR_SUCCESS;
@@ -237,16 +251,17 @@ LONG splitPath(LPCWSTR sub, std::vector<std::u16string>& out) {
 
 // The location of `comps` below `base`; a path below HKEY_USERS moves into
 // that user's hive.
-Location below(const Location& base, const std::vector<std::u16string>& comps) {
+Location below(const Location& base, const std::vector<std::u16string_view>& comps) {
     Location loc = base;
     size_t i = 0;
     if (loc.hive == Hive::Users && !comps.empty()) {
         loc.hive = Hive::User;
-        loc.user = findUser(comps[0]).value_or(comps[0]);
+        loc.user = findUser(comps[0]).value_or(std::u16string(comps[0]));
         loc.fixed = 0;
         i = 1;
     }
-    for (; i < comps.size(); ++i) loc.path.push_back(comps[i]);
+    loc.path.reserve(loc.path.size() + comps.size() - i);
+    for (; i < comps.size(); ++i) loc.path.emplace_back(comps[i]);
     return loc;
 }
 
@@ -292,7 +307,8 @@ public:
         const uint64_t generation = machineGeneration();
         std::lock_guard g(lock_);
         for (const Entry& e : entries_)
-            if (e.root && e.generation == generation && e.key == *now && e.file == file) return e.root;
+            if (e.root && e.generation == generation && e.key == *now && e.file.native() == file.native())
+                return e.root;
         return nullptr;
     }
 
@@ -306,7 +322,7 @@ public:
         std::lock_guard g(lock_);
         Entry* slot = nullptr;
         for (Entry& e : entries_)
-            if (e.file == file) slot = &e;
+            if (e.file.native() == file.native()) slot = &e;
         if (!slot) slot = &entries_[next_++ % kEntries];
         *slot = Entry{generation, file, key, std::move(root)};
     }
@@ -328,8 +344,9 @@ private:
 // saves the hive when `f` succeeded and set `dirty`.
 template <class F>
 LONG withHive(const Location& loc, bool write, F f) {
-    if (winsim::machineRoot().empty()) return ERROR_CANTOPEN;  // no machine: nowhere to keep keys
-    fs::path file = hiveFile(loc);
+    const std::shared_ptr<const fs::path> kept = hiveFile(loc);
+    if (!kept) return ERROR_CANTOPEN;  // no machine: nowhere to keep keys
+    const fs::path& file = *kept;
     // A read that may make the implicit keys of its path (loc.fixed) would
     // change the tree it walks: it gets a fresh one.
     const bool shared = !write && loc.fixed == 0;
@@ -378,7 +395,7 @@ LONG openOrCreate(HKEY h, LPCWSTR sub, REGSAM sam, bool create, PHKEY out, LPDWO
     *out = nullptr;
     OpenKey parent;
     if (LONG r = lookupKey(h, parent)) return r;
-    std::vector<std::u16string> comps;
+    std::vector<std::u16string_view> comps;
     if (LONG r = splitPath(sub, comps)) return r;
     OpenKey result;
     result.loc = below(parent.loc, comps);
@@ -400,7 +417,7 @@ LONG openOrCreate(HKEY h, LPCWSTR sub, REGSAM sam, bool create, PHKEY out, LPDWO
         if (!create) return ERROR_FILE_NOT_FOUND;
         if (!callerIsAdmin()) return ERROR_ACCESS_DENIED;
         std::error_code ec;
-        fs::create_directories(hiveFile(result.loc).parent_path(), ec);
+        fs::create_directories(userHiveFile(result.loc).parent_path(), ec);
         if (ec) return ERROR_CANTWRITE;
         created = true;
     } else {
@@ -432,7 +449,7 @@ LONG queryValue(HKEY h, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE dat
     if (!(k.granted & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
     if (k.loc.hive == Hive::Users) return ERROR_FILE_NOT_FOUND;
     return onKey(k, false, [&](Key& key, bool&) -> LONG {
-        reg::Value* v = key.value(wstr(name));
+        reg::Value* v = key.value(view(name));
         if (!v) return ERROR_FILE_NOT_FOUND;
         if (type) *type = v->type;
         auto size = static_cast<DWORD>(v->data.size());
@@ -494,7 +511,7 @@ LONG deleteKey(HKEY h, LPCWSTR sub) {
     if (!sub) return ERROR_INVALID_PARAMETER;
     OpenKey parent;
     if (LONG r = lookupKey(h, parent)) return r;
-    std::vector<std::u16string> comps;
+    std::vector<std::u16string_view> comps;
     if (LONG r = splitPath(sub, comps)) return r;
     Location loc = below(parent.loc, comps);
     // Hive roots (the predefined keys, a user's whole hive) are not deleted.
@@ -635,11 +652,12 @@ LONG queryInfo(HKEY h, LPWSTR cls, LPDWORD cchClass, LPDWORD reserved, LPDWORD s
 }
 
 // Registry calls report failures as their result, including injected ones
-// and exhausted memory.
-template <class F>
-LONG guarded(const char* function, std::string_view detail, F f) {
+// and exhausted memory. The journal's detail (`detail()`, the name a call
+// names) is made only while calls are journalled.
+template <class D, class F>
+LONG guarded(const char* function, D detail, F f) {
     return guardedCode([&]() -> LONG {
-        if (enter(function, detail)) {
+        if (enterWith(function, detail)) {
             DWORD e = GetLastError();
             return e ? static_cast<LONG>(e) : ERROR_GEN_FAILURE;
         }
@@ -655,6 +673,8 @@ std::string nameOf(LPCWSTR s) {
     }
 }
 
+std::string noDetail() { return {}; }
+
 // Lets the control helpers act as the machine's administrator.
 struct ActAsSystem {
     bool saved = threadActsAsSystem();
@@ -667,7 +687,7 @@ struct ActAsSystem {
 extern "C" {
 
 WINBASEAPI LONG WINAPI RegOpenKeyExW(HKEY h, LPCWSTR sub, DWORD options, REGSAM sam, PHKEY out) {
-    return guarded("RegOpenKeyExW", nameOf(sub), [&]() -> LONG {
+    return guarded("RegOpenKeyExW", [&] { return nameOf(sub); }, [&]() -> LONG {
         (void)options;
         if (!out) return ERROR_INVALID_PARAMETER;
         return openOrCreate(h, sub, sam, false, out, nullptr);
@@ -675,7 +695,7 @@ WINBASEAPI LONG WINAPI RegOpenKeyExW(HKEY h, LPCWSTR sub, DWORD options, REGSAM 
 }
 
 WINBASEAPI LONG WINAPI RegOpenKeyW(HKEY h, LPCWSTR sub, PHKEY out) {
-    return guarded("RegOpenKeyW", nameOf(sub), [&]() -> LONG {
+    return guarded("RegOpenKeyW", [&] { return nameOf(sub); }, [&]() -> LONG {
         if (!out) return ERROR_INVALID_PARAMETER;
         return openOrCreate(h, sub, kMaximumAllowed, false, out, nullptr);
     });
@@ -684,7 +704,7 @@ WINBASEAPI LONG WINAPI RegOpenKeyW(HKEY h, LPCWSTR sub, PHKEY out) {
 WINBASEAPI LONG WINAPI RegCreateKeyExW(HKEY h, LPCWSTR sub, DWORD reserved, LPWSTR cls, DWORD options,
                                        REGSAM sam, const SECURITY_ATTRIBUTES* sa, PHKEY out,
                                        LPDWORD disposition) {
-    return guarded("RegCreateKeyExW", nameOf(sub), [&]() -> LONG {
+    return guarded("RegCreateKeyExW", [&] { return nameOf(sub); }, [&]() -> LONG {
         (void)reserved;
         (void)cls;
         (void)sa;
@@ -696,7 +716,7 @@ WINBASEAPI LONG WINAPI RegCreateKeyExW(HKEY h, LPCWSTR sub, DWORD reserved, LPWS
 }
 
 WINBASEAPI LONG WINAPI RegCreateKeyW(HKEY h, LPCWSTR sub, PHKEY out) {
-    return guarded("RegCreateKeyW", nameOf(sub), [&]() -> LONG {
+    return guarded("RegCreateKeyW", [&] { return nameOf(sub); }, [&]() -> LONG {
         if (!out) return ERROR_INVALID_PARAMETER;
         return openOrCreate(h, sub, kMaximumAllowed, true, out, nullptr);
     });
@@ -704,44 +724,48 @@ WINBASEAPI LONG WINAPI RegCreateKeyW(HKEY h, LPCWSTR sub, PHKEY out) {
 
 WINBASEAPI LONG WINAPI RegQueryValueExW(HKEY h, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                                         LPDWORD cb) {
-    return guarded("RegQueryValueExW", nameOf(name), [&] { return queryValue(h, name, reserved, type, data, cb); });
+    return guarded("RegQueryValueExW", [&] { return nameOf(name); },
+                   [&] { return queryValue(h, name, reserved, type, data, cb); });
 }
 
 WINBASEAPI LONG WINAPI RegSetValueExW(HKEY h, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
                                       DWORD cb) {
-    return guarded("RegSetValueExW", nameOf(name), [&] { return setValue(h, name, reserved, type, data, cb); });
+    return guarded("RegSetValueExW", [&] { return nameOf(name); },
+                   [&] { return setValue(h, name, reserved, type, data, cb); });
 }
 
 WINBASEAPI LONG WINAPI RegDeleteValueW(HKEY h, LPCWSTR name) {
-    return guarded("RegDeleteValueW", nameOf(name), [&] { return deleteValue(h, name); });
+    return guarded("RegDeleteValueW", [&] { return nameOf(name); }, [&] { return deleteValue(h, name); });
 }
 
 WINBASEAPI LONG WINAPI RegDeleteKeyW(HKEY h, LPCWSTR sub) {
-    return guarded("RegDeleteKeyW", nameOf(sub), [&] { return deleteKey(h, sub); });
+    return guarded("RegDeleteKeyW", [&] { return nameOf(sub); }, [&] { return deleteKey(h, sub); });
 }
 
 WINBASEAPI LONG WINAPI RegEnumValueW(HKEY h, DWORD index, LPWSTR name, LPDWORD cch, LPDWORD reserved,
                                      LPDWORD type, LPBYTE data, LPDWORD cb) {
-    return guarded("RegEnumValueW", {}, [&] { return enumValue(h, index, name, cch, reserved, type, data, cb); });
+    return guarded("RegEnumValueW", noDetail,
+                   [&] { return enumValue(h, index, name, cch, reserved, type, data, cb); });
 }
 
 WINBASEAPI LONG WINAPI RegEnumKeyExW(HKEY h, DWORD index, LPWSTR name, LPDWORD cch, LPDWORD reserved,
                                      LPWSTR cls, LPDWORD cchClass, PFILETIME ft) {
-    return guarded("RegEnumKeyExW", {}, [&] { return enumKey(h, index, name, cch, reserved, cls, cchClass, ft); });
+    return guarded("RegEnumKeyExW", noDetail,
+                   [&] { return enumKey(h, index, name, cch, reserved, cls, cchClass, ft); });
 }
 
 WINBASEAPI LONG WINAPI RegQueryInfoKeyW(HKEY h, LPWSTR cls, LPDWORD cchClass, LPDWORD reserved,
                                         LPDWORD subKeys, LPDWORD maxSubKeyLen, LPDWORD maxClassLen,
                                         LPDWORD values, LPDWORD maxValueNameLen, LPDWORD maxValueLen,
                                         LPDWORD securityDescriptor, PFILETIME ft) {
-    return guarded("RegQueryInfoKeyW", {}, [&] {
+    return guarded("RegQueryInfoKeyW", noDetail, [&] {
         return queryInfo(h, cls, cchClass, reserved, subKeys, maxSubKeyLen, maxClassLen, values, maxValueNameLen,
                          maxValueLen, securityDescriptor, ft);
     });
 }
 
 WINBASEAPI LONG WINAPI RegCloseKey(HKEY h) {
-    return guarded("RegCloseKey", {}, [&]() -> LONG {
+    return guarded("RegCloseKey", noDetail, [&]() -> LONG {
         if (isPredefined(h)) return ERROR_SUCCESS;
         return table().remove(reinterpret_cast<HANDLE>(h)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
     });
@@ -749,7 +773,7 @@ WINBASEAPI LONG WINAPI RegCloseKey(HKEY h) {
 
 // Every change is on disk when its call returns; flushing only checks the handle.
 WINBASEAPI LONG WINAPI RegFlushKey(HKEY h) {
-    return guarded("RegFlushKey", {}, [&]() -> LONG {
+    return guarded("RegFlushKey", noDetail, [&]() -> LONG {
         OpenKey k;
         return lookupKey(h, k);
     });
