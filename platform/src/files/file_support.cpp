@@ -80,18 +80,30 @@ bool alreadyResolved(std::u16string_view p) {
 
 }  // namespace
 
-std::optional<ResolvedPath> spelt(std::u16string_view p) {
-    if (!alreadyResolved(p)) return std::nullopt;
-    const fs::path root = machineRoot();
-    if (root.empty()) return std::nullopt;
+bool speltHost(std::u16string_view p, std::string& host, std::u16string& normalized) {
+    if (!alreadyResolved(p)) return false;
+    // The host text reads as the machine root joined with the drive letter
+    // and the path's components would.
+    std::string text = machineRoot().native();
+    if (text.empty()) return false;
     const char drive = static_cast<char>(foldCase(p[0]));
-    std::string text = (root / std::string(1, drive)).native();
-    text.reserve(text.size() + p.size());
-    for (size_t i = 2; i < p.size(); ++i) text += p[i] == u'\\' ? '/' : static_cast<char>(p[i]);
+    if (text.back() != '/') text += '/';
+    text += drive;
+    const size_t at = text.size();
+    text.resize(at + p.size() - 2);
+    char* out = text.data() + at;
+    for (size_t i = 2; i < p.size(); ++i) *out++ = p[i] == u'\\' ? '/' : static_cast<char>(p[i]);
+    host = std::move(text);
+    normalized.assign(p);
+    normalized[0] = static_cast<char16_t>(drive);
+    return true;
+}
+
+std::optional<ResolvedPath> spelt(std::u16string_view p) {
+    std::string host;
     ResolvedPath r;
-    r.host = fs::path(std::move(text));
-    r.normalized.assign(p);
-    r.normalized[0] = static_cast<char16_t>(drive);
+    if (!speltHost(p, host, r.normalized)) return std::nullopt;
+    r.host = fs::path(std::move(host));
     return r;
 }
 

@@ -26,15 +26,20 @@ std::shared_ptr<FileObject> fail(DWORD error) {
     return nullptr;
 }
 
-// The object owns fd from here; delete-on-close is armed only once the open succeeded.
-std::shared_ptr<FileObject> makeObject(int fd, DWORD rights, const Target& t, bool directory) {
+// The object owns fd from here; delete-on-close is armed only once the open
+// succeeded. The names move into the object: callers use its copies after.
+std::shared_ptr<FileObject> makeObject(int fd, DWORD rights, std::string&& host, std::u16string&& path,
+                                       bool directory) {
     auto obj = std::make_shared<FileObject>();
     obj->fd = fd;
     obj->rights = rights;
     obj->directory = directory;
-    obj->host = t.path.host;
-    obj->path = t.path.normalized;
+    obj->host = std::move(host);
+    obj->path = std::move(path);
     return obj;
+}
+std::shared_ptr<FileObject> makeObject(int fd, DWORD rights, ResolvedPath&& path, bool directory) {
+    return makeObject(fd, rights, std::string(path.host.native()), std::move(path.normalized), directory);
 }
 }  // namespace
 
@@ -64,16 +69,13 @@ std::shared_ptr<FileObject> openFile(const WCHAR* name, DWORD access, DWORD shar
     // is walked once. Anything else takes the full way below.
     if (name && !wantsWrite && !truncating && !(flags & FILE_FLAG_DELETE_ON_CLOSE) &&
         (disposition == OPEN_EXISTING || disposition == OPEN_ALWAYS)) {
-        if (auto p = spelt(std::u16string_view(name, wlenBounded(name, MAX_PATH)))) {
-            int fd = openHost(p->host.c_str(), O_RDONLY | O_NOFOLLOW | extra);
+        std::string host;
+        std::u16string normalized;
+        if (speltHost(std::u16string_view(name, wlenBounded(name, MAX_PATH)), host, normalized)) {
+            int fd = openHost(host.c_str(), O_RDONLY | O_NOFOLLOW | extra);
             struct stat st{};
             if (fd >= 0 && fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode)) {
-                Target t;
-                t.path = std::move(*p);
-                t.path.parentExists = true;
-                t.path.kind = ResolvedPath::Kind::File;
-                t.exists = true;
-                auto obj = makeObject(fd, rights, t, false);
+                auto obj = makeObject(fd, rights, std::move(host), std::move(normalized), false);
                 if (!claimShare(fd, rights, share)) return nullptr;
                 if (existed) *existed = true;
                 return obj;
@@ -92,7 +94,7 @@ std::shared_ptr<FileObject> openFile(const WCHAR* name, DWORD access, DWORD shar
             int fd = ::open(t->path.host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             if (fd < 0) return fail(errorFromErrno(errno));
             if (existed) *existed = true;
-            return makeObject(fd, rights, *t, true);
+            return makeObject(fd, rights, std::move(t->path), true);
         }
         if (t->exists) {
             if (t->trailingSep) return fail(ERROR_INVALID_NAME);
@@ -113,13 +115,13 @@ std::shared_ptr<FileObject> openFile(const WCHAR* name, DWORD access, DWORD shar
                 if (errno == ENOENT) continue;
                 return fail(errorFromErrno(errno));
             }
-            auto obj = makeObject(fd, rights, *t, false);
+            auto obj = makeObject(fd, rights, std::move(t->path), false);
             if (!claimShare(fd, rights | (truncating ? FILE_WRITE_DATA : 0), share)) return nullptr;
             if (truncating) {
                 if (mappedElsewhere(fd)) return fail(ERROR_USER_MAPPED_FILE);
                 if (::ftruncate(fd, 0) != 0) return fail(errorFromErrno(errno));
                 stampWritten(fd);
-                setHostAttributes(t->path.host, disposition == CREATE_ALWAYS
+                setHostAttributes(obj->host, disposition == CREATE_ALWAYS
                                                     ? (attrs | FILE_ATTRIBUTE_ARCHIVE)
                                                     : (current | FILE_ATTRIBUTE_ARCHIVE));
             }
@@ -135,10 +137,10 @@ std::shared_ptr<FileObject> openFile(const WCHAR* name, DWORD access, DWORD shar
             if (errno == EEXIST) continue;  // made meanwhile: decide again as an existing file
             return fail(errorFromErrno(errno));
         }
-        auto obj = makeObject(fd, rights, *t, false);
+        auto obj = makeObject(fd, rights, std::move(t->path), false);
         stampCreated(fd);
         // A new file carries the attributes asked for, and the archive mark.
-        setHostAttributes(t->path.host, attrs | FILE_ATTRIBUTE_ARCHIVE);
+        setHostAttributes(obj->host, attrs | FILE_ATTRIBUTE_ARCHIVE);
         if (!claimShare(fd, rights, share)) return nullptr;  // another open raced in
         obj->deleteOnClose = (flags & FILE_FLAG_DELETE_ON_CLOSE) != 0;
         return obj;

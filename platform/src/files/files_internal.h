@@ -42,6 +42,9 @@ std::optional<Target> locate(const WCHAR* name);
 // components, as resolve() would leave it), made without a lookup: host path
 // and normalized name only. Nothing for any other path.
 std::optional<ResolvedPath> spelt(std::u16string_view path);
+// The same as host text and normalized name, for a caller that needs no
+// parsed host path; false for any other path.
+bool speltHost(std::u16string_view path, std::string& host, std::u16string& normalized);
 // Sets the error for a target that does not exist: ERROR_FILE_NOT_FOUND when
 // its folder exists, else ERROR_PATH_NOT_FOUND.
 void setMissingError(const Target& t);
@@ -108,7 +111,7 @@ struct FileObject : KernelObject {
     DWORD rights = 0;
     bool directory = false;
     bool deleteOnClose = false;
-    std::filesystem::path host;
+    std::string host;  // the host path, kept as text: an open never needs it parsed
     std::u16string path;
     std::atomic<bool> stampWrites{true};  // cleared once the caller sets the write time
     std::atomic<bool> archiveSet{false};  // the archive attribute was set by a write
