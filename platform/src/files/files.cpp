@@ -76,7 +76,10 @@ std::shared_ptr<FileObject> openFile(const WCHAR* name, DWORD access, DWORD shar
             struct stat st{};
             if (fd >= 0 && fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode)) {
                 auto obj = makeObject(fd, rights, std::move(host), std::move(normalized), false);
-                if (!claimShare(fd, rights, share)) return nullptr;
+                bool enforced = false;
+                if (!claimShare(fd, rights, share, &enforced)) return nullptr;
+                if (enforced && !(share & FILE_SHARE_WRITE) && S_ISREG(st.st_mode))
+                    obj->lengthAtOpen = static_cast<int64_t>(st.st_size);
                 if (existed) *existed = true;
                 return obj;
             }
@@ -238,6 +241,16 @@ bool currentSize(int fd, int64_t& size) {
     }
     size = S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : 0;
     return true;
+}
+
+// The size a query answers: the length kept at the open when the handle
+// keeps one (see FileObject), else the file's current length.
+bool queriedSize(const FileObject& f, int64_t& size) {
+    if (f.lengthAtOpen >= 0) {
+        size = f.lengthAtOpen;
+        return true;
+    }
+    return currentSize(f.fd, size);
 }
 
 // Moves the file pointer; false with the error set (position unchanged).
@@ -429,14 +442,15 @@ WINBASEAPI BOOL WINAPI SetEndOfFile(HANDLE hFile) {
 }
 
 // Returns the low part of the size and stores the high part when asked. A
-// size whose low part is INVALID_FILE_SIZE clears the last error.
+// size whose low part is INVALID_FILE_SIZE clears the last error. A handle
+// that keeps its length from the open answers without asking the host.
 WINBASEAPI DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
     return guarded<DWORD>(INVALID_FILE_SIZE, [&]() -> DWORD {
         if (enter("GetFileSize")) return INVALID_FILE_SIZE;
         auto f = fileOf(hFile);
         if (!f) return INVALID_FILE_SIZE;
         int64_t size = 0;
-        if (!currentSize(f->fd, size)) return INVALID_FILE_SIZE;
+        if (!queriedSize(*f, size)) return INVALID_FILE_SIZE;
         if (lpFileSizeHigh) *lpFileSizeHigh = static_cast<DWORD>(static_cast<uint64_t>(size) >> 32);
         DWORD low = static_cast<DWORD>(size);
         if (low == INVALID_FILE_SIZE) setError(ERROR_SUCCESS);
@@ -454,7 +468,7 @@ WINBASEAPI BOOL WINAPI GetFileSizeEx(HANDLE hFile, LARGE_INTEGER* lpFileSize) {
             return FALSE;
         }
         int64_t size = 0;
-        if (!currentSize(f->fd, size)) return FALSE;
+        if (!queriedSize(*f, size)) return FALSE;
         lpFileSize->QuadPart = size;
         return TRUE;
     });
