@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -149,3 +150,50 @@ static void BM_ModelOpenFromList(benchmark::State& state) {
     MdlCacheFreeAll();
 }
 BENCHMARK(BM_ModelOpenFromList)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The user-space steps of an open from the cache file on their own: the
+// stored image copied and relocated, and a relocated image checked.
+static void BM_ModelImageRelocate(benchmark::State& state) {
+    Printer* p = setUp(state);
+    if (!p) return;
+    MdlCacheFreeAll();
+    MdlImageFree(MdlCompileImage(p->ctx, p->dataFile.c_str(), true));
+    MdlImage* stored = MdlCacheLoadFile(p->dataFile.c_str());
+    MdlImage* work = stored ? MdlImageNew(nullptr, stored->size) : nullptr;
+    if (!work) {
+        state.SkipWithError("no cache file");
+        MdlImageFree(stored);
+        return;
+    }
+    for (auto _ : state) {
+        std::memcpy(work->block, stored->block, stored->size);
+        if (!MdlRelocateImage(work->block, work->size)) {
+            state.SkipWithError("relocation failed");
+            break;
+        }
+    }
+    report(state, *p, work);
+    MdlImageFree(work);
+    MdlImageFree(stored);
+}
+BENCHMARK(BM_ModelImageRelocate)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+static void BM_ModelImageValidate(benchmark::State& state) {
+    Printer* p = setUp(state);
+    if (!p) return;
+    MdlCacheFreeAll();
+    MdlImage* image = MdlCompileImage(p->ctx, p->dataFile.c_str(), false);
+    if (!image) {
+        state.SkipWithError("compile failed");
+        return;
+    }
+    for (auto _ : state) {
+        if (!MdlValidateImage(image->view())) {
+            state.SkipWithError("check failed");
+            break;
+        }
+    }
+    report(state, *p, image);
+    MdlImageFree(image);
+}
+BENCHMARK(BM_ModelImageValidate)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);

@@ -141,6 +141,35 @@ TEST_F(ImageCheck, ProgramsEndInsideTheBlock) {
     }
 }
 
+// Programs two bytes apart share no cells: one that reached its end vouches
+// for nothing that starts between its cells.
+TEST_F(ImageCheck, AProgramCheckedBeforeVouchesOnlyForItsOwnCells) {
+    const uint32_t row = get32(image, MdlSlotOffset(kMdlSlotExclusive));
+    ASSERT_NE(row, 0u);
+    std::vector<uint8_t> b = image;
+    const uint32_t at = (static_cast<uint32_t>(b.size()) + 3) & ~3u;
+    b.resize(at + 3 * kMdlCellSize, 0);
+    put32(b, kMdlImgTotalSize, static_cast<uint32_t>(b.size()));
+    // An end cell at `at`; read from `at` + 2 the cells never end.
+    put16(b, at + kMdlCellKind, kMdlCellOperator);
+    put16(b, at + kMdlCellValue, kMdlOpEnd);
+    put32(b, row + kMdlRuleCond1, at);
+    put32(b, row + kMdlRuleCond2, at);
+    EXPECT_TRUE(valid(b));
+    put32(b, row + kMdlRuleCond2, at + 2);
+    EXPECT_FALSE(valid(b));
+    put32(b, row + kMdlRuleCond1, at + 2);
+    put32(b, row + kMdlRuleCond2, at);
+    EXPECT_FALSE(valid(b));
+    // The same from a rule further on, after the first row checked `at`.
+    const uint32_t next = get32(image, row);
+    if (next) {
+        put32(b, row + kMdlRuleCond1, at);
+        put32(b, next + kMdlRuleCond1, at + 2);
+        EXPECT_FALSE(valid(b));
+    }
+}
+
 // Relocation reaches every linked record of the rule area: after it no link
 // a reader follows is still tagged, and each tagged link became its offset.
 TEST_F(ImageCheck, EveryLinkedRecordOfTheRulesIsRelocated) {

@@ -80,18 +80,30 @@ bool alreadyResolved(std::u16string_view p) {
 
 }  // namespace
 
-std::optional<ResolvedPath> spelt(std::u16string_view p) {
-    if (!alreadyResolved(p)) return std::nullopt;
-    const fs::path root = machineRoot();
-    if (root.empty()) return std::nullopt;
+bool speltHost(std::u16string_view p, std::string& host, std::u16string& normalized) {
+    if (!alreadyResolved(p)) return false;
+    // The host text reads as the machine root joined with the drive letter
+    // and the path's components would.
+    std::string text = machineRoot().native();
+    if (text.empty()) return false;
     const char drive = static_cast<char>(foldCase(p[0]));
-    std::string text = (root / std::string(1, drive)).native();
-    text.reserve(text.size() + p.size());
-    for (size_t i = 2; i < p.size(); ++i) text += p[i] == u'\\' ? '/' : static_cast<char>(p[i]);
+    if (text.back() != '/') text += '/';
+    text += drive;
+    const size_t at = text.size();
+    text.resize(at + p.size() - 2);
+    char* out = text.data() + at;
+    for (size_t i = 2; i < p.size(); ++i) *out++ = p[i] == u'\\' ? '/' : static_cast<char>(p[i]);
+    host = std::move(text);
+    normalized.assign(p);
+    normalized[0] = static_cast<char16_t>(drive);
+    return true;
+}
+
+std::optional<ResolvedPath> spelt(std::u16string_view p) {
+    std::string host;
     ResolvedPath r;
-    r.host = fs::path(std::move(text));
-    r.normalized.assign(p);
-    r.normalized[0] = static_cast<char16_t>(drive);
+    if (!speltHost(p, host, r.normalized)) return std::nullopt;
+    r.host = fs::path(std::move(host));
     return r;
 }
 
@@ -332,14 +344,18 @@ LockResult lockBytes(int fd, int first, int count) {
 LockResult lockByte(int fd, int which) { return lockBytes(fd, which, 1); }
 
 // Whether another open description holds a lock on a byte of [first,
-// first + count); `where` receives the first byte of the lock found.
-bool heldByOthers(int fd, int first, int count, off_t* where) {
+// first + count); `where` receives the first byte of the lock found, and
+// `unknown` (when given) is set when the host could not be asked.
+bool heldByOthers(int fd, int first, int count, off_t* where, bool* unknown = nullptr) {
     struct flock fl{};
     fl.l_type = F_WRLCK;
     fl.l_whence = SEEK_SET;
     fl.l_start = kShareBase + first;
     fl.l_len = count;
-    if (fcntl(fd, F_OFD_GETLK, &fl) != 0) return false;
+    if (fcntl(fd, F_OFD_GETLK, &fl) != 0) {
+        if (unknown) *unknown = true;
+        return false;
+    }
     if (where) *where = fl.l_start - kShareBase;
     return fl.l_type != F_UNLCK;
 }
@@ -357,11 +373,13 @@ DWORD fileRights(DWORD desired) {
     return r;
 }
 
-bool claimShare(int fd, DWORD rights, DWORD share) {
+bool claimShare(int fd, DWORD rights, DWORD share, bool* enforced) {
+    if (enforced) *enforced = false;
     bool r = rights & kReadRights, w = rights & kWriteRights, d = rights & DELETE;
     // An open that asks for none of the data or delete rights (attributes
     // only) neither checks nor records a share mode, as on Windows.
     if (!r && !w && !d) return true;
+    bool taken = true;
     bool claims[kMapped] = {};
     claims[kHasRead] = r;
     claims[kHasWrite] = w;
@@ -379,7 +397,10 @@ bool claimShare(int fd, DWORD rights, DWORD share) {
         while (j < kMapped && claims[j]) ++j;
         LockResult lr = lockBytes(fd, i, j - i);
         if (lr == LockResult::Unsupported) return true;  // host file system without locks: not enforced
-        if (lr == LockResult::Failed) break;
+        if (lr == LockResult::Failed) {
+            taken = false;
+            break;
+        }
         i = j;
     }
     // The bytes that would conflict: what this open asks for refused by
@@ -399,17 +420,20 @@ bool claimShare(int fd, DWORD rights, DWORD share) {
     // One look over the span of the checked bytes settles it when nothing
     // is held there, or when what is held is a checked byte; otherwise each
     // checked byte is looked at.
-    if (first <= last && heldByOthers(fd, first, last - first + 1, &found)) {
+    bool unknown = false;
+    if (first <= last && heldByOthers(fd, first, last - first + 1, &found, &unknown)) {
         if (found >= first && found <= last && checks[found]) {
             conflict = true;
         } else {
-            for (int i = first; i <= last && !conflict; ++i) conflict = checks[i] && heldByOthers(fd, i);
+            for (int i = first; i <= last && !conflict; ++i)
+                conflict = checks[i] && heldByOthers(fd, i, 1, nullptr, &unknown);
         }
     }
     if (conflict) {
         setError(ERROR_SHARING_VIOLATION);
         return false;
     }
+    if (enforced) *enforced = taken && !unknown;
     return true;
 }
 

@@ -26,15 +26,20 @@ std::shared_ptr<FileObject> fail(DWORD error) {
     return nullptr;
 }
 
-// The object owns fd from here; delete-on-close is armed only once the open succeeded.
-std::shared_ptr<FileObject> makeObject(int fd, DWORD rights, const Target& t, bool directory) {
+// The object owns fd from here; delete-on-close is armed only once the open
+// succeeded. The names move into the object: callers use its copies after.
+std::shared_ptr<FileObject> makeObject(int fd, DWORD rights, std::string&& host, std::u16string&& path,
+                                       bool directory) {
     auto obj = std::make_shared<FileObject>();
     obj->fd = fd;
     obj->rights = rights;
     obj->directory = directory;
-    obj->host = t.path.host;
-    obj->path = t.path.normalized;
+    obj->host = std::move(host);
+    obj->path = std::move(path);
     return obj;
+}
+std::shared_ptr<FileObject> makeObject(int fd, DWORD rights, ResolvedPath&& path, bool directory) {
+    return makeObject(fd, rights, std::string(path.host.native()), std::move(path.normalized), directory);
 }
 }  // namespace
 
@@ -64,17 +69,17 @@ std::shared_ptr<FileObject> openFile(const WCHAR* name, DWORD access, DWORD shar
     // is walked once. Anything else takes the full way below.
     if (name && !wantsWrite && !truncating && !(flags & FILE_FLAG_DELETE_ON_CLOSE) &&
         (disposition == OPEN_EXISTING || disposition == OPEN_ALWAYS)) {
-        if (auto p = spelt(std::u16string_view(name, wlenBounded(name, MAX_PATH)))) {
-            int fd = openHost(p->host.c_str(), O_RDONLY | O_NOFOLLOW | extra);
+        std::string host;
+        std::u16string normalized;
+        if (speltHost(std::u16string_view(name, wlenBounded(name, MAX_PATH)), host, normalized)) {
+            int fd = openHost(host.c_str(), O_RDONLY | O_NOFOLLOW | extra);
             struct stat st{};
             if (fd >= 0 && fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode)) {
-                Target t;
-                t.path = std::move(*p);
-                t.path.parentExists = true;
-                t.path.kind = ResolvedPath::Kind::File;
-                t.exists = true;
-                auto obj = makeObject(fd, rights, t, false);
-                if (!claimShare(fd, rights, share)) return nullptr;
+                auto obj = makeObject(fd, rights, std::move(host), std::move(normalized), false);
+                bool enforced = false;
+                if (!claimShare(fd, rights, share, &enforced)) return nullptr;
+                if (enforced && !(share & FILE_SHARE_WRITE) && S_ISREG(st.st_mode))
+                    obj->lengthAtOpen = static_cast<int64_t>(st.st_size);
                 if (existed) *existed = true;
                 return obj;
             }
@@ -92,7 +97,7 @@ std::shared_ptr<FileObject> openFile(const WCHAR* name, DWORD access, DWORD shar
             int fd = ::open(t->path.host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             if (fd < 0) return fail(errorFromErrno(errno));
             if (existed) *existed = true;
-            return makeObject(fd, rights, *t, true);
+            return makeObject(fd, rights, std::move(t->path), true);
         }
         if (t->exists) {
             if (t->trailingSep) return fail(ERROR_INVALID_NAME);
@@ -113,13 +118,13 @@ std::shared_ptr<FileObject> openFile(const WCHAR* name, DWORD access, DWORD shar
                 if (errno == ENOENT) continue;
                 return fail(errorFromErrno(errno));
             }
-            auto obj = makeObject(fd, rights, *t, false);
+            auto obj = makeObject(fd, rights, std::move(t->path), false);
             if (!claimShare(fd, rights | (truncating ? FILE_WRITE_DATA : 0), share)) return nullptr;
             if (truncating) {
                 if (mappedElsewhere(fd)) return fail(ERROR_USER_MAPPED_FILE);
                 if (::ftruncate(fd, 0) != 0) return fail(errorFromErrno(errno));
                 stampWritten(fd);
-                setHostAttributes(t->path.host, disposition == CREATE_ALWAYS
+                setHostAttributes(obj->host, disposition == CREATE_ALWAYS
                                                     ? (attrs | FILE_ATTRIBUTE_ARCHIVE)
                                                     : (current | FILE_ATTRIBUTE_ARCHIVE));
             }
@@ -135,10 +140,10 @@ std::shared_ptr<FileObject> openFile(const WCHAR* name, DWORD access, DWORD shar
             if (errno == EEXIST) continue;  // made meanwhile: decide again as an existing file
             return fail(errorFromErrno(errno));
         }
-        auto obj = makeObject(fd, rights, *t, false);
+        auto obj = makeObject(fd, rights, std::move(t->path), false);
         stampCreated(fd);
         // A new file carries the attributes asked for, and the archive mark.
-        setHostAttributes(t->path.host, attrs | FILE_ATTRIBUTE_ARCHIVE);
+        setHostAttributes(obj->host, attrs | FILE_ATTRIBUTE_ARCHIVE);
         if (!claimShare(fd, rights, share)) return nullptr;  // another open raced in
         obj->deleteOnClose = (flags & FILE_FLAG_DELETE_ON_CLOSE) != 0;
         return obj;
@@ -236,6 +241,16 @@ bool currentSize(int fd, int64_t& size) {
     }
     size = S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : 0;
     return true;
+}
+
+// The size a query answers: the length kept at the open when the handle
+// keeps one (see FileObject), else the file's current length.
+bool queriedSize(const FileObject& f, int64_t& size) {
+    if (f.lengthAtOpen >= 0) {
+        size = f.lengthAtOpen;
+        return true;
+    }
+    return currentSize(f.fd, size);
 }
 
 // Moves the file pointer; false with the error set (position unchanged).
@@ -427,14 +442,15 @@ WINBASEAPI BOOL WINAPI SetEndOfFile(HANDLE hFile) {
 }
 
 // Returns the low part of the size and stores the high part when asked. A
-// size whose low part is INVALID_FILE_SIZE clears the last error.
+// size whose low part is INVALID_FILE_SIZE clears the last error. A handle
+// that keeps its length from the open answers without asking the host.
 WINBASEAPI DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
     return guarded<DWORD>(INVALID_FILE_SIZE, [&]() -> DWORD {
         if (enter("GetFileSize")) return INVALID_FILE_SIZE;
         auto f = fileOf(hFile);
         if (!f) return INVALID_FILE_SIZE;
         int64_t size = 0;
-        if (!currentSize(f->fd, size)) return INVALID_FILE_SIZE;
+        if (!queriedSize(*f, size)) return INVALID_FILE_SIZE;
         if (lpFileSizeHigh) *lpFileSizeHigh = static_cast<DWORD>(static_cast<uint64_t>(size) >> 32);
         DWORD low = static_cast<DWORD>(size);
         if (low == INVALID_FILE_SIZE) setError(ERROR_SUCCESS);
@@ -452,7 +468,7 @@ WINBASEAPI BOOL WINAPI GetFileSizeEx(HANDLE hFile, LARGE_INTEGER* lpFileSize) {
             return FALSE;
         }
         int64_t size = 0;
-        if (!currentSize(f->fd, size)) return FALSE;
+        if (!queriedSize(*f, size)) return FALSE;
         lpFileSize->QuadPart = size;
         return TRUE;
     });

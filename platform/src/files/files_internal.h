@@ -42,6 +42,9 @@ std::optional<Target> locate(const WCHAR* name);
 // components, as resolve() would leave it), made without a lookup: host path
 // and normalized name only. Nothing for any other path.
 std::optional<ResolvedPath> spelt(std::u16string_view path);
+// The same as host text and normalized name, for a caller that needs no
+// parsed host path; false for any other path.
+bool speltHost(std::u16string_view path, std::string& host, std::u16string& normalized);
 // Sets the error for a target that does not exist: ERROR_FILE_NOT_FOUND when
 // its folder exists, else ERROR_PATH_NOT_FOUND.
 void setMissingError(const Target& t);
@@ -95,8 +98,10 @@ constexpr DWORD kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA;
 // them against every other open description of the same file, in this and
 // other processes (advisory open-file-description locks in an unused byte
 // range of the file). False (ERROR_SHARING_VIOLATION set) on conflict; the
-// caller then closes fd, which drops what was recorded.
-bool claimShare(int fd, DWORD rights, DWORD shareMode);
+// caller then closes fd, which drops what was recorded. `enforced` (when
+// given) tells whether the claim was recorded and checked, which a host file
+// system without these locks does not allow.
+bool claimShare(int fd, DWORD rights, DWORD shareMode, bool* enforced = nullptr);
 // Marks fd's file as having a mapping while fd stays open.
 bool markMapped(int fd);
 // True when another open description holds a mapping mark on the file.
@@ -108,10 +113,19 @@ struct FileObject : KernelObject {
     DWORD rights = 0;
     bool directory = false;
     bool deleteOnClose = false;
-    std::filesystem::path host;
+    std::string host;  // the host path, kept as text: an open never needs it parsed
     std::u16string path;
     std::atomic<bool> stampWrites{true};  // cleared once the caller sets the write time
     std::atomic<bool> archiveSet{false};  // the archive attribute was set by a write
+    // The file's length seen at the open, or -1. Kept only for a handle that
+    // can neither write nor let another handle write while it is open (no
+    // write or append right, write sharing refused and the refusal enforced):
+    // no call of this platform can then change the length (writes, SetEndOfFile,
+    // truncating opens and growing mappings all need the write access refused;
+    // mappings never change it later), so the size queries answer from it.
+    // A host program that writes past the share mode is the one change it
+    // would not see; handles opened after that write see it.
+    int64_t lengthAtOpen = -1;
     ~FileObject() override;
     const char* kindName() const override { return directory ? "directory" : "file"; }
 };

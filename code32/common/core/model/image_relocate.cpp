@@ -86,7 +86,10 @@ private:
     }
     static bool nothing(uint32_t) { return true; }
 
+    // Most rules have no Transact list: an empty one is settled here rather
+    // than by a call into the walk.
     bool transacts(uint32_t headAt) {
+        if (get(headAt) == 0) return true;
         return list(headAt, kMdlImgPairSize, [this](uint32_t rec) {
             return cell(rec + kMdlTransactCond) && list(rec + kMdlTransactActions, kMdlImgPairSize, nothing);
         });

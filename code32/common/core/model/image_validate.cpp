@@ -143,14 +143,14 @@ private:
     public:
         size_t size() const { return size_; }
         uint32_t operator[](size_t i) const { return items_[i]; }
-        void push(uint32_t x) {
-            if (size_ == capacity_) grow();
+        [[gnu::always_inline]] void push(uint32_t x) {
+            if (size_ == capacity_) [[unlikely]] grow();
             items_[size_++] = x;
         }
         void cut(size_t n) { size_ = n; }
 
     private:
-        void grow() {
+        [[gnu::noinline]] void grow() {
             const size_t capacity = capacity_ ? capacity_ * 2 : 64;
             std::unique_ptr<uint32_t[]> items(new uint32_t[capacity]);
             std::copy(items_.get(), items_.get() + size_, items.get());
@@ -162,8 +162,9 @@ private:
     };
     Stack onWalk_;
 
-    // False when `rec` was checked before as `held`.
-    bool firstVisit(Held held, uint32_t rec) {
+    // False when `rec` was checked before as `held`. Kept inline in every
+    // list walk (as is the push): a call per record cost as much as its check.
+    [[gnu::always_inline]] bool firstVisit(Held held, uint32_t rec) {
         const Mark as = static_cast<Mark>(static_cast<uint8_t>(held) + 1);
         if (rec % 4 == 0) {
             Mark& seen = firstAs_[rec / 4];
@@ -204,9 +205,10 @@ private:
     // ---- Programs ----
 
     // Program cells run forward to their end cell, so a cell checked before
-    // (by any walk) leads to an end: one bit per byte of the image says so,
-    // far cheaper than a table entry per cell.
-    std::unique_ptr<uint64_t[]> cellSeen_{new uint64_t[n_ / 64 + 1]()};
+    // (by any walk) leads to an end: one bit per two bytes of the image says
+    // so (a program starts at a plain link, which is even, and its cells
+    // follow at steps of four), far cheaper than a table entry per cell.
+    std::unique_ptr<uint64_t[]> cellSeen_{new uint64_t[n_ / 128 + 1]()};
 
     // A program ends with its end cell inside the block.
     bool program(uint32_t at) {
@@ -215,8 +217,8 @@ private:
         if (!p) return true;
         for (uint32_t c = p;; c += kMdlCellSize) {
             if (c < n_) {
-                uint64_t& word = cellSeen_[c / 64];
-                const uint64_t bit = uint64_t{1} << (c % 64);
+                uint64_t& word = cellSeen_[c / 128];
+                const uint64_t bit = uint64_t{1} << (c / 2 % 64);
                 if (word & bit) return true;
                 word |= bit;
             }
