@@ -71,15 +71,16 @@ uint32_t slotOption(const MdlImageView& v, int slot) {
 [[gnu::noinline]] uint32_t listedOption(const MdlImageView v, int optionId) {
     return MdlListFind(v, optionList(v), kMdlImgOptionSize, kMdlOptId, static_cast<uint32_t>(optionId));
 }
-}  // namespace
 
-uint32_t MdlFindOption(const DrvContext* ctx, int optionId) {
-    if (optionId <= 0 || optionId > 0xFFFF) return 0;
-    const MdlImageView v = MdlViewOf(ctx);
-    if (!v.data()) return 0;
+// MdlFindOption in the image of view `v`.
+inline uint32_t optionIn(const MdlImageView& v, int optionId) {
+    if (optionId <= 0 || optionId > 0xFFFF || !v.data()) return 0;
     if (int slot = MdlSlotForOptionId(optionId)) return slotOption(v, slot);
     return listedOption(v, optionId);
 }
+}  // namespace
+
+uint32_t MdlFindOption(const DrvContext* ctx, int optionId) { return optionIn(MdlViewOf(ctx), optionId); }
 
 uint32_t MdlFindOptionByKey(const DrvContext* ctx, int key) {
     MdlImageView v = MdlViewOf(ctx);
@@ -167,8 +168,9 @@ uint16_t MdlOptionBaseTypeAt(const MdlImageView& v, uint32_t option) {
 }
 
 uint32_t MdlFindOptionTyped(const DrvContext* ctx, int optionId, uint16_t* baseType) {
-    const uint32_t o = MdlFindOption(ctx, optionId);
-    *baseType = o ? MdlBaseType(typeOf(MdlViewOf(ctx), o)) : 0;
+    const MdlImageView v = MdlViewOf(ctx);
+    const uint32_t o = optionIn(v, optionId);
+    *baseType = o ? MdlBaseType(typeOf(v, o)) : 0;
     return o;
 }
 
