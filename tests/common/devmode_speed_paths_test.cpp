@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "common/context_support.h"
+#include "common/eval_support.h"
 #include "common/sample_printer.h"
 #include "core/context_cache.h"
 #include "core/devmode/dm_model.h"
 #include "core/devmode/dm_validate.h"
 #include "core/devmode_sizes.h"
 #include "core/dictionary.h"
+#include "core/item_ids.h"
 #include "core/item_store.h"
 #include "core/model/query.h"
 #include "core/validation/option_handlers.h"
@@ -295,6 +297,46 @@ TEST_F(SampleWalks, TheListedOptionsAreTheSameEveryWalk) {
         EXPECT_EQ(ids[once.size() + i], once[i].id);
         EXPECT_EQ(defaults[i].id, once[i].id);
     }
+}
+
+// Two options whose actions set the same item, listed by the model in the
+// other order than their items: the actions run in item order, so the item
+// keeps what the later item's action set; an option without a Transact list
+// (the media type itself) runs nothing.
+const char* kActionsOrderText =
+    "*OpenUI *VPD_rdmFuncSelectStaple: Boolean\n*CloseUI\n"
+    "*OpenUI *VPD_rdmFuncSelectPunch: Boolean\n*CloseUI\n"
+    "*OpenUI *VPD_rdmMediaType: PickOne\n"
+    "*VPD_rdmMediaType: IDList { IDS_MEDIA_PLAIN IDS_MEDIA_THICK IDS_MEDIA_LABEL }\n*CloseUI\n"
+    "*Action 1=Thick: { VPD_rdmMediaType IDS_MEDIA_THICK }\n"
+    "*Action 2=Label: { VPD_rdmMediaType IDS_MEDIA_LABEL }\n"
+    "*Transact 1=ToThick: { NULL Thick }\n"
+    "*Transact 2=ToLabel: { NULL Label }\n"
+    "*Exclusive: {\n"
+    "  VPD_rdmFuncSelectStaple NULL NULL NULL NULL ToLabel NULL\n"
+    "  VPD_rdmFuncSelectPunch NULL NULL NULL NULL ToThick NULL\n"
+    "  VPD_rdmMediaType NULL NULL NULL NULL NULL NULL\n"
+    "}\n";
+
+using ActionsOrder = test::ImageTest;
+
+TEST_F(ActionsOrder, TheItemsOrderDecidesNotTheModels) {
+    load(kActionsOrderText);
+    std::vector<MdlListedOption> listed;
+    MdlListedOptions(c, listed);
+    ASSERT_GE(listed.size(), 2u);
+    ASSERT_EQ(listed[0].id, kItRdmFuncSelectStaple);  // the model lists staple first
+    ASSERT_LT(kItRdmFuncSelectPunch, kItRdmFuncSelectStaple);
+    ItemSetValueById(c, kItRdmMediaType, 1);
+    DmApplyAllItemActions(c);
+    EXPECT_EQ(ItemValueById(c, kItRdmMediaType), 5u);  // punch, then staple: IDS_MEDIA_LABEL
+    // Through a copy of the query table, item by item: the same.
+    const DmModelQueries copy = DmDefaultModelQueries();
+    ItemSetValueById(c, kItRdmMediaType, 1);
+    DmSetModelQueries(&copy);
+    DmApplyAllItemActions(c);
+    DmSetModelQueries(nullptr);
+    EXPECT_EQ(ItemValueById(c, kItRdmMediaType), 5u);
 }
 
 }  // namespace
