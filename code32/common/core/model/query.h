@@ -117,6 +117,12 @@ int MdlGetPageSizeOfValue(DrvContext* ctx, uint32_t valueId, int32_t outPair[2])
 // further numbers; else the first with the resolution alone gives the
 // transposed rectangle and the numbers reversed. 0 when none.
 int MdlGetAreaRecordByKey(DrvContext* ctx, RECTL* outRect, int32_t outPair[2], uint32_t valueId);
+// The two answers above in two steps, for a caller that asks both of one
+// value: the PickPage value record of option 8 for `valueId` (0 when none),
+// then the size pair and the area of that record (0 for record 0).
+uint32_t MdlPageValueRecord(DrvContext* ctx, uint32_t valueId);
+int MdlPageSizeOfRecord(DrvContext* ctx, uint32_t record, int32_t outPair[2]);
+int MdlAreaOfRecord(DrvContext* ctx, uint32_t record, RECTL* outRect, int32_t outPair[2]);
 int MdlGetAreaRecord(DrvContext* ctx, RECTL* outRect, int32_t outPair[2], uint32_t valueId);
 
 // ---- Fonts ----
