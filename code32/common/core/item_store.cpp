@@ -1,5 +1,6 @@
 #include "core/item_store.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "core/devmode_sizes.h"
@@ -79,8 +80,20 @@ DmItem* ItemFindById(DrvContext* ctx, int id) {
 
 DmItem* ItemFindByKey(DrvContext* ctx, int key) {
     if (!ctx || !ctx->items || key == 0) return nullptr;
-    for (int i = 0; i < ctx->items->count; ++i)
-        if (ctx->items->items[i].key == key) return &ctx->items->items[i];
+    // The first item with the key, four items a step: the keys of a step
+    // are compared together and the step that holds a match is searched
+    // again item by item. A key no 16-bit key equals matches no item.
+    if (key >= INT16_MIN && key <= INT16_MAX) {
+        DmItem* items = ctx->items->items;
+        const int count = ctx->items->count;
+        const int16_t k = static_cast<int16_t>(key);
+        int i = 0;
+        for (; i + 4 <= count; i += 4)
+            if ((items[i].key == k) | (items[i + 1].key == k) | (items[i + 2].key == k) | (items[i + 3].key == k))
+                break;
+        for (; i < count; ++i)
+            if (items[i].key == k) return &items[i];
+    }
     const SymbolTable* st = ctx->symbols;
     if (!st) return nullptr;
     for (int i = 0; i < st->count; ++i)
@@ -114,9 +127,28 @@ BYTE* ItemGetShadowStorage(DrvContext* ctx, const DmItem* item) {
 }
 
 uint32_t ItemReadRawIn(BYTE* buffer, const DmItem* item) {
-    BYTE* p = ItemStorageIn(buffer, item);
-    if (!p) return 0;
-    uint32_t code = itemTypeCode(*item);
+    if (!buffer || !item) return 0;
+    // Only numbers and bits have a raw value: the storage of any other type
+    // is not looked at (its answer is 0 either way).
+    const uint32_t code = itemTypeCode(*item);
+    uint32_t width;
+    switch (code) {
+    case kTypeS8:
+    case kTypeU8: width = 1; break;
+    case kTypeS16:
+    case kTypeU16: width = 2; break;
+    case kTypeS32:
+    case kTypeU32: width = 4; break;
+    default:
+        if (!typeIsBit(code)) return 0;
+        width = (code - kTypeBitFirst) / 8 + 1;
+        break;
+    }
+    const uint32_t sec = itemSection(*item);
+    if (sec == 0) return 0;
+    const DmSizes& sizes = dmSizes();
+    if (static_cast<uint32_t>(item->offset) + width > dmSectionSize(sizes, sec)) return 0;
+    const BYTE* p = buffer + dmSectionBase(sizes, sec) + item->offset;
     switch (code) {
     case kTypeS8: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(p[0])));
     case kTypeS16: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(readLe(p, 2))));
@@ -126,11 +158,8 @@ uint32_t ItemReadRawIn(BYTE* buffer, const DmItem* item) {
     case kTypeU16: return readLe(p, 2);
     default: break;
     }
-    if (typeIsBit(code)) {
-        uint32_t bit = code - kTypeBitFirst;
-        return (p[bit / 8] >> (bit % 8)) & 1u;
-    }
-    return 0;
+    const uint32_t bit = code - kTypeBitFirst;
+    return (p[bit / 8] >> (bit % 8)) & 1u;
 }
 
 bool ItemWriteRawIn(BYTE* buffer, const DmItem* item, uint32_t value) {

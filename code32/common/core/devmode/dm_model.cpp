@@ -32,6 +32,29 @@ const DmModelQueries kDefault{MdlItemOptionType,  MdlItemOptionRange, MdlItemOpt
 std::atomic<const DmModelQueries*> g_queries{&kDefault};
 }  // namespace
 
+DmOptionQueries::DmOptionQueries(DrvContext* ctx, int itemId) : ctx_(ctx), id_(itemId), table_(&dmModel()) {
+    if (table_ != &kDefault) return;
+    table_ = nullptr;
+    option_ = MdlFindOptionTyped(ctx, itemId, &type_);
+}
+
+int DmOptionQueries::tableType() const { return table_->optionType(ctx_, id_); }
+
+int DmOptionQueries::range(int32_t* outMin, int32_t* outMax) const {
+    return table_ ? table_->optionRange(ctx_, id_, outMin, outMax)
+                  : MdlNumericRangeAt(MdlViewOf(ctx_), option_, outMin, outMax);
+}
+
+int DmOptionQueries::valueListHas(uint32_t value) const {
+    return table_ ? table_->valueListHas(ctx_, id_, value) : MdlValueListHoldsAt(MdlViewOf(ctx_), option_, value);
+}
+
+int DmOptionQueries::valueCondition(uint32_t value, int which) const {
+    if (table_) return table_->valueCondition(ctx_, id_, value, which);
+    if (!option_) return 0;
+    return (which == 1 ? MdlEvalOptionCond1(ctx_, option_, value) : MdlEvalOptionCond2(ctx_, option_, value)) ? 1 : 0;
+}
+
 const DmModelQueries& DmDefaultModelQueries() { return kDefault; }
 const DmModelQueries& dmModel() { return *g_queries.load(); }
 const DmModelQueries* DmSetModelQueries(const DmModelQueries* q) { return g_queries.exchange(q ? q : &kDefault); }

@@ -39,6 +39,30 @@ struct DmModelQueries {
     int (*applyActions)(DrvContext*, int itemId);
 };
 
+// The questions of the table about one item id, asked of the table in use
+// when the check starts. With the default table the id's option record is
+// found once and every answer read from it: the answers depend on the
+// image alone, which never changes, so they are the table's own. With a
+// table a test put in place each question goes to it.
+class DmOptionQueries {
+public:
+    DmOptionQueries(DrvContext* ctx, int itemId);
+    int type() const { return table_ ? tableType() : type_; }
+    int range(int32_t* outMin, int32_t* outMax) const;
+    int valueListHas(uint32_t value) const;
+    int valueCondition(uint32_t value, int which) const;
+    int id() const { return id_; }
+
+private:
+    int tableType() const;
+
+    DrvContext* ctx_;
+    int id_;
+    const DmModelQueries* table_;  // null: the default table, by the record
+    uint32_t option_ = 0;
+    uint16_t type_ = 0;
+};
+
 // The table in use.
 const DmModelQueries& dmModel();
 // Puts `q` in place (null: the default table) and returns the one before.

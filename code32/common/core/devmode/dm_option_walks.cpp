@@ -29,26 +29,42 @@ int baseTypeAt(const MdlImageView& v, uint32_t option) {
 bool DmRunItemActionsFromImage(DrvContext* ctx) {
     if (!ownQueries() || !ctx || !ctx->items || !ctx->items->items) return false;
     const MdlImageView v = MdlViewOf(ctx);
-    std::vector<MdlListedOption> listed;
+    // The listed options are all taken before any action runs, so one list
+    // per thread serves every walk (a walk an action might start finds it
+    // free to fill again).
+    thread_local std::vector<MdlListedOption> listed;
+    listed.clear();
     MdlListedOptions(ctx, listed);
-    // The item position of each listed id with the option found for it,
-    // in item order.
+    // The item position of each listed id whose option has a type and a
+    // Transact list, with that list, in item order. The image never changes,
+    // so the lists found before the first action are the ones each action
+    // would find; an option without a list runs nothing and is left out.
     struct Step {
         int position;
         int id;
-        uint32_t option;
+        uint32_t transact;
     };
     std::vector<Step> steps;
-    steps.reserve(listed.size());
-    for (const MdlListedOption& l : listed)
+    for (const MdlListedOption& l : listed) {
+        if (baseTypeAt(v, l.option) == 0) continue;
+        const uint32_t transact = MdlOptionTransactList(ctx, l.option);
+        if (!transact) continue;
         if (DmItem* item = ItemFindById(ctx, l.id))
-            steps.push_back({static_cast<int>(item - ctx->items->items), l.id, l.option});
+            steps.push_back({static_cast<int>(item - ctx->items->items), l.id, transact});
+    }
+    // Positions are distinct (one item per listed id), so the order is that
+    // of a stable sort.
     std::sort(steps.begin(), steps.end(), [](const Step& a, const Step& b) { return a.position < b.position; });
     for (const Step& s : steps) {
-        // The actions are those of the option of the id the item carries.
+        // The actions are those of the option of the id the item carries
+        // (the actions store values, never an item's id).
         const int id = ctx->items->items[s.position].id;
         if (id == 0) continue;
-        const uint32_t option = id == s.id ? s.option : MdlFindOption(ctx, id);
+        if (id == s.id) {
+            MdlRunTransactList(ctx, s.transact);
+            continue;
+        }
+        const uint32_t option = MdlFindOption(ctx, id);
         if (baseTypeAt(v, option) != 0) MdlApplyOptionActions(ctx, option);
     }
     return true;

@@ -76,14 +76,15 @@ PaperDots framed(int32_t length, int32_t width, int32_t mx, int32_t my) {
 // at the current resolution. False when the model has no page size for it.
 bool modelPaper(DrvContext* ctx, int16_t paper, int32_t rw, int32_t rl, PaperDots* d, int32_t pair[2],
                 int paperItem = kItDmPaperSize) {
-    const uint32_t valueId = valueOf(ctx, paper, paperItem);
+    // The value's record serves both the size and the area.
+    const uint32_t record = MdlPageValueRecord(ctx, valueOf(ctx, paper, paperItem));
     // A value without a PageMMValue (a custom size) is not a paper of the
     // model's sizes.
-    if (!MdlGetPageSizeOfValue(ctx, valueId, pair) || (pair[0] == 0 && pair[1] == 0)) return false;
+    if (!MdlPageSizeOfRecord(ctx, record, pair) || (pair[0] == 0 && pair[1] == 0)) return false;
     const int32_t width = DisplayToDots(kUnitTenthMm, pair[0], rw);
     const int32_t length = DisplayToDots(kUnitTenthMm, pair[1], rl);
     RECTL rc{};
-    if (MdlGetAreaRecordByKey(ctx, &rc, nullptr, valueId)) {
+    if (MdlAreaOfRecord(ctx, record, &rc, nullptr)) {
         d->length = length;
         d->width = width;
         d->prnLength = atLeast0(int64_t{rc.bottom} - rc.top);

@@ -175,13 +175,18 @@ int DmCopyExtBlock(DrvContext* ctx) {
         if (runEnd > runStart) std::memcpy(buf + kOffExtMirror + runStart, buf + base2 + runStart, runEnd - runStart);
         runStart = runEnd = 0;
     };
-    for (int i = 0; i < ctx->items->count; ++i) {
-        const DmItem& it = ctx->items->items[i];
+    // The handle items, read once rather than for every item.
+    int handles[sizeof(kFontTableItems) / sizeof(kFontTableItems[0])];
+    for (size_t k = 0; k < sizeof(handles) / sizeof(handles[0]); ++k) handles[k] = kFontTableItems[k].handleItem;
+    const DmItem* items = ctx->items->items;
+    const int count = ctx->items->count;
+    for (int i = 0; i < count; ++i) {
+        const DmItem& it = items[i];
         if (itemSection(it) != 2) continue;
         const uint32_t width = itemSize(it);
         if (it.offset + width > kExtMirrorBytes) continue;
         bool handle = false;
-        for (const FontTableItems& f : kFontTableItems) handle = handle || it.id == f.handleItem;
+        for (int h : handles) handle = handle || it.id == h;
         if (handle) {
             flush();
             std::memset(buf + kOffExtMirror + it.offset, 0, width);

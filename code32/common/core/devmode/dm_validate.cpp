@@ -32,22 +32,22 @@ int companionOf(int id) {
 
 // The switch has a model option whose own conditions do not hold, and is on.
 bool switchIsOn(DrvContext* ctx, int id) {
-    const DmModelQueries& m = dmModel();
-    return m.optionType(ctx, id) != 0 && !m.valueCondition(ctx, id, 0, 1) && !m.valueCondition(ctx, id, 0, 2) &&
-           ItemRawById(ctx, id) != 0;
+    const DmOptionQueries q(ctx, id);
+    return q.type() != 0 && !q.valueCondition(0, 1) && !q.valueCondition(0, 2) && ItemRawById(ctx, id) != 0;
 }
 
 // The value map and value-list part shared by both checks: the model value
 // in *logical and whether the model lists it in *listed; false when the
 // value is not allowed.
-bool listValueOk(DrvContext* ctx, const DmItem* item, int id, uint32_t raw, uint32_t* logical, bool* listed) {
+bool listValueOk(DrvContext* ctx, const DmItem* item, const DmOptionQueries& q, uint32_t raw, uint32_t* logical,
+                 bool* listed) {
     uint32_t v = raw;
     if (item && item->valueMap) {
         if (!ItemHasMapping(ctx, item, raw)) return false;
         v = ItemMapToValue(ctx, item, raw);
     }
     *logical = v;
-    const int has = MdlValueListHas(ctx, id, v);
+    const int has = q.valueListHas(v);
     *listed = has == 1;
     // Without a value list only a mapping to a non-zero value counts.
     if (has < 0) return v != 0;
@@ -74,19 +74,19 @@ int MdlValueListHas(DrvContext* ctx, int id, uint32_t value) {
 namespace {
 // The check of ItemValueIsValid for the option's type `t`, already asked of
 // the model (its queries only read the model, so asking once is enough).
-int validForType(DrvContext* ctx, const DmItem* item, int id, uint32_t raw, int t) {
+int validForType(DrvContext* ctx, const DmItem* item, const DmOptionQueries& q, uint32_t raw, int t) {
     if (isListType(t)) {
         uint32_t v = 0;
         bool listed = false;
-        if (!listValueOk(ctx, item, id, raw, &v, &listed)) return 0;
+        if (!listValueOk(ctx, item, q, raw, &v, &listed)) return 0;
         // A value listed by the model is allowed unless its first condition
         // holds now.
-        return (listed && dmModel().valueCondition(ctx, id, v, 1)) ? 0 : 1;
+        return (listed && q.valueCondition(v, 1)) ? 0 : 1;
     }
     if (t == 4) return ValueIsBool(raw);
     if (t == 8) {
         int32_t lo = 0, hi = 0;
-        if (!dmModel().optionRange(ctx, id, &lo, &hi)) return 0;
+        if (!q.range(&lo, &hi)) return 0;
         const int32_t value = static_cast<int32_t>(raw);
         return (value >= lo && value <= hi) ? 1 : 0;
     }
@@ -96,17 +96,24 @@ int validForType(DrvContext* ctx, const DmItem* item, int id, uint32_t raw, int 
 
 int ItemValueIsValid(DrvContext* ctx, const DmItem* item, int id, uint32_t raw) {
     if (!ctx) return 0;
-    return validForType(ctx, item, id, raw, dmModel().optionType(ctx, id));
+    const DmOptionQueries q(ctx, id);
+    return validForType(ctx, item, q, raw, q.type());
 }
 
 int ItemValueIsValidEx(DrvContext* ctx, const DmItem* item, int id, uint32_t raw, bool repair) {
     if (!ctx) return 0;
-    const DmModelQueries& m = dmModel();
-    const int t = m.optionType(ctx, id);
-    if (!isListType(t)) return validForType(ctx, item, id, raw, t);
+    const DmOptionQueries q(ctx, id);
+    return ItemValueIsValidBy(ctx, item, q, q.type(), raw, repair);
+}
+
+int ItemValueIsValidBy(DrvContext* ctx, const DmItem* item, const DmOptionQueries& q, int t, uint32_t raw,
+                       bool repair) {
+    if (!ctx) return 0;
+    const int id = q.id();
+    if (!isListType(t)) return validForType(ctx, item, q, raw, t);
     uint32_t v = 0;
     bool listed = false;
-    if (!listValueOk(ctx, item, id, raw, &v, &listed)) return 0;
+    if (!listValueOk(ctx, item, q, raw, &v, &listed)) return 0;
 
     if (id == kItRdmNUPType && switchIsOn(ctx, kItRdmFuncSelectNup)) {
         int flag = 0;
@@ -117,17 +124,17 @@ int ItemValueIsValidEx(DrvContext* ctx, const DmItem* item, int id, uint32_t raw
             if (current != static_cast<uint32_t>(kind)) {
                 ItemSetRawById(ctx, kItRdmNUPPOSTKind, static_cast<uint32_t>(kind));
                 if (kind == 1) ItemSetRawById(ctx, kItRdmNUPType, oneUp);
-            } else if (current == 1 && m.valueCondition(ctx, id, v, 1)) {
+            } else if (current == 1 && q.valueCondition(v, 1)) {
                 ItemSetRawById(ctx, kItRdmNUPType, oneUp);
             }
         }
         return 1;
     }
     if (const int companion = companionOf(id)) {
-        return (switchIsOn(ctx, companion) && m.valueCondition(ctx, id, v, 1)) ? 4 : 1;
+        return (switchIsOn(ctx, companion) && q.valueCondition(v, 1)) ? 4 : 1;
     }
-    if (m.valueCondition(ctx, id, v, 1)) return 4;
-    if (m.valueCondition(ctx, id, v, 2)) return 5;
+    if (q.valueCondition(v, 1)) return 4;
+    if (q.valueCondition(v, 2)) return 5;
     return 1;
 }
 

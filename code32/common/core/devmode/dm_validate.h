@@ -29,6 +29,11 @@ int ItemValueIsValid(DrvContext* ctx, const DmItem* item, int id, uint32_t raw);
 // (and, for kind 1, item 95) in line with it, as the option check expects;
 // without it nothing is stored.
 int ItemValueIsValidEx(DrvContext* ctx, const DmItem* item, int id, uint32_t raw, bool repair = true);
+// The same with the id's model questions already in hand and its type `t`
+// asked of them (q.type()), for a caller that asked it first.
+class DmOptionQueries;
+int ItemValueIsValidBy(DrvContext* ctx, const DmItem* item, const DmOptionQueries& q, int t, uint32_t raw,
+                       bool repair = true);
 // The option check's name for the same answer (with the repair).
 inline int ItemValueCheck(DrvContext* ctx, const DmItem* item, int id, uint32_t raw) {
     return ItemValueIsValidEx(ctx, item, id, raw, true);

@@ -95,10 +95,13 @@ uint32_t MdlRunTransactList(DrvContext* ctx, uint32_t firstPair) {
     return 0;
 }
 
-uint32_t MdlApplyOptionActions(DrvContext* ctx, uint32_t option) {
+uint32_t MdlOptionTransactList(DrvContext* ctx, uint32_t option) {
     uint32_t rule = MdlOptionRule(ctx, option);
-    if (!rule) return 0;
-    return MdlRunTransactList(ctx, linkAt(MdlViewOf(ctx), rule + kMdlRuleTransact1, kMdlImgPairSize));
+    return rule ? linkAt(MdlViewOf(ctx), rule + kMdlRuleTransact1, kMdlImgPairSize) : 0;
+}
+
+uint32_t MdlApplyOptionActions(DrvContext* ctx, uint32_t option) {
+    return MdlRunTransactList(ctx, MdlOptionTransactList(ctx, option));
 }
 
 uint16_t MdlFirstTrueEntry(DrvContext* ctx, uint32_t option) {

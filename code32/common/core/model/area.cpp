@@ -54,8 +54,13 @@ bool conditionHolds(DrvContext* ctx, const PageRecord& p) {
 
 }  // namespace
 
+uint32_t MdlPageValueRecord(DrvContext* ctx, uint32_t valueId) { return pageValue(ctx, valueId); }
+
 int MdlGetPageSizeOfValue(DrvContext* ctx, uint32_t valueId, int32_t outPair[2]) {
-    uint32_t rec = pageValue(ctx, valueId);
+    return MdlPageSizeOfRecord(ctx, pageValue(ctx, valueId), outPair);
+}
+
+int MdlPageSizeOfRecord(DrvContext* ctx, uint32_t rec, int32_t outPair[2]) {
     if (!rec || !outPair) return 0;
     MdlImageView v = MdlViewOf(ctx);
     int32_t a = 0, b = 0;
@@ -76,7 +81,10 @@ int MdlGetPageSize(DrvContext* ctx, int32_t outPair[2]) {
 }
 
 int MdlGetAreaRecordByKey(DrvContext* ctx, RECTL* outRect, int32_t outPair[2], uint32_t valueId) {
-    uint32_t rec = pageValue(ctx, valueId);
+    return MdlAreaOfRecord(ctx, pageValue(ctx, valueId), outRect, outPair);
+}
+
+int MdlAreaOfRecord(DrvContext* ctx, uint32_t rec, RECTL* outRect, int32_t outPair[2]) {
     if (!rec) return 0;
     MdlImageView v = MdlViewOf(ctx);
     uint32_t head = 0;

@@ -58,47 +58,91 @@ uint32_t MdlListFind(const MdlImageView& v, uint32_t head, uint32_t recordSize, 
     return 0;
 }
 
-MdlImageView MdlViewOf(const DrvContext* ctx) {
-    return (ctx && ctx->model) ? ctx->model->view() : MdlImageView();
+namespace {
+// The record of a header slot; a slot that does not hold a whole record
+// inside the image is empty.
+uint32_t slotOption(const MdlImageView& v, int slot) {
+    uint32_t o = 0;
+    return v.link(MdlSlotOffset(slot), kMdlImgOptionSize, &o) ? o : 0;
 }
 
-uint32_t MdlFindOption(const DrvContext* ctx, int optionId) {
-    if (optionId <= 0 || optionId > 0xFFFF) return 0;
-    MdlImageView v = MdlViewOf(ctx);
-    if (!v.data()) return 0;
-    uint32_t o = 0;
-    if (int slot = MdlSlotForOptionId(optionId)) {
-        // A slot that does not hold a whole record inside the image is empty.
-        return v.link(MdlSlotOffset(slot), kMdlImgOptionSize, &o) ? o : 0;
-    }
+// The first record of an id without a slot, by a walk of the option list
+// (apart, so that the slot lookup stays short).
+[[gnu::noinline]] uint32_t listedOption(const MdlImageView v, int optionId) {
     return MdlListFind(v, optionList(v), kMdlImgOptionSize, kMdlOptId, static_cast<uint32_t>(optionId));
 }
+
+// MdlFindOption in the image of view `v`.
+inline uint32_t optionIn(const MdlImageView& v, int optionId) {
+    if (optionId <= 0 || optionId > 0xFFFF || !v.data()) return 0;
+    if (int slot = MdlSlotForOptionId(optionId)) return slotOption(v, slot);
+    return listedOption(v, optionId);
+}
+}  // namespace
+
+uint32_t MdlFindOption(const DrvContext* ctx, int optionId) { return optionIn(MdlViewOf(ctx), optionId); }
 
 uint32_t MdlFindOptionByKey(const DrvContext* ctx, int key) {
     MdlImageView v = MdlViewOf(ctx);
     return MdlListFind(v, optionList(v), kMdlImgOptionSize, kMdlOptKey, static_cast<uint16_t>(key));
 }
 
+namespace {
+// The ids one walk has given, in a set kept per thread so that a walk does
+// not clear 8 KB first: the walk takes its ids out again when it ends, by
+// the entries it appended (an id is marked only when it is appended).
+class SeenIds {
+public:
+    explicit SeenIds(const std::vector<MdlListedOption>& out) : out_(out), first_(out.size()) {}
+    ~SeenIds() {
+        for (size_t i = first_; i < out_.size(); ++i) set()[static_cast<uint16_t>(out_[i].id)] = false;
+    }
+    SeenIds(const SeenIds&) = delete;
+    SeenIds& operator=(const SeenIds&) = delete;
+    static std::bitset<0x10000>& set() {
+        thread_local std::bitset<0x10000> s;
+        return s;
+    }
+
+private:
+    const std::vector<MdlListedOption>& out_;
+    size_t first_;
+};
+}  // namespace
+
+namespace {
+// The list the walks that answer from it fill, one per thread and empty
+// each time it is handed out: they read nothing else while they use it.
+std::vector<MdlListedOption>& listedScratch() {
+    thread_local std::vector<MdlListedOption> listed;
+    listed.clear();
+    return listed;
+}
+}  // namespace
+
 void MdlListedOptions(const DrvContext* ctx, std::vector<MdlListedOption>& out) {
     MdlImageView v = MdlViewOf(ctx);
     if (!v.data()) return;
-    std::bitset<0x10000> seen;
+    const SeenIds marks(out);
+    std::bitset<0x10000>& seen = SeenIds::set();
     MdlListWalk walk(v, optionList(v), kMdlImgOptionSize);
     for (uint32_t rec; walk.next(&rec);) {
         uint16_t id = 0;
         if (!v.u16(rec + kMdlOptId, &id) || !id || seen[id]) continue;
         // An id without a slot is found by this walk itself (its first
         // record comes first); an id with one only when its slot is taken.
-        const uint32_t o = MdlSlotForOptionId(id) ? MdlFindOption(ctx, id) : rec;
+        const int slot = MdlSlotForOptionId(id);
+        const uint32_t o = slot ? slotOption(v, slot) : rec;
         if (!o) continue;
-        seen[id] = true;
         out.push_back({id, o});
+        seen[id] = true;
     }
 }
 
 void MdlListedOptionIds(const DrvContext* ctx, std::vector<int>& out) {
-    std::vector<MdlListedOption> listed;
+    std::vector<MdlListedOption>& listed = listedScratch();
     MdlListedOptions(ctx, listed);
+    if (out.empty()) out.reserve(listed.size());
     for (const MdlListedOption& l : listed) out.push_back(l.id);
 }
 
@@ -117,6 +161,17 @@ uint16_t MdlGetOptionRawType(const DrvContext* ctx, int optionId) {
 
 uint16_t MdlGetOptionType(const DrvContext* ctx, int optionId) {
     return MdlBaseType(MdlGetOptionRawType(ctx, optionId));
+}
+
+uint16_t MdlOptionBaseTypeAt(const MdlImageView& v, uint32_t option) {
+    return option ? MdlBaseType(typeOf(v, option)) : 0;
+}
+
+uint32_t MdlFindOptionTyped(const DrvContext* ctx, int optionId, uint16_t* baseType) {
+    const MdlImageView v = MdlViewOf(ctx);
+    const uint32_t o = optionIn(v, optionId);
+    *baseType = o ? MdlBaseType(typeOf(v, o)) : 0;
+    return o;
 }
 
 namespace {
@@ -162,9 +217,10 @@ uint32_t MdlGetOptionValue(const DrvContext* ctx, int optionId) {
 }
 
 void MdlListedOptionDefaults(const DrvContext* ctx, std::vector<MdlOptionDefault>& out) {
-    std::vector<MdlListedOption> listed;
+    std::vector<MdlListedOption>& listed = listedScratch();
     MdlListedOptions(ctx, listed);
     const MdlImageView v = MdlViewOf(ctx);
+    if (out.empty()) out.reserve(listed.size());
     for (const MdlListedOption& l : listed)
         out.push_back({l.id, MdlBaseType(typeOf(v, l.option)), optionValueAt(v, l.option)});
 }
@@ -208,9 +264,11 @@ uint32_t MdlFindValueRecord(const DrvContext* ctx, int optionId, uint32_t valueI
 }
 
 int MdlValueListHolds(const DrvContext* ctx, int optionId, uint32_t valueId) {
-    const uint32_t o = MdlFindOption(ctx, optionId);
+    return MdlValueListHoldsAt(MdlViewOf(ctx), MdlFindOption(ctx, optionId), valueId);
+}
+
+int MdlValueListHoldsAt(const MdlImageView& v, uint32_t o, uint32_t valueId) {
     if (!o) return -1;
-    const MdlImageView v = MdlViewOf(ctx);
     uint32_t head = 0, size = 0;
     if (!valueListAt(v, o, &head, &size)) return -1;
     // One walk: the first record tells the list is not empty, a record with
@@ -226,9 +284,11 @@ int MdlValueListHolds(const DrvContext* ctx, int optionId, uint32_t valueId) {
 }
 
 int MdlGetNumericRange(const DrvContext* ctx, int optionId, int32_t* outMin, int32_t* outMax) {
-    uint32_t o = MdlFindOption(ctx, optionId);
+    return MdlNumericRangeAt(MdlViewOf(ctx), MdlFindOption(ctx, optionId), outMin, outMax);
+}
+
+int MdlNumericRangeAt(const MdlImageView& v, uint32_t o, int32_t* outMin, int32_t* outMax) {
     if (!o) return 0;
-    MdlImageView v = MdlViewOf(ctx);
     if (MdlBaseType(typeOf(v, o)) != kMdlNumeric) return 0;
     uint32_t b = valueBlock(v, o, kMdlNumBlockSize);
     if (!b) return 0;

@@ -15,8 +15,11 @@
 
 namespace vesk {
 
-// The view of the context's image, empty without one.
-MdlImageView MdlViewOf(const DrvContext* ctx);
+// The view of the context's image, empty without one (inline: every query
+// starts with it).
+inline MdlImageView MdlViewOf(const DrvContext* ctx) {
+    return (ctx && ctx->model) ? ctx->model->view() : MdlImageView();
+}
 
 // The first record of the list from `head` (records of `recordSize` bytes,
 // next link at +0) whose field at `fieldAt` equals `value`: a 16-bit field,
@@ -67,6 +70,13 @@ uint32_t MdlOptionByIndex(const DrvContext* ctx, int index);
 // Identity and TypeUnknown bits (0x3000).
 uint16_t MdlGetOptionRawType(const DrvContext* ctx, int optionId);
 uint16_t MdlGetOptionType(const DrvContext* ctx, int optionId);
+// The same answers for an option record already found (0: none), read
+// through the view of its image.
+uint16_t MdlOptionBaseTypeAt(const MdlImageView& v, uint32_t option);
+int MdlValueListHoldsAt(const MdlImageView& v, uint32_t option, uint32_t valueId);
+// MdlFindOption, with MdlGetOptionType's answer in *baseType.
+uint32_t MdlFindOptionTyped(const DrvContext* ctx, int optionId, uint16_t* baseType);
+int MdlNumericRangeAt(const MdlImageView& v, uint32_t option, int32_t* outMin, int32_t* outMax);
 // The default value (the current selection): list types whose low byte is 1
 // the value id of the record at the selection index (0 past the end),
 // Boolean the block's default, Numeric the i32 at +12, String the default
@@ -107,6 +117,12 @@ int MdlGetPageSizeOfValue(DrvContext* ctx, uint32_t valueId, int32_t outPair[2])
 // further numbers; else the first with the resolution alone gives the
 // transposed rectangle and the numbers reversed. 0 when none.
 int MdlGetAreaRecordByKey(DrvContext* ctx, RECTL* outRect, int32_t outPair[2], uint32_t valueId);
+// The two answers above in two steps, for a caller that asks both of one
+// value: the PickPage value record of option 8 for `valueId` (0 when none),
+// then the size pair and the area of that record (0 for record 0).
+uint32_t MdlPageValueRecord(DrvContext* ctx, uint32_t valueId);
+int MdlPageSizeOfRecord(DrvContext* ctx, uint32_t record, int32_t outPair[2]);
+int MdlAreaOfRecord(DrvContext* ctx, uint32_t record, RECTL* outRect, int32_t outPair[2]);
 int MdlGetAreaRecord(DrvContext* ctx, RECTL* outRect, int32_t outPair[2], uint32_t valueId);
 
 // ---- Fonts ----

@@ -22,8 +22,8 @@ int RunOptionChangeHandlers(DrvContext* ctx, uint32_t mode) {
         // The value is read only where it is used.
         DmItem* found = item->id == id ? item : ItemFindById(ctx, id);
         if (found && found->key != 0) {
-            if (dmModel().optionType(ctx, id) != 0)
-                OptApplyCheckableValue(found, static_cast<uint16_t>(id), ItemGetRaw(ctx, item), ctx);
+            const DmOptionQueries q(ctx, id);
+            if (const int type = q.type()) OptApplyCheckableValueBy(found, q, type, ItemGetRaw(ctx, item), ctx);
             continue;
         }
         const OptHandlerRow* row = id - kHandlerFirstId < rowCount ? &rows[id - kHandlerFirstId] : nullptr;

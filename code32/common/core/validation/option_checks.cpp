@@ -87,6 +87,12 @@ int OptApplyCheckableValue(DmItem* item, uint16_t id, uint32_t value, DrvContext
     return repair(item, id, value, ctx);
 }
 
+int OptApplyCheckableValueBy(DmItem* item, const DmOptionQueries& q, int type, uint32_t value, DrvContext* ctx) {
+    const int r = ItemValueIsValidBy(ctx, item, q, type, value, true);
+    if (r == 1 || r == 5) return kOptValid;
+    return repair(item, static_cast<uint16_t>(q.id()), value, ctx);
+}
+
 int OptCheckValueOrReset(uint16_t id, uint32_t value, DrvContext* ctx) {
     int why = 0;
     DmItem* item = checkable(id, ctx, &why);

@@ -32,6 +32,10 @@ int OptApplyValueChecked(uint16_t id, uint32_t value, DrvContext* ctx);
 // option's); then the check and repair of that item.
 DmItem* OptCheckableItem(uint16_t id, DrvContext* ctx, int* why, DmItem* atPosition = nullptr);
 int OptApplyCheckableValue(DmItem* item, uint16_t id, uint32_t value, DrvContext* ctx);
+// The same with the id's model questions in hand (q.id() the option id) and
+// the type they gave (non-zero): the check asks nothing twice.
+class DmOptionQueries;
+int OptApplyCheckableValueBy(DmItem* item, const DmOptionQueries& q, int type, uint32_t value, DrvContext* ctx);
 // As OptApplyValueChecked but judged with ItemValueIsValid; a value the
 // model refuses for a list option whose item has a value map answers
 // whether the map knows the value, and nothing is stored.
