@@ -155,7 +155,9 @@ TEST(ContextTables, ANewContextInTheMemoryOfAFreedOneStartsFromTheTemplate) {
                 EXPECT_EQ(own.modal, tp.modal);
                 EXPECT_EQ(own.runtime[0], tp.runtime[0]);
                 // Each page's controls are the context's own, in its block.
-                if (own.controlCount > 0) EXPECT_NE(own.controls, tp.controls);
+                if (own.controlCount > 0) {
+                    EXPECT_NE(own.controls, tp.controls);
+                }
             }
         }
         scribble(a.get());
