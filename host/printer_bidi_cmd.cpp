@@ -23,6 +23,14 @@ namespace vesk::host {
 namespace {
 
 std::string u8(const WCHAR* s) { return winsim::toUtf8(s ? std::u16string(s) : std::u16string()); }
+// Built by appends: the "\"" + text + "\"" form trips a false -Wrestrict in
+// GCC 12's optimised string concatenation.
+std::string quoted(const WCHAR* s) {
+    std::string q = "\"";
+    q += u8(s);
+    q += '"';
+    return q;
+}
 
 std::string printerDataFlag(const std::u16string& printer, const char16_t* name) {
     auto v = winsim::printerData(printer, name);
@@ -79,7 +87,7 @@ void printDeviceItems(DrvContext* ctx) {
             WCHAR text[80] = {};
             ItemGetString(ctx, &it, text, 80);
             if (!text[0]) continue;
-            value = "\"" + u8(text) + "\"";
+            value = quoted(text);
         } else {
             const uint32_t raw = ItemGetRaw(ctx, &it);
             if (raw == 0) continue;
@@ -159,7 +167,7 @@ int modeldb(const Args& args, const std::vector<std::string>& words) {
     int result = 1;
     if (reg) result = ModelDbRegister(ctx);
     const WCHAR* model = GetModelDbSection(ctx);
-    std::cout << "model:     " << (model ? "\"" + u8(model) + "\"" : std::string("(none)")) << "\n";
+    std::cout << "model:     " << (model ? quoted(model) : std::string("(none)")) << "\n";
     WCHAR loadDll[kInstallerValueChars] = {}, version[kInstallerValueChars] = {};
     ReadInstallerDllEntry(ctx, loadDll, version);
     std::cout << "installer: LoadDll32 = " << (loadDll[0] ? u8(loadDll) : std::string("(missing)"))
