@@ -31,12 +31,6 @@ protected:
         winsim::clearFaults();
         SamplePrinter::TearDown();
     }
-    DrvContext* open() {
-        CtxCacheClear();
-        DrvContext* c = CtxCreateEx(printer_, printer_, nullptr, 0, 0, 0, nullptr);
-        if (c) contexts_.emplace_back(c);
-        return c;
-    }
     static std::vector<BYTE> caps(DrvContext* c) { return copyOf(c->devmode + kCapsAt, 32); }
     static void device(DrvContext* c, int id, uint32_t v) {
         ItemSetRawById(c, id, v);

@@ -149,12 +149,6 @@ Input randomInput(DrvContext* c, Rng& r, uint32_t flags) {
 
 class MergeDigest : public SamplePrinter {
 protected:
-    DrvContext* open() {
-        CtxCacheClear();
-        DrvContext* c = CtxCreateEx(printer_, printer_, nullptr, 0, 0, 0, nullptr);
-        if (c) contexts_.emplace_back(c);
-        return c;
-    }
     // The font-table handles are left out: they number the tables this
     // process made so far, not anything the merge decided.
     static uint64_t digest(DrvContext* c, int rc) {

@@ -32,13 +32,6 @@ constexpr uint32_t kDocMerge = 0x2000000 | 8;  // document merge without user in
 
 class DevmodePrinter : public SamplePrinter {
 protected:
-    // A new context of kind 0 (none from the cache), freed with the test.
-    DrvContext* open() {
-        CtxCacheClear();
-        DrvContext* c = CtxCreateEx(printer_, printer_, nullptr, 0, 0, 0, nullptr);
-        if (c) contexts_.emplace_back(c);
-        return c;
-    }
     void storeDefault(const std::vector<BYTE>& dm) {
         ASSERT_EQ(winsim::setPrinterDevmode(name_, dm), static_cast<DWORD>(ERROR_SUCCESS));
     }

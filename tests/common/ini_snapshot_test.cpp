@@ -52,12 +52,6 @@ protected:
         SamplePrinter::SetUp();
         CreateDirectoryW(u"C:\\snap", nullptr);
     }
-    DrvContext* open() {
-        CtxCacheClear();
-        DrvContext* c = CtxCreateEx(printer_, printer_, nullptr, 0, 0, 0, nullptr);
-        if (c) contexts_.emplace_back(c);
-        return c;
-    }
     // The key as the file reader answers it.
     static std::u16string direct(const WCHAR* section, const WCHAR* key, size_t chars) {
         std::vector<WCHAR> b(chars, 0);

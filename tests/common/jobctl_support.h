@@ -28,12 +28,6 @@ protected:
         winsim::clearFaults();
         SamplePrinter::TearDown();
     }
-    DrvContext* open() {
-        CtxCacheClear();
-        DrvContext* c = CtxCreateEx(printer_, printer_, nullptr, 0, 0, 0, nullptr);
-        if (c) contexts_.emplace_back(c);
-        return c;
-    }
     static std::u16string text(DrvContext* c, int id) {
         WCHAR b[300] = {};
         ItemGetString(c, ItemFindById(c, id), b, 300);

@@ -14,12 +14,6 @@ const std::u16string kZordb = u"C:\\WINDOWS\\zordb.ini";
 
 class ModelDb : public SamplePrinter {
 protected:
-    DrvContext* open() {
-        CtxCacheClear();
-        DrvContext* c = CtxCreateEx(printer_, printer_, nullptr, 0, 0, 0, nullptr);
-        if (c) contexts_.emplace_back(c);
-        return c;
-    }
     // The sample model with its Models line replaced.
     void modelsLine(const std::string& line) {
         std::string text = readFile(sampleModel());

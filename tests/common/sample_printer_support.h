@@ -3,6 +3,7 @@
 #pragma once
 #include "common/model_support.h"
 #include "common/services_support.h"
+#include "core/context_cache.h"
 #include "core/model/cache.h"
 
 namespace vesk::test {
@@ -18,6 +19,13 @@ protected:
         contexts_.clear();
         PrinterMachine::TearDown();
         MdlCacheFreeAll();
+    }
+    // A new context of kind 0 (none from the context cache), freed with the test.
+    DrvContext* open() {
+        CtxCacheClear();
+        DrvContext* c = CtxCreateEx(printer_, printer_, nullptr, 0, 0, 0, nullptr);
+        if (c) contexts_.emplace_back(c);
+        return c;
     }
 };
 

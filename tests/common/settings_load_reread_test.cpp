@@ -26,12 +26,6 @@ namespace {
 
 class SettingsReread : public SamplePrinter {
 protected:
-    DrvContext* open() {
-        CtxCacheClear();
-        DrvContext* c = CtxCreateEx(printer_, printer_, nullptr, 0, 0, 0, nullptr);
-        if (c) contexts_.emplace_back(c);
-        return c;
-    }
     uint32_t memoryOfNewContext() {
         DrvContext* c = open();
         return c ? ItemRawById(c, kItRdmPrinterMemory) : 0xFFFFFFFFu;
