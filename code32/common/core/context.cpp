@@ -1,4 +1,5 @@
 #include "core/context.h"
+#include "core/context_spare.h"
 #include "core/res/res.h"
 
 #include <atomic>
@@ -115,22 +116,22 @@ static_assert(std::is_standard_layout_v<TableHeader> && offsetof(TableHeader, it
 // size is the same for every context of the process, so creating and
 // freeing contexts in turn reuses one block instead of the heap's large
 // allocations. Its bytes are the old context's; the copy overwrites them.
+// The record is static storage, not a heap object, and process detach frees
+// the block (CtxSpareTables): nothing is left behind when the library is
+// unloaded. After detach, freed blocks go straight back to the heap.
 struct SpareArrays {
     std::mutex lock;
     BYTE* block = nullptr;
     size_t bytes = 0;
+    bool keeping = true;
 };
-SpareArrays& spare() {
-    static auto* s = new SpareArrays;  // outlives every context freed at exit
-    return *s;
-}
+constinit SpareArrays g_spare;
 
 BYTE* takeArrays(size_t bytes) {
     BYTE* p = nullptr;
     {
-        SpareArrays& s = spare();
-        std::lock_guard g(s.lock);
-        if (s.block && s.bytes == bytes) std::swap(p, s.block);
+        std::lock_guard g(g_spare.lock);
+        if (g_spare.block && g_spare.bytes == bytes) std::swap(p, g_spare.block);
     }
     return p ? p : static_cast<BYTE*>(std::malloc(bytes));
 }
@@ -138,10 +139,11 @@ BYTE* takeArrays(size_t bytes) {
 void giveArrays(BYTE* p, size_t bytes) {
     if (!p) return;
     {
-        SpareArrays& s = spare();
-        std::lock_guard g(s.lock);
-        std::swap(p, s.block);
-        s.bytes = bytes;
+        std::lock_guard g(g_spare.lock);
+        if (g_spare.keeping) {
+            std::swap(p, g_spare.block);
+            g_spare.bytes = bytes;
+        }
     }
     std::free(p);
 }
@@ -260,6 +262,16 @@ void freeDevmodeFontTables(DrvContext* c, BYTE* buffer) {
 }  // namespace
 
 const DrvContext* GetContextTemplate() { return &templ().ctx; }
+
+void CtxSpareTables(bool keep) {
+    BYTE* p = nullptr;
+    {
+        std::lock_guard g(g_spare.lock);
+        std::swap(p, g_spare.block);
+        g_spare.keeping = keep;
+    }
+    std::free(p);
+}
 
 void SetInstallRunning(bool on) { g_installRunning.store(on); }
 bool InstallRunning() { return g_installRunning.load() || g_installMark.load() > 0; }

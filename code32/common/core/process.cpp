@@ -1,6 +1,7 @@
 #include "core/process.h"
 
 #include "core/context_cache.h"
+#include "core/context_spare.h"
 #include "core/locks.h"
 #include "core/model/cache.h"
 #include "core/terminal_server.h"
@@ -13,6 +14,7 @@ HINSTANCE g_module = nullptr;
 BOOL processAttach(HINSTANCE module) {
     g_module = module;
     LocksInit();
+    CtxSpareTables(true);
     return TRUE;
 }
 
@@ -20,6 +22,7 @@ void processDetach() {
     // Every cached context is freed before the library goes away, then the
     // compiled models they shared, so no context outlives its model.
     CtxCacheFlush(1);
+    CtxSpareTables(false);
     MdlCacheFreeAll();
     LocksTerm();
     TsForget();
