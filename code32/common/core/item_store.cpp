@@ -127,28 +127,12 @@ BYTE* ItemGetShadowStorage(DrvContext* ctx, const DmItem* item) {
 }
 
 uint32_t ItemReadRawIn(BYTE* buffer, const DmItem* item) {
-    if (!buffer || !item) return 0;
     // Only numbers and bits have a raw value: the storage of any other type
     // is not looked at (its answer is 0 either way).
+    if (!item || typeIsAddress(itemTypeCode(*item))) return 0;
+    const BYTE* p = ItemStorageIn(buffer, item);
+    if (!p) return 0;
     const uint32_t code = itemTypeCode(*item);
-    uint32_t width;
-    switch (code) {
-    case kTypeS8:
-    case kTypeU8: width = 1; break;
-    case kTypeS16:
-    case kTypeU16: width = 2; break;
-    case kTypeS32:
-    case kTypeU32: width = 4; break;
-    default:
-        if (!typeIsBit(code)) return 0;
-        width = (code - kTypeBitFirst) / 8 + 1;
-        break;
-    }
-    const uint32_t sec = itemSection(*item);
-    if (sec == 0) return 0;
-    const DmSizes& sizes = dmSizes();
-    if (static_cast<uint32_t>(item->offset) + width > dmSectionSize(sizes, sec)) return 0;
-    const BYTE* p = buffer + dmSectionBase(sizes, sec) + item->offset;
     switch (code) {
     case kTypeS8: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(p[0])));
     case kTypeS16: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(readLe(p, 2))));
