@@ -1,6 +1,8 @@
 #include "core/paths.h"
 #include "core/library_profile.h"
 
+#include <cstring>
+
 #include <win/files.h>
 #include <win/modules.h>
 #include <win/process.h>
@@ -119,6 +121,17 @@ WCHAR* buildIn(WCHAR* dest, size_t capacity, const WCHAR* name, size_t (*dir)(WC
     return dest;
 }
 
+// The private directory as a RegReadScope found it (GetPrivateDirPlain):
+// the buffer's places after the look, for one capacity.
+struct KeptPrivateDir {
+    uint64_t state = 0;
+    size_t capacity = 0;
+    size_t length = 0;
+    size_t written = 0;
+    WCHAR places[kPathBufChars];
+};
+thread_local KeptPrivateDir t_keptPrivateDir;
+
 size_t privatePlain(WCHAR* b, size_t c) { return GetPrivateDirPlain(b, c); }
 size_t windowsDir(WCHAR* b, size_t c) { return GetWindowsDir(b, c); }
 size_t systemDir(WCHAR* b, size_t c) { return GetSystemDir(b, c); }
@@ -156,8 +169,28 @@ size_t GetPrivateDirFromRegistry2(WCHAR* buffer, size_t capacity) {
 }
 
 size_t GetPrivateDirPlain(WCHAR* buffer, size_t capacity) {
-    if (OsIsNt5OrLater()) return GetPrivateDirFromRegistry(buffer, capacity);
-    return GetSystemDir(buffer, capacity);
+    // Inside one RegReadScope the registry's answer is kept, and the system's
+    // version and folders stay as they are: the private directory found once
+    // is the one every later look would find, so a creation that builds
+    // several paths from it finds it once. The buffer is left as the look
+    // leaves it, in all its places the look writes.
+    const uint64_t state = RegReadScopeState();
+    KeptPrivateDir& kept = t_keptPrivateDir;
+    if (state && buffer && capacity && kept.state == state && kept.capacity == capacity) {
+        std::memcpy(buffer, kept.places, kept.written * sizeof(WCHAR));
+        return kept.length;
+    }
+    if (!OsIsNt5OrLater()) return GetSystemDir(buffer, capacity);
+    const size_t n = GetPrivateDirFromRegistry(buffer, capacity);
+    if (state && buffer && capacity) {
+        // The registry read fills every place up to the path limit.
+        kept.written = limit(capacity);
+        std::memcpy(kept.places, buffer, kept.written * sizeof(WCHAR));
+        kept.length = n;
+        kept.capacity = capacity;
+        kept.state = state;
+    }
+    return n;
 }
 
 size_t GetPrivateDir(WCHAR* buffer, size_t capacity, DrvContext*) { return GetPrivateDirPlain(buffer, capacity); }

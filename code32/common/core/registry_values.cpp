@@ -36,6 +36,7 @@ struct ReadMemo {
     static constexpr int kEntries = 4;
     int depth = 0;
     int used = 0;
+    uint64_t state = 0;  // RegReadScopeState() inside a scope
     Entry entries[kEntries];
 
     Entry* find(const WCHAR* subkey, const WCHAR* name, DWORD bytes) {
@@ -74,13 +75,24 @@ int readUncached(const WCHAR* subkey, const WCHAR* name, BYTE* b, DWORD bytes) {
     return r == ERROR_SUCCESS ? 1 : 0;
 }
 
+// The kept answers forgotten: whatever was kept under the old state is
+// stale.
+void forget() {
+    t_memo.used = 0;
+    ++t_memo.state;
+}
+
 }  // namespace
 
-RegReadScope::RegReadScope() { ++t_memo.depth; }
+RegReadScope::RegReadScope() {
+    if (t_memo.depth++ == 0) forget();
+}
 
 RegReadScope::~RegReadScope() {
     if (--t_memo.depth == 0) t_memo.used = 0;
 }
+
+uint64_t RegReadScopeState() { return t_memo.depth > 0 ? t_memo.state : 0; }
 
 int RegReadHklmValue2(const WCHAR* subkey, const WCHAR* name, void* buffer, DWORD bytes) {
     if (!buffer || bytes == 0) return 0;
@@ -104,7 +116,7 @@ int RegReadHklmValue(const WCHAR* subkey, const WCHAR* name, void* buffer, DWORD
 
 int RegWriteHklmValue(const WCHAR* subkey, const WCHAR* name, const void* data, DWORD bytes, DWORD type,
                       DrvContext*) {
-    t_memo.used = 0;  // the scope's later reads must see this write
+    forget();  // the scope's later reads must see this write
     HKEY key = nullptr;
     if (RegCreateKeyW(HKEY_LOCAL_MACHINE, subkey, &key) != ERROR_SUCCESS) return 0;
     LONG r = RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes);

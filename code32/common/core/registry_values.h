@@ -29,6 +29,15 @@ public:
     RegReadScope& operator=(const RegReadScope&) = delete;
 };
 
+// Names the registry state this thread's reads see: 0 outside any
+// RegReadScope; inside one, a number that changes whenever the scope's kept
+// answers are forgotten (its outermost start, a write through
+// RegWriteHklmValue) and is never given twice on the thread. An answer made
+// from HKLM reads and from facts of the system that stay as they are while
+// the system runs (its version, its folders) may be kept under it for the
+// rest of the scope, as the reads themselves are.
+uint64_t RegReadScopeState();
+
 // Reads a value of `subkey` into `buffer` of `bytes` bytes (zero-filled
 // first). 1 on success, 0 when the key or value cannot be read or does not fit.
 int RegReadHklmValue(const WCHAR* subkey, const WCHAR* name, void* buffer, DWORD bytes, DrvContext* ctx);
