@@ -80,7 +80,9 @@ const BYTE* tableIn(DrvContext* ctx, BYTE* buffer, int countItem, int handleItem
 // Replaces the DEVMODE's table by `block` (adopted; null for none).
 void setTable(DrvContext* ctx, int countItem, int handleItem, BYTE* block, uint32_t count, uint32_t entry) {
     const uint32_t old = ItemRawById(ctx, handleItem);
-    if (!(ctx->ws->substKept && old == ctx->ws->keptSubstTable)) FontTableRelease(old);
+    // Handle 0 names no table (FontTableAdopt never gives it): nothing to
+    // release, and no look in the handle table under its lock.
+    if (old != 0 && !(ctx->ws->substKept && old == ctx->ws->keptSubstTable)) FontTableRelease(old);
     uint32_t h = 0;
     if (block && count) h = FontTableAdopt(block, count * entry);
     else MemFree(block);
