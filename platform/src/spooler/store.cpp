@@ -1013,17 +1013,21 @@ DWORD resolvePrinterQuick(HANDLE h, const PrinterRecord*& printer) {
     Target t;
     if (DWORD e = resolvePrinterHandle(h, t)) return e;
     printer = t.printer;
-    // Kept only when a read now would answer this very state from the cache
-    // at the counter read above.
+    // The state the record lies in stays held here until the thread's next
+    // call, whether or not it is kept for reuse: a change by another thread
+    // may already have replaced it in the cache, and then this is the last
+    // reference to the record the caller is about to read.
+    q.handle = std::move(t.handle);
+    q.state = std::move(t.state);
+    // Kept for reuse only when a read now would answer this very state from
+    // the cache at the counter read above.
     std::lock_guard g(cache.lock);
-    if (counted && cache.value == t.state && cache.counted && cache.generation == generation && cache.count == count) {
+    if (counted && cache.value == q.state && cache.counted && cache.generation == generation && cache.count == count) {
         q.h = h;
         q.epoch = epoch;
         q.generation = generation;
         q.count = count;
         q.version = cache.version.load(std::memory_order_acquire);
-        q.handle = std::move(t.handle);
-        q.state = std::move(t.state);
         q.printer = printer;
     }
     return ERROR_SUCCESS;
