@@ -10,6 +10,7 @@
 #include <win/security.h>
 
 #include <atomic>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -62,6 +63,31 @@ TEST(CallFastPaths, Utf8DecodingEqualsTheSequenceBySequenceDecodingAtEveryOffset
     }
     // A NUL inside the text is a character like any other.
     EXPECT_EQ(winsim::fromUtf8(std::string_view("a\0b", 3)), std::u16string(u"a\0b", 3));
+}
+
+// A read-only open of a path in resolved form opens the host file directly;
+// any character a plain name may not hold must send the path to the full
+// resolution instead, so the open answers as that resolution does.
+TEST(CallFastPaths, AnOpenOfANameWithAnyCharacterAnswersAsTheFullResolution) {
+    winsim::TempMachine m;
+    const std::filesystem::path dir = m.root() / "C" / "Dir";
+    std::filesystem::create_directories(dir);
+    for (char32_t c = 1; c < 0x180; ++c) {
+        if (c == u'\\' || c == u'/' || c == u'.' || c == u' ') continue;  // separators and trailing dots: rules of their own
+        std::u16string name = u"a";
+        name += static_cast<char16_t>(c);
+        name += u"b";
+        const std::string hostName = winsim::toUtf8(name);
+        { std::ofstream(dir / hostName) << "x"; }
+        const std::u16string path = u"C:\\Dir\\" + name;
+        winsim::detail::PathError err{};
+        const auto resolved = winsim::detail::resolve(path, &err);
+        const bool expected = resolved && std::filesystem::exists(resolved->host);
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_EQ(h != INVALID_HANDLE_VALUE, expected) << "character " << unsigned(c);
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        std::filesystem::remove(dir / hostName);
+    }
 }
 
 TEST(CallFastPaths, TheConfigurationFollowsEveryMachineSwitch) {
