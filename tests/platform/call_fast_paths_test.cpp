@@ -10,6 +10,7 @@
 #include <win/security.h>
 
 #include <atomic>
+#include <chrono>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -120,6 +121,75 @@ TEST(CallFastPaths, TheConfigurationFollowsEveryMachineSwitch) {
     v.dwOSVersionInfoSize = sizeof v;
     ASSERT_TRUE(GetVersionExW(reinterpret_cast<LPOSVERSIONINFOW>(&v)));
     EXPECT_EQ(v.wServicePackMajor, 5);
+}
+
+// ---- critical sections taken with one atomic step ----
+
+// Two threads hand a section back and forth many times, each waiting while
+// the other holds it: every wait ends (no wake-up is lost), the record shows
+// the holder while held and nobody once left, and a thread whose try fails
+// while it is held gets it once it is given up.
+TEST(CallFastPaths, ACriticalSectionWakesEachWaiterAndMirrorsItsHolder) {
+    CRITICAL_SECTION cs;
+    InitializeCriticalSection(&cs);
+    std::atomic<int> turn{0};
+    constexpr int kRounds = 2000;
+    auto player = [&](int me) {
+        for (int i = 0; i < kRounds; ++i) {
+            EnterCriticalSection(&cs);
+            while (turn.load() % 2 != me) {
+                LeaveCriticalSection(&cs);
+                std::this_thread::yield();
+                EnterCriticalSection(&cs);
+            }
+            EXPECT_EQ(cs.RecursionCount, 1);
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(cs.OwningThread), uintptr_t{GetCurrentThreadId()});
+            ++turn;
+            LeaveCriticalSection(&cs);
+        }
+    };
+    std::thread other(player, 1);
+    player(0);
+    other.join();
+    EXPECT_EQ(turn.load(), 2 * kRounds);
+    EXPECT_EQ(cs.RecursionCount, 0);
+    EXPECT_EQ(cs.OwningThread, nullptr);
+
+    // A thread blocked in Enter gets the section when it is given up.
+    EnterCriticalSection(&cs);
+    std::atomic<bool> entered{false};
+    std::thread waiter([&] {
+        EXPECT_FALSE(TryEnterCriticalSection(&cs));
+        EnterCriticalSection(&cs);
+        entered = true;
+        LeaveCriticalSection(&cs);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(entered.load());
+    LeaveCriticalSection(&cs);
+    waiter.join();
+    EXPECT_TRUE(entered.load());
+    DeleteCriticalSection(&cs);
+}
+
+// A section held by the thread that forks is held by the child's thread too
+// (the same thread there), which may enter it again and leave it.
+TEST(CallFastPaths, ASectionHeldAcrossAForkStaysTheForkingThreads) {
+    CRITICAL_SECTION cs;
+    InitializeCriticalSection(&cs);
+    EnterCriticalSection(&cs);
+    EXPECT_TRUE(forktest::inChild([&] {
+        if (!TryEnterCriticalSection(&cs)) return false;
+        EnterCriticalSection(&cs);
+        const bool counted = cs.RecursionCount == 3;
+        LeaveCriticalSection(&cs);
+        LeaveCriticalSection(&cs);
+        LeaveCriticalSection(&cs);
+        return counted && cs.RecursionCount == 0;
+    }));
+    EXPECT_EQ(cs.RecursionCount, 1);
+    LeaveCriticalSection(&cs);
+    DeleteCriticalSection(&cs);
 }
 
 // ---- the spooler's change counter ----
