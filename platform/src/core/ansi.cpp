@@ -149,10 +149,15 @@ bool isSurrogateLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 }  // namespace
 
 std::u16string decodeUtf8(std::string_view in, bool* invalid) {
-    std::u16string out;
-    out.reserve(in.size());
-    size_t i = 0;
     const size_t n = in.size();
+    // The leading ASCII run widens byte for byte into a string sized once;
+    // most texts (paths, names, configuration) are nothing else.
+    size_t i = 0;
+    while (i < n && static_cast<unsigned char>(in[i]) < 0x80) ++i;
+    std::u16string out(i, u'\0');
+    for (size_t k = 0; k < i; ++k) out[k] = static_cast<char16_t>(static_cast<unsigned char>(in[k]));
+    if (i == n) return out;
+    out.reserve(n);
     auto byte = [&](size_t k) { return static_cast<unsigned char>(in[k]); };
     while (i < n) {
         unsigned char b = byte(i);

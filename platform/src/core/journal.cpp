@@ -26,7 +26,21 @@ State& state() {
 }
 }  // namespace
 
-void journalEnable(bool on) { state().journalOn = on; }
+namespace detail {
+std::atomic<bool> g_watchingCalls{false};
+}  // namespace detail
+
+namespace {
+// Under the state's lock, after either flag changed.
+void refreshWatching(State& s) { detail::g_watchingCalls.store(s.journalOn || s.anyFault); }
+}  // namespace
+
+void journalEnable(bool on) {
+    auto& s = state();
+    std::lock_guard g(s.lock);
+    s.journalOn = on;
+    refreshWatching(s);
+}
 
 std::vector<JournalEntry> journal() {
     std::lock_guard g(state().lock);
@@ -50,6 +64,7 @@ void failCall(std::string_view function, size_t nth, DWORD lastError, size_t cou
     std::lock_guard g(s.lock);
     s.faults[std::string(function)] = Fault{nth == 0 ? 0 : nth - 1, count, lastError};
     s.anyFault = true;
+    refreshWatching(s);
 }
 
 void clearFaults() {
@@ -57,12 +72,13 @@ void clearFaults() {
     std::lock_guard g(s.lock);
     s.faults.clear();
     s.anyFault = false;
+    refreshWatching(s);
 }
 
 namespace detail {
 bool journalling() { return state().journalOn.load(std::memory_order_relaxed); }
 
-bool enter(const char* function, std::string_view detail) {
+bool enterWatched(const char* function, std::string_view detail) {
     auto& s = state();
     if (!s.journalOn && !s.anyFault) return false;
     std::lock_guard g(s.lock);
@@ -78,7 +94,10 @@ bool enter(const char* function, std::string_view detail) {
     DWORD err = f.error;
     if (f.repeat == 0) {
         s.faults.erase(it);
-        if (s.faults.empty()) s.anyFault = false;
+        if (s.faults.empty()) {
+            s.anyFault = false;
+            refreshWatching(s);
+        }
     } else if (f.repeat != SIZE_MAX) {
         --f.repeat;
     }

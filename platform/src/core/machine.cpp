@@ -30,7 +30,10 @@ struct Current {
     fs::path root;
     std::atomic<uint64_t> generation{1};  // changes with every useMachine
     bool chosen = false;  // set by useMachine; else VESK_MACHINE is read
-    bool loaded = false;
+    // Set (under `lock`) once `cfg` holds the machine's configuration, and
+    // cleared by useMachine; read without the lock by config(), whose answer
+    // once loaded is the same reference the locked path gives.
+    std::atomic<bool> loaded{false};
     MachineConfig cfg;
 };
 Current& current() {
@@ -63,7 +66,7 @@ std::string trim(std::string s) {
 }
 
 bool loadConfigLocked(Current& c) {
-    if (c.loaded) return true;
+    if (c.loaded.load(std::memory_order_relaxed)) return true;
     if (!c.chosen) {
         const char* env = std::getenv("VESK_MACHINE");
         if (env && *env) c.root = fs::path(env);
@@ -76,7 +79,7 @@ bool loadConfigLocked(Current& c) {
     MachineConfig cfg;
     if (!parseConfig(ss.str(), cfg, nullptr)) return false;
     c.cfg = std::move(cfg);
-    c.loaded = true;
+    c.loaded.store(true, std::memory_order_release);
     return true;
 }
 
@@ -177,7 +180,7 @@ bool useMachine(const fs::path& root) {
     std::lock_guard g(c.lock);
     c.root = root;
     c.chosen = true;
-    c.loaded = false;
+    c.loaded.store(false, std::memory_order_release);
     c.generation.fetch_add(1, std::memory_order_acq_rel);
     c.cfg = MachineConfig{};
     return loadConfigLocked(c);
@@ -185,6 +188,7 @@ bool useMachine(const fs::path& root) {
 
 MachineConfig& config() {
     auto& c = current();
+    if (c.loaded.load(std::memory_order_acquire)) return c.cfg;
     std::lock_guard g(c.lock);
     loadConfigLocked(c);
     return c.cfg;

@@ -3,6 +3,7 @@
 #include <winsim/winsim.h>
 #include <win/types.h>
 
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -17,13 +18,22 @@ namespace winsim::detail {
 // Starts a stand-in call: records it in the journal and answers whether an
 // injected fault makes it fail (the fault's error is then already set as the
 // last error). Usage: `if (enter("GlobalAlloc")) return nullptr;`
-bool enter(const char* function, std::string_view detail = {});
+//
+// While calls are neither journalled nor any fault is armed (the flag below
+// says so) a call's start is that one test; otherwise enterWatched does the
+// work.
+extern std::atomic<bool> g_watchingCalls;
+bool enterWatched(const char* function, std::string_view detail);
+inline bool enter(const char* function, std::string_view detail = {}) {
+    return g_watchingCalls.load(std::memory_order_relaxed) && enterWatched(function, detail);
+}
 // The same with the detail made by `makeDetail` only while calls are
 // journalled, so a call pays nothing for a text no one reads.
 bool journalling();
 template <class MakeDetail>
 bool enterWith(const char* function, MakeDetail makeDetail) {
-    return journalling() ? enter(function, makeDetail()) : enter(function);
+    if (!g_watchingCalls.load(std::memory_order_relaxed)) return false;
+    return journalling() ? enterWatched(function, makeDetail()) : enterWatched(function, {});
 }
 
 void setError(DWORD code);

@@ -1,6 +1,8 @@
 // Helpers of the file services: path lookup, times, share modes, errno mapping.
 #include "files_internal.h"
 
+#include <array>
+
 #include <fcntl.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -56,6 +58,15 @@ namespace {
 // joined by single backslashes, none "." or "..", none ending in a dot or a
 // blank, none holding a character names may not hold, shorter than
 // MAX_PATH. Resolving such a path changes nothing but the drive's case.
+// The characters such a component may hold: printable ASCII but for those
+// a name may not hold (the separator is handled apart).
+constexpr std::array<bool, 128> kPlainNameChar = [] {
+    std::array<bool, 128> t{};
+    for (int c = 32; c < 127; ++c) t[static_cast<size_t>(c)] = true;
+    for (char c : std::string_view("/<>\"|?*:")) t[static_cast<unsigned char>(c)] = false;
+    return t;
+}();
+
 bool alreadyResolved(std::u16string_view p) {
     if (p.size() < 4 || p.size() >= MAX_PATH || p[1] != u':' || p[2] != u'\\') return false;
     const char16_t d = p[0];
@@ -64,9 +75,7 @@ bool alreadyResolved(std::u16string_view p) {
     for (size_t i = 3; i <= p.size(); ++i) {
         if (i < p.size() && p[i] != u'\\') {
             const char16_t c = p[i];
-            if (c < 32 || c >= 127 || c == u'/' || c == u'<' || c == u'>' || c == u'"' || c == u'|' || c == u'?' ||
-                c == u'*' || c == u':')
-                return false;
+            if (c >= 128 || !kPlainNameChar[c]) return false;
             continue;
         }
         const size_t n = i - start;

@@ -316,7 +316,7 @@ WINBASEAPI BOOL WINAPI CheckTokenMembership(HANDLE token, PSID sid, PBOOL isMemb
         if (t->type != TokenImpersonation) return fail(ERROR_NO_IMPERSONATION_TOKEN);
         who = t->who;
     }
-    *isMember = holdsEnabled(identityOf(who), wanted) ? TRUE : FALSE;
+    *isMember = holdsEnabled(identityFor(who), wanted) ? TRUE : FALSE;
     return TRUE;
 }
 
@@ -569,7 +569,7 @@ WINBASEAPI BOOL WINAPI AccessCheck(PSECURITY_DESCRIPTOR sd, HANDLE clientToken, 
     privileges->Control = 0;
 
     DWORD want = desired & ~static_cast<DWORD>(MAXIMUM_ALLOWED);
-    DWORD got = grantedAccess(*view, identityOf(t->who), desired, *mapping);
+    DWORD got = grantedAccess(*view, identityFor(t->who), desired, *mapping);
     bool ok = (want & ~got) == 0 && (got != 0);
     *granted = ok ? ((desired & MAXIMUM_ALLOWED) ? got : want) : 0;
     *status = ok ? TRUE : FALSE;

@@ -60,6 +60,10 @@ struct Identity {
     bool admin = false;  // Administrators is an enabled group
 };
 Identity identityOf(Principal who);
+// The same identity, kept per thread while the machine settings it is made
+// from (user and computer name, the user's administrator settings) stay as
+// they were; valid until the thread's next call.
+const Identity& identityFor(Principal who);
 // The process's identity as the calling thread sees it: SYSTEM while the
 // thread acts as the spooler itself, else the interactive user.
 Principal processPrincipal();

@@ -209,6 +209,34 @@ Identity identityOf(Principal who) {
     return id;
 }
 
+const Identity& identityFor(Principal who) {
+    if (who == Principal::System) {
+        thread_local const Identity system = identityOf(Principal::System);
+        return system;
+    }
+    // The user's identity depends on these settings of the machine only.
+    struct Kept {
+        bool valid = false;
+        std::string user, computer;
+        bool admin = false, denyOnly = false;
+        Identity id;
+    };
+    thread_local Kept kept;
+    const MachineConfig& cfg = config();
+    const bool denyOnly = !cfg.userIsAdmin && cfg.get("user.admin.denyonly").value_or("0") == "1";
+    if (!kept.valid || kept.admin != cfg.userIsAdmin || kept.denyOnly != denyOnly || kept.user != cfg.userName ||
+        kept.computer != cfg.computerName) {
+        kept.valid = false;
+        kept.id = identityOf(Principal::User);
+        kept.user = cfg.userName;
+        kept.computer = cfg.computerName;
+        kept.admin = cfg.userIsAdmin;
+        kept.denyOnly = denyOnly;
+        kept.valid = true;
+    }
+    return kept.id;
+}
+
 std::optional<Impersonation>& threadImpersonation() {
     thread_local std::optional<Impersonation> imp;
     return imp;

@@ -95,19 +95,20 @@ WINBASEAPI DWORD WINAPI GetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, LPDW
     std::u16string_view name;
     bool named = valueName(pValueName, name);
     if (detail::enterWith("GetPrinterDataW", [&] { return toUtf8(name); })) return GetLastError();
+    // The code the body returns is set as the last error once, here.
     return result(detail::guardedCode([&]() -> DWORD {
         const PrinterRecord* printer = nullptr;
-        if (DWORD e = resolvePrinterQuick(hPrinter, printer)) return result(e);
-        if (!pcbNeeded) return result(RPC_X_NULL_REF_POINTER);
-        if (!named) return result(ERROR_INVALID_PARAMETER);
-        if (!pData && nSize) return result(ERROR_INVALID_USER_BUFFER);
+        if (DWORD e = resolvePrinterQuick(hPrinter, printer)) return e;
+        if (!pcbNeeded) return RPC_X_NULL_REF_POINTER;
+        if (!named) return ERROR_INVALID_PARAMETER;
+        if (!pData && nSize) return ERROR_INVALID_USER_BUFFER;
         const PrinterValue* v = findValue(*printer, name);
-        if (!v) return result(ERROR_FILE_NOT_FOUND);
+        if (!v) return ERROR_FILE_NOT_FOUND;
         *pcbNeeded = static_cast<DWORD>(v->data.size());
         if (pType) *pType = v->type;
-        if (v->data.size() > nSize) return result(ERROR_MORE_DATA);
+        if (v->data.size() > nSize) return ERROR_MORE_DATA;
         if (!v->data.empty()) std::memcpy(pData, v->data.data(), v->data.size());
-        return result(ERROR_SUCCESS);
+        return ERROR_SUCCESS;
     }));
 }
 

@@ -350,6 +350,12 @@ bool writeAtomically(const fs::path& p, const std::string& text) {
 // after its files are written; a reader whose cached state was read at the
 // counter's present value needs no look at the files. Without the mapping
 // (no machine, a file that cannot be made) readers look at the files.
+//
+// A read takes no lock: the word stays at one address for the life of the
+// process (a new machine's file is mapped over it in place, and a machine
+// without one gets a private page there), and a sequence number that is odd
+// while the mapping changes tells a reader that raced a change to ask again
+// under the lock.
 class ChangeCounter {
 public:
     static ChangeCounter& get() {
@@ -358,40 +364,75 @@ public:
     }
     // The counter for the machine of `generation`; false when it has none.
     bool read(uint64_t generation, uint32_t& value) {
+        const uint32_t seq = seq_.load(std::memory_order_acquire);
+        if (!(seq & 1) && mapped_.load(std::memory_order_relaxed) == generation) {
+            const uint32_t v = __atomic_load_n(word_.load(std::memory_order_relaxed), __ATOMIC_ACQUIRE);
+            std::atomic_thread_fence(std::memory_order_acquire);
+            if (seq_.load(std::memory_order_relaxed) == seq) {
+                value = v;
+                return true;
+            }
+        }
         std::lock_guard g(lock_);
         if (!mapFor(generation)) return false;
-        value = __atomic_load_n(word_, __ATOMIC_ACQUIRE);
+        value = __atomic_load_n(word_.load(std::memory_order_relaxed), __ATOMIC_ACQUIRE);
         return true;
     }
     void bump() {
         std::lock_guard g(lock_);
-        if (mapFor(detail::machineGeneration())) __atomic_add_fetch(word_, 1, __ATOMIC_ACQ_REL);
+        if (mapFor(detail::machineGeneration()))
+            __atomic_add_fetch(word_.load(std::memory_order_relaxed), 1, __ATOMIC_ACQ_REL);
     }
 
 private:
+    // Under lock_.
     bool mapFor(uint64_t generation) {
-        if (generation == generation_) return word_ != nullptr;
-        if (word_) ::munmap(word_, sizeof(uint32_t));
-        word_ = nullptr;
+        if (generation == generation_) return valid_;
+        const uint32_t seq = seq_.load(std::memory_order_relaxed);
+        seq_.store(seq + 1, std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_release);
+        mapped_.store(0, std::memory_order_relaxed);
         generation_ = generation;
+        valid_ = mapWord();
+        mapped_.store(valid_ ? generation : 0, std::memory_order_relaxed);
+        seq_.store(seq + 2, std::memory_order_release);
+        return valid_;
+    }
+
+    // Maps the machine's counter at the word's address (a fresh one the
+    // first time); false, with a private page left there, when it cannot.
+    bool mapWord() {
+        uint32_t* const at = word_.load(std::memory_order_relaxed);
+        bool ok = false;
         fs::path dir = spoolerDir();
-        if (dir.empty()) return false;
-        std::error_code ec;
-        fs::create_directories(dir, ec);
-        int fd = ::open((dir / "lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd < 0) return false;
-        struct stat st;
-        if (::fstat(fd, &st) == 0 && (st.st_size >= 4 || ::ftruncate(fd, 4) == 0)) {
-            void* p = ::mmap(nullptr, sizeof(uint32_t), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-            if (p != MAP_FAILED) word_ = static_cast<uint32_t*>(p);
+        if (!dir.empty()) {
+            std::error_code ec;
+            fs::create_directories(dir, ec);
+            int fd = ::open((dir / "lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+            if (fd >= 0) {
+                struct stat st;
+                if (::fstat(fd, &st) == 0 && (st.st_size >= 4 || ::ftruncate(fd, 4) == 0)) {
+                    void* p = ::mmap(at, sizeof(uint32_t), PROT_READ | PROT_WRITE, MAP_SHARED | (at ? MAP_FIXED : 0),
+                                     fd, 0);
+                    if (p != MAP_FAILED) {
+                        word_.store(static_cast<uint32_t*>(p), std::memory_order_relaxed);
+                        ok = true;
+                    }
+                }
+                ::close(fd);
+            }
         }
-        ::close(fd);
-        return word_ != nullptr;
+        if (!ok && at)
+            ::mmap(at, sizeof(uint32_t), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+        return ok;
     }
 
     std::mutex lock_;
     uint64_t generation_ = 0;  // no machine has generation 0
-    uint32_t* word_ = nullptr;
+    bool valid_ = false;       // the word is generation_'s counter
+    std::atomic<uint32_t> seq_{0};
+    std::atomic<uint64_t> mapped_{0};  // the generation a lock-free read may answer for
+    std::atomic<uint32_t*> word_{nullptr};
 };
 
 // The machine-wide lock of every change: a thread lock for this process and
@@ -972,17 +1013,21 @@ DWORD resolvePrinterQuick(HANDLE h, const PrinterRecord*& printer) {
     Target t;
     if (DWORD e = resolvePrinterHandle(h, t)) return e;
     printer = t.printer;
-    // Kept only when a read now would answer this very state from the cache
-    // at the counter read above.
+    // The state the record lies in stays held here until the thread's next
+    // call, whether or not it is kept for reuse: a change by another thread
+    // may already have replaced it in the cache, and then this is the last
+    // reference to the record the caller is about to read.
+    q.handle = std::move(t.handle);
+    q.state = std::move(t.state);
+    // Kept for reuse only when a read now would answer this very state from
+    // the cache at the counter read above.
     std::lock_guard g(cache.lock);
-    if (counted && cache.value == t.state && cache.counted && cache.generation == generation && cache.count == count) {
+    if (counted && cache.value == q.state && cache.counted && cache.generation == generation && cache.count == count) {
         q.h = h;
         q.epoch = epoch;
         q.generation = generation;
         q.count = count;
         q.version = cache.version.load(std::memory_order_acquire);
-        q.handle = std::move(t.handle);
-        q.state = std::move(t.state);
         q.printer = printer;
     }
     return ERROR_SUCCESS;

@@ -5,6 +5,9 @@
 #include <win/process.h>
 #include <win/sync.h>
 
+#include <pthread.h>
+
+#include <atomic>
 #include <condition_variable>
 #include <new>
 #include <thread>
@@ -18,12 +21,25 @@ static_assert(sizeof(void*) != 4 || sizeof(CRITICAL_SECTION) == 24,
 
 namespace {
 
+// The holder is the owning thread's pthread identity (what std::thread::id
+// holds), 0 while the section is free; it is taken and given up with one
+// atomic step each, and the recursion count is touched by the holder only.
+// A thread that finds the section held waits on `freed` under `lock`,
+// counted in `waiters`, so a leave wakes a thread only when one waits.
 struct Section {
     std::mutex lock;
     std::condition_variable freed;
-    std::thread::id owner;
+    std::atomic<uintptr_t> owner{0};
     LONG recursion = 0;
+    std::atomic<unsigned> waiters{0};
 };
+
+uintptr_t self() { return static_cast<uintptr_t>(pthread_self()); }
+
+bool tryTake(Section& s, uintptr_t me) {
+    uintptr_t expected = 0;
+    return s.owner.compare_exchange_strong(expected, me);
+}
 
 Section* load(LPCRITICAL_SECTION cs) {
     return static_cast<Section*>(__atomic_load_n(&cs->Impl, __ATOMIC_ACQUIRE));
@@ -84,13 +100,19 @@ WINBASEAPI void WINAPI EnterCriticalSection(LPCRITICAL_SECTION cs) {
     if (!cs) return;
     Section* s = state(cs);
     if (!s) return;  // out of memory: nothing can be locked
-    std::unique_lock g(s->lock);
-    auto me = std::this_thread::get_id();
-    if (s->recursion == 0 || s->owner != me) {
-        s->freed.wait(g, [&] { return s->recursion == 0; });
-        s->owner = me;
+    const uintptr_t me = self();
+    if (s->owner.load(std::memory_order_relaxed) == me) {
+        ++s->recursion;
+        mirror(cs, *s);
+        return;
     }
-    ++s->recursion;
+    if (!tryTake(*s, me)) {
+        std::unique_lock g(s->lock);
+        s->waiters.fetch_add(1);
+        while (!tryTake(*s, me)) s->freed.wait(g);
+        s->waiters.fetch_sub(1);
+    }
+    s->recursion = 1;
     mirror(cs, *s);
 }
 
@@ -98,11 +120,13 @@ WINBASEAPI BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION cs) {
     if (!cs) return FALSE;
     Section* s = state(cs);
     if (!s) return FALSE;
-    std::lock_guard g(s->lock);
-    auto me = std::this_thread::get_id();
-    if (s->recursion && s->owner != me) return FALSE;
-    s->owner = me;
-    ++s->recursion;
+    const uintptr_t me = self();
+    if (s->owner.load(std::memory_order_relaxed) == me) {
+        ++s->recursion;
+    } else {
+        if (!tryTake(*s, me)) return FALSE;
+        s->recursion = 1;
+    }
     mirror(cs, *s);
     return TRUE;
 }
@@ -113,13 +137,17 @@ WINBASEAPI void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION cs) {
     if (!cs) return;
     Section* s = load(cs);
     if (!s) return;
-    std::lock_guard g(s->lock);
-    if (s->recursion == 0 || s->owner != std::this_thread::get_id()) return;
-    if (--s->recursion == 0) {
-        s->owner = std::thread::id();
-        s->freed.notify_one();
-    }
+    if (s->owner.load(std::memory_order_relaxed) != self() || s->recursion == 0) return;
+    --s->recursion;
+    // The record is the holder's to write until the section is given up.
     mirror(cs, *s);
+    if (s->recursion == 0) {
+        s->owner.store(0);
+        if (s->waiters.load()) {
+            std::lock_guard g(s->lock);
+            s->freed.notify_one();
+        }
+    }
 }
 
 WINBASEAPI void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION cs) {
