@@ -123,7 +123,8 @@ static_assert(std::is_standard_layout_v<TableHeader> && offsetof(TableHeader, it
 // The array block of the last context freed, kept for the next one: its
 // size is the same for every context of the process, so creating and
 // freeing contexts in turn reuses one block instead of the heap's large
-// allocations. Its bytes are the old context's; the copy overwrites them.
+// allocations. Its bytes are the old context's; the copy overwrites all of
+// them but the save stack's levels, which nothing reads before writing.
 // The record is static storage, not a heap object, and process detach frees
 // the block (CtxSpareTables): nothing is left behind when the library is
 // unloaded. After detach, freed blocks go straight back to the heap.
