@@ -103,8 +103,9 @@ size_t levelBytes() { return alignUp(dmSizes().stateSize); }
 // starts with the item table, so the context's tables are one block of the
 // system's heap as before; the arrays they point at (the items, and where the
 // library keeps its own page table the pages and every page's controls) sit
-// in one block of the process heap that is copied whole from the template, so
-// it needs no zero fill before the copy (about 160 KB a context). The same
+// in one block of the process heap that is copied whole from one image of the
+// template's arrays (arrayImage), so it needs no zero fill before the copy
+// (about 160 KB a context). The same
 // block ends with the buffers of the save stack's fixed levels, which need
 // no fill either: a level is written whole (DmSaveState) before it is read.
 struct TableHeader {
@@ -162,37 +163,77 @@ struct HeapFree {
     void operator()(BYTE* p) const { giveArrays(p, bytes); }
 };
 
-bool cloneTables(DrvContext* c, const DrvContext* t) {
-    const size_t itemCount = static_cast<size_t>(t->items->count);
-    const bool ownPages = CurrentProfile().clonesPageTable;
+// Where the parts of a context's array block lie; the same for every
+// context of the process (the template and the profile never change).
+struct ArrayLayout {
+    size_t itemBytes, offPages, pageBytes, offControls, controlBytes, offSave, arrayBytes;
+};
+
+ArrayLayout layoutOf(const DrvContext* t, bool ownPages) {
+    ArrayLayout l{};
     const size_t pageCount = ownPages ? static_cast<size_t>(t->pages->count) : 0;
     size_t controlCount = 0;
     for (size_t i = 0; i < pageCount; ++i)
         if (t->pages->pages[i].controlCount > 0) controlCount += static_cast<size_t>(t->pages->pages[i].controlCount);
-    const size_t itemBytes = sizeof(DmItem) * itemCount;
-    const size_t offPages = alignUp(itemBytes);
-    const size_t pageBytes = sizeof(UiPage) * pageCount;
-    const size_t offControls = offPages + alignUp(pageBytes);
-    const size_t controlBytes = sizeof(UiControl) * controlCount;
-    const size_t offSave = alignUp(offControls + controlBytes);
-    const size_t arrayBytes = offSave + kSaveLevels * levelBytes();
-    std::unique_ptr<BYTE, HeapFree> arrays(takeArrays(arrayBytes), HeapFree{arrayBytes});
+    l.itemBytes = sizeof(DmItem) * static_cast<size_t>(t->items->count);
+    l.offPages = alignUp(l.itemBytes);
+    l.pageBytes = sizeof(UiPage) * pageCount;
+    l.offControls = l.offPages + alignUp(l.pageBytes);
+    l.controlBytes = sizeof(UiControl) * controlCount;
+    l.offSave = alignUp(l.offControls + l.controlBytes);
+    l.arrayBytes = l.offSave + kSaveLevels * levelBytes();
+    return l;
+}
+
+// The template's arrays as a context's block holds them, up to the save
+// stack's levels: the items, the pages and every page's controls one after
+// the other, the gaps zeroed. Made once from the built-in tables, which are
+// constant, so a context's arrays are one copy of it; only the pages' control
+// addresses are the context's own. A page without controls has none.
+struct ArrayImage {
+    ArrayLayout layout;
+    std::unique_ptr<BYTE[]> bytes;
+};
+
+const ArrayImage& arrayImage(const DrvContext* t, bool ownPages) {
+    static const ArrayImage image = [&] {
+        ArrayImage m{layoutOf(t, ownPages), nullptr};
+        const ArrayLayout& l = m.layout;
+        m.bytes.reset(new BYTE[l.offSave]());
+        BYTE* b = m.bytes.get();
+        if (l.itemBytes) std::memcpy(b, t->items->items, l.itemBytes);
+        if (l.pageBytes) {
+            std::memcpy(b + l.offPages, t->pages->pages, l.pageBytes);
+            auto* pages = reinterpret_cast<UiPage*>(b + l.offPages);
+            BYTE* at = b + l.offControls;
+            for (size_t i = 0; i < l.pageBytes / sizeof(UiPage); ++i) {
+                const UiControl* src = pages[i].controls;
+                pages[i].controls = nullptr;
+                if (pages[i].controlCount > 0) {
+                    const size_t n = sizeof(UiControl) * static_cast<size_t>(pages[i].controlCount);
+                    std::memcpy(at, src, n);
+                    at += n;
+                }
+            }
+        }
+        return m;
+    }();
+    return image;
+}
+
+bool cloneTables(DrvContext* c, const DrvContext* t) {
+    const bool ownPages = CurrentProfile().clonesPageTable;
+    const ArrayImage& image = arrayImage(t, ownPages);
+    const ArrayLayout& l = image.layout;
+    std::unique_ptr<BYTE, HeapFree> arrays(takeArrays(l.arrayBytes), HeapFree{l.arrayBytes});
     if (!arrays) return false;
     auto* header = static_cast<TableHeader*>(MemAllocZero(sizeof(TableHeader)));
     if (!header) return false;
     BYTE* block = arrays.get();
-    // The alignment gaps are the only bytes before the save stack's buffers
-    // the copies below leave alone.
-    std::memset(block + itemBytes, 0, offPages - itemBytes);
-    std::memset(block + offPages + pageBytes, 0, offControls - offPages - pageBytes);
-    std::memset(block + offControls + controlBytes, 0, offSave - offControls - controlBytes);
-    header->saveLevels = block + offSave;
+    std::memcpy(block, image.bytes.get(), l.offSave);
+    header->saveLevels = block + l.offSave;
     header->items = *t->items;
-    header->items.items = nullptr;
-    if (itemCount) {
-        header->items.items = reinterpret_cast<DmItem*>(block);
-        std::memcpy(static_cast<void*>(header->items.items), t->items->items, itemBytes);
-    }
+    header->items.items = l.itemBytes ? reinterpret_cast<DmItem*>(block) : nullptr;
     c->items = &header->items;
     if (!ownPages) {
         // The template's table serves every context; CtxFree never frees it.
@@ -200,19 +241,12 @@ bool cloneTables(DrvContext* c, const DrvContext* t) {
     } else {
         UiPageTable* pages = &header->pages;
         *pages = *t->pages;
-        pages->pages = nullptr;
-        if (pageCount) {
-            pages->pages = reinterpret_cast<UiPage*>(block + offPages);
-            std::memcpy(static_cast<void*>(pages->pages), t->pages->pages, pageBytes);
-        }
-        auto* controls = reinterpret_cast<UiControl*>(block + offControls);
-        for (size_t i = 0; i < pageCount; ++i) {
+        pages->pages = l.pageBytes ? reinterpret_cast<UiPage*>(block + l.offPages) : nullptr;
+        auto* controls = reinterpret_cast<UiControl*>(block + l.offControls);
+        for (size_t i = 0; i < l.pageBytes / sizeof(UiPage); ++i) {
             UiPage& pg = pages->pages[i];
-            const UiControl* src = pg.controls;
-            pg.controls = nullptr;
             if (pg.controlCount > 0) {
                 pg.controls = controls;
-                std::memcpy(static_cast<void*>(controls), src, sizeof(UiControl) * static_cast<size_t>(pg.controlCount));
                 controls += pg.controlCount;
             }
         }
@@ -220,7 +254,7 @@ bool cloneTables(DrvContext* c, const DrvContext* t) {
     }
     c->desc = &header->desc;
     std::memcpy(static_cast<void*>(c->desc), t->desc, sizeof(DriverDesc));
-    header->arrayBytes = arrayBytes;
+    header->arrayBytes = l.arrayBytes;
     header->arrays = arrays.release();
     return true;
 }
