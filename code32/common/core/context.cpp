@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <type_traits>
 
 #include "core/builtin_tables.h"
@@ -191,46 +192,60 @@ ArrayLayout layoutOf(const DrvContext* t, bool ownPages) {
 // constant, so a context's arrays are one copy of it; only the pages' control
 // addresses are the context's own. A page without controls has none.
 struct ArrayImage {
-    ArrayLayout layout;
+    ArrayLayout layout{};
     std::unique_ptr<BYTE[]> bytes;
 };
 
-const ArrayImage& arrayImage(const DrvContext* t, bool ownPages) {
-    static const ArrayImage image = [&] {
-        ArrayImage m{layoutOf(t, ownPages), nullptr};
-        const ArrayLayout& l = m.layout;
-        m.bytes.reset(new BYTE[l.offSave]());
-        BYTE* b = m.bytes.get();
-        if (l.itemBytes) std::memcpy(b, t->items->items, l.itemBytes);
-        if (l.pageBytes) {
-            std::memcpy(b + l.offPages, t->pages->pages, l.pageBytes);
-            auto* pages = reinterpret_cast<UiPage*>(b + l.offPages);
-            BYTE* at = b + l.offControls;
-            for (size_t i = 0; i < l.pageBytes / sizeof(UiPage); ++i) {
-                const UiControl* src = pages[i].controls;
-                pages[i].controls = nullptr;
-                if (pages[i].controlCount > 0) {
-                    const size_t n = sizeof(UiControl) * static_cast<size_t>(pages[i].controlCount);
-                    std::memcpy(at, src, n);
-                    at += n;
-                }
+bool buildArrayImage(ArrayImage* m, const DrvContext* t, bool ownPages) {
+    m->layout = layoutOf(t, ownPages);
+    const ArrayLayout& l = m->layout;
+    m->bytes.reset(new (std::nothrow) BYTE[l.offSave]());
+    BYTE* b = m->bytes.get();
+    if (!b) return false;
+    if (l.itemBytes) std::memcpy(b, t->items->items, l.itemBytes);
+    if (l.pageBytes) {
+        std::memcpy(b + l.offPages, t->pages->pages, l.pageBytes);
+        auto* pages = reinterpret_cast<UiPage*>(b + l.offPages);
+        BYTE* at = b + l.offControls;
+        for (size_t i = 0; i < l.pageBytes / sizeof(UiPage); ++i) {
+            const UiControl* src = pages[i].controls;
+            pages[i].controls = nullptr;
+            if (pages[i].controlCount > 0) {
+                const size_t n = sizeof(UiControl) * static_cast<size_t>(pages[i].controlCount);
+                std::memcpy(at, src, n);
+                at += n;
             }
         }
-        return m;
-    }();
-    return image;
+    }
+    return true;
+}
+
+// The image, made at the first creation; null while it cannot be made (no
+// memory), and the next creation tries again.
+const ArrayImage* arrayImage(const DrvContext* t, bool ownPages) {
+    static std::mutex lock;
+    static ArrayImage image;
+    static std::atomic<bool> made{false};
+    if (made.load(std::memory_order_acquire)) return &image;
+    std::lock_guard g(lock);
+    if (!made.load(std::memory_order_relaxed)) {
+        if (!buildArrayImage(&image, t, ownPages)) return nullptr;
+        made.store(true, std::memory_order_release);
+    }
+    return &image;
 }
 
 bool cloneTables(DrvContext* c, const DrvContext* t) {
     const bool ownPages = CurrentProfile().clonesPageTable;
-    const ArrayImage& image = arrayImage(t, ownPages);
-    const ArrayLayout& l = image.layout;
+    const ArrayImage* image = arrayImage(t, ownPages);
+    if (!image) return false;
+    const ArrayLayout& l = image->layout;
     std::unique_ptr<BYTE, HeapFree> arrays(takeArrays(l.arrayBytes), HeapFree{l.arrayBytes});
     if (!arrays) return false;
     auto* header = static_cast<TableHeader*>(MemAllocZero(sizeof(TableHeader)));
     if (!header) return false;
     BYTE* block = arrays.get();
-    std::memcpy(block, image.bytes.get(), l.offSave);
+    std::memcpy(block, image->bytes.get(), l.offSave);
     header->saveLevels = block + l.offSave;
     header->items = *t->items;
     header->items.items = l.itemBytes ? reinterpret_cast<DmItem*>(block) : nullptr;
