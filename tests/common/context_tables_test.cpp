@@ -164,3 +164,53 @@ TEST(ContextTables, ANewContextInTheMemoryOfAFreedOneStartsFromTheTemplate) {
         scribble(b.get());
     }
 }
+
+TEST(ContextTables, EachPagesControlsFollowTheLastOnesInTheContextsOwnBlock) {
+    winsim::TempMachine machine;
+    const DrvContext* t = GetContextTemplate();
+    ContextPtr a = contextWithDevmode();
+    ContextPtr b = contextWithDevmode();
+    ASSERT_TRUE(a && b);
+    // Where each context's controls lie: one run after its pages, page by
+    // page in page order; a page without controls points at none.
+    auto controlRun = [&](const DrvContext* c, const BYTE** first, const BYTE** end) {
+        const UiControl* next = nullptr;
+        *first = *end = nullptr;
+        for (int i = 0; i < c->pages->count; ++i) {
+            const UiPage& pg = c->pages->pages[i];
+            if (pg.controlCount <= 0) {
+                EXPECT_EQ(pg.controls, nullptr) << "page " << pg.id;
+                continue;
+            }
+            if (next) {
+                EXPECT_EQ(pg.controls, next) << "page " << pg.id;
+            } else {
+                *first = reinterpret_cast<const BYTE*>(pg.controls);
+                EXPECT_GE(*first, reinterpret_cast<const BYTE*>(c->pages->pages + c->pages->count));
+            }
+            next = pg.controls + pg.controlCount;
+        }
+        *end = reinterpret_cast<const BYTE*>(next);
+    };
+    const BYTE *aFirst, *aEnd, *bFirst, *bEnd;
+    controlRun(a.get(), &aFirst, &aEnd);
+    controlRun(b.get(), &bFirst, &bEnd);
+    ASSERT_NE(aFirst, nullptr);
+    ASSERT_NE(bFirst, nullptr);
+    EXPECT_TRUE(aEnd <= bFirst || bEnd <= aFirst);  // two contexts never share a control
+    for (int i = 0; i < t->pages->count; ++i) {
+        const UiPage& tp = t->pages->pages[i];
+        if (tp.controlCount <= 0) continue;
+        const BYTE* lo = reinterpret_cast<const BYTE*>(tp.controls);
+        const BYTE* hi = reinterpret_cast<const BYTE*>(tp.controls + tp.controlCount);
+        EXPECT_TRUE(hi <= aFirst || aEnd <= lo) << "page " << tp.id;
+    }
+    // A change to one context's controls is seen in neither the other nor a
+    // context made after it.
+    a->pages->pages[0].controls[0].flags ^= 0x5A5A;
+    ContextPtr later = contextWithDevmode();
+    ASSERT_TRUE(later);
+    EXPECT_TRUE(sameControls(*b->pages, *t->pages));
+    EXPECT_TRUE(sameControls(*later->pages, *t->pages));
+    EXPECT_FALSE(sameControls(*a->pages, *t->pages));
+}

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <type_traits>
 
 #include "core/builtin_tables.h"
@@ -95,27 +96,37 @@ size_t alignUp(size_t n) {
     return (n + a - 1) & ~(a - 1);
 }
 
+// The room one DEVMODE state takes in a block of several.
+size_t levelBytes() { return alignUp(dmSizes().stateSize); }
+
 // The context's own copies of the template's tables. The table records and
 // the driver description sit in one zero-filled block (MemAllocZero) that
 // starts with the item table, so the context's tables are one block of the
 // system's heap as before; the arrays they point at (the items, and where the
 // library keeps its own page table the pages and every page's controls) sit
-// in one block of the process heap that is copied whole from the template, so
-// it needs no zero fill before the copy (about 160 KB a context).
+// in one block of the process heap that is copied whole from one image of the
+// template's arrays (arrayImage), so it needs no zero fill before the copy
+// (about 160 KB a context). The same
+// block ends with the buffers of the save stack's fixed levels, which need
+// no fill either: a level is written whole (DmSaveState) before it is read.
 struct TableHeader {
     DmItemTable items;  // first: c->items is the header's address
     UiPageTable pages;
     DriverDesc desc;
     BYTE* arrays;       // from takeArrays; given back with the header (freeTables)
     size_t arrayBytes;  // its size
+    BYTE* saveLevels;   // in `arrays`: kSaveLevels buffers of levelBytes() each
 };
+
+constexpr size_t kSaveLevels = sizeof(DrvWorkspace::saveStack) / sizeof(BYTE*);
 static_assert(std::is_standard_layout_v<TableHeader> && offsetof(TableHeader, items) == 0,
               "the item table's address is the header's");
 
 // The array block of the last context freed, kept for the next one: its
 // size is the same for every context of the process, so creating and
 // freeing contexts in turn reuses one block instead of the heap's large
-// allocations. Its bytes are the old context's; the copy overwrites them.
+// allocations. Its bytes are the old context's; the copy overwrites all of
+// them but the save stack's levels, which nothing reads before writing.
 // The record is static storage, not a heap object, and process detach frees
 // the block (CtxSpareTables): nothing is left behind when the library is
 // unloaded. After detach, freed blocks go straight back to the heap.
@@ -153,35 +164,91 @@ struct HeapFree {
     void operator()(BYTE* p) const { giveArrays(p, bytes); }
 };
 
-bool cloneTables(DrvContext* c, const DrvContext* t) {
-    const size_t itemCount = static_cast<size_t>(t->items->count);
-    const bool ownPages = CurrentProfile().clonesPageTable;
+// Where the parts of a context's array block lie; the same for every
+// context of the process (the template and the profile never change).
+struct ArrayLayout {
+    size_t itemBytes, offPages, pageBytes, offControls, controlBytes, offSave, arrayBytes;
+};
+
+ArrayLayout layoutOf(const DrvContext* t, bool ownPages) {
+    ArrayLayout l{};
     const size_t pageCount = ownPages ? static_cast<size_t>(t->pages->count) : 0;
     size_t controlCount = 0;
     for (size_t i = 0; i < pageCount; ++i)
         if (t->pages->pages[i].controlCount > 0) controlCount += static_cast<size_t>(t->pages->pages[i].controlCount);
-    const size_t itemBytes = sizeof(DmItem) * itemCount;
-    const size_t offPages = alignUp(itemBytes);
-    const size_t pageBytes = sizeof(UiPage) * pageCount;
-    const size_t offControls = offPages + alignUp(pageBytes);
-    const size_t controlBytes = sizeof(UiControl) * controlCount;
-    const size_t arrayBytes = offControls + controlBytes;
-    std::unique_ptr<BYTE, HeapFree> arrays(arrayBytes ? takeArrays(arrayBytes) : nullptr, HeapFree{arrayBytes});
-    if (arrayBytes && !arrays) return false;
+    l.itemBytes = sizeof(DmItem) * static_cast<size_t>(t->items->count);
+    l.offPages = alignUp(l.itemBytes);
+    l.pageBytes = sizeof(UiPage) * pageCount;
+    l.offControls = l.offPages + alignUp(l.pageBytes);
+    l.controlBytes = sizeof(UiControl) * controlCount;
+    l.offSave = alignUp(l.offControls + l.controlBytes);
+    l.arrayBytes = l.offSave + kSaveLevels * levelBytes();
+    return l;
+}
+
+// The template's arrays as a context's block holds them, up to the save
+// stack's levels: the items, the pages and every page's controls one after
+// the other, the gaps zeroed. Made once from the built-in tables, which are
+// constant, so a context's arrays are one copy of it; only the pages' control
+// addresses are the context's own. A page without controls has none.
+struct ArrayImage {
+    ArrayLayout layout{};
+    std::unique_ptr<BYTE[]> bytes;
+};
+
+bool buildArrayImage(ArrayImage* m, const DrvContext* t, bool ownPages) {
+    m->layout = layoutOf(t, ownPages);
+    const ArrayLayout& l = m->layout;
+    m->bytes.reset(new (std::nothrow) BYTE[l.offSave]());
+    BYTE* b = m->bytes.get();
+    if (!b) return false;
+    if (l.itemBytes) std::memcpy(b, t->items->items, l.itemBytes);
+    if (l.pageBytes) {
+        std::memcpy(b + l.offPages, t->pages->pages, l.pageBytes);
+        auto* pages = reinterpret_cast<UiPage*>(b + l.offPages);
+        BYTE* at = b + l.offControls;
+        for (size_t i = 0; i < l.pageBytes / sizeof(UiPage); ++i) {
+            const UiControl* src = pages[i].controls;
+            pages[i].controls = nullptr;
+            if (pages[i].controlCount > 0) {
+                const size_t n = sizeof(UiControl) * static_cast<size_t>(pages[i].controlCount);
+                std::memcpy(at, src, n);
+                at += n;
+            }
+        }
+    }
+    return true;
+}
+
+// The image, made at the first creation; null while it cannot be made (no
+// memory), and the next creation tries again.
+const ArrayImage* arrayImage(const DrvContext* t, bool ownPages) {
+    static std::mutex lock;
+    static ArrayImage image;
+    static std::atomic<bool> made{false};
+    if (made.load(std::memory_order_acquire)) return &image;
+    std::lock_guard g(lock);
+    if (!made.load(std::memory_order_relaxed)) {
+        if (!buildArrayImage(&image, t, ownPages)) return nullptr;
+        made.store(true, std::memory_order_release);
+    }
+    return &image;
+}
+
+bool cloneTables(DrvContext* c, const DrvContext* t) {
+    const bool ownPages = CurrentProfile().clonesPageTable;
+    const ArrayImage* image = arrayImage(t, ownPages);
+    if (!image) return false;
+    const ArrayLayout& l = image->layout;
+    std::unique_ptr<BYTE, HeapFree> arrays(takeArrays(l.arrayBytes), HeapFree{l.arrayBytes});
+    if (!arrays) return false;
     auto* header = static_cast<TableHeader*>(MemAllocZero(sizeof(TableHeader)));
     if (!header) return false;
     BYTE* block = arrays.get();
-    // The alignment gaps are the only bytes the copies below leave alone.
-    if (block) {
-        std::memset(block + itemBytes, 0, offPages - itemBytes);
-        std::memset(block + offPages + pageBytes, 0, offControls - offPages - pageBytes);
-    }
+    std::memcpy(block, image->bytes.get(), l.offSave);
+    header->saveLevels = block + l.offSave;
     header->items = *t->items;
-    header->items.items = nullptr;
-    if (itemCount) {
-        header->items.items = reinterpret_cast<DmItem*>(block);
-        std::memcpy(static_cast<void*>(header->items.items), t->items->items, itemBytes);
-    }
+    header->items.items = l.itemBytes ? reinterpret_cast<DmItem*>(block) : nullptr;
     c->items = &header->items;
     if (!ownPages) {
         // The template's table serves every context; CtxFree never frees it.
@@ -189,19 +256,12 @@ bool cloneTables(DrvContext* c, const DrvContext* t) {
     } else {
         UiPageTable* pages = &header->pages;
         *pages = *t->pages;
-        pages->pages = nullptr;
-        if (pageCount) {
-            pages->pages = reinterpret_cast<UiPage*>(block + offPages);
-            std::memcpy(static_cast<void*>(pages->pages), t->pages->pages, pageBytes);
-        }
-        auto* controls = reinterpret_cast<UiControl*>(block + offControls);
-        for (size_t i = 0; i < pageCount; ++i) {
+        pages->pages = l.pageBytes ? reinterpret_cast<UiPage*>(block + l.offPages) : nullptr;
+        auto* controls = reinterpret_cast<UiControl*>(block + l.offControls);
+        for (size_t i = 0; i < l.pageBytes / sizeof(UiPage); ++i) {
             UiPage& pg = pages->pages[i];
-            const UiControl* src = pg.controls;
-            pg.controls = nullptr;
             if (pg.controlCount > 0) {
                 pg.controls = controls;
-                std::memcpy(static_cast<void*>(controls), src, sizeof(UiControl) * static_cast<size_t>(pg.controlCount));
                 controls += pg.controlCount;
             }
         }
@@ -209,7 +269,7 @@ bool cloneTables(DrvContext* c, const DrvContext* t) {
     }
     c->desc = &header->desc;
     std::memcpy(static_cast<void*>(c->desc), t->desc, sizeof(DriverDesc));
-    header->arrayBytes = arrayBytes;
+    header->arrayBytes = l.arrayBytes;
     header->arrays = arrays.release();
     return true;
 }
@@ -224,20 +284,20 @@ void freeTables(DrvContext* c) {
 
 bool buildWorkspace(DrvContext* c, uint16_t kindWord, uint32_t flags, uint32_t documentMode,
                     const PRINTER_INFO_2W* info) {
-    // The workspace, the first levels of its save stack and its shadow in
-    // one block; CtxFree frees it as a whole.
-    const size_t state = alignUp(dmSizes().stateSize);
-    const size_t offBuffers = alignUp(sizeof(DrvWorkspace));
-    constexpr size_t kLevels = sizeof(DrvWorkspace::saveStack) / sizeof(BYTE*);
-    BYTE* block = static_cast<BYTE*>(MemAllocZero(offBuffers + state * (kLevels + 1)));
+    // The workspace and its shadow in one zero-filled block, which CtxFree
+    // frees as a whole; a shadow never snapshotted reads as zeros. The save
+    // stack's first levels are in the table block (cloneTables).
+    const size_t offShadow = alignUp(sizeof(DrvWorkspace));
+    BYTE* block = static_cast<BYTE*>(MemAllocZero(offShadow + dmSizes().stateSize));
     if (!block) return false;
     static_assert(std::is_trivial_v<DrvWorkspace>, "a zero-filled block is a fresh workspace");
     c->ws = reinterpret_cast<DrvWorkspace*>(block);
     DrvWorkspace* ws = c->ws;
     const uint16_t kind = kindWord & 0xFF;
     takePrinterFacts(ws, info, kind);
-    for (size_t i = 0; i < kLevels; ++i) ws->saveStack[i] = block + offBuffers + state * i;
-    ws->shadow = block + offBuffers + state * kLevels;
+    BYTE* levels = reinterpret_cast<TableHeader*>(c->items)->saveLevels;
+    for (size_t i = 0; i < kSaveLevels; ++i) ws->saveStack[i] = levels + levelBytes() * i;
+    ws->shadow = block + offShadow;
     ws->kindOptions = kindWord & 0xFF00;
     ws->kind = kind;
     ws->creationFlags = flags;
@@ -248,15 +308,34 @@ bool buildWorkspace(DrvContext* c, uint16_t kindWord, uint32_t flags, uint32_t d
     return true;
 }
 
-void freeDevmodeFontTables(DrvContext* c, BYTE* buffer) {
-    if (!buffer) return;
-    for (const FontTableItems& f : kFontTableItems) {
-        DmItem* h = ItemFindById(c, f.handleItem);
-        DmItem* n = ItemFindById(c, f.countItem);
-        FontTableRelease(ItemReadRawIn(buffer, h));
-        ItemWriteRawIn(buffer, h, 0);
-        ItemWriteRawIn(buffer, n, 0);
+// The handle and count items of each font table, found once for the
+// buffers a step works on (the item table does not change meanwhile).
+struct FontTableSlots {
+    static constexpr size_t kTables = sizeof(kFontTableItems) / sizeof(kFontTableItems[0]);
+    DmItem* handle[kTables];
+    DmItem* count[kTables];
+    explicit FontTableSlots(DrvContext* c) {
+        for (size_t k = 0; k < kTables; ++k) {
+            handle[k] = ItemFindById(c, kFontTableItems[k].handleItem);
+            count[k] = ItemFindById(c, kFontTableItems[k].countItem);
+        }
     }
+};
+
+// Frees the font tables `buffer` names and clears their handles and counts.
+// No table has the handle 0 (FontTableAdopt never gives it), so a cleared
+// handle has nothing to free.
+void freeFontTablesIn(const FontTableSlots& s, BYTE* buffer) {
+    if (!buffer) return;
+    for (size_t k = 0; k < FontTableSlots::kTables; ++k) {
+        if (const uint32_t table = ItemReadRawIn(buffer, s.handle[k])) FontTableRelease(table);
+        ItemWriteRawIn(buffer, s.handle[k], 0);
+        ItemWriteRawIn(buffer, s.count[k], 0);
+    }
+}
+
+void freeDevmodeFontTables(DrvContext* c, BYTE* buffer) {
+    if (buffer) freeFontTablesIn(FontTableSlots(c), buffer);
 }
 
 }  // namespace
@@ -394,9 +473,10 @@ void CtxFree(DrvContext* c, uint16_t type) {
     // release types of the caches and of a plain free; a releaser passing
     // another type has handed the DEVMODE's tables on and keeps them.
     if (c->ws) {
-        CtxFreeFontTables(c);
+        const FontTableSlots slots(c);
+        freeFontTablesIn(slots, c->ws->shadow);
         if (type == kReleaseCache2 || type == kReleaseCache1 || type == kReleaseFree)
-            freeDevmodeFontTables(c, c->devmode);
+            freeFontTablesIn(slots, c->devmode);
     }
     freeTables(c);
     MemFree(c->devmode);
@@ -414,14 +494,15 @@ void CtxFree(DrvContext* c, uint16_t type) {
 
 int CtxSnapshotDevmode(DrvContext* ctx) {
     if (!ctx || !ctx->ws || !ctx->ws->shadow || !ctx->devmode) return 0;
-    CtxFreeFontTables(ctx);
+    const FontTableSlots slots(ctx);
     BYTE* shadow = ctx->ws->shadow;
+    freeFontTablesIn(slots, shadow);
     std::memcpy(shadow, ctx->devmode, dmSizes().stateSize);
-    for (const FontTableItems& f : kFontTableItems) {
-        DmItem* n = ItemFindById(ctx, f.countItem);
-        DmItem* h = ItemFindById(ctx, f.handleItem);
+    for (size_t k = 0; k < FontTableSlots::kTables; ++k) {
+        DmItem* n = slots.count[k];
+        DmItem* h = slots.handle[k];
         uint32_t count = ItemReadRawIn(shadow, n);
-        uint32_t copy = count ? FontTableCopy(ItemReadRawIn(shadow, h), count, f.entrySize) : 0;
+        uint32_t copy = count ? FontTableCopy(ItemReadRawIn(shadow, h), count, kFontTableItems[k].entrySize) : 0;
         ItemWriteRawIn(shadow, n, copy ? count : 0);
         ItemWriteRawIn(shadow, h, copy);
     }
