@@ -183,6 +183,21 @@ private:
     // loop through records that overlap.
     template <class Each>
     bool list(uint32_t headAt, uint32_t recSize, Held held, Each each) {
+        return walk<true>(headAt, recSize, held, each);
+    }
+    // The option list and the Exclusive rows: lists only their header slot
+    // names. No other walk reaches their records as options or rows, so a
+    // record met again in them means the list loops, and a list that loops
+    // never ends: the step bound refuses it as surely as a mark would. Going
+    // round costs little (the records' own lists and programs were marked
+    // on the first round and stop at once), so their records go unmarked,
+    // which saves a mark and a push per option and per row.
+    template <class Each>
+    bool topList(uint32_t headAt, uint32_t recSize, Held held, Each each) {
+        return walk<false>(headAt, recSize, held, each);
+    }
+    template <bool kMarked, class Each>
+    [[gnu::always_inline]] bool walk(uint32_t headAt, uint32_t recSize, Held held, Each each) {
         uint32_t cur;
         if (!linkAt(headAt, recSize, &cur)) return false;
         const size_t mine = onWalk_.size();
@@ -190,6 +205,10 @@ private:
             if (steps * recSize > n_ || !linkOk(cur, recSize)) return false;
             const uint32_t rec = cur;
             cur = read32(b_ + rec);
+            if (!kMarked) {
+                if (!each(rec)) return false;
+                continue;
+            }
             if (!firstVisit(held, rec)) {
                 for (size_t i = mine; i < onWalk_.size(); ++i)
                     if (onWalk_[i] == rec) return false;
@@ -242,7 +261,7 @@ private:
     }
 
     bool options() {
-        return list(MdlSlotOffset(0), kMdlImgOptionSize, Held::Options, [this](uint32_t o) {
+        return topList(MdlSlotOffset(0), kMdlImgOptionSize, Held::Options, [this](uint32_t o) {
             uint32_t pair, rule;
             if (!linkAt(o + kMdlOptCommands, kMdlCommandPairSize, &pair)) return false;
             if (pair && (!str(pair + kMdlPairPrefix) || !str(pair + kMdlPairSuffix))) return false;
@@ -332,7 +351,7 @@ private:
     }
 
     bool rows() {
-        return list(MdlSlotOffset(kMdlSlotExclusive), kMdlImgExclusiveSize, Held::Rows, [this](uint32_t row) {
+        return topList(MdlSlotOffset(kMdlSlotExclusive), kMdlImgExclusiveSize, Held::Rows, [this](uint32_t row) {
             return program(row + kMdlRuleCond1) && program(row + kMdlRuleCond2) &&
                    list(row + kMdlRuleValues, kMdlImgItemSize, Held::Items,
                         [this](uint32_t e) { return program(e + kMdlItemCond1) && program(e + kMdlItemCond2); }) &&
