@@ -61,10 +61,19 @@ uint32_t MdlListFind(const MdlImageView& v, uint32_t head, uint32_t recordSize, 
 namespace {
 // The record of a header slot; a slot that does not hold a whole record
 // inside the image is empty.
-uint32_t slotOption(const MdlImageView& v, int slot) {
+inline uint32_t slotOption(const MdlImageView& v, int slot) {
     uint32_t o = 0;
     return v.link(MdlSlotOffset(slot), kMdlImgOptionSize, &o) ? o : 0;
 }
+
+// A little-endian 16-bit field of a record the caller has already found
+// whole inside the image (a list walk or a link checked the record's size).
+inline uint16_t fieldOfWhole(const MdlImageView& v, uint32_t at) {
+    const uint8_t* p = v.data() + at;
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+static_assert(kMdlOptId + 2 <= kMdlImgOptionSize && kMdlOptType + 2 <= kMdlImgOptionSize,
+              "the id and type fields lie inside an option record");
 
 // The first record of an id without a slot, by a walk of the option list
 // (apart, so that the slot lookup stays short).
@@ -75,7 +84,7 @@ uint32_t slotOption(const MdlImageView& v, int slot) {
 // MdlFindOption in the image of view `v`.
 inline uint32_t optionIn(const MdlImageView& v, int optionId) {
     if (optionId <= 0 || optionId > 0xFFFF || !v.data()) return 0;
-    if (int slot = MdlSlotForOptionId(optionId)) return slotOption(v, slot);
+    if (int slot = MdlOptionSlot(optionId)) return slotOption(v, slot);
     return listedOption(v, optionId);
 }
 }  // namespace
@@ -125,14 +134,29 @@ void MdlListedOptions(const DrvContext* ctx, std::vector<MdlListedOption>& out) 
     if (!v.data()) return;
     const SeenIds marks(out);
     std::bitset<0x10000>& seen = SeenIds::set();
-    MdlListWalk walk(v, optionList(v), kMdlImgOptionSize);
-    for (uint32_t rec; walk.next(&rec);) {
-        uint16_t id = 0;
-        if (!v.u16(rec + kMdlOptId, &id) || !id || seen[id]) continue;
+    // The walk of MdlListWalk written out over the block's bytes, so that
+    // the loop keeps the block in registers: a record is taken only while
+    // the walk has made fewer steps than records fit in the block, and only
+    // when it is an untagged offset past the header with the whole record
+    // inside the block; its next link is then read from it.
+    const uint8_t* const base = v.data();
+    const uint64_t size = v.size();
+    uint64_t steps = 0;
+    for (uint32_t rec = optionList(v); rec != 0;) {
+        if (steps++ * kMdlImgOptionSize > size || MdlIsTagged(rec) || rec < kMdlHeaderSize ||
+            !v.inside(rec, kMdlImgOptionSize))
+            break;
+        const uint8_t* r = base + rec;
+        const uint32_t next = static_cast<uint32_t>(r[0]) | static_cast<uint32_t>(r[1]) << 8 |
+                              static_cast<uint32_t>(r[2]) << 16 | static_cast<uint32_t>(r[3]) << 24;
+        const uint16_t id = static_cast<uint16_t>(r[kMdlOptId] | (r[kMdlOptId + 1] << 8));
+        const uint32_t at = rec;
+        rec = next;
+        if (!id || seen[id]) continue;
         // An id without a slot is found by this walk itself (its first
         // record comes first); an id with one only when its slot is taken.
-        const int slot = MdlSlotForOptionId(id);
-        const uint32_t o = slot ? slotOption(v, slot) : rec;
+        const int slot = MdlOptionSlot(id);
+        const uint32_t o = slot ? slotOption(v, slot) : at;
         if (!o) continue;
         out.push_back({id, o});
         seen[id] = true;
@@ -170,7 +194,8 @@ uint16_t MdlOptionBaseTypeAt(const MdlImageView& v, uint32_t option) {
 uint32_t MdlFindOptionTyped(const DrvContext* ctx, int optionId, uint16_t* baseType) {
     const MdlImageView v = MdlViewOf(ctx);
     const uint32_t o = optionIn(v, optionId);
-    *baseType = o ? MdlBaseType(typeOf(v, o)) : 0;
+    // A record found is whole inside the image (slot link or list walk).
+    *baseType = o ? MdlBaseType(fieldOfWhole(v, o + kMdlOptType)) : 0;
     return o;
 }
 

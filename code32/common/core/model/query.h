@@ -29,6 +29,16 @@ uint32_t MdlListFind(const MdlImageView& v, uint32_t head, uint32_t recordSize, 
 
 // ---- Options ----
 
+// The header slot of an option id, as MdlSlotForOptionId gives it (inline:
+// every option lookup starts with it): ids 1-706 their own slot, 10001-10277
+// slots 707-983, 707-947 slots 984-1224; 0 for any other id.
+constexpr int MdlOptionSlot(int id) {
+    if (id >= 1 && id <= 706) return id;
+    if (id >= 10001 && id <= 10277) return id - 9294;
+    if (id >= 707 && id <= 947) return id + 277;
+    return 0;
+}
+
 // The option of an option id: ids 1-706, 707-947 and 10001-10277 through
 // their header slot, other ids by walking the option list; 0 for id 0 and
 // for an id the model lacks.
