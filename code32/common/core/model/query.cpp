@@ -191,7 +191,7 @@ uint16_t MdlOptionBaseTypeAt(const MdlImageView& v, uint32_t option) {
     return option ? MdlBaseType(typeOf(v, option)) : 0;
 }
 
-uint32_t MdlFindOptionTyped(const DrvContext* ctx, int optionId, uint16_t* baseType) {
+uint32_t MdlFindOptionTypedByWalk(const DrvContext* ctx, int optionId, uint16_t* baseType) {
     const MdlImageView v = MdlViewOf(ctx);
     const uint32_t o = optionIn(v, optionId);
     // A record found is whole inside the image (slot link or list walk).
