@@ -1,7 +1,7 @@
 // Option lookup and accessors over a context's compiled model.
 #include "core/model/query.h"
 
-#include <bitset>
+#include <cstdint>
 
 namespace vesk {
 namespace {
@@ -99,23 +99,31 @@ uint32_t MdlFindOptionByKey(const DrvContext* ctx, int key) {
 namespace {
 // The ids one walk has given, in a set kept per thread so that a walk does
 // not clear 8 KB first: the walk takes its ids out again when it ends, by
-// the entries it appended (an id is marked only when it is appended).
+// the entries it appended (an id is marked only when it is appended). The
+// set is one bit per 16-bit id, held as words the walk reaches through one
+// pointer.
 class SeenIds {
 public:
-    explicit SeenIds(const std::vector<MdlListedOption>& out) : out_(out), first_(out.size()) {}
+    explicit SeenIds(const std::vector<MdlListedOption>& out)
+        : out_(out), first_(out.size()), words_(thread_words()) {}
     ~SeenIds() {
-        for (size_t i = first_; i < out_.size(); ++i) set()[static_cast<uint16_t>(out_[i].id)] = false;
+        for (size_t i = first_; i < out_.size(); ++i) clear(static_cast<uint16_t>(out_[i].id));
     }
     SeenIds(const SeenIds&) = delete;
     SeenIds& operator=(const SeenIds&) = delete;
-    static std::bitset<0x10000>& set() {
-        thread_local std::bitset<0x10000> s;
-        return s;
-    }
+    bool has(uint16_t id) const { return (words_[id >> 6] >> (id & 63)) & 1u; }
+    void add(uint16_t id) { words_[id >> 6] |= uint64_t{1} << (id & 63); }
 
 private:
+    static uint64_t* thread_words() {
+        thread_local uint64_t words[0x10000 / 64] = {};
+        return words;
+    }
+    void clear(uint16_t id) { words_[id >> 6] &= ~(uint64_t{1} << (id & 63)); }
+
     const std::vector<MdlListedOption>& out_;
     size_t first_;
+    uint64_t* words_;
 };
 }  // namespace
 
@@ -132,8 +140,7 @@ std::vector<MdlListedOption>& listedScratch() {
 void MdlListedOptions(const DrvContext* ctx, std::vector<MdlListedOption>& out) {
     MdlImageView v = MdlViewOf(ctx);
     if (!v.data()) return;
-    const SeenIds marks(out);
-    std::bitset<0x10000>& seen = SeenIds::set();
+    SeenIds seen(out);
     // The walk of MdlListWalk written out over the block's bytes, so that
     // the loop keeps the block in registers: a record is taken only while
     // the walk has made fewer steps than records fit in the block, and only
@@ -152,14 +159,14 @@ void MdlListedOptions(const DrvContext* ctx, std::vector<MdlListedOption>& out) 
         const uint16_t id = static_cast<uint16_t>(r[kMdlOptId] | (r[kMdlOptId + 1] << 8));
         const uint32_t at = rec;
         rec = next;
-        if (!id || seen[id]) continue;
+        if (!id || seen.has(id)) continue;
         // An id without a slot is found by this walk itself (its first
         // record comes first); an id with one only when its slot is taken.
         const int slot = MdlOptionSlot(id);
         const uint32_t o = slot ? slotOption(v, slot) : at;
         if (!o) continue;
         out.push_back({id, o});
-        seen[id] = true;
+        seen.add(id);
     }
 }
 
