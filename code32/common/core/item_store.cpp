@@ -78,8 +78,58 @@ DmItem* ItemFindById(DrvContext* ctx, int id) {
     return nullptr;
 }
 
+namespace {
+// The answers ItemFindByKey gave while a scope stands, with what each
+// depends on besides the key: the context, its item table (address and
+// length) and its symbol table.
+struct KeyAnswer {
+    const DrvContext* ctx;
+    const DmItem* items;
+    int count;
+    const SymbolTable* symbols;
+    int key;
+    DmItem* item;
+};
+struct KeyAnswers {
+    int depth = 0;
+    int used = 0;
+    int next = 0;  // the entry a new answer replaces once all are used
+    KeyAnswer kept[8];
+};
+KeyAnswers& keyAnswers() {
+    thread_local KeyAnswers a;
+    return a;
+}
+
+DmItem* findByKey(DrvContext* ctx, int key);
+}  // namespace
+
+ItemKeyScope::ItemKeyScope() { ++keyAnswers().depth; }
+
+ItemKeyScope::~ItemKeyScope() {
+    KeyAnswers& a = keyAnswers();
+    if (--a.depth == 0) a.used = a.next = 0;
+}
+
 DmItem* ItemFindByKey(DrvContext* ctx, int key) {
     if (!ctx || !ctx->items || key == 0) return nullptr;
+    KeyAnswers& a = keyAnswers();
+    if (a.depth == 0) return findByKey(ctx, key);
+    const DmItem* items = ctx->items->items;
+    const int count = ctx->items->count;
+    for (int i = 0; i < a.used; ++i) {
+        const KeyAnswer& k = a.kept[i];
+        if (k.key == key && k.ctx == ctx && k.items == items && k.count == count && k.symbols == ctx->symbols)
+            return k.item;
+    }
+    DmItem* found = findByKey(ctx, key);
+    KeyAnswer& slot = a.used < 8 ? a.kept[a.used++] : a.kept[a.next++ % 8];
+    slot = {ctx, items, count, ctx->symbols, key, found};
+    return found;
+}
+
+namespace {
+DmItem* findByKey(DrvContext* ctx, int key) {
     // The first item with the key, four items a step: the keys of a step
     // are compared together and the step that holds a match is searched
     // again item by item. A key no 16-bit key equals matches no item.
@@ -100,6 +150,7 @@ DmItem* ItemFindByKey(DrvContext* ctx, int key) {
         if (st->entries[i].key == key) return st->entries[i].itemId ? ItemFindById(ctx, st->entries[i].itemId) : nullptr;
     return nullptr;
 }
+}  // namespace
 
 const WCHAR* ItemGetName(DrvContext* ctx, int id) {
     DmItem* it = ItemFindById(ctx, id);
