@@ -78,8 +78,58 @@ DmItem* ItemFindById(DrvContext* ctx, int id) {
     return nullptr;
 }
 
+namespace {
+// The answers ItemFindByKey gave while a scope stands, with what each
+// depends on besides the key: the context, its item table (address and
+// length) and its symbol table.
+struct KeyAnswer {
+    const DrvContext* ctx;
+    const DmItem* items;
+    int count;
+    const SymbolTable* symbols;
+    int key;
+    DmItem* item;
+};
+struct KeyAnswers {
+    int depth = 0;
+    int used = 0;
+    int next = 0;  // the entry a new answer replaces once all are used
+    KeyAnswer kept[8];
+};
+KeyAnswers& keyAnswers() {
+    thread_local KeyAnswers a;
+    return a;
+}
+
+DmItem* findByKey(DrvContext* ctx, int key);
+}  // namespace
+
+ItemKeyScope::ItemKeyScope() { ++keyAnswers().depth; }
+
+ItemKeyScope::~ItemKeyScope() {
+    KeyAnswers& a = keyAnswers();
+    if (--a.depth == 0) a.used = a.next = 0;
+}
+
 DmItem* ItemFindByKey(DrvContext* ctx, int key) {
     if (!ctx || !ctx->items || key == 0) return nullptr;
+    KeyAnswers& a = keyAnswers();
+    if (a.depth == 0) return findByKey(ctx, key);
+    const DmItem* items = ctx->items->items;
+    const int count = ctx->items->count;
+    for (int i = 0; i < a.used; ++i) {
+        const KeyAnswer& k = a.kept[i];
+        if (k.key == key && k.ctx == ctx && k.items == items && k.count == count && k.symbols == ctx->symbols)
+            return k.item;
+    }
+    DmItem* found = findByKey(ctx, key);
+    KeyAnswer& slot = a.used < 8 ? a.kept[a.used++] : a.kept[a.next++ % 8];
+    slot = {ctx, items, count, ctx->symbols, key, found};
+    return found;
+}
+
+namespace {
+DmItem* findByKey(DrvContext* ctx, int key) {
     // The first item with the key, four items a step: the keys of a step
     // are compared together and the step that holds a match is searched
     // again item by item. A key no 16-bit key equals matches no item.
@@ -100,6 +150,7 @@ DmItem* ItemFindByKey(DrvContext* ctx, int key) {
         if (st->entries[i].key == key) return st->entries[i].itemId ? ItemFindById(ctx, st->entries[i].itemId) : nullptr;
     return nullptr;
 }
+}  // namespace
 
 const WCHAR* ItemGetName(DrvContext* ctx, int id) {
     DmItem* it = ItemFindById(ctx, id);
@@ -126,43 +177,91 @@ BYTE* ItemGetShadowStorage(DrvContext* ctx, const DmItem* item) {
     return (ctx && ctx->ws) ? ItemStorageIn(ctx->ws->shadow, item) : nullptr;
 }
 
+namespace {
+// How a type code's raw value is read and written: the kind, the bytes the
+// access touches from the item's offset (accessWidth) and, for a bit, the
+// byte that holds it and its mask. Codes without a raw value (texts and
+// blocks) have kind kAddress; their width is the item's size.
+enum RawKind : uint8_t { kAddress, kU8, kS8, kU16, kS16, kU32, kBit };
+struct RawForm {
+    RawKind kind;
+    uint8_t width;
+    uint8_t bitByte;
+    uint8_t bitMask;
+};
+constexpr RawForm rawFormOf(uint32_t code) {
+    switch (code) {
+    case kTypeS8: return {kS8, 1, 0, 0};
+    case kTypeU8: return {kU8, 1, 0, 0};
+    case kTypeS16: return {kS16, 2, 0, 0};
+    case kTypeU16: return {kU16, 2, 0, 0};
+    case kTypeS32:
+    case kTypeU32: return {kU32, 4, 0, 0};
+    default: break;
+    }
+    if (code >= kTypeBitFirst && code <= kTypeBitLast) {
+        const uint32_t bit = code - kTypeBitFirst;
+        return {kBit, static_cast<uint8_t>(bit / 8 + 1), static_cast<uint8_t>(bit / 8),
+                static_cast<uint8_t>(1u << (bit % 8))};
+    }
+    return {kAddress, 0, 0, 0};
+}
+struct RawForms {
+    RawForm of[64];
+    constexpr RawForms() : of{} {
+        for (uint32_t c = 0; c < 64; ++c) of[c] = rawFormOf(c);
+    }
+};
+constexpr RawForms kRawForms{};
+
+// The field of a number or bit item of form `f` in `buffer`, as
+// ItemStorageIn gives it (null without a section, or when the access would
+// end past the section).
+inline BYTE* numberField(BYTE* buffer, const DmItem& item, const RawForm& f) {
+    const uint32_t sec = itemSection(item);
+    if (!buffer || sec == 0) return nullptr;
+    const DmSizes& s = dmSizes();
+    if (static_cast<uint32_t>(item.offset) + f.width > dmSectionSize(s, sec)) return nullptr;
+    return buffer + dmSectionBase(s, sec) + item.offset;
+}
+}  // namespace
+
 uint32_t ItemReadRawIn(BYTE* buffer, const DmItem* item) {
     // Only numbers and bits have a raw value: the storage of any other type
     // is not looked at (its answer is 0 either way).
-    if (!item || typeIsAddress(itemTypeCode(*item))) return 0;
-    const BYTE* p = ItemStorageIn(buffer, item);
+    if (!item) return 0;
+    const RawForm& f = kRawForms.of[itemTypeCode(*item)];
+    if (f.kind == kAddress) return 0;
+    const BYTE* p = numberField(buffer, *item, f);
     if (!p) return 0;
-    const uint32_t code = itemTypeCode(*item);
-    switch (code) {
-    case kTypeS8: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(p[0])));
-    case kTypeS16: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(readLe(p, 2))));
-    case kTypeS32:
-    case kTypeU32: return readLe(p, 4);
-    case kTypeU8: return p[0];
-    case kTypeU16: return readLe(p, 2);
-    default: break;
+    switch (f.kind) {
+    case kS8: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(p[0])));
+    case kU8: return p[0];
+    case kS16: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(readLe(p, 2))));
+    case kU16: return readLe(p, 2);
+    case kU32: return readLe(p, 4);
+    default: return (p[f.bitByte] & f.bitMask) ? 1u : 0u;
     }
-    const uint32_t bit = code - kTypeBitFirst;
-    return (p[bit / 8] >> (bit % 8)) & 1u;
 }
 
 bool ItemWriteRawIn(BYTE* buffer, const DmItem* item, uint32_t value) {
-    BYTE* p = ItemStorageIn(buffer, item);
+    if (!item) return false;
+    const RawForm& f = kRawForms.of[itemTypeCode(*item)];
+    if (f.kind == kAddress) {
+        BYTE* p = ItemStorageIn(buffer, item);
+        if (!p) return false;
+        if (value != 0) return false;  // text and blocks take bytes, not numbers
+        std::memset(p, 0, itemSize(*item));
+        return true;
+    }
+    BYTE* p = numberField(buffer, *item, f);
     if (!p) return false;
-    uint32_t code = itemTypeCode(*item);
-    if (typeIsNumber(code)) {
-        writeLe(p, accessWidth(*item), value);
-        return true;
+    if (f.kind == kBit) {
+        if (value) p[f.bitByte] |= f.bitMask;
+        else p[f.bitByte] &= static_cast<BYTE>(~f.bitMask);
+    } else {
+        writeLe(p, f.width, value);
     }
-    if (typeIsBit(code)) {
-        uint32_t bit = code - kTypeBitFirst;
-        BYTE mask = static_cast<BYTE>(1u << (bit % 8));
-        if (value) p[bit / 8] |= mask;
-        else p[bit / 8] &= static_cast<BYTE>(~mask);
-        return true;
-    }
-    if (value != 0) return false;  // text and blocks take bytes, not numbers
-    std::memset(p, 0, itemSize(*item));
     return true;
 }
 

@@ -13,6 +13,19 @@ namespace vesk {
 // nothing.
 DmItem* ItemFindById(DrvContext* ctx, int id);
 DmItem* ItemFindByKey(DrvContext* ctx, int key);
+// While an ItemKeyScope stands on a thread, ItemFindByKey on that thread
+// keeps the answers it gives (per context, item table, symbol table and
+// key) and gives them again. The code that opens a scope vouches that
+// nothing inside it changes an item's key or id, a context's item table or
+// its symbol table: a DEVMODE merge reads and stores values only. Scopes
+// nest; the outermost one's end forgets every answer.
+class ItemKeyScope {
+public:
+    ItemKeyScope();
+    ~ItemKeyScope();
+    ItemKeyScope(const ItemKeyScope&) = delete;
+    ItemKeyScope& operator=(const ItemKeyScope&) = delete;
+};
 // The field name of an item, or null for an unknown id or an unnamed item.
 const WCHAR* ItemGetName(DrvContext* ctx, int id);
 

@@ -51,6 +51,9 @@ bool privatePartUsable(const DrvContext* ctx, const BYTE* work, const BYTE* cur)
 int DmMergeDevmode(DrvContext* ctx, const BYTE* in, size_t len, uint32_t flags) {
     if (!(flags & (kMergeModify | kMergeNoUi))) return 1;
     if (!ctx || !ctx->devmode || !ctx->ws) return 0;
+    // The merge stores values only: an item found by its key stays the one
+    // found until the merge ends.
+    const ItemKeyScope keyScope;
     const DmSizes& s = dmSizes();
     BYTE* cur = ctx->devmode;
     ctx->ws->mergeFlags = flags;

@@ -45,6 +45,7 @@ bool DmRunItemActionsFromImage(DrvContext* ctx) {
         uint32_t transact;
     };
     std::vector<Step> steps;
+    steps.reserve(listed.size());
     for (const MdlListedOption& l : listed) {
         if (baseTypeAt(v, l.option) == 0) continue;
         const uint32_t transact = MdlOptionTransactList(ctx, l.option);

@@ -31,9 +31,12 @@ int companionOf(int id) {
 }
 
 // The switch has a model option whose own conditions do not hold, and is on.
+// The item is read first: a switch that is off is not on whatever the
+// conditions give, and they only read the model and the items.
 bool switchIsOn(DrvContext* ctx, int id) {
+    if (ItemRawById(ctx, id) == 0) return false;
     const DmOptionQueries q(ctx, id);
-    return q.type() != 0 && !q.valueCondition(0, 1) && !q.valueCondition(0, 2) && ItemRawById(ctx, id) != 0;
+    return q.type() != 0 && !q.valueCondition(0, 1) && !q.valueCondition(0, 2);
 }
 
 // The value map and value-list part shared by both checks: the model value

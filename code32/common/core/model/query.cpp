@@ -1,7 +1,7 @@
 // Option lookup and accessors over a context's compiled model.
 #include "core/model/query.h"
 
-#include <bitset>
+#include <cstdint>
 
 namespace vesk {
 namespace {
@@ -61,10 +61,19 @@ uint32_t MdlListFind(const MdlImageView& v, uint32_t head, uint32_t recordSize, 
 namespace {
 // The record of a header slot; a slot that does not hold a whole record
 // inside the image is empty.
-uint32_t slotOption(const MdlImageView& v, int slot) {
+inline uint32_t slotOption(const MdlImageView& v, int slot) {
     uint32_t o = 0;
     return v.link(MdlSlotOffset(slot), kMdlImgOptionSize, &o) ? o : 0;
 }
+
+// A little-endian 16-bit field of a record the caller has already found
+// whole inside the image (a list walk or a link checked the record's size).
+inline uint16_t fieldOfWhole(const MdlImageView& v, uint32_t at) {
+    const uint8_t* p = v.data() + at;
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+static_assert(kMdlOptId + 2 <= kMdlImgOptionSize && kMdlOptType + 2 <= kMdlImgOptionSize,
+              "the id and type fields lie inside an option record");
 
 // The first record of an id without a slot, by a walk of the option list
 // (apart, so that the slot lookup stays short).
@@ -75,7 +84,7 @@ uint32_t slotOption(const MdlImageView& v, int slot) {
 // MdlFindOption in the image of view `v`.
 inline uint32_t optionIn(const MdlImageView& v, int optionId) {
     if (optionId <= 0 || optionId > 0xFFFF || !v.data()) return 0;
-    if (int slot = MdlSlotForOptionId(optionId)) return slotOption(v, slot);
+    if (int slot = MdlOptionSlot(optionId)) return slotOption(v, slot);
     return listedOption(v, optionId);
 }
 }  // namespace
@@ -90,23 +99,31 @@ uint32_t MdlFindOptionByKey(const DrvContext* ctx, int key) {
 namespace {
 // The ids one walk has given, in a set kept per thread so that a walk does
 // not clear 8 KB first: the walk takes its ids out again when it ends, by
-// the entries it appended (an id is marked only when it is appended).
+// the entries it appended (an id is marked only when it is appended). The
+// set is one bit per 16-bit id, held as words the walk reaches through one
+// pointer.
 class SeenIds {
 public:
-    explicit SeenIds(const std::vector<MdlListedOption>& out) : out_(out), first_(out.size()) {}
+    explicit SeenIds(const std::vector<MdlListedOption>& out)
+        : out_(out), first_(out.size()), words_(thread_words()) {}
     ~SeenIds() {
-        for (size_t i = first_; i < out_.size(); ++i) set()[static_cast<uint16_t>(out_[i].id)] = false;
+        for (size_t i = first_; i < out_.size(); ++i) clear(static_cast<uint16_t>(out_[i].id));
     }
     SeenIds(const SeenIds&) = delete;
     SeenIds& operator=(const SeenIds&) = delete;
-    static std::bitset<0x10000>& set() {
-        thread_local std::bitset<0x10000> s;
-        return s;
-    }
+    bool has(uint16_t id) const { return (words_[id >> 6] >> (id & 63)) & 1u; }
+    void add(uint16_t id) { words_[id >> 6] |= uint64_t{1} << (id & 63); }
 
 private:
+    static uint64_t* thread_words() {
+        thread_local uint64_t words[0x10000 / 64] = {};
+        return words;
+    }
+    void clear(uint16_t id) { words_[id >> 6] &= ~(uint64_t{1} << (id & 63)); }
+
     const std::vector<MdlListedOption>& out_;
     size_t first_;
+    uint64_t* words_;
 };
 }  // namespace
 
@@ -123,19 +140,33 @@ std::vector<MdlListedOption>& listedScratch() {
 void MdlListedOptions(const DrvContext* ctx, std::vector<MdlListedOption>& out) {
     MdlImageView v = MdlViewOf(ctx);
     if (!v.data()) return;
-    const SeenIds marks(out);
-    std::bitset<0x10000>& seen = SeenIds::set();
-    MdlListWalk walk(v, optionList(v), kMdlImgOptionSize);
-    for (uint32_t rec; walk.next(&rec);) {
-        uint16_t id = 0;
-        if (!v.u16(rec + kMdlOptId, &id) || !id || seen[id]) continue;
+    SeenIds seen(out);
+    // The walk of MdlListWalk written out over the block's bytes, so that
+    // the loop keeps the block in registers: a record is taken only while
+    // the walk has made fewer steps than records fit in the block, and only
+    // when it is an untagged offset past the header with the whole record
+    // inside the block; its next link is then read from it.
+    const uint8_t* const base = v.data();
+    const uint64_t size = v.size();
+    uint64_t steps = 0;
+    for (uint32_t rec = optionList(v); rec != 0;) {
+        if (steps++ * kMdlImgOptionSize > size || MdlIsTagged(rec) || rec < kMdlHeaderSize ||
+            !v.inside(rec, kMdlImgOptionSize))
+            break;
+        const uint8_t* r = base + rec;
+        const uint32_t next = static_cast<uint32_t>(r[0]) | static_cast<uint32_t>(r[1]) << 8 |
+                              static_cast<uint32_t>(r[2]) << 16 | static_cast<uint32_t>(r[3]) << 24;
+        const uint16_t id = static_cast<uint16_t>(r[kMdlOptId] | (r[kMdlOptId + 1] << 8));
+        const uint32_t at = rec;
+        rec = next;
+        if (!id || seen.has(id)) continue;
         // An id without a slot is found by this walk itself (its first
         // record comes first); an id with one only when its slot is taken.
-        const int slot = MdlSlotForOptionId(id);
-        const uint32_t o = slot ? slotOption(v, slot) : rec;
+        const int slot = MdlOptionSlot(id);
+        const uint32_t o = slot ? slotOption(v, slot) : at;
         if (!o) continue;
         out.push_back({id, o});
-        seen[id] = true;
+        seen.add(id);
     }
 }
 
@@ -167,10 +198,11 @@ uint16_t MdlOptionBaseTypeAt(const MdlImageView& v, uint32_t option) {
     return option ? MdlBaseType(typeOf(v, option)) : 0;
 }
 
-uint32_t MdlFindOptionTyped(const DrvContext* ctx, int optionId, uint16_t* baseType) {
+uint32_t MdlFindOptionTypedByWalk(const DrvContext* ctx, int optionId, uint16_t* baseType) {
     const MdlImageView v = MdlViewOf(ctx);
     const uint32_t o = optionIn(v, optionId);
-    *baseType = o ? MdlBaseType(typeOf(v, o)) : 0;
+    // A record found is whole inside the image (slot link or list walk).
+    *baseType = o ? MdlBaseType(fieldOfWhole(v, o + kMdlOptType)) : 0;
     return o;
 }
 

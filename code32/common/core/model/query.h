@@ -29,6 +29,16 @@ uint32_t MdlListFind(const MdlImageView& v, uint32_t head, uint32_t recordSize, 
 
 // ---- Options ----
 
+// The header slot of an option id, as MdlSlotForOptionId gives it (inline:
+// every option lookup starts with it): ids 1-706 their own slot, 10001-10277
+// slots 707-983, 707-947 slots 984-1224; 0 for any other id.
+constexpr int MdlOptionSlot(int id) {
+    if (id >= 1 && id <= 706) return id;
+    if (id >= 10001 && id <= 10277) return id - 9294;
+    if (id >= 707 && id <= 947) return id + 277;
+    return 0;
+}
+
 // The option of an option id: ids 1-706, 707-947 and 10001-10277 through
 // their header slot, other ids by walking the option list; 0 for id 0 and
 // for an id the model lacks.
@@ -74,8 +84,24 @@ uint16_t MdlGetOptionType(const DrvContext* ctx, int optionId);
 // through the view of its image.
 uint16_t MdlOptionBaseTypeAt(const MdlImageView& v, uint32_t option);
 int MdlValueListHoldsAt(const MdlImageView& v, uint32_t option, uint32_t valueId);
-// MdlFindOption, with MdlGetOptionType's answer in *baseType.
-uint32_t MdlFindOptionTyped(const DrvContext* ctx, int optionId, uint16_t* baseType);
+// MdlFindOption, with MdlGetOptionType's answer in *baseType. Inline for
+// an id with a header slot (the slot's record, whose type field the size
+// checked by the link holds); any other id takes the list walk.
+uint32_t MdlFindOptionTypedByWalk(const DrvContext* ctx, int optionId, uint16_t* baseType);
+inline uint32_t MdlFindOptionTyped(const DrvContext* ctx, int optionId, uint16_t* baseType) {
+    const int slot = MdlOptionSlot(optionId);
+    if (!slot) return MdlFindOptionTypedByWalk(ctx, optionId, baseType);
+    const MdlImageView v = MdlViewOf(ctx);
+    uint32_t o = 0;
+    if (!v.data() || !v.link(MdlSlotOffset(slot), kMdlImgOptionSize, &o) || !o) {
+        *baseType = 0;
+        return 0;
+    }
+    static_assert(kMdlOptType + 2 <= kMdlImgOptionSize, "the type field lies inside an option record");
+    const uint8_t* t = v.data() + o + kMdlOptType;
+    *baseType = MdlBaseType(static_cast<uint16_t>(t[0] | (t[1] << 8)));
+    return o;
+}
 int MdlNumericRangeAt(const MdlImageView& v, uint32_t option, int32_t* outMin, int32_t* outMax);
 // The default value (the current selection): list types whose low byte is 1
 // the value id of the record at the selection index (0 past the end),

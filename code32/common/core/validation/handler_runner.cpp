@@ -11,10 +11,13 @@ int RunOptionChangeHandlers(DrvContext* ctx, uint32_t mode) {
     // The rows of the handler table, one per id of the walk from its first.
     const OptHandlerRow* rows = OptHandlerTable();
     const int rowCount = OptHandlerTableCount();
-    for (int id = kHandlerFirstId; id <= kHandlerLastId; ++id) {
+    // Neither the checks nor the handlers add or move items: the table and
+    // its length are those the walk starts with.
+    DmItem* const items = ctx->items->items;
+    const int last = ctx->items->count < kHandlerLastId ? ctx->items->count : kHandlerLastId;
+    for (int id = kHandlerFirstId; id <= last; ++id) {
         // Ids 1..962 sit at position id - 1 of the item table.
-        if (id > ctx->items->count) break;
-        DmItem* item = &ctx->items->items[id - 1];
+        DmItem* item = &items[id - 1];
         // The model checks (and repairs) what it can name: the item the
         // check takes is the one at the id's position when it carries the
         // id, else the one the lookup finds; an option the model lacks is
@@ -26,10 +29,11 @@ int RunOptionChangeHandlers(DrvContext* ctx, uint32_t mode) {
             if (const int type = q.type()) OptApplyCheckableValueBy(found, q, type, ItemGetRaw(ctx, item), ctx);
             continue;
         }
-        const OptHandlerRow* row = id - kHandlerFirstId < rowCount ? &rows[id - kHandlerFirstId] : nullptr;
-        if (row && row->handler)
-            stored += row->handler(static_cast<uint16_t>(id), ItemGetRaw(ctx, item), item, row->parameter,
-                                   static_cast<int>(mode), ctx);
+        if (id - kHandlerFirstId >= rowCount) continue;
+        const OptHandlerRow& row = rows[id - kHandlerFirstId];
+        if (row.handler)
+            stored += row.handler(static_cast<uint16_t>(id), ItemGetRaw(ctx, item), item, row.parameter,
+                                  static_cast<int>(mode), ctx);
     }
     return stored;
 }
