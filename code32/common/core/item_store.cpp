@@ -63,6 +63,13 @@ DmItem* ItemFindById(DrvContext* ctx, int id) {
     // that no item has never aliases another record.
     if (id <= count && items[id - 1].id == id) return &items[id - 1];
     if (id > 0xFFFF) return nullptr;
+    // Ids 10001 to 10277 follow the low ids in the built-in order, at
+    // position 962 + (id - 10001); the position is checked as above, and a
+    // table laid out otherwise is searched.
+    if (id >= kItemIdFirstHigh && id <= kItemIdLastHigh) {
+        const int at = kItemIdLastLow + (id - kItemIdFirstHigh);
+        if (at < count && items[at].id == id) return &items[at];
+    }
     int lo = 0, hi = count - 1;
     if (items[lo].id == id) return &items[lo];
     if (items[hi].id == id) return &items[hi];
