@@ -20,6 +20,19 @@ void put32(BYTE* p, uint32_t v) {
 // double-byte character is never split; a name that fills the field has no
 // terminator (the readers of the font tables stop at 32 characters).
 void putName(BYTE* field, std::string_view name) {
+    // A plain ASCII name is the same characters in every ANSI code page (as
+    // AnsiToWideBounded takes it): widened straight into the field, cut at
+    // 32 characters. Names read from the image hold no NUL.
+    size_t ascii = 0;
+    while (ascii < name.size() && static_cast<unsigned char>(name[ascii]) < 0x80) ++ascii;
+    if (ascii == name.size()) {
+        const size_t n = ascii < kMdlFontNameChars ? ascii : kMdlFontNameChars;
+        for (size_t i = 0; i < n && name[i]; ++i) {
+            field[2 * i] = static_cast<BYTE>(name[i]);
+            field[2 * i + 1] = 0;
+        }
+        return;
+    }
     WCHAR wide[kMdlFontNameChars + 1] = {};
     if (!AnsiToWideBounded(name.data(), name.size(), wide, kMdlFontNameChars + 1)) wide[0] = 0;
     for (uint32_t i = 0; i < kMdlFontNameChars && wide[i]; ++i) {
@@ -74,9 +87,11 @@ BYTE* MdlCopyFontSubstDefaults(const DrvContext* ctx, uint32_t* outCount) {
     uint32_t head = 0;
     if (!v.data() || !v.link(MdlSlotOffset(0), kMdlImgOptionSize, &head)) return nullptr;
     MdlListWalk options(v, head, kMdlImgOptionSize);
+    static_assert(kMdlOptType + 2 <= kMdlImgOptionSize, "the type field lies inside an option record");
     for (uint32_t o; options.next(&o);) {
-        uint16_t type = 0;
-        v.u16(o + kMdlOptType, &type);
+        // The walk found the record whole inside the image.
+        const uint8_t* at = v.data() + o + kMdlOptType;
+        const uint16_t type = static_cast<uint16_t>(at[0] | (at[1] << 8));
         if (MdlBaseType(type) != kMdlFontTbl) continue;
         // The first option of the type decides, even when none of its values
         // has pairs.
