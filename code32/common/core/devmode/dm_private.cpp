@@ -182,7 +182,9 @@ int DmCopyExtBlock(DrvContext* ctx) {
     const int count = ctx->items->count;
     for (int i = 0; i < count; ++i) {
         const DmItem& it = items[i];
-        if (itemSection(it) != 2) continue;
+        // Most items lie past the mirrored bytes: the offset alone passes
+        // them over (a field starting past them cannot end inside them).
+        if (it.offset > kExtMirrorBytes || itemSection(it) != 2) continue;
         const uint32_t width = itemSize(it);
         if (it.offset + width > kExtMirrorBytes) continue;
         bool handle = false;
