@@ -92,17 +92,20 @@ void DmResetAllOptions(DrvContext* ctx) {
     if (&dmModel() == &DmDefaultModelQueries() && ctx->items->items) {
         std::vector<MdlOptionDefault> answers;
         MdlListedOptionDefaults(ctx, answers);
-        std::vector<std::pair<int, uint32_t>> byPosition;
+        // Each entry is its item's position (never negative) above its value,
+        // so the entries sort as the (position, value) pairs they stand for.
+        std::vector<uint64_t> byPosition;
         byPosition.reserve(answers.size());
         for (const MdlOptionDefault& a : answers) {
             DmItem* item = ItemFindById(ctx, a.id);
             if (!item || isFontItem(a.id) || !a.baseType) continue;
             // The preset option's values 119 and up are the preset slots from 0.
-            byPosition.emplace_back(static_cast<int>(item - ctx->items->items),
-                                    a.id == kItRdmPresetNo ? a.value - 119 : a.value);
+            const uint32_t v = a.id == kItRdmPresetNo ? a.value - 119 : a.value;
+            byPosition.push_back(static_cast<uint64_t>(item - ctx->items->items) << 32 | v);
         }
         std::sort(byPosition.begin(), byPosition.end());
-        for (const auto& [i, v] : byPosition) ItemSetValue(ctx, &ctx->items->items[i], v);
+        for (uint64_t e : byPosition)
+            ItemSetValue(ctx, &ctx->items->items[static_cast<size_t>(e >> 32)], static_cast<uint32_t>(e));
         return;
     }
     for (int i = 0; i < ctx->items->count; ++i) DmResetOption(ctx, &ctx->items->items[i]);
