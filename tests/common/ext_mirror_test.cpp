@@ -3,6 +3,7 @@
 // that ends inside the mirrored bytes, or zeros for a font-table handle.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "common/context_support.h"
@@ -43,6 +44,18 @@ TEST(ExtMirror, CopiesWhatThePlainRenderingGives) {
     ContextPtr ctx = contextWithDevmode();
     ASSERT_TRUE(ctx);
     DrvContext* c = ctx.get();
+    // The table is put back and the handles the pattern wrote over are
+    // cleared before the context goes: its freeing releases the tables they
+    // name.
+    const std::vector<DmItem> saved(c->items->items, c->items->items + c->items->count);
+    struct PutBack {
+        DrvContext* c;
+        const std::vector<DmItem>& from;
+        ~PutBack() {
+            std::copy(from.begin(), from.end(), c->items->items);
+            for (const FontTableItems& f : kFontTableItems) ItemWriteRawIn(c->devmode, ItemFindById(c, f.handleItem), 0);
+        }
+    } putBack{c, saved};
     const uint32_t base2 = dmSectionBase(dmSizes(), 2);
     auto fill = [&] {
         for (uint32_t b = 0; b < dm::kExtMirrorBytes + 8; ++b) c->devmode[base2 + b] = static_cast<BYTE>(0x40 + b * 7);
