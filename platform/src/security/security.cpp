@@ -432,7 +432,7 @@ WINBASEAPI BOOL WINAPI InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR sd, DWO
 }
 
 WINBASEAPI BOOL WINAPI IsValidSecurityDescriptor(PSECURITY_DESCRIPTOR sd) {
-    if (readSecurityDescriptor(sd)) return TRUE;
+    if (validSecurityDescriptor(sd)) return TRUE;
     return fail(ERROR_INVALID_SECURITY_DESCR);
 }
 

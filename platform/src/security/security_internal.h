@@ -42,6 +42,8 @@ struct SecurityView {
 // Reads a descriptor; `size` bounds a self-relative one when known. Nothing
 // when the descriptor, or one of its parts, is malformed.
 std::optional<SecurityView> readSecurityDescriptor(const void* sd, size_t size = SIZE_MAX);
+// Whether readSecurityDescriptor would give a view (nothing is copied).
+bool validSecurityDescriptor(const void* sd, size_t size = SIZE_MAX);
 // The self-relative form (SE_SELF_RELATIVE, offsets) of a view.
 Bytes selfRelative(const SecurityView& v);
 
