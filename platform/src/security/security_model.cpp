@@ -136,54 +136,58 @@ bool validAcl(const void* p, size_t avail) {
     return true;
 }
 
-namespace {
-
-// The checks of readSecurityDescriptor; the parts are copied into `v` only
-// when it is given, so a validity test allocates nothing.
-bool scanSecurityDescriptor(const void* sd, size_t size, SecurityView* v) {
+bool scanSecurityDescriptor(const void* sd, size_t size, SecurityParts* out) {
     if (!sd || size < 4) return false;
     auto* b = static_cast<const uint8_t*>(sd);
     if (b[0] != SECURITY_DESCRIPTOR_REVISION) return false;
     uint16_t control = rd16(b + 2);
-    const bool daclPresent = control & SE_DACL_PRESENT;
-    if (v) {
-        v->control = control & (SE_OWNER_DEFAULTED | SE_GROUP_DEFAULTED | SE_DACL_DEFAULTED | SE_DACL_PROTECTED);
-        v->daclPresent = daclPresent;
-    }
-    auto takeSid = [&](const uint8_t* p, size_t avail, Bytes SecurityView::*part) {
+    SecurityParts parts;
+    parts.control = control & (SE_OWNER_DEFAULTED | SE_GROUP_DEFAULTED | SE_DACL_DEFAULTED | SE_DACL_PROTECTED);
+    parts.daclPresent = control & SE_DACL_PRESENT;
+    auto takeSid = [&](const uint8_t* p, size_t avail, const uint8_t*& at, size_t& bytes) {
         size_t n = sidLength(p, avail);
         if (!n) return false;
-        if (v) (v->*part).assign(p, p + n);
+        at = p;
+        bytes = n;
         return true;
     };
     auto takeAcl = [&](const uint8_t* p, size_t avail) {
         if (!validAcl(p, avail)) return false;
-        if (v) v->dacl.assign(p, p + rd16(p + 2));
+        parts.dacl = p;
+        parts.daclBytes = rd16(p + 2);
         return true;
     };
     if (control & SE_SELF_RELATIVE) {
         if (size < sizeof(SECURITY_DESCRIPTOR_RELATIVE)) return false;
         uint32_t owner = rd32(b + 4), group = rd32(b + 8), dacl = rd32(b + 16);
         auto inside = [&](uint32_t off) { return off >= sizeof(SECURITY_DESCRIPTOR_RELATIVE) && off < size; };
-        if (owner && (!inside(owner) || !takeSid(b + owner, size - owner, &SecurityView::owner))) return false;
-        if (group && (!inside(group) || !takeSid(b + group, size - group, &SecurityView::group))) return false;
-        if (daclPresent && dacl && (!inside(dacl) || !takeAcl(b + dacl, size - dacl))) return false;
-        return true;
+        if (owner && (!inside(owner) || !takeSid(b + owner, size - owner, parts.owner, parts.ownerBytes))) return false;
+        if (group && (!inside(group) || !takeSid(b + group, size - group, parts.group, parts.groupBytes))) return false;
+        if (parts.daclPresent && dacl && (!inside(dacl) || !takeAcl(b + dacl, size - dacl))) return false;
+    } else {
+        if (size < sizeof(SECURITY_DESCRIPTOR)) return false;
+        SECURITY_DESCRIPTOR abs;
+        std::memcpy(&abs, sd, sizeof abs);
+        if (abs.Owner && !takeSid(static_cast<const uint8_t*>(abs.Owner), SIZE_MAX, parts.owner, parts.ownerBytes))
+            return false;
+        if (abs.Group && !takeSid(static_cast<const uint8_t*>(abs.Group), SIZE_MAX, parts.group, parts.groupBytes))
+            return false;
+        if (parts.daclPresent && abs.Dacl && !takeAcl(reinterpret_cast<const uint8_t*>(abs.Dacl), SIZE_MAX))
+            return false;
     }
-    if (size < sizeof(SECURITY_DESCRIPTOR)) return false;
-    SECURITY_DESCRIPTOR abs;
-    std::memcpy(&abs, sd, sizeof abs);
-    if (abs.Owner && !takeSid(static_cast<const uint8_t*>(abs.Owner), SIZE_MAX, &SecurityView::owner)) return false;
-    if (abs.Group && !takeSid(static_cast<const uint8_t*>(abs.Group), SIZE_MAX, &SecurityView::group)) return false;
-    if (daclPresent && abs.Dacl && !takeAcl(reinterpret_cast<const uint8_t*>(abs.Dacl), SIZE_MAX)) return false;
+    if (out) *out = parts;
     return true;
 }
 
-}  // namespace
-
 std::optional<SecurityView> readSecurityDescriptor(const void* sd, size_t size) {
+    SecurityParts p;
+    if (!scanSecurityDescriptor(sd, size, &p)) return std::nullopt;
     SecurityView v;
-    if (!scanSecurityDescriptor(sd, size, &v)) return std::nullopt;
+    v.control = p.control;
+    v.daclPresent = p.daclPresent;
+    if (p.owner) v.owner.assign(p.owner, p.owner + p.ownerBytes);
+    if (p.group) v.group.assign(p.group, p.group + p.groupBytes);
+    if (p.dacl) v.dacl.assign(p.dacl, p.dacl + p.daclBytes);
     return v;
 }
 
@@ -289,16 +293,16 @@ std::u16string profileDirectory(Principal who) {
 
 bool holdsEnabled(const Identity& id, const Bytes& sid) { return holdsEnabledAt(id, sid.data(), sid.size()); }
 
-DWORD grantedAccess(const SecurityView& sd, const Identity& id, DWORD desired, const GENERIC_MAPPING& mapping) {
+DWORD grantedAccess(const SecurityParts& sd, const Identity& id, DWORD desired, const GENERIC_MAPPING& mapping) {
     bool maximum = desired & MAXIMUM_ALLOWED;
     DWORD want = mapGeneric(desired & ~static_cast<DWORD>(MAXIMUM_ALLOWED), mapping);
-    if (!sd.daclPresent || sd.dacl.empty()) {
+    if (!sd.daclPresent || !sd.dacl) {
         DWORD all = mapGeneric(GENERIC_ALL, mapping) | STANDARD_RIGHTS_ALL;
         return maximum ? (all | want) : want;
     }
     DWORD granted = 0, denied = 0;
-    if (!sd.owner.empty() && holdsEnabled(id, sd.owner)) granted |= READ_CONTROL | WRITE_DAC;
-    const uint8_t* b = sd.dacl.data();
+    if (sd.owner && holdsEnabledAt(id, sd.owner, sd.ownerBytes)) granted |= READ_CONTROL | WRITE_DAC;
+    const uint8_t* b = sd.dacl;
     size_t count = rd16(b + 4), off = sizeof(ACL);
     for (size_t i = 0; i < count; ++i) {
         uint8_t type = b[off], flags = b[off + 1];
@@ -315,6 +319,16 @@ DWORD grantedAccess(const SecurityView& sd, const Identity& id, DWORD desired, c
         off += aceSize;
     }
     return maximum ? granted : (granted & want);
+}
+
+DWORD grantedAccess(const SecurityView& sd, const Identity& id, DWORD desired, const GENERIC_MAPPING& mapping) {
+    SecurityParts p;
+    p.control = sd.control;
+    p.daclPresent = sd.daclPresent;
+    if (!sd.owner.empty()) p.owner = sd.owner.data(), p.ownerBytes = sd.owner.size();
+    if (!sd.group.empty()) p.group = sd.group.data(), p.groupBytes = sd.group.size();
+    if (!sd.dacl.empty()) p.dacl = sd.dacl.data(), p.daclBytes = sd.dacl.size();
+    return grantedAccess(p, id, desired, mapping);
 }
 
 }  // namespace winsim::detail
