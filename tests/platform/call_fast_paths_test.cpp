@@ -123,6 +123,29 @@ TEST(CallFastPaths, TheConfigurationFollowsEveryMachineSwitch) {
     EXPECT_EQ(v.wServicePackMajor, 5);
 }
 
+// The service-pack text is widened in place when it is ASCII and converted
+// otherwise; either way the buffer holds its first 127 units, terminated,
+// with nothing left of what the buffer held before.
+TEST(CallFastPaths, ServicePackTextAsConvertedAndCut) {
+    winsim::TempMachine machine;
+    const std::string longAscii(200, 'x');
+    const std::string accented = "Paquete de servicio 2 \xc3\xb1 \xe2\x82\xac";
+    for (const std::string& text : {std::string(), std::string("Service Pack 4"), longAscii, accented,
+                                    accented + longAscii, std::string("SP\x01\x7f")}) {
+        winsim::config().osServicePack = text;
+        for (DWORD size : {DWORD{sizeof(OSVERSIONINFOW)}, DWORD{sizeof(OSVERSIONINFOEXW)}}) {
+            OSVERSIONINFOEXW v;
+            std::memset(&v, 0xFF, sizeof v);
+            v.dwOSVersionInfoSize = size;
+            ASSERT_TRUE(GetVersionExW(reinterpret_cast<LPOSVERSIONINFOW>(&v)));
+            std::u16string want = winsim::fromUtf8(text).substr(0, 127);
+            want.resize(128, u'\0');
+            EXPECT_TRUE(std::u16string(reinterpret_cast<const char16_t*>(v.szCSDVersion), 128) == want)
+                << text.size() << " " << size;
+        }
+    }
+}
+
 // ---- critical sections taken with one atomic step ----
 
 // Two threads hand a section back and forth many times, each waiting while

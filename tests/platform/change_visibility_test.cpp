@@ -132,6 +132,62 @@ TEST(ProfileReads, AFileThatWasMissingIsFoundOnceMadeInAnySpelling) {
     EXPECT_EQ(GetPrivateProfileIntW(u"s", u"k", 7, name), 7u);
 }
 
+// A missing file whose folder is missing too is vouched for by the deepest
+// folder that exists; making the folders and the file, by another process,
+// a host program or this one, at once or after a pause, is still seen.
+TEST(ProfileReads, AFileWhoseFolderWasMissingIsFoundOnceBothAreMade) {
+    winsim::TempMachine m;
+    const fs::path c = m.root() / "C";
+    const char16_t* name = u"C:\\deep\\er\\x.ini";
+    letSettle();
+    EXPECT_EQ(GetPrivateProfileIntW(u"s", u"k", 7, name), 7u);
+    EXPECT_EQ(GetPrivateProfileIntW(u"s", u"k", 7, name), 7u);
+    // Another process makes both folders and writes the file.
+    ASSERT_TRUE(inChild([name] {
+        return CreateDirectoryW(u"C:\\deep", nullptr) && CreateDirectoryW(u"C:\\deep\\er", nullptr) &&
+               WritePrivateProfileStringW(u"s", u"k", u"1", name);
+    }));
+    EXPECT_EQ(GetPrivateProfileIntW(u"s", u"k", 7, name), 1u);
+    fs::remove_all(c / "deep");
+    EXPECT_EQ(GetPrivateProfileIntW(u"s", u"k", 7, name), 7u);
+
+    // A host program makes the outer folder only, later the inner one and
+    // the file in another case; the read between sees nothing yet.
+    letSettle();
+    EXPECT_EQ(GetPrivateProfileIntW(u"s", u"k", 7, name), 7u);
+    fs::create_directories(c / "DEEP");
+    EXPECT_EQ(GetPrivateProfileIntW(u"s", u"k", 7, name), 7u);
+    letSettle();
+    EXPECT_EQ(GetPrivateProfileIntW(u"s", u"k", 7, name), 7u);
+    fs::create_directories(c / "DEEP" / "Er");
+    filetest::putHostText(c / "DEEP" / "Er" / "X.INI", "[s]\r\nk=2\r\n");
+    EXPECT_EQ(GetPrivateProfileIntW(u"s", u"k", 7, name), 2u);
+    fs::remove_all(c / "DEEP");
+
+    // This process, straight after a read that kept the answer.
+    letSettle();
+    EXPECT_EQ(GetPrivateProfileIntW(u"s", u"k", 7, name), 7u);
+    ASSERT_TRUE(CreateDirectoryW(u"C:\\deep", nullptr));
+    ASSERT_TRUE(CreateDirectoryW(u"C:\\deep\\er", nullptr));
+    ASSERT_TRUE(WritePrivateProfileStringW(u"s", u"k", u"3", name));
+    EXPECT_EQ(GetPrivateProfileIntW(u"s", u"k", 7, name), 3u);
+    WCHAR buf[64];
+    EXPECT_EQ(GetPrivateProfileSectionW(u"s", buf, 64, name), 4u);  // "k=3", its null
+    EXPECT_EQ(std::u16string(buf), u"k=3");
+
+    // A folder on the way that is a link to nothing is not vouched for by
+    // the folder holding it: the link's target may appear by itself.
+    fs::remove_all(c / "deep");
+    fs::create_directories(m.root() / "elsewhere");
+    fs::create_directory_symlink(m.root() / "elsewhere" / "target", c / "deep");
+    letSettle();
+    EXPECT_EQ(GetPrivateProfileIntW(u"s", u"k", 7, name), 7u);
+    EXPECT_EQ(GetPrivateProfileIntW(u"s", u"k", 7, name), 7u);
+    fs::create_directories(m.root() / "elsewhere" / "target" / "er");
+    filetest::putHostText(m.root() / "elsewhere" / "target" / "er" / "x.ini", "[s]\r\nk=4\r\n");
+    EXPECT_EQ(GetPrivateProfileIntW(u"s", u"k", 7, name), 4u);
+}
+
 TEST(ProfileReads, WritesOfThisAndOtherProcessesAreSeenAndRelativeNamesFollowTheCurrentDirectory) {
     winsim::TempMachine m;
     fs::create_directories(m.root() / "C" / "a");

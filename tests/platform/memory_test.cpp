@@ -184,6 +184,51 @@ TEST(Memory, InjectedAndImpossibleAllocationsFailCleanly) {
     EXPECT_EQ(winsim::liveGlobalBlocks(), base);
 }
 
+// The stand-in's unfilled block is a fixed GlobalAlloc block in every way
+// but the fill: same journal entry, same injected failures (counted with
+// GlobalAlloc's), counted and sized, freed by GlobalFree, and grown back in
+// place with the growth zero-filled.
+TEST(Memory, UnfilledBlocksAreGlobalAllocBlocksWithoutTheFill) {
+    size_t base = winsim::liveGlobalBlocks();
+    size_t baseBytes = winsim::liveGlobalBytes();
+    winsim::journalClear();
+    winsim::journalEnable(true);
+    auto* p = static_cast<unsigned char*>(GlobalAllocUnfilled(300));
+    winsim::journalEnable(false);
+    ASSERT_NE(p, nullptr);
+    auto entries = winsim::journal();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].function, "GlobalAlloc");
+    EXPECT_EQ(entries[0].detail, "300");
+    EXPECT_EQ(winsim::liveGlobalBlocks(), base + 1);
+    EXPECT_EQ(winsim::liveGlobalBytes(), baseBytes + 300);
+    EXPECT_EQ(GlobalSize(p), 300u);
+    EXPECT_EQ(GlobalLock(p), p);
+    EXPECT_TRUE(GlobalUnlock(p));
+    EXPECT_EQ(GlobalFlags(p), 0u);
+    std::memset(p, 0xCD, 300);
+    EXPECT_EQ(GlobalReAlloc(p, 100, 0), p);
+    EXPECT_EQ(GlobalReAlloc(p, 200, 0), p);
+    EXPECT_TRUE(allZero(p + 100, 100));
+
+    // The Nth-call injection counts both calls as GlobalAlloc calls.
+    winsim::failCall("GlobalAlloc", 2, ERROR_NOT_ENOUGH_MEMORY);
+    HGLOBAL q = GlobalAlloc(GPTR, 8);
+    ASSERT_NE(q, nullptr);
+    EXPECT_FAILS_WITH(GlobalAllocUnfilled(8), nullptr, ERROR_NOT_ENOUGH_MEMORY);
+    winsim::failCall("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_FAILS_WITH(GlobalAllocUnfilled(8), nullptr, ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_FAILS_WITH(GlobalAllocUnfilled(static_cast<SIZE_T>(-1)), nullptr, ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(winsim::liveGlobalBlocks(), base + 2);
+
+    void* empty = GlobalAllocUnfilled(0);  // an address of its own, as GlobalAlloc(GMEM_FIXED, 0)
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(GlobalSize(empty), 0u);
+    for (HGLOBAL h : {static_cast<HGLOBAL>(p), q, static_cast<HGLOBAL>(empty)}) EXPECT_EQ(GlobalFree(h), nullptr);
+    EXPECT_EQ(winsim::liveGlobalBlocks(), base);
+    EXPECT_EQ(winsim::liveGlobalBytes(), baseBytes);
+}
+
 TEST(Memory, GlobalAndLocalShareOneHeap) {
     HLOCAL l = LocalAlloc(LHND, 12);
     ASSERT_NE(l, nullptr);

@@ -211,6 +211,57 @@ TEST(AccessCheck, RefusesWrongTokensDescriptorsAndBuffers) {
     FreeSid(admins);
 }
 
+// IsValidSecurityDescriptor checks without copying the parts out; it must
+// agree with the reading every other call makes (GetSecurityDescriptorLength
+// gives 0 exactly when that reading fails), byte by byte of each part spoilt.
+TEST(AccessCheck, ValidityAgreesWithTheReadingOfEveryPart) {
+    winsim::TempMachine m(userConfig(true));
+    PSID admins = adminsSid();
+    PSID everyone = everyoneSid();
+    // Room behind each part for the longest it can claim to be (a SID of 15
+    // sub-authorities, an ACL of 64 KB), so a spoilt length stays in bounds.
+    const size_t ownerBytes = GetLengthSid(admins), groupBytes = GetLengthSid(everyone);
+    std::vector<uint8_t> owner(68), group(68), acl(65536);
+    std::memcpy(owner.data(), admins, ownerBytes);
+    std::memcpy(group.data(), everyone, groupBytes);
+    auto* pacl = reinterpret_cast<PACL>(acl.data());
+    ASSERT_TRUE(InitializeAcl(pacl, 64, ACL_REVISION));
+    ASSERT_TRUE(AddAccessDeniedAce(pacl, ACL_REVISION, 2, everyone));
+    ASSERT_TRUE(AddAccessAllowedAce(pacl, ACL_REVISION, 1, admins));
+    SECURITY_DESCRIPTOR sd;
+    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&sd, TRUE, pacl, FALSE);
+    SetSecurityDescriptorOwner(&sd, owner.data(), FALSE);
+    SetSecurityDescriptorGroup(&sd, group.data(), FALSE);
+    ASSERT_TRUE(IsValidSecurityDescriptor(&sd));
+    size_t invalid = 0;
+    for (std::vector<uint8_t>* part : {&owner, &group, &acl}) {
+        const size_t n = part == &owner ? ownerBytes : part == &group ? groupBytes : 64;
+        for (size_t i = 0; i < n; ++i) {
+            for (uint8_t value : {uint8_t{0}, uint8_t{0x0F}, uint8_t{0xFF}}) {
+                const uint8_t saved = (*part)[i];
+                (*part)[i] = value;
+                const bool read = GetSecurityDescriptorLength(&sd) != 0;
+                SetLastError(0);
+                const BOOL valid = IsValidSecurityDescriptor(&sd);
+                EXPECT_EQ(valid != FALSE, read) << i << " " << int(value);
+                if (!valid) EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_SECURITY_DESCR));
+                invalid += !read;
+                (*part)[i] = saved;
+            }
+        }
+    }
+    EXPECT_GT(invalid, 10u);  // the spoilt bytes did make bad descriptors
+    // Absent owner, group or DACL is no fault; a bad revision is.
+    SECURITY_DESCRIPTOR bare;
+    InitializeSecurityDescriptor(&bare, SECURITY_DESCRIPTOR_REVISION);
+    EXPECT_TRUE(IsValidSecurityDescriptor(&bare));
+    reinterpret_cast<uint8_t*>(&bare)[0] = 2;
+    EXPECT_FAILS_WITH(IsValidSecurityDescriptor(&bare), FALSE, ERROR_INVALID_SECURITY_DESCR);
+    FreeSid(admins);
+    FreeSid(everyone);
+}
+
 TEST(AccessCheck, NullDaclDenyAcesAndGenericRights) {
     winsim::TempMachine m(userConfig(false, true));  // Administrators present as deny-only
     PSID admins = adminsSid();

@@ -50,6 +50,13 @@ WIN_BEGIN_DECLS
 // GlobalLock (a moveable block of 0 bytes starts discarded). NULL with
 // ERROR_NOT_ENOUGH_MEMORY when memory is short.
 WINBASEAPI HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes);
+// Stand-in only: GlobalAlloc(GMEM_FIXED, dwBytes) without the zero fill, for
+// a caller that writes every byte before anything reads one (a file read
+// straight into the block, the block freed when the read comes up short).
+// The bytes are whatever the heap held. Otherwise the same call: journalled
+// and failed by injection as "GlobalAlloc", counted among the live blocks,
+// freed with GlobalFree.
+WINBASEAPI HGLOBAL WINAPI GlobalAllocUnfilled(SIZE_T dwBytes);
 // Frees a block, locked or not. NULL on success (and for NULL); the handle
 // itself, with ERROR_INVALID_HANDLE, for a handle that is not a live block.
 WINBASEAPI HGLOBAL WINAPI GlobalFree(HGLOBAL hMem);

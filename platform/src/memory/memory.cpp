@@ -9,7 +9,9 @@
 //
 // Choices where Windows leaves room:
 // - Blocks are always zero-filled, GMEM_ZEROINIT or not, and so is the part a
-//   reallocation adds.
+//   reallocation adds. The one exception is the stand-in's own
+//   GlobalAllocUnfilled, for a caller that overwrites the whole block before
+//   anything reads it.
 // - A block that may move always moves (new memory, contents copied), so a
 //   stale address is caught by the sanitizers instead of working by luck.
 // - A fixed block, or a locked moveable one, reallocated without
@@ -97,10 +99,12 @@ bool enterWithSize(const char* function, size_t bytes) {
 }
 
 void* zeroed(size_t n) { return std::calloc(n ? n : 1, 1); }
+void* unfilled(size_t n) { return std::malloc(n ? n : 1); }
 
 Block* find(Heap& h, void* handle) { return h.byHandle.find(handle); }
 
-HANDLE allocBlock(const Family& f, UINT flags, size_t bytes) {
+// `fill` false leaves a fixed block's bytes as the heap had them.
+HANDLE allocBlock(const Family& f, UINT flags, size_t bytes, bool fill = true) {
     if (enterWithSize(f.alloc, bytes)) return nullptr;
     if (flags & ~f.validFlags) {
         setError(ERROR_INVALID_PARAMETER);
@@ -117,7 +121,7 @@ HANDLE allocBlock(const Family& f, UINT flags, size_t bytes) {
     Cell* cell = nullptr;
     try {
         if (!b.moveable || bytes > 0) {
-            b.data = zeroed(bytes);
+            b.data = fill ? zeroed(bytes) : unfilled(bytes);
             if (!b.data) throw std::bad_alloc();
             b.capacity = bytes;
         } else {
@@ -373,6 +377,9 @@ size_t liveGlobalBytes() {
 extern "C" {
 
 WINBASEAPI HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes) { return allocBlock(kGlobal, flags, bytes); }
+WINBASEAPI HGLOBAL WINAPI GlobalAllocUnfilled(SIZE_T bytes) {
+    return allocBlock(kGlobal, GMEM_FIXED, bytes, false);
+}
 WINBASEAPI HGLOBAL WINAPI GlobalFree(HGLOBAL h) { return freeBlock(kGlobal, h); }
 WINBASEAPI SIZE_T WINAPI GlobalSize(HGLOBAL h) { return blockSize(kGlobal, h); }
 WINBASEAPI LPVOID WINAPI GlobalLock(HGLOBAL h) { return lockBlock(kGlobal, h); }

@@ -37,6 +37,9 @@
 
 #include <cstring>
 #include <memory>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <mutex>
 #include <new>
 
@@ -118,8 +121,10 @@ public:
         fs::path checked;
         const bool keep = mayKeep && p && exactSpelling(*p);
         if (keep) {
-            checked = p->kind == ResolvedPath::Kind::File ? p->host : p->host.parent_path();
-            before = store::hostKey(checked);
+            checked = p->kind == ResolvedPath::Kind::File ? p->host
+                      : p->parentExists                  ? p->host.parent_path()
+                                                         : nearestFolder(p->host.parent_path());
+            if (!checked.empty()) before = store::hostKey(checked);
         }
         store::ReadStatus rs = p ? store::readFile(p->host, bytes) : store::ReadStatus::Missing;
         l.missing = rs != store::ReadStatus::Ok;
@@ -150,6 +155,24 @@ private:
         std::shared_ptr<const ini::Document> doc;
     };
     static constexpr size_t kEntries = 16;
+
+    // For a name whose folder is missing: the deepest folder above it that
+    // exists. While that folder's version stands nothing was made in it, so
+    // the missing folder below it, and the file, are still missing. Empty
+    // when the first entry that exists on the way up is no folder, or is a
+    // link to nothing.
+    static fs::path nearestFolder(fs::path p) {
+        for (;;) {
+            int error = 0;
+            if (auto k = store::hostKey(p, &error)) return k->directory ? p : fs::path();
+            // A dangling link may come to life without its folder changing.
+            struct stat link;
+            if (error != ENOENT || ::lstat(p.c_str(), &link) == 0) return {};
+            fs::path up = p.parent_path();
+            if (up == p) return {};
+            p = std::move(up);
+        }
+    }
 
     // The host path is the name's drive folder and components as spelt.
     static bool exactSpelling(const ResolvedPath& p) {

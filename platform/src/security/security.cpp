@@ -432,7 +432,7 @@ WINBASEAPI BOOL WINAPI InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR sd, DWO
 }
 
 WINBASEAPI BOOL WINAPI IsValidSecurityDescriptor(PSECURITY_DESCRIPTOR sd) {
-    if (readSecurityDescriptor(sd)) return TRUE;
+    if (validSecurityDescriptor(sd)) return TRUE;
     return fail(ERROR_INVALID_SECURITY_DESCR);
 }
 
@@ -558,8 +558,9 @@ WINBASEAPI BOOL WINAPI AccessCheck(PSECURITY_DESCRIPTOR sd, HANDLE clientToken, 
     if (t->type != TokenImpersonation) return fail(ERROR_NO_IMPERSONATION_TOKEN);
     if (t->level < SecurityIdentification) return fail(ERROR_BAD_IMPERSONATION_LEVEL);
     if (!(t->access & TOKEN_QUERY)) return fail(ERROR_ACCESS_DENIED);
-    auto view = readSecurityDescriptor(sd);
-    if (!view || view->owner.empty() || view->group.empty()) return fail(ERROR_INVALID_SECURITY_DESCR);
+    SecurityParts view;
+    if (!scanSecurityDescriptor(sd, SIZE_MAX, &view) || !view.owner || !view.group)
+        return fail(ERROR_INVALID_SECURITY_DESCR);
     if (desired & (GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE | GENERIC_ALL)) return fail(ERROR_GENERIC_NOT_MAPPED);
     if (*privilegesLength < sizeof(PRIVILEGE_SET) || !privileges) {
         *privilegesLength = sizeof(PRIVILEGE_SET);
@@ -569,7 +570,7 @@ WINBASEAPI BOOL WINAPI AccessCheck(PSECURITY_DESCRIPTOR sd, HANDLE clientToken, 
     privileges->Control = 0;
 
     DWORD want = desired & ~static_cast<DWORD>(MAXIMUM_ALLOWED);
-    DWORD got = grantedAccess(*view, identityFor(t->who), desired, *mapping);
+    DWORD got = grantedAccess(view, identityFor(t->who), desired, *mapping);
     bool ok = (want & ~got) == 0 && (got != 0);
     *granted = ok ? ((desired & MAXIMUM_ALLOWED) ? got : want) : 0;
     *status = ok ? TRUE : FALSE;

@@ -42,6 +42,22 @@ struct SecurityView {
 // Reads a descriptor; `size` bounds a self-relative one when known. Nothing
 // when the descriptor, or one of its parts, is malformed.
 std::optional<SecurityView> readSecurityDescriptor(const void* sd, size_t size = SIZE_MAX);
+// Whether readSecurityDescriptor would give a view (nothing is copied).
+bool validSecurityDescriptor(const void* sd, size_t size = SIZE_MAX);
+// The same parts where they lie in the caller's memory (null: absent; a
+// present DACL that is null has `dacl` null), good while that memory is.
+struct SecurityParts {
+    uint16_t control = 0;
+    const uint8_t* owner = nullptr;
+    size_t ownerBytes = 0;
+    const uint8_t* group = nullptr;
+    size_t groupBytes = 0;
+    bool daclPresent = false;
+    const uint8_t* dacl = nullptr;
+    size_t daclBytes = 0;
+};
+// The checks of readSecurityDescriptor; `out` (may be null) gets the parts.
+bool scanSecurityDescriptor(const void* sd, size_t size, SecurityParts* out);
 // The self-relative form (SE_SELF_RELATIVE, offsets) of a view.
 Bytes selfRelative(const SecurityView& v);
 
@@ -80,6 +96,7 @@ bool holdsEnabled(const Identity& id, const Bytes& sid);
 // are mapped through `mapping`. A missing or null DACL grants everything; the
 // owner always gets READ_CONTROL and WRITE_DAC.
 DWORD grantedAccess(const SecurityView& sd, const Identity& id, DWORD desired, const GENERIC_MAPPING& mapping);
+DWORD grantedAccess(const SecurityParts& sd, const Identity& id, DWORD desired, const GENERIC_MAPPING& mapping);
 
 // The identity of a token handle that grants `access`; nothing (error set:
 // ERROR_INVALID_HANDLE, ERROR_ACCESS_DENIED) otherwise.

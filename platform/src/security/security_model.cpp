@@ -50,10 +50,24 @@ DWORD mapGeneric(DWORD mask, const GENERIC_MAPPING& m) {
     return mask & ~static_cast<DWORD>(GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE | GENERIC_ALL);
 }
 
-bool holdsAny(const Identity& id, const Bytes& sid) {
-    if (sameSid(id.user, sid)) return true;
+// sameSid for a SID given as its `n` bytes at `sid`.
+bool sameSidAt(const Bytes& a, const uint8_t* sid, size_t n) {
+    return !a.empty() && a.size() == n && std::memcmp(a.data(), sid, n) == 0;
+}
+
+bool holdsAny(const Identity& id, const uint8_t* sid, size_t n) {
+    if (sameSidAt(id.user, sid, n)) return true;
     for (const auto& g : id.groups)
-        if (sameSid(g.sid, sid)) return true;
+        if (sameSidAt(g.sid, sid, n)) return true;
+    return false;
+}
+
+bool holdsEnabledAt(const Identity& id, const uint8_t* sid, size_t n) {
+    if (sameSidAt(id.user, sid, n)) return true;
+    for (const auto& g : id.groups)
+        if ((g.attributes & SE_GROUP_ENABLED) && !(g.attributes & SE_GROUP_USE_FOR_DENY_ONLY) &&
+            sameSidAt(g.sid, sid, n))
+            return true;
     return false;
 }
 
@@ -122,43 +136,62 @@ bool validAcl(const void* p, size_t avail) {
     return true;
 }
 
-std::optional<SecurityView> readSecurityDescriptor(const void* sd, size_t size) {
-    if (!sd || size < 4) return std::nullopt;
+bool scanSecurityDescriptor(const void* sd, size_t size, SecurityParts* out) {
+    if (!sd || size < 4) return false;
     auto* b = static_cast<const uint8_t*>(sd);
-    if (b[0] != SECURITY_DESCRIPTOR_REVISION) return std::nullopt;
+    if (b[0] != SECURITY_DESCRIPTOR_REVISION) return false;
     uint16_t control = rd16(b + 2);
-    SecurityView v;
-    v.control = control & (SE_OWNER_DEFAULTED | SE_GROUP_DEFAULTED | SE_DACL_DEFAULTED | SE_DACL_PROTECTED);
-    v.daclPresent = control & SE_DACL_PRESENT;
-    auto takeSid = [&](const uint8_t* p, size_t avail, Bytes& out) {
+    SecurityParts parts;
+    parts.control = control & (SE_OWNER_DEFAULTED | SE_GROUP_DEFAULTED | SE_DACL_DEFAULTED | SE_DACL_PROTECTED);
+    parts.daclPresent = control & SE_DACL_PRESENT;
+    auto takeSid = [&](const uint8_t* p, size_t avail, const uint8_t*& at, size_t& bytes) {
         size_t n = sidLength(p, avail);
         if (!n) return false;
-        out.assign(p, p + n);
+        at = p;
+        bytes = n;
         return true;
     };
     auto takeAcl = [&](const uint8_t* p, size_t avail) {
         if (!validAcl(p, avail)) return false;
-        v.dacl.assign(p, p + rd16(p + 2));
+        parts.dacl = p;
+        parts.daclBytes = rd16(p + 2);
         return true;
     };
     if (control & SE_SELF_RELATIVE) {
-        if (size < sizeof(SECURITY_DESCRIPTOR_RELATIVE)) return std::nullopt;
+        if (size < sizeof(SECURITY_DESCRIPTOR_RELATIVE)) return false;
         uint32_t owner = rd32(b + 4), group = rd32(b + 8), dacl = rd32(b + 16);
         auto inside = [&](uint32_t off) { return off >= sizeof(SECURITY_DESCRIPTOR_RELATIVE) && off < size; };
-        if (owner && (!inside(owner) || !takeSid(b + owner, size - owner, v.owner))) return std::nullopt;
-        if (group && (!inside(group) || !takeSid(b + group, size - group, v.group))) return std::nullopt;
-        if (v.daclPresent && dacl && (!inside(dacl) || !takeAcl(b + dacl, size - dacl))) return std::nullopt;
-        return v;
+        if (owner && (!inside(owner) || !takeSid(b + owner, size - owner, parts.owner, parts.ownerBytes))) return false;
+        if (group && (!inside(group) || !takeSid(b + group, size - group, parts.group, parts.groupBytes))) return false;
+        if (parts.daclPresent && dacl && (!inside(dacl) || !takeAcl(b + dacl, size - dacl))) return false;
+    } else {
+        if (size < sizeof(SECURITY_DESCRIPTOR)) return false;
+        SECURITY_DESCRIPTOR abs;
+        std::memcpy(&abs, sd, sizeof abs);
+        if (abs.Owner && !takeSid(static_cast<const uint8_t*>(abs.Owner), SIZE_MAX, parts.owner, parts.ownerBytes))
+            return false;
+        if (abs.Group && !takeSid(static_cast<const uint8_t*>(abs.Group), SIZE_MAX, parts.group, parts.groupBytes))
+            return false;
+        if (parts.daclPresent && abs.Dacl && !takeAcl(reinterpret_cast<const uint8_t*>(abs.Dacl), SIZE_MAX))
+            return false;
     }
-    if (size < sizeof(SECURITY_DESCRIPTOR)) return std::nullopt;
-    SECURITY_DESCRIPTOR abs;
-    std::memcpy(&abs, sd, sizeof abs);
-    if (abs.Owner && !takeSid(static_cast<const uint8_t*>(abs.Owner), SIZE_MAX, v.owner)) return std::nullopt;
-    if (abs.Group && !takeSid(static_cast<const uint8_t*>(abs.Group), SIZE_MAX, v.group)) return std::nullopt;
-    if (v.daclPresent && abs.Dacl && !takeAcl(reinterpret_cast<const uint8_t*>(abs.Dacl), SIZE_MAX))
-        return std::nullopt;
+    if (out) *out = parts;
+    return true;
+}
+
+std::optional<SecurityView> readSecurityDescriptor(const void* sd, size_t size) {
+    SecurityParts p;
+    if (!scanSecurityDescriptor(sd, size, &p)) return std::nullopt;
+    SecurityView v;
+    v.control = p.control;
+    v.daclPresent = p.daclPresent;
+    if (p.owner) v.owner.assign(p.owner, p.owner + p.ownerBytes);
+    if (p.group) v.group.assign(p.group, p.group + p.groupBytes);
+    if (p.dacl) v.dacl.assign(p.dacl, p.dacl + p.daclBytes);
     return v;
 }
+
+bool validSecurityDescriptor(const void* sd, size_t size) { return scanSecurityDescriptor(sd, size, nullptr); }
 
 Bytes selfRelative(const SecurityView& v) {
     Bytes out(sizeof(SECURITY_DESCRIPTOR_RELATIVE), 0);
@@ -258,39 +291,44 @@ std::u16string profileDirectory(Principal who) {
     return fromUtf8(who == Principal::System ? cfg.systemDir + "\\config\\systemprofile" : cfg.profileDir());
 }
 
-bool holdsEnabled(const Identity& id, const Bytes& sid) {
-    if (sameSid(id.user, sid)) return true;
-    for (const auto& g : id.groups)
-        if ((g.attributes & SE_GROUP_ENABLED) && !(g.attributes & SE_GROUP_USE_FOR_DENY_ONLY) && sameSid(g.sid, sid))
-            return true;
-    return false;
-}
+bool holdsEnabled(const Identity& id, const Bytes& sid) { return holdsEnabledAt(id, sid.data(), sid.size()); }
 
-DWORD grantedAccess(const SecurityView& sd, const Identity& id, DWORD desired, const GENERIC_MAPPING& mapping) {
+DWORD grantedAccess(const SecurityParts& sd, const Identity& id, DWORD desired, const GENERIC_MAPPING& mapping) {
     bool maximum = desired & MAXIMUM_ALLOWED;
     DWORD want = mapGeneric(desired & ~static_cast<DWORD>(MAXIMUM_ALLOWED), mapping);
-    if (!sd.daclPresent || sd.dacl.empty()) {
+    if (!sd.daclPresent || !sd.dacl) {
         DWORD all = mapGeneric(GENERIC_ALL, mapping) | STANDARD_RIGHTS_ALL;
         return maximum ? (all | want) : want;
     }
     DWORD granted = 0, denied = 0;
-    if (!sd.owner.empty() && holdsEnabled(id, sd.owner)) granted |= READ_CONTROL | WRITE_DAC;
-    const uint8_t* b = sd.dacl.data();
+    if (sd.owner && holdsEnabledAt(id, sd.owner, sd.ownerBytes)) granted |= READ_CONTROL | WRITE_DAC;
+    const uint8_t* b = sd.dacl;
     size_t count = rd16(b + 4), off = sizeof(ACL);
     for (size_t i = 0; i < count; ++i) {
         uint8_t type = b[off], flags = b[off + 1];
         size_t aceSize = rd16(b + off + 2);
         if (!(flags & INHERIT_ONLY_ACE) && (type == ACCESS_ALLOWED_ACE_TYPE || type == ACCESS_DENIED_ACE_TYPE)) {
             DWORD mask = mapGeneric(rd32(b + off + 4), mapping);
-            Bytes sid(b + off + 8, b + off + 8 + sidLength(b + off + 8, aceSize - 8));
-            if (type == ACCESS_ALLOWED_ACE_TYPE && holdsEnabled(id, sid))
+            const uint8_t* sid = b + off + 8;
+            const size_t sidLen = sidLength(sid, aceSize - 8);
+            if (type == ACCESS_ALLOWED_ACE_TYPE && holdsEnabledAt(id, sid, sidLen))
                 granted |= mask & ~denied;
-            else if (type == ACCESS_DENIED_ACE_TYPE && holdsAny(id, sid))
+            else if (type == ACCESS_DENIED_ACE_TYPE && holdsAny(id, sid, sidLen))
                 denied |= mask & ~granted;
         }
         off += aceSize;
     }
     return maximum ? granted : (granted & want);
+}
+
+DWORD grantedAccess(const SecurityView& sd, const Identity& id, DWORD desired, const GENERIC_MAPPING& mapping) {
+    SecurityParts p;
+    p.control = sd.control;
+    p.daclPresent = sd.daclPresent;
+    if (!sd.owner.empty()) p.owner = sd.owner.data(), p.ownerBytes = sd.owner.size();
+    if (!sd.group.empty()) p.group = sd.group.data(), p.groupBytes = sd.group.size();
+    if (!sd.dacl.empty()) p.dacl = sd.dacl.data(), p.daclBytes = sd.dacl.size();
+    return grantedAccess(p, id, desired, mapping);
 }
 
 }  // namespace winsim::detail

@@ -135,9 +135,19 @@ WINBASEAPI BOOL WINAPI GetVersionExW(LPOSVERSIONINFOW info) {
     info->dwMinorVersion = c.osMinor;
     info->dwBuildNumber = buildNumber();
     info->dwPlatformId = c.osPlatform;
-    std::u16string csd = winsim::fromUtf8(c.osServicePack).substr(0, 127);
     std::memset(info->szCSDVersion, 0, sizeof info->szCSDVersion);
-    std::memcpy(info->szCSDVersion, csd.data(), csd.size() * sizeof(WCHAR));
+    const std::string& sp = c.osServicePack;
+    bool ascii = true;
+    for (char ch : sp) ascii = ascii && static_cast<unsigned char>(ch) < 0x80;
+    if (ascii) {
+        // ASCII text is its own UTF-16, one unit a byte: widened in place,
+        // without the conversion's string.
+        const size_t n = sp.size() < 127 ? sp.size() : 127;
+        for (size_t i = 0; i < n; ++i) info->szCSDVersion[i] = static_cast<WCHAR>(sp[i]);
+    } else {
+        std::u16string csd = winsim::fromUtf8(sp).substr(0, 127);
+        std::memcpy(info->szCSDVersion, csd.data(), csd.size() * sizeof(WCHAR));
+    }
     if (size == sizeof(OSVERSIONINFOEXW)) {
         auto* ex = reinterpret_cast<LPOSVERSIONINFOEXW>(info);
         ex->wServicePackMajor = servicePackMajor(c.osServicePack);
