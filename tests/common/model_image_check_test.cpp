@@ -6,24 +6,16 @@
 
 #include "common/model_support.h"
 #include "core/model/image.h"
+#include "common/sample_image_fixture.h"
 
 using namespace vesk;
 using namespace vesk::test;
 
 namespace {
 
-bool valid(const std::vector<uint8_t>& b) { return MdlValidateImage(MdlImageView(b.data(), b.size())); }
 
-class ImageCheck : public ::testing::Test {
+class ImageCheck : public SampleImageTest {
 protected:
-    void SetUp() override {
-        auto r = parse(readFile(sampleModel()));
-        ASSERT_TRUE(r);
-        ASSERT_TRUE(MdlSerializeImage(*r, stored));
-        image = stored;
-        ASSERT_TRUE(MdlRelocateImage(image.data(), image.size()));
-        ASSERT_TRUE(valid(image));
-    }
     // The first option of a base type after `after` (0: from the start).
     uint32_t optionOf(uint16_t base, uint32_t after = 0) const {
         bool past = after == 0;
@@ -38,7 +30,6 @@ protected:
         while (get32(b, head)) head = get32(b, head);
         return head;
     }
-    std::vector<uint8_t> stored, image;
 };
 
 }  // namespace
@@ -58,26 +49,26 @@ TEST_F(ImageCheck, BlockLinksAreGoodExactlyUpToTheEnd) {
         std::vector<uint8_t> b = image;
         const uint32_t lastFit = (size - c.block) & ~3u;
         put32(b, o + kMdlOptValues, lastFit);
-        EXPECT_TRUE(valid(b));
+        EXPECT_TRUE(validImage(b));
         put32(b, o + kMdlOptValues, lastFit + 4);
-        EXPECT_FALSE(valid(b));
+        EXPECT_FALSE(validImage(b));
         put32(b, o + kMdlOptValues, static_cast<uint32_t>(kMdlHeaderSize));
-        EXPECT_TRUE(valid(b));
+        EXPECT_TRUE(validImage(b));
         put32(b, o + kMdlOptValues, static_cast<uint32_t>(kMdlHeaderSize) - 4);
-        EXPECT_FALSE(valid(b));
+        EXPECT_FALSE(validImage(b));
         put32(b, o + kMdlOptValues, MdlTag(static_cast<uint32_t>(kMdlHeaderSize)));
-        EXPECT_FALSE(valid(b));
+        EXPECT_FALSE(validImage(b));
         put32(b, o + kMdlOptValues, 0);
-        EXPECT_TRUE(valid(b));
+        EXPECT_TRUE(validImage(b));
     }
     // An option slot of the header: the record must fit whole.
     std::vector<uint8_t> b = image;
     put32(b, MdlSlotOffset(7), (size - kMdlImgOptionSize) & ~3u);
-    EXPECT_TRUE(valid(b));
+    EXPECT_TRUE(validImage(b));
     put32(b, MdlSlotOffset(7), ((size - kMdlImgOptionSize) & ~3u) + 4);
-    EXPECT_FALSE(valid(b));
+    EXPECT_FALSE(validImage(b));
     put32(b, MdlSlotOffset(7), 40);
-    EXPECT_FALSE(valid(b));
+    EXPECT_FALSE(validImage(b));
 }
 
 // Two value lists: one may end in the other (its rest was checked), but a
@@ -96,21 +87,21 @@ TEST_F(ImageCheck, SharedTailsPassAndLoopsThroughThemAreRefused) {
 
     std::vector<uint8_t> tail = image;  // A runs on into B; B's walk stops at once
     put32(tail, lastA, headB);
-    EXPECT_TRUE(valid(tail));
+    EXPECT_TRUE(validImage(tail));
 
     std::vector<uint8_t> loop = tail;  // ... and B back to its head: A's walk meets it twice
     put32(loop, lastB, headB);
-    EXPECT_FALSE(valid(loop));
+    EXPECT_FALSE(validImage(loop));
 
     std::vector<uint8_t> own = image;  // B's last back to B's head
     put32(own, lastB, headB);
-    EXPECT_FALSE(valid(own));
+    EXPECT_FALSE(validImage(own));
 
     std::vector<uint8_t> intoA = image;  // B ends in A, checked before: fine
     put32(intoA, lastB, headA);
-    EXPECT_TRUE(valid(intoA));
+    EXPECT_TRUE(validImage(intoA));
     put32(intoA, lastA, headB);  // and A into B: a loop for A's walk
-    EXPECT_FALSE(valid(intoA));
+    EXPECT_FALSE(validImage(intoA));
 }
 
 // A program's cells must reach their end cell inside the block.
@@ -122,22 +113,22 @@ TEST_F(ImageCheck, ProgramsEndInsideTheBlock) {
     const uint32_t last = static_cast<uint32_t>(b.size());
     b.resize(b.size() + kMdlCellSize);
     put32(b, kMdlImgTotalSize, static_cast<uint32_t>(b.size()));
-    ASSERT_TRUE(valid(b));
+    ASSERT_TRUE(validImage(b));
     put16(b, last + kMdlCellKind, kMdlCellOperator);
     put16(b, last + kMdlCellValue, kMdlOpEnd);
     put32(b, row + kMdlRuleCond1, last);
-    EXPECT_TRUE(valid(b));
+    EXPECT_TRUE(validImage(b));
     put16(b, last + kMdlCellValue, kMdlOpEnd + 1);  // no end: the cells run out
-    EXPECT_FALSE(valid(b));
+    EXPECT_FALSE(validImage(b));
     put32(b, row + kMdlRuleCond1, last + 2);  // a cell that starts inside and ends outside
-    EXPECT_FALSE(valid(b));
+    EXPECT_FALSE(validImage(b));
     // A program shared by both conditions of the row is checked once and
     // passes for both.
     b = image;
     const uint32_t cond2 = get32(image, row + kMdlRuleCond2);
     if (cond2) {
         put32(b, row + kMdlRuleCond1, cond2);
-        EXPECT_TRUE(valid(b));
+        EXPECT_TRUE(validImage(b));
     }
 }
 
@@ -155,18 +146,18 @@ TEST_F(ImageCheck, AProgramCheckedBeforeVouchesOnlyForItsOwnCells) {
     put16(b, at + kMdlCellValue, kMdlOpEnd);
     put32(b, row + kMdlRuleCond1, at);
     put32(b, row + kMdlRuleCond2, at);
-    EXPECT_TRUE(valid(b));
+    EXPECT_TRUE(validImage(b));
     put32(b, row + kMdlRuleCond2, at + 2);
-    EXPECT_FALSE(valid(b));
+    EXPECT_FALSE(validImage(b));
     put32(b, row + kMdlRuleCond1, at + 2);
     put32(b, row + kMdlRuleCond2, at);
-    EXPECT_FALSE(valid(b));
+    EXPECT_FALSE(validImage(b));
     // The same from a rule further on, after the first row checked `at`.
     const uint32_t next = get32(image, row);
     if (next) {
         put32(b, row + kMdlRuleCond1, at);
         put32(b, next + kMdlRuleCond1, at + 2);
-        EXPECT_FALSE(valid(b));
+        EXPECT_FALSE(validImage(b));
     }
 }
 
@@ -237,7 +228,7 @@ TEST_F(ImageCheck, ATaggedLinkBehindAPlainOneIsLeftAndRefused) {
         // A list another row also names is converted through that row.
         if (!MdlIsTagged(get32(b, t / 16 + kMdlNext))) continue;
         ++left;
-        EXPECT_FALSE(valid(b)) << r;
+        EXPECT_FALSE(validImage(b)) << r;
     }
     EXPECT_GT(left, 0u);
 }
@@ -260,6 +251,6 @@ TEST_F(ImageCheck, AnOptionNodeAtTheEndMustBeWhole) {
         put16(b, node + kMdlNodeOptionKey, 0);
         if (room > kMdlNodeSize) put16(b, node + kMdlNodeNumber, 0);
         put32(b, list + kMdlListFirst, node);
-        EXPECT_EQ(valid(b), room == kMdlNodeOptionSize);
+        EXPECT_EQ(validImage(b), room == kMdlNodeOptionSize);
     }
 }

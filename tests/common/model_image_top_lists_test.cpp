@@ -9,24 +9,16 @@
 
 #include "common/model_support.h"
 #include "core/model/image.h"
+#include "common/sample_image_fixture.h"
 
 using namespace vesk;
 using namespace vesk::test;
 
 namespace {
 
-bool valid(const std::vector<uint8_t>& b) { return MdlValidateImage(MdlImageView(b.data(), b.size())); }
 
-class ImageTopLists : public ::testing::Test {
+class ImageTopLists : public SampleImageTest {
 protected:
-    void SetUp() override {
-        auto r = parse(readFile(sampleModel()));
-        ASSERT_TRUE(r);
-        ASSERT_TRUE(MdlSerializeImage(*r, stored));
-        image = stored;
-        ASSERT_TRUE(MdlRelocateImage(image.data(), image.size()));
-        ASSERT_TRUE(valid(image));
-    }
     // The records of the list whose head is in header slot `slot`.
     std::vector<uint32_t> records(int slot) const {
         std::vector<uint32_t> out;
@@ -44,11 +36,10 @@ protected:
                 if (j >= n) continue;
                 std::vector<uint8_t> b = image;
                 put32(b, list[k], list[j]);
-                EXPECT_EQ(valid(b), j > k) << "record " << k << " linked to " << j << " of " << n;
+                EXPECT_EQ(validImage(b), j > k) << "record " << k << " linked to " << j << " of " << n;
             }
         }
     }
-    std::vector<uint8_t> stored, image;
 };
 
 }  // namespace
@@ -63,7 +54,7 @@ TEST_F(ImageTopLists, TheRowListIsRefusedExactlyWhenItComesBack) { relinkEverywh
 TEST_F(ImageTopLists, StoredRowsRelinkedAreRefusedOrTakenAsTheRelocatedOnes) {
     const std::vector<uint32_t> rows = records(kMdlSlotExclusive);
     ASSERT_GT(rows.size(), 3u);
-    auto open = [](std::vector<uint8_t> b) { return MdlRelocateImage(b.data(), b.size()) && valid(b); };
+    auto open = [](std::vector<uint8_t> b) { return MdlRelocateImage(b.data(), b.size()) && validImage(b); };
 
     std::vector<uint8_t> loop = stored;
     put32(loop, rows[2], rows[1]);
@@ -90,7 +81,7 @@ TEST_F(ImageTopLists, StoredRowsRelinkedAreRefusedOrTakenAsTheRelocatedOnes) {
     for (uint32_t o : {options.front(), options.back()}) {
         std::vector<uint8_t> b = image;
         put32(b, o + kMdlOptRule, size);
-        EXPECT_FALSE(valid(b));
+        EXPECT_FALSE(validImage(b));
     }
 }
 
@@ -104,14 +95,14 @@ TEST_F(ImageTopLists, OptionLoopsOfEveryLengthEnd) {
     for (uint32_t to : {last, options.front(), options[options.size() / 2]}) {
         std::vector<uint8_t> b = image;
         put32(b, last, to);
-        EXPECT_FALSE(valid(b));
+        EXPECT_FALSE(validImage(b));
     }
     std::vector<uint8_t> two = image;
     put32(two, options[1], options[0]);
-    EXPECT_FALSE(valid(two));
+    EXPECT_FALSE(validImage(two));
     // The same two-option loop with the second option's values dropped,
     // so going round finds no list to stop at.
     put32(two, options[1] + kMdlOptValues, 0);
     put32(two, options[0] + kMdlOptValues, 0);
-    EXPECT_FALSE(valid(two));
+    EXPECT_FALSE(validImage(two));
 }

@@ -3,7 +3,6 @@
 #include "core/model/cache.h"
 
 #include <win/files.h>
-#include <win/memory.h>
 #include <win/time.h>
 
 #include "core/files.h"
@@ -74,22 +73,6 @@ private:
     HANDLE h_;
 };
 
-// An image whose block of `size` bytes is left unfilled: the caller reads
-// the whole block from a file and frees the image when the read comes up
-// short, so none of the heap's old bytes is ever read. Allocated in the same
-// order as MdlImageNew (record, then block) and freed by MdlImageFree.
-MdlImage* newImageToFill(DWORD size) {
-    auto* image = static_cast<MdlImage*>(MemAllocZero(sizeof(MdlImage)));
-    if (!image) return nullptr;
-    image->block = static_cast<uint8_t*>(GlobalAllocUnfilled(size));
-    if (!image->block) {
-        MemFree(image);
-        return nullptr;
-    }
-    image->size = size;
-    return image;
-}
-
 HANDLE openForReading(const WCHAR* path) {
     return CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
 }
@@ -111,7 +94,7 @@ MdlImage* loadCacheBeside(HANDLE text, const WCHAR* dataPath) {
     DWORD high = 0;
     const DWORD size = GetFileSize(file.get(), &high);
     if (size == INVALID_FILE_SIZE || high != 0 || size <= kMdlHeaderSize || size > kMdlImageMaxSize) return nullptr;
-    MdlImage* image = newImageToFill(size);
+    MdlImage* image = MdlImageNewUnfilled(size);
     if (!image) return nullptr;
     DWORD got = 0;
     uint32_t total = 0;

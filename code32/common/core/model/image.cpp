@@ -2,6 +2,8 @@
 // FileVersion, and its memory.
 #include "core/model/image.h"
 
+#include <win/memory.h>
+
 #include <cstring>
 
 #include "core/context.h"
@@ -52,19 +54,30 @@ MdlImage* MdlCompileImage(DrvContext* ctx, const WCHAR* path, bool writeCache) {
     return image;
 }
 
-MdlImage* MdlImageNew(const uint8_t* bytes, size_t size) {
+namespace {
+// The image record, then its block (zero-filled, or left for the caller to
+// fill entirely when `unfilled`).
+MdlImage* allocImage(size_t size, bool unfilled) {
     if (size == 0 || size > kMdlImageMaxSize) return nullptr;
     auto* image = static_cast<MdlImage*>(MemAllocZero(sizeof(MdlImage)));
     if (!image) return nullptr;
-    image->block = static_cast<uint8_t*>(MemAllocZero(size));
+    image->block = static_cast<uint8_t*>(unfilled ? GlobalAllocUnfilled(size) : MemAllocZero(size));
     if (!image->block) {
         MemFree(image);
         return nullptr;
     }
-    if (bytes) std::memcpy(image->block, bytes, size);
     image->size = static_cast<uint32_t>(size);
     return image;
 }
+}  // namespace
+
+MdlImage* MdlImageNew(const uint8_t* bytes, size_t size) {
+    MdlImage* image = allocImage(size, false);
+    if (image && bytes) std::memcpy(image->block, bytes, size);
+    return image;
+}
+
+MdlImage* MdlImageNewUnfilled(size_t size) { return allocImage(size, true); }
 
 void MdlImageFree(MdlImage* image) {
     if (!image) return;

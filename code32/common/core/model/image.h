@@ -222,8 +222,8 @@ private:
     bool failed_ = false;
 };
 
-// A compiled model in memory: one zero-filled block (MemAllocZero) holding a
-// relocated, validated image of `size` bytes. Images live in the process-wide
+// A compiled model in memory: one heap block (zero-filled, or filled whole
+// from a cache file) holding a relocated, validated image of `size` bytes. Images live in the process-wide
 // model list and are shared read-only by every context; readers go through
 // view().
 struct MdlImage {
@@ -236,6 +236,10 @@ struct MdlImage {
 // relocated form), or zero-filled when `bytes` is null; null when memory
 // runs out or the size is 0 or too large.
 MdlImage* MdlImageNew(const uint8_t* bytes, size_t size);
+// The same with the block left unfilled, for a caller that fills all of it
+// (a whole read of a cache file) and frees the image when it cannot, so none
+// of the heap's old bytes is ever read.
+MdlImage* MdlImageNewUnfilled(size_t size);
 // Frees an image and its block; null is ignored.
 void MdlImageFree(MdlImage* image);
 
