@@ -11,20 +11,58 @@ namespace vesk {
 namespace {
 
 
-// Bytes a read or write of the item touches from its offset.
-uint32_t accessWidth(const DmItem& it) {
-    uint32_t code = itemTypeCode(it);
+// How a type code's raw value is read and written: the kind, the bytes the
+// access touches from the item's offset (accessWidth) and, for a bit, the
+// byte that holds it and its mask. Codes without a raw value (texts and
+// blocks) have kind kAddress; their width is the item's size.
+enum RawKind : uint8_t { kAddress, kU8, kS8, kU16, kS16, kU32, kBit };
+struct RawForm {
+    RawKind kind;
+    uint8_t width;
+    uint8_t bitByte;
+    uint8_t bitMask;
+};
+constexpr RawForm rawFormOf(uint32_t code) {
     switch (code) {
-    case kTypeS8:
-    case kTypeU8: return 1;
-    case kTypeS16:
-    case kTypeU16: return 2;
+    case kTypeS8: return {kS8, 1, 0, 0};
+    case kTypeU8: return {kU8, 1, 0, 0};
+    case kTypeS16: return {kS16, 2, 0, 0};
+    case kTypeU16: return {kU16, 2, 0, 0};
     case kTypeS32:
-    case kTypeU32: return 4;
+    case kTypeU32: return {kU32, 4, 0, 0};
     default: break;
     }
-    if (typeIsBit(code)) return (code - kTypeBitFirst) / 8 + 1;
-    return itemSize(it);
+    if (code >= kTypeBitFirst && code <= kTypeBitLast) {
+        const uint32_t bit = code - kTypeBitFirst;
+        return {kBit, static_cast<uint8_t>(bit / 8 + 1), static_cast<uint8_t>(bit / 8),
+                static_cast<uint8_t>(1u << (bit % 8))};
+    }
+    return {kAddress, 0, 0, 0};
+}
+struct RawForms {
+    RawForm of[64];
+    constexpr RawForms() : of{} {
+        for (uint32_t c = 0; c < 64; ++c) of[c] = rawFormOf(c);
+    }
+};
+constexpr RawForms kRawForms{};
+
+// Bytes a read or write of the item touches from its offset.
+uint32_t accessWidth(const DmItem& it) {
+    const RawForm& f = kRawForms.of[itemTypeCode(it)];
+    return f.kind == kAddress ? itemSize(it) : f.width;
+}
+
+// The `width` bytes of the item's field in `buffer`: null without a section,
+// or when they would end past the section. The section bases are this
+// driver's constants; the bytes of the private header may come from outside
+// and are not used to address memory.
+inline BYTE* fieldIn(BYTE* buffer, const DmItem& item, uint32_t width) {
+    const uint32_t sec = itemSection(item);
+    if (!buffer || sec == 0) return nullptr;
+    const DmSizes& s = dmSizes();
+    if (static_cast<uint32_t>(item.offset) + width > dmSectionSize(s, sec)) return nullptr;
+    return buffer + dmSectionBase(s, sec) + item.offset;
 }
 
 uint32_t readLe(const BYTE* p, uint32_t n) {
@@ -165,15 +203,7 @@ const WCHAR* ItemGetName(DrvContext* ctx, int id) {
 }
 
 BYTE* ItemStorageIn(BYTE* buffer, const DmItem* item) {
-    if (!buffer || !item) return nullptr;
-    uint32_t sec = itemSection(*item);
-    if (sec == 0) return nullptr;
-    // The section bases are this driver's constants; the bytes of the private
-    // header may come from outside and are not used to address memory.
-    const DmSizes& s = dmSizes();
-    uint32_t end = static_cast<uint32_t>(item->offset) + accessWidth(*item);
-    if (end > dmSectionSize(s, sec)) return nullptr;
-    return buffer + dmSectionBase(s, sec) + item->offset;
+    return item ? fieldIn(buffer, *item, accessWidth(*item)) : nullptr;
 }
 
 BYTE* ItemGetStorage(DrvContext* ctx, const DmItem* item) {
@@ -184,62 +214,13 @@ BYTE* ItemGetShadowStorage(DrvContext* ctx, const DmItem* item) {
     return (ctx && ctx->ws) ? ItemStorageIn(ctx->ws->shadow, item) : nullptr;
 }
 
-namespace {
-// How a type code's raw value is read and written: the kind, the bytes the
-// access touches from the item's offset (accessWidth) and, for a bit, the
-// byte that holds it and its mask. Codes without a raw value (texts and
-// blocks) have kind kAddress; their width is the item's size.
-enum RawKind : uint8_t { kAddress, kU8, kS8, kU16, kS16, kU32, kBit };
-struct RawForm {
-    RawKind kind;
-    uint8_t width;
-    uint8_t bitByte;
-    uint8_t bitMask;
-};
-constexpr RawForm rawFormOf(uint32_t code) {
-    switch (code) {
-    case kTypeS8: return {kS8, 1, 0, 0};
-    case kTypeU8: return {kU8, 1, 0, 0};
-    case kTypeS16: return {kS16, 2, 0, 0};
-    case kTypeU16: return {kU16, 2, 0, 0};
-    case kTypeS32:
-    case kTypeU32: return {kU32, 4, 0, 0};
-    default: break;
-    }
-    if (code >= kTypeBitFirst && code <= kTypeBitLast) {
-        const uint32_t bit = code - kTypeBitFirst;
-        return {kBit, static_cast<uint8_t>(bit / 8 + 1), static_cast<uint8_t>(bit / 8),
-                static_cast<uint8_t>(1u << (bit % 8))};
-    }
-    return {kAddress, 0, 0, 0};
-}
-struct RawForms {
-    RawForm of[64];
-    constexpr RawForms() : of{} {
-        for (uint32_t c = 0; c < 64; ++c) of[c] = rawFormOf(c);
-    }
-};
-constexpr RawForms kRawForms{};
-
-// The field of a number or bit item of form `f` in `buffer`, as
-// ItemStorageIn gives it (null without a section, or when the access would
-// end past the section).
-inline BYTE* numberField(BYTE* buffer, const DmItem& item, const RawForm& f) {
-    const uint32_t sec = itemSection(item);
-    if (!buffer || sec == 0) return nullptr;
-    const DmSizes& s = dmSizes();
-    if (static_cast<uint32_t>(item.offset) + f.width > dmSectionSize(s, sec)) return nullptr;
-    return buffer + dmSectionBase(s, sec) + item.offset;
-}
-}  // namespace
-
 uint32_t ItemReadRawIn(BYTE* buffer, const DmItem* item) {
     // Only numbers and bits have a raw value: the storage of any other type
     // is not looked at (its answer is 0 either way).
     if (!item) return 0;
     const RawForm& f = kRawForms.of[itemTypeCode(*item)];
     if (f.kind == kAddress) return 0;
-    const BYTE* p = numberField(buffer, *item, f);
+    const BYTE* p = fieldIn(buffer, *item, f.width);
     if (!p) return 0;
     switch (f.kind) {
     case kS8: return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(p[0])));
@@ -261,7 +242,7 @@ bool ItemWriteRawIn(BYTE* buffer, const DmItem* item, uint32_t value) {
         std::memset(p, 0, itemSize(*item));
         return true;
     }
-    BYTE* p = numberField(buffer, *item, f);
+    BYTE* p = fieldIn(buffer, *item, f.width);
     if (!p) return false;
     if (f.kind == kBit) {
         if (value) p[f.bitByte] |= f.bitMask;

@@ -90,8 +90,7 @@ BYTE* MdlCopyFontSubstDefaults(const DrvContext* ctx, uint32_t* outCount) {
     static_assert(kMdlOptType + 2 <= kMdlImgOptionSize, "the type field lies inside an option record");
     for (uint32_t o; options.next(&o);) {
         // The walk found the record whole inside the image.
-        const uint8_t* at = v.data() + o + kMdlOptType;
-        const uint16_t type = static_cast<uint16_t>(at[0] | (at[1] << 8));
+        const uint16_t type = v.u16Whole(o + kMdlOptType);
         if (MdlBaseType(type) != kMdlFontTbl) continue;
         // The first option of the type decides, even when none of its values
         // has pairs.

@@ -162,6 +162,17 @@ public:
         *out = static_cast<int32_t>(v);
         return ok;
     }
+    // Fields of a record the caller already found whole inside the block
+    // (through a link or a list walk that checked the record's size): read
+    // without a second bounds check.
+    uint16_t u16Whole(uint32_t offset) const {
+        return static_cast<uint16_t>(base_[offset] | (base_[offset + 1] << 8));
+    }
+    uint32_t u32Whole(uint32_t offset) const {
+        const uint8_t* p = base_ + offset;
+        return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+               static_cast<uint32_t>(p[3]) << 24;
+    }
     // A link: a plain offset that is 0 or names a record of `length` bytes
     // inside the block past the header. A tagged (unrelocated) link fails.
     bool link(uint32_t offset, uint32_t length, uint32_t* out) const {

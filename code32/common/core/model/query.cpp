@@ -66,12 +66,6 @@ inline uint32_t slotOption(const MdlImageView& v, int slot) {
     return v.link(MdlSlotOffset(slot), kMdlImgOptionSize, &o) ? o : 0;
 }
 
-// A little-endian 16-bit field of a record the caller has already found
-// whole inside the image (a list walk or a link checked the record's size).
-inline uint16_t fieldOfWhole(const MdlImageView& v, uint32_t at) {
-    const uint8_t* p = v.data() + at;
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
 static_assert(kMdlOptId + 2 <= kMdlImgOptionSize && kMdlOptType + 2 <= kMdlImgOptionSize,
               "the id and type fields lie inside an option record");
 
@@ -146,17 +140,14 @@ void MdlListedOptions(const DrvContext* ctx, std::vector<MdlListedOption>& out) 
     // the walk has made fewer steps than records fit in the block, and only
     // when it is an untagged offset past the header with the whole record
     // inside the block; its next link is then read from it.
-    const uint8_t* const base = v.data();
     const uint64_t size = v.size();
     uint64_t steps = 0;
     for (uint32_t rec = optionList(v); rec != 0;) {
         if (steps++ * kMdlImgOptionSize > size || MdlIsTagged(rec) || rec < kMdlHeaderSize ||
             !v.inside(rec, kMdlImgOptionSize))
             break;
-        const uint8_t* r = base + rec;
-        const uint32_t next = static_cast<uint32_t>(r[0]) | static_cast<uint32_t>(r[1]) << 8 |
-                              static_cast<uint32_t>(r[2]) << 16 | static_cast<uint32_t>(r[3]) << 24;
-        const uint16_t id = static_cast<uint16_t>(r[kMdlOptId] | (r[kMdlOptId + 1] << 8));
+        const uint32_t next = v.u32Whole(rec);
+        const uint16_t id = v.u16Whole(rec + kMdlOptId);
         const uint32_t at = rec;
         rec = next;
         if (!id || seen.has(id)) continue;
@@ -202,7 +193,7 @@ uint32_t MdlFindOptionTypedByWalk(const DrvContext* ctx, int optionId, uint16_t*
     const MdlImageView v = MdlViewOf(ctx);
     const uint32_t o = optionIn(v, optionId);
     // A record found is whole inside the image (slot link or list walk).
-    *baseType = o ? MdlBaseType(fieldOfWhole(v, o + kMdlOptType)) : 0;
+    *baseType = o ? MdlBaseType(v.u16Whole(o + kMdlOptType)) : 0;
     return o;
 }
 

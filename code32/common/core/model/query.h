@@ -98,8 +98,7 @@ inline uint32_t MdlFindOptionTyped(const DrvContext* ctx, int optionId, uint16_t
         return 0;
     }
     static_assert(kMdlOptType + 2 <= kMdlImgOptionSize, "the type field lies inside an option record");
-    const uint8_t* t = v.data() + o + kMdlOptType;
-    *baseType = MdlBaseType(static_cast<uint16_t>(t[0] | (t[1] << 8)));
+    *baseType = MdlBaseType(v.u16Whole(o + kMdlOptType));
     return o;
 }
 int MdlNumericRangeAt(const MdlImageView& v, uint32_t option, int32_t* outMin, int32_t* outMax);
