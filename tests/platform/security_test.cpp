@@ -245,7 +245,9 @@ TEST(AccessCheck, ValidityAgreesWithTheReadingOfEveryPart) {
                 SetLastError(0);
                 const BOOL valid = IsValidSecurityDescriptor(&sd);
                 EXPECT_EQ(valid != FALSE, read) << i << " " << int(value);
-                if (!valid) EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_SECURITY_DESCR));
+                if (!valid) {
+                    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_SECURITY_DESCR));
+                }
                 invalid += !read;
                 (*part)[i] = saved;
             }

@@ -42,7 +42,16 @@ void setError(DWORD code);
 size_t wlen(const WCHAR* s);
 size_t wlenBounded(const WCHAR* s, size_t max);
 std::u16string wstr(const WCHAR* s);  // null -> empty
-WCHAR foldCase(WCHAR c);              // upper-case fold (ASCII and Latin-1)
+// Upper-case fold (ASCII and Latin-1); inline, since comparisons of names
+// fold every character they pass (foldCase is the exported form).
+inline WCHAR foldCaseInline(WCHAR c) {
+    if (c >= u'a' && c <= u'z') return static_cast<WCHAR>(c - 32);
+    // Latin-1 lower-case letters except the division sign and y-diaeresis.
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<WCHAR>(c - 32);
+    if (c == 0xFF) return 0x178;
+    return c;
+}
+WCHAR foldCase(WCHAR c);
 bool wequalNoCase(std::u16string_view a, std::u16string_view b);
 bool equalNoCase(std::string_view a, std::string_view b);  // UTF-8, per code point
 

@@ -27,24 +27,12 @@ size_t wlenBounded(const WCHAR* s, size_t max) {
 
 std::u16string wstr(const WCHAR* s) { return s ? std::u16string(s, wlen(s)) : std::u16string(); }
 
-namespace {
-// The fold itself, inlined into the comparisons of this file (foldCase is
-// exported, so a call of it from here would go through the symbol table).
-inline WCHAR foldOne(WCHAR c) {
-    if (c >= u'a' && c <= u'z') return static_cast<WCHAR>(c - 32);
-    // Latin-1 lower-case letters except the division sign and y-diaeresis.
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<WCHAR>(c - 32);
-    if (c == 0xFF) return 0x178;
-    return c;
-}
-}  // namespace
-
-WCHAR foldCase(WCHAR c) { return foldOne(c); }
+WCHAR foldCase(WCHAR c) { return foldCaseInline(c); }
 
 bool wequalNoCase(std::u16string_view a, std::u16string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i] && foldOne(a[i]) != foldOne(b[i])) return false;
+        if (a[i] != b[i] && foldCaseInline(a[i]) != foldCaseInline(b[i])) return false;
     return true;
 }
 

@@ -81,21 +81,12 @@ void formatKey(const Key& k, const std::string& path, std::string& out) {
 
 }  // namespace
 
-namespace {
-// foldCase, with ASCII folded here: key names are nearly always ASCII, and
-// each comparison of a sorted lookup folds every character it passes.
-inline WCHAR foldQuick(WCHAR c) {
-    if (c < 0x80) return c >= u'a' && c <= u'z' ? static_cast<WCHAR>(c - 32) : c;
-    return foldCase(c);
-}
-}  // namespace
-
 bool Key::before(std::u16string_view a, std::u16string_view b) {
     size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
         const WCHAR p = a[i], q = b[i];
         if (p == q) continue;
-        const WCHAR x = foldQuick(p), y = foldQuick(q);
+        const WCHAR x = foldCaseInline(p), y = foldCaseInline(q);
         if (x != y) return x < y;
     }
     return a.size() < b.size();
