@@ -210,6 +210,37 @@ TEST(ProfileReads, WritesOfThisAndOtherProcessesAreSeenAndRelativeNamesFollowThe
     ASSERT_TRUE(SetCurrentDirectoryW(u"C:\\"));
 }
 
+// One file named three ways (no name, a bare name, the full name): every
+// spelling is served from what was kept until another process changes the
+// file, then every spelling and every reader sees the change.
+TEST(ProfileReads, EverySpellingOfAKeptFileSeesAnotherProcessesChange) {
+    winsim::TempMachine m;
+    const std::u16string full = winsim::fromUtf8(winsim::config().windowsDir) + u"\\win.ini";
+    ASSERT_TRUE(WriteProfileStringW(u"s", u"k", u"1"));
+    letSettle();
+    auto readAll = [&](UINT expected) {
+        EXPECT_EQ(GetProfileIntW(u"s", u"k", 0), expected);
+        EXPECT_EQ(GetPrivateProfileIntW(u"s", u"k", 0, u"win.ini"), expected);
+        EXPECT_EQ(GetPrivateProfileIntW(u"s", u"k", 0, full.c_str()), expected);
+        WCHAR buf[16] = {};
+        EXPECT_EQ(GetPrivateProfileStringW(u"s", u"k", u"", buf, 16, full.c_str()), 1u);
+        EXPECT_EQ(buf[0], static_cast<WCHAR>(u'0' + expected));
+        EXPECT_EQ(GetPrivateProfileSectionW(u"s", buf, 16, u"win.ini"), 4u);  // "k=N", its null
+        EXPECT_EQ(buf[2], static_cast<WCHAR>(u'0' + expected));
+    };
+    readAll(1);
+    readAll(1);
+    ASSERT_TRUE(inChild([] { return WritePrivateProfileStringW(u"s", u"k", u"2", u"win.ini") != FALSE; }));
+    readAll(2);
+    // Settled again, then rewritten behind the service's back, same size.
+    letSettle();
+    readAll(2);
+    const fs::path host = m.root() / "C" / "WINDOWS" / "win.ini";
+    ASSERT_TRUE(fs::exists(host));
+    rewriteInPlace(host, "[s]\r\nk=3\r\n");
+    readAll(3);
+}
+
 TEST(NamedMutex, AnOwnerThatEndedButIsNotYetReapedHasAbandonedIt) {
     winsim::TempMachine m;
     HANDLE h = CreateMutexW(nullptr, FALSE, u"Global\\VeskTestZombieOwner");

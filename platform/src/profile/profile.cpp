@@ -51,6 +51,9 @@ namespace {
 
 constexpr const char16_t* kWinIni = u"win.ini";
 
+// A caller's text as a view (null: empty), for lookups that keep no copy.
+std::u16string_view view(LPCWSTR s) { return s ? std::u16string_view(s, wlen(s)) : std::u16string_view(); }
+
 // The name of the file a profile call names: a bare name lives in the
 // Windows directory. Empty for an empty name.
 std::u16string iniName(LPCWSTR file) {
@@ -89,7 +92,10 @@ public:
         return *c;
     }
 
-    bool find(const std::u16string& name, UINT codePage, Loaded& out) {
+    // The kept text of `name` while its file is the version it was read
+    // from. The entry is copied out whole, so the stat() runs unlocked and
+    // what it confirms is the very version the copy belongs to.
+    bool find(std::u16string_view name, UINT codePage, Loaded& out) {
         const uint64_t generation = machineGeneration();
         std::shared_ptr<const fs::path> checked;
         store::HostKey key;
@@ -99,15 +105,13 @@ public:
             if (!e) return false;
             checked = e->checked;
             key = e->key;
+            out.doc = e->doc;
+            out.missing = e->missing;
         }
         auto now = store::hostKey(*checked);
-        if (!now || !(*now == key)) return false;
-        std::lock_guard g(lock_);
-        const Entry* e = lookup(name, codePage, generation);
-        if (!e || !(e->key == key)) return false;
-        out.doc = e->doc;
-        out.missing = e->missing;
-        return true;
+        if (now && *now == key) return true;
+        out = Loaded{};
+        return false;
     }
 
     // Reads `name` as a profile call does, keeping the result when it may
@@ -187,7 +191,7 @@ private:
         return naive == p.host;
     }
 
-    const Entry* lookup(const std::u16string& name, UINT codePage, uint64_t generation) const {
+    const Entry* lookup(std::u16string_view name, UINT codePage, uint64_t generation) const {
         for (const Entry& e : entries_)
             if (e.doc && e.generation == generation && e.codePage == codePage && e.name == name) return &e;
         return nullptr;
@@ -209,17 +213,21 @@ private:
     size_t next_ = 0;
 };
 
-bool absoluteName(const std::u16string& n) {
+bool absoluteName(std::u16string_view n) {
     return n.size() >= 3 && n[1] == u':' && n[2] == u'\\' &&
            ((n[0] >= u'A' && n[0] <= u'Z') || (n[0] >= u'a' && n[0] <= u'z'));
 }
 
 Loaded load(LPCWSTR file) {
-    const std::u16string name = iniName(file);
     const UINT codePage = effectiveCodePage(0);
-    const bool absolute = absoluteName(name);
     Loaded l;
-    if (absolute && ReadCache::get().find(name, codePage, l)) return l;
+    // An absolute name is its own profile name (iniName), so a kept file is
+    // found without copying it.
+    const std::u16string_view given = view(file);
+    if (absoluteName(given) && ReadCache::get().find(given, codePage, l)) return l;
+    const std::u16string name = iniName(file);
+    const bool absolute = absoluteName(name);
+    if (absolute && !absoluteName(given) && ReadCache::get().find(name, codePage, l)) return l;
     return ReadCache::get().read(name, codePage, absolute);
 }
 
@@ -335,10 +343,10 @@ DWORD getString(LPCWSTR section, LPCWSTR key, LPCWSTR def, LPWSTR buf, DWORD n, 
     if (!buf || n == 0) return 0;
     Loaded l = load(file);
     if (!section) return copyList(l.doc->sectionNames(), buf, n);
-    std::optional<size_t> h = l.doc->findSection(wstr(section));
+    std::optional<size_t> h = l.doc->findSection(view(section));
     if (!key) return copyList(h ? l.doc->keyNames(*h) : std::vector<std::u16string>{}, buf, n);
     if (h) {
-        if (std::optional<size_t> k = l.doc->findKey(*h, wstr(key)))
+        if (std::optional<size_t> k = l.doc->findKey(*h, view(key)))
             return copyValue(ini::unquote(l.doc->lines()[*k].value), buf, n);
     }
     setError(ERROR_FILE_NOT_FOUND);
@@ -373,9 +381,9 @@ UINT parseInt(std::u16string_view s) {
 UINT getInt(LPCWSTR section, LPCWSTR key, INT def, LPCWSTR file) {
     if (!section || !key) return static_cast<UINT>(def);
     Loaded l = load(file);
-    std::optional<size_t> h = l.doc->findSection(wstr(section));
+    std::optional<size_t> h = l.doc->findSection(view(section));
     if (h) {
-        if (std::optional<size_t> k = l.doc->findKey(*h, wstr(key))) {
+        if (std::optional<size_t> k = l.doc->findKey(*h, view(key))) {
             std::u16string_view v = ini::unquote(l.doc->lines()[*k].value);
             if (!v.empty()) return parseInt(v);
         }
@@ -402,7 +410,7 @@ BOOL writeString(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR file) {
 DWORD getSection(LPCWSTR section, LPWSTR buf, DWORD n, LPCWSTR file) {
     if (!buf || n == 0) return 0;
     Loaded l = load(file);
-    std::optional<size_t> h = section ? l.doc->findSection(wstr(section)) : std::nullopt;
+    std::optional<size_t> h = section ? l.doc->findSection(view(section)) : std::nullopt;
     if (!h) {
         if (l.missing) setError(ERROR_FILE_NOT_FOUND);
         return copyList({}, buf, n);
@@ -507,8 +515,8 @@ WINBASEAPI BOOL WINAPI GetPrivateProfileStructW(LPCWSTR section, LPCWSTR key, LP
             return FALSE;
         }
         Loaded l = load(file);
-        std::optional<size_t> h = l.doc->findSection(wstr(section));
-        std::optional<size_t> k = h ? l.doc->findKey(*h, wstr(key)) : std::nullopt;
+        std::optional<size_t> h = l.doc->findSection(view(section));
+        std::optional<size_t> k = h ? l.doc->findKey(*h, view(key)) : std::nullopt;
         if (!k) {
             setError(ERROR_FILE_NOT_FOUND);
             return FALSE;
