@@ -11,7 +11,9 @@
 #include <winsim/spooler.h>
 #include <winsim/winsim.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -65,6 +67,25 @@ std::vector<BYTE> callerDevmode(DrvContext* c) {
     return in;
 }
 
+// Runs `round` once with the stand-in's call journal on and reports how many
+// platform calls it made (counter "calls"), with the count of each function
+// on stderr: the share of a round no driver change can remove.
+template <class Round>
+void countCalls(benchmark::State& state, const char* what, Round&& round) {
+    winsim::journalClear();
+    winsim::journalEnable(true);
+    round();
+    winsim::journalEnable(false);
+    const std::vector<winsim::JournalEntry> calls = winsim::journal();
+    winsim::journalClear();
+    std::map<std::string, int> byFunction;
+    for (const winsim::JournalEntry& e : calls) ++byFunction[e.function];
+    state.counters["calls"] = static_cast<double>(calls.size());
+    std::fprintf(stderr, "%s: %zu platform calls:", what, calls.size());
+    for (const auto& [function, n] : byFunction) std::fprintf(stderr, " %s %d", function.c_str(), n);
+    std::fprintf(stderr, "\n");
+}
+
 }  // namespace
 
 // The graphics driver's job merge into a context that is already built.
@@ -72,6 +93,7 @@ static void BM_MergeCallerDevmode(benchmark::State& state) {
     DrvContext* c = printer().open();
     const std::vector<BYTE> in = callerDevmode(c);
     for (auto _ : state) benchmark::DoNotOptimize(DmMergeDevmode(c, in.data(), in.size(), 0x8000008));
+    countCalls(state, "caller merge", [&] { DmMergeDevmode(c, in.data(), in.size(), 0x8000008); });
     CtxReleaseEx(c, kReleaseFree);
 }
 BENCHMARK(BM_MergeCallerDevmode);
@@ -118,6 +140,10 @@ static void BM_ContextKind0FromDefaults(benchmark::State& state) {
         }
         CtxReleaseEx(c, kReleaseFree);
     }
+    countCalls(state, "kind-0 context", [&] {
+        CtxCacheClear();
+        if (DrvContext* c = CtxCreateEx(p.handle, p.handle, nullptr, 0, 0, 0, nullptr)) CtxReleaseEx(c, kReleaseFree);
+    });
 }
 BENCHMARK(BM_ContextKind0FromDefaults);
 

@@ -11,6 +11,7 @@
 #include "core/devmode/dm_private.h"
 #include "core/devmode_sizes.h"
 #include "core/font_tables.h"
+#include "core/item_lists.h"
 #include "core/item_store.h"
 
 using namespace vesk;
@@ -68,6 +69,7 @@ TEST(ExtMirror, CopiesWhatThePlainRenderingGives) {
         EXPECT_EQ(mirrorOf(c), want) << what;
     };
     check("built-in table");
+    ItemTableEdited(c);
     // Fields moved around the mirror's end, out of section 2 and over a
     // handle; the last write of a byte decides.
     DmItem* items = c->items->items;

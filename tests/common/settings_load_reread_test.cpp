@@ -14,6 +14,7 @@
 
 #include "common/sample_printer_support.h"
 #include "core/item_ids.h"
+#include "core/item_lists.h"
 #include "core/item_store.h"
 #include "core/persist/opt_persist.h"
 #include "core/text_convert.h"
@@ -94,6 +95,7 @@ TEST_F(SettingsReread, TheClassWalkFollowsTheContextsOwnItemDescriptions) {
     EXPECT_EQ(ItemGetRaw(c, probe), before) << "an item kept nowhere is not read";
 
     // Given a value name and the printer-data kind in this context only.
+    ItemTableEdited(c);
     probe->valueName = u"SpeedProbe";
     probe->storageClass = kPersistPrinterData;
     EXPECT_EQ(OptLoadClass(printer_, c, 2, 0, nullptr), 1);

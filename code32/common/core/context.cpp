@@ -19,6 +19,7 @@
 #include "core/devmode_sizes.h"
 #include "core/font_tables.h"
 #include "core/handover/handover.h"
+#include "core/item_lists.h"
 #include "core/item_store.h"
 #include "core/jobctl/jc_client.h"
 #include "core/languages.h"
@@ -194,6 +195,7 @@ ArrayLayout layoutOf(const DrvContext* t, bool ownPages) {
 struct ArrayImage {
     ArrayLayout layout{};
     std::unique_ptr<BYTE[]> bytes;
+    ItemLists lists;  // of the items in `bytes`
 };
 
 bool buildArrayImage(ArrayImage* m, const DrvContext* t, bool ownPages) {
@@ -203,6 +205,7 @@ bool buildArrayImage(ArrayImage* m, const DrvContext* t, bool ownPages) {
     BYTE* b = m->bytes.get();
     if (!b) return false;
     if (l.itemBytes) std::memcpy(b, t->items->items, l.itemBytes);
+    if (!BuildItemLists(reinterpret_cast<const DmItem*>(b), t->items->count, &m->lists)) return false;
     if (l.pageBytes) {
         std::memcpy(b + l.offPages, t->pages->pages, l.pageBytes);
         auto* pages = reinterpret_cast<UiPage*>(b + l.offPages);
@@ -249,6 +252,7 @@ bool cloneTables(DrvContext* c, const DrvContext* t) {
     header->saveLevels = block + l.offSave;
     header->items = *t->items;
     header->items.items = l.itemBytes ? reinterpret_cast<DmItem*>(block) : nullptr;
+    header->items.lists = &image->lists;
     c->items = &header->items;
     if (!ownPages) {
         // The template's table serves every context; CtxFree never frees it.

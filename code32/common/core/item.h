@@ -34,9 +34,14 @@ struct DmItem {
     const WCHAR* fieldName;    // the DEVMODE field name, or null
 };
 
+struct ItemLists;
+
 struct DmItemTable {
     int16_t count;
     DmItem* items;
+    // The positions hot walks visit, while the table is still a copy of the
+    // image they were found in (core/item_lists.h); null otherwise.
+    const ItemLists* lists = nullptr;
 };
 
 // Class words by index.

@@ -8,6 +8,7 @@
 #include "core/devmode/dm_paper.h"
 #include "core/devmode/dm_validate.h"
 #include "core/item_helpers.h"
+#include "core/item_lists.h"
 #include "core/item_store.h"
 #include "core/model/model.h"
 #include "core/model/query.h"
@@ -66,6 +67,7 @@ void OptSaveAsActionValue(StatusCall& call, int id) {
     // The print actions share one INI value: the descriptor is changed for
     // this write only.
     const DmItem kept = *item;
+    ItemTableEdited(ctx);
     item->valueName = u"rdmAction";
     item->typeWord = (item->typeWord & 0xC000FFFFu) | (5u << 24);
     StSaveEntry(call, id);

@@ -4,6 +4,7 @@
 // item's storage and the context's own copies of two shared attributes.
 #include <cstring>
 
+#include "core/item_lists.h"
 #include "core/item_store.h"
 #include "core/ui_lookup.h"
 #include "hooks/hook_state.h"
@@ -161,6 +162,8 @@ int UiTablesPrepare(DrvContext* ctx) {
         UiControl* to = findCtl(ctx, r.to);
         if (from && to) to->key = from->key;
     }
+    // The aliases move items' storage: the table no longer matches its image.
+    ItemTableEdited(ctx);
     for (const StoreAlias& a : kControlAliases) alias(itemOf(ctx, a.from), itemOf(ctx, a.to), a.typeWord);
     for (const auto& a : kItemAliases) alias(ItemFindById(ctx, a[0]), ItemFindById(ctx, a[1]), true);
     copyAttributes(ctx);

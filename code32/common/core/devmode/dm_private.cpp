@@ -10,6 +10,7 @@
 #include "core/devmode/dm_services.h"
 #include "core/devmode_sizes.h"
 #include "core/item_ids.h"
+#include "core/item_lists.h"
 #include "core/item_store.h"
 #include "core/os_version.h"
 #include "core/pending_capabilities.h"
@@ -178,15 +179,10 @@ int DmCopyExtBlock(DrvContext* ctx) {
     // The handle items, read once rather than for every item.
     int handles[sizeof(kFontTableItems) / sizeof(kFontTableItems[0])];
     for (size_t k = 0; k < sizeof(handles) / sizeof(handles[0]); ++k) handles[k] = kFontTableItems[k].handleItem;
-    const DmItem* items = ctx->items->items;
-    const int count = ctx->items->count;
-    for (int i = 0; i < count; ++i) {
-        const DmItem& it = items[i];
-        // Most items lie past the mirrored bytes: the offset alone passes
-        // them over (a field starting past them cannot end inside them).
-        if (it.offset > kExtMirrorBytes || itemSection(it) != 2) continue;
+    // Most items lie past the mirrored bytes: the walk visits the others.
+    ForItemsOf(ctx, ItemList::ExtMirror, ctx->items, [&](const DmItem& it) {
+        if (!ItemInList(it, ItemList::ExtMirror)) return;
         const uint32_t width = itemSize(it);
-        if (it.offset + width > kExtMirrorBytes) continue;
         bool handle = false;
         for (int h : handles) handle = handle || it.id == h;
         if (handle) {
@@ -200,7 +196,7 @@ int DmCopyExtBlock(DrvContext* ctx) {
             runStart = it.offset;
             runEnd = it.offset + width;
         }
-    }
+    });
     flush();
     return 1;
 }

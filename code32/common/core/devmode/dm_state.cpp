@@ -5,6 +5,7 @@
 #include "core/devmode/dm_model.h"
 #include "core/devmode_sizes.h"
 #include "core/font_tables.h"
+#include "core/item_lists.h"
 #include "core/item_store.h"
 #include "core/bridge/bridge.h"
 #include "core/pending_capabilities.h"
@@ -173,8 +174,10 @@ void FreeOptionTable(DmItemTable* snapshot) {
 
 void RestoreOptionTable(DrvContext* ctx, DmItemTable* snapshot) {
     if (!snapshot) return;
-    if (ctx && ctx->items && ctx->items->items && snapshot->items && snapshot->count == ctx->items->count)
+    if (ctx && ctx->items && ctx->items->items && snapshot->items && snapshot->count == ctx->items->count) {
         std::memcpy(static_cast<void*>(ctx->items->items), snapshot->items, sizeof(DmItem) * snapshot->count);
+        ItemTableEdited(ctx);
+    }
     FreeOptionTable(snapshot);
 }
 

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "core/ini_wrap.h"
+#include "core/item_lists.h"
 #include "core/item_store.h"
 #include "core/locks.h"
 #include "core/paths.h"
@@ -123,22 +124,18 @@ int OptLoadClass(HANDLE printer, DrvContext* ctx, int optionClass, uint32_t flag
     const bool iniOk = mayReadIni(ctx);
     bool action = false;
     WalkIni ini(ctx);
-    DmItem* const items = ctx->items->items;
-    const int count = ctx->items->count;
-    for (int i = 0; i < count; ++i) {
-        DmItem& it = items[i];
-        // Most items are kept nowhere: the value name is tested first, so the
-        // walk reads one field of them.
-        if (!it.valueName) continue;
+    // Most items are kept nowhere: the walk visits the named ones.
+    ForItemsOf(ctx, ItemList::Named, ctx->items, [&](DmItem& it) {
+        if (!it.valueName) return;
         const uint32_t cls = itemSection(it);
-        if (!walked(it.id) || (optionClass != -1 && static_cast<int>(cls) != optionClass)) continue;
+        if (!walked(it.id) || (optionClass != -1 && static_cast<int>(cls) != optionClass)) return;
         if (cls == 2 && it.storageClass == kPersistPrinterData) {
             if (it.id < kFirstFontItem || it.id > kLastFontItem) OptReadFromPrinterData(printer, ctx, &it, flags, bridge);
         } else if (it.storageClass == kPersistIni && iniOk) {
             if (it.id >= kActionFirstItem && it.id <= kActionLastItem) action = action || it.id == kActionFirstItem;
             else ini.load(&it);
         }
-    }
+    });
     if (action) loadActionWord(ctx, ini);
     return 1;
 }
@@ -168,21 +165,20 @@ int OptSaveClass(HANDLE printer, DrvContext* ctx, int optionClass, uint32_t flag
         ctx->ws->kind == kKindOrdinary && optionClass == 2 && ctx->ws->shadow && !(flags & kOptSaveAll);
     const bool remote = PrnIsRemote(ctx) == 1;
     bool action = false;
-    for (int i = 0; i < ctx->items->count; ++i) {
-        DmItem& it = ctx->items->items[i];
-        if (optionClass != -1 && static_cast<int>(itemSection(it)) != optionClass) continue;
-        if ((flags & kOptSaveDeviceInfoOnly) && !OptIsDeviceInfoItem(it.id)) continue;
-        if (!it.valueName || (it.id >= kFirstFontItem && it.id <= kLastFontItem)) continue;
+    ForItemsOf(ctx, ItemList::Named, ctx->items, [&](DmItem& it) {
+        if (optionClass != -1 && static_cast<int>(itemSection(it)) != optionClass) return;
+        if ((flags & kOptSaveDeviceInfoOnly) && !OptIsDeviceInfoItem(it.id)) return;
+        if (!it.valueName || (it.id >= kFirstFontItem && it.id <= kLastFontItem)) return;
         // A server connection keeps the user-code items only while the
         // server's log code is in use.
-        if (remote && (it.id == kUserCodeUse || it.id == kLogCode) && ItemRawById(ctx, kServerUse) == 0) continue;
+        if (remote && (it.id == kUserCodeUse || it.id == kLogCode) && ItemRawById(ctx, kServerUse) == 0) return;
         if (it.id >= kActionFirstItem && it.id <= kActionLastItem) {
             action = action || (it.id == kActionFirstItem && it.storageClass == kPersistIni);
-            continue;
+            return;
         }
-        if (changedOnly && sameAsShadow(ctx, &it)) continue;
+        if (changedOnly && sameAsShadow(ctx, &it)) return;
         OptSaveEntry(printer, ctx, &it, nullptr);
-    }
+    });
     if (action) OptActionWordSave(ctx);
     return 1;
 }
