@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/sample_printer.h"
@@ -81,6 +82,9 @@ void countCalls(benchmark::State& state, const char* what, Round&& round) {
     std::map<std::string, int> byFunction;
     for (const winsim::JournalEntry& e : calls) ++byFunction[e.function];
     state.counters["calls"] = static_cast<double>(calls.size());
+    // Every run of a benchmark makes the same calls: the list is shown once.
+    static std::map<std::string, bool> shown;
+    if (std::exchange(shown[what], true)) return;
     std::fprintf(stderr, "%s: %zu platform calls:", what, calls.size());
     for (const auto& [function, n] : byFunction) std::fprintf(stderr, " %s %d", function.c_str(), n);
     std::fprintf(stderr, "\n");
