@@ -17,24 +17,23 @@ class ItemListsWalk : public SamplePrinter {};
 
 }  // namespace
 
-TEST_F(ItemListsWalk, ListsOfAFreshContextAreThoseOfItsTable) {
+TEST_F(ItemListsWalk, AFreshContextListsItsNamedItemsAndAnEditedOneNone) {
     DrvContext* c = open();
     ASSERT_NE(c, nullptr);
-    for (ItemList which : {ItemList::Named, ItemList::ExtMirror}) {
-        const std::vector<uint16_t>* list = ItemListOf(c, which);
-        ASSERT_NE(list, nullptr);
-        std::vector<uint16_t> want;
-        for (int i = 0; i < c->items->count; ++i)
-            if (ItemInList(c->items->items[i], which)) want.push_back(static_cast<uint16_t>(i));
-        EXPECT_EQ(*list, want);
-        EXPECT_FALSE(want.empty());
-        EXPECT_LT(want.size(), static_cast<size_t>(c->items->count) / 2) << "a list that saves nothing";
-    }
-    // Once edited, the walks visit every item (see the settings and mirror
-    // suites for what they then find).
+    const std::vector<uint16_t>* named = NamedItemsOf(c);
+    ASSERT_NE(named, nullptr);
+    std::vector<uint16_t> want;
+    for (int i = 0; i < c->items->count; ++i)
+        if (c->items->items[i].valueName) want.push_back(static_cast<uint16_t>(i));
+    EXPECT_EQ(*named, want);
+    EXPECT_LT(want.size(), static_cast<size_t>(c->items->count) / 2) << "a list that saves nothing";
+    ASSERT_NE(MirrorPlanOf(c), nullptr);
+    EXPECT_FALSE(MirrorPlanOf(c)->empty());
+    // Once edited, the walks visit every item (the settings and mirror
+    // suites show what they then find).
     ItemTableEdited(c);
-    EXPECT_EQ(ItemListOf(c, ItemList::Named), nullptr);
-    EXPECT_EQ(ItemListOf(c, ItemList::ExtMirror), nullptr);
+    EXPECT_EQ(NamedItemsOf(c), nullptr);
+    EXPECT_EQ(MirrorPlanOf(c), nullptr);
 }
 
 // A checking build stops at the first walk of a table edited unmarked.

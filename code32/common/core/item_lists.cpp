@@ -5,28 +5,46 @@
 #include <new>
 
 #include "core/context.h"
-#include "core/devmode/dm_layout.h"
 
 namespace vesk {
+namespace {
 
-bool ItemInList(const DmItem& it, ItemList which) {
-    switch (which) {
-        case ItemList::Named:
-            return it.valueName != nullptr;
-        case ItemList::ExtMirror:
-            return itemSection(it) == 2 && it.offset + itemSize(it) <= dm::kExtMirrorBytes;
-    }
-    return false;
+void build(const DmItem* items, int count, ItemLists* out) {
+    out->named.clear();
+    out->mirror.clear();
+    for (int i = 0; i < count; ++i)
+        if (items[i].valueName) out->named.push_back(static_cast<uint16_t>(i));
+    PlanExtMirror(items, count, [&](MirrorStep s) { out->mirror.push_back(s); });
 }
+
+bool sameSteps(const std::vector<MirrorStep>& a, const std::vector<MirrorStep>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].offset != b[i].offset || a[i].length != b[i].length || a[i].zero != b[i].zero) return false;
+    return true;
+}
+
+// A checking build compares the lists with the table they claim to
+// describe, so an edit made without ItemTableEdited fails where the lists
+// are first used after it.
+void check(const DrvContext* ctx) {
+#ifndef NDEBUG
+    ItemLists now;
+    build(ctx->items->items, ctx->items->count, &now);
+    if (now.named != ctx->items->lists->named || !sameSteps(now.mirror, ctx->items->lists->mirror)) {
+        std::fprintf(stderr, "item table edited without ItemTableEdited\n");
+        std::abort();
+    }
+#else
+    (void)ctx;
+#endif
+}
+
+}  // namespace
 
 bool BuildItemLists(const DmItem* items, int count, ItemLists* out) {
     try {
-        out->named.clear();
-        out->extMirror.clear();
-        for (int i = 0; i < count; ++i) {
-            if (ItemInList(items[i], ItemList::Named)) out->named.push_back(static_cast<uint16_t>(i));
-            if (ItemInList(items[i], ItemList::ExtMirror)) out->extMirror.push_back(static_cast<uint16_t>(i));
-        }
+        build(items, count, out);
         return true;
     } catch (const std::bad_alloc&) {
         *out = ItemLists{};
@@ -34,35 +52,16 @@ bool BuildItemLists(const DmItem* items, int count, ItemLists* out) {
     }
 }
 
-namespace {
-
-const std::vector<uint16_t>& pick(const ItemLists& l, ItemList which) {
-    return which == ItemList::Named ? l.named : l.extMirror;
-}
-
-#ifndef NDEBUG
-// A checking build compares the list with the table it claims to describe,
-// so an edit made without ItemTableEdited fails where it is first walked.
-void checkList(const DmItemTable& t, const std::vector<uint16_t>& list, ItemList which) {
-    std::vector<uint16_t> now;
-    for (int i = 0; i < t.count; ++i)
-        if (ItemInList(t.items[i], which)) now.push_back(static_cast<uint16_t>(i));
-    if (now != list) {
-        std::fprintf(stderr, "item table edited without ItemTableEdited\n");
-        std::abort();
-    }
-}
-#endif
-
-}  // namespace
-
-const std::vector<uint16_t>* ItemListOf(const DrvContext* ctx, ItemList which) {
+const std::vector<uint16_t>* NamedItemsOf(const DrvContext* ctx) {
     if (!ctx || !ctx->items || !ctx->items->lists) return nullptr;
-    const std::vector<uint16_t>& list = pick(*ctx->items->lists, which);
-#ifndef NDEBUG
-    checkList(*ctx->items, list, which);
-#endif
-    return &list;
+    check(ctx);
+    return &ctx->items->lists->named;
+}
+
+const std::vector<MirrorStep>* MirrorPlanOf(const DrvContext* ctx) {
+    if (!ctx || !ctx->items || !ctx->items->lists) return nullptr;
+    check(ctx);
+    return &ctx->items->lists->mirror;
 }
 
 void ItemTableEdited(DrvContext* ctx) {

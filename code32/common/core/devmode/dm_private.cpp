@@ -167,37 +167,15 @@ int DmCopyExtBlock(DrvContext* ctx) {
     if (!ctx || !ctx->devmode || !ctx->items) return 0;
     BYTE* buf = ctx->devmode;
     const uint32_t base2 = dmSectionBase(dmSizes(), 2);
-    // The items' bytes in item order; neighbouring or overlapping copies are
-    // made as one (copying a byte again changes nothing), and a pending copy
-    // is made before a handle is zeroed, so the order of the bytes' last
-    // writes stays the items' order.
-    uint32_t runStart = 0, runEnd = 0;
-    auto flush = [&] {
-        if (runEnd > runStart) std::memcpy(buf + kOffExtMirror + runStart, buf + base2 + runStart, runEnd - runStart);
-        runStart = runEnd = 0;
+    auto run = [&](MirrorStep s) {
+        if (s.zero) std::memset(buf + kOffExtMirror + s.offset, 0, s.length);
+        else std::memcpy(buf + kOffExtMirror + s.offset, buf + base2 + s.offset, s.length);
     };
-    // The handle items, read once rather than for every item.
-    int handles[sizeof(kFontTableItems) / sizeof(kFontTableItems[0])];
-    for (size_t k = 0; k < sizeof(handles) / sizeof(handles[0]); ++k) handles[k] = kFontTableItems[k].handleItem;
-    // Most items lie past the mirrored bytes: the walk visits the others.
-    ForItemsOf(ctx, ItemList::ExtMirror, ctx->items, [&](const DmItem& it) {
-        if (!ItemInList(it, ItemList::ExtMirror)) return;
-        const uint32_t width = itemSize(it);
-        bool handle = false;
-        for (int h : handles) handle = handle || it.id == h;
-        if (handle) {
-            flush();
-            std::memset(buf + kOffExtMirror + it.offset, 0, width);
-        } else if (runEnd > runStart && it.offset <= runEnd && it.offset + width >= runStart) {
-            runStart = std::min<uint32_t>(runStart, it.offset);
-            runEnd = std::max<uint32_t>(runEnd, it.offset + width);
-        } else {
-            flush();
-            runStart = it.offset;
-            runEnd = it.offset + width;
-        }
-    });
-    flush();
+    if (const std::vector<MirrorStep>* plan = MirrorPlanOf(ctx)) {
+        for (MirrorStep s : *plan) run(s);
+    } else {
+        PlanExtMirror(ctx->items->items, ctx->items->count, run);
+    }
     return 1;
 }
 

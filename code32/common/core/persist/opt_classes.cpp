@@ -125,7 +125,7 @@ int OptLoadClass(HANDLE printer, DrvContext* ctx, int optionClass, uint32_t flag
     bool action = false;
     WalkIni ini(ctx);
     // Most items are kept nowhere: the walk visits the named ones.
-    ForItemsOf(ctx, ItemList::Named, ctx->items, [&](DmItem& it) {
+    ForNamedItems(ctx, [&](DmItem& it) {
         if (!it.valueName) return;
         const uint32_t cls = itemSection(it);
         if (!walked(it.id) || (optionClass != -1 && static_cast<int>(cls) != optionClass)) return;
@@ -165,7 +165,7 @@ int OptSaveClass(HANDLE printer, DrvContext* ctx, int optionClass, uint32_t flag
         ctx->ws->kind == kKindOrdinary && optionClass == 2 && ctx->ws->shadow && !(flags & kOptSaveAll);
     const bool remote = PrnIsRemote(ctx) == 1;
     bool action = false;
-    ForItemsOf(ctx, ItemList::Named, ctx->items, [&](DmItem& it) {
+    ForNamedItems(ctx, [&](DmItem& it) {
         if (optionClass != -1 && static_cast<int>(itemSection(it)) != optionClass) return;
         if ((flags & kOptSaveDeviceInfoOnly) && !OptIsDeviceInfoItem(it.id)) return;
         if (!it.valueName || (it.id >= kFirstFontItem && it.id <= kLastFontItem)) return;
