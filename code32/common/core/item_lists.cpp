@@ -5,6 +5,7 @@
 #include <new>
 
 #include "core/context.h"
+#include "core/validation/option_handlers.h"
 
 namespace vesk {
 namespace {
@@ -15,13 +16,9 @@ void build(const DmItem* items, int count, ItemLists* out) {
     for (int i = 0; i < count; ++i)
         if (items[i].valueName) out->named.push_back(static_cast<uint16_t>(i));
     PlanExtMirror(items, count, [&](MirrorStep s) { out->mirror.push_back(s); });
-}
-
-bool sameSteps(const std::vector<MirrorStep>& a, const std::vector<MirrorStep>& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i].offset != b[i].offset || a[i].length != b[i].length || a[i].zero != b[i].zero) return false;
-    return true;
+    out->handled.clear();
+    for (int id = kHandlerFirstId; id <= kHandlerLastId && id <= count; ++id)
+        if (HandlerWalkActsOn(items[id - 1], id)) out->handled.push_back(static_cast<uint16_t>(id));
 }
 
 // A checking build compares the lists with the table they claim to
@@ -31,7 +28,8 @@ void check(const DrvContext* ctx) {
 #ifndef NDEBUG
     ItemLists now;
     build(ctx->items->items, ctx->items->count, &now);
-    if (now.named != ctx->items->lists->named || !sameSteps(now.mirror, ctx->items->lists->mirror)) {
+    const ItemLists& kept = *ctx->items->lists;
+    if (now.named != kept.named || now.mirror != kept.mirror || now.handled != kept.handled) {
         std::fprintf(stderr, "item table edited without ItemTableEdited\n");
         std::abort();
     }
@@ -62,6 +60,18 @@ const std::vector<MirrorStep>* MirrorPlanOf(const DrvContext* ctx) {
     if (!ctx || !ctx->items || !ctx->items->lists) return nullptr;
     check(ctx);
     return &ctx->items->lists->mirror;
+}
+
+const std::vector<uint16_t>* HandledIdsOf(const DrvContext* ctx) {
+    if (!ctx || !ctx->items || !ctx->items->lists) return nullptr;
+    check(ctx);
+    return &ctx->items->lists->handled;
+}
+
+bool HandlerWalkActsOn(const DmItem& at, int id) {
+    if (at.id != id || at.key != 0) return true;
+    const OptHandlerRow* row = OptHandlerRowOf(id);
+    return row && row->handler;
 }
 
 void ItemTableEdited(DrvContext* ctx) {

@@ -11,17 +11,17 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/context.h"
 #include "core/devmode/dm_mirror_plan.h"
 #include "core/item.h"
 
 namespace vesk {
 
-struct DrvContext;
-
 // The lists of one image of the item table.
 struct ItemLists {
     std::vector<uint16_t> named;     // positions of the items with a value name
     std::vector<MirrorStep> mirror;  // the mirror's copy (PlanExtMirror)
+    std::vector<uint16_t> handled;   // ids the option-handler walk acts on
 };
 
 // Fills `out` from `count` items; false when out of memory (`out` is then
@@ -31,6 +31,13 @@ bool BuildItemLists(const DmItem* items, int count, ItemLists* out);
 // The context's lists, or null when its table may have been edited.
 const std::vector<uint16_t>* NamedItemsOf(const DrvContext* ctx);
 const std::vector<MirrorStep>* MirrorPlanOf(const DrvContext* ctx);
+const std::vector<uint16_t>* HandledIdsOf(const DrvContext* ctx);
+
+// Whether the option-handler walk may act on `id` of a table whose item
+// `at` sits at the id's position: the model checks an item with a key, a
+// built-in handler takes one without. An item that is not at its position
+// counts, the walk finding it itself.
+bool HandlerWalkActsOn(const DmItem& at, int id);
 
 // Marks the context's table as edited: its lists no longer apply.
 void ItemTableEdited(DrvContext* ctx);

@@ -18,6 +18,7 @@ struct MirrorStep {
     uint16_t offset;  // within section 2 and within the mirror alike
     uint16_t length;
     uint8_t zero;     // 1: zeros, 0: section 2's bytes
+    bool operator==(const MirrorStep&) const = default;
 };
 
 inline bool ItemInMirror(const DmItem& it) {

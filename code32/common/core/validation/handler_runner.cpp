@@ -1,4 +1,5 @@
 #include "core/devmode/dm_model.h"
+#include "core/item_lists.h"
 #include "core/item_store.h"
 #include "core/validation/option_checks.h"
 #include "core/validation/option_handlers.h"
@@ -15,7 +16,7 @@ int RunOptionChangeHandlers(DrvContext* ctx, uint32_t mode) {
     // its length are those the walk starts with.
     DmItem* const items = ctx->items->items;
     const int last = ctx->items->count < kHandlerLastId ? ctx->items->count : kHandlerLastId;
-    for (int id = kHandlerFirstId; id <= last; ++id) {
+    auto visit = [&](int id) {
         // Ids 1..962 sit at position id - 1 of the item table.
         DmItem* item = &items[id - 1];
         // The model checks (and repairs) what it can name: the item the
@@ -27,13 +28,21 @@ int RunOptionChangeHandlers(DrvContext* ctx, uint32_t mode) {
         if (found && found->key != 0) {
             const DmOptionQueries q(ctx, id);
             if (const int type = q.type()) OptApplyCheckableValueBy(found, q, type, ItemGetRaw(ctx, item), ctx);
-            continue;
+            return;
         }
-        if (id - kHandlerFirstId >= rowCount) continue;
+        if (id - kHandlerFirstId >= rowCount) return;
         const OptHandlerRow& row = rows[id - kHandlerFirstId];
         if (row.handler)
             stored += row.handler(static_cast<uint16_t>(id), ItemGetRaw(ctx, item), item, row.parameter,
                                   static_cast<int>(mode), ctx);
+    };
+    // Most ids have neither a key nor a handler: a fresh table walks the ids
+    // found once to act (HandlerWalkActsOn), in the same order.
+    if (const std::vector<uint16_t>* ids = HandledIdsOf(ctx)) {
+        for (uint16_t id : *ids)
+            if (id <= last) visit(id);
+    } else {
+        for (int id = kHandlerFirstId; id <= last; ++id) visit(id);
     }
     return stored;
 }
