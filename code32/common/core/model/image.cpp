@@ -5,6 +5,7 @@
 #include <win/memory.h>
 
 #include <cstring>
+#include <new>
 
 #include "core/context.h"
 #include "core/model/cache.h"
@@ -59,8 +60,9 @@ namespace {
 // fill entirely when `unfilled`).
 MdlImage* allocImage(size_t size, bool unfilled) {
     if (size == 0 || size > kMdlImageMaxSize) return nullptr;
-    auto* image = static_cast<MdlImage*>(MemAllocZero(sizeof(MdlImage)));
-    if (!image) return nullptr;
+    void* room = MemAllocZero(sizeof(MdlImage));
+    if (!room) return nullptr;
+    auto* image = new (room) MdlImage{};
     image->block = static_cast<uint8_t*>(unfilled ? GlobalAllocUnfilled(size) : MemAllocZero(size));
     if (!image->block) {
         MemFree(image);
@@ -81,7 +83,9 @@ MdlImage* MdlImageNewUnfilled(size_t size) { return allocImage(size, true); }
 
 void MdlImageFree(MdlImage* image) {
     if (!image) return;
+    delete image->listed.load(std::memory_order_acquire);
     MemFree(image->block);
+    image->~MdlImage();
     MemFree(image);
 }
 

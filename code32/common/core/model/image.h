@@ -15,6 +15,7 @@
 // block; relocation and the check test a record's bounds once, when they take
 // the link to it, and then read its fields directly.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -237,9 +238,19 @@ private:
 // from a cache file) holding a relocated, validated image of `size` bytes. Images live in the process-wide
 // model list and are shared read-only by every context; readers go through
 // view().
+// One listed option: its id and the record MdlFindOption gives for it
+// (model/query.h).
+struct MdlListedOption {
+    int id;
+    uint32_t option;
+};
+
 struct MdlImage {
     uint8_t* block;
     uint32_t size;
+    // The listed options (MdlListedOptions), found at the first walk and
+    // freed with the image: an image in use never changes.
+    mutable std::atomic<const std::vector<MdlListedOption>*> listed{nullptr};
     MdlImageView view() const { return MdlImageView(block, size); }
 };
 

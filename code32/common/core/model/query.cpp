@@ -1,7 +1,9 @@
 // Option lookup and accessors over a context's compiled model.
 #include "core/model/query.h"
 
+#include <atomic>
 #include <cstdint>
+#include <new>
 
 namespace vesk {
 namespace {
@@ -131,9 +133,8 @@ std::vector<MdlListedOption>& listedScratch() {
 }
 }  // namespace
 
-void MdlListedOptions(const DrvContext* ctx, std::vector<MdlListedOption>& out) {
-    MdlImageView v = MdlViewOf(ctx);
-    if (!v.data()) return;
+namespace {
+void walkListed(const MdlImageView& v, std::vector<MdlListedOption>& out) {
     SeenIds seen(out);
     // The walk of MdlListWalk written out over the block's bytes, so that
     // the loop keeps the block in registers: a record is taken only while
@@ -159,6 +160,35 @@ void MdlListedOptions(const DrvContext* ctx, std::vector<MdlListedOption>& out) 
         out.push_back({id, o});
         seen.add(id);
     }
+}
+}  // namespace
+
+void MdlListedOptions(const DrvContext* ctx, std::vector<MdlListedOption>& out) {
+    const MdlImage* image = ctx ? ctx->model : nullptr;
+    if (!image || !image->block) return;
+    // The walk's answer depends on the image alone: it is made once and
+    // kept with the image. Without memory for it, the walk answers itself.
+    const std::vector<MdlListedOption>* kept = image->listed.load(std::memory_order_acquire);
+    if (!kept) {
+        auto* made = new (std::nothrow) std::vector<MdlListedOption>;
+        try {
+            if (made) walkListed(image->view(), *made);
+        } catch (const std::bad_alloc&) {
+            delete made;
+            made = nullptr;
+        }
+        if (!made) {
+            walkListed(image->view(), out);
+            return;
+        }
+        const std::vector<MdlListedOption>* none = nullptr;
+        if (image->listed.compare_exchange_strong(none, made, std::memory_order_acq_rel)) kept = made;
+        else {
+            delete made;  // another thread kept its walk first
+            kept = none;
+        }
+    }
+    out.insert(out.end(), kept->begin(), kept->end());
 }
 
 void MdlListedOptionIds(const DrvContext* ctx, std::vector<int>& out) {

@@ -50,11 +50,6 @@ uint32_t MdlFindOptionByKey(const DrvContext* ctx, int key);
 // MdlFindOption finds by that id (each id once), in list order: the items
 // the model has an option for, in one walk of the list.
 void MdlListedOptionIds(const DrvContext* ctx, std::vector<int>& out);
-// One listed option: its id and the record MdlFindOption gives for it.
-struct MdlListedOption {
-    int id;
-    uint32_t option;
-};
 // Appends the ids MdlListedOptionIds gives, in its order, each with its
 // record: the slot's record, or for an id without a slot its first record.
 void MdlListedOptions(const DrvContext* ctx, std::vector<MdlListedOption>& out);
