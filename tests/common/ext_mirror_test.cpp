@@ -68,7 +68,7 @@ TEST(ExtMirror, CopiesWhatThePlainRenderingGives) {
         ASSERT_EQ(DmCopyExtBlock(c), 1);
         EXPECT_EQ(mirrorOf(c), want) << what;
     };
-    ASSERT_NE(MirrorPlanOf(c), nullptr) << "a fresh table copies by the plan found once";
+    ASSERT_NE(ItemListsOf(c), nullptr) << "a fresh table copies by the plan found once";
     check("built-in table");
     ItemTableEdited(c);
     // Fields moved around the mirror's end, out of section 2 and over a

@@ -20,20 +20,19 @@ class ItemListsWalk : public SamplePrinter {};
 TEST_F(ItemListsWalk, AFreshContextListsItsNamedItemsAndAnEditedOneNone) {
     DrvContext* c = open();
     ASSERT_NE(c, nullptr);
-    const std::vector<uint16_t>* named = NamedItemsOf(c);
-    ASSERT_NE(named, nullptr);
+    const ItemLists* lists = ItemListsOf(c);
+    ASSERT_NE(lists, nullptr);
+    const std::vector<uint16_t>* named = &lists->named;
     std::vector<uint16_t> want;
     for (int i = 0; i < c->items->count; ++i)
         if (c->items->items[i].valueName) want.push_back(static_cast<uint16_t>(i));
     EXPECT_EQ(*named, want);
     EXPECT_LT(want.size(), static_cast<size_t>(c->items->count) / 2) << "a list that saves nothing";
-    ASSERT_NE(MirrorPlanOf(c), nullptr);
-    EXPECT_FALSE(MirrorPlanOf(c)->empty());
+    EXPECT_FALSE(lists->mirror.empty());
     // Once edited, the walks visit every item (the settings and mirror
     // suites show what they then find).
     ItemTableEdited(c);
-    EXPECT_EQ(NamedItemsOf(c), nullptr);
-    EXPECT_EQ(MirrorPlanOf(c), nullptr);
+    EXPECT_EQ(ItemListsOf(c), nullptr);
 }
 
 // A checking build stops at the first walk of a table edited unmarked.

@@ -39,8 +39,8 @@ struct ItemLists;
 struct DmItemTable {
     int16_t count;
     DmItem* items;
-    // The positions hot walks visit, while the table is still a copy of the
-    // image they were found in (core/item_lists.h); null otherwise.
+    // What hot walks use while the table is still a copy of the image it
+    // was found in (core/item_lists.h); null otherwise.
     const ItemLists* lists = nullptr;
 };
 

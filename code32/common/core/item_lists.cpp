@@ -50,22 +50,10 @@ bool BuildItemLists(const DmItem* items, int count, ItemLists* out) {
     }
 }
 
-const std::vector<uint16_t>* NamedItemsOf(const DrvContext* ctx) {
+const ItemLists* ItemListsOf(const DrvContext* ctx) {
     if (!ctx || !ctx->items || !ctx->items->lists) return nullptr;
     check(ctx);
-    return &ctx->items->lists->named;
-}
-
-const std::vector<MirrorStep>* MirrorPlanOf(const DrvContext* ctx) {
-    if (!ctx || !ctx->items || !ctx->items->lists) return nullptr;
-    check(ctx);
-    return &ctx->items->lists->mirror;
-}
-
-const std::vector<uint16_t>* HandledIdsOf(const DrvContext* ctx) {
-    if (!ctx || !ctx->items || !ctx->items->lists) return nullptr;
-    check(ctx);
-    return &ctx->items->lists->handled;
+    return ctx->items->lists;
 }
 
 bool HandlerWalkActsOn(const DmItem& at, int id) {

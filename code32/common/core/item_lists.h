@@ -1,7 +1,8 @@
 // What hot walks of the item table need, found once. A context's table
 // starts as a copy of the process's one image of the template's items, so
-// the positions of the items kept somewhere, and the steps of the DEVMODE
-// mirror's copy, are found once from that image; every context whose table
+// the positions of the items kept somewhere, the steps of the DEVMODE
+// mirror's copy and the ids the option-handler walk acts on are found once
+// from that image; every context whose table
 // is still that copy uses them instead of walking all items (more than a
 // thousand, most of which no walk needs). A table edited in place (an alias,
 // a descriptor changed for one write, a restored snapshot) may no longer
@@ -29,9 +30,7 @@ struct ItemLists {
 bool BuildItemLists(const DmItem* items, int count, ItemLists* out);
 
 // The context's lists, or null when its table may have been edited.
-const std::vector<uint16_t>* NamedItemsOf(const DrvContext* ctx);
-const std::vector<MirrorStep>* MirrorPlanOf(const DrvContext* ctx);
-const std::vector<uint16_t>* HandledIdsOf(const DrvContext* ctx);
+const ItemLists* ItemListsOf(const DrvContext* ctx);
 
 // Whether the option-handler walk may act on `id` of a table whose item
 // `at` sits at the id's position: the model checks an item with a key, a
@@ -47,8 +46,8 @@ void ItemTableEdited(DrvContext* ctx);
 template <class F>
 void ForNamedItems(DrvContext* ctx, F&& f) {
     DmItem* const items = ctx->items->items;
-    if (const std::vector<uint16_t>* list = NamedItemsOf(ctx)) {
-        for (uint16_t i : *list) f(items[i]);
+    if (const ItemLists* lists = ItemListsOf(ctx)) {
+        for (uint16_t i : lists->named) f(items[i]);
         return;
     }
     const int count = ctx->items->count;

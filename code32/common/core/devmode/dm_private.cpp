@@ -171,8 +171,8 @@ int DmCopyExtBlock(DrvContext* ctx) {
         if (s.zero) std::memset(buf + kOffExtMirror + s.offset, 0, s.length);
         else std::memcpy(buf + kOffExtMirror + s.offset, buf + base2 + s.offset, s.length);
     };
-    if (const std::vector<MirrorStep>* plan = MirrorPlanOf(ctx)) {
-        for (MirrorStep s : *plan) run(s);
+    if (const ItemLists* lists = ItemListsOf(ctx)) {
+        for (MirrorStep s : lists->mirror) run(s);
     } else {
         PlanExtMirror(ctx->items->items, ctx->items->count, run);
     }

@@ -234,10 +234,6 @@ private:
     bool failed_ = false;
 };
 
-// A compiled model in memory: one heap block (zero-filled, or filled whole
-// from a cache file) holding a relocated, validated image of `size` bytes. Images live in the process-wide
-// model list and are shared read-only by every context; readers go through
-// view().
 // One listed option: its id and the record MdlFindOption gives for it
 // (model/query.h).
 struct MdlListedOption {
@@ -245,6 +241,10 @@ struct MdlListedOption {
     uint32_t option;
 };
 
+// A compiled model in memory: one heap block (zero-filled, or filled whole
+// from a cache file) holding a relocated, validated image of `size` bytes. Images live in the process-wide
+// model list and are shared read-only by every context; readers go through
+// view().
 struct MdlImage {
     uint8_t* block;
     uint32_t size;

@@ -38,8 +38,8 @@ int RunOptionChangeHandlers(DrvContext* ctx, uint32_t mode) {
     };
     // Most ids have neither a key nor a handler: a fresh table walks the ids
     // found once to act (HandlerWalkActsOn), in the same order.
-    if (const std::vector<uint16_t>* ids = HandledIdsOf(ctx)) {
-        for (uint16_t id : *ids)
+    if (const ItemLists* lists = ItemListsOf(ctx)) {
+        for (uint16_t id : lists->handled)
             if (id <= last) visit(id);
     } else {
         for (int id = kHandlerFirstId; id <= last; ++id) visit(id);
