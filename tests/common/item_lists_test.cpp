@@ -2,10 +2,13 @@
 // image, and every item once the table has been edited.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <winsim/winsim.h>
 
 #include "common/sample_printer_support.h"
 #include "core/item_lists.h"
+#include "core/item_store.h"
 #include "core/persist/opt_persist.h"
 
 using namespace vesk;
@@ -47,5 +50,45 @@ TEST_F(ItemListsWalk, AnUnmarkedEditStopsACheckingBuild) {
     it->valueName = u"ListProbe";
     EXPECT_DEATH(OptSaveClass(printer_, c, 2, kOptSaveAll), "edited without ItemTableEdited");
     it->valueName = nullptr;
+#endif
+}
+
+// The key index answers what the scan of the table answers: every key an
+// item has finds its first item, a key no item has finds none (and then the
+// dictionary), and a key moved to an earlier item unmarked stops a
+// checking build at the next search.
+TEST_F(ItemListsWalk, TheKeyIndexFindsTheFirstItemOfEveryKey) {
+    DrvContext* c = open();
+    ASSERT_NE(c, nullptr);
+    const ItemLists* lists = ItemListsOf(c);
+    ASSERT_NE(lists, nullptr);
+    DmItem* items = c->items->items;
+    size_t keys = 0;
+    for (int i = 0; i < c->items->count; ++i) {
+        const int16_t key = items[i].key;
+        if (!key) continue;
+        int first = 0;
+        while (items[first].key != key) ++first;
+        if (first == i) ++keys;
+        ASSERT_EQ(ItemListsKeyPos(*lists, key), first) << "key " << key;
+    }
+    EXPECT_EQ(lists->keyed.size(), keys);
+    // Keys no item has, below, between and above those the table has.
+    std::vector<bool> had(65536);
+    for (int i = 0; i < c->items->count; ++i) had[static_cast<size_t>(items[i].key + 32768)] = true;
+    int absent = 0;
+    for (int k = -32768; k <= 32767; ++k)
+        if (!had[static_cast<size_t>(k + 32768)] && k != 0) {
+            ++absent;
+            ASSERT_EQ(ItemListsKeyPos(*lists, static_cast<int16_t>(k)), -1) << "key " << k;
+        }
+    EXPECT_GT(absent, 60000);
+#ifndef NDEBUG
+    DmItem* late = &items[c->items->count - 1];
+    while (!late->key) --late;
+    const int16_t saved = items[0].key;
+    items[0].key = late->key;
+    EXPECT_DEATH(ItemFindByKey(c, late->key), "edited without ItemTableEdited");
+    items[0].key = saved;
 #endif
 }

@@ -13,6 +13,7 @@
 #include "common/sample_printer.h"
 #include "core/context.h"
 #include "core/context_cache.h"
+#include "core/model/eval.h"
 #include "core/model/image.h"
 #include "core/model/model.h"
 #include "core/model/query.h"
@@ -86,6 +87,38 @@ struct BrokenLists : ::testing::Test {
             EXPECT_EQ(fast[i].id, rule[i % rule.size()].id) << "entry " << i;
             EXPECT_EQ(fast[i].option, rule[i % rule.size()].option) << "entry " << i;
         }
+        // The other answers kept with the image: each id's record and type
+        // as the lookup gives them, the listed options' types and defaults,
+        // and the listed options with a type and a Transact list.
+        const MdlImageKept* kept = MdlKeptOf(img.get());
+        ASSERT_NE(kept, nullptr);
+        ASSERT_EQ(kept->byId.size(), size_t{kMdlKeptIdLast + 1});
+        for (int id = 1; id <= kMdlKeptIdLast; ++id) {
+            uint16_t type = 0;
+            const uint32_t o = MdlFindOptionTypedByWalk(&c, id, &type);
+            ASSERT_EQ(kept->byId[static_cast<size_t>(id)].option, o) << "id " << id;
+            ASSERT_EQ(kept->byId[static_cast<size_t>(id)].baseType, MdlGetOptionType(&c, id)) << "id " << id;
+        }
+        std::vector<MdlOptionDefault> defaults;
+        MdlListedOptionDefaults(&c, defaults);
+        ASSERT_EQ(defaults.size(), rule.size());
+        for (size_t i = 0; i < rule.size(); ++i) {
+            EXPECT_EQ(defaults[i].id, rule[i].id);
+            EXPECT_EQ(defaults[i].baseType, MdlGetOptionType(&c, rule[i].id)) << "id " << rule[i].id;
+            EXPECT_EQ(defaults[i].value, MdlGetOptionValue(&c, rule[i].id)) << "id " << rule[i].id;
+        }
+        std::vector<MdlListedAction> actions;
+        MdlListedActions(&c, actions);
+        size_t at = 0;
+        for (const MdlListedOption& r : rule) {
+            const uint32_t transact = MdlOptionTransactList(&c, r.option);
+            if (!MdlGetOptionType(&c, r.id) || !transact) continue;
+            ASSERT_LT(at, actions.size());
+            EXPECT_EQ(actions[at].id, r.id);
+            EXPECT_EQ(actions[at].transact, transact);
+            ++at;
+        }
+        EXPECT_EQ(at, actions.size());
     }
 };
 

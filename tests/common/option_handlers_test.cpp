@@ -7,6 +7,7 @@
 
 #include "common/devmode_support.h"
 #include "core/item_ids.h"
+#include "core/item_lists.h"
 #include "core/item_store.h"
 #include "core/units.h"
 #include "core/validation/option_handlers.h"
@@ -26,7 +27,11 @@ protected:
     DrvContext* c() { return ctx_.get(); }
     uint32_t raw(int id) { return ItemRawById(c(), id); }
     void set(int id, uint32_t v) { ItemSetRawById(c(), id, v); }
-    void dropKey(int id) { ItemFindById(c(), id)->key = 0; }
+    // An edit of the context's own table, declared as every such edit is.
+    void dropKey(int id) {
+        ItemTableEdited(c());
+        ItemFindById(c(), id)->key = 0;
+    }
     // Sets `id` to `value`, runs the handlers in `mode` and gives the value
     // left.
     uint32_t after(int id, uint32_t value, int mode) {

@@ -23,6 +23,14 @@ struct ItemLists {
     std::vector<uint16_t> named;     // positions of the items with a value name
     std::vector<MirrorStep> mirror;  // the mirror's copy (PlanExtMirror)
     std::vector<uint16_t> handled;   // ids the option-handler walk acts on
+    // The first position of every key an item has, by key (ItemFindByKey
+    // answers the first item in table order).
+    struct Keyed {
+        int16_t key;
+        uint16_t pos;
+        bool operator==(const Keyed&) const = default;
+    };
+    std::vector<Keyed> keyed;
 };
 
 // Fills `out` from `count` items; false when out of memory (`out` is then
@@ -31,6 +39,19 @@ bool BuildItemLists(const DmItem* items, int count, ItemLists* out);
 
 // The context's lists, or null when its table may have been edited.
 const ItemLists* ItemListsOf(const DrvContext* ctx);
+
+// The position of the first item with `key` in a table the lists describe,
+// or -1 when no item has it.
+int ItemListsKeyPos(const ItemLists& lists, int16_t key);
+
+// The context's lists without the checking build's comparison of every
+// list, for a caller that checks its own answer; null as ItemListsOf.
+inline const ItemLists* ItemListsUnchecked(const DrvContext* ctx) {
+    return ctx && ctx->items ? ctx->items->lists : nullptr;
+}
+
+// Stops a checking build whose lists no longer describe the table.
+[[noreturn]] void ItemListsStale();
 
 // Whether the option-handler walk may act on `id` of a table whose item
 // `at` sits at the id's position: the model checks an item with a key, a

@@ -5,6 +5,7 @@
 
 #include "core/devmode_sizes.h"
 #include "core/item_ids.h"
+#include "core/item_lists.h"
 #include "core/text_convert.h"
 
 namespace vesk {
@@ -174,20 +175,37 @@ DmItem* ItemFindByKey(DrvContext* ctx, int key) {
 }
 
 namespace {
+// The first item with the key, four items a step: the keys of a step are
+// compared together and the step that holds a match is searched again item
+// by item.
+DmItem* scanForKey(DmItem* items, int count, int16_t k) {
+    int i = 0;
+    for (; i + 4 <= count; i += 4)
+        if ((items[i].key == k) | (items[i + 1].key == k) | (items[i + 2].key == k) | (items[i + 3].key == k)) break;
+    for (; i < count; ++i)
+        if (items[i].key == k) return &items[i];
+    return nullptr;
+}
+
 DmItem* findByKey(DrvContext* ctx, int key) {
-    // The first item with the key, four items a step: the keys of a step
-    // are compared together and the step that holds a match is searched
-    // again item by item. A key no 16-bit key equals matches no item.
+    // A key no 16-bit key equals matches no item. A fresh table finds the
+    // key in its lists' index (a checking build compares the answer with
+    // the scan); any other table is scanned.
     if (key >= INT16_MIN && key <= INT16_MAX) {
         DmItem* items = ctx->items->items;
         const int count = ctx->items->count;
         const int16_t k = static_cast<int16_t>(key);
-        int i = 0;
-        for (; i + 4 <= count; i += 4)
-            if ((items[i].key == k) | (items[i + 1].key == k) | (items[i + 2].key == k) | (items[i + 3].key == k))
-                break;
-        for (; i < count; ++i)
-            if (items[i].key == k) return &items[i];
+        DmItem* found = nullptr;
+        if (const ItemLists* lists = ItemListsUnchecked(ctx)) {
+            const int pos = ItemListsKeyPos(*lists, k);
+            found = pos >= 0 ? &items[pos] : nullptr;
+#ifndef NDEBUG
+            if (found != scanForKey(items, count, k)) ItemListsStale();
+#endif
+        } else {
+            found = scanForKey(items, count, k);
+        }
+        if (found) return found;
     }
     const SymbolTable* st = ctx->symbols;
     if (!st) return nullptr;

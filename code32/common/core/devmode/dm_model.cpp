@@ -35,6 +35,16 @@ std::atomic<const DmModelQueries*> g_queries{&kDefault};
 DmOptionQueries::DmOptionQueries(DrvContext* ctx, int itemId) : ctx_(ctx), id_(itemId), table_(&dmModel()) {
     if (table_ != &kDefault) return;
     table_ = nullptr;
+    // The image's kept answers hold the record and type of every item id
+    // (made by the first walk of its listed options, which every default
+    // DEVMODE takes); until then the lookup finds them.
+    const MdlImageKept* kept = ctx && itemId > 0 && itemId <= kMdlKeptIdLast ? MdlKeptIfMade(ctx->model) : nullptr;
+    if (kept) {
+        const MdlIdOption& o = kept->byId[static_cast<size_t>(itemId)];
+        option_ = o.option;
+        type_ = o.baseType;
+        return;
+    }
     option_ = MdlFindOptionTyped(ctx, itemId, &type_);
 }
 

@@ -29,30 +29,26 @@ int baseTypeAt(const MdlImageView& v, uint32_t option) {
 bool DmRunItemActionsFromImage(DrvContext* ctx) {
     if (!ownQueries() || !ctx || !ctx->items || !ctx->items->items) return false;
     const MdlImageView v = MdlViewOf(ctx);
-    // The listed options are all taken before any action runs, so one list
-    // per thread serves every walk (a walk an action might start finds it
-    // free to fill again).
-    thread_local std::vector<MdlListedOption> listed;
-    listed.clear();
-    MdlListedOptions(ctx, listed);
-    // The item position of each listed id whose option has a type and a
-    // Transact list, with that list, in item order. The image never changes,
-    // so the lists found before the first action are the ones each action
-    // would find; an option without a list runs nothing and is left out.
+    // The listed options whose option has a type and a Transact list (one
+    // without a list runs nothing). They are all taken before any action
+    // runs, so one list per thread serves every walk (a walk an action might
+    // start finds it free to fill again). The image never changes, so the
+    // lists found before the first action are the ones each action would
+    // find.
+    thread_local std::vector<MdlListedAction> actions;
+    actions.clear();
+    MdlListedActions(ctx, actions);
+    // Each with the item position of its id, in item order.
     struct Step {
         int position;
         int id;
         uint32_t transact;
     };
     std::vector<Step> steps;
-    steps.reserve(listed.size());
-    for (const MdlListedOption& l : listed) {
-        if (baseTypeAt(v, l.option) == 0) continue;
-        const uint32_t transact = MdlOptionTransactList(ctx, l.option);
-        if (!transact) continue;
-        if (DmItem* item = ItemFindById(ctx, l.id))
-            steps.push_back({static_cast<int>(item - ctx->items->items), l.id, transact});
-    }
+    steps.reserve(actions.size());
+    for (const MdlListedAction& a : actions)
+        if (DmItem* item = ItemFindById(ctx, a.id))
+            steps.push_back({static_cast<int>(item - ctx->items->items), a.id, a.transact});
     // Positions are distinct (one item per listed id), so the order is that
     // of a stable sort.
     std::sort(steps.begin(), steps.end(), [](const Step& a, const Step& b) { return a.position < b.position; });

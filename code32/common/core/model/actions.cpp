@@ -95,9 +95,13 @@ uint32_t MdlRunTransactList(DrvContext* ctx, uint32_t firstPair) {
     return 0;
 }
 
+uint32_t MdlOptionTransactListAt(const MdlImageView& v, uint32_t option) {
+    const uint32_t rule = option ? linkAt(v, option + kMdlOptRule, kMdlImgExclusiveSize) : 0;
+    return rule ? linkAt(v, rule + kMdlRuleTransact1, kMdlImgPairSize) : 0;
+}
+
 uint32_t MdlOptionTransactList(DrvContext* ctx, uint32_t option) {
-    uint32_t rule = MdlOptionRule(ctx, option);
-    return rule ? linkAt(MdlViewOf(ctx), rule + kMdlRuleTransact1, kMdlImgPairSize) : 0;
+    return MdlOptionTransactListAt(MdlViewOf(ctx), option);
 }
 
 uint32_t MdlApplyOptionActions(DrvContext* ctx, uint32_t option) {

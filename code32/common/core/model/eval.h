@@ -57,6 +57,7 @@ uint32_t MdlEvalRuleCond1(DrvContext* ctx, uint32_t rule, uint32_t valueId);
 uint32_t MdlRunTransactList(DrvContext* ctx, uint32_t firstPair);
 // The first pair of the first Transact list of the option's rule record, 0
 // when it has none (running a list from 0 does nothing).
+uint32_t MdlOptionTransactListAt(const MdlImageView& v, uint32_t option);
 uint32_t MdlOptionTransactList(DrvContext* ctx, uint32_t option);
 // Runs the first Transact list of the option's rule record; a page id or 0.
 uint32_t MdlApplyOptionActions(DrvContext* ctx, uint32_t option);

@@ -83,7 +83,7 @@ MdlImage* MdlImageNewUnfilled(size_t size) { return allocImage(size, true); }
 
 void MdlImageFree(MdlImage* image) {
     if (!image) return;
-    delete image->listed.load(std::memory_order_acquire);
+    delete image->kept.load(std::memory_order_acquire);
     MemFree(image->block);
     image->~MdlImage();
     MemFree(image);

@@ -241,6 +241,39 @@ struct MdlListedOption {
     uint32_t option;
 };
 
+// One listed option's answers: its base type (MdlGetOptionType) and its
+// default value (MdlGetOptionValue).
+struct MdlOptionDefault {
+    int id;
+    uint16_t baseType;
+    uint32_t value;
+};
+
+// One listed option whose rule has a Transact list: its id and that list.
+struct MdlListedAction {
+    int id;
+    uint32_t transact;
+};
+
+// An option id's record and base type, as MdlFindOptionTyped gives them.
+struct MdlIdOption {
+    uint32_t option;
+    uint16_t baseType;
+};
+
+// Answers that depend on an image alone, found at the first question and
+// freed with the image (an image in use never changes).
+struct MdlImageKept {
+    std::vector<MdlListedOption> listed;  // MdlListedOptions
+    std::vector<MdlOptionDefault> defaults;  // MdlListedOptionDefaults
+    // The listed options with a type and a Transact list, in list order.
+    std::vector<MdlListedAction> actions;
+    // By option id, for ids 0 to kMdlKeptIdLast.
+    std::vector<MdlIdOption> byId;
+};
+// The ids byId covers: those of the DEVMODE's option items.
+constexpr int kMdlKeptIdLast = 962;
+
 // A compiled model in memory: one heap block (zero-filled, or filled whole
 // from a cache file) holding a relocated, validated image of `size` bytes. Images live in the process-wide
 // model list and are shared read-only by every context; readers go through
@@ -248,9 +281,8 @@ struct MdlListedOption {
 struct MdlImage {
     uint8_t* block;
     uint32_t size;
-    // The listed options (MdlListedOptions), found at the first walk and
-    // freed with the image: an image in use never changes.
-    mutable std::atomic<const std::vector<MdlListedOption>*> listed{nullptr};
+    // Made at the first question (MdlKeptOf), freed with the image.
+    mutable std::atomic<const MdlImageKept*> kept{nullptr};
     MdlImageView view() const { return MdlImageView(block, size); }
 };
 

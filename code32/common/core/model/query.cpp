@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <new>
 
+#include "core/model/eval.h"
+
 namespace vesk {
 namespace {
 
@@ -163,32 +165,64 @@ void walkListed(const MdlImageView& v, std::vector<MdlListedOption>& out) {
 }
 }  // namespace
 
+namespace {
+void defaultsOf(const MdlImageView& v, const std::vector<MdlListedOption>& listed, std::vector<MdlOptionDefault>& out);
+
+void actionsOf(const MdlImageView& v, const std::vector<MdlListedOption>& listed, std::vector<MdlListedAction>& out) {
+    for (const MdlListedOption& l : listed) {
+        if (MdlOptionBaseTypeAt(v, l.option) == 0) continue;
+        if (const uint32_t transact = MdlOptionTransactListAt(v, l.option)) out.push_back({l.id, transact});
+    }
+}
+
+// Everything an image's kept answers hold, from the image alone.
+void keepAnswers(const MdlImageView& v, MdlImageKept* k) {
+    walkListed(v, k->listed);
+    actionsOf(v, k->listed, k->actions);
+    defaultsOf(v, k->listed, k->defaults);
+    k->byId.resize(kMdlKeptIdLast + 1);
+    for (int id = 1; id <= kMdlKeptIdLast; ++id) {
+        const uint32_t o = optionIn(v, id);
+        k->byId[static_cast<size_t>(id)] = {o, o ? MdlBaseType(v.u16Whole(o + kMdlOptType)) : uint16_t{0}};
+    }
+}
+}  // namespace
+
+const MdlImageKept* MdlKeptOf(const MdlImage* image) {
+    if (!image || !image->block) return nullptr;
+    if (const MdlImageKept* kept = image->kept.load(std::memory_order_acquire)) return kept;
+    auto* made = new (std::nothrow) MdlImageKept;
+    if (!made) return nullptr;
+    try {
+        keepAnswers(image->view(), made);
+    } catch (const std::bad_alloc&) {
+        delete made;
+        return nullptr;
+    }
+    const MdlImageKept* none = nullptr;
+    if (image->kept.compare_exchange_strong(none, made, std::memory_order_acq_rel)) return made;
+    delete made;  // another thread kept its answers first
+    return none;
+}
+
 void MdlListedOptions(const DrvContext* ctx, std::vector<MdlListedOption>& out) {
     const MdlImage* image = ctx ? ctx->model : nullptr;
     if (!image || !image->block) return;
-    // The walk's answer depends on the image alone: it is made once and
-    // kept with the image. Without memory for it, the walk answers itself.
-    const std::vector<MdlListedOption>* kept = image->listed.load(std::memory_order_acquire);
-    if (!kept) {
-        auto* made = new (std::nothrow) std::vector<MdlListedOption>;
-        try {
-            if (made) walkListed(image->view(), *made);
-        } catch (const std::bad_alloc&) {
-            delete made;
-            made = nullptr;
-        }
-        if (!made) {
-            walkListed(image->view(), out);
-            return;
-        }
-        const std::vector<MdlListedOption>* none = nullptr;
-        if (image->listed.compare_exchange_strong(none, made, std::memory_order_acq_rel)) kept = made;
-        else {
-            delete made;  // another thread kept its walk first
-            kept = none;
-        }
+    // Without memory for the kept answers, the walk answers itself.
+    if (const MdlImageKept* kept = MdlKeptOf(image)) out.insert(out.end(), kept->listed.begin(), kept->listed.end());
+    else walkListed(image->view(), out);
+}
+
+void MdlListedActions(const DrvContext* ctx, std::vector<MdlListedAction>& out) {
+    const MdlImage* image = ctx ? ctx->model : nullptr;
+    if (!image || !image->block) return;
+    if (const MdlImageKept* kept = MdlKeptOf(image)) {
+        out.insert(out.end(), kept->actions.begin(), kept->actions.end());
+        return;
     }
-    out.insert(out.end(), kept->begin(), kept->end());
+    std::vector<MdlListedOption>& listed = listedScratch();
+    walkListed(image->view(), listed);
+    actionsOf(image->view(), listed, out);
 }
 
 void MdlListedOptionIds(const DrvContext* ctx, std::vector<int>& out) {
@@ -269,13 +303,24 @@ uint32_t MdlGetOptionValue(const DrvContext* ctx, int optionId) {
     return o ? optionValueAt(MdlViewOf(ctx), o) : 0;
 }
 
-void MdlListedOptionDefaults(const DrvContext* ctx, std::vector<MdlOptionDefault>& out) {
-    std::vector<MdlListedOption>& listed = listedScratch();
-    MdlListedOptions(ctx, listed);
-    const MdlImageView v = MdlViewOf(ctx);
+namespace {
+void defaultsOf(const MdlImageView& v, const std::vector<MdlListedOption>& listed, std::vector<MdlOptionDefault>& out) {
     if (out.empty()) out.reserve(listed.size());
     for (const MdlListedOption& l : listed)
         out.push_back({l.id, MdlBaseType(typeOf(v, l.option)), optionValueAt(v, l.option)});
+}
+}  // namespace
+
+void MdlListedOptionDefaults(const DrvContext* ctx, std::vector<MdlOptionDefault>& out) {
+    const MdlImage* image = ctx ? ctx->model : nullptr;
+    if (!image || !image->block) return;
+    if (const MdlImageKept* kept = MdlKeptOf(image)) {
+        out.insert(out.end(), kept->defaults.begin(), kept->defaults.end());
+        return;
+    }
+    std::vector<MdlListedOption>& listed = listedScratch();
+    walkListed(image->view(), listed);
+    defaultsOf(image->view(), listed, out);
 }
 
 uint32_t MdlGetOptionValues(const DrvContext* ctx, int optionId, uint16_t* selection) {

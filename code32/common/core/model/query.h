@@ -50,16 +50,20 @@ uint32_t MdlFindOptionByKey(const DrvContext* ctx, int key);
 // MdlFindOption finds by that id (each id once), in list order: the items
 // the model has an option for, in one walk of the list.
 void MdlListedOptionIds(const DrvContext* ctx, std::vector<int>& out);
+// The answers kept with the image (model/image.h), made at the first call;
+// null without an image, or when memory for them runs out.
+const MdlImageKept* MdlKeptOf(const MdlImage* image);
+// The kept answers when they have been made, else null (inline: a lookup
+// that has its own way to the answer takes them only when they are there).
+inline const MdlImageKept* MdlKeptIfMade(const MdlImage* image) {
+    return image ? image->kept.load(std::memory_order_acquire) : nullptr;
+}
+// Appends the listed options (MdlListedOptions) whose option has a type and
+// a Transact list, each with that list, in list order.
+void MdlListedActions(const DrvContext* ctx, std::vector<MdlListedAction>& out);
 // Appends the ids MdlListedOptionIds gives, in its order, each with its
 // record: the slot's record, or for an id without a slot its first record.
 void MdlListedOptions(const DrvContext* ctx, std::vector<MdlListedOption>& out);
-// One listed option's answers: its base type (MdlGetOptionType) and its
-// default value (MdlGetOptionValue).
-struct MdlOptionDefault {
-    int id;
-    uint16_t baseType;
-    uint32_t value;
-};
 // Appends the answers for every id MdlListedOptionIds gives, in its order:
 // the same as asking both queries per id, with one lookup per id.
 void MdlListedOptionDefaults(const DrvContext* ctx, std::vector<MdlOptionDefault>& out);
