@@ -516,7 +516,9 @@ TEST_F(ModelCache, EveryFailedAllocationOnTheModelPathsLeavesNoLeak) {
         ASSERT_NE(probe, nullptr);
         size_t calls = winsim::journalCount("GlobalAlloc");
         CtxReleaseEx(probe, kReleaseFree);
-        ASSERT_GT(calls, 20u);
+        // Enough blocks for the walk to reach every path (a value's text
+        // is read in place, so the count is below what it was).
+        ASSERT_GT(calls, 12u);
         for (size_t n = 1; n <= calls; ++n) {
             prepare();
             base = winsim::liveGlobalBlocks();

@@ -6,12 +6,22 @@
 #include <win/types.h>
 
 #include "core/context.h"
+#include "core/item_raw.h"
 
 namespace vesk {
 
 // Lookups. Ids outside 1..962 and 10001..10277, key 0 and unknown keys find
 // nothing.
-DmItem* ItemFindById(DrvContext* ctx, int id);
+// ItemFindById whole; ItemFindById itself is inline for the usual answer,
+// the item at its id's position (ids 1 to 962 sit at position id - 1).
+DmItem* ItemFindByIdElsewhere(DrvContext* ctx, int id);
+inline DmItem* ItemFindById(DrvContext* ctx, int id) {
+    if (ctx && ctx->items && id > 0 && id <= ctx->items->count) {
+        DmItem* items = ctx->items->items;
+        if (items && items[id - 1].id == id) return &items[id - 1];
+    }
+    return ItemFindByIdElsewhere(ctx, id);
+}
 DmItem* ItemFindByKey(DrvContext* ctx, int key);
 // While an ItemKeyScope stands on a thread, ItemFindByKey on that thread
 // keeps the answers it gives (per context, item table, symbol table and
@@ -37,7 +47,7 @@ BYTE* ItemGetShadowStorage(DrvContext* ctx, const DmItem* item);
 
 // Raw values of numeric and bit items (sign-extended for the signed codes).
 // Text and block items answer 0 here; ItemGetRawAddress gives their field.
-uint32_t ItemGetRaw(DrvContext* ctx, const DmItem* item);
+inline uint32_t ItemGetRaw(DrvContext* ctx, const DmItem* item) { return ctx ? ItemReadRawIn(ctx->devmode, item) : 0; }
 uint32_t ItemRawById(DrvContext* ctx, int id, DmItem** outItem = nullptr);
 BYTE* ItemGetRawAddress(DrvContext* ctx, const DmItem* item);
 
@@ -109,7 +119,6 @@ uint32_t CtxGetPresetFlag(DrvContext* ctx);
 // Raw access on a given buffer laid out as the DEVMODE (used for the shadow
 // and the save stack).
 BYTE* ItemStorageIn(BYTE* buffer, const DmItem* item);
-uint32_t ItemReadRawIn(BYTE* buffer, const DmItem* item);
 bool ItemWriteRawIn(BYTE* buffer, const DmItem* item, uint32_t value);
 
 }  // namespace vesk

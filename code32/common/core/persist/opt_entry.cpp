@@ -155,15 +155,23 @@ bool parseNumber(const WCHAR* text, long long lo, long long hi, long long* out) 
 }
 
 // A value's zero-filled text buffer.
+// A value's text: a number's (and a short text's) in place, a longer
+// text's from the heap. Zero-filled either way.
 class ValueText {
 public:
-    explicit ValueText(size_t chars) : p_(static_cast<WCHAR*>(MemAllocZero(chars * sizeof(WCHAR)))) {}
-    ~ValueText() { MemFree(p_); }
+    explicit ValueText(size_t chars)
+        : p_(chars <= kLocalChars ? local_ : static_cast<WCHAR*>(MemAllocZero(chars * sizeof(WCHAR)))) {}
+    ~ValueText() {
+        if (p_ != local_) MemFree(p_);
+    }
     ValueText(const ValueText&) = delete;
     ValueText& operator=(const ValueText&) = delete;
-    WCHAR* get() const { return p_; }
+    WCHAR* get() { return p_; }
 
 private:
+    static constexpr size_t kLocalChars = 64;
+    static_assert(kIniNumberChars <= kLocalChars, "a number's text is read in place");
+    WCHAR local_[kLocalChars] = {};
     WCHAR* p_;
 };
 
