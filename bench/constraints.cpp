@@ -36,8 +36,8 @@ struct Printer {
         CtxCacheClear();
         ctx = CtxCreateEx(handle, handle, nullptr, 0, 0, 0, nullptr);
         if (!ctx || !ctx->model) std::abort();
-        for (int p = 0; p < ctx->pages->count; ++p) {
-            UiPage& page = ctx->pages->pages[p];
+        for (int p = 0; p < CtxPages(ctx)->count; ++p) {
+            UiPage& page = CtxPages(ctx)->pages[p];
             if (!(page.kind & kPageDocument)) continue;
             for (int i = 0; i < page.controlCount; ++i) {
                 UiControl* c = &page.controls[i];

@@ -55,11 +55,11 @@ void expectLevelsBack(DrvContext* c, const std::vector<std::vector<BYTE>>& saved
     EXPECT_EQ(DmSaveDepth(c), 0u) << what;
 }
 
-bool sameTableBytes(const DrvContext* c, const DrvContext* t) {
+bool sameTableBytes(DrvContext* c, const DrvContext* t) {
     if (std::memcmp(c->items->items, t->items->items, sizeof(DmItem) * static_cast<size_t>(t->items->count)) != 0)
         return false;
     for (int i = 0; i < t->pages->count; ++i) {
-        const UiPage& own = c->pages->pages[i];
+        const UiPage& own = CtxPages(c)->pages[i];
         const UiPage& tp = t->pages->pages[i];
         if (own.controlCount > 0 &&
             std::memcmp(own.controls, tp.controls, sizeof(UiControl) * static_cast<size_t>(own.controlCount)) != 0)

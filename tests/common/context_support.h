@@ -22,6 +22,8 @@ struct ContextFree {
     void operator()(DrvContext* c) const { CtxReleaseEx(c, kReleaseFree); }
 };
 using ContextPtr = std::unique_ptr<DrvContext, ContextFree>;
+// The context's page table (filled at the first look, as the library does).
+inline UiPageTable* CtxPages(const ContextPtr& c) { return vesk::CtxPages(c.get()); }
 
 inline PRINTER_INFO_2W printerInfo(const WCHAR* name, DWORD attributes = 0) {
     PRINTER_INFO_2W pi{};

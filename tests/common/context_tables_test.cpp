@@ -10,6 +10,7 @@
 
 #include "common/context_support.h"
 #include "core/library_profile.h"
+#include "core/ui_lookup.h"
 
 using namespace vesk;
 using namespace vesk::test;
@@ -45,12 +46,12 @@ TEST(ContextTables, ACopyHoldsTheTemplatesRecordsInItsOwnStorage) {
     EXPECT_NE(c->items->items, t->items->items);
     EXPECT_TRUE(sameBytes(c->items->items, t->items->items, sizeof(DmItem) * static_cast<size_t>(t->items->count)));
 
-    ASSERT_EQ(c->pages->count, t->pages->count);
-    EXPECT_NE(c->pages, t->pages);
-    EXPECT_NE(c->pages->pages, t->pages->pages);
+    ASSERT_EQ(CtxPages(c)->count, t->pages->count);
+    EXPECT_NE(CtxPages(c), t->pages);
+    EXPECT_NE(CtxPages(c)->pages, t->pages->pages);
     int controls = 0;
-    for (int i = 0; i < c->pages->count; ++i) {
-        const UiPage& own = c->pages->pages[i];
+    for (int i = 0; i < CtxPages(c)->count; ++i) {
+        const UiPage& own = CtxPages(c)->pages[i];
         const UiPage& tp = t->pages->pages[i];
         EXPECT_EQ(own.id, tp.id);
         EXPECT_EQ(own.controlCount, tp.controlCount);
@@ -60,7 +61,7 @@ TEST(ContextTables, ACopyHoldsTheTemplatesRecordsInItsOwnStorage) {
         }
     }
     EXPECT_GT(controls, 0);
-    EXPECT_TRUE(sameControls(*c->pages, *t->pages));
+    EXPECT_TRUE(sameControls(*CtxPages(c), *t->pages));
 
     ASSERT_NE(c->desc, nullptr);
     EXPECT_NE(c->desc, t->desc);
@@ -77,8 +78,8 @@ TEST(ContextTables, AChangeStaysWithItsContext) {
     a->items->items[0].changed = 7;
     a->items->items[0].typeWord ^= 0x1;
     UiControl* ctl = nullptr;
-    for (int i = 0; i < a->pages->count && !ctl; ++i)
-        if (a->pages->pages[i].controlCount > 0) ctl = &a->pages->pages[i].controls[0];
+    for (int i = 0; i < CtxPages(a)->count && !ctl; ++i)
+        if (CtxPages(a)->pages[i].controlCount > 0) ctl = &CtxPages(a)->pages[i].controls[0];
     ASSERT_NE(ctl, nullptr);
     ctl->hidden = 1;
     ctl->key ^= 0x5;
@@ -86,8 +87,8 @@ TEST(ContextTables, AChangeStaysWithItsContext) {
 
     EXPECT_TRUE(sameBytes(&t->items->items[0], &firstItem, sizeof(DmItem)));
     EXPECT_TRUE(sameBytes(b->items->items, t->items->items, sizeof(DmItem) * static_cast<size_t>(t->items->count)));
-    EXPECT_TRUE(sameControls(*b->pages, *t->pages));
-    EXPECT_FALSE(sameControls(*a->pages, *t->pages));
+    EXPECT_TRUE(sameControls(*CtxPages(b), *t->pages));
+    EXPECT_FALSE(sameControls(*CtxPages(a), *t->pages));
     EXPECT_EQ(b->desc->driverVersion, t->desc->driverVersion);
 
     // A context made after the change starts from the template again.
@@ -95,7 +96,7 @@ TEST(ContextTables, AChangeStaysWithItsContext) {
     ContextPtr c = contextWithDevmode();
     ASSERT_TRUE(c);
     EXPECT_TRUE(sameBytes(c->items->items, t->items->items, sizeof(DmItem) * static_cast<size_t>(t->items->count)));
-    EXPECT_TRUE(sameControls(*c->pages, *t->pages));
+    EXPECT_TRUE(sameControls(*CtxPages(c), *t->pages));
     EXPECT_TRUE(sameBytes(c->desc, t->desc, sizeof(DriverDesc)));
 }
 
@@ -130,8 +131,8 @@ TEST(ContextTables, ANewContextInTheMemoryOfAFreedOneStartsFromTheTemplate) {
             it.reserved = 0xC4;
             it.valueName = u"scribbled";
         }
-        for (int i = 0; i < c->pages->count; ++i) {
-            UiPage& pg = c->pages->pages[i];
+        for (int i = 0; i < CtxPages(c)->count; ++i) {
+            UiPage& pg = CtxPages(c)->pages[i];
             pg.runtime[0] = pg.modal = 0xC5;
             for (int k = 0; k < pg.controlCount; ++k) {
                 pg.controls[k].hidden = pg.controls[k].disabled = 0xC6;
@@ -145,12 +146,12 @@ TEST(ContextTables, ANewContextInTheMemoryOfAFreedOneStartsFromTheTemplate) {
         ContextPtr b = contextWithDevmode();
         ASSERT_TRUE(a && b);
         EXPECT_NE(a->items->items, b->items->items) << round;
-        EXPECT_NE(a->pages->pages, b->pages->pages) << round;
+        EXPECT_NE(CtxPages(a)->pages, CtxPages(b)->pages) << round;
         for (DrvContext* c : {a.get(), b.get()}) {
             EXPECT_TRUE(sameBytes(c->items->items, t->items->items, itemBytes)) << round;
-            EXPECT_TRUE(sameControls(*c->pages, *t->pages)) << round;
-            for (int i = 0; i < c->pages->count; ++i) {
-                const UiPage& own = c->pages->pages[i];
+            EXPECT_TRUE(sameControls(*CtxPages(c), *t->pages)) << round;
+            for (int i = 0; i < CtxPages(c)->count; ++i) {
+                const UiPage& own = CtxPages(c)->pages[i];
                 const UiPage& tp = t->pages->pages[i];
                 EXPECT_EQ(own.modal, tp.modal);
                 EXPECT_EQ(own.runtime[0], tp.runtime[0]);
@@ -173,11 +174,11 @@ TEST(ContextTables, EachPagesControlsFollowTheLastOnesInTheContextsOwnBlock) {
     ASSERT_TRUE(a && b);
     // Where each context's controls lie: one run after its pages, page by
     // page in page order; a page without controls points at none.
-    auto controlRun = [&](const DrvContext* c, const BYTE** first, const BYTE** end) {
+    auto controlRun = [&](DrvContext* c, const BYTE** first, const BYTE** end) {
         const UiControl* next = nullptr;
         *first = *end = nullptr;
-        for (int i = 0; i < c->pages->count; ++i) {
-            const UiPage& pg = c->pages->pages[i];
+        for (int i = 0; i < CtxPages(c)->count; ++i) {
+            const UiPage& pg = CtxPages(c)->pages[i];
             if (pg.controlCount <= 0) {
                 EXPECT_EQ(pg.controls, nullptr) << "page " << pg.id;
                 continue;
@@ -186,7 +187,7 @@ TEST(ContextTables, EachPagesControlsFollowTheLastOnesInTheContextsOwnBlock) {
                 EXPECT_EQ(pg.controls, next) << "page " << pg.id;
             } else {
                 *first = reinterpret_cast<const BYTE*>(pg.controls);
-                EXPECT_GE(*first, reinterpret_cast<const BYTE*>(c->pages->pages + c->pages->count));
+                EXPECT_GE(*first, reinterpret_cast<const BYTE*>(CtxPages(c)->pages + CtxPages(c)->count));
             }
             next = pg.controls + pg.controlCount;
         }
@@ -207,10 +208,48 @@ TEST(ContextTables, EachPagesControlsFollowTheLastOnesInTheContextsOwnBlock) {
     }
     // A change to one context's controls is seen in neither the other nor a
     // context made after it.
-    a->pages->pages[0].controls[0].flags ^= 0x5A5A;
+    CtxPages(a)->pages[0].controls[0].flags ^= 0x5A5A;
     ContextPtr later = contextWithDevmode();
     ASSERT_TRUE(later);
-    EXPECT_TRUE(sameControls(*b->pages, *t->pages));
+    EXPECT_TRUE(sameControls(*CtxPages(b), *t->pages));
     EXPECT_TRUE(sameControls(*later->pages, *t->pages));
-    EXPECT_FALSE(sameControls(*a->pages, *t->pages));
+    EXPECT_FALSE(sameControls(*CtxPages(a), *t->pages));
+}
+
+// A context looks at the template's pages until its first look through
+// CtxPages or a page lookup: then it has its own, with the template's
+// records, and every later look gives the same table.
+TEST(ContextTables, PagesAreTheContextsOwnFromTheFirstLook) {
+    const DrvContext* t = GetContextTemplate();
+    ContextPtr a = contextWithDevmode();
+    ContextPtr b = contextWithDevmode();
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->pages, t->pages) << "no copy before the first look";
+    ASSERT_NE(a->pagesPending, nullptr);
+    UiPageTable* own = CtxPages(a);
+    ASSERT_NE(own, nullptr);
+    EXPECT_NE(own, t->pages);
+    EXPECT_EQ(a->pagesPending, nullptr);
+    EXPECT_EQ(CtxPages(a), own);
+    ASSERT_EQ(own->count, t->pages->count);
+    for (int i = 0; i < own->count; ++i) {
+        const UiPage& pg = own->pages[i];
+        const UiPage& tp = t->pages->pages[i];
+        EXPECT_EQ(pg.id, tp.id);
+        ASSERT_EQ(pg.controlCount, tp.controlCount);
+        if (pg.controlCount <= 0) continue;
+        EXPECT_NE(pg.controls, tp.controls) << "page " << pg.id;
+        EXPECT_EQ(std::memcmp(pg.controls, tp.controls, sizeof(UiControl) * size_t(pg.controlCount)), 0)
+            << "page " << pg.id;
+    }
+    // A page lookup is a first look too: it finds the context's own page,
+    // and a change there stays with the context.
+    const int pageId = t->pages->pages[3].id;
+    UiPage* page = PageFindById(b.get(), pageId);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page, &CtxPages(b)->pages[3]);
+    ASSERT_GT(page->controlCount, 2);
+    page->controls[2].hidden = 1;
+    EXPECT_EQ(t->pages->pages[3].controls[2].hidden, 0u);
+    EXPECT_EQ(CtxPages(a)->pages[3].controls[2].hidden, 0u);
 }

@@ -31,8 +31,8 @@ TEST(ContextCreate, LightKindOwnsItsTablesAndWorkspace) {
     EXPECT_EQ(c->driverQuery, handle(8));
     EXPECT_NE(c->items, t->items);
     EXPECT_NE(c->items->items, t->items->items);
-    EXPECT_NE(c->pages->pages, t->pages->pages);
-    EXPECT_NE(c->pages->pages[0].controls, t->pages->pages[0].controls);
+    EXPECT_NE(CtxPages(c)->pages, t->pages->pages);
+    EXPECT_NE(CtxPages(c)->pages[0].controls, t->pages->pages[0].controls);
     EXPECT_NE(c->desc, t->desc);
     EXPECT_EQ(c->symbols, t->symbols);  // the dictionaries stay shared
     EXPECT_EQ(c->messages, t->messages);
@@ -69,7 +69,7 @@ TEST(ContextClone, ChangesNeverReachTheTemplateOrAnotherContext) {
     DmItem* ia = ItemFindById(a.get(), kItRdmScaleH);
     ia->changeClasses = 0x10000;
     ia->valueName = u"Changed";
-    a->pages->pages[3].controls[2].hidden = 1;
+    CtxPages(a)->pages[3].controls[2].hidden = 1;
     a->desc->customWidthMax = 1;
     ItemSetRawById(a.get(), kItRdmScaleH, 250);
     ItemSetRawById(a.get(), kItDmOrientation, 2);
@@ -84,7 +84,7 @@ TEST(ContextClone, ChangesNeverReachTheTemplateOrAnotherContext) {
     DmItem* ib = ItemFindById(b.get(), kItRdmScaleH);
     EXPECT_EQ(ib->changeClasses, 0u);
     EXPECT_EQ(ib->changed, 0u);
-    EXPECT_EQ(b->pages->pages[3].controls[2].hidden, 0u);
+    EXPECT_EQ(CtxPages(b)->pages[3].controls[2].hidden, 0u);
     EXPECT_EQ(b->desc->customWidthMax, 14030u);
     EXPECT_EQ(ItemRawById(b.get(), kItRdmScaleH), 0u);
     EXPECT_EQ(ItemRawById(b.get(), kItDmOrientation), 0u);

@@ -72,8 +72,8 @@ TEST(UiLookup, ControlsBindToTheContextsOwnItems) {
     EXPECT_EQ(ItemRawById(c.get(), kItDmOrientation), 2u);
     EXPECT_EQ(CtlGetItemValue(c.get(), portrait), 2027u);
     // Every control the table binds to an item finds that item by its key.
-    for (int p = 0; p < c->pages->count; ++p) {
-        UiPage& pg = c->pages->pages[p];
+    for (int p = 0; p < CtxPages(c)->count; ++p) {
+        UiPage& pg = CtxPages(c)->pages[p];
         for (int i = 0; i < pg.controlCount; ++i) {
             UiControl& ctl = pg.controls[i];
             DmItem* it = CtlBindItem(c.get(), &ctl);
@@ -94,8 +94,8 @@ TEST(UiLookup, ControlsBindToTheContextsOwnItems) {
 TEST(UiLookup, ControlTextAndAttributes) {
     ContextPtr c = contextWithDevmode();
     ASSERT_TRUE(c);
-    for (int p = 0; p < c->pages->count; ++p)
-        for (int i = 0; i < c->pages->pages[p].controlCount; ++i) CtlBindItem(c.get(), &c->pages->pages[p].controls[i]);
+    for (int p = 0; p < CtxPages(c)->count; ++p)
+        for (int i = 0; i < CtxPages(c)->pages[p].controlCount; ++i) CtlBindItem(c.get(), &CtxPages(c)->pages[p].controls[i]);
     ASSERT_NE(CtlSetItemString(c.get(), 2145, u"Draft two-sided"), nullptr);
     WCHAR out[64];
     ASSERT_NE(CtlGetItemString(c.get(), 2388, out, 64), nullptr);  // same item, other page

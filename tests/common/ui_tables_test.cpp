@@ -78,11 +78,11 @@ const PageRow kPages[] = {
 TEST(UiTables, EveryPageHasItsRecordAndItsNumberOfControls) {
     ContextPtr c = contextWithDevmode();
     ASSERT_TRUE(c);
-    ASSERT_EQ(c->pages->count, 47);
+    ASSERT_EQ(CtxPages(c)->count, 47);
     ASSERT_EQ(sizeof kPages / sizeof kPages[0], 47u);
     int total = 0;
     for (int i = 0; i < 47; ++i) {
-        const UiPage& p = c->pages->pages[i];
+        const UiPage& p = CtxPages(c)->pages[i];
         const PageRow& want = kPages[i];
         EXPECT_EQ(p.id, want.id) << i;
         EXPECT_STREQ(p.name, want.name) << want.id;
@@ -100,8 +100,8 @@ TEST(UiTables, TheControlTypesAddUpAndOddItemIdsBindNothing) {
     ContextPtr c = contextWithDevmode();
     ASSERT_TRUE(c);
     std::map<int, int> types;
-    for (int p = 0; p < c->pages->count; ++p)
-        for (int i = 0; i < c->pages->pages[p].controlCount; ++i) ++types[c->pages->pages[p].controls[i].type];
+    for (int p = 0; p < CtxPages(c)->count; ++p)
+        for (int i = 0; i < CtxPages(c)->pages[p].controlCount; ++i) ++types[CtxPages(c)->pages[p].controls[i].type];
     const std::map<int, int> want{{1, 230}, {2, 55},  {4, 18},  {21, 174}, {22, 50}, {23, 15}, {41, 31}, {42, 5},
                                   {43, 5},  {47, 23}, {48, 55}, {50, 2},   {61, 56}, {63, 34}, {84, 10}, {105, 2}};
     EXPECT_EQ(types, want);
@@ -119,7 +119,7 @@ TEST(UiTables, TheControlTypesAddUpAndOddItemIdsBindNothing) {
     // Each context has its own copy: a window set in one is not in another's.
     ContextPtr other = contextWithDevmode();
     ASSERT_TRUE(other);
-    EXPECT_NE(other->pages, c->pages);
+    EXPECT_NE(CtxPages(other), CtxPages(c));
     PageFindById(c.get(), 1002)->window = reinterpret_cast<HWND>(0x99);
     EXPECT_EQ(PageFindById(other.get(), 1002)->window, nullptr);
 }

@@ -41,8 +41,8 @@ TEST_F(SheetSession_, DocumentAndPrinterSheetsOfferTheirOwnPages) {
     const size_t documentPages = com_.pages.size();
     DrvContext* ctx = contextOf(d);
     int expectDoc = 0, expectDev = 0;
-    for (int p = 0; p < ctx->pages->count; ++p) {
-        const UiPage& pg = ctx->pages->pages[p];
+    for (int p = 0; p < CtxPages(ctx)->count; ++p) {
+        const UiPage& pg = CtxPages(ctx)->pages[p];
         const bool left = pg.key && MdlKeyCond1Holds(ctx, pg.key);
         expectDoc += (pg.kind & kPageDocument) && !left;
         expectDev += (pg.kind & kPageDevice) && !left;

@@ -19,8 +19,8 @@ class StampPages : public DialogPrinter {
 protected:
     void SetUp() override {
         DialogPrinter::SetUp();
-        for (int p = 0; p < c_->pages->count; ++p) {
-            UiPage& page = c_->pages->pages[p];
+        for (int p = 0; p < CtxPages(c_)->count; ++p) {
+            UiPage& page = CtxPages(c_)->pages[p];
             for (int i = 0; i < page.controlCount; ++i) page.controls[i].item = CtlBindItem(c_, &page.controls[i]);
         }
         sheet_ = winsim::createWindow(u"#32770", u"Sheet");

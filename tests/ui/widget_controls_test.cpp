@@ -839,8 +839,8 @@ TEST_F(WidgetPage, TabsShowTheirGroupsAndTheTreeListsEveryControl) {
     for (int round = 0; round < 2; ++round) {  // a second fill replaces the first
         EXPECT_EQ(CtlTreeInit(ctx_, page_, &t), 0);
         size_t controls = 0;
-        for (int p = 0; p < ctx_->pages->count; ++p) controls += size_t(ctx_->pages->pages[p].controlCount);
-        EXPECT_EQ(size_t(SendMessageW(tree, TVM_GETCOUNT, 0, 0)), size_t(ctx_->pages->count) + controls);
+        for (int p = 0; p < CtxPages(ctx_)->count; ++p) controls += size_t(CtxPages(ctx_)->pages[p].controlCount);
+        EXPECT_EQ(size_t(SendMessageW(tree, TVM_GETCOUNT, 0, 0)), size_t(CtxPages(ctx_)->count) + controls);
     }
     winsim::ui::ControlState st;
     ASSERT_TRUE(winsim::ui::controlState(tree, st));

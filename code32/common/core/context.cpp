@@ -55,7 +55,7 @@ void buildTemplate(Template* p) {
     // nothing may ever write through or free a shared buffer.
     p->ctx = DrvContext{nullptr, nullptr, nullptr, &p->items, &p->pages, &p->symbols, &p->valueSymbols,
                         &p->messages, const_cast<DriverDesc*>(&builtinDriverDesc()), nullptr, nullptr,
-                        nullptr, nullptr, nullptr};
+                        nullptr, nullptr, nullptr, nullptr};
 }
 
 const Template& templ() {
@@ -248,34 +248,47 @@ bool cloneTables(DrvContext* c, const DrvContext* t) {
     auto* header = static_cast<TableHeader*>(MemAllocZero(sizeof(TableHeader)));
     if (!header) return false;
     BYTE* block = arrays.get();
-    std::memcpy(block, image->bytes.get(), l.offSave);
+    std::memcpy(block, image->bytes.get(), ownPages ? l.offPages : l.offSave);
     header->saveLevels = block + l.offSave;
     header->items = *t->items;
     header->items.items = l.itemBytes ? reinterpret_cast<DmItem*>(block) : nullptr;
     header->items.lists = &image->lists;
     c->items = &header->items;
-    if (!ownPages) {
-        // The template's table serves every context; CtxFree never frees it.
-        c->pages = t->pages;
-    } else {
+    // The template's table serves every context until it has its own;
+    // CtxFree never frees it. A context of a library that gives each context
+    // its own pages has room for them in its block, filled at the first use
+    // (CtxPages): most contexts never look at a page.
+    c->pages = t->pages;
+    c->pagesPending = nullptr;
+    if (ownPages) {
         UiPageTable* pages = &header->pages;
         *pages = *t->pages;
         pages->pages = l.pageBytes ? reinterpret_cast<UiPage*>(block + l.offPages) : nullptr;
-        auto* controls = reinterpret_cast<UiControl*>(block + l.offControls);
-        for (size_t i = 0; i < l.pageBytes / sizeof(UiPage); ++i) {
-            UiPage& pg = pages->pages[i];
-            if (pg.controlCount > 0) {
-                pg.controls = controls;
-                controls += pg.controlCount;
-            }
-        }
-        c->pages = pages;
+        c->pagesPending = pages;
     }
     c->desc = &header->desc;
     std::memcpy(static_cast<void*>(c->desc), t->desc, sizeof(DriverDesc));
     header->arrayBytes = l.arrayBytes;
     header->arrays = arrays.release();
     return true;
+}
+
+// Fills the pages cloneTables left room for from the image, with the
+// controls' addresses in the context's block.
+void fillPages(UiPageTable* pages) {
+    const ArrayImage* image = arrayImage(GetContextTemplate(), true);
+    if (!image || !pages->pages) return;  // made at the clone: never null here
+    const ArrayLayout& l = image->layout;
+    BYTE* block = reinterpret_cast<BYTE*>(pages->pages) - l.offPages;
+    std::memcpy(block + l.offPages, image->bytes.get() + l.offPages, l.offSave - l.offPages);
+    auto* controls = reinterpret_cast<UiControl*>(block + l.offControls);
+    for (size_t i = 0; i < l.pageBytes / sizeof(UiPage); ++i) {
+        UiPage& pg = pages->pages[i];
+        if (pg.controlCount > 0) {
+            pg.controls = controls;
+            controls += pg.controlCount;
+        }
+    }
 }
 
 // Frees the tables cloneTables made (c->items is their header).
@@ -345,6 +358,14 @@ void freeDevmodeFontTables(DrvContext* c, BYTE* buffer) {
 }  // namespace
 
 const DrvContext* GetContextTemplate() { return &templ().ctx; }
+
+void CtxFillPages(DrvContext* ctx) {
+    UiPageTable* own = ctx ? ctx->pagesPending : nullptr;
+    if (!own) return;
+    fillPages(own);
+    ctx->pages = own;
+    ctx->pagesPending = nullptr;
+}
 
 void CtxSpareTables(bool keep) {
     BYTE* p = nullptr;

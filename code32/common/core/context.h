@@ -192,7 +192,21 @@ struct DrvContext {
     DrvWorkspace* ws;
     HMODULE resourceLibrary1;
     HMODULE resourceLibrary2;
+    // The context's own page table while it is not filled yet (CtxPages);
+    // null once filled, and in a context that shares the template's.
+    UiPageTable* pagesPending;
 };
+
+// The context's page table, to read or change. A library whose contexts
+// each have their own pages fills the context's copy at the first call;
+// until then `pages` is the template's, which is read-only. Every use of a
+// context's pages goes through here.
+void CtxFillPages(DrvContext* ctx);
+inline UiPageTable* CtxPages(DrvContext* ctx) {
+    if (!ctx) return nullptr;
+    if (ctx->pagesPending) CtxFillPages(ctx);
+    return ctx->pages;
+}
 
 // The built-in read-only template every context is cloned from.
 const DrvContext* GetContextTemplate();

@@ -7,21 +7,23 @@
 namespace vesk {
 
 UiPage* PageFindById(DrvContext* ctx, int pageId) {
-    if (!ctx || !ctx->pages) return nullptr;
-    for (int i = 0; i < ctx->pages->count; ++i)
-        if (ctx->pages->pages[i].id == pageId) return &ctx->pages->pages[i];
+    UiPageTable* t = CtxPages(ctx);
+    if (!t) return nullptr;
+    for (int i = 0; i < t->count; ++i)
+        if (t->pages[i].id == pageId) return &t->pages[i];
     return nullptr;
 }
 
 UiPage* PageFindByWindow(DrvContext* ctx, HWND window) {
-    if (!ctx || !ctx->pages || !window) return nullptr;
-    for (int i = 0; i < ctx->pages->count; ++i)
-        if (ctx->pages->pages[i].window == window) return &ctx->pages->pages[i];
+    UiPageTable* t = window ? CtxPages(ctx) : nullptr;
+    if (!t) return nullptr;
+    for (int i = 0; i < t->count; ++i)
+        if (t->pages[i].window == window) return &t->pages[i];
     return nullptr;
 }
 
 const UiPage* PageFindByName(DrvContext* ctx, const char* name) {
-    const UiPageTable* t = ctx ? ctx->pages : GetContextTemplate()->pages;
+    const UiPageTable* t = ctx ? CtxPages(ctx) : GetContextTemplate()->pages;
     if (!t || !name) return nullptr;
     for (int i = 0; i < t->count; ++i)
         if (t->pages[i].name && std::strcmp(t->pages[i].name, name) == 0) return &t->pages[i];
@@ -42,9 +44,10 @@ UiControl* findControl(DrvContext* ctx, UiPage* page, Pred pred) {
         return nullptr;
     };
     if (page) return scan(page);
-    if (!ctx || !ctx->pages) return nullptr;
-    for (int i = 0; i < ctx->pages->count; ++i)
-        if (UiControl* c = scan(&ctx->pages->pages[i])) return c;
+    UiPageTable* t = CtxPages(ctx);
+    if (!t) return nullptr;
+    for (int i = 0; i < t->count; ++i)
+        if (UiControl* c = scan(&t->pages[i])) return c;
     return nullptr;
 }
 }  // namespace
@@ -59,9 +62,10 @@ UiControl* CtlFindByWindow(DrvContext* ctx, UiPage* page, HWND window) {
 }
 
 UiPage* CtlOwnerPage(DrvContext* ctx, const UiControl* control) {
-    if (!ctx || !ctx->pages || !control) return nullptr;
-    for (int i = 0; i < ctx->pages->count; ++i) {
-        UiPage& p = ctx->pages->pages[i];
+    UiPageTable* t = control ? CtxPages(ctx) : nullptr;
+    if (!t) return nullptr;
+    for (int i = 0; i < t->count; ++i) {
+        UiPage& p = t->pages[i];
         if (p.controls && control >= p.controls && control < p.controls + p.controlCount) return &p;
     }
     return nullptr;

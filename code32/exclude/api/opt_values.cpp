@@ -211,7 +211,7 @@ int ApiFuncEnabled(void* handle, uint32_t mask) {
 int ControlFeatureEnabled(DrvContext* ctx, int pageId, int controlId) {
     if (!ctx) return 0;
     uint16_t key = 0;
-    if (ctx->pages) {
+    if (CtxPages(ctx)) {
         if (UiControl* c = CtlFindById(ctx, PageFindById(ctx, pageId), controlId)) key = c->key;
     } else {
         const UiPage* pages = builtinPages();

@@ -83,7 +83,7 @@ int32_t runSet(StatusCall& call, HANDLE printer, int versionCheck) {
 uint32_t MdlFindBoundOption(uint32_t id, DrvContext* ctx) {
     if (!ctx) return 0;
     if (const StatusControl* c = StatusControlFind(static_cast<uint16_t>(id))) {
-        UiPage* page = ctx->pages ? PageFindById(ctx, c->page) : nullptr;
+        UiPage* page = CtxPages(ctx) ? PageFindById(ctx, c->page) : nullptr;
         UiControl* control = page ? CtlFindById(ctx, page, c->control) : nullptr;
         if (control) {
             const uint32_t bound = MdlFindOptionByKeyAlias(ctx, control->key);

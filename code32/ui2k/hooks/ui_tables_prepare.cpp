@@ -102,8 +102,8 @@ void setChangeClasses(DrvContext* ctx) {
 }
 
 void setControlFlags(DrvContext* ctx) {
-    for (int p = 0; p < ctx->pages->count; ++p) {
-        UiPage& pg = ctx->pages->pages[p];
+    for (int p = 0; p < CtxPages(ctx)->count; ++p) {
+        UiPage& pg = CtxPages(ctx)->pages[p];
         for (int i = 0; i < pg.controlCount; ++i) {
             UiControl& c = pg.controls[i];
             for (const CtlBits& b : kControlBits)
@@ -149,10 +149,10 @@ void copyAttributes(DrvContext* ctx) {
 }  // namespace
 
 int UiTablesPrepare(DrvContext* ctx) {
-    if (!ctx || !ctx->items || !ctx->pages || !ctx->items->items || !ctx->pages->pages) return 0;
+    if (!ctx || !ctx->items || !CtxPages(ctx) || !ctx->items->items || !CtxPages(ctx)->pages) return 0;
     // Only a context's own copy of the tables is ever changed.
     const DrvContext* t = GetContextTemplate();
-    if (t && (ctx->pages == t->pages || ctx->items == t->items)) return 0;
+    if (t && (CtxPages(ctx) == t->pages || ctx->items == t->items)) return 0;
     setChangeClasses(ctx);
     setControlFlags(ctx);
     if (DmItem* preset = ItemFindById(ctx, 41)) preset->valueMap = kPresetMap;

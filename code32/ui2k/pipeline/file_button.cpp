@@ -74,8 +74,8 @@ void afterFileDialog(DrvContext* ctx, UiPageState* st, const WCHAR* file) {
 INT_PTR nestedSheet(DrvContext* ctx, int kind, int pageId, HWND parent, HMODULE res) {
     std::vector<PROPSHEETPAGEW> pages;
     UINT start = 0;
-    for (int i = 0; i < ctx->pages->count; ++i) {
-        UiPage& pg = ctx->pages->pages[i];
+    for (int i = 0; i < CtxPages(ctx)->count; ++i) {
+        UiPage& pg = CtxPages(ctx)->pages[i];
         if (!(pg.kind & kind)) continue;
         if ((pg.kind & kPageUserSetting) && MdlKeyCond1Holds(ctx, pg.key)) continue;
         pg.window = nullptr;
@@ -105,7 +105,7 @@ int ScenarioGetDefaultRst(const WCHAR* path, WCHAR* out, size_t outChars) {
 }
 
 int OnFileButton(DrvContext* ctx, int sheetKind, int pageId, HWND parent) {
-    if (!ctx || !ctx->pages) return 0;
+    if (!ctx || !CtxPages(ctx)) return 0;
     HMODULE res = ResGetStringDll(ctx);
     if (!res) return -1;
     SheetSession* s = SheetSessionOf(ctx);

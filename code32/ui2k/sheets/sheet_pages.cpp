@@ -181,12 +181,12 @@ INT_PTR SheetRunPages(DrvContext* ctx, const PROPSHEETPAGEW* pages, UINT count, 
 
 int SheetAddPages(DrvContext* ctx, int kind) {
     SheetSession* s = SheetSessionOf(ctx);
-    if (!s || !s->comFunction || !s->comHandle || !ctx->pages) return 0;
+    if (!s || !s->comFunction || !s->comHandle || !CtxPages(ctx)) return 0;
     s->changed = 0;
     HMODULE strings = ResGetStringDll(ctx);
     int added = 0;
-    for (int i = 0; i < ctx->pages->count; ++i) {
-        const UiPage& pg = ctx->pages->pages[i];
+    for (int i = 0; i < CtxPages(ctx)->count; ++i) {
+        const UiPage& pg = CtxPages(ctx)->pages[i];
         if (!(pg.kind & kind)) continue;
         if (pg.key && MdlKeyCond1Holds(ctx, pg.key)) continue;
         const PROPSHEETPAGEW psp = SheetPageRecord(ctx, pg, strings);

@@ -52,8 +52,8 @@ bool anyOptionBound(const UiPage* page) {
 }
 
 void bindControls(DrvContext* ctx) {
-    for (int p = 0; p < ctx->pages->count; ++p) {
-        UiPage& pg = ctx->pages->pages[p];
+    for (int p = 0; p < CtxPages(ctx)->count; ++p) {
+        UiPage& pg = CtxPages(ctx)->pages[p];
         for (int i = 0; i < pg.controlCount; ++i) {
             UiControl& c = pg.controls[i];
             CtlBindItem(ctx, &c);
@@ -123,9 +123,9 @@ const WCHAR* helpFile(DrvContext* ctx) {
 }  // namespace
 
 void SheetPrepareControls(DrvContext* ctx, UiPage* page) {
-    if (!ctx || !ctx->ws || !ctx->pages || ctx->pages->count <= 0) return;
+    if (!ctx || !ctx->ws || !CtxPages(ctx) || CtxPages(ctx)->count <= 0) return;
     SheetSession* s = SheetSessionOf(ctx);
-    if ((s && s->prepared) || anyOptionBound(page ? page : &ctx->pages->pages[0])) return;
+    if ((s && s->prepared) || anyOptionBound(page ? page : &CtxPages(ctx)->pages[0])) return;
     ItemSetRawById(ctx, kItemUiStart, 1);
     UiTablesPrepare(ctx);
     bindControls(ctx);
@@ -156,7 +156,7 @@ void CtlSetCaptionOverride(DrvContext* ctx, const UiControl* control) {
 
 void ShowContextHelp(HWND page, HWND control, UINT message) {
     auto* ctx = reinterpret_cast<DrvContext*>(GetWindowLongPtrW(page, DWLP_USER));
-    if (!ctx || !ctx->pages) return;
+    if (!ctx || !CtxPages(ctx)) return;
     UiControl* c = CtlFindByWindow(ctx, PageFindByWindow(ctx, page), control);
     if (!c || c->hidden) return;
     DWORD pairs[4] = {c->id, c->helpId, 0, 0};

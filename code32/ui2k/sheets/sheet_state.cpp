@@ -26,8 +26,8 @@ void SheetSessionEnd(DrvContext* ctx) {
     if (SheetSession* s = SheetSessionOf(ctx)) {
         SheetUnwatchFrames(ctx);
         // A page window that outlives the session no longer reaches it.
-        for (int i = 0; ctx->pages && i < ctx->pages->count; ++i) {
-            UiPage& pg = ctx->pages->pages[i];
+        for (int i = 0; CtxPages(ctx) && i < CtxPages(ctx)->count; ++i) {
+            UiPage& pg = CtxPages(ctx)->pages[i];
             if (pg.window && IsWindow(pg.window) &&
                 GetWindowLongPtrW(pg.window, DWLP_USER) == reinterpret_cast<LONG_PTR>(ctx))
                 SetWindowLongPtrW(pg.window, DWLP_USER, 0);

@@ -261,11 +261,11 @@ static HTREEITEM treeInsert(HWND tree, HTREEITEM parent, WCHAR* text) {
 }
 
 int CtlTreeInit(DrvContext* ctx, UiPage*, UiControl* c) {
-    if (!ctx || !c || !c->window || !ctx->pages) return 0;
+    if (!ctx || !c || !c->window || !CtxPages(ctx)) return 0;
     SendMessageW(c->window, TVM_DELETEITEM, 0, LPARAM(TVI_ROOT));
     WCHAR line[kTextChars];
-    for (int p = 0; p < ctx->pages->count; ++p) {
-        UiPage& pg = ctx->pages->pages[p];
+    for (int p = 0; p < CtxPages(ctx)->count; ++p) {
+        UiPage& pg = CtxPages(ctx)->pages[p];
         appendAscii(line, 0, kTextChars, pg.name);
         HTREEITEM root = treeInsert(c->window, TVI_ROOT, line);
         for (int i = 0; i < pg.controlCount; ++i) {

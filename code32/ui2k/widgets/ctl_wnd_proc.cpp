@@ -157,8 +157,8 @@ UiControl* clickTarget(DrvContext* ctx, UiControl* c, bool* passed) {
         if (byId->hidden || byId->disabled) *passed = true;
         return *passed ? nullptr : byId;
     }
-    for (int p = 0; ctx->pages && p < ctx->pages->count; ++p) {
-        UiPage& pg = ctx->pages->pages[p];
+    for (int p = 0; CtxPages(ctx) && p < CtxPages(ctx)->count; ++p) {
+        UiPage& pg = CtxPages(ctx)->pages[p];
         int current = -1;
         for (int i = 0; i < pg.controlCount; ++i) {
             UiControl& k = pg.controls[i];
