@@ -195,13 +195,13 @@ TEST(DevmodeFontLists, RestoreNeverBringsBackAFreedTable) {
     EXPECT_EQ(FontTableLiveCount(), tables);
 }
 
-TEST(DevmodeFontLists, ResettingToTheDefaultTableIsNotDoneYet) {
+TEST(DevmodeFontLists, ResettingWithoutAPrintersDefaultTableLeavesTheListEmpty) {
     ContextPtr c = defaultsContext();
     ASSERT_TRUE(c);
     std::u16string pair(64, u'z');
     ASSERT_EQ(SetNameList(c.get(), 1, pair.data()), 1);
-    // The default table lives in printer data; until it can be read the
-    // list is left empty and the call says so.
+    // The default table lives in the printer's data, and this context's
+    // handle names no printer: the list is left empty and the call says so.
     EXPECT_EQ(SetNameList(c.get(), 0, nullptr), 0);
     EXPECT_EQ(ItemRawById(c.get(), kItRdmFontTable), 0u);
     EXPECT_EQ(ItemRawById(c.get(), kItRdmFontTableNum), 0u);
