@@ -213,16 +213,26 @@ void MdlListedOptions(const DrvContext* ctx, std::vector<MdlListedOption>& out) 
     else walkListed(image->view(), out);
 }
 
-void MdlListedActions(const DrvContext* ctx, std::vector<MdlListedAction>& out) {
+namespace {
+// Appends the kept answer `field` of the context's image; without memory
+// for the kept answers, `make` gives it from a walk of the listed options.
+template <class T>
+void keptOrMade(const DrvContext* ctx, std::vector<T>& out, std::vector<T> MdlImageKept::*field,
+                void (*make)(const MdlImageView&, const std::vector<MdlListedOption>&, std::vector<T>&)) {
     const MdlImage* image = ctx ? ctx->model : nullptr;
     if (!image || !image->block) return;
     if (const MdlImageKept* kept = MdlKeptOf(image)) {
-        out.insert(out.end(), kept->actions.begin(), kept->actions.end());
+        out.insert(out.end(), (kept->*field).begin(), (kept->*field).end());
         return;
     }
     std::vector<MdlListedOption>& listed = listedScratch();
     walkListed(image->view(), listed);
-    actionsOf(image->view(), listed, out);
+    make(image->view(), listed, out);
+}
+}  // namespace
+
+void MdlListedActions(const DrvContext* ctx, std::vector<MdlListedAction>& out) {
+    keptOrMade(ctx, out, &MdlImageKept::actions, actionsOf);
 }
 
 void MdlListedOptionIds(const DrvContext* ctx, std::vector<int>& out) {
@@ -312,15 +322,7 @@ void defaultsOf(const MdlImageView& v, const std::vector<MdlListedOption>& liste
 }  // namespace
 
 void MdlListedOptionDefaults(const DrvContext* ctx, std::vector<MdlOptionDefault>& out) {
-    const MdlImage* image = ctx ? ctx->model : nullptr;
-    if (!image || !image->block) return;
-    if (const MdlImageKept* kept = MdlKeptOf(image)) {
-        out.insert(out.end(), kept->defaults.begin(), kept->defaults.end());
-        return;
-    }
-    std::vector<MdlListedOption>& listed = listedScratch();
-    walkListed(image->view(), listed);
-    defaultsOf(image->view(), listed, out);
+    keptOrMade(ctx, out, &MdlImageKept::defaults, defaultsOf);
 }
 
 uint32_t MdlGetOptionValues(const DrvContext* ctx, int optionId, uint16_t* selection) {
