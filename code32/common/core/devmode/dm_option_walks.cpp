@@ -15,15 +15,6 @@ namespace {
 
 bool ownQueries() { return &dmModel() == &DmDefaultModelQueries(); }
 
-// The option's type without its Identity and TypeUnknown bits (0 without
-// option), as MdlGetOptionType gives it.
-int baseTypeAt(const MdlImageView& v, uint32_t option) {
-    if (!option) return 0;
-    uint16_t t = 0;
-    v.u16(option + kMdlOptType, &t);
-    return MdlBaseType(t);
-}
-
 }  // namespace
 
 bool DmRunItemActionsFromImage(DrvContext* ctx) {
@@ -62,7 +53,7 @@ bool DmRunItemActionsFromImage(DrvContext* ctx) {
             continue;
         }
         const uint32_t option = MdlFindOption(ctx, id);
-        if (baseTypeAt(v, option) != 0) MdlApplyOptionActions(ctx, option);
+        if (MdlOptionBaseTypeAt(v, option) != 0) MdlApplyOptionActions(ctx, option);
     }
     return true;
 }

@@ -85,6 +85,13 @@ inline uint32_t optionIn(const MdlImageView& v, int optionId) {
     if (int slot = MdlOptionSlot(optionId)) return slotOption(v, slot);
     return listedOption(v, optionId);
 }
+
+// optionIn with the record's base type. A record found is whole inside the
+// image (slot link or list walk), so its type field is read unchecked.
+inline MdlIdOption typedOptionIn(const MdlImageView& v, int optionId) {
+    const uint32_t o = optionIn(v, optionId);
+    return {o, o ? MdlBaseType(v.u16Whole(o + kMdlOptType)) : uint16_t{0}};
+}
 }  // namespace
 
 uint32_t MdlFindOption(const DrvContext* ctx, int optionId) { return optionIn(MdlViewOf(ctx), optionId); }
@@ -181,10 +188,7 @@ void keepAnswers(const MdlImageView& v, MdlImageKept* k) {
     actionsOf(v, k->listed, k->actions);
     defaultsOf(v, k->listed, k->defaults);
     k->byId.resize(kMdlKeptIdLast + 1);
-    for (int id = 1; id <= kMdlKeptIdLast; ++id) {
-        const uint32_t o = optionIn(v, id);
-        k->byId[static_cast<size_t>(id)] = {o, o ? MdlBaseType(v.u16Whole(o + kMdlOptType)) : uint16_t{0}};
-    }
+    for (int id = 1; id <= kMdlKeptIdLast; ++id) k->byId[static_cast<size_t>(id)] = typedOptionIn(v, id);
 }
 }  // namespace
 
@@ -264,11 +268,9 @@ uint16_t MdlOptionBaseTypeAt(const MdlImageView& v, uint32_t option) {
 }
 
 uint32_t MdlFindOptionTypedByWalk(const DrvContext* ctx, int optionId, uint16_t* baseType) {
-    const MdlImageView v = MdlViewOf(ctx);
-    const uint32_t o = optionIn(v, optionId);
-    // A record found is whole inside the image (slot link or list walk).
-    *baseType = o ? MdlBaseType(v.u16Whole(o + kMdlOptType)) : 0;
-    return o;
+    const MdlIdOption found = typedOptionIn(MdlViewOf(ctx), optionId);
+    *baseType = found.baseType;
+    return found.option;
 }
 
 namespace {
