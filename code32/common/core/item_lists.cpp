@@ -19,7 +19,8 @@ void build(const DmItem* items, int count, ItemLists* out) {
     PlanExtMirror(items, count, [&](MirrorStep s) { out->mirror.push_back(s); });
     out->handled.clear();
     for (int id = kHandlerFirstId; id <= kHandlerLastId && id <= count; ++id)
-        if (HandlerWalkActsOn(items[id - 1], id)) out->handled.push_back(static_cast<uint16_t>(id));
+        if (HandlerWalkActsOn(items[id - 1], id))
+            out->handled.push_back({static_cast<uint16_t>(id), items[id - 1].id == id && items[id - 1].key != 0});
     out->keyed.clear();
     for (int i = 0; i < count; ++i)
         if (items[i].key != 0) out->keyed.push_back({items[i].key, static_cast<uint16_t>(i)});

@@ -22,7 +22,15 @@ namespace vesk {
 struct ItemLists {
     std::vector<uint16_t> named;     // positions of the items with a value name
     std::vector<MirrorStep> mirror;  // the mirror's copy (PlanExtMirror)
-    std::vector<uint16_t> handled;   // ids the option-handler walk acts on
+    // The ids the option-handler walk acts on, each marked when the item at
+    // its position carries it and has a key: the model alone checks such an
+    // item, so an id the model has no option for needs no visit.
+    struct Handled {
+        uint16_t id;
+        bool keyedHere;
+        bool operator==(const Handled&) const = default;
+    };
+    std::vector<Handled> handled;
     // The first position of every key an item has, by key (ItemFindByKey
     // answers the first item in table order).
     struct Keyed {

@@ -1,6 +1,7 @@
 #include "core/devmode/dm_model.h"
 #include "core/item_lists.h"
 #include "core/item_store.h"
+#include "core/model/query.h"
 #include "core/validation/option_checks.h"
 #include "core/validation/option_handlers.h"
 
@@ -39,8 +40,17 @@ int RunOptionChangeHandlers(DrvContext* ctx, uint32_t mode) {
     // Most ids have neither a key nor a handler: a fresh table walks the ids
     // found once to act (HandlerWalkActsOn), in the same order.
     if (const ItemLists* lists = ItemListsOf(ctx)) {
-        for (uint16_t id : lists->handled)
-            if (id <= last) visit(id);
+        // With the default queries and the image's kept answers, a keyed
+        // item at its position whose id the model has no option for is
+        // known to be left alone without reading the item (most keyed ids
+        // of a model have none).
+        const MdlImageKept* kept = &dmModel() == &DmDefaultModelQueries() ? MdlKeptIfMade(ctx->model) : nullptr;
+        static_assert(kHandlerLastId <= kMdlKeptIdLast, "the kept answers cover every id of the walk");
+        for (const ItemLists::Handled& h : lists->handled) {
+            if (h.id > last) continue;
+            if (kept && h.keyedHere && kept->byId[h.id].baseType == 0) continue;
+            visit(h.id);
+        }
     } else {
         for (int id = kHandlerFirstId; id <= last; ++id) visit(id);
     }
