@@ -212,7 +212,7 @@ TEST(ContextTables, EachPagesControlsFollowTheLastOnesInTheContextsOwnBlock) {
     ContextPtr later = contextWithDevmode();
     ASSERT_TRUE(later);
     EXPECT_TRUE(sameControls(*CtxPages(b), *t->pages));
-    EXPECT_TRUE(sameControls(*later->pages, *t->pages));
+    EXPECT_TRUE(sameControls(*CtxPages(later), *t->pages));
     EXPECT_FALSE(sameControls(*CtxPages(a), *t->pages));
 }
 

@@ -102,8 +102,9 @@ void setChangeClasses(DrvContext* ctx) {
 }
 
 void setControlFlags(DrvContext* ctx) {
-    for (int p = 0; p < CtxPages(ctx)->count; ++p) {
-        UiPage& pg = CtxPages(ctx)->pages[p];
+    UiPageTable* t = CtxPages(ctx);
+    for (int p = 0; p < t->count; ++p) {
+        UiPage& pg = t->pages[p];
         for (int i = 0; i < pg.controlCount; ++i) {
             UiControl& c = pg.controls[i];
             for (const CtlBits& b : kControlBits)
@@ -149,10 +150,11 @@ void copyAttributes(DrvContext* ctx) {
 }  // namespace
 
 int UiTablesPrepare(DrvContext* ctx) {
-    if (!ctx || !ctx->items || !CtxPages(ctx) || !ctx->items->items || !CtxPages(ctx)->pages) return 0;
+    const UiPageTable* pages = CtxPages(ctx);
+    if (!ctx || !ctx->items || !pages || !ctx->items->items || !pages->pages) return 0;
     // Only a context's own copy of the tables is ever changed.
     const DrvContext* t = GetContextTemplate();
-    if (t && (CtxPages(ctx) == t->pages || ctx->items == t->items)) return 0;
+    if (t && (pages == t->pages || ctx->items == t->items)) return 0;
     setChangeClasses(ctx);
     setControlFlags(ctx);
     if (DmItem* preset = ItemFindById(ctx, 41)) preset->valueMap = kPresetMap;

@@ -74,8 +74,9 @@ void afterFileDialog(DrvContext* ctx, UiPageState* st, const WCHAR* file) {
 INT_PTR nestedSheet(DrvContext* ctx, int kind, int pageId, HWND parent, HMODULE res) {
     std::vector<PROPSHEETPAGEW> pages;
     UINT start = 0;
-    for (int i = 0; i < CtxPages(ctx)->count; ++i) {
-        UiPage& pg = CtxPages(ctx)->pages[i];
+    UiPageTable* t = CtxPages(ctx);
+    for (int i = 0; i < t->count; ++i) {
+        UiPage& pg = t->pages[i];
         if (!(pg.kind & kind)) continue;
         if ((pg.kind & kPageUserSetting) && MdlKeyCond1Holds(ctx, pg.key)) continue;
         pg.window = nullptr;

@@ -181,12 +181,13 @@ INT_PTR SheetRunPages(DrvContext* ctx, const PROPSHEETPAGEW* pages, UINT count, 
 
 int SheetAddPages(DrvContext* ctx, int kind) {
     SheetSession* s = SheetSessionOf(ctx);
-    if (!s || !s->comFunction || !s->comHandle || !CtxPages(ctx)) return 0;
+    const UiPageTable* t = s ? CtxPages(ctx) : nullptr;
+    if (!s || !s->comFunction || !s->comHandle || !t) return 0;
     s->changed = 0;
     HMODULE strings = ResGetStringDll(ctx);
     int added = 0;
-    for (int i = 0; i < CtxPages(ctx)->count; ++i) {
-        const UiPage& pg = CtxPages(ctx)->pages[i];
+    for (int i = 0; i < t->count; ++i) {
+        const UiPage& pg = t->pages[i];
         if (!(pg.kind & kind)) continue;
         if (pg.key && MdlKeyCond1Holds(ctx, pg.key)) continue;
         const PROPSHEETPAGEW psp = SheetPageRecord(ctx, pg, strings);

@@ -52,8 +52,9 @@ bool anyOptionBound(const UiPage* page) {
 }
 
 void bindControls(DrvContext* ctx) {
-    for (int p = 0; p < CtxPages(ctx)->count; ++p) {
-        UiPage& pg = CtxPages(ctx)->pages[p];
+    UiPageTable* t = CtxPages(ctx);
+    for (int p = 0; p < t->count; ++p) {
+        UiPage& pg = t->pages[p];
         for (int i = 0; i < pg.controlCount; ++i) {
             UiControl& c = pg.controls[i];
             CtlBindItem(ctx, &c);
@@ -123,9 +124,10 @@ const WCHAR* helpFile(DrvContext* ctx) {
 }  // namespace
 
 void SheetPrepareControls(DrvContext* ctx, UiPage* page) {
-    if (!ctx || !ctx->ws || !CtxPages(ctx) || CtxPages(ctx)->count <= 0) return;
+    UiPageTable* t = ctx && ctx->ws ? CtxPages(ctx) : nullptr;
+    if (!t || t->count <= 0) return;
     SheetSession* s = SheetSessionOf(ctx);
-    if ((s && s->prepared) || anyOptionBound(page ? page : &CtxPages(ctx)->pages[0])) return;
+    if ((s && s->prepared) || anyOptionBound(page ? page : &t->pages[0])) return;
     ItemSetRawById(ctx, kItemUiStart, 1);
     UiTablesPrepare(ctx);
     bindControls(ctx);

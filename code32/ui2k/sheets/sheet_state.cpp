@@ -26,8 +26,9 @@ void SheetSessionEnd(DrvContext* ctx) {
     if (SheetSession* s = SheetSessionOf(ctx)) {
         SheetUnwatchFrames(ctx);
         // A page window that outlives the session no longer reaches it.
-        for (int i = 0; CtxPages(ctx) && i < CtxPages(ctx)->count; ++i) {
-            UiPage& pg = CtxPages(ctx)->pages[i];
+        UiPageTable* t = CtxPages(ctx);
+        for (int i = 0; t && i < t->count; ++i) {
+            UiPage& pg = t->pages[i];
             if (pg.window && IsWindow(pg.window) &&
                 GetWindowLongPtrW(pg.window, DWLP_USER) == reinterpret_cast<LONG_PTR>(ctx))
                 SetWindowLongPtrW(pg.window, DWLP_USER, 0);

@@ -261,11 +261,12 @@ static HTREEITEM treeInsert(HWND tree, HTREEITEM parent, WCHAR* text) {
 }
 
 int CtlTreeInit(DrvContext* ctx, UiPage*, UiControl* c) {
-    if (!ctx || !c || !c->window || !CtxPages(ctx)) return 0;
+    UiPageTable* t = c && c->window ? CtxPages(ctx) : nullptr;
+    if (!t) return 0;
     SendMessageW(c->window, TVM_DELETEITEM, 0, LPARAM(TVI_ROOT));
     WCHAR line[kTextChars];
-    for (int p = 0; p < CtxPages(ctx)->count; ++p) {
-        UiPage& pg = CtxPages(ctx)->pages[p];
+    for (int p = 0; p < t->count; ++p) {
+        UiPage& pg = t->pages[p];
         appendAscii(line, 0, kTextChars, pg.name);
         HTREEITEM root = treeInsert(c->window, TVI_ROOT, line);
         for (int i = 0; i < pg.controlCount; ++i) {

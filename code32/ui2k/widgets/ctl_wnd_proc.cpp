@@ -157,8 +157,9 @@ UiControl* clickTarget(DrvContext* ctx, UiControl* c, bool* passed) {
         if (byId->hidden || byId->disabled) *passed = true;
         return *passed ? nullptr : byId;
     }
-    for (int p = 0; CtxPages(ctx) && p < CtxPages(ctx)->count; ++p) {
-        UiPage& pg = CtxPages(ctx)->pages[p];
+    UiPageTable* t = CtxPages(ctx);
+    for (int p = 0; t && p < t->count; ++p) {
+        UiPage& pg = t->pages[p];
         int current = -1;
         for (int i = 0; i < pg.controlCount; ++i) {
             UiControl& k = pg.controls[i];

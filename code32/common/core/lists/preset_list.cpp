@@ -87,9 +87,10 @@ int snapshotRestore(DrvContext* ctx, int slot) {
 }
 
 DmItem* boundItem(DrvContext* ctx, uint16_t controlId) {
-    if (!ctx || !CtxPages(ctx) || !CtxPages(ctx)->pages) return nullptr;
-    for (int p = 0; p < CtxPages(ctx)->count; ++p) {
-        const UiPage& pg = CtxPages(ctx)->pages[p];
+    const UiPageTable* t = CtxPages(ctx);
+    if (!t || !t->pages) return nullptr;
+    for (int p = 0; p < t->count; ++p) {
+        const UiPage& pg = t->pages[p];
         for (int c = 0; pg.controls && c < pg.controlCount; ++c)
             if (pg.controls[c].id == controlId && pg.controls[c].item) return pg.controls[c].item;
     }
